@@ -1,0 +1,46 @@
+#include "common/request_queue.h"
+
+#include <new>
+
+RequestQueue::RequestQueue(int32_t cap) : capacity(cap > 0 ? cap : 1) {
+  entries = new (std::nothrow) QueueMessage[capacity];
+  if (!semaphore.Create(0, capacity) || !lock.IsValid()) {
+    delete[] entries;
+    entries = nullptr;
+  }
+}
+
+RequestQueue::~RequestQueue() { delete[] entries; }
+
+void RequestQueue::Put(uint32_t cameraIndex, uint32_t code, uint32_t a, uint32_t b) {
+  if (!IsValid()) return;
+  {
+    OsLockGuard guard(lock);
+    // Single producer: a stale read index can only make the queue look fuller.
+    int32_t next = (writeIndex + 1) % capacity;
+    if (next == readIndex) return;
+    entries[writeIndex] = QueueMessage{cameraIndex, code, a, b};
+    writeIndex = next;
+  }
+  // After the lock, so a consumer that sees the count always finds the entry.
+  semaphore.Release();
+}
+
+bool RequestQueue::TryGet(uint32_t& cameraIndex, uint32_t& code, uint32_t& a, uint32_t& b) {
+  if (!IsValid()) return false;
+  if (semaphore.Wait(0) != 0) return false;
+  return Take(cameraIndex, code, a, b);
+}
+
+bool RequestQueue::Take(uint32_t& cameraIndex, uint32_t& code, uint32_t& a, uint32_t& b) {
+  if (!IsValid()) return false;
+  OsLockGuard guard(lock);
+  if (readIndex == writeIndex) return false;
+  const QueueMessage& m = entries[readIndex];
+  cameraIndex = m.cameraIndex;
+  code = m.code;
+  a = m.a;
+  b = m.b;
+  readIndex = (readIndex + 1) % capacity;
+  return true;
+}

@@ -1,0 +1,29 @@
+// Every text the program shows outside fixed captions: formatted control
+// texts, the status line, the last system error and the error box.
+#pragma once
+
+#include "platform/winapi.h"
+
+// Page windows of the panel and the index of the one shown. Written by the
+// application shell (user-interface thread); the status line lives on the page
+// shown, so SetStatus reads them.
+extern HWND hPage[3];
+extern int curPage;
+
+int SetItemTextF(HWND wnd, int id, const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;
+void SetStatus(const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+// The calling thread's last error as text, followed directly by "(code)".
+const char* GetSystemErrorText();
+int ErrorBox(const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;

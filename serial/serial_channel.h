@@ -1,0 +1,87 @@
+// One RS-232 port with its own I/O thread. The I/O thread cuts received bytes
+// into frames (a frame-end callback decides where) and keeps them in a receive
+// ring; WriteFrame queues frames in a transmit ring that the I/O thread sends.
+//
+// Threads: the owner (the engine's worker) calls every operation; the I/O
+// thread is the only other party. Each ring has one writer and one reader.
+#pragma once
+
+#include "platform/os.h"
+
+#include <atomic>
+#include <cstdint>
+
+// Verdicts of a frame-end callback.
+enum : uint32_t { FRAME_MORE = 0, FRAME_DROP_LAST = 1, FRAME_COMPLETE = 2 };
+
+// Called on the I/O thread after every received byte with the bytes collected
+// so far; may shorten the frame through `length`.
+typedef uint32_t (*FrameEndCallback)(uint8_t* frame, int32_t* length);
+
+// Where the platform backend keeps the open port.
+struct SerialPort;
+
+class SerialChannel {
+public:
+  SerialChannel();
+  ~SerialChannel();
+  SerialChannel(const SerialChannel&) = delete;
+  SerialChannel& operator=(const SerialChannel&) = delete;
+
+  // 1 baud rate, 2 framing mode, 3 stop bits code, 4 parity code, 5 data bits.
+  int SetOption(int32_t option, uint32_t value);
+  // option must be 6.
+  int SetCallback(int32_t option, FrameEndCallback callback);
+  int OpenPort(uint32_t portNumber);
+  int ClosePort();
+  int WriteFrame(const uint8_t* data, int32_t length);
+  int ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength);
+  void ResetBuffers(bool receiveSide, bool transmitSide);
+
+  bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
+
+  // Ring sizes, for tests that walk the rings to their ends.
+  static constexpr uint32_t kRingSize = 1024;
+
+  // Test hooks: store a received frame as the I/O thread would, and place the
+  // receive/transmit write positions, so ring edge cases can be reached
+  // without a line. Only valid on an open channel with a quiet line.
+  bool StoreReceivedFrameForTest(const uint8_t* frame, int32_t length);
+  void SetIndicesForTest(int32_t receiveIndex, int32_t transmitIndex);
+  int32_t TransmitWriteIndexForTest() const { return txWrite.load(std::memory_order_acquire); }
+  int32_t ReceiveWriteIndexForTest() const { return rxWrite.load(std::memory_order_acquire); }
+  const uint8_t* ReceiveRingForTest() const { return rxRing; }
+  const uint8_t* TransmitRingForTest() const { return txRing; }
+
+private:
+  static uint32_t IoThreadProc(void* arg);
+  uint32_t IoLoop();
+  void ReadOneByte(uint8_t* frameBuffer, uint32_t* timeoutMs);
+  bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
+  void SendNextFrame();
+  uint32_t FramingVerdict(uint8_t* frame, int32_t* length) const;
+
+  uint32_t framingMode = 1;
+  uint32_t rxRingSize = kRingSize;
+  uint32_t txRingSize = kRingSize;
+  uint32_t portNumber = 0;
+  uint32_t baudRate = 38400;
+  uint32_t dataBits = 8;
+  uint32_t stopBitsCode = 1;
+  uint32_t parityCode = 0;
+  FrameEndCallback frameEnd = nullptr;
+  OsLock lock;
+  OsEvent stopEvent;
+  OsThread ioThread;
+  SerialPort* port = nullptr;
+  OsEvent transmitEvent;
+  std::atomic<bool> openFlag{false};
+  uint8_t* rxRing = nullptr;
+  uint8_t* txRing = nullptr;
+  std::atomic<int32_t> rxWrite{0};  // I/O thread publishes (release)
+  std::atomic<int32_t> rxRead{0};   // worker publishes (release)
+  int32_t frameLength = 0;          // I/O thread, and ResetBuffers under the lock
+  std::atomic<int32_t> txWrite{0};  // worker publishes (release)
+  std::atomic<int32_t> txRead{0};   // I/O thread publishes (release)
+  OsEvent frameReceivedEvent;
+};

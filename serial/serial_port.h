@@ -1,0 +1,45 @@
+// Platform backend of SerialChannel: open, configure, read and write one port.
+// serial/win32_port.cpp uses the Win32 comm API, serial/posix_port.cpp a raw
+// termios device.
+#pragma once
+
+#include <cstdint>
+
+struct SerialPort;
+
+struct SerialLineSettings {
+  uint32_t baudRate;
+  uint32_t dataBits;
+  uint32_t stopBitsCode;  // 0 = 1.5, 2 = two, other = one
+  uint32_t parityCode;    // 0 = none, 1 = odd, other = even
+};
+
+// Null on failure; on failure nothing stays open.
+SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings);
+// Reads at most one byte without waiting: 1 when a byte came, 0 otherwise.
+int SerialPortReadByte(SerialPort* port, uint8_t* byte);
+// Writes the bytes in one call; the result is not relied upon.
+void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length);
+// Drops pending input and output, then closes.
+void SerialPortClose(SerialPort* port);
+
+#ifndef _WIN32
+// POSIX: the device that COMn (n = 1..kSerialMaxPorts) maps to. Null restores
+// the default /dev/ttyS<n-1>; an empty path means the port does not exist.
+// Set before the port is opened.
+constexpr uint32_t kSerialMaxPorts = 32;
+void SerialPortSetDevice(uint32_t portNumber, const char* path);
+// The path COMn maps to now ("" when it has none).
+const char* SerialPortDevice(uint32_t portNumber, char* buffer, int size);
+
+// In-process peer in place of a device, for deterministic tests: while a peer
+// is attached to COMn, opening COMn succeeds without a device, writes go to
+// the peer and reads come from it. Both calls run on the channel's I/O thread.
+struct SerialPeer {
+  virtual ~SerialPeer() = default;
+  virtual void OnWrite(const uint8_t* data, int32_t length) = 0;
+  // 1 and a byte when one is waiting, 0 when the line is quiet.
+  virtual int ReadByte(uint8_t* byte) = 0;
+};
+void SerialPortSetPeer(uint32_t portNumber, SerialPeer* peer);
+#endif
