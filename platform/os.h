@@ -10,6 +10,10 @@
 // Compare two ticks only by unsigned subtraction.
 uint32_t OsTickCount();
 void OsSleep(uint32_t ms);  // 0 yields the processor
+// While a fine timer is held, 1 ms sleeps and waits really last about 1 ms
+// (Windows otherwise rounds them up to its ~15.6 ms clock tick). Calls nest.
+void OsBeginFineTimer();
+void OsEndFineTimer();
 // Tests replace the tick source with a virtual clock; null restores the real one.
 void OsSetTickSourceForTest(uint32_t (*source)());
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #else
+#define ORVALIX_FAKE_WINDOWS 1
 #include <cstdint>
 
 typedef struct FakeWindow* HWND;
@@ -76,3 +77,9 @@ void SetLastError(DWORD code);
 DWORD FormatMessageA(DWORD flags, const void* source, DWORD code, DWORD lang, LPSTR buf, DWORD size,
                      void* args);
 #endif
+
+// Handles the window messages that other threads have sent to this thread's
+// windows and are waiting on. A user-interface thread that waits for the
+// worker calls it in its wait loop, so the worker's synchronous control
+// updates cannot deadlock against that wait.
+void DispatchIncomingSentMessages();
