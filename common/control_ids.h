@@ -50,3 +50,16 @@ enum {
   IDC_BRIGHT_LABEL = 8276,
   IDC_LEVEL_LABEL = 8277,
 };
+
+// Setup dialog controls that the engine's dispatcher also reaches.
+enum {
+  IDC_R_GAIN_SLIDER = 8234,
+  IDC_R_GAIN_VALUE = 8235,
+  IDC_B_GAIN_SLIDER = 8238,
+  IDC_B_GAIN_VALUE = 8239,
+  IDC_SETUP_PRESET_1 = 8278,
+  IDC_SETUP_PRESET_2 = 8279,
+  IDC_SETUP_PRESET_3 = 8280,
+  IDC_SETUP_PRESET_4 = 8281,
+  IDC_SETUP_PRESET_5 = 8282,
+};
