@@ -43,3 +43,15 @@ std::vector<FakeMessageBox> FakeMessageBoxes();
 // Trackbar tick frequency as last set with TBM_SETTICFREQ.
 int FakeTicFreq(HWND wnd);
 #endif
+
+#ifndef _WIN32
+// Makes the calling thread the owner of every window, as the user-interface
+// thread is on Windows: from then on a call from another thread waits until
+// the owner runs DispatchIncomingSentMessages, like a cross-thread
+// SendMessage. PostMessageA never waits. FakeReleaseOwner runs what is
+// pending and returns to direct calls.
+void FakeBecomeOwner();
+void FakeReleaseOwner();
+// Calls from other threads waiting for the owner now.
+int FakePendingSentCount();
+#endif

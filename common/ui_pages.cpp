@@ -1,0 +1,4 @@
+#include "common/text.h"
+
+HWND hPage[3];
+int curPage;

@@ -1,0 +1,91 @@
+#include "common/text.h"
+
+#include "common/control_ids.h"
+#include "platform/fakewin.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class StatusLine : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FakeReset();
+    for (int i = 0; i < 3; i++) hPage[i] = FakeCreateWindow(FAKE_WINDOW, nullptr, 0);
+    status0 = FakeCreateWindow(FAKE_EDIT, hPage[0], IDC_STATUS);
+    status1 = FakeCreateWindow(FAKE_EDIT, hPage[1], IDC_STATUS);
+    curPage = 0;
+  }
+  void TearDown() override {
+    FakeReset();
+    for (HWND& h : hPage) h = nullptr;
+    curPage = 0;
+  }
+  HWND status0 = nullptr;
+  HWND status1 = nullptr;
+};
+
+TEST_F(StatusLine, ShowsTheFormattedTextOnThePageShownAndPaintsIt) {
+  SetStatus("Checking COM%d...", 3);
+  EXPECT_EQ("Checking COM3...", FakeGetText(status0));
+  EXPECT_EQ(1, FakeUpdateCount(status0));
+  curPage = 1;
+  SetStatus("Found %d camer%s", 2, "as");
+  EXPECT_EQ("Found 2 cameras", FakeGetText(status1));
+  EXPECT_EQ("Checking COM3...", FakeGetText(status0));
+}
+
+TEST_F(StatusLine, CutsLongTextsAt255Characters) {
+  std::string longText(300, 'a');
+  SetStatus("%s", longText.c_str());
+  EXPECT_EQ(std::string(255, 'a'), FakeGetText(status0));
+}
+
+TEST_F(StatusLine, PercentSignsInValuesStayAsTheyAre) {
+  SetStatus("%s", "100% done %d");
+  EXPECT_EQ("100% done %d", FakeGetText(status0));
+}
+
+TEST_F(StatusLine, PageWithoutStatusControlOrBadPageShowsNothing) {
+  curPage = 2;
+  SetStatus("Camera %d selected", 1);
+  curPage = 7;
+  SetStatus("Camera %d selected", 1);
+  EXPECT_TRUE(FakeTextHistory(status0).empty());
+  EXPECT_TRUE(FakeTextHistory(status1).empty());
+}
+
+TEST_F(StatusLine, SetItemTextFFormatsIntoAControl) {
+  HWND value = FakeCreateWindow(FAKE_EDIT, hPage[0], IDC_ZOOM_VALUE);
+  EXPECT_NE(0, SetItemTextF(hPage[0], IDC_ZOOM_VALUE, "x %.1f", 12.34));
+  EXPECT_EQ("x 12.3", FakeGetText(value));
+  EXPECT_EQ(0, SetItemTextF(hPage[0], 4711, "%d", 1)) << "missing control";
+}
+
+TEST(SystemErrorText, KnownCodeEndsWithTheCodeAfterTheFullStop) {
+  SetLastError(2);
+  EXPECT_STREQ("The system cannot find the file specified.(2)", GetSystemErrorText());
+  SetLastError(123456);
+  EXPECT_STREQ("(123456)", GetSystemErrorText());
+}
+
+TEST(ErrorBoxTest, ShowsTextAndSystemErrorInATopmostErrorBox) {
+  FakeReset();
+  SetLastError(1813);
+  ErrorBox("ErrLoad");
+  auto boxes = FakeMessageBoxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("ErrLoad\nThe specified resource type cannot be found in the image file.(1813)", boxes[0].text);
+  EXPECT_EQ("Error", boxes[0].caption);
+  EXPECT_EQ(0x00042010u, boxes[0].type);
+  std::string huge(600, 'z');
+  ErrorBox("%s", huge.c_str());
+  boxes = FakeMessageBoxes();
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ(510u, boxes[1].text.size()) << "caller's 510 characters; no room left for the rest";
+  FakeReset();
+}
+
+}  // namespace

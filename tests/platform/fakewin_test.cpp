@@ -1,0 +1,119 @@
+#include "platform/fakewin.h"
+
+#include "platform/os.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+class FakeWindowTable : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FakeReset();
+    panel = FakeCreateWindow(FAKE_WINDOW, nullptr, 0);
+  }
+  void TearDown() override { FakeReset(); }
+  HWND panel = nullptr;
+};
+
+TEST_F(FakeWindowTable, TrackbarClampsPositionToItsRange) {
+  HWND bar = FakeCreateWindow(FAKE_TRACKBAR, panel, 8199);
+  SendDlgItemMessageA(panel, 8199, TBM_SETRANGE, TRUE, MAKELONG(5, 17));
+  SendMessageA(bar, TBM_SETPOS, TRUE, 40);
+  EXPECT_EQ(17, SendMessageA(bar, TBM_GETPOS, 0, 0));
+  SendMessageA(bar, TBM_SETPOS, TRUE, 2);
+  EXPECT_EQ(5, SendMessageA(bar, TBM_GETPOS, 0, 0));
+  SendMessageA(bar, TBM_SETPOS, TRUE, 9);
+  SendMessageA(bar, TBM_SETRANGE, TRUE, MAKELONG(0, 6));
+  EXPECT_EQ(6, SendMessageA(bar, TBM_GETPOS, 0, 0)) << "a narrower range pulls the thumb in";
+  EXPECT_EQ(0, SendMessageA(bar, TBM_GETRANGEMIN, 0, 0));
+  EXPECT_EQ(6, SendMessageA(bar, TBM_GETRANGEMAX, 0, 0));
+  SendMessageA(bar, TBM_SETTICFREQ, 10, 0);
+  EXPECT_EQ(10, FakeTicFreq(bar));
+}
+
+TEST_F(FakeWindowTable, ListBoxKeepsOrderAndRefusesMissingSelections) {
+  HWND list = FakeCreateWindow(FAKE_LISTBOX, panel, 8198);
+  EXPECT_EQ(LB_ERR, SendMessageA(list, LB_GETCURSEL, 0, 0));
+  EXPECT_EQ(0, SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Camera 1")));
+  EXPECT_EQ(1, SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Camera 2")));
+  EXPECT_EQ(LB_ERR, SendMessageA(list, LB_SETCURSEL, 2, 0));
+  EXPECT_EQ(LB_ERR, SendMessageA(list, LB_GETCURSEL, 0, 0));
+  EXPECT_EQ(1, SendMessageA(list, LB_SETCURSEL, 1, 0));
+  EXPECT_EQ(1, SendMessageA(list, LB_GETCURSEL, 0, 0));
+  EXPECT_EQ((std::vector<std::string>{"Camera 1", "Camera 2"}), FakeListItems(list));
+}
+
+TEST_F(FakeWindowTable, TextIsCutToTheCallersBuffer) {
+  FakeCreateWindow(FAKE_EDIT, panel, 8194);
+  EXPECT_TRUE(SetDlgItemTextA(panel, 8194, "Checking COM3..."));
+  char buf[9];
+  memset(buf, 'x', sizeof buf);
+  EXPECT_EQ(8u, GetDlgItemTextA(panel, 8194, buf, sizeof buf));
+  EXPECT_STREQ("Checking", buf);
+}
+
+TEST_F(FakeWindowTable, CallsOnMissingOrDestroyedWindowsFail) {
+  HWND box = FakeCreateWindow(FAKE_BUTTON, panel, 8201);
+  EXPECT_FALSE(SetDlgItemTextA(panel, 9999, "x"));
+  EXPECT_EQ(nullptr, GetDlgItem(panel, 9999));
+  EXPECT_FALSE(CheckDlgButton(panel, 9999, BST_CHECKED));
+  FakeDestroyWindow(panel);
+  EXPECT_FALSE(FakeIsWindow(box)) << "children die with their parent";
+  EXPECT_FALSE(SetDlgItemTextA(panel, 8201, "x"));
+  EXPECT_FALSE(PostMessageA(panel, WM_CLOSE, 0, 0));
+  EXPECT_FALSE(UpdateWindow(box));
+  EXPECT_EQ(0u, IsDlgButtonChecked(panel, 8201));
+}
+
+TEST_F(FakeWindowTable, CheckBoxesAndEnableState) {
+  HWND box = FakeCreateWindow(FAKE_BUTTON, panel, 8273);
+  EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(panel, 8273));
+  CheckDlgButton(panel, 8273, BST_CHECKED);
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(panel, 8273));
+  EXPECT_TRUE(IsWindowEnabled(box));
+  EXPECT_FALSE(EnableWindow(box, FALSE)) << "it was enabled before";
+  EXPECT_FALSE(IsWindowEnabled(box));
+  EXPECT_TRUE(EnableWindow(box, TRUE));
+}
+
+struct Writer {
+  HWND panel;
+  int id;
+};
+
+uint32_t WriteTexts(void* arg) {
+  Writer* w = static_cast<Writer*>(arg);
+  for (int i = 0; i < 2000; i++) SetDlgItemTextA(w->panel, w->id, i % 2 ? "odd" : "even");
+  return 0;
+}
+
+TEST_F(FakeWindowTable, TwoThreadsMayCallAtOnce) {
+  FakeCreateWindow(FAKE_EDIT, panel, 1);
+  HWND list = FakeCreateWindow(FAKE_LISTBOX, panel, 2);
+  Writer w{panel, 1};
+  OsThread t;
+  ASSERT_TRUE(t.Start(WriteTexts, &w));
+  for (int i = 0; i < 2000; i++) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("item"));
+  ASSERT_TRUE(t.Join(OS_INFINITE));
+  EXPECT_EQ(2000u, FakeListItems(list).size());
+  EXPECT_EQ(2000u, FakeTextHistory(GetDlgItem(panel, 1)).size());
+}
+
+TEST_F(FakeWindowTable, CrossThreadCallWaitsForTheOwnerLikeSendMessage) {
+  FakeCreateWindow(FAKE_EDIT, panel, 1);
+  FakeBecomeOwner();
+  Writer w{panel, 1};
+  OsThread t;
+  ASSERT_TRUE(t.Start(WriteTexts, &w));
+  while (FakePendingSentCount() == 0) OsSleep(1);
+  EXPECT_FALSE(t.Join(20)) << "the writer waits while the owner does not pump";
+  EXPECT_TRUE(FakeTextHistory(GetDlgItem(panel, 1)).empty());
+  while (!t.Join(0)) DispatchIncomingSentMessages();
+  EXPECT_EQ(2000u, FakeTextHistory(GetDlgItem(panel, 1)).size());
+  FakeReleaseOwner();
+}
+
+}  // namespace
