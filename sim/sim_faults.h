@@ -1,0 +1,43 @@
+// Faults a test or the camsim command line can put on a line or on one camera.
+// Line faults act on everything the line sends back; camera faults on that
+// camera's own replies.
+#pragma once
+
+#include <cstdint>
+
+// Answer a command or inquiry whose bytes after the header start with `match`
+// with the error `code` (y0 6z code FF) instead of acting on it.
+struct SimErrorRule {
+  uint8_t match[8] = {};
+  int matchLength = 0;  // 1..8; 0 disables the rule
+  uint8_t code = 0;
+  int32_t count = -1;   // times left; -1 means every time
+};
+
+struct SimFaults {
+  static constexpr int kMaxErrorRules = 4;
+
+  // Camera: acts on its packets but never answers. Line: nothing comes back.
+  bool silent = false;
+  // Every reply leaves this much later than it would.
+  uint32_t delayMs = 0;
+  // The camera stops answering after it has received this many packets (-1: never).
+  int32_t stopAfterPackets = -1;
+  SimErrorRule errors[kMaxErrorRules];
+  // Each reply is cut into pieces of this many bytes, sent splitGapMs apart (0: whole).
+  int splitBytes = 0;
+  uint32_t splitGapMs = 0;
+  // An acknowledge is held back and leaves in one write with its completion.
+  bool batchReplies = false;
+  // This many noise bytes go out before every reply; with noiseEndsPacket the
+  // last of them is 0xFF, so the noise forms a packet of its own.
+  int noiseBytes = 0;
+  bool noiseEndsPacket = false;
+  // Camera: sends the network-change packet y0 38 FF whenever its power comes on.
+  bool networkChangeOnPowerOn = false;
+  // Line: the next N echoes of the address set are cut to 3 bytes (88 30 FF).
+  int shortAddressEchoes = 0;
+
+  // Adds an error rule; false when all slots are taken or the match is too long.
+  bool AddError(const uint8_t* bytes, int length, uint8_t errorCode, int32_t times = -1);
+};
