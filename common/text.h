@@ -9,6 +9,9 @@
 // shown, so SetStatus reads them.
 extern HWND hPage[3];
 extern int curPage;
+// The Setup dialog, set when it is created and stale after it closes; the
+// engine's dispatcher reaches its gain and preset controls through it.
+extern HWND hSetupDlg;
 
 int SetItemTextF(HWND wnd, int id, const char* format, ...)
 #ifdef __GNUC__

@@ -2,3 +2,4 @@
 
 HWND hPage[3];
 int curPage;
+HWND hSetupDlg;

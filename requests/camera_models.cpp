@@ -1,18 +1,5 @@
 #include "requests/camera_models.h"
 
-bool IsWideRangeModel(int32_t modelCode) {
-  switch (modelCode) {
-    case 0x5F:
-    case 0x5C:
-    case 0x66:
-    case 0x67:
-    case 0x40:
-      return true;
-    default:
-      return false;
-  }
-}
-
 int32_t ZoomRatioOfModel(int32_t modelCode) {
   switch (modelCode) {
     case 0x5F:

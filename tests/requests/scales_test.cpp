@@ -1,3 +1,4 @@
+#include "engine/camera_controller.h"
 #include "requests/camera_models.h"
 #include "requests/value_scales.h"
 #include "requests/zoom_scale.h"
