@@ -22,6 +22,11 @@ constexpr int32_t kPacketCapacity = 80;
 constexpr int32_t kQueueCapacity = 256;
 
 // Notification codes posted into notifyQueue (camera, code, value, 0).
+// Model codes with the wide focus range and the extra initialisation steps.
+inline bool IsWideRangeModel(int32_t model) {
+  return model == 0x5F || model == 0x5C || model == 0x66 || model == 0x67 || model == 0x40;
+}
+
 enum : uint32_t {
   NOTIFY_ZOOM = 1,
   NOTIFY_FOCUS = 4,
@@ -98,6 +103,9 @@ struct CameraController {
 
   // The modelCode of the record named by `camera` (0 when it names none).
   int32_t GetModel() const;
+  // The record named by `camera`; the first one should `camera` ever be out
+  // of the table, so no access leaves it.
+  CameraRecord& Current();
 };
 
 // Engine state outside the object (one controller per process).
@@ -130,3 +138,4 @@ void WorkerStep(CameraController* c, int32_t* pollCounter);
 // thread. Installed by the application; null runs nothing.
 typedef void (*PanelRefreshHandler)(CameraController* c, int32_t cameraIndex);
 void SetPanelRefreshHandler(PanelRefreshHandler handler);
+void RunPanelRefresh(CameraController* c, int32_t cameraIndex);
