@@ -3,6 +3,10 @@
 // updates, so it lives below both.
 #pragma once
 
+// <windows.h> defines IDC_HELP as a cursor resource; ours is the Help button.
+#include "platform/winapi.h"
+#undef IDC_HELP
+
 enum {
   IDC_LABEL = 8192,
   IDC_EXIT = 8193,

@@ -60,5 +60,6 @@ int ErrorBox(const char* format, ...) {
   va_end(args);
   size_t n = strlen(text);
   snprintf(text + n, sizeof text - n, "\n%s", systemText);
-  return MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONHAND | MB_SETFOREGROUND | MB_TOPMOST);
+  // Task-modal and topmost, so the box is seen even with the panel on top.
+  return MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONHAND | MB_TASKMODAL | MB_TOPMOST);
 }

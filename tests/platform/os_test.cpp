@@ -135,8 +135,8 @@ TEST(OsTick, TestClockReplacesTheRealOneAndWraps) {
   EXPECT_EQ(0x10u, after);
   EXPECT_EQ(0x20u, after - before);
   uint32_t real = OsTickCount();
-  OsSleep(15);
-  EXPECT_GE(OsTickCount() - real, 10u);
+  OsSleep(60);
+  EXPECT_GE(OsTickCount() - real, 40u);  // Wine's tick moves in coarse steps
 }
 
 }  // namespace

@@ -1,0 +1,24 @@
+# Installs the Debian packages a script needs, only those missing.
+# install_missing GROUP...   groups: build, wine
+
+_pkg_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+install_missing() {
+  local pkgs=()
+  local group
+  for group in "$@"; do
+    case "$group" in
+      build) pkgs+=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix) ;;
+      wine) pkgs+=(wine wine64 xvfb xauth) ;;
+    esac
+  done
+  local missing=()
+  local p
+  for p in "${pkgs[@]}"; do _pkg_installed "$p" || missing+=("$p"); done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "== installing: ${missing[*]}"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+}

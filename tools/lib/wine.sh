@@ -1,0 +1,49 @@
+# A private Wine prefix with its own X server, and COM ports mapped to
+# pseudo-terminals. Wine maps the machine's real serial devices to the lowest
+# free COM numbers, so every COM1..COM10 is mapped here explicitly: COM1 to
+# an echoing pty, the rest to paths that do not exist (their CreateFileA
+# succeeds but GetCommState fails, so the program sees no port).
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko install prompts
+
+_wine_pids=()
+
+wine_session_start() {
+  local builddir=$1
+  export WINEPREFIX="$builddir/wineprefix"
+  export WINEARCH=win64
+  local n=99
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  _wine_pids+=($!)
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  local pty_out="$builddir/ptyloop.out"
+  "$ROOT/build/native/ptyloop" >"$pty_out" 2>&1 &
+  _wine_pids+=($!)
+  local pty=""
+  for _ in $(seq 50); do pty=$(head -n1 "$pty_out" 2>/dev/null || true); [ -n "$pty" ] && break; sleep 0.1; done
+  [ -n "$pty" ] || { echo "ptyloop did not start" >&2; return 1; }
+  wine_map_port 1 "$pty"
+  local i
+  for i in $(seq 2 10); do wine_map_port "$i" "/dev/orvalix-no-port-$i"; done
+  wineserver -k || true
+  wineserver -w || true
+}
+
+wine_map_port() {
+  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$1" /d "$2" /f >/dev/null 2>&1
+}
+
+wine_session_stop() {
+  wineserver -k 2>/dev/null || true
+  local p
+  for p in "${_wine_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  _wine_pids=()
+}
