@@ -1,0 +1,340 @@
+#include "requests/dispatch_request.h"
+
+#include "common/control_ids.h"
+#include "common/text.h"
+#include "engine/camera_controller.h"
+#include "engine/transmission.h"
+#include "platform/winapi.h"
+#include "requests/request_codes.h"
+#include "requests/value_scales.h"
+#include "requests/video_registers.h"
+#include "requests/zoom_scale.h"
+
+namespace {
+
+// VISCA digit fields: each 4-bit digit in the low half of its own byte.
+int Digit(int32_t value, int shift) { return (value >> shift) & 0x0F; }
+
+// 01 04 cmd 0p 0q 0r 0s: a 16-bit value.
+void SendWord(CameraController* c, int cmd, int32_t value) {
+  SendPacket(c, TX_COMMAND, 0x01, 0x04, cmd, Digit(value, 12), Digit(value, 8), Digit(value, 4), Digit(value, 0),
+             -1);
+}
+
+// 01 04 cmd 00 00 0p 0q: the low byte of a value; its upper bits are not sent.
+void SendLowByte(CameraController* c, int cmd, int32_t value) {
+  SendPacket(c, TX_COMMAND, 0x01, 0x04, cmd, 0x00, 0x00, Digit(value, 4), Digit(value, 0), -1);
+}
+
+// 01 04 cmd arg.
+void SendByte(CameraController* c, int cmd, int arg) { SendPacket(c, TX_COMMAND, 0x01, 0x04, cmd, arg, -1); }
+
+// 02 switches on, 03 off.
+void SendSwitch(CameraController* c, int cmd, bool on) { SendByte(c, cmd, on ? 0x02 : 0x03); }
+
+void SetControlText(HWND wnd, int id, const ValueText& v) { SetDlgItemTextA(wnd, id, v.text); }
+
+void SetSlider(HWND wnd, int id, int32_t pos) { SendDlgItemMessageA(wnd, id, TBM_SETPOS, 1, pos); }
+
+void SetSliderRange(HWND wnd, int id, int32_t lo, int32_t hi) {
+  SendDlgItemMessageA(wnd, id, TBM_SETRANGE, 1, MAKELONG(lo, hi));
+}
+
+void SetCaption(HWND wnd, int id, const char* text, bool enabled) {
+  SetDlgItemTextA(wnd, id, text);
+  EnableWindow(GetDlgItem(wnd, id), enabled ? TRUE : FALSE);
+}
+
+// The range goes first throughout: a trackbar clamps a new position into the
+// range it has at that moment, so the other order could keep a position
+// clamped into the slider's previous meaning.
+void ShowExposureLevel(HWND panel, const CameraRecord& r) {
+  SetSliderRange(panel, IDC_LEVEL_SLIDER, 0, kExpCompSliderMax);
+  SetSlider(panel, IDC_LEVEL_SLIDER, r.expCompPos);
+  SetControlText(panel, IDC_LEVEL_VALUE, ExpCompText(r.expCompPos));
+}
+
+void ShowBrightness(HWND panel, const CameraRecord& r) {
+  SetSliderRange(panel, IDC_BRIGHT_SLIDER, kBrightSliderMin, kBrightSliderMax);
+  SetSlider(panel, IDC_BRIGHT_SLIDER, r.brightPos);
+  SetControlText(panel, IDC_BRIGHT_VALUE, BrightnessText(r.brightPos));
+}
+
+void FocusAuto(CameraController* c, CameraRecord& r, int32_t a) {
+  HWND panel = hPage[0];
+  int32_t v = FocusInverse(r.focusPos, FocusSpanOfModel(r.modelCode));
+  SetControlText(panel, IDC_FOCUS_VALUE, NumberText(v));
+  SetSlider(panel, IDC_FOCUS_SLIDER, v);
+  r.focusAuto = a;
+  r.focusAutoRequest = a;
+  SendSwitch(c, 0x38, (a & 0x0F) != 0);
+}
+
+void FocusDirect(CameraController* c, CameraRecord& r, int32_t a) {
+  if (r.focusAuto != 0) return;
+  r.focusRequest = FocusForward(a, FocusSpanOfModel(r.modelCode));
+  if (r.focusRequest == r.focusPos) return;
+  SendWord(c, 0x48, r.focusRequest);
+}
+
+// Model 0x40 has no Bright mode: brightness is iris and gain, sent back to
+// back (the second command's bookkeeping replaces the first's).
+void EmulatedBrightness0x40(CameraController* c, int32_t b) {
+  EmulatedBrightness e = EmulatedBrightnessOf(b);
+  if (b <= 17) {
+    SendLowByte(c, 0x4C, e.gain);
+    SendLowByte(c, 0x4B, e.iris);
+  } else {
+    SendLowByte(c, 0x4B, e.iris);
+    SendLowByte(c, 0x4C, e.gain);
+  }
+}
+
+void ExposureLevel(CameraController* c, CameraRecord& r, int32_t a) {
+  switch (r.aeMode) {
+    case 13:
+      r.brightRequest = a;
+      if (r.brightRequest == r.brightPos) return;
+      if (r.modelCode == 0x40)
+        EmulatedBrightness0x40(c, a);
+      else
+        SendLowByte(c, 0x4D, a);
+      return;
+    case 3:
+      r.shutterRequest = ShutterPositionOfSlider(a);
+      if (r.shutterRequest == r.shutterPos) return;
+      SendLowByte(c, 0x4A, r.shutterRequest);
+      return;
+    default:
+      return;
+  }
+}
+
+void AeAuto(CameraController* c, CameraRecord& r, int32_t a) {
+  HWND panel = hPage[0];
+  if (a != 0) {
+    r.aeMode = 0;
+    ShowExposureLevel(panel, r);
+    SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", false);
+    SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", true);
+    ShowBrightness(panel, r);
+  } else {
+    r.aeMode = 13;
+    ShowBrightness(panel, r);
+    ShowExposureLevel(panel, r);
+    SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", true);
+    SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", false);
+  }
+  r.aeModeRequest = r.aeMode;
+  int mode = 0x00;
+  if ((a & 0x0F) == 0) mode = r.modelCode == 0x40 ? 0x03 : 0x0D;
+  SendByte(c, 0x39, mode);
+}
+
+void AeManual(CameraController* c, CameraRecord& r) {
+  HWND panel = hPage[0];
+  SetCaption(panel, IDC_BRIGHT_LABEL, "Exposure", true);
+  SetCaption(panel, IDC_LEVEL_LABEL, "Iris Level", true);
+  r.aeMode = 3;
+  r.aeModeRequest = 3;
+  SetSliderRange(panel, IDC_LEVEL_SLIDER, kIrisSliderMin, kIrisSliderMax);
+  SetSlider(panel, IDC_LEVEL_SLIDER, IrisSliderOfPosition(r.irisPos));
+  SendDlgItemMessageA(panel, IDC_LEVEL_SLIDER, TBM_SETTICFREQ, 1, 0);
+  SetControlText(panel, IDC_LEVEL_VALUE, IrisText(r.irisPos));
+  SetSliderRange(panel, IDC_BRIGHT_SLIDER, 0, kShutterSliderMax);
+  SetSlider(panel, IDC_BRIGHT_SLIDER, ShutterSliderOfPosition(r.shutterPos));
+  SendDlgItemMessageA(panel, IDC_BRIGHT_SLIDER, TBM_SETTICFREQ, 1, 0);
+  SetControlText(panel, IDC_BRIGHT_VALUE, ShutterTextOfPosition(r.shutterPos));
+  SendByte(c, 0x39, 0x03);
+}
+
+// Fixed LED white balance gain, shown on the Setup dialog and always sent.
+void LedGain(CameraController* c, int cmd, int32_t gain, int sliderId, int valueId) {
+  SetControlText(hSetupDlg, valueId, NumberText(gain));
+  SetSlider(hSetupDlg, sliderId, gain);
+  SendLowByte(c, cmd, gain);
+}
+
+// A direct setting: stored as requested, sent only when the camera reports
+// something else.
+void SendIfChanged(CameraController* c, int cmd, int32_t& request, int32_t a, int32_t reported) {
+  request = a;
+  if (request == reported) return;
+  SendLowByte(c, cmd, request);
+}
+
+int CheckedPreset() {
+  static const int kPresetIds[] = {IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2, IDC_SETUP_PRESET_3,
+                                   IDC_SETUP_PRESET_4, IDC_SETUP_PRESET_5};
+  for (int n = 1; n <= 5; n++)
+    if (IsDlgButtonChecked(hSetupDlg, kPresetIds[n - 1]) == BST_CHECKED) return n;
+  return 0x7F;
+}
+
+void CarryOut(CameraController* c, CameraRecord& r, uint32_t code, int32_t a) {
+  switch (code) {
+    case REQ_ZOOM_DIRECT:
+      r.zoomRequest = ZoomForward(ZoomTableOfModel(r.modelCode), a);
+      SendWord(c, 0x47, r.zoomRequest);
+      break;
+    case REQ_SEND_26_00:
+      SendByte(c, 0x26, 0x00);
+      break;
+    case REQ_FOCUS_AUTO:
+      FocusAuto(c, r, a);
+      break;
+    case REQ_FOCUS_DIRECT:
+      FocusDirect(c, r, a);
+      break;
+    case REQ_EXPOSURE_LEVEL:
+      ExposureLevel(c, r, a);
+      break;
+    case REQ_AE_AUTO:
+      AeAuto(c, r, a);
+      break;
+    case REQ_AE_MANUAL:
+      AeManual(c, r);
+      break;
+    case REQ_GAIN_DEFAULT:
+      SendWord(c, 0x4C, 2);
+      break;
+    case REQ_SHUTTER_RESET:
+      SendByte(c, 0x0A, 0x00);
+      break;
+    case REQ_IRIS_DIRECT:
+      if (r.aeMode == 3) SendIfChanged(c, 0x4B, r.irisRequest, a, r.irisPos);
+      break;
+    case REQ_EFFECT_BW:
+    case REQ_EFFECT_NEGATIVE:
+    case REQ_EFFECT_NORMAL: {
+      static const int kEffect[] = {4, 2, 0};
+      r.pictureEffect = kEffect[code - REQ_EFFECT_BW];
+      SendByte(c, 0x63, r.pictureEffect);
+      break;
+    }
+    case REQ_GAMMA_NORMAL:
+    case REQ_GAMMA_TYPE1:
+    case REQ_GAMMA_TYPE2:
+      r.gamma = static_cast<int32_t>(code - REQ_GAMMA_NORMAL);
+      SendByte(c, 0x5B, r.gamma);
+      break;
+    case REQ_VIDEO_1080I_5994:
+    case REQ_VIDEO_720P_5994:
+    case REQ_VIDEO_NTSC:
+    case REQ_VIDEO_1080I_50:
+    case REQ_VIDEO_720P_50:
+    case REQ_VIDEO_PAL:
+    case REQ_VIDEO_1080P_5994:
+    case REQ_VIDEO_1080P_50:
+    case REQ_VIDEO_1080P_2997:
+    case REQ_VIDEO_1080P_25: {
+      r.videoOutReg = a;
+      VideoRegisterWrite w = VideoRegisterWriteOf(code, r.modelCode);
+      SendPacket(c, TX_COMMAND, 0x01, 0x04, 0x24, w.reg, Digit(w.value, 4), Digit(w.value, 0), -1);
+      break;
+    }
+    case REQ_ROTATE_TOGGLE:
+      r.pictureFlip = r.pictureFlip == 3 ? 2 : 3;
+      SendSwitch(c, 0x66, r.pictureFlip == 2);
+      break;
+    case REQ_SHARPNESS_DIRECT:
+      SendIfChanged(c, 0x42, r.apertureRequest, a, r.aperture);
+      break;
+    case REQ_WB_COLD:
+      r.wbMode = 1;
+      SendByte(c, 0x35, 0x01);
+      break;
+    case REQ_WB_WARM:
+      r.wbMode = 2;
+      SendByte(c, 0x35, 0x02);
+      break;
+    case REQ_WB_LED:
+      r.wbMode = 6;
+      SendByte(c, 0x35, 0x05);
+      break;
+    case REQ_R_GAIN_LED:
+      r.rGainRequest = 205;
+      r.rGain = 205;
+      LedGain(c, 0x43, 205, IDC_R_GAIN_SLIDER, IDC_R_GAIN_VALUE);
+      break;
+    case REQ_B_GAIN_LED:
+      r.bGainRequest = 168;
+      r.bGain = 168;
+      LedGain(c, 0x44, 168, IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE);
+      break;
+    case REQ_WB_AUTO:
+      r.wbMode = 0;
+      SendByte(c, 0x35, 0x00);
+      break;
+    case REQ_WB_MANUAL:
+      r.wbMode = 5;
+      SendByte(c, 0x35, 0x05);
+      break;
+    case REQ_WB_ONE_PUSH:
+      r.wbMode = 3;
+      SendByte(c, 0x35, 0x03);
+      break;
+    case REQ_WB_ONE_PUSH_TRIGGER:
+      r.wbMode = 3;
+      SendByte(c, 0x10, 0x05);
+      break;
+    case REQ_R_GAIN_DIRECT:
+      SendIfChanged(c, 0x43, r.rGainRequest, a, r.rGain);
+      break;
+    case REQ_B_GAIN_DIRECT:
+      SendIfChanged(c, 0x44, r.bGainRequest, a, r.bGain);
+      break;
+    case REQ_EXP_COMP_DIRECT:
+      if (r.aeMode == 0) SendIfChanged(c, 0x4E, r.expCompRequest, a, r.expCompPos);
+      break;
+    case REQ_NIR_VISION:
+      r.icrRequest = a;
+      r.icrMode = a;
+      SendSwitch(c, 0x01, (a & 0x0F) != 0);
+      break;
+    case REQ_POWER:
+      r.powerRequest = a;
+      r.powerSwitch = a;
+      reinitOnNack = 1;
+      SendSwitch(c, 0x00, (a & 0x0F) != 0);
+      break;
+    case REQ_FREEZE:
+      r.freezeOn = a;
+      SendSwitch(c, 0x62, a == 1);
+      break;
+    case REQ_PRESET_SAVE:
+      SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, CheckedPreset(), -1);
+      break;
+    case REQ_SAVE_AND_CLOSE:
+      SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, 0x7F, -1);
+      // Without a dialog there is nothing to close; a null window would post
+      // to the worker's own (absent) message queue.
+      if (hSetupDlg) PostMessageA(hSetupDlg, WM_CLOSE, 0, 0);
+      break;
+    case REQ_PRESET_RECALL_1:
+    case REQ_PRESET_RECALL_2:
+    case REQ_PRESET_RECALL_3:
+    case REQ_PRESET_RECALL_4:
+    case REQ_PRESET_RECALL_5:
+      SendPacket(c, TX_COMMAND, 0x01, 0x04, 0x3F, 0x02, static_cast<int>(code - 47), -1);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void DispatchRequest(CameraController* c) {
+  uint32_t cameraIndex, code, a, b;
+  if (!c->requestQueue->TryGet(cameraIndex, code, a, b)) return;
+  // The index word is unsigned: a negative index arrives as a huge one.
+  int32_t count = c->cameraCount.load();
+  if (count <= 0 || cameraIndex >= static_cast<uint32_t>(count) || cameraIndex >= kMaxCameras) return;
+  int32_t index = static_cast<int32_t>(cameraIndex);
+  CameraRecord& r = c->cameras[index];
+  c->followUp = static_cast<int32_t>(code);
+  c->port = r.port;
+  c->camera = index;
+  CarryOut(c, r, code, static_cast<int32_t>(a));
+}
