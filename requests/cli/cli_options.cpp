@@ -1,0 +1,114 @@
+#include "requests/cli/cli_options.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+const char kCliUsage[] =
+    "usage: orvalix-cli --port N=DEVICE [--port ...] [--select N] [--request CODE[:A] ...]\n"
+    "                   [--wait MS] [--timeout MS]\n"
+    "  --port N=DEVICE     COMN (1..10) is DEVICE; no other port is opened\n"
+    "  --select N          select camera N (as listed) like a click in the camera list\n"
+    "  --request CODE[:A]  put request CODE with argument A (default 0) for the selected camera\n"
+    "  --wait MS           keep running MS milliseconds after the last request\n"
+    "  --timeout MS        give discovery and initialisation this long (default 60000)\n"
+    "Prints each status text, one line per camera once the list is filled, and\n"
+    "\"notify CAMERA CODE VALUE\" (CAMERA as listed) for each notification.\n";
+
+namespace {
+
+// A whole-string integer in [lo, hi]; decimal, or hex with 0x.
+bool ParseInteger(const char* text, long long lo, long long hi, long long* out) {
+  if (!text || !*text) return false;
+  errno = 0;
+  char* end = nullptr;
+  long long v = strtoll(text, &end, 0);
+  if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+  *out = v;
+  return true;
+}
+
+bool Fail(char* error, int errorSize, const char* what, const char* arg) {
+  snprintf(error, static_cast<size_t>(errorSize), "%s: %s", what, arg ? arg : "(missing)");
+  return false;
+}
+
+bool ParsePort(const char* arg, CliOptions* o, char* error, int errorSize) {
+  const char* eq = arg ? strchr(arg, '=') : nullptr;
+  if (!eq) return Fail(error, errorSize, "--port needs N=DEVICE", arg);
+  char number[16];
+  size_t n = static_cast<size_t>(eq - arg);
+  if (n == 0 || n >= sizeof number) return Fail(error, errorSize, "bad port number in --port", arg);
+  memcpy(number, arg, n);
+  number[n] = 0;
+  long long port;
+  if (!ParseInteger(number, 1, CliOptions::kMaxPorts, &port))
+    return Fail(error, errorSize, "port number must be 1..10 in --port", arg);
+  const char* device = eq + 1;
+  if (!*device) return Fail(error, errorSize, "empty device in --port", arg);
+  if (strlen(device) >= CliOptions::kDeviceChars) return Fail(error, errorSize, "device path too long in --port", arg);
+  char* slot = o->devices[port - 1];
+  if (*slot) return Fail(error, errorSize, "port given twice in --port", arg);
+  snprintf(slot, CliOptions::kDeviceChars, "%s", device);
+  return true;
+}
+
+bool ParseRequest(const char* arg, CliOptions* o, char* error, int errorSize) {
+  if (!arg) return Fail(error, errorSize, "--request needs CODE[:A]", arg);
+  if (o->requestCount >= CliOptions::kMaxRequests) return Fail(error, errorSize, "too many requests at", arg);
+  char code[32];
+  const char* colon = strchr(arg, ':');
+  size_t n = colon ? static_cast<size_t>(colon - arg) : strlen(arg);
+  if (n == 0 || n >= sizeof code) return Fail(error, errorSize, "bad request code in --request", arg);
+  memcpy(code, arg, n);
+  code[n] = 0;
+  long long c, a = 0;
+  if (!ParseInteger(code, 0, 0xFFFFFFFFll, &c)) return Fail(error, errorSize, "bad request code in --request", arg);
+  if (colon && !ParseInteger(colon + 1, INT32_MIN, INT32_MAX, &a))
+    return Fail(error, errorSize, "bad argument in --request", arg);
+  o->requests[o->requestCount++] = CliRequest{static_cast<uint32_t>(c), static_cast<int32_t>(a)};
+  return true;
+}
+
+}  // namespace
+
+bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* error, int errorSize) {
+  *o = CliOptions();
+  bool anyPort = false;
+  for (int i = 1; i < argc; i++) {
+    const char* opt = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    long long v;
+    if (strcmp(opt, "--help") == 0 || strcmp(opt, "-h") == 0) {
+      o->help = true;
+      return true;
+    } else if (strcmp(opt, "--port") == 0) {
+      if (!ParsePort(value, o, error, errorSize)) return false;
+      anyPort = true;
+      i++;
+    } else if (strcmp(opt, "--select") == 0) {
+      if (!ParseInteger(value, 1, 70, &v)) return Fail(error, errorSize, "--select needs a camera number 1..70", value);
+      o->select = static_cast<int32_t>(v);
+      i++;
+    } else if (strcmp(opt, "--request") == 0) {
+      if (!ParseRequest(value, o, error, errorSize)) return false;
+      i++;
+    } else if (strcmp(opt, "--wait") == 0) {
+      if (!ParseInteger(value, 0, 86400000, &v)) return Fail(error, errorSize, "--wait needs milliseconds", value);
+      o->waitMs = static_cast<uint32_t>(v);
+      i++;
+    } else if (strcmp(opt, "--timeout") == 0) {
+      if (!ParseInteger(value, 1, 86400000, &v)) return Fail(error, errorSize, "--timeout needs milliseconds", value);
+      o->timeoutMs = static_cast<uint32_t>(v);
+      i++;
+    } else {
+      return Fail(error, errorSize, "unknown argument", opt);
+    }
+  }
+  if (!anyPort) return Fail(error, errorSize, "no port given", "use --port N=DEVICE");
+  if (o->requestCount > 0 && o->select == 0)
+    return Fail(error, errorSize, "requests need a selected camera", "use --select N");
+  return true;
+}

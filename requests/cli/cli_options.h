@@ -1,0 +1,28 @@
+// Command line of orvalix-cli.
+#pragma once
+
+#include <cstdint>
+
+struct CliRequest {
+  uint32_t code;
+  int32_t a;
+};
+
+struct CliOptions {
+  static constexpr int kMaxPorts = 10;  // COM1..COM10, as the engine opens them
+  static constexpr int kMaxRequests = 256;
+  static constexpr int kDeviceChars = 256;
+
+  char devices[kMaxPorts][kDeviceChars] = {};  // "" = the port stays closed
+  int32_t select = 0;                           // camera number 1..; 0 = none
+  CliRequest requests[kMaxRequests] = {};
+  int32_t requestCount = 0;
+  uint32_t waitMs = 0;
+  uint32_t timeoutMs = 60000;  // for discovery and initialisation
+  bool help = false;
+};
+
+// Fills `options` from argv. False with a message in `error` for bad arguments.
+bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, char* error, int errorSize);
+
+extern const char kCliUsage[];
