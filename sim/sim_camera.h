@@ -1,0 +1,135 @@
+// One virtual VISCA camera: its input queue (one packet handled per frame),
+// its two command sockets, zoom and focus moves over time, and the command and
+// inquiry tables. The line owns the cameras and carries their replies.
+#pragma once
+
+#include "sim/sim_camera_state.h"
+#include "sim/sim_faults.h"
+#include "sim/sim_line.h"
+#include "sim/sim_timing.h"
+
+#include <cstdint>
+
+struct SimCamera;
+
+// Where a camera's output goes: replies toward the controller, and broadcast
+// packets on to the next camera of the chain.
+struct SimCameraSink {
+  virtual void Reply(SimCamera& camera, uint64_t timeUs, const uint8_t* data, int length) = 0;
+  virtual void PassOn(SimCamera& camera, uint64_t timeUs, const uint8_t* data, int length) = 0;
+
+protected:
+  ~SimCameraSink() = default;
+};
+
+// A linear move of a zoom or focus position.
+struct SimMove {
+  bool active = false;
+  uint16_t from = 0;
+  uint16_t to = 0;
+  uint64_t startUs = 0;
+  uint64_t endUs = 0;
+  int socket = 0;  // the command socket waiting for this move, 0 when none
+
+  uint16_t At(uint64_t timeUs) const;
+};
+
+struct SimSocket {
+  bool busy = false;
+  uint64_t doneUs = 0;
+  bool ackHeld = false;  // the acknowledge leaves with the completion
+};
+
+enum SimCommandResult { SIM_DONE, SIM_RUNNING, SIM_SYNTAX, SIM_NOT_EXECUTABLE };
+
+constexpr uint64_t kSimNever = UINT64_MAX;
+
+struct SimCamera {
+  static constexpr int kQueue = 16;
+  static constexpr int kSockets = 2;
+
+  struct Input {
+    uint8_t bytes[SimPacket::kMaxStored];
+    int length;
+    uint64_t arrivalUs;
+  };
+
+  SimCameraState state;
+  SimFaults faults;
+  const SimTiming* timing = nullptr;
+  const SimFaults* lineFaults = nullptr;
+  Input queue[kQueue];
+  int queueHead = 0;
+  int queueCount = 0;
+  uint64_t nextFrameUs = 0;  // no packet is handled before this
+  SimPacket log[SimLine::kPacketLog];
+  int logStart = 0;
+  int logCount = 0;
+  SimSocket sockets[kSockets];
+  SimMove zoom;
+  SimMove focus;
+  bool powerPending = false;
+  uint8_t powerTarget = 2;
+  uint64_t powerDoneUs = 0;
+  bool onePushPending = false;
+  uint64_t onePushDoneUs = 0;
+  bool networkChangeDue = false;
+  uint32_t handled = 0;
+  uint64_t outputFreeUs = 0;  // the line uses it to keep this camera's replies in order
+
+  void Init(uint8_t modelCode, const SimTiming* lineTiming, const SimFaults* onLine);
+  void ReplaceState(const SimCameraState& newState);
+  // Queues a packet that reached this camera at arrivalUs and logs it.
+  void Enqueue(const uint8_t* data, int length, uint64_t arrivalUs);
+  uint64_t NextEventUs() const;
+  // Runs everything due at or before timeUs: power and measurement ends,
+  // command completions, then at most one queued packet.
+  void Step(uint64_t timeUs, SimCameraSink& sink);
+  // Brings zoom and focus positions in the state up to timeUs.
+  void Settle(uint64_t timeUs);
+  int BusySockets() const;
+  // A reply of this camera (body without header and terminator), unless it is silent.
+  void Send(SimCameraSink& sink, uint64_t t, const uint8_t* body, int length);
+
+  // Model properties.
+  bool WideRange() const;
+  bool HasNearInfrared() const;
+  bool HasBrightMode() const;
+  uint16_t FocusMin() const { return 0x1000; }
+  uint16_t FocusMax() const;
+
+private:
+  uint64_t HandleTime(const Input& input) const;
+  void Handle(const Input& input, uint64_t t, SimCameraSink& sink);
+  void HandleBroadcast(const Input& input, uint64_t t, SimCameraSink& sink);
+  void SendError(SimCameraSink& sink, uint64_t t, int socket, uint8_t code);
+  bool Answering() const;
+  bool Stopped() const;
+  bool MatchErrorRule(const uint8_t* payload, int length, uint8_t* code);
+  int FreeSocket() const;
+  void Complete(int socket, uint64_t t, SimCameraSink& sink);
+  void CancelSocket(int socket, uint64_t t, SimCameraSink* sink, uint8_t code);
+  void ClearSockets();
+  void Cancel(int socket, uint64_t t, SimCameraSink& sink);
+
+  // Commands (sim_commands.cpp). c points at the category byte after 0x01.
+  bool CommandKnown(const uint8_t* c, int m) const;
+  int Execute(const uint8_t* c, int m, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs);
+  int PowerCommand(uint8_t on, uint64_t t, SimCameraSink* sink, uint64_t* doneUs);
+  int MemoryCommand(uint8_t action, uint8_t number, uint64_t t, int socket, SimCameraSink* sink,
+                    uint64_t* doneUs);
+  uint64_t StartMove(SimMove& move, uint16_t target, uint64_t t, uint32_t sweepMs, uint32_t range,
+                     int socket, SimCameraSink* sink);
+  void StopMove(SimMove& move, uint64_t t);
+  void PlaceAt(SimMove& move, uint16_t position);
+  void ApplyPicture(const SimPicture& picture);
+  uint64_t MovePicture(const SimPicture& picture, uint64_t t, int socket, SimCameraSink* sink);
+  void FinishPower();
+  bool Batching() const;
+  uint64_t FrameAfter(uint64_t t) const;
+  uint64_t FrameAtOrAfter(uint64_t t) const;
+
+  // Inquiries (sim_inquiries.cpp): the answer body after the header, or 0
+  // when the inquiry is not known.
+  int Answer(const uint8_t* q, int m, uint8_t* body, int capacity) const;
+};
