@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 // Verdicts of a frame-end callback.
 enum : uint32_t { FRAME_MORE = 0, FRAME_DROP_LAST = 1, FRAME_COMPLETE = 2 };
@@ -43,15 +44,16 @@ public:
   // Ring sizes, for tests that walk the rings to their ends.
   static constexpr uint32_t kRingSize = 1024;
 
-  // Test hooks: store a received frame as the I/O thread would, and place the
-  // receive/transmit write positions, so ring edge cases can be reached
-  // without a line. Only valid on an open channel with a quiet line.
+  // Test hooks: store a received frame as the I/O thread would, and empty both
+  // rings with their read and write positions at the given offsets, so ring
+  // edge cases can be reached without a line. Only valid on an open channel
+  // with a quiet line.
   bool StoreReceivedFrameForTest(const uint8_t* frame, int32_t length);
   void SetIndicesForTest(int32_t receiveIndex, int32_t transmitIndex);
   int32_t TransmitWriteIndexForTest() const { return txWrite.load(std::memory_order_acquire); }
   int32_t ReceiveWriteIndexForTest() const { return rxWrite.load(std::memory_order_acquire); }
-  const uint8_t* ReceiveRingForTest() const { return rxRing; }
-  const uint8_t* TransmitRingForTest() const { return txRing; }
+  const uint8_t* ReceiveRingForTest() const { return rxRing.get(); }
+  const uint8_t* TransmitRingForTest() const { return txRing.get(); }
 
 private:
   static uint32_t IoThreadProc(void* arg);
@@ -60,8 +62,9 @@ private:
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
   void SendNextFrame();
   uint32_t FramingVerdict(uint8_t* frame, int32_t* length) const;
+  void ReleasePort();
 
-  uint32_t framingMode = 1;
+  std::atomic<uint32_t> framingMode{1};  // read by the I/O thread per byte
   uint32_t rxRingSize = kRingSize;
   uint32_t txRingSize = kRingSize;
   uint32_t portNumber = 0;
@@ -69,18 +72,18 @@ private:
   uint32_t dataBits = 8;
   uint32_t stopBitsCode = 1;
   uint32_t parityCode = 0;
-  FrameEndCallback frameEnd = nullptr;
+  std::atomic<FrameEndCallback> frameEnd{nullptr};
   OsLock lock;
   OsEvent stopEvent;
   OsThread ioThread;
   SerialPort* port = nullptr;
   OsEvent transmitEvent;
   std::atomic<bool> openFlag{false};
-  uint8_t* rxRing = nullptr;
-  uint8_t* txRing = nullptr;
+  std::unique_ptr<uint8_t[]> rxRing;
+  std::unique_ptr<uint8_t[]> txRing;
   std::atomic<int32_t> rxWrite{0};  // I/O thread publishes (release)
   std::atomic<int32_t> rxRead{0};   // worker publishes (release)
-  int32_t frameLength = 0;          // I/O thread, and ResetBuffers under the lock
+  int32_t frameLength = 0;          // only under the lock
   std::atomic<int32_t> txWrite{0};  // worker publishes (release)
   std::atomic<int32_t> txRead{0};   // I/O thread publishes (release)
   OsEvent frameReceivedEvent;

@@ -1,0 +1,190 @@
+// Serial port on a POSIX terminal device in raw mode. COMn maps to a device
+// path through a table; a test may attach an in-process peer instead.
+#include "serial/serial_port.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <new>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+struct SerialPort {
+  int fd;            // -1 while a peer stands in for the device
+  SerialPeer* peer;
+};
+
+namespace {
+
+// A write that makes no progress for this long gives up the rest of the frame,
+// so a stalled line never holds the I/O thread.
+constexpr int kWriteStallMs = 1000;
+
+struct PortEntry {
+  bool mapped;     // false: the default device
+  char path[256];  // "" = no such port
+  SerialPeer* peer;
+};
+
+std::mutex tableMutex;
+PortEntry portTable[kSerialMaxPorts];
+
+struct SpeedCode {
+  uint32_t baud;
+  speed_t speed;
+};
+
+const SpeedCode kSpeeds[] = {
+    {50, B50},       {75, B75},         {110, B110},       {134, B134},     {150, B150},
+    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
+    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
+    {57600, B57600}, {115200, B115200}, {230400, B230400},
+};
+
+bool SpeedFor(uint32_t baud, speed_t* speed)
+{
+  for (const SpeedCode& code : kSpeeds) {
+    if (code.baud == baud) {
+      *speed = code.speed;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SizeFor(uint32_t dataBits, tcflag_t* size)
+{
+  switch (dataBits) {
+  case 5: *size = CS5; return true;
+  case 6: *size = CS6; return true;
+  case 7: *size = CS7; return true;
+  case 8: *size = CS8; return true;
+  default: return false;
+  }
+}
+
+// Raw mode at the given line settings; modem-line handling stays as it was.
+bool Configure(int fd, const SerialLineSettings& settings)
+{
+  speed_t speed;
+  tcflag_t size;
+  termios tio;
+  if (!SpeedFor(settings.baudRate, &speed) || !SizeFor(settings.dataBits, &size)) return false;
+  if (tcgetattr(fd, &tio) != 0) return false;
+  tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
+  tio.c_oflag &= ~OPOST;
+  tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+  tio.c_cflag |= size | CREAD | CLOCAL;
+  if (settings.parityCode == 1) {
+    tio.c_cflag |= PARENB | PARODD;
+  } else if (settings.parityCode != 0) {
+    tio.c_cflag |= PARENB;
+  }
+  // A UART sends 1.5 stop bits for CSTOPB with 5 data bits.
+  if (settings.stopBitsCode == 0 || settings.stopBitsCode == 2) tio.c_cflag |= CSTOPB;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0) return false;
+  return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+SerialPeer* PeerFor(uint32_t portNumber)
+{
+  if (portNumber < 1 || portNumber > kSerialMaxPorts) return nullptr;
+  std::lock_guard<std::mutex> guard(tableMutex);
+  return portTable[portNumber - 1].peer;
+}
+
+}  // namespace
+
+void SerialPortSetDevice(uint32_t portNumber, const char* path)
+{
+  if (portNumber < 1 || portNumber > kSerialMaxPorts) return;
+  std::lock_guard<std::mutex> guard(tableMutex);
+  PortEntry& entry = portTable[portNumber - 1];
+  entry.mapped = path != nullptr;
+  entry.path[0] = 0;
+  // A path that does not fit would name another device: the port has none.
+  if (path != nullptr && snprintf(entry.path, sizeof entry.path, "%s", path) >= static_cast<int>(sizeof entry.path))
+    entry.path[0] = 0;
+}
+
+const char* SerialPortDevice(uint32_t portNumber, char* buffer, int size)
+{
+  if (buffer == nullptr || size < 1) return "";
+  buffer[0] = 0;
+  if (portNumber < 1) return buffer;
+  if (portNumber <= kSerialMaxPorts) {
+    std::lock_guard<std::mutex> guard(tableMutex);
+    const PortEntry& entry = portTable[portNumber - 1];
+    if (entry.mapped) {
+      snprintf(buffer, static_cast<size_t>(size), "%s", entry.path);
+      return buffer;
+    }
+  }
+  snprintf(buffer, static_cast<size_t>(size), "/dev/ttyS%u", portNumber - 1);
+  return buffer;
+}
+
+void SerialPortSetPeer(uint32_t portNumber, SerialPeer* peer)
+{
+  if (portNumber < 1 || portNumber > kSerialMaxPorts) return;
+  std::lock_guard<std::mutex> guard(tableMutex);
+  portTable[portNumber - 1].peer = peer;
+}
+
+SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings)
+{
+  SerialPeer* peer = PeerFor(portNumber);
+  if (peer != nullptr) return new (std::nothrow) SerialPort{-1, peer};
+
+  char path[256];
+  SerialPortDevice(portNumber, path, sizeof path);
+  if (path[0] == 0) return nullptr;
+  const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  SerialPort* port = Configure(fd, settings) ? new (std::nothrow) SerialPort{fd, nullptr} : nullptr;
+  if (port == nullptr) close(fd);
+  return port;
+}
+
+int SerialPortReadByte(SerialPort* port, uint8_t* byte)
+{
+  if (port->peer != nullptr) return port->peer->ReadByte(byte) == 1 ? 1 : 0;
+  return read(port->fd, byte, 1) == 1 ? 1 : 0;
+}
+
+void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length)
+{
+  if (port->peer != nullptr) {
+    port->peer->OnWrite(data, length);
+    return;
+  }
+  int32_t done = 0;
+  while (done < length) {
+    const ssize_t n = write(port->fd, data + done, static_cast<size_t>(length - done));
+    if (n > 0) {
+      done += static_cast<int32_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return;
+    pollfd waitFor = {port->fd, POLLOUT, 0};
+    const int ready = poll(&waitFor, 1, kWriteStallMs);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return;
+    if (waitFor.revents & (POLLERR | POLLHUP | POLLNVAL)) return;
+  }
+}
+
+void SerialPortClose(SerialPort* port)
+{
+  if (port->fd >= 0) {
+    tcflush(port->fd, TCIOFLUSH);
+    close(port->fd);
+  }
+  delete port;
+}

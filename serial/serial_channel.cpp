@@ -1,0 +1,315 @@
+#include "serial/serial_channel.h"
+
+#include "serial/serial_port.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr int32_t kMaxFrame = 255;
+
+// Addresses below 64 KiB are never valid data (Windows keeps them unmapped).
+bool IsBadPointer(const void* pointer)
+{
+  return reinterpret_cast<uintptr_t>(pointer) < 65536;
+}
+
+// Where a record of `length` bytes goes in a ring whose writer stands at
+// `write` and whose reader stands at `read`: `write` itself, 0 when a wrap
+// marker must go at `write` first, or -1 when the record would overwrite bytes
+// the reader has not taken yet. The new write index must also stay off the
+// read index, or the ring would look empty.
+int32_t RecordOffset(int32_t write, int32_t read, int32_t length, uint32_t size)
+{
+  if (write + length + 2 < static_cast<int32_t>(size)) {
+    if (read > write && write + 1 + length >= read) return -1;
+    return write;
+  }
+  if (read > write || 1 + length >= read) return -1;
+  return 0;
+}
+
+// Stores one record; false (and nothing changed) when there is no room.
+bool AppendRecord(uint8_t* ring, uint32_t size, std::atomic<int32_t>& writeIndex,
+                  const std::atomic<int32_t>& readIndex, const uint8_t* data, int32_t length)
+{
+  int32_t write = writeIndex.load(std::memory_order_relaxed);
+  int32_t p = RecordOffset(write, readIndex.load(std::memory_order_acquire), length, size);
+  if (p < 0) return false;
+  if (p != write) ring[write] = 0;
+  ring[p] = static_cast<uint8_t>(length);
+  memcpy(ring + p + 1, data, static_cast<size_t>(length));
+  writeIndex.store(p + 1 + length, std::memory_order_release);
+  return true;
+}
+
+}  // namespace
+
+SerialChannel::SerialChannel()
+{
+  stopEvent.Create(false, false);
+  transmitEvent.Create(false, false);
+  frameReceivedEvent.Create(false, false);
+}
+
+SerialChannel::~SerialChannel()
+{
+  if (IsOpen()) ClosePort();
+  ReleasePort();
+}
+
+int SerialChannel::SetOption(int32_t option, uint32_t value)
+{
+  switch (option) {
+  case 1: baudRate = value; break;
+  case 2: framingMode.store(value, std::memory_order_relaxed); return 0;
+  case 3: stopBitsCode = value; break;
+  case 4: parityCode = value; break;
+  case 5: dataBits = value; break;
+  default: return 1;
+  }
+  if (!IsOpen()) return 0;
+  ClosePort();
+  return OpenPort(portNumber);
+}
+
+int SerialChannel::SetCallback(int32_t option, FrameEndCallback callback)
+{
+  if (option != 6) return 1;
+  frameEnd.store(callback, std::memory_order_relaxed);
+  return 0;
+}
+
+int SerialChannel::OpenPort(uint32_t number)
+{
+  if (IsOpen()) ClosePort();
+  ReleasePort();  // what an I/O thread that ended by itself left behind
+  if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid() ||
+      !frameReceivedEvent.IsValid())
+    return 1;
+
+  portNumber = number;
+  rxRead.store(0, std::memory_order_relaxed);
+  rxWrite.store(0, std::memory_order_relaxed);
+  txRead.store(0, std::memory_order_relaxed);
+  txWrite.store(0, std::memory_order_relaxed);
+  frameLength = 0;
+
+  const SerialLineSettings settings = {baudRate, dataBits, stopBitsCode, parityCode};
+  port = SerialPortOpen(number, settings);
+  if (port == nullptr) return 1;
+  rxRing.reset(new (std::nothrow) uint8_t[rxRingSize]());
+  txRing.reset(new (std::nothrow) uint8_t[txRingSize]());
+  if (!rxRing || !txRing) {
+    ReleasePort();
+    return 1;
+  }
+
+  stopEvent.Reset();
+  transmitEvent.Reset();
+  openFlag.store(true, std::memory_order_release);
+  if (!ioThread.Start(IoThreadProc, this)) {
+    openFlag.store(false, std::memory_order_release);
+    ReleasePort();
+    return 1;
+  }
+  OsSleep(0);
+  return 0;
+}
+
+int SerialChannel::ClosePort()
+{
+  if (!IsOpen()) return 1;
+  stopEvent.Set();
+  ReleasePort();
+  openFlag.store(false, std::memory_order_release);
+  return 0;
+}
+
+// Nothing goes while the I/O thread can still touch it. Its loop never blocks
+// for long, so waiting on past the first 500 ms always ends.
+void SerialChannel::ReleasePort()
+{
+  if (ioThread.IsStarted()) {
+    while (!ioThread.Join(500)) {
+    }
+  }
+  if (port != nullptr) {
+    SerialPortClose(port);
+    port = nullptr;
+  }
+  rxRing.reset();
+  txRing.reset();
+}
+
+int SerialChannel::WriteFrame(const uint8_t* data, int32_t length)
+{
+  if (IsBadPointer(data) || length < 1 || length > kMaxFrame || !IsOpen()) return 1;
+  OsLockGuard guard(lock);
+  if (!AppendRecord(txRing.get(), txRingSize, txWrite, txRead, data, length)) return 1;
+  transmitEvent.Set();
+  return 0;
+}
+
+int SerialChannel::ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength)
+{
+  if (IsBadPointer(destination) || IsBadPointer(outLength) || !IsOpen()) return 1;
+  destination[0] = 0;
+  *outLength = 0;
+  int32_t read = rxRead.load(std::memory_order_relaxed);
+  if (read == rxWrite.load(std::memory_order_acquire)) return 1;
+  if (rxRing[read] == 0) read = 0;
+  const int32_t length = rxRing[read];
+  int result = 1;
+  if (length <= capacity) {
+    memcpy(destination, &rxRing[read + 1], static_cast<size_t>(length));
+    destination[length] = 0;
+    result = 0;
+  }
+  rxRead.store(read + 1 + length, std::memory_order_release);
+  *outLength = static_cast<uint32_t>(length);
+  return result;
+}
+
+void SerialChannel::ResetBuffers(bool receiveSide, bool transmitSide)
+{
+  OsLockGuard guard(lock);
+  if (receiveSide) {
+    rxRead.store(0, std::memory_order_release);
+    rxWrite.store(0, std::memory_order_release);
+    frameLength = 0;
+  }
+  if (transmitSide) {
+    txRead.store(0, std::memory_order_release);
+    txWrite.store(0, std::memory_order_release);
+  }
+}
+
+uint32_t SerialChannel::IoThreadProc(void* arg)
+{
+  return static_cast<SerialChannel*>(arg)->IoLoop();
+}
+
+uint32_t SerialChannel::IoLoop()
+{
+  OsBeginFineTimer();  // so that the 1 ms quiet-line wait lasts about 1 ms
+  uint8_t frameBuffer[256];
+  uint32_t timeoutMs = 1;
+  OsEvent* const events[2] = {&stopEvent, &transmitEvent};
+  for (;;) {
+    const int signalled = OsWaitAny(events, 2, timeoutMs);
+    if (signalled == 1) {
+      SendNextFrame();
+      continue;
+    }
+    if (signalled != OS_WAIT_TIMEOUT) break;  // stop, or the wait failed
+    ReadOneByte(frameBuffer, &timeoutMs);
+    SendNextFrame();
+  }
+  OsEndFineTimer();
+  openFlag.store(false, std::memory_order_release);
+  return 0;
+}
+
+// The byte is handled under the lock so that ResetBuffers never meets a frame
+// half stored or a frame length being moved.
+void SerialChannel::ReadOneByte(uint8_t* frameBuffer, uint32_t* timeoutMs)
+{
+  uint8_t byte = 0;
+  if (SerialPortReadByte(port, &byte) != 1) {
+    *timeoutMs = 1;
+    return;
+  }
+  OsLockGuard guard(lock);
+  frameBuffer[frameLength] = byte;
+  int32_t length = (frameLength + 1) & 0xFF;
+  const uint32_t verdict = FramingVerdict(frameBuffer, &length);
+  if (length < 0 || length > kMaxFrame) length = 0;  // a callback gone astray
+  *timeoutMs = 0;
+  if (verdict == FRAME_DROP_LAST) {
+    if (length > 0) --length;
+  } else if (verdict == FRAME_COMPLETE) {
+    if (length > 0 && StoreReceivedFrame(frameBuffer, length)) frameReceivedEvent.Set();
+    length = 0;
+    *timeoutMs = 1;
+  }
+  frameLength = length;
+}
+
+uint32_t SerialChannel::FramingVerdict(uint8_t* frame, int32_t* length) const
+{
+  const FrameEndCallback callback = frameEnd.load(std::memory_order_relaxed);
+  if (callback != nullptr) return callback(frame, length);
+  const int32_t n = *length;
+  if (n < 1) return FRAME_MORE;
+  int32_t terminator;
+  switch (framingMode.load(std::memory_order_relaxed)) {
+  case 1:
+    if (n >= 2 && frame[n - 2] == 13 && frame[n - 1] == 10) {
+      *length = n - 2;
+      return FRAME_COMPLETE;
+    }
+    return FRAME_MORE;
+  case 2: terminator = 13; break;
+  case 3: terminator = 10; break;
+  case 5: terminator = 0; break;
+  default: return FRAME_MORE;
+  }
+  if (frame[n - 1] != terminator) return FRAME_MORE;
+  *length = n - 1;
+  return FRAME_COMPLETE;
+}
+
+// I/O thread, under the lock. A frame that does not fit behind the frames the
+// reader has not taken yet is dropped; those stay intact.
+bool SerialChannel::StoreReceivedFrame(const uint8_t* frame, int32_t length)
+{
+  return AppendRecord(rxRing.get(), rxRingSize, rxWrite, rxRead, frame, length);
+}
+
+// One frame per call. The frame is copied out under the lock, so the port write
+// neither holds up WriteFrame nor races with ResetBuffers.
+void SerialChannel::SendNextFrame()
+{
+  uint8_t frame[kMaxFrame];
+  int32_t length;
+  {
+    OsLockGuard guard(lock);
+    int32_t read = txRead.load(std::memory_order_relaxed);
+    const int32_t write = txWrite.load(std::memory_order_acquire);
+    if (read == write) return;
+    if (txRing[read] == 0) {
+      read = 0;
+      if (read == write) {
+        txRead.store(0, std::memory_order_release);
+        return;
+      }
+    }
+    length = txRing[read];
+    memcpy(frame, &txRing[read + 1], static_cast<size_t>(length));
+    txRead.store(read + 1 + length, std::memory_order_release);
+  }
+  SerialPortWrite(port, frame, length);
+}
+
+bool SerialChannel::StoreReceivedFrameForTest(const uint8_t* frame, int32_t length)
+{
+  if (IsBadPointer(frame) || length < 1 || length > kMaxFrame || !IsOpen()) return false;
+  OsLockGuard guard(lock);
+  if (!StoreReceivedFrame(frame, length)) return false;
+  frameReceivedEvent.Set();
+  return true;
+}
+
+void SerialChannel::SetIndicesForTest(int32_t receiveIndex, int32_t transmitIndex)
+{
+  if (receiveIndex < 0 || receiveIndex >= static_cast<int32_t>(rxRingSize) ||
+      transmitIndex < 0 || transmitIndex >= static_cast<int32_t>(txRingSize))
+    return;
+  OsLockGuard guard(lock);
+  rxRead.store(receiveIndex, std::memory_order_release);
+  rxWrite.store(receiveIndex, std::memory_order_release);
+  txRead.store(transmitIndex, std::memory_order_release);
+  txWrite.store(transmitIndex, std::memory_order_release);
+}
