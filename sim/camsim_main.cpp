@@ -1,0 +1,201 @@
+// camsim: virtual VISCA cameras on pseudo-terminals. Each --line is one
+// serial line with its daisy chain of cameras; the program prints the device
+// of every line and serves them until SIGINT, SIGTERM or --duration.
+#include "sim/camsim_options.h"
+#include "sim/camsim_pty.h"
+#include "sim/sim_line.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <poll.h>
+#include <time.h>
+
+namespace {
+
+volatile sig_atomic_t stopRequested = 0;
+
+void OnSignal(int) { stopRequested = 1; }
+
+uint64_t MonotonicUs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
+}
+
+// Transcript files, each opened once however many lines write to it.
+struct TranscriptFiles {
+  static constexpr int kMax = CamsimOptions::kMaxLines + 1;
+  char paths[kMax][CamsimLineOptions::kPathSize] = {};
+  FILE* files[kMax] = {};
+  int count = 0;
+
+  ~TranscriptFiles() {
+    for (int i = 0; i < count; ++i) std::fclose(files[i]);
+  }
+
+  FILE* Open(const char* path) {
+    if (path[0] == '\0') return nullptr;
+    for (int i = 0; i < count; ++i) {
+      if (std::strcmp(paths[i], path) == 0) return files[i];
+    }
+    FILE* f = std::fopen(path, "w");
+    if (f == nullptr || count == kMax) return nullptr;
+    std::snprintf(paths[count], sizeof(paths[count]), "%s", path);
+    files[count++] = f;
+    return f;
+  }
+};
+
+struct ServedLine {
+  std::unique_ptr<SimLine> line;
+  PtyLine pty;
+  FILE* transcript = nullptr;
+  int number = 0;
+};
+
+// "  12.345678 L1 -> 81 09 04 00 FF": -> toward the cameras, <- from them.
+void Record(const ServedLine& s, uint64_t timeUs, const char* direction, const uint8_t* data,
+            int length) {
+  if (s.transcript == nullptr || length <= 0) return;
+  std::fprintf(s.transcript, "%5llu.%06llu L%d %s", static_cast<unsigned long long>(timeUs / 1000000u),
+               static_cast<unsigned long long>(timeUs % 1000000u), s.number, direction);
+  for (int i = 0; i < length; ++i) std::fprintf(s.transcript, " %02X", data[i]);
+  std::fputc('\n', s.transcript);
+  std::fflush(s.transcript);
+}
+
+void SendDue(ServedLine& s, uint64_t nowUs) {
+  s.line->AdvanceToUs(nowUs);
+  uint8_t buffer[512];
+  for (;;) {
+    const int n = s.line->TakeOutput(buffer, sizeof(buffer));
+    if (n == 0) return;
+    Record(s, nowUs, "<-", buffer, n);
+    s.pty.Write(buffer, n);
+  }
+}
+
+void ServeInput(ServedLine& s, uint64_t nowUs) {
+  uint8_t buffer[512];
+  for (;;) {
+    const int n = s.pty.Read(buffer, sizeof(buffer));
+    if (n == 0) return;
+    Record(s, nowUs, "->", buffer, n);
+    s.line->AdvanceToUs(nowUs);
+    s.line->Feed(buffer, n);
+  }
+}
+
+int Run(const CamsimOptions& options) {
+  TranscriptFiles transcripts;
+  FILE* common = transcripts.Open(options.transcript);
+  if (options.transcript[0] != '\0' && common == nullptr) {
+    std::fprintf(stderr, "camsim: cannot write transcript %s: %s\n", options.transcript,
+                 std::strerror(errno));
+    return 1;
+  }
+  const SimTiming timing = options.Timing();
+  ServedLine lines[CamsimOptions::kMaxLines];
+  for (int i = 0; i < options.lineCount; ++i) {
+    const CamsimLineOptions& lo = options.lines[i];
+    ServedLine& s = lines[i];
+    s.number = i + 1;
+    s.line.reset(new SimLine(timing));
+    s.line->SetLineFaults(lo.lineFaults);
+    for (int c = 0; c < lo.cameraCount; ++c) {
+      s.line->AddCamera(lo.models[c]);
+      s.line->SetCameraFaults(c, lo.cameraFaults[c]);
+      if (lo.standby[c]) {
+        SimCameraState state = s.line->State(c);
+        state.power = 3;
+        s.line->SetState(c, state);
+      }
+    }
+    s.transcript = lo.transcript[0] != '\0' ? transcripts.Open(lo.transcript) : common;
+    if (lo.transcript[0] != '\0' && s.transcript == nullptr) {
+      std::fprintf(stderr, "camsim: cannot write transcript %s: %s\n", lo.transcript,
+                   std::strerror(errno));
+      return 1;
+    }
+    char error[256];
+    if (!s.pty.Open(lo.link, error, sizeof(error))) {
+      std::fprintf(stderr, "camsim: line %d: %s\n", s.number, error);
+      return 1;
+    }
+    std::printf("line %d: %s", s.number, s.pty.DevicePath());
+    if (lo.link[0] != '\0') std::printf(" (link %s)", lo.link);
+    std::printf(", cameras");
+    for (int c = 0; c < lo.cameraCount; ++c) std::printf(" 0x%02X", lo.models[c]);
+    std::printf("\n");
+  }
+  std::printf("camsim: %s profile%s; stop with Ctrl+C\n", options.realistic ? "realistic" : "fast",
+              options.pacing ? ", 38400 baud pacing" : "");
+  std::fflush(stdout);
+
+  struct sigaction action;
+  std::memset(&action, 0, sizeof(action));
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  const uint64_t start = MonotonicUs();
+  // Cameras that announce themselves when their power comes on do so now.
+  for (int i = 0; i < options.lineCount; ++i) {
+    for (int c = 0; c < options.lines[i].cameraCount; ++c) {
+      if (options.lines[i].cameraFaults[c].networkChangeOnPowerOn && !options.lines[i].standby[c]) {
+        lines[i].line->SendNetworkChange(c);
+      }
+    }
+  }
+
+  pollfd fds[CamsimOptions::kMaxLines];
+  const uint64_t durationUs = static_cast<uint64_t>(options.durationMs) * 1000u;
+  while (!stopRequested) {
+    uint64_t now = MonotonicUs() - start;
+    if (durationUs != 0 && now >= durationUs) break;
+    uint64_t waitUs = 100000;
+    if (durationUs != 0 && durationUs - now < waitUs) waitUs = durationUs - now;
+    for (int i = 0; i < options.lineCount; ++i) {
+      SendDue(lines[i], now);
+      const uint64_t next = lines[i].line->NextEventUs();
+      if (next != UINT64_MAX && next > now && next - now < waitUs) waitUs = next - now;
+      fds[i].fd = lines[i].pty.MasterFd();
+      fds[i].events = POLLIN;
+      fds[i].revents = 0;
+    }
+    const int ready = poll(fds, static_cast<nfds_t>(options.lineCount),
+                           static_cast<int>((waitUs + 999) / 1000));
+    if (ready < 0 && errno != EINTR) {
+      std::fprintf(stderr, "camsim: poll: %s\n", std::strerror(errno));
+      return 1;
+    }
+    now = MonotonicUs() - start;
+    for (int i = 0; i < options.lineCount && ready > 0; ++i) {
+      if (fds[i].revents & POLLIN) ServeInput(lines[i], now);
+    }
+  }
+  std::printf("camsim: stopped\n");
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CamsimOptions options;
+  char error[256];
+  if (!ParseCamsimOptions(argc, argv, &options, error, sizeof(error))) {
+    std::fprintf(stderr, "camsim: %s\n%s", error, kCamsimUsage);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kCamsimUsage, stdout);
+    return 0;
+  }
+  return Run(options);
+}

@@ -1,0 +1,248 @@
+#include "sim/camsim_options.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+const char kCamsimUsage[] =
+    "usage: camsim --line MODELS [--link PATH] [--transcript FILE] [--fault SPEC]... "
+    "[--line ...]\n"
+    "              [--profile fast|realistic] [--hz 50|60] [--pacing] [--duration SECONDS]\n"
+    "              [--transcript FILE]\n"
+    "  --line MODELS      a line of 1..7 cameras, model codes in chain order: 0x66,0x4B\n"
+    "  --link PATH        symlink PATH to this line's device (for example a Wine com1)\n"
+    "  --transcript FILE  timestamped bytes in both directions; after --line for that line\n"
+    "                     only, before any --line for all lines\n"
+    "  --fault SPEC       fault on the last line, or on camera N of it with camN:SPEC:\n"
+    "                     silent, delay=MS, stop-after=N, error=BYTES:CODE (error=010447:41),\n"
+    "                     split=BYTES:GAPMS, batch, noise=N, noise-packet=N, network-change,\n"
+    "                     short-echo=N (line only), standby (camera only: starts powered off)\n"
+    "  --profile          fast (replies after ~1 ms) or realistic (default: one packet per\n"
+    "                     video frame, zoom and focus at finite speed, power-on in seconds)\n"
+    "  --hz               video frame rate of the realistic profile (default 60: 59.94 Hz)\n"
+    "  --pacing           send every byte at 38400 baud\n"
+    "  --duration         stop after this many seconds (default: at SIGINT or SIGTERM)\n";
+
+SimTiming CamsimOptions::Timing() const {
+  SimTiming t = realistic ? SimRealisticTiming(hz50) : SimFastTiming();
+  t.pacing = pacing;
+  return t;
+}
+
+namespace {
+
+bool Fail(char* error, int size, const char* format, const char* what) {
+  std::snprintf(error, static_cast<size_t>(size), format, what);
+  return false;
+}
+
+// A whole unsigned number (decimal, or hex with 0x) within max.
+bool ParseNumber(const char* text, uint32_t max, uint32_t* value) {
+  if (text == nullptr || *text == '\0' || *text == '-' || *text == '+') return false;
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long v = std::strtoul(text, &end, 0);
+  if (errno != 0 || *end != '\0' || v > max) return false;
+  *value = static_cast<uint32_t>(v);
+  return true;
+}
+
+bool ParseModels(const char* text, CamsimLineOptions* line) {
+  char buffer[128];
+  if (std::strlen(text) >= sizeof(buffer)) return false;
+  std::snprintf(buffer, sizeof(buffer), "%s", text);
+  char* save = nullptr;
+  for (char* item = strtok_r(buffer, ",", &save); item != nullptr;
+       item = strtok_r(nullptr, ",", &save)) {
+    uint32_t model = 0;
+    if (line->cameraCount == SimLine::kMaxCameras || !ParseNumber(item, 0xFF, &model)) return false;
+    line->models[line->cameraCount++] = static_cast<uint8_t>(model);
+  }
+  return line->cameraCount > 0 && text[0] != ',' && text[std::strlen(text) - 1] != ',' &&
+         std::strstr(text, ",,") == nullptr;
+}
+
+bool ParseHexBytes(const char* text, uint8_t* bytes, int capacity, int* length) {
+  const size_t n = std::strlen(text);
+  if (n == 0 || n % 2 != 0 || static_cast<int>(n / 2) > capacity) return false;
+  for (size_t i = 0; i < n; i += 2) {
+    char pair[3] = {text[i], text[i + 1], '\0'};
+    char* end = nullptr;
+    const unsigned long v = std::strtoul(pair, &end, 16);
+    if (*end != '\0' || pair[0] == '-' || pair[0] == '+' || pair[0] == ' ') return false;
+    bytes[i / 2] = static_cast<uint8_t>(v);
+  }
+  *length = static_cast<int>(n / 2);
+  return true;
+}
+
+// "A:B" into two numbers.
+bool ParsePair(const char* text, uint32_t maxA, uint32_t maxB, uint32_t* a, uint32_t* b) {
+  const char* colon = std::strchr(text, ':');
+  if (colon == nullptr) return false;
+  char first[32];
+  const size_t n = static_cast<size_t>(colon - text);
+  if (n == 0 || n >= sizeof(first)) return false;
+  std::memcpy(first, text, n);
+  first[n] = '\0';
+  return ParseNumber(first, maxA, a) && ParseNumber(colon + 1, maxB, b);
+}
+
+bool ParseFault(const char* spec, CamsimLineOptions* line, char* error, int size) {
+  int camera = -1;
+  const char* kind = spec;
+  if (std::strncmp(spec, "cam", 3) == 0) {
+    const char* colon = std::strchr(spec, ':');
+    char number[8];
+    const size_t n = colon != nullptr ? static_cast<size_t>(colon - spec - 3) : 0;
+    uint32_t index = 0;
+    if (colon == nullptr || n == 0 || n >= sizeof(number)) {
+      return Fail(error, size, "bad camera in fault '%s' (camN:SPEC)", spec);
+    }
+    std::memcpy(number, spec + 3, n);
+    number[n] = '\0';
+    if (!ParseNumber(number, SimLine::kMaxCameras, &index) || index == 0 ||
+        static_cast<int>(index) > line->cameraCount) {
+      return Fail(error, size, "no such camera on this line in fault '%s'", spec);
+    }
+    camera = static_cast<int>(index) - 1;
+    kind = colon + 1;
+  }
+  SimFaults& f = camera >= 0 ? line->cameraFaults[camera] : line->lineFaults;
+  const char* eq = std::strchr(kind, '=');
+  const char* value = eq != nullptr ? eq + 1 : nullptr;
+  const size_t nameLength = eq != nullptr ? static_cast<size_t>(eq - kind) : std::strlen(kind);
+  auto is = [&](const char* name) {
+    return std::strlen(name) == nameLength && std::strncmp(kind, name, nameLength) == 0;
+  };
+  uint32_t a = 0;
+  uint32_t b = 0;
+  bool ok = true;
+  if (is("silent") && value == nullptr) {
+    f.silent = true;
+  } else if (is("batch") && value == nullptr) {
+    f.batchReplies = true;
+  } else if (is("network-change") && value == nullptr && camera >= 0) {
+    f.networkChangeOnPowerOn = true;
+  } else if (is("standby") && value == nullptr && camera >= 0) {
+    line->standby[camera] = true;
+  } else if (is("delay")) {
+    ok = ParseNumber(value, 600000, &a);
+    f.delayMs = a;
+  } else if (is("stop-after")) {
+    ok = ParseNumber(value, 0x7FFFFFFF, &a);
+    f.stopAfterPackets = static_cast<int32_t>(a);
+  } else if (is("split")) {
+    ok = ParsePair(value != nullptr ? value : "", 64, 60000, &a, &b) && a > 0;
+    f.splitBytes = static_cast<int>(a);
+    f.splitGapMs = b;
+  } else if (is("noise") || is("noise-packet")) {
+    ok = ParseNumber(value, 64, &a) && a > 0;
+    f.noiseBytes = static_cast<int>(a);
+    f.noiseEndsPacket = is("noise-packet");
+  } else if (is("short-echo") && camera < 0) {
+    ok = ParseNumber(value, 1000000, &a);
+    f.shortAddressEchoes = static_cast<int>(a);
+  } else if (is("error") && value != nullptr) {
+    // BYTES:CODE, the bytes after the header in hex, then the error code
+    const char* colon = std::strchr(value, ':');
+    char hex[20];
+    uint8_t match[8];
+    uint8_t code[1];
+    int length = 0;
+    int codeLength = 0;
+    const size_t n = colon != nullptr ? static_cast<size_t>(colon - value) : 0;
+    ok = colon != nullptr && n > 0 && n < sizeof(hex);
+    if (ok) {
+      std::memcpy(hex, value, n);
+      hex[n] = '\0';
+      ok = ParseHexBytes(hex, match, 8, &length) && ParseHexBytes(colon + 1, code, 1, &codeLength) &&
+           f.AddError(match, length, code[0]);
+    }
+  } else {
+    return Fail(error, size, "unknown fault '%s'", spec);
+  }
+  if (!ok) return Fail(error, size, "bad value in fault '%s'", spec);
+  return true;
+}
+
+bool CopyPath(const char* value, char* target) {
+  if (value == nullptr || *value == '\0' ||
+      std::strlen(value) >= static_cast<size_t>(CamsimLineOptions::kPathSize)) {
+    return false;
+  }
+  std::snprintf(target, CamsimLineOptions::kPathSize, "%s", value);
+  return true;
+}
+
+}  // namespace
+
+bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, char* error,
+                        int size) {
+  *o = CamsimOptions();
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+      o->help = true;
+      return true;
+    }
+    if (std::strcmp(arg, "--pacing") == 0) {
+      o->pacing = true;
+      continue;
+    }
+    const bool takesValue = std::strcmp(arg, "--line") == 0 || std::strcmp(arg, "--link") == 0 ||
+                            std::strcmp(arg, "--transcript") == 0 ||
+                            std::strcmp(arg, "--fault") == 0 || std::strcmp(arg, "--profile") == 0 ||
+                            std::strcmp(arg, "--hz") == 0 || std::strcmp(arg, "--duration") == 0;
+    if (!takesValue) return Fail(error, size, "unknown argument '%s'", arg);
+    if (i + 1 >= argc) return Fail(error, size, "%s needs a value", arg);
+    const char* value = argv[++i];
+    CamsimLineOptions* line = o->lineCount > 0 ? &o->lines[o->lineCount - 1] : nullptr;
+    if (std::strcmp(arg, "--line") == 0) {
+      if (o->lineCount == CamsimOptions::kMaxLines) return Fail(error, size, "%s", "too many lines");
+      CamsimLineOptions& added = o->lines[o->lineCount++];
+      if (!ParseModels(value, &added)) {
+        return Fail(error, size, "bad camera list '%s' (1 to 7 model codes such as 0x66,0x4B)",
+                    value);
+      }
+    } else if (std::strcmp(arg, "--link") == 0) {
+      if (line == nullptr) return Fail(error, size, "%s must follow a --line", arg);
+      if (line->link[0] != '\0') return Fail(error, size, "%s given twice for one line", arg);
+      if (!CopyPath(value, line->link)) return Fail(error, size, "bad path '%s'", value);
+    } else if (std::strcmp(arg, "--transcript") == 0) {
+      char* target = line != nullptr ? line->transcript : o->transcript;
+      if (!CopyPath(value, target)) return Fail(error, size, "bad path '%s'", value);
+    } else if (std::strcmp(arg, "--fault") == 0) {
+      if (line == nullptr) return Fail(error, size, "%s must follow a --line", arg);
+      if (!ParseFault(value, line, error, size)) return false;
+    } else if (std::strcmp(arg, "--profile") == 0) {
+      if (std::strcmp(value, "fast") == 0) {
+        o->realistic = false;
+      } else if (std::strcmp(value, "realistic") == 0) {
+        o->realistic = true;
+      } else {
+        return Fail(error, size, "unknown profile '%s' (fast or realistic)", value);
+      }
+    } else if (std::strcmp(arg, "--hz") == 0) {
+      if (std::strcmp(value, "50") == 0) {
+        o->hz50 = true;
+      } else if (std::strcmp(value, "60") == 0) {
+        o->hz50 = false;
+      } else {
+        return Fail(error, size, "bad frame rate '%s' (50 or 60)", value);
+      }
+    } else {
+      errno = 0;
+      char* end = nullptr;
+      const double seconds = std::strtod(value, &end);
+      if (errno != 0 || end == value || *end != '\0' || !(seconds > 0) || seconds > 86400.0 * 7) {
+        return Fail(error, size, "bad duration '%s' (seconds, more than 0)", value);
+      }
+      o->durationMs = static_cast<uint32_t>(seconds * 1000.0 + 0.5);
+      if (o->durationMs == 0) o->durationMs = 1;
+    }
+  }
+  if (o->lineCount == 0) return Fail(error, size, "%s", "no --line given");
+  return true;
+}

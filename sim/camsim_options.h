@@ -1,0 +1,43 @@
+// Command line of camsim: lines of cameras, their links, faults, profile,
+// transcript and duration.
+#pragma once
+
+#include "sim/sim_faults.h"
+#include "sim/sim_line.h"
+#include "sim/sim_timing.h"
+
+#include <cstdint>
+
+struct CamsimLineOptions {
+  static constexpr int kPathSize = 512;
+
+  uint8_t models[SimLine::kMaxCameras];
+  int cameraCount = 0;
+  char link[kPathSize] = {};        // empty: no symlink
+  char transcript[kPathSize] = {};  // empty: the common transcript, if any
+  SimFaults lineFaults;
+  SimFaults cameraFaults[SimLine::kMaxCameras];
+  bool standby[SimLine::kMaxCameras] = {};
+};
+
+struct CamsimOptions {
+  static constexpr int kMaxLines = 10;
+
+  CamsimLineOptions lines[kMaxLines];
+  int lineCount = 0;
+  bool realistic = true;
+  bool hz50 = false;
+  bool pacing = false;
+  uint32_t durationMs = 0;  // 0: until a signal
+  char transcript[CamsimLineOptions::kPathSize] = {};
+  bool help = false;
+
+  SimTiming Timing() const;
+};
+
+// Fills options from argv. False with a message in error (one line, no
+// newline) when an argument is wrong.
+bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* options, char* error,
+                        int errorSize);
+
+extern const char kCamsimUsage[];
