@@ -12,7 +12,7 @@ struct SerialPort {
 
 namespace {
 
-// Only the listed members change; handshake, DTR/RTS and special characters
+// Only the members below change; handshake, DTR/RTS and special characters
 // stay as the port had them.
 bool Configure(HANDLE handle, const SerialLineSettings& settings)
 {
