@@ -11,7 +11,7 @@ uint16_t SimMove::At(uint64_t timeUs) const {
   return static_cast<uint16_t>(from + span * done / total);
 }
 
-void SimCamera::Init(uint8_t modelCode, const SimTiming* lineTiming, const SimFaults* onLine) {
+void SimCamera::Init(uint8_t modelCode, const SimTiming* lineTiming, SimFaults* onLine) {
   *this = SimCamera();
   timing = lineTiming;
   lineFaults = onLine;
@@ -166,7 +166,9 @@ void SimCamera::SendError(SimCameraSink& sink, uint64_t t, int socket, uint8_t c
   Send(sink, t, body, 2);
 }
 
-bool SimCamera::MatchErrorRule(const uint8_t* payload, int length, uint8_t* code) {
+namespace {
+
+bool MatchRules(SimFaults& faults, const uint8_t* payload, int length, uint8_t* code) {
   for (SimErrorRule& rule : faults.errors) {
     if (rule.matchLength == 0 || rule.count == 0 || rule.matchLength > length) continue;
     if (std::memcmp(rule.match, payload, static_cast<size_t>(rule.matchLength)) != 0) continue;
@@ -175,6 +177,14 @@ bool SimCamera::MatchErrorRule(const uint8_t* payload, int length, uint8_t* code
     return true;
   }
   return false;
+}
+
+}  // namespace
+
+// The camera's own rules first, then the line's, which every camera shares.
+bool SimCamera::MatchErrorRule(const uint8_t* payload, int length, uint8_t* code) {
+  if (MatchRules(faults, payload, length, code)) return true;
+  return lineFaults != nullptr && MatchRules(*lineFaults, payload, length, code);
 }
 
 int SimCamera::FreeSocket() const {

@@ -57,7 +57,7 @@ struct SimCamera {
   SimCameraState state;
   SimFaults faults;
   const SimTiming* timing = nullptr;
-  const SimFaults* lineFaults = nullptr;
+  SimFaults* lineFaults = nullptr;  // the line's, shared by its cameras
   Input queue[kQueue];
   int queueHead = 0;
   int queueCount = 0;
@@ -77,7 +77,7 @@ struct SimCamera {
   uint32_t handled = 0;
   uint64_t outputFreeUs = 0;  // the line uses it to keep this camera's replies in order
 
-  void Init(uint8_t modelCode, const SimTiming* lineTiming, const SimFaults* onLine);
+  void Init(uint8_t modelCode, const SimTiming* lineTiming, SimFaults* onLine);
   void ReplaceState(const SimCameraState& newState);
   // Queues a packet that reached this camera at arrivalUs and logs it.
   void Enqueue(const uint8_t* data, int length, uint64_t arrivalUs);
