@@ -89,8 +89,11 @@ bool WirePeer::OutputPending() {
   std::lock_guard<std::mutex> lk(m);
   if (!injected.empty()) return true;
   if (!line) return false;
+  // Takes what the line has due into the injected bytes, which go out first.
   line->Advance(VirtualTick());
-  return line->PendingOutput() > 0;
+  uint8_t byte;
+  while (line->ReadByte(&byte)) injected.push_back(byte);
+  return !injected.empty();
 }
 
 void WirePeer::ResetQuiet() {
@@ -147,6 +150,7 @@ void EngineRig::Start() {
   WorkerBegin(c);
   LogStatus();
 }
+
 
 void EngineRig::Settle(WirePeer* peer) {
   peer->ResetQuiet();

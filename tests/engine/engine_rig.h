@@ -49,6 +49,7 @@ public:
   // a byte twice in a row with nothing to read and nothing written between,
   // which means every due byte is in the receive ring and every queued frame
   // has been written.
+  // Bytes the line has due now.
   bool OutputPending();
   void ResetQuiet();
   bool WaitQuiet();
