@@ -152,6 +152,20 @@ void EngineRig::Start() {
 }
 
 
+void EngineRig::StartThreaded() {
+  c = CreateCameraController(WORKER_THREAD);
+  ASSERT_NE(c, nullptr);
+}
+
+bool EngineRig::WaitFor(const std::function<bool()>& done, int maxMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    OsSleep(1);
+  }
+  return true;
+}
+
 void EngineRig::Settle(WirePeer* peer) {
   peer->ResetQuiet();
   if (!peer->WaitQuiet()) ADD_FAILURE() << "serial I/O thread did not settle";

@@ -72,11 +72,15 @@ public:
   void Attach(int comNumber, WirePeer* peer);
   // Creates the controller without a worker thread and runs the loop's set-up.
   void Start();
+  // Creates the controller with its own worker thread.
+  void StartThreaded();
   // One 1 ms step of the worker, with the lines' I/O settled before and after.
   void Step();
   void Run(int ms);
   // Steps until done() holds; false when maxMs passed first.
   bool RunUntil(const std::function<bool()>& done, int maxMs);
+  // Waits in real time (for a threaded controller); false after maxMs.
+  static bool WaitFor(const std::function<bool()>& done, int maxMs);
   // Waits until every open line has taken what was queued for it.
   void SettleAll();
   // Moves the virtual clock without running the worker.
