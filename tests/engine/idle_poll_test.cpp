@@ -22,7 +22,6 @@ struct PolledLine {
   explicit PolledLine(uint8_t model) : com1(&line) {
     line.AddCamera(model);
     rig.Attach(1, &com1);
-    rig.Start();
   }
   SimLine line;
   WirePeer com1;
@@ -31,6 +30,7 @@ struct PolledLine {
 
 TEST(IdlePoll, NothingIsPolledBeforeACameraIsSelected) {
   PolledLine p(0x45);
+  p.rig.Start();
   ASSERT_TRUE(p.rig.RunToReady());
   size_t frames = p.com1.Frames().size();
   p.rig.Run(1500);
@@ -40,6 +40,7 @@ TEST(IdlePoll, NothingIsPolledBeforeACameraIsSelected) {
 
 TEST(IdlePoll, FocusAndBrightnessAlternateAtLeast201MsApart) {
   PolledLine p(0x45);
+  p.rig.Start();
   ASSERT_TRUE(p.rig.RunToReady());
   Drain(p.rig.c->notifyQueue);
   size_t start = p.com1.Frames().size();
@@ -72,6 +73,7 @@ TEST(IdlePoll, Model40IsPolledForGain) {
   for (SimPicture& preset : state.presets) preset = state.picture;
   state.customPreset = state.picture;
   p.line.SetState(0, state);
+  p.rig.Start();
   ASSERT_TRUE(p.rig.RunToReady());
   size_t start = p.com1.Frames().size();
   p.rig.Select(0);
@@ -85,6 +87,7 @@ TEST(IdlePoll, Model40IsPolledForGain) {
 
 TEST(IdlePoll, AUserCommandDelaysTheNextPoll) {
   PolledLine p(0x45);
+  p.rig.Start();
   ASSERT_TRUE(p.rig.RunToReady());
   p.rig.Select(0);
   p.rig.Run(250);
