@@ -39,10 +39,12 @@ bool Fail(char* error, int size, const char* format, const char* what) {
 
 // A whole unsigned number (decimal, or hex with 0x) within max.
 bool ParseNumber(const char* text, uint32_t max, uint32_t* value) {
-  if (text == nullptr || *text == '\0' || *text == '-' || *text == '+') return false;
+  if (text == nullptr || *text == '\0' || *text == '-' || *text == '+' || *text == ' ') return false;
+  const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  if (hex && (text[2] == '\0' || text[2] == '-' || text[2] == '+' || text[2] == ' ')) return false;
   errno = 0;
   char* end = nullptr;
-  const unsigned long v = std::strtoul(text, &end, 0);
+  const unsigned long v = std::strtoul(text, &end, hex ? 16 : 10);
   if (errno != 0 || *end != '\0' || v > max) return false;
   *value = static_cast<uint32_t>(v);
   return true;

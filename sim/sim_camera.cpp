@@ -270,7 +270,7 @@ void SimCamera::HandleBroadcast(const Input& input, uint64_t t, SimCameraSink& s
   } else if (n >= 4 && n <= 16 && p[1] == 0x01 && CommandKnown(p + 2, n - 3)) {
     // A broadcast command is carried out by every camera, without replies.
     uint64_t doneUs = 0;
-    Execute(p + 2, n - 3, t, 0, nullptr, &doneUs);
+    Execute(p + 2, t, 0, nullptr, &doneUs);
   }
   sink.PassOn(*this, t, p, n);
 }
@@ -292,7 +292,8 @@ void SimCamera::Handle(const Input& input, uint64_t t, SimCameraSink& sink) {
   const int m = n - 2;
   uint8_t code = 0;
   if (m > 0 && MatchErrorRule(payload, m, &code)) {
-    const int socket = (code >= 0x01 && code <= 0x03) ? 0 : (FreeSocket() ? FreeSocket() : 1);
+    const int spare = FreeSocket();
+    const int socket = (code >= 0x01 && code <= 0x03) ? 0 : (spare != 0 ? spare : 1);
     SendError(sink, t, socket, code);
     return;
   }
@@ -327,7 +328,7 @@ void SimCamera::Handle(const Input& input, uint64_t t, SimCameraSink& sink) {
     return;
   }
   uint64_t doneUs = t;
-  const int result = Execute(payload + 1, m - 1, t, socket, &sink, &doneUs);
+  const int result = Execute(payload + 1, t, socket, &sink, &doneUs);
   if (result == SIM_NOT_EXECUTABLE) {
     SendError(sink, t, socket, 0x41);
     return;

@@ -114,7 +114,7 @@ private:
 
   // Commands (sim_commands.cpp). c points at the category byte after 0x01.
   bool CommandKnown(const uint8_t* c, int m) const;
-  int Execute(const uint8_t* c, int m, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs);
+  int Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs);
   int PowerCommand(uint8_t on, uint64_t t, SimCameraSink* sink, uint64_t* doneUs);
   int MemoryCommand(uint8_t action, uint8_t number, uint64_t t, int socket, SimCameraSink* sink,
                     uint64_t* doneUs);

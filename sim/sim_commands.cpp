@@ -255,9 +255,9 @@ int SimCamera::MemoryCommand(uint8_t action, uint8_t number, uint64_t t, int soc
   return *doneUs > t ? SIM_RUNNING : SIM_DONE;
 }
 
-int SimCamera::Execute(const uint8_t* c, int m, uint64_t t, int socket, SimCameraSink* sink,
+// c has passed CommandKnown.
+int SimCamera::Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* sink,
                        uint64_t* doneUs) {
-  (void)m;
   if (c[0] == 0x00) return SIM_DONE;
   const uint8_t code = c[1];
   const uint8_t* a = c + 2;

@@ -5,10 +5,7 @@
 void SimOutput::Schedule(uint64_t dueUs, const uint8_t* data, int length) {
   while (length > 0) {
     const int n = length < kChunkBytes ? length : kChunkBytes;
-    if (count == kMaxChunks) {
-      dropped += static_cast<uint32_t>(length);
-      return;
-    }
+    if (count == kMaxChunks) return;
     int at = count;
     while (at > 0 && chunks[at - 1].dueUs > dueUs) --at;
     std::memmove(&chunks[at + 1], &chunks[at], sizeof(Chunk) * static_cast<size_t>(count - at));

@@ -21,8 +21,8 @@ struct SimOutput {
   int count = 0;
   uint64_t lastByteUs = 0;
   bool pacing = false;
-  uint32_t dropped = 0;  // bytes refused because the queue was full
 
+  // Bytes beyond the queue's capacity are lost, like a flooded line.
   void Schedule(uint64_t dueUs, const uint8_t* data, int length);
   // 1 and the next byte when it is due at nowUs.
   int ReadByte(uint64_t nowUs, uint8_t* byte);
