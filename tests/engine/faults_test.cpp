@@ -3,6 +3,7 @@
 #include "common/control_ids.h"
 #include "engine/link_service.h"
 #include "engine_rig.h"
+#include "requests/request_codes.h"
 
 #include <gtest/gtest.h>
 
@@ -267,6 +268,63 @@ TEST(OtherPort, PacketsWaitUntilTheEngineTurnsToTheirPort) {
   EXPECT_EQ(Hex(frames[2].bytes), "81 09 00 02 FF");
   EXPECT_EQ(Hex(frames[3].bytes), "81 09 04 3F FF");
   EXPECT_EQ(frames[3].tick - frames[2].tick, 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// The same faults coming from the virtual cameras' own error rules.
+TEST(SimulatedFaults, SyntaxErrorOnAnInquiryStopsEveryLaterCamera) {
+  SimLine line;
+  line.AddCamera(0x45);
+  line.AddCamera(0x45);
+  SimFaults faults;
+  const uint8_t zoomInquiry[] = {0x09, 0x04, 0x47};
+  ASSERT_TRUE(faults.AddError(zoomInquiry, 3, 0x02));
+  line.SetCameraFaults(0, faults);
+  WirePeer com1(&line);
+  EngineRig rig;
+  rig.Attach(1, &com1);
+  rig.Start();
+  rig.Run(3000);
+  Lines texts = rig.StatusTexts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back().rfind("Err Answer 6", 0), 0u) << texts.back();
+  EXPECT_NE(texts.back().find(", COM1, Cam:1 p.Mode:21"), std::string::npos) << texts.back();
+  EXPECT_FALSE(Contains(texts, "Initializing camera 2..."));
+  EXPECT_TRUE(rig.ListItems().empty());
+  EXPECT_EQ(rig.c->listReady.load(), 0);
+  EXPECT_EQ(rig.c->mode.load(), 0);
+}
+
+// After a power request the engine again restarts initialisation on a first
+// reply that is no acknowledge; the list gets its entries a second time.
+TEST(SimulatedFaults, NonAcknowledgeAfterPowerRequestInitialisesAgain) {
+  SimLine line;
+  line.AddCamera(0x45);
+  WirePeer com1(&line);
+  EngineRig rig;
+  rig.Attach(1, &com1);
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady());
+  rig.Select(0);
+  rig.Run(300);
+  com1.WithLine([](SimLine& l) {
+    SimFaults faults;
+    const uint8_t freeze[] = {0x01, 0x04, 0x62};
+    EXPECT_TRUE(faults.AddError(freeze, 3, 0x41, 1));
+    l.SetCameraFaults(0, faults);
+  });
+  reinitOnNack = 1;  // as request 44 leaves it
+  rig.c->requestQueue->Put(0, REQ_FREEZE, 1, 0);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.ListItems().size() == 2; }, 5000));
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 1"}));
+  Lines texts = rig.StatusTexts();
+  int found = 0;
+  for (const std::string& t : texts) found += t == "Found 1 camera";
+  EXPECT_EQ(found, 2);
+  EXPECT_EQ(texts.back(), "1 Cameras OK, none selected");
 }
 
 }  // namespace
