@@ -87,8 +87,10 @@ void EngineRig::Select(int32_t index, bool poll) {
   reinitOnNack = 0;
 }
 
+void EngineRig::Step() { WorkerStep(c, &pollCounter); }
+
 bool EngineRig::Settle(uint32_t timeoutMs) {
-  WorkerStep(c, &pollCounter);
+  Step();
   return RunUntil([this] { return Idle(); }, timeoutMs);
 }
 

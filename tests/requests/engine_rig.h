@@ -33,6 +33,8 @@ public:
   // polling when `poll`).
   void Select(int32_t index, bool poll);
   bool Idle() const { return c->mode.load() == 0 && c->stage.load() == 0; }
+  // Manual mode: one worker step.
+  void Step();
   // Manual mode: one step, then steps until idle again.
   bool Settle(uint32_t timeoutMs = 5000);
   void Post(uint32_t camera, uint32_t code, int32_t a);
