@@ -10,7 +10,7 @@ struct CliRequest {
 
 struct CliOptions {
   static constexpr int kMaxPorts = 10;  // COM1..COM10, as the engine opens them
-  static constexpr int kMaxRequests = 256;
+  static constexpr int kMaxRequests = 255;  // what the request queue holds at once
   static constexpr int kDeviceChars = 256;
 
   char devices[kMaxPorts][kDeviceChars] = {};  // "" = the port stays closed
