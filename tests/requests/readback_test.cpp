@@ -118,8 +118,12 @@ std::vector<Row> RowsFor(uint8_t model) {
          r.Record(0).irisPos = 0;
        },
        {Ask({0x4B})}, 41, [](const CameraRecord& r) { return r.irisPos; }},
+      {REQ_EFFECT_BW, 0, Nothing, {Ask({0x63})}, 0, nullptr},
       {REQ_EFFECT_NEGATIVE, 0, Nothing, {Ask({0x63})}, 0, nullptr},
+      {REQ_EFFECT_NORMAL, 0, Nothing, {Ask({0x63})}, 0, nullptr},
+      {REQ_GAMMA_NORMAL, 0, Nothing, {Ask({0x5B})}, 0, nullptr},
       {REQ_GAMMA_TYPE1, 0, Nothing, {Ask({0x5B})}, 0, nullptr},
+      {REQ_GAMMA_TYPE2, 0, Nothing, {Ask({0x5B})}, 0, nullptr},
       {REQ_SHARPNESS_DIRECT, 3, [](EngineRig& r) { r.Record(0).aperture = 0; }, {Ask({0x42})}, 29,
        [](const CameraRecord& r) { return r.aperture; }},
       {REQ_WB_LED, 0, Nothing, {}, 0, nullptr},
