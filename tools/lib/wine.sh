@@ -1,5 +1,6 @@
 # A private Wine prefix with its own X server, and COM ports mapped to
-# pseudo-terminals. Wine maps the machine's real serial devices to the lowest
+# pseudo-terminals. COM3 and COM4 carry virtual cameras (0x66 and 0x4B, and
+# 0x40) for the end-to-end test. Wine maps the machine's real serial devices to the lowest
 # free COM numbers, so every COM1..COM10 is mapped here explicitly: COM1 to
 # an echoing pty, the rest to paths that do not exist (their CreateFileA
 # succeeds but GetCommState fails, so the program sees no port).
@@ -29,9 +30,21 @@ wine_session_start() {
   local pty=""
   for _ in $(seq 50); do pty=$(head -n1 "$pty_out" 2>/dev/null || true); [ -n "$pty" ] && break; sleep 0.1; done
   [ -n "$pty" ] || { echo "ptyloop did not start" >&2; return 1; }
+  local sim_out="$builddir/camsim.out"
+  "$ROOT/build/native/camsim" --profile fast --line 0x66,0x4B --line 0x40 >"$sim_out" 2>&1 &
+  _wine_pids+=($!)
+  local lines=""
+  for _ in $(seq 50); do
+    lines=$(grep -c '^line ' "$sim_out" 2>/dev/null || true)
+    [ "$lines" = 2 ] && break
+    sleep 0.1
+  done
+  [ "$lines" = 2 ] || { echo "camsim did not start:" >&2; cat "$sim_out" >&2; return 1; }
   wine_map_port 1 "$pty"
+  wine_map_port 3 "$(awk '$1 == "line" && $2 == "1:" {sub(/,$/, "", $3); print $3}' "$sim_out")"
+  wine_map_port 4 "$(awk '$1 == "line" && $2 == "2:" {sub(/,$/, "", $3); print $3}' "$sim_out")"
   local i
-  for i in $(seq 2 10); do wine_map_port "$i" "/dev/orvalix-no-port-$i"; done
+  for i in 2 5 6 7 8 9 10; do wine_map_port "$i" "/dev/orvalix-no-port-$i"; done
   wineserver -k || true
   wineserver -w || true
 }
