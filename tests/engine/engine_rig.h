@@ -1,58 +1,119 @@
-// A controller driven step by step on a virtual clock, with in-process lines
-// plugged into its COM ports and the panel's controls in the in-memory window
-// table.
+// A controller stepped on a virtual clock, with in-process lines on its COM
+// ports and the panel's controls in the in-memory window table.
 #pragma once
 
+#include "common/control_ids.h"
+#include "common/text.h"
 #include "engine/camera_controller.h"
+#include "engine/link_service.h"
 #include "platform/fakewin.h"
 #include "serial/serial_port.h"
 #include "sim/sim_line.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
-#include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <functional>
-#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
+using Lines = std::vector<std::string>;
 
-Bytes B(std::initializer_list<int> values);
-std::string Hex(const Bytes& bytes);
+inline std::atomic<uint32_t> virtualTick{0};
+inline uint32_t VirtualTick() { return virtualTick.load(); }
 
-uint32_t VirtualTick();
-void SetVirtualTick(uint32_t t);
+inline std::string Hex(const Bytes& bytes) {
+  std::string out;
+  char text[4];
+  for (size_t i = 0; i < bytes.size(); i++) {
+    snprintf(text, sizeof text, i ? " %02X" : "%02X", bytes[i]);
+    out += text;
+  }
+  return out;
+}
 
 struct WireFrame {
-  uint32_t tick;  // virtual time when the frame reached the line
-  Bytes bytes;
+  uint32_t tick;  // virtual time the frame reached the line
+  std::string hex;
 };
 
-// What the engine writes is recorded; what comes back is a SimLine's output
-// (when one is given) behind any bytes the test injects itself.
+// Records what the engine writes; answers with the bytes a test injects, then
+// with what the SimLine (if any) has due.
 class WirePeer : public SerialPeer {
 public:
   explicit WirePeer(SimLine* line = nullptr) : line(line) {}
 
-  void OnWrite(const uint8_t* data, int32_t length) override;
-  int ReadByte(uint8_t* byte) override;
+  void OnWrite(const uint8_t* data, int32_t length) override {
+    std::lock_guard<std::mutex> lk(m);
+    frames.push_back(WireFrame{VirtualTick(), Hex(Bytes(data, data + length))});
+    if (line) {
+      line->Advance(VirtualTick());
+      line->Feed(data, length);
+    }
+    quietReads = 0;
+    cv.notify_all();
+  }
 
-  std::vector<WireFrame> Frames();
-  std::vector<Bytes> FrameBytes();
-  void Inject(const Bytes& bytes);
-  // Runs f(SimLine&) under the peer's lock.
-  void WithLine(const std::function<void(SimLine&)>& f);
+  int ReadByte(uint8_t* byte) override {
+    std::lock_guard<std::mutex> lk(m);
+    int got = 0;
+    if (!injected.empty()) {
+      *byte = injected.front();
+      injected.pop_front();
+      got = 1;
+    } else if (line) {
+      line->Advance(VirtualTick());
+      got = line->ReadByte(byte);
+    }
+    quietReads = got ? 0 : quietReads + 1;
+    cv.notify_all();
+    return got;
+  }
 
-  // Synchronisation with the channel's I/O thread: true once it has asked for
-  // a byte twice in a row with nothing to read and nothing written between,
-  // which means every due byte is in the receive ring and every queued frame
-  // has been written.
-  // Bytes the line has due now.
-  bool OutputPending();
-  void ResetQuiet();
-  bool WaitQuiet();
+  std::vector<WireFrame> Frames() {
+    std::lock_guard<std::mutex> lk(m);
+    return frames;
+  }
+
+  // The frames from index `first` on, as hex text.
+  Lines Hexes(size_t first = 0) {
+    Lines out;
+    for (const WireFrame& f : Frames()) out.push_back(f.hex);
+    out.erase(out.begin(), out.begin() + static_cast<long>(std::min(first, out.size())));
+    return out;
+  }
+
+  void Inject(const Bytes& bytes) {
+    std::lock_guard<std::mutex> lk(m);
+    injected.insert(injected.end(), bytes.begin(), bytes.end());
+  }
+
+  // Moves what the line has due now behind the injected bytes; true when the
+  // channel has something to read.
+  bool OutputPending() {
+    std::lock_guard<std::mutex> lk(m);
+    uint8_t byte;
+    if (line) line->Advance(VirtualTick());
+    while (line && line->ReadByte(&byte)) injected.push_back(byte);
+    return !injected.empty();
+  }
+
+  // Waits until the channel's I/O thread asked twice in a row for a byte with
+  // nothing to read and nothing written: every due byte is in its receive ring
+  // and every queued frame is on the line.
+  void Settle() {
+    std::unique_lock<std::mutex> lk(m);
+    quietReads = 0;
+    if (!cv.wait_for(lk, std::chrono::seconds(20), [this] { return quietReads >= 2; }))
+      ADD_FAILURE() << "serial I/O thread did not settle";
+  }
 
 private:
   std::mutex m;
@@ -65,37 +126,114 @@ private:
 
 class EngineRig {
 public:
-  // Every COM port absent until Attach; virtual clock at `startTick`.
-  explicit EngineRig(uint32_t startTick = 100000);
-  ~EngineRig();
+  // Every COM port absent until Attach.
+  EngineRig() {
+    FakeReset();
+    virtualTick = 100000;
+    OsSetTickSourceForTest(VirtualTick);
+    for (uint32_t n = 1; n <= kChannelCount; n++) {
+      SerialPortSetPeer(n, nullptr);
+      SerialPortSetDevice(n, "");
+    }
+    page = FakeCreateWindow(FAKE_WINDOW, nullptr, 0);
+    status = FakeCreateWindow(FAKE_EDIT, page, IDC_STATUS);
+    list = FakeCreateWindow(FAKE_LISTBOX, page, IDC_CAMERA_LIST);
+    for (int id : {IDC_RECALL1, IDC_RECALL2, IDC_RECALL3, IDC_RECALL4, IDC_RECALL5, IDC_EXPOSURE_AUTO, IDC_IRIS})
+      FakeCreateWindow(FAKE_BUTTON, page, id);
+    hPage[0] = page;
+    hPage[1] = hPage[2] = nullptr;
+    curPage = 0;
+  }
 
-  void Attach(int comNumber, WirePeer* peer);
-  // Creates the controller without a worker thread and runs the loop's set-up.
-  void Start();
-  // Creates the controller with its own worker thread.
-  void StartThreaded();
+  ~EngineRig() {
+    DestroyCameraController(c);
+    for (uint32_t n = 1; n <= kChannelCount; n++) {
+      SerialPortSetPeer(n, nullptr);
+      SerialPortSetDevice(n, nullptr);
+    }
+    OsSetTickSourceForTest(nullptr);
+    hPage[0] = nullptr;
+    FakeReset();
+  }
+
+  void Attach(int comNumber, WirePeer* peer) {
+    peers[comNumber - 1] = peer;
+    SerialPortSetPeer(static_cast<uint32_t>(comNumber), peer);
+  }
+
+  // Without a worker thread: the test runs the loop's set-up and its steps.
+  void Start() {
+    c = CreateCameraController(WORKER_MANUAL);
+    ASSERT_NE(c, nullptr);
+    WorkerBegin(c);
+    LogStatus();
+  }
+
+  void StartThreaded() {
+    c = CreateCameraController(WORKER_THREAD);
+    ASSERT_NE(c, nullptr);
+  }
+
   // One 1 ms step of the worker, with the lines' I/O settled before and after.
-  void Step();
-  void Run(int ms);
-  // Steps until done() holds; false when maxMs passed first.
-  bool RunUntil(const std::function<bool()>& done, int maxMs);
-  // Waits in real time (for a threaded controller); false after maxMs.
-  static bool WaitFor(const std::function<bool()>& done, int maxMs);
-  // Waits until every open line has taken what was queued for it.
-  void SettleAll();
-  // Moves the virtual clock without running the worker.
-  void Jump(uint32_t ms);
-  // Discovery and initialisation to the filled list.
-  bool RunToReady(int maxMs = 20000);
-  // What the panel refresh does to the controller on a selection.
-  void Select(int32_t cameraIndex);
+  void Step() {
+    virtualTick++;
+    int32_t before[kChannelCount] = {};
+    for (int i = 0; i < kChannelCount; i++) {
+      if (!c->channels[i] || !peers[i]) continue;
+      if (peers[i]->OutputPending()) peers[i]->Settle();
+      before[i] = c->channels[i]->TransmitWriteIndexForTest();
+    }
+    WorkerStep(c, &pollCounter);
+    for (int i = 0; i < kChannelCount; i++)
+      if (c->channels[i] && peers[i] && c->channels[i]->TransmitWriteIndexForTest() != before[i]) peers[i]->Settle();
+    LogStatus();
+  }
 
-  std::vector<std::string> StatusTexts();
-  // Virtual time at which each status text appeared (parallel to StatusTexts
-  // for texts set during steps).
-  uint32_t StatusTime(const std::string& text, int occurrence = 0);
-  std::vector<std::string> ListItems();
-  int Checked(int id);
+  void Run(int ms) {
+    for (int i = 0; i < ms; i++) Step();
+  }
+
+  // Steps until done() holds; false when maxMs passed first.
+  bool RunUntil(const std::function<bool()>& done, int maxMs) {
+    for (int i = 0; i < maxMs && !done(); i++) Step();
+    return done();
+  }
+
+  // Moves the virtual clock without running the worker.
+  void Jump(uint32_t ms) { virtualTick += ms; }
+
+  // Discovery and initialisation up to the filled list.
+  bool RunToReady(int maxMs = 20000) {
+    return RunUntil([this] { return c->listReady.load() == 1; }, maxMs);
+  }
+
+  // Waits in real time, for a threaded controller.
+  static bool WaitFor(const std::function<bool()>& done, int maxMs) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+    for (; !done(); OsSleep(1))
+      if (std::chrono::steady_clock::now() > end) return false;
+    return true;
+  }
+
+  // What the panel refresh does to the controller on a selection.
+  void Select(int32_t cameraIndex) {
+    c->cameraSelected = 1;
+    c->camera = cameraIndex;
+    c->port = c->cameras[cameraIndex].port;
+    reinitOnNack = 0;
+  }
+
+  // Virtual time at which a status text first appeared during a step.
+  uint32_t StatusTime(const std::string& text) {
+    for (const auto& entry : statusLog)
+      if (entry.second == text) return entry.first;
+    ADD_FAILURE() << "status text never shown: " << text;
+    return 0;
+  }
+
+  Lines StatusTexts() { return FakeTextHistory(status); }
+  Lines ListItems() { return FakeListItems(list); }
+  int Checked(int id) { return static_cast<int>(IsDlgButtonChecked(page, id)); }
 
   CameraController* c = nullptr;
   HWND page = nullptr;
@@ -104,10 +242,11 @@ public:
   int32_t pollCounter = 0;
 
 private:
-  void Settle(WirePeer* peer);
-  void LogStatus();
+  void LogStatus() {
+    Lines texts = StatusTexts();
+    for (size_t i = statusLog.size(); i < texts.size(); i++) statusLog.emplace_back(VirtualTick(), texts[i]);
+  }
 
   WirePeer* peers[kChannelCount] = {};
   std::vector<std::pair<uint32_t, std::string>> statusLog;
-  size_t statusSeen = 0;
 };

@@ -1,241 +1,140 @@
-// Discovery and the whole initialisation chain of one camera of each family,
-// byte for byte on the wire, with the status line, the list and the Recall
-// button the panel shows afterwards.
-#include "common/control_ids.h"
+// Framing of sent packets, then discovery and the whole initialisation chain of
+// one camera of each family, byte for byte, with what the panel shows after.
+#include "engine/transmission.h"
 #include "engine_rig.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 
-using Lines = std::vector<std::string>;
+TEST(Transmission, FramingPayloadLimitAndNibbles) {
+  EngineRig rig;
+  WirePeer com1;
+  rig.Attach(1, &com1);
+  rig.Start();
+  rig.c->cameras[2].address = 3;
+  rig.c->camera = 2;
+  rig.c->port = 0;
+  SendPacket(rig.c, 21, 0x09, 0x04, 0x47, -1);
+  EXPECT_EQ(rig.c->stage.load(), STAGE_ANSWER);
+  rig.Jump(10);
+  SendPacket(rig.c, 8, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, -1);  // over 14: refused
+  EXPECT_EQ(rig.c->mode.load(), 21);
+  EXPECT_EQ(rig.c->sendTick.load(), VirtualTick() - 10);
+  SendPacket(rig.c, 8, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, -1);
+  EXPECT_EQ(rig.c->mode.load(), 8);
+  EXPECT_EQ(rig.c->stage.load(), STAGE_ACK);
+  EXPECT_EQ(rig.c->sendTick.load(), VirtualTick());
+  com1.Settle();
+  EXPECT_EQ(com1.Hexes(), (Lines{"83 09 04 47 FF", "83 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E FF"}));
 
-Lines Join(std::initializer_list<Lines> parts) {
-  Lines out;
-  for (const Lines& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
+  const uint8_t nibbles[] = {0xF1, 0x32, 0x93, 0xE4};
+  EXPECT_EQ(DecodeNibbles(nibbles, 4), 0x1234u);
+  EXPECT_EQ(DecodeNibbles(nibbles + 2, 2), 0x34u);
 }
 
-Lines HexFrames(const std::vector<Bytes>& frames) {
-  Lines out;
-  for (const Bytes& f : frames) out.push_back(Hex(f));
-  return out;
+Lines Head(const char* preset) {
+  return {"88 30 01 FF",    "88 01 00 01 FF",    "81 09 00 02 FF",
+          "81 09 04 3F FF", "81 01 04 00 02 FF", std::string("81 01 04 3F 02 ") + preset + " FF"};
 }
 
-// Address set and interface clear, then version, last preset, power on and
-// the recall of preset 1 (the camera has recalled none yet).
-const Lines kDiscoveryAndHead = {
-    "88 30 01 FF",          "88 01 00 01 FF",       "81 09 00 02 FF",
-    "81 09 04 3F FF",       "81 01 04 00 02 FF",    "81 01 04 3F 02 01 FF",
-};
+const Lines kNarrow = {"81 01 04 06 03 FF", "81 01 04 3E 02 FF", "81 01 04 3F 01 7F FF"};
+const Lines kWide5F = {"81 01 04 36 00 FF", "81 01 04 74 3F FF", "81 01 04 3E 02 FF", "81 01 04 2C 07 FF",
+                       "81 01 04 28 0E 05 00 00 FF", "81 01 04 06 03 FF", "81 01 04 3F 01 7F FF"};
+const Lines kWide66 = {"81 01 04 36 00 FF", "81 01 04 74 3F FF", "81 01 04 53 03 FF",
+                       "81 01 04 3E 02 FF", "81 01 04 2C 07 FF", "81 01 04 28 0E 05 00 00 FF",
+                       "81 01 04 06 03 FF", "81 01 04 3F 01 7F FF"};
 
-const Lines kNarrowCommands = {
-    "81 01 04 06 03 FF",     // 11
-    "81 01 04 3E 02 FF",     // 15
-    "81 01 04 3F 01 7F FF",  // 16
-};
-
-const Lines kWide5FCommands = {
-    "81 01 04 36 00 FF",              // 11
-    "81 01 04 74 3F FF",              // 65
-    "81 01 04 3E 02 FF",              // 61
-    "81 01 04 2C 07 FF",              // 62
-    "81 01 04 28 0E 05 00 00 FF",     // 60
-    "81 01 04 06 03 FF",              // 15
-    "81 01 04 3F 01 7F FF",           // 16
-};
-
-const Lines kWide66Commands = {
-    "81 01 04 36 00 FF",              // 11
-    "81 01 04 74 3F FF",              // 65
-    "81 01 04 53 03 FF",              // 66
-    "81 01 04 3E 02 FF",              // 61
-    "81 01 04 2C 07 FF",              // 62
-    "81 01 04 28 0E 05 00 00 FF",     // 60
-    "81 01 04 06 03 FF",              // 15
-    "81 01 04 3F 01 7F FF",           // 16
-};
-
-// Power, zoom, focus, shutter, iris, gain.
-const Lines kInquiriesToGain = {
-    "81 09 04 00 FF", "81 09 04 47 FF", "81 09 04 48 FF",
-    "81 09 04 4A FF", "81 09 04 4B FF", "81 09 04 4C FF",
-};
+// The setting chain's inquiries 81 09 <code> FF.
+Lines Inquiries(std::initializer_list<const char*> codes) {
+  Lines out;
+  for (const char* code : codes) out.push_back(std::string("81 09 ") + code + " FF");
+  return out;
+}
 
 struct Family {
   const char* name;
   uint8_t model;
-  Lines expected;
+  uint8_t lastPreset;
+  int recallId;
+  Lines commands;
+  Lines inquiries;
 };
 
-std::vector<Family> Families() {
-  return {
-      {"Narrow10x", 0x45,
-       Join({kDiscoveryAndHead, kNarrowCommands, kInquiriesToGain,
-             {"81 09 04 4D FF", "81 09 04 38 FF", "81 09 04 63 FF", "81 09 04 42 FF", "81 09 04 35 FF",
-              "81 09 04 44 FF", "81 09 04 43 FF", "81 09 04 5B FF", "81 09 04 24 70 FF", "81 09 04 39 FF",
-              "81 09 04 4E FF", "81 09 00 02 FF", "81 09 04 39 FF", "81 09 04 4B FF", "81 09 04 62 FF"}})},
-      {"Model4B", 0x4B,
-       Join({kDiscoveryAndHead, kNarrowCommands, kInquiriesToGain,
-             {"81 09 04 4D FF", "81 09 04 38 FF", "81 09 04 63 FF", "81 09 04 42 FF", "81 09 04 35 FF",
-              "81 09 04 44 FF", "81 09 04 43 FF", "81 09 04 5B FF", "81 09 04 24 70 FF", "81 09 04 39 FF",
-              "81 09 04 4E FF", "81 09 00 02 FF", "81 09 04 01 FF", "81 09 04 39 FF", "81 09 04 4B FF",
-              "81 09 04 62 FF"}})},
-      {"Model5F", 0x5F,
-       Join({kDiscoveryAndHead, kWide5FCommands, kInquiriesToGain,
-             {"81 09 04 4D FF", "81 09 04 38 FF", "81 09 04 63 FF", "81 09 04 66 FF", "81 09 04 42 FF",
-              "81 09 04 35 FF", "81 09 04 44 FF", "81 09 04 43 FF", "81 09 04 5B FF", "81 09 04 24 72 FF",
-              "81 09 04 39 FF", "81 09 04 4E FF", "81 09 00 02 FF", "81 09 04 01 FF", "81 09 04 39 FF",
-              "81 09 04 4B FF", "81 09 04 62 FF"}})},
-      {"Model66", 0x66,
-       Join({kDiscoveryAndHead, kWide66Commands, kInquiriesToGain,
-             {"81 09 04 4D FF", "81 09 04 38 FF", "81 09 04 63 FF", "81 09 04 66 FF", "81 09 04 42 FF",
-              "81 09 04 35 FF", "81 09 04 44 FF", "81 09 04 43 FF", "81 09 04 5B FF", "81 09 04 24 72 FF",
-              "81 09 04 39 FF", "81 09 04 4E FF", "81 09 00 02 FF", "81 09 04 01 FF", "81 09 04 39 FF",
-              "81 09 04 4B FF", "81 09 04 62 FF"}})},
-      // Gain 1 is too low to stand for brightness: the iris is asked under
-      // the same transaction. No infrared-cut inquiry for this model.
-      {"Model40", 0x40,
-       Join({kDiscoveryAndHead, kWide66Commands, kInquiriesToGain,
-             {"81 09 04 4C FF", "81 09 04 4B FF", "81 09 04 38 FF", "81 09 04 63 FF", "81 09 04 66 FF",
-              "81 09 04 42 FF", "81 09 04 35 FF", "81 09 04 44 FF", "81 09 04 43 FF", "81 09 04 5B FF",
-              "81 09 04 24 72 FF", "81 09 04 39 FF", "81 09 04 4E FF", "81 09 00 02 FF", "81 09 04 39 FF",
-              "81 09 04 4B FF", "81 09 04 62 FF"}})},
-  };
-}
+const Family kFamilies[] = {
+    {"Narrow10x", 0x45, 0, IDC_RECALL1, kNarrow,
+     Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4D", "04 38", "04 63", "04 42", "04 35",
+                "04 44", "04 43", "04 5B", "04 24 70", "04 39", "04 4E", "00 02", "04 39", "04 4B", "04 62"})},
+    {"Model4B", 0x4B, 0, IDC_RECALL1, kNarrow,
+     Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4D", "04 38", "04 63", "04 42", "04 35",
+                "04 44", "04 43", "04 5B", "04 24 70", "04 39", "04 4E", "00 02", "04 01", "04 39", "04 4B",
+                "04 62"})},
+    {"Model5F", 0x5F, 3, IDC_RECALL3, kWide5F,
+     Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4D", "04 38", "04 63", "04 66", "04 42",
+                "04 35", "04 44", "04 43", "04 5B", "04 24 72", "04 39", "04 4E", "00 02", "04 01", "04 39",
+                "04 4B", "04 62"})},
+    {"Model66", 0x66, 0, IDC_RECALL1, kWide66,
+     Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4D", "04 38", "04 63", "04 66", "04 42",
+                "04 35", "04 44", "04 43", "04 5B", "04 24 72", "04 39", "04 4E", "00 02", "04 01", "04 39",
+                "04 4B", "04 62"})},
+    // Gain 1 is too low to stand for brightness: the iris is asked next under
+    // the same transaction.
+    {"Model40", 0x40, 0, IDC_RECALL1, kWide66,
+     Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4C", "04 4B", "04 38", "04 63", "04 66",
+                "04 42", "04 35", "04 44", "04 43", "04 5B", "04 24 72", "04 39", "04 4E", "00 02", "04 39",
+                "04 4B", "04 62"})},
+};
+
+void PrintTo(const Family& f, std::ostream* os) { *os << f.name; }
 
 class InitialisationChain : public ::testing::TestWithParam<Family> {};
 
-TEST_P(InitialisationChain, WireStatusListAndRecallButton) {
-  const Family& family = GetParam();
+TEST_P(InitialisationChain, WireStatusListRecallButtonAndRecord) {
+  const Family& f = GetParam();
   SimLine line;
-  int cam = line.AddCamera(family.model);
-  SimCameraState state = line.State(cam);
-  state.picture.gainPos = 1;
-  line.SetState(cam, state);
+  SimCameraState state = line.State(line.AddCamera(f.model));
+  SimPicture& p = state.picture;
+  p.zoomPos = 0x1234;
+  p.focusMode = 3;  // manual: the position stays where it was put
+  p.focusPos = 0x2345;
+  p.gainPos = 1;
+  p.irisPos = 0x09;
+  p.wbMode = 5;  // manual, with the LED gains below reads as 6
+  p.rGain = 0xCD;
+  p.bGain = 0xA8;
+  p.pictureEffect = 2;
+  for (SimPicture& preset : state.presets) preset = p;
+  state.customPreset = p;
+  state.lastPreset = f.lastPreset;
+  state.freeze = 2;
+  line.SetState(0, state);
   WirePeer com1(&line);
   EngineRig rig;
   rig.Attach(1, &com1);
   rig.Start();
   ASSERT_TRUE(rig.RunToReady());
 
-  EXPECT_EQ(HexFrames(com1.FrameBytes()), family.expected);
+  Lines expected = Head(f.lastPreset ? "03" : "01");
+  expected.insert(expected.end(), f.commands.begin(), f.commands.end());
+  expected.insert(expected.end(), f.inquiries.begin(), f.inquiries.end());
+  EXPECT_EQ(com1.Hexes(), expected);
   EXPECT_EQ(rig.StatusTexts(), (Lines{"Searching for cameras...", "Checking COM1...", "Found 1 camera",
                                       "Initializing camera 1...", "1 Cameras OK, none selected"}));
   EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
-  EXPECT_EQ(rig.Checked(IDC_RECALL1), 1);
-  for (int id = IDC_RECALL2; id <= IDC_RECALL5; id++) EXPECT_EQ(rig.Checked(id), 0) << id;
-
-  CameraController* c = rig.c;
-  EXPECT_EQ(c->cameraCount.load(), 1);
-  EXPECT_EQ(c->cameras[0].port, 0);
-  EXPECT_EQ(c->cameras[0].address, 1);
-  EXPECT_EQ(c->cameras[0].modelCode, family.model);
-  EXPECT_EQ(c->mode.load(), 0);
-  EXPECT_EQ(c->stage.load(), 0);
-  EXPECT_EQ(c->followUp.load(), 0);
-  EXPECT_EQ(c->camera.load(), 0);
-  EXPECT_EQ(c->timeoutMs.load(), 400);
-  EXPECT_EQ(reinitChain, 0);
-  EXPECT_EQ(brightStep, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Families, InitialisationChain, ::testing::ValuesIn(Families()),
-                         [](const ::testing::TestParamInfo<Family>& info) { return std::string(info.param.name); });
-
-// Every answer lands in its field; the last preset picks the Recall button.
-TEST(Initialisation, AnswersAreDecodedIntoTheRecord) {
-  SimLine line;
-  int cam = line.AddCamera(0x5F);
-  SimCameraState state = line.State(cam);
-  SimPicture& p = state.picture;
-  p.zoomPos = 0x1234;
-  p.focusMode = 3;
-  p.focusPos = 0x2345;
-  p.aeMode = 0x03;
-  p.shutterPos = 0x0B;
-  p.irisPos = 0x09;
-  p.gainPos = 0x05;
-  p.brightPos = 0x0E;
-  p.expCompPos = 0x06;
-  p.aperture = 0x07;
-  p.wbMode = 0x05;
-  p.rGain = 0xCD;
-  p.bGain = 0xA8;
-  p.gamma = 1;
-  p.pictureEffect = 2;
-  p.pictureFlip = 2;
-  p.icrMode = 2;
-  for (SimPicture& preset : state.presets) preset = p;
-  state.customPreset = p;
-  state.freeze = 2;
-  state.lastPreset = 3;
-  state.registers[0x72] = 0x13;
-  line.SetState(cam, state);
-  WirePeer com1(&line);
-  EngineRig rig;
-  rig.Attach(1, &com1);
-  rig.Start();
-  ASSERT_TRUE(rig.RunToReady());
-
-  std::vector<Bytes> frames = com1.FrameBytes();
-  ASSERT_GE(frames.size(), 6u);
-  EXPECT_EQ(Hex(frames[5]), "81 01 04 3F 02 03 FF");
-  EXPECT_EQ(rig.Checked(IDC_RECALL3), 1);
-  EXPECT_EQ(rig.Checked(IDC_RECALL1), 0);
+  for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(rig.Checked(id), id == f.recallId ? 1 : 0) << id;
 
   const CameraRecord& r = rig.c->cameras[0];
-  EXPECT_EQ(r.lastPreset, 3);
-  EXPECT_EQ(r.powerOn, 1);
+  EXPECT_EQ(r.port, 0);
+  EXPECT_EQ(r.address, 1);
+  EXPECT_EQ(r.modelCode, f.model);
   EXPECT_EQ(r.zoomPos, 0x1234);
-  EXPECT_EQ(r.focusAuto, 0);
   EXPECT_EQ(r.focusPos, 0x2345);
-  EXPECT_EQ(r.aeMode, 3);
-  EXPECT_EQ(r.shutterPos, 0x0B);
-  EXPECT_EQ(r.irisPosInit, 0x09);
-  EXPECT_EQ(r.irisPos, 0x09);
-  EXPECT_EQ(r.gainPos, 0x05);
-  EXPECT_EQ(r.brightPos, 0x0E);
-  EXPECT_EQ(r.expCompPos, 0x06);
-  EXPECT_EQ(r.aperture, 0x07);
-  EXPECT_EQ(r.rGain, 0xCD);
-  EXPECT_EQ(r.bGain, 0xA8);
-  EXPECT_EQ(r.wbMode, 6);  // manual with the LED gains
-  EXPECT_EQ(r.gamma, 1);
+  EXPECT_EQ(r.brightPos, f.model == 0x40 ? 0x09 : p.brightPos);
+  EXPECT_EQ(r.wbMode, 6);
   EXPECT_EQ(r.pictureEffect, 2);
-  EXPECT_EQ(r.pictureFlip, 2);
-  EXPECT_EQ(r.icrMode, 2);
   EXPECT_EQ(r.freezeOn, 1);
-  EXPECT_EQ(r.videoOutReg, 0x13);
-  EXPECT_EQ(r.modelCode, 0x5F);
+  EXPECT_EQ(rig.c->mode.load() | rig.c->stage.load() | rig.c->followUp.load() | reinitChain | brightStep, 0);
 }
 
-TEST(Initialisation, Model40GainAboveOneGivesBrightnessWithoutIrisStep) {
-  SimLine line;
-  int cam = line.AddCamera(0x40);
-  SimCameraState state = line.State(cam);
-  state.picture.gainPos = 5;
-  for (SimPicture& preset : state.presets) preset = state.picture;
-  state.customPreset = state.picture;
-  line.SetState(cam, state);
-  WirePeer com1(&line);
-  EngineRig rig;
-  rig.Attach(1, &com1);
-  rig.Start();
-  ASSERT_TRUE(rig.RunToReady());
-  EXPECT_EQ(rig.c->cameras[0].brightPos, 21);
-  Lines frames = HexFrames(com1.FrameBytes());
-  int gainInquiries = 0;
-  int irisInquiries = 0;
-  for (const std::string& f : frames) {
-    gainInquiries += f == "81 09 04 4C FF";
-    irisInquiries += f == "81 09 04 4B FF";
-  }
-  EXPECT_EQ(gainInquiries, 2);  // gain, then brightness read as gain
-  EXPECT_EQ(irisInquiries, 2);  // initial iris and the iris of the chain's end
-}
+INSTANTIATE_TEST_SUITE_P(Families, InitialisationChain, ::testing::ValuesIn(kFamilies),
+                         [](const ::testing::TestParamInfo<Family>& info) { return std::string(info.param.name); });
 
 }  // namespace

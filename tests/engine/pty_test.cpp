@@ -1,23 +1,15 @@
-// The engine on its own worker thread, on the real clock, talking through the
-// real serial backend to virtual cameras behind a pseudo-terminal.
-#include "common/control_ids.h"
+// The engine on its own worker thread and the real clock, through the real
+// serial backend, to virtual cameras behind a pseudo-terminal.
 #include "engine_rig.h"
 #include "requests/request_codes.h"
 
-#include <gtest/gtest.h>
-
-#include <atomic>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <string>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace {
-
-using Lines = std::vector<std::string>;
 
 // A SimLine on the master side of a pseudo-terminal, pumped by its own thread.
 class PtyLine {
@@ -31,10 +23,8 @@ public:
 
   bool Open() {
     master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return false;
-    const char* name = ptsname(master);
-    if (!name) return false;
-    slavePath = name;
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 || !ptsname(master)) return false;
+    slavePath = ptsname(master);
     pump = std::thread([this] { Pump(); });
     return true;
   }
@@ -65,68 +55,43 @@ private:
   std::atomic<bool> stop{false};
 };
 
-class OverPty : public ::testing::Test {
-protected:
-  void SetUp() override { OsSetTickSourceForTest(nullptr); }
+TEST(OverPty, TwoCamerasFoundListedPolledAndAnsweringARequest) {
   EngineRig rig;
-};
-
-TEST_F(OverPty, OneCameraIsFoundInitialisedAndListed) {
-  PtyLine pty(SimFastTiming());
+  OsSetTickSourceForTest(nullptr);
+  PtyLine pty(SimRealisticTiming());
+  pty.line.AddCamera(0x45);
   pty.line.AddCamera(0x66);
   ASSERT_TRUE(pty.Open());
   SerialPortSetDevice(2, pty.slavePath.c_str());
   rig.StartThreaded();
-  ASSERT_TRUE(EngineRig::WaitFor([&] { return rig.c->listReady.load() == 1; }, 20000));
-  EXPECT_EQ(rig.StatusTexts(), (Lines{"Searching for cameras...", "Checking COM2...", "Found 1 camera",
-                                      "Initializing camera 1...", "1 Cameras OK, none selected"}));
-  EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
-  EXPECT_EQ(rig.c->cameras[0].port, 1);
-  EXPECT_EQ(rig.c->cameras[0].address, 1);
-  EXPECT_EQ(rig.c->cameras[0].modelCode, 0x66);
-  EXPECT_EQ(rig.Checked(IDC_RECALL1), 1);
-}
-
-TEST_F(OverPty, SelectedSecondCameraIsPolledAndAnswersARequest) {
-  PtyLine pty(SimRealisticTiming());
-  pty.line.AddCamera(0x45);
-  pty.line.AddCamera(0x5F);
-  ASSERT_TRUE(pty.Open());
-  SerialPortSetDevice(1, pty.slavePath.c_str());
-  rig.StartThreaded();
   ASSERT_TRUE(EngineRig::WaitFor([&] { return rig.c->listReady.load() == 1; }, 30000));
-  ASSERT_EQ(rig.c->cameraCount.load(), 2);
-  EXPECT_EQ(rig.c->cameras[1].address, 2);
-  EXPECT_EQ(rig.c->cameras[1].modelCode, 0x5F);
+  EXPECT_EQ(rig.StatusTexts(),
+            (Lines{"Searching for cameras...", "Checking COM2...", "Found 2 cameras", "Initializing camera 1...",
+                   "Initializing camera 2...", "2 Cameras OK, none selected"}));
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
+  EXPECT_EQ(rig.c->cameras[1].port, 1);
+  EXPECT_EQ(rig.c->cameras[1].address, 2);
+  EXPECT_EQ(rig.c->cameras[1].modelCode, 0x66);
+  EXPECT_EQ(rig.Checked(IDC_RECALL1), 1);
 
   // What the panel refresh does on a selection, from this (the panel's) thread.
   rig.c->camera = 1;
   rig.c->port = rig.c->cameras[1].port;
   reinitOnNack = 0;
   rig.c->cameraSelected = 1;
-  bool focus = false;
-  bool bright = false;
+  bool focus = false, bright = false, frozen = false;
   QueueMessage m;
-  ASSERT_TRUE(EngineRig::WaitFor(
-      [&] {
-        while (rig.c->notifyQueue->TryGet(m.cameraIndex, m.code, m.a, m.b)) {
-          EXPECT_EQ(m.cameraIndex, 1u);
-          focus |= m.code == 4;
-          bright |= m.code == 5;
-        }
-        return focus && bright;
-      },
-      5000));
-
+  auto drain = [&] {
+    while (rig.c->notifyQueue->TryGet(m.cameraIndex, m.code, m.a, m.b)) {
+      EXPECT_EQ(m.cameraIndex, 1u);
+      focus |= m.code == 4;
+      bright |= m.code == 5;
+      frozen |= m.code == 45 && m.a == 1;
+    }
+  };
+  ASSERT_TRUE(EngineRig::WaitFor([&] { return drain(), focus && bright; }, 5000));
   rig.c->requestQueue->Put(1, REQ_FREEZE, 1, 0);
-  bool frozen = false;
-  ASSERT_TRUE(EngineRig::WaitFor(
-      [&] {
-        while (rig.c->notifyQueue->TryGet(m.cameraIndex, m.code, m.a, m.b)) frozen |= m.code == 45 && m.a == 1;
-        return frozen;
-      },
-      5000));
+  ASSERT_TRUE(EngineRig::WaitFor([&] { return drain(), frozen; }, 5000));
 }
 
 }  // namespace
