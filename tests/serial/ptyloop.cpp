@@ -1,11 +1,10 @@
-// ptyloop [--link PATH]: opens a pseudo-terminal, prints its slave device,
-// and echoes every byte written to the slave back into it until SIGTERM or
-// SIGINT. Stands in for a serial device that answers with what it hears.
+// ptyloop: opens a pseudo-terminal, prints its slave device, and echoes every
+// byte written to the slave back into it until SIGTERM or SIGINT. Stands in
+// for a serial device that answers with what it hears.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -34,79 +33,51 @@ bool WriteAll(int fd, const unsigned char* data, size_t length)
   return true;
 }
 
+int Fail(const char* what)
+{
+  perror(what);
+  return 1;
+}
+
 }  // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char**)
 {
-  const char* link = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    if (strcmp(argv[i], "--link") == 0 && i + 1 < argc) {
-      link = argv[++i];
-    } else {
-      fprintf(stderr, "usage: ptyloop [--link PATH]\n");
-      return 2;
-    }
+  if (argc > 1) {
+    fprintf(stderr, "usage: ptyloop\n");
+    return 2;
   }
-
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-    perror("ptyloop: pseudo-terminal");
-    return 1;
-  }
   char slavePath[128];
-  if (ptsname_r(master, slavePath, sizeof slavePath) != 0) {
-    perror("ptyloop: ptsname");
-    return 1;
-  }
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
+      ptsname_r(master, slavePath, sizeof slavePath) != 0)
+    return Fail("ptyloop: pseudo-terminal");
   // Held open so the master never sees a hang-up while the user reopens.
   const int slave = open(slavePath, O_RDWR | O_NOCTTY);
   termios tio;
-  if (slave < 0 || tcgetattr(slave, &tio) != 0) {
-    perror("ptyloop: slave");
-    return 1;
-  }
+  if (slave < 0 || tcgetattr(slave, &tio) != 0) return Fail("ptyloop: slave");
   cfmakeraw(&tio);
   tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-  if (tcsetattr(slave, TCSANOW, &tio) != 0) {
-    perror("ptyloop: raw mode");
-    return 1;
-  }
-  if (link != nullptr) {
-    unlink(link);
-    if (symlink(slavePath, link) != 0) {
-      perror("ptyloop: --link");
-      return 1;
-    }
-  }
-
+  if (tcsetattr(slave, TCSANOW, &tio) != 0) return Fail("ptyloop: raw mode");
   struct sigaction action = {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
-
   printf("%s\n", slavePath);
   fflush(stdout);
 
-  int status = 0;
   while (!stopRequested) {
     pollfd readable = {master, POLLIN, 0};
     const int ready = poll(&readable, 1, 200);
-    if (ready < 0 && errno != EINTR) {
-      status = 1;
-      break;
-    }
+    if (ready < 0 && errno != EINTR) break;
     if (ready <= 0) continue;
     unsigned char buffer[512];
     const ssize_t n = read(master, buffer, sizeof buffer);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (n <= 0 || !WriteAll(master, buffer, static_cast<size_t>(n))) {
-      status = 1;
-      break;
-    }
+    if (n <= 0 || !WriteAll(master, buffer, static_cast<size_t>(n))) break;
   }
-  if (link != nullptr) unlink(link);
   close(slave);
   close(master);
-  return status;
+  return stopRequested ? 0 : 1;
 }

@@ -1,5 +1,5 @@
-// Shared pieces of the serial channel tests: a VISCA-like frame-end rule, an
-// in-process line (SerialPeer) and a pseudo-terminal standing in for a port.
+// Shared pieces of the serial channel tests: the VISCA frame-end rule, a
+// bounded wait and, natively, an in-process line and a pseudo-terminal.
 #pragma once
 
 #include "platform/os.h"
@@ -16,10 +16,19 @@
 
 using Bytes = std::vector<uint8_t>;
 
-// A frame ends with 0xFF.
-uint32_t ViscaFrameEnd(uint8_t* frame, int32_t* length);
+inline uint32_t ViscaFrameEnd(uint8_t* frame, int32_t* length)
+{
+  return *length > 0 && frame[*length - 1] == 0xFF ? FRAME_COMPLETE : FRAME_MORE;
+}
 
-// Polls `condition` every millisecond until it holds or `timeoutMs` pass.
+// As the engine sets a channel up: 38400 baud, framing mode 4, the VISCA rule.
+inline void ConfigureLikeTheEngine(SerialChannel& channel)
+{
+  channel.SetOption(1, 38400);
+  channel.SetOption(2, 4);
+  channel.SetCallback(6, ViscaFrameEnd);
+}
+
 template <typename Condition>
 bool WaitFor(Condition condition, uint32_t timeoutMs = 3000)
 {
@@ -31,112 +40,111 @@ bool WaitFor(Condition condition, uint32_t timeoutMs = 3000)
   return true;
 }
 
-// Waits for the next received frame; false when none comes in time.
-bool ReadFrameWithin(SerialChannel& channel, Bytes* frame, uint32_t timeoutMs = 3000);
+// The next received frame; empty when none comes in time (frames never are).
+inline Bytes NextFrame(SerialChannel& channel, uint32_t timeoutMs = 3000)
+{
+  uint8_t buffer[256];
+  uint32_t length = 0;
+  if (!WaitFor([&] { return channel.ReadFrame(buffer, 255, &length) == 0; }, timeoutMs)) return {};
+  return Bytes(buffer, buffer + length);
+}
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
 
-// The far end of a line, inside the process. Bytes fed to it reach the
-// channel one ReadByte at a time; what the channel writes is recorded. A
-// closed gate holds every write until it opens.
-class ScriptedPeer : public SerialPeer {
-public:
-  void OnWrite(const uint8_t* data, int32_t length) override;
-  int ReadByte(uint8_t* byte) override;
-
-  void Feed(const Bytes& bytes);
-  // True once every fed byte was read and the I/O thread came back for more,
-  // so the last byte has been handled.
-  bool WaitConsumed(uint32_t timeoutMs = 3000);
-  Bytes Written();
-  bool WaitWritten(size_t count, uint32_t timeoutMs = 3000);
-  int WriteCalls();
-
-  void CloseGate();
-  void OpenGate();
-  bool WaitBlockedInWrite(uint32_t timeoutMs = 3000);
-
-private:
+// The far end of a line, inside the process: fed bytes reach the channel one
+// ReadByte at a time, writes are recorded, and a closed gate holds every write.
+struct ScriptedPeer : SerialPeer {
   std::mutex mutex;
   std::condition_variable gateChanged;
   std::deque<uint8_t> input;
   Bytes written;
-  int writeCalls = 0;
-  bool inputPending = false;
-  bool gateClosed = false;
-  bool blockedInWrite = false;
+  bool pending = false;  // false once the I/O thread came back for more
+  bool gateOpen = true;
+  bool blocked = false;
+
+  void OnWrite(const uint8_t* data, int32_t length) override
+  {
+    std::unique_lock<std::mutex> hold(mutex);
+    blocked = true;
+    gateChanged.wait(hold, [this] { return gateOpen; });
+    blocked = false;
+    written.insert(written.end(), data, data + length);
+  }
+  int ReadByte(uint8_t* byte) override
+  {
+    std::lock_guard<std::mutex> hold(mutex);
+    pending = !input.empty();
+    if (!pending) return 0;
+    *byte = input.front();
+    input.pop_front();
+    return 1;
+  }
+  // Runs `f` on the peer's state under its lock.
+  template <typename F>
+  auto Locked(F f)
+  {
+    std::lock_guard<std::mutex> hold(mutex);
+    return f();
+  }
+  void Feed(const Bytes& bytes)
+  {
+    std::lock_guard<std::mutex> hold(mutex);
+    input.insert(input.end(), bytes.begin(), bytes.end());
+    pending = true;
+  }
+  void SetGate(bool open)
+  {
+    Locked([&] { return gateOpen = open; });
+    gateChanged.notify_all();
+  }
+  bool WaitConsumed(uint32_t ms = 3000) { return WaitFor([&] { return Locked([&] { return !pending; }); }, ms); }
+  bool WaitWritten(size_t n) { return WaitFor([&] { return Locked([&] { return written.size() >= n; }); }); }
+  bool WaitBlocked() { return WaitFor([&] { return Locked([&] { return blocked; }); }); }
+  Bytes Written() { return Locked([&] { return written; }); }
 };
 
-// A pseudo-terminal whose slave side is the device of a COM port. The test
-// keeps the slave open too, so the master never sees a hang-up while the
-// channel reopens.
-class PtyLine {
-public:
-  PtyLine();
-  ~PtyLine();
-  PtyLine(const PtyLine&) = delete;
-  PtyLine& operator=(const PtyLine&) = delete;
-
-  bool IsValid() const { return master >= 0 && slave >= 0; }
-  const char* SlavePath() const { return slavePath; }
-  void Write(const Bytes& bytes);
-  // Reads exactly `count` bytes from what the channel sent.
-  bool Read(size_t count, Bytes* bytes, uint32_t timeoutMs = 3000);
-  // The line settings the channel last put on the device that a pty keeps
-  // (it always reports 8 data bits without parity).
-  bool Settings(uint32_t* baud, bool* oddParity, bool* twoStop);
-
-private:
-  int master = -1;
-  int slave = -1;
-  char slavePath[128] = {};
-};
-
-// A channel set up as the engine sets one up (38400 baud, framing mode 4, the
-// VISCA rule), open on a COM port whose far end is an in-process peer.
+// A channel open on a port whose far end is a ScriptedPeer.
 class PeerChannel : public ::testing::Test {
 protected:
   static constexpr uint32_t kPort = 21;
   void SetUp() override
   {
     SerialPortSetPeer(kPort, &peer);
-    channel.SetOption(1, 38400);
-    channel.SetOption(2, 4);
-    channel.SetCallback(6, ViscaFrameEnd);
+    ConfigureLikeTheEngine(channel);
     ASSERT_EQ(channel.OpenPort(kPort), 0);
   }
   void TearDown() override
   {
-    peer.OpenGate();
+    peer.SetGate(true);
     channel.ClosePort();
     SerialPortSetPeer(kPort, nullptr);
     SerialPortSetDevice(kPort, nullptr);
   }
-
   ScriptedPeer peer;
   SerialChannel channel;  // after the peer: goes first
 };
 
-// The same, over a pseudo-terminal.
-class PtyChannel : public ::testing::Test {
-protected:
-  static constexpr uint32_t kPort = 22;
-  void SetUp() override
+// A pseudo-terminal. The test holds its slave open too, so the master never
+// sees a hang-up while a channel reopens the slave.
+struct PtyLine {
+  int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  int slave = -1;
+  char path[128] = {};
+  PtyLine()
   {
-    ASSERT_TRUE(line.IsValid());
-    SerialPortSetDevice(kPort, line.SlavePath());
-    channel.SetOption(1, 38400);
-    channel.SetOption(2, 4);
-    channel.SetCallback(6, ViscaFrameEnd);
-    ASSERT_EQ(channel.OpenPort(kPort), 0);
+    if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0 && ptsname_r(master, path, sizeof path) == 0)
+      slave = open(path, O_RDWR | O_NOCTTY | O_CLOEXEC);
   }
-  void TearDown() override
+  ~PtyLine()
   {
-    channel.ClosePort();
-    SerialPortSetDevice(kPort, nullptr);
+    close(slave);
+    close(master);
   }
-
-  PtyLine line;
-  SerialChannel channel;
+  void Write(const Bytes& bytes)
+  {
+    ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
 };
 #endif
