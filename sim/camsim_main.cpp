@@ -97,6 +97,16 @@ int Run(const CamsimOptions& options) {
                  std::strerror(errno));
     return 1;
   }
+  // Handlers before any line is announced: a script may signal as soon as it
+  // reads one, and the links must still be cleaned up.
+  struct sigaction action;
+  std::memset(&action, 0, sizeof(action));
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
   const SimTiming timing = options.Timing();
   ServedLine lines[CamsimOptions::kMaxLines];
   for (int i = 0; i < options.lineCount; ++i) {
@@ -134,14 +144,6 @@ int Run(const CamsimOptions& options) {
   std::printf("camsim: %s profile%s; stop with Ctrl+C\n", options.realistic ? "realistic" : "fast",
               options.pacing ? ", 38400 baud pacing" : "");
   std::fflush(stdout);
-
-  struct sigaction action;
-  std::memset(&action, 0, sizeof(action));
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);
 
   const uint64_t start = MonotonicUs();
   // Cameras that announce themselves when their power comes on do so now.
