@@ -20,8 +20,6 @@
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <string>
-#include <vector>
 
 using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
@@ -32,11 +30,11 @@ inline uint32_t VirtualTick() { return virtualTick.load(); }
 inline std::string Hex(const Bytes& bytes) {
   std::string out;
   char text[4];
-  for (size_t i = 0; i < bytes.size(); i++) {
-    snprintf(text, sizeof text, i ? " %02X" : "%02X", bytes[i]);
+  for (uint8_t b : bytes) {
+    snprintf(text, sizeof text, " %02X", b);
     out += text;
   }
-  return out;
+  return out.empty() ? out : out.substr(1);
 }
 
 struct WireFrame {
@@ -63,14 +61,10 @@ public:
 
   int ReadByte(uint8_t* byte) override {
     std::lock_guard<std::mutex> lk(m);
-    int got = 0;
-    if (!injected.empty()) {
+    int got = PullDue() ? 1 : 0;
+    if (got) {
       *byte = injected.front();
       injected.pop_front();
-      got = 1;
-    } else if (line) {
-      line->Advance(VirtualTick());
-      got = line->ReadByte(byte);
     }
     quietReads = got ? 0 : quietReads + 1;
     cv.notify_all();
@@ -86,8 +80,7 @@ public:
   Lines Hexes(size_t first = 0) {
     Lines out;
     for (const WireFrame& f : Frames()) out.push_back(f.hex);
-    out.erase(out.begin(), out.begin() + static_cast<long>(std::min(first, out.size())));
-    return out;
+    return Lines(out.begin() + static_cast<long>(std::min(first, out.size())), out.end());
   }
 
   void Inject(const Bytes& bytes) {
@@ -95,14 +88,10 @@ public:
     injected.insert(injected.end(), bytes.begin(), bytes.end());
   }
 
-  // Moves what the line has due now behind the injected bytes; true when the
-  // channel has something to read.
+  // True when the channel has something to read.
   bool OutputPending() {
     std::lock_guard<std::mutex> lk(m);
-    uint8_t byte;
-    if (line) line->Advance(VirtualTick());
-    while (line && line->ReadByte(&byte)) injected.push_back(byte);
-    return !injected.empty();
+    return PullDue();
   }
 
   // Waits until the channel's I/O thread asked twice in a row for a byte with
@@ -116,6 +105,14 @@ public:
   }
 
 private:
+  // Moves what the line has due now behind the injected bytes.
+  bool PullDue() {
+    uint8_t byte;
+    if (line) line->Advance(VirtualTick());
+    while (line && line->ReadByte(&byte)) injected.push_back(byte);
+    return !injected.empty();
+  }
+
   std::mutex m;
   std::condition_variable cv;
   SimLine* line;
@@ -123,6 +120,13 @@ private:
   std::deque<uint8_t> injected;
   int quietReads = 0;
 };
+
+inline std::vector<QueueMessage> Drain(RequestQueue* q) {
+  std::vector<QueueMessage> out;
+  QueueMessage m;
+  while (q->TryGet(m.cameraIndex, m.code, m.a, m.b)) out.push_back(m);
+  return out;
+}
 
 class EngineRig {
 public:
@@ -136,8 +140,8 @@ public:
       SerialPortSetDevice(n, "");
     }
     page = FakeCreateWindow(FAKE_WINDOW, nullptr, 0);
-    status = FakeCreateWindow(FAKE_EDIT, page, IDC_STATUS);
-    list = FakeCreateWindow(FAKE_LISTBOX, page, IDC_CAMERA_LIST);
+    FakeCreateWindow(FAKE_EDIT, page, IDC_STATUS);
+    FakeCreateWindow(FAKE_LISTBOX, page, IDC_CAMERA_LIST);
     for (int id : {IDC_RECALL1, IDC_RECALL2, IDC_RECALL3, IDC_RECALL4, IDC_RECALL5, IDC_EXPOSURE_AUTO, IDC_IRIS})
       FakeCreateWindow(FAKE_BUTTON, page, id);
     hPage[0] = page;
@@ -166,7 +170,6 @@ public:
     c = CreateCameraController(WORKER_MANUAL);
     ASSERT_NE(c, nullptr);
     WorkerBegin(c);
-    LogStatus();
   }
 
   void StartThreaded() {
@@ -186,7 +189,6 @@ public:
     WorkerStep(c, &pollCounter);
     for (int i = 0; i < kChannelCount; i++)
       if (c->channels[i] && peers[i] && c->channels[i]->TransmitWriteIndexForTest() != before[i]) peers[i]->Settle();
-    LogStatus();
   }
 
   void Run(int ms) {
@@ -223,30 +225,14 @@ public:
     reinitOnNack = 0;
   }
 
-  // Virtual time at which a status text first appeared during a step.
-  uint32_t StatusTime(const std::string& text) {
-    for (const auto& entry : statusLog)
-      if (entry.second == text) return entry.first;
-    ADD_FAILURE() << "status text never shown: " << text;
-    return 0;
-  }
-
-  Lines StatusTexts() { return FakeTextHistory(status); }
-  Lines ListItems() { return FakeListItems(list); }
+  Lines StatusTexts() { return FakeTextHistory(GetDlgItem(page, IDC_STATUS)); }
+  Lines ListItems() { return FakeListItems(GetDlgItem(page, IDC_CAMERA_LIST)); }
   int Checked(int id) { return static_cast<int>(IsDlgButtonChecked(page, id)); }
 
   CameraController* c = nullptr;
   HWND page = nullptr;
-  HWND status = nullptr;
-  HWND list = nullptr;
   int32_t pollCounter = 0;
 
 private:
-  void LogStatus() {
-    Lines texts = StatusTexts();
-    for (size_t i = statusLog.size(); i < texts.size(); i++) statusLog.emplace_back(VirtualTick(), texts[i]);
-  }
-
   WirePeer* peers[kChannelCount] = {};
-  std::vector<std::pair<uint32_t, std::string>> statusLog;
 };
