@@ -1,14 +1,13 @@
 // The receive and transmit rings: frame sizes, the wrap marker, ReadFrame's
-// contract, refusal instead of overrun, and ResetBuffers against the I/O thread.
+// contract, noise, refusal instead of overrun, and ResetBuffers against the
+// I/O thread.
 #include "tests/serial/serial_test_support.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
 // `count` frames of `length` bytes, tagged first, first + 1, ... and ending in 0xFF.
-Bytes Frames(int first, int count, int length)
+static Bytes Frames(int first, int count, int length)
 {
   Bytes bytes;
   for (int tag = first; tag < first + count; ++tag) {
@@ -17,8 +16,6 @@ Bytes Frames(int first, int count, int length)
   }
   return bytes;
 }
-
-}  // namespace
 
 // At index 1000 a 21-byte record, its length byte and room for the next
 // marker end before 1024; a 22-byte one leaves a 0 marker and starts at 0.
@@ -61,10 +58,19 @@ TEST_F(PeerChannel, ReadFrameReportsAndSkipsAFrameThatDoesNotFit)
   EXPECT_EQ(channel.ReadFrame(buffer, 2, &length), 0) << "the next frame comes next";
   EXPECT_EQ(length, 2u);
   EXPECT_EQ(Bytes(buffer, buffer + 3), (Bytes{0x51, 0xFF, 0}));
-  memset(buffer, 0xAA, sizeof buffer);
   EXPECT_EQ(channel.ReadFrame(buffer, 5, &length), 0);
   EXPECT_EQ(length, 5u);
   EXPECT_EQ(Bytes(buffer, buffer + 7), (Bytes{0x90, 0x50, 0x01, 0x02, 0xFF, 0, 0xAA}));
+}
+
+TEST_F(PeerChannel, NoiseWithoutTerminatorNeverFillsTheReceiveRing)
+{
+  peer.Feed(Bytes(4096, 0x41));
+  ASSERT_TRUE(peer.WaitConsumed());
+  EXPECT_EQ(channel.ReceiveWriteIndexForTest(), 0);
+  // 4096 bytes are 16 whole turns of the 256-byte count: nothing is left.
+  peer.Feed({0x90, 0x41, 0xFF});
+  EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x41, 0xFF}));
 }
 
 TEST_F(PeerChannel, WriteFrameTakes1To255BytesAndRefusesRatherThanOverrun)
@@ -118,7 +124,6 @@ TEST_F(PeerChannel, ResetBuffersEmptiesOnlyTheSideAsked)
   channel.ResetBuffers(true, false);
   EXPECT_EQ(channel.ReceiveWriteIndexForTest(), 0);
   EXPECT_EQ(NextFrame(channel, 0), Bytes());
-
   ASSERT_TRUE(channel.StoreReceivedFrameForTest(reply.data(), 3));
   channel.ResetBuffers(false, true);
   EXPECT_EQ(channel.TransmitWriteIndexForTest(), 0);
@@ -132,20 +137,17 @@ TEST_F(PeerChannel, ResetBuffersEmptiesOnlyTheSideAsked)
   EXPECT_EQ(NextFrame(channel), Bytes{0xFF}) << "the half frame went";
 }
 
-// The worker resets both sides over and over while the I/O thread receives
-// and sends: every frame read is a tail of a sent one, every frame sent whole.
+// Resets against the I/O thread: every frame read is a tail of a sent one (or
+// whole), every frame sent is whole.
 TEST_F(PeerChannel, ResetBuffersDuringTrafficNeverTearsAFrame)
 {
   const Bytes reply = {0x90, 0x41, 0xFF};
-  Bytes stream;
-  for (int i = 0; i < 1000; ++i) stream.insert(stream.end(), reply.begin(), reply.end());
-  peer.Feed(stream);
+  for (int i = 0; i < 1000; ++i) peer.Feed(reply);
   const Bytes command = {0x81, 0x09, 0x04, 0x47, 0xFF};
   uint8_t buffer[81];
   uint32_t length = 0;
   int frames = 0;
-  // Each WriteFrame wakes the I/O thread to send instead of read, so the
-  // worker writes only now and then, as the engine does.
+  // Writes only now and then, as the engine does: each one wakes a send.
   for (int pass = 0; !peer.WaitConsumed(0); ++pass) {
     ASSERT_LT(pass, 10000000) << "the line was never read";
     if (pass % 16 == 0) channel.WriteFrame(command.data(), 5);

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -32,11 +31,8 @@ inline void ConfigureLikeTheEngine(SerialChannel& channel)
 template <typename Condition>
 bool WaitFor(Condition condition, uint32_t timeoutMs = 3000)
 {
-  const uint32_t start = OsTickCount();
-  while (!condition()) {
+  for (const uint32_t start = OsTickCount(); !condition(); OsSleep(1))
     if (OsTickCount() - start > timeoutMs) return false;
-    OsSleep(1);
-  }
   return true;
 }
 

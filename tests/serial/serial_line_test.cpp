@@ -1,28 +1,46 @@
-// Options, opening, reopening and closing: what reopens, failures that leave
-// nothing open, and a close that waits for the I/O thread.
+// The line: frames cut at 0xFF over a real pty, options and what reopens,
+// failures that leave nothing open, a close that waits for the I/O thread.
 #include "tests/serial/serial_test_support.h"
 
-#include <dirent.h>
-
+#include <termios.h>
+#include <filesystem>
 #include <thread>
 
-namespace {
-
-int OpenDescriptors()
+TEST(SerialFraming, PiecesAndBurstsOverAPtyAndAcrossABaudChange)
 {
-  int count = 0;
-  DIR* dir = opendir("/proc/self/fd");
-  while (dir != nullptr && readdir(dir) != nullptr) ++count;
-  if (dir != nullptr) closedir(dir);
-  return count;
+  constexpr uint32_t kPort = 22;
+  PtyLine line;
+  ASSERT_GE(line.slave, 0);
+  SerialPortSetDevice(kPort, line.path);
+  SerialChannel channel;
+  ConfigureLikeTheEngine(channel);
+  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  line.Write({0x90});
+  OsSleep(20);
+  line.Write({0x41});
+  EXPECT_EQ(NextFrame(channel, 20), Bytes()) << "no frame before its 0xFF";
+  line.Write({0xFF});
+  EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x41, 0xFF}));
+  line.Write({0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF});
+  EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x41, 0xFF}));
+  EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x51, 0xFF}));
+  EXPECT_EQ(NextFrame(channel, 20), Bytes());
+  // Each change reopens the device with the new line settings.
+  ASSERT_EQ(channel.SetOption(1, 9600), 0);
+  ASSERT_EQ(channel.SetOption(4, 1), 0);
+  ASSERT_EQ(channel.SetOption(3, 2), 0);
+  termios tio;
+  ASSERT_EQ(tcgetattr(line.slave, &tio), 0);
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
+  EXPECT_EQ(tio.c_cflag & (PARODD | CSTOPB), static_cast<tcflag_t>(PARODD | CSTOPB));  // a pty drops PARENB
+  line.Write({0x90, 0x51, 0xFF});
+  EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x51, 0xFF}));
+  SerialPortSetDevice(kPort, nullptr);
 }
-
-}  // namespace
 
 TEST_F(PeerChannel, ClosePortTwiceThenReopenWithEmptyRings)
 {
   const Bytes frame = {0x90, 0x41, 0xFF};
-  uint32_t length = 0;
   ASSERT_TRUE(channel.StoreReceivedFrameForTest(frame.data(), 3));
   peer.Feed({0x90, 0x51});
   ASSERT_TRUE(peer.WaitConsumed());
@@ -30,7 +48,7 @@ TEST_F(PeerChannel, ClosePortTwiceThenReopenWithEmptyRings)
   EXPECT_EQ(channel.ClosePort(), 1);
   EXPECT_FALSE(channel.IsOpen());
   EXPECT_EQ(channel.WriteFrame(frame.data(), 3), 1);
-  EXPECT_EQ(channel.ReadFrame(Bytes(8).data(), 7, &length), 1);
+  EXPECT_EQ(NextFrame(channel, 0), Bytes());
   channel.ResetBuffers(true, true);
   ASSERT_EQ(channel.OpenPort(kPort), 0);
   peer.Feed({0xFF});
@@ -72,7 +90,8 @@ TEST(SerialChannelOpen, AFailedOpenLeavesNothingOpen)
     uint32_t baud, dataBits;
   } cases[] = {{"/nonexistent/orvalix-tty", 38400, 8}, {"", 38400, 8}, {"/dev/null", 38400, 8},
                {line.path, 12345, 8}, {line.path, 38400, 9}};
-  const int before = OpenDescriptors();
+  const auto openFds = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+  const auto before = openFds();
   SerialChannel channel;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.device);
@@ -81,14 +100,14 @@ TEST(SerialChannelOpen, AFailedOpenLeavesNothingOpen)
     channel.SetOption(5, c.dataBits);
     EXPECT_EQ(channel.OpenPort(kPort), 1);
     EXPECT_FALSE(channel.IsOpen());
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(openFds(), before);
   }
   {
     SerialChannel opened;
     ASSERT_EQ(opened.OpenPort(kPort), 0);
-    EXPECT_EQ(OpenDescriptors(), before + 1);
+    EXPECT_EQ(openFds(), before + 1);
   }
-  EXPECT_EQ(OpenDescriptors(), before) << "the destructor closes the device";
+  EXPECT_EQ(openFds(), before) << "the destructor closes the device";
   SerialPortSetDevice(kPort, nullptr);
 }
 
@@ -109,13 +128,4 @@ TEST_F(PeerChannel, ClosePortWaitsForTheIoThreadBeyond500Ms)
   EXPECT_EQ(peer.Written(), frame) << "the write ended before the close did";
   EXPECT_GE(OsTickCount() - start, 700u);
   opener.join();
-}
-
-TEST(SerialPortTable, DefaultAndMappedDevices)
-{
-  char path[64];
-  SerialPortSetDevice(10, "/dev/pts/7");
-  EXPECT_STREQ(SerialPortDevice(10, path, sizeof path), "/dev/pts/7");
-  SerialPortSetDevice(10, nullptr);
-  EXPECT_STREQ(SerialPortDevice(10, path, sizeof path), "/dev/ttyS9");
 }
