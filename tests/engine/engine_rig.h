@@ -76,11 +76,10 @@ public:
     return frames;
   }
 
-  // The frames from index `first` on, as hex text.
-  Lines Hexes(size_t first = 0) {
+  Lines Hexes() {
     Lines out;
     for (const WireFrame& f : Frames()) out.push_back(f.hex);
-    return Lines(out.begin() + static_cast<long>(std::min(first, out.size())), out.end());
+    return out;
   }
 
   void Inject(const Bytes& bytes) {
@@ -88,17 +87,13 @@ public:
     injected.insert(injected.end(), bytes.begin(), bytes.end());
   }
 
-  // True when the channel has something to read.
-  bool OutputPending() {
-    std::lock_guard<std::mutex> lk(m);
-    return PullDue();
-  }
-
   // Waits until the channel's I/O thread asked twice in a row for a byte with
   // nothing to read and nothing written: every due byte is in its receive ring
-  // and every queued frame is on the line.
-  void Settle() {
+  // and every queued frame is on the line. With `onlyWhenDue`, returns at once
+  // when the line has nothing to deliver.
+  void Settle(bool onlyWhenDue = false) {
     std::unique_lock<std::mutex> lk(m);
+    if (onlyWhenDue && !PullDue()) return;
     quietReads = 0;
     if (!cv.wait_for(lk, std::chrono::seconds(20), [this] { return quietReads >= 2; }))
       ADD_FAILURE() << "serial I/O thread did not settle";
@@ -135,10 +130,7 @@ public:
     FakeReset();
     virtualTick = 100000;
     OsSetTickSourceForTest(VirtualTick);
-    for (uint32_t n = 1; n <= kChannelCount; n++) {
-      SerialPortSetPeer(n, nullptr);
-      SerialPortSetDevice(n, "");
-    }
+    DetachAll("");
     page = FakeCreateWindow(FAKE_WINDOW, nullptr, 0);
     FakeCreateWindow(FAKE_EDIT, page, IDC_STATUS);
     FakeCreateWindow(FAKE_LISTBOX, page, IDC_CAMERA_LIST);
@@ -151,10 +143,7 @@ public:
 
   ~EngineRig() {
     DestroyCameraController(c);
-    for (uint32_t n = 1; n <= kChannelCount; n++) {
-      SerialPortSetPeer(n, nullptr);
-      SerialPortSetDevice(n, nullptr);
-    }
+    DetachAll(nullptr);
     OsSetTickSourceForTest(nullptr);
     hPage[0] = nullptr;
     FakeReset();
@@ -165,16 +154,11 @@ public:
     SerialPortSetPeer(static_cast<uint32_t>(comNumber), peer);
   }
 
-  // Without a worker thread: the test runs the loop's set-up and its steps.
-  void Start() {
-    c = CreateCameraController(WORKER_MANUAL);
+  // Without a worker thread the test runs the loop's set-up and then its steps.
+  void Start(WorkerStart worker = WORKER_MANUAL) {
+    c = CreateCameraController(worker);
     ASSERT_NE(c, nullptr);
-    WorkerBegin(c);
-  }
-
-  void StartThreaded() {
-    c = CreateCameraController(WORKER_THREAD);
-    ASSERT_NE(c, nullptr);
+    if (worker == WORKER_MANUAL) WorkerBegin(c);
   }
 
   // One 1 ms step of the worker, with the lines' I/O settled before and after.
@@ -183,7 +167,7 @@ public:
     int32_t before[kChannelCount] = {};
     for (int i = 0; i < kChannelCount; i++) {
       if (!c->channels[i] || !peers[i]) continue;
-      if (peers[i]->OutputPending()) peers[i]->Settle();
+      peers[i]->Settle(true);
       before[i] = c->channels[i]->TransmitWriteIndexForTest();
     }
     WorkerStep(c, &pollCounter);
@@ -234,5 +218,12 @@ public:
   int32_t pollCounter = 0;
 
 private:
+  static void DetachAll(const char* device) {
+    for (uint32_t n = 1; n <= kChannelCount; n++) {
+      SerialPortSetPeer(n, nullptr);
+      SerialPortSetDevice(n, device);
+    }
+  }
+
   WirePeer* peers[kChannelCount] = {};
 };
