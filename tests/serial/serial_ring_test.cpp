@@ -100,8 +100,9 @@ TEST_F(PeerChannel, WriteFrameTakes1To255BytesAndRefusesRatherThanOverrun)
 
 TEST_F(PeerChannel, ReceiveDropsNewFramesRatherThanOverrunUnreadOnes)
 {
-  // Records of 11 bytes from 0: 92 fit before the end, and wrapping would
-  // reach the first one, which nobody has read.
+  // Records of 11 bytes from 500: 47 fit before the end and 45 after the wrap,
+  // short of the first one, which nobody has read.
+  channel.SetIndicesForTest(500, 0);
   peer.Feed(Frames(0, 120, 10));
   ASSERT_TRUE(peer.WaitConsumed());
   for (int tag = 0; tag < 92; ++tag) ASSERT_EQ(NextFrame(channel, 0), Frames(tag, 1, 10));
