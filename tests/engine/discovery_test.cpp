@@ -10,9 +10,7 @@ TEST(Discovery, CamerasOnSeveralPortsInPortAndAddressOrder) {
   line1.AddCamera(0x5F);
   SimLine line3;
   line3.AddCamera(0x66);
-  WirePeer com1(&line1);
-  WirePeer com2;  // open, but nothing on the line
-  WirePeer com3(&line3);
+  WirePeer com1(&line1), com2, com3(&line3);  // COM2 open, but nothing on the line
   EngineRig rig;
   rig.Attach(1, &com1);
   rig.Attach(2, &com2);

@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -176,7 +175,7 @@ public:
   }
 
   void Run(int ms) {
-    for (int i = 0; i < ms; i++) Step();
+    while (ms-- > 0) Step();
   }
 
   // Steps until done() holds; false when maxMs passed first.

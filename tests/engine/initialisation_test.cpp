@@ -5,8 +5,8 @@
 namespace {
 
 Lines Head(const char* preset) {
-  return {"88 30 01 FF",    "88 01 00 01 FF",    "81 09 00 02 FF",
-          "81 09 04 3F FF", "81 01 04 00 02 FF", std::string("81 01 04 3F 02 ") + preset + " FF"};
+  return {"88 30 01 FF", "88 01 00 01 FF", "81 09 00 02 FF", "81 09 04 3F FF", "81 01 04 00 02 FF",
+          std::string("81 01 04 3F 02 ") + preset + " FF"};
 }
 
 const Lines kNarrow = {"81 01 04 06 03 FF", "81 01 04 3E 02 FF", "81 01 04 3F 01 7F FF"};

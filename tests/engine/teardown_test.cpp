@@ -4,8 +4,7 @@
 
 namespace {
 
-// Destroys the controller and says whether that took less than 5 s.
-bool DestroyPromptly(EngineRig& rig) {
+bool DestroyPromptly(EngineRig& rig) {  // within 5 s
   auto begin = std::chrono::steady_clock::now();
   DestroyCameraController(rig.c);
   rig.c = nullptr;
