@@ -38,7 +38,7 @@ struct Scripted {
   EngineRig rig;
 };
 
-struct Step {
+struct Step {  // replies injected, then what holds 5 ms later
   Bytes replies;
   int32_t mode;
   int32_t stage;
