@@ -14,6 +14,8 @@ uint32_t packetLength;
 std::atomic<uint32_t> lastRxTick{0};
 uint8_t reinitChain;
 uint8_t brightStep;
+uint8_t extraAcks;
+uint8_t extraCompletions;
 std::atomic<uint8_t> reinitOnNack{1};
 
 namespace {
@@ -80,6 +82,8 @@ CameraController* CreateCameraController(WorkerStart start) {
   packetLength = 0;
   reinitChain = 0;
   brightStep = 0;
+  extraAcks = 0;
+  extraCompletions = 0;
   reinitOnNack = 1;
   c->timeoutMs = 200;
   c->stopEvent.Create(true, false);

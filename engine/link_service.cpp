@@ -59,7 +59,11 @@ void HandlePacket(CameraController* c) {
       break;
     case STAGE_COMPLETION:
       c->timeoutMs = 400;
-      if ((kind & 0xF0) == 0x50) {
+      if ((kind & 0xF0) == 0x40 && extraAcks > 0) {
+        extraAcks--;
+      } else if ((kind & 0xF0) == 0x50 && extraCompletions > 0) {
+        extraCompletions--;
+      } else if ((kind & 0xF0) == 0x50) {
         c->stage = STAGE_NONE;
         HandleCompletion(c);
       } else {
@@ -67,6 +71,9 @@ void HandlePacket(CameraController* c) {
       }
       break;
     case STAGE_ANSWER:
+      // A three-byte acknowledge or completion is a late reply to a command,
+      // never an answer (answers carry at least one data byte).
+      if (packetLength == 3 && ((kind & 0xF0) == 0x40 || (kind & 0xF0) == 0x50)) break;
       HandleAnswer(c);
       break;
     case STAGE_ECHO:
@@ -120,6 +127,8 @@ void PhaseStep(CameraController* c) {
       c->stage = STAGE_NONE;
       // A two-step brightness read cut short must not leave its second step armed.
       brightStep = 0;
+      extraAcks = 0;
+      extraCompletions = 0;
       break;
     case MODE_DISCOVERY_DONE:
       DiscoveryFinished(c);

@@ -36,6 +36,8 @@ void SendPacket(CameraController* c, int32_t code, ...) {
   if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(packet, n);
   c->mode = code;
   c->stage = packet[1] == 0x09 ? 4 : 2;
+  extraAcks = 0;
+  extraCompletions = 0;
 }
 
 uint32_t PacketEndTest(uint8_t* frame, int32_t* length) {

@@ -20,6 +20,7 @@ std::string Text(HWND parent, int id) { return FakeGetText(GetDlgItem(parent, id
 int Pos(HWND parent, int id) { return static_cast<int>(SendDlgItemMessageA(parent, id, TBM_GETPOS, 0, 0)); }
 int Min(HWND parent, int id) { return static_cast<int>(SendDlgItemMessageA(parent, id, TBM_GETRANGEMIN, 0, 0)); }
 int Max(HWND parent, int id) { return static_cast<int>(SendDlgItemMessageA(parent, id, TBM_GETRANGEMAX, 0, 0)); }
+CameraRecord& R0(EngineRig& rig) { return rig.Record(0); }
 bool Enabled(HWND parent, int id) { return IsWindowEnabled(GetDlgItem(parent, id)) != 0; }
 
 // A rig whose camera list is filled; requests are then taken one at a time by
@@ -260,6 +261,32 @@ TEST_F(Dispatch, ExposureAutoOffOnModel40IsBrightModeInTheRecord) {
   Finish();
   ASSERT_FALSE(rig->ReceivedCommands(0).empty());
   EXPECT_EQ(rig->ReceivedCommands(0)[0], Packet(1, {0x01, 0x04, 0x39, 0x03}));
+}
+
+// Model 0x40's brightness goes out as two commands. Their four replies must
+// neither be taken for the read-back's answer nor, with the next request right
+// behind and a power request's re-initialisation armed, restart initialisation.
+TEST(Model40Brightness, BackToBackCommandsKeepTheRepliesInStep) {
+  EngineRig rig({0x40}, WORKER_MANUAL);
+  ASSERT_TRUE(rig.Initialise());
+  ASSERT_TRUE(rig.Request(REQ_AE_AUTO, 0));
+  reinitOnNack = 1;
+  rig.ClearReceived();
+  HWND status = GetDlgItem(rig.panel, IDC_STATUS);
+  size_t textsBefore = FakeTextHistory(status).size();
+  rig.Post(0, REQ_EXPOSURE_LEVEL, 18);
+  rig.Post(0, REQ_EXPOSURE_LEVEL, 10);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.ReceivedCommands(0).size() == 4 && rig.Idle(); }, 5000));
+  rig.RunUntil([] { return false; }, 50);
+  EXPECT_EQ(Hex(rig.ReceivedCommands(0)), Hex({Packet(1, {0x01, 0x04, 0x4B, 0x00, 0x00, 0x01, 0x01}),
+                                               Packet(1, {0x01, 0x04, 0x4C, 0x00, 0x00, 0x00, 0x02}),
+                                               Packet(1, {0x01, 0x04, 0x4C, 0x00, 0x00, 0x00, 0x01}),
+                                               Packet(1, {0x01, 0x04, 0x4B, 0x00, 0x00, 0x00, 0x0A})}));
+  std::vector<std::string> texts = FakeTextHistory(status);
+  texts.erase(texts.begin(), texts.begin() + static_cast<long>(textsBefore));
+  EXPECT_TRUE(texts.empty()) << texts.front();
+  EXPECT_EQ(R0(rig).brightPos, 10) << "gain 1, so the brightness is the iris position";
+  EXPECT_TRUE(rig.Idle());
 }
 
 TEST_F(Dispatch, ExposureManualShowsShutterAndIris) {
