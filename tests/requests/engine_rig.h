@@ -1,7 +1,5 @@
-// A controller on COM1 with virtual cameras behind it and a panel in the
-// in-memory window table. In manual mode the test thread is the worker (one
-// WorkerStep per millisecond), so records can be arranged between steps; in
-// thread mode the engine runs its own worker as in the program.
+// A controller on COM1 with virtual cameras behind it and a panel in the in-memory window table. In manual mode the
+// test thread is the worker, so records can be arranged between steps; in thread mode the engine runs its own worker.
 #pragma once
 
 #include "engine/camera_controller.h"
@@ -9,60 +7,40 @@
 #include "sim/sim_line.h"
 #include "sim/sim_peer.h"
 
-#include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 typedef std::vector<uint8_t> Bytes;
 
-class EngineRig {
-public:
+struct EngineRig {
   EngineRig(std::initializer_list<uint8_t> models, WorkerStart start, const SimTiming& timing = SimFastTiming());
   ~EngineRig();
-  EngineRig(const EngineRig&) = delete;
-  EngineRig& operator=(const EngineRig&) = delete;
-
   // Runs (manual mode: steps) until done() holds or timeoutMs passes.
   bool RunUntil(const std::function<bool()>& done, uint32_t timeoutMs);
-  // Until the camera list is filled; then, as the first selection in the
-  // list does, a non-acknowledge no longer restarts initialisation.
-  bool Initialise();
-  // What a click on camera `index` in the list does to the engine (with
-  // polling when `poll`).
-  void Select(int32_t index, bool poll);
+  bool Initialise();  // until the camera list is filled and the engine idle
   bool Idle() const { return c->mode.load() == 0 && c->stage.load() == 0; }
-  // Manual mode: one worker step.
-  void Step();
-  // Manual mode: one step, then steps until idle again.
-  bool Settle(uint32_t timeoutMs = 5000);
-  void Post(uint32_t camera, uint32_t code, int32_t a);
-  // Manual mode: posts, then runs the request and everything it causes.
-  bool Request(uint32_t code, int32_t a, uint32_t camera = 0);
-
+  bool Settle(uint32_t timeoutMs = 5000);  // manual mode: one step, then until idle
+  void Post(uint32_t camera, uint32_t code, int32_t a) { c->requestQueue->Put(camera, code, uint32_t(a), 0); }
+  bool Request(uint32_t code, int32_t a) { return Post(0, code, a), Settle(); }
   CameraRecord& Record(int index) { return c->cameras[index]; }
-  // What camera `index` of the line received, oldest first.
-  std::vector<Bytes> Received(int index);
-  // Only commands (byte 1 is 01) or only inquiries (09).
-  std::vector<Bytes> ReceivedCommands(int index);
-  std::vector<Bytes> ReceivedInquiries(int index);
-  void ClearReceived();
+  // What camera `index` received, oldest first; kind 0x01 or 0x09 keeps only commands or inquiries.
+  std::vector<Bytes> Received(int index, int kind = 0);
+  std::vector<Bytes> ReceivedCommands(int index) { return Received(index, 0x01); }
+  void ClearReceived() { peer.WithLine([](SimLine& l) { l.ClearReceived(); }); }
   std::vector<QueueMessage> TakeNotifications();
-  void Check(int id, bool checked);
+  void Check(int id, bool checked);  // a panel or Setup dialog check box
 
   CameraController* c = nullptr;
-  HWND panel = nullptr;
-  HWND setup = nullptr;
+  HWND panel = nullptr, setup = nullptr;
   SimLine line;
   SimPeer peer;
-
-private:
   WorkerStart mode;
   int32_t pollCounter = 0;
 };
 
-// The packet the camera at `address` gets for a payload: 8x payload FF.
-Bytes Packet(int address, std::initializer_list<int> payload);
+Bytes Packet(int address, std::initializer_list<int> payload);  // 8x payload FF
 // "81 01 04 47 FF | 81 09 04 47 FF": packets in hex, for readable failures.
 std::string Hex(const std::vector<Bytes>& packets);
+// "38 02|39 00" -> "81 01 04 38 02 FF | 81 01 04 39 00 FF"; prefix "81 09 " for inquiries.
+std::string Framed(const std::string& payloads, const std::string& prefix = "81 01 04 ");
