@@ -47,6 +47,55 @@ TEST(Dispatch, RequestsGoToTheNamedCameraOrAreDropped) {
   EXPECT_TRUE(rig.Idle());
 }
 
+std::string Text(HWND parent, int id) { return FakeGetText(GetDlgItem(parent, id)); }
+LRESULT Slider(HWND parent, int id, UINT msg) { return SendDlgItemMessageA(parent, id, msg, 0, 0); }
+
+// What requests 6, 7, 33, 34 and 47 do to the panel and the Setup dialog
+// before their commands go out; a camera reporting iris and shutter positions
+// off their tables gets placeholders and clamped sliders, never a table read.
+TEST(Dispatch, DirectControlUpdates) {
+  EngineRig rig({0x4B}, WORKER_MANUAL);
+  ASSERT_TRUE(rig.Initialise());
+  CameraRecord& r = R0(rig);
+  r.irisPos = 11;
+  r.shutterPos = 10;
+  rig.Post(0, REQ_AE_MANUAL, 0);
+  DispatchRequest(rig.c);
+  EXPECT_EQ(Text(rig.panel, IDC_BRIGHT_LABEL) + "/" + Text(rig.panel, IDC_LEVEL_LABEL), "Exposure/Iris Level");
+  EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETRANGEMIN), 5);
+  EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETPOS), 11);
+  EXPECT_EQ(Text(rig.panel, IDC_LEVEL_VALUE), "F 4.8");
+  EXPECT_EQ(Slider(rig.panel, IDC_BRIGHT_SLIDER, TBM_GETRANGEMAX), 12);
+  EXPECT_EQ(Slider(rig.panel, IDC_BRIGHT_SLIDER, TBM_GETPOS), 5);
+  EXPECT_EQ(Text(rig.panel, IDC_BRIGHT_VALUE), "1/150s");
+  ASSERT_TRUE(rig.Settle());
+  r.irisPos = 40;
+  r.shutterPos = 0;
+  rig.Post(0, REQ_AE_MANUAL, 0);
+  DispatchRequest(rig.c);
+  EXPECT_EQ(Text(rig.panel, IDC_LEVEL_VALUE), "F --");
+  EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETPOS), 17);
+  EXPECT_EQ(Text(rig.panel, IDC_BRIGHT_VALUE), "1/--s");
+  EXPECT_EQ(Slider(rig.panel, IDC_BRIGHT_SLIDER, TBM_GETPOS), 12);
+  ASSERT_TRUE(rig.Settle());
+  r.expCompPos = 2;
+  rig.Post(0, REQ_AE_AUTO, 1);
+  DispatchRequest(rig.c);
+  EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETPOS), 2) << "range first, then position";
+  EXPECT_EQ(Text(rig.panel, IDC_LEVEL_VALUE), "-5");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(rig.panel, IDC_BRIGHT_LABEL)));
+  ASSERT_TRUE(rig.Settle());
+  for (uint32_t code : {REQ_R_GAIN_LED, REQ_B_GAIN_LED}) ASSERT_TRUE(rig.Request(code, 0));
+  EXPECT_EQ(Text(rig.setup, IDC_R_GAIN_VALUE) + " " + Text(rig.setup, IDC_B_GAIN_VALUE), "205 168");
+  EXPECT_EQ(Slider(rig.setup, IDC_R_GAIN_SLIDER, TBM_GETPOS), 205);
+  EXPECT_EQ(Slider(rig.setup, IDC_B_GAIN_SLIDER, TBM_GETPOS), 168);
+  ASSERT_TRUE(rig.Request(REQ_SAVE_AND_CLOSE, 0));
+  std::vector<FakePosted> posted = FakePostedMessages();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].wnd, rig.setup);
+  EXPECT_EQ(posted[0].msg, static_cast<UINT>(WM_CLOSE));
+}
+
 // Model 0x40's brightness goes out as two commands. Their four replies must
 // neither be taken for the read-back's answer nor, with the next request right
 // behind and a power request's re-initialisation armed, restart initialisation.
