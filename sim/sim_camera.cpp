@@ -31,7 +31,6 @@ void SimCamera::ReplaceState(const SimCameraState& newState) {
   powerPending = false;
   onePushPending = false;
   networkChangeDue = false;
-  state.powerChanging = false;
   PlaceAt(zoom, state.picture.zoomPos);
   PlaceAt(focus, state.picture.focusPos);
 }
@@ -139,12 +138,6 @@ void SimCamera::Step(uint64_t t, SimCameraSink& sink) {
   }
 }
 
-int SimCamera::BusySockets() const {
-  int n = 0;
-  for (const SimSocket& s : sockets) n += s.busy ? 1 : 0;
-  return n;
-}
-
 bool SimCamera::Stopped() const {
   return faults.stopAfterPackets >= 0 && handled > static_cast<uint32_t>(faults.stopAfterPackets);
 }
@@ -248,6 +241,9 @@ void SimCamera::Cancel(int socket, uint64_t t, SimCameraSink& sink) {
 void SimCamera::HandleBroadcast(const Input& input, uint64_t t, SimCameraSink& sink) {
   const uint8_t* p = input.bytes;
   const int n = input.length;
+  // Only the first bytes of an overlong packet were kept: it cannot be passed
+  // on whole, so it goes no further, like one no camera can take.
+  if (n > SimPacket::kMaxStored) return;
   if (Stopped()) {
     sink.PassOn(*this, t, p, n);
     return;

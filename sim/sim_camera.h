@@ -87,7 +87,6 @@ struct SimCamera {
   void Step(uint64_t timeUs, SimCameraSink& sink);
   // Brings zoom and focus positions in the state up to timeUs.
   void Settle(uint64_t timeUs);
-  int BusySockets() const;
   // A reply of this camera (body without header and terminator), unless it is silent.
   void Send(SimCameraSink& sink, uint64_t t, const uint8_t* body, int length);
 

@@ -32,7 +32,6 @@ struct SimCameraState {
   uint8_t address = 0;        // 0 until an address set reached the camera
   uint8_t modelCode = 0;      // low byte of the model id
   uint8_t power = 2;          // 2 on, 3 standby
-  bool powerChanging = false; // a power command is under way
   SimPicture picture;
   uint16_t zoomTarget = 0;    // where a running zoom move ends
   uint16_t focusTarget = 0x1000;

@@ -207,7 +207,6 @@ uint64_t SimCamera::MovePicture(const SimPicture& picture, uint64_t t, int socke
 
 void SimCamera::FinishPower() {
   powerPending = false;
-  state.powerChanging = false;
   state.power = powerTarget;
   if (powerTarget != 2) return;
   // Coming up, the camera loads its power-on settings (memory 0x7F).
@@ -233,7 +232,6 @@ int SimCamera::PowerCommand(uint8_t on, uint64_t t, SimCameraSink* sink, uint64_
   powerPending = true;
   powerTarget = target;
   powerDoneUs = FrameAtOrAfter(t + static_cast<uint64_t>(ms) * 1000u);
-  state.powerChanging = true;
   *doneUs = powerDoneUs;
   return SIM_RUNNING;
 }

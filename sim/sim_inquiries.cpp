@@ -4,7 +4,6 @@
 
 namespace {
 
-
 int ByteAnswer(uint8_t value, uint8_t* body) {
   body[0] = 0x50;
   body[1] = value;

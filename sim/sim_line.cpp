@@ -135,11 +135,6 @@ int SimLine::AddCamera(uint8_t modelCode) {
 
 int SimLine::CameraCount() const { return impl->count; }
 
-void SimLine::SetTiming(const SimTiming& timing) {
-  impl->timing = timing;
-  impl->output.pacing = timing.pacing;
-}
-
 const SimTiming& SimLine::Timing() const { return impl->timing; }
 
 void SimLine::Advance(uint32_t nowMs) {
@@ -193,8 +188,6 @@ int SimLine::TakeOutput(uint8_t* buffer, int capacity) {
   return n;
 }
 
-int SimLine::PendingOutput() const { return impl->output.Pending(); }
-
 void SimLine::SetLineFaults(const SimFaults& faults) { impl->lineFaults = faults; }
 
 void SimLine::SetCameraFaults(int index, const SimFaults& faults) {
@@ -202,8 +195,6 @@ void SimLine::SetCameraFaults(int index, const SimFaults& faults) {
   impl->cameras[index].faults = faults;
   impl->cameras[index].handled = 0;  // a stop-after count starts now
 }
-
-const SimFaults& SimLine::LineFaults() const { return impl->lineFaults; }
 
 const SimFaults& SimLine::CameraFaults(int index) const {
   static const SimFaults none;
@@ -215,10 +206,6 @@ void SimLine::SendNetworkChange(int index) {
   if (index < 0 || index >= impl->count) return;
   const uint8_t body[1] = {0x38};
   impl->cameras[index].Send(*impl, impl->nowUs, body, 1);
-}
-
-void SimLine::InjectOutput(const uint8_t* data, int length) {
-  if (length > 0) impl->output.Schedule(impl->nowUs, data, length);
 }
 
 const SimCameraState& SimLine::State(int index) const {
@@ -250,9 +237,4 @@ void SimLine::ClearReceived() {
     impl->cameras[i].logStart = 0;
     impl->cameras[i].logCount = 0;
   }
-}
-
-int SimLine::BusySockets(int index) const {
-  if (index < 0 || index >= impl->count) return 0;
-  return impl->cameras[index].BusySockets();
 }

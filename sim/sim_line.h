@@ -35,7 +35,6 @@ public:
   // line) or -1 when the line is full.
   int AddCamera(uint8_t modelCode);
   int CameraCount() const;
-  void SetTiming(const SimTiming& timing);
   const SimTiming& Timing() const;
 
   // Clock. Advance() takes a wrapping millisecond tick (GetTickCount style);
@@ -54,18 +53,13 @@ public:
   int ReadByte(uint8_t* byte);
   // Every due byte, up to capacity; the count.
   int TakeOutput(uint8_t* buffer, int capacity);
-  // Bytes still to come, due or not.
-  int PendingOutput() const;
 
   // Faults.
   void SetLineFaults(const SimFaults& faults);
   void SetCameraFaults(int index, const SimFaults& faults);
-  const SimFaults& LineFaults() const;
   const SimFaults& CameraFaults(int index) const;
   // The camera sends y0 38 FF now, as after its power came on.
   void SendNetworkChange(int index);
-  // Raw bytes onto the return line now, ahead of nothing (noise, junk).
-  void InjectOutput(const uint8_t* data, int length);
 
   // Inspection. Index 0 is the first camera of the chain.
   const SimCameraState& State(int index) const;
@@ -76,8 +70,6 @@ public:
   int ReceivedCount(int index) const;                      // kept in the log
   bool Received(int index, int n, SimPacket* packet) const;  // n = 0 is the oldest kept
   void ClearReceived();
-  // Commands accepted but not yet completed (sockets in use), 0..2.
-  int BusySockets(int index) const;
 
 private:
   struct Impl;

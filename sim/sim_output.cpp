@@ -39,9 +39,3 @@ int SimOutput::ReadByte(uint64_t nowUs, uint8_t* byte) {
   }
   return 1;
 }
-
-int SimOutput::Pending() const {
-  int n = 0;
-  for (int i = 0; i < count; ++i) n += chunks[i].length - chunks[i].offset;
-  return n;
-}

@@ -28,5 +28,4 @@ struct SimOutput {
   int ReadByte(uint64_t nowUs, uint8_t* byte);
   // When the next byte can be read; UINT64_MAX when none is queued.
   uint64_t NextDueUs() const;
-  int Pending() const;
 };

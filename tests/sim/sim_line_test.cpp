@@ -39,6 +39,15 @@ TEST(SimLine, AddressSetNumbersTheChainAndPacketsReachOnlyTheirCamera) {
   EXPECT_EQ(unnumbered.Ask(Inq({0x00})), Packets{Inq({0x00})});  // goes round unanswered
 }
 
+TEST(SimLine, OverlongBroadcastIsNotPassedOn) {
+  SimRig rig({0x4B, 0x5F});
+  Bytes overlong(200, 0x00);
+  overlong.front() = 0x88;
+  overlong.back() = 0xFF;
+  EXPECT_TRUE(rig.Ask(overlong, 20).empty());
+  EXPECT_EQ(rig.Ask({0x88, 0x30, 0x01, 0xFF}, 50), (Packets{{0x88, 0x30, 0x03, 0xFF}})) << "the line still works";
+}
+
 TEST(SimLine, EachReplyForm) {
   const Bytes len16{0x81, 0x01, 0x04, 0x47, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF};
   Bytes len17 = len16;
