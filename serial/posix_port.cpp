@@ -147,7 +147,13 @@ SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settin
   const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   SerialPort* port = Configure(fd, settings) ? new (std::nothrow) SerialPort{fd, nullptr} : nullptr;
-  if (port == nullptr) close(fd);
+  if (port == nullptr) {
+    close(fd);
+    return nullptr;
+  }
+  // What arrived while the port was closed is gone, as on a real line; a pty
+  // would otherwise hand a new session the replies meant for the last one.
+  tcflush(fd, TCIFLUSH);
   return port;
 }
 
