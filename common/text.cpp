@@ -27,11 +27,12 @@ void SetStatus(const char* format, ...) {
   va_start(args, format);
   vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  if (curPage < 0 || curPage >= 3) return;
-  HWND status = GetDlgItem(hPage[curPage], IDC_STATUS);
+  int page = curPage.load(std::memory_order_acquire);
+  if (page < 0 || page >= 3) return;
+  HWND status = GetDlgItem(hPage[page], IDC_STATUS);
   if (!status) return;
   // The text is passed as data, never as a format: a '%' it carries stays.
-  SetDlgItemTextA(hPage[curPage], IDC_STATUS, text);
+  SetDlgItemTextA(hPage[page], IDC_STATUS, text);
   // Start-up and discovery keep their thread busy; paint the text now.
   UpdateWindow(status);
 }

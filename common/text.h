@@ -4,14 +4,16 @@
 
 #include "platform/winapi.h"
 
+#include <atomic>
+
 // Page windows of the panel and the index of the one shown. Written by the
 // application shell (user-interface thread); the status line lives on the page
 // shown, so SetStatus reads them.
 extern HWND hPage[3];
-extern int curPage;
+extern std::atomic<int> curPage;  // the worker's status texts read it while the UI switches pages
 // The Setup dialog, set when it is created and stale after it closes; the
 // engine's dispatcher reaches its gain and preset controls through it.
-extern HWND hSetupDlg;
+extern std::atomic<HWND> hSetupDlg;
 
 int SetItemTextF(HWND wnd, int id, const char* format, ...)
 #ifdef __GNUC__

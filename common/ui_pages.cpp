@@ -1,5 +1,5 @@
 #include "common/text.h"
 
 HWND hPage[3];
-int curPage;
-HWND hSetupDlg;
+std::atomic<int> curPage{0};
+std::atomic<HWND> hSetupDlg{nullptr};

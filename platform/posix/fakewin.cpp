@@ -160,14 +160,6 @@ LRESULT Dispatch(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp) {
       w->rangeMax = static_cast<int16_t>((lp >> 16) & 0xFFFF);
       w->pos = Clamp(w->pos, w->rangeMin, w->rangeMax);
       return 0;
-    case TBM_SETRANGEMIN:
-      w->rangeMin = static_cast<int>(lp);
-      w->pos = Clamp(w->pos, w->rangeMin, w->rangeMax);
-      return 0;
-    case TBM_SETRANGEMAX:
-      w->rangeMax = static_cast<int>(lp);
-      w->pos = Clamp(w->pos, w->rangeMin, w->rangeMax);
-      return 0;
     case TBM_SETTICFREQ:
       w->ticFreq = static_cast<int>(wp);
       return 0;
@@ -270,10 +262,20 @@ void FakeBecomeOwner() {
 }
 
 void FakeReleaseOwner() {
-  DispatchIncomingSentMessages();
   Table& t = T();
-  std::lock_guard<std::mutex> lk(t.sendMutex);
-  t.ownerSet = false;
+  std::vector<SentCall*> pending;
+  {
+    // Calls made from now on run directly; those already waiting run here.
+    std::lock_guard<std::mutex> lk(t.sendMutex);
+    t.ownerSet = false;
+    pending.swap(t.pending);
+  }
+  for (SentCall* sent : pending) {
+    sent->run();
+    std::lock_guard<std::mutex> lk(t.sendMutex);
+    sent->done = true;
+    t.sendCv.notify_all();
+  }
 }
 
 int FakePendingSentCount() {

@@ -10,6 +10,8 @@
 #include <new>
 #include <thread>
 
+#include <pthread.h>
+
 namespace {
 
 std::atomic<uint32_t (*)()> tickSource{nullptr};
@@ -35,13 +37,29 @@ struct SemaphoreState {
   int32_t maximum;
 };
 
+// pthread rather than std::thread: creation failure is a result, not an
+// exception.
 struct ThreadState {
-  std::thread thread;
+  pthread_t thread;
+  OsThreadProc proc;
+  void* arg;
   std::mutex m;
   std::condition_variable cv;
   bool done = false;
   uint32_t exitCode = 0;
 };
+
+void* ThreadEntry(void* p) {
+  ThreadState* t = static_cast<ThreadState*>(p);
+  uint32_t code = t->proc(t->arg);
+  {
+    std::lock_guard<std::mutex> lk(t->m);
+    t->exitCode = code;
+    t->done = true;
+  }
+  t->cv.notify_all();
+  return nullptr;
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -170,15 +188,12 @@ bool OsThread::Start(OsThreadProc proc, void* arg) {
   if (handle || !proc) return false;
   ThreadState* t = new (std::nothrow) ThreadState;
   if (!t) return false;
-  t->thread = std::thread([t, proc, arg] {
-    uint32_t code = proc(arg);
-    {
-      std::lock_guard<std::mutex> lk(t->m);
-      t->exitCode = code;
-      t->done = true;
-    }
-    t->cv.notify_all();
-  });
+  t->proc = proc;
+  t->arg = arg;
+  if (pthread_create(&t->thread, nullptr, ThreadEntry, t) != 0) {
+    delete t;
+    return false;
+  }
   handle = t;
   return true;
 }
@@ -191,7 +206,7 @@ bool OsThread::Join(uint32_t timeoutMs) {
     if (!WaitUntil(t->cv, lk, timeoutMs, [t] { return t->done; })) return false;
     exitCode = t->exitCode;
   }
-  t->thread.join();
+  pthread_join(t->thread, nullptr);
   delete t;
   handle = nullptr;
   return true;
