@@ -10,6 +10,7 @@
 
 #include "common/request_queue.h"
 #include "platform/os.h"
+#include "requests/camera_models.h"
 #include "serial/serial_channel.h"
 
 #include <atomic>
@@ -22,11 +23,6 @@ constexpr int32_t kPacketCapacity = 80;
 constexpr int32_t kQueueCapacity = 256;
 
 // Notification codes posted into notifyQueue (camera, code, value, 0).
-// Model codes with the wide focus range and the extra initialisation steps.
-inline bool IsWideRangeModel(int32_t model) {
-  return model == 0x5F || model == 0x5C || model == 0x66 || model == 0x67 || model == 0x40;
-}
-
 enum : uint32_t {
   NOTIFY_ZOOM = 1,
   NOTIFY_FOCUS = 4,

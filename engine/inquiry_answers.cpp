@@ -5,6 +5,7 @@
 #include "engine/link_service.h"
 #include "engine/transmission.h"
 #include "platform/winapi.h"
+#include "requests/value_scales.h"
 
 namespace {
 
@@ -71,14 +72,14 @@ bool StoreBrightness(CameraController* c, CameraRecord& r) {
   }
   if (brightStep == 0) {
     if (value > 1) {
-      r.brightPos = value + 16;
+      r.brightPos = BrightnessOfEmulated(value, 0);  // the gain alone tells it
       return true;
     }
     SendPacket(c, 27, 0x09, 0x04, 0x4B, -1);
     brightStep = 1;
     return false;
   }
-  r.brightPos = value;
+  r.brightPos = BrightnessOfEmulated(1, value);  // the gain was 1 or less
   brightStep = 0;
   return true;
 }

@@ -58,12 +58,17 @@ void HandlePacket(CameraController* c) {
       }
       break;
     case STAGE_COMPLETION:
-      c->timeoutMs = 400;
+      // Replies of the earlier command of a pair leave the wait as it was.
       if ((kind & 0xF0) == 0x40 && extraAcks > 0) {
         extraAcks--;
-      } else if ((kind & 0xF0) == 0x50 && extraCompletions > 0) {
+        break;
+      }
+      if ((kind & 0xF0) == 0x50 && extraCompletions > 0) {
         extraCompletions--;
-      } else if ((kind & 0xF0) == 0x50) {
+        break;
+      }
+      c->timeoutMs = 400;
+      if ((kind & 0xF0) == 0x50) {
         c->stage = STAGE_NONE;
         HandleCompletion(c);
       } else {

@@ -1,8 +1,13 @@
-// Camera model groups by zoom range, told apart by the low byte of the model
-// id. (The wide-range group lives with the camera record.)
+// Camera model groups, told apart by the low byte of the model id.
 #pragma once
 
 #include <cstdint>
+
+// The wide focus range and the extra initialisation steps: 0x5F, 0x5C, 0x66,
+// 0x67 and 0x40.
+inline bool IsWideRangeModel(int32_t model) {
+  return model == 0x5F || model == 0x5C || model == 0x66 || model == 0x67 || model == 0x40;
+}
 
 // 20 for 0x5F and 0x5C, 30 for 0x66, 0x67 and 0x40, else 10.
 int32_t ZoomRatioOfModel(int32_t modelCode);

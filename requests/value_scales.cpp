@@ -1,6 +1,6 @@
 #include "requests/value_scales.h"
 
-#include "engine/camera_controller.h"
+#include "requests/camera_models.h"
 
 #include <cstdio>
 

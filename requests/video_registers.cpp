@@ -39,6 +39,7 @@ int ColumnOf(int32_t modelCode) {
 }  // namespace
 
 VideoRegisterWrite VideoRegisterWriteOf(uint32_t code, int32_t modelCode) {
+  // The dispatcher passes 18..27 only; any other code still stays inside the table.
   if (code < REQ_VIDEO_1080I_5994 || code > REQ_VIDEO_1080P_25) code = REQ_VIDEO_PAL;
   return kWrites[code - REQ_VIDEO_1080I_5994][ColumnOf(modelCode)];
 }

@@ -45,6 +45,16 @@ int32_t ZoomForward(const ZoomTable& table, int32_t sliderPos) {
   return t[i] + ((t[i + 1] - t[i]) / 10) * f;
 }
 
+namespace {
+
+// A tenth of the interval above entry k, never 0.
+int32_t TenthOf(const int32_t* t, int32_t k) {
+  int32_t tenth = (t[k + 1] - t[k]) / 10;
+  return tenth > 0 ? tenth : 1;
+}
+
+}  // namespace
+
 int32_t ZoomInverse(const ZoomTable& table, int32_t zoomPos) {
   const int32_t* t = table.entries;
   const int32_t last = table.count - 1;
@@ -68,9 +78,14 @@ int32_t ZoomInverse(const ZoomTable& table, int32_t zoomPos) {
   }
   if (bestIndex == last) return bestBelow ? 10 * last - 1 : 10 * last;
   // Both directions use the step of the interval above the nearest entry.
-  int32_t step = (t[bestIndex + 1] - t[bestIndex]) / 10;
-  if (!bestBelow) return 10 * bestIndex + best / step;
-  return 10 * bestIndex - best / step - 1;
+  int32_t result = bestBelow ? 10 * bestIndex - best / TenthOf(t, bestIndex) - 1
+                             : 10 * bestIndex + best / TenthOf(t, bestIndex);
+  // Where the interval above is far narrower than the one below (Z30's
+  // 15050..15069 has a tenth of 1), that step carries a position below the
+  // entry past the entry before it, even below 0; the interval the position
+  // lies in gives its tenths then.
+  if (bestBelow && result < 10 * (bestIndex - 1)) result = 10 * bestIndex - best / TenthOf(t, bestIndex - 1) - 1;
+  return result;
 }
 
 ValueText ZoomText(int32_t sliderPos) {

@@ -34,6 +34,8 @@ TEST(ZoomScale, TablesWorkedExamplesAndEnds) {
     }
     // Above the last entry, even farther than 32767 from every entry: the top of the slider.
     for (int p : {16385, 49151, 49152, 65535, 0x7FFFFFFF}) EXPECT_EQ(ZoomInverse(t, p), top) << p;
+    // Every slider position comes back within one zoom factor, also around Z30's 15050..15069.
+    for (int a = 0; a <= top; a++) EXPECT_NEAR(ZoomInverse(t, ZoomForward(t, a)), a, 9) << a;
     EXPECT_EQ(ZoomInverse(t, -1), 0);
     EXPECT_EQ(ZoomForward(t, -5), 0);
     EXPECT_EQ(ZoomForward(t, top + 1), 16384);
