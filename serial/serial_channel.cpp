@@ -127,8 +127,9 @@ int SerialChannel::ClosePort()
   return 0;
 }
 
-// Nothing goes while the I/O thread can still touch it. Its loop never blocks
-// for long, so waiting on past the first 500 ms always ends.
+// Nothing goes while the I/O thread can still touch it, however long that
+// takes. Its reads never wait and POSIX writes give up after a stall; a Win32
+// write has no time-out and ends only when the port lets it out.
 void SerialChannel::ReleasePort()
 {
   if (ioThread.IsStarted()) {
