@@ -6,7 +6,7 @@
 #include <cstring>
 
 const char kCamsimUsage[] =
-    "usage: camsim --line MODELS [--link PATH] [--transcript FILE] [--fault SPEC]... "
+    "usage: camsim --line MODELS [--link PATH] [--transcript FILE] [--fault FAULT]... "
     "[--line ...]\n"
     "              [--profile fast|realistic] [--hz 50|60] [--pacing] [--duration SECONDS]\n"
     "              [--transcript FILE]\n"
@@ -14,7 +14,7 @@ const char kCamsimUsage[] =
     "  --link PATH        symlink PATH to this line's device (for example a Wine com1)\n"
     "  --transcript FILE  timestamped bytes in both directions; after --line for that line\n"
     "                     only, before any --line for all lines\n"
-    "  --fault SPEC       fault on the last line, or on camera N of it with camN:SPEC:\n"
+    "  --fault FAULT      fault on the last line, or on camera N of it with camN:FAULT:\n"
     "                     silent, delay=MS, stop-after=N, error=BYTES:CODE (error=010447:41),\n"
     "                     split=BYTES:GAPMS, batch, noise=N, noise-packet=N, network-change,\n"
     "                     short-echo=N (line only), standby (camera only: starts powered off)\n"
@@ -91,22 +91,22 @@ bool ParsePair(const char* text, uint32_t maxA, uint32_t maxB, uint32_t* a, uint
   return ParseNumber(first, maxA, a) && ParseNumber(colon + 1, maxB, b);
 }
 
-bool ParseFault(const char* spec, CamsimLineOptions* line, char* error, int size) {
+bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int size) {
   int camera = -1;
-  const char* kind = spec;
-  if (std::strncmp(spec, "cam", 3) == 0) {
-    const char* colon = std::strchr(spec, ':');
+  const char* kind = fault;
+  if (std::strncmp(fault, "cam", 3) == 0) {
+    const char* colon = std::strchr(fault, ':');
     char number[8];
-    const size_t n = colon != nullptr ? static_cast<size_t>(colon - spec - 3) : 0;
+    const size_t n = colon != nullptr ? static_cast<size_t>(colon - fault - 3) : 0;
     uint32_t index = 0;
     if (colon == nullptr || n == 0 || n >= sizeof(number)) {
-      return Fail(error, size, "bad camera in fault '%s' (camN:SPEC)", spec);
+      return Fail(error, size, "bad camera in fault '%s' (camN:FAULT)", fault);
     }
-    std::memcpy(number, spec + 3, n);
+    std::memcpy(number, fault + 3, n);
     number[n] = '\0';
     if (!ParseNumber(number, SimLine::kMaxCameras, &index) || index == 0 ||
         static_cast<int>(index) > line->cameraCount) {
-      return Fail(error, size, "no such camera on this line in fault '%s'", spec);
+      return Fail(error, size, "no such camera on this line in fault '%s'", fault);
     }
     camera = static_cast<int>(index) - 1;
     kind = colon + 1;
@@ -163,9 +163,9 @@ bool ParseFault(const char* spec, CamsimLineOptions* line, char* error, int size
            f.AddError(match, length, code[0]);
     }
   } else {
-    return Fail(error, size, "unknown fault '%s'", spec);
+    return Fail(error, size, "unknown fault '%s'", fault);
   }
-  if (!ok) return Fail(error, size, "bad value in fault '%s'", spec);
+  if (!ok) return Fail(error, size, "bad value in fault '%s'", fault);
   return true;
 }
 
