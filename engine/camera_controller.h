@@ -110,9 +110,9 @@ extern uint32_t packetLength;              // length of the packet in packetBuff
 extern std::atomic<uint32_t> lastRxTick;   // written by the channels' I/O threads
 extern uint8_t reinitChain;                // worker only
 extern uint8_t brightStep;                 // worker only
-// Worker only. Replies still due from a command sent right before the one in
-// flight (model 0x40's brightness goes out as two commands back to back):
-// they are absorbed instead of being taken for the awaited reply.
+// Worker only. Replies still due from a command sent, unacknowledged, right
+// before the one in flight (counted by SendPacket): they are absorbed instead
+// of being taken for the awaited reply.
 extern uint8_t extraAcks;
 extern uint8_t extraCompletions;
 extern std::atomic<uint8_t> reinitOnNack;  // request 44 sets it, the panel refresh clears it

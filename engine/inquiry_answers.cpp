@@ -7,6 +7,8 @@
 #include "platform/winapi.h"
 #include "requests/value_scales.h"
 
+#include <cstdlib>
+
 namespace {
 
 // Answers carry byte values in byte 2, the model code in byte 5, 16-bit values
@@ -28,8 +30,6 @@ uint32_t SinceCommand(CameraController* c) { return OsTickCount() - c->cmdTick.l
 bool InsideReinquiryWindow(CameraController* c) { return SinceCommand(c) < 1000; }
 
 bool PanelChecked(int id) { return IsDlgButtonChecked(hPage[0], id) == BST_CHECKED; }
-
-int32_t Abs(int32_t v) { return v < 0 ? -v : v; }
 
 void AskBrightness(CameraController* c) {
   SendPacket(c, 27, 0x09, 0x04, c->Current().modelCode == 0x40 ? 0x4C : 0x4D, -1);
@@ -157,7 +157,7 @@ void HandleAnswer(CameraController* c) {
         SendPacket(c, 25, 0x09, 0x04, 0x4B, -1);
         break;
       }
-      if (r.aeMode == 3) Post(c, NOTIFY_BRIGHT, Abs(r.shutterPos - 15));
+      if (r.aeMode == 3) Post(c, NOTIFY_BRIGHT, std::abs(r.shutterPos - 15));
       if (r.shutterPos != r.shutterRequest && InsideReinquiryWindow(c))
         AskShutter(c);
       else

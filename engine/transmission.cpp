@@ -34,10 +34,18 @@ void SendPacket(CameraController* c, int32_t code, ...) {
   // time-out then ends the transaction like any lost packet.
   int32_t port = c->port.load();
   if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(packet, n);
+  // A packet sent before the command in flight was even acknowledged leaves
+  // that command's acknowledge and completion still to come (model 0x40's
+  // brightness goes out as two commands back to back).
+  if (c->stage.load() == 2) {
+    extraAcks++;
+    extraCompletions++;
+  } else {
+    extraAcks = 0;
+    extraCompletions = 0;
+  }
   c->mode = code;
   c->stage = packet[1] == 0x09 ? 4 : 2;
-  extraAcks = 0;
-  extraCompletions = 0;
 }
 
 uint32_t PacketEndTest(uint8_t* frame, int32_t* length) {

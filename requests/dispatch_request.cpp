@@ -78,8 +78,8 @@ void FocusDirect(CameraController* c, CameraRecord& r, int32_t a) {
 }
 
 // Model 0x40 has no Bright mode: brightness is iris and gain, sent back to
-// back. The transaction waits for the second command; the first one's
-// acknowledge and completion are absorbed on the way.
+// back. The transaction waits for the second command; the send absorbs the
+// first one's acknowledge and completion on the way.
 void EmulatedBrightness0x40(CameraController* c, int32_t b) {
   EmulatedBrightness e = EmulatedBrightnessOf(b);
   if (b <= 17) {
@@ -89,8 +89,6 @@ void EmulatedBrightness0x40(CameraController* c, int32_t b) {
     SendLowByte(c, 0x4B, e.iris);
     SendLowByte(c, 0x4C, e.gain);
   }
-  extraAcks = 1;
-  extraCompletions = 1;
 }
 
 void ExposureLevel(CameraController* c, CameraRecord& r, int32_t a) {

@@ -115,6 +115,14 @@ private:
   int quietReads = 0;
 };
 
+// Makes state.picture the camera's picture, presets and power-on settings, so
+// initialisation's power-on and preset recall keep it.
+inline void SetStoredPicture(SimLine& line, int camera, SimCameraState state) {
+  for (SimPicture& preset : state.presets) preset = state.picture;
+  state.customPreset = state.picture;
+  line.SetState(camera, state);
+}
+
 inline std::vector<QueueMessage> Drain(RequestQueue* q) {
   std::vector<QueueMessage> out;
   QueueMessage m;

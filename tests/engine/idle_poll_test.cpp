@@ -17,9 +17,7 @@ TEST(IdlePoll, FocusAndBrightnessAlternateOnlyAfterSelection) {
     SimLine line;
     SimCameraState state = line.State(line.AddCamera(tc.model));
     state.picture.gainPos = 6;
-    for (SimPicture& preset : state.presets) preset = state.picture;
-    state.customPreset = state.picture;
-    line.SetState(0, state);
+    SetStoredPicture(line, 0, state);
     WirePeer com1(&line);
     EngineRig rig;
     rig.Attach(1, &com1);

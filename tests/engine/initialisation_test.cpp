@@ -64,10 +64,8 @@ TEST(InitialisationChain, WireStatusListRecallButtonAndRecordForEachFamily) {
     p.wbMode = 5;  // manual, with the LED gains below reads as 6
     p.rGain = 0xCD;
     p.bGain = 0xA8;
-    for (SimPicture& preset : state.presets) preset = p;
-    state.customPreset = p;
     state.lastPreset = f.lastPreset;
-    line.SetState(0, state);
+    SetStoredPicture(line, 0, state);
     WirePeer com1(&line);
     EngineRig rig;
     rig.Attach(1, &com1);
