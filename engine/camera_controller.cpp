@@ -67,6 +67,14 @@ CameraRecord& CameraController::Current() {
   return cameras[(i >= 0 && i < kMaxCameras) ? i : 0];
 }
 
+void SelectCamera(CameraController* c, int32_t index) {
+  if (index < 0 || index >= c->cameraCount.load()) return;
+  c->camera = index;
+  c->port = c->cameras[index].port;
+  c->cameraSelected = 1;
+  reinitOnNack = 0;
+}
+
 void SetPanelRefreshHandler(PanelRefreshHandler handler) { panelRefresh.store(handler); }
 
 void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {

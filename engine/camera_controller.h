@@ -135,6 +135,12 @@ uint32_t CameraWorkerThread(void* param);
 void WorkerBegin(CameraController* c);
 void WorkerStep(CameraController* c, int32_t* pollCounter);
 
+// What a selection in the camera list does to the engine (the panel refresh
+// calls it on the user-interface thread): camera `index` becomes current, the
+// idle poll may begin, and a non-acknowledge no longer restarts
+// initialisation. An index outside the list changes nothing.
+void SelectCamera(CameraController* c, int32_t index);
+
 // The panel refresh that a re-reading of all settings runs on the worker
 // thread. Installed by the application; null runs nothing.
 typedef void (*PanelRefreshHandler)(CameraController* c, int32_t cameraIndex);

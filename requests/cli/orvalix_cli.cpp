@@ -67,15 +67,13 @@ void ShowExposureChecks(int32_t aeMode) {
   CheckDlgButton(hPage[0], IDC_IRIS, aeMode == 3 ? BST_CHECKED : BST_UNCHECKED);
 }
 
-// What selecting a camera in the list does to the engine.
-void SelectCamera(CameraController* c, int32_t index) {
+// A click in the camera list: the panel's check boxes follow the camera's
+// exposure mode, and the engine makes it current.
+void SelectInList(CameraController* c, int32_t index) {
   if (index < 0 || index >= c->cameraCount.load()) return;
   ShowExposureChecks(c->cameras[index].aeMode);
-  c->cameraSelected = 1;
-  c->camera = index;
-  c->port = c->cameras[index].port;
+  SelectCamera(c, index);
   SetStatus("Camera %d selected", static_cast<int>(index + 1));
-  reinitOnNack = 0;
 }
 
 // The check boxes whose click would have posted the request.
@@ -156,7 +154,7 @@ int main(int argc, char** argv) {
       return Fail(c, "cannot open %s", what);
     }
   }
-  SetPanelRefreshHandler(SelectCamera);
+  SetPanelRefreshHandler(SelectInList);
   if (!c->thread.Start(CameraWorkerThread, c)) return Fail(c, "%s", "cannot start the engine's worker");
 
   switch (WaitForCameraList(c, options.timeoutMs)) {
@@ -185,7 +183,7 @@ int main(int argc, char** argv) {
       return Fail(c, "--select %s: no such camera", what);
     }
     SendMessageA(cameraList, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SelectCamera(c, index);
+    SelectInList(c, index);
     for (int32_t k = 0; k < options.requestCount; k++) {
       const CliRequest& q = options.requests[k];
       MirrorPanelChecks(q.code, q.a);

@@ -208,14 +208,6 @@ public:
     return true;
   }
 
-  // What the panel refresh does to the controller on a selection.
-  void Select(int32_t cameraIndex) {
-    c->cameraSelected = 1;
-    c->camera = cameraIndex;
-    c->port = c->cameras[cameraIndex].port;
-    reinitOnNack = 0;
-  }
-
   Lines StatusTexts() { return FakeTextHistory(GetDlgItem(page, IDC_STATUS)); }
   Lines ListItems() { return FakeListItems(GetDlgItem(page, IDC_CAMERA_LIST)); }
   int Checked(int id) { return static_cast<int>(IsDlgButtonChecked(page, id)); }

@@ -28,7 +28,7 @@ TEST(IdlePoll, FocusAndBrightnessAlternateOnlyAfterSelection) {
     EXPECT_EQ(com1.Frames().size(), start);
     EXPECT_TRUE(Drain(rig.c->notifyQueue).empty());  // nor during initialisation
 
-    rig.Select(0);
+    SelectCamera(rig.c, 0);
     rig.Run(1300);
     std::vector<WireFrame> frames = com1.Frames();
     ASSERT_GE(frames.size(), start + 6);

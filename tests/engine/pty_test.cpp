@@ -51,7 +51,7 @@ TEST(OverPty, CamerasFoundListedPolledAndAnsweringARequest) {
   EXPECT_EQ(rig.c->cameras[1].address, 2);
   EXPECT_EQ(rig.c->cameras[1].modelCode, 0x40);
 
-  rig.Select(1);  // from this, the panel's, thread
+  SelectCamera(rig.c, 1);  // from this, the panel's, thread
   bool focus = false, bright = false, frozen = false;
   auto drain = [&] {
     for (const QueueMessage& m : Drain(rig.c->notifyQueue)) {

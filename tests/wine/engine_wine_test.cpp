@@ -88,10 +88,7 @@ TEST(EngineOnWine, FindsInitialisesAndDrivesTheVirtualCameras) {
   EXPECT_NE(nullptr, c->channels[0]) << "a line that echoes is not silent, even with no camera";
 
   // Select camera 2 as the panel does, then zoom it.
-  c->camera = 1;
-  c->port = c->cameras[1].port;
-  reinitOnNack = 0;
-  c->cameraSelected = 1;
+  SelectCamera(c, 1);
   const ZoomTable& table = ZoomTableOfModel(0x4B);
   c->requestQueue->Put(1, REQ_ZOOM_DIRECT, 40, 0);
   uint32_t cam = 0, code = 0, value = 0, unused = 0;
