@@ -31,7 +31,6 @@ public:
   // the out-parameters untouched.
   bool TryGet(uint32_t& cameraIndex, uint32_t& code, uint32_t& a, uint32_t& b);
   bool Take(uint32_t& cameraIndex, uint32_t& code, uint32_t& a, uint32_t& b);
-  OsSemaphore* GetWaitHandle() { return &semaphore; }
 
 private:
   OsSemaphore semaphore;

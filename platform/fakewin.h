@@ -37,7 +37,6 @@ std::string FakeGetText(HWND wnd);
 std::vector<std::string> FakeTextHistory(HWND wnd);
 std::vector<std::string> FakeListItems(HWND wnd);
 int FakeUpdateCount(HWND wnd);
-HWND FakeGetFocus();
 std::vector<FakePosted> FakePostedMessages();
 std::vector<FakeMessageBox> FakeMessageBoxes();
 // Trackbar tick frequency as last set with TBM_SETTICFREQ.

@@ -67,7 +67,6 @@ BOOL EnableWindow(HWND wnd, BOOL enable);
 BOOL IsWindowEnabled(HWND wnd);
 UINT IsDlgButtonChecked(HWND dlg, int id);
 BOOL CheckDlgButton(HWND dlg, int id, UINT check);
-HWND SetFocus(HWND wnd);
 BOOL UpdateWindow(HWND wnd);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 DWORD GetLastError();

@@ -133,10 +133,6 @@ int SimLine::AddCamera(uint8_t modelCode) {
   return index;
 }
 
-int SimLine::CameraCount() const { return impl->count; }
-
-const SimTiming& SimLine::Timing() const { return impl->timing; }
-
 void SimLine::Advance(uint32_t nowMs) {
   if (!impl->anchored) {
     impl->anchored = true;
@@ -151,8 +147,6 @@ void SimLine::Advance(uint32_t nowMs) {
 }
 
 void SimLine::AdvanceToUs(uint64_t nowUs) { impl->RunUntil(nowUs); }
-
-uint64_t SimLine::NowUs() const { return impl->nowUs; }
 
 uint64_t SimLine::NextEventUs() const {
   uint64_t next = impl->output.NextDueUs();
@@ -194,12 +188,6 @@ void SimLine::SetCameraFaults(int index, const SimFaults& faults) {
   if (index < 0 || index >= impl->count) return;
   impl->cameras[index].faults = faults;
   impl->cameras[index].handled = 0;  // a stop-after count starts now
-}
-
-const SimFaults& SimLine::CameraFaults(int index) const {
-  static const SimFaults none;
-  if (index < 0 || index >= impl->count) return none;
-  return impl->cameras[index].faults;
 }
 
 void SimLine::SendNetworkChange(int index) {

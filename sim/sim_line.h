@@ -34,15 +34,12 @@ public:
   // Appends a camera to the end of the chain. Its index (0 = first on the
   // line) or -1 when the line is full.
   int AddCamera(uint8_t modelCode);
-  int CameraCount() const;
-  const SimTiming& Timing() const;
 
   // Clock. Advance() takes a wrapping millisecond tick (GetTickCount style);
   // the first call only anchors it. AdvanceToUs() takes absolute line time.
   // Both run everything that falls due up to the new time.
   void Advance(uint32_t nowMs);
   void AdvanceToUs(uint64_t nowUs);
-  uint64_t NowUs() const;
   // Line time of the next thing that will happen (a reply byte due, a camera
   // handling a packet, a move ending); UINT64_MAX when nothing is pending.
   uint64_t NextEventUs() const;
@@ -57,7 +54,6 @@ public:
   // Faults.
   void SetLineFaults(const SimFaults& faults);
   void SetCameraFaults(int index, const SimFaults& faults);
-  const SimFaults& CameraFaults(int index) const;
   // The camera sends y0 38 FF now, as after its power came on.
   void SendNetworkChange(int index);
 

@@ -43,7 +43,6 @@ struct Table {
   std::vector<std::unique_ptr<FakeWindow>> windows;
   std::vector<FakePosted> posted;
   std::vector<FakeMessageBox> boxes;
-  HWND focus = nullptr;
 
   // Owner-thread emulation of cross-thread SendMessage.
   std::mutex sendMutex;
@@ -191,7 +190,6 @@ void FakeDestroyWindow(HWND wnd) {
   w->alive = false;
   for (auto& c : t.windows)
     if (c->alive && c->parent == wnd) FakeDestroyWindow(c.get());
-  if (t.focus == wnd) t.focus = nullptr;
 }
 
 void FakeReset() {
@@ -201,7 +199,6 @@ void FakeReset() {
   t.windows.clear();
   t.posted.clear();
   t.boxes.clear();
-  t.focus = nullptr;
 }
 
 bool FakeIsWindow(HWND wnd) {
@@ -237,11 +234,6 @@ int FakeTicFreq(HWND wnd) {
   std::lock_guard<std::recursive_mutex> lk(T().m);
   FakeWindow* w = Find(wnd);
   return w ? w->ticFreq : 0;
-}
-
-HWND FakeGetFocus() {
-  std::lock_guard<std::recursive_mutex> lk(T().m);
-  return T().focus;
 }
 
 std::vector<FakePosted> FakePostedMessages() {
@@ -371,16 +363,6 @@ BOOL CheckDlgButton(HWND dlg, int id, UINT check) {
   if (!w) return FALSE;
   SendMessageA(w, BM_SETCHECK, check, 0);
   return TRUE;
-}
-
-HWND SetFocus(HWND wnd) {
-  return Sent<HWND>([=] {
-    std::lock_guard<std::recursive_mutex> lk(T().m);
-    if (!Find(wnd)) return static_cast<HWND>(nullptr);
-    HWND previous = T().focus;
-    T().focus = wnd;
-    return previous;
-  });
 }
 
 BOOL UpdateWindow(HWND wnd) {
