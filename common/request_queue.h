@@ -15,7 +15,7 @@ struct QueueMessage {
 };
 
 class RequestQueue {
-public:
+ public:
   explicit RequestQueue(int32_t capacity);
   ~RequestQueue();
   RequestQueue(const RequestQueue&) = delete;
@@ -32,7 +32,7 @@ public:
   bool TryGet(uint32_t& cameraIndex, uint32_t& code, uint32_t& a, uint32_t& b);
   bool Take(uint32_t& cameraIndex, uint32_t& code, uint32_t& a, uint32_t& b);
 
-private:
+ private:
   OsSemaphore semaphore;
   QueueMessage* entries = nullptr;
   OsLock lock;

@@ -45,8 +45,8 @@ const char* GetSystemErrorText() {
   systemErrorText[n] = 0;
   // Drop the message's line end so the code follows its full stop directly.
   size_t len = strlen(systemErrorText);
-  while (len > 0 && (systemErrorText[len - 1] == '\r' || systemErrorText[len - 1] == '\n' ||
-                     systemErrorText[len - 1] == ' '))
+  while (len > 0 &&
+         (systemErrorText[len - 1] == '\r' || systemErrorText[len - 1] == '\n' || systemErrorText[len - 1] == ' '))
     len--;
   snprintf(systemErrorText + len, sizeof systemErrorText - len, "(%d)", static_cast<int>(code));
   return systemErrorText;

@@ -106,10 +106,10 @@ struct CameraController {
 
 // Engine state outside the object (one controller per process).
 extern uint8_t packetBuffer[kPacketCapacity + 1];
-extern uint32_t packetLength;              // length of the packet in packetBuffer
-extern std::atomic<uint32_t> lastRxTick;   // written by the channels' I/O threads
-extern uint8_t reinitChain;                // worker only
-extern uint8_t brightStep;                 // worker only
+extern uint32_t packetLength;             // length of the packet in packetBuffer
+extern std::atomic<uint32_t> lastRxTick;  // written by the channels' I/O threads
+extern uint8_t reinitChain;               // worker only
+extern uint8_t brightStep;                // worker only
 // Worker only. Replies still due from a command sent, unacknowledged, right
 // before the one in flight (counted by SendPacket): they are absorbed instead
 // of being taken for the awaited reply.

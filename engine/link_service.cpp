@@ -37,8 +37,7 @@ ReadResult ReadPacket(CameraController* c) {
 void HandlePacket(CameraController* c) {
   uint8_t kind = packetBuffer[1];
   if ((kind & 0xF0) == 0x60) {
-    SetStatus("Err Answer %X, COM%d, Cam:%d p.Mode:%d", kind, c->port.load() + 1, c->camera.load() + 1,
-              c->mode.load());
+    SetStatus("Err Answer %X, COM%d, Cam:%d p.Mode:%d", kind, c->port.load() + 1, c->camera.load() + 1, c->mode.load());
     // Error 0x41 goes on as the awaited reply; any other ends the transaction.
     if (packetBuffer[2] != 0x41) {
       c->stage = STAGE_NONE;

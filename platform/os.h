@@ -23,7 +23,7 @@ constexpr int OS_WAIT_FAILED = -2;
 
 // Manual- or auto-reset event. Create() must succeed before any other call.
 class OsEvent {
-public:
+ public:
   OsEvent() = default;
   ~OsEvent();
   OsEvent(const OsEvent&) = delete;
@@ -46,7 +46,7 @@ int OsWaitAny(OsEvent* const* events, int count, uint32_t timeoutMs);
 
 // Counting semaphore with a maximum count.
 class OsSemaphore {
-public:
+ public:
   OsSemaphore() = default;
   ~OsSemaphore();
   OsSemaphore(const OsSemaphore&) = delete;
@@ -64,7 +64,7 @@ public:
 
 // Critical section: recursive on the owning thread, as on Win32.
 class OsLock {
-public:
+ public:
   OsLock();
   ~OsLock();
   OsLock(const OsLock&) = delete;
@@ -78,13 +78,13 @@ public:
 };
 
 class OsLockGuard {
-public:
+ public:
   explicit OsLockGuard(OsLock& l) : lock(l) { lock.Enter(); }
   ~OsLockGuard() { lock.Leave(); }
   OsLockGuard(const OsLockGuard&) = delete;
   OsLockGuard& operator=(const OsLockGuard&) = delete;
 
-private:
+ private:
   OsLock& lock;
 };
 
@@ -93,7 +93,7 @@ typedef uint32_t (*OsThreadProc)(void* arg);
 // A joinable thread. The destructor waits for a thread still running: its
 // owner decides when to give up, never the object itself.
 class OsThread {
-public:
+ public:
   OsThread() = default;
   ~OsThread();
   OsThread(const OsThread&) = delete;

@@ -5,8 +5,8 @@
 #pragma once
 
 #ifdef _WIN32
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 #else
 #define ORVALIX_FAKE_WINDOWS 1
 #include <cstdint>
@@ -71,8 +71,7 @@ BOOL UpdateWindow(HWND wnd);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 DWORD GetLastError();
 void SetLastError(DWORD code);
-DWORD FormatMessageA(DWORD flags, const void* source, DWORD code, DWORD lang, LPSTR buf, DWORD size,
-                     void* args);
+DWORD FormatMessageA(DWORD flags, const void* source, DWORD code, DWORD lang, LPSTR buf, DWORD size, void* args);
 #endif
 
 // Handles the window messages that other threads have sent to this thread's

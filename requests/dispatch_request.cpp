@@ -17,8 +17,7 @@ int Digit(int32_t value, int shift) { return (value >> shift) & 0x0F; }
 
 // 01 04 cmd 0p 0q 0r 0s: a 16-bit value.
 void SendWord(CameraController* c, int cmd, int32_t value) {
-  SendPacket(c, TX_COMMAND, 0x01, 0x04, cmd, Digit(value, 12), Digit(value, 8), Digit(value, 4), Digit(value, 0),
-             -1);
+  SendPacket(c, TX_COMMAND, 0x01, 0x04, cmd, Digit(value, 12), Digit(value, 8), Digit(value, 4), Digit(value, 0), -1);
 }
 
 // 01 04 cmd 00 00 0p 0q: the low byte of a value; its upper bits are not sent.
@@ -165,8 +164,8 @@ void SendIfChanged(CameraController* c, int cmd, int32_t& request, int32_t a, in
 }
 
 int CheckedPreset() {
-  static const int kPresetIds[] = {IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2, IDC_SETUP_PRESET_3,
-                                   IDC_SETUP_PRESET_4, IDC_SETUP_PRESET_5};
+  static const int kPresetIds[] = {IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2, IDC_SETUP_PRESET_3, IDC_SETUP_PRESET_4,
+                                   IDC_SETUP_PRESET_5};
   for (int n = 1; n <= 5; n++)
     if (IsDlgButtonChecked(hSetupDlg, kPresetIds[n - 1]) == BST_CHECKED) return n;
   return 0x7F;

@@ -31,9 +31,7 @@ ValueText Placeholder(const char* text) {
 
 int32_t FocusSpanOfModel(int32_t modelCode) { return IsWideRangeModel(modelCode) ? 0xD500 : 0xB000; }
 
-int32_t FocusForward(int32_t sliderPos, int32_t span) {
-  return Clamp(sliderPos, 0, 99) * span / 99 + kFocusBase;
-}
+int32_t FocusForward(int32_t sliderPos, int32_t span) { return Clamp(sliderPos, 0, 99) * span / 99 + kFocusBase; }
 
 int32_t FocusInverse(int32_t focusPos, int32_t span) {
   // Wide enough for any reported word, not only for 16-bit positions.

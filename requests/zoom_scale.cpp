@@ -78,8 +78,8 @@ int32_t ZoomInverse(const ZoomTable& table, int32_t zoomPos) {
   }
   if (bestIndex == last) return bestBelow ? 10 * last - 1 : 10 * last;
   // Both directions use the step of the interval above the nearest entry.
-  int32_t result = bestBelow ? 10 * bestIndex - best / TenthOf(t, bestIndex) - 1
-                             : 10 * bestIndex + best / TenthOf(t, bestIndex);
+  int32_t result =
+      bestBelow ? 10 * bestIndex - best / TenthOf(t, bestIndex) - 1 : 10 * bestIndex + best / TenthOf(t, bestIndex);
   // Where the interval above is far narrower than the one below (Z30's
   // 15050..15069 has a tenth of 1), that step carries a position below the
   // entry past the entry before it, even below 0; the interval the position

@@ -2,17 +2,17 @@
 // path through a table; a test may attach an in-process peer instead.
 #include "serial/serial_port.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
-#include <mutex>
-#include <new>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+#include <new>
 
 struct SerialPort {
-  int fd;            // -1 while a peer stands in for the device
+  int fd;  // -1 while a peer stands in for the device
   SerialPeer* peer;
 };
 
@@ -37,14 +37,12 @@ struct SpeedCode {
 };
 
 const SpeedCode kSpeeds[] = {
-    {50, B50},       {75, B75},         {110, B110},       {134, B134},     {150, B150},
-    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
-    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
-    {57600, B57600}, {115200, B115200}, {230400, B230400},
+    {50, B50},     {75, B75},       {110, B110},     {134, B134},     {150, B150},       {200, B200},
+    {300, B300},   {600, B600},     {1200, B1200},   {1800, B1800},   {2400, B2400},     {4800, B4800},
+    {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
 };
 
-bool SpeedFor(uint32_t baud, speed_t* speed)
-{
+bool SpeedFor(uint32_t baud, speed_t* speed) {
   for (const SpeedCode& code : kSpeeds) {
     if (code.baud == baud) {
       *speed = code.speed;
@@ -54,20 +52,27 @@ bool SpeedFor(uint32_t baud, speed_t* speed)
   return false;
 }
 
-bool SizeFor(uint32_t dataBits, tcflag_t* size)
-{
+bool SizeFor(uint32_t dataBits, tcflag_t* size) {
   switch (dataBits) {
-  case 5: *size = CS5; return true;
-  case 6: *size = CS6; return true;
-  case 7: *size = CS7; return true;
-  case 8: *size = CS8; return true;
-  default: return false;
+    case 5:
+      *size = CS5;
+      return true;
+    case 6:
+      *size = CS6;
+      return true;
+    case 7:
+      *size = CS7;
+      return true;
+    case 8:
+      *size = CS8;
+      return true;
+    default:
+      return false;
   }
 }
 
 // Raw mode at the given line settings; modem-line handling stays as it was.
-bool Configure(int fd, const SerialLineSettings& settings)
-{
+bool Configure(int fd, const SerialLineSettings& settings) {
   speed_t speed;
   tcflag_t size;
   termios tio;
@@ -91,8 +96,7 @@ bool Configure(int fd, const SerialLineSettings& settings)
   return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
-SerialPeer* PeerFor(uint32_t portNumber)
-{
+SerialPeer* PeerFor(uint32_t portNumber) {
   if (portNumber < 1 || portNumber > kSerialMaxPorts) return nullptr;
   std::lock_guard<std::mutex> guard(tableMutex);
   return portTable[portNumber - 1].peer;
@@ -100,8 +104,7 @@ SerialPeer* PeerFor(uint32_t portNumber)
 
 }  // namespace
 
-void SerialPortSetDevice(uint32_t portNumber, const char* path)
-{
+void SerialPortSetDevice(uint32_t portNumber, const char* path) {
   if (portNumber < 1 || portNumber > kSerialMaxPorts) return;
   std::lock_guard<std::mutex> guard(tableMutex);
   PortEntry& entry = portTable[portNumber - 1];
@@ -112,8 +115,7 @@ void SerialPortSetDevice(uint32_t portNumber, const char* path)
     entry.path[0] = 0;
 }
 
-const char* SerialPortDevice(uint32_t portNumber, char* buffer, int size)
-{
+const char* SerialPortDevice(uint32_t portNumber, char* buffer, int size) {
   if (buffer == nullptr || size < 1) return "";
   buffer[0] = 0;
   if (portNumber < 1) return buffer;
@@ -129,15 +131,13 @@ const char* SerialPortDevice(uint32_t portNumber, char* buffer, int size)
   return buffer;
 }
 
-void SerialPortSetPeer(uint32_t portNumber, SerialPeer* peer)
-{
+void SerialPortSetPeer(uint32_t portNumber, SerialPeer* peer) {
   if (portNumber < 1 || portNumber > kSerialMaxPorts) return;
   std::lock_guard<std::mutex> guard(tableMutex);
   portTable[portNumber - 1].peer = peer;
 }
 
-SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings)
-{
+SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings) {
   SerialPeer* peer = PeerFor(portNumber);
   if (peer != nullptr) return new (std::nothrow) SerialPort{-1, peer};
 
@@ -157,14 +157,12 @@ SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settin
   return port;
 }
 
-int SerialPortReadByte(SerialPort* port, uint8_t* byte)
-{
+int SerialPortReadByte(SerialPort* port, uint8_t* byte) {
   if (port->peer != nullptr) return port->peer->ReadByte(byte) == 1 ? 1 : 0;
   return read(port->fd, byte, 1) == 1 ? 1 : 0;
 }
 
-void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length)
-{
+void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
   if (port->peer != nullptr) {
     port->peer->OnWrite(data, length);
     return;
@@ -186,8 +184,7 @@ void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length)
   }
 }
 
-void SerialPortClose(SerialPort* port)
-{
+void SerialPortClose(SerialPort* port) {
   if (port->fd >= 0) {
     tcflush(port->fd, TCIOFLUSH);
     close(port->fd);

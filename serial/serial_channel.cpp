@@ -10,18 +10,14 @@ namespace {
 constexpr int32_t kMaxFrame = 255;
 
 // Addresses below 64 KiB are never valid data (Windows keeps them unmapped).
-bool IsBadPointer(const void* pointer)
-{
-  return reinterpret_cast<uintptr_t>(pointer) < 65536;
-}
+bool IsBadPointer(const void* pointer) { return reinterpret_cast<uintptr_t>(pointer) < 65536; }
 
 // Where a record of `length` bytes goes in a ring whose writer stands at
 // `write` and whose reader stands at `read`: `write` itself, 0 when a wrap
 // marker must go at `write` first, or -1 when the record would overwrite bytes
 // the reader has not taken yet. The new write index must also stay off the
 // read index, or the ring would look empty.
-int32_t RecordOffset(int32_t write, int32_t read, int32_t length, uint32_t size)
-{
+int32_t RecordOffset(int32_t write, int32_t read, int32_t length, uint32_t size) {
   if (write + length + 2 < static_cast<int32_t>(size)) {
     if (read > write && write + 1 + length >= read) return -1;
     return write;
@@ -31,9 +27,8 @@ int32_t RecordOffset(int32_t write, int32_t read, int32_t length, uint32_t size)
 }
 
 // Stores one record; false (and nothing changed) when there is no room.
-bool AppendRecord(uint8_t* ring, uint32_t size, std::atomic<int32_t>& writeIndex,
-                  const std::atomic<int32_t>& readIndex, const uint8_t* data, int32_t length)
-{
+bool AppendRecord(uint8_t* ring, uint32_t size, std::atomic<int32_t>& writeIndex, const std::atomic<int32_t>& readIndex,
+                  const uint8_t* data, int32_t length) {
   int32_t write = writeIndex.load(std::memory_order_relaxed);
   int32_t p = RecordOffset(write, readIndex.load(std::memory_order_acquire), length, size);
   if (p < 0) return false;
@@ -46,48 +41,52 @@ bool AppendRecord(uint8_t* ring, uint32_t size, std::atomic<int32_t>& writeIndex
 
 }  // namespace
 
-SerialChannel::SerialChannel()
-{
+SerialChannel::SerialChannel() {
   stopEvent.Create(false, false);
   transmitEvent.Create(false, false);
   frameReceivedEvent.Create(false, false);
 }
 
-SerialChannel::~SerialChannel()
-{
+SerialChannel::~SerialChannel() {
   if (IsOpen()) ClosePort();
   ReleasePort();
 }
 
-int SerialChannel::SetOption(int32_t option, uint32_t value)
-{
+int SerialChannel::SetOption(int32_t option, uint32_t value) {
   switch (option) {
-  case 1: baudRate = value; break;
-  case 2: framingMode.store(value, std::memory_order_relaxed); return 0;
-  case 3: stopBitsCode = value; break;
-  case 4: parityCode = value; break;
-  case 5: dataBits = value; break;
-  default: return 1;
+    case 1:
+      baudRate = value;
+      break;
+    case 2:
+      framingMode.store(value, std::memory_order_relaxed);
+      return 0;
+    case 3:
+      stopBitsCode = value;
+      break;
+    case 4:
+      parityCode = value;
+      break;
+    case 5:
+      dataBits = value;
+      break;
+    default:
+      return 1;
   }
   if (!IsOpen()) return 0;
   ClosePort();
   return OpenPort(portNumber);
 }
 
-int SerialChannel::SetCallback(int32_t option, FrameEndCallback callback)
-{
+int SerialChannel::SetCallback(int32_t option, FrameEndCallback callback) {
   if (option != 6) return 1;
   frameEnd.store(callback, std::memory_order_relaxed);
   return 0;
 }
 
-int SerialChannel::OpenPort(uint32_t number)
-{
+int SerialChannel::OpenPort(uint32_t number) {
   if (IsOpen()) ClosePort();
   ReleasePort();  // what an I/O thread that ended by itself left behind
-  if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid() ||
-      !frameReceivedEvent.IsValid())
-    return 1;
+  if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid() || !frameReceivedEvent.IsValid()) return 1;
 
   portNumber = number;
   rxRead.store(0, std::memory_order_relaxed);
@@ -118,8 +117,7 @@ int SerialChannel::OpenPort(uint32_t number)
   return 0;
 }
 
-int SerialChannel::ClosePort()
-{
+int SerialChannel::ClosePort() {
   if (!IsOpen()) return 1;
   stopEvent.Set();
   ReleasePort();
@@ -130,8 +128,7 @@ int SerialChannel::ClosePort()
 // Nothing goes while the I/O thread can still touch it, however long that
 // takes. Its reads never wait and POSIX writes give up after a stall; a Win32
 // write has no time-out and ends only when the port lets it out.
-void SerialChannel::ReleasePort()
-{
+void SerialChannel::ReleasePort() {
   if (ioThread.IsStarted()) {
     while (!ioThread.Join(500)) {
     }
@@ -144,8 +141,7 @@ void SerialChannel::ReleasePort()
   txRing.reset();
 }
 
-int SerialChannel::WriteFrame(const uint8_t* data, int32_t length)
-{
+int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
   if (IsBadPointer(data) || length < 1 || length > kMaxFrame || !IsOpen()) return 1;
   OsLockGuard guard(lock);
   if (!AppendRecord(txRing.get(), txRingSize, txWrite, txRead, data, length)) return 1;
@@ -153,8 +149,7 @@ int SerialChannel::WriteFrame(const uint8_t* data, int32_t length)
   return 0;
 }
 
-int SerialChannel::ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength)
-{
+int SerialChannel::ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength) {
   if (IsBadPointer(destination) || IsBadPointer(outLength) || !IsOpen()) return 1;
   destination[0] = 0;
   *outLength = 0;
@@ -173,8 +168,7 @@ int SerialChannel::ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* o
   return result;
 }
 
-void SerialChannel::ResetBuffers(bool receiveSide, bool transmitSide)
-{
+void SerialChannel::ResetBuffers(bool receiveSide, bool transmitSide) {
   OsLockGuard guard(lock);
   if (receiveSide) {
     rxRead.store(0, std::memory_order_release);
@@ -187,13 +181,9 @@ void SerialChannel::ResetBuffers(bool receiveSide, bool transmitSide)
   }
 }
 
-uint32_t SerialChannel::IoThreadProc(void* arg)
-{
-  return static_cast<SerialChannel*>(arg)->IoLoop();
-}
+uint32_t SerialChannel::IoThreadProc(void* arg) { return static_cast<SerialChannel*>(arg)->IoLoop(); }
 
-uint32_t SerialChannel::IoLoop()
-{
+uint32_t SerialChannel::IoLoop() {
   OsBeginFineTimer();  // so that the 1 ms quiet-line wait lasts about 1 ms
   uint8_t frameBuffer[256];
   uint32_t timeoutMs = 1;
@@ -215,8 +205,7 @@ uint32_t SerialChannel::IoLoop()
 
 // The byte is handled under the lock so that ResetBuffers never meets a frame
 // half stored or a frame length being moved.
-void SerialChannel::ReadOneByte(uint8_t* frameBuffer, uint32_t* timeoutMs)
-{
+void SerialChannel::ReadOneByte(uint8_t* frameBuffer, uint32_t* timeoutMs) {
   uint8_t byte = 0;
   if (SerialPortReadByte(port, &byte) != 1) {
     *timeoutMs = 1;
@@ -238,24 +227,30 @@ void SerialChannel::ReadOneByte(uint8_t* frameBuffer, uint32_t* timeoutMs)
   frameLength = length;
 }
 
-uint32_t SerialChannel::FramingVerdict(uint8_t* frame, int32_t* length) const
-{
+uint32_t SerialChannel::FramingVerdict(uint8_t* frame, int32_t* length) const {
   const FrameEndCallback callback = frameEnd.load(std::memory_order_relaxed);
   if (callback != nullptr) return callback(frame, length);
   const int32_t n = *length;
   if (n < 1) return FRAME_MORE;
   int32_t terminator;
   switch (framingMode.load(std::memory_order_relaxed)) {
-  case 1:
-    if (n >= 2 && frame[n - 2] == 13 && frame[n - 1] == 10) {
-      *length = n - 2;
-      return FRAME_COMPLETE;
-    }
-    return FRAME_MORE;
-  case 2: terminator = 13; break;
-  case 3: terminator = 10; break;
-  case 5: terminator = 0; break;
-  default: return FRAME_MORE;
+    case 1:
+      if (n >= 2 && frame[n - 2] == 13 && frame[n - 1] == 10) {
+        *length = n - 2;
+        return FRAME_COMPLETE;
+      }
+      return FRAME_MORE;
+    case 2:
+      terminator = 13;
+      break;
+    case 3:
+      terminator = 10;
+      break;
+    case 5:
+      terminator = 0;
+      break;
+    default:
+      return FRAME_MORE;
   }
   if (frame[n - 1] != terminator) return FRAME_MORE;
   *length = n - 1;
@@ -264,15 +259,13 @@ uint32_t SerialChannel::FramingVerdict(uint8_t* frame, int32_t* length) const
 
 // I/O thread, under the lock. A frame that does not fit behind the frames the
 // reader has not taken yet is dropped; those stay intact.
-bool SerialChannel::StoreReceivedFrame(const uint8_t* frame, int32_t length)
-{
+bool SerialChannel::StoreReceivedFrame(const uint8_t* frame, int32_t length) {
   return AppendRecord(rxRing.get(), rxRingSize, rxWrite, rxRead, frame, length);
 }
 
 // One frame per call. The frame is copied out under the lock, so the port write
 // neither holds up WriteFrame nor races with ResetBuffers.
-void SerialChannel::SendNextFrame()
-{
+void SerialChannel::SendNextFrame() {
   uint8_t frame[kMaxFrame];
   int32_t length;
   {
@@ -294,8 +287,7 @@ void SerialChannel::SendNextFrame()
   SerialPortWrite(port, frame, length);
 }
 
-bool SerialChannel::StoreReceivedFrameForTest(const uint8_t* frame, int32_t length)
-{
+bool SerialChannel::StoreReceivedFrameForTest(const uint8_t* frame, int32_t length) {
   if (IsBadPointer(frame) || length < 1 || length > kMaxFrame || !IsOpen()) return false;
   OsLockGuard guard(lock);
   if (!StoreReceivedFrame(frame, length)) return false;
@@ -303,10 +295,9 @@ bool SerialChannel::StoreReceivedFrameForTest(const uint8_t* frame, int32_t leng
   return true;
 }
 
-void SerialChannel::SetIndicesForTest(int32_t receiveIndex, int32_t transmitIndex)
-{
-  if (receiveIndex < 0 || receiveIndex >= static_cast<int32_t>(rxRingSize) ||
-      transmitIndex < 0 || transmitIndex >= static_cast<int32_t>(txRingSize))
+void SerialChannel::SetIndicesForTest(int32_t receiveIndex, int32_t transmitIndex) {
+  if (receiveIndex < 0 || receiveIndex >= static_cast<int32_t>(rxRingSize) || transmitIndex < 0 ||
+      transmitIndex >= static_cast<int32_t>(txRingSize))
     return;
   OsLockGuard guard(lock);
   rxRead.store(receiveIndex, std::memory_order_release);

@@ -23,7 +23,7 @@ typedef uint32_t (*FrameEndCallback)(uint8_t* frame, int32_t* length);
 struct SerialPort;
 
 class SerialChannel {
-public:
+ public:
   SerialChannel();
   ~SerialChannel();
   SerialChannel(const SerialChannel&) = delete;
@@ -55,7 +55,7 @@ public:
   const uint8_t* ReceiveRingForTest() const { return rxRing.get(); }
   const uint8_t* TransmitRingForTest() const { return txRing.get(); }
 
-private:
+ private:
   static uint32_t IoThreadProc(void* arg);
   uint32_t IoLoop();
   void ReadOneByte(uint8_t* frameBuffer, uint32_t* timeoutMs);

@@ -14,8 +14,7 @@ namespace {
 
 // Only the members below change; handshake, DTR/RTS and special characters
 // stay as the port had them.
-bool Configure(HANDLE handle, const SerialLineSettings& settings)
-{
+bool Configure(HANDLE handle, const SerialLineSettings& settings) {
   DCB dcb = {};
   dcb.DCBlength = sizeof dcb;
   if (!GetCommState(handle, &dcb)) return false;
@@ -24,9 +23,7 @@ bool Configure(HANDLE handle, const SerialLineSettings& settings)
   dcb.fInX = FALSE;
   dcb.ByteSize = static_cast<BYTE>(settings.dataBits);
   dcb.Parity = settings.parityCode == 0 ? NOPARITY : settings.parityCode == 1 ? ODDPARITY : EVENPARITY;
-  dcb.StopBits = settings.stopBitsCode == 0   ? ONE5STOPBITS
-                 : settings.stopBitsCode == 2 ? TWOSTOPBITS
-                                              : ONESTOPBIT;
+  dcb.StopBits = settings.stopBitsCode == 0 ? ONE5STOPBITS : settings.stopBitsCode == 2 ? TWOSTOPBITS : ONESTOPBIT;
   if (!SetCommState(handle, &dcb)) return false;
   if (!SetCommMask(handle, EV_RXCHAR | EV_TXEMPTY)) return false;
   // Reads return at once with what has arrived; writes have no time-out.
@@ -37,8 +34,7 @@ bool Configure(HANDLE handle, const SerialLineSettings& settings)
 
 }  // namespace
 
-SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings)
-{
+SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings) {
   char name[32];
   snprintf(name, sizeof name, "\\\\.\\COM%d", static_cast<int>(portNumber));
   HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -48,20 +44,17 @@ SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settin
   return port;
 }
 
-int SerialPortReadByte(SerialPort* port, uint8_t* byte)
-{
+int SerialPortReadByte(SerialPort* port, uint8_t* byte) {
   DWORD got = 0;
   return ReadFile(port->handle, byte, 1, &got, nullptr) && got == 1 ? 1 : 0;
 }
 
-void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length)
-{
+void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
   DWORD written = 0;
   WriteFile(port->handle, data, static_cast<DWORD>(length), &written, nullptr);
 }
 
-void SerialPortClose(SerialPort* port)
-{
+void SerialPortClose(SerialPort* port) {
   PurgeComm(port->handle, PURGE_TXABORT | PURGE_RXABORT);
   CloseHandle(port->handle);
   delete port;

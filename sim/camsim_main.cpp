@@ -5,13 +5,13 @@
 #include "sim/camsim_pty.h"
 #include "sim/sim_line.h"
 
+#include <poll.h>
+#include <time.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <poll.h>
-#include <time.h>
 
 namespace {
 
@@ -57,8 +57,7 @@ struct ServedLine {
 };
 
 // "  12.345678 L1 -> 81 09 04 00 FF": -> toward the cameras, <- from them.
-void Record(const ServedLine& s, uint64_t timeUs, const char* direction, const uint8_t* data,
-            int length) {
+void Record(const ServedLine& s, uint64_t timeUs, const char* direction, const uint8_t* data, int length) {
   if (s.transcript == nullptr || length <= 0) return;
   std::fprintf(s.transcript, "%5llu.%06llu L%d %s", static_cast<unsigned long long>(timeUs / 1000000u),
                static_cast<unsigned long long>(timeUs % 1000000u), s.number, direction);
@@ -93,8 +92,7 @@ int Run(const CamsimOptions& options) {
   TranscriptFiles transcripts;
   FILE* common = transcripts.Open(options.transcript);
   if (options.transcript[0] != '\0' && common == nullptr) {
-    std::fprintf(stderr, "camsim: cannot write transcript %s: %s\n", options.transcript,
-                 std::strerror(errno));
+    std::fprintf(stderr, "camsim: cannot write transcript %s: %s\n", options.transcript, std::strerror(errno));
     return 1;
   }
   // Handlers before any line is announced: a script may signal as soon as it
@@ -126,8 +124,7 @@ int Run(const CamsimOptions& options) {
     }
     s.transcript = lo.transcript[0] != '\0' ? transcripts.Open(lo.transcript) : common;
     if (lo.transcript[0] != '\0' && s.transcript == nullptr) {
-      std::fprintf(stderr, "camsim: cannot write transcript %s: %s\n", lo.transcript,
-                   std::strerror(errno));
+      std::fprintf(stderr, "camsim: cannot write transcript %s: %s\n", lo.transcript, std::strerror(errno));
       return 1;
     }
     char error[256];
@@ -170,8 +167,7 @@ int Run(const CamsimOptions& options) {
       fds[i].events = POLLIN;
       fds[i].revents = 0;
     }
-    const int ready = poll(fds, static_cast<nfds_t>(options.lineCount),
-                           static_cast<int>((waitUs + 999) / 1000));
+    const int ready = poll(fds, static_cast<nfds_t>(options.lineCount), static_cast<int>((waitUs + 999) / 1000));
     if (ready < 0 && errno != EINTR) {
       std::fprintf(stderr, "camsim: poll: %s\n", std::strerror(errno));
       return 1;

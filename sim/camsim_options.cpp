@@ -55,8 +55,7 @@ bool ParseModels(const char* text, CamsimLineOptions* line) {
   if (std::strlen(text) >= sizeof(buffer)) return false;
   std::snprintf(buffer, sizeof(buffer), "%s", text);
   char* save = nullptr;
-  for (char* item = strtok_r(buffer, ",", &save); item != nullptr;
-       item = strtok_r(nullptr, ",", &save)) {
+  for (char* item = strtok_r(buffer, ",", &save); item != nullptr; item = strtok_r(nullptr, ",", &save)) {
     uint32_t model = 0;
     if (line->cameraCount == SimLine::kMaxCameras || !ParseNumber(item, 0xFF, &model)) return false;
     line->models[line->cameraCount++] = static_cast<uint8_t>(model);
@@ -170,8 +169,7 @@ bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int siz
 }
 
 bool CopyPath(const char* value, char* target) {
-  if (value == nullptr || *value == '\0' ||
-      std::strlen(value) >= static_cast<size_t>(CamsimLineOptions::kPathSize)) {
+  if (value == nullptr || *value == '\0' || std::strlen(value) >= static_cast<size_t>(CamsimLineOptions::kPathSize)) {
     return false;
   }
   std::snprintf(target, CamsimLineOptions::kPathSize, "%s", value);
@@ -180,8 +178,7 @@ bool CopyPath(const char* value, char* target) {
 
 }  // namespace
 
-bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, char* error,
-                        int size) {
+bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, char* error, int size) {
   *o = CamsimOptions();
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -194,9 +191,9 @@ bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, cha
       continue;
     }
     const bool takesValue = std::strcmp(arg, "--line") == 0 || std::strcmp(arg, "--link") == 0 ||
-                            std::strcmp(arg, "--transcript") == 0 ||
-                            std::strcmp(arg, "--fault") == 0 || std::strcmp(arg, "--profile") == 0 ||
-                            std::strcmp(arg, "--hz") == 0 || std::strcmp(arg, "--duration") == 0;
+                            std::strcmp(arg, "--transcript") == 0 || std::strcmp(arg, "--fault") == 0 ||
+                            std::strcmp(arg, "--profile") == 0 || std::strcmp(arg, "--hz") == 0 ||
+                            std::strcmp(arg, "--duration") == 0;
     if (!takesValue) return Fail(error, size, "unknown argument '%s'", arg);
     if (i + 1 >= argc) return Fail(error, size, "%s needs a value", arg);
     const char* value = argv[++i];
@@ -205,8 +202,7 @@ bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, cha
       if (o->lineCount == CamsimOptions::kMaxLines) return Fail(error, size, "%s", "too many lines");
       CamsimLineOptions& added = o->lines[o->lineCount++];
       if (!ParseModels(value, &added)) {
-        return Fail(error, size, "bad camera list '%s' (1 to 7 model codes such as 0x66,0x4B)",
-                    value);
+        return Fail(error, size, "bad camera list '%s' (1 to 7 model codes such as 0x66,0x4B)", value);
       }
     } else if (std::strcmp(arg, "--link") == 0) {
       if (line == nullptr) return Fail(error, size, "%s must follow a --line", arg);

@@ -37,7 +37,6 @@ struct CamsimOptions {
 
 // Fills options from argv. False with a message in error (one line, no
 // newline) when an argument is wrong.
-bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* options, char* error,
-                        int errorSize);
+bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* options, char* error, int errorSize);
 
 extern const char kCamsimUsage[];

@@ -1,13 +1,13 @@
 #include "sim/camsim_pty.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 PtyLine::~PtyLine() {
   if (link[0] != '\0') {
@@ -26,8 +26,7 @@ PtyLine::~PtyLine() {
 bool PtyLine::Open(const char* linkPath, char* error, int errorSize) {
   const size_t size = static_cast<size_t>(errorSize);
   master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
-      ptsname_r(master, device, sizeof(device)) != 0) {
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, device, sizeof(device)) != 0) {
     std::snprintf(error, size, "cannot create a pseudo-terminal: %s", std::strerror(errno));
     return false;
   }

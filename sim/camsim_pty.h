@@ -6,7 +6,7 @@
 #include <cstdint>
 
 class PtyLine {
-public:
+ public:
   static constexpr int kPathSize = 512;
 
   PtyLine() = default;
@@ -25,7 +25,7 @@ public:
   // queue (nobody reading) are lost, as on a wire.
   void Write(const uint8_t* data, int length);
 
-private:
+ private:
   int master = -1;
   int deviceFd = -1;
   char device[kPathSize] = {};

@@ -37,15 +37,28 @@ void SimCamera::ReplaceState(const SimCameraState& newState) {
 
 bool SimCamera::WideRange() const {
   switch (state.modelCode) {
-    case 0x5F: case 0x5C: case 0x66: case 0x67: case 0x40: return true;
-    default: return false;
+    case 0x5F:
+    case 0x5C:
+    case 0x66:
+    case 0x67:
+    case 0x40:
+      return true;
+    default:
+      return false;
   }
 }
 
 bool SimCamera::HasNearInfrared() const {
   switch (state.modelCode) {
-    case 0x4B: case 0x5F: case 0x5C: case 0x66: case 0x67: case 0x40: return true;
-    default: return false;
+    case 0x4B:
+    case 0x5F:
+    case 0x5C:
+    case 0x66:
+    case 0x67:
+    case 0x40:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -344,6 +357,4 @@ void SimCamera::Handle(const Input& input, uint64_t t, SimCameraSink& sink) {
   if (s.doneUs <= t) Complete(socket, t, sink);
 }
 
-bool SimCamera::Batching() const {
-  return faults.batchReplies || (lineFaults != nullptr && lineFaults->batchReplies);
-}
+bool SimCamera::Batching() const { return faults.batchReplies || (lineFaults != nullptr && lineFaults->batchReplies); }

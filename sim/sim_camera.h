@@ -18,7 +18,7 @@ struct SimCameraSink {
   virtual void Reply(SimCamera& camera, uint64_t timeUs, const uint8_t* data, int length) = 0;
   virtual void PassOn(SimCamera& camera, uint64_t timeUs, const uint8_t* data, int length) = 0;
 
-protected:
+ protected:
   ~SimCameraSink() = default;
 };
 
@@ -97,7 +97,7 @@ struct SimCamera {
   uint16_t FocusMin() const { return 0x1000; }
   uint16_t FocusMax() const;
 
-private:
+ private:
   uint64_t HandleTime(const Input& input) const;
   void Handle(const Input& input, uint64_t t, SimCameraSink& sink);
   void HandleBroadcast(const Input& input, uint64_t t, SimCameraSink& sink);
@@ -115,10 +115,9 @@ private:
   bool CommandKnown(const uint8_t* c, int m) const;
   int Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs);
   int PowerCommand(uint8_t on, uint64_t t, SimCameraSink* sink, uint64_t* doneUs);
-  int MemoryCommand(uint8_t action, uint8_t number, uint64_t t, int socket, SimCameraSink* sink,
-                    uint64_t* doneUs);
-  uint64_t StartMove(SimMove& move, uint16_t target, uint64_t t, uint32_t sweepMs, uint32_t range,
-                     int socket, SimCameraSink* sink);
+  int MemoryCommand(uint8_t action, uint8_t number, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs);
+  uint64_t StartMove(SimMove& move, uint16_t target, uint64_t t, uint32_t sweepMs, uint32_t range, int socket,
+                     SimCameraSink* sink);
   void StopMove(SimMove& move, uint64_t t);
   void PlaceAt(SimMove& move, uint16_t position);
   void ApplyPicture(const SimPicture& picture);

@@ -7,9 +7,9 @@
 // The settings a preset stores and recalls.
 struct SimPicture {
   uint16_t zoomPos = 0;
-  uint8_t focusMode = 2;      // 2 auto, 3 manual
+  uint8_t focusMode = 2;  // 2 auto, 3 manual
   uint16_t focusPos = 0x1000;
-  uint8_t aeMode = 0x00;      // 00 full auto, 03 manual, 0A shutter, 0B iris, 0D bright
+  uint8_t aeMode = 0x00;  // 00 full auto, 03 manual, 0A shutter, 0B iris, 0D bright
   uint16_t shutterPos = 0x08;
   uint16_t irisPos = 0x0B;
   uint16_t gainPos = 0x01;
@@ -17,7 +17,7 @@ struct SimPicture {
   uint8_t expCompOn = 3;
   uint16_t expCompPos = 0x07;
   uint16_t aperture = 0x05;
-  uint8_t wbMode = 0x00;      // 00 auto, 01 indoor, 02 outdoor, 03 one push, 04 ATW, 05 manual
+  uint8_t wbMode = 0x00;  // 00 auto, 01 indoor, 02 outdoor, 03 one push, 04 ATW, 05 manual
   uint16_t rGain = 0xC0;
   uint16_t bGain = 0xC0;
   uint8_t gamma = 0;
@@ -29,16 +29,16 @@ struct SimPicture {
 struct SimCameraState {
   static constexpr int kPresets = 5;
 
-  uint8_t address = 0;        // 0 until an address set reached the camera
-  uint8_t modelCode = 0;      // low byte of the model id
-  uint8_t power = 2;          // 2 on, 3 standby
+  uint8_t address = 0;    // 0 until an address set reached the camera
+  uint8_t modelCode = 0;  // low byte of the model id
+  uint8_t power = 2;      // 2 on, 3 standby
   SimPicture picture;
-  uint16_t zoomTarget = 0;    // where a running zoom move ends
+  uint16_t zoomTarget = 0;  // where a running zoom move ends
   uint16_t focusTarget = 0x1000;
   uint8_t autoIcr = 3;
   uint8_t freeze = 3;
   uint8_t digitalZoom = 3;
-  uint8_t zoomMode = 0;       // 00 combined, 01 separate digital zoom
+  uint8_t zoomMode = 0;  // 00 combined, 01 separate digital zoom
   uint8_t gainLimit = 0x0F;
   uint8_t noiseReduction = 0;
   // Settings this model keeps without a visible effect here, by command byte.
@@ -47,10 +47,10 @@ struct SimCameraState {
   uint8_t setting74 = 0;
   uint8_t registers[128] = {};  // 0x70 and 0x72 hold the video output format
   SimPicture presets[kPresets];
-  SimPicture customPreset;    // memory 0x7F: loaded when power comes on
-  uint8_t lastPreset = 0;     // 0 until a preset 1..5 was recalled
+  SimPicture customPreset;       // memory 0x7F: loaded when power comes on
+  uint8_t lastPreset = 0;        // 0 until a preset 1..5 was recalled
   uint16_t sceneFocus = 0x6000;  // where auto focus settles
   uint16_t romVersion = 0x0100;
   uint32_t packetsReceived = 0;
-  uint32_t packetsDropped = 0;   // arrived while the input queue was full
+  uint32_t packetsDropped = 0;  // arrived while the input queue was full
 };

@@ -5,15 +5,15 @@
 namespace {
 
 enum ArgKind : uint8_t {
-  ARG_RANGE,      // one byte, lo..hi
-  ARG_STEP,       // one byte: 00 reset, 02 up, 03 down
-  ARG_DIRECT,     // 00 00 0p 0q
-  ARG_NIBBLES,    // argc bytes 0x00..0x0F
-  ARG_DRIVE,      // 00 stop, 02/03 standard speed, 2p/3p variable speed
-  ARG_FOCUS_MODE, // 02 auto, 03 manual, 10 toggle
-  ARG_AE_MODE,    // 00, 03, 0A, 0B, 0D
-  ARG_MEMORY,     // 00 reset / 01 set / 02 recall, then 01..05 or 7F
-  ARG_REGISTER,   // rr 0p 0q
+  ARG_RANGE,       // one byte, lo..hi
+  ARG_STEP,        // one byte: 00 reset, 02 up, 03 down
+  ARG_DIRECT,      // 00 00 0p 0q
+  ARG_NIBBLES,     // argc bytes 0x00..0x0F
+  ARG_DRIVE,       // 00 stop, 02/03 standard speed, 2p/3p variable speed
+  ARG_FOCUS_MODE,  // 02 auto, 03 manual, 10 toggle
+  ARG_AE_MODE,     // 00, 03, 0A, 0B, 0D
+  ARG_MEMORY,      // 00 reset / 01 set / 02 recall, then 01..05 or 7F
+  ARG_REGISTER,    // rr 0p 0q
 };
 
 struct CommandShape {
@@ -25,47 +25,36 @@ struct CommandShape {
 };
 
 const CommandShape kShapes[] = {
-    {0x00, 1, ARG_RANGE, 0x02, 0x03},    // power
-    {0x01, 1, ARG_RANGE, 0x02, 0x03},    // IR-cut filter off (near-infrared) on/off
-    {0x51, 1, ARG_RANGE, 0x02, 0x03},    // automatic IR-cut switching
-    {0x02, 1, ARG_STEP, 0, 0},           // aperture
-    {0x42, 4, ARG_DIRECT, 0, 0},
-    {0x03, 1, ARG_STEP, 0, 0},           // R gain
-    {0x43, 4, ARG_DIRECT, 0, 0},
-    {0x04, 1, ARG_STEP, 0, 0},           // B gain
-    {0x44, 4, ARG_DIRECT, 0, 0},
-    {0x06, 1, ARG_RANGE, 0x02, 0x03},    // digital zoom
-    {0x36, 1, ARG_RANGE, 0x00, 0x01},    // digital zoom combined / separate
-    {0x07, 1, ARG_DRIVE, 0, 0},          // zoom drive
-    {0x47, 4, ARG_NIBBLES, 0, 0},        // zoom direct
-    {0x08, 1, ARG_DRIVE, 0, 0},          // focus drive
-    {0x48, 4, ARG_NIBBLES, 0, 0},        // focus direct
-    {0x18, 1, ARG_RANGE, 0x01, 0x01},    // one-push auto focus
-    {0x38, 1, ARG_FOCUS_MODE, 0, 0},
-    {0x39, 1, ARG_AE_MODE, 0, 0},
-    {0x0A, 1, ARG_STEP, 0, 0},           // shutter
-    {0x4A, 4, ARG_DIRECT, 0, 0},
-    {0x0B, 1, ARG_STEP, 0, 0},           // iris
-    {0x4B, 4, ARG_DIRECT, 0, 0},
-    {0x0C, 1, ARG_STEP, 0, 0},           // gain
-    {0x4C, 4, ARG_DIRECT, 0, 0},
-    {0x0D, 1, ARG_STEP, 0, 0},           // bright
-    {0x4D, 4, ARG_DIRECT, 0, 0},
-    {0x0E, 1, ARG_STEP, 0, 0},           // exposure compensation
-    {0x4E, 4, ARG_DIRECT, 0, 0},
-    {0x3E, 1, ARG_RANGE, 0x02, 0x03},
-    {0x35, 1, ARG_RANGE, 0x00, 0x05},    // white balance mode
-    {0x10, 1, ARG_RANGE, 0x05, 0x05},    // one-push white balance trigger
-    {0x5B, 1, ARG_RANGE, 0x00, 0x04},    // gamma
-    {0x63, 1, ARG_RANGE, 0x00, 0x06},    // picture effect
-    {0x66, 1, ARG_RANGE, 0x02, 0x03},    // picture flip
-    {0x62, 1, ARG_RANGE, 0x02, 0x03},    // freeze
-    {0x3F, 2, ARG_MEMORY, 0, 0},         // presets
-    {0x24, 3, ARG_REGISTER, 0, 0},
-    {0x2C, 1, ARG_RANGE, 0x04, 0x0F},    // gain limit
-    {0x53, 1, ARG_RANGE, 0x00, 0x05},    // noise reduction
-    {0x26, 1, ARG_RANGE, 0x00, 0x0F},
-    {0x28, 4, ARG_NIBBLES, 0, 0},
+    {0x00, 1, ARG_RANGE, 0x02, 0x03},                                    // power
+    {0x01, 1, ARG_RANGE, 0x02, 0x03},                                    // IR-cut filter off (near-infrared) on/off
+    {0x51, 1, ARG_RANGE, 0x02, 0x03},                                    // automatic IR-cut switching
+    {0x02, 1, ARG_STEP, 0, 0},                                           // aperture
+    {0x42, 4, ARG_DIRECT, 0, 0},      {0x03, 1, ARG_STEP, 0, 0},         // R gain
+    {0x43, 4, ARG_DIRECT, 0, 0},      {0x04, 1, ARG_STEP, 0, 0},         // B gain
+    {0x44, 4, ARG_DIRECT, 0, 0},      {0x06, 1, ARG_RANGE, 0x02, 0x03},  // digital zoom
+    {0x36, 1, ARG_RANGE, 0x00, 0x01},                                    // digital zoom combined / separate
+    {0x07, 1, ARG_DRIVE, 0, 0},                                          // zoom drive
+    {0x47, 4, ARG_NIBBLES, 0, 0},                                        // zoom direct
+    {0x08, 1, ARG_DRIVE, 0, 0},                                          // focus drive
+    {0x48, 4, ARG_NIBBLES, 0, 0},                                        // focus direct
+    {0x18, 1, ARG_RANGE, 0x01, 0x01},                                    // one-push auto focus
+    {0x38, 1, ARG_FOCUS_MODE, 0, 0},  {0x39, 1, ARG_AE_MODE, 0, 0},
+    {0x0A, 1, ARG_STEP, 0, 0},                                    // shutter
+    {0x4A, 4, ARG_DIRECT, 0, 0},      {0x0B, 1, ARG_STEP, 0, 0},  // iris
+    {0x4B, 4, ARG_DIRECT, 0, 0},      {0x0C, 1, ARG_STEP, 0, 0},  // gain
+    {0x4C, 4, ARG_DIRECT, 0, 0},      {0x0D, 1, ARG_STEP, 0, 0},  // bright
+    {0x4D, 4, ARG_DIRECT, 0, 0},      {0x0E, 1, ARG_STEP, 0, 0},  // exposure compensation
+    {0x4E, 4, ARG_DIRECT, 0, 0},      {0x3E, 1, ARG_RANGE, 0x02, 0x03},
+    {0x35, 1, ARG_RANGE, 0x00, 0x05},                                    // white balance mode
+    {0x10, 1, ARG_RANGE, 0x05, 0x05},                                    // one-push white balance trigger
+    {0x5B, 1, ARG_RANGE, 0x00, 0x04},                                    // gamma
+    {0x63, 1, ARG_RANGE, 0x00, 0x06},                                    // picture effect
+    {0x66, 1, ARG_RANGE, 0x02, 0x03},                                    // picture flip
+    {0x62, 1, ARG_RANGE, 0x02, 0x03},                                    // freeze
+    {0x3F, 2, ARG_MEMORY, 0, 0},                                         // presets
+    {0x24, 3, ARG_REGISTER, 0, 0},    {0x2C, 1, ARG_RANGE, 0x04, 0x0F},  // gain limit
+    {0x53, 1, ARG_RANGE, 0x00, 0x05},                                    // noise reduction
+    {0x26, 1, ARG_RANGE, 0x00, 0x0F}, {0x28, 4, ARG_NIBBLES, 0, 0},
     {0x74, 1, ARG_RANGE, 0x00, 0x7F},
 };
 
@@ -161,8 +150,8 @@ void SimCamera::StopMove(SimMove& move, uint64_t t) { PlaceAt(move, move.At(t));
 
 // Starts a move from where the axis is now; a command that was waiting for a
 // move of the same axis is cut short. Returns the frame at which it ends.
-uint64_t SimCamera::StartMove(SimMove& move, uint16_t target, uint64_t t, uint32_t sweepMs,
-                              uint32_t range, int socket, SimCameraSink* sink) {
+uint64_t SimCamera::StartMove(SimMove& move, uint16_t target, uint64_t t, uint32_t sweepMs, uint32_t range, int socket,
+                              SimCameraSink* sink) {
   const uint16_t current = move.At(t);
   if (move.active && move.socket != 0 && move.socket != socket) {
     CancelSocket(move.socket, t, sink, 0x04);
@@ -194,14 +183,12 @@ void SimCamera::ApplyPicture(const SimPicture& picture) {
 }
 
 // Recalls a picture: settings at once, zoom and focus at their speeds.
-uint64_t SimCamera::MovePicture(const SimPicture& picture, uint64_t t, int socket,
-                                SimCameraSink* sink) {
+uint64_t SimCamera::MovePicture(const SimPicture& picture, uint64_t t, int socket, SimCameraSink* sink) {
   ApplyPicture(picture);
-  const uint64_t zoomDone =
-      StartMove(zoom, picture.zoomPos, t, timing->zoomSweepMs, kZoomOptical, socket, sink);
+  const uint64_t zoomDone = StartMove(zoom, picture.zoomPos, t, timing->zoomSweepMs, kZoomOptical, socket, sink);
   const uint16_t focusTarget = picture.focusMode == 2 ? state.sceneFocus : picture.focusPos;
-  const uint64_t focusDone = StartMove(focus, Clamp(focusTarget, FocusMin(), FocusMax()), t,
-                                       timing->focusSweepMs, FocusMax() - FocusMin(), socket, sink);
+  const uint64_t focusDone = StartMove(focus, Clamp(focusTarget, FocusMin(), FocusMax()), t, timing->focusSweepMs,
+                                       FocusMax() - FocusMin(), socket, sink);
   return zoomDone > focusDone ? zoomDone : focusDone;
 }
 
@@ -213,8 +200,7 @@ void SimCamera::FinishPower() {
   ApplyPicture(state.customPreset);
   PlaceAt(zoom, state.customPreset.zoomPos);
   PlaceAt(focus, state.customPreset.focusMode == 2 ? state.sceneFocus
-                                                   : Clamp(state.customPreset.focusPos, FocusMin(),
-                                                           FocusMax()));
+                                                   : Clamp(state.customPreset.focusPos, FocusMin(), FocusMax()));
   if (faults.networkChangeOnPowerOn) networkChangeDue = true;
 }
 
@@ -236,8 +222,8 @@ int SimCamera::PowerCommand(uint8_t on, uint64_t t, SimCameraSink* sink, uint64_
   return SIM_RUNNING;
 }
 
-int SimCamera::MemoryCommand(uint8_t action, uint8_t number, uint64_t t, int socket,
-                             SimCameraSink* sink, uint64_t* doneUs) {
+int SimCamera::MemoryCommand(uint8_t action, uint8_t number, uint64_t t, int socket, SimCameraSink* sink,
+                             uint64_t* doneUs) {
   SimPicture& slot = number == 0x7F ? state.customPreset : state.presets[number - 1];
   if (action == 0x00) {
     slot = SimPicture();
@@ -254,8 +240,7 @@ int SimCamera::MemoryCommand(uint8_t action, uint8_t number, uint64_t t, int soc
 }
 
 // c has passed CommandKnown.
-int SimCamera::Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* sink,
-                       uint64_t* doneUs) {
+int SimCamera::Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs) {
   if (c[0] == 0x00) return SIM_DONE;
   const uint8_t code = c[1];
   const uint8_t* a = c + 2;
@@ -267,10 +252,18 @@ int SimCamera::Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* 
   const bool autoExposure = p.aeMode == 0x00 || p.aeMode == 0x0A || p.aeMode == 0x0B;
   const uint16_t zoomMax = state.digitalZoom == 2 ? kZoomDigital : kZoomOptical;
   switch (code) {
-    case 0x01: p.icrMode = a[0]; return SIM_DONE;
-    case 0x51: state.autoIcr = a[0]; return SIM_DONE;
-    case 0x02: StepValue(&p.aperture, a[0], 0x05, 0, 0x0F); return SIM_DONE;
-    case 0x42: p.aperture = Clamp(DirectValue(a), 0, 0x0F); return SIM_DONE;
+    case 0x01:
+      p.icrMode = a[0];
+      return SIM_DONE;
+    case 0x51:
+      state.autoIcr = a[0];
+      return SIM_DONE;
+    case 0x02:
+      StepValue(&p.aperture, a[0], 0x05, 0, 0x0F);
+      return SIM_DONE;
+    case 0x42:
+      p.aperture = Clamp(DirectValue(a), 0, 0x0F);
+      return SIM_DONE;
     case 0x03:
     case 0x43:
     case 0x04:
@@ -288,7 +281,9 @@ int SimCamera::Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* 
       state.digitalZoom = a[0];
       if (a[0] == 3 && zoom.At(t) > kZoomOptical) PlaceAt(zoom, kZoomOptical);
       return SIM_DONE;
-    case 0x36: state.zoomMode = a[0]; return SIM_DONE;
+    case 0x36:
+      state.zoomMode = a[0];
+      return SIM_DONE;
     case 0x07: {
       if (a[0] == 0x00) {
         StopMove(zoom, t);
@@ -296,13 +291,11 @@ int SimCamera::Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* 
       }
       const bool tele = a[0] == 0x02 || (a[0] & 0xF0) == 0x20;
       const uint32_t speed = (a[0] & 0xF0) ? (a[0] & 0x07) + 1u : 4u;
-      StartMove(zoom, tele ? zoomMax : 0, t, timing->zoomSweepMs * 8u / speed, kZoomOptical, 0,
-                sink);
+      StartMove(zoom, tele ? zoomMax : 0, t, timing->zoomSweepMs * 8u / speed, kZoomOptical, 0, sink);
       return SIM_DONE;
     }
     case 0x47:
-      *doneUs = StartMove(zoom, Clamp(NibbleValue(a), 0, zoomMax), t, timing->zoomSweepMs,
-                          kZoomOptical, socket, sink);
+      *doneUs = StartMove(zoom, Clamp(NibbleValue(a), 0, zoomMax), t, timing->zoomSweepMs, kZoomOptical, socket, sink);
       return *doneUs > t ? SIM_RUNNING : SIM_DONE;
     case 0x08: {
       if (p.focusMode != 3) return SIM_NOT_EXECUTABLE;
@@ -312,33 +305,33 @@ int SimCamera::Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* 
       }
       const bool farther = a[0] == 0x02 || (a[0] & 0xF0) == 0x20;
       const uint32_t speed = (a[0] & 0xF0) ? (a[0] & 0x07) + 1u : 4u;
-      StartMove(focus, farther ? FocusMin() : FocusMax(), t, timing->focusSweepMs * 8u / speed,
-                FocusMax() - FocusMin(), 0, sink);
+      StartMove(focus, farther ? FocusMin() : FocusMax(), t, timing->focusSweepMs * 8u / speed, FocusMax() - FocusMin(),
+                0, sink);
       return SIM_DONE;
     }
     case 0x48:
       if (p.focusMode != 3) return SIM_NOT_EXECUTABLE;
-      *doneUs = StartMove(focus, Clamp(NibbleValue(a), FocusMin(), FocusMax()), t,
-                          timing->focusSweepMs, FocusMax() - FocusMin(), socket, sink);
+      *doneUs = StartMove(focus, Clamp(NibbleValue(a), FocusMin(), FocusMax()), t, timing->focusSweepMs,
+                          FocusMax() - FocusMin(), socket, sink);
       return *doneUs > t ? SIM_RUNNING : SIM_DONE;
     case 0x18:
       if (p.focusMode != 3) return SIM_NOT_EXECUTABLE;
-      *doneUs = StartMove(focus, state.sceneFocus, t, timing->focusSweepMs,
-                          FocusMax() - FocusMin(), socket, sink);
+      *doneUs = StartMove(focus, state.sceneFocus, t, timing->focusSweepMs, FocusMax() - FocusMin(), socket, sink);
       return *doneUs > t ? SIM_RUNNING : SIM_DONE;
     case 0x38: {
       const uint8_t mode = a[0] == 0x10 ? (p.focusMode == 2 ? 3 : 2) : a[0];
       p.focusMode = mode;
       if (mode == 2) {
         // Auto focus settles on the scene by itself; nobody waits for it.
-        StartMove(focus, state.sceneFocus, t, timing->focusSweepMs, FocusMax() - FocusMin(), 0,
-                  sink);
+        StartMove(focus, state.sceneFocus, t, timing->focusSweepMs, FocusMax() - FocusMin(), 0, sink);
       } else {
         StopMove(focus, t);
       }
       return SIM_DONE;
     }
-    case 0x39: p.aeMode = a[0]; return SIM_DONE;
+    case 0x39:
+      p.aeMode = a[0];
+      return SIM_DONE;
     case 0x0A:
     case 0x4A:
       if (!manualExposure && p.aeMode != 0x0A) return SIM_NOT_EXECUTABLE;
@@ -384,27 +377,51 @@ int SimCamera::Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* 
         StepValue(&p.expCompPos, a[0], 0x07, 0, 0x0E);
       }
       return SIM_DONE;
-    case 0x3E: p.expCompOn = a[0]; return SIM_DONE;
-    case 0x35: p.wbMode = a[0]; return SIM_DONE;
+    case 0x3E:
+      p.expCompOn = a[0];
+      return SIM_DONE;
+    case 0x35:
+      p.wbMode = a[0];
+      return SIM_DONE;
     case 0x10:
       if (p.wbMode != 0x03) return SIM_NOT_EXECUTABLE;
       onePushPending = true;
       onePushDoneUs = FrameAtOrAfter(t + static_cast<uint64_t>(timing->onePushMs) * 1000u);
       *doneUs = onePushDoneUs;
       return SIM_RUNNING;
-    case 0x5B: p.gamma = a[0]; return SIM_DONE;
-    case 0x63: p.pictureEffect = a[0]; return SIM_DONE;
-    case 0x66: p.pictureFlip = a[0]; return SIM_DONE;
-    case 0x62: state.freeze = a[0]; return SIM_DONE;
-    case 0x3F: return MemoryCommand(a[0], a[1], t, socket, sink, doneUs);
-    case 0x24: state.registers[a[0]] = static_cast<uint8_t>((a[1] << 4) | a[2]); return SIM_DONE;
-    case 0x2C: state.gainLimit = a[0]; return SIM_DONE;
-    case 0x53: state.noiseReduction = a[0]; return SIM_DONE;
-    case 0x26: state.setting26 = a[0]; return SIM_DONE;
+    case 0x5B:
+      p.gamma = a[0];
+      return SIM_DONE;
+    case 0x63:
+      p.pictureEffect = a[0];
+      return SIM_DONE;
+    case 0x66:
+      p.pictureFlip = a[0];
+      return SIM_DONE;
+    case 0x62:
+      state.freeze = a[0];
+      return SIM_DONE;
+    case 0x3F:
+      return MemoryCommand(a[0], a[1], t, socket, sink, doneUs);
+    case 0x24:
+      state.registers[a[0]] = static_cast<uint8_t>((a[1] << 4) | a[2]);
+      return SIM_DONE;
+    case 0x2C:
+      state.gainLimit = a[0];
+      return SIM_DONE;
+    case 0x53:
+      state.noiseReduction = a[0];
+      return SIM_DONE;
+    case 0x26:
+      state.setting26 = a[0];
+      return SIM_DONE;
     case 0x28:
       for (int i = 0; i < 4; ++i) state.setting28[i] = a[i];
       return SIM_DONE;
-    case 0x74: state.setting74 = a[0]; return SIM_DONE;
-    default: return SIM_SYNTAX;
+    case 0x74:
+      state.setting74 = a[0];
+      return SIM_DONE;
+    default:
+      return SIM_SYNTAX;
   }
 }

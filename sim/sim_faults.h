@@ -11,7 +11,7 @@ struct SimErrorRule {
   uint8_t match[8] = {};
   int matchLength = 0;  // 1..8; 0 disables the rule
   uint8_t code = 0;
-  int32_t count = -1;   // times left; -1 means every time
+  int32_t count = -1;  // times left; -1 means every time
 };
 
 struct SimFaults {

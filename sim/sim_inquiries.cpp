@@ -50,32 +50,59 @@ int SimCamera::Answer(const uint8_t* q, int m, uint8_t* body, int capacity) cons
   if (m != 2) return 0;
   const SimPicture& p = state.picture;
   switch (q[1]) {
-    case 0x00: return ByteAnswer(state.power, body);
-    case 0x01: return HasNearInfrared() ? ByteAnswer(p.icrMode, body) : 0;
-    case 0x51: return HasNearInfrared() ? ByteAnswer(state.autoIcr, body) : 0;
-    case 0x06: return ByteAnswer(state.digitalZoom, body);
-    case 0x36: return ByteAnswer(state.zoomMode, body);
-    case 0x38: return ByteAnswer(p.focusMode, body);
-    case 0x39: return ByteAnswer(p.aeMode, body);
-    case 0x3E: return ByteAnswer(p.expCompOn, body);
-    case 0x35: return ByteAnswer(p.wbMode, body);
-    case 0x5B: return ByteAnswer(p.gamma, body);
-    case 0x63: return ByteAnswer(p.pictureEffect, body);
-    case 0x66: return ByteAnswer(p.pictureFlip, body);
-    case 0x62: return ByteAnswer(state.freeze, body);
-    case 0x3F: return ByteAnswer(state.lastPreset, body);
-    case 0x2C: return ByteAnswer(state.gainLimit, body);
-    case 0x53: return ByteAnswer(state.noiseReduction, body);
-    case 0x47: return NibbleAnswer(p.zoomPos, body);
-    case 0x48: return NibbleAnswer(p.focusPos, body);
-    case 0x4A: return NibbleAnswer(p.shutterPos, body);
-    case 0x4B: return NibbleAnswer(p.irisPos, body);
-    case 0x4C: return NibbleAnswer(p.gainPos, body);
-    case 0x4D: return HasBrightMode() ? NibbleAnswer(p.brightPos, body) : 0;
-    case 0x4E: return NibbleAnswer(p.expCompPos, body);
-    case 0x42: return NibbleAnswer(p.aperture, body);
-    case 0x43: return NibbleAnswer(p.rGain, body);
-    case 0x44: return NibbleAnswer(p.bGain, body);
-    default: return 0;
+    case 0x00:
+      return ByteAnswer(state.power, body);
+    case 0x01:
+      return HasNearInfrared() ? ByteAnswer(p.icrMode, body) : 0;
+    case 0x51:
+      return HasNearInfrared() ? ByteAnswer(state.autoIcr, body) : 0;
+    case 0x06:
+      return ByteAnswer(state.digitalZoom, body);
+    case 0x36:
+      return ByteAnswer(state.zoomMode, body);
+    case 0x38:
+      return ByteAnswer(p.focusMode, body);
+    case 0x39:
+      return ByteAnswer(p.aeMode, body);
+    case 0x3E:
+      return ByteAnswer(p.expCompOn, body);
+    case 0x35:
+      return ByteAnswer(p.wbMode, body);
+    case 0x5B:
+      return ByteAnswer(p.gamma, body);
+    case 0x63:
+      return ByteAnswer(p.pictureEffect, body);
+    case 0x66:
+      return ByteAnswer(p.pictureFlip, body);
+    case 0x62:
+      return ByteAnswer(state.freeze, body);
+    case 0x3F:
+      return ByteAnswer(state.lastPreset, body);
+    case 0x2C:
+      return ByteAnswer(state.gainLimit, body);
+    case 0x53:
+      return ByteAnswer(state.noiseReduction, body);
+    case 0x47:
+      return NibbleAnswer(p.zoomPos, body);
+    case 0x48:
+      return NibbleAnswer(p.focusPos, body);
+    case 0x4A:
+      return NibbleAnswer(p.shutterPos, body);
+    case 0x4B:
+      return NibbleAnswer(p.irisPos, body);
+    case 0x4C:
+      return NibbleAnswer(p.gainPos, body);
+    case 0x4D:
+      return HasBrightMode() ? NibbleAnswer(p.brightPos, body) : 0;
+    case 0x4E:
+      return NibbleAnswer(p.expCompPos, body);
+    case 0x42:
+      return NibbleAnswer(p.aperture, body);
+    case 0x43:
+      return NibbleAnswer(p.rGain, body);
+    case 0x44:
+      return NibbleAnswer(p.bGain, body);
+    default:
+      return 0;
   }
 }

@@ -65,8 +65,7 @@ struct SimLine::Impl : SimCameraSink {
     }
 
     const int piece = f.splitBytes > 0 ? f.splitBytes : lineFaults.splitBytes;
-    const uint64_t gapUs =
-        static_cast<uint64_t>(f.splitBytes > 0 ? f.splitGapMs : lineFaults.splitGapMs) * 1000u;
+    const uint64_t gapUs = static_cast<uint64_t>(f.splitBytes > 0 ? f.splitGapMs : lineFaults.splitGapMs) * 1000u;
     if (piece <= 0) {
       output.Schedule(due, data, length);
     } else {

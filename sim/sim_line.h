@@ -22,7 +22,7 @@ struct SimPacket {
 };
 
 class SimLine {
-public:
+ public:
   static constexpr int kMaxCameras = 7;
   static constexpr int kPacketLog = 512;  // packets kept per camera, newest last
 
@@ -63,11 +63,11 @@ public:
   // running moves and commands are dropped.
   void SetState(int index, const SimCameraState& state);
   // Packets that reached the camera (addressed to it, or broadcasts), in order.
-  int ReceivedCount(int index) const;                      // kept in the log
+  int ReceivedCount(int index) const;                        // kept in the log
   bool Received(int index, int n, SimPacket* packet) const;  // n = 0 is the oldest kept
   void ClearReceived();
 
-private:
+ private:
   struct Impl;
   std::unique_ptr<Impl> impl;
 };

@@ -11,7 +11,7 @@
 #include <mutex>
 
 class SimPeer : public SerialPeer {
-public:
+ public:
   typedef uint32_t (*ClockFn)();
 
   // clock gives the current tick in milliseconds (a test's virtual clock or
@@ -29,7 +29,7 @@ public:
     f(line);
   }
 
-private:
+ private:
   SimLine& line;
   ClockFn clock;
   std::mutex mutex;

@@ -11,8 +11,8 @@ struct SimTiming {
   uint32_t focusSweepMs;  // focus across the model's whole range
   uint32_t powerOnMs;
   uint32_t powerOffMs;
-  uint32_t onePushMs;     // one-push white balance measurement
-  bool pacing;            // each byte takes 10 bits at 38400 baud, in both directions
+  uint32_t onePushMs;  // one-push white balance measurement
+  bool pacing;         // each byte takes 10 bits at 38400 baud, in both directions
 };
 
 // Replies about 1 ms after a packet; a full zoom sweep in 200 ms.

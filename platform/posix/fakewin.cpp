@@ -354,9 +354,7 @@ BOOL IsWindowEnabled(HWND wnd) {
   return w && w->enabled;
 }
 
-UINT IsDlgButtonChecked(HWND dlg, int id) {
-  return static_cast<UINT>(SendDlgItemMessageA(dlg, id, BM_GETCHECK, 0, 0));
-}
+UINT IsDlgButtonChecked(HWND dlg, int id) { return static_cast<UINT>(SendDlgItemMessageA(dlg, id, BM_GETCHECK, 0, 0)); }
 
 BOOL CheckDlgButton(HWND dlg, int id, UINT check) {
   HWND w = GetDlgItem(dlg, id);

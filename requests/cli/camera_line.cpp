@@ -9,18 +9,17 @@ struct Field {
   int32_t CameraRecord::*member;
 };
 
-#define FIELD(name) {#name, &CameraRecord::name}
+#define FIELD(name) \
+  { #name, &CameraRecord::name }
 const Field kFields[] = {
-    FIELD(port),          FIELD(address),       FIELD(zoomRequest),   FIELD(focusAutoRequest),
-    FIELD(focusRequest),  FIELD(brightRequest), FIELD(aeModeRequest), FIELD(rGainRequest),
-    FIELD(bGainRequest),  FIELD(expCompRequest), FIELD(irisRequest),  FIELD(shutterRequest),
-    FIELD(apertureRequest), FIELD(icrRequest),  FIELD(powerRequest),  FIELD(zoomPos),
-    FIELD(focusAuto),     FIELD(focusPos),      FIELD(brightPos),     FIELD(aeMode),
-    FIELD(powerOn),       FIELD(rGain),         FIELD(bGain),         FIELD(freezeOn),
-    FIELD(expCompPos),    FIELD(videoOutReg),   FIELD(irisPosInit),   FIELD(irisPos),
-    FIELD(shutterPos),    FIELD(gainPos),       FIELD(pictureEffect), FIELD(gamma),
-    FIELD(pictureFlip),   FIELD(aperture),      FIELD(wbMode),        FIELD(modelCode),
-    FIELD(icrMode),       FIELD(powerSwitch),   FIELD(lastPreset),
+    FIELD(port),          FIELD(address),        FIELD(zoomRequest),     FIELD(focusAutoRequest), FIELD(focusRequest),
+    FIELD(brightRequest), FIELD(aeModeRequest),  FIELD(rGainRequest),    FIELD(bGainRequest),     FIELD(expCompRequest),
+    FIELD(irisRequest),   FIELD(shutterRequest), FIELD(apertureRequest), FIELD(icrRequest),       FIELD(powerRequest),
+    FIELD(zoomPos),       FIELD(focusAuto),      FIELD(focusPos),        FIELD(brightPos),        FIELD(aeMode),
+    FIELD(powerOn),       FIELD(rGain),          FIELD(bGain),           FIELD(freezeOn),         FIELD(expCompPos),
+    FIELD(videoOutReg),   FIELD(irisPosInit),    FIELD(irisPos),         FIELD(shutterPos),       FIELD(gainPos),
+    FIELD(pictureEffect), FIELD(gamma),          FIELD(pictureFlip),     FIELD(aperture),         FIELD(wbMode),
+    FIELD(modelCode),     FIELD(icrMode),        FIELD(powerSwitch),     FIELD(lastPreset),
 };
 #undef FIELD
 

@@ -9,12 +9,12 @@ struct CliRequest {
 };
 
 struct CliOptions {
-  static constexpr int kMaxPorts = 10;  // COM1..COM10, as the engine opens them
+  static constexpr int kMaxPorts = 10;      // COM1..COM10, as the engine opens them
   static constexpr int kMaxRequests = 255;  // what the request queue holds at once
   static constexpr int kDeviceChars = 256;
 
   char devices[kMaxPorts][kDeviceChars] = {};  // "" = the port stays closed
-  int32_t select = 0;                           // camera number 1..; 0 = none
+  int32_t select = 0;                          // camera number 1..; 0 = none
   CliRequest requests[kMaxRequests] = {};
   int32_t requestCount = 0;
   uint32_t waitMs = 0;

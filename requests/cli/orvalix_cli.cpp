@@ -35,7 +35,7 @@ void CreateHeadlessPanel() {
   for (int id : boxes) FakeCreateWindow(FAKE_EDIT, page, id);
   FakeCreateWindow(FAKE_STATIC, page, IDC_BRIGHT_LABEL, "Brightness");
   FakeCreateWindow(FAKE_STATIC, page, IDC_LEVEL_LABEL, "Exp. Level");
-  const int buttons[] = {IDC_POWER,   IDC_EXPOSURE_AUTO, IDC_FOCUS_AUTO, IDC_IRIS,   IDC_FREEZE,
+  const int buttons[] = {IDC_POWER,   IDC_EXPOSURE_AUTO, IDC_FOCUS_AUTO, IDC_IRIS,    IDC_FREEZE,
                          IDC_RECALL1, IDC_RECALL2,       IDC_RECALL3,    IDC_RECALL4, IDC_RECALL5};
   for (int id : buttons) FakeCreateWindow(FAKE_BUTTON, page, id);
 }

@@ -10,7 +10,7 @@
 namespace {
 
 class StatusLine : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     FakeReset();
     for (int i = 0; i < 3; i++) hPage[i] = FakeCreateWindow(FAKE_WINDOW, nullptr, 0);

@@ -14,9 +14,9 @@ TEST(StatusLineWin32, SetStatusWritesTheStatusEditOfThePageShown) {
   HWND page = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(nullptr, page);
-  HWND status = CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_READONLY, 0, 0, 200, 20, page,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)),
-                                GetModuleHandleA(nullptr), nullptr);
+  HWND status =
+      CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_READONLY, 0, 0, 200, 20, page,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)), GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(nullptr, status);
   hPage[0] = page;
   curPage = 0;

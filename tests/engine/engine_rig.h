@@ -44,7 +44,7 @@ struct WireFrame {
 // Records what the engine writes; answers with the bytes a test injects, then
 // with what the SimLine (if any) has due.
 class WirePeer : public SerialPeer {
-public:
+ public:
   explicit WirePeer(SimLine* line = nullptr) : line(line) {}
 
   void OnWrite(const uint8_t* data, int32_t length) override {
@@ -98,7 +98,7 @@ public:
       ADD_FAILURE() << "serial I/O thread did not settle";
   }
 
-private:
+ private:
   // Moves what the line has due now behind the injected bytes.
   bool PullDue() {
     uint8_t byte;
@@ -131,7 +131,7 @@ inline std::vector<QueueMessage> Drain(RequestQueue* q) {
 }
 
 class EngineRig {
-public:
+ public:
   // Every COM port absent until Attach.
   EngineRig() {
     FakeReset();
@@ -216,7 +216,7 @@ public:
   HWND page = nullptr;
   int32_t pollCounter = 0;
 
-private:
+ private:
   static void DetachAll(const char* device) {
     for (uint32_t n = 1; n <= kChannelCount; n++) {
       SerialPortSetPeer(n, nullptr);

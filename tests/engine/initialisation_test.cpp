@@ -5,16 +5,15 @@
 namespace {
 
 Lines Head(const char* preset) {
-  return {"88 30 01 FF", "88 01 00 01 FF", "81 09 00 02 FF", "81 09 04 3F FF", "81 01 04 00 02 FF",
-          std::string("81 01 04 3F 02 ") + preset + " FF"};
+  return {"88 30 01 FF",    "88 01 00 01 FF",    "81 09 00 02 FF",
+          "81 09 04 3F FF", "81 01 04 00 02 FF", std::string("81 01 04 3F 02 ") + preset + " FF"};
 }
 
 const Lines kNarrow = {"81 01 04 06 03 FF", "81 01 04 3E 02 FF", "81 01 04 3F 01 7F FF"};
-const Lines kWide5F = {"81 01 04 36 00 FF", "81 01 04 74 3F FF", "81 01 04 3E 02 FF", "81 01 04 2C 07 FF",
+const Lines kWide5F = {"81 01 04 36 00 FF",          "81 01 04 74 3F FF", "81 01 04 3E 02 FF",   "81 01 04 2C 07 FF",
                        "81 01 04 28 0E 05 00 00 FF", "81 01 04 06 03 FF", "81 01 04 3F 01 7F FF"};
-const Lines kWide66 = {"81 01 04 36 00 FF", "81 01 04 74 3F FF", "81 01 04 53 03 FF",
-                       "81 01 04 3E 02 FF", "81 01 04 2C 07 FF", "81 01 04 28 0E 05 00 00 FF",
-                       "81 01 04 06 03 FF", "81 01 04 3F 01 7F FF"};
+const Lines kWide66 = {"81 01 04 36 00 FF", "81 01 04 74 3F FF",          "81 01 04 53 03 FF", "81 01 04 3E 02 FF",
+                       "81 01 04 2C 07 FF", "81 01 04 28 0E 05 00 00 FF", "81 01 04 06 03 FF", "81 01 04 3F 01 7F FF"};
 
 // The setting chain's inquiries 81 09 <code> FF.
 Lines Inquiries(std::initializer_list<const char*> codes) {
@@ -32,9 +31,9 @@ struct Family {
   Lines inquiries;
 };
 
-const Lines kNarrowInquiries = Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4D", "04 38",
-                                          "04 63", "04 42", "04 35", "04 44", "04 43", "04 5B", "04 24 70",
-                                          "04 39", "04 4E", "00 02", "04 39", "04 4B", "04 62"});
+const Lines kNarrowInquiries =
+    Inquiries({"04 00", "04 47", "04 48", "04 4A",    "04 4B", "04 4C", "04 4D", "04 38", "04 63", "04 42", "04 35",
+               "04 44", "04 43", "04 5B", "04 24 70", "04 39", "04 4E", "00 02", "04 39", "04 4B", "04 62"});
 const Lines kWideInquiries = Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4D", "04 38",
                                         "04 63", "04 66", "04 42", "04 35", "04 44", "04 43", "04 5B", "04 24 72",
                                         "04 39", "04 4E", "00 02", "04 01", "04 39", "04 4B", "04 62"});
@@ -42,17 +41,16 @@ const Lines kWideInquiries = Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 
 const Family kFamilies[] = {
     {"Narrow10x", 0x45, 0, IDC_RECALL1, kNarrow, kNarrowInquiries},
     {"Model4B", 0x4B, 0, IDC_RECALL1, kNarrow,
-     Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4D", "04 38", "04 63", "04 42", "04 35",
-                "04 44", "04 43", "04 5B", "04 24 70", "04 39", "04 4E", "00 02", "04 01", "04 39", "04 4B",
-                "04 62"})},
+     Inquiries({"04 00", "04 47", "04 48", "04 4A",    "04 4B", "04 4C", "04 4D", "04 38", "04 63", "04 42", "04 35",
+                "04 44", "04 43", "04 5B", "04 24 70", "04 39", "04 4E", "00 02", "04 01", "04 39", "04 4B", "04 62"})},
     {"Model5F", 0x5F, 3, IDC_RECALL3, kWide5F, kWideInquiries},
     {"Model66", 0x66, 0, IDC_RECALL1, kWide66, kWideInquiries},
     // Gain 1, the camera's default, is too low to stand for brightness: the
     // iris is asked next under the same transaction. No infrared-cut inquiry.
     {"Model40", 0x40, 0, IDC_RECALL1, kWide66,
-     Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4C", "04 4B", "04 38", "04 63", "04 66",
-                "04 42", "04 35", "04 44", "04 43", "04 5B", "04 24 72", "04 39", "04 4E", "00 02", "04 39",
-                "04 4B", "04 62"})},
+     Inquiries({"04 00",    "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4C", "04 4B",
+                "04 38",    "04 63", "04 66", "04 42", "04 35", "04 44", "04 43", "04 5B",
+                "04 24 72", "04 39", "04 4E", "00 02", "04 39", "04 4B", "04 62"})},
 };
 
 TEST(InitialisationChain, WireStatusListRecallButtonAndRecordForEachFamily) {

@@ -9,7 +9,7 @@
 namespace {
 
 class FakeWindowTable : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     FakeReset();
     panel = FakeCreateWindow(FAKE_WINDOW, nullptr, 0);

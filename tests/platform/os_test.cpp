@@ -66,9 +66,7 @@ TEST(OsThread, AnotherThreadWakesAWaiterAndReportsItsResult) {
   EXPECT_FALSE(t.IsStarted());
 }
 
-uint32_t WaitForRelease(void* arg) {
-  return static_cast<OsEvent*>(arg)->Wait(OS_INFINITE) == 0 ? 3 : 4;
-}
+uint32_t WaitForRelease(void* arg) { return static_cast<OsEvent*>(arg)->Wait(OS_INFINITE) == 0 ? 3 : 4; }
 
 TEST(OsThread, JoinTimesOutWhileTheThreadRuns) {
   OsEvent release;

@@ -31,8 +31,9 @@ TEST(Dispatch, RequestsGoToTheNamedCameraOrAreDropped) {
   EXPECT_TRUE(rig.ReceivedCommands(0).empty());
   rig.ClearReceived();
   // A camera index that does not exist changes nothing; codes 11, 42 and outside 1..52 only name the request.
-  const uint32_t dropped[][2] = {{2, REQ_ZOOM_DIRECT}, {70, REQ_ZOOM_DIRECT}, {0xFFFFFFFF, REQ_ZOOM_DIRECT},
-                                 {0, 11}, {0, 42}, {0, 0}, {0, 53}, {0, 0x80000000}};
+  const uint32_t dropped[][2] = {
+      {2, REQ_ZOOM_DIRECT}, {70, REQ_ZOOM_DIRECT}, {0xFFFFFFFF, REQ_ZOOM_DIRECT}, {0, 11}, {0, 42}, {0, 0}, {0, 53},
+      {0, 0x80000000}};
   for (const auto& d : dropped) {
     rig.c->followUp = 77;
     rig.Post(d[0], d[1], 1);

@@ -15,10 +15,13 @@ EngineRig::EngineRig(std::initializer_list<uint8_t> models, WorkerStart start, c
   panel = hPage[0] = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "panel");
   curPage = 0;
   setup = hSetupDlg = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "Setup");
-  const struct { HWND parent; int id, lo, hi; } sliders[] = {
-      {panel, IDC_ZOOM_SLIDER, 0, 90}, {panel, IDC_BRIGHT_SLIDER, 5, 23}, {panel, IDC_FOCUS_SLIDER, 1, 99},
-      {panel, IDC_SHARP_SLIDER, 0, 15}, {panel, IDC_LEVEL_SLIDER, 0, 14}, {setup, IDC_R_GAIN_SLIDER, 0, 255},
-      {setup, IDC_B_GAIN_SLIDER, 0, 255}};
+  const struct {
+    HWND parent;
+    int id, lo, hi;
+  } sliders[] = {{panel, IDC_ZOOM_SLIDER, 0, 90},   {panel, IDC_BRIGHT_SLIDER, 5, 23},
+                 {panel, IDC_FOCUS_SLIDER, 1, 99},  {panel, IDC_SHARP_SLIDER, 0, 15},
+                 {panel, IDC_LEVEL_SLIDER, 0, 14},  {setup, IDC_R_GAIN_SLIDER, 0, 255},
+                 {setup, IDC_B_GAIN_SLIDER, 0, 255}};
   for (const auto& s : sliders)
     SendMessageA(FakeCreateWindow(FAKE_TRACKBAR, s.parent, s.id), TBM_SETRANGE, 1, MAKELONG(s.lo, s.hi));
   for (int id : {IDC_ZOOM_VALUE, IDC_BRIGHT_VALUE, IDC_FOCUS_VALUE, IDC_SHARP_VALUE, IDC_LEVEL_VALUE})
@@ -71,7 +74,8 @@ std::vector<Bytes> EngineRig::Received(int index, int kind) {
     SimPacket p;
     for (int n = 0; l.Received(index, n, &p); n++) {
       int kept = p.length < SimPacket::kMaxStored ? p.length : SimPacket::kMaxStored;
-      if (kind == 0 || (kept > 1 && p.bytes[0] != 0x88 && p.bytes[1] == kind)) out.emplace_back(p.bytes, p.bytes + kept);
+      if (kind == 0 || (kept > 1 && p.bytes[0] != 0x88 && p.bytes[1] == kind))
+        out.emplace_back(p.bytes, p.bytes + kept);
     }
   });
   return out;

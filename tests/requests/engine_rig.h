@@ -27,7 +27,9 @@ struct EngineRig {
   // What camera `index` received, oldest first; kind 0x01 or 0x09 keeps only commands or inquiries.
   std::vector<Bytes> Received(int index, int kind = 0);
   std::vector<Bytes> ReceivedCommands(int index) { return Received(index, 0x01); }
-  void ClearReceived() { peer.WithLine([](SimLine& l) { l.ClearReceived(); }); }
+  void ClearReceived() {
+    peer.WithLine([](SimLine& l) { l.ClearReceived(); });
+  }
   std::vector<QueueMessage> TakeNotifications();
   void Check(int id, bool checked);  // a panel or Setup dialog check box
 

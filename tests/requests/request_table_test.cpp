@@ -68,8 +68,8 @@ TEST_P(Requests, CommandReadBackAndNotification) {
   const std::string video = wide ? "04 24 72" : "04 24 70", bright = m == 0x40 ? "04 4C" : "04 4D";
   const std::string nir = m == 0x45 ? "" : "04 51";  // 0x45 refuses the command
   // The whole setting chain a re-reading runs, from white balance or from zoom.
-  const std::string fromWb = "04 35|04 44|04 43|04 5B|" + video + "|04 39|04 4E|00 02|" + (icr ? "04 01|" : "") +
-                             "04 39|04 4B|04 62";
+  const std::string fromWb =
+      "04 35|04 44|04 43|04 5B|" + video + "|04 39|04 4E|00 02|" + (icr ? "04 01|" : "") + "04 39|04 4B|04 62";
   const std::string fromZoom = "04 47|04 48|04 4A|04 4B|04 4C|" + (m == 0x40 ? "" : bright + "|") + "04 38|04 63|" +
                                (wide ? "04 66|" : "") + "04 42|" + fromWb;
   typedef CameraRecord R;
@@ -79,7 +79,7 @@ TEST_P(Requests, CommandReadBackAndNotification) {
       {REQ_ZOOM_DIRECT, 0, -1, &R::zoomPos, 0, "47 00 00 00 00", "04 47", 1},  // sent even when equal
       {REQ_SEND_26_00, 0, -1, nullptr, 0, "26 00", "", 0},
       {REQ_FOCUS_AUTO, 1, -1, &R::focusPos, 0x1000, "38 02", "04 48", 4},
-      {REQ_FOCUS_DIRECT, 50, -1, &R::focusPos, 0x1000, "", "", 0},          // auto focus is on
+      {REQ_FOCUS_DIRECT, 50, -1, &R::focusPos, 0x1000, "", "", 0},            // auto focus is on
       {REQ_FOCUS_AUTO, 0x10, -1, &R::focusPos, 0x1000, "38 03", "04 48", 4},  // only the low 4 bits count
       {REQ_FOCUS_AUTO, 0, -1, &R::focusPos, 0x1000, "38 03", "04 48", 4},
       {REQ_FOCUS_DIRECT, 50, -1, &R::focusPos, 0x1000, f.focus50, "04 48", 4},
@@ -131,7 +131,7 @@ TEST_P(Requests, CommandReadBackAndNotification) {
       {REQ_FREEZE, 1, -1, &R::freezeOn, 0, "62 02", "04 62", 45},
       {REQ_FREEZE, 0, -1, &R::freezeOn, 1, "62 03", "04 62", 45},
       {REQ_FREEZE, 2, -1, &R::freezeOn, 1, "62 03", "04 62", 45},  // only 1 means on
-      {REQ_PRESET_SAVE, 0, -1, nullptr, 0, "3F 01 7F", "", 0},      // no preset button checked
+      {REQ_PRESET_SAVE, 0, -1, nullptr, 0, "3F 01 7F", "", 0},     // no preset button checked
   };
   for (int n = 1; n <= 5; n++)
     rows.push_back({uint32_t(47 + n), 0, -1, nullptr, 0, "3F 02 0" + std::to_string(n), fromZoom, 0});

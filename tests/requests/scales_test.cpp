@@ -12,8 +12,9 @@ namespace {
 const int kZ10[] = {0, 6568, 9432, 11254, 12562, 13737, 14399, 15061, 15723, 16384};
 const int kZ20[] = {0,     6225,  8894,  10486, 11589, 12422, 13088, 13641, 14110, 14515,
                     14866, 15170, 15431, 15653, 15839, 15995, 16123, 16228, 16314, 16384};
-const int kZ30[] = {0,     5793,  8291,  9768,  10781, 11539, 12141, 12641, 13069, 13446, 13783, 14089, 14368, 14624, 15050,
-                    15069, 15260, 15430, 15580, 15712, 15828, 15929, 16016, 16092, 16158, 16215, 16266, 16310, 16348, 16384};
+const int kZ30[] = {0,     5793,  8291,  9768,  10781, 11539, 12141, 12641, 13069, 13446,
+                    13783, 14089, 14368, 14624, 15050, 15069, 15260, 15430, 15580, 15712,
+                    15828, 15929, 16016, 16092, 16158, 16215, 16266, 16310, 16348, 16384};
 std::string S(const ValueText& v) { return v.text; }
 
 TEST(ZoomScale, TablesWorkedExamplesAndEnds) {
@@ -43,10 +44,13 @@ TEST(ZoomScale, TablesWorkedExamplesAndEnds) {
   // Z30's 15050..15069 moves in steps of 1, and below an entry the inverse uses the step of the interval above it.
   const int forward[][3] = {{0x4B, 15, 7998}, {0x4B, 57, 14199}, {0x5F, 189, 16377}, {0x67, 145, 15055}};
   for (const auto& e : forward) EXPECT_EQ(ZoomForward(ZoomTableOfModel(e[0]), e[1]), e[2]) << e[1];
-  const int inverse[][3] = {{0x4B, 14199, 56}, {0x4B, 9532, 20}, {0x4B, 9700, 21}, {0x4B, 9332, 19},
+  const int inverse[][3] = {{0x4B, 14199, 56}, {0x4B, 9532, 20}, {0x4B, 9700, 21},  {0x4B, 9332, 19},
                             {0x4B, 16000, 84}, {0x4B, 3284, 5},  {0x4B, 16383, 89}, {0x67, 15060, 149}};
   for (const auto& e : inverse) EXPECT_EQ(ZoomInverse(ZoomTableOfModel(e[0]), e[1]), e[2]) << e[1];
-  const struct { int pos; const char* text; } texts[] = {{0, "x 1.0"}, {19, "x 2.9"}, {25, "x 3.5"}, {290, "x 30.0"}};
+  const struct {
+    int pos;
+    const char* text;
+  } texts[] = {{0, "x 1.0"}, {19, "x 2.9"}, {25, "x 3.5"}, {290, "x 30.0"}};
   for (const auto& t : texts) EXPECT_EQ(S(ZoomText(t.pos)), t.text);
 }
 

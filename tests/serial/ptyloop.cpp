@@ -1,26 +1,22 @@
 // ptyloop: opens a pseudo-terminal, prints its slave device, and echoes every
 // byte written to the slave back into it until SIGTERM or SIGINT. Stands in
 // for a serial device that answers with what it hears.
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
 volatile sig_atomic_t stopRequested = 0;
 
-void OnStopSignal(int)
-{
-  stopRequested = 1;
-}
+void OnStopSignal(int) { stopRequested = 1; }
 
-bool WriteAll(int fd, const unsigned char* data, size_t length)
-{
+bool WriteAll(int fd, const unsigned char* data, size_t length) {
   while (length > 0) {
     const ssize_t n = write(fd, data, length);
     if (n > 0) {
@@ -33,16 +29,14 @@ bool WriteAll(int fd, const unsigned char* data, size_t length)
   return true;
 }
 
-int Fail(const char* what)
-{
+int Fail(const char* what) {
   perror(what);
   return 1;
 }
 
 }  // namespace
 
-int main()
-{
+int main() {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   char slavePath[128];
   if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||

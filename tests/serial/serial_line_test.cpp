@@ -6,8 +6,7 @@
 #include <filesystem>
 #include <thread>
 
-TEST(SerialFraming, PiecesAndBurstsOverAPtyAndAcrossABaudChange)
-{
+TEST(SerialFraming, PiecesAndBurstsOverAPtyAndAcrossABaudChange) {
   constexpr uint32_t kPort = 22;
   PtyLine line;
   ASSERT_GE(line.slave, 0);
@@ -39,8 +38,7 @@ TEST(SerialFraming, PiecesAndBurstsOverAPtyAndAcrossABaudChange)
   SerialPortSetDevice(kPort, nullptr);
 }
 
-TEST_F(PeerChannel, ClosePortTwiceThenReopenWithEmptyRings)
-{
+TEST_F(PeerChannel, ClosePortTwiceThenReopenWithEmptyRings) {
   const Bytes frame = {0x90, 0x41, 0xFF};
   ASSERT_TRUE(channel.StoreReceivedFrameForTest(frame.data(), 3));
   peer.Feed({0x90, 0x51});
@@ -58,8 +56,7 @@ TEST_F(PeerChannel, ClosePortTwiceThenReopenWithEmptyRings)
 
 // With the device gone only a reopen can fail: options 1, 3, 4 and 5 reopen,
 // option 2 and options out of range do not.
-TEST_F(PeerChannel, LineOptionsReopenOthersDoNot)
-{
+TEST_F(PeerChannel, LineOptionsReopenOthersDoNot) {
   SerialPortSetPeer(kPort, nullptr);
   SerialPortSetDevice(kPort, "");
   for (int32_t option : {0, 6, -1}) EXPECT_EQ(channel.SetOption(option, 1), 1) << option;
@@ -81,16 +78,18 @@ TEST_F(PeerChannel, LineOptionsReopenOthersDoNot)
 
 // /dev/null opens but is no terminal, and the pty refuses the line settings:
 // the step after opening fails and must release the device.
-TEST(SerialChannelOpen, AFailedOpenLeavesNothingOpen)
-{
+TEST(SerialChannelOpen, AFailedOpenLeavesNothingOpen) {
   constexpr uint32_t kPort = 24;
   PtyLine line;
   ASSERT_GE(line.slave, 0);
   const struct {
     const char* device;
     uint32_t baud, dataBits;
-  } cases[] = {{"/nonexistent/orvalix-tty", 38400, 8}, {"", 38400, 8}, {"/dev/null", 38400, 8},
-               {line.path, 12345, 8}, {line.path, 38400, 9}};
+  } cases[] = {{"/nonexistent/orvalix-tty", 38400, 8},
+               {"", 38400, 8},
+               {"/dev/null", 38400, 8},
+               {line.path, 12345, 8},
+               {line.path, 38400, 9}};
   const auto openFds = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
   const auto before = openFds();
   SerialChannel channel;
@@ -114,8 +113,7 @@ TEST(SerialChannelOpen, AFailedOpenLeavesNothingOpen)
 
 // The I/O thread is stuck in a port write for longer than the 500 ms wait:
 // ClosePort must not return (and free the rings) until the thread has ended.
-TEST_F(PeerChannel, ClosePortWaitsForTheIoThreadBeyond500Ms)
-{
+TEST_F(PeerChannel, ClosePortWaitsForTheIoThreadBeyond500Ms) {
   peer.SetGate(false);
   const Bytes frame = {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF};
   ASSERT_EQ(channel.WriteFrame(frame.data(), 6), 0);

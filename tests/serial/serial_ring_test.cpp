@@ -7,8 +7,7 @@
 #include <cstring>
 
 // `count` frames of `length` bytes, tagged first, first + 1, ... and ending in 0xFF.
-static Bytes Frames(int first, int count, int length)
-{
+static Bytes Frames(int first, int count, int length) {
   Bytes bytes;
   for (int tag = first; tag < first + count; ++tag) {
     bytes.insert(bytes.end(), static_cast<size_t>(length - 1), static_cast<uint8_t>(tag));
@@ -19,8 +18,7 @@ static Bytes Frames(int first, int count, int length)
 
 // At index 1000 a 21-byte record, its length byte and room for the next
 // marker end before 1024; a 22-byte one leaves a 0 marker and starts at 0.
-TEST_F(PeerChannel, RecordsWrapOnlyWhenTheyWouldReachTheRingsEnd)
-{
+TEST_F(PeerChannel, RecordsWrapOnlyWhenTheyWouldReachTheRingsEnd) {
   Bytes sent;
   for (int32_t length : {21, 22}) {
     SCOPED_TRACE(length);
@@ -43,14 +41,14 @@ TEST_F(PeerChannel, RecordsWrapOnlyWhenTheyWouldReachTheRingsEnd)
   EXPECT_EQ(peer.Written(), sent);
 }
 
-TEST_F(PeerChannel, ReadFrameReportsAndSkipsAFrameThatDoesNotFit)
-{
+TEST_F(PeerChannel, ReadFrameReportsAndSkipsAFrameThatDoesNotFit) {
   uint8_t buffer[8];
   uint32_t length = 77;
   EXPECT_EQ(channel.ReadFrame(buffer, 7, &length), 1) << "empty ring";
   EXPECT_EQ(length, 0u);
   const Bytes frames[] = {{0x90, 0x41, 0xFF}, {0x51, 0xFF}, {0x90, 0x50, 0x01, 0x02, 0xFF}};
-  for (const Bytes& f : frames) ASSERT_TRUE(channel.StoreReceivedFrameForTest(f.data(), static_cast<int32_t>(f.size())));
+  for (const Bytes& f : frames)
+    ASSERT_TRUE(channel.StoreReceivedFrameForTest(f.data(), static_cast<int32_t>(f.size())));
   memset(buffer, 0xAA, sizeof buffer);
   EXPECT_EQ(channel.ReadFrame(buffer, 2, &length), 1) << "3 bytes do not fit in 2";
   EXPECT_EQ(length, 3u);
@@ -63,8 +61,7 @@ TEST_F(PeerChannel, ReadFrameReportsAndSkipsAFrameThatDoesNotFit)
   EXPECT_EQ(Bytes(buffer, buffer + 7), (Bytes{0x90, 0x50, 0x01, 0x02, 0xFF, 0, 0xAA}));
 }
 
-TEST_F(PeerChannel, NoiseWithoutTerminatorNeverFillsTheReceiveRing)
-{
+TEST_F(PeerChannel, NoiseWithoutTerminatorNeverFillsTheReceiveRing) {
   peer.Feed(Bytes(4096, 0x41));
   ASSERT_TRUE(peer.WaitConsumed());
   EXPECT_EQ(channel.ReceiveWriteIndexForTest(), 0);
@@ -73,8 +70,7 @@ TEST_F(PeerChannel, NoiseWithoutTerminatorNeverFillsTheReceiveRing)
   EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x41, 0xFF}));
 }
 
-TEST_F(PeerChannel, WriteFrameTakes1To255BytesAndRefusesRatherThanOverrun)
-{
+TEST_F(PeerChannel, WriteFrameTakes1To255BytesAndRefusesRatherThanOverrun) {
   peer.SetGate(false);
   ASSERT_EQ(channel.WriteFrame(Frames(0, 1, 10).data(), 10), 0);
   ASSERT_TRUE(peer.WaitBlocked());
@@ -98,8 +94,7 @@ TEST_F(PeerChannel, WriteFrameTakes1To255BytesAndRefusesRatherThanOverrun)
   EXPECT_EQ(peer.Written(), expected);
 }
 
-TEST_F(PeerChannel, ReceiveDropsNewFramesRatherThanOverrunUnreadOnes)
-{
+TEST_F(PeerChannel, ReceiveDropsNewFramesRatherThanOverrunUnreadOnes) {
   // Records of 11 bytes from 500: 47 fit before the end and 45 after the wrap,
   // short of the first one, which nobody has read.
   channel.SetIndicesForTest(500, 0);
@@ -111,8 +106,7 @@ TEST_F(PeerChannel, ReceiveDropsNewFramesRatherThanOverrunUnreadOnes)
   EXPECT_EQ(NextFrame(channel), Frames(0xAB, 1, 10));
 }
 
-TEST_F(PeerChannel, ResetBuffersEmptiesOnlyTheSideAsked)
-{
+TEST_F(PeerChannel, ResetBuffersEmptiesOnlyTheSideAsked) {
   const Bytes reply = {0x90, 0x41, 0xFF};
   const Bytes commands = Frames(1, 3, 5);
   ASSERT_TRUE(channel.StoreReceivedFrameForTest(reply.data(), 3));
@@ -140,8 +134,7 @@ TEST_F(PeerChannel, ResetBuffersEmptiesOnlyTheSideAsked)
 
 // Resets against the I/O thread: every frame read is a tail of a sent one (or
 // whole), every frame sent is whole.
-TEST_F(PeerChannel, ResetBuffersDuringTrafficNeverTearsAFrame)
-{
+TEST_F(PeerChannel, ResetBuffersDuringTrafficNeverTearsAFrame) {
   const Bytes reply = {0x90, 0x41, 0xFF};
   for (int i = 0; i < 1000; ++i) peer.Feed(reply);
   const Bytes command = {0x81, 0x09, 0x04, 0x47, 0xFF};

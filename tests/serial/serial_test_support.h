@@ -15,30 +15,26 @@
 
 using Bytes = std::vector<uint8_t>;
 
-inline uint32_t ViscaFrameEnd(uint8_t* frame, int32_t* length)
-{
+inline uint32_t ViscaFrameEnd(uint8_t* frame, int32_t* length) {
   return *length > 0 && frame[*length - 1] == 0xFF ? FRAME_COMPLETE : FRAME_MORE;
 }
 
 // As the engine sets a channel up: 38400 baud, framing mode 4, the VISCA rule.
-inline void ConfigureLikeTheEngine(SerialChannel& channel)
-{
+inline void ConfigureLikeTheEngine(SerialChannel& channel) {
   channel.SetOption(1, 38400);
   channel.SetOption(2, 4);
   channel.SetCallback(6, ViscaFrameEnd);
 }
 
 template <typename Condition>
-bool WaitFor(Condition condition, uint32_t timeoutMs = 3000)
-{
+bool WaitFor(Condition condition, uint32_t timeoutMs = 3000) {
   for (const uint32_t start = OsTickCount(); !condition(); OsSleep(1))
     if (OsTickCount() - start > timeoutMs) return false;
   return true;
 }
 
 // The next received frame; empty when none comes in time (frames never are).
-inline Bytes NextFrame(SerialChannel& channel, uint32_t timeoutMs = 3000)
-{
+inline Bytes NextFrame(SerialChannel& channel, uint32_t timeoutMs = 3000) {
   uint8_t buffer[256];
   uint32_t length = 0;
   if (!WaitFor([&] { return channel.ReadFrame(buffer, 255, &length) == 0; }, timeoutMs)) return {};
@@ -60,16 +56,14 @@ struct ScriptedPeer : SerialPeer {
   bool gateOpen = true;
   bool blocked = false;
 
-  void OnWrite(const uint8_t* data, int32_t length) override
-  {
+  void OnWrite(const uint8_t* data, int32_t length) override {
     std::unique_lock<std::mutex> hold(mutex);
     blocked = true;
     gateChanged.wait(hold, [this] { return gateOpen; });
     blocked = false;
     written.insert(written.end(), data, data + length);
   }
-  int ReadByte(uint8_t* byte) override
-  {
+  int ReadByte(uint8_t* byte) override {
     std::lock_guard<std::mutex> hold(mutex);
     pending = !input.empty();
     if (!pending) return 0;
@@ -79,40 +73,43 @@ struct ScriptedPeer : SerialPeer {
   }
   // Runs `f` on the peer's state under its lock.
   template <typename F>
-  auto Locked(F f)
-  {
+  auto Locked(F f) {
     std::lock_guard<std::mutex> hold(mutex);
     return f();
   }
-  void Feed(const Bytes& bytes)
-  {
+  void Feed(const Bytes& bytes) {
     std::lock_guard<std::mutex> hold(mutex);
     input.insert(input.end(), bytes.begin(), bytes.end());
     pending = true;
   }
-  void SetGate(bool open)
-  {
+  void SetGate(bool open) {
     Locked([&] { return gateOpen = open; });
     gateChanged.notify_all();
   }
-  bool WaitConsumed(uint32_t ms = 3000) { return WaitFor([&] { return Locked([&] { return !pending; }); }, ms); }
-  bool WaitWritten(size_t n) { return WaitFor([&] { return Locked([&] { return written.size() >= n; }); }); }
-  bool WaitBlocked() { return WaitFor([&] { return Locked([&] { return blocked; }); }); }
-  Bytes Written() { return Locked([&] { return written; }); }
+  bool WaitConsumed(uint32_t ms = 3000) {
+    return WaitFor([&] { return Locked([&] { return !pending; }); }, ms);
+  }
+  bool WaitWritten(size_t n) {
+    return WaitFor([&] { return Locked([&] { return written.size() >= n; }); });
+  }
+  bool WaitBlocked() {
+    return WaitFor([&] { return Locked([&] { return blocked; }); });
+  }
+  Bytes Written() {
+    return Locked([&] { return written; });
+  }
 };
 
 // A channel open on a port whose far end is a ScriptedPeer.
 class PeerChannel : public ::testing::Test {
-protected:
+ protected:
   static constexpr uint32_t kPort = 21;
-  void SetUp() override
-  {
+  void SetUp() override {
     SerialPortSetPeer(kPort, &peer);
     ConfigureLikeTheEngine(channel);
     ASSERT_EQ(channel.OpenPort(kPort), 0);
   }
-  void TearDown() override
-  {
+  void TearDown() override {
     peer.SetGate(true);
     channel.ClosePort();
     SerialPortSetPeer(kPort, nullptr);
@@ -128,18 +125,15 @@ struct PtyLine {
   int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   int slave = -1;
   char path[128] = {};
-  PtyLine()
-  {
+  PtyLine() {
     if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0 && ptsname_r(master, path, sizeof path) == 0)
       slave = open(path, O_RDWR | O_NOCTTY | O_CLOEXEC);
   }
-  ~PtyLine()
-  {
+  ~PtyLine() {
     close(slave);
     close(master);
   }
-  void Write(const Bytes& bytes)
-  {
+  void Write(const Bytes& bytes) {
     ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
 };

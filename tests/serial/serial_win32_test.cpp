@@ -3,8 +3,7 @@
 // exist.
 #include "tests/serial/serial_test_support.h"
 
-TEST(SerialChannelWin32, Com1EchoesFramesInOrderAndCom2FailsToOpen)
-{
+TEST(SerialChannelWin32, Com1EchoesFramesInOrderAndCom2FailsToOpen) {
   SerialChannel channel;
   EXPECT_EQ(channel.OpenPort(2), 1);
   EXPECT_FALSE(channel.IsOpen());

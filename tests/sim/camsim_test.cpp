@@ -2,16 +2,16 @@
 // line, link, transcript, faults, a reopened port, and stopping.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
-#include <sstream>
-#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -104,13 +104,19 @@ struct Port {
 TEST(Camsim, BadArgumentsGetAMessageAndANonZeroExit) {
   const std::string file = "/tmp/camsim_test_" + std::to_string(getpid());
   std::ofstream(file) << "in the way\n";
-  const std::vector<std::vector<std::string>> cases = {
-      {}, {"--line"}, {"--line", "0x66,0x66,0x66,0x66,0x66,0x66,0x66,0x66"}, {"--line", "0x166"},
-      {"--line", "0x66,,0x4B"}, {"--link", "/tmp/x", "--line", "0x66"},
-      {"--line", "0x66", "--fault", "sleepy"}, {"--line", "0x66,0x4B", "--fault", "cam3:silent"},
-      {"--line", "0x66", "--fault", "error=0104:4"}, {"--line", "0x66", "--profile", "slow"},
-      {"--line", "0x66", "--duration", "-1"}, {"--line", "0x66", "--frobnicate"},
-      {"--line", "0x66", "--link", file, "--duration", "1"}};
+  const std::vector<std::vector<std::string>> cases = {{},
+                                                       {"--line"},
+                                                       {"--line", "0x66,0x66,0x66,0x66,0x66,0x66,0x66,0x66"},
+                                                       {"--line", "0x166"},
+                                                       {"--line", "0x66,,0x4B"},
+                                                       {"--link", "/tmp/x", "--line", "0x66"},
+                                                       {"--line", "0x66", "--fault", "sleepy"},
+                                                       {"--line", "0x66,0x4B", "--fault", "cam3:silent"},
+                                                       {"--line", "0x66", "--fault", "error=0104:4"},
+                                                       {"--line", "0x66", "--profile", "slow"},
+                                                       {"--line", "0x66", "--duration", "-1"},
+                                                       {"--line", "0x66", "--frobnicate"},
+                                                       {"--line", "0x66", "--link", file, "--duration", "1"}};
   for (const auto& args : cases) {
     Camsim sim(args);
     ASSERT_TRUE(sim.ReadUntil(nullptr));
@@ -128,9 +134,8 @@ TEST(Camsim, BadArgumentsGetAMessageAndANonZeroExit) {
 TEST(Camsim, ServesEachLineOnItsOwnPseudoTerminal) {
   const std::string link = "/tmp/camsim_test_com1_" + std::to_string(getpid());
   const std::string transcript = link + ".txt";
-  Camsim sim({"--transcript", transcript, "--line", "0x66,0x4B", "--link", link, "--fault",
-              "cam2:error=010462:41", "--fault", "cam1:network-change", "--fault", "short-echo=1",
-              "--line", "0x5F", "--profile", "fast"});
+  Camsim sim({"--transcript", transcript, "--line", "0x66,0x4B", "--link", link, "--fault", "cam2:error=010462:41",
+              "--fault", "cam1:network-change", "--fault", "short-echo=1", "--line", "0x5F", "--profile", "fast"});
   ASSERT_TRUE(sim.ReadUntil("stop with Ctrl+C"));
   char target[256] = {};
   ASSERT_GT(readlink(link.c_str(), target, sizeof(target) - 1), 0);

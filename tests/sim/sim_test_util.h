@@ -18,9 +18,7 @@ struct SimRig {
   uint64_t nowUs = 0;
   Bytes pending;  // bytes of a packet not yet ended
 
-  explicit SimRig(std::initializer_list<uint8_t> models = {},
-                  const SimTiming& t = SimFastTiming())
-      : line(t) {
+  explicit SimRig(std::initializer_list<uint8_t> models = {}, const SimTiming& t = SimFastTiming()) : line(t) {
     for (uint8_t m : models) line.AddCamera(m);
     if (models.size() > 0) Ask({0x88, 0x30, 0x01, 0xFF}, 50);
   }
@@ -83,7 +81,5 @@ const Packets kSyntax{{0x90, 0x60, 0x02, 0xFF}};
 const Packets kNotExec{{0x90, 0x61, 0x41, 0xFF}};
 
 // A command and its replies within 5 ms; an inquiry and its one answer.
-inline Step Does(const Bytes& command, const Packets& replies = kDone) {
-  return {command, 5, replies};
-}
+inline Step Does(const Bytes& command, const Packets& replies = kDone) { return {command, 5, replies}; }
 inline Step Reads(const Bytes& inquiry, const Bytes& answer) { return {inquiry, 5, {answer}}; }

@@ -20,8 +20,7 @@ struct Panel {
 
   Panel() {
     HINSTANCE inst = GetModuleHandleA(nullptr);
-    page = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr, inst,
-                           nullptr);
+    page = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr, inst, nullptr);
     Child("EDIT", IDC_STATUS, ES_READONLY);
     Child("LISTBOX", IDC_CAMERA_LIST, 0);
     Child("BUTTON", IDC_EXPOSURE_AUTO, BS_AUTOCHECKBOX);
