@@ -4,7 +4,7 @@
 #include "engine/link_service.h"
 #include "engine/transmission.h"
 #include "platform/winapi.h"
-#include "requests/dispatch_request.h"
+#include "engine/dispatch_request.h"
 
 #include <cstring>
 #include <new>

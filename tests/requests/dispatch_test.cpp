@@ -1,6 +1,6 @@
 // The camera a request goes to, the requests the dispatcher drops, the order
 // in which queued requests reach a camera, and one request's road end to end.
-#include "requests/dispatch_request.h"
+#include "engine/dispatch_request.h"
 #include "requests/request_codes.h"
 #include "tests/requests/engine_rig.h"
 

@@ -1,4 +1,4 @@
-#include "requests/video_registers.h"
+#include "engine/video_registers.h"
 
 #include "requests/request_codes.h"
 

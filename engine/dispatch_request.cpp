@@ -1,4 +1,4 @@
-#include "requests/dispatch_request.h"
+#include "engine/dispatch_request.h"
 
 #include "common/control_ids.h"
 #include "common/text.h"
@@ -7,7 +7,7 @@
 #include "platform/winapi.h"
 #include "requests/request_codes.h"
 #include "requests/value_scales.h"
-#include "requests/video_registers.h"
+#include "engine/video_registers.h"
 #include "requests/zoom_scale.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "requests/cli/cli_options.h"
+#include "cli/cli_options.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "requests/cli/camera_line.h"
+#include "cli/camera_line.h"
 
 #include <cstdio>
 

@@ -7,8 +7,8 @@
 #include "engine/camera_controller.h"
 #include "platform/fakewin.h"
 #include "platform/os.h"
-#include "requests/cli/camera_line.h"
-#include "requests/cli/cli_options.h"
+#include "cli/camera_line.h"
+#include "cli/cli_options.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
 
