@@ -16,7 +16,7 @@ void RequestQueue::Put(uint32_t cameraIndex, uint32_t code, uint32_t a, uint32_t
   if (!IsValid()) return;
   {
     OsLockGuard guard(lock);
-    // Single producer: a stale read index can only make the queue look fuller.
+    // Full when one free slot is left: the consumer tells empty from full that way.
     int32_t next = (writeIndex + 1) % capacity;
     if (next == readIndex) return;
     entries[writeIndex] = QueueMessage{cameraIndex, code, a, b};
