@@ -6,7 +6,7 @@ namespace {
 
 struct Field {
   const char* name;
-  int32_t CameraRecord::*member;
+  SharedInt CameraRecord::*member;
 };
 
 #define FIELD(name) \

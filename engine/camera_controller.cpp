@@ -1,10 +1,13 @@
 #include "engine/camera_controller.h"
 
 #include "common/text.h"
+#include "engine/dispatch_request.h"
+#include "engine/engine_state.h"
 #include "engine/link_service.h"
+#include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "platform/winapi.h"
-#include "engine/dispatch_request.h"
+#include "requests/request_codes.h"
 
 #include <cstring>
 #include <new>
@@ -19,6 +22,15 @@ uint8_t extraCompletions;
 std::atomic<uint8_t> reinitOnNack{1};
 
 namespace {
+
+constexpr uint32_t kBaudRate = 38400;
+// The idle poll asks only after the line has been quiet this long.
+constexpr uint32_t kPollSpacingMs = 200;
+constexpr int32_t kPollTurns = 4;
+// Creation waits this long after opening the ports, and the first reply
+// time-out is this long.
+constexpr uint32_t kOpenSettleMs = 50;
+constexpr int32_t kFirstTimeoutMs = 200;
 
 std::atomic<PanelRefreshHandler> panelRefresh{nullptr};
 
@@ -38,20 +50,20 @@ void ReleaseResources(CameraController* c) {
 // least 201 ms after the previous transmission of any kind.
 void IdlePoll(CameraController* c, int32_t* pollCounter) {
   uint32_t now = OsTickCount();
-  if (now - c->sendTick.load() <= 200 || c->cameraSelected.load() == 0 || c->listReady.load() == 0) return;
+  if (now - c->sendTick.load() <= kPollSpacingMs || c->cameraSelected.load() == 0 || c->listReady.load() == 0) return;
   switch (*pollCounter) {
     case 0:
-      c->followUp = 4;
-      SendPacket(c, 23, 0x09, 0x04, 0x48, -1);
+      BeginWork(c, REQ_FOCUS_DIRECT, c->camera.load());
+      SendTransaction(c, TX_ASK_FOCUS);
       break;
     case 1:
-      c->followUp = 5;
-      SendPacket(c, 27, 0x09, 0x04, c->GetModel() == 0x40 ? 0x4C : 0x4D, -1);
+      BeginWork(c, REQ_EXPOSURE_LEVEL, c->camera.load());
+      SendTransaction(c, TX_ASK_BRIGHTNESS);
       break;
     default:
       break;
   }
-  *pollCounter = (*pollCounter + 1) % 4;
+  *pollCounter = (*pollCounter + 1) % kPollTurns;
 }
 
 }  // namespace
@@ -69,11 +81,26 @@ CameraRecord& CameraController::Current() {
 
 void SelectCamera(CameraController* c, int32_t index) {
   if (index < 0 || index >= c->cameraCount.load()) return;
-  c->camera = index;
-  c->port = c->cameras[index].port;
-  c->cameraSelected = 1;
+  c->pendingSelection.store(index, std::memory_order_release);
   reinitOnNack = 0;
 }
+
+void SetCurrentCamera(CameraController* c, int32_t index) {
+  if (index < 0 || index >= kMaxCameras) return;
+  c->camera = index;
+  c->port = c->cameras[index].port;
+}
+
+void ApplySelection(CameraController* c) {
+  if (c->mode.load() != MODE_IDLE) return;
+  int32_t index = c->pendingSelection.exchange(-1, std::memory_order_acq_rel);
+  if (index < 0 || index >= c->cameraCount.load()) return;
+  c->selectedCamera = index;
+  SetCurrentCamera(c, index);
+  c->cameraSelected = 1;
+}
+
+void RestoreSelection(CameraController* c) { SetCurrentCamera(c, c->selectedCamera >= 0 ? c->selectedCamera : 0); }
 
 void SetPanelRefreshHandler(PanelRefreshHandler handler) { panelRefresh.store(handler); }
 
@@ -93,7 +120,7 @@ CameraController* CreateCameraController(WorkerStart start) {
   extraAcks = 0;
   extraCompletions = 0;
   reinitOnNack = 1;
-  c->timeoutMs = 200;
+  c->timeoutMs = kFirstTimeoutMs;
   c->stopEvent.Create(true, false);
   c->notifyQueue = new (std::nothrow) RequestQueue(kQueueCapacity);
   c->requestQueue = new (std::nothrow) RequestQueue(kQueueCapacity);
@@ -112,9 +139,9 @@ CameraController* CreateCameraController(WorkerStart start) {
   for (int32_t i = 0; i < kChannelCount; i++) {
     SerialChannel* channel = new (std::nothrow) SerialChannel;
     if (!channel) continue;
-    channel->SetOption(1, 38400);
-    channel->SetOption(2, 4);
-    channel->SetCallback(6, PacketEndTest);
+    channel->SetOption(OPTION_BAUD_RATE, kBaudRate);
+    channel->SetOption(OPTION_FRAMING, FRAMING_CALLBACK_ONLY);
+    channel->SetCallback(OPTION_FRAME_END, PacketEndTest);
     if (channel->OpenPort(static_cast<uint32_t>(i + 1)) != 0) {
       delete channel;
       continue;
@@ -122,7 +149,7 @@ CameraController* CreateCameraController(WorkerStart start) {
     c->channels[i] = channel;
     if (c->port.load() < 0) c->port = i;
   }
-  OsSleep(50);
+  OsSleep(kOpenSettleMs);
   if (start == WORKER_THREAD && !c->thread.Start(CameraWorkerThread, c)) {
     ReleaseResources(c);
     OsEndFineTimer();
@@ -145,16 +172,16 @@ void DestroyCameraController(CameraController* c) {
 }
 
 void WorkerBegin(CameraController* c) {
-  c->mode = 5;
-  c->followUp = 0;
-  c->stage = 0;
+  EnterPhase(c, MODE_STARTUP);
   c->port = -1;
 }
 
 void WorkerStep(CameraController* c, int32_t* pollCounter) {
   LinkServiceStep(c);
-  if (c->mode.load() == 0) DispatchRequest(c);
-  if (c->mode.load() == 0) IdlePoll(c, pollCounter);
+  if (c->mode.load() != MODE_IDLE) return;
+  ApplySelection(c);
+  DispatchRequest(c);
+  if (c->mode.load() == MODE_IDLE) IdlePoll(c, pollCounter);
 }
 
 uint32_t CameraWorkerThread(void* param) {

@@ -3,14 +3,14 @@
 // runs the whole VISCA conversation.
 //
 // Who writes what (no lock guards these): the worker writes the records and
-// every state word; the user-interface thread writes `camera`, `port`,
-// `cameraSelected` (panel refresh) and reads the records and `cameraCount`.
-// The state words are atomics so either side sees the other's stores.
+// every state word; the user-interface thread reads the records, `camera` and
+// `cameraCount`, and asks for a selection through `SelectCamera`, which the
+// worker applies between transactions. State words and record fields are
+// atomics so either side sees the other's stores whole.
 #pragma once
 
 #include "common/request_queue.h"
 #include "platform/os.h"
-#include "requests/camera_models.h"
 #include "serial/serial_channel.h"
 
 #include <atomic>
@@ -36,46 +36,64 @@ enum : uint32_t {
   NOTIFY_AE_MODE = 8201,
 };
 
+// A record field: written by the worker, read by the panel at any time.
+// Relaxed order is enough, as a reader needs each value whole, not an order
+// between fields.
+class SharedInt {
+ public:
+  constexpr SharedInt(int32_t v = 0) : value(v) {}
+  SharedInt(const SharedInt& other) : value(other) {}
+  SharedInt& operator=(const SharedInt& other) { return *this = static_cast<int32_t>(other); }
+  SharedInt& operator=(int32_t v) {
+    value.store(v, std::memory_order_relaxed);
+    return *this;
+  }
+  operator int32_t() const { return value.load(std::memory_order_relaxed); }
+
+ private:
+  std::atomic<int32_t> value;
+};
+
 struct CameraRecord {
-  int32_t port;
-  int32_t address;
-  int32_t zoomRequest;
-  int32_t focusAutoRequest;
-  int32_t focusRequest;
-  int32_t brightRequest;
-  int32_t aeModeRequest;
-  int32_t rGainRequest;
-  int32_t bGainRequest;
-  int32_t expCompRequest;
-  int32_t irisRequest;
-  int32_t shutterRequest;
-  int32_t apertureRequest;
-  int32_t icrRequest;
-  int32_t powerRequest;
-  int32_t zoomPos;
-  int32_t focusAuto;
-  int32_t focusPos;
-  int32_t brightPos;
-  int32_t aeMode;
-  int32_t powerOn;
-  int32_t rGain;
-  int32_t bGain;
-  int32_t freezeOn;
-  int32_t expCompPos;
-  int32_t videoOutReg;
-  int32_t irisPosInit;
-  int32_t irisPos;
-  int32_t shutterPos;
-  int32_t gainPos;
-  int32_t pictureEffect;
-  int32_t gamma;
-  int32_t pictureFlip;
-  int32_t aperture;
-  int32_t wbMode;
-  int32_t modelCode;
-  int32_t icrMode;
-  int32_t powerSwitch;
-  int32_t lastPreset;
+  SharedInt port;
+  SharedInt address;
+  SharedInt zoomRequest;
+  SharedInt focusAutoRequest;
+  SharedInt focusRequest;
+  SharedInt brightRequest;
+  SharedInt aeModeRequest;
+  SharedInt rGainRequest;
+  SharedInt bGainRequest;
+  SharedInt expCompRequest;
+  SharedInt irisRequest;
+  SharedInt shutterRequest;
+  SharedInt apertureRequest;
+  SharedInt icrRequest;
+  SharedInt powerRequest;
+  SharedInt zoomPos;
+  SharedInt focusAuto;
+  SharedInt focusPos;
+  SharedInt brightPos;
+  SharedInt aeMode;
+  SharedInt powerOn;
+  SharedInt rGain;
+  SharedInt bGain;
+  SharedInt freezeOn;
+  SharedInt expCompPos;
+  SharedInt videoOutReg;
+  SharedInt irisPosInit;
+  SharedInt irisPos;
+  SharedInt shutterPos;
+  SharedInt gainPos;
+  SharedInt pictureEffect;
+  SharedInt gamma;
+  SharedInt pictureFlip;
+  SharedInt aperture;
+  SharedInt wbMode;
+  SharedInt modelCode;
+  SharedInt icrMode;
+  SharedInt powerSwitch;
+  SharedInt lastPreset;
 };
 
 struct CameraController {
@@ -94,6 +112,13 @@ struct CameraController {
   std::atomic<int32_t> cameraSelected{0};
   std::atomic<uint32_t> cmdTick{0};
   std::atomic<int32_t> listReady{0};
+  // The list index the user-interface thread asked for (-1: none); the worker
+  // takes it over when it is next idle, so a transaction keeps its camera.
+  std::atomic<int32_t> pendingSelection{-1};
+  // Worker only: the selection in force, restored after initialisation runs again.
+  int32_t selectedCamera = -1;
+  // Worker only: discovery found cameras and their initialisation has not ended.
+  bool initialising = false;
   OsThread thread;
   OsEvent stopEvent;
 
@@ -136,10 +161,17 @@ void WorkerBegin(CameraController* c);
 void WorkerStep(CameraController* c, int32_t* pollCounter);
 
 // What a selection in the camera list does to the engine (the panel refresh
-// calls it on the user-interface thread): camera `index` becomes current, the
-// idle poll may begin, and a non-acknowledge no longer restarts
-// initialisation. An index outside the list changes nothing.
+// calls it, on either thread): a non-acknowledge no longer restarts
+// initialisation at once, and when the engine is next idle camera `index`
+// becomes current and the idle poll may begin. An index outside the list
+// changes nothing.
 void SelectCamera(CameraController* c, int32_t index);
+// Worker: makes a requested selection current; only while nothing is in flight.
+void ApplySelection(CameraController* c);
+// Worker: camera `index` and its port become the ones every packet goes to.
+void SetCurrentCamera(CameraController* c, int32_t index);
+// Worker: after initialisation the selection in force (or the first camera) is current again.
+void RestoreSelection(CameraController* c);
 
 // The panel refresh that a re-reading of all settings runs on the worker
 // thread. Installed by the application; null runs nothing.

@@ -3,11 +3,12 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
+#include "engine/engine_state.h"
 #include "engine/transmission.h"
+#include "engine/video_registers.h"
 #include "platform/winapi.h"
 #include "requests/request_codes.h"
 #include "requests/value_scales.h"
-#include "engine/video_registers.h"
 #include "requests/zoom_scale.h"
 
 namespace {
@@ -157,7 +158,7 @@ void LedGain(CameraController* c, int cmd, int32_t gain, int sliderId, int value
 
 // A direct setting: stored as requested, sent only when the camera reports
 // something else.
-void SendIfChanged(CameraController* c, int cmd, int32_t& request, int32_t a, int32_t reported) {
+void SendIfChanged(CameraController* c, int cmd, SharedInt& request, int32_t a, int32_t reported) {
   request = a;
   if (request == reported) return;
   SendLowByte(c, cmd, request);
@@ -332,9 +333,8 @@ void DispatchRequest(CameraController* c) {
   int32_t count = c->cameraCount.load();
   if (count <= 0 || cameraIndex >= static_cast<uint32_t>(count) || cameraIndex >= kMaxCameras) return;
   int32_t index = static_cast<int32_t>(cameraIndex);
-  CameraRecord& r = c->cameras[index];
-  c->followUp = static_cast<int32_t>(code);
-  c->port = r.port;
-  c->camera = index;
-  CarryOut(c, r, code, static_cast<int32_t>(a));
+  // The transaction's camera and port are fixed here, before any control call
+  // can let the user-interface thread run.
+  BeginWork(c, static_cast<int32_t>(code), index);
+  CarryOut(c, c->cameras[index], code, static_cast<int32_t>(a));
 }

@@ -1,11 +1,11 @@
-// Decoding inquiry answers into the camera records: the setting chain of
-// initialisation and re-reading, the read-back after a user command, and the
-// idle poll's answers.
+// Replies to the engine's own transactions: answers decoded into the camera
+// records (setting chain, read-back, idle poll) and the completions of the
+// initialisation commands, each followed by its row's next step.
 #pragma once
 
 #include "engine/camera_controller.h"
 
 // An answer to the inquiry whose code is in `mode`.
 void HandleAnswer(CameraController* c);
-// After the completion of a dispatcher command: asks for the new state.
-void ReadBackStep(CameraController* c);
+// A completion of the command whose code is in `mode`.
+void HandleCompletion(CameraController* c);

@@ -2,7 +2,9 @@
 
 #include "common/text.h"
 #include "engine/discovery.h"
+#include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
+#include "engine/read_back.h"
 
 #include <cstring>
 
@@ -34,51 +36,82 @@ ReadResult ReadPacket(CameraController* c) {
   return READ_PACKET;
 }
 
+// Reply kinds, in the high half of byte 1.
+constexpr uint8_t kKindMask = 0xF0;
+constexpr uint8_t kAcknowledge = 0x40;
+constexpr uint8_t kCompletion = 0x50;
+constexpr uint8_t kError = 0x60;
+// An error with this code goes on as the awaited reply; any other ends the transaction.
+constexpr uint8_t kErrorPassedOn = 0x41;
+// Answers carry at least one data byte; anything shorter (a late acknowledge
+// or completion, a network-change packet) is never an answer.
+constexpr uint32_t kMinAnswerLength = 4;
+
+constexpr int32_t kAckTimeoutMs = 10000;
+constexpr int32_t kCompletionTimeoutMs = 400;
+
+// An error reply while a command sent right before the one in flight still
+// owes its replies is that earlier command's last word: it owes nothing more,
+// and the transaction in flight goes on.
+bool ErrorOfEarlierCommand() {
+  if (extraCompletions == 0) return false;
+  if (extraAcks == extraCompletions) extraAcks--;
+  extraCompletions--;
+  return true;
+}
+
+void AwaitAcknowledge(CameraController* c, uint8_t kind) {
+  if ((kind & kKindMask) == kAcknowledge) {
+    AwaitCompletion(c);
+    c->timeoutMs = kAckTimeoutMs;
+  } else if (reinitOnNack.load() == 1) {
+    EnterPhase(c, MODE_DISCOVERY_DONE);
+    c->timeoutMs = kAckTimeoutMs;
+  } else {
+    SetStatus("No ACK-c (%02X)", kind);
+  }
+}
+
+void AwaitCompletionReply(CameraController* c, uint8_t kind) {
+  // Replies of the earlier command of a pair leave the wait as it was.
+  if ((kind & kKindMask) == kAcknowledge && extraAcks > 0) {
+    extraAcks--;
+    return;
+  }
+  if ((kind & kKindMask) == kCompletion && extraCompletions > 0) {
+    extraCompletions--;
+    return;
+  }
+  c->timeoutMs = kCompletionTimeoutMs;
+  if ((kind & kKindMask) == kCompletion) {
+    StopAwaiting(c);
+    HandleCompletion(c);
+  } else {
+    SetStatus("No Complete (%02X)", kind);
+  }
+}
+
 void HandlePacket(CameraController* c) {
   uint8_t kind = packetBuffer[1];
-  if ((kind & 0xF0) == 0x60) {
+  int32_t stage = c->stage.load();
+  if ((kind & kKindMask) == kError) {
     SetStatus("Err Answer %X, COM%d, Cam:%d p.Mode:%d", kind, c->port.load() + 1, c->camera.load() + 1, c->mode.load());
-    // Error 0x41 goes on as the awaited reply; any other ends the transaction.
-    if (packetBuffer[2] != 0x41) {
-      c->stage = STAGE_NONE;
-      c->mode = MODE_ABORT;
+    // With nothing awaited the message is all an error does.
+    if (stage == STAGE_NONE || ErrorOfEarlierCommand()) return;
+    if (packetBuffer[2] != kErrorPassedOn) {
+      AbandonTransaction(c);
+      return;
     }
   }
-  switch (c->stage.load()) {
+  switch (stage) {
     case STAGE_ACK:
-      if ((kind & 0xF0) == 0x40) {
-        c->stage = STAGE_COMPLETION;
-        c->timeoutMs = 10000;
-      } else if (reinitOnNack.load() == 1) {
-        c->mode = MODE_DISCOVERY_DONE;
-        c->timeoutMs = 10000;
-      } else {
-        SetStatus("No ACK-c (%02X)", kind);
-      }
+      AwaitAcknowledge(c, kind);
       break;
     case STAGE_COMPLETION:
-      // Replies of the earlier command of a pair leave the wait as it was.
-      if ((kind & 0xF0) == 0x40 && extraAcks > 0) {
-        extraAcks--;
-        break;
-      }
-      if ((kind & 0xF0) == 0x50 && extraCompletions > 0) {
-        extraCompletions--;
-        break;
-      }
-      c->timeoutMs = 400;
-      if ((kind & 0xF0) == 0x50) {
-        c->stage = STAGE_NONE;
-        HandleCompletion(c);
-      } else {
-        SetStatus("No Complete (%02X)", kind);
-      }
+      AwaitCompletionReply(c, kind);
       break;
     case STAGE_ANSWER:
-      // A three-byte acknowledge or completion is a late reply to a command,
-      // never an answer (answers carry at least one data byte).
-      if (packetLength == 3 && ((kind & 0xF0) == 0x40 || (kind & 0xF0) == 0x50)) break;
-      HandleAnswer(c);
+      if (packetLength >= kMinAnswerLength) HandleAnswer(c);
       break;
     case STAGE_ECHO:
       HandleBroadcastEcho(c);
@@ -106,18 +139,12 @@ void CheckTimeout(CameraController* c) {
   if (now - c->sendTick.load() <= static_cast<uint32_t>(limit < 0 ? 0 : limit)) return;
   if (c->mode.load() == MODE_PORT_CHECK) {
     // No camera answered the address set: this port is closed for good.
-    int32_t port = c->port.load();
-    if (port >= 0 && port < kChannelCount) {
-      delete c->channels[port];
-      c->channels[port] = nullptr;
-    }
-    AdvancePort(c);
+    ClosePortWithoutCameras(c);
     c->sendTick = now;
     return;
   }
   if (SerialChannel* channel = CurrentChannel(c)) channel->ResetBuffers(true, true);
-  c->stage = STAGE_NONE;
-  c->mode = MODE_ABORT;
+  AbandonTransaction(c);
 }
 
 void PhaseStep(CameraController* c) {
@@ -126,13 +153,7 @@ void PhaseStep(CameraController* c) {
       if (c->stage.load() == STAGE_NONE) PortCheck(c);
       break;
     case MODE_ABORT:
-      c->mode = MODE_IDLE;
-      c->followUp = 0;
-      c->stage = STAGE_NONE;
-      // A two-step brightness read cut short must not leave its second step armed.
-      brightStep = 0;
-      extraAcks = 0;
-      extraCompletions = 0;
+      EndAbort(c);
       break;
     case MODE_DISCOVERY_DONE:
       DiscoveryFinished(c);
@@ -155,17 +176,6 @@ void PhaseStep(CameraController* c) {
 }
 
 }  // namespace
-
-void FinishTransaction(CameraController* c) {
-  c->stage = STAGE_NONE;
-  c->followUp = 0;
-  c->mode = MODE_IDLE;
-}
-
-void AbortTransaction(CameraController* c) {
-  c->mode = MODE_ABORT;
-  c->stage = STAGE_NONE;
-}
 
 void LinkServiceStep(CameraController* c) {
   ReadLoop(c);

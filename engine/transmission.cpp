@@ -5,30 +5,22 @@
 namespace {
 
 constexpr int32_t kPacketBytes = 16;
-constexpr int32_t kMaxPayload = kPacketBytes - 2;
+constexpr int32_t kMaxPayloadBytes = kPacketBytes - 2;
+constexpr uint8_t kHeaderBase = 0x80;
+constexpr uint8_t kTerminator = 0xFF;
+constexpr uint8_t kInquiry = 0x09;
 
 }  // namespace
 
-void SendPacket(CameraController* c, int32_t code, ...) {
+void SendPayload(CameraController* c, int32_t code, const uint8_t* payload, int32_t length) {
+  if (!payload || length < 1 || length > kMaxPayloadBytes) return;
   uint8_t packet[kPacketBytes];
-  int32_t n = 1;
-  va_list args;
-  va_start(args, code);
-  for (;;) {
-    int value = va_arg(args, int);
-    if (value < 0) break;
-    if (value > 0xFF || n > kMaxPayload) {
-      va_end(args);
-      return;
-    }
-    packet[n++] = static_cast<uint8_t>(value);
-  }
-  va_end(args);
-  if (n == 1) return;
   int32_t cam = c->camera.load();
-  int32_t address = (cam >= 0 && cam < kMaxCameras) ? c->cameras[cam].address : 0;
-  packet[0] = static_cast<uint8_t>(0x80 + (address & 0x0F));
-  packet[n++] = 0xFF;
+  int32_t address = (cam >= 0 && cam < kMaxCameras) ? static_cast<int32_t>(c->cameras[cam].address) : 0;
+  packet[0] = static_cast<uint8_t>(kHeaderBase + (address & 0x0F));
+  for (int32_t i = 0; i < length; i++) packet[1 + i] = payload[i];
+  int32_t n = length + 1;
+  packet[n++] = kTerminator;
   c->sendTick = OsTickCount();
   // A packet that cannot be queued (no channel) gets no reply; the reply
   // time-out then ends the transaction like any lost packet.
@@ -37,21 +29,38 @@ void SendPacket(CameraController* c, int32_t code, ...) {
   // A packet sent before the command in flight was even acknowledged leaves
   // that command's acknowledge and completion still to come (model 0x40's
   // brightness goes out as two commands back to back).
-  if (c->stage.load() == 2) {
+  if (c->stage.load() == STAGE_ACK) {
     extraAcks++;
     extraCompletions++;
   } else {
     extraAcks = 0;
     extraCompletions = 0;
   }
-  c->mode = code;
-  c->stage = packet[1] == 0x09 ? 4 : 2;
+  StartTransaction(c, code, payload[0] == kInquiry ? STAGE_ANSWER : STAGE_ACK);
+}
+
+void SendPacket(CameraController* c, int32_t code, ...) {
+  uint8_t payload[kMaxPayloadBytes];
+  int32_t n = 0;
+  va_list args;
+  va_start(args, code);
+  for (;;) {
+    int value = va_arg(args, int);
+    if (value < 0) break;
+    if (value > 0xFF || n >= kMaxPayloadBytes) {
+      va_end(args);
+      return;
+    }
+    payload[n++] = static_cast<uint8_t>(value);
+  }
+  va_end(args);
+  SendPayload(c, code, payload, n);
 }
 
 uint32_t PacketEndTest(uint8_t* frame, int32_t* length) {
   lastRxTick = OsTickCount();
   if (!frame || !length || *length <= 0) return FRAME_MORE;
-  return frame[*length - 1] == 0xFF ? FRAME_COMPLETE : FRAME_MORE;
+  return frame[*length - 1] == kTerminator ? FRAME_COMPLETE : FRAME_MORE;
 }
 
 uint32_t DecodeNibbles(const uint8_t* bytes, int32_t count) {

@@ -3,18 +3,17 @@
 #pragma once
 
 #include "engine/camera_controller.h"
+#include "engine/engine_state.h"
 
 #include <cstdint>
 
-// Transaction code of every dispatcher command except the preset saves.
-constexpr int32_t TX_COMMAND = 8;
-constexpr int32_t TX_PRESET_SAVE = 15;
-
 // Frames 8x <payload> FF for the record named by `camera`, stamps `sendTick`,
-// queues it on the channel named by `port`, and sets `mode` to the code and
-// `stage` to 4 for an inquiry (first byte 09) or 2 for a command. The payload
-// bytes are ints closed by a negative value; a payload over 14 bytes, an
-// empty one or one with a value above 0xFF is refused and nothing changes.
+// queues it on the channel named by `port`, and starts transaction `code`
+// awaiting an answer (inquiry, first byte 09) or an acknowledge (command).
+// An empty payload or one over 14 bytes is refused and nothing changes.
+void SendPayload(CameraController* c, int32_t code, const uint8_t* payload, int32_t length);
+// The same with the payload bytes as ints closed by a negative value; a value
+// above 0xFF refuses the packet.
 void SendPacket(CameraController* c, int32_t code, ...);
 
 // Frame-end callback of every channel: stamps lastRxTick, then 2 (complete)

@@ -1,13 +1,15 @@
 #include "engine/video_registers.h"
 
+#include "requests/camera_models.h"
 #include "requests/request_codes.h"
 
 namespace {
 
-// Columns: 0x5F and 0x5C, 0x66, 0x67, 0x40, every other model.
-enum { COL_20X, COL_66, COL_67, COL_40, COL_OTHER, COLUMNS };
+// Columns in the order of VideoColumn: 0x5F and 0x5C, 0x66, 0x67, 0x40, every
+// other model.
+constexpr int kColumns = VIDEO_COLUMN_OTHER + 1;
 
-const VideoRegisterWrite kWrites[10][COLUMNS] = {
+const VideoRegisterWrite kWrites[10][kColumns] = {
     /* 1080i/59.94  */ {{0x72, 0x02}, {0x72, 0x02}, {0x72, 0x01}, {0x72, 0x01}, {0x70, 0x01}},
     /* 720p/59.94   */ {{0x72, 0x0A}, {0x72, 0x0A}, {0x72, 0x0C}, {0x72, 0x0C}, {0x70, 0x02}},
     /* NTSC         */ {{0x72, 0x10}, {0x72, 0x10}, {0x72, 0x03}, {0x72, 0x01}, {0x70, 0x03}},
@@ -20,26 +22,10 @@ const VideoRegisterWrite kWrites[10][COLUMNS] = {
     /* 1080p/25     */ {{0x70, 0x08}, {0x72, 0x08}, {0x72, 0x08}, {0x72, 0x08}, {0x70, 0x08}},
 };
 
-int ColumnOf(int32_t modelCode) {
-  switch (modelCode) {
-    case 0x5F:
-    case 0x5C:
-      return COL_20X;
-    case 0x66:
-      return COL_66;
-    case 0x67:
-      return COL_67;
-    case 0x40:
-      return COL_40;
-    default:
-      return COL_OTHER;
-  }
-}
-
 }  // namespace
 
 VideoRegisterWrite VideoRegisterWriteOf(uint32_t code, int32_t modelCode) {
   // The dispatcher passes 18..27 only; any other code still stays inside the table.
   if (code < REQ_VIDEO_1080I_5994 || code > REQ_VIDEO_1080P_25) code = REQ_VIDEO_PAL;
-  return kWrites[code - REQ_VIDEO_1080I_5994][ColumnOf(modelCode)];
+  return kWrites[code - REQ_VIDEO_1080I_5994][CameraModelOf(modelCode).videoColumn];
 }

@@ -1,15 +1,25 @@
 #include "requests/camera_models.h"
 
-int32_t ZoomRatioOfModel(int32_t modelCode) {
-  switch (modelCode) {
-    case 0x5F:
-    case 0x5C:
-      return 20;
-    case 0x66:
-    case 0x67:
-    case 0x40:
-      return 30;
-    default:
-      return 10;
-  }
+namespace {
+
+// clang-format off
+const CameraModel kModels[] = {
+    // code  zoom  wide   ir-cut nir    register column
+    {0x5F,   20,   true,  true,  true,  0x72,    VIDEO_COLUMN_20X},
+    {0x5C,   20,   true,  true,  true,  0x72,    VIDEO_COLUMN_20X},
+    {0x66,   30,   true,  true,  true,  0x72,    VIDEO_COLUMN_66},
+    {0x67,   30,   true,  true,  true,  0x72,    VIDEO_COLUMN_67},
+    {0x40,   30,   true,  false, true,  0x72,    VIDEO_COLUMN_40},
+    {0x4B,   10,   false, true,  true,  0x70,    VIDEO_COLUMN_OTHER},
+};
+// clang-format on
+
+const CameraModel kOtherModel = {0, 10, false, false, false, 0x70, VIDEO_COLUMN_OTHER};
+
+}  // namespace
+
+const CameraModel& CameraModelOf(int32_t modelCode) {
+  for (const CameraModel& m : kModels)
+    if (m.modelCode == modelCode) return m;
+  return kOtherModel;
 }

@@ -54,19 +54,19 @@ SerialChannel::~SerialChannel() {
 
 int SerialChannel::SetOption(int32_t option, uint32_t value) {
   switch (option) {
-    case 1:
+    case OPTION_BAUD_RATE:
       baudRate = value;
       break;
-    case 2:
+    case OPTION_FRAMING:
       framingMode.store(value, std::memory_order_relaxed);
       return 0;
-    case 3:
+    case OPTION_STOP_BITS:
       stopBitsCode = value;
       break;
-    case 4:
+    case OPTION_PARITY:
       parityCode = value;
       break;
-    case 5:
+    case OPTION_DATA_BITS:
       dataBits = value;
       break;
     default:
@@ -78,7 +78,7 @@ int SerialChannel::SetOption(int32_t option, uint32_t value) {
 }
 
 int SerialChannel::SetCallback(int32_t option, FrameEndCallback callback) {
-  if (option != 6) return 1;
+  if (option != OPTION_FRAME_END) return 1;
   frameEnd.store(callback, std::memory_order_relaxed);
   return 0;
 }
@@ -234,19 +234,19 @@ uint32_t SerialChannel::FramingVerdict(uint8_t* frame, int32_t* length) const {
   if (n < 1) return FRAME_MORE;
   int32_t terminator;
   switch (framingMode.load(std::memory_order_relaxed)) {
-    case 1:
+    case FRAMING_CR_LF:
       if (n >= 2 && frame[n - 2] == 13 && frame[n - 1] == 10) {
         *length = n - 2;
         return FRAME_COMPLETE;
       }
       return FRAME_MORE;
-    case 2:
+    case FRAMING_CR:
       terminator = 13;
       break;
-    case 3:
+    case FRAMING_LF:
       terminator = 10;
       break;
-    case 5:
+    case FRAMING_NUL:
       terminator = 0;
       break;
     default:

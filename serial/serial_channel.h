@@ -15,6 +15,25 @@
 // Verdicts of a frame-end callback.
 enum : uint32_t { FRAME_MORE = 0, FRAME_DROP_LAST = 1, FRAME_COMPLETE = 2 };
 
+// Options of SetOption and SetCallback.
+enum : int32_t {
+  OPTION_BAUD_RATE = 1,
+  OPTION_FRAMING = 2,
+  OPTION_STOP_BITS = 3,
+  OPTION_PARITY = 4,
+  OPTION_DATA_BITS = 5,
+  OPTION_FRAME_END = 6,
+};
+
+// Framing modes: where a frame ends when no callback decides.
+enum : uint32_t {
+  FRAMING_CR_LF = 1,
+  FRAMING_CR = 2,
+  FRAMING_LF = 3,
+  FRAMING_CALLBACK_ONLY = 4,
+  FRAMING_NUL = 5,
+};
+
 // Called on the I/O thread after every received byte with the bytes collected
 // so far; may shorten the frame through `length`.
 typedef uint32_t (*FrameEndCallback)(uint8_t* frame, int32_t* length);
@@ -29,9 +48,9 @@ class SerialChannel {
   SerialChannel(const SerialChannel&) = delete;
   SerialChannel& operator=(const SerialChannel&) = delete;
 
-  // 1 baud rate, 2 framing mode, 3 stop bits code, 4 parity code, 5 data bits.
+  // OPTION_BAUD_RATE .. OPTION_DATA_BITS.
   int SetOption(int32_t option, uint32_t value);
-  // option must be 6.
+  // option must be OPTION_FRAME_END.
   int SetCallback(int32_t option, FrameEndCallback callback);
   int OpenPort(uint32_t portNumber);
   int ClosePort();

@@ -5,7 +5,7 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
-#include "engine/link_service.h"
+#include "engine/engine_state.h"
 #include "platform/fakewin.h"
 #include "serial/serial_port.h"
 #include "sim/sim_line.h"
