@@ -1,0 +1,183 @@
+// Which camera the engine talks to: a request goes to the camera it names
+// while the list selection changes, initialisation run again returns to the
+// selected camera, and the panel may read the records while the worker fills
+// them.
+#include "engine_rig.h"
+#include "requests/request_codes.h"
+
+#include <thread>
+
+namespace {
+
+// Camera 1 on COM1 (0x66, then 0x4B at address 2), camera 3 on COM2 (0x5F).
+struct TwoLines {
+  TwoLines() {
+    com1Line.AddCamera(0x66);
+    com1Line.AddCamera(0x4B);
+    com2Line.AddCamera(0x5F);
+    rig.Attach(1, &com1);
+    rig.Attach(2, &com2);
+    rig.Start();
+  }
+
+  // Selects camera `index` as the list does and steps until the engine has taken it.
+  bool Select(int32_t index) {
+    SelectCamera(rig.c, index);
+    return rig.RunUntil([&] { return rig.c->cameraSelected.load() == 1 && rig.c->camera.load() == index; }, 50);
+  }
+
+  static bool Has(const Lines& frames, size_t from, const std::string& hex) {
+    return std::find(frames.begin() + static_cast<long>(from), frames.end(), hex) != frames.end();
+  }
+
+  SimLine com1Line, com2Line;
+  WirePeer com1{&com1Line}, com2{&com2Line};
+  EngineRig rig;
+};
+
+// Runs one worker step on another thread while this thread plays the
+// user-interface thread: `meanwhile` runs while the step waits on a control call.
+void StepWhileTheWorkerWaitsOnThePanel(EngineRig& rig, const std::function<void()>& meanwhile) {
+  FakeBecomeOwner();
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    rig.Step();
+    done = true;
+  });
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (FakePendingSentCount() == 0 && !done && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::yield();
+  EXPECT_GT(FakePendingSentCount(), 0) << "the step made no control call";
+  meanwhile();
+  while (!done && std::chrono::steady_clock::now() < deadline) DispatchIncomingSentMessages();
+  FakeReleaseOwner();
+  worker.join();
+}
+
+TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
+  TwoLines t;
+  ASSERT_TRUE(t.rig.RunToReady());
+  ASSERT_TRUE(t.Select(0));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 500));
+  size_t on1 = t.com1.Frames().size(), on2 = t.com2.Frames().size();
+
+  // Focus auto updates the focus controls before it sends its command.
+  t.rig.c->requestQueue->Put(0, REQ_FOCUS_AUTO, 1, 0);
+  StepWhileTheWorkerWaitsOnThePanel(t.rig, [&] { SelectCamera(t.rig.c, 2); });
+  t.rig.Run(5);
+  EXPECT_TRUE(TwoLines::Has(t.com1.Hexes(), on1, "81 01 04 38 02 FF"));
+  EXPECT_FALSE(TwoLines::Has(t.com2.Hexes(), on2, "81 01 04 38 02 FF"));
+  EXPECT_EQ(t.rig.c->camera.load(), 0) << "the selection took effect inside the transaction";
+
+  // The read-back lands in the record of the camera that was asked; then the
+  // selection takes effect and the next poll goes to camera 3 on COM2.
+  int32_t thirdFocus = t.rig.c->cameras[2].focusPos;
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->camera.load() == 2; }, 2000));
+  EXPECT_EQ(t.rig.c->cameras[0].focusPos, t.com1Line.State(0).picture.focusPos);
+  EXPECT_EQ(t.rig.c->cameras[2].focusPos, thirdFocus);
+  EXPECT_EQ(t.rig.c->port.load(), 1);
+  t.rig.Run(450);
+  EXPECT_TRUE(TwoLines::Has(t.com2.Hexes(), on2, "81 09 04 48 FF"));
+}
+
+// Power on for camera `index` on COM1 (request 44 arms the restart); its first
+// reply is an error 0x41, a non-acknowledge: every camera is initialised again.
+void RestartInitialisation(TwoLines& t, int32_t index) {
+  t.rig.c->requestQueue->Put(static_cast<uint32_t>(index), REQ_POWER, 1, 0);
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == REQ_POWER; }, 500));
+  t.com1.Inject({static_cast<uint8_t>(0x90 + 0x10 * index), 0x60, 0x41, 0xFF});
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_INIT_CAMERA; }, 50));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 20000));
+}
+
+TEST(Selection, InitialisationRunAgainReturnsToTheSelectedCameraAndKeepsTheList) {
+  TwoLines t;
+  ASSERT_TRUE(t.rig.RunToReady());
+  ASSERT_TRUE(t.Select(1));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 500));
+  RestartInitialisation(t, 1);
+  Lines texts = t.rig.StatusTexts();
+  EXPECT_EQ(texts.back(), "3 Cameras OK, none selected");
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Initializing camera 3..."), 2);
+
+  EXPECT_EQ(t.rig.ListItems(), (Lines{"Camera 1", "Camera 2", "Camera 3"}));
+  EXPECT_EQ(t.rig.c->camera.load(), 1);
+  EXPECT_EQ(t.rig.c->port.load(), 0);
+  // The polls ask camera 2 (address 2 on COM1), not a camera on COM2.
+  size_t on1 = t.com1.Frames().size(), on2 = t.com2.Frames().size();
+  t.rig.Run(450);
+  EXPECT_TRUE(TwoLines::Has(t.com1.Hexes(), on1, "82 09 04 48 FF"));
+  EXPECT_EQ(t.com2.Frames().size(), on2);
+}
+
+// A re-reading cut short by an error leaves nothing armed: initialisation run
+// again afterwards goes on to every camera.
+TEST(Selection, RereadingCutShortDoesNotStopALaterInitialisation) {
+  TwoLines t;
+  const uint8_t askBGain[] = {0x09, 0x04, 0x44};
+  SimFaults faults;
+  faults.AddError(askBGain, sizeof askBGain, 0x02, 1);
+  ASSERT_TRUE(t.rig.RunToReady());
+  ASSERT_TRUE(t.Select(0));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 500));
+  t.com1Line.SetCameraFaults(0, faults);
+  t.rig.c->requestQueue->Put(0, REQ_WB_COLD, 0, 0);  // re-reads from the white balance on
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.StatusTexts().back().rfind("Err Answer", 0) == 0; }, 2000));
+  t.rig.Run(5);
+  EXPECT_EQ(reinitChain, 0);
+  RestartInitialisation(t, 0);
+  Lines texts = t.rig.StatusTexts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Initializing camera 3..."), 2);
+  EXPECT_EQ(texts.back(), "3 Cameras OK, none selected");
+}
+
+// Only one Recall button stays checked: the last initialised camera's preset.
+TEST(Selection, InitialisationLeavesOnlyTheLastCamerasRecallButtonChecked) {
+  TwoLines t;
+  for (int i = 0; i < 2; i++) {
+    SimCameraState state = t.com1Line.State(i);
+    state.lastPreset = static_cast<uint8_t>(3 + i);
+    SetStoredPicture(t.com1Line, i, state);
+  }
+  ASSERT_TRUE(t.rig.RunToReady());
+  // Camera 3 (COM2) has never recalled a preset: "1".
+  for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(t.rig.Checked(id), id == IDC_RECALL1) << id;
+}
+
+// The panel reads every record field (refresh, model getter) while the worker
+// runs a re-reading that writes them; built with ThreadSanitizer this catches
+// any field shared without an atomic.
+TEST(Selection, RecordsReadWhileARereadingWritesThem) {
+  TwoLines t;
+  ASSERT_TRUE(t.rig.RunToReady());
+  ASSERT_TRUE(t.Select(0));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 500));
+  SimCameraState state = t.com1Line.State(0);
+  state.presets[2].zoomPos = 0x2000;
+  t.com1Line.SetState(0, state);
+
+  t.rig.c->requestQueue->Put(0, REQ_PRESET_RECALL_3, 0, 0);
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    t.rig.RunUntil([&] { return reinitChain == 1; }, 50);
+    t.rig.RunUntil([&] { return reinitChain == 0 && t.rig.c->mode.load() == MODE_IDLE; }, 5000);
+    done = true;
+  });
+  int64_t sum = 0;
+  int reads = 0;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!done && std::chrono::steady_clock::now() < deadline) {
+    for (int i = 0; i < t.rig.c->cameraCount.load(); i++) {
+      CameraRecord copy = t.rig.c->cameras[i];
+      sum += copy.zoomPos + copy.focusPos + copy.wbMode + copy.modelCode + t.rig.c->GetModel();
+    }
+    reads++;
+  }
+  worker.join();
+  EXPECT_GT(reads, 0);
+  EXPECT_GE(sum, 0);
+  EXPECT_EQ(t.rig.c->cameras[0].zoomPos, 0x2000);
+  EXPECT_EQ(reinitChain, 0);
+}
+
+}  // namespace
