@@ -5,8 +5,10 @@
 #pragma once
 
 #ifdef _WIN32
-#include <commctrl.h>
+// <windows.h> first: the other Win32 headers build on its types.
 #include <windows.h>
+
+#include <commctrl.h>
 #else
 #define ORVALIX_FAKE_WINDOWS 1
 #include <cstdint>
