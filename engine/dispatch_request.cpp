@@ -145,7 +145,7 @@ void AeManual(CameraController* c, CameraRecord& r) {
   SetSliderRange(panel, IDC_BRIGHT_SLIDER, 0, kShutterSliderMax);
   SetSlider(panel, IDC_BRIGHT_SLIDER, ShutterSliderOfPosition(r.shutterPos));
   SendDlgItemMessageA(panel, IDC_BRIGHT_SLIDER, TBM_SETTICFREQ, 1, 0);
-  SetControlText(panel, IDC_BRIGHT_VALUE, ShutterTextOfPosition(r.shutterPos));
+  SetControlText(panel, IDC_BRIGHT_VALUE, ShutterText(ShutterSliderOfPosition(r.shutterPos)));
   SendByte(c, 0x39, 0x03);
 }
 
