@@ -39,7 +39,7 @@ constexpr TransactionRow kRows[] = {
                               .Notifies(NOTIFY_FOCUS).AsksAgain(REASK_WHILE_MOVING),
     Row(TX_ASK_SHUTTER,       {0x09, 0x04, 0x4A}).Stores(&R::shutterPos, DECODE_WORD).Then(TX_ASK_IRIS_AT_START)
                               .Notifies(NOTIFY_BRIGHT, WHEN_AE_MANUAL)
-                              .NotifyingField(&R::shutterPos, VALUE_SHUTTER_DISTANCE)
+                              .NotifyingField(&R::shutterPos, VALUE_SHUTTER_SLIDER)
                               .AsksAgain(REASK_UNTIL_REQUESTED, &R::shutterRequest),
     Row(TX_ASK_IRIS_AT_START, {0x09, 0x04, 0x4B}).Stores(&R::irisPosInit, DECODE_WORD).Then(TX_ASK_GAIN),
     Row(TX_ASK_GAIN,          {0x09, 0x04, 0x4C}).Stores(&R::gainPos, DECODE_WORD).Then(TX_ASK_BRIGHTNESS),

@@ -42,8 +42,8 @@ enum NotifyWhen : uint8_t {
   WHEN_AUTO_CHECKED,  // panel check box "Auto" (exposure) checked
 };
 
-// What the read-back notifies: the field, or the shutter's distance from 15.
-enum NotifyValue : uint8_t { VALUE_FIELD, VALUE_SHUTTER_DISTANCE };
+// What the read-back notifies: the field, or the shutter's slider position.
+enum NotifyValue : uint8_t { VALUE_FIELD, VALUE_SHUTTER_SLIDER };
 
 // When the read-back asks again before it finishes.
 enum Reask : uint8_t {

@@ -1,6 +1,7 @@
 // Lines that misbehave in ways that once stopped the engine: echoes that are
 // always too short, error replies nobody waits for, a network-change packet
 // ahead of an answer, and an error in the middle of a command pair.
+#include "engine/inquiry_answers.h"
 #include "engine_rig.h"
 #include "requests/request_codes.h"
 
@@ -101,6 +102,33 @@ TEST(BadLines, ErrorToTheFirstOfModel40sBrightnessPairEndsItsReplies) {
     EXPECT_EQ(frames[start + 1].hex, "81 01 04 4B 00 00 00 0A FF");
     EXPECT_EQ(frames[start + 2].hex, "81 09 04 4C FF");
     EXPECT_LT(frames[start + 2].tick - sent, 300u);
+  }
+}
+
+// A shutter position off the table (3..15) is reported as off the slider, not
+// mirrored back into it as another exposure time.
+TEST(BadLines, ShutterOffTheTableIsReportedOffTheSlider) {
+  EngineRig rig;
+  rig.Start();
+  CameraController* c = rig.c;
+  c->cameraCount = 1;
+  c->cameras[0].aeMode = 3;
+  // Slider 0..12 runs over positions 15..3: 9 is slider 6, 20 lies beyond its left end.
+  for (auto tc : {std::make_pair(9, 6), std::make_pair(20, -1)}) {
+    SCOPED_TRACE(tc.first);
+    c->cameras[0].shutterRequest = tc.first;  // no re-inquiry
+    BeginWork(c, REQ_SHUTTER_RESET, 0);
+    StartTransaction(c, TX_ASK_SHUTTER, STAGE_ANSWER);
+    const uint8_t answer[] = {0x90, 0x50, 0x00, 0x00, static_cast<uint8_t>(tc.first >> 4),
+                              static_cast<uint8_t>(tc.first & 0x0F), 0xFF};
+    memcpy(packetBuffer, answer, sizeof answer);
+    packetLength = sizeof answer;
+    HandleAnswer(c);
+    std::vector<QueueMessage> notes = Drain(c->notifyQueue);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].code, 5u);
+    EXPECT_EQ(static_cast<int32_t>(notes[0].a), tc.second);
+    EXPECT_EQ(c->mode.load(), MODE_IDLE);
   }
 }
 
