@@ -97,13 +97,21 @@ void WirePeer::Inject(const Bytes& bytes) {
   injected.insert(injected.end(), bytes.begin(), bytes.end());
 }
 
-// A read that found nothing comes after the I/O thread has stored every byte
-// it read before; two in a row also follow a look at the transmit ring.
-void WirePeer::Settle(bool onlyWhenDue) {
+// A read that finds nothing comes after the I/O thread has stored every byte
+// it read before, and is followed by a look at the transmit ring.
+void WirePeer::TakeDue() {
   std::unique_lock<std::mutex> lk(m);
-  if (onlyWhenDue && !PullDue() && quietReads > 0) return;
+  if (PullDue() || quietReads == 0) WaitForQuietReads(lk, 1);
+}
+
+void WirePeer::Flush() {
+  std::unique_lock<std::mutex> lk(m);
+  WaitForQuietReads(lk, 2);
+}
+
+void WirePeer::WaitForQuietReads(std::unique_lock<std::mutex>& lk, int count) {
   quietReads = 0;
-  if (!cv.wait_for(lk, std::chrono::seconds(20), [this] { return quietReads >= 2; }))
+  if (!cv.wait_for(lk, std::chrono::seconds(20), [&] { return quietReads >= count; }))
     ADD_FAILURE() << "the serial I/O thread did not settle within 20 s";
 }
 
@@ -212,12 +220,12 @@ void EngineRig::Step() {
   int32_t queued[kChannelCount] = {};
   for (int i = 0; i < kChannelCount; i++) {
     if (!c->channels[i] || !peers[i]) continue;
-    peers[i]->Settle(true);
+    peers[i]->TakeDue();
     queued[i] = c->channels[i]->TransmitWriteIndexForTest();
   }
   WorkerStep(c, &pollCounter);
   for (int i = 0; i < kChannelCount; i++)
-    if (c->channels[i] && peers[i] && c->channels[i]->TransmitWriteIndexForTest() != queued[i]) peers[i]->Settle(false);
+    if (c->channels[i] && peers[i] && c->channels[i]->TransmitWriteIndexForTest() != queued[i]) peers[i]->Flush();
 }
 
 void EngineRig::Run(int ms) {

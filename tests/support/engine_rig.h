@@ -52,10 +52,11 @@ class WirePeer : public SerialPeer {
   std::vector<WireFrame> Frames();
   Lines Hexes();
   void Inject(const Bytes& bytes);
-  // Waits until the I/O thread has every due byte in its receive ring and
-  // every queued frame on the line. With `onlyWhenDue`, returns at once when
-  // nothing is due and the thread's last read found nothing.
-  void Settle(bool onlyWhenDue);
+  // Waits until the channel's I/O thread has every byte due now in its
+  // receive ring.
+  void TakeDue();
+  // Waits until the I/O thread has put every queued frame on the line.
+  void Flush();
 
   // The cameras' side. Packets camera `index` received, oldest first; kind
   // 0x01 or 0x09 keeps only commands or inquiries addressed to it.
@@ -69,6 +70,7 @@ class WirePeer : public SerialPeer {
 
  private:
   bool PullDue();
+  void WaitForQuietReads(std::unique_lock<std::mutex>& lk, int count);
 
   SimLine line;
   std::unique_ptr<SimPeer> cameras;  // null without cameras
