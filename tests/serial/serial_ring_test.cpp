@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cstring>
 
+// Queued last: frames leave in order, so once it is out every frame before it
+// is, and nothing else may be.
+static const Bytes kLast = {0xEE, 0xFF};
+
 // `count` frames of `length` bytes, tagged first, first + 1, ... and ending in 0xFF.
 static Bytes Frames(int first, int count, int length) {
   Bytes bytes;
@@ -89,8 +93,9 @@ TEST_F(PeerChannel, WriteFrameTakes1To255BytesAndRefusesRatherThanOverrun) {
   EXPECT_EQ(channel.WriteFrame(nullptr, 3), 1);
   ASSERT_EQ(channel.WriteFrame(longest.data(), 255), 0);
   expected.insert(expected.end(), longest.begin(), longest.end() - 1);
+  ASSERT_EQ(channel.WriteFrame(kLast.data(), 2), 0);
+  expected.insert(expected.end(), kLast.begin(), kLast.end());
   ASSERT_TRUE(peer.WaitWritten(expected.size()));
-  OsSleep(20);
   EXPECT_EQ(peer.Written(), expected);
 }
 
@@ -124,9 +129,9 @@ TEST_F(PeerChannel, ResetBuffersEmptiesOnlyTheSideAsked) {
   EXPECT_EQ(channel.TransmitWriteIndexForTest(), 0);
   ASSERT_EQ(channel.WriteFrame(commands.data() + 10, 5), 0);
   peer.SetGate(true);
-  ASSERT_TRUE(peer.WaitWritten(10));
-  OsSleep(20);
-  EXPECT_EQ(peer.Written(), Bytes({1, 1, 1, 1, 0xFF, 3, 3, 3, 3, 0xFF})) << "the unsent frame went";
+  ASSERT_EQ(channel.WriteFrame(kLast.data(), 2), 0);
+  ASSERT_TRUE(peer.WaitWritten(12));
+  EXPECT_EQ(peer.Written(), Bytes({1, 1, 1, 1, 0xFF, 3, 3, 3, 3, 0xFF, 0xEE, 0xFF})) << "the unsent frame went";
   EXPECT_EQ(NextFrame(channel, 0), reply) << "the receive side is untouched";
   peer.Feed({0xFF});
   EXPECT_EQ(NextFrame(channel), Bytes{0xFF}) << "the half frame went";
@@ -153,7 +158,7 @@ TEST_F(PeerChannel, ResetBuffersDuringTrafficNeverTearsAFrame) {
     OsSleep(0);
   }
   EXPECT_GT(frames, 0);
-  OsSleep(20);
+  channel.ClosePort();  // waits for the I/O thread, so every frame it took is out
   const Bytes written = peer.Written();
   ASSERT_EQ(written.size() % command.size(), 0u);
   for (size_t i = 0; i < written.size(); i += command.size())
