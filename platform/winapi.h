@@ -5,8 +5,9 @@
 #pragma once
 
 #ifdef _WIN32
+#include <windows.h>  // first: commctrl.h builds on it
+
 #include <commctrl.h>
-#include <windows.h>
 #else
 #define ORVALIX_FAKE_WINDOWS 1
 #include <cstdint>

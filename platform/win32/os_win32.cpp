@@ -1,8 +1,9 @@
 // Win32 side of the OS layer: thin wrappers over the kernel objects.
 #include "platform/os.h"
 
+#include <windows.h>  // first: mmsystem.h builds on it
+
 #include <mmsystem.h>
-#include <windows.h>
 
 #include <atomic>
 #include <new>
