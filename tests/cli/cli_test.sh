@@ -11,6 +11,7 @@ start_sim() {  # link name, camsim arguments; waits for the link to appear
   "$CAMSIM" --profile fast --duration 60 "$@" --link "$link" >"$link.log" 2>&1 &
   SIMPIDS="$SIMPIDS $!"
   while [ ! -e "$link" ] && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
+  [ -e "$link" ] || fail "camsim made no $link within 5 s: $(cat "$link.log")"
 }
 run() { "$CLI" "$@" >"$DIR/out" 2>"$DIR/err"; rc=$?; }
 

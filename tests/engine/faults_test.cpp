@@ -1,6 +1,8 @@
 // Replies that go wrong: error packets, missing acknowledges, time-outs, late,
 // bunched, misplaced and malformed replies.
-#include "engine_rig.h"
+#include "tests/support/engine_rig.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -11,16 +13,13 @@ const Bytes kHead[] = {{0x90, 0x50, 0x00, 0x20, 0x04, 0x45, 0x01, 0x00, 0x02, 0x
 
 // A line whose replies the test writes itself.
 struct Scripted {
-  Scripted() {
-    rig.Attach(1, &com1);
-    rig.Start();
-  }
+  Scripted() { rig.Start(); }
 
   // Discovery of `cameras` cameras on COM1, up to the first one's version inquiry.
   void Discover(int cameras = 1) {
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO; }, 200));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == kStageEcho; }, 200));
     com1.Inject({0x88, 0x30, static_cast<uint8_t>(cameras + 1), 0xFF});
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == kModeNextPort; }, 10));
     com1.Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == 70; }, 10));
   }
@@ -34,8 +33,8 @@ struct Scripted {
         << "no reaction to " << Hex(bytes);
   }
 
-  WirePeer com1;
   EngineRig rig;
+  WirePeer& com1 = rig.Attach(1);
 };
 
 struct Step {  // replies injected, then what holds 5 ms later
@@ -77,18 +76,18 @@ const Script kScripts[] = {
      1,
      {{{0x90, 0x60, 0x41, 0xFF},
        70,
-       STAGE_ANSWER,
+       kStageAnswer,
        {"Err Answer 60, COM1, Cam:1 p.Mode:63", "Found 2 cameras", "Initializing camera 1..."},
        "81 09 00 02 FF"}}},
     {"NonAcknowledgeReportedWhileWaiting",
      1,
      true,
      0,
-     {{{0x90, 0x52, 0xFF}, 63, STAGE_ACK, {"No ACK-c (52)"}, "81 01 04 00 02 FF"},
-      {{0xFF}, 63, STAGE_ACK, {"No ACK-c (00)"}, "81 01 04 00 02 FF"},
-      {kAck, 63, STAGE_COMPLETION, {}, "81 01 04 00 02 FF"},
-      {{0x90, 0x42, 0xFF}, 63, STAGE_COMPLETION, {"No Complete (42)"}, "81 01 04 00 02 FF"},
-      {kDone, 10, STAGE_ACK, {}, "81 01 04 3F 02 01 FF"}}},
+     {{{0x90, 0x52, 0xFF}, 63, kStageAck, {"No ACK-c (52)"}, "81 01 04 00 02 FF"},
+      {{0xFF}, 63, kStageAck, {"No ACK-c (00)"}, "81 01 04 00 02 FF"},
+      {kAck, 63, kStageCompletion, {}, "81 01 04 00 02 FF"},
+      {{0x90, 0x42, 0xFF}, 63, kStageCompletion, {"No Complete (42)"}, "81 01 04 00 02 FF"},
+      {kDone, 10, kStageAck, {}, "81 01 04 3F 02 01 FF"}}},
     // Error 0x41 is decoded as the awaited answer, reading 0 behind its end
     // (model 0: not wide-range); an oversized packet is skipped and the next
     // one handled in the same step, as are two packets arriving together.
@@ -96,10 +95,10 @@ const Script kScripts[] = {
      1,
      false,
      1,
-     {{{0x90, 0x60, 0x41, 0xFF}, 71, STAGE_ANSWER, {"Err Answer 60, COM1, Cam:1 p.Mode:70"}, "81 09 04 3F FF"},
-      {kOversizedThenLongest, 63, STAGE_ACK, {}, "81 01 04 00 02 FF"},
-      {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 10, STAGE_ACK, {}, "81 01 04 3F 02 03 FF"},
-      {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 11, STAGE_ACK, {}, "81 01 04 06 03 FF"}}},
+     {{{0x90, 0x60, 0x41, 0xFF}, 71, kStageAnswer, {"Err Answer 60, COM1, Cam:1 p.Mode:70"}, "81 09 04 3F FF"},
+      {kOversizedThenLongest, 63, kStageAck, {}, "81 01 04 00 02 FF"},
+      {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 10, kStageAck, {}, "81 01 04 3F 02 03 FF"},
+      {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 11, kStageAck, {}, "81 01 04 06 03 FF"}}},
 };
 
 TEST(Faults, ScriptedRepliesDuringInitialisation) {
@@ -143,7 +142,7 @@ TEST(Faults, TimeOutsEndTheTransactionAndLateRepliesAreDropped) {
     s.rig.Jump(tc.lateStep ? tc.lateStep : s.rig.c->sendTick.load() + tc.timeoutMs - 1 - VirtualTick());
     if (!tc.lateStep) {
       s.rig.Step();
-      EXPECT_NE(s.rig.c->stage.load(), STAGE_NONE) << "ended before its time-out";
+      EXPECT_NE(s.rig.c->stage.load(), 0) << "ended before its time-out";
     }
     s.rig.Step();
     ASSERT_EQ(s.rig.c->mode.load() | s.rig.c->stage.load(), 0);
@@ -160,14 +159,11 @@ TEST(Faults, TimeOutsEndTheTransactionAndLateRepliesAreDropped) {
 // Packets on a port the engine is not speaking to wait in that channel and are
 // handled first when the engine turns to it.
 TEST(Faults, PacketsWaitUntilTheEngineTurnsToTheirPort) {
-  SimLine line1;
-  line1.AddCamera(0x45);
-  WirePeer com1(&line1), com2;
   EngineRig rig;
-  rig.Attach(1, &com1);
-  rig.Attach(2, &com2);
+  rig.Attach(1, {0x45});
+  WirePeer& com2 = rig.Attach(2);
   rig.Start();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == 1 && rig.c->stage.load() == STAGE_ECHO; }, 500));
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == 1 && rig.c->stage.load() == kStageEcho; }, 500));
   com2.Inject({0x88, 0x30, 0x02, 0xFF, 0x88, 0x01, 0x00, 0x01, 0xFF});  // both echoes
   ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == 70 && rig.c->port.load() == 0; }, 10));
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-// The published zoom positions at each whole zoom factor, typed in here
+// Expected zoom positions at each whole zoom factor, written out here
 // independently of the program's own tables.
 const int kZ10[] = {0, 6568, 9432, 11254, 12562, 13737, 14399, 15061, 15723, 16384};
 const int kZ20[] = {0,     6225,  8894,  10486, 11589, 12422, 13088, 13641, 14110, 14515,
