@@ -5,8 +5,9 @@
 #pragma once
 
 #ifdef _WIN32
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>  // after windows.h, which it needs
 #else
 #define ORVALIX_FAKE_WINDOWS 1
 #include <cstdint>

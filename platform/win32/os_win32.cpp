@@ -1,8 +1,9 @@
 // Win32 side of the OS layer: thin wrappers over the kernel objects.
 #include "platform/os.h"
 
-#include <mmsystem.h>
 #include <windows.h>
+
+#include <mmsystem.h>  // after windows.h, which it needs
 
 #include <atomic>
 #include <new>
