@@ -1,9 +1,10 @@
 // Win32 side of the OS layer: thin wrappers over the kernel objects.
 #include "platform/os.h"
 
+// <windows.h> first: <mmsystem.h> builds on its types.
 #include <windows.h>
 
-#include <mmsystem.h>  // after windows.h, which it needs
+#include <mmsystem.h>
 
 #include <atomic>
 #include <new>
