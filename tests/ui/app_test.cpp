@@ -106,8 +106,11 @@ TEST(App, StartsWithTheVersionShownAndCleansUpOnce) {
   EXPECT_EQ(nullptr, pController);
 }
 
-TEST(App, ClosingWhileARereadingRefreshesThePanelEnds) {
-  Watchdog watchdog(120000);
+// Starts the program, selects camera 1 and recalls preset 1, after which the
+// engine re-reads every setting; returns once the worker is inside that
+// re-reading's panel refresh, waiting for this thread to take a control
+// update. Anything it sends before that is served.
+void StartAndCatchARereading() {
   StartApp();
   CameraController* c = pController;
   ASSERT_NE(nullptr, c);
@@ -115,10 +118,7 @@ TEST(App, ClosingWhileARereadingRefreshesThePanelEnds) {
   ASSERT_GT(c->cameraCount.load(), 0);
   PressKey(VK_F1);
   EXPECT_EQ("Camera 1 selected", Status());
-  PressKey('1');  // recall preset 1: the engine then re-reads every setting
-
-  // Catch the worker inside the re-reading's panel refresh, waiting for this
-  // thread to take its control update; serve anything it sends before that.
+  PressKey('1');
   DWORD start = GetTickCount();
   bool caught = false;
   while (!caught && GetTickCount() - start < 30000) {
@@ -127,12 +127,29 @@ TEST(App, ClosingWhileARereadingRefreshesThePanelEnds) {
     if (!caught) DispatchIncomingSentMessages();
   }
   ASSERT_TRUE(caught) << "the re-reading never refreshed the panel";
+}
 
+TEST(App, ClosingWhileARereadingRefreshesThePanelEnds) {
+  Watchdog watchdog(120000);
+  StartAndCatchARereading();
   PostMessageA(hMainWnd, WM_CLOSE, 0, 0);
   EXPECT_EQ(0, RunMessageLoop());
   EXPECT_FALSE(IsWindow(hMainWnd));
   CleanupApp();
   EXPECT_EQ(nullptr, pController);
+}
+
+// The end of the session quits the loop with every window still there; the
+// teardown then meets the worker waiting on this thread and must serve it.
+TEST(App, TeardownServesAWorkerWaitingOnTheLivePanel) {
+  Watchdog watchdog(120000);
+  StartAndCatchARereading();
+  CleanupApp();
+  EXPECT_EQ(nullptr, pController);
+  EXPECT_TRUE(IsWindow(hMainWnd));
+  DestroyWindow(hMainWnd);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 }  // namespace
