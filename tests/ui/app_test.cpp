@@ -2,18 +2,12 @@
 // that the test script serves on COM3 and COM4: the start-up sequence, a
 // repeated cleanup, and closing the program while the engine's worker is
 // inside a re-reading's panel refresh, waiting on this thread.
-#include "common/control_ids.h"
-#include "common/text.h"
-#include "engine/camera_controller.h"
-#include "panel/panel_globals.h"
+#include "ui_rig.h"
+
 #include "platform/os.h"
 #include "ui/app_main.h"
 #include "ui/message_loop.h"
 #include "ui/ui_globals.h"
-
-#include <windows.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
@@ -51,27 +45,6 @@ std::string Status() {
   char text[256] = "";
   GetDlgItemTextA(hPage[0], IDC_STATUS, text, sizeof text);
   return text;
-}
-
-// Runs the program's loop over what is queued until done() or the time is up.
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    PostQuitMessage(0);
-    RunMessageLoop();
-  }
-  return true;
-}
-
-void PressKey(int vk) {
-  HWND target = GetFocus() ? GetFocus() : hMainWnd;
-  PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
-  PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(vk), 1 | (3u << 30));
-  PostQuitMessage(0);
-  RunMessageLoop();
 }
 
 bool SentMessageWaiting() { return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; }
@@ -116,9 +89,9 @@ void StartAndCatchARereading() {
   ASSERT_NE(nullptr, c);
   ASSERT_TRUE(PumpUntil([&] { return c->listReady.load() == 1; }, 60000)) << Status();
   ASSERT_GT(c->cameraCount.load(), 0);
-  PressKey(VK_F1);
+  Press(VK_F1);
   EXPECT_EQ("Camera 1 selected", Status());
-  PressKey('1');
+  Press('1');
   DWORD start = GetTickCount();
   bool caught = false;
   while (!caught && GetTickCount() - start < 30000) {
