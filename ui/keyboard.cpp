@@ -98,8 +98,7 @@ void MoveFocus(const FocusTarget& target) {
 // As if entry `index` were chosen in the list; nothing when there is none.
 void SelectCameraByKey(int index) {
   LRESULT result = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  if (result == LB_ERR || !pController) return;
-  RefreshPanel(pController, index);
+  if (result != LB_ERR) RefreshPanel(pController, index);
 }
 
 void RecallByKey(int k) {

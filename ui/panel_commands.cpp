@@ -72,8 +72,7 @@ bool OnStepButton(HWND hwnd, int id) {
 }
 
 void OnCameraList(int notifyCode) {
-  if (notifyCode != LBN_SELCHANGE || !pController) return;
-  RefreshPanel(pController, SelectedCamera());
+  if (notifyCode == LBN_SELCHANGE) RefreshPanel(pController, SelectedCamera());
 }
 
 // "Auto" exposure: full auto drives the level slider, manual the brightness.
