@@ -80,8 +80,8 @@ ValueText ExpCompText(int32_t sliderPos) { return OffsetText(sliderPos, kExpComp
 ValueText NumberText(int32_t value) { return Text("%d", value); }
 
 EmulatedBrightness EmulatedBrightnessOf(int32_t brightness) {
-  if (brightness <= 17) return EmulatedBrightness{brightness, 1};
-  return EmulatedBrightness{17, brightness - 16};
+  if (brightness <= 17) return EmulatedBrightness{brightness, 1, true};
+  return EmulatedBrightness{17, brightness - 16, false};
 }
 
 int32_t BrightnessOfEmulated(int32_t gain, int32_t iris) {

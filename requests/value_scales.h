@@ -55,6 +55,7 @@ ValueText NumberText(int32_t value);  // "%d"
 struct EmulatedBrightness {
   int32_t iris;
   int32_t gain;
+  bool gainFirst;  // the gain goes down to 1 before the iris opens, else the iris up to 17 first
 };
 EmulatedBrightness EmulatedBrightnessOf(int32_t brightness);
 // Read back: a gain above 1 gives gain + 16 (at most INT32_MAX), otherwise

@@ -89,6 +89,35 @@ TEST(BadLines, ErrorToTheFirstOfModel40sBrightnessPairEndsItsReplies) {
   }
 }
 
+// The same pair with the cameras' replies in another order: the first command's
+// acknowledge, then its error, then the second command's acknowledge and
+// completion. Only the error is shown and the read-back follows at once.
+TEST(BadLines, ErrorAfterTheFirstAcknowledgeOfModel40sPair) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x40});
+  com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.aeMode = 0x03; });
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady());
+  ASSERT_TRUE(rig.Select(0));
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 500));
+  rig.c->cameras[0].aeMode = 13;
+  SimFaults silent;
+  silent.silent = true;  // the replies below are the only ones
+  com1.SetFaults(0, silent);
+  rig.Post(0, REQ_EXPOSURE_LEVEL, 10);
+  rig.Step();
+  ASSERT_EQ(rig.c->stage.load(), STAGE_ACK);
+  size_t shown = rig.StatusTexts().size();
+  size_t sent = com1.Frames().size();
+  com1.Inject({0x90, 0x41, 0xFF, 0x90, 0x61, 0x41, 0xFF, 0x90, 0x42, 0xFF, 0x90, 0x52, 0xFF});
+  rig.Run(3);
+  Lines texts = rig.StatusTexts();
+  EXPECT_EQ(Lines(texts.begin() + static_cast<long>(shown), texts.end()), Lines{"Err Answer 61, COM1, Cam:1 p.Mode:8"});
+  Lines frames = com1.Hexes();
+  ASSERT_EQ(frames.size(), sent + 1);
+  EXPECT_EQ(frames.back(), "81 09 04 4C FF");
+}
+
 // A shutter position off the table (3..15) is reported as off the slider, not
 // mirrored back into it as another exposure time.
 TEST(BadLines, ShutterOffTheTableIsReportedOffTheSlider) {

@@ -52,12 +52,12 @@ TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {
   for (int n = 1; n <= kChannelCount; n++) rig.Attach(n);
   rig.Start();
   for (int i = 0; i < kChannelCount; i++) {
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == kStageEcho && rig.c->mode.load() == 1; }, 100));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO && rig.c->mode.load() == 1; }, 100));
     ASSERT_EQ(rig.c->port.load(), i);
     rig.Com(i + 1).Inject({0x88, 0x30, 0x7F, 0xFF});
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == kModeNextPort; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT; }, 10));
     rig.Com(i + 1).Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() != kModeNextPort; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() != MODE_NEXT_PORT; }, 10));
   }
   EXPECT_EQ(rig.c->cameraCount.load(), kMaxCameras);
   for (int i = 0; i < kMaxCameras; i++) {

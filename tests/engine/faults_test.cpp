@@ -17,9 +17,9 @@ struct Scripted {
 
   // Discovery of `cameras` cameras on COM1, up to the first one's version inquiry.
   void Discover(int cameras = 1) {
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == kStageEcho; }, 200));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO; }, 200));
     com1.Inject({0x88, 0x30, static_cast<uint8_t>(cameras + 1), 0xFF});
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == kModeNextPort; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT; }, 10));
     com1.Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == 70; }, 10));
   }
@@ -76,18 +76,18 @@ const Script kScripts[] = {
      1,
      {{{0x90, 0x60, 0x41, 0xFF},
        70,
-       kStageAnswer,
+       STAGE_ANSWER,
        {"Err Answer 60, COM1, Cam:1 p.Mode:63", "Found 2 cameras", "Initializing camera 1..."},
        "81 09 00 02 FF"}}},
     {"NonAcknowledgeReportedWhileWaiting",
      1,
      true,
      0,
-     {{{0x90, 0x52, 0xFF}, 63, kStageAck, {"No ACK-c (52)"}, "81 01 04 00 02 FF"},
-      {{0xFF}, 63, kStageAck, {"No ACK-c (00)"}, "81 01 04 00 02 FF"},
-      {kAck, 63, kStageCompletion, {}, "81 01 04 00 02 FF"},
-      {{0x90, 0x42, 0xFF}, 63, kStageCompletion, {"No Complete (42)"}, "81 01 04 00 02 FF"},
-      {kDone, 10, kStageAck, {}, "81 01 04 3F 02 01 FF"}}},
+     {{{0x90, 0x52, 0xFF}, 63, STAGE_ACK, {"No ACK-c (52)"}, "81 01 04 00 02 FF"},
+      {{0xFF}, 63, STAGE_ACK, {"No ACK-c (00)"}, "81 01 04 00 02 FF"},
+      {kAck, 63, STAGE_COMPLETION, {}, "81 01 04 00 02 FF"},
+      {{0x90, 0x42, 0xFF}, 63, STAGE_COMPLETION, {"No Complete (42)"}, "81 01 04 00 02 FF"},
+      {kDone, 10, STAGE_ACK, {}, "81 01 04 3F 02 01 FF"}}},
     // Error 0x41 is decoded as the awaited answer, reading 0 behind its end
     // (model 0: not wide-range); an oversized packet is skipped and the next
     // one handled in the same step, as are two packets arriving together.
@@ -95,10 +95,10 @@ const Script kScripts[] = {
      1,
      false,
      1,
-     {{{0x90, 0x60, 0x41, 0xFF}, 71, kStageAnswer, {"Err Answer 60, COM1, Cam:1 p.Mode:70"}, "81 09 04 3F FF"},
-      {kOversizedThenLongest, 63, kStageAck, {}, "81 01 04 00 02 FF"},
-      {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 10, kStageAck, {}, "81 01 04 3F 02 03 FF"},
-      {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 11, kStageAck, {}, "81 01 04 06 03 FF"}}},
+     {{{0x90, 0x60, 0x41, 0xFF}, 71, STAGE_ANSWER, {"Err Answer 60, COM1, Cam:1 p.Mode:70"}, "81 09 04 3F FF"},
+      {kOversizedThenLongest, 63, STAGE_ACK, {}, "81 01 04 00 02 FF"},
+      {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 10, STAGE_ACK, {}, "81 01 04 3F 02 03 FF"},
+      {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 11, STAGE_ACK, {}, "81 01 04 06 03 FF"}}},
 };
 
 TEST(Faults, ScriptedRepliesDuringInitialisation) {
@@ -163,7 +163,7 @@ TEST(Faults, PacketsWaitUntilTheEngineTurnsToTheirPort) {
   rig.Attach(1, {0x45});
   WirePeer& com2 = rig.Attach(2);
   rig.Start();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == 1 && rig.c->stage.load() == kStageEcho; }, 500));
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == 1 && rig.c->stage.load() == STAGE_ECHO; }, 500));
   com2.Inject({0x88, 0x30, 0x02, 0xFF, 0x88, 0x01, 0x00, 0x01, 0xFF});  // both echoes
   ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == 70 && rig.c->port.load() == 0; }, 10));
 

@@ -81,6 +81,46 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 20000));
 }
 
+// A click while a preset recall of another camera runs: the re-reading that
+// follows the recall neither repaints the panel with its camera nor takes the
+// click back; afterwards the clicked camera is current and polled.
+TEST(Selection, ClickDuringARereadingIsKept) {
+  TwoLines t;
+  SetPanelRefreshHandler(RefreshPanel);
+  ASSERT_TRUE(t.rig.RunToReady());
+  ASSERT_TRUE(t.Select(0));
+  t.rig.Post(0, REQ_PRESET_RECALL_1, 0);
+  t.rig.Step();              // the recall goes out
+  RefreshPanel(t.rig.c, 2);  // camera 3 clicked meanwhile
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == 0 && reinitChain == 1; }, 2000));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && reinitChain == 0; }, 5000));
+  EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 3 selected");
+  size_t on2 = t.com2.Frames().size();
+  t.rig.Run(500);
+  EXPECT_EQ(t.rig.c->camera.load(), 2);
+  EXPECT_TRUE(TwoLines::Has(t.com2.Hexes(), on2, "81 09 04 48 FF"));
+}
+
+// A request for the camera selected before, still queued when another is
+// clicked: it goes to the camera it names, and the polls then go to the new one.
+TEST(Selection, PollsFollowTheSelectionAfterARequestForAnotherCamera) {
+  TwoLines t;
+  ASSERT_TRUE(t.rig.RunToReady());
+  ASSERT_TRUE(t.Select(0));
+  size_t on1 = t.com1.Frames().size();
+  t.rig.Post(0, REQ_ZOOM_DIRECT, 20);
+  SelectCamera(t.rig.c, 2);
+  ASSERT_TRUE(t.rig.Settle());
+  Lines sent = t.com1.Hexes();
+  EXPECT_TRUE(std::any_of(sent.begin() + static_cast<long>(on1), sent.end(),
+                          [](const std::string& hex) { return hex.rfind("81 01 04 47 ", 0) == 0; }));
+  on1 = t.com1.Frames().size();
+  size_t on2 = t.com2.Frames().size();
+  t.rig.Run(1000);
+  EXPECT_EQ(t.com1.Frames().size(), on1);
+  EXPECT_GE(t.com2.Frames().size(), on2 + 4);
+}
+
 TEST(Selection, InitialisationRunAgainReturnsToTheSelectedCameraAndKeepsTheList) {
   TwoLines t;
   ASSERT_TRUE(t.rig.RunToReady());

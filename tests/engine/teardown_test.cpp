@@ -36,7 +36,7 @@ TEST(Teardown, WhileATransactionIsInFlight) {
   com1.Inject({0x88, 0x30, 0x02, 0xFF, 0x88, 0x01, 0x00, 0x01, 0xFF});  // both echoes
   ASSERT_TRUE(WaitFor([&] { return com1.Frames().size() == 3; }, 5000)) << "no version inquiry within 5 s";
   EXPECT_EQ(rig.c->mode.load(), 70);  // the version inquiry awaits its answer
-  EXPECT_EQ(rig.c->stage.load(), kStageAnswer);
+  EXPECT_EQ(rig.c->stage.load(), STAGE_ANSWER);
   com1.Inject({0x90, 0x50, 0x00, 0x20});  // half an answer on its way
   DestroyWithin5s(rig);
 }

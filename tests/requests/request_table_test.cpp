@@ -46,7 +46,7 @@ const Family kFamilies[] = {
 struct Row {
   uint32_t code;
   int32_t a;
-  int aeMode;                    // reported exposure mode arranged first; -1: as it is
+  int aeMode;                      // reported exposure mode arranged first; -1: as it is
   SharedInt CameraRecord::*field;  // reported field arranged to `value` first, and the one notified
   int32_t value;
   std::string bytes;  // commands after 8x 01 04; empty: nothing may be sent

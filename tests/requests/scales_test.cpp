@@ -19,10 +19,10 @@ const int kZ30[] = {0,     5793,  8291,  9768,  10781, 11539, 12141, 12641, 1306
                     15828, 15929, 16016, 16092, 16158, 16215, 16266, 16310, 16348, 16384};
 std::string S(const ValueText& v) { return v.text; }
 
-// The inverse exactly as written down (nearest entry; the tenths always from
-// the interval above it), on the published table. Positions farther than
-// 32767 from every entry have no value there; they take the top.
-int LiteralInverse(const int* t, int n, int p) {
+// The plain inverse rule (nearest entry; the tenths always from the interval
+// above it), on the tables above. Positions farther than 32767 from every
+// entry have no value under it; they take the top.
+int PlainInverse(const int* t, int n, int p) {
   int best = 32768, k0 = -1;
   bool below = false, bestBelow = false;
   for (int k = 0; k < n; k++) {
@@ -74,11 +74,11 @@ TEST(ZoomScale, TablesWorkedExamplesAndEnds) {
   for (const auto& t : texts) EXPECT_EQ(S(ZoomText(t.pos)), t.text);
 }
 
-// The literal inverse drops back just past the midpoint between two entries,
-// where the narrower interval above the nearer entry sets the step (Z30 gives
-// 139 at 15040 and 130 at 15041). Everywhere it rises it stands; where it
-// drops back, the value reached before holds.
-TEST(ZoomScale, InverseNeverGoesBackAndDiffersFromTheLiteralRuleOnlyWhereThatDoes) {
+// The plain rule drops back just past the midpoint between two entries, where
+// the narrower interval above the nearer entry sets the step (on Z30 it falls
+// from 135 at 14837 far below zero at 14838). Everywhere it rises it stands;
+// where it drops back, the value reached before holds.
+TEST(ZoomScale, InverseNeverGoesBackAndDiffersFromThePlainRuleOnlyWhereThatDoes) {
   const struct {
     int model, n;
     const int* table;
@@ -88,20 +88,20 @@ TEST(ZoomScale, InverseNeverGoesBackAndDiffersFromTheLiteralRuleOnlyWhereThatDoe
     const ZoomTable& t = ZoomTableOfModel(m.model);
     int reached = 0, differ = 0, wrong = 0;
     for (int p = 0; p <= 65535 && wrong < 5; p++) {
-      const int literal = LiteralInverse(m.table, m.n, p);
-      if (literal > reached) reached = literal;
+      const int plain = PlainInverse(m.table, m.n, p);
+      if (plain > reached) reached = plain;
       const int got = ZoomInverse(t, p);
       if (got != reached) ++wrong, ADD_FAILURE() << "position " << p << ": " << got << ", want " << reached;
-      if (got != literal) ++differ;
+      if (got != plain) ++differ;
     }
     EXPECT_GT(differ, 0);  // the repair is needed in every table
   }
   // 14837 is the last position nearer 14624: 130 + 213 / 42 = 135.
   const ZoomTable& z30 = ZoomTableOfModel(0x66);
-  EXPECT_EQ(LiteralInverse(kZ30, 30, 15040), 129);
-  EXPECT_EQ(LiteralInverse(kZ30, 30, 15041), 130);
+  EXPECT_EQ(PlainInverse(kZ30, 30, 15040), 129);
+  EXPECT_EQ(PlainInverse(kZ30, 30, 15041), 130);
   for (int p : {14837, 14838, 15040, 15041, 15045}) EXPECT_EQ(ZoomInverse(z30, p), 135) << p;
-  for (int p : {15046, 15049, 15050}) EXPECT_EQ(ZoomInverse(z30, p), LiteralInverse(kZ30, 30, p)) << p;
+  for (int p : {15046, 15049, 15050}) EXPECT_EQ(ZoomInverse(z30, p), PlainInverse(kZ30, 30, p)) << p;
 }
 
 TEST(FocusScale, SpanAndBothDirections) {

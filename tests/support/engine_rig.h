@@ -8,6 +8,7 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
+#include "engine/engine_state.h"
 #include "platform/fakewin.h"
 #include "serial/serial_port.h"
 #include "sim/sim_line.h"
@@ -29,10 +30,6 @@
 
 using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
-
-// The values of `mode` and `stage` that tests wait for.
-constexpr int32_t kModeNextPort = 2;  // discovery: waiting for the interface-clear echo
-constexpr int32_t kStageAck = 2, kStageCompletion = 3, kStageAnswer = 4, kStageEcho = 5;
 
 inline std::atomic<uint32_t> virtualTick{0};
 inline uint32_t VirtualTick() { return virtualTick.load(); }
