@@ -123,6 +123,10 @@ void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
   if (pending >= 0 && pending != cameraIndex) return;
   inWorkerRefresh = true;
   handler(c, cameraIndex);
+  // A click taken while this refresh waited on the panel had its own refresh
+  // overwritten in part: show the clicked camera once more.
+  int32_t clicked = c->pendingSelection.load(std::memory_order_acquire);
+  if (clicked >= 0 && clicked != cameraIndex) handler(c, clicked);
   inWorkerRefresh = false;
 }
 
