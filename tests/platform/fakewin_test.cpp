@@ -56,43 +56,27 @@ TEST_F(FakeWindowTable, TextIsCutToTheCallersBuffer) {
   EXPECT_STREQ("Checking", buf);
 }
 
-TEST_F(FakeWindowTable, CallsOnMissingOrDestroyedWindowsFail) {
+TEST_F(FakeWindowTable, ChecksEnableStateAndFocusUntilTheWindowIsDestroyed) {
   HWND box = FakeCreateWindow(FAKE_BUTTON, panel, 8201);
   EXPECT_FALSE(SetDlgItemTextA(panel, 9999, "x"));
-  EXPECT_EQ(nullptr, GetDlgItem(panel, 9999));
   EXPECT_FALSE(CheckDlgButton(panel, 9999, BST_CHECKED));
   EXPECT_EQ(nullptr, GetDlgItem(nullptr, 8201));
-  EXPECT_FALSE(CheckDlgButton(nullptr, 8201, BST_CHECKED));
-  EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(panel, 8201));
+  EXPECT_TRUE(CheckDlgButton(panel, 8201, BST_CHECKED));
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(panel, 8201));
+  EXPECT_FALSE(EnableWindow(box, FALSE)) << "it was enabled before";
+  EXPECT_FALSE(IsWindowEnabled(box));
+  EXPECT_EQ(8201, GetWindowLongA(box, GWL_ID));
+  EXPECT_EQ(nullptr, SetFocus(box));
+  EXPECT_EQ(box, FakeGetFocus());
   FakeDestroyWindow(panel);
   EXPECT_FALSE(FakeIsWindow(box)) << "children die with their parent";
+  EXPECT_EQ(nullptr, FakeGetFocus()) << "a destroyed window loses the focus";
   EXPECT_FALSE(SetDlgItemTextA(panel, 8201, "x"));
   EXPECT_FALSE(PostMessageA(panel, WM_CLOSE, 0, 0));
   EXPECT_FALSE(UpdateWindow(box));
   EXPECT_EQ(0u, IsDlgButtonChecked(panel, 8201));
-}
-
-TEST_F(FakeWindowTable, CheckBoxesAndEnableState) {
-  HWND box = FakeCreateWindow(FAKE_BUTTON, panel, 8273);
-  EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(panel, 8273));
-  CheckDlgButton(panel, 8273, BST_CHECKED);
-  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(panel, 8273));
-  EXPECT_TRUE(IsWindowEnabled(box));
-  EXPECT_FALSE(EnableWindow(box, FALSE)) << "it was enabled before";
-  EXPECT_FALSE(IsWindowEnabled(box));
-  EXPECT_TRUE(EnableWindow(box, TRUE));
-}
-
-TEST_F(FakeWindowTable, ControlIdAndFocus) {
-  HWND zoom = FakeCreateWindow(FAKE_TRACKBAR, panel, 8199);
-  EXPECT_EQ(8199, GetWindowLongA(zoom, GWL_ID));
-  EXPECT_EQ(nullptr, SetFocus(zoom));
-  EXPECT_EQ(zoom, FakeGetFocus());
-  FakeDestroyWindow(panel);
-  EXPECT_EQ(nullptr, FakeGetFocus()) << "a destroyed window loses the focus";
-  EXPECT_EQ(0, GetWindowLongA(zoom, GWL_ID));
-  EXPECT_EQ(nullptr, SetFocus(zoom));
-  EXPECT_EQ(nullptr, FakeGetFocus());
+  EXPECT_EQ(0, GetWindowLongA(box, GWL_ID));
+  EXPECT_EQ(nullptr, SetFocus(box));
 }
 
 uint32_t FocusFirstChild(void* arg) {

@@ -6,22 +6,17 @@
 
 namespace {
 
-TEST(OsEvent, AutoResetWakesOneWaitThenClears) {
-  OsEvent e;
-  ASSERT_TRUE(e.Create(false, false));
-  EXPECT_EQ(OS_WAIT_TIMEOUT, e.Wait(0));
-  e.Set();
-  EXPECT_EQ(0, e.Wait(0));
-  EXPECT_EQ(OS_WAIT_TIMEOUT, e.Wait(0));
-}
-
-TEST(OsEvent, ManualResetStaysSetUntilReset) {
-  OsEvent e;
-  ASSERT_TRUE(e.Create(true, true));
-  EXPECT_EQ(0, e.Wait(0));
-  EXPECT_EQ(0, e.Wait(0));
-  e.Reset();
-  EXPECT_EQ(OS_WAIT_TIMEOUT, e.Wait(0));
+TEST(OsEvent, AutoResetClearsOnWakeManualResetStaysSet) {
+  OsEvent autoReset, manual;
+  ASSERT_TRUE(autoReset.Create(false, false) && manual.Create(true, true));
+  EXPECT_EQ(OS_WAIT_TIMEOUT, autoReset.Wait(0));
+  autoReset.Set();
+  EXPECT_EQ(0, autoReset.Wait(0));
+  EXPECT_EQ(OS_WAIT_TIMEOUT, autoReset.Wait(0));
+  EXPECT_EQ(0, manual.Wait(0));
+  EXPECT_EQ(0, manual.Wait(0));
+  manual.Reset();
+  EXPECT_EQ(OS_WAIT_TIMEOUT, manual.Wait(0));
 }
 
 TEST(OsEvent, WaitAnyReportsLowestSignalledIndex) {
@@ -47,28 +42,9 @@ TEST(OsEvent, TimedWaitLastsAtLeastItsTimeout) {
   EXPECT_GE(OsTickCount() - start, 25u);  // tick granularity on Windows
 }
 
-uint32_t SetAfterDelay(void* arg) {
-  OsSleep(20);
-  static_cast<OsEvent*>(arg)->Set();
-  return 7;
-}
-
-TEST(OsThread, AnotherThreadWakesAWaiterAndReportsItsResult) {
-  OsEvent e;
-  ASSERT_TRUE(e.Create(false, false));
-  OsThread t;
-  ASSERT_TRUE(t.Start(SetAfterDelay, &e));
-  uint32_t start = OsTickCount();
-  EXPECT_EQ(0, e.Wait(10000));
-  EXPECT_LT(OsTickCount() - start, 5000u);
-  EXPECT_TRUE(t.Join(10000));
-  EXPECT_EQ(7u, t.exitCode);
-  EXPECT_FALSE(t.IsStarted());
-}
-
 uint32_t WaitForRelease(void* arg) { return static_cast<OsEvent*>(arg)->Wait(10000) == 0 ? 3 : 4; }
 
-TEST(OsThread, JoinTimesOutWhileTheThreadRuns) {
+TEST(OsThread, JoinTimesOutWhileTheThreadRunsThenReportsItsResult) {
   OsEvent release;
   ASSERT_TRUE(release.Create(true, false));
   OsThread t;
@@ -78,6 +54,7 @@ TEST(OsThread, JoinTimesOutWhileTheThreadRuns) {
   release.Set();
   EXPECT_TRUE(t.Join(10000));
   EXPECT_EQ(3u, t.exitCode);
+  EXPECT_FALSE(t.IsStarted());
 }
 
 TEST(OsSemaphore, CountsUpToItsMaximum) {
