@@ -111,13 +111,13 @@ TEST(Camsim, BadArgumentsGetAMessageAndANonZeroExit) {
                                                        {"--line"},
                                                        {"--line", "0x66,0x66,0x66,0x66,0x66,0x66,0x66,0x66"},
                                                        {"--line", "0x166"},
-                                                       {"--line", "0x66,,0x4B"},
+
                                                        {"--link", "/tmp/x", "--line", "0x66"},
                                                        {"--line", "0x66", "--fault", "sleepy"},
-                                                       {"--line", "0x66,0x4B", "--fault", "cam3:silent"},
+
                                                        {"--line", "0x66", "--fault", "error=0104:4"},
                                                        {"--line", "0x66", "--profile", "slow"},
-                                                       {"--line", "0x66", "--duration", "-1"},
+
                                                        {"--line", "0x66", "--frobnicate"},
                                                        {"--line", "0x66", "--link", file, "--duration", "1"}};
   for (const auto& args : cases) {
