@@ -45,13 +45,19 @@ TEST_F(Refresh, ZoomAndFocusFollowTheModelFamily) {
   }
 }
 
-TEST_F(Refresh, SharpnessPowerAndFocusMode) {
+TEST_F(Refresh, SharpnessGainsPowerAndFocusMode) {
   AddCameras(1, 0x4B);
   c.cameras[0].aperture = 11;
   c.cameras[0].focusAuto = 1;
+  c.cameras[0].rGain = 300;
+  c.cameras[0].bGain = 168;
   RefreshPanel(&c, 0);
   EXPECT_EQ(11, Pos(panel, IDC_SHARP_SLIDER));
   EXPECT_EQ("11", Text(panel, IDC_SHARP_VALUE));
+  EXPECT_EQ(255, Pos(setup, IDC_R_GAIN_SLIDER));
+  EXPECT_EQ("255", Text(setup, IDC_R_GAIN_VALUE)) << "the box shows where the slider stopped";
+  EXPECT_EQ(168, Pos(setup, IDC_B_GAIN_SLIDER));
+  EXPECT_EQ("168", Text(setup, IDC_B_GAIN_VALUE));
   EXPECT_TRUE(Checked(panel, IDC_POWER));
   EXPECT_TRUE(Checked(panel, IDC_FOCUS_AUTO));
   EXPECT_FALSE(Enabled(panel, IDC_FOCUS_SLIDER));
@@ -67,13 +73,13 @@ struct SliderView {
   const char* text;
 };
 
+// Check boxes Auto and Iris, whether Auto, the brightness slider and the
+// level slider are enabled, as '1'/'0'; each label's caption and enable state.
 struct ExposureCase {
   int32_t aeMode;
-  bool autoChecked, irisChecked, autoEnabled, brightEnabled, levelEnabled;
-  const char* brightLabel;
-  bool brightLabelEnabled;
-  const char* levelLabel;
-  bool levelLabelEnabled;
+  const char* autoIrisEnabled;
+  const char *brightLabel, *levelLabel;
+  bool brightLabelEnabled, levelLabelEnabled;
   SliderView bright, level;
 };
 
@@ -81,54 +87,10 @@ struct ExposureCase {
 // a range or tick frequency the refresh does not set stays visible.
 TEST_F(Refresh, ExposureModesSetChecksCaptionsAndSliders) {
   const ExposureCase cases[] = {
-      {0,
-       true,
-       false,
-       true,
-       false,
-       true,
-       "Brightness",
-       false,
-       "Exp. Level",
-       true,
-       {5, 23, 20, 5, "15"},
-       {0, 14, 2, 5, "-5"}},
-      {3,
-       false,
-       true,
-       false,
-       true,
-       true,
-       "Exposure",
-       true,
-       "Iris Level",
-       true,
-       {0, 12, 3, 1, "1/300s"},
-       {5, 17, 9, 1, "F 6.8"}},
-      {13,
-       false,
-       false,
-       true,
-       true,
-       false,
-       "Brightness",
-       true,
-       "Exp. Level",
-       false,
-       {5, 23, 20, 5, "15"},
-       {5, 17, 5, 5, "-5"}},
-      {0x0A,
-       false,
-       false,
-       true,
-       true,
-       false,
-       "Brightness",
-       true,
-       "Exp. Level",
-       false,
-       {5, 23, 20, 5, "15"},
-       {5, 17, 5, 5, "-5"}},
+      {0, "10101", "Brightness", "Exp. Level", false, true, {5, 23, 20, 5, "15"}, {0, 14, 2, 5, "-5"}},
+      {3, "01011", "Exposure", "Iris Level", true, true, {0, 12, 3, 1, "1/300s"}, {5, 17, 9, 1, "F 6.8"}},
+      {13, "00110", "Brightness", "Exp. Level", true, false, {5, 23, 20, 5, "15"}, {5, 17, 5, 5, "-5"}},
+      {0x0A, "00110", "Brightness", "Exp. Level", true, false, {5, 23, 20, 5, "15"}, {5, 17, 5, 5, "-5"}},
   };
   AddCameras(1, 0x4B);
   c.cameras[0].brightPos = 20;
@@ -142,12 +104,12 @@ TEST_F(Refresh, ExposureModesSetChecksCaptionsAndSliders) {
     for (int id : {IDC_LEVEL_SLIDER, IDC_BRIGHT_SLIDER}) SendDlgItemMessageA(panel, id, TBM_SETTICFREQ, 5, 0);
     c.cameras[0].aeMode = k.aeMode;
     RefreshPanel(&c, 0);
-    EXPECT_EQ(k.autoChecked, Checked(panel, IDC_EXPOSURE_AUTO));
-    EXPECT_EQ(k.irisChecked, Checked(panel, IDC_IRIS));
-    EXPECT_EQ(k.autoEnabled, Enabled(panel, IDC_EXPOSURE_AUTO));
+    const std::string states = {Checked(panel, IDC_EXPOSURE_AUTO) ? '1' : '0', Checked(panel, IDC_IRIS) ? '1' : '0',
+                                Enabled(panel, IDC_EXPOSURE_AUTO) ? '1' : '0',
+                                Enabled(panel, IDC_BRIGHT_SLIDER) ? '1' : '0',
+                                Enabled(panel, IDC_LEVEL_SLIDER) ? '1' : '0'};
+    EXPECT_EQ(k.autoIrisEnabled, states);
     EXPECT_TRUE(Enabled(panel, IDC_IRIS));
-    EXPECT_EQ(k.brightEnabled, Enabled(panel, IDC_BRIGHT_SLIDER));
-    EXPECT_EQ(k.levelEnabled, Enabled(panel, IDC_LEVEL_SLIDER));
     EXPECT_EQ(k.brightLabel, Text(panel, IDC_BRIGHT_LABEL));
     EXPECT_EQ(k.brightLabelEnabled, Enabled(panel, IDC_BRIGHT_LABEL));
     EXPECT_EQ(k.levelLabel, Text(panel, IDC_LEVEL_LABEL));
@@ -237,10 +199,8 @@ TEST_F(Refresh, Model40DisablesTheChoicesItLacks) {
   AddCameras(2, 0x40);
   c.cameras[1].modelCode = 0x67;
   RefreshPanel(&c, 1);
-  for (int id : {IDC_EFFECT_NEGATIVE, IDC_GAMMA_TYPE2, IDC_VIDEO_NTSC, IDC_VIDEO_PAL}) {
-    HWND group = id == IDC_EFFECT_NEGATIVE ? effectGroup : (id == IDC_GAMMA_TYPE2 ? gammaGroup : videoGroup);
-    EXPECT_TRUE(Enabled(group, id)) << id;
-  }
+  EXPECT_TRUE(Enabled(effectGroup, IDC_EFFECT_NEGATIVE) && Enabled(gammaGroup, IDC_GAMMA_TYPE2) &&
+              Enabled(videoGroup, IDC_VIDEO_NTSC) && Enabled(videoGroup, IDC_VIDEO_PAL));
   Check(effectGroup, IDC_EFFECT_NEGATIVE, true);
   RefreshPanel(&c, 0);
   EXPECT_FALSE(Enabled(effectGroup, IDC_EFFECT_NEGATIVE));
@@ -319,20 +279,6 @@ TEST_F(Refresh, WhiteBalanceButtonsAndGainControls) {
   c.cameras[0].wbMode = 5;
   RefreshPanel(&c, 0);
   for (int id : gainControls) EXPECT_FALSE(Enabled(setup, id));
-}
-
-TEST_F(Refresh, GainSlidersAndTheirValueBoxes) {
-  AddCameras(1, 0x5F);
-  c.cameras[0].rGain = 205;
-  c.cameras[0].bGain = 168;
-  RefreshPanel(&c, 0);
-  EXPECT_EQ(205, Pos(setup, IDC_R_GAIN_SLIDER));
-  EXPECT_EQ("205", Text(setup, IDC_R_GAIN_VALUE));
-  EXPECT_EQ(168, Pos(setup, IDC_B_GAIN_SLIDER));
-  EXPECT_EQ("168", Text(setup, IDC_B_GAIN_VALUE));
-  c.cameras[0].rGain = 300;
-  RefreshPanel(&c, 0);
-  EXPECT_EQ("255", Text(setup, IDC_R_GAIN_VALUE)) << "the box shows where the slider stopped";
 }
 
 TEST_F(Refresh, RotateAndNirVisionByModel) {
@@ -423,6 +369,15 @@ TEST_F(Refresh, InstalledAsTheEnginesRereadingRefresh) {
   EXPECT_EQ("x 20.0", Text(panel, IDC_ZOOM_VALUE));
 }
 
+// Serves the worker's control calls until it ends, for at most 10 s.
+bool ServeUntilEnded(OsThread& worker) {
+  for (int ms = 0; ms < 10000; ms++) {
+    DispatchIncomingSentMessages();
+    if (worker.Join(1)) return true;
+  }
+  return false;
+}
+
 uint32_t RefreshFirstCamera(void* arg) {
   RefreshPanel(static_cast<CameraController*>(arg), 0);
   return 0;
@@ -436,11 +391,7 @@ TEST_F(Refresh, FromTheWorkerThroughTheUserInterfaceThread) {
   FakeBecomeOwner();
   OsThread worker;
   ASSERT_TRUE(worker.Start(RefreshFirstCamera, &c));
-  bool ended = false;
-  for (int ms = 0; ms < 10000 && !ended; ms++) {
-    DispatchIncomingSentMessages();
-    ended = worker.Join(1);
-  }
+  const bool ended = ServeUntilEnded(worker);
   FakeReleaseOwner();
   ASSERT_TRUE(ended);
   EXPECT_EQ("x 30.0", Text(panel, IDC_ZOOM_VALUE));
@@ -475,11 +426,7 @@ TEST_F(Refresh, ClickWhileTheWorkerRefreshesWinsThePanel) {
   ASSERT_FALSE(History(panel, IDC_ZOOM_VALUE).empty());
   Select(1);
   RefreshPanel(&c, 1);
-  bool ended = false;
-  for (int ms = 0; ms < 10000 && !ended; ms++) {
-    DispatchIncomingSentMessages();
-    ended = worker.Join(1);
-  }
+  const bool ended = ServeUntilEnded(worker);
   FakeReleaseOwner();
   ASSERT_TRUE(ended);
   EXPECT_EQ(1, c.pendingSelection.load());
