@@ -64,25 +64,14 @@ const Bytes kOversizedThenLongest = [] {
   return bytes;
 }();
 
+// clang-format off
 const Script kScripts[] = {
-    {"ErrorStopsTheChain",
-     2,
-     true,
-     1,
+    {"ErrorStopsTheChain", 2, true, 1,
      {{{0x90, 0x60, 0x02, 0xFF}, 0, 0, {"Err Answer 60, COM1, Cam:1 p.Mode:63"}, "81 01 04 00 02 FF"}}},
-    {"NonAcknowledgeRestartsInitialisation",
-     2,
-     true,
-     1,
-     {{{0x90, 0x60, 0x41, 0xFF},
-       70,
-       STAGE_ANSWER,
-       {"Err Answer 60, COM1, Cam:1 p.Mode:63", "Found 2 cameras", "Initializing camera 1..."},
-       "81 09 00 02 FF"}}},
-    {"NonAcknowledgeReportedWhileWaiting",
-     1,
-     true,
-     0,
+    {"NonAcknowledgeRestartsInitialisation", 2, true, 1,
+     {{{0x90, 0x60, 0x41, 0xFF}, 70, STAGE_ANSWER,
+       {"Err Answer 60, COM1, Cam:1 p.Mode:63", "Found 2 cameras", "Initializing camera 1..."}, "81 09 00 02 FF"}}},
+    {"NonAcknowledgeReportedWhileWaiting", 1, true, 0,
      {{{0x90, 0x52, 0xFF}, 63, STAGE_ACK, {"No ACK-c (52)"}, "81 01 04 00 02 FF"},
       {{0xFF}, 63, STAGE_ACK, {"No ACK-c (00)"}, "81 01 04 00 02 FF"},
       {kAck, 63, STAGE_COMPLETION, {}, "81 01 04 00 02 FF"},
@@ -91,15 +80,13 @@ const Script kScripts[] = {
     // Error 0x41 is decoded as the awaited answer, reading 0 behind its end
     // (model 0: not wide-range); an oversized packet is skipped and the next
     // one handled in the same step, as are two packets arriving together.
-    {"Error41AndPacketsReadInOrderInsideTheBuffer",
-     1,
-     false,
-     1,
+    {"Error41AndPacketsReadInOrderInsideTheBuffer", 1, false, 1,
      {{{0x90, 0x60, 0x41, 0xFF}, 71, STAGE_ANSWER, {"Err Answer 60, COM1, Cam:1 p.Mode:70"}, "81 09 04 3F FF"},
       {kOversizedThenLongest, 63, STAGE_ACK, {}, "81 01 04 00 02 FF"},
       {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 10, STAGE_ACK, {}, "81 01 04 3F 02 03 FF"},
       {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 11, STAGE_ACK, {}, "81 01 04 06 03 FF"}}},
 };
+// clang-format on
 
 TEST(Faults, ScriptedRepliesDuringInitialisation) {
   for (const Script& script : kScripts) {
