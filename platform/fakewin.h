@@ -37,6 +37,8 @@ std::string FakeGetText(HWND wnd);
 std::vector<std::string> FakeTextHistory(HWND wnd);
 std::vector<std::string> FakeListItems(HWND wnd);
 int FakeUpdateCount(HWND wnd);
+// The window with the keyboard focus (null for none).
+HWND FakeGetFocus();
 std::vector<FakePosted> FakePostedMessages();
 std::vector<FakeMessageBox> FakeMessageBoxes();
 // Trackbar tick frequency as last set with TBM_SETTICFREQ.

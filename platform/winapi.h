@@ -5,8 +5,10 @@
 #pragma once
 
 #ifdef _WIN32
-#include <commctrl.h>
+// <windows.h> first: the other Win32 headers build on its types.
 #include <windows.h>
+
+#include <commctrl.h>
 #else
 #define ORVALIX_FAKE_WINDOWS 1
 #include <cstdint>
@@ -15,6 +17,7 @@ typedef struct FakeWindow* HWND;
 typedef int BOOL;
 typedef unsigned int UINT;
 typedef uint32_t DWORD;
+typedef int32_t LONG;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
@@ -53,6 +56,7 @@ enum : UINT {
 };
 
 enum : int { LB_ERR = -1 };
+enum : int { GWL_ID = -12 };
 enum : UINT { BST_UNCHECKED = 0, BST_CHECKED = 1 };
 enum : UINT { MB_OK = 0x0, MB_ICONHAND = 0x10, MB_TASKMODAL = 0x2000, MB_TOPMOST = 0x40000 };
 enum : DWORD { FORMAT_MESSAGE_FROM_SYSTEM = 0x1000, FORMAT_MESSAGE_IGNORE_INSERTS = 0x200 };
@@ -67,6 +71,8 @@ BOOL EnableWindow(HWND wnd, BOOL enable);
 BOOL IsWindowEnabled(HWND wnd);
 UINT IsDlgButtonChecked(HWND dlg, int id);
 BOOL CheckDlgButton(HWND dlg, int id, UINT check);
+LONG GetWindowLongA(HWND wnd, int index);
+HWND SetFocus(HWND wnd);
 BOOL UpdateWindow(HWND wnd);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 DWORD GetLastError();

@@ -31,3 +31,8 @@ inline int32_t VideoRegisterOfModel(int32_t modelCode) { return CameraModelOf(mo
 // Model 0x40 has no Bright mode and no brightness inquiry; the program
 // emulates brightness with iris and gain.
 constexpr int32_t kModelWithoutBrightMode = 0x40;
+
+// Image flip (the "Rotate " setting): the wide-range models.
+inline bool HasPictureFlip(int32_t modelCode) { return IsWideRangeModel(modelCode); }
+
+inline bool UsesVideoRegister72(int32_t modelCode) { return VideoRegisterOfModel(modelCode) == 0x72; }

@@ -2,7 +2,7 @@
 // the code under test did to each control so tests can assert on it, and
 // imitates the user32 behaviour the program relies on: trackbars clamp, list
 // boxes keep order and answer LB_ERR, texts are cut to the caller's buffer,
-// calls on dead windows fail.
+// calls on dead windows fail, the focus is set only by the owner thread.
 #include "platform/fakewin.h"
 
 #include <algorithm>
@@ -43,6 +43,7 @@ struct Table {
   std::vector<std::unique_ptr<FakeWindow>> windows;
   std::vector<FakePosted> posted;
   std::vector<FakeMessageBox> boxes;
+  HWND focus = nullptr;
 
   // Owner-thread emulation of cross-thread SendMessage.
   std::mutex sendMutex;
@@ -190,6 +191,7 @@ void FakeDestroyWindow(HWND wnd) {
   w->alive = false;
   for (auto& c : t.windows)
     if (c->alive && c->parent == wnd) FakeDestroyWindow(c.get());
+  if (t.focus == wnd) t.focus = nullptr;
 }
 
 void FakeReset() {
@@ -199,6 +201,7 @@ void FakeReset() {
   t.windows.clear();
   t.posted.clear();
   t.boxes.clear();
+  t.focus = nullptr;
 }
 
 bool FakeIsWindow(HWND wnd) {
@@ -234,6 +237,11 @@ int FakeTicFreq(HWND wnd) {
   std::lock_guard<std::recursive_mutex> lk(T().m);
   FakeWindow* w = Find(wnd);
   return w ? w->ticFreq : 0;
+}
+
+HWND FakeGetFocus() {
+  std::lock_guard<std::recursive_mutex> lk(T().m);
+  return T().focus;
 }
 
 std::vector<FakePosted> FakePostedMessages() {
@@ -361,6 +369,27 @@ BOOL CheckDlgButton(HWND dlg, int id, UINT check) {
   if (!w) return FALSE;
   SendMessageA(w, BM_SETCHECK, check, 0);
   return TRUE;
+}
+
+LONG GetWindowLongA(HWND wnd, int index) {
+  std::lock_guard<std::recursive_mutex> lk(T().m);
+  FakeWindow* w = Find(wnd);
+  return w && index == GWL_ID ? w->id : 0;
+}
+
+// The focus belongs to the thread that owns the windows: called from any
+// other thread it fails and changes nothing, as user32's SetFocus does.
+HWND SetFocus(HWND wnd) {
+  Table& t = T();
+  {
+    std::lock_guard<std::mutex> lk(t.sendMutex);
+    if (t.ownerSet && std::this_thread::get_id() != t.owner) return nullptr;
+  }
+  std::lock_guard<std::recursive_mutex> lk(t.m);
+  if (wnd && !Find(wnd)) return nullptr;
+  HWND previous = t.focus;
+  t.focus = wnd;
+  return previous;
 }
 
 BOOL UpdateWindow(HWND wnd) {

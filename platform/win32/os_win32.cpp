@@ -1,8 +1,10 @@
 // Win32 side of the OS layer: thin wrappers over the kernel objects.
 #include "platform/os.h"
 
-#include <mmsystem.h>
+// <windows.h> first: <mmsystem.h> builds on its types.
 #include <windows.h>
+
+#include <mmsystem.h>
 
 #include <atomic>
 #include <new>

@@ -60,6 +60,9 @@ TEST_F(FakeWindowTable, CallsOnMissingOrDestroyedWindowsFail) {
   EXPECT_FALSE(SetDlgItemTextA(panel, 9999, "x"));
   EXPECT_EQ(nullptr, GetDlgItem(panel, 9999));
   EXPECT_FALSE(CheckDlgButton(panel, 9999, BST_CHECKED));
+  EXPECT_EQ(nullptr, GetDlgItem(nullptr, 8201));
+  EXPECT_FALSE(CheckDlgButton(nullptr, 8201, BST_CHECKED));
+  EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(panel, 8201));
   FakeDestroyWindow(panel);
   EXPECT_FALSE(FakeIsWindow(box)) << "children die with their parent";
   EXPECT_FALSE(SetDlgItemTextA(panel, 8201, "x"));
@@ -77,6 +80,35 @@ TEST_F(FakeWindowTable, CheckBoxesAndEnableState) {
   EXPECT_FALSE(EnableWindow(box, FALSE)) << "it was enabled before";
   EXPECT_FALSE(IsWindowEnabled(box));
   EXPECT_TRUE(EnableWindow(box, TRUE));
+}
+
+TEST_F(FakeWindowTable, ControlIdAndFocus) {
+  HWND zoom = FakeCreateWindow(FAKE_TRACKBAR, panel, 8199);
+  EXPECT_EQ(8199, GetWindowLongA(zoom, GWL_ID));
+  EXPECT_EQ(nullptr, SetFocus(zoom));
+  EXPECT_EQ(zoom, FakeGetFocus());
+  FakeDestroyWindow(panel);
+  EXPECT_EQ(nullptr, FakeGetFocus()) << "a destroyed window loses the focus";
+  EXPECT_EQ(0, GetWindowLongA(zoom, GWL_ID));
+  EXPECT_EQ(nullptr, SetFocus(zoom));
+  EXPECT_EQ(nullptr, FakeGetFocus());
+}
+
+uint32_t FocusFirstChild(void* arg) {
+  SetFocus(GetDlgItem(static_cast<HWND>(arg), 8199));
+  return 0;
+}
+
+TEST_F(FakeWindowTable, FocusCannotBeSetFromAThreadThatDoesNotOwnTheWindows) {
+  HWND zoom = FakeCreateWindow(FAKE_TRACKBAR, panel, 8199);
+  FakeBecomeOwner();
+  OsThread t;
+  ASSERT_TRUE(t.Start(FocusFirstChild, panel));
+  ASSERT_TRUE(t.Join(10000)) << "SetFocus does not wait for the owner";
+  EXPECT_EQ(nullptr, FakeGetFocus());
+  SetFocus(zoom);
+  EXPECT_EQ(zoom, FakeGetFocus());
+  FakeReleaseOwner();
 }
 
 struct Writer {

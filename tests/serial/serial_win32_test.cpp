@@ -1,14 +1,14 @@
-// The Win32 backend on real COM ports. The test run maps COM1 to a
-// pseudo-terminal that echoes every byte, and COM2 to a device that does not
+// The Win32 backend on real COM ports. The test run maps COM3 to a
+// pseudo-terminal that echoes every byte, and COM4 to a device that does not
 // exist.
 #include "tests/serial/serial_test_support.h"
 
-TEST(SerialChannelWin32, Com1EchoesFramesInOrderAndCom2FailsToOpen) {
+TEST(SerialChannelWin32, Com3EchoesFramesInOrderAndCom4FailsToOpen) {
   SerialChannel channel;
-  EXPECT_EQ(channel.OpenPort(2), 1);
+  EXPECT_EQ(channel.OpenPort(4), 1);
   EXPECT_FALSE(channel.IsOpen());
   ConfigureLikeTheEngine(channel);
-  ASSERT_EQ(channel.OpenPort(1), 0) << "COM1 must be mapped to an echoing pty";
+  ASSERT_EQ(channel.OpenPort(3), 0) << "COM3 must be mapped to an echoing pty";
   Bytes longest(255);
   for (size_t i = 0; i < longest.size(); ++i) longest[i] = static_cast<uint8_t>(i);
   longest.back() = 0xFF;  // the only one

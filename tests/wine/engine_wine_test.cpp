@@ -1,7 +1,7 @@
 // Discovery, initialisation and one request end to end on Windows. The test
-// script maps COM1 to an echoing pty (a line whose only "camera" is a loop
-// back), COM3 to virtual cameras 0x66 and 0x4B, COM4 to a 0x40 camera, and
-// the other ports to nothing.
+// script maps COM1 to virtual cameras 0x66 and 0x4B, COM2 to a 0x5F camera,
+// COM3 to an echoing pty (a line whose only "camera" is a loop back), and the
+// other ports to nothing.
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
@@ -76,15 +76,15 @@ TEST(EngineOnWine, FindsInitialisesAndDrivesTheVirtualCameras) {
   EXPECT_EQ("3 Cameras OK, none selected", panel.Status());
   EXPECT_EQ((std::vector<std::string>{"Camera 1", "Camera 2", "Camera 3"}), panel.ListItems());
   ASSERT_EQ(3, c->cameraCount.load());
-  const int32_t ports[] = {2, 2, 3}, addresses[] = {1, 2, 1}, models[] = {0x66, 0x4B, 0x40};
+  const int32_t ports[] = {0, 0, 1}, addresses[] = {1, 2, 1}, models[] = {0x66, 0x4B, 0x5F};
   for (int i = 0; i < 3; i++) {
     EXPECT_EQ(ports[i], c->cameras[i].port) << i;
     EXPECT_EQ(addresses[i], c->cameras[i].address) << i;
     EXPECT_EQ(models[i], c->cameras[i].modelCode) << i;
     EXPECT_EQ(1, c->cameras[i].powerOn) << i;
   }
-  EXPECT_EQ(nullptr, c->channels[1]) << "COM2 never opened";
-  EXPECT_NE(nullptr, c->channels[0]) << "a line that echoes is not silent, even with no camera";
+  EXPECT_EQ(nullptr, c->channels[3]) << "COM4 never opened";
+  EXPECT_NE(nullptr, c->channels[2]) << "a line that echoes is not silent, even with no camera";
 
   // Select camera 2 as the panel does, then zoom it.
   SelectCamera(c, 1);

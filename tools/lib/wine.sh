@@ -1,58 +1,116 @@
-# A private Wine prefix with its own X server, and COM ports mapped to
-# pseudo-terminals. COM3 and COM4 carry virtual cameras (0x66 and 0x4B, and
-# 0x40) for the end-to-end test. Wine maps the machine's real serial devices to the lowest
-# free COM numbers, so every COM1..COM10 is mapped here explicitly: COM1 to
-# an echoing pty, the rest to paths that do not exist (their CreateFileA
-# succeeds but GetCommState fails, so the program sees no port).
+# Wine for tools/test and tools/run: a private prefix, an X server of our own
+# when there is no display, virtual cameras on pseudo-terminals, and every
+# COM1..COM10 mapped explicitly. Wine would otherwise map the machine's real
+# serial devices to the lowest free COM numbers; ports without a line go to a
+# path that does not exist (CreateFileA succeeds, GetCommState fails, so the
+# program sees no port).
+# Needs ROOT (the source tree) and the native build (camsim, ptyloop).
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko install prompts
 
 _wine_pids=()
 
-wine_session_start() {
-  local builddir=$1
-  export WINEPREFIX="$builddir/wineprefix"
+# wait_until SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds.
+wait_until() {
+  local tenths=$(($1 * 10))
+  shift
+  local i
+  for ((i = 0; i < tenths; i++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# wine_prefix DIR: uses (creating it the first time) the 64-bit prefix DIR.
+wine_prefix() {
+  export WINEPREFIX=$1
   export WINEARCH=win64
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+}
+
+# wine_xvfb_start: a virtual X server on the first free display, as DISPLAY.
+wine_xvfb_start() {
   local n=99
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
   Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   _wine_pids+=($!)
   export DISPLAY=":$n"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
-  fi
-  local pty_out="$builddir/ptyloop.out"
-  "$ROOT/build/native/ptyloop" >"$pty_out" 2>&1 &
+  wait_until 10 test -e "/tmp/.X11-unix/X$n" || { echo "Xvfb did not start on :$n" >&2; return 1; }
+}
+
+_lines_announced() { [ "$(grep -c '^line ' "$1" 2>/dev/null)" = "$2" ]; }
+
+# wine_camsim_start OUT ARGS...: runs camsim with ARGS, its output in OUT,
+# until every --line is announced.
+wine_camsim_start() {
+  local out=$1
+  shift
+  local lines=0 arg
+  for arg in "$@"; do [ "$arg" = --line ] && lines=$((lines + 1)); done
+  "$ROOT/build/native/camsim" "$@" >"$out" 2>&1 &
   _wine_pids+=($!)
-  local pty=""
-  for _ in $(seq 50); do pty=$(head -n1 "$pty_out" 2>/dev/null || true); [ -n "$pty" ] && break; sleep 0.1; done
-  [ -n "$pty" ] || { echo "ptyloop did not start" >&2; return 1; }
-  local sim_out="$builddir/camsim.out"
-  "$ROOT/build/native/camsim" --profile fast --line 0x66,0x4B --line 0x40 >"$sim_out" 2>&1 &
+  wait_until 10 _lines_announced "$out" "$lines" || { echo "camsim did not start:" >&2; cat "$out" >&2; return 1; }
+}
+
+# wine_camsim_device OUT N: the device of camsim's line N.
+wine_camsim_device() {
+  awk -v n="$2:" '$1 == "line" && $2 == n {sub(/,$/, "", $3); print $3}' "$1"
+}
+
+_first_line() { [ -n "$(head -n1 "$1" 2>/dev/null)" ]; }
+
+# wine_ptyloop_start OUT: an echoing pseudo-terminal; its device is OUT's first line.
+wine_ptyloop_start() {
+  "$ROOT/build/native/ptyloop" >"$1" 2>&1 &
   _wine_pids+=($!)
-  local lines=""
-  for _ in $(seq 50); do
-    lines=$(grep -c '^line ' "$sim_out" 2>/dev/null || true)
-    [ "$lines" = 2 ] && break
-    sleep 0.1
-  done
-  [ "$lines" = 2 ] || { echo "camsim did not start:" >&2; cat "$sim_out" >&2; return 1; }
-  wine_map_port 1 "$pty"
-  wine_map_port 3 "$(awk '$1 == "line" && $2 == "1:" {sub(/,$/, "", $3); print $3}' "$sim_out")"
-  wine_map_port 4 "$(awk '$1 == "line" && $2 == "2:" {sub(/,$/, "", $3); print $3}' "$sim_out")"
-  local i
-  for i in 2 5 6 7 8 9 10; do wine_map_port "$i" "/dev/orvalix-no-port-$i"; done
+  wait_until 10 _first_line "$1" || { echo "ptyloop did not start" >&2; return 1; }
+}
+
+# wine_map_ports DEVICE...: COM1, COM2, ... to the devices given in order, the
+# remaining ports up to COM10 to nothing; then restarts the Wine server, which
+# reads the mapping when it starts.
+wine_map_ports() {
+  local reg="$WINEPREFIX/orvalix-ports.reg"
+  {
+    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
+    local i
+    for i in $(seq 10); do
+      local device=${!i:-/dev/orvalix-no-port-$i}
+      printf '"COM%d"="%s"\n' "$i" "$device"
+    done
+  } >"$reg"
+  wine_reg_import "$reg"
+}
+
+# wine_reg_import FILE: imports a REGEDIT4 file, then restarts the Wine server.
+wine_reg_import() {
+  wine reg import "$1" >/dev/null 2>&1 || { echo "wine reg import $1 failed" >&2; return 1; }
   wineserver -k || true
   wineserver -w || true
 }
 
-wine_map_port() {
-  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$1" /d "$2" /f >/dev/null 2>&1
+# wine_session_start BUILDDIR: the Windows tests' session. COM1 carries cameras
+# 0x66 and 0x4B, COM2 a 0x5F, COM3 an echoing pty; camsim writes every byte to
+# the transcript named by ORVALIX_CAMSIM_TRANSCRIPT (a Windows path).
+wine_session_start() {
+  local builddir=$1
+  wine_xvfb_start || return 1
+  wine_prefix "$builddir/wineprefix"
+  wine_ptyloop_start "$builddir/ptyloop.out" || return 1
+  local transcript="$builddir/camsim-transcript.txt"
+  wine_camsim_start "$builddir/camsim.out" --profile fast --transcript "$transcript" \
+    --line 0x66,0x4B --line 0x5F || return 1
+  wine_map_ports "$(wine_camsim_device "$builddir/camsim.out" 1)" "$(wine_camsim_device "$builddir/camsim.out" 2)" \
+    "$(head -n1 "$builddir/ptyloop.out")" || return 1
+  export ORVALIX_CAMSIM_TRANSCRIPT="Z:$transcript"
 }
 
+# wine_session_stop: ends the prefix's Wine processes and everything started here.
 wine_session_stop() {
   wineserver -k 2>/dev/null || true
   local p

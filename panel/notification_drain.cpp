@@ -1,0 +1,70 @@
+#include "panel/notification_drain.h"
+
+#include "common/control_ids.h"
+#include "common/text.h"
+#include "engine/camera_controller.h"
+#include "panel/panel_controls.h"
+#include "panel/panel_globals.h"
+#include "requests/value_scales.h"
+#include "requests/zoom_scale.h"
+
+namespace {
+
+// The brightness slider is the shutter in manual mode ("Iris" checked).
+ValueText BrightSliderText(HWND panel, int32_t value) {
+  return IsChecked(panel, IDC_IRIS) ? ShutterText(value) : BrightnessText(value);
+}
+
+void ShowLevel(HWND panel, int32_t value) {
+  if (IsChecked(panel, IDC_IRIS))
+    ShowText(panel, IDC_LEVEL_VALUE, IrisText(value));
+  else if (IsChecked(panel, IDC_EXPOSURE_AUTO))
+    ShowText(panel, IDC_LEVEL_VALUE, ExpCompText(value));
+}
+
+// The gain boxes follow their slider, not the reported value.
+void ShowGainOfSlider(int sliderId, int valueId) {
+  HWND setup = hSetupDlg.load();
+  ShowText(setup, valueId, NumberText(SliderPos(setup, sliderId)));
+}
+
+// The camera word of a notification is not looked at: the panel shows
+// whichever camera reports.
+void ShowNotification(CameraController* c, uint32_t code, int32_t value) {
+  HWND panel = hPage[0];
+  switch (code) {
+    case NOTIFY_ZOOM:
+      ShowText(panel, IDC_ZOOM_VALUE, ZoomText(SliderPos(panel, IDC_ZOOM_SLIDER)));
+      break;
+    case NOTIFY_FOCUS:
+      ShowText(panel, IDC_FOCUS_VALUE, NumberText(FocusInverse(value, FocusSpanOfModel(c->GetModel()))));
+      break;
+    case NOTIFY_BRIGHT:
+      ShowText(panel, IDC_BRIGHT_VALUE, BrightSliderText(panel, value));
+      break;
+    case NOTIFY_APERTURE:
+      ShowText(panel, IDC_SHARP_VALUE, NumberText(value));
+      break;
+    case NOTIFY_R_GAIN:
+      ShowGainOfSlider(IDC_R_GAIN_SLIDER, IDC_R_GAIN_VALUE);
+      break;
+    case NOTIFY_B_GAIN:
+      ShowGainOfSlider(IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE);
+      break;
+    case NOTIFY_LEVEL:
+      ShowLevel(panel, value);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void DrainNotifications() {
+  CameraController* c = pController;
+  if (!c) return;
+  uint32_t cameraIndex, code, value, unused;
+  while (c->notifyQueue->TryGet(cameraIndex, code, value, unused))
+    ShowNotification(c, code, static_cast<int32_t>(value));
+}

@@ -1,0 +1,250 @@
+#include "panel/panel_refresh.h"
+
+#include "common/control_ids.h"
+#include "common/text.h"
+#include "panel/panel_controls.h"
+#include "panel/panel_globals.h"
+#include "requests/camera_models.h"
+#include "requests/value_scales.h"
+#include "requests/zoom_scale.h"
+
+// The worker writes the record while the refresh reads it, so every field is
+// read once, by value, and the steps work on those copies.
+
+namespace {
+
+constexpr int32_t kZoomTickEvery = 10;
+constexpr int32_t kExposureTickEvery = 1;
+
+constexpr int32_t kAeFullAuto = 0;
+constexpr int32_t kAeManual = 3;
+constexpr int32_t kWbManual = 5;
+constexpr int32_t kFlipOn = 2;
+constexpr int32_t kIcrOn = 2;
+
+// Model 0x40 has two picture effects and two gamma types where the others
+// have three, and no NTSC or PAL output.
+constexpr int32_t kModel40 = 0x40;
+
+struct ButtonOfValue {
+  int32_t value;
+  int id;
+};
+
+const int kEffectIds[] = {IDC_EFFECT_NORMAL, IDC_EFFECT_BW, IDC_EFFECT_NEGATIVE};
+const int kGammaIds[] = {IDC_GAMMA_NORMAL, IDC_GAMMA_TYPE1, IDC_GAMMA_TYPE2};
+const int kVideoIds[] = {IDC_VIDEO_1080I_5994, IDC_VIDEO_720P_5994, IDC_VIDEO_NTSC,       IDC_VIDEO_1080I_50,
+                         IDC_VIDEO_720P_50,    IDC_VIDEO_PAL,       IDC_VIDEO_1080P_5994, IDC_VIDEO_1080P_50,
+                         IDC_VIDEO_1080P_2997, IDC_VIDEO_1080P_25};
+const int kWbIds[] = {IDC_WB_AUTO, IDC_WB_COLD, IDC_WB_WARM, IDC_WB_ONE_PUSH, IDC_WB_MANUAL, IDC_WB_LED};
+// The gain controls are only in use in manual white balance.
+const int kGainControlIds[] = {IDC_R_GAIN_SLIDER, IDC_B_GAIN_SLIDER, IDC_R_GAIN_LABEL,
+                               IDC_B_GAIN_LABEL,  IDC_R_GAIN_VALUE,  IDC_B_GAIN_VALUE};
+
+// Video output register values; any value not listed shows "PAL".
+const ButtonOfValue kVideoRegister72[] = {
+    {1, IDC_VIDEO_1080I_5994}, {2, IDC_VIDEO_1080I_5994}, {10, IDC_VIDEO_720P_5994}, {3, IDC_VIDEO_NTSC},
+    {16, IDC_VIDEO_NTSC},      {4, IDC_VIDEO_1080I_50},   {12, IDC_VIDEO_720P_50},   {19, IDC_VIDEO_1080P_5994},
+    {20, IDC_VIDEO_1080P_50},  {6, IDC_VIDEO_1080P_2997}, {8, IDC_VIDEO_1080P_25},
+};
+const ButtonOfValue kVideoRegister70[] = {
+    {1, IDC_VIDEO_1080I_5994}, {2, IDC_VIDEO_720P_5994}, {3, IDC_VIDEO_NTSC},
+    {17, IDC_VIDEO_1080I_50},  {18, IDC_VIDEO_720P_50},
+};
+// White balance modes; 6 is the program's own LED setting.
+const ButtonOfValue kWhiteBalance[] = {
+    {0, IDC_WB_AUTO}, {1, IDC_WB_COLD}, {2, IDC_WB_WARM}, {3, IDC_WB_ONE_PUSH}, {5, IDC_WB_MANUAL}, {6, IDC_WB_LED},
+};
+
+template <size_t N>
+int ButtonOf(const ButtonOfValue (&table)[N], int32_t value, int otherwise) {
+  for (const ButtonOfValue& b : table)
+    if (b.value == value) return b.id;
+  return otherwise;
+}
+
+// Checks `chosen` and clears the rest of its set.
+template <size_t N>
+void CheckOneOf(HWND parent, const int (&ids)[N], int chosen) {
+  for (int id : ids) SetChecked(parent, id, id == chosen);
+}
+
+void ShowZoom(HWND panel, int32_t model, int32_t zoomPos) {
+  const ZoomTable& table = ZoomTableOfModel(model);
+  SetSliderRange(panel, IDC_ZOOM_SLIDER, 0, ZoomSliderMax(table));
+  SetSliderTicks(panel, IDC_ZOOM_SLIDER, kZoomTickEvery);
+  SetSliderPos(panel, IDC_ZOOM_SLIDER, ZoomInverse(table, zoomPos));
+  // The text shows the position the slider has taken.
+  ShowText(panel, IDC_ZOOM_VALUE, ZoomText(SliderPos(panel, IDC_ZOOM_SLIDER)));
+}
+
+void ShowSharpness(HWND panel, int32_t aperture) {
+  SetSliderPos(panel, IDC_SHARP_SLIDER, aperture);
+  ShowText(panel, IDC_SHARP_VALUE, NumberText(aperture));
+}
+
+void ShowFocus(HWND panel, int32_t model, int32_t focusPos) {
+  int32_t v = FocusInverse(focusPos, FocusSpanOfModel(model));
+  SetSliderPos(panel, IDC_FOCUS_SLIDER, v);
+  ShowText(panel, IDC_FOCUS_VALUE, NumberText(v));
+}
+
+void ShowFocusMode(HWND panel, int32_t focusAuto) {
+  SetChecked(panel, IDC_FOCUS_AUTO, focusAuto != 0);
+  EnableControl(panel, IDC_FOCUS_SLIDER, focusAuto == 0);
+}
+
+void ShowGain(HWND setup, int sliderId, int valueId, int32_t gain) {
+  SetSliderPos(setup, sliderId, gain);
+  ShowText(setup, valueId, NumberText(SliderPos(setup, sliderId)));
+}
+
+void ShowBrightness(HWND panel, int32_t brightPos) {
+  SetSliderRange(panel, IDC_BRIGHT_SLIDER, kBrightSliderMin, kBrightSliderMax);
+  SetSliderPos(panel, IDC_BRIGHT_SLIDER, brightPos);
+  ShowText(panel, IDC_BRIGHT_VALUE, BrightnessText(brightPos));
+}
+
+void ShowExposureModeChecks(HWND panel, bool autoOn, bool irisOn) {
+  SetChecked(panel, IDC_EXPOSURE_AUTO, autoOn);
+  SetChecked(panel, IDC_IRIS, irisOn);
+}
+
+void ShowFullAuto(HWND panel, int32_t expCompPos, int32_t brightPos) {
+  ShowExposureModeChecks(panel, true, false);
+  EnableControl(panel, IDC_BRIGHT_SLIDER, false);
+  EnableControl(panel, IDC_LEVEL_SLIDER, true);
+  EnableControl(panel, IDC_EXPOSURE_AUTO, true);
+  // Range before position: the slider clamps into the range it has, which
+  // may still be the iris range of manual mode.
+  SetSliderRange(panel, IDC_LEVEL_SLIDER, 0, kExpCompSliderMax);
+  SetSliderPos(panel, IDC_LEVEL_SLIDER, expCompPos);
+  ShowText(panel, IDC_LEVEL_VALUE, ExpCompText(expCompPos));
+  SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", false);
+  SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", true);
+  ShowBrightness(panel, brightPos);
+}
+
+void ShowManual(HWND panel, int32_t irisPos, int32_t shutterPos) {
+  ShowExposureModeChecks(panel, false, true);
+  EnableControl(panel, IDC_BRIGHT_SLIDER, true);
+  EnableControl(panel, IDC_LEVEL_SLIDER, true);
+  EnableControl(panel, IDC_EXPOSURE_AUTO, false);
+  EnableControl(panel, IDC_IRIS, true);
+  SetCaption(panel, IDC_BRIGHT_LABEL, "Exposure", true);
+  SetCaption(panel, IDC_LEVEL_LABEL, "Iris Level", true);
+  SetSliderRange(panel, IDC_LEVEL_SLIDER, kIrisSliderMin, kIrisSliderMax);
+  SetSliderPos(panel, IDC_LEVEL_SLIDER, IrisSliderOfPosition(irisPos));
+  SetSliderTicks(panel, IDC_LEVEL_SLIDER, kExposureTickEvery);
+  ShowText(panel, IDC_LEVEL_VALUE, IrisText(irisPos));
+  SetSliderRange(panel, IDC_BRIGHT_SLIDER, 0, kShutterSliderMax);
+  SetSliderPos(panel, IDC_BRIGHT_SLIDER, ShutterSliderOfPosition(shutterPos));
+  SetSliderTicks(panel, IDC_BRIGHT_SLIDER, kExposureTickEvery);
+  ShowText(panel, IDC_BRIGHT_VALUE, ShutterTextOfPosition(shutterPos));
+}
+
+// Bright mode, and every mode the panel does not offer.
+void ShowBrightMode(HWND panel, int32_t brightPos, int32_t expCompPos) {
+  ShowExposureModeChecks(panel, false, false);
+  EnableControl(panel, IDC_BRIGHT_SLIDER, true);
+  EnableControl(panel, IDC_LEVEL_SLIDER, false);
+  EnableControl(panel, IDC_EXPOSURE_AUTO, true);
+  EnableControl(panel, IDC_IRIS, true);
+  ShowBrightness(panel, brightPos);
+  // The level slider is not in use here; its range stays until a mode uses it.
+  SetSliderPos(panel, IDC_LEVEL_SLIDER, expCompPos);
+  ShowText(panel, IDC_LEVEL_VALUE, ExpCompText(expCompPos));
+  SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", true);
+  SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", false);
+}
+
+void ShowExposure(HWND panel, const CameraRecord& r) {
+  int32_t aeMode = r.aeMode;
+  if (aeMode == kAeFullAuto)
+    ShowFullAuto(panel, r.expCompPos, r.brightPos);
+  else if (aeMode == kAeManual)
+    ShowManual(panel, r.irisPos, r.shutterPos);
+  else
+    ShowBrightMode(panel, r.brightPos, r.expCompPos);
+}
+
+void ShowPictureEffect(HWND group, int32_t model, int32_t effect) {
+  if (model == kModel40) {
+    SetChecked(group, IDC_EFFECT_BW, effect != 0);
+    SetChecked(group, IDC_EFFECT_NORMAL, effect == 0);
+    EnableControl(group, IDC_EFFECT_NEGATIVE, false);
+    return;
+  }
+  int chosen = effect == 0 ? IDC_EFFECT_NORMAL : (effect == 2 ? IDC_EFFECT_NEGATIVE : IDC_EFFECT_BW);
+  CheckOneOf(group, kEffectIds, chosen);
+}
+
+void ShowGamma(HWND group, int32_t model, int32_t gamma) {
+  if (model == kModel40) {
+    SetChecked(group, IDC_GAMMA_TYPE1, gamma != 0);
+    SetChecked(group, IDC_GAMMA_NORMAL, gamma == 0);
+    EnableControl(group, IDC_GAMMA_TYPE2, false);
+    return;
+  }
+  int chosen = gamma == 0 ? IDC_GAMMA_NORMAL : (gamma == 1 ? IDC_GAMMA_TYPE1 : IDC_GAMMA_TYPE2);
+  CheckOneOf(group, kGammaIds, chosen);
+}
+
+void ShowVideoOut(HWND group, int32_t model, int32_t videoOutReg) {
+  int chosen = UsesVideoRegister72(model) ? ButtonOf(kVideoRegister72, videoOutReg, IDC_VIDEO_PAL)
+                                          : ButtonOf(kVideoRegister70, videoOutReg, IDC_VIDEO_PAL);
+  CheckOneOf(group, kVideoIds, chosen);
+  if (model != kModel40) return;
+  EnableControl(group, IDC_VIDEO_NTSC, false);
+  EnableControl(group, IDC_VIDEO_PAL, false);
+}
+
+// An unknown mode leaves the buttons as they are. The gain controls are
+// only ever disabled here; the dialog's "Manual" button enables them.
+void ShowWhiteBalance(HWND group, HWND setup, int32_t wbMode) {
+  int chosen = ButtonOf(kWhiteBalance, wbMode, 0);
+  if (chosen != 0) CheckOneOf(group, kWbIds, chosen);
+  if (wbMode == kWbManual) return;
+  for (int id : kGainControlIds) EnableControl(setup, id, false);
+}
+
+// A camera without the setting greys its check box and leaves its check.
+void ShowOptionalSwitch(HWND parent, int id, bool available, bool on) {
+  EnableControl(parent, id, available);
+  if (available) SetChecked(parent, id, on);
+}
+
+}  // namespace
+
+void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
+  if (!controller || cameraIndex < 0 || cameraIndex >= controller->cameraCount.load() || cameraIndex >= kMaxCameras)
+    return;
+  const CameraRecord& r = controller->cameras[cameraIndex];
+  int32_t model = r.modelCode;
+  HWND panel = hPage[0];
+  HWND setup = hSetupDlg.load();
+
+  ShowZoom(panel, model, r.zoomPos);
+  ShowSharpness(panel, r.aperture);
+  ShowFocus(panel, model, r.focusPos);
+  SetChecked(panel, IDC_POWER, true);
+  ShowFocusMode(panel, r.focusAuto);
+  ShowGain(setup, IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE, r.bGain);
+  ShowGain(setup, IDC_R_GAIN_SLIDER, IDC_R_GAIN_VALUE, r.rGain);
+  ShowExposure(panel, r);
+  ShowPictureEffect(hEffectGroup.load(), model, r.pictureEffect);
+  ShowGamma(hGammaGroup.load(), model, r.gamma);
+  ShowVideoOut(hVideoGroup.load(), model, r.videoOutReg);
+  ShowWhiteBalance(hWbGroup.load(), setup, r.wbMode);
+  int32_t pictureFlip = r.pictureFlip;
+  ShowOptionalSwitch(setup, IDC_ROTATE, HasPictureFlip(model), pictureFlip == kFlipOn);
+  int32_t icrMode = r.icrMode;
+  ShowOptionalSwitch(hNirGroup.load(), IDC_NIR_VISION, HasNirVision(model), icrMode == kIcrOn);
+
+  SelectCamera(controller, cameraIndex);
+  SetStatus("Camera %d selected", static_cast<int>(cameraIndex + 1));
+  // No slider, no focus change: SetFocus(NULL) would take the focus away.
+  if (HWND zoom = GetDlgItem(panel, IDC_ZOOM_SLIDER)) SetFocus(zoom);
+}
+
+void InstallPanelRefresh() { SetPanelRefreshHandler(RefreshPanel); }

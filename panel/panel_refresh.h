@@ -1,0 +1,20 @@
+// Mirrors one camera's record into the panel and the Setup dialog and makes
+// it the selected camera.
+#pragma once
+
+#include "engine/camera_controller.h"
+
+#include <cstdint>
+
+// Sets every control that shows camera state from the record of cameraIndex
+// (sliders, value boxes, check boxes, exposure captions, the Setup dialog's
+// buttons and gains), selects that camera and announces it on the status
+// line. An index outside the camera list changes nothing. Runs on the
+// user-interface thread, and on the worker when a re-reading begins; from
+// there its control calls wait for the user-interface thread.
+void RefreshPanel(CameraController* controller, int32_t cameraIndex);
+
+// Makes RefreshPanel the refresh that the engine runs when it re-reads a
+// camera's settings. The application shell calls it once, before it creates
+// the controller.
+void InstallPanelRefresh();

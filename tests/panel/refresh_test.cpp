@@ -1,0 +1,460 @@
+#include "panel/panel_refresh.h"
+
+#include "platform/os.h"
+#include "tests/panel/panel_rig.h"
+
+namespace {
+
+class Refresh : public PanelTest {};
+
+struct FamilyCase {
+  int32_t model;
+  int32_t zoomPos;
+  int zoomMax, zoomSlider;
+  const char* zoomText;
+  int32_t focusPos;
+  int focusSlider;
+  const char* focusText;
+};
+
+TEST_F(Refresh, ZoomAndFocusFollowTheModelFamily) {
+  const FamilyCase cases[] = {
+      {0x4B, 16000, 90, 84, "x 9.4", 0xC000, 99, "100"},    {0x45, 9332, 90, 19, "x 2.9", 0x6800, 50, "50"},
+      {0x5F, 16384, 190, 190, "x 20.0", 0xE500, 99, "100"}, {0x5C, 6225, 190, 10, "x 2.0", 0x6800, 41, "41"},
+      {0x66, 16384, 290, 290, "x 30.0", 0xE500, 99, "100"}, {0x67, 8291, 290, 20, "x 3.0", 0x6800, 41, "41"},
+      {0x40, 0, 290, 0, "x 1.0", 0x1000, 1, "1"},
+  };
+  AddCameras(1, 0);
+  for (const FamilyCase& k : cases) {
+    SCOPED_TRACE(testing::Message() << "model 0x" << std::hex << k.model);
+    c.cameras[0].modelCode = k.model;
+    c.cameras[0].zoomPos = k.zoomPos;
+    c.cameras[0].focusPos = k.focusPos;
+    RefreshPanel(&c, 0);
+    EXPECT_EQ(0, Min(panel, IDC_ZOOM_SLIDER));
+    EXPECT_EQ(k.zoomMax, Max(panel, IDC_ZOOM_SLIDER));
+    EXPECT_EQ(10, Ticks(panel, IDC_ZOOM_SLIDER));
+    EXPECT_EQ(k.zoomSlider, Pos(panel, IDC_ZOOM_SLIDER));
+    EXPECT_EQ(k.zoomText, Text(panel, IDC_ZOOM_VALUE));
+    EXPECT_EQ(k.focusSlider, Pos(panel, IDC_FOCUS_SLIDER));
+    EXPECT_EQ(k.focusText, Text(panel, IDC_FOCUS_VALUE));
+  }
+}
+
+TEST_F(Refresh, ZoomRangeShrinksBackForA10xCamera) {
+  AddCameras(2, 0x66);
+  c.cameras[0].zoomPos = 16384;
+  c.cameras[1].modelCode = 0x4B;
+  c.cameras[1].zoomPos = 16384;
+  RefreshPanel(&c, 0);
+  EXPECT_EQ(290, Max(panel, IDC_ZOOM_SLIDER));
+  RefreshPanel(&c, 1);
+  EXPECT_EQ(90, Max(panel, IDC_ZOOM_SLIDER));
+  EXPECT_EQ(90, Pos(panel, IDC_ZOOM_SLIDER));
+  EXPECT_EQ("x 10.0", Text(panel, IDC_ZOOM_VALUE));
+}
+
+TEST_F(Refresh, SharpnessPowerAndFocusMode) {
+  AddCameras(1, 0x4B);
+  c.cameras[0].aperture = 11;
+  c.cameras[0].focusAuto = 1;
+  RefreshPanel(&c, 0);
+  EXPECT_EQ(11, Pos(panel, IDC_SHARP_SLIDER));
+  EXPECT_EQ("11", Text(panel, IDC_SHARP_VALUE));
+  EXPECT_TRUE(Checked(panel, IDC_POWER));
+  EXPECT_TRUE(Checked(panel, IDC_FOCUS_AUTO));
+  EXPECT_FALSE(Enabled(panel, IDC_FOCUS_SLIDER));
+
+  c.cameras[0].focusAuto = 0;
+  RefreshPanel(&c, 0);
+  EXPECT_FALSE(Checked(panel, IDC_FOCUS_AUTO));
+  EXPECT_TRUE(Enabled(panel, IDC_FOCUS_SLIDER));
+}
+
+struct SliderView {
+  int lo, hi, pos, ticks;
+  const char* text;
+};
+
+struct ExposureCase {
+  int32_t aeMode;
+  bool autoChecked, irisChecked, autoEnabled, brightEnabled, levelEnabled;
+  const char* brightLabel;
+  bool brightLabelEnabled;
+  const char* levelLabel;
+  bool levelLabelEnabled;
+  SliderView bright, level;
+};
+
+// Every case starts from a panel left in manual mode with ticks every 5, so
+// a range or tick frequency the refresh does not set stays visible.
+TEST_F(Refresh, ExposureModesSetChecksCaptionsAndSliders) {
+  const ExposureCase cases[] = {
+      {0,
+       true,
+       false,
+       true,
+       false,
+       true,
+       "Brightness",
+       false,
+       "Exp. Level",
+       true,
+       {5, 23, 20, 5, "15"},
+       {0, 14, 2, 5, "-5"}},
+      {3,
+       false,
+       true,
+       false,
+       true,
+       true,
+       "Exposure",
+       true,
+       "Iris Level",
+       true,
+       {0, 12, 3, 1, "1/300s"},
+       {5, 17, 9, 1, "F 6.8"}},
+      {13,
+       false,
+       false,
+       true,
+       true,
+       false,
+       "Brightness",
+       true,
+       "Exp. Level",
+       false,
+       {5, 23, 20, 5, "15"},
+       {5, 17, 5, 5, "-5"}},
+      {0x0A,
+       false,
+       false,
+       true,
+       true,
+       false,
+       "Brightness",
+       true,
+       "Exp. Level",
+       false,
+       {5, 23, 20, 5, "15"},
+       {5, 17, 5, 5, "-5"}},
+  };
+  AddCameras(1, 0x4B);
+  c.cameras[0].brightPos = 20;
+  c.cameras[0].expCompPos = 2;
+  c.cameras[0].irisPos = 9;
+  c.cameras[0].shutterPos = 12;
+  for (const ExposureCase& k : cases) {
+    SCOPED_TRACE(testing::Message() << "aeMode " << k.aeMode);
+    SetRange(panel, IDC_LEVEL_SLIDER, 5, 17);
+    SetRange(panel, IDC_BRIGHT_SLIDER, 0, 12);
+    for (int id : {IDC_LEVEL_SLIDER, IDC_BRIGHT_SLIDER}) SendDlgItemMessageA(panel, id, TBM_SETTICFREQ, 5, 0);
+    c.cameras[0].aeMode = k.aeMode;
+    RefreshPanel(&c, 0);
+    EXPECT_EQ(k.autoChecked, Checked(panel, IDC_EXPOSURE_AUTO));
+    EXPECT_EQ(k.irisChecked, Checked(panel, IDC_IRIS));
+    EXPECT_EQ(k.autoEnabled, Enabled(panel, IDC_EXPOSURE_AUTO));
+    EXPECT_TRUE(Enabled(panel, IDC_IRIS));
+    EXPECT_EQ(k.brightEnabled, Enabled(panel, IDC_BRIGHT_SLIDER));
+    EXPECT_EQ(k.levelEnabled, Enabled(panel, IDC_LEVEL_SLIDER));
+    EXPECT_EQ(k.brightLabel, Text(panel, IDC_BRIGHT_LABEL));
+    EXPECT_EQ(k.brightLabelEnabled, Enabled(panel, IDC_BRIGHT_LABEL));
+    EXPECT_EQ(k.levelLabel, Text(panel, IDC_LEVEL_LABEL));
+    EXPECT_EQ(k.levelLabelEnabled, Enabled(panel, IDC_LEVEL_LABEL));
+    const struct {
+      int slider, value;
+      SliderView want;
+    } views[] = {{IDC_BRIGHT_SLIDER, IDC_BRIGHT_VALUE, k.bright}, {IDC_LEVEL_SLIDER, IDC_LEVEL_VALUE, k.level}};
+    for (const auto& v : views) {
+      SCOPED_TRACE(testing::Message() << "slider " << v.slider);
+      EXPECT_EQ(v.want.lo, Min(panel, v.slider));
+      EXPECT_EQ(v.want.hi, Max(panel, v.slider));
+      EXPECT_EQ(v.want.pos, Pos(panel, v.slider));
+      EXPECT_EQ(v.want.ticks, Ticks(panel, v.slider));
+      EXPECT_EQ(v.want.text, Text(panel, v.value));
+    }
+  }
+}
+
+TEST_F(Refresh, ManualModeValuesOffTheTablesShowPlaceholders) {
+  AddCameras(1, 0x66);
+  c.cameras[0].aeMode = 3;
+  const struct {
+    int32_t irisPos, shutterPos;
+    int levelPos, brightPos;
+  } cases[] = {{20, 1, 17, 12}, {4, 16, 5, 0}};
+  for (const auto& k : cases) {
+    c.cameras[0].irisPos = k.irisPos;
+    c.cameras[0].shutterPos = k.shutterPos;
+    RefreshPanel(&c, 0);
+    EXPECT_EQ("F --", Text(panel, IDC_LEVEL_VALUE));
+    EXPECT_EQ("1/--s", Text(panel, IDC_BRIGHT_VALUE));
+    EXPECT_EQ(k.levelPos, Pos(panel, IDC_LEVEL_SLIDER));
+    EXPECT_EQ(k.brightPos, Pos(panel, IDC_BRIGHT_SLIDER));
+  }
+}
+
+struct RadioCase {
+  int32_t model, value;
+  int checked;
+};
+
+// Exactly `want` of ids is checked.
+void ExpectOnlyChecked(HWND group, const std::vector<int>& ids, int want) {
+  for (int id : ids) EXPECT_EQ(id == want, IsDlgButtonChecked(group, id) == BST_CHECKED) << "button " << id;
+}
+
+TEST_F(Refresh, PictureEffectAndGammaButtons) {
+  const std::vector<int> effects = {IDC_EFFECT_NORMAL, IDC_EFFECT_BW, IDC_EFFECT_NEGATIVE};
+  const std::vector<int> gammas = {IDC_GAMMA_NORMAL, IDC_GAMMA_TYPE1, IDC_GAMMA_TYPE2};
+  const RadioCase effectCases[] = {{0x4B, 0, IDC_EFFECT_NORMAL}, {0x4B, 2, IDC_EFFECT_NEGATIVE},
+                                   {0x66, 4, IDC_EFFECT_BW},     {0x66, 7, IDC_EFFECT_BW},
+                                   {0x40, 4, IDC_EFFECT_BW},     {0x40, 2, IDC_EFFECT_BW},
+                                   {0x40, 0, IDC_EFFECT_NORMAL}};
+  const RadioCase gammaCases[] = {{0x45, 0, IDC_GAMMA_NORMAL}, {0x45, 1, IDC_GAMMA_TYPE1}, {0x5F, 2, IDC_GAMMA_TYPE2},
+                                  {0x5F, 9, IDC_GAMMA_TYPE2},  {0x40, 2, IDC_GAMMA_TYPE1}, {0x40, 0, IDC_GAMMA_NORMAL}};
+  AddCameras(1, 0);
+  for (const RadioCase& k : effectCases) {
+    SCOPED_TRACE(testing::Message() << "model 0x" << std::hex << k.model << " effect " << k.value);
+    for (int id : effects) Check(effectGroup, id, id != k.checked);
+    c.cameras[0].modelCode = k.model;
+    c.cameras[0].pictureEffect = k.value;
+    RefreshPanel(&c, 0);
+    if (k.model == 0x40) {
+      EXPECT_TRUE(Checked(effectGroup, k.checked));
+      EXPECT_FALSE(Checked(effectGroup, k.checked == IDC_EFFECT_BW ? IDC_EFFECT_NORMAL : IDC_EFFECT_BW));
+    } else {
+      ExpectOnlyChecked(effectGroup, effects, k.checked);
+    }
+  }
+  for (const RadioCase& k : gammaCases) {
+    SCOPED_TRACE(testing::Message() << "model 0x" << std::hex << k.model << " gamma " << k.value);
+    for (int id : gammas) Check(gammaGroup, id, id != k.checked);
+    c.cameras[0].modelCode = k.model;
+    c.cameras[0].gamma = k.value;
+    RefreshPanel(&c, 0);
+    if (k.model == 0x40) {
+      EXPECT_TRUE(Checked(gammaGroup, k.checked));
+      EXPECT_FALSE(Checked(gammaGroup, k.checked == IDC_GAMMA_TYPE1 ? IDC_GAMMA_NORMAL : IDC_GAMMA_TYPE1));
+    } else {
+      ExpectOnlyChecked(gammaGroup, gammas, k.checked);
+    }
+  }
+}
+
+TEST_F(Refresh, Model40DisablesTheChoicesItLacks) {
+  AddCameras(2, 0x40);
+  c.cameras[1].modelCode = 0x67;
+  RefreshPanel(&c, 1);
+  for (int id : {IDC_EFFECT_NEGATIVE, IDC_GAMMA_TYPE2, IDC_VIDEO_NTSC, IDC_VIDEO_PAL}) {
+    HWND group = id == IDC_EFFECT_NEGATIVE ? effectGroup : (id == IDC_GAMMA_TYPE2 ? gammaGroup : videoGroup);
+    EXPECT_TRUE(Enabled(group, id)) << id;
+  }
+  Check(effectGroup, IDC_EFFECT_NEGATIVE, true);
+  RefreshPanel(&c, 0);
+  EXPECT_FALSE(Enabled(effectGroup, IDC_EFFECT_NEGATIVE));
+  EXPECT_TRUE(Checked(effectGroup, IDC_EFFECT_NEGATIVE)) << "its check is left alone";
+  EXPECT_FALSE(Enabled(gammaGroup, IDC_GAMMA_TYPE2));
+  EXPECT_FALSE(Enabled(videoGroup, IDC_VIDEO_NTSC));
+  EXPECT_FALSE(Enabled(videoGroup, IDC_VIDEO_PAL));
+  EXPECT_TRUE(Enabled(videoGroup, IDC_VIDEO_1080P_25));
+  RefreshPanel(&c, 1);
+  EXPECT_FALSE(Enabled(videoGroup, IDC_VIDEO_NTSC)) << "only the dialog's creation enables them again";
+}
+
+TEST_F(Refresh, VideoOutButtonByRegisterAndModel) {
+  std::vector<int> all;
+  for (int id = IDC_VIDEO_1080I_5994; id <= IDC_VIDEO_1080P_25; id++) all.push_back(id);
+  const RadioCase cases[] = {
+      // register 0x72
+      {0x5F, 1, IDC_VIDEO_1080I_5994},
+      {0x5C, 2, IDC_VIDEO_1080I_5994},
+      {0x66, 10, IDC_VIDEO_720P_5994},
+      {0x67, 3, IDC_VIDEO_NTSC},
+      {0x67, 16, IDC_VIDEO_NTSC},
+      {0x40, 4, IDC_VIDEO_1080I_50},
+      {0x5F, 12, IDC_VIDEO_720P_50},
+      {0x66, 19, IDC_VIDEO_1080P_5994},
+      {0x66, 20, IDC_VIDEO_1080P_50},
+      {0x67, 6, IDC_VIDEO_1080P_2997},
+      {0x40, 8, IDC_VIDEO_1080P_25},
+      {0x5F, 13, IDC_VIDEO_PAL},
+      {0x66, 17, IDC_VIDEO_PAL},
+      // register 0x70
+      {0x4B, 1, IDC_VIDEO_1080I_5994},
+      {0x45, 2, IDC_VIDEO_720P_5994},
+      {0x4B, 3, IDC_VIDEO_NTSC},
+      {0x4B, 17, IDC_VIDEO_1080I_50},
+      {0x45, 18, IDC_VIDEO_720P_50},
+      {0x4B, 19, IDC_VIDEO_PAL},
+      {0x4B, 10, IDC_VIDEO_PAL},
+  };
+  AddCameras(1, 0);
+  for (const RadioCase& k : cases) {
+    SCOPED_TRACE(testing::Message() << "model 0x" << std::hex << k.model << std::dec << " register " << k.value);
+    for (int id : all) Check(videoGroup, id, true);
+    c.cameras[0].modelCode = k.model;
+    c.cameras[0].videoOutReg = k.value;
+    RefreshPanel(&c, 0);
+    ExpectOnlyChecked(videoGroup, all, k.checked);
+  }
+}
+
+TEST_F(Refresh, WhiteBalanceButtonsAndGainControls) {
+  const std::vector<int> all = {IDC_WB_AUTO, IDC_WB_COLD, IDC_WB_WARM, IDC_WB_ONE_PUSH, IDC_WB_MANUAL, IDC_WB_LED};
+  const int gainControls[] = {IDC_R_GAIN_SLIDER, IDC_B_GAIN_SLIDER, IDC_R_GAIN_LABEL,
+                              IDC_B_GAIN_LABEL,  IDC_R_GAIN_VALUE,  IDC_B_GAIN_VALUE};
+  const RadioCase cases[] = {{0x4B, 0, IDC_WB_AUTO},     {0x4B, 1, IDC_WB_COLD},   {0x4B, 2, IDC_WB_WARM},
+                             {0x4B, 3, IDC_WB_ONE_PUSH}, {0x4B, 5, IDC_WB_MANUAL}, {0x4B, 6, IDC_WB_LED}};
+  AddCameras(1, 0x4B);
+  for (const RadioCase& k : cases) {
+    SCOPED_TRACE(testing::Message() << "wbMode " << k.value);
+    for (int id : all) Check(wbGroup, id, true);
+    for (int id : gainControls) Enable(setup, id, true);
+    c.cameras[0].wbMode = k.value;
+    RefreshPanel(&c, 0);
+    ExpectOnlyChecked(wbGroup, all, k.checked);
+    for (int id : gainControls) EXPECT_EQ(k.value == 5, Enabled(setup, id)) << "control " << id;
+  }
+
+  // An unknown mode leaves the buttons; manual never enables the gains.
+  Check(wbGroup, IDC_WB_WARM, true);
+  c.cameras[0].wbMode = 4;
+  RefreshPanel(&c, 0);
+  ExpectOnlyChecked(wbGroup, {IDC_WB_AUTO, IDC_WB_COLD, IDC_WB_ONE_PUSH, IDC_WB_MANUAL}, 0);
+  EXPECT_TRUE(Checked(wbGroup, IDC_WB_WARM));
+  EXPECT_TRUE(Checked(wbGroup, IDC_WB_LED));
+  for (int id : gainControls) EXPECT_FALSE(Enabled(setup, id));
+  c.cameras[0].wbMode = 5;
+  RefreshPanel(&c, 0);
+  for (int id : gainControls) EXPECT_FALSE(Enabled(setup, id));
+}
+
+TEST_F(Refresh, GainSlidersAndTheirValueBoxes) {
+  AddCameras(1, 0x5F);
+  c.cameras[0].rGain = 205;
+  c.cameras[0].bGain = 168;
+  RefreshPanel(&c, 0);
+  EXPECT_EQ(205, Pos(setup, IDC_R_GAIN_SLIDER));
+  EXPECT_EQ("205", Text(setup, IDC_R_GAIN_VALUE));
+  EXPECT_EQ(168, Pos(setup, IDC_B_GAIN_SLIDER));
+  EXPECT_EQ("168", Text(setup, IDC_B_GAIN_VALUE));
+  c.cameras[0].rGain = 300;
+  RefreshPanel(&c, 0);
+  EXPECT_EQ("255", Text(setup, IDC_R_GAIN_VALUE)) << "the box shows where the slider stopped";
+}
+
+TEST_F(Refresh, RotateAndNirVisionByModel) {
+  const struct {
+    int32_t model;
+    bool rotate, nir;
+  } cases[] = {{0x5F, true, true}, {0x5C, true, true},  {0x66, true, true},  {0x67, true, true},
+               {0x40, true, true}, {0x4B, false, true}, {0x45, false, false}};
+  AddCameras(1, 0);
+  for (const auto& k : cases) {
+    SCOPED_TRACE(testing::Message() << "model 0x" << std::hex << k.model);
+    c.cameras[0].modelCode = k.model;
+    for (int32_t on : {2, 3}) {
+      Check(setup, IDC_ROTATE, on != 2);
+      Check(nirGroup, IDC_NIR_VISION, on != 2);
+      c.cameras[0].pictureFlip = on;
+      c.cameras[0].icrMode = on;
+      RefreshPanel(&c, 0);
+      EXPECT_EQ(k.rotate, Enabled(setup, IDC_ROTATE));
+      EXPECT_EQ(k.rotate ? on == 2 : on != 2, Checked(setup, IDC_ROTATE));
+      EXPECT_EQ(k.nir, Enabled(nirGroup, IDC_NIR_VISION));
+      EXPECT_EQ(k.nir ? on == 2 : on != 2, Checked(nirGroup, IDC_NIR_VISION));
+    }
+  }
+}
+
+TEST_F(Refresh, ClosedOrNeverOpenedSetupDialogStillRefreshesThePanel) {
+  AddCameras(1, 0x67);
+  c.cameras[0].zoomPos = 16384;
+  c.cameras[0].wbMode = 1;
+  FakeDestroyWindow(setup);
+  RefreshPanel(&c, 0);
+  EXPECT_EQ("x 30.0", Text(panel, IDC_ZOOM_VALUE));
+  EXPECT_EQ("Camera 1 selected", Text(panel, IDC_STATUS));
+
+  hSetupDlg = hWbGroup = hEffectGroup = hNirGroup = hGammaGroup = hVideoGroup = nullptr;
+  c.cameras[0].zoomPos = 0;
+  RefreshPanel(&c, 0);
+  EXPECT_EQ("x 1.0", Text(panel, IDC_ZOOM_VALUE));
+  EXPECT_EQ(2u, History(panel, IDC_STATUS).size());
+}
+
+TEST_F(Refresh, SelectsTheCameraAnnouncesItAndFocusesZoom) {
+  AddCameras(3, 0x4B);
+  c.cameras[2].port = 4;
+  reinitOnNack = 1;
+  RefreshPanel(&c, 0);
+  EXPECT_EQ("Camera 1 selected", Text(panel, IDC_STATUS));
+  EXPECT_EQ(GetDlgItem(panel, IDC_ZOOM_SLIDER), FakeGetFocus());
+
+  RefreshPanel(&c, 2);
+  EXPECT_EQ("Camera 3 selected", Text(panel, IDC_STATUS));
+  // The engine may take a selection over between transactions: one idle step.
+  int32_t pollCounter = 0;
+  WorkerStep(&c, &pollCounter);
+  EXPECT_EQ(2, c.camera.load());
+  EXPECT_EQ(4, c.port.load());
+  EXPECT_EQ(1, c.cameraSelected.load());
+  EXPECT_EQ(0, reinitOnNack.load());
+}
+
+TEST_F(Refresh, IndexOutsideTheListChangesNothing) {
+  AddCameras(2, 0x66);
+  c.cameras[0].zoomPos = c.cameras[1].zoomPos = 16384;
+  RefreshPanel(&c, -1);
+  RefreshPanel(&c, 2);
+  RefreshPanel(&c, kMaxCameras);
+  RefreshPanel(nullptr, 0);
+  int32_t pollCounter = 0;
+  WorkerStep(&c, &pollCounter);
+  EXPECT_TRUE(History(panel, IDC_STATUS).empty());
+  EXPECT_TRUE(History(panel, IDC_ZOOM_VALUE).empty());
+  EXPECT_EQ(90, Max(panel, IDC_ZOOM_SLIDER));
+  EXPECT_EQ(50, Pos(panel, IDC_ZOOM_SLIDER));
+  EXPECT_FALSE(Checked(panel, IDC_POWER));
+  EXPECT_EQ(nullptr, FakeGetFocus());
+  EXPECT_EQ(0, c.cameraSelected.load());
+}
+
+TEST_F(Refresh, InstalledAsTheEnginesRereadingRefresh) {
+  AddCameras(2, 0x5F);
+  c.cameras[1].zoomPos = 16384;
+  RunPanelRefresh(&c, 1);
+  EXPECT_TRUE(History(panel, IDC_STATUS).empty()) << "nothing installed yet";
+  InstallPanelRefresh();
+  RunPanelRefresh(&c, 1);
+  EXPECT_EQ("Camera 2 selected", Text(panel, IDC_STATUS));
+  EXPECT_EQ("x 20.0", Text(panel, IDC_ZOOM_VALUE));
+}
+
+uint32_t RefreshFirstCamera(void* arg) {
+  RefreshPanel(static_cast<CameraController*>(arg), 0);
+  return 0;
+}
+
+// From the worker the control calls wait for the user-interface thread, and
+// the focus, which belongs to that thread, stays where it was.
+TEST_F(Refresh, FromTheWorkerThroughTheUserInterfaceThread) {
+  AddCameras(1, 0x66);
+  c.cameras[0].zoomPos = 16384;
+  FakeBecomeOwner();
+  OsThread worker;
+  ASSERT_TRUE(worker.Start(RefreshFirstCamera, &c));
+  bool ended = false;
+  for (int ms = 0; ms < 10000 && !ended; ms++) {
+    DispatchIncomingSentMessages();
+    ended = worker.Join(1);
+  }
+  FakeReleaseOwner();
+  ASSERT_TRUE(ended);
+  EXPECT_EQ("x 30.0", Text(panel, IDC_ZOOM_VALUE));
+  EXPECT_EQ("Camera 1 selected", Text(panel, IDC_STATUS));
+  EXPECT_EQ(nullptr, FakeGetFocus());
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#include "panel/slider_controls.h"
+
+#include "tests/panel/panel_rig.h"
+
+namespace {
+
+class Sliders : public PanelTest {
+ protected:
+  void SetUp() override {
+    PanelTest::SetUp();
+    AddCameras(3, 0x4B);
+    Select(1);
+  }
+
+  // (code, value) of each request put, for camera 1 (the selection).
+  std::vector<std::pair<uint32_t, uint32_t>> Posted() {
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    for (const QueueMessage& m : Requests()) {
+      EXPECT_EQ(1u, m.cameraIndex);
+      EXPECT_EQ(0u, m.b);
+      out.emplace_back(m.code, m.a);
+    }
+    return out;
+  }
+
+  using Posts = std::vector<std::pair<uint32_t, uint32_t>>;
+};
+
+TEST_F(Sliders, ReleasePostsTheSlidersRequestWithItsPosition) {
+  SetPos(panel, IDC_ZOOM_SLIDER, 37);
+  SetPos(panel, IDC_BRIGHT_SLIDER, 9);
+  SetPos(panel, IDC_FOCUS_SLIDER, 1);
+  SetPos(panel, IDC_SHARP_SLIDER, 15);
+  SetPos(setup, IDC_R_GAIN_SLIDER, 205);
+  SetPos(setup, IDC_B_GAIN_SLIDER, 168);
+  const int sliders[] = {IDC_ZOOM_SLIDER,  IDC_BRIGHT_SLIDER, IDC_FOCUS_SLIDER,
+                         IDC_SHARP_SLIDER, IDC_R_GAIN_SLIDER, IDC_B_GAIN_SLIDER};
+  for (int id : sliders) PostSliderRequest(id);
+  EXPECT_EQ((Posts{{1, 37}, {5, 9}, {4, 1}, {29, 15}, {39, 205}, {40, 168}}), Posted());
+}
+
+TEST_F(Sliders, LevelSliderPostsByTheExposureCheckBoxes) {
+  SetPos(panel, IDC_LEVEL_SLIDER, 12);
+  PostSliderRequest(IDC_LEVEL_SLIDER);
+  EXPECT_TRUE(Posted().empty()) << "neither Auto nor Iris";
+  Check(panel, IDC_IRIS, true);
+  PostSliderRequest(IDC_LEVEL_SLIDER);
+  EXPECT_EQ((Posts{{10, 12}}), Posted());
+  Check(panel, IDC_EXPOSURE_AUTO, true);
+  PostSliderRequest(IDC_LEVEL_SLIDER);
+  EXPECT_EQ((Posts{{41, 12}}), Posted()) << "Auto is asked first";
+}
+
+TEST_F(Sliders, ControlsThatAreNotSlidersPostNothing) {
+  for (int id : std::initializer_list<int>{IDC_CAMERA_LIST, IDC_ZOOM_VALUE, IDC_ZOOM_PLUS, IDC_RECALL1, IDC_LEVEL_VALUE,
+                                           IDC_LEVEL_LABEL, 0, -1})
+    PostSliderRequest(id);
+  EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(Sliders, NoSelectionOrNoControllerPostsAndMovesNothing) {
+  HWND zoom = GetDlgItem(panel, IDC_ZOOM_SLIDER);
+  Select(-1);
+  PostSliderRequest(IDC_ZOOM_SLIDER);
+  StepSlider(1, 10, zoom);
+  EXPECT_EQ(50, Pos(panel, IDC_ZOOM_SLIDER));
+  Select(0);
+  pController = nullptr;
+  PostSliderRequest(IDC_ZOOM_SLIDER);
+  StepSlider(1, 10, zoom);
+  EXPECT_EQ(50, Pos(panel, IDC_ZOOM_SLIDER));
+  EXPECT_TRUE(Requests().empty());
+}
+
+TEST_F(Sliders, ZoomStepsSnapToWholeFactors) {
+  HWND zoom = GetDlgItem(panel, IDC_ZOOM_SLIDER);
+  const struct {
+    int from, delta, to;
+  } cases[] = {{37, 10, 40}, {37, -10, 30}, {40, 10, 50}, {40, -10, 30}, {90, 10, 90}, {0, -10, 0}, {3, -10, 0}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(testing::Message() << k.from << " by " << k.delta);
+    SetPos(panel, IDC_ZOOM_SLIDER, k.from);
+    StepSlider(1, k.delta, zoom);
+    EXPECT_EQ(k.to, Pos(panel, IDC_ZOOM_SLIDER));
+    EXPECT_EQ((Posts{{1, static_cast<uint32_t>(k.to)}}), Posted());
+  }
+}
+
+TEST_F(Sliders, StepsMoveByOneWithinTheRangeAndPostTheSlidersRequest) {
+  const struct {
+    HWND parent;
+    int id;
+    int32_t code, delta;
+    int from, to;
+    uint32_t posted;
+  } cases[] = {
+      {panel, IDC_FOCUS_SLIDER, 4, -1, 1, 1, 4},      {panel, IDC_FOCUS_SLIDER, 4, 1, 37, 38, 4},
+      {panel, IDC_SHARP_SLIDER, 29, 1, 15, 15, 29},   {panel, IDC_SHARP_SLIDER, 29, -1, 0, 0, 29},
+      {panel, IDC_BRIGHT_SLIDER, 5, -1, 5, 5, 5},     {panel, IDC_BRIGHT_SLIDER, 5, 1, 20, 21, 5},
+      {setup, IDC_R_GAIN_SLIDER, 39, -1, 50, 49, 39}, {setup, IDC_B_GAIN_SLIDER, 40, 1, 255, 255, 40},
+      {panel, IDC_LEVEL_SLIDER, 41, 1, 14, 14, 41},
+  };
+  Check(panel, IDC_EXPOSURE_AUTO, true);
+  for (const auto& k : cases) {
+    SCOPED_TRACE(testing::Message() << "slider " << k.id << " from " << k.from << " by " << k.delta);
+    SetPos(k.parent, k.id, k.from);
+    StepSlider(k.code, k.delta, GetDlgItem(k.parent, k.id));
+    EXPECT_EQ(k.to, Pos(k.parent, k.id));
+    EXPECT_EQ((Posts{{k.posted, static_cast<uint32_t>(k.to)}}), Posted());
+  }
+}
+
+TEST_F(Sliders, LevelStepsPostIrisInManualMode) {
+  HWND level = GetDlgItem(panel, IDC_LEVEL_SLIDER);
+  SetRange(panel, IDC_LEVEL_SLIDER, 5, 17);
+  SetPos(panel, IDC_LEVEL_SLIDER, 5);
+  Check(panel, IDC_IRIS, true);
+  StepSlider(41, -1, level);
+  StepSlider(41, 1, level);
+  EXPECT_EQ((Posts{{10, 5}, {10, 6}}), Posted());
+}
+
+TEST_F(Sliders, RequestsNameTheSelectedCamera) {
+  Select(2);
+  PostSliderRequest(IDC_SHARP_SLIDER);
+  std::vector<QueueMessage> put = Requests();
+  ASSERT_EQ(1u, put.size());
+  EXPECT_EQ(2u, put[0].cameraIndex);
+  EXPECT_EQ(29u, put[0].code);
+  EXPECT_EQ(8u, put[0].a);
+}
+
+}  // namespace
