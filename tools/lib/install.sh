@@ -1,5 +1,5 @@
 # Installs the Debian packages a script needs, only those missing.
-# install_missing GROUP...   groups: build, wine
+# install_missing GROUP...   groups: build, wine, screenshot
 
 _pkg_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
@@ -10,6 +10,7 @@ install_missing() {
     case "$group" in
       build) pkgs+=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix) ;;
       wine) pkgs+=(wine wine64 xvfb xauth) ;;
+      screenshot) pkgs+=(imagemagick) ;;
     esac
   done
   local missing=()

@@ -31,6 +31,12 @@ wine_prefix() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # Debian keeps Wine's own fonts (Tahoma, Marlett for the title bar buttons)
+  # where its Wine does not look; the prefix's font folder is always searched.
+  local font fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$font" ] && [ ! -e "$fonts/${font##*/}" ] && ln -s "$font" "$fonts/" || true
+  done
 }
 
 # wine_xvfb_start: a virtual X server on the first free display, as DISPLAY.
@@ -71,23 +77,26 @@ wine_ptyloop_start() {
   wait_until 10 _first_line "$1" || { echo "ptyloop did not start" >&2; return 1; }
 }
 
-# wine_map_ports DEVICE...: COM1, COM2, ... to the devices given in order, the
-# remaining ports up to COM10 to nothing; then restarts the Wine server, which
-# reads the mapping when it starts.
+# wine_ports_reg DEVICE...: registry text that maps COM1, COM2, ... to the
+# devices given in order and the remaining ports up to COM10 to nothing.
+wine_ports_reg() {
+  printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
+  local i
+  for i in $(seq 10); do
+    local device=${!i:-/dev/orvalix-no-port-$i}
+    printf '"COM%d"="%s"\n' "$i" "$device"
+  done
+}
+
+# wine_map_ports DEVICE...: applies wine_ports_reg.
 wine_map_ports() {
   local reg="$WINEPREFIX/orvalix-ports.reg"
-  {
-    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
-    local i
-    for i in $(seq 10); do
-      local device=${!i:-/dev/orvalix-no-port-$i}
-      printf '"COM%d"="%s"\n' "$i" "$device"
-    done
-  } >"$reg"
+  wine_ports_reg "$@" >"$reg"
   wine_reg_import "$reg"
 }
 
-# wine_reg_import FILE: imports a REGEDIT4 file, then restarts the Wine server.
+# wine_reg_import FILE: imports a REGEDIT4 file, then restarts the Wine server,
+# which reads the port mapping when it starts.
 wine_reg_import() {
   wine reg import "$1" >/dev/null 2>&1 || { echo "wine reg import $1 failed" >&2; return 1; }
   wineserver -k || true

@@ -1,0 +1,86 @@
+// orvalix_driver: steps for scripts that drive a running Orvalix under Wine,
+// done in the order given; the first that fails ends it with status 1.
+//   attach SECONDS         find the panel of a running program
+//   wait-cameras N SECONDS until the camera list holds N entries
+//   select N SECONDS       select camera N and wait for "Camera N selected"
+//   geometry               let it paint, print the main window as WxH+X+Y
+//   close SECONDS          close the main window and wait for the program to end
+#include "common/control_ids.h"
+#include "tests/e2e/panel_driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr DWORD kMsPerSecond = 1000;
+
+int Fail(const PanelDriver& panel, const char* what) {
+  std::fprintf(stderr, "orvalix_driver: %s (status line: \"%s\")\n", what, panel.Text(IDC_STATUS).c_str());
+  return 1;
+}
+
+DWORD Seconds(const char* text) { return static_cast<DWORD>(std::strtoul(text, nullptr, 10)) * kMsPerSecond; }
+
+int PrintGeometry(const PanelDriver& panel) {
+  panel.Repaint();
+  RECT r;
+  if (!GetWindowRect(panel.main, &r)) return Fail(panel, "no main window");
+  std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+  std::fflush(stdout);
+  return 0;
+}
+
+int CloseAndWait(const PanelDriver& panel, DWORD timeoutMs) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, panel.processId);
+  panel.Close();
+  const bool ended = process != nullptr && WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+  if (process != nullptr) CloseHandle(process);
+  if (!ended) {
+    std::fprintf(stderr, "orvalix_driver: still running after WM_CLOSE\n");
+    return 1;
+  }
+  return 0;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: orvalix_driver STEP...\n"
+               "  attach SECONDS | wait-cameras N SECONDS | select N SECONDS | geometry | close SECONDS\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  PanelDriver panel;
+  for (int i = 1; i < argc; ++i) {
+    const std::string step = argv[i];
+    const int args = argc - i - 1;
+    if (step == "attach" && args >= 1) {
+      if (!panel.Attach(0, Seconds(argv[++i]))) return Fail(panel, "no Orvalix window");
+    } else if (step == "wait-cameras" && args >= 2 && panel.page != nullptr) {
+      const size_t want = std::strtoul(argv[++i], nullptr, 10);
+      if (!WaitUntil([&] { return panel.ListTexts(IDC_CAMERA_LIST).size() >= want; }, Seconds(argv[++i]))) {
+        return Fail(panel, "the camera list stayed short");
+      }
+    } else if (step == "select" && args >= 2 && panel.page != nullptr) {
+      const int camera = std::atoi(argv[++i]);
+      char expected[32];
+      std::snprintf(expected, sizeof expected, "Camera %d selected", camera);
+      panel.SelectCamera(camera - 1);
+      if (!WaitUntil([&] { return panel.Text(IDC_STATUS) == expected; }, Seconds(argv[++i]))) {
+        return Fail(panel, "the camera was not selected");
+      }
+    } else if (step == "geometry" && panel.page != nullptr) {
+      if (PrintGeometry(panel) != 0) return 1;
+    } else if (step == "close" && args >= 1 && panel.page != nullptr) {
+      if (CloseAndWait(panel, Seconds(argv[++i])) != 0) return 1;
+    } else {
+      return Usage();
+    }
+  }
+  return argc > 1 ? 0 : Usage();
+}
