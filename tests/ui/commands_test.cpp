@@ -1,0 +1,220 @@
+// What the panel's controls put into requestQueue when clicked, what they
+// enable and check, and the main window procedure's timer, slider release,
+// background click and closing.
+#include "ui_rig.h"
+
+#include "requests/request_codes.h"
+#include "ui/main_wnd_proc.h"
+#include "ui/message_loop.h"
+#include "ui/panel_commands.h"
+#include "ui/ui_globals.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr uint32_t kNone = 0xFFFFFFFFu;  // camera index of a request made without a selection
+
+using Commands = ShellTest;
+
+TEST_F(Commands, PowerAndFreezeSendWhatTheyShowEvenWithoutASelection) {
+  Click(IDC_POWER);
+  Click(IDC_POWER);
+  Click(IDC_FREEZE);
+  EXPECT_TRUE(RequestsAre(Requests(), {{kNone, 44, 1}, {kNone, 44, 0}, {kNone, 45, 1}}));
+  AddCameras(2);
+  Select(1);
+  Click(IDC_FREEZE);
+  Click(IDC_POWER);
+  EXPECT_TRUE(RequestsAre(Requests(), {{1, 45, 0}, {1, 44, 1}}));
+}
+
+TEST_F(Commands, RecallPutsTwiceForTheSelectionAndNothingWithout) {
+  AddCameras(2, false);
+  Click(IDC_RECALL3);
+  EXPECT_TRUE(RequestsAre(Requests(), {}));
+  Select(1);
+  Click(IDC_RECALL3);
+  Click(IDC_RECALL5);
+  EXPECT_TRUE(RequestsAre(Requests(), {{1, 50, 0}, {1, 50, 0}, {1, 52, 0}, {1, 52, 0}}));
+  pController = nullptr;
+  Click(IDC_RECALL1);
+  EXPECT_TRUE(RequestsAre(Requests(), {}));
+}
+
+TEST_F(Commands, ExposureAutoSwapsTheSlidersAndClearsIris) {
+  AddCameras(1, false);
+  Select(0);
+  CheckDlgButton(hPage[0], IDC_IRIS, BST_CHECKED);
+  Click(IDC_EXPOSURE_AUTO);
+  EXPECT_FALSE(Enabled(IDC_BRIGHT_SLIDER));
+  EXPECT_TRUE(Enabled(IDC_LEVEL_SLIDER));
+  EXPECT_FALSE(Checked(IDC_IRIS));
+  Click(IDC_EXPOSURE_AUTO);
+  EXPECT_TRUE(Enabled(IDC_BRIGHT_SLIDER));
+  EXPECT_FALSE(Enabled(IDC_LEVEL_SLIDER));
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 6, 1}, {0, 6, 0}}));
+}
+
+TEST_F(Commands, FocusAutoAndEnterOnTheFocusSlider) {
+  AddCameras(1, false);
+  Select(0);
+  Click(IDC_FOCUS_AUTO);
+  EXPECT_FALSE(Enabled(IDC_FOCUS_SLIDER));
+  // The slider's own command (Enter on it) asks for manual focus and leaves
+  // the box as it is.
+  OnCommand(hPage[0], IDC_FOCUS_SLIDER, 0);
+  EXPECT_TRUE(Enabled(IDC_FOCUS_SLIDER));
+  EXPECT_TRUE(Checked(IDC_FOCUS_AUTO));
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 3, 1}, {0, 3, 0}}));
+}
+
+TEST_F(Commands, IrisOnAndOff) {
+  AddCameras(2, false);
+  Click(IDC_IRIS);  // no selection: the box keeps its new state, nothing is put
+  EXPECT_TRUE(Checked(IDC_IRIS));
+  EXPECT_TRUE(RequestsAre(Requests(), {}));
+  CheckDlgButton(hPage[0], IDC_IRIS, BST_UNCHECKED);
+
+  Select(1);
+  CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, BST_CHECKED);
+  EnableWindow(Item(IDC_BRIGHT_SLIDER), FALSE);
+  EnableWindow(Item(IDC_LEVEL_SLIDER), FALSE);
+  Click(IDC_IRIS);
+  EXPECT_TRUE(RequestsAre(Requests(), {{1, 7, 1}, {1, 8, 1}, {1, 9, 1}, {1, 7, 1}}));
+  EXPECT_FALSE(Checked(IDC_EXPOSURE_AUTO));
+  EXPECT_TRUE(Enabled(IDC_BRIGHT_SLIDER));
+  EXPECT_TRUE(Enabled(IDC_LEVEL_SLIDER));
+  EXPECT_TRUE(Enabled(IDC_IRIS));
+
+  EnableWindow(Item(IDC_EXPOSURE_AUTO), FALSE);  // as a manual-exposure camera leaves it
+  Click(IDC_IRIS);
+  EXPECT_TRUE(RequestsAre(Requests(), {{1, 6, 1}}));
+  EXPECT_TRUE(Checked(IDC_EXPOSURE_AUTO));
+  EXPECT_FALSE(Enabled(IDC_BRIGHT_SLIDER));
+  EXPECT_TRUE(Enabled(IDC_LEVEL_SLIDER));
+  EXPECT_TRUE(Enabled(IDC_EXPOSURE_AUTO));
+}
+
+TEST_F(Commands, StepButtonsMoveTheirSliderWithinTheirGuards) {
+  AddCameras(1, false);
+  Click(IDC_ZOOM_PLUS);  // no selection: the slider stays
+  EXPECT_EQ(50, Pos(IDC_ZOOM_SLIDER));
+  EXPECT_TRUE(RequestsAre(Requests(), {}));
+  Select(0);
+  Click(IDC_ZOOM_PLUS);
+  Click(IDC_SHARP_MINUS);
+  Click(IDC_SHARP_PLUS);
+  Click(IDC_SHARP_PLUS);
+  EXPECT_EQ(60, Pos(IDC_ZOOM_SLIDER));
+  EXPECT_EQ(9, Pos(IDC_SHARP_SLIDER));
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 1, 60}, {0, 29, 7}, {0, 29, 8}, {0, 29, 9}}));
+
+  // Full auto: brightness steps do nothing, level steps post compensation.
+  CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, BST_CHECKED);
+  Click(IDC_BRIGHT_PLUS);
+  Click(IDC_LEVEL_PLUS);
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 41, 8}}));
+  // Neither box: brightness steps work, level steps do nothing.
+  CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, BST_UNCHECKED);
+  Click(IDC_BRIGHT_MINUS);
+  Click(IDC_LEVEL_MINUS);
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 5, 15}}));
+  // Iris: both work; the level slider posts the iris.
+  CheckDlgButton(hPage[0], IDC_IRIS, BST_CHECKED);
+  Click(IDC_BRIGHT_PLUS);
+  Click(IDC_LEVEL_MINUS);
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 5, 16}, {0, 10, 7}}));
+  // Focus steps only in manual focus.
+  Click(IDC_FOCUS_MINUS);
+  CheckDlgButton(hPage[0], IDC_FOCUS_AUTO, BST_CHECKED);
+  Click(IDC_FOCUS_PLUS);
+  EXPECT_EQ(49, Pos(IDC_FOCUS_SLIDER));
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 4, 49}}));
+}
+
+TEST_F(Commands, ListSelectionRefreshesThePanel) {
+  AddCameras(2);
+  Select(1);
+  SendMessageA(hPage[0], WM_COMMAND, MAKEWPARAM(IDC_CAMERA_LIST, LBN_DBLCLK), 0);
+  EXPECT_EQ(0, controller.cameraSelected.load());
+  SendMessageA(hPage[0], WM_COMMAND, MAKEWPARAM(IDC_CAMERA_LIST, LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(Item(IDC_CAMERA_LIST)));
+  EXPECT_EQ(1, controller.camera.load());
+  EXPECT_EQ(1, controller.cameraSelected.load());
+  EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
+  EXPECT_EQ(IDC_ZOOM_SLIDER, FocusId());
+}
+
+TEST_F(Commands, ReleasingASliderThumbPostsItsPosition) {
+  AddCameras(1, false);
+  Select(0);
+  HWND slider = Item(IDC_ZOOM_SLIDER);
+  SendMessageA(slider, TBM_SETPOS, TRUE, 30);
+  RECT thumb;
+  SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+  LPARAM at = MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+  PostMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(slider, WM_LBUTTONUP, 0, at);
+  RunLoop();
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 1, 30}}));
+}
+
+TEST_F(Commands, TheDrainTimerIsArmedAgainAfterEachDrain) {
+  SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
+  notifyQueue.Put(0, 29, 11, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Text(IDC_SHARP_VALUE) == "11"; }, 5000));
+  notifyQueue.Put(0, 29, 3, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Text(IDC_SHARP_VALUE) == "3"; }, 5000));
+}
+
+int otherTimerTicks;
+WNDPROC mainProc;
+LRESULT CALLBACK CountOtherTimer(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER && wParam == 77) otherTimerTicks++;
+  return CallWindowProcA(mainProc, hwnd, message, wParam, lParam);
+}
+
+TEST_F(Commands, AnotherTimerFiresOnce) {
+  otherTimerTicks = 0;
+  mainProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hMainWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountOtherTimer)));
+  SetTimer(hMainWnd, 77, 1, nullptr);
+  ASSERT_TRUE(PumpUntil([] { return otherTimerTicks > 0; }, 5000));
+  DWORD start = GetTickCount();
+  PumpUntil([&] { return GetTickCount() - start > 200; }, 1000);
+  EXPECT_EQ(1, otherTimerTicks);
+}
+
+TEST_F(Commands, BackgroundClickTakesTheFocus) {
+  SetFocus(Item(IDC_EXIT));
+  SendMessageA(hPage[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 5));
+  EXPECT_EQ(hPage[0], GetFocus());
+}
+
+bool QuitPosted() {
+  MSG msg;
+  return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+}
+
+TEST_F(Commands, ExitEndsTheLoopAnotherWindowOfTheClassDoesNot) {
+  HWND other = CreateWindowExA(0, szClassName, "other", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, hInst, nullptr);
+  SendMessageA(other, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(other));
+  EXPECT_FALSE(QuitPosted());
+  Click(IDC_EXIT);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, hMainWnd, WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
+  // The close destroys the main window, whose end posts the quit.
+  EXPECT_EQ(0, RunMessageLoop());
+  EXPECT_FALSE(IsWindow(hMainWnd));
+}
+
+TEST_F(Commands, EndOfSessionEndsTheLoop) {
+  SendMessageA(hPage[0], WM_ENDSESSION, TRUE, 0);
+  EXPECT_FALSE(QuitPosted());
+  SendMessageA(hMainWnd, WM_ENDSESSION, TRUE, 0);
+  EXPECT_TRUE(QuitPosted());
+}
+
+}  // namespace

@@ -1,0 +1,219 @@
+// The keyboard through the program's own message loop: keys are posted as
+// the system would post them, and no window may ever see a key-down or
+// key-up.
+#include "ui_rig.h"
+
+#include "ui/ui_globals.h"
+
+#include <map>
+#include <vector>
+
+namespace {
+
+// Every window of the program, subclassed to count what reaches it.
+struct Received {
+  int keyMessages = 0;
+  std::map<WPARAM, int> characters;
+};
+Received received;
+std::map<HWND, WNDPROC> originals;
+
+LRESULT CALLBACK Recorder(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN || message == WM_KEYUP) received.keyMessages++;
+  if (message == WM_CHAR) received.characters[wParam]++;
+  return CallWindowProcA(originals[hwnd], hwnd, message, wParam, lParam);
+}
+
+BOOL CALLBACK SubclassOne(HWND w, LPARAM) {
+  originals[w] = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Recorder)));
+  return TRUE;
+}
+
+const int kTabOrder[] = {IDC_ZOOM_MINUS,  IDC_ZOOM_PLUS,     IDC_SHARP_MINUS,  IDC_SHARP_PLUS,  IDC_EXPOSURE_AUTO,
+                         IDC_IRIS,        IDC_BRIGHT_SLIDER, IDC_BRIGHT_MINUS, IDC_BRIGHT_PLUS, IDC_LEVEL_SLIDER,
+                         IDC_LEVEL_MINUS, IDC_LEVEL_PLUS,    IDC_FOCUS_AUTO,   IDC_FOCUS_MINUS, IDC_FOCUS_PLUS,
+                         IDC_RECALL1,     IDC_RECALL2,       IDC_RECALL3,      IDC_RECALL4,     IDC_RECALL5,
+                         IDC_CAMERA_LIST, IDC_ON_TOP,        IDC_SETUP,        IDC_HELP,        IDC_ABOUT,
+                         IDC_POWER,       IDC_EXIT,          IDC_FREEZE,       IDC_STATUS};
+
+class Keyboard : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    received = Received();
+    originals.clear();
+    SubclassOne(hMainWnd, 0);
+    EnumChildWindows(hMainWnd, SubclassOne, 0);
+  }
+  void TearDown() override {
+    EXPECT_EQ(0, received.keyMessages) << "a window received WM_KEYDOWN or WM_KEYUP";
+    ShellTest::TearDown();
+  }
+  void Focus(int id) {
+    SetFocus(Item(id));
+    ASSERT_EQ(id, FocusId());
+  }
+};
+
+TEST_F(Keyboard, TabAndShiftTabFollowTheCreationOrderSkippingDisabledControls) {
+  EnableWindow(Item(IDC_BRIGHT_SLIDER), FALSE);
+  EnableWindow(Item(IDC_POWER), FALSE);
+  std::vector<int> expected;
+  for (int id : kTabOrder)
+    if (id != IDC_BRIGHT_SLIDER && id != IDC_POWER) expected.push_back(id);
+  Focus(expected[0]);
+  for (size_t i = 1; i <= expected.size(); i++) {
+    Press(VK_TAB);
+    EXPECT_EQ(expected[i % expected.size()], FocusId()) << "after Tab " << i;
+  }
+  for (size_t i = expected.size(); i-- > 0;) {
+    Press(VK_TAB, true);
+    EXPECT_EQ(expected[i], FocusId()) << "after Shift+Tab back to " << i;
+  }
+  EXPECT_EQ(0, received.characters[9]) << "Tab reached a control";
+}
+
+TEST_F(Keyboard, TabFromAPageReachesNoControl) {
+  SetFocus(hPage[0]);
+  Press(VK_TAB);
+  EXPECT_EQ(hPage[0], GetFocus());
+  SetFocus(hMainWnd);
+  Press(VK_TAB, true);
+  EXPECT_EQ(hMainWnd, GetFocus());
+}
+
+TEST_F(Keyboard, UpAndDownTravelTheRowsAndSkipWhatAutoDisables) {
+  Focus(IDC_ZOOM_VALUE);
+  const int down[] = {IDC_SHARP_SLIDER, IDC_EXPOSURE_AUTO, IDC_BRIGHT_SLIDER,
+                      IDC_FOCUS_AUTO,   IDC_FOCUS_SLIDER,  IDC_ZOOM_SLIDER};
+  for (int id : down) {
+    Press(VK_DOWN);
+    EXPECT_EQ(id, FocusId());
+  }
+  const int up[] = {IDC_FOCUS_SLIDER,  IDC_FOCUS_AUTO,   IDC_BRIGHT_SLIDER,
+                    IDC_EXPOSURE_AUTO, IDC_SHARP_SLIDER, IDC_ZOOM_SLIDER};
+  for (int id : up) {
+    Press(VK_UP);
+    EXPECT_EQ(id, FocusId());
+  }
+  CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, BST_CHECKED);
+  CheckDlgButton(hPage[0], IDC_FOCUS_AUTO, BST_CHECKED);
+  Press(VK_UP);
+  EXPECT_EQ(IDC_FOCUS_AUTO, FocusId());
+  Press(VK_DOWN);
+  EXPECT_EQ(IDC_ZOOM_SLIDER, FocusId());
+  Focus(IDC_EXPOSURE_AUTO);
+  Press(VK_DOWN);
+  EXPECT_EQ(IDC_LEVEL_SLIDER, FocusId());
+  Press(VK_UP);
+  EXPECT_EQ(IDC_SHARP_SLIDER, FocusId());
+  Focus(IDC_FOCUS_AUTO);
+  Press(VK_UP);
+  EXPECT_EQ(IDC_LEVEL_SLIDER, FocusId());
+  Focus(IDC_EXIT);
+  Press(VK_UP);
+  EXPECT_EQ(IDC_EXIT, FocusId());
+}
+
+TEST_F(Keyboard, LeftAndRightStepTheFocusedSliderOnly) {
+  AddCameras(3, false);
+  Select(1);
+  Focus(IDC_ZOOM_SLIDER);
+  SendMessageA(Item(IDC_ZOOM_SLIDER), TBM_SETPOS, TRUE, 37);
+  Press(VK_RIGHT);
+  Press(VK_RIGHT);
+  Press(VK_LEFT);
+  EXPECT_EQ(40, Pos(IDC_ZOOM_SLIDER));
+  Focus(IDC_SHARP_SLIDER);
+  Press(VK_LEFT);
+  EXPECT_TRUE(RequestsAre(Requests(), {{1, 1, 40}, {1, 1, 50}, {1, 1, 40}, {1, 29, 7}}));
+  // Neither the list nor a slider handles arrows of its own.
+  Focus(IDC_CAMERA_LIST);
+  Press(VK_DOWN);
+  Press(VK_RIGHT);
+  EXPECT_EQ(1, SendMessageA(Item(IDC_CAMERA_LIST), LB_GETCURSEL, 0, 0));
+  Focus(IDC_FOCUS_SLIDER);
+  Press(VK_UP);
+  EXPECT_EQ(50, Pos(IDC_FOCUS_SLIDER));
+  EXPECT_TRUE(RequestsAre(Requests(), {}));
+}
+
+TEST_F(Keyboard, FunctionKeysSelectACameraInTheList) {
+  AddCameras(3);
+  SendMessageA(Item(IDC_CAMERA_LIST), LB_DELETESTRING, 2, 0);  // the list shows two of them
+  Focus(IDC_EXIT);
+  Press(VK_F2);
+  EXPECT_EQ(1, SendMessageA(Item(IDC_CAMERA_LIST), LB_GETCURSEL, 0, 0));
+  EXPECT_EQ(1, controller.camera.load());
+  EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
+  EXPECT_EQ(IDC_ZOOM_SLIDER, FocusId());
+  Press(VK_F3);
+  EXPECT_EQ(1, controller.camera.load());
+  EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
+  Press(VK_F1);
+  EXPECT_EQ(0, controller.camera.load());
+  EXPECT_EQ("Camera 1 selected", Text(IDC_STATUS));
+}
+
+TEST_F(Keyboard, DigitsRecallAndCheckTheirButton) {
+  AddCameras(1, false);
+  Select(0);
+  Click(IDC_RECALL1);
+  Requests();
+  Focus(IDC_EXIT);
+  Press('4');
+  for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(id == IDC_RECALL4, Checked(id)) << id;
+  Press(VK_NUMPAD2);
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 51, 0}, {0, 51, 0}}));
+}
+
+TEST_F(Keyboard, SpaceTogglesFreezeFromAnyFocusAndPressesNothing) {
+  AddCameras(1, false);
+  Select(0);
+  Focus(IDC_EXIT);
+  Press(VK_SPACE);
+  EXPECT_TRUE(Checked(IDC_FREEZE));
+  EXPECT_TRUE(IsWindow(hMainWnd)) << "Space pressed Exit";
+  SetFocus(hPage[0]);
+  Press(VK_SPACE);
+  EXPECT_FALSE(Checked(IDC_FREEZE));
+  Select(-1);
+  Press(VK_SPACE);
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 45, 1}, {0, 45, 0}, {0xFFFFFFFFu, 45, 1}}));
+  EXPECT_EQ(0, received.characters[' ']);
+}
+
+TEST_F(Keyboard, EnterRunsTheFocusedControlsCommand) {
+  AddCameras(1, false);
+  Select(0);
+  Focus(IDC_ON_TOP);
+  Press(VK_RETURN);
+  EXPECT_FALSE(Checked(IDC_ON_TOP));
+  EXPECT_EQ(0, GetWindowLongA(hMainWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  Focus(IDC_POWER);
+  Press(VK_RETURN);
+  EXPECT_FALSE(Checked(IDC_POWER));
+  Focus(IDC_RECALL2);
+  Press(VK_RETURN);
+  EXPECT_FALSE(Checked(IDC_RECALL2));
+  Focus(IDC_FOCUS_AUTO);
+  Press(VK_RETURN);
+  EXPECT_TRUE(Checked(IDC_FOCUS_AUTO));
+  EXPECT_TRUE(RequestsAre(Requests(), {{0, 44, 0}, {0, 49, 0}, {0, 49, 0}, {0, 3, 1}}));
+  SetFocus(hPage[0]);
+  Press(VK_RETURN);
+  EXPECT_TRUE(RequestsAre(Requests(), {}));
+  Focus(IDC_EXIT);
+  Press(VK_RETURN);
+  EXPECT_FALSE(IsWindow(hMainWnd));
+  EXPECT_EQ(0, received.characters['\r']);
+}
+
+TEST_F(Keyboard, OtherCharactersReachTheFocusedControl) {
+  Focus(IDC_STATUS);
+  Press('A');
+  EXPECT_EQ(1, received.characters['a']);
+  EXPECT_EQ("", Text(IDC_STATUS)) << "the status line is read-only";
+}
+
+}  // namespace

@@ -1,0 +1,270 @@
+// The main window, its pages and every panel control as created: classes,
+// style words, geometry, slider ranges and ticks, initial states.
+#include "ui_rig.h"
+
+#include "ui/panel_commands.h"
+#include "ui/ui_globals.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct StyleCase {
+  int id;
+  const char* cls;
+  DWORD style;
+};
+
+const StyleCase kStyles[] = {
+    {IDC_BRIGHT_LABEL, "Static", 0x56000000},
+    {IDC_LEVEL_LABEL, "Static", 0x56000000},
+    {IDC_ZOOM_SLIDER, TRACKBAR_CLASSA, 0x56000001},
+    {IDC_SHARP_SLIDER, TRACKBAR_CLASSA, 0x56000001},
+    {IDC_FOCUS_SLIDER, TRACKBAR_CLASSA, 0x56000001},
+    {IDC_BRIGHT_SLIDER, TRACKBAR_CLASSA, 0x56010001},
+    {IDC_LEVEL_SLIDER, TRACKBAR_CLASSA, 0x56010001},
+    {IDC_ZOOM_PLUS, "Button", 0x56010080},
+    {IDC_ZOOM_MINUS, "Button", 0x56010080},
+    {IDC_BRIGHT_PLUS, "Button", 0x56010080},
+    {IDC_BRIGHT_MINUS, "Button", 0x56010080},
+    {IDC_FOCUS_PLUS, "Button", 0x56010080},
+    {IDC_FOCUS_MINUS, "Button", 0x56010080},
+    {IDC_SHARP_PLUS, "Button", 0x56010080},
+    {IDC_SHARP_MINUS, "Button", 0x56010080},
+    {IDC_LEVEL_PLUS, "Button", 0x56010080},
+    {IDC_LEVEL_MINUS, "Button", 0x56010080},
+    {IDC_ZOOM_VALUE, "Edit", 0x56000801},
+    {IDC_SHARP_VALUE, "Edit", 0x56000801},
+    {IDC_BRIGHT_VALUE, "Edit", 0x56000801},
+    {IDC_LEVEL_VALUE, "Edit", 0x56000801},
+    {IDC_FOCUS_VALUE, "Edit", 0x56000801},
+    {IDC_STATUS, "Edit", 0x56010800},
+    {IDC_EXPOSURE_AUTO, "Button", 0x56010003},
+    {IDC_FOCUS_AUTO, "Button", 0x56010003},
+    {IDC_IRIS, "Button", 0x56010003},
+    {IDC_POWER, "Button", 0x56011003},
+    {IDC_ON_TOP, "Button", 0x56011003},
+    {IDC_FREEZE, "Button", 0x56011003},
+    {IDC_RECALL1, "Button", 0x56010009},
+    {IDC_RECALL5, "Button", 0x56010009},
+    {IDC_EXIT, "Button", 0x56010000},
+    {IDC_SETUP, "Button", 0x56010000},
+    {IDC_HELP, "Button", 0x56010000},
+    {IDC_ABOUT, "Button", 0x56010000},
+    {IDC_CAMERA_LIST, "ListBox", 0x54310201},
+};
+
+struct SliderCase {
+  int id;
+  int lo, hi, pos, ticEvery;
+};
+
+const SliderCase kSliders[] = {
+    {IDC_ZOOM_SLIDER, 0, 90, 50, 10}, {IDC_BRIGHT_SLIDER, 5, 23, 16, 1}, {IDC_FOCUS_SLIDER, 1, 99, 50, 5},
+    {IDC_SHARP_SLIDER, 0, 15, 8, 1},  {IDC_LEVEL_SLIDER, 0, 14, 7, 1},
+};
+
+struct SliderRow {
+  int slider, minus, plus, value, y;
+};
+
+const SliderRow kRows[] = {
+    {IDC_ZOOM_SLIDER, IDC_ZOOM_MINUS, IDC_ZOOM_PLUS, IDC_ZOOM_VALUE, 56},
+    {IDC_SHARP_SLIDER, IDC_SHARP_MINUS, IDC_SHARP_PLUS, IDC_SHARP_VALUE, 142},
+    {IDC_BRIGHT_SLIDER, IDC_BRIGHT_MINUS, IDC_BRIGHT_PLUS, IDC_BRIGHT_VALUE, 228},
+    {IDC_LEVEL_SLIDER, IDC_LEVEL_MINUS, IDC_LEVEL_PLUS, IDC_LEVEL_VALUE, 286},
+    {IDC_FOCUS_SLIDER, IDC_FOCUS_MINUS, IDC_FOCUS_PLUS, IDC_FOCUS_VALUE, 372},
+};
+
+// A control's rectangle in its parent's client coordinates.
+RECT RectIn(HWND parent, int id) {
+  RECT r;
+  GetWindowRect(GetDlgItem(parent, id), &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+void ExpectRect(HWND parent, int id, int x, int y, int w, int h) {
+  RECT r = RectIn(parent, id);
+  EXPECT_EQ(x, r.left) << id;
+  EXPECT_EQ(y, r.top) << id;
+  EXPECT_EQ(w, r.right - r.left) << id;
+  EXPECT_EQ(h, r.bottom - r.top) << id;
+}
+
+int ClientWidth(HWND w) {
+  RECT r;
+  GetClientRect(w, &r);
+  return r.right;
+}
+
+const Created* CreatedItem(HWND parent, int id) {
+  for (const Created& c : created)
+    if (c.parent == parent && c.id == id) return &c;
+  return nullptr;
+}
+
+bool Topmost() { return (GetWindowLongA(hMainWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+using Layout = ShellTest;
+
+TEST_F(Layout, MainWindowAndPages) {
+  // The main window and the pages, leaving out what the system adds (an
+  // input-method window).
+  std::vector<Created> own;
+  for (const Created& c : created)
+    if (c.cls == "Orvalix") own.push_back(c);
+  ASSERT_EQ(4u, own.size());
+  const Created& main = own[0];
+  EXPECT_EQ(nullptr, main.parent);
+  EXPECT_EQ("Orvalix", main.cls);
+  EXPECT_EQ("Orvalix", main.text);
+  EXPECT_EQ(0x82CA0000u, main.style);
+  // The system adds the edge style of a captioned window.
+  EXPECT_EQ(static_cast<DWORD>(WS_EX_TOPMOST), main.exStyle & ~WS_EX_WINDOWEDGE);
+  EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - 570) / 2 + 280, main.x);
+  EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - 516) / 2 + 125, main.y);
+  EXPECT_EQ(570, main.width);
+  EXPECT_EQ(516, main.height);
+  const DWORD pageStyles[] = {0x56000000, 0x46000000, 0x46000000};
+  for (int i = 0; i < 3; i++) {
+    const Created& page = own[1 + i];
+    EXPECT_EQ(hMainWnd, page.parent);
+    EXPECT_EQ(pageStyles[i], page.style) << "page " << i;
+    EXPECT_EQ(0, page.x);
+    EXPECT_EQ(ClientWidth(hMainWnd), page.width);
+    EXPECT_EQ(hMainWnd, GetParent(hPage[i]));
+  }
+  EXPECT_EQ(0, curPage.load());
+
+  ShowPage(1);
+  EXPECT_FALSE(IsWindowVisible(hPage[0]));
+  EXPECT_TRUE(IsWindowVisible(hPage[1]));
+  SendMessageA(GetDlgItem(hPage[1], IDC_RETURN), BM_CLICK, 0, 0);
+  EXPECT_EQ(0, curPage.load());
+  EXPECT_TRUE(IsWindowVisible(hPage[0]));
+  EXPECT_FALSE(IsWindowVisible(hPage[1]));
+  EXPECT_FALSE(IsWindowVisible(hPage[2]));
+}
+
+TEST_F(Layout, ClassesAndStyleWords) {
+  for (const StyleCase& c : kStyles) {
+    const Created* made = CreatedItem(hPage[0], c.id);
+    ASSERT_NE(nullptr, made) << c.id;
+    EXPECT_EQ(0, lstrcmpiA(c.cls, made->cls.c_str())) << c.id << " is a " << made->cls;
+    EXPECT_EQ(c.style, made->style) << c.id;
+    EXPECT_EQ(0u, made->exStyle) << c.id;
+    EXPECT_EQ(made->style & ~(WS_VSCROLL | WS_HSCROLL),
+              static_cast<DWORD>(GetWindowLongA(Item(c.id), GWL_STYLE)) & ~(WS_VSCROLL | WS_HSCROLL))
+        << c.id;
+  }
+  const Created* ret = CreatedItem(hPage[1], IDC_RETURN);
+  ASSERT_NE(nullptr, ret);
+  EXPECT_EQ(0x56010000u, ret->style);
+  EXPECT_EQ("Return", ret->text);
+  // The four fixed captions share one identifier.
+  std::vector<std::string> captions;
+  for (const Created& c : created) {
+    if (c.id != IDC_LABEL) continue;
+    captions.push_back(c.text);
+    EXPECT_EQ(0x56000000u, c.style);
+    EXPECT_EQ("STATIC", c.cls);
+  }
+  EXPECT_EQ((std::vector<std::string>{"Optical Zoom", "Sharpness", "Focus", "Recall"}), captions);
+  EXPECT_EQ("Brightness", Text(IDC_BRIGHT_LABEL));
+  EXPECT_EQ("Bright/Iris Level", Text(IDC_LEVEL_LABEL));
+  EXPECT_EQ("Freeze", Text(IDC_FREEZE));
+  for (const SliderRow& row : kRows) {
+    EXPECT_EQ(reinterpret_cast<LRESULT>(hbmMinus), SendMessageA(Item(row.minus), BM_GETIMAGE, IMAGE_BITMAP, 0));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(hbmPlus), SendMessageA(Item(row.plus), BM_GETIMAGE, IMAGE_BITMAP, 0));
+  }
+  EXPECT_NE(nullptr, hbmMinus);
+  EXPECT_NE(hbmMinus, hbmPlus);
+}
+
+TEST_F(Layout, SliderRangesPositionsAndTicks) {
+  for (const SliderCase& s : kSliders) {
+    HWND w = Item(s.id);
+    EXPECT_EQ(s.lo, SendMessageA(w, TBM_GETRANGEMIN, 0, 0)) << s.id;
+    EXPECT_EQ(s.hi, SendMessageA(w, TBM_GETRANGEMAX, 0, 0)) << s.id;
+    EXPECT_EQ(s.pos, SendMessageA(w, TBM_GETPOS, 0, 0)) << s.id;
+    // A tick every ticEvery from the low end, plus the two ends.
+    int inner = 0;
+    for (int v = s.lo + s.ticEvery; v < s.hi; v += s.ticEvery) inner++;
+    EXPECT_EQ(inner + 2, SendMessageA(w, TBM_GETNUMTICS, 0, 0)) << s.id;
+    EXPECT_EQ(s.lo + s.ticEvery, SendMessageA(w, TBM_GETTIC, 0, 0)) << s.id;
+    EXPECT_EQ(s.lo + 2 * s.ticEvery, SendMessageA(w, TBM_GETTIC, 1, 0)) << s.id;
+  }
+}
+
+TEST_F(Layout, ColumnsRowsAndTheRightEdge) {
+  int W = ClientWidth(hPage[0]);
+  int colW = (W - 24) / 2;
+  // The list rounds its height down to whole rows.
+  const Created* made = CreatedItem(hPage[0], IDC_CAMERA_LIST);
+  ASSERT_NE(nullptr, made);
+  EXPECT_EQ(W - 148, made->x);
+  EXPECT_EQ(88, made->y);
+  EXPECT_EQ(140, made->width);
+  EXPECT_EQ(140, made->height);
+  RECT list = RectIn(hPage[0], IDC_CAMERA_LIST);
+  EXPECT_EQ(W - 148, list.left);
+  EXPECT_EQ(88, list.top);
+  EXPECT_LE(list.bottom, 88 + 140);
+  for (const SliderRow& row : kRows) {
+    ExpectRect(hPage[0], row.slider, 28, row.y, colW - 40, 32);
+    ExpectRect(hPage[0], row.minus, 8, row.y, 20, 20);
+    ExpectRect(hPage[0], row.plus, colW - 12, row.y, 20, 20);
+    ExpectRect(hPage[0], row.value, colW + 16, row.y, 60, 20);
+    RECT value = RectIn(hPage[0], row.value);
+    EXPECT_GE(value.left, RectIn(hPage[0], row.plus).right) << row.value;
+    EXPECT_LT(value.right, list.left) << row.value;
+  }
+  const int rightColumn[] = {IDC_ON_TOP, IDC_SETUP, IDC_HELP, IDC_ABOUT, IDC_POWER, IDC_EXIT};
+  const int rowY[] = {236, 292, 328, 364, 420, 456};
+  int btnW = colW - 140 - 16 - 18;
+  for (int i = 0; i < 6; i++) ExpectRect(hPage[0], rightColumn[i], W - 8 - btnW, rowY[i], btnW, 25);
+  ExpectRect(hPage[0], IDC_FREEZE, W - 16 - 2 * btnW - 28, 420, btnW, 62);
+  EXPECT_LT(RectIn(hPage[0], IDC_FREEZE).right, RectIn(hPage[0], IDC_POWER).left);
+  for (int k = 0; k < 5; k++) ExpectRect(hPage[0], IDC_RECALL1 + k, 80 + 42 * k, 414, 40, 20);
+  ExpectRect(hPage[0], IDC_STATUS, 8, 461, colW, 20);
+  RECT page1;
+  GetClientRect(hPage[1], &page1);
+  ExpectRect(hPage[1], IDC_RETURN, page1.right - 128, page1.bottom - 36, 120, 28);
+}
+
+TEST_F(Layout, StartsTopmostWithOnTopPressed) {
+  EXPECT_TRUE(Checked(IDC_ON_TOP));
+  EXPECT_TRUE(Topmost());
+  EXPECT_TRUE(IsWindowVisible(hMainWnd));
+  Click(IDC_ON_TOP);
+  EXPECT_FALSE(Checked(IDC_ON_TOP));
+  EXPECT_FALSE(Topmost());
+  Click(IDC_ON_TOP);
+  EXPECT_TRUE(Checked(IDC_ON_TOP));
+  EXPECT_TRUE(Topmost());
+}
+
+TEST_F(Layout, RecallButtonsAreOneGroupOfTheirOwn) {
+  // A radio set in a group box of its own, as the Setup dialog has them.
+  HWND box = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 0, 60, 60, hPage[0], nullptr,
+                             hInst, nullptr);
+  HWND other[2];
+  for (int i = 0; i < 2; i++)
+    other[i] = CreateWindowExA(0, "BUTTON", "x", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, 0, 30 * i, 50, 20, box,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(9000 + i)), hInst, nullptr);
+  SendMessageA(other[0], BM_CLICK, 0, 0);
+  CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, BST_CHECKED);
+  for (int pick : {IDC_RECALL3, IDC_RECALL5, IDC_RECALL1}) {
+    Click(pick);
+    for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(id == pick, Checked(id)) << pick << " " << id;
+  }
+  EXPECT_EQ(BST_CHECKED, SendMessageA(other[0], BM_GETCHECK, 0, 0));
+  EXPECT_EQ(BST_UNCHECKED, SendMessageA(other[1], BM_GETCHECK, 0, 0));
+  EXPECT_TRUE(Checked(IDC_EXPOSURE_AUTO));
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+#include "ui_rig.h"
+
+#include "ui/app_main.h"
+#include "ui/main_window.h"
+#include "ui/message_loop.h"
+#include "ui/panel_commands.h"
+#include "ui/panel_layout.h"
+#include "ui/ui_globals.h"
+
+#include <commctrl.h>
+
+#include <sstream>
+
+namespace {
+
+// Handles whatever is left in the thread's queue and drops the WM_QUIT of a
+// destroyed main window, so that no test sees another's messages. Paint
+// messages stay until their window has painted, so they are dispatched.
+void DrainQueue() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+void HoldShift(bool held) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = held ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
+
+void PostKey(HWND target, int vk) {
+  LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16;
+  PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(vk), scan | 1);
+  PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(vk), scan | 1 | (3u << 30));
+}
+
+LRESULT CALLBACK RecordCreation(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    const CREATESTRUCTA* cs = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
+    bool named = HIWORD(reinterpret_cast<uintptr_t>(cs->lpszClass)) != 0;
+    created.push_back({cs->hwndParent, static_cast<int>(reinterpret_cast<intptr_t>(cs->hMenu)),
+                       named ? cs->lpszClass : "", cs->lpszName ? cs->lpszName : "", static_cast<DWORD>(cs->style),
+                       cs->dwExStyle, cs->x, cs->y, cs->cx, cs->cy});
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+std::vector<Created> created;
+
+void ShellTest::SetUp() {
+  ResetUiGlobals(GetModuleHandleA(nullptr));
+  RegisterMainClass();  // the class stays registered from the first test on
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  created.clear();
+  HHOOK hook = SetWindowsHookExA(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
+  bool made = CreateMainWindow() != 0;
+  if (made) CreatePanelControls();
+  UnhookWindowsHookEx(hook);
+  ASSERT_TRUE(made);
+  ShowPage(0);
+  controller.requestQueue = &requestQueue;
+  controller.notifyQueue = &notifyQueue;
+  pController = &controller;
+  DrainQueue();
+}
+
+void ShellTest::TearDown() {
+  if (IsWindow(hMainWnd)) DestroyWindow(hMainWnd);
+  DrainQueue();
+  pController = nullptr;
+  for (HWND& page : hPage) page = nullptr;
+  DeleteObject(hbmMinus);
+  DeleteObject(hbmPlus);
+}
+
+void ShellTest::AddCameras(int n, bool inController) {
+  for (int i = 0; i < n; i++) {
+    std::string name = "Camera " + std::to_string(i + 1);
+    SendMessageA(Item(IDC_CAMERA_LIST), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    if (!inController) continue;
+    controller.cameras[i].modelCode = 0x4B;
+    controller.cameras[i].port = 2;
+    controller.cameras[i].address = i + 1;
+    controller.cameras[i].zoomPos = 0;
+    controller.cameras[i].aperture = 5;
+    controller.cameras[i].brightPos = 16;
+    controller.cameras[i].expCompPos = 7;
+  }
+  if (inController) controller.cameraCount = n;
+}
+
+void ShellTest::Select(int index) { SendMessageA(Item(IDC_CAMERA_LIST), LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+std::vector<QueueMessage> ShellTest::Requests() {
+  std::vector<QueueMessage> out;
+  QueueMessage m;
+  while (requestQueue.TryGet(m.cameraIndex, m.code, m.a, m.b)) out.push_back(m);
+  return out;
+}
+
+std::string ShellTest::Text(int id) {
+  char text[256] = "";
+  GetWindowTextA(Item(id), text, sizeof text);
+  return text;
+}
+
+int ShellTest::FocusId() {
+  HWND focus = GetFocus();
+  return focus ? static_cast<int>(GetWindowLongA(focus, GWL_ID)) : 0;
+}
+
+void ShellTest::RunLoop() {
+  // WM_QUIT comes after every posted message, also those posted meanwhile.
+  PostQuitMessage(0);
+  RunMessageLoop();
+}
+
+void ShellTest::RouteWaiting() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) RouteMessage(msg);
+}
+
+void ShellTest::Press(int vk, bool shift) {
+  HWND focus = GetFocus();
+  HoldShift(shift);
+  PostKey(focus ? focus : hMainWnd, vk);
+  RunLoop();
+  HoldShift(false);
+}
+
+bool operator==(const Request& r, const QueueMessage& m) {
+  return r.camera == m.cameraIndex && r.code == m.code && r.a == m.a && m.b == 0;
+}
+
+::testing::AssertionResult RequestsAre(const std::vector<QueueMessage>& got, const std::vector<Request>& want) {
+  bool same = got.size() == want.size();
+  for (size_t i = 0; same && i < got.size(); i++) same = want[i] == got[i];
+  if (same) return ::testing::AssertionSuccess();
+  std::ostringstream text;
+  text << "requests put:";
+  for (const QueueMessage& m : got)
+    text << " (" << static_cast<int32_t>(m.cameraIndex) << ", " << m.code << ", " << m.a << ", " << m.b << ")";
+  text << "; expected:";
+  for (const Request& r : want) text << " (" << static_cast<int32_t>(r.camera) << ", " << r.code << ", " << r.a << ")";
+  return ::testing::AssertionFailure() << text.str();
+}

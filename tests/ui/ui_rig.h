@@ -1,0 +1,87 @@
+// The real main window and panel, built as start-up builds them, with a
+// controller that has queues but no ports and no worker: requests stay in
+// requestQueue for the test to read, and the test plays the engine's part in
+// notifyQueue.
+#pragma once
+
+#include "common/control_ids.h"
+#include "common/text.h"
+#include "engine/camera_controller.h"
+#include "panel/panel_globals.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// A window as its creator asked for it, before the system adjusted anything
+// (a list box drops its scroll bar styles while it has nothing to scroll and
+// rounds its height to whole rows).
+struct Created {
+  HWND parent;
+  int id;
+  std::string cls, text;
+  DWORD style, exStyle;
+  int x, y, width, height;
+};
+
+// Every window the set-up created, in creation order.
+extern std::vector<Created> created;
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Cameras 1..n in the list (and in the controller when inController).
+  void AddCameras(int n, bool inController = true);
+  static void Select(int index);
+  std::vector<QueueMessage> Requests();
+
+  static HWND Item(int id) { return GetDlgItem(hPage[0], id); }
+  static bool Checked(int id) { return IsDlgButtonChecked(hPage[0], id) == BST_CHECKED; }
+  static bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
+  static int Pos(int id) { return static_cast<int>(SendMessageA(Item(id), TBM_GETPOS, 0, 0)); }
+  static void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
+  static std::string Text(int id);
+  // Identifier of the window with the keyboard focus, 0 for none or a page.
+  static int FocusId();
+
+  // Runs the program's own message loop over what is queued now and what
+  // that brings, until the queue is empty.
+  static void RunLoop();
+  // Posts a key-down and key-up of `vk` to the focused window (the main
+  // window when none has the focus) and runs the loop over them; with
+  // `shift`, Shift is held meanwhile.
+  static void Press(int vk, bool shift = false);
+  // Routes messages as the loop does, timers included, until done() holds or
+  // timeoutMs passes; false on time-out.
+  template <class Done>
+  static bool PumpUntil(Done done, DWORD timeoutMs);
+  static void RouteWaiting();
+
+  RequestQueue requestQueue{kQueueCapacity};
+  RequestQueue notifyQueue{kQueueCapacity};
+  CameraController controller;
+};
+
+// A request as put for the engine: camera, code, first argument (the second
+// is always 0 from the panel).
+struct Request {
+  uint32_t camera, code, a;
+};
+bool operator==(const Request& r, const QueueMessage& m);
+::testing::AssertionResult RequestsAre(const std::vector<QueueMessage>& got, const std::vector<Request>& want);
+
+template <class Done>
+bool ShellTest::PumpUntil(Done done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    RouteWaiting();
+  }
+  return true;
+}

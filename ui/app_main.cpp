@@ -1,0 +1,65 @@
+#include "ui/app_main.h"
+
+#include "common/text.h"
+#include "panel/panel_globals.h"
+#include "panel/panel_refresh.h"
+#include "resources/resource_ids.h"
+#include "ui/main_window.h"
+#include "ui/main_wnd_proc.h"
+#include "ui/panel_commands.h"
+#include "ui/panel_layout.h"
+#include "ui/ui_globals.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr int kVersionMajor = 1;
+constexpr int kVersionMinor = 3;
+constexpr int kVersionPatch = 0;
+
+}  // namespace
+
+ATOM RegisterMainClass() {
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  wc.lpfnWndProc = MainWndProc;
+  wc.hInstance = hInst;
+  wc.hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(IDI_ORVALIX));
+  wc.hIconSm = wc.hIcon;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  wc.lpszClassName = szClassName;
+  return RegisterClassExA(&wc);
+}
+
+int InitApp(HINSTANCE instance) {
+  HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  // Before the panel exists: finds no status line and shows nothing.
+  SetStatus("Initierar...");
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  hInst = instance;
+  if (!CreateMainWindow()) return 0;
+  CreatePanelControls();
+  ShowPage(0);
+  // A re-reading refreshes the panel from the worker; installed before the
+  // worker can start one.
+  InstallPanelRefresh();
+  pController = CreateCameraController();
+  SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
+  SetStatus("Ver %d.%d.%d", kVersionMajor, kVersionMinor, kVersionPatch);
+  SetCursor(previousCursor);
+  return 1;
+}
+
+void CleanupApp() {
+  if (bCleanupPending) {
+    KillTimer(hMainWnd, kDrainTimerId);
+    // Serves the worker's pending calls into the panel while it waits.
+    DestroyCameraController(pController);
+    pController = nullptr;
+  }
+  bCleanupPending = 0;
+}

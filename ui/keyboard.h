@@ -1,0 +1,17 @@
+// The panel's own keyboard rules. The message loop hands them every key-down
+// and key-up and the Tab, Space and Enter characters; no control sees those.
+#pragma once
+
+// Moves the focus to the next (forward 1) or previous (0) enabled sibling
+// with a tab stop, wrapping around; the window order is the creation order.
+void NextTabStop(int forward);
+// Space: toggles "Freeze" and asks the selected camera for the new state,
+// whichever window has the focus.
+void ToggleFreeze();
+// Enter: runs the focused control's command as a click would; the check
+// boxes and "On Top" flip first, "Power" and "Freeze" resend what they show.
+void PressFocusedControl();
+// Arrows step sliders and move between rows, F1..F24 select a camera, 1..5
+// recall a preset. Key-ups of those keys do nothing. Returns 1 for a key of
+// these rules, 0 for any other.
+int OnKey(int virtualKey, int down);

@@ -1,0 +1,65 @@
+#include "ui/main_wnd_proc.h"
+
+#include "panel/notification_drain.h"
+#include "panel/slider_controls.h"
+#include "ui/painting.h"
+#include "ui/panel_commands.h"
+#include "ui/ui_globals.h"
+
+#include <commctrl.h>
+
+namespace {
+
+// Killed before the drain and set again after it, so the next tick comes a
+// full period after the work however long it took. Other timers fire once.
+void OnTimer(HWND hwnd, UINT_PTR timerId) {
+  KillTimer(hwnd, timerId);
+  if (timerId != kDrainTimerId) return;
+  DrainNotifications();
+  SetTimer(hwnd, kDrainTimerId, kDrainPeriodMs, nullptr);
+}
+
+// A slider's thumb was let go: its position becomes a request.
+void OnNotify(WPARAM controlId, const NMHDR* header) {
+  if (header->code == static_cast<UINT>(NM_RELEASEDCAPTURE)) PostSliderRequest(static_cast<int>(controlId));
+}
+
+void OnPaint(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC hdc = BeginPaint(hwnd, &ps);
+  PaintWindow(hwnd, hdc);
+  EndPaint(hwnd, &ps);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(hwnd, LOWORD(wParam), HIWORD(wParam));
+      break;
+    case WM_TIMER:
+      OnTimer(hwnd, wParam);
+      break;
+    case WM_NOTIFY:
+      OnNotify(wParam, reinterpret_cast<const NMHDR*>(lParam));
+      break;
+    case WM_LBUTTONDOWN:
+      // A click on the bare background takes the focus from every control.
+      SetFocus(hwnd);
+      break;
+    case WM_PAINT:
+      OnPaint(hwnd);
+      break;
+    case WM_DESTROY:
+    case WM_ENDSESSION:
+      if (hwnd == hMainWnd) PostQuitMessage(0);
+      break;
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,54 @@
+#include "ui/message_loop.h"
+
+#include "ui/keyboard.h"
+
+namespace {
+
+constexpr WPARAM kTabCharacter = 9;
+constexpr WPARAM kEnterCharacter = 13;
+constexpr WPARAM kSpaceCharacter = 32;
+
+void RouteCharacter(const MSG& msg) {
+  switch (msg.wParam) {
+    case kTabCharacter:
+      NextTabStop(GetKeyState(VK_SHIFT) < 0 ? 0 : 1);
+      break;
+    case kSpaceCharacter:
+      ToggleFreeze();
+      break;
+    case kEnterCharacter:
+      PressFocusedControl();
+      break;
+    default:
+      DispatchMessageA(&msg);
+      break;
+  }
+}
+
+}  // namespace
+
+void RouteMessage(const MSG& msg) {
+  TranslateMessage(&msg);
+  switch (msg.message) {
+    case WM_CHAR:
+      RouteCharacter(msg);
+      break;
+    // No window ever sees these two: sliders, list and buttons have no
+    // keyboard handling of their own.
+    case WM_KEYDOWN:
+      OnKey(static_cast<int>(msg.wParam), 1);
+      break;
+    case WM_KEYUP:
+      OnKey(static_cast<int>(msg.wParam), 0);
+      break;
+    default:
+      DispatchMessageA(&msg);
+      break;
+  }
+}
+
+int RunMessageLoop() {
+  MSG msg = {};
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) RouteMessage(msg);
+  return static_cast<int>(msg.wParam);
+}

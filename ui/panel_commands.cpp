@@ -1,0 +1,185 @@
+#include "ui/panel_commands.h"
+
+#include "common/control_ids.h"
+#include "common/text.h"
+#include "panel/panel_globals.h"
+#include "panel/panel_refresh.h"
+#include "panel/slider_controls.h"
+#include "requests/request_codes.h"
+#include "ui/ui_globals.h"
+
+namespace {
+
+// When a step button may move its slider.
+enum StepGuard {
+  STEP_ALWAYS,
+  STEP_UNLESS_AUTO_WITHOUT_IRIS,  // brightness: not in full auto
+  STEP_FOCUS_MANUAL,
+  STEP_AUTO_OR_IRIS,  // level: exposure compensation or iris
+};
+
+struct StepCommand {
+  int button;
+  int slider;
+  int32_t code;  // the slider's request; zoom (1) snaps to tens
+  int32_t delta;
+  StepGuard guard;
+};
+
+constexpr int32_t kZoomStep = 10;
+
+const StepCommand kStepCommands[] = {
+    {IDC_ZOOM_PLUS, IDC_ZOOM_SLIDER, REQ_ZOOM_DIRECT, kZoomStep, STEP_ALWAYS},
+    {IDC_ZOOM_MINUS, IDC_ZOOM_SLIDER, REQ_ZOOM_DIRECT, -kZoomStep, STEP_ALWAYS},
+    {IDC_BRIGHT_PLUS, IDC_BRIGHT_SLIDER, REQ_EXPOSURE_LEVEL, 1, STEP_UNLESS_AUTO_WITHOUT_IRIS},
+    {IDC_BRIGHT_MINUS, IDC_BRIGHT_SLIDER, REQ_EXPOSURE_LEVEL, -1, STEP_UNLESS_AUTO_WITHOUT_IRIS},
+    {IDC_FOCUS_PLUS, IDC_FOCUS_SLIDER, REQ_FOCUS_DIRECT, 1, STEP_FOCUS_MANUAL},
+    {IDC_FOCUS_MINUS, IDC_FOCUS_SLIDER, REQ_FOCUS_DIRECT, -1, STEP_FOCUS_MANUAL},
+    {IDC_SHARP_MINUS, IDC_SHARP_SLIDER, REQ_SHARPNESS_DIRECT, -1, STEP_ALWAYS},
+    {IDC_SHARP_PLUS, IDC_SHARP_SLIDER, REQ_SHARPNESS_DIRECT, 1, STEP_ALWAYS},
+    {IDC_LEVEL_PLUS, IDC_LEVEL_SLIDER, REQ_EXP_COMP_DIRECT, 1, STEP_AUTO_OR_IRIS},
+    {IDC_LEVEL_MINUS, IDC_LEVEL_SLIDER, REQ_EXP_COMP_DIRECT, -1, STEP_AUTO_OR_IRIS},
+};
+
+uint32_t Checked(HWND hwnd, int id) { return IsDlgButtonChecked(hwnd, id) == BST_CHECKED ? 1 : 0; }
+
+void Enable(HWND hwnd, int id, bool enabled) { EnableWindow(GetDlgItem(hwnd, id), enabled ? TRUE : FALSE); }
+
+void SetCheck(HWND hwnd, int id, bool checked) { CheckDlgButton(hwnd, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+
+bool StepAllowed(HWND hwnd, StepGuard guard) {
+  switch (guard) {
+    case STEP_UNLESS_AUTO_WITHOUT_IRIS:
+      return !(Checked(hwnd, IDC_EXPOSURE_AUTO) && !Checked(hwnd, IDC_IRIS));
+    case STEP_FOCUS_MANUAL:
+      return !Checked(hwnd, IDC_FOCUS_AUTO);
+    case STEP_AUTO_OR_IRIS:
+      return Checked(hwnd, IDC_EXPOSURE_AUTO) || Checked(hwnd, IDC_IRIS);
+    case STEP_ALWAYS:
+      break;
+  }
+  return true;
+}
+
+// True when `id` is a step button (handled or refused by its guard).
+bool OnStepButton(HWND hwnd, int id) {
+  for (const StepCommand& step : kStepCommands) {
+    if (step.button != id) continue;
+    if (StepAllowed(hwnd, step.guard)) StepSlider(step.code, step.delta, GetDlgItem(hPage[0], step.slider));
+    return true;
+  }
+  return false;
+}
+
+void OnCameraList(int notifyCode) {
+  if (notifyCode == LBN_SELCHANGE) RefreshPanel(pController, SelectedCamera());
+}
+
+// "Auto" exposure: full auto drives the level slider, manual the brightness.
+void OnExposureAuto(HWND hwnd) {
+  uint32_t on = Checked(hwnd, IDC_EXPOSURE_AUTO);
+  PutRequest(REQ_AE_AUTO, on);
+  Enable(hwnd, IDC_BRIGHT_SLIDER, !on);
+  Enable(hwnd, IDC_LEVEL_SLIDER, on);
+  SetCheck(hwnd, IDC_IRIS, false);
+}
+
+// The focus "Auto" box, or the focus slider itself (Enter on it), which is
+// no button and so always asks for manual focus.
+void OnFocusAuto(HWND hwnd, int id) {
+  uint32_t on = id == IDC_FOCUS_AUTO ? Checked(hwnd, IDC_FOCUS_AUTO) : 0;
+  PutRequest(REQ_FOCUS_AUTO, on);
+  Enable(hwnd, IDC_FOCUS_SLIDER, !on);
+}
+
+// "Iris" on: manual exposure with gain and shutter reset; off: full auto.
+void OnIris(HWND hwnd) {
+  if (SelectedCamera() < 0 || !pController) return;
+  if (Checked(hwnd, IDC_IRIS)) {
+    PutRequest(REQ_AE_MANUAL, 1);
+    PutRequest(REQ_GAIN_DEFAULT, 1);
+    PutRequest(REQ_SHUTTER_RESET, 1);
+    PutRequest(REQ_AE_MANUAL, 1);
+    SetCheck(hwnd, IDC_EXPOSURE_AUTO, false);
+    Enable(hwnd, IDC_BRIGHT_SLIDER, true);
+    Enable(hwnd, IDC_LEVEL_SLIDER, true);
+    Enable(hwnd, IDC_IRIS, true);
+  } else {
+    PutRequest(REQ_AE_AUTO, 1);
+    SetCheck(hwnd, IDC_EXPOSURE_AUTO, true);
+    Enable(hwnd, IDC_BRIGHT_SLIDER, false);
+    Enable(hwnd, IDC_LEVEL_SLIDER, true);
+    Enable(hwnd, IDC_EXPOSURE_AUTO, true);
+  }
+}
+
+}  // namespace
+
+int32_t SelectedCamera() {
+  return static_cast<int32_t>(SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0));
+}
+
+void PutRequest(uint32_t code, uint32_t a) {
+  if (!pController) return;
+  pController->requestQueue->Put(static_cast<uint32_t>(SelectedCamera()), code, a, 0);
+}
+
+void OnCommand(HWND hwnd, int id, int notifyCode) {
+  if (OnStepButton(hwnd, id)) return;
+  switch (id) {
+    case IDC_EXIT:
+      PostMessageA(hMainWnd, WM_CLOSE, 0, 0);
+      break;
+    case IDC_RETURN:
+      ShowPage(0);
+      break;
+    case IDC_POWER:
+      PutRequest(REQ_POWER, Checked(hwnd, IDC_POWER));
+      break;
+    case IDC_CAMERA_LIST:
+      OnCameraList(notifyCode);
+      break;
+    case IDC_EXPOSURE_AUTO:
+      OnExposureAuto(hwnd);
+      break;
+    case IDC_FOCUS_AUTO:
+    case IDC_FOCUS_SLIDER:
+      OnFocusAuto(hwnd, id);
+      break;
+    case IDC_ON_TOP:
+      SetTopmost(Checked(hwnd, IDC_ON_TOP));
+      break;
+    case IDC_RECALL1:
+    case IDC_RECALL2:
+    case IDC_RECALL3:
+    case IDC_RECALL4:
+    case IDC_RECALL5:
+      PostRecall(REQ_PRESET_RECALL_1 + (id - IDC_RECALL1));
+      break;
+    case IDC_IRIS:
+      OnIris(hwnd);
+      break;
+    case IDC_FREEZE:
+      PutRequest(REQ_FREEZE, Checked(hwnd, IDC_FREEZE));
+      break;
+    default:
+      break;
+  }
+}
+
+void ShowPage(int index) {
+  if (index < 0 || index >= 3) return;
+  ShowWindow(hPage[curPage.load()], SW_HIDE);
+  curPage.store(index, std::memory_order_release);
+  ShowWindow(hPage[index], SW_SHOW);
+}
+
+void SetTopmost(int on) {
+  SetWindowPos(hMainWnd, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+}
+
+void PostRecall(uint32_t code) {
+  if (SelectedCamera() < 0 || !pController) return;
+  PutRequest(code, 0);
+  PutRequest(code, 0);
+}
