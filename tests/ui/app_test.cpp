@@ -1,5 +1,5 @@
 // Start-up and shutdown with the real engine, against the virtual cameras
-// that the test script serves on COM3 and COM4: the start-up sequence, a
+// that the test script serves on COM1 and COM2: the start-up sequence, a
 // repeated cleanup, and closing the program while the engine's worker is
 // inside a re-reading's panel refresh, waiting on this thread.
 #include "common/control_ids.h"

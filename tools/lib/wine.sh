@@ -34,8 +34,9 @@ wine_prefix() {
   # Debian keeps Wine's own fonts (Tahoma, Marlett for the title bar buttons)
   # where its Wine does not look; the prefix's font folder is always searched.
   local font fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  [ -d "$fonts" ] || return 0
   for font in /usr/share/wine/fonts/*.ttf; do
-    [ -e "$font" ] && [ ! -e "$fonts/${font##*/}" ] && ln -s "$font" "$fonts/" || true
+    if [ -e "$font" ] && [ ! -e "$fonts/${font##*/}" ]; then ln -s "$font" "$fonts/"; fi
   done
 }
 
