@@ -8,6 +8,8 @@
 #include "requests/value_scales.h"
 #include "requests/zoom_scale.h"
 
+#include <cstddef>
+
 // The worker writes the record while the refresh reads it, so every field is
 // read once, by value, and the steps work on those copies.
 

@@ -105,12 +105,4 @@ TEST_F(Drain, WithoutAControllerNothingIsTaken) {
   EXPECT_FALSE(QueueEmpty());
 }
 
-TEST_F(Drain, ClosedSetupDialogIsLeftAlone) {
-  FakeDestroyWindow(setup);
-  Notify(39, 0);
-  Notify(29, 4);
-  DrainNotifications();
-  EXPECT_EQ("4", Text(panel, IDC_SHARP_VALUE));
-}
-
 }  // namespace

@@ -110,24 +110,4 @@ TEST_F(Sliders, StepsMoveByOneWithinTheRangeAndPostTheSlidersRequest) {
   }
 }
 
-TEST_F(Sliders, LevelStepsPostIrisInManualMode) {
-  HWND level = GetDlgItem(panel, IDC_LEVEL_SLIDER);
-  SetRange(panel, IDC_LEVEL_SLIDER, 5, 17);
-  SetPos(panel, IDC_LEVEL_SLIDER, 5);
-  Check(panel, IDC_IRIS, true);
-  StepSlider(41, -1, level);
-  StepSlider(41, 1, level);
-  EXPECT_EQ((Posts{{10, 5}, {10, 6}}), Posted());
-}
-
-TEST_F(Sliders, RequestsNameTheSelectedCamera) {
-  Select(2);
-  PostSliderRequest(IDC_SHARP_SLIDER);
-  std::vector<QueueMessage> put = Requests();
-  ASSERT_EQ(1u, put.size());
-  EXPECT_EQ(2u, put[0].cameraIndex);
-  EXPECT_EQ(29u, put[0].code);
-  EXPECT_EQ(8u, put[0].a);
-}
-
 }  // namespace
