@@ -120,6 +120,32 @@ constexpr int kGainMax = 255;
 constexpr int kGainStart = 50;
 constexpr int kGainTickEvery = 11;
 
+// Room kept beyond the farthest control.
+constexpr int kFitMargin = 10;
+
+// The controls are placed in pixels, the dialog is sized in dialog units of
+// its font. Where that font comes out smaller than designed (Wine substitutes
+// MS Sans Serif), the dialog grows until "Save" and "Exit" are inside it.
+void FitDialogToControls(HWND dialog) {
+  RECT needed = {0, 0, 0, 0};
+  for (HWND w = GetWindow(dialog, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    RECT r;
+    GetWindowRect(w, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    if (r.right + kFitMargin > needed.right) needed.right = r.right + kFitMargin;
+    if (r.bottom + kFitMargin > needed.bottom) needed.bottom = r.bottom + kFitMargin;
+  }
+  RECT client;
+  GetClientRect(dialog, &client);
+  if (client.right >= needed.right && client.bottom >= needed.bottom) return;
+  if (needed.right < client.right) needed.right = client.right;
+  if (needed.bottom < client.bottom) needed.bottom = client.bottom;
+  AdjustWindowRectEx(&needed, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
+  SetWindowPos(dialog, nullptr, 0, 0, needed.right - needed.left, needed.bottom - needed.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void SetUpGainSlider(HWND slider) {
   SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELPARAM(kGainMin, kGainMax));
   SendMessageA(slider, TBM_SETPOS, TRUE, kGainStart);
@@ -163,6 +189,7 @@ void CreateSetupControl(HWND dialog, const SetupControl& c) {
 void CreateSetupControls(HWND dialog) {
   hSetupDlg = dialog;
   for (const SetupControl& c : kSetupControls) CreateSetupControl(dialog, c);
+  FitDialogToControls(dialog);
   ShowWindow(dialog, SW_SHOW);
   UpdateWindow(dialog);
 }
