@@ -4,11 +4,12 @@
 // camera has answered. camsim's transcript shows what crossed the line.
 #include "setup_rig.h"
 
+#include "tests/e2e/line_traffic.h"
+
 #include "ui/app_main.h"
 #include "ui/message_loop.h"
 #include "ui/ui_globals.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,42 +27,6 @@ long TranscriptSize() {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(TranscriptPath().c_str(), GetFileExInfoStandard, &data)) return -1;
   return static_cast<long>(data.nFileSizeLow);
-}
-
-// Line 1's traffic after offset, every byte marked with its direction:
-// ">81 >01 ..." toward the cameras, "<90 <41 ..." from them.
-std::string LineTraffic(long offset) {
-  std::string traffic;
-  FILE* file = std::fopen(TranscriptPath().c_str(), "rb");
-  if (!file) return traffic;
-  std::fseek(file, offset, SEEK_SET);
-  char row[1024];
-  while (std::fgets(row, sizeof row, file)) {
-    const char* at = std::strstr(row, " L1 ");
-    if (!at || (at[4] != '-' && at[4] != '<')) continue;
-    char mark = at[4] == '-' ? '>' : '<';
-    unsigned byte;
-    int used;
-    for (const char* p = at + 7; std::sscanf(p, " %2x%n", &byte, &used) == 1; p += used) {
-      char token[8];
-      std::snprintf(token, sizeof token, "%c%02X ", mark, byte);
-      traffic += token;
-    }
-  }
-  std::fclose(file);
-  return traffic;
-}
-
-// The camera's first replies after `command`: an acknowledge and a
-// completion from address 1, then `next` sent later on.
-bool AnsweredBefore(const std::string& traffic, const std::string& command, const std::string& next) {
-  size_t at = traffic.find(command);
-  if (at == std::string::npos) return false;
-  const std::string replies = traffic.substr(at + command.size(), 24);
-  const bool answered = replies.size() == 24 && replies.compare(0, 5, "<90 <") == 0 && replies[5] == '4' &&
-                        replies.compare(8, 9, "<FF <90 <") == 0 && replies[17] == '5' &&
-                        replies.compare(20, 4, "<FF ") == 0;
-  return answered && traffic.find(next, at) != std::string::npos;
 }
 
 template <class Done>
@@ -106,8 +71,9 @@ TEST(SetupWithCameras, SaveStoresThePresetAndTheDialogClosesAfterTheAnswer) {
   // the closing request's store of the power-on memory.
   const std::string store4 = ">81 >01 >04 >3F >01 >04 >FF ";
   const std::string storeAndClose = ">81 >01 >04 >3F >01 >7F >FF ";
-  EXPECT_TRUE(PumpProgramUntil([&] { return AnsweredBefore(LineTraffic(before), store4, storeAndClose); }, 5000))
-      << LineTraffic(before);
+  EXPECT_TRUE(PumpProgramUntil(
+      [&] { return AnsweredBefore(LineTraffic(TranscriptPath(), 1, before), store4, storeAndClose); }, 5000))
+      << LineTraffic(TranscriptPath(), 1, before);
 
   DestroyWindow(hMainWnd);
   MSG msg;
