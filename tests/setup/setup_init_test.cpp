@@ -150,4 +150,41 @@ TEST_F(SetupInit, SmallIconFromTheFileInTheCurrentDirectory) {
   RemoveDirectoryA(empty);
 }
 
+// The dialog procedure's WM_CREATE (the window system sends it before the
+// procedure is in place, so only a direct call reaches it) takes both icons
+// from the file and says which one it could not load.
+TEST_F(SetupInit, CreateMessageLoadsBothIconsOrSaysWhichFailed) {
+  HICON big = nullptr;
+  RunSetup([&](HWND dialog) {
+    SendMessageA(dialog, WM_CREATE, 0, 0);
+    big = reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0));
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  });
+  EXPECT_NE(nullptr, big);
+
+  char here[MAX_PATH], empty[MAX_PATH];
+  GetCurrentDirectoryA(sizeof here, here);
+  GetTempPathA(sizeof empty, empty);
+  lstrcatA(empty, "orvalix-no-icon");
+  CreateDirectoryA(empty, nullptr);
+  ASSERT_TRUE(SetCurrentDirectoryA(empty));
+  NoticeWatch watch;
+  HWND owner = nullptr;
+  RunSetup([&](HWND dialog) {
+    owner = dialog;
+    SendMessageA(dialog, WM_CREATE, 0, 0);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  });
+  SetCurrentDirectoryA(here);
+  RemoveDirectoryA(empty);
+  std::vector<Notice> notices = watch.Take();
+  ASSERT_EQ(2u, notices.size());
+  EXPECT_EQ("Could not load large icon!", notices[0].text);
+  EXPECT_EQ("Could not load small icon!", notices[1].text);
+  for (const Notice& n : notices) {
+    EXPECT_EQ("Error", n.caption);
+    EXPECT_EQ(owner, n.owner);
+  }
+}
+
 }  // namespace

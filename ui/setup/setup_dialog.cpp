@@ -25,10 +25,15 @@ HICON LoadIconFile(int size) {
   return static_cast<HICON>(LoadImageA(nullptr, kIconFile, IMAGE_ICON, size, size, LR_LOADFROMFILE));
 }
 
+// The dialog owns the icons it loaded: one it replaces is let go.
+void ReplaceIcon(HWND window, WPARAM kind, HICON icon) {
+  if (HICON previous = reinterpret_cast<HICON>(SendMessageA(window, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon))))
+    DestroyIcon(previous);
+}
+
 void OnInitDialog(HWND dialog) {
   // Without the file the dialog simply has no icon of its own.
-  if (HICON icon = LoadIconFile(kSmallIconSize))
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  if (HICON icon = LoadIconFile(kSmallIconSize)) ReplaceIcon(dialog, ICON_SMALL, icon);
   CreateSetupControls(dialog);
   for (int k = 0; k < kPresetCount; k++) CheckDlgButton(dialog, IDC_SETUP_PRESET_1 + k, BST_UNCHECKED);
   RefreshPanel(pController, SelectedCamera());
@@ -41,11 +46,11 @@ void OnInitDialog(HWND dialog) {
 // Both icons from the file; a missing one is reported.
 void SetIconsFromFile(HWND window) {
   if (HICON big = LoadIconFile(kLargeIconSize))
-    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    ReplaceIcon(window, ICON_BIG, big);
   else
     MessageBoxA(window, "Could not load large icon!", "Error", MB_OK | MB_ICONHAND);
   if (HICON small = LoadIconFile(kSmallIconSize))
-    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    ReplaceIcon(window, ICON_SMALL, small);
   else
     MessageBoxA(window, "Could not load small icon!", "Error", MB_OK | MB_ICONHAND);
 }
@@ -63,9 +68,8 @@ void OnNotify(WPARAM controlId, const NMHDR* header) {
 // The icons loaded from the file belong to this dialog; nothing reaches the
 // closed dialog through hSetupDlg afterwards.
 void OnDestroy(HWND dialog) {
-  const WPARAM kinds[] = {ICON_SMALL, ICON_BIG};
-  for (WPARAM kind : kinds)
-    if (HICON icon = reinterpret_cast<HICON>(SendMessageA(dialog, WM_SETICON, kind, 0))) DestroyIcon(icon);
+  ReplaceIcon(dialog, ICON_SMALL, nullptr);
+  ReplaceIcon(dialog, ICON_BIG, nullptr);
   if (hSetupDlg.load() == dialog) hSetupDlg = nullptr;
 }
 
