@@ -2,18 +2,12 @@
 // that the test script serves on COM1 and COM2: the start-up sequence, a
 // repeated cleanup, and closing the program while the engine's worker is
 // inside a re-reading's panel refresh, waiting on this thread.
-#include "common/control_ids.h"
-#include "common/text.h"
-#include "engine/camera_controller.h"
-#include "panel/panel_globals.h"
+#include "ui_rig.h"
+
 #include "platform/os.h"
 #include "ui/app_main.h"
 #include "ui/message_loop.h"
 #include "ui/ui_globals.h"
-
-#include <windows.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
@@ -53,27 +47,6 @@ std::string Status() {
   return text;
 }
 
-// Runs the program's loop over what is queued until done() or the time is up.
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    PostQuitMessage(0);
-    RunMessageLoop();
-  }
-  return true;
-}
-
-void PressKey(int vk) {
-  HWND target = GetFocus() ? GetFocus() : hMainWnd;
-  PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
-  PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(vk), 1 | (3u << 30));
-  PostQuitMessage(0);
-  RunMessageLoop();
-}
-
 bool SentMessageWaiting() { return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; }
 
 void StartApp() {
@@ -106,19 +79,19 @@ TEST(App, StartsWithTheVersionShownAndCleansUpOnce) {
   EXPECT_EQ(nullptr, pController);
 }
 
-TEST(App, ClosingWhileARereadingRefreshesThePanelEnds) {
-  Watchdog watchdog(120000);
+// Starts the program, selects camera 1 and recalls preset 1, after which the
+// engine re-reads every setting; returns once the worker is inside that
+// re-reading's panel refresh, waiting for this thread to take a control
+// update. Anything it sends before that is served.
+void StartAndCatchARereading() {
   StartApp();
   CameraController* c = pController;
   ASSERT_NE(nullptr, c);
   ASSERT_TRUE(PumpUntil([&] { return c->listReady.load() == 1; }, 60000)) << Status();
   ASSERT_GT(c->cameraCount.load(), 0);
-  PressKey(VK_F1);
+  Press(VK_F1);
   EXPECT_EQ("Camera 1 selected", Status());
-  PressKey('1');  // recall preset 1: the engine then re-reads every setting
-
-  // Catch the worker inside the re-reading's panel refresh, waiting for this
-  // thread to take its control update; serve anything it sends before that.
+  Press('1');
   DWORD start = GetTickCount();
   bool caught = false;
   while (!caught && GetTickCount() - start < 30000) {
@@ -127,12 +100,29 @@ TEST(App, ClosingWhileARereadingRefreshesThePanelEnds) {
     if (!caught) DispatchIncomingSentMessages();
   }
   ASSERT_TRUE(caught) << "the re-reading never refreshed the panel";
+}
 
+TEST(App, ClosingWhileARereadingRefreshesThePanelEnds) {
+  Watchdog watchdog(120000);
+  StartAndCatchARereading();
   PostMessageA(hMainWnd, WM_CLOSE, 0, 0);
   EXPECT_EQ(0, RunMessageLoop());
   EXPECT_FALSE(IsWindow(hMainWnd));
   CleanupApp();
   EXPECT_EQ(nullptr, pController);
+}
+
+// The end of the session quits the loop with every window still there; the
+// teardown then meets the worker waiting on this thread and must serve it.
+TEST(App, TeardownServesAWorkerWaitingOnTheLivePanel) {
+  Watchdog watchdog(120000);
+  StartAndCatchARereading();
+  CleanupApp();
+  EXPECT_EQ(nullptr, pController);
+  EXPECT_TRUE(IsWindow(hMainWnd));
+  DestroyWindow(hMainWnd);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 }  // namespace

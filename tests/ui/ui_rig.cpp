@@ -9,8 +9,6 @@
 
 #include <commctrl.h>
 
-#include <sstream>
-
 namespace {
 
 // Handles whatever is left in the thread's queue and drops the WM_QUIT of a
@@ -94,10 +92,10 @@ void ShellTest::AddCameras(int n, bool inController) {
 
 void ShellTest::Select(int index) { SendMessageA(Item(IDC_CAMERA_LIST), LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
-std::vector<QueueMessage> ShellTest::Requests() {
-  std::vector<QueueMessage> out;
-  QueueMessage m;
-  while (requestQueue.TryGet(m.cameraIndex, m.code, m.a, m.b)) out.push_back(m);
+RequestList ShellTest::Requests() {
+  RequestList out;
+  uint32_t camera, code, a, b;
+  while (requestQueue.TryGet(camera, code, a, b)) out.push_back({static_cast<int32_t>(camera), code, a, b});
   return out;
 }
 
@@ -107,23 +105,23 @@ std::string ShellTest::Text(int id) {
   return text;
 }
 
-int ShellTest::FocusId() {
+int FocusId() {
   HWND focus = GetFocus();
   return focus ? static_cast<int>(GetWindowLongA(focus, GWL_ID)) : 0;
 }
 
-void ShellTest::RunLoop() {
+void RunLoop() {
   // WM_QUIT comes after every posted message, also those posted meanwhile.
   PostQuitMessage(0);
   RunMessageLoop();
 }
 
-void ShellTest::RouteWaiting() {
+void RouteWaiting() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) RouteMessage(msg);
 }
 
-void ShellTest::Press(int vk, bool shift) {
+void Press(int vk, bool shift) {
   HWND focus = GetFocus();
   HoldShift(shift);
   PostKey(focus ? focus : hMainWnd, vk);
@@ -131,19 +129,10 @@ void ShellTest::Press(int vk, bool shift) {
   HoldShift(false);
 }
 
-bool operator==(const Request& r, const QueueMessage& m) {
-  return r.camera == m.cameraIndex && r.code == m.code && r.a == m.a && m.b == 0;
+bool operator==(const Request& x, const Request& y) {
+  return x.camera == y.camera && x.code == y.code && x.a == y.a && x.b == y.b;
 }
 
-::testing::AssertionResult RequestsAre(const std::vector<QueueMessage>& got, const std::vector<Request>& want) {
-  bool same = got.size() == want.size();
-  for (size_t i = 0; same && i < got.size(); i++) same = want[i] == got[i];
-  if (same) return ::testing::AssertionSuccess();
-  std::ostringstream text;
-  text << "requests put:";
-  for (const QueueMessage& m : got)
-    text << " (" << static_cast<int32_t>(m.cameraIndex) << ", " << m.code << ", " << m.a << ", " << m.b << ")";
-  text << "; expected:";
-  for (const Request& r : want) text << " (" << static_cast<int32_t>(r.camera) << ", " << r.code << ", " << r.a << ")";
-  return ::testing::AssertionFailure() << text.str();
+void PrintTo(const Request& r, std::ostream* out) {
+  *out << "(" << r.camera << ", " << r.code << ", " << r.a << ", " << r.b << ")";
 }

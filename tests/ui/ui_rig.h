@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,16 @@ struct Created {
 // Every window the set-up created, in creation order.
 extern std::vector<Created> created;
 
+// A request as put for the engine; the panel's second argument is always 0.
+struct Request {
+  int32_t camera;
+  uint32_t code, a;
+  uint32_t b = 0;
+};
+typedef std::vector<Request> RequestList;
+bool operator==(const Request& x, const Request& y);
+void PrintTo(const Request& r, std::ostream* out);
+
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -38,7 +49,8 @@ class ShellTest : public ::testing::Test {
   // Cameras 1..n in the list (and in the controller when inController).
   void AddCameras(int n, bool inController = true);
   static void Select(int index);
-  std::vector<QueueMessage> Requests();
+  // Takes every request put so far.
+  RequestList Requests();
 
   static HWND Item(int id) { return GetDlgItem(hPage[0], id); }
   static bool Checked(int id) { return IsDlgButtonChecked(hPage[0], id) == BST_CHECKED; }
@@ -46,37 +58,27 @@ class ShellTest : public ::testing::Test {
   static int Pos(int id) { return static_cast<int>(SendMessageA(Item(id), TBM_GETPOS, 0, 0)); }
   static void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
   static std::string Text(int id);
-  // Identifier of the window with the keyboard focus, 0 for none or a page.
-  static int FocusId();
-
-  // Runs the program's own message loop over what is queued now and what
-  // that brings, until the queue is empty.
-  static void RunLoop();
-  // Posts a key-down and key-up of `vk` to the focused window (the main
-  // window when none has the focus) and runs the loop over them; with
-  // `shift`, Shift is held meanwhile.
-  static void Press(int vk, bool shift = false);
-  // Routes messages as the loop does, timers included, until done() holds or
-  // timeoutMs passes; false on time-out.
-  template <class Done>
-  static bool PumpUntil(Done done, DWORD timeoutMs);
-  static void RouteWaiting();
 
   RequestQueue requestQueue{kQueueCapacity};
   RequestQueue notifyQueue{kQueueCapacity};
   CameraController controller;
 };
 
-// A request as put for the engine: camera, code, first argument (the second
-// is always 0 from the panel).
-struct Request {
-  uint32_t camera, code, a;
-};
-bool operator==(const Request& r, const QueueMessage& m);
-::testing::AssertionResult RequestsAre(const std::vector<QueueMessage>& got, const std::vector<Request>& want);
+// Identifier of the window with the keyboard focus, 0 for none or a page.
+int FocusId();
+// Runs the program's own message loop over what is queued now and what that
+// brings, until the queue is empty.
+void RunLoop();
+// Posts a key-down and key-up of `vk` to the focused window (the main window
+// when none has the focus) and runs the loop over them; with `shift`, Shift
+// is held meanwhile.
+void Press(int vk, bool shift = false);
+// Routes what is waiting as the loop does, timers included.
+void RouteWaiting();
 
+// Routes messages until done() holds or timeoutMs passes; false on time-out.
 template <class Done>
-bool ShellTest::PumpUntil(Done done, DWORD timeoutMs) {
+bool PumpUntil(Done done, DWORD timeoutMs) {
   DWORD start = GetTickCount();
   while (!done()) {
     if (GetTickCount() - start > timeoutMs) return false;
