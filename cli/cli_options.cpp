@@ -1,9 +1,7 @@
 #include "cli/cli_options.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 const char kCliUsage[] =
@@ -14,18 +12,46 @@ const char kCliUsage[] =
     "  --request CODE[:A]  put request CODE with argument A (default 0) for the selected camera\n"
     "  --wait MS           keep running MS milliseconds after the last request\n"
     "  --timeout MS        give discovery and initialisation this long (default 60000)\n"
+    "Numbers are decimal (a leading 0 too), or hex after 0x.\n"
     "Prints each status text, one line per camera once the list is filled, and\n"
     "\"notify CAMERA CODE VALUE\" (CAMERA as listed) for each notification.\n";
 
 namespace {
 
-// A whole-string integer in [lo, hi]; decimal, or hex with 0x.
+// Beyond every range asked for, and small enough that one more digit cannot
+// overflow the magnitude.
+constexpr unsigned long long kMagnitudeLimit = 1ull << 40;
+
+// The value of `c` as a digit in `base` (10 or 16), -1 when it is none.
+int DigitValue(char c, int base) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (base == 16 && c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (base == 16 && c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A whole-string integer in [lo, hi]: an optional sign, then decimal digits,
+// or 0x and hex digits. A leading 0 is decimal, never octal: "050" is 50.
 bool ParseInteger(const char* text, long long lo, long long hi, long long* out) {
-  if (!text || !*text) return false;
-  errno = 0;
-  char* end = nullptr;
-  long long v = strtoll(text, &end, 0);
-  if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+  if (!text) return false;
+  const char* p = text;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  int base = 10;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    base = 16;
+    p += 2;
+  }
+  if (*p == '\0') return false;
+  unsigned long long magnitude = 0;
+  for (; *p != '\0'; ++p) {
+    const int digit = DigitValue(*p, base);
+    if (digit < 0) return false;
+    magnitude = magnitude * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
+    if (magnitude > kMagnitudeLimit) return false;
+  }
+  const long long v = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+  if (v < lo || v > hi) return false;
   *out = v;
   return true;
 }

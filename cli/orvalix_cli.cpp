@@ -2,13 +2,13 @@
 // diagnosis. The panel's controls exist in the in-memory window table; this
 // thread owns them as the user-interface thread would, prints what the engine
 // shows on them and drains the engine's notifications.
+#include "cli/camera_line.h"
+#include "cli/cli_options.h"
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
 #include "platform/fakewin.h"
 #include "platform/os.h"
-#include "cli/camera_line.h"
-#include "cli/cli_options.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
 

@@ -33,6 +33,9 @@ constexpr uint32_t kOpenSettleMs = 50;
 constexpr int32_t kFirstTimeoutMs = 200;
 
 std::atomic<PanelRefreshHandler> panelRefresh{nullptr};
+// Set on the worker while it runs the panel refresh of a re-reading: the
+// selection that refresh makes is the camera already current, never a click.
+thread_local bool inWorkerRefresh = false;
 
 // Frees what creation took; the worker must no longer run.
 void ReleaseResources(CameraController* c) {
@@ -51,13 +54,15 @@ void ReleaseResources(CameraController* c) {
 void IdlePoll(CameraController* c, int32_t* pollCounter) {
   uint32_t now = OsTickCount();
   if (now - c->sendTick.load() <= kPollSpacingMs || c->cameraSelected.load() == 0 || c->listReady.load() == 0) return;
+  // The selected camera, even when the last request named another one.
+  int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
   switch (*pollCounter) {
     case 0:
-      BeginWork(c, REQ_FOCUS_DIRECT, c->camera.load());
+      BeginWork(c, REQ_FOCUS_DIRECT, polled);
       SendTransaction(c, TX_ASK_FOCUS);
       break;
     case 1:
-      BeginWork(c, REQ_EXPOSURE_LEVEL, c->camera.load());
+      BeginWork(c, REQ_EXPOSURE_LEVEL, polled);
       SendTransaction(c, TX_ASK_BRIGHTNESS);
       break;
     default:
@@ -81,8 +86,14 @@ CameraRecord& CameraController::Current() {
 
 void SelectCamera(CameraController* c, int32_t index) {
   if (index < 0 || index >= c->cameraCount.load()) return;
-  c->pendingSelection.store(index, std::memory_order_release);
   reinitOnNack = 0;
+  if (inWorkerRefresh) {
+    // A click waiting in pendingSelection still wins when the engine is idle.
+    c->selectedCamera = index;
+    c->cameraSelected = 1;
+    return;
+  }
+  c->pendingSelection.store(index, std::memory_order_release);
 }
 
 void SetCurrentCamera(CameraController* c, int32_t index) {
@@ -106,7 +117,17 @@ void SetPanelRefreshHandler(PanelRefreshHandler handler) { panelRefresh.store(ha
 
 void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
   PanelRefreshHandler handler = panelRefresh.load();
-  if (handler) handler(c, cameraIndex);
+  if (!handler) return;
+  // The user has chosen another camera meanwhile; the panel already shows it.
+  int32_t pending = c->pendingSelection.load(std::memory_order_acquire);
+  if (pending >= 0 && pending != cameraIndex) return;
+  inWorkerRefresh = true;
+  handler(c, cameraIndex);
+  // A click taken while this refresh waited on the panel had its own refresh
+  // overwritten in part: show the clicked camera once more.
+  int32_t clicked = c->pendingSelection.load(std::memory_order_acquire);
+  if (clicked >= 0 && clicked != cameraIndex) handler(c, clicked);
+  inWorkerRefresh = false;
 }
 
 CameraController* CreateCameraController(WorkerStart start) {

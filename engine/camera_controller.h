@@ -161,10 +161,11 @@ void WorkerBegin(CameraController* c);
 void WorkerStep(CameraController* c, int32_t* pollCounter);
 
 // What a selection in the camera list does to the engine (the panel refresh
-// calls it, on either thread): a non-acknowledge no longer restarts
-// initialisation at once, and when the engine is next idle camera `index`
-// becomes current and the idle poll may begin. An index outside the list
-// changes nothing.
+// calls it): a non-acknowledge no longer restarts initialisation at once, and
+// when the engine is next idle camera `index` becomes current and the idle
+// poll may begin. From the refresh a re-reading runs on the worker, it only
+// marks the camera being re-read as the one polled. An index outside the
+// list changes nothing.
 void SelectCamera(CameraController* c, int32_t index);
 // Worker: makes a requested selection current; only while nothing is in flight.
 void ApplySelection(CameraController* c);

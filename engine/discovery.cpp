@@ -105,7 +105,7 @@ void HandleBroadcastEcho(CameraController* c) {
   switch (c->mode.load()) {
     case MODE_PORT_CHECK:
       if (packetLength < kMinEchoLength) {
-        EnterPhase(c, MODE_PORT_CHECK);  // checked again on the next step
+        EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the port again
         return;
       }
       CreateRecords(c, static_cast<int32_t>(packetBuffer[packetLength - 2]) - 1);

@@ -7,6 +7,7 @@
 #include "engine/transmission.h"
 #include "engine/video_registers.h"
 #include "platform/winapi.h"
+#include "requests/camera_models.h"
 #include "requests/request_codes.h"
 #include "requests/value_scales.h"
 #include "requests/zoom_scale.h"
@@ -82,7 +83,7 @@ void FocusDirect(CameraController* c, CameraRecord& r, int32_t a) {
 // first one's acknowledge and completion on the way.
 void EmulatedBrightness0x40(CameraController* c, int32_t b) {
   EmulatedBrightness e = EmulatedBrightnessOf(b);
-  if (b <= 17) {
+  if (e.gainFirst) {
     SendLowByte(c, 0x4C, e.gain);
     SendLowByte(c, 0x4B, e.iris);
   } else {
@@ -96,7 +97,7 @@ void ExposureLevel(CameraController* c, CameraRecord& r, int32_t a) {
     case 13:
       r.brightRequest = a;
       if (r.brightRequest == r.brightPos) return;
-      if (r.modelCode == 0x40)
+      if (r.modelCode == kModelWithoutBrightMode)
         EmulatedBrightness0x40(c, a);
       else
         SendLowByte(c, 0x4D, a);
@@ -128,7 +129,7 @@ void AeAuto(CameraController* c, CameraRecord& r, int32_t a) {
   }
   r.aeModeRequest = r.aeMode;
   int mode = 0x00;
-  if ((a & 0x0F) == 0) mode = r.modelCode == 0x40 ? 0x03 : 0x0D;
+  if ((a & 0x0F) == 0) mode = r.modelCode == kModelWithoutBrightMode ? 0x03 : 0x0D;
   SendByte(c, 0x39, mode);
 }
 
@@ -145,7 +146,7 @@ void AeManual(CameraController* c, CameraRecord& r) {
   SetSliderRange(panel, IDC_BRIGHT_SLIDER, 0, kShutterSliderMax);
   SetSlider(panel, IDC_BRIGHT_SLIDER, ShutterSliderOfPosition(r.shutterPos));
   SendDlgItemMessageA(panel, IDC_BRIGHT_SLIDER, TBM_SETTICFREQ, 1, 0);
-  SetControlText(panel, IDC_BRIGHT_VALUE, ShutterTextOfPosition(r.shutterPos));
+  SetControlText(panel, IDC_BRIGHT_VALUE, ShutterText(ShutterSliderOfPosition(r.shutterPos)));
   SendByte(c, 0x39, 0x03);
 }
 

@@ -28,8 +28,9 @@ enum : int32_t {
 };
 
 // Transaction codes: what a packet was sent for, kept in `mode` while its
-// reply is awaited. Codes 10 to 16 and 60 to 66 are the commands of a
-// camera's initialisation, 20 to 42 and 50 the inquiries of the setting chain.
+// reply is awaited. Codes 70 and 71 open a camera's initialisation, 10 to 16
+// and 60 to 66 are its commands, 20 to 42 and 50 the inquiries of the setting
+// chain.
 enum : int32_t {
   TX_COMMAND = MODE_COMMAND,  // every dispatcher command but the preset saves
   TX_RECALL_PRESET = 10,

@@ -10,8 +10,6 @@
 #include "requests/request_codes.h"
 #include "requests/value_scales.h"
 
-#include <cstdlib>
-
 namespace {
 
 // Answers carry byte values in byte 2, the model code in byte 5, 16-bit values
@@ -26,10 +24,6 @@ constexpr uint8_t kOn = 0x02;
 constexpr uint32_t kReinquiryWindowMs = 1000;
 // After switching focus to manual, the focus counts as moving this long.
 constexpr uint32_t kFocusSettleMs = 300;
-
-// The shutter notification is the slider position: the distance from the
-// camera position the slider's left end stands for.
-constexpr int32_t kShutterAtSliderZero = 15;
 
 // Manual white balance with exactly these gains is the panel's "LED" mode.
 constexpr int32_t kWbManual = 5;
@@ -146,7 +140,9 @@ bool NotifyAllowed(const TransactionRow& row, const CameraRecord& r) {
 
 int32_t NotifiedValue(const TransactionRow& row, const CameraRecord& r) {
   int32_t value = r.*row.notifyField;
-  return row.notifyValue == VALUE_SHUTTER_DISTANCE ? std::abs(value - kShutterAtSliderZero) : value;
+  // The shutter is reported as its slider position; a camera position off the
+  // table stays off it rather than being mirrored back into range.
+  return row.notifyValue == VALUE_SHUTTER_SLIDER ? ShutterSliderOfPosition(value) : value;
 }
 
 // The read-back after a user command, or the idle poll: report, then ask again

@@ -52,10 +52,12 @@ constexpr int32_t kCompletionTimeoutMs = 400;
 
 // An error reply while a command sent right before the one in flight still
 // owes its replies is that earlier command's last word: it owes nothing more,
-// and the transaction in flight goes on.
-bool ErrorOfEarlierCommand() {
+// and the transaction in flight goes on. Before any acknowledge the error
+// stands in for the earlier command's; after one (taken as the awaited
+// acknowledge) the later command's acknowledge is the one still due.
+bool ErrorOfEarlierCommand(int32_t stage) {
   if (extraCompletions == 0) return false;
-  if (extraAcks == extraCompletions) extraAcks--;
+  if (stage == STAGE_ACK && extraAcks > 0) extraAcks--;
   extraCompletions--;
   return true;
 }
@@ -97,7 +99,7 @@ void HandlePacket(CameraController* c) {
   if ((kind & kKindMask) == kError) {
     SetStatus("Err Answer %X, COM%d, Cam:%d p.Mode:%d", kind, c->port.load() + 1, c->camera.load() + 1, c->mode.load());
     // With nothing awaited the message is all an error does.
-    if (stage == STAGE_NONE || ErrorOfEarlierCommand()) return;
+    if (stage == STAGE_NONE || ErrorOfEarlierCommand(stage)) return;
     if (packetBuffer[2] != kErrorPassedOn) {
       AbandonTransaction(c);
       return;

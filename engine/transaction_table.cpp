@@ -39,7 +39,7 @@ constexpr TransactionRow kRows[] = {
                               .Notifies(NOTIFY_FOCUS).AsksAgain(REASK_WHILE_MOVING),
     Row(TX_ASK_SHUTTER,       {0x09, 0x04, 0x4A}).Stores(&R::shutterPos, DECODE_WORD).Then(TX_ASK_IRIS_AT_START)
                               .Notifies(NOTIFY_BRIGHT, WHEN_AE_MANUAL)
-                              .NotifyingField(&R::shutterPos, VALUE_SHUTTER_DISTANCE)
+                              .NotifyingField(&R::shutterPos, VALUE_SHUTTER_SLIDER)
                               .AsksAgain(REASK_UNTIL_REQUESTED, &R::shutterRequest),
     Row(TX_ASK_IRIS_AT_START, {0x09, 0x04, 0x4B}).Stores(&R::irisPosInit, DECODE_WORD).Then(TX_ASK_GAIN),
     Row(TX_ASK_GAIN,          {0x09, 0x04, 0x4C}).Stores(&R::gainPos, DECODE_WORD).Then(TX_ASK_BRIGHTNESS),
@@ -59,7 +59,7 @@ constexpr TransactionRow kRows[] = {
     Row(TX_ASK_R_GAIN,        {0x09, 0x04, 0x43}).Stores(&R::rGain, DECODE_R_GAIN).Then(TX_ASK_GAMMA)
                               .Notifies(NOTIFY_R_GAIN),
     Row(TX_ASK_GAMMA,         {0x09, 0x04, 0x5B}).Stores(&R::gamma, DECODE_BYTE).Then(TX_ASK_VIDEO_OUT),
-    Row(TX_ASK_VIDEO_OUT,     {0x09, 0x04, 0x24, 0x72}).Alt(PAYLOAD_NARROW_ALT, {0x09, 0x04, 0x24, 0x70})
+    Row(TX_ASK_VIDEO_OUT,     {0x09, 0x04, 0x24}).Alt(PAYLOAD_VIDEO_REGISTER, {})
                               .Stores(&R::videoOutReg, DECODE_REGISTER).Then(TX_ASK_AE_MODE),
     Row(TX_ASK_AE_MODE,       {0x09, 0x04, 0x39}).Stores(&R::aeMode, DECODE_BYTE).Then(TX_ASK_EXP_COMP)
                               .Notifies(NOTIFY_AE_MODE),
@@ -121,12 +121,14 @@ void SendTransaction(CameraController* c, int32_t code, bool readBack) {
     case PAYLOAD_READ_BACK_ALT:
       if (readBack) payload = &row->alternative;
       break;
+    case PAYLOAD_VIDEO_REGISTER:
     case PAYLOAD_LAST_PRESET: {
-      Payload withPreset = row->payload;
       int32_t preset = r.lastPreset;
-      if (withPreset.length < kMaxPayload)
-        withPreset.bytes[withPreset.length++] = static_cast<uint8_t>(preset == 0 ? 1 : (preset & 0xFF));
-      SendPayload(c, code, withPreset.bytes, withPreset.length);
+      int32_t last =
+          row->payloadRule == PAYLOAD_VIDEO_REGISTER ? VideoRegisterOfModel(model) : (preset == 0 ? 1 : preset);
+      Payload extended = row->payload;
+      if (extended.length < kMaxPayload) extended.bytes[extended.length++] = static_cast<uint8_t>(last & 0xFF);
+      SendPayload(c, code, extended.bytes, extended.length);
       return;
     }
     default:

@@ -12,10 +12,11 @@
 // How a row's payload depends on the camera or on the occasion.
 enum PayloadRule : uint8_t {
   PAYLOAD_FIXED,
-  PAYLOAD_NARROW_ALT,     // the alternative payload for models outside the wide-range group
-  PAYLOAD_GAIN_ON_0x40,   // the alternative payload for the model without a brightness inquiry
-  PAYLOAD_READ_BACK_ALT,  // the alternative payload when a read-back (not the chain) asks
-  PAYLOAD_LAST_PRESET,    // the camera's last preset (1 for none) appended
+  PAYLOAD_NARROW_ALT,      // the alternative payload for models outside the wide-range group
+  PAYLOAD_GAIN_ON_0x40,    // the alternative payload for the model without a brightness inquiry
+  PAYLOAD_READ_BACK_ALT,   // the alternative payload when a read-back (not the chain) asks
+  PAYLOAD_LAST_PRESET,     // the camera's last preset (1 for none) appended
+  PAYLOAD_VIDEO_REGISTER,  // the model's video output register appended
 };
 
 // How an answer becomes a record value.
@@ -42,8 +43,8 @@ enum NotifyWhen : uint8_t {
   WHEN_AUTO_CHECKED,  // panel check box "Auto" (exposure) checked
 };
 
-// What the read-back notifies: the field, or the shutter's distance from 15.
-enum NotifyValue : uint8_t { VALUE_FIELD, VALUE_SHUTTER_DISTANCE };
+// What the read-back notifies: the field, or the shutter's slider position.
+enum NotifyValue : uint8_t { VALUE_FIELD, VALUE_SHUTTER_SLIDER };
 
 // When the read-back asks again before it finishes.
 enum Reask : uint8_t {

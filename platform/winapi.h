@@ -5,8 +5,7 @@
 #pragma once
 
 #ifdef _WIN32
-// <windows.h> first: the other Win32 headers build on its types.
-#include <windows.h>
+#include <windows.h>  // first: commctrl.h builds on it
 
 #include <commctrl.h>
 #else

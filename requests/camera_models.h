@@ -27,12 +27,10 @@ inline int32_t ZoomRatioOfModel(int32_t modelCode) { return CameraModelOf(modelC
 inline bool HasIrCutInquiry(int32_t modelCode) { return CameraModelOf(modelCode).irCutInquiry; }
 inline bool HasNirVision(int32_t modelCode) { return CameraModelOf(modelCode).nirVision; }
 inline int32_t VideoRegisterOfModel(int32_t modelCode) { return CameraModelOf(modelCode).videoRegister; }
+// Image flip (the "Rotate " setting) is a wide-range feature.
+inline bool HasPictureFlip(int32_t modelCode) { return IsWideRangeModel(modelCode); }
+inline bool UsesVideoRegister72(int32_t modelCode) { return VideoRegisterOfModel(modelCode) == 0x72; }
 
 // Model 0x40 has no Bright mode and no brightness inquiry; the program
 // emulates brightness with iris and gain.
 constexpr int32_t kModelWithoutBrightMode = 0x40;
-
-// Image flip (the "Rotate " setting): the wide-range models.
-inline bool HasPictureFlip(int32_t modelCode) { return IsWideRangeModel(modelCode); }
-
-inline bool UsesVideoRegister72(int32_t modelCode) { return VideoRegisterOfModel(modelCode) == 0x72; }

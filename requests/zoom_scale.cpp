@@ -53,6 +53,9 @@ int32_t TenthOf(const int32_t* t, int32_t k) {
   return tenth > 0 ? tenth : 1;
 }
 
+// Slider position of a zoom position `d` above entry k, k below the last.
+int32_t AboveEntry(const int32_t* t, int32_t k, int32_t d) { return 10 * k + d / TenthOf(t, k); }
+
 }  // namespace
 
 int32_t ZoomInverse(const ZoomTable& table, int32_t zoomPos) {
@@ -77,15 +80,16 @@ int32_t ZoomInverse(const ZoomTable& table, int32_t zoomPos) {
     }
   }
   if (bestIndex == last) return bestBelow ? 10 * last - 1 : 10 * last;
-  // Both directions use the step of the interval above the nearest entry.
-  int32_t result =
-      bestBelow ? 10 * bestIndex - best / TenthOf(t, bestIndex) - 1 : 10 * bestIndex + best / TenthOf(t, bestIndex);
-  // Where the interval above is far narrower than the one below (Z30's
-  // 15050..15069 has a tenth of 1), that step carries a position below the
-  // entry past the entry before it, even below 0; the interval the position
-  // lies in gives its tenths then.
-  if (bestBelow && result < 10 * (bestIndex - 1)) result = 10 * bestIndex - best / TenthOf(t, bestIndex - 1) - 1;
-  return result;
+  if (!bestBelow) return AboveEntry(t, bestIndex, best);
+  // Below an entry the tenths come from the interval above it, which in these
+  // tables is narrower than the one the position lies in (Z30's 15050..15069
+  // by far), so just past a midpoint the result would drop below what the
+  // positions before it showed. It never goes back: at least the value of the
+  // last position still nearer the entry below (ties go to the lower entry).
+  const int32_t result = 10 * bestIndex - best / TenthOf(t, bestIndex) - 1;
+  const int32_t lastNearerBelow = t[bestIndex - 1] + (t[bestIndex] - t[bestIndex - 1]) / 2;
+  const int32_t floor = AboveEntry(t, bestIndex - 1, lastNearerBelow - t[bestIndex - 1]);
+  return result > floor ? result : floor;
 }
 
 ValueText ZoomText(int32_t sliderPos) {

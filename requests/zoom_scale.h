@@ -20,8 +20,8 @@ int32_t ZoomSliderMax(const ZoomTable& table);
 // range are taken as its nearest end, so the table is never read past.
 int32_t ZoomForward(const ZoomTable& table, int32_t sliderPos);
 // Camera zoom position -> slider position (nearest table entry plus the
-// tenths of its interval). Positions below 0 give 0 and positions above the
-// last entry give the top of the slider.
+// tenths of its interval); never smaller for a higher position. Positions
+// below 0 give 0 and positions above the last entry give the top of the slider.
 int32_t ZoomInverse(const ZoomTable& table, int32_t zoomPos);
 
 // "x %.1f" of sliderPos / 10 + 1.

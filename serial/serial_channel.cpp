@@ -125,9 +125,9 @@ int SerialChannel::ClosePort() {
   return 0;
 }
 
-// Nothing goes while the I/O thread can still touch it, however long that
-// takes. Its reads never wait and POSIX writes give up after a stall; a Win32
-// write has no time-out and ends only when the port lets it out.
+// Nothing goes while the I/O thread can still touch it. Its reads never wait,
+// and a write the line holds off gives up: POSIX after a stall without
+// progress, Win32 half a second after its bytes could have left.
 void SerialChannel::ReleasePort() {
   if (ioThread.IsStarted()) {
     while (!ioThread.Join(500)) {

@@ -18,7 +18,8 @@ struct SerialLineSettings {
 SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings);
 // Reads at most one byte without waiting: 1 when a byte came, 0 otherwise.
 int SerialPortReadByte(SerialPort* port, uint8_t* byte);
-// Writes the bytes in one call; the result is not relied upon.
+// Writes the bytes in one call; the result is not relied upon. A write the
+// line holds off ends unfinished after a bounded time.
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length);
 // Drops pending input and output, then closes.
 void SerialPortClose(SerialPort* port);

@@ -22,7 +22,7 @@ void OnTimer(HWND hwnd, UINT_PTR timerId) {
 
 // A slider's thumb was let go: its position becomes a request.
 void OnNotify(WPARAM controlId, const NMHDR* header) {
-  if (header->code == static_cast<UINT>(NM_RELEASEDCAPTURE)) PostSliderRequest(static_cast<int>(controlId));
+  if (header && header->code == static_cast<UINT>(NM_RELEASEDCAPTURE)) PostSliderRequest(static_cast<int>(controlId));
 }
 
 void OnPaint(HWND hwnd) {

@@ -1,8 +1,7 @@
 // Win32 side of the OS layer: thin wrappers over the kernel objects.
 #include "platform/os.h"
 
-// <windows.h> first: <mmsystem.h> builds on its types.
-#include <windows.h>
+#include <windows.h>  // first: mmsystem.h builds on it
 
 #include <mmsystem.h>
 

@@ -11,6 +11,7 @@ start_sim() {  # link name, camsim arguments; waits for the link to appear
   "$CAMSIM" --profile fast --duration 60 "$@" --link "$link" >"$link.log" 2>&1 &
   SIMPIDS="$SIMPIDS $!"
   while [ ! -e "$link" ] && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
+  [ -e "$link" ] || fail "camsim made no $link within 5 s: $(cat "$link.log")"
 }
 run() { "$CLI" "$@" >"$DIR/out" 2>"$DIR/err"; rc=$?; }
 
@@ -19,17 +20,18 @@ many=$(i=0; while [ $i -le 255 ]; do printf ' --request 14'; i=$((i + 1)); done)
 for args in "" "--port 0=/x" "--port 11=/x" "--port 1" "--port 1=" "--port 1=/a --port 1=/b" "--port 1=/x --select 0" \
             "--port 1=/x --select 71" "--port 1=/x --request 5" "--port 1=/x --select 1 --request x:1" \
             "--port 1=/x --select 1 --request 5:" "--port 1=/x --select 1 --request 5:99999999999" \
-            "--port 1=/x --wait -5" "--port 1=/x --wait" "--port 1=/x --timeout 0" "--bogus" "--port 1=/x --select 1$many"; do
+            "--port 1=/x --wait -5" "--port 1=/x --wait" "--port 1=/x --wait 0x" "--port 011=/x" "--port 1=/x --timeout 0" \
+            "--bogus" "--port 1=/x --select 1$many"; do
   # shellcheck disable=SC2086
   run $args
   [ $rc -eq 2 ] && grep -q "^orvalix-cli: " "$DIR/err" || fail "'$(echo $args | cut -c1-60)': status $rc, $(head -1 "$DIR/err")"
 done
-run --port 3="$DIR/nothing-here"
-[ $rc -ne 0 ] && has err "cannot open $DIR/nothing-here (COM3)" || fail "a missing device gave exit status $rc"
+run --port 08="$DIR/nothing-here"  # decimal, never octal
+[ $rc -ne 0 ] && has err "cannot open $DIR/nothing-here (COM8)" || fail "a missing device gave exit status $rc"
 
 # Two cameras on COM2; every other port stays closed.
 start_sim com2 --line 0x67,0x4B --transcript "$DIR/transcript"
-run --port 2="$DIR/com2" --select 2 --request 1:50 --request 0x2D:1 --request 11 --wait 800
+run --port 2="$DIR/com2" --select 02 --request 1:050 --request 0x2D:1 --request 11 --wait 0800
 [ $rc -eq 0 ] || fail "a good run gave exit status $rc: $(cat "$DIR/err")"
 grep -q "^Checking COM[^2]" "$DIR/out" && fail "another port was opened"
 # Status texts as shown, before the camera lines; the notifications in request order.
@@ -41,7 +43,7 @@ Initializing camera 2...|2 Cameras OK, none selec|camera 1 COM2 address 1 |camer
 Camera 2 selected|notify 2 1 13737|notify 2 45 1|" ] || fail "output: $got"
 has out "^camera 1 COM2 address 1 model 0x67 port=1 address=1 zoomRequest=0 .* modelCode=103 .* lastPreset=[0-9]*$"
 has out "^camera 2 COM2 address 2 model 0x4B port=1 address=2 .* modelCode=75 icrMode=[0-9]* powerSwitch=0 lastPreset="
-# Zoom slider 50 on a 10x camera is 13737 (0x35A9).
+# Zoom slider 50 (given as 050) on a 10x camera is 13737 (0x35A9).
 has transcript "-> 82 01 04 47 03 05 0A 09 FF"
 has transcript "-> 82 01 04 62 02 FF"
 

@@ -1,27 +1,24 @@
 // Lines that misbehave in ways that once stopped the engine: echoes that are
 // always too short, error replies nobody waits for, a network-change packet
 // ahead of an answer, and an error in the middle of a command pair.
-#include "engine_rig.h"
+#include "engine/engine_state.h"
+#include "engine/inquiry_answers.h"
 #include "requests/request_codes.h"
+#include "tests/support/engine_rig.h"
 
 namespace {
 
 TEST(BadLines, ShortEchoesForeverEndAsALineWithoutCameras) {
-  SimLine short1, good2;
+  EngineRig rig;
   SimFaults faults;
   faults.shortAddressEchoes = 1000;
-  short1.SetLineFaults(faults);
-  short1.AddCamera(0x45);
-  good2.AddCamera(0x45);
-  WirePeer com1(&short1), com2(&good2);
-  EngineRig rig;
-  rig.Attach(1, &com1);
-  rig.Attach(2, &com2);
+  rig.Attach(1, {0x45}).SetFaults(-1, faults);
+  rig.Attach(2, {0x45});
   rig.Start();
   ASSERT_TRUE(rig.RunToReady());
   Lines texts = rig.StatusTexts();
   int checks = static_cast<int>(std::count(texts.begin(), texts.end(), "Checking COM1..."));
-  EXPECT_GE(checks, 2);  // a short echo is checked again ...
+  EXPECT_GE(checks, 2);   // a short echo is checked again ...
   EXPECT_LE(checks, 10);  // ... but not for ever
   EXPECT_EQ(rig.c->channels[0], nullptr);
   EXPECT_EQ(rig.c->cameraCount.load(), 1);
@@ -32,12 +29,8 @@ TEST(BadLines, ShortEchoesForeverEndAsALineWithoutCameras) {
 // An error reply with nothing awaited only shows its text: here one arriving
 // before the first port check has gone out.
 TEST(BadLines, ErrorReplyWhileNothingIsAwaitedIsOnlyShown) {
-  SimLine line;
-  line.AddCamera(0x45);
-  WirePeer com1(&line);
   EngineRig rig;
-  rig.Attach(1, &com1);
-  com1.Inject({0x90, 0x60, 0x02, 0xFF});
+  rig.Attach(1, {0x45}).Inject({0x90, 0x60, 0x02, 0xFF});
   rig.Start();
   ASSERT_TRUE(rig.RunToReady());
   Lines texts = rig.StatusTexts();
@@ -50,13 +43,9 @@ TEST(BadLines, ErrorReplyWhileNothingIsAwaitedIsOnlyShown) {
 // y0 38 FF (the camera's network changed) ahead of the version answer is not
 // taken for the answer; the chain files every value in its own field.
 TEST(BadLines, NetworkChangeAheadOfAnAnswerIsNotTheAnswer) {
-  SimLine line;
-  SimCameraState state = line.State(line.AddCamera(0x66));
-  state.picture.zoomPos = 0x1234;
-  SetStoredPicture(line, 0, state);
-  WirePeer com1(&line);
   EngineRig rig;
-  rig.Attach(1, &com1);
+  WirePeer& com1 = rig.Attach(1, {0x66});
+  com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.zoomPos = 0x1234; });
   rig.Start();
   ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == TX_ASK_ZOOM; }, 5000));
   com1.Inject({0x90, 0x38, 0xFF});
@@ -64,7 +53,7 @@ TEST(BadLines, NetworkChangeAheadOfAnAnswerIsNotTheAnswer) {
   const CameraRecord& r = rig.c->cameras[0];
   EXPECT_EQ(r.modelCode, 0x66);
   EXPECT_EQ(r.zoomPos, 0x1234);
-  EXPECT_EQ(r.focusPos, line.State(0).picture.focusPos);
+  EXPECT_EQ(r.focusPos, com1.State(0).picture.focusPos);
 }
 
 // Model 0x40 emulates brightness with two commands sent back to back; when the
@@ -73,23 +62,19 @@ TEST(BadLines, NetworkChangeAheadOfAnAnswerIsNotTheAnswer) {
 TEST(BadLines, ErrorToTheFirstOfModel40sBrightnessPairEndsItsReplies) {
   for (uint8_t code : {uint8_t{0x41}, uint8_t{0x02}}) {
     SCOPED_TRACE(code);
-    SimLine line;
-    SimCameraState state = line.State(line.AddCamera(0x40));
-    state.picture.aeMode = 0x03;  // the program drives this model's brightness in manual mode
-    SetStoredPicture(line, 0, state);
-    WirePeer com1(&line);
     EngineRig rig;
-    rig.Attach(1, &com1);
+    WirePeer& com1 = rig.Attach(1, {0x40});
+    // The program drives this model's brightness in manual mode.
+    com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.aeMode = 0x03; });
     rig.Start();
     ASSERT_TRUE(rig.RunToReady());
-    SelectCamera(rig.c, 0);
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->cameraSelected.load() == 1; }, 10));
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_IDLE; }, 500));
+    ASSERT_TRUE(rig.Select(0));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 500));
     rig.c->cameras[0].aeMode = 13;  // as request 6 leaves it: brightness, emulated
     const uint8_t setGain[] = {0x01, 0x04, 0x4C};
     SimFaults faults;
     faults.AddError(setGain, sizeof setGain, code, 1);
-    line.SetCameraFaults(0, faults);
+    com1.SetFaults(0, faults);
 
     size_t start = com1.Frames().size();
     uint32_t sent = VirtualTick();
@@ -100,7 +85,63 @@ TEST(BadLines, ErrorToTheFirstOfModel40sBrightnessPairEndsItsReplies) {
     EXPECT_EQ(frames[start].hex, "81 01 04 4C 00 00 00 01 FF");
     EXPECT_EQ(frames[start + 1].hex, "81 01 04 4B 00 00 00 0A FF");
     EXPECT_EQ(frames[start + 2].hex, "81 09 04 4C FF");
-    EXPECT_LT(frames[start + 2].tick - sent, 300u);
+    EXPECT_LT(frames[start + 2].tick - sent, 300u) << "the transaction waited for replies that never come";
+  }
+}
+
+// The same pair with the cameras' replies in another order: the first command's
+// acknowledge, then its error, then the second command's acknowledge and
+// completion. Only the error is shown and the read-back follows at once.
+TEST(BadLines, ErrorAfterTheFirstAcknowledgeOfModel40sPair) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x40});
+  com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.aeMode = 0x03; });
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady());
+  ASSERT_TRUE(rig.Select(0));
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 500));
+  rig.c->cameras[0].aeMode = 13;
+  SimFaults silent;
+  silent.silent = true;  // the replies below are the only ones
+  com1.SetFaults(0, silent);
+  rig.Post(0, REQ_EXPOSURE_LEVEL, 10);
+  rig.Step();
+  ASSERT_EQ(rig.c->stage.load(), STAGE_ACK);
+  size_t shown = rig.StatusTexts().size();
+  size_t sent = com1.Frames().size();
+  com1.Inject({0x90, 0x41, 0xFF, 0x90, 0x61, 0x41, 0xFF, 0x90, 0x42, 0xFF, 0x90, 0x52, 0xFF});
+  rig.Run(3);
+  Lines texts = rig.StatusTexts();
+  EXPECT_EQ(Lines(texts.begin() + static_cast<long>(shown), texts.end()), Lines{"Err Answer 61, COM1, Cam:1 p.Mode:8"});
+  Lines frames = com1.Hexes();
+  ASSERT_EQ(frames.size(), sent + 1);
+  EXPECT_EQ(frames.back(), "81 09 04 4C FF");
+}
+
+// A shutter position off the table (3..15) is reported as off the slider, not
+// mirrored back into it as another exposure time.
+TEST(BadLines, ShutterOffTheTableIsReportedOffTheSlider) {
+  EngineRig rig;
+  rig.Start();
+  CameraController* c = rig.c;
+  c->cameraCount = 1;
+  c->cameras[0].aeMode = 3;
+  // Slider 0..12 runs over positions 15..3: 9 is slider 6, 20 lies beyond its left end.
+  for (auto tc : {std::make_pair(9, 6), std::make_pair(20, -1)}) {
+    SCOPED_TRACE(tc.first);
+    c->cameras[0].shutterRequest = tc.first;  // no re-inquiry
+    BeginWork(c, REQ_SHUTTER_RESET, 0);
+    StartTransaction(c, TX_ASK_SHUTTER, STAGE_ANSWER);
+    const uint8_t answer[] = {
+        0x90, 0x50, 0x00, 0x00, static_cast<uint8_t>(tc.first >> 4), static_cast<uint8_t>(tc.first & 0x0F), 0xFF};
+    memcpy(packetBuffer, answer, sizeof answer);
+    packetLength = sizeof answer;
+    HandleAnswer(c);
+    std::vector<QueueMessage> notes = rig.TakeNotifications();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].code, 5u);
+    EXPECT_EQ(static_cast<int32_t>(notes[0].a), tc.second);
+    EXPECT_EQ(c->mode.load(), MODE_IDLE);
   }
 }
 

@@ -1,21 +1,17 @@
 // Finding cameras on several ports, on none, and from echoes that announce
 // more cameras than a line or the table can hold.
-#include "engine_rig.h"
+#include "tests/support/engine_rig.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
 TEST(Discovery, CamerasOnSeveralPortsInPortAndAddressOrder) {
-  SimLine line1;
-  line1.AddCamera(0x45);
-  line1.AddCamera(0x5F);
-  SimLine line3;
-  line3.AddCamera(0x66);
-  WirePeer com1(&line1), com2, com3(&line3);  // COM2 open, but nothing on the line
   EngineRig rig;
-  rig.Attach(1, &com1);
-  rig.Attach(2, &com2);
-  rig.Attach(3, &com3);  // COM4..COM10 fail to open
-  rig.Start();
+  WirePeer& com1 = rig.Attach(1, {0x45, 0x5F});
+  WirePeer& com2 = rig.Attach(2);  // open, but nothing on the line
+  WirePeer& com3 = rig.Attach(3, {0x66});
+  rig.Start();  // COM4..COM10 fail to open
   ASSERT_TRUE(rig.RunToReady(30000));
 
   std::vector<std::vector<int>> records;  // port, address, model
@@ -52,16 +48,15 @@ TEST(Discovery, NoOpenPortEndsWithZeroCameras) {
 }
 
 TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {
-  WirePeer peers[kChannelCount];
   EngineRig rig;
-  for (int i = 0; i < kChannelCount; i++) rig.Attach(i + 1, &peers[i]);
+  for (int n = 1; n <= kChannelCount; n++) rig.Attach(n);
   rig.Start();
   for (int i = 0; i < kChannelCount; i++) {
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO && rig.c->mode.load() == 1; }, 100));
     ASSERT_EQ(rig.c->port.load(), i);
-    peers[i].Inject({0x88, 0x30, 0x7F, 0xFF});
+    rig.Com(i + 1).Inject({0x88, 0x30, 0x7F, 0xFF});
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT; }, 10));
-    peers[i].Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
+    rig.Com(i + 1).Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() != MODE_NEXT_PORT; }, 10));
   }
   EXPECT_EQ(rig.c->cameraCount.load(), kMaxCameras);

@@ -1,8 +1,10 @@
 // The idle poll: nothing before a camera is selected, then focus and
 // brightness (gain for model 0x40) alternately, each at least 201 ms after the
 // previous transmission of any kind.
-#include "engine_rig.h"
 #include "requests/request_codes.h"
+#include "tests/support/engine_rig.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -14,21 +16,17 @@ const struct {
 TEST(IdlePoll, FocusAndBrightnessAlternateOnlyAfterSelection) {
   for (const auto& tc : kPolled) {
     SCOPED_TRACE(tc.model);
-    SimLine line;
-    SimCameraState state = line.State(line.AddCamera(tc.model));
-    state.picture.gainPos = 6;
-    SetStoredPicture(line, 0, state);
-    WirePeer com1(&line);
     EngineRig rig;
-    rig.Attach(1, &com1);
+    WirePeer& com1 = rig.Attach(1, {tc.model});
+    com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.gainPos = 6; });
     rig.Start();
     ASSERT_TRUE(rig.RunToReady());
     size_t start = com1.Frames().size();
     rig.Run(1500);
     EXPECT_EQ(com1.Frames().size(), start);
-    EXPECT_TRUE(Drain(rig.c->notifyQueue).empty());  // nor during initialisation
+    EXPECT_TRUE(rig.TakeNotifications().empty());  // nor during initialisation
 
-    SelectCamera(rig.c, 0);
+    ASSERT_TRUE(rig.Select(0));
     rig.Run(1300);
     std::vector<WireFrame> frames = com1.Frames();
     ASSERT_GE(frames.size(), start + 6);
@@ -39,14 +37,14 @@ TEST(IdlePoll, FocusAndBrightnessAlternateOnlyAfterSelection) {
       EXPECT_LE(frames[i].tick - frames[i - 1].tick, 215u) << i;
     }
     // Each answer reaches the panel: focus as 4, brightness as 5.
-    std::vector<QueueMessage> notes = Drain(rig.c->notifyQueue);
+    std::vector<QueueMessage> notes = rig.TakeNotifications();
     ASSERT_GE(notes.size(), 2u);
     EXPECT_EQ(std::make_pair(notes[0].code, notes[1].code), std::make_pair(4u, 5u));
     EXPECT_EQ(notes[1].a, static_cast<uint32_t>(rig.c->cameras[0].brightPos));
 
     // A user command and its read-back push the next poll back.
     size_t polled = frames.size();
-    rig.c->requestQueue->Put(0, REQ_FREEZE, 1, 0);
+    rig.Post(0, REQ_FREEZE, 1);
     rig.Run(600);
     frames = com1.Frames();
     ASSERT_GE(frames.size(), polled + 3);

@@ -1,6 +1,9 @@
 // Discovery and the whole initialisation chain of one camera of each family,
 // byte for byte, with what the panel shows and the record holds afterwards.
-#include "engine_rig.h"
+#include "common/control_ids.h"
+#include "tests/support/engine_rig.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -56,17 +59,15 @@ const Family kFamilies[] = {
 TEST(InitialisationChain, WireStatusListRecallButtonAndRecordForEachFamily) {
   for (const Family& f : kFamilies) {
     SCOPED_TRACE(f.name);
-    SimLine line;
-    SimCameraState state = line.State(line.AddCamera(f.model));
-    SimPicture& p = state.picture;
-    p.wbMode = 5;  // manual, with the LED gains below reads as 6
-    p.rGain = 0xCD;
-    p.bGain = 0xA8;
-    state.lastPreset = f.lastPreset;
-    SetStoredPicture(line, 0, state);
-    WirePeer com1(&line);
     EngineRig rig;
-    rig.Attach(1, &com1);
+    WirePeer& com1 = rig.Attach(1, {f.model});
+    com1.SetStoredPicture(0, [&](SimCameraState& s) {
+      s.picture.wbMode = 5;  // manual, with the LED gains below reads as 6
+      s.picture.rGain = 0xCD;
+      s.picture.bGain = 0xA8;
+      s.lastPreset = f.lastPreset;
+    });
+    const SimPicture p = com1.State(0).picture;
     rig.Start();
     ASSERT_TRUE(rig.RunToReady());
 

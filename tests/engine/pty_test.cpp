@@ -1,9 +1,13 @@
 // The engine on its own worker thread and the real clock, through the real
 // serial backend, to virtual cameras behind a pseudo-terminal.
-#include "engine_rig.h"
 #include "requests/request_codes.h"
 #include "sim/camsim_pty.h"
+#include "tests/support/engine_rig.h"
+#include "tests/support/wait_for.h"
 
+#include <gtest/gtest.h>
+
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -43,7 +47,7 @@ TEST(OverPty, CamerasFoundListedPolledAndAnsweringARequest) {
   ASSERT_TRUE(cameras.pump.joinable());
   SerialPortSetDevice(2, cameras.pty.DevicePath());
   rig.Start(WORKER_THREAD);
-  ASSERT_TRUE(EngineRig::WaitFor([&] { return rig.c->listReady.load() == 1; }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return rig.c->listReady.load() == 1; }, 30000)) << "not ready within 30 s";
   EXPECT_EQ(rig.StatusTexts(),
             (Lines{"Searching for cameras...", "Checking COM2...", "Found 2 cameras", "Initializing camera 1...",
                    "Initializing camera 2...", "2 Cameras OK, none selected"}));
@@ -54,16 +58,16 @@ TEST(OverPty, CamerasFoundListedPolledAndAnsweringARequest) {
   SelectCamera(rig.c, 1);  // from this, the panel's, thread
   bool focus = false, bright = false, frozen = false;
   auto drain = [&] {
-    for (const QueueMessage& m : Drain(rig.c->notifyQueue)) {
+    for (const QueueMessage& m : rig.TakeNotifications()) {
       EXPECT_EQ(m.cameraIndex, 1u);
       focus |= m.code == 4;
       bright |= m.code == 5;
       frozen |= m.code == 45 && m.a == 1;
     }
   };
-  ASSERT_TRUE(EngineRig::WaitFor([&] { return drain(), focus && bright; }, 5000));
-  rig.c->requestQueue->Put(1, REQ_FREEZE, 1, 0);
-  ASSERT_TRUE(EngineRig::WaitFor([&] { return drain(), frozen; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return drain(), focus && bright; }, 5000)) << "no focus and brightness within 5 s";
+  rig.Post(1, REQ_FREEZE, 1);
+  ASSERT_TRUE(WaitFor([&] { return drain(), frozen; }, 5000)) << "no freeze read-back within 5 s";
 }
 
 }  // namespace

@@ -2,37 +2,30 @@
 // while the list selection changes, initialisation run again returns to the
 // selected camera, and the panel may read the records while the worker fills
 // them.
-#include "engine_rig.h"
+#include "engine/engine_state.h"
+#include "panel/panel_refresh.h"
 #include "requests/request_codes.h"
+#include "tests/support/engine_rig.h"
 
 #include <thread>
 
 namespace {
 
-// Camera 1 on COM1 (0x66, then 0x4B at address 2), camera 3 on COM2 (0x5F).
+// Cameras 1 and 2 on COM1 (0x66, then 0x4B at address 2), camera 3 on COM2 (0x5F).
 struct TwoLines {
-  TwoLines() {
-    com1Line.AddCamera(0x66);
-    com1Line.AddCamera(0x4B);
-    com2Line.AddCamera(0x5F);
-    rig.Attach(1, &com1);
-    rig.Attach(2, &com2);
-    rig.Start();
-  }
+  TwoLines() : com1(rig.Attach(1, {0x66, 0x4B})), com2(rig.Attach(2, {0x5F})) { rig.Start(); }
 
-  // Selects camera `index` as the list does and steps until the engine has taken it.
   bool Select(int32_t index) {
-    SelectCamera(rig.c, index);
-    return rig.RunUntil([&] { return rig.c->cameraSelected.load() == 1 && rig.c->camera.load() == index; }, 50);
+    return rig.Select(index) && rig.RunUntil([&] { return rig.Idle(); }, 500);
   }
 
   static bool Has(const Lines& frames, size_t from, const std::string& hex) {
     return std::find(frames.begin() + static_cast<long>(from), frames.end(), hex) != frames.end();
   }
 
-  SimLine com1Line, com2Line;
-  WirePeer com1{&com1Line}, com2{&com2Line};
   EngineRig rig;
+  WirePeer& com1;
+  WirePeer& com2;
 };
 
 // Runs one worker step on another thread while this thread plays the
@@ -45,8 +38,7 @@ void StepWhileTheWorkerWaitsOnThePanel(EngineRig& rig, const std::function<void(
     done = true;
   });
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (FakePendingSentCount() == 0 && !done && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::yield();
+  while (FakePendingSentCount() == 0 && !done && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
   EXPECT_GT(FakePendingSentCount(), 0) << "the step made no control call";
   meanwhile();
   while (!done && std::chrono::steady_clock::now() < deadline) DispatchIncomingSentMessages();
@@ -58,7 +50,6 @@ TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
   TwoLines t;
   ASSERT_TRUE(t.rig.RunToReady());
   ASSERT_TRUE(t.Select(0));
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 500));
   size_t on1 = t.com1.Frames().size(), on2 = t.com2.Frames().size();
 
   // Focus auto updates the focus controls before it sends its command.
@@ -73,7 +64,7 @@ TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
   // selection takes effect and the next poll goes to camera 3 on COM2.
   int32_t thirdFocus = t.rig.c->cameras[2].focusPos;
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->camera.load() == 2; }, 2000));
-  EXPECT_EQ(t.rig.c->cameras[0].focusPos, t.com1Line.State(0).picture.focusPos);
+  EXPECT_EQ(t.rig.c->cameras[0].focusPos, t.com1.State(0).picture.focusPos);
   EXPECT_EQ(t.rig.c->cameras[2].focusPos, thirdFocus);
   EXPECT_EQ(t.rig.c->port.load(), 1);
   t.rig.Run(450);
@@ -90,11 +81,50 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 20000));
 }
 
+// A click while a preset recall of another camera runs: the re-reading that
+// follows the recall neither repaints the panel with its camera nor takes the
+// click back; afterwards the clicked camera is current and polled.
+TEST(Selection, ClickDuringARereadingIsKept) {
+  TwoLines t;
+  SetPanelRefreshHandler(RefreshPanel);
+  ASSERT_TRUE(t.rig.RunToReady());
+  ASSERT_TRUE(t.Select(0));
+  t.rig.Post(0, REQ_PRESET_RECALL_1, 0);
+  t.rig.Step();              // the recall goes out
+  RefreshPanel(t.rig.c, 2);  // camera 3 clicked meanwhile
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == 0 && reinitChain == 1; }, 2000));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && reinitChain == 0; }, 5000));
+  EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 3 selected");
+  size_t on2 = t.com2.Frames().size();
+  t.rig.Run(500);
+  EXPECT_EQ(t.rig.c->camera.load(), 2);
+  EXPECT_TRUE(TwoLines::Has(t.com2.Hexes(), on2, "81 09 04 48 FF"));
+}
+
+// A request for the camera selected before, still queued when another is
+// clicked: it goes to the camera it names, and the polls then go to the new one.
+TEST(Selection, PollsFollowTheSelectionAfterARequestForAnotherCamera) {
+  TwoLines t;
+  ASSERT_TRUE(t.rig.RunToReady());
+  ASSERT_TRUE(t.Select(0));
+  size_t on1 = t.com1.Frames().size();
+  t.rig.Post(0, REQ_ZOOM_DIRECT, 20);
+  SelectCamera(t.rig.c, 2);
+  ASSERT_TRUE(t.rig.Settle());
+  Lines sent = t.com1.Hexes();
+  EXPECT_TRUE(std::any_of(sent.begin() + static_cast<long>(on1), sent.end(),
+                          [](const std::string& hex) { return hex.rfind("81 01 04 47 ", 0) == 0; }));
+  on1 = t.com1.Frames().size();
+  size_t on2 = t.com2.Frames().size();
+  t.rig.Run(1000);
+  EXPECT_EQ(t.com1.Frames().size(), on1);
+  EXPECT_GE(t.com2.Frames().size(), on2 + 4);
+}
+
 TEST(Selection, InitialisationRunAgainReturnsToTheSelectedCameraAndKeepsTheList) {
   TwoLines t;
   ASSERT_TRUE(t.rig.RunToReady());
   ASSERT_TRUE(t.Select(1));
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 500));
   RestartInitialisation(t, 1);
   Lines texts = t.rig.StatusTexts();
   EXPECT_EQ(texts.back(), "3 Cameras OK, none selected");
@@ -119,8 +149,7 @@ TEST(Selection, RereadingCutShortDoesNotStopALaterInitialisation) {
   faults.AddError(askBGain, sizeof askBGain, 0x02, 1);
   ASSERT_TRUE(t.rig.RunToReady());
   ASSERT_TRUE(t.Select(0));
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 500));
-  t.com1Line.SetCameraFaults(0, faults);
+  t.com1.SetFaults(0, faults);
   t.rig.c->requestQueue->Put(0, REQ_WB_COLD, 0, 0);  // re-reads from the white balance on
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.StatusTexts().back().rfind("Err Answer", 0) == 0; }, 2000));
   t.rig.Run(5);
@@ -134,27 +163,20 @@ TEST(Selection, RereadingCutShortDoesNotStopALaterInitialisation) {
 // Only one Recall button stays checked: the last initialised camera's preset.
 TEST(Selection, InitialisationLeavesOnlyTheLastCamerasRecallButtonChecked) {
   TwoLines t;
-  for (int i = 0; i < 2; i++) {
-    SimCameraState state = t.com1Line.State(i);
-    state.lastPreset = static_cast<uint8_t>(3 + i);
-    SetStoredPicture(t.com1Line, i, state);
-  }
+  for (int i = 0; i < 2; i++) t.com1.SetStoredPicture(i, [i](SimCameraState& s) { s.lastPreset = uint8_t(3 + i); });
   ASSERT_TRUE(t.rig.RunToReady());
   // Camera 3 (COM2) has never recalled a preset: "1".
   for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(t.rig.Checked(id), id == IDC_RECALL1) << id;
 }
 
-// The panel reads every record field (refresh, model getter) while the worker
-// runs a re-reading that writes them; built with ThreadSanitizer this catches
-// any field shared without an atomic.
+// The panel refresh reads every record field while the worker runs a
+// re-reading that writes them; built with ThreadSanitizer this catches any
+// field shared without an atomic.
 TEST(Selection, RecordsReadWhileARereadingWritesThem) {
   TwoLines t;
   ASSERT_TRUE(t.rig.RunToReady());
   ASSERT_TRUE(t.Select(0));
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 500));
-  SimCameraState state = t.com1Line.State(0);
-  state.presets[2].zoomPos = 0x2000;
-  t.com1Line.SetState(0, state);
+  t.com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.zoomPos = 0x2000; });
 
   t.rig.c->requestQueue->Put(0, REQ_PRESET_RECALL_3, 0, 0);
   std::atomic<bool> done{false};
@@ -163,19 +185,14 @@ TEST(Selection, RecordsReadWhileARereadingWritesThem) {
     t.rig.RunUntil([&] { return reinitChain == 0 && t.rig.c->mode.load() == MODE_IDLE; }, 5000);
     done = true;
   });
-  int64_t sum = 0;
   int reads = 0;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!done && std::chrono::steady_clock::now() < deadline) {
-    for (int i = 0; i < t.rig.c->cameraCount.load(); i++) {
-      CameraRecord copy = t.rig.c->cameras[i];
-      sum += copy.zoomPos + copy.focusPos + copy.wbMode + copy.modelCode + t.rig.c->GetModel();
-    }
+    RefreshPanel(t.rig.c, 0);
     reads++;
   }
   worker.join();
   EXPECT_GT(reads, 0);
-  EXPECT_GE(sum, 0);
   EXPECT_EQ(t.rig.c->cameras[0].zoomPos, 0x2000);
   EXPECT_EQ(reinitChain, 0);
 }

@@ -3,6 +3,9 @@
 #include "platform/os.h"
 #include "tests/panel/panel_rig.h"
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 class Refresh : public PanelTest {};
@@ -443,6 +446,47 @@ TEST_F(Refresh, FromTheWorkerThroughTheUserInterfaceThread) {
   EXPECT_EQ("x 30.0", Text(panel, IDC_ZOOM_VALUE));
   EXPECT_EQ("Camera 1 selected", Text(panel, IDC_STATUS));
   EXPECT_EQ(nullptr, FakeGetFocus());
+}
+
+uint32_t RereadFirstCamera(void* arg) {
+  RunPanelRefresh(static_cast<CameraController*>(arg), 0);
+  return 0;
+}
+
+// A re-reading of camera 1 refreshes the panel from the worker; while it waits
+// on the panel, the user picks camera 2. The panel ends up showing camera 2
+// throughout, not a mix of both.
+TEST_F(Refresh, ClickWhileTheWorkerRefreshesWinsThePanel) {
+  AddCameras(2, 0x66);
+  c.cameras[0].zoomPos = 0;
+  c.cameras[0].aeMode = 0;  // full auto
+  c.cameras[1].zoomPos = 16384;
+  c.cameras[1].aeMode = 3;  // manual
+  InstallPanelRefresh();
+  FakeBecomeOwner();
+  OsThread worker;
+  ASSERT_TRUE(worker.Start(RereadFirstCamera, &c));
+  // Serve the worker until it has written the zoom box, then click.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (History(panel, IDC_ZOOM_VALUE).empty() && std::chrono::steady_clock::now() < deadline) {
+    DispatchIncomingSentMessages();
+    std::this_thread::yield();
+  }
+  ASSERT_FALSE(History(panel, IDC_ZOOM_VALUE).empty());
+  Select(1);
+  RefreshPanel(&c, 1);
+  bool ended = false;
+  for (int ms = 0; ms < 10000 && !ended; ms++) {
+    DispatchIncomingSentMessages();
+    ended = worker.Join(1);
+  }
+  FakeReleaseOwner();
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(1, c.pendingSelection.load());
+  EXPECT_EQ("Camera 2 selected", Text(panel, IDC_STATUS));
+  EXPECT_TRUE(Checked(panel, IDC_IRIS));
+  EXPECT_FALSE(Checked(panel, IDC_EXPOSURE_AUTO));
+  EXPECT_EQ("x 30.0", Text(panel, IDC_ZOOM_VALUE));
 }
 
 }  // namespace

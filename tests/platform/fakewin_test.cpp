@@ -1,6 +1,7 @@
 #include "platform/fakewin.h"
 
 #include "platform/os.h"
+#include "tests/support/wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -129,7 +130,7 @@ TEST_F(FakeWindowTable, TwoThreadsMayCallAtOnce) {
   OsThread t;
   ASSERT_TRUE(t.Start(WriteTexts, &w));
   for (int i = 0; i < 2000; i++) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("item"));
-  ASSERT_TRUE(t.Join(OS_INFINITE));
+  ASSERT_TRUE(t.Join(10000)) << "the writer still runs after 10 s";
   EXPECT_EQ(2000u, FakeListItems(list).size());
   EXPECT_EQ(2000u, FakeTextHistory(GetDlgItem(panel, 1)).size());
 }
@@ -140,12 +141,15 @@ TEST_F(FakeWindowTable, CrossThreadCallWaitsForTheOwnerLikeSendMessage) {
   Writer w{panel, 1};
   OsThread t;
   ASSERT_TRUE(t.Start(WriteTexts, &w));
-  while (FakePendingSentCount() == 0) OsSleep(1);
+  EXPECT_TRUE(WaitFor([] { return FakePendingSentCount() > 0; })) << "the writer made no call within 3 s";
   EXPECT_FALSE(t.Join(20)) << "the writer waits while the owner does not pump";
   EXPECT_TRUE(FakeTextHistory(GetDlgItem(panel, 1)).empty());
-  while (!t.Join(0)) DispatchIncomingSentMessages();
+  bool ended = false;
+  for (const uint32_t start = OsTickCount(); !ended && OsTickCount() - start < 10000; ended = t.Join(0))
+    DispatchIncomingSentMessages();
+  FakeReleaseOwner();  // runs whatever still waits, so the writer can end
+  ASSERT_TRUE(ended) << "the writer still ran after 10 s of pumping";
   EXPECT_EQ(2000u, FakeTextHistory(GetDlgItem(panel, 1)).size());
-  FakeReleaseOwner();
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ TEST(OsThread, AnotherThreadWakesAWaiterAndReportsItsResult) {
   EXPECT_FALSE(t.IsStarted());
 }
 
-uint32_t WaitForRelease(void* arg) { return static_cast<OsEvent*>(arg)->Wait(OS_INFINITE) == 0 ? 3 : 4; }
+uint32_t WaitForRelease(void* arg) { return static_cast<OsEvent*>(arg)->Wait(10000) == 0 ? 3 : 4; }
 
 TEST(OsThread, JoinTimesOutWhileTheThreadRuns) {
   OsEvent release;
@@ -115,8 +115,8 @@ TEST(OsLock, SerialisesTwoThreadsAndIsReentrant) {
   OsThread a, b;
   ASSERT_TRUE(a.Start(AddMany, &c));
   ASSERT_TRUE(b.Start(AddMany, &c));
-  ASSERT_TRUE(a.Join(OS_INFINITE));
-  ASSERT_TRUE(b.Join(OS_INFINITE));
+  ASSERT_TRUE(a.Join(60000)) << "still counting after 60 s";
+  ASSERT_TRUE(b.Join(60000)) << "still counting after 60 s";
   EXPECT_EQ(200000, c.value);
 }
 

@@ -1,12 +1,9 @@
 // The camera a request goes to, the requests the dispatcher drops, the order
 // in which queued requests reach a camera, and one request's road end to end.
-#include "engine/dispatch_request.h"
-#include "requests/request_codes.h"
-#include "tests/requests/engine_rig.h"
-
 #include "common/control_ids.h"
 #include "common/text.h"
-#include "platform/fakewin.h"
+#include "requests/request_codes.h"
+#include "tests/support/engine_rig.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +11,16 @@
 
 namespace {
 
-CameraRecord& R0(EngineRig& rig) { return rig.Record(0); }
-
 TEST(Dispatch, RequestsGoToTheNamedCameraOrAreDropped) {
-  EngineRig rig({0x67, 0x67}, WORKER_MANUAL);
+  EngineRig rig({0x67, 0x67});
   ASSERT_TRUE(rig.Initialise());
   rig.ClearReceived();
   // The second camera on the line (address 2) gets it, whatever was selected.
   rig.c->camera = 0;
   rig.Post(1, REQ_EFFECT_BW, 0);
-  DispatchRequest(rig.c);
+  rig.Step();
   EXPECT_EQ(rig.c->camera.load(), 1);
-  EXPECT_EQ(rig.c->port.load(), rig.Record(1).port);
+  EXPECT_EQ(rig.c->port.load(), rig.c->cameras[1].port);
   ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(Hex(rig.ReceivedCommands(1)), "82 01 04 63 04 FF");
   EXPECT_TRUE(rig.ReceivedCommands(0).empty());
@@ -37,12 +32,12 @@ TEST(Dispatch, RequestsGoToTheNamedCameraOrAreDropped) {
   for (const auto& d : dropped) {
     rig.c->followUp = 77;
     rig.Post(d[0], d[1], 1);
-    DispatchRequest(rig.c);
+    rig.Step();
     EXPECT_EQ(rig.c->followUp.load(), d[0] ? 77 : int32_t(d[1])) << d[0] << " " << d[1];
     EXPECT_EQ(rig.c->camera.load(), d[0] ? 1 : 0);
     EXPECT_TRUE(rig.Idle());
   }
-  rig.RunUntil([] { return false; }, 50);
+  rig.Run(50);
   EXPECT_TRUE(rig.Received(0).empty());
   EXPECT_TRUE(rig.Received(1).empty());
   EXPECT_TRUE(rig.Idle());
@@ -55,13 +50,13 @@ LRESULT Slider(HWND parent, int id, UINT msg) { return SendDlgItemMessageA(paren
 // before their commands go out; a camera reporting iris and shutter positions
 // off their tables gets placeholders and clamped sliders, never a table read.
 TEST(Dispatch, DirectControlUpdates) {
-  EngineRig rig({0x4B}, WORKER_MANUAL);
+  EngineRig rig({0x4B});
   ASSERT_TRUE(rig.Initialise());
-  CameraRecord& r = R0(rig);
+  CameraRecord& r = rig.c->cameras[0];
   r.irisPos = 11;
   r.shutterPos = 10;
   rig.Post(0, REQ_AE_MANUAL, 0);
-  DispatchRequest(rig.c);
+  rig.Step();
   EXPECT_EQ(Text(rig.panel, IDC_BRIGHT_LABEL) + "/" + Text(rig.panel, IDC_LEVEL_LABEL), "Exposure/Iris Level");
   EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETRANGEMIN), 5);
   EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETPOS), 11);
@@ -73,15 +68,21 @@ TEST(Dispatch, DirectControlUpdates) {
   r.irisPos = 40;
   r.shutterPos = 0;
   rig.Post(0, REQ_AE_MANUAL, 0);
-  DispatchRequest(rig.c);
+  rig.Step();
   EXPECT_EQ(Text(rig.panel, IDC_LEVEL_VALUE), "F --");
   EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETPOS), 17);
   EXPECT_EQ(Text(rig.panel, IDC_BRIGHT_VALUE), "1/--s");
   EXPECT_EQ(Slider(rig.panel, IDC_BRIGHT_SLIDER, TBM_GETPOS), 12);
   ASSERT_TRUE(rig.Settle());
+  r.shutterPos = 16;  // faster than the table: the other end, not mirrored to 1/600s
+  rig.Post(0, REQ_AE_MANUAL, 0);
+  rig.Step();
+  EXPECT_EQ(Text(rig.panel, IDC_BRIGHT_VALUE), "1/--s");
+  EXPECT_EQ(Slider(rig.panel, IDC_BRIGHT_SLIDER, TBM_GETPOS), 0);
+  ASSERT_TRUE(rig.Settle());
   r.expCompPos = 2;
   rig.Post(0, REQ_AE_AUTO, 1);
-  DispatchRequest(rig.c);
+  rig.Step();
   EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETPOS), 2) << "range first, then position";
   EXPECT_EQ(Text(rig.panel, IDC_LEVEL_VALUE), "-5");
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(rig.panel, IDC_BRIGHT_LABEL)));
@@ -101,7 +102,7 @@ TEST(Dispatch, DirectControlUpdates) {
 // neither be taken for the read-back's answer nor, with the next request right
 // behind and a power request's re-initialisation armed, restart initialisation.
 TEST(Model40Brightness, BackToBackCommandsKeepTheRepliesInStep) {
-  EngineRig rig({0x40}, WORKER_MANUAL);
+  EngineRig rig({0x40});
   ASSERT_TRUE(rig.Initialise());
   ASSERT_TRUE(rig.Request(REQ_AE_AUTO, 0));
   reinitOnNack = 1;
@@ -111,7 +112,7 @@ TEST(Model40Brightness, BackToBackCommandsKeepTheRepliesInStep) {
   rig.Post(0, REQ_EXPOSURE_LEVEL, 18);
   rig.Post(0, REQ_EXPOSURE_LEVEL, 10);
   ASSERT_TRUE(rig.RunUntil([&] { return rig.ReceivedCommands(0).size() == 4 && rig.Idle(); }, 5000));
-  rig.RunUntil([] { return false; }, 50);
+  rig.Run(50);
   EXPECT_EQ(Hex(rig.ReceivedCommands(0)), Hex({Packet(1, {0x01, 0x04, 0x4B, 0x00, 0x00, 0x01, 0x01}),
                                                Packet(1, {0x01, 0x04, 0x4C, 0x00, 0x00, 0x00, 0x02}),
                                                Packet(1, {0x01, 0x04, 0x4C, 0x00, 0x00, 0x00, 0x01}),
@@ -119,7 +120,7 @@ TEST(Model40Brightness, BackToBackCommandsKeepTheRepliesInStep) {
   std::vector<std::string> texts = FakeTextHistory(status);
   texts.erase(texts.begin(), texts.begin() + static_cast<long>(textsBefore));
   EXPECT_TRUE(texts.empty()) << texts.front();
-  EXPECT_EQ(R0(rig).brightPos, 10) << "gain 1, so the brightness is the iris position";
+  EXPECT_EQ(rig.c->cameras[0].brightPos, 10) << "gain 1, so the brightness is the iris position";
   EXPECT_TRUE(rig.Idle());
 }
 
@@ -127,10 +128,10 @@ TEST(Model40Brightness, BackToBackCommandsKeepTheRepliesInStep) {
 // request's transaction is in flight, wait and then go out in order, each
 // command after the read-back of the one before it.
 TEST(DispatchOrder, RequestsPostedDuringDiscoveryOrATransactionFollowInOrder) {
-  EngineRig rig({0x67}, WORKER_THREAD);
+  EngineRig rig({0x67});
   rig.Post(0, REQ_EFFECT_NEGATIVE, 0);
   rig.Post(0, REQ_GAMMA_TYPE2, 0);
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->listReady.load() == 1; }, 10000));
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->listReady.load() == 1; }, 20000));
   ASSERT_TRUE(rig.RunUntil([&] { return rig.ReceivedCommands(0).size() >= 2 && rig.Idle(); }, 5000));
   std::vector<Bytes> all = rig.Received(0);
   size_t freezeAsked = 0;  // the last inquiry of initialisation
@@ -143,8 +144,8 @@ TEST(DispatchOrder, RequestsPostedDuringDiscoveryOrATransactionFollowInOrder) {
   ASSERT_TRUE(rig.RunUntil([&] { return !rig.Idle(); }, 2000));
   rig.Post(0, REQ_SHARPNESS_DIRECT, 4);
   rig.Post(0, REQ_ZOOM_DIRECT, 0);
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.ReceivedCommands(0).size() >= 3 && rig.Idle(); }, 5000));
-  rig.RunUntil([] { return false; }, 50);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.ReceivedCommands(0).size() >= 3 && rig.Idle(); }, 10000));
+  rig.Run(50);
   EXPECT_EQ(Hex(rig.Received(0)),
             Framed("01 04 47 03 05 0D 07|09 04 47|01 04 42 00 00 00 04|09 04 42|01 04 47 00 00 00 00|09 04 47", "81 "));
 }
@@ -153,9 +154,9 @@ TEST(DispatchOrder, RequestsPostedDuringDiscoveryOrATransactionFollowInOrder) {
 // camera, the lens moves, the read-back asks again while it moves, and the
 // final position reaches notifyQueue.
 TEST(RequestRoad, FocusMoveIsFollowedUntilItStops) {
-  SimTiming timing = SimFastTiming();
+  SimTiming timing = SimRealisticTiming();
   timing.focusSweepMs = 600;
-  EngineRig rig({0x67}, WORKER_THREAD, timing);
+  EngineRig rig({0x67}, timing);
   ASSERT_TRUE(rig.Initialise());
   rig.ClearReceived();
   rig.Post(0, REQ_FOCUS_AUTO, 0);
@@ -163,22 +164,21 @@ TEST(RequestRoad, FocusMoveIsFollowedUntilItStops) {
   ASSERT_TRUE(rig.RunUntil([&] { return rig.ReceivedCommands(0).size() == 2 && rig.Idle(); }, 3000));
   rig.TakeNotifications();
   rig.ClearReceived();
-  uint16_t scene = 0;
-  rig.peer.WithLine([&](SimLine& l) { scene = l.State(0).sceneFocus; });
-  ASSERT_NE(rig.Record(0).focusPos, scene);
+  uint16_t scene = rig.Com(1).State(0).sceneFocus;
+  ASSERT_NE(rig.c->cameras[0].focusPos, scene);
 
   rig.Post(0, REQ_FOCUS_AUTO, 1);
   ASSERT_TRUE(rig.RunUntil([&] { return !rig.ReceivedCommands(0).empty() && rig.Idle(); }, 3000));
   EXPECT_EQ(Hex(rig.ReceivedCommands(0)), "81 01 04 38 02 FF");
   std::vector<Bytes> asks = rig.Received(0, 0x09);
   EXPECT_GE(asks.size(), 3u);
-  for (const Bytes& q : asks) EXPECT_EQ(Hex({q}), "81 09 04 48 FF");
+  for (const Bytes& q : asks) EXPECT_EQ(Hex(q), "81 09 04 48 FF");
   std::vector<QueueMessage> notes = rig.TakeNotifications();
   ASSERT_EQ(notes.size(), asks.size());
   for (const QueueMessage& n : notes) EXPECT_EQ(n.cameraIndex * 100 + n.code, 4u);
   EXPECT_NE(notes.front().a, scene);  // on the way
   EXPECT_EQ(notes.back().a, scene);   // where the lens stopped
-  EXPECT_EQ(rig.Record(0).focusPos, scene);
+  EXPECT_EQ(rig.c->cameras[0].focusPos, scene);
 }
 
 }  // namespace

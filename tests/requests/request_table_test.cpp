@@ -1,12 +1,10 @@
 // Every request code, per model family, against a simulated camera: the exact
 // command bytes it receives, the inquiries of the read-back that follows, the
 // notification the panel gets, and the engine idle again afterwards. Expected
-// bytes are written out from the published command table, not taken from the
-// program's own tables.
-#include "requests/request_codes.h"
-#include "tests/requests/engine_rig.h"
-
+// bytes are written out here independently of the program's own tables.
 #include "common/control_ids.h"
+#include "requests/request_codes.h"
+#include "tests/support/engine_rig.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +46,7 @@ const Family kFamilies[] = {
 struct Row {
   uint32_t code;
   int32_t a;
-  int aeMode;                    // reported exposure mode arranged first; -1: as it is
+  int aeMode;                      // reported exposure mode arranged first; -1: as it is
   SharedInt CameraRecord::*field;  // reported field arranged to `value` first, and the one notified
   int32_t value;
   std::string bytes;  // commands after 8x 01 04; empty: nothing may be sent
@@ -144,9 +142,9 @@ TEST_P(Requests, CommandReadBackAndNotification) {
   rows.push_back({REQ_SAVE_AND_CLOSE, 0, -1, nullptr, 0, "3F 01 7F", "", 0});
   rows.push_back({REQ_POWER, 1, -1, nullptr, 0, "00 02", "04 00", 0});  // last: a refusal could restart initialisation
 
-  EngineRig rig({m}, WORKER_MANUAL);
+  EngineRig rig({m});
   ASSERT_TRUE(rig.Initialise());
-  ASSERT_EQ(rig.Record(0).modelCode, m);
+  ASSERT_EQ(rig.c->cameras[0].modelCode, m);
   SetPanelRefreshHandler(CountRefresh);
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << f.name << " code " << row.code << " a " << row.a);
@@ -156,8 +154,8 @@ TEST_P(Requests, CommandReadBackAndNotification) {
     }
     if (row.code == REQ_PRESET_SAVE && row.a == 3)
       for (int id : {IDC_SETUP_PRESET_5, IDC_SETUP_PRESET_3}) rig.Check(id, true);
-    if (row.aeMode >= 0) rig.Record(0).aeMode = row.aeMode;
-    if (row.field) rig.Record(0).*row.field = row.value;
+    if (row.aeMode >= 0) rig.c->cameras[0].aeMode = row.aeMode;
+    if (row.field) rig.c->cameras[0].*row.field = row.value;
     rig.TakeNotifications();
     rig.ClearReceived();
     refreshCalls = 0, refreshedIndex = -1;
@@ -182,7 +180,7 @@ TEST_P(Requests, CommandReadBackAndNotification) {
     std::vector<QueueMessage> notes = rig.TakeNotifications();
     ASSERT_EQ(notes.empty(), row.notify == 0) << notes.size() << " notifications";
     if (notes.empty()) continue;
-    int32_t value = rig.Record(0).*row.field;
+    int32_t value = rig.c->cameras[0].*row.field;
     if (row.field == &R::shutterPos) value = std::abs(value - 15);
     EXPECT_EQ(notes.back().cameraIndex, 0u);
     EXPECT_EQ(notes.back().code, row.notify);

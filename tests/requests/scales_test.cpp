@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdlib>
 #include <string>
 
 namespace {
 
-// The published zoom positions at each whole zoom factor, typed in here
+// Expected zoom positions at each whole zoom factor, written out here
 // independently of the program's own tables.
 const int kZ10[] = {0, 6568, 9432, 11254, 12562, 13737, 14399, 15061, 15723, 16384};
 const int kZ20[] = {0,     6225,  8894,  10486, 11589, 12422, 13088, 13641, 14110, 14515,
@@ -16,6 +18,24 @@ const int kZ30[] = {0,     5793,  8291,  9768,  10781, 11539, 12141, 12641, 1306
                     13783, 14089, 14368, 14624, 15050, 15069, 15260, 15430, 15580, 15712,
                     15828, 15929, 16016, 16092, 16158, 16215, 16266, 16310, 16348, 16384};
 std::string S(const ValueText& v) { return v.text; }
+
+// The plain inverse rule (nearest entry; the tenths always from the interval
+// above it), on the tables above. Positions farther than 32767 from every
+// entry have no value under it; they take the top.
+int PlainInverse(const int* t, int n, int p) {
+  int best = 32768, k0 = -1;
+  bool below = false, bestBelow = false;
+  for (int k = 0; k < n; k++) {
+    if (p < t[k]) below = true;
+    const int d = std::abs(p - t[k]);
+    if (d == 0) return 10 * k;
+    if (d < best) best = d, k0 = k, bestBelow = below;
+  }
+  if (k0 < 0) return 10 * (n - 1);
+  if (k0 == n - 1) return bestBelow ? 10 * (n - 1) - 1 : 10 * (n - 1);
+  const int step = (t[k0 + 1] - t[k0]) / 10;
+  return bestBelow ? 10 * k0 - best / step - 1 : 10 * k0 + best / step;
+}
 
 TEST(ZoomScale, TablesWorkedExamplesAndEnds) {
   const struct {
@@ -54,6 +74,36 @@ TEST(ZoomScale, TablesWorkedExamplesAndEnds) {
   for (const auto& t : texts) EXPECT_EQ(S(ZoomText(t.pos)), t.text);
 }
 
+// The plain rule drops back just past the midpoint between two entries, where
+// the narrower interval above the nearer entry sets the step (on Z30 it falls
+// from 135 at 14837 far below zero at 14838). Everywhere it rises it stands;
+// where it drops back, the value reached before holds.
+TEST(ZoomScale, InverseNeverGoesBackAndDiffersFromThePlainRuleOnlyWhereThatDoes) {
+  const struct {
+    int model, n;
+    const int* table;
+  } models[] = {{0x4B, 10, kZ10}, {0x5F, 20, kZ20}, {0x66, 30, kZ30}};
+  for (const auto& m : models) {
+    SCOPED_TRACE(m.model);
+    const ZoomTable& t = ZoomTableOfModel(m.model);
+    int reached = 0, differ = 0, wrong = 0;
+    for (int p = 0; p <= 65535 && wrong < 5; p++) {
+      const int plain = PlainInverse(m.table, m.n, p);
+      if (plain > reached) reached = plain;
+      const int got = ZoomInverse(t, p);
+      if (got != reached) ++wrong, ADD_FAILURE() << "position " << p << ": " << got << ", want " << reached;
+      if (got != plain) ++differ;
+    }
+    EXPECT_GT(differ, 0);  // the repair is needed in every table
+  }
+  // 14837 is the last position nearer 14624: 130 + 213 / 42 = 135.
+  const ZoomTable& z30 = ZoomTableOfModel(0x66);
+  EXPECT_EQ(PlainInverse(kZ30, 30, 15040), 129);
+  EXPECT_EQ(PlainInverse(kZ30, 30, 15041), 130);
+  for (int p : {14837, 14838, 15040, 15041, 15045}) EXPECT_EQ(ZoomInverse(z30, p), 135) << p;
+  for (int p : {15046, 15049, 15050}) EXPECT_EQ(ZoomInverse(z30, p), PlainInverse(kZ30, 30, p)) << p;
+}
+
 TEST(FocusScale, SpanAndBothDirections) {
   for (int m : {0x5F, 0x5C, 0x66, 0x67, 0x40}) EXPECT_EQ(FocusSpanOfModel(m), 0xD500) << m;
   for (int m : {0x4B, 0x00, 0x45, 0xFF}) EXPECT_EQ(FocusSpanOfModel(m), 0xB000) << m;
@@ -76,19 +126,23 @@ TEST(ExposureScales, TablesTextsAndPlaceholders) {
   for (int s = 0; s <= 12; s++) {
     EXPECT_EQ(ShutterPositionOfSlider(s), 15 - s);
     EXPECT_EQ(ShutterSliderOfPosition(15 - s), s);
-    EXPECT_EQ(S(ShutterTextOfPosition(15 - s)), "1/" + std::to_string(denominators[s]) + "s");
+    EXPECT_EQ(S(ShutterText(s)), "1/" + std::to_string(denominators[s]) + "s");
+    EXPECT_EQ(S(ShutterTextOfPosition(15 - s)), S(ShutterText(s)));
     EXPECT_EQ(S(IrisText(s + 5)), fNumbers[s]);
     EXPECT_EQ(IrisSliderOfPosition(s + 5), s + 5);
   }
-  // Reported positions off the tables: a placeholder, the slider at the nearer end.
-  const int off[][4] = {{2, 12, 4, 5}, {0, 12, 0, 5}, {-1, 12, -7, 5}, {16, 0, 18, 17}, {0xFFFF, 0, 0xFFFF, 17}};
-  for (const auto& e : off) {  // shutter position, its slider, iris position, its slider
+  // Reported positions off the tables: a placeholder, the slider past the
+  // nearer end (a trackbar clamps it there) and the iris slider at it.
+  const int off[][2] = {{2, 4}, {0, 0}, {-1, -7}, {INT_MIN, INT_MIN}, {16, 18}, {0xFFFF, 0xFFFF}, {INT_MAX, INT_MAX}};
+  for (const auto& e : off) {  // shutter position, iris position
+    const bool slow = e[0] < 3;
     EXPECT_EQ(S(ShutterTextOfPosition(e[0])), "1/--s") << e[0];
-    EXPECT_EQ(ShutterSliderOfPosition(e[0]), e[1]) << e[0];
-    EXPECT_EQ(S(IrisText(e[2])), "F --") << e[2];
-    EXPECT_EQ(IrisSliderOfPosition(e[2]), e[3]) << e[2];
+    EXPECT_EQ(S(ShutterText(ShutterSliderOfPosition(e[0]))), "1/--s") << e[0];
+    EXPECT_TRUE(slow ? ShutterSliderOfPosition(e[0]) > 12 : ShutterSliderOfPosition(e[0]) < 0) << e[0];
+    EXPECT_EQ(S(IrisText(e[1])), "F --") << e[1];
+    EXPECT_EQ(IrisSliderOfPosition(e[1]), slow ? 5 : 17) << e[1];
   }
-  EXPECT_EQ(S(ShutterText(13)), "1/--s");
+  for (int s : {-1, 13, INT_MIN, INT_MAX}) EXPECT_EQ(S(ShutterText(s)), "1/--s") << s;
   EXPECT_EQ(S(ExpCompText(0)) + " " + S(ExpCompText(7)) + " " + S(ExpCompText(14)), "-7 0 7");
   EXPECT_EQ(S(BrightnessText(5)) + " " + S(BrightnessText(23)), "0 18");
   // Model 0x40: up to 17 the iris with gain 1, above it iris 17 and gain b - 16; and back.
@@ -99,6 +153,40 @@ TEST(ExposureScales, TablesTextsAndPlaceholders) {
     EXPECT_EQ(BrightnessOfEmulated(e.gain, e.iris), b) << b;
   }
   EXPECT_EQ(BrightnessOfEmulated(0, 12), 12);
+}
+
+// Every scale takes any int without overflow (run under
+// -DORVALIX_UBSAN=ON to have overflow fail the test).
+TEST(Scales, AnyIntArgument) {
+  for (int v : {INT_MIN, INT_MIN + 1, -1, 0, 1, INT_MAX - 1, INT_MAX}) {
+    SCOPED_TRACE(v);
+    const int shutter = ShutterPositionOfSlider(v);
+    EXPECT_EQ(shutter, v < 0 ? 15 : v > 12 ? 3 : 15 - v);  // the nearer end of the slider
+    EXPECT_GE(ShutterSliderOfPosition(v), -1);
+    EXPECT_LE(ShutterSliderOfPosition(v), 13);
+    EXPECT_FALSE(S(ShutterText(v)).empty());
+    EXPECT_FALSE(S(ShutterTextOfPosition(v)).empty());
+    EXPECT_EQ(S(BrightnessText(v)), std::to_string(static_cast<long long>(v) - 5));
+    EXPECT_EQ(S(ExpCompText(v)), std::to_string(static_cast<long long>(v) - 7));
+    EXPECT_EQ(S(NumberText(v)), std::to_string(v));
+    EXPECT_GE(BrightnessOfEmulated(v, 9), v > 1 ? 17 : 9);
+    EXPECT_EQ(EmulatedBrightnessOf(v).iris, v <= 17 ? v : 17);
+    EXPECT_GE(IrisSliderOfPosition(v), 5);
+    EXPECT_FALSE(S(IrisText(v)).empty());
+    for (int model : {0x4B, 0x5F, 0x66}) {
+      const ZoomTable& t = ZoomTableOfModel(model);
+      EXPECT_GE(ZoomInverse(t, v), 0);
+      EXPECT_LE(ZoomInverse(t, v), ZoomSliderMax(t));
+      EXPECT_GE(ZoomForward(t, v), 0);
+      EXPECT_LE(ZoomForward(t, v), 16384);
+    }
+    for (int span : {0xD500, 0xB000}) {
+      EXPECT_GE(FocusForward(v, span), 0x1000);
+      EXPECT_LE(FocusForward(v, span), 0x1000 + span);
+      EXPECT_EQ(FocusInverse(v, span), static_cast<int>((static_cast<long long>(v) - 0x1000) * 99 / span + 1));
+    }
+  }
+  EXPECT_EQ(BrightnessOfEmulated(INT_MAX, 9), INT_MAX);
 }
 
 }  // namespace

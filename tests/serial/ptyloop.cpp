@@ -1,6 +1,9 @@
 // ptyloop: opens a pseudo-terminal, prints its slave device, and echoes every
 // byte written to the slave back into it until SIGTERM or SIGINT. Stands in
 // for a serial device that answers with what it hears.
+//   ptyloop --hold   never takes a byte instead: once the pty's buffer is
+//                    full, writes to the slave stall, as behind a CTS line
+//                    that stays low.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -9,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -36,7 +40,12 @@ int Fail(const char* what) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const bool hold = argc == 2 && strcmp(argv[1], "--hold") == 0;
+  if (argc > 1 && !hold) {
+    fprintf(stderr, "usage: ptyloop [--hold]\n");
+    return 2;
+  }
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   char slavePath[128];
   if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
@@ -58,6 +67,10 @@ int main() {
   fflush(stdout);
 
   while (!stopRequested) {
+    if (hold) {
+      poll(nullptr, 0, 200);
+      continue;
+    }
     pollfd readable = {master, POLLIN, 0};
     const int ready = poll(&readable, 1, 200);
     if (ready < 0 && errno != EINTR) break;

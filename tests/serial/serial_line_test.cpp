@@ -16,7 +16,7 @@ TEST(SerialFraming, PiecesAndBurstsOverAPtyAndAcrossABaudChange) {
   line.Write({0x90, 0x50, 0x02, 0xFF});  // arrived while the port was closed: lost, as on a wire
   ASSERT_EQ(channel.OpenPort(kPort), 0);
   line.Write({0x90});
-  OsSleep(20);
+  ASSERT_TRUE(WaitFor([&] { return line.Unread() == 0; })) << "the first piece was not read within 3 s";
   line.Write({0x41});
   EXPECT_EQ(NextFrame(channel, 20), Bytes()) << "no frame before its 0xFF";
   line.Write({0xFF});

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cstring>
 
+// Queued last: frames leave in order, so once it is out every frame before it
+// is, and nothing else may be.
+static const Bytes kLast = {0xEE, 0xFF};
+
 // `count` frames of `length` bytes, tagged first, first + 1, ... and ending in 0xFF.
 static Bytes Frames(int first, int count, int length) {
   Bytes bytes;
@@ -89,8 +93,9 @@ TEST_F(PeerChannel, WriteFrameTakes1To255BytesAndRefusesRatherThanOverrun) {
   EXPECT_EQ(channel.WriteFrame(nullptr, 3), 1);
   ASSERT_EQ(channel.WriteFrame(longest.data(), 255), 0);
   expected.insert(expected.end(), longest.begin(), longest.end() - 1);
+  ASSERT_EQ(channel.WriteFrame(kLast.data(), 2), 0);
+  expected.insert(expected.end(), kLast.begin(), kLast.end());
   ASSERT_TRUE(peer.WaitWritten(expected.size()));
-  OsSleep(20);
   EXPECT_EQ(peer.Written(), expected);
 }
 
@@ -124,9 +129,9 @@ TEST_F(PeerChannel, ResetBuffersEmptiesOnlyTheSideAsked) {
   EXPECT_EQ(channel.TransmitWriteIndexForTest(), 0);
   ASSERT_EQ(channel.WriteFrame(commands.data() + 10, 5), 0);
   peer.SetGate(true);
-  ASSERT_TRUE(peer.WaitWritten(10));
-  OsSleep(20);
-  EXPECT_EQ(peer.Written(), Bytes({1, 1, 1, 1, 0xFF, 3, 3, 3, 3, 0xFF})) << "the unsent frame went";
+  ASSERT_EQ(channel.WriteFrame(kLast.data(), 2), 0);
+  ASSERT_TRUE(peer.WaitWritten(12));
+  EXPECT_EQ(peer.Written(), Bytes({1, 1, 1, 1, 0xFF, 3, 3, 3, 3, 0xFF, 0xEE, 0xFF})) << "the unsent frame went";
   EXPECT_EQ(NextFrame(channel, 0), reply) << "the receive side is untouched";
   peer.Feed({0xFF});
   EXPECT_EQ(NextFrame(channel), Bytes{0xFF}) << "the half frame went";
@@ -141,19 +146,20 @@ TEST_F(PeerChannel, ResetBuffersDuringTrafficNeverTearsAFrame) {
   uint8_t buffer[81];
   uint32_t length = 0;
   int frames = 0;
-  // Writes only now and then, as the engine does: each one wakes a send.
+  // Passes about 1 ms apart, like the engine's worker steps, with a write only
+  // now and then: each one wakes a send.
   for (int pass = 0; !peer.WaitConsumed(0); ++pass) {
-    ASSERT_LT(pass, 10000000) << "the line was never read";
+    ASSERT_LT(pass, 30000) << "the line was not read within 30 s";
     if (pass % 16 == 0) channel.WriteFrame(command.data(), 5);
     for (; channel.ReadFrame(buffer, 80, &length) == 0; ++frames) {
       ASSERT_TRUE(length >= 1 && length <= 3) << length;
       ASSERT_EQ(Bytes(buffer, buffer + length), Bytes(reply.end() - length, reply.end()));
     }
     if (pass % 3 == 0) channel.ResetBuffers(true, pass % 2 == 0);
-    OsSleep(0);
+    OsSleep(1);
   }
   EXPECT_GT(frames, 0);
-  OsSleep(20);
+  channel.ClosePort();  // waits for the I/O thread, so every frame it took is out
   const Bytes written = peer.Written();
   ASSERT_EQ(written.size() % command.size(), 0u);
   for (size_t i = 0; i < written.size(); i += command.size())

@@ -1,10 +1,10 @@
-// Shared pieces of the serial channel tests: the VISCA frame-end rule, a
-// bounded wait and, natively, an in-process line and a pseudo-terminal.
+// Shared pieces of the serial channel tests: the VISCA frame-end rule and,
+// natively, an in-process line and a pseudo-terminal.
 #pragma once
 
-#include "platform/os.h"
 #include "serial/serial_channel.h"
 #include "serial/serial_port.h"
+#include "tests/support/wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -26,13 +26,6 @@ inline void ConfigureLikeTheEngine(SerialChannel& channel) {
   channel.SetCallback(6, ViscaFrameEnd);
 }
 
-template <typename Condition>
-bool WaitFor(Condition condition, uint32_t timeoutMs = 3000) {
-  for (const uint32_t start = OsTickCount(); !condition(); OsSleep(1))
-    if (OsTickCount() - start > timeoutMs) return false;
-  return true;
-}
-
 // The next received frame; empty when none comes in time (frames never are).
 inline Bytes NextFrame(SerialChannel& channel, uint32_t timeoutMs = 3000) {
   uint8_t buffer[256];
@@ -43,10 +36,12 @@ inline Bytes NextFrame(SerialChannel& channel, uint32_t timeoutMs = 3000) {
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 // The far end of a line, inside the process: fed bytes reach the channel one
-// ReadByte at a time, writes are recorded, and a closed gate holds every write.
+// ReadByte at a time, writes are recorded, and a closed gate holds every write
+// (for at most 10 s: a test that never opens it fails on what it sees).
 struct ScriptedPeer : SerialPeer {
   std::mutex mutex;
   std::condition_variable gateChanged;
@@ -59,7 +54,7 @@ struct ScriptedPeer : SerialPeer {
   void OnWrite(const uint8_t* data, int32_t length) override {
     std::unique_lock<std::mutex> hold(mutex);
     blocked = true;
-    gateChanged.wait(hold, [this] { return gateOpen; });
+    gateChanged.wait_for(hold, std::chrono::seconds(10), [this] { return gateOpen; });
     blocked = false;
     written.insert(written.end(), data, data + length);
   }
@@ -135,6 +130,11 @@ struct PtyLine {
   }
   void Write(const Bytes& bytes) {
     ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+  // Bytes written that the port has not read yet.
+  int Unread() const {
+    int count = -1;
+    return ioctl(slave, FIONREAD, &count) == 0 ? count : -1;
   }
 };
 #endif

@@ -1,7 +1,31 @@
 // The Win32 backend on real COM ports. The test run maps COM3 to a
-// pseudo-terminal that echoes every byte, and COM4 to a device that does not
-// exist.
+// pseudo-terminal that echoes every byte, COM4 to a device that does not
+// exist, and COM11 to a pseudo-terminal that takes nothing, so that writes to
+// it stall once its buffer is full, as behind a CTS line that stays low.
 #include "tests/serial/serial_test_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr uint32_t kStalledPort = 11;
+
+uint32_t ClosePortProc(void* arg) { return static_cast<uint32_t>(static_cast<SerialChannel*>(arg)->ClosePort()); }
+
+// ClosePort on another thread, given `limitMs` to finish: its result, or -1
+// when it is still running. A channel whose close never ends cannot be
+// destroyed, so the test process ends there instead of hanging.
+int ClosePortWithin(SerialChannel& channel, uint32_t limitMs) {
+  OsThread closer;
+  if (!closer.Start(ClosePortProc, &channel)) return -1;
+  if (closer.Join(limitMs)) return static_cast<int>(closer.exitCode);
+  fprintf(stderr, "ClosePort still blocked after %u ms; giving up on the process\n", static_cast<unsigned>(limitMs));
+  fflush(stderr);
+  std::_Exit(1);
+}
+
+}  // namespace
 
 TEST(SerialChannelWin32, Com3EchoesFramesInOrderAndCom4FailsToOpen) {
   SerialChannel channel;
@@ -22,4 +46,41 @@ TEST(SerialChannelWin32, Com3EchoesFramesInOrderAndCom4FailsToOpen) {
   EXPECT_EQ(NextFrame(channel), frames[0]);
   EXPECT_EQ(channel.ClosePort(), 0);
   EXPECT_EQ(channel.ClosePort(), 1);
+}
+
+// A write the line holds off is given up after half a second, so the I/O
+// thread takes frames again and a close always completes.
+TEST(SerialChannelWin32, WriteHeldOffByTheLineIsCancelledAndCloseCompletes) {
+  SerialChannel channel;
+  ConfigureLikeTheEngine(channel);
+  ASSERT_EQ(channel.OpenPort(kStalledPort), 0) << "COM11 must be mapped to a pty that takes nothing";
+  Bytes frame(255, 0x01);
+  frame.back() = 0xFF;
+  const int32_t length = static_cast<int32_t>(frame.size());
+
+  // Queue frames until the transmit ring stays full for 200 ms: the pty's
+  // buffer is full and the I/O thread is held in a write.
+  constexpr uint32_t kStallMs = 200;
+  uint32_t lastAccepted = OsTickCount();
+  const bool stalled = WaitFor(
+      [&] {
+        if (channel.WriteFrame(frame.data(), length) == 0) lastAccepted = OsTickCount();
+        return OsTickCount() - lastAccepted > kStallMs;
+      },
+      20000);
+  ASSERT_TRUE(stalled) << "the line never held a write off";
+
+  // The held write gives up and the next frame goes in its place.
+  const uint32_t stalledAt = OsTickCount();
+  EXPECT_TRUE(WaitFor([&] { return channel.WriteFrame(frame.data(), length) == 0; }, 2000))
+      << "the I/O thread stays in the held write";
+  EXPECT_LT(OsTickCount() - stalledAt, 1000u);
+
+  // Closing while a write is held: the write is cancelled at the latest half
+  // a second (plus its time on the wire) after it began.
+  ASSERT_TRUE(WaitFor([&] { return channel.WriteFrame(frame.data(), length) != 0; }, 2000));
+  const uint32_t closeAt = OsTickCount();
+  EXPECT_EQ(ClosePortWithin(channel, 5000), 0);
+  EXPECT_LT(OsTickCount() - closeAt, 1500u);
+  EXPECT_FALSE(channel.IsOpen());
 }

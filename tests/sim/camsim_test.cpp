@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <sstream>
@@ -46,12 +47,14 @@ struct Camsim {
     if (out >= 0) close(out);
   }
 
-  // Reads output until `until` shows up (nullptr: the pipe ends); false on a 5 s silence.
+  // Reads output until `until` shows up (nullptr: the pipe ends); false after 5 s.
   bool ReadUntil(const char* until) {
     char buffer[256];
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (until == nullptr || text.find(until) == std::string::npos) {
       pollfd p{out, POLLIN, 0};
-      if (poll(&p, 1, 5000) <= 0) return false;
+      if (std::chrono::steady_clock::now() >= end || poll(&p, 1, 100) < 0) return false;
+      if (p.revents == 0) continue;
       const ssize_t n = read(out, buffer, sizeof(buffer));
       if (n <= 0) return until == nullptr;
       text.append(buffer, static_cast<size_t>(n));

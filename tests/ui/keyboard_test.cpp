@@ -144,14 +144,14 @@ TEST_F(Keyboard, FunctionKeysSelectACameraInTheList) {
   Focus(IDC_EXIT);
   Press(VK_F2);
   EXPECT_EQ(1, SendMessageA(Item(IDC_CAMERA_LIST), LB_GETCURSEL, 0, 0));
-  EXPECT_EQ(1, controller.camera.load());
+  EXPECT_EQ(1, controller.pendingSelection.load());
   EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
   EXPECT_EQ(IDC_ZOOM_SLIDER, FocusId());
   Press(VK_F3);
-  EXPECT_EQ(1, controller.camera.load());
+  EXPECT_EQ(1, controller.pendingSelection.load());
   EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
   Press(VK_F1);
-  EXPECT_EQ(0, controller.camera.load());
+  EXPECT_EQ(0, controller.pendingSelection.load());
   EXPECT_EQ("Camera 1 selected", Text(IDC_STATUS));
 }
 

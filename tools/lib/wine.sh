@@ -71,15 +71,19 @@ wine_camsim_device() {
 
 _first_line() { [ -n "$(head -n1 "$1" 2>/dev/null)" ]; }
 
-# wine_ptyloop_start OUT: an echoing pseudo-terminal; its device is OUT's first line.
+# wine_ptyloop_start OUT [--hold]: an echoing pseudo-terminal (with --hold one
+# that takes nothing, so writes to it stall); its device is OUT's first line.
 wine_ptyloop_start() {
-  "$ROOT/build/native/ptyloop" >"$1" 2>&1 &
+  local out=$1
+  shift
+  "$ROOT/build/native/ptyloop" "$@" >"$out" 2>&1 &
   _wine_pids+=($!)
-  wait_until 10 _first_line "$1" || { echo "ptyloop did not start" >&2; return 1; }
+  wait_until 10 _first_line "$out" || { echo "ptyloop $* did not start" >&2; return 1; }
 }
 
 # wine_ports_reg DEVICE...: registry text that maps COM1, COM2, ... to the
-# devices given in order and the remaining ports up to COM10 to nothing.
+# devices given in order and the remaining ports up to COM10 to nothing; an
+# eleventh device maps COM11, a port the program never opens.
 wine_ports_reg() {
   printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
   local i
@@ -87,6 +91,7 @@ wine_ports_reg() {
     local device=${!i:-/dev/orvalix-no-port-$i}
     printf '"COM%d"="%s"\n' "$i" "$device"
   done
+  if [ -n "${11:-}" ]; then printf '"COM11"="%s"\n' "${11}"; fi
 }
 
 # wine_map_ports DEVICE...: applies wine_ports_reg. No window manager runs on
@@ -110,18 +115,23 @@ wine_reg_import() {
 }
 
 # wine_session_start BUILDDIR: the Windows tests' session. COM1 carries cameras
-# 0x66 and 0x4B, COM2 a 0x5F, COM3 an echoing pty; camsim writes every byte to
-# the transcript named by ORVALIX_CAMSIM_TRANSCRIPT (a Windows path).
+# 0x66 and 0x4B, COM2 a 0x5F, COM3 an echoing pty, COM11 a pty that takes
+# nothing; camsim writes every byte to the transcript named by
+# ORVALIX_CAMSIM_TRANSCRIPT (a Windows path).
 wine_session_start() {
   local builddir=$1
   wine_xvfb_start || return 1
   wine_prefix "$builddir/wineprefix"
   wine_ptyloop_start "$builddir/ptyloop.out" || return 1
+  wine_ptyloop_start "$builddir/ptyloop-hold.out" --hold || return 1
   local transcript="$builddir/camsim-transcript.txt"
   wine_camsim_start "$builddir/camsim.out" --profile fast --transcript "$transcript" \
     --line 0x66,0x4B --line 0x5F || return 1
+  local none=()
+  local i
+  for i in $(seq 4 10); do none+=("/dev/orvalix-no-port-$i"); done
   wine_map_ports "$(wine_camsim_device "$builddir/camsim.out" 1)" "$(wine_camsim_device "$builddir/camsim.out" 2)" \
-    "$(head -n1 "$builddir/ptyloop.out")" || return 1
+    "$(head -n1 "$builddir/ptyloop.out")" "${none[@]}" "$(head -n1 "$builddir/ptyloop-hold.out")" || return 1
   export ORVALIX_CAMSIM_TRANSCRIPT="Z:$transcript"
 }
 

@@ -1,0 +1,19 @@
+// A bounded wait in real time, for tests about threads, pseudo-terminals and
+// child processes. It reads the steady clock, so a virtual tick source in the
+// code under test does not stretch it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
+// Polls done() every millisecond; false when it still fails after timeoutMs.
+template <typename Done>
+bool WaitFor(Done done, uint32_t timeoutMs = 3000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
