@@ -76,16 +76,25 @@ def write_bmp(name, pixels, bpp, palette):
         f.write(bits)
 
 
-def write_ico(name, pixels, mask):
-    """One 32x32 image, 4 bits per pixel; mask 1 = transparent."""
+def ico_image(pixels, mask):
+    """One icon image, 4 bits per pixel; mask 1 = transparent."""
     size = len(pixels)
     xor = pack_rows(pixels, size, 4)
     and_mask = pack_rows(mask, size, 1)
-    image = info_header(size, 2 * size, 4, len(xor) + len(and_mask)) + palette_bytes(VGA16, 16) + xor + and_mask
+    return info_header(size, 2 * size, 4, len(xor) + len(and_mask)) + palette_bytes(VGA16, 16) + xor + and_mask
+
+
+def write_ico(name, *images):
+    """An icon file holding each (pixels, mask) image, smallest first."""
+    blobs = [(len(pixels), ico_image(pixels, mask)) for pixels, mask in images]
+    offset = 6 + 16 * len(blobs)
     with open(os.path.join(OUT, name), "wb") as f:
-        f.write(struct.pack("<HHH", 0, 1, 1))
-        f.write(struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), 6 + 16))
-        f.write(image)
+        f.write(struct.pack("<HHH", 0, 1, len(blobs)))
+        for size, blob in blobs:
+            f.write(struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(blob), offset))
+            offset += len(blob)
+        for _, blob in blobs:
+            f.write(blob)
 
 
 def canvas(width, height, fill):
@@ -135,6 +144,24 @@ def icon():
     return pixels, mask
 
 
+def setup_icon(size):
+    """The Setup dialog's icon: three slider tracks with their knobs."""
+    pixels = canvas(size, size, BLACK)
+    mask = canvas(size, size, 1)
+    unit = size // 16
+
+    def paint(x0, y0, x1, y1, colour):
+        rect(pixels, x0 * unit, y0 * unit, x1 * unit + unit - 1, y1 * unit + unit - 1, colour)
+        rect(mask, x0 * unit, y0 * unit, x1 * unit + unit - 1, y1 * unit + unit - 1, 0)
+
+    paint(0, 0, 15, 15, NAVY)
+    paint(1, 1, 14, 14, SILVER)
+    for row, knob, colour in ((3, 9, RED), (7, 4, BLUE), (11, 11, CYAN)):
+        paint(2, row, 13, row, GREY)
+        paint(knob - 1, row - 1, knob + 1, row + 1, colour)
+    return pixels, mask
+
+
 GLYPHS = {
     "O": [".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."],
     "r": [".....", ".....", "#.##.", "##..#", "#....", "#....", "#...."],
@@ -173,8 +200,8 @@ def main():
     write_bmp("plus.bmp", step_triangle(False), 4, VGA16)
     pixels, palette = logo()
     write_bmp("logo.bmp", pixels, 8, palette)
-    pixels, mask = icon()
-    write_ico("orvalix.ico", pixels, mask)
+    write_ico("orvalix.ico", icon())
+    write_ico(os.path.join("..", "package", "icon1.ico"), setup_icon(16), setup_icon(32))
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 #include "panel/notification_drain.h"
 #include "panel/slider_controls.h"
+#include "ui/about_window.h"
 #include "ui/painting.h"
 #include "ui/panel_commands.h"
 #include "ui/ui_globals.h"
@@ -52,6 +53,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       OnPaint(hwnd);
       break;
     case WM_DESTROY:
+      OnAboutWindowDestroyed(hwnd);
+      if (hwnd == hMainWnd) PostQuitMessage(0);
+      break;
     case WM_ENDSESSION:
       if (hwnd == hMainWnd) PostQuitMessage(0);
       break;

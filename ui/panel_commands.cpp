@@ -6,6 +6,9 @@
 #include "panel/panel_refresh.h"
 #include "panel/slider_controls.h"
 #include "requests/request_codes.h"
+#include "ui/about_window.h"
+#include "ui/setup/setup_dialog.h"
+#include "ui/shell_open.h"
 #include "ui/ui_globals.h"
 
 namespace {
@@ -161,6 +164,22 @@ void OnCommand(HWND hwnd, int id, int notifyCode) {
       break;
     case IDC_FREEZE:
       PutRequest(REQ_FREEZE, Checked(hwnd, IDC_FREEZE));
+      break;
+    case IDC_SETUP:
+      OpenSetupDialog(hPage[0]);
+      break;
+    case IDC_ABOUT:
+      ShowAboutWindow();
+      break;
+    case IDC_ABOUT_LOGO:
+    case IDC_ABOUT_LINK:
+      OpenWithShell(kMakerWebAddress, nullptr);
+      break;
+    case IDC_ABOUT_OK:
+      PostMessageA(hAboutWnd, WM_CLOSE, 0, 0);
+      break;
+    case IDC_HELP:
+      OpenWithShell(kHelpDocument, nullptr);
       break;
     default:
       break;

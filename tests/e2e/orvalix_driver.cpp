@@ -5,8 +5,12 @@
 //   select N SECONDS       select camera N and wait for "Camera N selected"
 //   geometry               let it paint, print the main window as WxH+X+Y
 //   close SECONDS          close the main window and wait for the program to end
+//   setup SECONDS          open the Setup dialog and wait until it shows
+//   setup-geometry         let it paint, print the Setup dialog as WxH+X+Y
+//   setup-close SECONDS    press the open Setup dialog's "Exit" and wait until it has gone
 #include "common/control_ids.h"
 #include "tests/e2e/panel_driver.h"
+#include "tests/e2e/setup_driver.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,10 +28,9 @@ int Fail(const PanelDriver& panel, const char* what) {
 
 DWORD Seconds(const char* text) { return static_cast<DWORD>(std::strtoul(text, nullptr, 10)) * kMsPerSecond; }
 
-int PrintGeometry(const PanelDriver& panel) {
-  panel.Repaint();
+int PrintGeometry(const PanelDriver& panel, HWND window) {
   RECT r;
-  if (!GetWindowRect(panel.main, &r)) return Fail(panel, "no main window");
+  if (!GetWindowRect(window, &r)) return Fail(panel, "no window to measure");
   std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
   std::fflush(stdout);
   return 0;
@@ -48,7 +51,8 @@ int CloseAndWait(const PanelDriver& panel, DWORD timeoutMs) {
 int Usage() {
   std::fprintf(stderr,
                "usage: orvalix_driver STEP...\n"
-               "  attach SECONDS | wait-cameras N SECONDS | select N SECONDS | geometry | close SECONDS\n");
+               "  attach SECONDS | wait-cameras N SECONDS | select N SECONDS | geometry | close SECONDS\n"
+               "  setup SECONDS | setup-geometry | setup-close SECONDS\n");
   return 2;
 }
 
@@ -56,6 +60,7 @@ int Usage() {
 
 int main(int argc, char** argv) {
   PanelDriver panel;
+  SetupDriver setup;
   for (int i = 1; i < argc; ++i) {
     const std::string step = argv[i];
     const int args = argc - i - 1;
@@ -75,7 +80,17 @@ int main(int argc, char** argv) {
         return Fail(panel, "the camera was not selected");
       }
     } else if (step == "geometry" && panel.page != nullptr) {
-      if (PrintGeometry(panel) != 0) return 1;
+      panel.Repaint();
+      if (PrintGeometry(panel, panel.main) != 0) return 1;
+    } else if (step == "setup" && args >= 1 && panel.page != nullptr) {
+      if (!setup.Open(panel, Seconds(argv[++i]))) return Fail(panel, "no Setup dialog");
+    } else if (step == "setup-geometry" && setup.dialog != nullptr) {
+      setup.Repaint();
+      if (PrintGeometry(panel, setup.dialog) != 0) return 1;
+    } else if (step == "setup-close" && args >= 1 && panel.page != nullptr) {
+      if (setup.dialog == nullptr && !setup.Attach(panel)) return Fail(panel, "no Setup dialog open");
+      setup.Click(IDC_SETUP_EXIT);
+      if (!setup.WaitClosed(Seconds(argv[++i]))) return Fail(panel, "the Setup dialog stayed open");
     } else if (step == "close" && args >= 1 && panel.page != nullptr) {
       if (CloseAndWait(panel, Seconds(argv[++i])) != 0) return 1;
     } else {

@@ -3,9 +3,11 @@
 // 0x5F (20x). camsim writes every byte of both lines to the transcript named
 // by ORVALIX_CAMSIM_TRANSCRIPT, where the commands the panel sends are
 // checked on the cameras' side. The cases share one run of the program and
-// go in order: start-up, selection, zoom, keyboard, close.
+// go in order: start-up, selection, zoom, keyboard, Setup dialog, close.
 #include "common/control_ids.h"
+#include "tests/e2e/line_traffic.h"
 #include "tests/e2e/panel_driver.h"
+#include "tests/e2e/setup_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -165,6 +167,87 @@ TEST_F(OrvalixEndToEnd, F3SelectsTheThirdCamera) {
       << panel.Text(IDC_STATUS);
   EXPECT_EQ(2, panel.Ask(IDC_CAMERA_LIST, LB_GETCURSEL));
   EXPECT_EQ(190, panel.Ask(IDC_ZOOM_SLIDER, TBM_GETRANGEMAX));
+}
+
+// Camera 1 is the 0x66 at address 1 on COM1. In manual white balance the red
+// gain's plus button sends the next value, and the camera reports it back.
+TEST_F(OrvalixEndToEnd, SetupManualWhiteBalanceStepsTheRedGain) {
+  ASSERT_TRUE(SelectAndWait(0));
+  const long long before = TranscriptSize();
+  SetupDriver setup;
+  ASSERT_TRUE(setup.Open(panel, kReplyMs)) << "no Setup dialog";
+  setup.Click(IDC_WB_MANUAL);
+  // "Manual" puts the gain controls in use.
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(setup.Control(IDC_R_GAIN_SLIDER)) != FALSE; }, kReplyMs));
+  const LRESULT red = setup.Ask(IDC_R_GAIN_SLIDER, TBM_GETPOS);
+  ASSERT_GE(red, 0);
+  ASSERT_LT(red, 255);
+  setup.Click(IDC_R_GAIN_PLUS);
+
+  char command[64], answer[64];
+  std::snprintf(command, sizeof command, ">81 >01 >04 >43 >00 >00 >%02X >%02X >FF ", static_cast<int>(red + 1) >> 4,
+                static_cast<int>(red + 1) & 0x0F);
+  std::snprintf(answer, sizeof answer, "<90 <50 <00 <00 <%02X <%02X <FF ", static_cast<int>(red + 1) >> 4,
+                static_cast<int>(red + 1) & 0x0F);
+  const std::string manual = ">81 >01 >04 >35 >05 >FF ";
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const std::string traffic = LineTraffic(Transcript(), 1, before);
+        const size_t at = traffic.find(command);
+        return traffic.find(manual) < at && at != std::string::npos && traffic.find(answer, at) != std::string::npos;
+      },
+      kReplyMs))
+      << "COM1: " << LineTraffic(Transcript(), 1, before);
+  setup.Click(IDC_SETUP_EXIT);
+  ASSERT_TRUE(setup.WaitClosed(kReplyMs));
+  // Opened again, the dialog shows the gain the camera reported.
+  ASSERT_TRUE(setup.Open(panel, kReplyMs));
+  EXPECT_EQ(red + 1, setup.Ask(IDC_R_GAIN_SLIDER, TBM_GETPOS));
+  EXPECT_EQ(std::to_string(red + 1), setup.Text(IDC_R_GAIN_VALUE));
+  EXPECT_EQ(BST_CHECKED, setup.Ask(IDC_WB_MANUAL, BM_GETCHECK));
+  setup.Click(IDC_SETUP_EXIT);
+  EXPECT_TRUE(setup.WaitClosed(kReplyMs));
+}
+
+// "Save" stores the checked preset; the engine closes the dialog once the
+// camera has confirmed, with the closing store of the power-on memory.
+TEST_F(OrvalixEndToEnd, SetupSaveStoresPreset4AndCloses) {
+  ASSERT_TRUE(SelectAndWait(0));
+  const long long before = TranscriptSize();
+  SetupDriver setup;
+  ASSERT_TRUE(setup.Open(panel, kReplyMs)) << "no Setup dialog";
+  setup.Click(IDC_SETUP_PRESET_4);
+  setup.Click(IDC_PRESET_SAVE);
+  EXPECT_TRUE(setup.WaitClosed(kReplyMs)) << "the dialog stayed open";
+  const std::string store4 = ">81 >01 >04 >3F >01 >04 >FF ";
+  const std::string storeAndClose = ">81 >01 >04 >3F >01 >7F >FF ";
+  EXPECT_TRUE(
+      WaitUntil([&] { return AnsweredBefore(LineTraffic(Transcript(), 1, before), store4, storeAndClose); }, kReplyMs))
+      << "COM1: " << LineTraffic(Transcript(), 1, before);
+}
+
+// A picture effect reaches the camera; after the dialog the panel works on.
+TEST_F(OrvalixEndToEnd, SetupPictureEffectThenThePanelStillAnswers) {
+  ASSERT_TRUE(SelectAndWait(0));
+  long long before = TranscriptSize();
+  SetupDriver setup;
+  ASSERT_TRUE(setup.Open(panel, kReplyMs)) << "no Setup dialog";
+  setup.Click(IDC_EFFECT_BW);
+  const std::string bw = ">81 >01 >04 >63 >04 >FF ";
+  EXPECT_TRUE(WaitUntil([&] { return LineTraffic(Transcript(), 1, before).find(bw) != std::string::npos; }, kReplyMs))
+      << "COM1: " << LineTraffic(Transcript(), 1, before);
+  setup.Click(IDC_SETUP_EXIT);
+  ASSERT_TRUE(setup.WaitClosed(kReplyMs));
+
+  before = TranscriptSize();
+  const LRESULT sharpness = (panel.Ask(IDC_SHARP_SLIDER, TBM_GETPOS) + 3) % 16;
+  ASSERT_TRUE(panel.ReleaseSlider(IDC_SHARP_SLIDER, static_cast<int>(sharpness)));
+  char command[64];
+  std::snprintf(command, sizeof command, " 81 01 04 42 00 00 %02X %02X FF", static_cast<int>(sharpness) >> 4,
+                static_cast<int>(sharpness) & 0x0F);
+  EXPECT_TRUE(WaitUntil([&] { return SentOnLine(1, before).find(command) != std::string::npos; }, kReplyMs))
+      << "COM1 got:" << SentOnLine(1, before);
+  EXPECT_TRUE(SelectAndWait(1)) << panel.Text(IDC_STATUS);
 }
 
 TEST_F(OrvalixEndToEnd, ClosingTheWindowEndsTheProgramWithExitCodeZero) {

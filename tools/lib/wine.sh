@@ -94,10 +94,15 @@ wine_ports_reg() {
   if [ -n "${11:-}" ]; then printf '"COM11"="%s"\n' "${11}"; fi
 }
 
-# wine_map_ports DEVICE...: applies wine_ports_reg.
+# wine_map_ports DEVICE...: applies wine_ports_reg. No window manager runs on
+# the tests' X server, so windows are unmanaged: Wine shows them at once
+# instead of waiting seconds for a manager that never comes.
 wine_map_ports() {
   local reg="$WINEPREFIX/orvalix-ports.reg"
-  wine_ports_reg "$@" >"$reg"
+  {
+    wine_ports_reg "$@"
+    printf '\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n'
+  } >"$reg"
   wine_reg_import "$reg"
 }
 

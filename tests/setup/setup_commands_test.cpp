@@ -1,0 +1,178 @@
+// What each Setup control posts for the selected camera, the restart notice
+// after a video format, the gain steps and sliders in manual white balance
+// only, and nothing at all without a selection or a controller.
+#include "setup_rig.h"
+
+#include "ui/setup/setup_commands.h"
+
+#include <commctrl.h>
+
+namespace {
+
+class SetupCommands : public SetupTest {
+ protected:
+  void SetUp() override {
+    SetupTest::SetUp();
+    AddCameras(2, false);
+    for (int i = 0; i < 2; i++) {
+      CameraRecord& r = Camera(i, 0x5F);
+      r.rGain = 120;
+      r.bGain = 80;
+    }
+    Select(1);
+  }
+};
+
+struct CommandCase {
+  int id;
+  std::vector<uint32_t> codes;  // posted for camera 1 with a = 0, in order
+};
+
+const CommandCase kCommands[] = {
+    {8215, {12}},     {8216, {13}},     {8218, {14}},
+    {8220, {28}},     {8220, {28}},  // unchecking posts the same toggle
+    {8247, {15}},     {8248, {16}},     {8249, {17}},
+    {8228, {30, 30}}, {8229, {31, 31}}, {8230, {32, 32, 34, 34, 33, 33}},
+    {8231, {35, 35}}, {8232, {36, 36}}, {8233, {37, 37, 38, 38}},
+    {8219, {46, 47}}, {8278, {}},       {8282, {}},
+};
+
+struct VideoCase {
+  int id;
+  uint32_t code;
+};
+
+const VideoCase kVideoFormats[] = {
+    {8252, 18}, {8253, 19}, {8254, 20}, {8255, 21}, {8256, 22},
+    {8257, 23}, {8258, 24}, {8259, 25}, {8260, 26}, {8261, 27},
+};
+
+std::vector<Request> ForCamera1(const std::vector<uint32_t>& codes) {
+  std::vector<Request> requests;
+  for (uint32_t code : codes) requests.push_back({1, code, 0});
+  return requests;
+}
+
+TEST_F(SetupCommands, EachControlPostsExactlyItsRequestsAndNoNotice) {
+  NoticeWatch notices;
+  RunSetup([&](HWND dialog) {
+    Requests();
+    for (const CommandCase& c : kCommands) {
+      SetupClick(c.id);
+      EXPECT_TRUE(RequestsAre(Requests(), ForCamera1(c.codes))) << "control " << c.id;
+    }
+    EXPECT_TRUE(notices.Take().empty());
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  });
+}
+
+TEST_F(SetupCommands, NirVisionSendsTheStateTheClickGaveIt) {
+  RunSetup([&](HWND dialog) {
+    Requests();
+    bool was = SetupChecked(8217);
+    SetupClick(8217);
+    SetupClick(8217);
+    EXPECT_TRUE(RequestsAre(Requests(), {{1, 43, was ? 0u : 1u}, {1, 43, was ? 1u : 0u}}));
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  });
+}
+
+TEST_F(SetupCommands, AVideoFormatIsPostedAndThenTheRestartNoticeShown) {
+  NoticeWatch watch;
+  RunSetup([&](HWND dialog) {
+    Requests();
+    for (const VideoCase& v : kVideoFormats) {
+      SetupClick(v.id);
+      std::vector<Notice> notices = watch.Take();
+      ASSERT_EQ(1u, notices.size()) << "control " << v.id;
+      const Notice& n = notices[0];
+      EXPECT_EQ("Restart the camera", n.caption);
+      EXPECT_EQ("Please restart ( power off / on) the camera to apply changes.", n.text);
+      EXPECT_EQ(dialog, n.owner);
+      EXPECT_TRUE(n.informationIcon);
+      EXPECT_TRUE(RequestsAre(n.requestsBefore, {{1, v.code, 0}})) << "control " << v.id;
+      EXPECT_TRUE(RequestsAre(Requests(), {}));
+    }
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  });
+}
+
+TEST_F(SetupCommands, WithoutASelectionOrControllerNothingIsPostedButButtonsStillCheck) {
+  NoticeWatch watch;
+  Select(-1);
+  RunSetup([&](HWND dialog) {
+    for (int id : {8215, 8220, 8247, 8230, 8233, 8232, 8237, 8219, 8217, 8257}) SetupClick(id);
+    EXPECT_TRUE(SetupChecked(8215));
+    EXPECT_TRUE(SetupChecked(8232));
+    EXPECT_TRUE(SetupChecked(8220));
+    EXPECT_EQ(1u, watch.Take().size()) << "the notice follows every format choice";
+    EXPECT_TRUE(RequestsAre(Requests(), {}));
+    Select(0);
+    pController = nullptr;
+    SetupClick(8216);
+    SetupClick(8231);
+    pController = &controller;
+    EXPECT_TRUE(RequestsAre(Requests(), {}));
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  });
+}
+
+// The gain controls are in use in manual white balance only; the step
+// buttons stay enabled and check "Manual" themselves.
+TEST_F(SetupCommands, GainStepsWorkOnlyWhileManualIsChecked) {
+  RunSetup([&](HWND dialog) {
+    const int gainControls[] = {8234, 8238, 8250, 8251, 8235, 8239};
+    HWND red = GetDlgItem(dialog, 8234);
+    HWND blue = GetDlgItem(dialog, 8238);
+    SetupClick(8231);  // "Auto"
+    Requests();
+    for (int id : gainControls) EXPECT_FALSE(SetupEnabled(id)) << id;
+    for (int id : {8236, 8237, 8240, 8241}) EXPECT_TRUE(SetupEnabled(id)) << id;
+    SetupClick(8237);
+    SetupClick(8240);
+    EXPECT_TRUE(RequestsAre(Requests(), {}));
+    EXPECT_EQ(120, SendMessageA(red, TBM_GETPOS, 0, 0));
+
+    SetupClick(8232);  // "Manual"
+    for (int id : gainControls) EXPECT_TRUE(SetupEnabled(id)) << id;
+    SetupClick(8237);
+    SetupClick(8236);
+    SetupClick(8236);
+    SetupClick(8240);
+    SetupClick(8241);
+    SetupClick(8241);
+    EXPECT_TRUE(RequestsAre(
+        Requests(),
+        {{1, 36, 0}, {1, 36, 0}, {1, 39, 121}, {1, 39, 120}, {1, 39, 119}, {1, 40, 79}, {1, 40, 80}, {1, 40, 81}}));
+    EXPECT_EQ(119, SendMessageA(red, TBM_GETPOS, 0, 0));
+    EXPECT_EQ(81, SendMessageA(blue, TBM_GETPOS, 0, 0));
+
+    SetupClick(8229);  // "Warm"
+    for (int id : gainControls) EXPECT_FALSE(SetupEnabled(id)) << id;
+    Requests();
+    SetupClick(8241);
+    EXPECT_TRUE(RequestsAre(Requests(), {}));
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  });
+}
+
+// Letting go of a gain slider's thumb posts its position.
+TEST_F(SetupCommands, ReleasingAGainSliderPostsItsPosition) {
+  RunSetup([&](HWND dialog) {
+    SetupClick(8232);
+    Requests();
+    for (int id : {8234, 8238}) {
+      HWND slider = GetDlgItem(dialog, id);
+      SendMessageA(slider, TBM_SETPOS, TRUE, 140);
+      RECT thumb;
+      SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+      LPARAM at = MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+      SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
+      SendMessageA(slider, WM_LBUTTONUP, 0, at);
+    }
+    EXPECT_TRUE(RequestsAre(Requests(), {{1, 39, 140}, {1, 40, 140}}));
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  });
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+// The Setup dialog opened from the real panel (tests/ui's rig: main window,
+// panel and a controller with queues but no worker). A test hands a script
+// to RunSetup, which runs it inside the dialog's own modal loop once the
+// dialog is up, as the operator's clicks would arrive.
+#pragma once
+
+#include "ui_rig.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// How RunSetup reports a dialog that its time limit had to end.
+constexpr INT_PTR kEndedByLimit = 99;
+
+// Opens the dialog as the panel's "Setup" button does, runs script(dialog)
+// from within its modal loop, and returns the dialog's result once it has
+// ended by itself (or kEndedByLimit after some seconds).
+INT_PTR RunSetup(const std::function<void(HWND dialog)>& script);
+// Runs the dialog's loop from inside a script until done() holds.
+bool PumpDialogUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// A Setup control by id, whether a child of the dialog or of a group box.
+HWND SetupItem(int id);
+inline bool SetupChecked(int id) { return SendMessageA(SetupItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+inline bool SetupEnabled(int id) { return IsWindowEnabled(SetupItem(id)) != FALSE; }
+inline void SetupClick(int id) { SendMessageA(SetupItem(id), BM_CLICK, 0, 0); }
+std::string SetupText(int id);
+
+class SetupTest : public ShellTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Camera i of the controller with the given model; the other fields zero.
+  CameraRecord& Camera(int i, int32_t modelCode);
+};
+
+// A message box as it appeared: the boxes are closed with "OK" as soon as
+// they are up, and what they said is kept.
+struct Notice {
+  std::string caption;
+  std::string text;
+  HWND owner;
+  bool informationIcon;
+  std::vector<QueueMessage> requestsBefore;  // taken from the request queue as the box came up
+};
+
+class NoticeWatch {
+ public:
+  NoticeWatch();
+  ~NoticeWatch();
+  std::vector<Notice> Take();
+};
