@@ -250,9 +250,26 @@ TEST_F(OrvalixEndToEnd, SetupPictureEffectThenThePanelStillAnswers) {
   EXPECT_TRUE(SelectAndWait(1)) << panel.Text(IDC_STATUS);
 }
 
-TEST_F(OrvalixEndToEnd, ClosingTheWindowEndsTheProgramWithExitCodeZero) {
-  panel.Close();
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, kExitMs)) << "still running after WM_CLOSE";
+// A click on a panel button: "Freeze" freezes camera 3 (the 0x5F at address 1
+// on COM2), and a second click lets it go.
+TEST_F(OrvalixEndToEnd, ClickingFreezeFreezesTheSelectedCamera) {
+  ASSERT_TRUE(SelectAndWait(2)) << panel.Text(IDC_STATUS);
+  const long long before = TranscriptSize();
+  panel.Click(IDC_FREEZE);
+  EXPECT_TRUE(
+      WaitUntil([&] { return SentOnLine(2, before).find(" 81 01 04 62 02 FF") != std::string::npos; }, kReplyMs))
+      << "COM2 got:" << SentOnLine(2, before);
+  EXPECT_EQ(BST_CHECKED, panel.Ask(IDC_FREEZE, BM_GETCHECK));
+  panel.Click(IDC_FREEZE);
+  EXPECT_TRUE(
+      WaitUntil([&] { return SentOnLine(2, before).find(" 81 01 04 62 03 FF") != std::string::npos; }, kReplyMs))
+      << "COM2 got:" << SentOnLine(2, before);
+  EXPECT_EQ(std::string::npos, SentOnLine(1, before).find(" 01 04 62")) << "a camera on COM1 froze too";
+}
+
+TEST_F(OrvalixEndToEnd, ExitEndsTheProgramWithExitCodeZero) {
+  panel.Click(IDC_EXIT);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, kExitMs)) << "still running after Exit";
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(process.hProcess, &code);
   EXPECT_EQ(0u, code);

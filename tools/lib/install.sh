@@ -8,7 +8,7 @@ install_missing() {
   local group
   for group in "$@"; do
     case "$group" in
-      build) pkgs+=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix) ;;
+      build) pkgs+=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix python3) ;;
       wine) pkgs+=(wine wine64 xvfb xauth) ;;
       screenshot) pkgs+=(imagemagick) ;;
     esac
