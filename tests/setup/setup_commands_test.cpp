@@ -47,8 +47,8 @@ const VideoCase kVideoFormats[] = {
     {8257, 23}, {8258, 24}, {8259, 25}, {8260, 26}, {8261, 27},
 };
 
-std::vector<Request> ForCamera1(const std::vector<uint32_t>& codes) {
-  std::vector<Request> requests;
+RequestList ForCamera1(const std::vector<uint32_t>& codes) {
+  RequestList requests;
   for (uint32_t code : codes) requests.push_back({1, code, 0});
   return requests;
 }
@@ -59,7 +59,7 @@ TEST_F(SetupCommands, EachControlPostsExactlyItsRequestsAndNoNotice) {
     Requests();
     for (const CommandCase& c : kCommands) {
       SetupClick(c.id);
-      EXPECT_TRUE(RequestsAre(Requests(), ForCamera1(c.codes))) << "control " << c.id;
+      EXPECT_EQ(ForCamera1(c.codes), Requests()) << "control " << c.id;
     }
     EXPECT_TRUE(notices.Take().empty());
     PostMessageA(dialog, WM_CLOSE, 0, 0);
@@ -72,7 +72,7 @@ TEST_F(SetupCommands, NirVisionSendsTheStateTheClickGaveIt) {
     bool was = SetupChecked(8217);
     SetupClick(8217);
     SetupClick(8217);
-    EXPECT_TRUE(RequestsAre(Requests(), {{1, 43, was ? 0u : 1u}, {1, 43, was ? 1u : 0u}}));
+    EXPECT_EQ((RequestList{{1, 43, was ? 0u : 1u}, {1, 43, was ? 1u : 0u}}), Requests());
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }
@@ -90,8 +90,8 @@ TEST_F(SetupCommands, AVideoFormatIsPostedAndThenTheRestartNoticeShown) {
       EXPECT_EQ("Please restart ( power off / on) the camera to apply changes.", n.text);
       EXPECT_EQ(dialog, n.owner);
       EXPECT_TRUE(n.informationIcon);
-      EXPECT_TRUE(RequestsAre(n.requestsBefore, {{1, v.code, 0}})) << "control " << v.id;
-      EXPECT_TRUE(RequestsAre(Requests(), {}));
+      EXPECT_EQ((RequestList{{1, v.code, 0}}), n.requestsBefore) << "control " << v.id;
+      EXPECT_EQ(RequestList(), Requests());
     }
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
@@ -106,13 +106,13 @@ TEST_F(SetupCommands, WithoutASelectionOrControllerNothingIsPostedButButtonsStil
     EXPECT_TRUE(SetupChecked(8232));
     EXPECT_TRUE(SetupChecked(8220));
     EXPECT_EQ(1u, watch.Take().size()) << "the notice follows every format choice";
-    EXPECT_TRUE(RequestsAre(Requests(), {}));
+    EXPECT_EQ(RequestList(), Requests());
     Select(0);
     pController = nullptr;
     SetupClick(8216);
     SetupClick(8231);
     pController = &controller;
-    EXPECT_TRUE(RequestsAre(Requests(), {}));
+    EXPECT_EQ(RequestList(), Requests());
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }
@@ -130,7 +130,7 @@ TEST_F(SetupCommands, GainStepsWorkOnlyWhileManualIsChecked) {
     for (int id : {8236, 8237, 8240, 8241}) EXPECT_TRUE(SetupEnabled(id)) << id;
     SetupClick(8237);
     SetupClick(8240);
-    EXPECT_TRUE(RequestsAre(Requests(), {}));
+    EXPECT_EQ(RequestList(), Requests());
     EXPECT_EQ(120, SendMessageA(red, TBM_GETPOS, 0, 0));
 
     SetupClick(8232);  // "Manual"
@@ -141,9 +141,10 @@ TEST_F(SetupCommands, GainStepsWorkOnlyWhileManualIsChecked) {
     SetupClick(8240);
     SetupClick(8241);
     SetupClick(8241);
-    EXPECT_TRUE(RequestsAre(
-        Requests(),
-        {{1, 36, 0}, {1, 36, 0}, {1, 39, 121}, {1, 39, 120}, {1, 39, 119}, {1, 40, 79}, {1, 40, 80}, {1, 40, 81}}));
+    EXPECT_EQ(
+        (RequestList{
+            {1, 36, 0}, {1, 36, 0}, {1, 39, 121}, {1, 39, 120}, {1, 39, 119}, {1, 40, 79}, {1, 40, 80}, {1, 40, 81}}),
+        Requests());
     EXPECT_EQ(119, SendMessageA(red, TBM_GETPOS, 0, 0));
     EXPECT_EQ(81, SendMessageA(blue, TBM_GETPOS, 0, 0));
 
@@ -151,7 +152,7 @@ TEST_F(SetupCommands, GainStepsWorkOnlyWhileManualIsChecked) {
     for (int id : gainControls) EXPECT_FALSE(SetupEnabled(id)) << id;
     Requests();
     SetupClick(8241);
-    EXPECT_TRUE(RequestsAre(Requests(), {}));
+    EXPECT_EQ(RequestList(), Requests());
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }
@@ -170,7 +171,7 @@ TEST_F(SetupCommands, ReleasingAGainSliderPostsItsPosition) {
       SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
       SendMessageA(slider, WM_LBUTTONUP, 0, at);
     }
-    EXPECT_TRUE(RequestsAre(Requests(), {{1, 39, 140}, {1, 40, 140}}));
+    EXPECT_EQ((RequestList{{1, 39, 140}, {1, 40, 140}}), Requests());
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }

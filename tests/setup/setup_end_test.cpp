@@ -48,7 +48,7 @@ TEST_F(SetupEnd, RequestsPostedBeforeTheEndStayQueued) {
               SetupClick(8219);
               SetupClick(8245);
             }));
-  EXPECT_TRUE(RequestsAre(Requests(), {{0, 46, 0}, {0, 47, 0}}));
+  EXPECT_EQ((RequestList{{0, 46, 0}, {0, 47, 0}}), Requests());
 }
 
 // The drain shows the gain slider's own position for a gain notification.

@@ -68,7 +68,7 @@ LRESULT CALLBACK CatchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
     Notice notice = {caption, content.text, GetWindow(call->hwnd, GW_OWNER), content.informationIcon, {}};
     QueueMessage m;
     while (pController && pController->requestQueue->TryGet(m.cameraIndex, m.code, m.a, m.b))
-      notice.requestsBefore.push_back(m);
+      notice.requestsBefore.push_back({static_cast<int32_t>(m.cameraIndex), m.code, m.a, m.b});
     notices.push_back(notice);
     PostMessageA(call->hwnd, WM_COMMAND, IDOK, 0);
   }

@@ -43,7 +43,7 @@ struct Notice {
   std::string text;
   HWND owner;
   bool informationIcon;
-  std::vector<QueueMessage> requestsBefore;  // taken from the request queue as the box came up
+  RequestList requestsBefore;  // taken from the request queue as the box came up
 };
 
 class NoticeWatch {
