@@ -168,8 +168,10 @@ void SendIfChanged(CameraController* c, int cmd, SharedInt& request, int32_t a, 
 int CheckedPreset() {
   static const int kPresetIds[] = {IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2, IDC_SETUP_PRESET_3, IDC_SETUP_PRESET_4,
                                    IDC_SETUP_PRESET_5};
+  // One read: the dialog clears the handle when it closes.
+  HWND dialog = hSetupDlg;
   for (int n = 1; n <= 5; n++)
-    if (IsDlgButtonChecked(hSetupDlg, kPresetIds[n - 1]) == BST_CHECKED) return n;
+    if (IsDlgButtonChecked(dialog, kPresetIds[n - 1]) == BST_CHECKED) return n;
   return 0x7F;
 }
 
@@ -307,12 +309,15 @@ void CarryOut(CameraController* c, CameraRecord& r, uint32_t code, int32_t a) {
     case REQ_PRESET_SAVE:
       SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, CheckedPreset(), -1);
       break;
-    case REQ_SAVE_AND_CLOSE:
+    case REQ_SAVE_AND_CLOSE: {
       SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, 0x7F, -1);
       // Without a dialog there is nothing to close; a null window would post
-      // to the worker's own (absent) message queue.
-      if (hSetupDlg) PostMessageA(hSetupDlg, WM_CLOSE, 0, 0);
+      // to the worker's own (absent) message queue. One read: the dialog
+      // clears the handle when it closes.
+      HWND dialog = hSetupDlg;
+      if (dialog) PostMessageA(dialog, WM_CLOSE, 0, 0);
       break;
+    }
     case REQ_PRESET_RECALL_1:
     case REQ_PRESET_RECALL_2:
     case REQ_PRESET_RECALL_3:

@@ -62,7 +62,7 @@ void OnCommand(HWND window, int id) {
 }
 
 void OnNotify(WPARAM controlId, const NMHDR* header) {
-  if (header->code == static_cast<UINT>(NM_RELEASEDCAPTURE)) PostSliderRequest(static_cast<int>(controlId));
+  if (header && header->code == static_cast<UINT>(NM_RELEASEDCAPTURE)) PostSliderRequest(static_cast<int>(controlId));
 }
 
 // The icons loaded from the file belong to this dialog; nothing reaches the
