@@ -103,7 +103,8 @@ void SetCurrentCamera(CameraController* c, int32_t index) {
 }
 
 void ApplySelection(CameraController* c) {
-  if (c->mode.load() != MODE_IDLE) return;
+  // A load first: this runs on every idle step, a click only now and then.
+  if (c->mode.load() != MODE_IDLE || c->pendingSelection.load(std::memory_order_relaxed) < 0) return;
   int32_t index = c->pendingSelection.exchange(-1, std::memory_order_acq_rel);
   if (index < 0 || index >= c->cameraCount.load()) return;
   c->selectedCamera = index;

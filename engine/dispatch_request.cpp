@@ -94,7 +94,7 @@ void EmulatedBrightness0x40(CameraController* c, int32_t b) {
 
 void ExposureLevel(CameraController* c, CameraRecord& r, int32_t a) {
   switch (r.aeMode) {
-    case 13:
+    case AE_BRIGHT:
       r.brightRequest = a;
       if (r.brightRequest == r.brightPos) return;
       if (r.modelCode == kModelWithoutBrightMode)
@@ -102,7 +102,7 @@ void ExposureLevel(CameraController* c, CameraRecord& r, int32_t a) {
       else
         SendLowByte(c, 0x4D, a);
       return;
-    case 3:
+    case AE_MANUAL:
       r.shutterRequest = ShutterPositionOfSlider(a);
       if (r.shutterRequest == r.shutterPos) return;
       SendLowByte(c, 0x4A, r.shutterRequest);
@@ -115,13 +115,13 @@ void ExposureLevel(CameraController* c, CameraRecord& r, int32_t a) {
 void AeAuto(CameraController* c, CameraRecord& r, int32_t a) {
   HWND panel = hPage[0];
   if (a != 0) {
-    r.aeMode = 0;
+    r.aeMode = AE_FULL_AUTO;
     ShowExposureLevel(panel, r);
     SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", false);
     SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", true);
     ShowBrightness(panel, r);
   } else {
-    r.aeMode = 13;
+    r.aeMode = AE_BRIGHT;
     ShowBrightness(panel, r);
     ShowExposureLevel(panel, r);
     SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", true);
@@ -129,7 +129,7 @@ void AeAuto(CameraController* c, CameraRecord& r, int32_t a) {
   }
   r.aeModeRequest = r.aeMode;
   int mode = 0x00;
-  if ((a & 0x0F) == 0) mode = r.modelCode == kModelWithoutBrightMode ? 0x03 : 0x0D;
+  if ((a & 0x0F) == 0) mode = r.modelCode == kModelWithoutBrightMode ? AE_MANUAL : AE_BRIGHT;
   SendByte(c, 0x39, mode);
 }
 
@@ -137,8 +137,8 @@ void AeManual(CameraController* c, CameraRecord& r) {
   HWND panel = hPage[0];
   SetCaption(panel, IDC_BRIGHT_LABEL, "Exposure", true);
   SetCaption(panel, IDC_LEVEL_LABEL, "Iris Level", true);
-  r.aeMode = 3;
-  r.aeModeRequest = 3;
+  r.aeMode = AE_MANUAL;
+  r.aeModeRequest = AE_MANUAL;
   SetSliderRange(panel, IDC_LEVEL_SLIDER, kIrisSliderMin, kIrisSliderMax);
   SetSlider(panel, IDC_LEVEL_SLIDER, IrisSliderOfPosition(r.irisPos));
   SendDlgItemMessageA(panel, IDC_LEVEL_SLIDER, TBM_SETTICFREQ, 1, 0);
@@ -206,7 +206,7 @@ void CarryOut(CameraController* c, CameraRecord& r, uint32_t code, int32_t a) {
       SendByte(c, 0x0A, 0x00);
       break;
     case REQ_IRIS_DIRECT:
-      if (r.aeMode == 3) SendIfChanged(c, 0x4B, r.irisRequest, a, r.irisPos);
+      if (r.aeMode == AE_MANUAL) SendIfChanged(c, 0x4B, r.irisRequest, a, r.irisPos);
       break;
     case REQ_EFFECT_BW:
     case REQ_EFFECT_NEGATIVE:
@@ -289,7 +289,7 @@ void CarryOut(CameraController* c, CameraRecord& r, uint32_t code, int32_t a) {
       SendIfChanged(c, 0x44, r.bGainRequest, a, r.bGain);
       break;
     case REQ_EXP_COMP_DIRECT:
-      if (r.aeMode == 0) SendIfChanged(c, 0x4E, r.expCompRequest, a, r.expCompPos);
+      if (r.aeMode == AE_FULL_AUTO) SendIfChanged(c, 0x4E, r.expCompRequest, a, r.expCompPos);
       break;
     case REQ_NIR_VISION:
       r.icrRequest = a;

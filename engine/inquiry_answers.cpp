@@ -128,7 +128,7 @@ bool NotifyAllowed(const TransactionRow& row, const CameraRecord& r) {
     case WHEN_ALWAYS:
       return true;
     case WHEN_AE_MANUAL:
-      return r.aeMode == 3;
+      return r.aeMode == AE_MANUAL;
     case WHEN_IRIS_CLEARED:
       return !PanelChecked(IDC_IRIS);
     case WHEN_AUTO_CHECKED:

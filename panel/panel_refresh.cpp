@@ -5,6 +5,7 @@
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "requests/camera_models.h"
+#include "requests/request_codes.h"
 #include "requests/value_scales.h"
 #include "requests/zoom_scale.h"
 
@@ -18,15 +19,9 @@ namespace {
 constexpr int32_t kZoomTickEvery = 10;
 constexpr int32_t kExposureTickEvery = 1;
 
-constexpr int32_t kAeFullAuto = 0;
-constexpr int32_t kAeManual = 3;
 constexpr int32_t kWbManual = 5;
 constexpr int32_t kFlipOn = 2;
 constexpr int32_t kIcrOn = 2;
-
-// Model 0x40 has two picture effects and two gamma types where the others
-// have three, and no NTSC or PAL output.
-constexpr int32_t kModel40 = 0x40;
 
 struct ButtonOfValue {
   int32_t value;
@@ -162,16 +157,16 @@ void ShowBrightMode(HWND panel, int32_t brightPos, int32_t expCompPos) {
 
 void ShowExposure(HWND panel, const CameraRecord& r) {
   int32_t aeMode = r.aeMode;
-  if (aeMode == kAeFullAuto)
+  if (aeMode == AE_FULL_AUTO)
     ShowFullAuto(panel, r.expCompPos, r.brightPos);
-  else if (aeMode == kAeManual)
+  else if (aeMode == AE_MANUAL)
     ShowManual(panel, r.irisPos, r.shutterPos);
   else
     ShowBrightMode(panel, r.brightPos, r.expCompPos);
 }
 
 void ShowPictureEffect(HWND group, int32_t model, int32_t effect) {
-  if (model == kModel40) {
+  if (HasFewerSetupChoices(model)) {
     SetChecked(group, IDC_EFFECT_BW, effect != 0);
     SetChecked(group, IDC_EFFECT_NORMAL, effect == 0);
     EnableControl(group, IDC_EFFECT_NEGATIVE, false);
@@ -182,7 +177,7 @@ void ShowPictureEffect(HWND group, int32_t model, int32_t effect) {
 }
 
 void ShowGamma(HWND group, int32_t model, int32_t gamma) {
-  if (model == kModel40) {
+  if (HasFewerSetupChoices(model)) {
     SetChecked(group, IDC_GAMMA_TYPE1, gamma != 0);
     SetChecked(group, IDC_GAMMA_NORMAL, gamma == 0);
     EnableControl(group, IDC_GAMMA_TYPE2, false);
@@ -196,7 +191,7 @@ void ShowVideoOut(HWND group, int32_t model, int32_t videoOutReg) {
   int chosen = UsesVideoRegister72(model) ? ButtonOf(kVideoRegister72, videoOutReg, IDC_VIDEO_PAL)
                                           : ButtonOf(kVideoRegister70, videoOutReg, IDC_VIDEO_PAL);
   CheckOneOf(group, kVideoIds, chosen);
-  if (model != kModel40) return;
+  if (!HasFewerSetupChoices(model)) return;
   EnableControl(group, IDC_VIDEO_NTSC, false);
   EnableControl(group, IDC_VIDEO_PAL, false);
 }

@@ -14,6 +14,7 @@ struct CameraModel {
   bool wideRange;         // wide focus span, picture flip, extra initialisation steps
   bool irCutInquiry;      // the setting chain asks 09 04 01
   bool nirVision;         // the Setup dialog offers "NIR Vision"
+  bool fewerChoices;      // two picture effects, two gamma types, no NTSC or PAL
   int32_t videoRegister;  // 0x72 or 0x70: the video output register
   VideoColumn videoColumn;
 };
@@ -26,6 +27,7 @@ inline bool IsWideRangeModel(int32_t modelCode) { return CameraModelOf(modelCode
 inline int32_t ZoomRatioOfModel(int32_t modelCode) { return CameraModelOf(modelCode).zoomRatio; }
 inline bool HasIrCutInquiry(int32_t modelCode) { return CameraModelOf(modelCode).irCutInquiry; }
 inline bool HasNirVision(int32_t modelCode) { return CameraModelOf(modelCode).nirVision; }
+inline bool HasFewerSetupChoices(int32_t modelCode) { return CameraModelOf(modelCode).fewerChoices; }
 inline int32_t VideoRegisterOfModel(int32_t modelCode) { return CameraModelOf(modelCode).videoRegister; }
 // Image flip (the "Rotate " setting) is a wide-range feature.
 inline bool HasPictureFlip(int32_t modelCode) { return IsWideRangeModel(modelCode); }

@@ -2,6 +2,13 @@
 // panel to the engine's dispatcher. Codes 11 and 42 are unused and have no name.
 #pragma once
 
+// Exposure modes as the camera reports them in the record's aeMode.
+enum : int {
+  AE_FULL_AUTO = 0x00,
+  AE_MANUAL = 0x03,
+  AE_BRIGHT = 0x0D,
+};
+
 enum : unsigned {
   REQ_ZOOM_DIRECT = 1,
   REQ_SEND_26_00 = 2,

@@ -7,10 +7,6 @@
 
 namespace {
 
-// The logo's nominal size, for the prompt's place when it cannot be loaded.
-constexpr int kLogoWidth = 136;
-constexpr int kLogoHeight = 40;
-constexpr int kLogoMargin = 4;
 constexpr int kEdgeMargin = 8;
 constexpr int kLogoTop = 10;
 constexpr int kPromptGap = 22;

@@ -27,11 +27,6 @@ constexpr DWORD kPushButton = kBase | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kCameraList =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_MULTICOLUMN | LBS_NOTIFY;
 
-// The logo's nominal size, used for the layout when it cannot be loaded.
-constexpr int kLogoWidth = 136;
-constexpr int kLogoHeight = 40;
-constexpr int kLogoMargin = 4;
-
 constexpr int kMargin = 8;
 constexpr int kRowHeight = 20;
 constexpr int kStepSize = 20;
