@@ -45,9 +45,8 @@ std::string Row(HWND parent, int value, int slider) {
   return Text(parent, value) + " @" + std::to_string(Slider(parent, slider, TBM_GETPOS));
 }
 
-// What requests 6, 7, 33, 34 and 47 do to the panel and the Setup dialog
-// before their commands go out; a camera reporting iris and shutter positions
-// off their tables gets placeholders and clamped sliders, never a table read.
+// Requests 6, 7, 33, 34 and 47 on the panel and Setup dialog before they send;
+// iris and shutter positions off their tables get placeholders, never a table read.
 TEST(Dispatch, DirectControlUpdates) {
   EngineRig rig({0x4B});
   ASSERT_TRUE(rig.Initialise());
@@ -84,9 +83,8 @@ TEST(Dispatch, DirectControlUpdates) {
   EXPECT_TRUE(posted[0].wnd == rig.setup && posted[0].msg == WM_CLOSE);
 }
 
-// Model 0x40's brightness goes out as two commands. Their four replies must
-// neither be taken for the read-back's answer nor, with the next request right
-// behind and a power request's re-initialisation armed, restart initialisation.
+// Model 0x40's two brightness commands: their replies are neither the read-back's answer
+// nor, with the next request right behind and re-initialisation armed, a restart.
 TEST(Model40Brightness, BackToBackCommandsKeepTheRepliesInStep) {
   EngineRig rig({0x40});
   ASSERT_TRUE(rig.Initialise());
@@ -105,9 +103,8 @@ TEST(Model40Brightness, BackToBackCommandsKeepTheRepliesInStep) {
   EXPECT_TRUE(rig.Idle());
 }
 
-// Requests put while discovery and initialisation run, or while another
-// request's transaction is in flight, wait and then go out in order, each
-// command after the read-back of the one before it.
+// Requests put during discovery or another transaction wait, then go out in
+// order, each after the read-back of the one before.
 TEST(DispatchOrder, RequestsPostedDuringDiscoveryOrATransactionFollowInOrder) {
   EngineRig rig({0x67});
   rig.Post(0, REQ_EFFECT_NEGATIVE, 0);
@@ -131,9 +128,8 @@ TEST(DispatchOrder, RequestsPostedDuringDiscoveryOrATransactionFollowInOrder) {
             Framed("01 04 47 03 05 0D 07|09 04 47|01 04 42 00 00 00 04|09 04 42|01 04 47 00 00 00 00|09 04 47", "81 "));
 }
 
-// The road of one request: put into requestQueue, through the worker to the
-// camera, the lens moves, the read-back asks again while it moves, and the
-// final position reaches notifyQueue.
+// One request's road: queue, worker, camera, the read-back asking while the lens
+// moves, and the final position in notifyQueue.
 TEST(RequestRoad, FocusMoveIsFollowedUntilItStops) {
   SimTiming timing = SimRealisticTiming();
   timing.focusSweepMs = 600;
