@@ -49,15 +49,11 @@ struct Script {
   std::vector<Step> steps;
 };
 
+// One byte more than the packet buffer holds, then the longest packet: last preset 3.
 const Bytes kOversizedThenLongest = [] {
-  Bytes bytes(81, 0x55);  // one byte more than the packet buffer holds
-  bytes.back() = 0xFF;
-  bytes.resize(81 + kPacketCapacity, 0x00);
-  bytes[81] = 0x90;
-  bytes[82] = 0x50;
-  bytes[83] = 0x03;  // last preset 3
-  bytes.back() = 0xFF;
-  return bytes;
+  Bytes bytes(81, 0x55), longest(kPacketCapacity, 0x00);
+  longest[0] = 0x90, longest[1] = 0x50, longest[2] = 0x03, longest.back() = bytes.back() = 0xFF;
+  return bytes.insert(bytes.end(), longest.begin(), longest.end()), bytes;
 }();
 
 // clang-format off

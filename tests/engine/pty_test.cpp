@@ -25,8 +25,7 @@ struct PtyCameras {
     if (pump.joinable()) pump.join();
   }
   void Pump() {
-    uint8_t buffer[256];
-    for (; !stop; OsSleep(1)) {
+    for (uint8_t buffer[256]; !stop; OsSleep(1)) {
       line.Advance(OsTickCount());
       line.Feed(buffer, pty.Read(buffer, sizeof buffer));
       pty.Write(buffer, line.TakeOutput(buffer, sizeof buffer));
