@@ -1,12 +1,19 @@
-// Lines that misbehave in ways that once stopped the engine: echoes that are
-// always too short, error replies nobody waits for, a network-change packet
-// ahead of an answer, and an error in the middle of a command pair.
+// Lines that once stopped the engine: echoes always too short, error replies nobody
+// waits for, a network-change packet ahead of an answer, an error inside a command pair.
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 
 namespace {
+
+// Model 0x40 selected, its brightness driven in manual mode (aeMode 13, as request 6 leaves it).
+void SelectModel40InManual(EngineRig& rig, WirePeer& com1) {
+  com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.aeMode = 0x03; });
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady() && rig.Select(0) && rig.RunUntil([&] { return rig.Idle(); }, 500));
+  rig.c->cameras[0].aeMode = 13;
+}
 
 TEST(BadLines, ShortEchoesForeverEndAsALineWithoutCameras) {
   EngineRig rig;
@@ -21,8 +28,7 @@ TEST(BadLines, ShortEchoesForeverEndAsALineWithoutCameras) {
   EXPECT_GE(checks, 2);   // a short echo is checked again ...
   EXPECT_LE(checks, 10);  // ... but not for ever
   EXPECT_EQ(rig.c->channels[0], nullptr);
-  EXPECT_EQ(rig.c->cameraCount.load(), 1);
-  EXPECT_EQ(rig.c->cameras[0].port, 1);
+  EXPECT_TRUE(rig.c->cameraCount.load() == 1 && rig.c->cameras[0].port == 1);
   EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
 }
 
@@ -35,8 +41,8 @@ TEST(BadLines, ErrorReplyWhileNothingIsAwaitedIsOnlyShown) {
   ASSERT_TRUE(rig.RunToReady());
   Lines texts = rig.StatusTexts();
   ASSERT_GE(texts.size(), 3u);
-  EXPECT_EQ(texts[1], "Err Answer 60, COM1, Cam:1 p.Mode:1");
-  EXPECT_EQ(texts[2], "Checking COM1...");
+  EXPECT_EQ(Lines(texts.begin() + 1, texts.begin() + 3),
+            (Lines{"Err Answer 60, COM1, Cam:1 p.Mode:1", "Checking COM1..."}));
   EXPECT_EQ(texts.back(), "1 Cameras OK, none selected");
 }
 
@@ -64,13 +70,7 @@ TEST(BadLines, ErrorToTheFirstOfModel40sBrightnessPairEndsItsReplies) {
     SCOPED_TRACE(code);
     EngineRig rig;
     WirePeer& com1 = rig.Attach(1, {0x40});
-    // The program drives this model's brightness in manual mode.
-    com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.aeMode = 0x03; });
-    rig.Start();
-    ASSERT_TRUE(rig.RunToReady());
-    ASSERT_TRUE(rig.Select(0));
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 500));
-    rig.c->cameras[0].aeMode = 13;  // as request 6 leaves it: brightness, emulated
+    SelectModel40InManual(rig, com1);
     const uint8_t setGain[] = {0x01, 0x04, 0x4C};
     SimFaults faults;
     faults.AddError(setGain, sizeof setGain, code, 1);
@@ -82,9 +82,9 @@ TEST(BadLines, ErrorToTheFirstOfModel40sBrightnessPairEndsItsReplies) {
     bool readBack = rig.RunUntil([&] { return com1.Frames().size() >= start + 3; }, 300);
     std::vector<WireFrame> frames = com1.Frames();
     ASSERT_TRUE(readBack);
-    EXPECT_EQ(frames[start].hex, "81 01 04 4C 00 00 00 01 FF");
-    EXPECT_EQ(frames[start + 1].hex, "81 01 04 4B 00 00 00 0A FF");
-    EXPECT_EQ(frames[start + 2].hex, "81 09 04 4C FF");
+    Lines hexes = com1.Hexes();
+    EXPECT_EQ(Lines(hexes.begin() + long(start), hexes.begin() + long(start) + 3),
+              (Lines{"81 01 04 4C 00 00 00 01 FF", "81 01 04 4B 00 00 00 0A FF", "81 09 04 4C FF"}));
     EXPECT_LT(frames[start + 2].tick - sent, 300u) << "the transaction waited for replies that never come";
   }
 }
@@ -95,20 +95,14 @@ TEST(BadLines, ErrorToTheFirstOfModel40sBrightnessPairEndsItsReplies) {
 TEST(BadLines, ErrorAfterTheFirstAcknowledgeOfModel40sPair) {
   EngineRig rig;
   WirePeer& com1 = rig.Attach(1, {0x40});
-  com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.aeMode = 0x03; });
-  rig.Start();
-  ASSERT_TRUE(rig.RunToReady());
-  ASSERT_TRUE(rig.Select(0));
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 500));
-  rig.c->cameras[0].aeMode = 13;
+  SelectModel40InManual(rig, com1);
   SimFaults silent;
   silent.silent = true;  // the replies below are the only ones
   com1.SetFaults(0, silent);
   rig.Post(0, REQ_EXPOSURE_LEVEL, 10);
   rig.Step();
   ASSERT_EQ(rig.c->stage.load(), STAGE_ACK);
-  size_t shown = rig.StatusTexts().size();
-  size_t sent = com1.Frames().size();
+  size_t shown = rig.StatusTexts().size(), sent = com1.Frames().size();
   com1.Inject({0x90, 0x41, 0xFF, 0x90, 0x61, 0x41, 0xFF, 0x90, 0x42, 0xFF, 0x90, 0x52, 0xFF});
   rig.Run(3);
   Lines texts = rig.StatusTexts();
@@ -139,8 +133,7 @@ TEST(BadLines, ShutterOffTheTableIsReportedOffTheSlider) {
     HandleAnswer(c);
     std::vector<QueueMessage> notes = rig.TakeNotifications();
     ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].code, 5u);
-    EXPECT_EQ(static_cast<int32_t>(notes[0].a), tc.second);
+    EXPECT_EQ(std::make_pair(notes[0].code, int32_t(notes[0].a)), std::make_pair(5u, tc.second));
     EXPECT_EQ(c->mode.load(), MODE_IDLE);
   }
 }

@@ -1,5 +1,4 @@
-// Replies that go wrong: error packets, missing acknowledges, time-outs, late,
-// bunched, misplaced and malformed replies.
+// Replies that go wrong: errors, missing acknowledges, time-outs, late, bunched, misplaced, malformed.
 #include "tests/support/engine_rig.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +14,7 @@ const Bytes kHead[] = {{0x90, 0x50, 0x00, 0x20, 0x04, 0x45, 0x01, 0x00, 0x02, 0x
 struct Scripted {
   Scripted() { rig.Start(); }
 
-  // Discovery of `cameras` cameras on COM1, up to the first one's version inquiry.
+  // Up to the first camera's version inquiry.
   void Discover(int cameras = 1) {
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO; }, 200));
     com1.Inject({0x88, 0x30, static_cast<uint8_t>(cameras + 1), 0xFF});
@@ -24,10 +23,8 @@ struct Scripted {
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == 70; }, 10));
   }
 
-  // Injects a reply and steps until the engine has moved on.
-  void Reply(const Bytes& bytes) {
-    int32_t mode = rig.c->mode.load();
-    int32_t stage = rig.c->stage.load();
+  void Reply(const Bytes& bytes) {  // steps until the engine moves on
+    int32_t mode = rig.c->mode.load(), stage = rig.c->stage.load();
     com1.Inject(bytes);
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() != mode || rig.c->stage.load() != stage; }, 10))
         << "no reaction to " << Hex(bytes);
@@ -39,8 +36,7 @@ struct Scripted {
 
 struct Step {  // replies injected, then what holds 5 ms later
   Bytes replies;
-  int32_t mode;
-  int32_t stage;
+  int32_t mode, stage;
   Lines texts;  // shown while the step ran
   const char* lastFrame;
 };
@@ -53,15 +49,11 @@ struct Script {
   std::vector<Step> steps;
 };
 
+// One byte more than the packet buffer holds, then the longest packet: last preset 3.
 const Bytes kOversizedThenLongest = [] {
-  Bytes bytes(81, 0x55);  // one byte more than the packet buffer holds
-  bytes.back() = 0xFF;
-  bytes.resize(81 + kPacketCapacity, 0x00);
-  bytes[81] = 0x90;
-  bytes[82] = 0x50;
-  bytes[83] = 0x03;  // last preset 3
-  bytes.back() = 0xFF;
-  return bytes;
+  Bytes bytes(81, 0x55), longest(kPacketCapacity, 0x00);
+  longest[0] = 0x90, longest[1] = 0x50, longest[2] = 0x03, longest.back() = bytes.back() = 0xFF;
+  return bytes.insert(bytes.end(), longest.begin(), longest.end()), bytes;
 }();
 
 // clang-format off
@@ -100,14 +92,12 @@ TEST(Faults, ScriptedRepliesDuringInitialisation) {
       size_t shown = s.rig.StatusTexts().size();
       s.com1.Inject(step.replies);
       s.rig.Run(5);
-      EXPECT_EQ(s.rig.c->mode.load(), step.mode);
-      EXPECT_EQ(s.rig.c->stage.load(), step.stage);
+      EXPECT_EQ(std::make_pair(s.rig.c->mode.load(), s.rig.c->stage.load()), std::make_pair(step.mode, step.stage));
       Lines texts = s.rig.StatusTexts();
       EXPECT_EQ(Lines(texts.begin() + static_cast<long>(shown), texts.end()), step.texts);
       EXPECT_EQ(s.com1.Hexes().back(), step.lastFrame);
     }
-    EXPECT_EQ(s.rig.c->listReady.load(), 0);
-    EXPECT_TRUE(s.rig.ListItems().empty());
+    EXPECT_TRUE(s.rig.c->listReady.load() == 0 && s.rig.ListItems().empty());
   }
 }
 
@@ -138,8 +128,7 @@ TEST(Faults, TimeOutsEndTheTransactionAndLateRepliesAreDropped) {
     for (const Bytes& late : {kHead[0], kDone}) s.com1.Inject(late);
     s.rig.Run(5);
     EXPECT_EQ(s.rig.c->mode.load(), 0);
-    EXPECT_EQ(s.com1.Frames().size(), frames);
-    EXPECT_EQ(s.rig.StatusTexts().size(), texts);
+    EXPECT_EQ(std::make_pair(s.com1.Frames().size(), s.rig.StatusTexts().size()), std::make_pair(frames, texts));
   }
 }
 
@@ -162,9 +151,7 @@ TEST(Faults, PacketsWaitUntilTheEngineTurnsToTheirPort) {
   EXPECT_EQ(rig.c->cameras[1].modelCode, 0x5F);
   EXPECT_EQ(rig.c->mode.load(), 71);
   std::vector<WireFrame> frames = com2.Frames();
-  ASSERT_EQ(frames.size(), 4u);
-  EXPECT_EQ(frames[2].hex, "81 09 00 02 FF");
-  EXPECT_EQ(frames[3].hex, "81 09 04 3F FF");
+  ASSERT_EQ(com2.Hexes(), (Lines{"88 30 01 FF", "88 01 00 01 FF", "81 09 00 02 FF", "81 09 04 3F FF"}));
   EXPECT_EQ(frames[3].tick - frames[2].tick, 1u);
 }
 

@@ -1,9 +1,10 @@
-// Discovery and the whole initialisation chain of one camera of each family,
-// byte for byte, with what the panel shows and the record holds afterwards.
+// Discovery and initialisation of each family byte for byte, then the panel and record.
 #include "common/control_ids.h"
 #include "tests/support/engine_rig.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -18,43 +19,36 @@ const Lines kWide5F = {"81 01 04 36 00 FF",          "81 01 04 74 3F FF", "81 01
 const Lines kWide66 = {"81 01 04 36 00 FF", "81 01 04 74 3F FF",          "81 01 04 53 03 FF", "81 01 04 3E 02 FF",
                        "81 01 04 2C 07 FF", "81 01 04 28 0E 05 00 00 FF", "81 01 04 06 03 FF", "81 01 04 3F 01 7F FF"};
 
-// The setting chain's inquiries 81 09 <code> FF.
-Lines Inquiries(std::initializer_list<const char*> codes) {
+// The setting chain's inquiries 81 09 <code> FF, from "04 00|04 47|...".
+Lines Inquiries(const std::string& codes) {
   Lines out;
-  for (const char* code : codes) out.push_back(std::string("81 09 ") + code + " FF");
+  for (size_t at = 0, bar; at < codes.size(); at = bar + 1)
+    out.push_back("81 09 " + codes.substr(at, (bar = std::min(codes.find('|', at), codes.size())) - at) + " FF");
   return out;
 }
 
 struct Family {
   const char* name;
-  uint8_t model;
-  uint8_t lastPreset;
+  uint8_t model, lastPreset;
   int recallId;
-  Lines commands;
-  Lines inquiries;
+  Lines commands, inquiries;
 };
 
-const Lines kNarrowInquiries =
-    Inquiries({"04 00", "04 47", "04 48", "04 4A",    "04 4B", "04 4C", "04 4D", "04 38", "04 63", "04 42", "04 35",
-               "04 44", "04 43", "04 5B", "04 24 70", "04 39", "04 4E", "00 02", "04 39", "04 4B", "04 62"});
-const Lines kWideInquiries = Inquiries({"04 00", "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4D", "04 38",
-                                        "04 63", "04 66", "04 42", "04 35", "04 44", "04 43", "04 5B", "04 24 72",
-                                        "04 39", "04 4E", "00 02", "04 01", "04 39", "04 4B", "04 62"});
-
+// clang-format off
 const Family kFamilies[] = {
-    {"Narrow10x", 0x45, 0, IDC_RECALL1, kNarrow, kNarrowInquiries},
-    {"Model4B", 0x4B, 0, IDC_RECALL1, kNarrow,
-     Inquiries({"04 00", "04 47", "04 48", "04 4A",    "04 4B", "04 4C", "04 4D", "04 38", "04 63", "04 42", "04 35",
-                "04 44", "04 43", "04 5B", "04 24 70", "04 39", "04 4E", "00 02", "04 01", "04 39", "04 4B", "04 62"})},
-    {"Model5F", 0x5F, 3, IDC_RECALL3, kWide5F, kWideInquiries},
-    {"Model66", 0x66, 0, IDC_RECALL1, kWide66, kWideInquiries},
-    // Gain 1, the camera's default, is too low to stand for brightness: the
-    // iris is asked next under the same transaction. No infrared-cut inquiry.
-    {"Model40", 0x40, 0, IDC_RECALL1, kWide66,
-     Inquiries({"04 00",    "04 47", "04 48", "04 4A", "04 4B", "04 4C", "04 4C", "04 4B",
-                "04 38",    "04 63", "04 66", "04 42", "04 35", "04 44", "04 43", "04 5B",
-                "04 24 72", "04 39", "04 4E", "00 02", "04 39", "04 4B", "04 62"})},
+    {"Narrow10x", 0x45, 0, IDC_RECALL1, kNarrow, Inquiries("04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"
+        "04 42|04 35|04 44|04 43|04 5B|04 24 70|04 39|04 4E|00 02|04 39|04 4B|04 62")},
+    {"Model4B", 0x4B, 0, IDC_RECALL1, kNarrow, Inquiries("04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"
+        "04 42|04 35|04 44|04 43|04 5B|04 24 70|04 39|04 4E|00 02|04 01|04 39|04 4B|04 62")},
+    {"Model5F", 0x5F, 3, IDC_RECALL3, kWide5F, Inquiries("04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"
+        "04 66|04 42|04 35|04 44|04 43|04 5B|04 24 72|04 39|04 4E|00 02|04 01|04 39|04 4B|04 62")},
+    {"Model66", 0x66, 0, IDC_RECALL1, kWide66, Inquiries("04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"
+        "04 66|04 42|04 35|04 44|04 43|04 5B|04 24 72|04 39|04 4E|00 02|04 01|04 39|04 4B|04 62")},
+    // Gain 1, the default, cannot stand for brightness: the iris is asked next. No infrared-cut inquiry.
+    {"Model40", 0x40, 0, IDC_RECALL1, kWide66, Inquiries("04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4C|04 4B|04 38|"
+        "04 63|04 66|04 42|04 35|04 44|04 43|04 5B|04 24 72|04 39|04 4E|00 02|04 39|04 4B|04 62")},
 };
+// clang-format on
 
 TEST(InitialisationChain, WireStatusListRecallButtonAndRecordForEachFamily) {
   for (const Family& f : kFamilies) {

@@ -1,5 +1,5 @@
-// The engine on its own worker thread and the real clock, through the real
-// serial backend, to virtual cameras behind a pseudo-terminal.
+// The engine on its worker thread and the real clock, through the real serial
+// backend, to virtual cameras behind a pseudo-terminal.
 #include "requests/request_codes.h"
 #include "sim/camsim_pty.h"
 #include "tests/support/engine_rig.h"
@@ -24,10 +24,8 @@ struct PtyCameras {
     stop = true;
     if (pump.joinable()) pump.join();
   }
-
   void Pump() {
-    uint8_t buffer[256];
-    for (; !stop; OsSleep(1)) {
+    for (uint8_t buffer[256]; !stop; OsSleep(1)) {
       line.Advance(OsTickCount());
       line.Feed(buffer, pty.Read(buffer, sizeof buffer));
       pty.Write(buffer, line.TakeOutput(buffer, sizeof buffer));
@@ -47,13 +45,12 @@ TEST(OverPty, CamerasFoundListedPolledAndAnsweringARequest) {
   ASSERT_TRUE(cameras.pump.joinable());
   SerialPortSetDevice(2, cameras.pty.DevicePath());
   rig.Start(WORKER_THREAD);
-  ASSERT_TRUE(WaitFor([&] { return rig.c->listReady.load() == 1; }, 30000)) << "not ready within 30 s";
+  ASSERT_TRUE(WaitFor([&] { return rig.c->listReady.load() == 1; }, 30000));
   EXPECT_EQ(rig.StatusTexts(),
             (Lines{"Searching for cameras...", "Checking COM2...", "Found 2 cameras", "Initializing camera 1...",
                    "Initializing camera 2...", "2 Cameras OK, none selected"}));
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
-  EXPECT_EQ(rig.c->cameras[1].address, 2);
-  EXPECT_EQ(rig.c->cameras[1].modelCode, 0x40);
+  EXPECT_EQ(rig.c->cameras[1].address * 1000 + rig.c->cameras[1].modelCode, 2000 + 0x40);
 
   SelectCamera(rig.c, 1);  // from this, the panel's, thread
   bool focus = false, bright = false, frozen = false;
@@ -65,9 +62,9 @@ TEST(OverPty, CamerasFoundListedPolledAndAnsweringARequest) {
       frozen |= m.code == 45 && m.a == 1;
     }
   };
-  ASSERT_TRUE(WaitFor([&] { return drain(), focus && bright; }, 5000)) << "no focus and brightness within 5 s";
+  ASSERT_TRUE(WaitFor([&] { return drain(), focus && bright; }, 5000)) << "no idle poll";
   rig.Post(1, REQ_FREEZE, 1);
-  ASSERT_TRUE(WaitFor([&] { return drain(), frozen; }, 5000)) << "no freeze read-back within 5 s";
+  ASSERT_TRUE(WaitFor([&] { return drain(), frozen; }, 5000)) << "no freeze read-back";
 }
 
 }  // namespace

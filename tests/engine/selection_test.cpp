@@ -1,7 +1,5 @@
-// Which camera the engine talks to: a request goes to the camera it names
-// while the list selection changes, initialisation run again returns to the
-// selected camera, and the panel may read the records while the worker fills
-// them.
+// Which camera the engine talks to while the selection changes, after initialisation
+// runs again, and records read by the panel while the worker fills them.
 #include "engine/engine_state.h"
 #include "panel/panel_refresh.h"
 #include "requests/request_codes.h"
@@ -15,10 +13,10 @@ namespace {
 struct TwoLines {
   TwoLines() : com1(rig.Attach(1, {0x66, 0x4B})), com2(rig.Attach(2, {0x5F})) { rig.Start(); }
 
-  bool Select(int32_t index) {
-    return rig.Select(index) && rig.RunUntil([&] { return rig.Idle(); }, 500);
+  // Ready with camera `index` selected and the engine idle.
+  bool ReadyAndSelect(int32_t index) {
+    return rig.RunToReady() && rig.Select(index) && rig.RunUntil([&] { return rig.Idle(); }, 500);
   }
-
   static bool Has(const Lines& frames, size_t from, const std::string& hex) {
     return std::find(frames.begin() + static_cast<long>(from), frames.end(), hex) != frames.end();
   }
@@ -28,8 +26,7 @@ struct TwoLines {
   WirePeer& com2;
 };
 
-// Runs one worker step on another thread while this thread plays the
-// user-interface thread: `meanwhile` runs while the step waits on a control call.
+// One worker step on another thread; `meanwhile` runs here while it waits on a control call.
 void StepWhileTheWorkerWaitsOnThePanel(EngineRig& rig, const std::function<void()>& meanwhile) {
   FakeBecomeOwner();
   std::atomic<bool> done{false};
@@ -48,8 +45,7 @@ void StepWhileTheWorkerWaitsOnThePanel(EngineRig& rig, const std::function<void(
 
 TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
   TwoLines t;
-  ASSERT_TRUE(t.rig.RunToReady());
-  ASSERT_TRUE(t.Select(0));
+  ASSERT_TRUE(t.ReadyAndSelect(0));
   size_t on1 = t.com1.Frames().size(), on2 = t.com2.Frames().size();
 
   // Focus auto updates the focus controls before it sends its command.
@@ -87,8 +83,7 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
 TEST(Selection, ClickDuringARereadingIsKept) {
   TwoLines t;
   SetPanelRefreshHandler(RefreshPanel);
-  ASSERT_TRUE(t.rig.RunToReady());
-  ASSERT_TRUE(t.Select(0));
+  ASSERT_TRUE(t.ReadyAndSelect(0));
   t.rig.Post(0, REQ_PRESET_RECALL_1, 0);
   t.rig.Step();              // the recall goes out
   RefreshPanel(t.rig.c, 2);  // camera 3 clicked meanwhile
@@ -105,8 +100,7 @@ TEST(Selection, ClickDuringARereadingIsKept) {
 // clicked: it goes to the camera it names, and the polls then go to the new one.
 TEST(Selection, PollsFollowTheSelectionAfterARequestForAnotherCamera) {
   TwoLines t;
-  ASSERT_TRUE(t.rig.RunToReady());
-  ASSERT_TRUE(t.Select(0));
+  ASSERT_TRUE(t.ReadyAndSelect(0));
   size_t on1 = t.com1.Frames().size();
   t.rig.Post(0, REQ_ZOOM_DIRECT, 20);
   SelectCamera(t.rig.c, 2);
@@ -123,16 +117,14 @@ TEST(Selection, PollsFollowTheSelectionAfterARequestForAnotherCamera) {
 
 TEST(Selection, InitialisationRunAgainReturnsToTheSelectedCameraAndKeepsTheList) {
   TwoLines t;
-  ASSERT_TRUE(t.rig.RunToReady());
-  ASSERT_TRUE(t.Select(1));
+  ASSERT_TRUE(t.ReadyAndSelect(1));
   RestartInitialisation(t, 1);
   Lines texts = t.rig.StatusTexts();
   EXPECT_EQ(texts.back(), "3 Cameras OK, none selected");
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "Initializing camera 3..."), 2);
 
   EXPECT_EQ(t.rig.ListItems(), (Lines{"Camera 1", "Camera 2", "Camera 3"}));
-  EXPECT_EQ(t.rig.c->camera.load(), 1);
-  EXPECT_EQ(t.rig.c->port.load(), 0);
+  EXPECT_TRUE(t.rig.c->camera.load() == 1 && t.rig.c->port.load() == 0);
   // The polls ask camera 2 (address 2 on COM1), not a camera on COM2.
   size_t on1 = t.com1.Frames().size(), on2 = t.com2.Frames().size();
   t.rig.Run(450);
@@ -147,8 +139,7 @@ TEST(Selection, RereadingCutShortDoesNotStopALaterInitialisation) {
   const uint8_t askBGain[] = {0x09, 0x04, 0x44};
   SimFaults faults;
   faults.AddError(askBGain, sizeof askBGain, 0x02, 1);
-  ASSERT_TRUE(t.rig.RunToReady());
-  ASSERT_TRUE(t.Select(0));
+  ASSERT_TRUE(t.ReadyAndSelect(0));
   t.com1.SetFaults(0, faults);
   t.rig.c->requestQueue->Put(0, REQ_WB_COLD, 0, 0);  // re-reads from the white balance on
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.StatusTexts().back().rfind("Err Answer", 0) == 0; }, 2000));
@@ -174,8 +165,7 @@ TEST(Selection, InitialisationLeavesOnlyTheLastCamerasRecallButtonChecked) {
 // field shared without an atomic.
 TEST(Selection, RecordsReadWhileARereadingWritesThem) {
   TwoLines t;
-  ASSERT_TRUE(t.rig.RunToReady());
-  ASSERT_TRUE(t.Select(0));
+  ASSERT_TRUE(t.ReadyAndSelect(0));
   t.com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.zoomPos = 0x2000; });
 
   t.rig.c->requestQueue->Put(0, REQ_PRESET_RECALL_3, 0, 0);

@@ -1,5 +1,5 @@
-// Teardown of a controller whose worker thread is mid-transaction, or waits on
-// the panel's thread. The virtual clock stands still, so nothing times out.
+// Teardown while the worker is mid-transaction or waits on the panel's thread;
+// the virtual clock stands still, so nothing times out.
 #include "tests/support/engine_rig.h"
 #include "tests/support/wait_for.h"
 
@@ -12,8 +12,7 @@
 
 namespace {
 
-// DestroyCameraController waits for the worker without a limit; should it hang,
-// the process ends here with a message instead.
+// Should DestroyCameraController hang, the process ends with a message instead.
 void DestroyWithin5s(EngineRig& rig) {
   std::promise<void> destroyed;
   std::thread watchdog([done = destroyed.get_future()] {
@@ -32,24 +31,22 @@ TEST(Teardown, WhileATransactionIsInFlight) {
   WirePeer& com1 = rig.Attach(1);
   rig.Start(WORKER_THREAD);
   rig.Jump(100);
-  ASSERT_TRUE(WaitFor([&] { return com1.Frames().size() == 1; }, 5000)) << "no address set within 5 s";
+  ASSERT_TRUE(WaitFor([&] { return com1.Frames().size() == 1; }, 5000)) << "no address set";
   com1.Inject({0x88, 0x30, 0x02, 0xFF, 0x88, 0x01, 0x00, 0x01, 0xFF});  // both echoes
-  ASSERT_TRUE(WaitFor([&] { return com1.Frames().size() == 3; }, 5000)) << "no version inquiry within 5 s";
-  EXPECT_EQ(rig.c->mode.load(), 70);  // the version inquiry awaits its answer
-  EXPECT_EQ(rig.c->stage.load(), STAGE_ANSWER);
-  com1.Inject({0x90, 0x50, 0x00, 0x20});  // half an answer on its way
+  ASSERT_TRUE(WaitFor([&] { return com1.Frames().size() == 3; }, 5000)) << "no version inquiry";
+  EXPECT_TRUE(rig.c->mode.load() == 70 && rig.c->stage.load() == STAGE_ANSWER);  // awaiting the version
+  com1.Inject({0x90, 0x50, 0x00, 0x20});                                         // half an answer on its way
   DestroyWithin5s(rig);
 }
 
 TEST(Teardown, WhileTheWorkerWaitsOnThePanel) {
   EngineRig rig;
   rig.Attach(1);
-  // From here the test thread owns the windows: the worker's control updates
-  // wait until this thread serves them, as with a cross-thread SendMessage.
+  // The worker's control updates now wait for this thread, as with a cross-thread SendMessage.
   FakeBecomeOwner();
   rig.Start(WORKER_THREAD);
   rig.Jump(100);
-  ASSERT_TRUE(WaitFor([] { return FakePendingSentCount() > 0; }, 5000)) << "no control update within 5 s";
+  ASSERT_TRUE(WaitFor([] { return FakePendingSentCount() > 0; }, 5000)) << "no control update";
   EXPECT_EQ(rig.StatusTexts(), Lines{"Searching for cameras..."});
   DestroyWithin5s(rig);
   EXPECT_EQ(FakePendingSentCount(), 0);

