@@ -24,21 +24,15 @@ TEST(StatusLineWin32, SetStatusWritesTheStatusEditOfThePageShown) {
   char text[256];
   GetDlgItemTextA(page, IDC_STATUS, text, sizeof text);
   EXPECT_STREQ("Checking COM3...", text);
-  std::string longText(300, 'b');
-  SetStatus("%s", longText.c_str());
-  GetWindowTextA(status, text, sizeof text);
-  EXPECT_EQ(std::string(255, 'b'), text);
   DestroyWindow(page);
   hPage[0] = nullptr;
 }
 
 TEST(SystemErrorTextWin32, MessageIsFollowedByTheCode) {
   SetLastError(2);
-  std::string text = GetSystemErrorText();
-  ASSERT_GT(text.size(), 3u);
-  EXPECT_EQ("(2)", text.substr(text.size() - 3));
-  EXPECT_EQ(std::string::npos, text.find('\n'));
-  EXPECT_EQ(std::string::npos, text.find('\r'));
+  const std::string text = GetSystemErrorText();
+  EXPECT_EQ(std::string::npos, text.find_first_of("\r\n"));
+  EXPECT_EQ("(2)", text.substr(text.size() < 3 ? 0 : text.size() - 3));
   SetLastError(0x2ABCDEF);
   EXPECT_STREQ("(44813807)", GetSystemErrorText());
 }

@@ -1,9 +1,8 @@
-// ptyloop: opens a pseudo-terminal, prints its slave device, and echoes every
-// byte written to the slave back into it until SIGTERM or SIGINT. Stands in
-// for a serial device that answers with what it hears.
-//   ptyloop --hold   never takes a byte instead: once the pty's buffer is
-//                    full, writes to the slave stall, as behind a CTS line
-//                    that stays low.
+// ptyloop [--hold]: opens a pseudo-terminal, prints its slave device and echoes
+// every byte written to the slave back into it until SIGTERM or SIGINT: a
+// serial device that answers with what it hears. With --hold it never takes a
+// byte, so once the pty's buffer is full writes stall, as behind a CTS line
+// that stays low.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -23,19 +22,12 @@ void OnStopSignal(int) { stopRequested = 1; }
 bool WriteAll(int fd, const unsigned char* data, size_t length) {
   while (length > 0) {
     const ssize_t n = write(fd, data, length);
-    if (n > 0) {
-      data += n;
-      length -= static_cast<size_t>(n);
-    } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
-      return false;
-    }
+    if (n < 0 && errno != EINTR && errno != EAGAIN) return false;
+    if (n <= 0) continue;
+    data += n;
+    length -= static_cast<size_t>(n);
   }
   return true;
-}
-
-int Fail(const char* what) {
-  perror(what);
-  return 1;
 }
 
 }  // namespace
@@ -48,31 +40,30 @@ int main(int argc, char** argv) {
   }
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   char slavePath[128];
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
-      ptsname_r(master, slavePath, sizeof slavePath) != 0)
-    return Fail("ptyloop: pseudo-terminal");
-  // Held open so the master never sees a hang-up while the user reopens.
-  const int slave = open(slavePath, O_RDWR | O_NOCTTY);
+  int slave = -1;  // held open so the master never sees a hang-up while the user reopens
   termios tio;
-  if (slave < 0 || tcgetattr(slave, &tio) != 0) return Fail("ptyloop: slave");
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
+      ptsname_r(master, slavePath, sizeof slavePath) != 0 || (slave = open(slavePath, O_RDWR | O_NOCTTY)) < 0 ||
+      tcgetattr(slave, &tio) != 0) {
+    perror("ptyloop: pseudo-terminal");
+    return 1;
+  }
   cfmakeraw(&tio);
   tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-  if (tcsetattr(slave, TCSANOW, &tio) != 0) return Fail("ptyloop: raw mode");
+  if (tcsetattr(slave, TCSANOW, &tio) != 0) {
+    perror("ptyloop: raw mode");
+    return 1;
+  }
   struct sigaction action = {};
   action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
   printf("%s\n", slavePath);
   fflush(stdout);
 
   while (!stopRequested) {
-    if (hold) {
-      poll(nullptr, 0, 200);
-      continue;
-    }
     pollfd readable = {master, POLLIN, 0};
-    const int ready = poll(&readable, 1, 200);
+    const int ready = poll(hold ? nullptr : &readable, hold ? 0 : 1, 200);
     if (ready < 0 && errno != EINTR) break;
     if (ready <= 0) continue;
     unsigned char buffer[512];

@@ -66,10 +66,10 @@ TEST_F(PeerChannel, ReadFrameReportsAndSkipsAFrameThatDoesNotFit) {
 }
 
 TEST_F(PeerChannel, NoiseWithoutTerminatorNeverFillsTheReceiveRing) {
+  // 4096 bytes are 16 whole turns of the 256-byte count: nothing is left.
   peer.Feed(Bytes(4096, 0x41));
   ASSERT_TRUE(peer.WaitConsumed());
   EXPECT_EQ(channel.ReceiveWriteIndexForTest(), 0);
-  // 4096 bytes are 16 whole turns of the 256-byte count: nothing is left.
   peer.Feed({0x90, 0x41, 0xFF});
   EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x41, 0xFF}));
 }
@@ -122,11 +122,9 @@ TEST_F(PeerChannel, ResetBuffersEmptiesOnlyTheSideAsked) {
   ASSERT_TRUE(peer.WaitBlocked());
   ASSERT_EQ(channel.WriteFrame(commands.data() + 5, 5), 0);
   channel.ResetBuffers(true, false);
-  EXPECT_EQ(channel.ReceiveWriteIndexForTest(), 0);
   EXPECT_EQ(NextFrame(channel, 0), Bytes());
   ASSERT_TRUE(channel.StoreReceivedFrameForTest(reply.data(), 3));
   channel.ResetBuffers(false, true);
-  EXPECT_EQ(channel.TransmitWriteIndexForTest(), 0);
   ASSERT_EQ(channel.WriteFrame(commands.data() + 10, 5), 0);
   peer.SetGate(true);
   ASSERT_EQ(channel.WriteFrame(kLast.data(), 2), 0);

@@ -39,9 +39,9 @@ inline Bytes NextFrame(SerialChannel& channel, uint32_t timeoutMs = 3000) {
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-// The far end of a line, inside the process: fed bytes reach the channel one
-// ReadByte at a time, writes are recorded, and a closed gate holds every write
-// (for at most 10 s: a test that never opens it fails on what it sees).
+// The far end of a line inside the process: fed bytes reach the channel one
+// ReadByte at a time, writes are recorded, a closed gate holds every write (for
+// at most 10 s: a test that never opens it fails on what it sees).
 struct ScriptedPeer : SerialPeer {
   std::mutex mutex;
   std::condition_variable gateChanged;
@@ -85,7 +85,7 @@ struct ScriptedPeer : SerialPeer {
     return WaitFor([&] { return Locked([&] { return !pending; }); }, ms);
   }
   bool WaitWritten(size_t n) {
-    return WaitFor([&] { return Locked([&] { return written.size() >= n; }); });
+    return WaitFor([&] { return Written().size() >= n; });
   }
   bool WaitBlocked() {
     return WaitFor([&] { return Locked([&] { return blocked; }); });

@@ -39,20 +39,14 @@ TEST(SimLine, AddressSetNumbersTheChainAndPacketsReachOnlyTheirCamera) {
   EXPECT_EQ(unnumbered.Ask(Inq({0x00})), Packets{Inq({0x00})});  // goes round unanswered
 }
 
-TEST(SimLine, OverlongBroadcastIsNotPassedOn) {
-  SimRig rig({0x4B, 0x5F});
-  Bytes overlong(200, 0x00);
-  overlong.front() = 0x88;
-  overlong.back() = 0xFF;
-  EXPECT_TRUE(rig.Ask(overlong, 20).empty());
-  EXPECT_EQ(rig.Ask({0x88, 0x30, 0x01, 0xFF}, 50), (Packets{{0x88, 0x30, 0x03, 0xFF}})) << "the line still works";
-}
-
 TEST(SimLine, EachReplyForm) {
   const Bytes len16{0x81, 0x01, 0x04, 0x47, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF};
   Bytes len17 = len16;
   len17.insert(len17.begin() + 4, 0x00);
   const std::vector<Bytes> bothBusy{Cmd({0x38, 0x03}), kZoomTele, Cmd({0x48, 0x0C, 0, 0, 0})};
+  Bytes overlong(200, 0x00);
+  overlong.front() = 0x88;
+  overlong.back() = 0xFF;
   const ReplyRow rows[] = {
       {"immediate command, socket 1", {}, Cmd({0x62, 0x02}), kDone},
       {"socket 2 while a zoom holds socket 1",
@@ -84,6 +78,8 @@ TEST(SimLine, EachReplyForm) {
        Cmd({0x47, 0, 0, 0, 0}),
        {{0x90, 0x61, 0x04, 0xFF}, {0x90, 0x42, 0xFF}, {0x90, 0x52, 0xFF}}},
       {"no near-infrared on 0x45", {}, {0x82, 0x01, 0x04, 0x01, 0x02, 0xFF}, {{0xA0, 0x60, 0x02, 0xFF}}},
+      {"overlong broadcast is not passed on", {}, overlong, {}},
+      {"and the line still works", {overlong}, {0x88, 0x30, 0x01, 0xFF}, {{0x88, 0x30, 0x04, 0xFF}}},
       {"no bright mode on 0x40", {}, {0x83, 0x01, 0x04, 0x39, 0x0D, 0xFF}, {{0xB0, 0x60, 0x02, 0xFF}}},
   };
   for (const ReplyRow& row : rows) {
@@ -131,12 +127,6 @@ TEST(SimLine, CommandsChangeTheStateTheInquiriesRead) {
                  {{}, 20, {kDone1}},
                  Reads(Inq({0x00}), {0x90, 0x50, 0x02, 0xFF}),
                  Reads(Inq({0x63}), {0x90, 0x50, 0x04, 0xFF}),
-                 Does(Cmd({0x24, 0x70, 0x00, 0x08})),
-                 Reads(Inq({0x24, 0x70}), {0x90, 0x50, 0x00, 0x08, 0xFF}),
-                 Does(Cmd({0x5B, 0x02})),
-                 Reads(Inq({0x5B}), {0x90, 0x50, 0x02, 0xFF}),
-                 Does(Cmd({0x66, 0x02})),
-                 Reads(Inq({0x66}), {0x90, 0x50, 0x02, 0xFF}),
                  Does(Cmd({0x2C, 0x07})),
                  Reads(Inq({0x2C}), {0x90, 0x50, 0x07, 0xFF})});
 }
@@ -145,8 +135,7 @@ TEST(SimLine, ZoomReportsPositionsOnTheWayAndCompletesAtTheTarget) {
   SimRig rig({0x66}, SimRealisticTiming());
   EXPECT_EQ(rig.Ask(kZoomTele, 20), Packets{kAck1});
   std::vector<uint16_t> seen;
-  uint64_t reachedUs = 0;
-  uint64_t completedUs = 0;
+  uint64_t reachedUs = 0, completedUs = 0;
   for (int ms = 0; ms < 6000 && completedUs == 0; ++ms) {
     if (ms % 200 == 0) rig.Write(Inq({0x47}));
     for (const Bytes& p : rig.Run(1)) {
@@ -161,10 +150,8 @@ TEST(SimLine, ZoomReportsPositionsOnTheWayAndCompletesAtTheTarget) {
   }
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
   EXPECT_GE(std::count_if(seen.begin(), seen.end(), [](uint16_t z) { return z > 0 && z < 0x4000; }), 5);
-  EXPECT_GT(completedUs, 2000000u);  // a full sweep takes a few seconds
-  EXPECT_LT(completedUs, 5000000u);
-  EXPECT_GE(completedUs, reachedUs);
-  EXPECT_LE(completedUs - reachedUs, 17000u);  // within the frame it got there
+  EXPECT_TRUE(completedUs > 2000000u && completedUs < 5000000u) << completedUs;  // a full sweep takes seconds
+  EXPECT_TRUE(completedUs >= reachedUs && completedUs - reachedUs <= 17000u) << "within the frame it got there";
   EXPECT_EQ(rig.Ask(Inq({0x47}), 20), (Packets{{0x90, 0x50, 0x04, 0, 0, 0, 0xFF}}));
 }
 
