@@ -62,7 +62,8 @@ TEST(App, StartsWithTheVersionShownAndCleansUpOnce) {
   EXPECT_NE(nullptr, pController);
   EXPECT_TRUE(IsWindowVisible(hMainWnd));
   EXPECT_TRUE(IsWindowVisible(hPage[0]));
-  WNDCLASSEXA wc = {sizeof wc};
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
   ASSERT_TRUE(GetClassInfoExA(hInst, "Orvalix", &wc));
   EXPECT_EQ(static_cast<UINT>(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS), wc.style);
   EXPECT_EQ(reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), wc.hbrBackground);

@@ -14,26 +14,19 @@ namespace {
 
 using Commands = ShellTest;
 
-TEST_F(Commands, PowerAndFreezeSendWhatTheyShowEvenWithoutASelection) {
-  Click(IDC_POWER);
-  Click(IDC_POWER);
-  Click(IDC_FREEZE);
-  EXPECT_EQ((RequestList{{-1, 44, 1}, {-1, 44, 0}, {-1, 45, 1}}), Requests());
+TEST_F(Commands, PowerAndFreezeSendEvenWithoutASelectionRecallTwiceOnlyWithOne) {
   AddCameras(2);
+  Click(IDC_POWER);
+  Click(IDC_POWER);
+  Click(IDC_FREEZE);
+  Click(IDC_RECALL3);
+  EXPECT_EQ((RequestList{{-1, 44, 1}, {-1, 44, 0}, {-1, 45, 1}}), Requests());
   Select(1);
   Click(IDC_FREEZE);
   Click(IDC_POWER);
-  EXPECT_EQ((RequestList{{1, 45, 0}, {1, 44, 1}}), Requests());
-}
-
-TEST_F(Commands, RecallPutsTwiceForTheSelectionAndNothingWithout) {
-  AddCameras(2, false);
-  Click(IDC_RECALL3);
-  EXPECT_TRUE(Requests().empty());
-  Select(1);
   Click(IDC_RECALL3);
   Click(IDC_RECALL5);
-  EXPECT_EQ((RequestList{{1, 50, 0}, {1, 50, 0}, {1, 52, 0}, {1, 52, 0}}), Requests());
+  EXPECT_EQ((RequestList{{1, 45, 0}, {1, 44, 1}, {1, 50, 0}, {1, 50, 0}, {1, 52, 0}, {1, 52, 0}}), Requests());
   pController = nullptr;
   Click(IDC_RECALL1);
   EXPECT_TRUE(Requests().empty());

@@ -24,7 +24,11 @@ struct Canvas {
   explicit Canvas(HWND w) {
     GetClientRect(w, &all);
     BITMAPINFO info = {};
-    info.bmiHeader = {sizeof info.bmiHeader, all.right, -all.bottom, 1, 32};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = all.right;
+    info.bmiHeader.biHeight = -all.bottom;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     pixels = static_cast<const DWORD*>(bits);
