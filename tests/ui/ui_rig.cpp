@@ -11,9 +11,8 @@
 
 namespace {
 
-// Handles whatever is left in the thread's queue and drops the WM_QUIT of a
-// destroyed main window, so that no test sees another's messages. Paint
-// messages stay until their window has painted, so they are dispatched.
+// Dispatches what is left, a destroyed main window's WM_QUIT included, so no
+// test sees another's messages.
 void DrainQueue() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -24,12 +23,6 @@ void HoldShift(bool held) {
   GetKeyboardState(keys);
   keys[VK_SHIFT] = held ? 0x80 : 0;
   SetKeyboardState(keys);
-}
-
-void PostKey(HWND target, int vk) {
-  LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16;
-  PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(vk), scan | 1);
-  PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(vk), scan | 1 | (3u << 30));
 }
 
 LRESULT CALLBACK RecordCreation(int code, WPARAM wParam, LPARAM lParam) {
@@ -79,13 +72,14 @@ void ShellTest::AddCameras(int n, bool inController) {
     std::string name = "Camera " + std::to_string(i + 1);
     SendMessageA(Item(IDC_CAMERA_LIST), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     if (!inController) continue;
-    controller.cameras[i].modelCode = 0x4B;
-    controller.cameras[i].port = 2;
-    controller.cameras[i].address = i + 1;
-    controller.cameras[i].zoomPos = 0;
-    controller.cameras[i].aperture = 5;
-    controller.cameras[i].brightPos = 16;
-    controller.cameras[i].expCompPos = 7;
+    CameraRecord& record = controller.cameras[i];
+    record.modelCode = 0x4B;
+    record.port = 2;
+    record.address = i + 1;
+    record.zoomPos = 0;
+    record.aperture = 5;
+    record.brightPos = 16;
+    record.expCompPos = 7;
   }
   if (inController) controller.cameraCount = n;
 }
@@ -122,9 +116,11 @@ void RouteWaiting() {
 }
 
 void Press(int vk, bool shift) {
-  HWND focus = GetFocus();
+  HWND target = GetFocus() ? GetFocus() : hMainWnd;
+  LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16;
   HoldShift(shift);
-  PostKey(focus ? focus : hMainWnd, vk);
+  PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(vk), scan | 1);
+  PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(vk), scan | 1 | (3u << 30));
   RunLoop();
   HoldShift(false);
 }

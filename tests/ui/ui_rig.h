@@ -17,9 +17,7 @@
 #include <string>
 #include <vector>
 
-// A window as its creator asked for it, before the system adjusted anything
-// (a list box drops its scroll bar styles while it has nothing to scroll and
-// rounds its height to whole rows).
+// A window as its creator asked for it, before the system adjusted it.
 struct Created {
   HWND parent;
   int id;
@@ -28,7 +26,6 @@ struct Created {
   int x, y, width, height;
 };
 
-// Every window the set-up created, in creation order.
 extern std::vector<Created> created;
 
 // A request as put for the engine; the panel's second argument is always 0.
@@ -46,10 +43,9 @@ class ShellTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Cameras 1..n in the list (and in the controller when inController).
+  // Cameras 1..n in the list, and in the controller when inController.
   void AddCameras(int n, bool inController = true);
   static void Select(int index);
-  // Takes every request put so far.
   RequestList Requests();
 
   static HWND Item(int id) { return GetDlgItem(hPage[0], id); }
@@ -64,19 +60,16 @@ class ShellTest : public ::testing::Test {
   CameraController controller;
 };
 
-// Identifier of the window with the keyboard focus, 0 for none or a page.
+// Identifier of the focused window, 0 for none or a page.
 int FocusId();
-// Runs the program's own message loop over what is queued now and what that
-// brings, until the queue is empty.
+// Runs the program's own message loop until the queue is empty.
 void RunLoop();
-// Posts a key-down and key-up of `vk` to the focused window (the main window
-// when none has the focus) and runs the loop over them; with `shift`, Shift
-// is held meanwhile.
+// Posts a key-down and key-up of `vk` to the focused window (else the main
+// window), Shift held when `shift`, and runs the loop over them.
 void Press(int vk, bool shift = false);
-// Routes what is waiting as the loop does, timers included.
 void RouteWaiting();
 
-// Routes messages until done() holds or timeoutMs passes; false on time-out.
+// Routes messages until done() holds; false after timeoutMs.
 template <class Done>
 bool PumpUntil(Done done, DWORD timeoutMs) {
   DWORD start = GetTickCount();
