@@ -10,11 +10,9 @@
 //   setup-close SECONDS    press the open Setup dialog's "Exit" and wait until it has gone
 #include "common/control_ids.h"
 #include "tests/e2e/panel_driver.h"
-#include "tests/e2e/setup_driver.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -28,24 +26,20 @@ int Fail(const PanelDriver& panel, const char* what) {
 
 DWORD Seconds(const char* text) { return static_cast<DWORD>(std::strtoul(text, nullptr, 10)) * kMsPerSecond; }
 
-int PrintGeometry(const PanelDriver& panel, HWND window) {
+bool PrintGeometry(HWND window) {
   RECT r;
-  if (!GetWindowRect(window, &r)) return Fail(panel, "no window to measure");
+  if (!GetWindowRect(window, &r)) return false;
   std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
   std::fflush(stdout);
-  return 0;
+  return true;
 }
 
-int CloseAndWait(const PanelDriver& panel, DWORD timeoutMs) {
+bool CloseAndWait(const PanelDriver& panel, DWORD timeoutMs) {
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, panel.processId);
   panel.Close();
   const bool ended = process != nullptr && WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
   if (process != nullptr) CloseHandle(process);
-  if (!ended) {
-    std::fprintf(stderr, "orvalix_driver: still running after WM_CLOSE\n");
-    return 1;
-  }
-  return 0;
+  return ended;
 }
 
 int Usage() {
@@ -68,31 +62,27 @@ int main(int argc, char** argv) {
       if (!panel.Attach(0, Seconds(argv[++i]))) return Fail(panel, "no Orvalix window");
     } else if (step == "wait-cameras" && args >= 2 && panel.page != nullptr) {
       const size_t want = std::strtoul(argv[++i], nullptr, 10);
-      if (!WaitUntil([&] { return panel.ListTexts(IDC_CAMERA_LIST).size() >= want; }, Seconds(argv[++i]))) {
+      if (!WaitUntil([&] { return panel.ListTexts(IDC_CAMERA_LIST).size() >= want; }, Seconds(argv[++i])))
         return Fail(panel, "the camera list stayed short");
-      }
     } else if (step == "select" && args >= 2 && panel.page != nullptr) {
-      const int camera = std::atoi(argv[++i]);
-      char expected[32];
-      std::snprintf(expected, sizeof expected, "Camera %d selected", camera);
-      panel.SelectCamera(camera - 1);
-      if (!WaitUntil([&] { return panel.Text(IDC_STATUS) == expected; }, Seconds(argv[++i]))) {
+      const std::string expected = std::string("Camera ") + argv[++i] + " selected";
+      panel.SelectCamera(std::atoi(argv[i]) - 1);
+      if (!WaitUntil([&] { return panel.Text(IDC_STATUS) == expected; }, Seconds(argv[++i])))
         return Fail(panel, "the camera was not selected");
-      }
     } else if (step == "geometry" && panel.page != nullptr) {
-      panel.Repaint();
-      if (PrintGeometry(panel, panel.main) != 0) return 1;
+      RepaintWindow(panel.main);
+      if (!PrintGeometry(panel.main)) return Fail(panel, "no window to measure");
     } else if (step == "setup" && args >= 1 && panel.page != nullptr) {
       if (!setup.Open(panel, Seconds(argv[++i]))) return Fail(panel, "no Setup dialog");
     } else if (step == "setup-geometry" && setup.dialog != nullptr) {
-      setup.Repaint();
-      if (PrintGeometry(panel, setup.dialog) != 0) return 1;
+      RepaintWindow(setup.dialog);
+      if (!PrintGeometry(setup.dialog)) return Fail(panel, "no window to measure");
     } else if (step == "setup-close" && args >= 1 && panel.page != nullptr) {
       if (setup.dialog == nullptr && !setup.Attach(panel)) return Fail(panel, "no Setup dialog open");
       setup.Click(IDC_SETUP_EXIT);
       if (!setup.WaitClosed(Seconds(argv[++i]))) return Fail(panel, "the Setup dialog stayed open");
     } else if (step == "close" && args >= 1 && panel.page != nullptr) {
-      if (CloseAndWait(panel, Seconds(argv[++i])) != 0) return 1;
+      if (!CloseAndWait(panel, Seconds(argv[++i]))) return Fail(panel, "still running after WM_CLOSE");
     } else {
       return Usage();
     }

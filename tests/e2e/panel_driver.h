@@ -1,8 +1,7 @@
 // Drives a running Orvalix from another process through its windows, the way
-// a user would: finds the panel, reads what its controls show, selects a
-// camera, lets go of a slider, clicks and presses keys. Texts cross the
-// process boundary with time-limited messages, so a hung program fails the
-// caller instead of hanging it.
+// a user would. Texts and numbers cross the process boundary with
+// time-limited messages, so a hung program fails the caller instead of
+// hanging it.
 #pragma once
 
 #include <windows.h>
@@ -11,37 +10,56 @@
 #include <string>
 #include <vector>
 
+constexpr DWORD kMessageTimeoutMs = 2000;
+
 // "/a/b" (a path of the machine Wine runs on) to "Z:\a\b"; others unchanged.
 std::string WindowsPath(const std::string& path);
-
 // Polls done every few milliseconds until it holds or timeoutMs has passed.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// A message whose answer is a number (TBM_GETPOS, ...); -1 on failure.
+LRESULT AskWindow(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+// The window's text; empty when it cannot be read.
+std::string WindowText(HWND window);
+// Lets the program paint everything pending before a screenshot.
+void RepaintWindow(HWND window);
 
 struct PanelDriver {
-  static constexpr DWORD kMessageTimeoutMs = 2000;
-
   HWND main = nullptr;  // the top-level window of class "Orvalix"
   HWND page = nullptr;  // the page holding the controls
   DWORD processId = 0;
 
   // Finds the panel of process pid (0: of any process) within timeoutMs.
   bool Attach(DWORD pid, DWORD timeoutMs);
-
   HWND Control(int id) const { return GetDlgItem(page, id); }
-  // The text of control id; empty when it cannot be read.
-  std::string Text(int id) const;
+  std::string Text(int id) const { return WindowText(Control(id)); }
   std::vector<std::string> ListTexts(int id) const;
-  // A message whose answer is a number (LB_GETCOUNT, TBM_GETPOS, ...); -1 on failure.
-  LRESULT Ask(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-
+  LRESULT Ask(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return AskWindow(Control(id), message, wParam, lParam);
+  }
   // Sets the camera list's selection and tells page 0, as a click does.
   void SelectCamera(int index) const;
   // Moves slider id to position and lets go of its thumb; false when the
   // slider cannot be measured.
   bool ReleaseSlider(int id, int position) const;
-  void Click(int id) const;
+  void Click(int id) const { PostMessageA(Control(id), BM_CLICK, 0, 0); }
   void PressKey(UINT virtualKey) const;
-  void Close() const;
-  // Lets the program paint everything pending before a screenshot.
-  void Repaint() const;
+  void Close() const { PostMessageA(main, WM_CLOSE, 0, 0); }
+};
+
+// The Setup dialog, opened with the panel's "Setup" command; controls are
+// found inside their group boxes too, clicks are posted so that the dialog's
+// own modal loop carries them out.
+struct SetupDriver {
+  HWND dialog = nullptr;
+
+  bool Open(const PanelDriver& panel, DWORD timeoutMs);
+  // Finds the Setup dialog the panel already shows; false when none is open.
+  bool Attach(const PanelDriver& panel);
+  HWND Control(int id) const;
+  LRESULT Ask(int id, UINT message) const { return AskWindow(Control(id), message); }
+  std::string Text(int id) const { return WindowText(Control(id)); }
+  void Click(int id) const { PostMessageA(Control(id), BM_CLICK, 0, 0); }
+  bool WaitClosed(DWORD timeoutMs) const {
+    return WaitUntil([this] { return !IsWindow(dialog); }, timeoutMs);
+  }
 };

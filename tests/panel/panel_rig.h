@@ -61,20 +61,16 @@ class PanelTest : public ::testing::Test {
   static std::string Text(HWND parent, int id) { return FakeGetText(GetDlgItem(parent, id)); }
   static std::vector<std::string> History(HWND parent, int id) { return FakeTextHistory(GetDlgItem(parent, id)); }
   static int Pos(HWND parent, int id) { return static_cast<int>(SendDlgItemMessageA(parent, id, TBM_GETPOS, 0, 0)); }
-  static int Min(HWND parent, int id) {
-    return static_cast<int>(SendDlgItemMessageA(parent, id, TBM_GETRANGEMIN, 0, 0));
-  }
-  static int Max(HWND parent, int id) {
-    return static_cast<int>(SendDlgItemMessageA(parent, id, TBM_GETRANGEMAX, 0, 0));
-  }
+  static int Min(HWND p, int id) { return static_cast<int>(SendDlgItemMessageA(p, id, TBM_GETRANGEMIN, 0, 0)); }
+  static int Max(HWND p, int id) { return static_cast<int>(SendDlgItemMessageA(p, id, TBM_GETRANGEMAX, 0, 0)); }
   static int Ticks(HWND parent, int id) { return FakeTicFreq(GetDlgItem(parent, id)); }
   static bool Checked(HWND parent, int id) { return IsDlgButtonChecked(parent, id) == BST_CHECKED; }
   static bool Enabled(HWND parent, int id) { return IsWindowEnabled(GetDlgItem(parent, id)) != FALSE; }
   static void Check(HWND parent, int id, bool on) { CheckDlgButton(parent, id, on ? BST_CHECKED : BST_UNCHECKED); }
   static void Enable(HWND parent, int id, bool on) { EnableWindow(GetDlgItem(parent, id), on ? TRUE : FALSE); }
   static void SetPos(HWND parent, int id, int pos) { SendDlgItemMessageA(parent, id, TBM_SETPOS, TRUE, pos); }
-  static void SetRange(HWND parent, int id, int lo, int hi) {
-    SendDlgItemMessageA(parent, id, TBM_SETRANGE, TRUE, MAKELONG(lo, hi));
+  static void SetRange(HWND p, int id, int lo, int hi) {
+    SendDlgItemMessageA(p, id, TBM_SETRANGE, 1, MAKELONG(lo, hi));
   }
 
   CameraController c;
