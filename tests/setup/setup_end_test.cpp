@@ -18,28 +18,21 @@ class SetupEnd : public SetupTest {
   }
 };
 
-void PostKeyTo(HWND target, int vk) {
-  LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16;
-  PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(vk), scan | 1);
-  PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(vk), scan | 1 | (3u << 30));
-}
-
-TEST_F(SetupEnd, ExitTheCloseBoxAndEscEndItAsCancel) {
+// "Exit", the close box, Esc and WM_CLOSE (the engine's, once a preset is
+// stored) end it as cancel; Enter as OK.
+TEST_F(SetupEnd, EveryWayItEnds) {
   EXPECT_EQ(IDCANCEL, RunSetup([](HWND) { SetupClick(8245); }));
   EXPECT_EQ(IDCANCEL, RunSetup([](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }));
-  EXPECT_EQ(IDCANCEL, RunSetup([](HWND) {
-              SetFocus(SetupItem(8229));
-              PostKeyTo(SetupItem(8229), VK_ESCAPE);
-            }));
-  // The engine closes it with WM_CLOSE once a preset is stored.
   EXPECT_EQ(IDCANCEL, RunSetup([](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }));
-}
-
-TEST_F(SetupEnd, EnterEndsItAsOk) {
-  EXPECT_EQ(IDOK, RunSetup([](HWND) {
-              SetFocus(SetupItem(8220));
-              PostKeyTo(SetupItem(8220), VK_RETURN);
-            }));
+  for (int vk : {VK_ESCAPE, VK_RETURN}) {
+    EXPECT_EQ(vk == VK_RETURN ? IDOK : IDCANCEL, RunSetup([vk](HWND) {
+                HWND focus = SetupItem(vk == VK_RETURN ? 8220 : 8229);
+                SetFocus(focus);
+                LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16;
+                PostMessageA(focus, WM_KEYDOWN, static_cast<WPARAM>(vk), scan | 1);
+                PostMessageA(focus, WM_KEYUP, static_cast<WPARAM>(vk), scan | 1 | (3u << 30));
+              }));
+  }
 }
 
 TEST_F(SetupEnd, RequestsPostedBeforeTheEndStayQueued) {
