@@ -21,7 +21,12 @@ class SetupEnd : public SetupTest {
 // "Exit", the close box, Esc and WM_CLOSE (the engine's, once a preset is
 // stored) end it as cancel; Enter as OK.
 TEST_F(SetupEnd, EveryWayItEnds) {
-  EXPECT_EQ(IDCANCEL, RunSetup([](HWND) { SetupClick(8245); }));
+  EXPECT_EQ(IDCANCEL, RunSetup([](HWND) {
+              SetupClick(8281);
+              SetupClick(8219);
+              SetupClick(8245);
+            }));
+  EXPECT_EQ((RequestList{{0, 46, 0}, {0, 47, 0}}), Requests()) << "requests posted before the end stay queued";
   EXPECT_EQ(IDCANCEL, RunSetup([](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }));
   EXPECT_EQ(IDCANCEL, RunSetup([](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }));
   for (int vk : {VK_ESCAPE, VK_RETURN}) {
@@ -35,15 +40,6 @@ TEST_F(SetupEnd, EveryWayItEnds) {
   }
 }
 
-TEST_F(SetupEnd, RequestsPostedBeforeTheEndStayQueued) {
-  EXPECT_EQ(IDCANCEL, RunSetup([](HWND) {
-              SetupClick(8281);
-              SetupClick(8219);
-              SetupClick(8245);
-            }));
-  EXPECT_EQ((RequestList{{0, 46, 0}, {0, 47, 0}}), Requests());
-}
-
 // The drain shows the gain slider's own position for a gain notification.
 TEST_F(SetupEnd, GainValueBoxesFollowNotificationsWhileOpen) {
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
@@ -52,7 +48,7 @@ TEST_F(SetupEnd, GainValueBoxesFollowNotificationsWhileOpen) {
     SendDlgItemMessageA(dialog, 8238, TBM_SETPOS, TRUE, 45);
     notifyQueue.Put(0, 39, 123, 0);
     notifyQueue.Put(0, 40, 45, 0);
-    EXPECT_TRUE(PumpDialogUntil([] { return SetupText(8235) == "123" && SetupText(8239) == "45"; }, 5000))
+    EXPECT_TRUE(PumpUntil([] { return SetupText(8235) == "123" && SetupText(8239) == "45"; }, 5000))
         << SetupText(8235) << " " << SetupText(8239);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
