@@ -30,12 +30,6 @@ std::string TextOf(HWND w) {
   return text;
 }
 
-LOGFONTA FontOf(HWND w) {
-  LOGFONTA font = {};
-  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof font, &font);
-  return font;
-}
-
 int AboutWindowsOpen() {
   int count = 0;
   EnumThreadWindows(
@@ -62,10 +56,9 @@ TEST_F(About, OpensWithItsControlsTextsAndFonts) {
   EXPECT_TRUE(GetWindowLongA(about, GWL_EXSTYLE) & WS_EX_TOPMOST);
   RECT r;
   GetWindowRect(about, &r);
-  EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - 325) / 2 + 450, r.left);
-  EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - 220) / 2 + 60, r.top);
-  EXPECT_EQ(325, r.right - r.left);
-  EXPECT_EQ(220, r.bottom - r.top);
+  EXPECT_EQ((std::vector<LONG>{(GetSystemMetrics(SM_CXSCREEN) - 325) / 2 + 450,
+                               (GetSystemMetrics(SM_CYSCREEN) - 220) / 2 + 60, 325, 220}),
+            (std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top}));
 
   std::vector<std::string> controls;
   for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -104,10 +97,10 @@ TEST_F(About, OpensWithItsControlsTextsAndFonts) {
   GetClientRect(link, &r);
   EXPECT_GE(r.right, extent.cx);
   for (HWND w : {text, link}) {
-    LOGFONTA font = FontOf(w);
-    EXPECT_EQ(height, font.lfHeight);
-    EXPECT_EQ(FW_NORMAL, font.lfWeight);
-    EXPECT_EQ(w == link ? 1 : 0, font.lfUnderline);
+    LOGFONTA font = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ((std::vector<LONG>{height, FW_NORMAL, w == link}),
+              (std::vector<LONG>{font.lfHeight, font.lfWeight, font.lfUnderline}));
   }
   BITMAP logo = {};
   GetObjectA(reinterpret_cast<HBITMAP>(SendDlgItemMessageA(about, 8222, BM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof logo,

@@ -78,7 +78,9 @@ TEST_F(SetupLayout, OpensOnTheEmptyTemplateAsAModalWindowOfThePanel) {
     GetClientRect(dialog, &client);
     EXPECT_EQ(units.right, client.right);
     EXPECT_GE(client.bottom, units.bottom > 465 ? units.bottom : 465);
-    if (units.bottom >= 475) EXPECT_EQ(units.bottom, client.bottom) << "grown although the controls fitted";
+    if (units.bottom >= 475) {
+      EXPECT_EQ(units.bottom, client.bottom) << "grown although the controls fitted";
+    }
     EXPECT_EQ(hMainWnd, GetWindow(dialog, GW_OWNER));
     EXPECT_FALSE(IsWindowEnabled(hMainWnd));
     PostMessageA(dialog, WM_CLOSE, 0, 0);
