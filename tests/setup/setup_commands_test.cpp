@@ -23,74 +23,52 @@ class SetupCommands : public SetupTest {
   }
 };
 
-struct CommandCase {
-  int id;
-  std::vector<uint32_t> codes;  // posted for camera 1 with a = 0, in order
+// Control id, then the codes it posts for camera 1 with a = 0, in order.
+const std::vector<std::vector<uint32_t>> kCommands = {
+    {8215, 12},     {8216, 13},     {8218, 14},
+    {8220, 28},     {8220, 28},  // unchecking posts the same toggle
+    {8247, 15},     {8248, 16},     {8249, 17},
+    {8228, 30, 30}, {8229, 31, 31}, {8230, 32, 32, 34, 34, 33, 33},
+    {8231, 35, 35}, {8232, 36, 36}, {8233, 37, 37, 38, 38},
+    {8219, 46, 47}, {8278},         {8282},
 };
-
-const CommandCase kCommands[] = {
-    {8215, {12}},     {8216, {13}},     {8218, {14}},
-    {8220, {28}},     {8220, {28}},  // unchecking posts the same toggle
-    {8247, {15}},     {8248, {16}},     {8249, {17}},
-    {8228, {30, 30}}, {8229, {31, 31}}, {8230, {32, 32, 34, 34, 33, 33}},
-    {8231, {35, 35}}, {8232, {36, 36}}, {8233, {37, 37, 38, 38}},
-    {8219, {46, 47}}, {8278, {}},       {8282, {}},
-};
-
-struct VideoCase {
-  int id;
-  uint32_t code;
-};
-
-const VideoCase kVideoFormats[] = {
-    {8252, 18}, {8253, 19}, {8254, 20}, {8255, 21}, {8256, 22},
-    {8257, 23}, {8258, 24}, {8259, 25}, {8260, 26}, {8261, 27},
-};
-
-RequestList ForCamera1(const std::vector<uint32_t>& codes) {
-  RequestList requests;
-  for (uint32_t code : codes) requests.push_back({1, code, 0});
-  return requests;
-}
 
 TEST_F(SetupCommands, EachControlPostsExactlyItsRequestsAndNoNotice) {
   NoticeWatch notices;
   RunSetup([&](HWND dialog) {
     Requests();
-    for (const CommandCase& c : kCommands) {
-      SetupClick(c.id);
-      EXPECT_EQ(ForCamera1(c.codes), Requests()) << "control " << c.id;
+    for (const auto& c : kCommands) {
+      SetupClick(static_cast<int>(c[0]));
+      RequestList expected;
+      for (size_t i = 1; i < c.size(); i++) expected.push_back({1, c[i], 0});
+      EXPECT_EQ(expected, Requests()) << "control " << c[0];
     }
+    // NIR Vision sends the state the click gave it.
+    bool was = SetupChecked(8217);
+    SetupClick(8217);
+    SetupClick(8217);
+    EXPECT_EQ((RequestList{{1, 43, was ? 0u : 1u}, {1, 43, was ? 1u : 0u}}), Requests());
     EXPECT_TRUE(notices.Take().empty());
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }
 
-TEST_F(SetupCommands, NirVisionSendsTheStateTheClickGaveIt) {
-  RunSetup([&](HWND dialog) {
-    Requests();
-    bool was = SetupChecked(8217);
-    SetupClick(8217);
-    SetupClick(8217);
-    EXPECT_EQ((RequestList{{1, 43, was ? 0u : 1u}, {1, 43, was ? 1u : 0u}}), Requests());
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-  });
-}
-
 TEST_F(SetupCommands, AVideoFormatIsPostedAndThenTheRestartNoticeShown) {
+  const std::pair<int, uint32_t> kFormats[] = {{8252, 18}, {8253, 19}, {8254, 20}, {8255, 21}, {8256, 22},
+                                               {8257, 23}, {8258, 24}, {8259, 25}, {8260, 26}, {8261, 27}};
   NoticeWatch watch;
   RunSetup([&](HWND dialog) {
     Requests();
-    for (const VideoCase& v : kVideoFormats) {
-      SetupClick(v.id);
+    for (const auto& v : kFormats) {
+      SetupClick(v.first);
       std::vector<Notice> notices = watch.Take();
-      ASSERT_EQ(1u, notices.size()) << "control " << v.id;
+      ASSERT_EQ(1u, notices.size()) << "control " << v.first;
       const Notice& n = notices[0];
       EXPECT_EQ("Restart the camera", n.caption);
       EXPECT_EQ("Please restart ( power off / on) the camera to apply changes.", n.text);
       EXPECT_EQ(dialog, n.owner);
       EXPECT_TRUE(n.informationIcon);
-      EXPECT_EQ((RequestList{{1, v.code, 0}}), n.requestsBefore) << "control " << v.id;
+      EXPECT_EQ((RequestList{{1, v.second, 0}}), n.requestsBefore) << "control " << v.first;
       EXPECT_EQ(RequestList(), Requests());
     }
     PostMessageA(dialog, WM_CLOSE, 0, 0);
@@ -102,11 +80,8 @@ TEST_F(SetupCommands, WithoutASelectionOrControllerNothingIsPostedButButtonsStil
   Select(-1);
   RunSetup([&](HWND dialog) {
     for (int id : {8215, 8220, 8247, 8230, 8233, 8232, 8237, 8219, 8217, 8257}) SetupClick(id);
-    EXPECT_TRUE(SetupChecked(8215));
-    EXPECT_TRUE(SetupChecked(8232));
-    EXPECT_TRUE(SetupChecked(8220));
+    for (int id : {8215, 8232, 8220}) EXPECT_TRUE(SetupChecked(id)) << id;
     EXPECT_EQ(1u, watch.Take().size()) << "the notice follows every format choice";
-    EXPECT_EQ(RequestList(), Requests());
     Select(0);
     pController = nullptr;
     SetupClick(8216);
@@ -122,8 +97,6 @@ TEST_F(SetupCommands, WithoutASelectionOrControllerNothingIsPostedButButtonsStil
 TEST_F(SetupCommands, GainStepsWorkOnlyWhileManualIsChecked) {
   RunSetup([&](HWND dialog) {
     const int gainControls[] = {8234, 8238, 8250, 8251, 8235, 8239};
-    HWND red = GetDlgItem(dialog, 8234);
-    HWND blue = GetDlgItem(dialog, 8238);
     SetupClick(8231);  // "Auto"
     Requests();
     for (int id : gainControls) EXPECT_FALSE(SetupEnabled(id)) << id;
@@ -131,22 +104,17 @@ TEST_F(SetupCommands, GainStepsWorkOnlyWhileManualIsChecked) {
     SetupClick(8237);
     SetupClick(8240);
     EXPECT_EQ(RequestList(), Requests());
-    EXPECT_EQ(120, SendMessageA(red, TBM_GETPOS, 0, 0));
+    EXPECT_EQ(120, SendDlgItemMessageA(dialog, 8234, TBM_GETPOS, 0, 0));
 
     SetupClick(8232);  // "Manual"
     for (int id : gainControls) EXPECT_TRUE(SetupEnabled(id)) << id;
-    SetupClick(8237);
-    SetupClick(8236);
-    SetupClick(8236);
-    SetupClick(8240);
-    SetupClick(8241);
-    SetupClick(8241);
+    for (int id : {8237, 8236, 8236, 8240, 8241, 8241}) SetupClick(id);
     EXPECT_EQ(
         (RequestList{
             {1, 36, 0}, {1, 36, 0}, {1, 39, 121}, {1, 39, 120}, {1, 39, 119}, {1, 40, 79}, {1, 40, 80}, {1, 40, 81}}),
         Requests());
-    EXPECT_EQ(119, SendMessageA(red, TBM_GETPOS, 0, 0));
-    EXPECT_EQ(81, SendMessageA(blue, TBM_GETPOS, 0, 0));
+    EXPECT_EQ(119, SendDlgItemMessageA(dialog, 8234, TBM_GETPOS, 0, 0));
+    EXPECT_EQ(81, SendDlgItemMessageA(dialog, 8238, TBM_GETPOS, 0, 0));
 
     SetupClick(8229);  // "Warm"
     for (int id : gainControls) EXPECT_FALSE(SetupEnabled(id)) << id;

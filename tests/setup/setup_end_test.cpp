@@ -18,37 +18,26 @@ class SetupEnd : public SetupTest {
   }
 };
 
-void PostKeyTo(HWND target, int vk) {
-  LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16;
-  PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(vk), scan | 1);
-  PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(vk), scan | 1 | (3u << 30));
-}
-
-TEST_F(SetupEnd, ExitTheCloseBoxAndEscEndItAsCancel) {
-  EXPECT_EQ(IDCANCEL, RunSetup([](HWND) { SetupClick(8245); }));
-  EXPECT_EQ(IDCANCEL, RunSetup([](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }));
-  EXPECT_EQ(IDCANCEL, RunSetup([](HWND) {
-              SetFocus(SetupItem(8229));
-              PostKeyTo(SetupItem(8229), VK_ESCAPE);
-            }));
-  // The engine closes it with WM_CLOSE once a preset is stored.
-  EXPECT_EQ(IDCANCEL, RunSetup([](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }));
-}
-
-TEST_F(SetupEnd, EnterEndsItAsOk) {
-  EXPECT_EQ(IDOK, RunSetup([](HWND) {
-              SetFocus(SetupItem(8220));
-              PostKeyTo(SetupItem(8220), VK_RETURN);
-            }));
-}
-
-TEST_F(SetupEnd, RequestsPostedBeforeTheEndStayQueued) {
+// "Exit", the close box, Esc and WM_CLOSE (the engine's, once a preset is
+// stored) end it as cancel; Enter as OK.
+TEST_F(SetupEnd, EveryWayItEnds) {
   EXPECT_EQ(IDCANCEL, RunSetup([](HWND) {
               SetupClick(8281);
               SetupClick(8219);
               SetupClick(8245);
             }));
-  EXPECT_EQ((RequestList{{0, 46, 0}, {0, 47, 0}}), Requests());
+  EXPECT_EQ((RequestList{{0, 46, 0}, {0, 47, 0}}), Requests()) << "requests posted before the end stay queued";
+  EXPECT_EQ(IDCANCEL, RunSetup([](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }));
+  EXPECT_EQ(IDCANCEL, RunSetup([](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }));
+  for (int vk : {VK_ESCAPE, VK_RETURN}) {
+    EXPECT_EQ(vk == VK_RETURN ? IDOK : IDCANCEL, RunSetup([vk](HWND) {
+                HWND focus = SetupItem(vk == VK_RETURN ? 8220 : 8229);
+                SetFocus(focus);
+                LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16;
+                PostMessageA(focus, WM_KEYDOWN, static_cast<WPARAM>(vk), scan | 1);
+                PostMessageA(focus, WM_KEYUP, static_cast<WPARAM>(vk), scan | 1 | (3u << 30));
+              }));
+  }
 }
 
 // The drain shows the gain slider's own position for a gain notification.
@@ -59,7 +48,7 @@ TEST_F(SetupEnd, GainValueBoxesFollowNotificationsWhileOpen) {
     SendDlgItemMessageA(dialog, 8238, TBM_SETPOS, TRUE, 45);
     notifyQueue.Put(0, 39, 123, 0);
     notifyQueue.Put(0, 40, 45, 0);
-    EXPECT_TRUE(PumpDialogUntil([] { return SetupText(8235) == "123" && SetupText(8239) == "45"; }, 5000))
+    EXPECT_TRUE(PumpUntil([] { return SetupText(8235) == "123" && SetupText(8239) == "45"; }, 5000))
         << SetupText(8235) << " " << SetupText(8239);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   });

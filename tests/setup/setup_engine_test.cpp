@@ -7,7 +7,6 @@
 #include "tests/e2e/line_traffic.h"
 
 #include "ui/app_main.h"
-#include "ui/message_loop.h"
 #include "ui/ui_globals.h"
 
 #include <cstdlib>
@@ -29,18 +28,6 @@ long TranscriptSize() {
   return static_cast<long>(data.nFileSizeLow);
 }
 
-template <class Done>
-bool PumpProgramUntil(Done done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    PostQuitMessage(0);
-    RunMessageLoop();
-  }
-  return true;
-}
-
 TEST(SetupWithCameras, SaveStoresThePresetAndTheDialogClosesAfterTheAnswer) {
   ASSERT_FALSE(TranscriptPath().empty()) << "ORVALIX_CAMSIM_TRANSCRIPT unset: run in tools/test's Wine session";
   ResetUiGlobals(GetModuleHandleA(nullptr));
@@ -48,11 +35,11 @@ TEST(SetupWithCameras, SaveStoresThePresetAndTheDialogClosesAfterTheAnswer) {
   RegisterMainClass();
   ASSERT_EQ(1, InitApp(hInst));
   CameraController* c = pController;
-  ASSERT_TRUE(PumpProgramUntil([&] { return c->listReady.load() == 1; }, kStartMs));
+  ASSERT_TRUE(PumpUntil([&] { return c->listReady.load() == 1; }, kStartMs));
   SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_SETCURSEL, 0, 0);
   PostMessageA(hPage[0], WM_COMMAND, MAKEWPARAM(IDC_CAMERA_LIST, LBN_SELCHANGE), 0);
   char status[64] = "";
-  ASSERT_TRUE(PumpProgramUntil(
+  ASSERT_TRUE(PumpUntil(
       [&] {
         GetDlgItemTextA(hPage[0], IDC_STATUS, status, sizeof status);
         return std::strcmp(status, "Camera 1 selected") == 0;
@@ -71,8 +58,8 @@ TEST(SetupWithCameras, SaveStoresThePresetAndTheDialogClosesAfterTheAnswer) {
   // the closing request's store of the power-on memory.
   const std::string store4 = ">81 >01 >04 >3F >01 >04 >FF ";
   const std::string storeAndClose = ">81 >01 >04 >3F >01 >7F >FF ";
-  EXPECT_TRUE(PumpProgramUntil(
-      [&] { return AnsweredBefore(LineTraffic(TranscriptPath(), 1, before), store4, storeAndClose); }, 5000))
+  EXPECT_TRUE(
+      PumpUntil([&] { return AnsweredBefore(LineTraffic(TranscriptPath(), 1, before), store4, storeAndClose); }, 5000))
       << LineTraffic(TranscriptPath(), 1, before);
 
   DestroyWindow(hMainWnd);

@@ -5,6 +5,7 @@
 namespace {
 
 constexpr UINT kLimitMs = 20000;
+constexpr INT_PTR kEndedByLimit = 99;
 
 std::function<void(HWND)> pendingScript;
 UINT_PTR scriptTimer;
@@ -38,22 +39,18 @@ void CALLBACK EndAtLimit(HWND, UINT, UINT_PTR, DWORD) {
 std::vector<Notice> notices;
 HHOOK noticeHook;
 
-struct BoxContent {
-  std::string text;
-  bool informationIcon;
-};
-
+// Fills the box's text and icon into the notice.
 BOOL CALLBACK ReadBoxChild(HWND child, LPARAM param) {
-  BoxContent* content = reinterpret_cast<BoxContent*>(param);
+  Notice* notice = reinterpret_cast<Notice*>(param);
   if (!HasClass(child, "Static")) return TRUE;
   if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
     HICON shown = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-    content->informationIcon = shown != nullptr && shown == LoadIconA(nullptr, IDI_INFORMATION);
+    notice->informationIcon = shown != nullptr && shown == LoadIconA(nullptr, IDI_INFORMATION);
     return TRUE;
   }
   char text[256] = "";
   GetWindowTextA(child, text, sizeof text);
-  if (text[0] != '\0') content->text = text;
+  if (text[0] != '\0') notice->text = text;
   return TRUE;
 }
 
@@ -63,9 +60,8 @@ LRESULT CALLBACK CatchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION && call->message == WM_INITDIALOG && call->hwnd != hSetupDlg.load()) {
     char caption[256] = "";
     GetWindowTextA(call->hwnd, caption, sizeof caption);
-    BoxContent content = {"", false};
-    EnumChildWindows(call->hwnd, ReadBoxChild, reinterpret_cast<LPARAM>(&content));
-    Notice notice = {caption, content.text, GetWindow(call->hwnd, GW_OWNER), content.informationIcon, {}};
+    Notice notice = {caption, "", GetWindow(call->hwnd, GW_OWNER), false, {}};
+    EnumChildWindows(call->hwnd, ReadBoxChild, reinterpret_cast<LPARAM>(&notice));
     QueueMessage m;
     while (pController && pController->requestQueue->TryGet(m.cameraIndex, m.code, m.a, m.b))
       notice.requestsBefore.push_back({static_cast<int32_t>(m.cameraIndex), m.code, m.a, m.b});
@@ -96,21 +92,6 @@ INT_PTR RunSetup(const std::function<void(HWND dialog)>& script) {
   KillTimer(nullptr, limitTimer);
   pendingScript = nullptr;
   return result;
-}
-
-bool PumpDialogUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (IsDialogMessageA(hSetupDlg.load(), &msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  return true;
 }
 
 HWND SetupItem(int id) {

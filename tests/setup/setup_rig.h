@@ -1,7 +1,6 @@
 // The Setup dialog opened from the real panel (tests/ui's rig: main window,
-// panel and a controller with queues but no worker). A test hands a script
-// to RunSetup, which runs it inside the dialog's own modal loop once the
-// dialog is up, as the operator's clicks would arrive.
+// panel and a controller with queues but no worker). RunSetup runs a test's
+// script inside the dialog's own modal loop, as the operator's clicks arrive.
 #pragma once
 
 #include "ui_rig.h"
@@ -10,15 +9,10 @@
 #include <string>
 #include <vector>
 
-// How RunSetup reports a dialog that its time limit had to end.
-constexpr INT_PTR kEndedByLimit = 99;
-
 // Opens the dialog as the panel's "Setup" button does, runs script(dialog)
 // from within its modal loop, and returns the dialog's result once it has
-// ended by itself (or kEndedByLimit after some seconds).
+// ended by itself (or 99 after a time limit, with a failure).
 INT_PTR RunSetup(const std::function<void(HWND dialog)>& script);
-// Runs the dialog's loop from inside a script until done() holds.
-bool PumpDialogUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 // A Setup control by id, whether a child of the dialog or of a group box.
 HWND SetupItem(int id);
@@ -31,21 +25,19 @@ class SetupTest : public ShellTest {
  protected:
   void SetUp() override;
   void TearDown() override;
-
   // Camera i of the controller with the given model; the other fields zero.
   CameraRecord& Camera(int i, int32_t modelCode);
 };
 
-// A message box as it appeared: the boxes are closed with "OK" as soon as
-// they are up, and what they said is kept.
+// A message box as it appeared; each is closed with "OK" as soon as it is up.
 struct Notice {
-  std::string caption;
-  std::string text;
+  std::string caption, text;
   HWND owner;
   bool informationIcon;
   RequestList requestsBefore;  // taken from the request queue as the box came up
 };
 
+// Watches for message boxes while it lives.
 class NoticeWatch {
  public:
   NoticeWatch();
