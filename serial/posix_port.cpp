@@ -2,8 +2,11 @@
 // path through a table; a test may attach an in-process peer instead.
 #include "serial/serial_port.h"
 
+#include "platform/os.h"
+
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
 #include <cerrno>
@@ -14,6 +17,7 @@
 struct SerialPort {
   int fd;  // -1 while a peer stands in for the device
   SerialPeer* peer;
+  int wakeFd;  // eventfd: SerialPortWake makes it readable
 };
 
 namespace {
@@ -21,6 +25,9 @@ namespace {
 // A write that makes no progress for this long gives up the rest of the frame,
 // so a stalled line never holds the I/O thread.
 constexpr int kWriteStallMs = 1000;
+// A peer has no descriptor to wait on: it is asked again after this long. A
+// line in error is retried after this long too, so it never spins.
+constexpr int kRetryMs = 1;
 
 struct PortEntry {
   bool mapped;     // false: the default device
@@ -137,16 +144,45 @@ void SerialPortSetPeer(uint32_t portNumber, SerialPeer* peer) {
   portTable[portNumber - 1].peer = peer;
 }
 
+namespace {
+
+// poll() takes an int time-out; -1 waits without limit.
+int PollTimeout(uint32_t waitMs) {
+  return waitMs == OS_INFINITE ? -1 : static_cast<int>(waitMs < 0x7FFFFFFF ? waitMs : 0x7FFFFFFF);
+}
+
+SerialPort* NewPort(int fd, SerialPeer* peer) {
+  const int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (wakeFd < 0) return nullptr;
+  SerialPort* port = new (std::nothrow) SerialPort{fd, peer, wakeFd};
+  if (port == nullptr) close(wakeFd);
+  return port;
+}
+
+void DrainWake(SerialPort* port) {
+  uint64_t count;
+  while (read(port->wakeFd, &count, sizeof count) == static_cast<ssize_t>(sizeof count)) {
+  }
+}
+
+// Waits on the wake descriptor alone; a wake is used up.
+void WaitForWake(SerialPort* port, int timeoutMs) {
+  pollfd wake = {port->wakeFd, POLLIN, 0};
+  if (poll(&wake, 1, timeoutMs) > 0) DrainWake(port);
+}
+
+}  // namespace
+
 SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings) {
   SerialPeer* peer = PeerFor(portNumber);
-  if (peer != nullptr) return new (std::nothrow) SerialPort{-1, peer};
+  if (peer != nullptr) return NewPort(-1, peer);
 
   char path[256];
   SerialPortDevice(portNumber, path, sizeof path);
   if (path[0] == 0) return nullptr;
   const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  SerialPort* port = Configure(fd, settings) ? new (std::nothrow) SerialPort{fd, nullptr} : nullptr;
+  SerialPort* port = Configure(fd, settings) ? NewPort(fd, nullptr) : nullptr;
   if (port == nullptr) {
     close(fd);
     return nullptr;
@@ -157,9 +193,28 @@ SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settin
   return port;
 }
 
-int SerialPortReadByte(SerialPort* port, uint8_t* byte) {
-  if (port->peer != nullptr) return port->peer->ReadByte(byte) == 1 ? 1 : 0;
-  return read(port->fd, byte, 1) == 1 ? 1 : 0;
+int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
+  if (capacity < 1) return 0;
+  if (port->peer != nullptr) {
+    if (waitMs > 0) WaitForWake(port, kRetryMs);
+    return port->peer->ReadByte(buffer) == 1 ? 1 : 0;
+  }
+  pollfd waitFor[2] = {{port->fd, POLLIN, 0}, {port->wakeFd, POLLIN, 0}};
+  const int ready = poll(waitFor, 2, PollTimeout(waitMs));
+  if (ready < 0) return 0;  // EINTR: the caller comes back
+  if (waitFor[1].revents & POLLIN) DrainWake(port);
+  if (waitFor[0].revents == 0) return 0;
+  const ssize_t n = read(port->fd, buffer, static_cast<size_t>(capacity));
+  if (n > 0) return static_cast<int32_t>(n);
+  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+  WaitForWake(port, kRetryMs);  // hung up or failing: no busy loop
+  return 0;
+}
+
+void SerialPortWake(SerialPort* port) {
+  const uint64_t one = 1;
+  while (write(port->wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
+  }
 }
 
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
@@ -189,5 +244,6 @@ void SerialPortClose(SerialPort* port) {
     tcflush(port->fd, TCIOFLUSH);
     close(port->fd);
   }
+  close(port->wakeFd);
   delete port;
 }

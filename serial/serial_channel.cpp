@@ -120,13 +120,14 @@ int SerialChannel::OpenPort(uint32_t number) {
 int SerialChannel::ClosePort() {
   if (!IsOpen()) return 1;
   stopEvent.Set();
+  if (port != nullptr) SerialPortWake(port);
   ReleasePort();
   openFlag.store(false, std::memory_order_release);
   return 0;
 }
 
-// Nothing goes while the I/O thread can still touch it. Its reads never wait,
-// and a write the line holds off gives up: POSIX after a stall without
+// Nothing goes while the I/O thread can still touch it. A stop wakes its
+// wait in the port, and a write the line holds off gives up: POSIX after a stall without
 // progress, Win32 half a second after its bytes could have left.
 void SerialChannel::ReleasePort() {
   if (ioThread.IsStarted()) {
@@ -146,6 +147,7 @@ int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
   OsLockGuard guard(lock);
   if (!AppendRecord(txRing.get(), txRingSize, txWrite, txRead, data, length)) return 1;
   transmitEvent.Set();
+  SerialPortWake(port);
   return 0;
 }
 
@@ -168,6 +170,10 @@ int SerialChannel::ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* o
   return result;
 }
 
+bool SerialChannel::HasReceivedFrame() const {
+  return IsOpen() && rxRead.load(std::memory_order_relaxed) != rxWrite.load(std::memory_order_acquire);
+}
+
 void SerialChannel::ResetBuffers(bool receiveSide, bool transmitSide) {
   OsLockGuard guard(lock);
   if (receiveSide) {
@@ -183,41 +189,48 @@ void SerialChannel::ResetBuffers(bool receiveSide, bool transmitSide) {
 
 uint32_t SerialChannel::IoThreadProc(void* arg) { return static_cast<SerialChannel*>(arg)->IoLoop(); }
 
+// Sleeps in the port until bytes arrive or the stop or transmit event is set
+// (both wake the port). After bytes or a frame sent it looks again at once:
+// more bytes may be due and more frames queued under a single transmit signal.
 uint32_t SerialChannel::IoLoop() {
-  OsBeginFineTimer();  // so that the 1 ms quiet-line wait lasts about 1 ms
-  uint32_t timeoutMs = 1;
+  uint8_t received[FrameCutter::kBufferSize];
+  uint32_t waitMs = OS_INFINITE;
   OsEvent* const events[2] = {&stopEvent, &transmitEvent};
   for (;;) {
-    const int signalled = OsWaitAny(events, 2, timeoutMs);
-    if (signalled == 1) {
-      SendNextFrame();
-      continue;
+    const int signalled = OsWaitAny(events, 2, 0);
+    if (signalled != 1 && signalled != OS_WAIT_TIMEOUT) break;  // stop, or the wait failed
+    int32_t count = 0;
+    if (signalled == OS_WAIT_TIMEOUT) {
+      count = SerialPortReceive(port, received, sizeof received, waitMs);
+      CutReceived(received, count);
     }
-    if (signalled != OS_WAIT_TIMEOUT) break;  // stop, or the wait failed
-    ReadOneByte(&timeoutMs);
-    SendNextFrame();
+    const bool sent = SendNextFrame();
+    waitMs = count > 0 || sent ? 0 : OS_INFINITE;
   }
-  OsEndFineTimer();
   openFlag.store(false, std::memory_order_release);
   return 0;
 }
 
-// The byte is handled under the lock so that ResetBuffers never meets a frame
+// The bytes are cut under the lock so that ResetBuffers never meets a frame
 // half stored or a frame length being moved.
-void SerialChannel::ReadOneByte(uint32_t* timeoutMs) {
-  uint8_t byte = 0;
-  if (SerialPortReadByte(port, &byte) != 1) {
-    *timeoutMs = 1;
-    return;
+void SerialChannel::CutReceived(const uint8_t* bytes, int32_t count) {
+  if (count <= 0) return;
+  bool stored = false;
+  {
+    OsLockGuard guard(lock);
+    cutter.framingMode = framingMode.load(std::memory_order_relaxed);
+    cutter.frameEnd = frameEnd.load(std::memory_order_relaxed);
+    for (int32_t i = 0; i < count; i++) {
+      int32_t length = 0;
+      if (cutter.Push(bytes[i], &length) && StoreReceivedFrame(cutter.buffer, length)) stored = true;
+    }
   }
-  OsLockGuard guard(lock);
-  cutter.framingMode = framingMode.load(std::memory_order_relaxed);
-  cutter.frameEnd = frameEnd.load(std::memory_order_relaxed);
-  int32_t length = 0;
-  *timeoutMs = 0;
-  if (!cutter.Push(byte, &length)) return;
-  if (StoreReceivedFrame(cutter.buffer, length)) frameReceivedEvent.Set();
-  *timeoutMs = 1;
+  if (stored) SignalReceived();
+}
+
+void SerialChannel::SignalReceived() {
+  frameReceivedEvent.Set();
+  if (OsEvent* signal = receiveSignal.load(std::memory_order_acquire)) signal->Set();
 }
 
 // I/O thread, under the lock. A frame that does not fit behind the frames the
@@ -226,21 +239,22 @@ bool SerialChannel::StoreReceivedFrame(const uint8_t* frame, int32_t length) {
   return AppendRecord(rxRing.get(), rxRingSize, rxWrite, rxRead, frame, length);
 }
 
-// One frame per call. The frame is copied out under the lock, so the port write
-// neither holds up WriteFrame nor races with ResetBuffers.
-void SerialChannel::SendNextFrame() {
+// One frame per call; true when one went. The frame is copied out under the
+// lock, so the port write neither holds up WriteFrame nor races with
+// ResetBuffers.
+bool SerialChannel::SendNextFrame() {
   uint8_t frame[kMaxFrame];
   int32_t length;
   {
     OsLockGuard guard(lock);
     int32_t read = txRead.load(std::memory_order_relaxed);
     const int32_t write = txWrite.load(std::memory_order_acquire);
-    if (read == write) return;
+    if (read == write) return false;
     if (txRing[read] == 0) {
       read = 0;
       if (read == write) {
         txRead.store(0, std::memory_order_release);
-        return;
+        return false;
       }
     }
     length = txRing[read];
@@ -248,13 +262,14 @@ void SerialChannel::SendNextFrame() {
     txRead.store(read + 1 + length, std::memory_order_release);
   }
   SerialPortWrite(port, frame, length);
+  return true;
 }
 
 bool SerialChannel::StoreReceivedFrameForTest(const uint8_t* frame, int32_t length) {
   if (IsBadPointer(frame) || length < 1 || length > kMaxFrame || !IsOpen()) return false;
   OsLockGuard guard(lock);
   if (!StoreReceivedFrame(frame, length)) return false;
-  frameReceivedEvent.Set();
+  SignalReceived();
   return true;
 }
 

@@ -44,6 +44,12 @@ class SerialChannel {
   void ResetBuffers(bool receiveSide, bool transmitSide);
 
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
+  // A received frame waits for ReadFrame.
+  bool HasReceivedFrame() const;
+  // Also set (besides the channel's own event) whenever a received frame is
+  // stored, so one thread can sleep until any of several channels has one.
+  // Null stops it; the event must outlive the channel or the next call.
+  void SetReceiveSignal(OsEvent* signal) { receiveSignal.store(signal, std::memory_order_release); }
 
   // Ring sizes, for tests that walk the rings to their ends.
   static constexpr uint32_t kRingSize = 1024;
@@ -62,9 +68,10 @@ class SerialChannel {
  private:
   static uint32_t IoThreadProc(void* arg);
   uint32_t IoLoop();
-  void ReadOneByte(uint32_t* timeoutMs);
+  void CutReceived(const uint8_t* bytes, int32_t count);
+  void SignalReceived();
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
-  void SendNextFrame();
+  bool SendNextFrame();
   void ReleasePort();
 
   std::atomic<uint32_t> framingMode{1};  // read by the I/O thread per byte
@@ -90,4 +97,5 @@ class SerialChannel {
   std::atomic<int32_t> txWrite{0};  // worker publishes (release)
   std::atomic<int32_t> txRead{0};   // I/O thread publishes (release)
   OsEvent frameReceivedEvent;
+  std::atomic<OsEvent*> receiveSignal{nullptr};
 };

@@ -16,8 +16,13 @@ struct SerialLineSettings {
 
 // Null on failure; on failure nothing stays open.
 SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings);
-// Reads at most one byte without waiting: 1 when a byte came, 0 otherwise.
-int SerialPortReadByte(SerialPort* port, uint8_t* byte);
+// Waits up to `waitMs` (OS_INFINITE: no limit) until bytes arrive or
+// SerialPortWake is called, then takes what has arrived, at most `capacity`
+// bytes (one at a time from an in-process peer). Returns how many came.
+int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, uint32_t waitMs);
+// Ends a SerialPortReceive that waits now, or makes the next one return at
+// once. Any thread, while the port is open.
+void SerialPortWake(SerialPort* port);
 // Writes the bytes in one call; the result is not relied upon. A write the
 // line holds off ends unfinished after a bounded time.
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length);
@@ -35,7 +40,8 @@ const char* SerialPortDevice(uint32_t portNumber, char* buffer, int size);
 
 // In-process peer in place of a device, for deterministic tests: while a peer
 // is attached to COMn, opening COMn succeeds without a device, writes go to
-// the peer and reads come from it. Both calls run on the channel's I/O thread.
+// the peer and reads come from it. Both calls run on the channel's I/O thread,
+// which asks a peer for a byte every millisecond while the line is quiet.
 struct SerialPeer {
   virtual ~SerialPeer() = default;
   virtual void OnWrite(const uint8_t* data, int32_t length) = 0;

@@ -103,7 +103,7 @@ TEST(SerialChannelOpen, AFailedOpenLeavesNothingOpen) {
   {
     SerialChannel opened;
     ASSERT_EQ(opened.OpenPort(kPort), 0);
-    EXPECT_EQ(openFds(), before + 1);
+    EXPECT_EQ(openFds(), before + 2) << "the device and the descriptor that wakes its I/O thread";
   }
   EXPECT_EQ(openFds(), before) << "the destructor closes the device";
   SerialPortSetDevice(kPort, nullptr);
