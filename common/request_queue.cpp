@@ -24,6 +24,13 @@ void RequestQueue::Put(uint32_t cameraIndex, uint32_t code, uint32_t a, uint32_t
   }
   // After the lock, so a consumer that sees the count always finds the entry.
   semaphore.Release();
+  if (putSignal != nullptr) putSignal->Set();
+}
+
+bool RequestQueue::HasMessages() {
+  if (!IsValid()) return false;
+  OsLockGuard guard(lock);
+  return readIndex != writeIndex;
 }
 
 bool RequestQueue::TryGet(uint32_t& cameraIndex, uint32_t& code, uint32_t& a, uint32_t& b) {

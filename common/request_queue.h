@@ -31,6 +31,11 @@ class RequestQueue {
   // the out-parameters untouched.
   bool TryGet(uint32_t& cameraIndex, uint32_t& code, uint32_t& a, uint32_t& b);
   bool Take(uint32_t& cameraIndex, uint32_t& code, uint32_t& a, uint32_t& b);
+  // Consumer only: a message waits.
+  bool HasMessages();
+  // Set after every Put that stored its message (null: none). Set before the
+  // producer starts; the event must outlive the queue.
+  void SetPutSignal(OsEvent* event) { putSignal = event; }
 
  private:
   OsSemaphore semaphore;
@@ -39,4 +44,5 @@ class RequestQueue {
   int32_t writeIndex = 0;  // moved by the producer, under the lock
   int32_t readIndex = 0;   // moved by the consumer, under the lock
   int32_t capacity;
+  OsEvent* putSignal = nullptr;
 };

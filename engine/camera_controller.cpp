@@ -4,6 +4,7 @@
 #include "engine/dispatch_request.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
+#include "engine/next_deadline.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "platform/winapi.h"
@@ -24,8 +25,6 @@ std::atomic<uint8_t> reinitOnNack{1};
 namespace {
 
 constexpr uint32_t kBaudRate = 38400;
-// The idle poll asks only after the line has been quiet this long.
-constexpr uint32_t kPollSpacingMs = 200;
 constexpr int32_t kPollTurns = 4;
 // Creation waits this long after opening the ports, and the first reply
 // time-out is this long.
@@ -94,6 +93,7 @@ void SelectCamera(CameraController* c, int32_t index) {
     return;
   }
   c->pendingSelection.store(index, std::memory_order_release);
+  c->workEvent.Set();
 }
 
 void SetCurrentCamera(CameraController* c, int32_t index) {
@@ -144,15 +144,18 @@ CameraController* CreateCameraController(WorkerStart start) {
   reinitOnNack = 1;
   c->timeoutMs = kFirstTimeoutMs;
   c->stopEvent.Create(true, false);
+  c->workEvent.Create(false, false);
   c->notifyQueue = new (std::nothrow) RequestQueue(kQueueCapacity);
   c->requestQueue = new (std::nothrow) RequestQueue(kQueueCapacity);
-  if (!c->stopEvent.IsValid() || !c->notifyQueue || !c->requestQueue || !c->notifyQueue->IsValid() ||
-      !c->requestQueue->IsValid()) {
+  if (!c->stopEvent.IsValid() || !c->workEvent.IsValid() || !c->notifyQueue || !c->requestQueue ||
+      !c->notifyQueue->IsValid() || !c->requestQueue->IsValid()) {
     ReleaseResources(c);
     delete c;
     return nullptr;
   }
-  // 1 ms waits must really last 1 ms for the whole life of the worker.
+  c->requestQueue->SetPutSignal(&c->workEvent);
+  // The worker's sleeps must end at their deadline, not at the next ~15.6 ms
+  // clock tick, for the whole life of the worker.
   OsBeginFineTimer();
   c->port = -1;
   uint32_t now = OsTickCount();
@@ -168,6 +171,7 @@ CameraController* CreateCameraController(WorkerStart start) {
       delete channel;
       continue;
     }
+    channel->SetReceiveSignal(&c->workEvent);
     c->channels[i] = channel;
     if (c->port.load() < 0) c->port = i;
   }
@@ -211,12 +215,15 @@ uint32_t CameraWorkerThread(void* param) {
   if (!c) return 0;
   WorkerBegin(c);
   int32_t pollCounter = 0;
+  OsEvent* const events[2] = {&c->stopEvent, &c->workEvent};
   for (;;) {
-    int result = c->stopEvent.Wait(1);
+    const int result = OsWaitAny(events, 2, NextDeadline(c));
     if (result == 0) return 0;
-    if (result == OS_WAIT_TIMEOUT)
-      WorkerStep(c, &pollCounter);
-    else
+    if (result == OS_WAIT_FAILED) {
       OsSleep(1);  // a failing wait must not spin the processor
+      continue;
+    }
+    c->workerSteps.fetch_add(1, std::memory_order_relaxed);
+    WorkerStep(c, &pollCounter);
   }
 }

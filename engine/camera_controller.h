@@ -121,6 +121,10 @@ struct CameraController {
   bool initialising = false;
   OsThread thread;
   OsEvent stopEvent;
+  // Wakes the worker: a request was put, a selection made, a frame received.
+  OsEvent workEvent;
+  // Steps the worker thread has run (tests and benchmarks count its wake-ups).
+  std::atomic<uint32_t> workerSteps{0};
 
   // The modelCode of the record named by `camera` (0 when it names none).
   int32_t GetModel() const;
@@ -154,9 +158,10 @@ void DestroyCameraController(CameraController* c);
 
 // Worker thread entry; the parameter is the controller. Returns 0.
 uint32_t CameraWorkerThread(void* param);
-// The worker loop's set-up and one 1 ms step of it: link service, request
-// dispatch while idle, idle poll while still idle. pollCounter is the loop's
-// poll counter (starts at 0).
+// The worker loop's set-up and one step of it: link service, request dispatch
+// while idle, idle poll while still idle. pollCounter is the loop's poll
+// counter (starts at 0). The thread runs a step whenever it is woken and at
+// NextDeadline; a step with nothing to do changes nothing.
 void WorkerBegin(CameraController* c);
 void WorkerStep(CameraController* c, int32_t* pollCounter);
 

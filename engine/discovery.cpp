@@ -3,6 +3,7 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/engine_state.h"
+#include "engine/next_deadline.h"
 #include "engine/transaction_table.h"
 #include "platform/winapi.h"
 
@@ -18,8 +19,6 @@ constexpr uint32_t kMinEchoLength = 4;
 // A line that keeps answering the address set with short echoes is given up
 // after this many port checks, so discovery always reaches the other ports.
 constexpr int32_t kMaxPortChecks = 5;
-// The start-up phase waits this long after the ports were opened.
-constexpr int32_t kStartupDelayMs = 50;
 
 // Worker only: port checks made on the current port.
 int32_t portChecks = 0;
@@ -68,7 +67,7 @@ void StartupPhase(CameraController* c) {
   switch (c->followUp.load()) {
     case 0: {
       int32_t elapsed = static_cast<int32_t>(OsTickCount() - c->sendTick.load());
-      if (elapsed > kStartupDelayMs || elapsed < 0) EnterPhase(c, MODE_STARTUP, 1);
+      if (elapsed > static_cast<int32_t>(kStartupDelayMs) || elapsed < 0) EnterPhase(c, MODE_STARTUP, 1);
       break;
     }
     case 1:

@@ -1,0 +1,54 @@
+#include "engine/next_deadline.h"
+
+#include "engine/engine_state.h"
+
+namespace {
+
+// Narrows `*wait` to the time left until more than `afterMs` have passed since `since`.
+void Until(uint32_t now, uint32_t since, uint32_t afterMs, uint32_t* wait) {
+  const uint32_t elapsed = now - since;
+  const uint32_t left = elapsed > afterMs ? 0 : afterMs + 1 - elapsed;
+  if (left < *wait) *wait = left;
+}
+
+bool CurrentPortHasFrame(const CameraController* c) {
+  const int32_t port = c->port.load();
+  if (port < 0 || port >= kChannelCount || c->channels[port] == nullptr) return false;
+  return c->channels[port]->HasReceivedFrame();
+}
+
+}  // namespace
+
+uint32_t NextDeadline(CameraController* c) {
+  if (CurrentPortHasFrame(c)) return 0;
+  const uint32_t now = OsTickCount();
+  const uint32_t sent = c->sendTick.load();
+  const int32_t stage = c->stage.load();
+  uint32_t wait = kMaxWorkerWaitMs;
+  if (stage != STAGE_NONE) {
+    const int32_t limit = c->timeoutMs.load();
+    Until(now, sent, static_cast<uint32_t>(limit < 0 ? 0 : limit), &wait);
+  }
+  switch (c->mode.load()) {
+    case MODE_IDLE:
+      if (c->pendingSelection.load(std::memory_order_acquire) >= 0 || c->requestQueue->HasMessages()) return 0;
+      if (c->cameraSelected.load() != 0 && c->listReady.load() != 0) Until(now, sent, kPollSpacingMs, &wait);
+      break;
+    case MODE_STARTUP:
+      if (c->followUp.load() != 0) return 0;
+      Until(now, sent, kStartupDelayMs, &wait);
+      break;
+    case MODE_PORT_CHECK:
+    case MODE_COMMAND:
+      if (stage == STAGE_NONE) return 0;
+      break;
+    case MODE_ABORT:
+    case MODE_DISCOVERY_DONE:
+    case MODE_INIT_CAMERA:
+    case MODE_CAMERA_DONE:
+      return 0;
+    default:
+      break;
+  }
+  return wait;
+}

@@ -1,0 +1,20 @@
+// When the worker next has something to do on its own: the worker sleeps
+// until then, or until a request, a selection or a received frame wakes it.
+#pragma once
+
+#include "engine/camera_controller.h"
+
+#include <cstdint>
+
+// The idle poll asks only after the line has been quiet longer than this.
+constexpr uint32_t kPollSpacingMs = 200;
+// The start-up phase waits longer than this after the ports were opened.
+constexpr uint32_t kStartupDelayMs = 50;
+// Longest sleep even with nothing due, so a missed wake costs at most this.
+constexpr uint32_t kMaxWorkerWaitMs = 1000;
+
+// Milliseconds from now until a worker step has something to do: 0 when one
+// has now, else until the first tick at which a rule "more than N ms since"
+// holds (reply time-out, idle poll, start-up delay), at most kMaxWorkerWaitMs.
+// Worker only (it reads worker-owned state).
+uint32_t NextDeadline(CameraController* c);
