@@ -1,5 +1,6 @@
 // Serial port through the Win32 comm API on "\\.\COMn", opened for overlapped
-// I/O so that no read or write can hold the I/O thread for good.
+// I/O: on a quiet line a one-byte read stays pending and the I/O thread sleeps
+// on it and on a wake event; a write is given up after a bounded time.
 #include "serial/serial_port.h"
 
 #include <windows.h>
@@ -15,6 +16,11 @@ constexpr DWORD kWriteHoldOffMs = 500;
 // Upper bound of a character on the wire: start, 8 data, parity, 2 stop bits.
 constexpr DWORD kBitsPerCharacter = 12;
 constexpr DWORD kMsPerSecond = 1000;
+// Bytes the port already holds come at once; this only bounds a port that
+// fails to deliver them.
+constexpr DWORD kWaitingReadMs = 100;
+// A read that cannot even be started is tried again after this long.
+constexpr DWORD kRetryMs = 1;
 
 // Only the members below change; handshake, DTR/RTS and special characters
 // stay as the port had them.
@@ -30,10 +36,9 @@ bool Configure(HANDLE handle, const SerialLineSettings& settings) {
   dcb.StopBits = settings.stopBitsCode == 0 ? ONE5STOPBITS : settings.stopBitsCode == 2 ? TWOSTOPBITS : ONESTOPBIT;
   if (!SetCommState(handle, &dcb)) return false;
   if (!SetCommMask(handle, EV_RXCHAR | EV_TXEMPTY)) return false;
-  // Reads return at once with what has arrived; the port puts no time-out on
-  // writes (SerialPortWrite bounds them itself).
+  // No time-outs: a read waits until its bytes have come (a pending read is
+  // what the I/O thread sleeps on); SerialPortWrite bounds writes itself.
   COMMTIMEOUTS timeouts = {};
-  timeouts.ReadIntervalTimeout = MAXDWORD;
   return SetCommTimeouts(handle, &timeouts) != FALSE;
 }
 
@@ -61,9 +66,55 @@ bool FinishIo(HANDLE handle, BOOL started, OVERLAPPED* overlapped, DWORD waitMs,
 
 struct SerialPort {
   HANDLE handle;
-  HANDLE ioDone;  // manual-reset event of the one operation in flight
+  HANDLE readDone;   // manual-reset event of the read kept pending
+  HANDLE writeDone;  // manual-reset event of the write in flight
+  HANDLE wake;       // auto-reset: SerialPortWake
   DWORD baudRate;
+  OVERLAPPED readOverlapped;
+  bool readPending;
+  uint8_t readByte;  // where the pending one-byte read lands
 };
+
+namespace {
+
+// Reads `count` bytes the port already holds.
+int32_t ReadWaiting(SerialPort* port, uint8_t* buffer, int32_t count) {
+  OVERLAPPED overlapped = {};
+  overlapped.hEvent = port->readDone;
+  DWORD got = 0;
+  const BOOL started = ReadFile(port->handle, buffer, static_cast<DWORD>(count), nullptr, &overlapped);
+  if (!FinishIo(port->handle, started, &overlapped, kWaitingReadMs, &got)) ClearErrorsAndCountInput(port->handle);
+  return static_cast<int32_t>(got);
+}
+
+// A one-byte read that completes when the next byte arrives.
+bool StartPendingRead(SerialPort* port) {
+  port->readOverlapped = OVERLAPPED{};
+  port->readOverlapped.hEvent = port->readDone;
+  const BOOL started = ReadFile(port->handle, &port->readByte, 1, nullptr, &port->readOverlapped);
+  if (!started && GetLastError() != ERROR_IO_PENDING) {
+    ClearErrorsAndCountInput(port->handle);
+    return false;
+  }
+  port->readPending = true;
+  return true;
+}
+
+// Takes the pending read's byte, if it brought one.
+int32_t TakePendingByte(SerialPort* port, uint8_t* buffer) {
+  DWORD got = 0;
+  port->readPending = false;
+  if (!GetOverlappedResult(port->handle, &port->readOverlapped, &got, FALSE) || got != 1) {
+    ClearErrorsAndCountInput(port->handle);
+    return 0;
+  }
+  buffer[0] = port->readByte;
+  return 1;
+}
+
+int32_t Smaller(int32_t a, int32_t b) { return a < b ? a : b; }
+
+}  // namespace
 
 SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings) {
   char name[32];
@@ -71,31 +122,51 @@ SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settin
   HANDLE handle =
       CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  HANDLE ioDone = Configure(handle, settings) ? CreateEventA(nullptr, TRUE, FALSE, nullptr) : nullptr;
-  SerialPort* port = ioDone != nullptr ? new (std::nothrow) SerialPort{handle, ioDone, settings.baudRate} : nullptr;
+  SerialPort* port = nullptr;
+  HANDLE events[3] = {};
+  if (Configure(handle, settings)) {
+    events[0] = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    events[1] = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    events[2] = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (events[0] != nullptr && events[1] != nullptr && events[2] != nullptr)
+      port = new (std::nothrow) SerialPort{handle, events[0], events[1], events[2], settings.baudRate, {}, false, 0};
+  }
   if (port == nullptr) {
-    if (ioDone != nullptr) CloseHandle(ioDone);
+    for (HANDLE event : events)
+      if (event != nullptr) CloseHandle(event);
     CloseHandle(handle);
   }
   return port;
 }
 
-// Every read first acknowledges any line error, so a failed read is retried
-// on a clear port. No read is started on a quiet line: Wine queues one despite
-// the time-outs, and one queued all the same is cancelled at once, since the
-// I/O loop does its own waiting.
-int SerialPortReadByte(SerialPort* port, uint8_t* byte) {
-  if (ClearErrorsAndCountInput(port->handle) == 0) return 0;
-  OVERLAPPED overlapped = {};
-  overlapped.hEvent = port->ioDone;
-  DWORD got = 0;
-  const BOOL started = ReadFile(port->handle, byte, 1, nullptr, &overlapped);
-  return FinishIo(port->handle, started, &overlapped, 0, &got) && got == 1 ? 1 : 0;
+// Every new read first acknowledges any line error, so a failed read is
+// retried on a clear port. Bytes already there come in one read; otherwise a
+// one-byte read is kept pending across calls and waited on with the wake
+// event, and what arrived behind its byte is taken along.
+int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
+  if (capacity < 1) return 0;
+  if (!port->readPending) {
+    const int32_t waiting = ClearErrorsAndCountInput(port->handle);
+    if (waiting > 0) return ReadWaiting(port, buffer, Smaller(waiting, capacity));
+    if (!StartPendingRead(port)) {
+      WaitForSingleObject(port->wake, kRetryMs);
+      return 0;
+    }
+  }
+  const HANDLE handles[2] = {port->readDone, port->wake};
+  if (WaitForMultipleObjects(2, handles, FALSE, waitMs) != WAIT_OBJECT_0) return 0;
+  int32_t count = TakePendingByte(port, buffer);
+  if (count == 0 || capacity == 1) return count;
+  const int32_t behind = ClearErrorsAndCountInput(port->handle);
+  if (behind > 0) count += ReadWaiting(port, buffer + 1, Smaller(behind, capacity - 1));
+  return count;
 }
+
+void SerialPortWake(SerialPort* port) { SetEvent(port->wake); }
 
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
   OVERLAPPED overlapped = {};
-  overlapped.hEvent = port->ioDone;
+  overlapped.hEvent = port->writeDone;
   const DWORD count = static_cast<DWORD>(length);
   const DWORD baud = port->baudRate > 0 ? port->baudRate : 1;
   const DWORD onWireMs = (count * kBitsPerCharacter * kMsPerSecond + baud - 1) / baud;
@@ -105,9 +176,18 @@ void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
     ClearErrorsAndCountInput(port->handle);
 }
 
+// The pending read is cancelled and has landed before its byte and
+// OVERLAPPED go with the port.
 void SerialPortClose(SerialPort* port) {
+  if (port->readPending) {
+    DWORD got = 0;
+    CancelIoEx(port->handle, &port->readOverlapped);
+    GetOverlappedResult(port->handle, &port->readOverlapped, &got, TRUE);
+  }
   PurgeComm(port->handle, PURGE_TXABORT | PURGE_RXABORT);
   CloseHandle(port->handle);
-  CloseHandle(port->ioDone);
+  CloseHandle(port->readDone);
+  CloseHandle(port->writeDone);
+  CloseHandle(port->wake);
   delete port;
 }
