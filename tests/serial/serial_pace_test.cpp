@@ -1,0 +1,90 @@
+// The I/O thread on a pty at full line speed: back-to-back 3-byte frames for
+// 10 s all come through in order, and a quiet line costs no processor time.
+#include "tests/serial/serial_test_support.h"
+
+#include <sys/resource.h>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// 3-byte frames at 38400 baud, 10 bits a byte: 1280 frames a second.
+constexpr int kFramesPerSecond = 38400 / 10 / 3;
+constexpr int kSeconds = 10;
+constexpr int kFrames = kFramesPerSecond * kSeconds;
+
+// Frame n: its number in two 7-bit digits, then the 0xFF that ends it.
+Bytes NumberedFrame(int n) { return {static_cast<uint8_t>((n >> 7) & 0x7F), static_cast<uint8_t>(n & 0x7F), 0xFF}; }
+
+double ProcessCpuMs() {
+  rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
+}  // namespace
+
+TEST(SerialPace, BackToBackFramesAtLineSpeedForTenSecondsAllArriveInOrder) {
+  constexpr uint32_t kPort = 25;
+  PtyLine line;
+  ASSERT_GE(line.slave, 0);
+  SerialPortSetDevice(kPort, line.path);
+  SerialChannel channel;
+  ConfigureLikeTheEngine(channel);
+  ASSERT_EQ(channel.OpenPort(kPort), 0);
+
+  // The writer keeps to the line's schedule: by time t, t * 1280 frames are out.
+  std::atomic<int64_t> writerMs{-1};
+  std::thread writer([&] {
+    const auto start = Clock::now();
+    for (int n = 0; n < kFrames;) {
+      const auto due = start + std::chrono::microseconds(1000000LL * n / kFramesPerSecond);
+      std::this_thread::sleep_until(due);
+      for (; n < kFrames && Clock::now() >= start + std::chrono::microseconds(1000000LL * n / kFramesPerSecond); n++)
+        line.Write(NumberedFrame(n));
+    }
+    writerMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  });
+
+  int next = 0;
+  const auto limit = Clock::now() + std::chrono::seconds(kSeconds + 5);
+  uint8_t buffer[256];
+  uint32_t length = 0;
+  while (next < kFrames && Clock::now() < limit) {
+    if (channel.ReadFrame(buffer, 255, &length) != 0) {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+      continue;
+    }
+    if (Bytes(buffer, buffer + length) != NumberedFrame(next)) break;  // lost or out of order
+    next++;
+  }
+  writer.join();
+  EXPECT_EQ(next, kFrames) << "frame " << next << " lost, out of order or late";
+  // A reader that falls behind fills the pty, and the writer then waits on it.
+  EXPECT_LT(writerMs.load(), kSeconds * 1000 + 500) << "the line was held up";
+  SerialPortSetDevice(kPort, nullptr);
+}
+
+TEST(SerialPace, AQuietOpenLineCostsNoProcessorTime) {
+  constexpr uint32_t kPort = 26;
+  PtyLine line;
+  ASSERT_GE(line.slave, 0);
+  SerialPortSetDevice(kPort, line.path);
+  SerialChannel channel;
+  ConfigureLikeTheEngine(channel);
+  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  line.Write({0x90, 0x41, 0xFF});
+  ASSERT_EQ(NextFrame(channel), (Bytes{0x90, 0x41, 0xFF}));
+
+  const double before = ProcessCpuMs();
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // the quiet second being measured
+  EXPECT_LT(ProcessCpuMs() - before, 10.0) << "the I/O thread keeps waking on a quiet line";
+
+  line.Write({0x90, 0x51, 0xFF});
+  EXPECT_EQ(NextFrame(channel, 1000), (Bytes{0x90, 0x51, 0xFF})) << "a quiet line still wakes on the next byte";
+  SerialPortSetDevice(kPort, nullptr);
+}
