@@ -126,9 +126,9 @@ int SerialChannel::ClosePort() {
   return 0;
 }
 
-// Nothing goes while the I/O thread can still touch it. A stop wakes its
-// wait in the port, and a write the line holds off gives up: POSIX after a stall without
-// progress, Win32 half a second after its bytes could have left.
+// Nothing goes while the I/O thread can still touch it. A stop wakes its wait
+// in the port, and a write the line holds off gives up: POSIX after a stall
+// without progress, Win32 half a second after its bytes could have left.
 void SerialChannel::ReleasePort() {
   if (ioThread.IsStarted()) {
     while (!ioThread.Join(500)) {
