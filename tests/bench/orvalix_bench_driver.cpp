@@ -4,9 +4,11 @@
 //   wait-cameras N SECONDS       until the camera list holds N entries
 //   wait-status PREFIX SECONDS   until the status line starts with PREFIX
 //   select N SECONDS             select camera N and wait for "Camera N selected"
-//   clicks K                     click "Freeze" K times, 150 to 250 ms apart,
+//   clicks K                     click "Freeze" K times, 50 to 150 ms apart,
 //                                printing "click_us T" (the machine's real-time
-//                                clock in microseconds) just before each click
+//                                clock in microseconds) just before each click;
+//                                closer than the idle poll's 200 ms, so after
+//                                the first click no poll comes between them
 //   close SECONDS                close the main window and wait for the end
 #include "common/control_ids.h"
 #include "tests/e2e/panel_driver.h"
@@ -18,7 +20,7 @@
 namespace {
 
 constexpr DWORD kMsPerSecond = 1000;
-constexpr DWORD kClickGapMs = 150;
+constexpr DWORD kClickGapMs = 50;
 constexpr DWORD kClickSpreadMs = 100;
 // FILETIME counts 100 ns steps from 1601; the Unix epoch is this many later.
 constexpr unsigned long long kUnixEpochTicks = 116444736000000000ULL;

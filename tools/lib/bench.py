@@ -31,13 +31,17 @@ BYTE_US = 10 * 1e6 / 38400  # one byte (start, 8 data, stop bits) at 38400 baud
 MODELS = ["0x66", "0x4B", "0x5F", "0x67", "0x5C", "0x40", "0x66"]  # one line's chain
 THREE_LINES = [["0x66", "0x4B"], ["0x5F"], ["0x66"]]
 START_LIMIT_S = 10
+CAMSIM_NICE = -10
 TARGETS = {"init_ratio": 1.03, "latency_native_p99_ms": 1.0, "latency_wine_p99_ms": 2.0,
            "idle_native_pct": 0.5, "idle_wine_pct": 1.0}
 
 
+class RunFailed(Exception):
+    pass
+
+
 def fail(text):
-    print("bench: " + text, file=sys.stderr)
-    sys.exit(1)
+    raise RunFailed(text)
 
 
 def wait_until(done, limit_s, step_s=0.05):
@@ -60,6 +64,15 @@ def key_values(text):
     return out
 
 
+def raise_priority():
+    """The cameras are the instrument: on a loaded machine they should not be
+    the ones kept waiting (needs the right to raise priority; else unchanged)."""
+    try:
+        os.setpriority(os.PRIO_PROCESS, 0, CAMSIM_NICE)
+    except OSError:
+        pass
+
+
 class Camsim:
     """camsim as a child: lines of cameras on ptys, every byte in a transcript."""
 
@@ -73,7 +86,8 @@ class Camsim:
         for models in lines:
             args += ["--line", ",".join(models)]
         self.count = len(lines)
-        self.proc = subprocess.Popen(args, stdout=open(self.out, "w"), stderr=subprocess.STDOUT)
+        self.proc = subprocess.Popen(args, stdout=open(self.out, "w"), stderr=subprocess.STDOUT,
+                                     preexec_fn=raise_priority)
         if not wait_until(lambda: len(self.devices()) == self.count or self.proc.poll() is not None,
                           START_LIMIT_S) or len(self.devices()) != self.count:
             self.stop()
@@ -195,20 +209,20 @@ def first_byte_latencies(starts, records, line=1):
         nxt = sent[k + 1][0] if k + 1 < len(sent) else float("inf")
         replies = [x[0] for x in records if x[2] == "<-" and x[1] == line and r[0] <= x[0] < nxt]
         ends.append(max(replies) if replies else r[0])
-    out, other, busy = [], 0, 0
+    out, other, busy = [], {}, 0
     k = 0
     for s in starts:
         while k < len(sent) and sent[k][0] < s:
             k += 1
         if k >= len(sent):
-            other += 1
+            other["nothing"] = other.get("nothing", 0) + 1
             continue
         if k > 0 and ends[k - 1] > s:
             busy += 1  # a poll was still on the line
             continue
         data = sent[k][3]
         if len(data) < 4 or data[1:4] != b"\x01\x04\x62":
-            other += 1
+            other[data.hex(" ")] = other.get(data.hex(" "), 0) + 1
             continue
         out.append((sent[k][0] - s) / 1e3)
     return out, other, busy
@@ -307,8 +321,19 @@ class WineSession:
         self.panel = None
 
     def wine(self, args, limit_s):
-        return subprocess.run(["wine"] + args, env=self.env, capture_output=True, text=True,
-                              timeout=limit_s, cwd=self.o.windows_build)
+        """(exit status, output, errors). Files, not pipes: Wine's own
+        processes inherit them and would hold a pipe open after the program ends."""
+        with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
+            p = subprocess.Popen(["wine"] + args, env=self.env, stdout=out, stderr=err, cwd=self.o.windows_build)
+            try:
+                status = p.wait(timeout=limit_s)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait(timeout=10)
+                status = "timeout after %d s" % limit_s
+            out.seek(0)
+            err.seek(0)
+            return status, out.read().replace("\r", ""), err.read()
 
     def map_ports(self, devices):
         reg = os.path.join(self.prefix, "orvalix-bench-ports.reg")
@@ -327,11 +352,11 @@ class WineSession:
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def drive(self, steps, limit_s):
-        done = self.wine(["orvalix_bench_driver.exe"] + steps, limit_s)
-        if done.returncode != 0:
+        status, out, err = self.wine(["orvalix_bench_driver.exe"] + steps, limit_s)
+        if status != 0:
             self.end_panel()
-            fail("driver %s failed: %s" % (" ".join(steps), done.stderr.strip()))
-        return done.stdout.replace("\r", "")
+            fail("driver %s failed (%s): %s" % (" ".join(steps), status, err.strip()))
+        return out
 
     def end_panel(self):
         if self.panel is not None and self.panel.poll() is None:
@@ -369,54 +394,69 @@ class WineSession:
             self.xvfb.kill()
 
 
+def wine_silent_ports(o, w, results):
+    """Ten ports that open and never answer."""
+    holder = subprocess.Popen([os.path.join(o.native_build, "orvalix_bench"), "hold-ptys", "10", "--seconds", "600"],
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    try:
+        devices = [holder.stdout.readline().split()[1] for _ in range(10)]
+        w.map_ports(devices)
+        w.start_panel()
+        w.drive(["attach", "60", "wait-status", "Found 0", "60"], 180)
+        results.setdefault("idle_wine_silent10", []).append(w.measure_idle())
+        w.end_panel()
+    finally:
+        holder.stdin.close()
+        holder.wait(timeout=10)
+
+
+def wine_three_lines(o, w, results):
+    sim = Camsim(o.native_build, THREE_LINES, "realistic", "start", o.workdir)
+    try:
+        w.map_ports(sim.devices())
+        w.start_panel()
+        w.drive(["attach", "60", "wait-cameras", "4", "120", "select", "1", "20"], 240)
+        results.setdefault("idle_wine_3lines", []).append(w.measure_idle())
+        w.end_panel()
+    finally:
+        sim.stop()
+
+
+def wine_latency(o, w, results):
+    sim = Camsim(o.native_build, THREE_LINES, "fast", "realtime", o.workdir)
+    try:
+        w.map_ports(sim.devices())
+        w.start_panel()
+        before = time.time() * 1e6
+        out = w.drive(["attach", "60", "wait-cameras", "4", "60", "select", "1", "20",
+                       "clicks", str(o.clicks)], 120 + o.clicks)
+        after = time.time() * 1e6
+        w.end_panel()
+    finally:
+        sim.stop()
+    starts = [float(v) for v in key_values(out).get("click_us", [])]
+    if not starts or min(starts) < before or max(starts) > after:
+        fail("the driver's clock does not match the machine's real-time clock")
+    lat, other, busy = first_byte_latencies(starts, sim.records())
+    results.setdefault("latency_wine", []).append(latency_figures(lat, other, busy))
+
+
 def scenario_wine(o, results):
     for name in ("orvalix.exe", "orvalix_bench_driver.exe"):
         if not os.path.exists(os.path.join(o.windows_build, name)):
             fail("%s is missing in %s" % (name, o.windows_build))
     w = WineSession(o)
     try:
-        # Ten ports that open and never answer.
-        holder = subprocess.Popen([os.path.join(o.native_build, "orvalix_bench"), "hold-ptys", "10",
-                                   "--seconds", "600"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        devices = [holder.stdout.readline().split()[1] for _ in range(10)]
-        try:
-            w.map_ports(devices)
-            w.start_panel()
-            w.drive(["attach", "60", "wait-status", "Found 0", "60"], 180)
-            results.setdefault("idle_wine_silent10", []).append(w.measure_idle())
-            w.end_panel()
-        finally:
-            holder.stdin.close()
-            holder.wait(timeout=10)
-
-        sim = Camsim(o.native_build, THREE_LINES, "realistic", "start", o.workdir)
-        try:
-            w.map_ports(sim.devices())
-            w.start_panel()
-            w.drive(["attach", "60", "wait-cameras", "4", "120", "select", "1", "20"], 240)
-            results.setdefault("idle_wine_3lines", []).append(w.measure_idle())
-            w.end_panel()
-        finally:
-            sim.stop()
-        os.unlink(sim.transcript)
-
-        sim = Camsim(o.native_build, THREE_LINES, "fast", "realtime", o.workdir)
-        try:
-            w.map_ports(sim.devices())
-            w.start_panel()
-            before = time.time() * 1e6
-            out = w.drive(["attach", "60", "wait-cameras", "4", "60", "select", "1", "20",
-                           "clicks", str(o.clicks)], 120 + o.clicks)
-            after = time.time() * 1e6
-            w.end_panel()
-        finally:
-            sim.stop()
-        starts = [float(v) for v in key_values(out).get("click_us", [])]
-        if not starts or min(starts) < before or max(starts) > after:
-            fail("the driver's clock does not match the machine's real-time clock")
-        lat, other, busy = first_byte_latencies(starts, sim.records())
-        results.setdefault("latency_wine", []).append(latency_figures(lat, other, busy))
-        os.unlink(sim.transcript)
+        for part in (wine_silent_ports, wine_three_lines, wine_latency):
+            # A loaded machine now and then stalls the program past a reply
+            # time-out during initialisation; one more try, and say so.
+            try:
+                part(o, w, results)
+            except RunFailed as e:
+                w.end_panel()
+                results.setdefault("failures", []).append({"scenario": part.__name__ + " (tried again)",
+                                                           "error": str(e)})
+                part(o, w, results)
     finally:
         w.close()
 
@@ -489,6 +529,16 @@ def table(results):
     return "\n".join(lines)
 
 
+def attempt(results, name, scenario, *args):
+    """Runs one scenario; a failure is counted and reported, the rest goes on."""
+    print("== %s" % name, file=sys.stderr, flush=True)
+    try:
+        scenario(*args)
+    except RunFailed as e:
+        print("bench: %s failed: %s" % (name, e), file=sys.stderr, flush=True)
+        results.setdefault("failures", []).append({"scenario": name, "error": str(e)})
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--native-build", default=os.path.join(ROOT, "build", "bench"))
@@ -518,27 +568,28 @@ def main():
                 for n in cameras:
                     if n > 21 and k > 0:
                         continue  # about a minute a run
-                    print("== init %d cameras (run %d)" % (n, k + 1), file=sys.stderr, flush=True)
-                    scenario_init(o, n, results)
+                    attempt(results, "init %d cameras, run %d" % (n, k + 1), scenario_init, o, n, results)
             if "latency" in scenarios:
-                print("== latency native (run %d)" % (k + 1), file=sys.stderr, flush=True)
-                scenario_latency(o, results)
+                attempt(results, "latency native, run %d" % (k + 1), scenario_latency, o, results)
             if "idle" in scenarios:
-                print("== idle native (run %d)" % (k + 1), file=sys.stderr, flush=True)
-                scenario_idle(o, results)
+                attempt(results, "idle native, run %d" % (k + 1), scenario_idle, o, results)
             if "wine" in scenarios:
-                print("== Wine (run %d)" % (k + 1), file=sys.stderr, flush=True)
-                scenario_wine(o, results)
+                attempt(results, "Wine, run %d" % (k + 1), scenario_wine, o, results)
     finally:
         shutil.rmtree(o.workdir, ignore_errors=True)
     info = machine()
     info["seconds"] = round(time.monotonic() - started, 1)
     print("machine: %(nproc)s cores, %(cpu)s, kernel %(kernel)s, %(wine)s, load %(loadavg)s" % info)
     print(table(results))
+    for f in results.get("failures", []):
+        word = "RETRIED" if f["scenario"].endswith("(tried again)") else "FAILED"
+        print("%s: %s: %s" % (word, f["scenario"], f["error"]))
     print("(%s s)" % info["seconds"])
     if o.json:
         with open(o.json, "w") as f:
             json.dump({"machine": info, "targets": TARGETS, "runs": results}, f, indent=1)
+    if o.smoke and (results.get("failures") or not results.get("init_1") or not results.get("latency_native")):
+        sys.exit(1)
 
 
 if __name__ == "__main__":
