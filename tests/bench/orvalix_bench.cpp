@@ -35,6 +35,7 @@ constexpr uint64_t kInitLimitNs = 600 * kNsPerSecond;   // 70 cameras take about
 constexpr uint64_t kRequestLimitNs = 5 * kNsPerSecond;  // one request and its read-back
 constexpr uint64_t kCheckEveryNs = 100 * kNsPerUs;      // how often a wait looks again
 constexpr uint64_t kSettleNs = 1 * kNsPerSecond;        // before an idle measurement
+constexpr uint64_t kStuckNs = 3 * kNsPerSecond;
 // Requests are spaced by this much plus up to kSpreadNs, so that Put falls
 // anywhere in the worker's 1 ms cycle.
 constexpr uint64_t kGapNs = 2 * kNsPerMs;
@@ -182,12 +183,24 @@ long StatusKb(const char* key) {
 }
 
 int RunInit(CameraController* c, HWND status, uint64_t createdNs) {
-  const bool listed = WaitFor([&] { return c->listReady.load() != 0; }, kInitLimitNs);
+  // Idle this long without a list: initialisation stopped (a transaction was
+  // abandoned), so the wait ends early.
+  uint64_t idleSince = NowNs();
+  auto endedOrStuck = [&] {
+    if (c->listReady.load() != 0) return true;
+    const uint64_t now = NowNs();
+    if (!Idle(c)) idleSince = now;
+    return now - idleSince > kStuckNs;
+  };
+  const bool listed = WaitFor(endedOrStuck, kInitLimitNs) && c->listReady.load() != 0;
   const uint64_t readyNs = NowNs();
   printf("created_us %.3f\n", createdNs / 1e3);
   printf("ready_us %.3f\n", readyNs / 1e3);
   printf("cameras %d\n", c->cameraCount.load());
   printf("status %s\n", FakeGetText(status).c_str());
+  if (!listed)
+    fprintf(stderr, "orvalix_bench: no camera list (status \"%s\", mode %d, stage %d, camera %d, port %d)\n",
+            FakeGetText(status).c_str(), c->mode.load(), c->stage.load(), c->camera.load(), c->port.load());
   return listed ? 0 : 1;
 }
 

@@ -552,7 +552,7 @@ def main():
     o = ap.parse_args()
     o.native_build = os.path.abspath(o.native_build)
     o.windows_build = os.path.abspath(o.windows_build)
-    o.requests, o.clicks, o.idle_seconds, o.init_profile = 1000, 200, 5, "realistic"
+    o.requests, o.clicks, o.idle_seconds, o.init_profile = 1000, 100, 5, "realistic"
     scenarios = o.only.split(",")
     cameras = [int(n) for n in o.cameras.split(",")]
     if o.quick:
