@@ -86,8 +86,8 @@ class Camsim:
         for models in lines:
             args += ["--line", ",".join(models)]
         self.count = len(lines)
-        self.proc = subprocess.Popen(args, stdout=open(self.out, "w"), stderr=subprocess.STDOUT,
-                                     preexec_fn=raise_priority)
+        with open(self.out, "w") as out:
+            self.proc = subprocess.Popen(args, stdout=out, stderr=subprocess.STDOUT, preexec_fn=raise_priority)
         if not wait_until(lambda: len(self.devices()) == self.count or self.proc.poll() is not None,
                           START_LIMIT_S) or len(self.devices()) != self.count:
             self.stop()
@@ -203,12 +203,15 @@ def percentile(values, p):
 def first_byte_latencies(starts, records, line=1):
     """For each start time the delay to the next packet the engine sent on
     `line`; (latencies in ms, starts whose next packet was not Freeze, busy)."""
-    sent = [r for r in records if r[2] == "->" and r[1] == line]
-    ends = []  # when each sent packet's last reply came
-    for k, r in enumerate(sent):
-        nxt = sent[k + 1][0] if k + 1 < len(sent) else float("inf")
-        replies = [x[0] for x in records if x[2] == "<-" and x[1] == line and r[0] <= x[0] < nxt]
-        ends.append(max(replies) if replies else r[0])
+    sent, ends = [], []  # ends: when each sent packet's last reply came
+    for r in records:
+        if r[1] != line:
+            continue
+        if r[2] == "->":
+            sent.append(r)
+            ends.append(r[0])
+        elif sent:
+            ends[-1] = max(ends[-1], r[0])
     out, other, busy = [], {}, 0
     k = 0
     for s in starts:
