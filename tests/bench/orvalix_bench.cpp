@@ -35,7 +35,7 @@ constexpr uint64_t kInitLimitNs = 600 * kNsPerSecond;   // 70 cameras take about
 constexpr uint64_t kRequestLimitNs = 5 * kNsPerSecond;  // one request and its read-back
 constexpr uint64_t kCheckEveryNs = 100 * kNsPerUs;      // how often a wait looks again
 constexpr uint64_t kSettleNs = 1 * kNsPerSecond;        // before an idle measurement
-constexpr uint64_t kStuckNs = 3 * kNsPerSecond;
+constexpr uint64_t kStuckNs = 3 * kNsPerSecond;         // idle without a list: stopped
 // Requests are spaced by this much plus up to kSpreadNs, so that Put falls
 // anywhere in the worker's 1 ms cycle.
 constexpr uint64_t kGapNs = 2 * kNsPerMs;
@@ -121,6 +121,10 @@ struct SilentPty {
   int master = -1;
   int device = -1;
   char path[kPathChars] = {};
+
+  SilentPty() = default;
+  SilentPty(const SilentPty&) = delete;
+  SilentPty& operator=(const SilentPty&) = delete;
 
   bool Open() {
     master = posix_openpt(O_RDWR | O_NOCTTY);
