@@ -19,10 +19,28 @@ volatile sig_atomic_t stopRequested = 0;
 
 void OnSignal(int) { stopRequested = 1; }
 
-uint64_t MonotonicUs() {
+uint64_t ClockUs(clockid_t clock) {
   timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
+  clock_gettime(clock, &ts);
   return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
+}
+
+uint64_t MonotonicUs() { return ClockUs(CLOCK_MONOTONIC); }
+
+// Line time (from camsim's start) as the transcript shows it.
+CamsimClock transcriptClock = CAMSIM_CLOCK_START;
+uint64_t startUs = 0;
+
+uint64_t TranscriptUs(uint64_t lineUs) {
+  switch (transcriptClock) {
+    case CAMSIM_CLOCK_MONOTONIC:
+      return startUs + lineUs;
+    case CAMSIM_CLOCK_REALTIME:
+      // Taken afresh each time, so a slewed wall clock is followed.
+      return startUs + lineUs + ClockUs(CLOCK_REALTIME) - MonotonicUs();
+    default:
+      return lineUs;
+  }
 }
 
 // Transcript files, each opened once however many lines write to it.
@@ -57,8 +75,9 @@ struct ServedLine {
 };
 
 // "  12.345678 L1 -> 81 09 04 00 FF": -> toward the cameras, <- from them.
-void Record(const ServedLine& s, uint64_t timeUs, const char* direction, const uint8_t* data, int length) {
+void Record(const ServedLine& s, uint64_t lineUs, const char* direction, const uint8_t* data, int length) {
   if (s.transcript == nullptr || length <= 0) return;
+  const uint64_t timeUs = TranscriptUs(lineUs);
   std::fprintf(s.transcript, "%5llu.%06llu L%d %s", static_cast<unsigned long long>(timeUs / 1000000u),
                static_cast<unsigned long long>(timeUs % 1000000u), s.number, direction);
   for (int i = 0; i < length; ++i) std::fprintf(s.transcript, " %02X", data[i]);
@@ -143,6 +162,8 @@ int Run(const CamsimOptions& options) {
   std::fflush(stdout);
 
   const uint64_t start = MonotonicUs();
+  startUs = start;
+  transcriptClock = options.clock;
   // Cameras that announce themselves when their power comes on do so now.
   for (int i = 0; i < options.lineCount; ++i) {
     for (int c = 0; c < options.lines[i].cameraCount; ++c) {
@@ -167,7 +188,9 @@ int Run(const CamsimOptions& options) {
       fds[i].events = POLLIN;
       fds[i].revents = 0;
     }
-    const int ready = poll(fds, static_cast<nfds_t>(options.lineCount), static_cast<int>((waitUs + 999) / 1000));
+    // To the microsecond: paced bytes are due every 261 us.
+    const timespec wait = {static_cast<time_t>(waitUs / 1000000u), static_cast<long>(waitUs % 1000000u) * 1000};
+    const int ready = ppoll(fds, static_cast<nfds_t>(options.lineCount), &wait, nullptr);
     if (ready < 0 && errno != EINTR) {
       std::fprintf(stderr, "camsim: poll: %s\n", std::strerror(errno));
       return 1;

@@ -9,7 +9,7 @@ const char kCamsimUsage[] =
     "usage: camsim --line MODELS [--link PATH] [--transcript FILE] [--fault FAULT]... "
     "[--line ...]\n"
     "              [--profile fast|realistic] [--hz 50|60] [--pacing] [--duration SECONDS]\n"
-    "              [--transcript FILE]\n"
+    "              [--transcript FILE] [--clock start|monotonic|realtime]\n"
     "  --line MODELS      a line of 1..7 cameras, model codes in chain order: 0x66,0x4B\n"
     "  --link PATH        symlink PATH to this line's device (for example a Wine com1)\n"
     "  --transcript FILE  timestamped bytes in both directions; after --line for that line\n"
@@ -22,7 +22,9 @@ const char kCamsimUsage[] =
     "                     video frame, zoom and focus at finite speed, power-on in seconds)\n"
     "  --hz               video frame rate of the realistic profile (default 60: 59.94 Hz)\n"
     "  --pacing           send every byte at 38400 baud\n"
-    "  --duration         stop after this many seconds (default: at SIGINT or SIGTERM)\n";
+    "  --duration         stop after this many seconds (default: at SIGINT or SIGTERM)\n"
+    "  --clock            transcript times from camsim's start (default), or the machine's\n"
+    "                     monotonic or real-time clock, to set them beside another program's\n";
 
 SimTiming CamsimOptions::Timing() const {
   SimTiming t = realistic ? SimRealisticTiming(hz50) : SimFastTiming();
@@ -193,7 +195,7 @@ bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, cha
     const bool takesValue = std::strcmp(arg, "--line") == 0 || std::strcmp(arg, "--link") == 0 ||
                             std::strcmp(arg, "--transcript") == 0 || std::strcmp(arg, "--fault") == 0 ||
                             std::strcmp(arg, "--profile") == 0 || std::strcmp(arg, "--hz") == 0 ||
-                            std::strcmp(arg, "--duration") == 0;
+                            std::strcmp(arg, "--duration") == 0 || std::strcmp(arg, "--clock") == 0;
     if (!takesValue) return Fail(error, size, "unknown argument '%s'", arg);
     if (i + 1 >= argc) return Fail(error, size, "%s needs a value", arg);
     const char* value = argv[++i];
@@ -229,6 +231,16 @@ bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, cha
         o->hz50 = false;
       } else {
         return Fail(error, size, "bad frame rate '%s' (50 or 60)", value);
+      }
+    } else if (std::strcmp(arg, "--clock") == 0) {
+      if (std::strcmp(value, "start") == 0) {
+        o->clock = CAMSIM_CLOCK_START;
+      } else if (std::strcmp(value, "monotonic") == 0) {
+        o->clock = CAMSIM_CLOCK_MONOTONIC;
+      } else if (std::strcmp(value, "realtime") == 0) {
+        o->clock = CAMSIM_CLOCK_REALTIME;
+      } else {
+        return Fail(error, size, "unknown clock '%s' (start, monotonic or realtime)", value);
       }
     } else {
       errno = 0;

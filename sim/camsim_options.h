@@ -20,6 +20,9 @@ struct CamsimLineOptions {
   bool standby[SimLine::kMaxCameras] = {};
 };
 
+// What the transcript's times count from.
+enum CamsimClock { CAMSIM_CLOCK_START, CAMSIM_CLOCK_MONOTONIC, CAMSIM_CLOCK_REALTIME };
+
 struct CamsimOptions {
   static constexpr int kMaxLines = 10;
 
@@ -29,6 +32,7 @@ struct CamsimOptions {
   bool hz50 = false;
   bool pacing = false;
   uint32_t durationMs = 0;  // 0: until a signal
+  CamsimClock clock = CAMSIM_CLOCK_START;
   char transcript[CamsimLineOptions::kPathSize] = {};
   bool help = false;
 

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 #include <chrono>
 #include <csignal>
@@ -119,6 +120,7 @@ TEST(Camsim, BadArgumentsGetAMessageAndANonZeroExit) {
                                "--line 0x66 --fault error=0104:4",
                                "--line 0x66 --profile slow",
                                "--line 0x66 --frobnicate",
+                               "--line 0x66 --clock sundial",
                                "--line 0x66 --link " + file + " --duration 1"};
   for (const std::string& args : cases) {
     Camsim sim(args);
@@ -165,6 +167,49 @@ TEST(Camsim, ServesEachLineOnItsOwnPseudoTerminal) {
   unlink(transcript.c_str());
   for (const char* line : {" L1 -> 88 30 01 FF\n", " L1 <- 88 30 03 FF\n", " L2 <- 88 30 02 FF\n"})
     EXPECT_NE(read.str().find(line), std::string::npos) << read.str();
+}
+
+namespace {
+
+double ClockSeconds(clockid_t clock) {
+  timespec ts;
+  clock_gettime(clock, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// The time of the transcript's first record, in seconds.
+double FirstRecordSeconds(const std::string& path) {
+  std::ifstream in(path);
+  double seconds = -1;
+  in >> seconds;
+  return seconds;
+}
+
+}  // namespace
+
+// With --clock a record's time is the machine's clock when the bytes came,
+// so another program's timestamps can be set beside it.
+TEST(Camsim, TranscriptTimesOnTheMachinesClock) {
+  const struct {
+    const char* name;
+    clockid_t clock;
+  } kClocks[] = {{"monotonic", CLOCK_MONOTONIC}, {"realtime", CLOCK_REALTIME}};
+  for (const auto& c : kClocks) {
+    const std::string transcript = "/tmp/camsim_test_clock_" + std::to_string(getpid()) + ".txt";
+    Camsim sim(std::string("--clock ") + c.name + " --transcript " + transcript + " --profile fast --line 0x66");
+    ASSERT_TRUE(sim.ReadUntil("stop with Ctrl+C")) << sim.text;
+    Port port(sim.Device(0));
+    const double before = ClockSeconds(c.clock);
+    // The address set comes back round the chain of one camera with the next address.
+    EXPECT_EQ(port.Ask(Bytes{0x88, 0x30, 0x01, 0xFF}), (Bytes{0x88, 0x30, 0x02, 0xFF})) << c.name;
+    const double after = ClockSeconds(c.clock);
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
+    const double recorded = FirstRecordSeconds(transcript);
+    unlink(transcript.c_str());
+    // The transcript keeps microseconds.
+    EXPECT_GE(recorded, before - 1e-6) << c.name;
+    EXPECT_LE(recorded, after + 1e-6) << c.name;
+  }
 }
 
 TEST(Camsim, StopsOnSigintAndAfterItsDuration) {
