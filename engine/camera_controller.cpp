@@ -217,7 +217,7 @@ uint32_t CameraWorkerThread(void* param) {
   int32_t pollCounter = 0;
   OsEvent* const events[2] = {&c->stopEvent, &c->workEvent};
   for (;;) {
-    const int result = OsWaitAny(events, 2, NextDeadline(c));
+    const int result = OsWaitAny(events, 2, WorkerWaitMs(c));
     if (result == 0) return 0;
     if (result == OS_WAIT_FAILED) {
       OsSleep(1);  // a failing wait must not spin the processor

@@ -52,3 +52,8 @@ uint32_t NextDeadline(CameraController* c) {
   }
   return wait;
 }
+
+uint32_t WorkerWaitMs(CameraController* c) {
+  const uint32_t wait = NextDeadline(c);
+  return wait < kWorkerStepMs ? kWorkerStepMs : wait;
+}

@@ -46,6 +46,19 @@ class TimedPeer : public SerialPeer {
 
 bool Settled(CameraController* c) { return c->mode.load() == MODE_IDLE && c->port.load() == -1; }
 
+bool CurrentPortHasFrame(CameraController* c) {
+  const int32_t port = c->port.load();
+  return port >= 0 && port < kChannelCount && c->channels[port] && c->channels[port]->HasReceivedFrame();
+}
+
+// The worker thread's loop on the virtual clock: it sleeps WorkerWaitMs unless
+// a frame on the current port wakes it first, then steps.
+void SleepThenStep(EngineRig& rig) {
+  const uint32_t wait = WorkerWaitMs(rig.c);
+  for (uint32_t slept = 0; slept < wait && !CurrentPortHasFrame(rig.c); slept++) rig.Tick();
+  rig.StepAtThisTick();
+}
+
 }  // namespace
 
 TEST(NextDeadline, StartupDelayReplyTimeoutThenIdleUntilARequest) {
@@ -73,6 +86,27 @@ TEST(NextDeadline, StartupDelayReplyTimeoutThenIdleUntilARequest) {
   EXPECT_EQ(NextDeadline(c), kMaxWorkerWaitMs) << "nothing to do without cameras";
   rig.Post(0, REQ_FREEZE, 1);
   EXPECT_EQ(NextDeadline(c), 0u) << "a request waits";
+}
+
+// The two empty poll turns take a millisecond each, as with a step every
+// millisecond: focus follows brightness 203 ms later, brightness follows
+// focus 201 ms later.
+TEST(WorkerWait, SleepingLoopKeepsTheIdlePollAt201And203Ms) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x45}, SimFastTiming());
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady());
+  ASSERT_TRUE(rig.Select(0));
+  const size_t start = com1.Frames().size();
+  for (int i = 0; i < 100 && com1.Frames().size() < start + 7; i++) SleepThenStep(rig);
+  const std::vector<WireFrame> frames = com1.Frames();
+  ASSERT_GE(frames.size(), start + 7);
+  for (size_t i = start + 1; i < start + 7; i++) {
+    const bool focus = frames[i].hex == "81 09 04 48 FF";
+    EXPECT_TRUE(focus || frames[i].hex == "81 09 04 4D FF") << frames[i].hex;
+    EXPECT_NE(frames[i].hex, frames[i - 1].hex) << i;
+    EXPECT_EQ(frames[i].tick - frames[i - 1].tick, focus ? 203u : 201u) << i;
+  }
 }
 
 TEST(WorkerWait, ReplyTimeoutEndsTheTransactionAfter201MsOnRealTime) {

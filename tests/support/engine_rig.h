@@ -226,6 +226,9 @@ class EngineRig {
   }
   void Step() {  // one 1 ms step of the worker
     virtualTick++;
+    StepAtThisTick();
+  }
+  void StepAtThisTick() {  // a worker step with the clock where it stands
     int32_t queued[kChannelCount] = {};
     for (int i = 0; i < kChannelCount; i++) {
       if (!c->channels[i] || !peers[i]) continue;
@@ -235,6 +238,11 @@ class EngineRig {
     WorkerStep(c, &pollCounter);
     for (int i = 0; i < kChannelCount; i++)
       if (c->channels[i] && peers[i] && c->channels[i]->TransmitWriteIndexForTest() != queued[i]) peers[i]->Flush();
+  }
+  void Tick() {  // one millisecond in which the worker sleeps: only the peers move
+    virtualTick++;
+    for (int i = 0; i < kChannelCount; i++)
+      if (c->channels[i] && peers[i]) peers[i]->TakeDue();
   }
   void Run(int ms) {
     while (ms-- > 0) Step();
