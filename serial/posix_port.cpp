@@ -201,7 +201,10 @@ int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, u
   }
   pollfd waitFor[2] = {{port->fd, POLLIN, 0}, {port->wakeFd, POLLIN, 0}};
   const int ready = poll(waitFor, 2, PollTimeout(waitMs));
-  if (ready < 0) return 0;  // EINTR: the caller comes back
+  if (ready < 0) {
+    if (errno != EINTR) WaitForWake(port, kRetryMs);  // a failing poll must not spin
+    return 0;
+  }
   if (waitFor[1].revents & POLLIN) DrainWake(port);
   if (waitFor[0].revents == 0) return 0;
   const ssize_t n = read(port->fd, buffer, static_cast<size_t>(capacity));
@@ -210,6 +213,8 @@ int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, u
   WaitForWake(port, kRetryMs);  // hung up or failing: no busy loop
   return 0;
 }
+
+void SerialPortEndReceive(SerialPort*) {}
 
 void SerialPortWake(SerialPort* port) {
   const uint64_t one = 1;

@@ -207,6 +207,7 @@ uint32_t SerialChannel::IoLoop() {
     const bool sent = SendNextFrame();
     waitMs = count > 0 || sent ? 0 : OS_INFINITE;
   }
+  SerialPortEndReceive(port);
   openFlag.store(false, std::memory_order_release);
   return 0;
 }

@@ -23,6 +23,9 @@ int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, u
 // Ends a SerialPortReceive that waits now, or makes the next one return at
 // once. Any thread, while the port is open.
 void SerialPortWake(SerialPort* port);
+// Cancels a read the port keeps pending and waits until it has landed. On the
+// thread that calls SerialPortReceive, before it ends.
+void SerialPortEndReceive(SerialPort* port);
 // Writes the bytes in one call; the result is not relied upon. A write the
 // line holds off ends unfinished after a bounded time.
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length);

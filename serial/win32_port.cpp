@@ -154,8 +154,12 @@ int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, u
     }
   }
   const HANDLE handles[2] = {port->readDone, port->wake};
-  if (WaitForMultipleObjects(2, handles, FALSE, waitMs) != WAIT_OBJECT_0) return 0;
+  const DWORD woken = WaitForMultipleObjects(2, handles, FALSE, waitMs);
+  if (woken == WAIT_FAILED) WaitForSingleObject(port->wake, kRetryMs);  // never a hot loop
+  if (woken != WAIT_OBJECT_0) return 0;
   int32_t count = TakePendingByte(port, buffer);
+  // A read that keeps ending without a byte (a line in error) is retried later.
+  if (count == 0) WaitForSingleObject(port->wake, kRetryMs);
   if (count == 0 || capacity == 1) return count;
   const int32_t behind = ClearErrorsAndCountInput(port->handle);
   if (behind > 0) count += ReadWaiting(port, buffer + 1, Smaller(behind, capacity - 1));
@@ -163,6 +167,16 @@ int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, u
 }
 
 void SerialPortWake(SerialPort* port) { SetEvent(port->wake); }
+
+// On the thread that started the read: Windows cancels a thread's reads when
+// it ends, but a port must not rely on that to let its buffers go.
+void SerialPortEndReceive(SerialPort* port) {
+  if (!port->readPending) return;
+  DWORD got = 0;
+  CancelIoEx(port->handle, &port->readOverlapped);
+  GetOverlappedResult(port->handle, &port->readOverlapped, &got, TRUE);
+  port->readPending = false;
+}
 
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
   OVERLAPPED overlapped = {};
@@ -179,11 +193,7 @@ void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
 // The pending read is cancelled and has landed before its byte and
 // OVERLAPPED go with the port.
 void SerialPortClose(SerialPort* port) {
-  if (port->readPending) {
-    DWORD got = 0;
-    CancelIoEx(port->handle, &port->readOverlapped);
-    GetOverlappedResult(port->handle, &port->readOverlapped, &got, TRUE);
-  }
+  SerialPortEndReceive(port);
   PurgeComm(port->handle, PURGE_TXABORT | PURGE_RXABORT);
   CloseHandle(port->handle);
   CloseHandle(port->readDone);
