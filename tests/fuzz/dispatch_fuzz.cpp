@@ -46,7 +46,7 @@ constexpr int32_t kMinPacketBytes = 3;
 constexpr uint8_t kTerminator = 0xFF;
 constexpr int32_t kLongestTimeoutMs = 10000;
 constexpr int32_t kRecordBytes = 8;
-constexpr size_t kMaxRecords = 32;
+constexpr size_t kMaxRecords = 24;
 // Worker steps a message may take once the input has ended: a command, its
 // read-back, re-inquiries; a re-initialisation of every camera takes more.
 constexpr int32_t kDrainStepsPerMessage = 64;
@@ -213,7 +213,9 @@ struct Run {
 
 // Checks the frames one step queued on every line: the transmit rings were
 // emptied before the step, so they hold exactly this step's frames.
-void CheckStepFrames(Run& run) {
+// `initialised` tells whether initialisation ran during the step (a refusal
+// can abandon it within the step that sent its last packet).
+void CheckStepFrames(Run& run, bool initialised) {
   CameraController* c = run.c;
   for (int32_t channel : kChannelsUsed) {
     SerialChannel* ch = c->channels[channel];
@@ -233,7 +235,7 @@ void CheckStepFrames(Run& run) {
       // with its request's camera, and an idle poll (which may follow the end
       // of a transaction within one step) asks the selected one.
       const bool polled = target == run.selection || target == run.pendingSelect;
-      if (!c->initialising) {
+      if (!initialised) {
         if (run.owner < 0) {
           if (target != run.requested && !polled) Broken("a packet went to a camera no request or selection named");
           run.owner = target;
@@ -264,8 +266,9 @@ void Step(Run& run, uint32_t jumpMs) {
         run.requested = static_cast<int32_t>(m.cameraIndex);
     }
   }
+  const bool initialising = c->initialising;
   WorkerStep(c, &run.pollCounter);
-  CheckStepFrames(run);
+  CheckStepFrames(run, initialising || c->initialising);
   // Empty rings for the next step (the line never answers, so the receive
   // side loses only injected replies the engine did not read).
   for (int32_t channel : kChannelsUsed) {
