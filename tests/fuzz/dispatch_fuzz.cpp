@@ -203,18 +203,26 @@ struct Message {
 // queue, the camera whose packets are due, and the selection in force.
 struct Run {
   CameraController* c;
+  int32_t count = 0;
   int32_t pollCounter = 0;
   std::deque<Message> backlog;
-  int32_t owner = -1;      // the camera of the transaction in flight; -1 before its first packet
-  int32_t requested = -1;  // the camera named by the request taken in this step (-1: none or invalid)
-  int32_t selection = -1;  // the camera the idle poll asks
-  int32_t pendingSelect = -1;
+  int32_t owner = -1;         // the camera of the transaction in flight; -1 before its first packet
+  int32_t requested = -1;     // the camera named by the request taken in this step (-1: none or invalid)
+  uint32_t selectedMask = 0;  // cameras the input selected
 };
 
+// The table camera a packet on `channel` addresses; -1 for none.
+int32_t TableCameraOf(const Run& run, int32_t channel, const uint8_t* frame) {
+  for (int32_t i = 0; i < run.count; i++)
+    if (kTable[i].channel == channel && kTable[i].address == (frame[0] & 0x0F)) return i;
+  return -1;
+}
+
 // Checks the frames one step queued on every line: the transmit rings were
-// emptied before the step, so they hold exactly this step's frames.
-// `initialised` tells whether initialisation ran during the step (a refusal
-// can abandon it within the step that sent its last packet).
+// emptied before the step, so they hold exactly this step's frames. Several
+// transactions can end and begin within one step (a reply, a refusal that
+// ends it, the idle poll), so a packet is judged by the camera it addresses.
+// `initialised` tells whether initialisation ran during the step.
 void CheckStepFrames(Run& run, bool initialised) {
   CameraController* c = run.c;
   for (int32_t channel : kChannelsUsed) {
@@ -226,15 +234,12 @@ void CheckStepFrames(Run& run, bool initialised) {
       if (length == 0 || at + 1 + length > end) Broken("the transmit ring holds a broken record");
       const uint8_t* frame = ring + at + 1;
       if (!WellFormed(frame, length, peers[channel].addressMask.load())) Broken("a malformed packet was queued");
-      int32_t target = c->camera.load();
-      if (target < 0 || target >= c->cameraCount.load()) Broken("a packet was queued while no camera was current");
-      const CameraRecord& r = c->cameras[target];
-      if (r.port != channel || r.address != (frame[0] & 0x0F))
-        Broken("a packet went to another camera than the current one");
+      int32_t target = TableCameraOf(run, channel, frame);
+      if (target < 0) Broken("a packet went to no camera of its line");
       // Initialisation walks every camera; otherwise a transaction stays
-      // with its request's camera, and an idle poll (which may follow the end
-      // of a transaction within one step) asks the selected one.
-      const bool polled = target == run.selection || target == run.pendingSelect;
+      // with its request's camera, and the idle poll (which may follow the
+      // end of a transaction within one step) asks the selected one.
+      const bool polled = target == c->selectedCamera && ((run.selectedMask >> target) & 1u);
       if (!initialised) {
         if (run.owner < 0) {
           if (target != run.requested && !polled) Broken("a packet went to a camera no request or selection named");
@@ -248,6 +253,15 @@ void CheckStepFrames(Run& run, bool initialised) {
   }
 }
 
+// The records' line and address are discovery's; nothing else may move them.
+void CheckTable(const Run& run) {
+  for (int32_t i = 0; i < run.count; i++) {
+    const CameraRecord& r = run.c->cameras[i];
+    if (r.port != kTable[i].channel || r.address != kTable[i].address || r.modelCode != kTable[i].model)
+      Broken("a camera record's line, address or model changed");
+  }
+}
+
 // One worker step at tick `now`: hands the next request to the queue while
 // the engine is idle (so the step that takes it is known), steps, checks.
 void Step(Run& run, uint32_t jumpMs) {
@@ -257,7 +271,6 @@ void Step(Run& run, uint32_t jumpMs) {
   const bool idle = c->mode.load() == MODE_IDLE;
   if (idle) {
     run.owner = -1;
-    if (run.pendingSelect >= 0) run.selection = run.pendingSelect, run.pendingSelect = -1;
     if (!run.backlog.empty()) {
       Message m = run.backlog.front();
       run.backlog.pop_front();
@@ -325,7 +338,10 @@ void Drain(Run& run) {
   CameraController* c = run.c;
   int32_t budget = kDrainStepsPerMessage * static_cast<int32_t>(run.backlog.size() + 1) + kDrainStepsReinit;
   for (int32_t i = 0; i < budget; i++) {
-    if (c->mode.load() == MODE_IDLE && run.backlog.empty()) return;
+    if (c->mode.load() == MODE_IDLE && run.backlog.empty()) {
+      CheckTable(run);
+      return;
+    }
     uint32_t jump = 1;
     if (c->stage.load() != STAGE_NONE) {
       uint32_t waited = virtualTick.load() - c->sendTick.load();
@@ -346,6 +362,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetEngine(c, count, data[1]);
   Run run;
   run.c = c;
+  run.count = count;
   size_t records = (size - 2) / kRecordBytes;
   if (records > kMaxRecords) records = kMaxRecords;
   for (size_t n = 0; n < records; n++) {
@@ -359,7 +376,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (target >= 0xF0) {
       int32_t index = target & 7;
       SelectCamera(c, index);
-      if (index < count) run.pendingSelect = index;
+      if (index < count) run.selectedMask |= 1u << index;
     } else {
       uint32_t index = target >= 0xE0 ? 0xFFFFFFFFu - (target & 0x0F) * 0x01010101u : target & 0x0Fu;
       uint32_t code = p[1] >= 0xF0 ? 0xFFFFFF00u | p[1] : p[1];
