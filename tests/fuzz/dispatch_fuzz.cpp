@@ -239,7 +239,9 @@ void CheckStepFrames(Run& run, bool initialised) {
       // Initialisation walks every camera; otherwise a transaction stays
       // with its request's camera, and the idle poll (which may follow the
       // end of a transaction within one step) asks the selected one.
-      const bool polled = target == c->selectedCamera && ((run.selectedMask >> target) & 1u);
+      // (The selection may change within the step after the poll's packet,
+      // so any camera the input selected counts.)
+      const bool polled = ((run.selectedMask >> target) & 1u) != 0;
       if (!initialised) {
         if (run.owner < 0) {
           if (target != run.requested && !polled) Broken("a packet went to a camera no request or selection named");
