@@ -16,7 +16,7 @@
 // Invariants (a break traps with a line on stderr): every frame queued for a
 // line is a VISCA command or inquiry 8x .. FF of at most 16 bytes with no FF
 // inside, on the line of the camera it addresses; a request's packets go to the
-// camera it named, an idle poll's to the selected camera; a transaction in
+// camera it named, an idle poll's to a camera the input selected; a transaction in
 // flight never outlives the reply time-out in force; once the input ends the
 // engine is idle again within a bounded number of time-outs.
 #include "common/control_ids.h"
