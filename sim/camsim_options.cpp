@@ -34,8 +34,12 @@ SimTiming CamsimOptions::Timing() const {
 
 namespace {
 
+// The message quotes the argument; a control character in it (a newline
+// from a script's variable) would break the one-line message, so it shows as '?'.
 bool Fail(char* error, int size, const char* format, const char* what) {
   std::snprintf(error, static_cast<size_t>(size), format, what);
+  for (char* p = error; *p != '\0'; ++p)
+    if (static_cast<unsigned char>(*p) < 0x20 || *p == 0x7F) *p = '?';
   return false;
 }
 

@@ -70,6 +70,9 @@ bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lk, ui
     cv.wait(lk, ready);
     return true;
   }
+  // A poll: a timed wait with a deadline already past still costs a system
+  // call, and the worker polls its request queue on every step.
+  if (timeoutMs == 0) return ready();
   return cv.wait_until(lk, Clock::now() + std::chrono::milliseconds(timeoutMs), ready);
 }
 

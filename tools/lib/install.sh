@@ -1,5 +1,5 @@
 # Installs the Debian packages a script needs, only those missing.
-# install_missing GROUP...   groups: build, wine, screenshot
+# install_missing GROUP...   groups: build, wine, screenshot, fuzz
 
 _pkg_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
@@ -11,6 +11,8 @@ install_missing() {
       build) pkgs+=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix python3) ;;
       wine) pkgs+=(wine wine64 xvfb xauth) ;;
       screenshot) pkgs+=(imagemagick) ;;
+      # clang with libFuzzer and the sanitizer runtimes
+      fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
     esac
   done
   local missing=()
