@@ -19,7 +19,7 @@ const char* DropRuleName(SoakDrop rule) {
 }
 
 void SoakChecker::AddCamera(const SoakCamera& camera) {
-  if (cameras.size() < kMaxCameras) cameras.push_back(Camera{camera, {}, false});
+  if (cameras.size() < kMaxCameras) cameras.push_back(Camera{camera, {}, false, false});
 }
 
 bool SoakChecker::Expect(uint32_t cameraIndex, uint32_t code, int32_t a, uint32_t tick) {
@@ -38,6 +38,15 @@ void SoakChecker::QueueRefused(uint32_t cameraIndex) {
   if (cameraIndex >= cameras.size() || cameras[cameraIndex].waiting.empty()) return;
   cameras[cameraIndex].waiting.pop_back();
   dropped[DROP_FULL_QUEUE]++;
+}
+
+void SoakChecker::Withdraw(uint32_t cameraIndex) {
+  requests--;
+  if (cameraIndex >= cameras.size()) {
+    dropped[DROP_INDEX_OUT_OF_RANGE]--;
+    return;
+  }
+  if (!cameras[cameraIndex].waiting.empty()) cameras[cameraIndex].waiting.pop_back();
 }
 
 void SoakChecker::ObserveFields(int camera, int32_t aperture, int32_t rGain, int32_t bGain) {
@@ -104,6 +113,22 @@ void SoakChecker::Received(int camera, const uint8_t* packet, int length) {
   for (int i = 0; i < length && at > 0 && at < static_cast<int>(sizeof text) - 4; i++)
     at += snprintf(text + at, sizeof text - static_cast<size_t>(at), " %02X", packet[i]);
   notes.push_back(text);
+}
+
+void SoakChecker::ObserveModel(int camera, int32_t modelCode, uint32_t tick, int32_t mode) {
+  if (camera < 0 || camera >= CameraCount()) return;
+  Camera& cam = cameras[camera];
+  bool wrong = modelCode != cam.info.modelCode;
+  if (wrong && !cam.modelWrong) {
+    modelMisreads++;
+    if (notes.size() < kMaxNotes) {
+      char text[160];
+      snprintf(text, sizeof text, "camera %d taken for model 0x%02X at %u ms (mode %d)", camera + 1, modelCode, tick,
+               mode);
+      notes.push_back(text);
+    }
+  }
+  cam.modelWrong = wrong;
 }
 
 void SoakChecker::LineGone(int camera) {

@@ -31,9 +31,14 @@ class SoakChecker {
   // of range). Then QueueRefused when the queue did not take it.
   bool Expect(uint32_t cameraIndex, uint32_t code, int32_t a, uint32_t tick);
   void QueueRefused(uint32_t cameraIndex);
+  // Takes back the request just expected, as if it had never been put.
+  void Withdraw(uint32_t cameraIndex);
   // The reported fields of a camera now; a conditional request still waiting
   // that equals its field may be left unsent.
   void ObserveFields(int camera, int32_t aperture, int32_t rGain, int32_t bGain);
+  // The model code the engine holds for a camera now; a wrong one is noted.
+  void ObserveModel(int camera, int32_t modelCode, uint32_t tick, int32_t mode);
+  uint64_t ModelMisreads() const { return modelMisreads; }
   // A packet that reached camera `camera` (header, payload, FF).
   void Received(int camera, const uint8_t* packet, int length);
   // The camera's line is gone: what it has not received it will not.
@@ -61,6 +66,7 @@ class SoakChecker {
     SoakCamera info;
     std::deque<Waiter> waiting;
     bool gone;
+    bool modelWrong;
   };
 
   void Settle(int camera, const Waiter& w);
@@ -72,6 +78,7 @@ class SoakChecker {
   uint64_t dropped[DROP_RULES] = {};
   uint64_t lost = 0;
   uint64_t unexpected = 0;
+  uint64_t modelMisreads = 0;
   std::vector<std::string> notes;
 };
 

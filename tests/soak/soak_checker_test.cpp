@@ -1,8 +1,8 @@
 // The soak's own judge: the command bytes it expects for each request (from
 // the protocol's request and zoom tables) and how it settles requests that
 // did not reach their camera.
-#include "requests/request_codes.h"
 #include "tests/soak/soak_checker.h"
+#include "requests/request_codes.h"
 
 #include <gtest/gtest.h>
 
@@ -70,9 +70,9 @@ TEST_F(CheckerTest, RequestsMatchTheirCommandsInOrderAndOthersAreIgnored) {
   checker.Expect(0, REQ_FREEZE, 1, 0);
   checker.Expect(0, REQ_ZOOM_DIRECT, 0, 0);
   checker.Expect(1, REQ_FREEZE, 0, 0);
-  Arrive(0, {0x81, 0x09, 0x04, 0x48, 0xFF});              // the idle poll
-  Arrive(0, {0x88, 0x30, 0x01, 0xFF});                    // a broadcast
-  Arrive(0, {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF});        // initialisation's power-on
+  Arrive(0, {0x81, 0x09, 0x04, 0x48, 0xFF});        // the idle poll
+  Arrive(0, {0x88, 0x30, 0x01, 0xFF});              // a broadcast
+  Arrive(0, {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF});  // initialisation's power-on
   Arrive(1, {0x81, 0x01, 0x04, 0x62, 0x03, 0xFF});
   Arrive(0, {0x81, 0x01, 0x04, 0x62, 0x02, 0xFF});
   Arrive(0, {0x81, 0x01, 0x04, 0x47, 0x00, 0x00, 0x00, 0x00, 0xFF});
@@ -82,7 +82,7 @@ TEST_F(CheckerTest, RequestsMatchTheirCommandsInOrderAndOthersAreIgnored) {
 }
 
 TEST_F(CheckerTest, AMissingRequestIsLostUnlessARuleExplainsIt) {
-  checker.Expect(0, REQ_FREEZE, 1, 0);       // skipped: lost
+  checker.Expect(0, REQ_FREEZE, 1, 0);            // skipped: lost
   checker.Expect(0, REQ_SHARPNESS_DIRECT, 4, 0);  // the camera reports 4: unchanged
   checker.Expect(0, REQ_R_GAIN_DIRECT, 9, 0);     // never reported: lost
   checker.Expect(0, REQ_FREEZE, 0, 0);

@@ -33,8 +33,7 @@ const char* FaultKindName(SoakFaultKind kind) {
   return kind < FAULT_KINDS ? names[kind] : "?";
 }
 
-SoakFaultScheduler::SoakFaultScheduler(std::vector<SoakLine*> serving, uint32_t seed)
-    : lines(serving), random(seed) {}
+SoakFaultScheduler::SoakFaultScheduler(std::vector<SoakLine*> serving, uint32_t seed) : lines(serving), random(seed) {}
 
 uint32_t SoakFaultScheduler::Between(uint32_t low, uint32_t high) {
   return std::uniform_int_distribution<uint32_t>(low, high)(random);

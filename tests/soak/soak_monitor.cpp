@@ -27,21 +27,23 @@ void SoakMonitor::Stop() {
 }
 
 // Busy: out of idle with no new command begun. Each request the engine takes
-// begins with its command, and so does each step of initialisation, so
-// back-to-back requests, and the cameras of a re-initialisation, count one by one.
+// begins with its command (an acknowledge awaited), and so does each step of
+// initialisation, so back-to-back requests, and the cameras of a
+// re-initialisation, count one by one.
 void SoakMonitor::Sample(uint32_t now) {
   int32_t mode = c->mode.load();
+  int32_t stage = c->stage.load();
+  uint32_t sent = c->sendTick.load();
+  if (stage == STAGE_ACK && sent != lastCommandTick) {
+    lastCommandTick = sent;
+    if (static_cast<int32_t>(sent - spanStart) > 0) spanStart = sent;
+  }
   if (mode == MODE_IDLE) {
     spanStart = now;
-  } else {
-    uint32_t command = lastCommandMs.load();
-    if (static_cast<int32_t>(command - spanStart) > 0) spanStart = command;
+  } else if (static_cast<int32_t>(now - spanStart) > 0) {
     Raise(longestBusy, now - spanStart);
   }
-  if (c->stage.load() != STAGE_NONE) {
-    uint32_t sent = c->sendTick.load();
-    if (static_cast<int32_t>(now - sent) > 0) Raise(longestWait, now - sent);
-  }
+  if (stage != STAGE_NONE && static_cast<int32_t>(now - sent) > 0) Raise(longestWait, now - sent);
   // A camera's initialisation runs from its version inquiry to idle or to the next camera's.
   bool versionAsked = mode == TX_ASK_VERSION && lastMode != TX_ASK_VERSION;
   if (initRunning && (versionAsked || mode == MODE_IDLE)) {
@@ -58,6 +60,7 @@ void SoakMonitor::Sample(uint32_t now) {
   for (int i = 0; i < checker->CameraCount(); i++) {
     const CameraRecord& r = c->cameras[i];
     checker->ObserveFields(i, r.aperture, r.rGain, r.bGain);
+    checker->ObserveModel(i, r.modelCode, now, mode);
   }
 }
 

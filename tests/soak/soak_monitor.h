@@ -17,8 +17,6 @@ class SoakMonitor {
   ~SoakMonitor() { Stop(); }
   void Start();
   void Stop();
-  // The engine wrote a command (not an inquiry): new work began.
-  void CommandSent(uint32_t tick) { lastCommandMs.store(tick); }
 
   uint32_t LongestBusyMs() const { return longestBusy.load(); }
   uint32_t LongestReplyWaitMs() const { return longestWait.load(); }
@@ -34,7 +32,7 @@ class SoakMonitor {
   std::mutex* checkerLock;
   std::thread thread;
   std::atomic<bool> stop{false};
-  std::atomic<uint32_t> lastCommandMs{0};
+  uint32_t lastCommandTick = 0;  // sendTick of the last command seen
   uint32_t spanStart = 0;
   int32_t lastMode = 0;
   bool initRunning = false;

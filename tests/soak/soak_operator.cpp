@@ -7,9 +7,10 @@
 
 namespace {
 
-// A busy operator: an action every 50..600 ms, a queue-filling burst every
-// 40..90 s (more than the queue holds).
-constexpr uint32_t kActMinMs = 50, kActMaxMs = 600;
+// A busy operator: an action every 100..900 ms, a queue-filling burst every
+// 40..90 s (more than the queue holds, all at one zoom position, so the
+// cameras work it off quickly).
+constexpr uint32_t kActMinMs = 100, kActMaxMs = 900;
 constexpr uint32_t kFloodMinMs = 40000, kFloodMaxMs = 90000;
 constexpr int kFloodPuts = 300;
 constexpr uint32_t kSliderBurstMin = 3, kSliderBurstMax = 8;
@@ -26,11 +27,15 @@ uint32_t SoakOperator::Between(uint32_t low, uint32_t high) {
   return std::uniform_int_distribution<uint32_t>(low, high)(random);
 }
 
-bool SoakOperator::Put(uint32_t camera, uint32_t code, int32_t a, uint32_t now) {
+bool SoakOperator::Put(uint32_t camera, uint32_t code, int32_t a, uint32_t now, bool retry) {
   std::lock_guard<std::mutex> guard(*checkerLock);
   bool inRange = checker->Expect(camera, code, a, now);
   bool stored = c->requestQueue->Put(camera, code, static_cast<uint32_t>(a), 0);
-  if (inRange && !stored) checker->QueueRefused(camera);
+  if (!stored && retry) {
+    checker->Withdraw(camera);
+  } else if (inRange && !stored) {
+    checker->QueueRefused(camera);
+  }
   return stored;
 }
 
@@ -65,8 +70,8 @@ void SoakOperator::SliderBurst(uint32_t now) {
 
 void SoakOperator::Flood(uint32_t now) {
   int32_t camera = TargetCamera();
-  int32_t top = ZoomSliderMax(c->cameras[camera].modelCode);
-  for (int i = 0; i < kFloodPuts; i++) Put(static_cast<uint32_t>(camera), REQ_ZOOM_DIRECT, (i * kZoomStep) % top, now);
+  int32_t position = kZoomStep * static_cast<int32_t>(Between(0, 2));
+  for (int i = 0; i < kFloodPuts; i++) Put(static_cast<uint32_t>(camera), REQ_ZOOM_DIRECT, position, now);
 }
 
 void SoakOperator::Act(uint32_t now) {

@@ -19,7 +19,8 @@ class SoakOperator {
   // A click in the camera list, as the panel makes it.
   void Select(int32_t index);
   // Puts a request and tells the checker; false when the queue refused it.
-  bool Put(uint32_t camera, uint32_t code, int32_t a, uint32_t now);
+  // A refusal counts as a dropped request unless `retry` says it will be put again.
+  bool Put(uint32_t camera, uint32_t code, int32_t a, uint32_t now, bool retry = false);
 
  private:
   uint32_t Between(uint32_t low, uint32_t high);

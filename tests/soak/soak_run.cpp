@@ -27,6 +27,7 @@ namespace {
 constexpr uint32_t kListWaitMs = 60000;
 constexpr uint32_t kMarkerPutWaitMs = 60000;
 constexpr uint32_t kDrainWaitMs = 180000;
+constexpr uint32_t kProgressMs = 30000;
 // Requirements.
 constexpr uint32_t kMaxBusyMs = 10500;
 constexpr long kMaxGrowthKb = 1024;
@@ -104,7 +105,6 @@ struct Soak {
 void OnSent(Soak* s, const uint8_t* packet, int length) {
   if (length < 3 || packet[0] < 0x81 || packet[0] > 0x87) return;
   s->transactions++;
-  if (packet[1] == 0x01 && s->monitor) s->monitor->CommandSent(OsTickCount());
 }
 
 void OnReceived(Soak* s, int line, int index, const uint8_t* packet, int length) {
@@ -163,8 +163,19 @@ bool AddCameras(Soak* s, CameraController* c) {
   return ok;
 }
 
+// A line on stderr now and then, so a long run shows it is alive.
+void ShowProgress(Soak* s, CameraController* c, const char* phase, uint32_t startMs) {
+  std::lock_guard<std::mutex> guard(s->checkerLock);
+  size_t waiting = 0;
+  for (int camera = 0; camera < s->checker.CameraCount(); camera++) waiting += s->checker.Waiting(camera);
+  fprintf(stderr, "soak: %s %u s: %llu requests, %llu delivered, %zu waiting, mode %d\n", phase,
+          (OsTickCount() - startMs) / 1000u, static_cast<unsigned long long>(s->checker.Requests()),
+          static_cast<unsigned long long>(s->checker.Delivered()), waiting, c->mode.load());
+}
+
 bool OnVanishingLine(const Soak& s, int camera) {
-  return camera >= s.firstCamera[kVanishingLine] && camera < s.firstCamera[kVanishingLine] + kLines[kVanishingLine].count;
+  return camera >= s.firstCamera[kVanishingLine] &&
+         camera < s.firstCamera[kVanishingLine] + kLines[kVanishingLine].count;
 }
 
 // One freeze per camera whose line is there closes its record: once it has
@@ -173,14 +184,18 @@ bool DrainWithMarkers(Soak* s, CameraController* c, SoakOperator* op) {
   uint32_t start = OsTickCount();
   for (int camera = 0; camera < s->checker.CameraCount(); camera++) {
     if (OnVanishingLine(*s, camera) && s->goneAtMs != 0) continue;
-    while (!op->Put(static_cast<uint32_t>(camera), REQ_FREEZE, 0, OsTickCount())) {
+    while (!op->Put(static_cast<uint32_t>(camera), REQ_FREEZE, 0, OsTickCount(), true)) {
       if (OsTickCount() - start > kMarkerPutWaitMs) return false;
       ServePanel(c);
       OsSleep(1);
     }
   }
   start = OsTickCount();
-  for (;;) {
+  for (uint32_t shown = start;;) {
+    if (OsTickCount() - shown >= kProgressMs) {
+      shown = OsTickCount();
+      ShowProgress(s, c, "draining", start);
+    }
     bool settled = true;
     {
       std::lock_guard<std::mutex> guard(s->checkerLock);
@@ -222,6 +237,7 @@ void PrintSummary(Soak* s, SoakFaultScheduler& faults, const SoakOptions& option
            static_cast<unsigned long long>(k.Dropped(static_cast<SoakDrop>(rule))));
   printf("requests lost: %llu\n", static_cast<unsigned long long>(k.Lost()));
   printf("unexpected commands: %llu\n", static_cast<unsigned long long>(k.Unexpected()));
+  printf("model codes misread: %llu\n", static_cast<unsigned long long>(k.ModelMisreads()));
   if (s->goneAtMs != 0) {
     printf("line gone: COM%d from %.1f s to %.1f s\n", kVanishingLine + 1, (s->goneAtMs - startMs) / 1000.0,
            (s->backAtMs - startMs) / 1000.0);
@@ -277,16 +293,22 @@ int RunSoak(const SoakOptions& options) {
     (gone ? s.goneAtMs : s.backAtMs) = OsTickCount();
     if (!gone) s.lineBack = true;
   });
-  while (OsTickCount() - startMs < durationMs) {
+  for (uint32_t shown = startMs; OsTickCount() - startMs < durationMs;) {
     uint32_t now = OsTickCount();
+    if (now - shown >= kProgressMs) {
+      shown = now;
+      ShowProgress(&s, c, "at", startMs);
+    }
     ServePanel(c);
     op.Step(now);
     faults.Step(now);
     OsSleep(1);
   }
   faults.ClearAll();
+  uint32_t drainStart = OsTickCount();
   bool drained = DrainWithMarkers(&s, c, &op);
   long rssEnd = ResidentKb();
+  uint32_t drainMs = OsTickCount() - drainStart;
   s.monitor->Stop();
   DestroyCameraController(c);
   for (auto& line : s.lines) line->Stop();
@@ -294,6 +316,7 @@ int RunSoak(const SoakOptions& options) {
   s.checker.Finish();
 
   PrintSummary(&s, faults, options, startMs, rssStart, rssEnd);
+  printf("drain at the end s: %.1f\n", drainMs / 1000.0);
   bool pass = true;
   auto require = [&pass](bool held, const char* what) {
     if (held) return;
