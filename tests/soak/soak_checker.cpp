@@ -30,7 +30,7 @@ bool SoakChecker::Expect(uint32_t cameraIndex, uint32_t code, int32_t a, uint32_
   }
   Camera& camera = cameras[cameraIndex];
   SoakCommand command = ExpectedCommand(code, a, camera.info.address, camera.info.modelCode);
-  camera.waiting.push_back(Waiter{code, a, tick, command, false});
+  camera.waiting.push_back(Waiter{code, a, tick, command, false, -1});
   return true;
 }
 
@@ -67,13 +67,17 @@ void SoakChecker::ObserveFields(int camera, int32_t aperture, int32_t rGain, int
         continue;
     }
     if (reported == w.a) w.seenEqual = true;
+    w.lastSeen = reported;
   }
 }
 
 void SoakChecker::Note(const char* what, int camera, const Waiter& w) {
   if (notes.size() >= kMaxNotes) return;
   char text[160];
-  snprintf(text, sizeof text, "%s: camera %d request %u a=%d put at %u ms", what, camera + 1, w.code, w.a, w.tick);
+  int at =
+      snprintf(text, sizeof text, "%s: camera %d request %u a=%d put at %u ms", what, camera + 1, w.code, w.a, w.tick);
+  if (w.command.field != FIELD_NONE && at > 0 && at < static_cast<int>(sizeof text))
+    snprintf(text + at, sizeof text - static_cast<size_t>(at), ", last reported %d", w.lastSeen);
   notes.push_back(text);
 }
 

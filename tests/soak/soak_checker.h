@@ -60,7 +60,8 @@ class SoakChecker {
     int32_t a;
     uint32_t tick;
     SoakCommand command;
-    bool seenEqual;  // the camera reported this value while the request waited
+    bool seenEqual;    // the camera reported this value while the request waited
+    int32_t lastSeen;  // the reported value last observed
   };
   struct Camera {
     SoakCamera info;

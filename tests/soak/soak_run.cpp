@@ -99,6 +99,7 @@ struct Soak {
   std::atomic<uint64_t> afterReturn{0};  // packets reaching the vanished line's camera once it was back
   std::atomic<bool> lineBack{false};
   std::unique_ptr<SoakMonitor> monitor;
+  std::atomic<CameraController*> controller{nullptr};  // set once the cameras are known
   uint32_t goneAtMs = 0, backAtMs = 0;
 };
 
@@ -109,8 +110,15 @@ void OnSent(Soak* s, const uint8_t* packet, int length) {
 
 void OnReceived(Soak* s, int line, int index, const uint8_t* packet, int length) {
   if (line == kVanishingLine && s->lineBack.load()) s->afterReturn++;
+  int camera = s->firstCamera[line] + index;
   std::lock_guard<std::mutex> guard(s->checkerLock);
-  s->checker.Received(s->firstCamera[line] + index, packet, length);
+  // The reported values as they are when a later command arrives: a request
+  // left unsent a moment ago was compared with these.
+  if (CameraController* c = s->controller.load()) {
+    const CameraRecord& r = c->cameras[camera];
+    s->checker.ObserveFields(camera, r.aperture, r.rGain, r.bGain);
+  }
+  s->checker.Received(camera, packet, length);
 }
 
 bool StartLines(Soak* s, const char* folder) {
@@ -247,6 +255,7 @@ void PrintSummary(Soak* s, SoakFaultScheduler& faults, const SoakOptions& option
   printf("memory start kB: %ld\n", rssStart);
   printf("memory end kB: %ld\n", rssEnd);
   printf("cpu s: %.1f\n", CpuSeconds());
+  printf("start tick ms: %u\n", startMs);
   for (const std::string& note : k.Notes()) printf("note: %s\n", note.c_str());
 }
 
@@ -279,6 +288,7 @@ int RunSoak(const SoakOptions& options) {
     DestroyCameraController(c);
     return 2;
   }
+  s.controller = c;
   SoakOperator op(c, &s.checker, &s.checkerLock, options.seed + 1);
   op.Select(0);
   long rssStart = ResidentKb();
@@ -310,8 +320,9 @@ int RunSoak(const SoakOptions& options) {
   long rssEnd = ResidentKb();
   uint32_t drainMs = OsTickCount() - drainStart;
   s.monitor->Stop();
-  DestroyCameraController(c);
   for (auto& line : s.lines) line->Stop();
+  s.controller = nullptr;
+  DestroyCameraController(c);
   rmdir(folder);
   s.checker.Finish();
 
