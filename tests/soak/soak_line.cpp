@@ -31,7 +31,6 @@ void SoakLine::Stop() {
   if (pump.joinable()) pump.join();
   std::lock_guard<std::mutex> guard(lock);
   pty.reset();
-  present = false;
 }
 
 void SoakLine::SetLineFaults(const SimFaults& faults) {
@@ -54,7 +53,6 @@ void SoakLine::Vanish() {
   TakeReceived();
   pty.reset();  // closes both ends and removes the link
   partialLength = 0;
-  present = false;
 }
 
 bool SoakLine::Return(char* error, int errorSize) {
@@ -62,7 +60,6 @@ bool SoakLine::Return(char* error, int errorSize) {
   std::unique_ptr<PtyLine> fresh(new PtyLine);
   if (!fresh->Open(link, error, errorSize)) return false;
   pty = std::move(fresh);
-  present = true;
   return true;
 }
 

@@ -41,7 +41,6 @@ class SoakLine {
 
   void Vanish();
   bool Return(char* error, int errorSize);
-  bool Present() const { return present.load(); }
 
  private:
   void Pump();
@@ -55,7 +54,6 @@ class SoakLine {
   std::mutex lock;
   std::thread pump;
   std::atomic<bool> stop{false};
-  std::atomic<bool> present{false};
   ReceivedHandler received;
   SentHandler sent;
   uint8_t partial[64] = {};  // the engine's packet being collected

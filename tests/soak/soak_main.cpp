@@ -14,7 +14,7 @@
 namespace {
 
 // The child gets this long beyond its duration to drain and report.
-constexpr uint32_t kGraceS = 600;
+constexpr uint32_t kGraceS = 900;
 constexpr uint32_t kWaitStepMs = 100;
 
 bool ParseNumber(const char* text, uint32_t* value) {

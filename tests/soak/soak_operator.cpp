@@ -7,10 +7,12 @@
 
 namespace {
 
-// A busy operator: an action every 100..900 ms, a queue-filling burst every
+// A busy operator: an action every 150..1200 ms, a queue-filling burst every
 // 40..90 s (more than the queue holds, all at one zoom position, so the
-// cameras work it off quickly).
-constexpr uint32_t kActMinMs = 100, kActMaxMs = 900;
+// cameras work it off quickly). A zoom slider moves at most this many steps
+// of 10 from where it was let go last.
+constexpr uint32_t kActMinMs = 150, kActMaxMs = 1200;
+constexpr int32_t kZoomReach = 4;
 constexpr uint32_t kFloodMinMs = 40000, kFloodMaxMs = 90000;
 constexpr int kFloodPuts = 300;
 constexpr uint32_t kSliderBurstMin = 3, kSliderBurstMax = 8;
@@ -59,8 +61,10 @@ void SoakOperator::SliderBurst(uint32_t now) {
   int32_t model = c->cameras[camera].modelCode;
   for (uint32_t i = 0; i < moves; i++) {
     if (Between(0, 1) == 0) {
-      Put(static_cast<uint32_t>(camera), REQ_ZOOM_DIRECT,
-          kZoomStep * static_cast<int32_t>(Between(0, static_cast<uint32_t>(ZoomSliderMax(model) / kZoomStep))), now);
+      int32_t top = ZoomSliderMax(model) / kZoomStep;
+      int32_t step = zoomStep[camera] + static_cast<int32_t>(Between(0, 2 * kZoomReach)) - kZoomReach;
+      zoomStep[camera] = step < 0 ? 0 : step > top ? top : step;
+      Put(static_cast<uint32_t>(camera), REQ_ZOOM_DIRECT, kZoomStep * zoomStep[camera], now);
     } else {
       lastSharpness[camera] = static_cast<int32_t>(Between(0, kSharpnessMax));
       Put(static_cast<uint32_t>(camera), REQ_SHARPNESS_DIRECT, lastSharpness[camera], now);

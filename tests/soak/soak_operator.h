@@ -36,6 +36,7 @@ class SoakOperator {
   int32_t selected = 0;
   int32_t lastSharpness[SoakChecker::kMaxCameras] = {};
   int32_t lastRGain[SoakChecker::kMaxCameras] = {};
+  int32_t zoomStep[SoakChecker::kMaxCameras] = {};  // the zoom slider's last position / 10
   int32_t frozen[SoakChecker::kMaxCameras] = {};
   int32_t focusAuto[SoakChecker::kMaxCameras] = {};
   uint32_t nextActMs = 0;

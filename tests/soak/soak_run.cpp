@@ -26,7 +26,7 @@ namespace {
 
 constexpr uint32_t kListWaitMs = 60000;
 constexpr uint32_t kMarkerPutWaitMs = 60000;
-constexpr uint32_t kDrainWaitMs = 180000;
+constexpr uint32_t kDrainWaitMs = 300000;
 constexpr uint32_t kProgressMs = 30000;
 // Requirements.
 constexpr uint32_t kMaxBusyMs = 10500;
