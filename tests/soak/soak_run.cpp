@@ -158,6 +158,7 @@ bool WaitForList(CameraController* c) {
 
 // The cameras as discovery must have found them, in line order.
 bool AddCameras(Soak* s, CameraController* c) {
+  std::lock_guard<std::mutex> guard(s->checkerLock);
   int index = 0;
   bool ok = c->cameraCount.load() == 4;
   for (int line = 0; line < kLineCount; line++) {
