@@ -72,7 +72,8 @@ void SoakChecker::ObserveFields(int camera, int32_t aperture, int32_t rGain, int
 }
 
 void SoakChecker::Note(const char* what, int camera, const Waiter& w) {
-  if (notes.size() >= kMaxNotes) return;
+  if (lostNotes >= kMaxNotes) return;
+  lostNotes++;
   char text[160];
   int at =
       snprintf(text, sizeof text, "%s: camera %d request %u a=%d put at %u ms", what, camera + 1, w.code, w.a, w.tick);
@@ -96,7 +97,7 @@ void SoakChecker::Settle(int camera, const Waiter& w) {
   }
 }
 
-void SoakChecker::Received(int camera, const uint8_t* packet, int length) {
+void SoakChecker::Received(int camera, const uint8_t* packet, int length, uint32_t tick) {
   // Only commands addressed to the camera answer requests; inquiries and
   // broadcasts are the engine's own.
   if (camera < 0 || camera >= CameraCount() || length < 3 || packet[0] == 0x88 || packet[1] != 0x01) return;
@@ -111,9 +112,10 @@ void SoakChecker::Received(int camera, const uint8_t* packet, int length) {
   }
   if (IsInitialisationCommand(packet, length)) return;
   unexpected++;
-  if (notes.size() >= kMaxNotes) return;
+  if (oddNotes >= kMaxNotes) return;
+  oddNotes++;
   char text[160];
-  int at = snprintf(text, sizeof text, "unexpected command to camera %d:", camera + 1);
+  int at = snprintf(text, sizeof text, "unexpected command to camera %d at %u ms:", camera + 1, tick);
   for (int i = 0; i < length && at > 0 && at < static_cast<int>(sizeof text) - 4; i++)
     at += snprintf(text + at, sizeof text - static_cast<size_t>(at), " %02X", packet[i]);
   notes.push_back(text);
@@ -125,7 +127,7 @@ void SoakChecker::ObserveModel(int camera, int32_t modelCode, uint32_t tick, int
   bool wrong = modelCode != cam.info.modelCode;
   if (wrong && !cam.modelWrong) {
     modelMisreads++;
-    if (notes.size() < kMaxNotes) {
+    if (modelMisreads <= kMaxNotes) {
       char text[160];
       snprintf(text, sizeof text, "camera %d taken for model 0x%02X at %u ms (mode %d)", camera + 1, modelCode, tick,
                mode);

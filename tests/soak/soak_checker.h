@@ -22,7 +22,7 @@ struct SoakCamera {
 class SoakChecker {
  public:
   static constexpr int kMaxCameras = 8;
-  static constexpr size_t kMaxNotes = 8;  // lost requests and odd commands kept for the report
+  static constexpr size_t kMaxNotes = 12;  // of each kind: lost requests, odd commands, models
 
   void AddCamera(const SoakCamera& camera);
   int CameraCount() const { return static_cast<int>(cameras.size()); }
@@ -40,7 +40,7 @@ class SoakChecker {
   void ObserveModel(int camera, int32_t modelCode, uint32_t tick, int32_t mode);
   uint64_t ModelMisreads() const { return modelMisreads; }
   // A packet that reached camera `camera` (header, payload, FF).
-  void Received(int camera, const uint8_t* packet, int length);
+  void Received(int camera, const uint8_t* packet, int length, uint32_t tick = 0);
   // The camera's line is gone: what it has not received it will not.
   void LineGone(int camera);
   // Every request still waiting is settled: by a rule, or lost.
@@ -81,6 +81,7 @@ class SoakChecker {
   uint64_t unexpected = 0;
   uint64_t modelMisreads = 0;
   std::vector<std::string> notes;
+  size_t lostNotes = 0, oddNotes = 0;
 };
 
 const char* DropRuleName(SoakDrop rule);

@@ -119,7 +119,7 @@ TEST_F(CheckerTest, CommandsOutOfOrderOrUnaskedAreFaults) {
   Arrive(0, {0x81, 0x01, 0x04, 0x01, 0x02, 0xFF});  // never requested
   EXPECT_EQ(checker.Lost(), 1u);
   EXPECT_EQ(checker.Unexpected(), 2u);
-  EXPECT_EQ(checker.Notes().back(), "unexpected command to camera 1: 81 01 04 01 02 FF");
+  EXPECT_EQ(checker.Notes().back(), "unexpected command to camera 1 at 0 ms: 81 01 04 01 02 FF");
 }
 
 }  // namespace

@@ -44,9 +44,10 @@ void SoakMonitor::Sample(uint32_t now) {
     Raise(longestBusy, now - spanStart);
   }
   if (stage != STAGE_NONE && static_cast<int32_t>(now - sent) > 0) Raise(longestWait, now - sent);
-  // A camera's initialisation runs from its version inquiry to idle or to the next camera's.
+  // A camera's initialisation runs from its version inquiry to idle, to a
+  // request's command or to the next camera's version inquiry.
   bool versionAsked = mode == TX_ASK_VERSION && lastMode != TX_ASK_VERSION;
-  if (initRunning && (versionAsked || mode == MODE_IDLE)) {
+  if (initRunning && (versionAsked || mode == MODE_IDLE || mode == MODE_COMMAND)) {
     Raise(longestInit, now - initStart);
     initRunning = false;
   }

@@ -118,7 +118,7 @@ void OnReceived(Soak* s, int line, int index, const uint8_t* packet, int length)
     const CameraRecord& r = c->cameras[camera];
     s->checker.ObserveFields(camera, r.aperture, r.rGain, r.bGain);
   }
-  s->checker.Received(camera, packet, length);
+  s->checker.Received(camera, packet, length, OsTickCount());
 }
 
 bool StartLines(Soak* s, const char* folder) {
