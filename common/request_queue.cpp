@@ -12,19 +12,20 @@ RequestQueue::RequestQueue(int32_t cap) : capacity(cap > 0 ? cap : 1) {
 
 RequestQueue::~RequestQueue() { delete[] entries; }
 
-void RequestQueue::Put(uint32_t cameraIndex, uint32_t code, uint32_t a, uint32_t b) {
-  if (!IsValid()) return;
+bool RequestQueue::Put(uint32_t cameraIndex, uint32_t code, uint32_t a, uint32_t b) {
+  if (!IsValid()) return false;
   {
     OsLockGuard guard(lock);
     // Full when one free slot is left: the consumer tells empty from full that way.
     int32_t next = (writeIndex + 1) % capacity;
-    if (next == readIndex) return;
+    if (next == readIndex) return false;
     entries[writeIndex] = QueueMessage{cameraIndex, code, a, b};
     writeIndex = next;
   }
   // After the lock, so a consumer that sees the count always finds the entry.
   semaphore.Release();
   if (putSignal != nullptr) putSignal->Set();
+  return true;
 }
 
 bool RequestQueue::HasMessages() {

@@ -25,8 +25,8 @@ class RequestQueue {
   // drops every Put and answers every TryGet with false.
   bool IsValid() const { return entries != nullptr && semaphore.IsValid(); }
 
-  // Producer only. A message that does not fit is dropped.
-  void Put(uint32_t cameraIndex, uint32_t code, uint32_t a, uint32_t b);
+  // Producer only. A message that does not fit is dropped: false.
+  bool Put(uint32_t cameraIndex, uint32_t code, uint32_t a, uint32_t b);
   // Consumer only. True and the oldest message; false when none waits, with
   // the out-parameters untouched.
   bool TryGet(uint32_t& cameraIndex, uint32_t& code, uint32_t& a, uint32_t& b);

@@ -19,6 +19,14 @@ namespace {
 constexpr int32_t kValueByte = 2;
 constexpr int32_t kModelByte = 5;
 constexpr uint8_t kOn = 0x02;
+// The version answer, y0 50 GG GG HH HH JJ JJ KK FF, is the one answer this
+// long. The model code chooses tables and commands until the camera is
+// initialised again, so a late answer to an earlier inquiry, line noise or an
+// error reply is not taken for it: the real answer may still come.
+constexpr uint32_t kVersionAnswerLength = 10;
+constexpr uint8_t kAnswerKind = 0x50;
+
+bool IsVersionAnswer() { return packetLength >= kVersionAnswerLength && packetBuffer[1] == kAnswerKind; }
 
 // A read-back asks again while the camera still moves towards the request.
 constexpr uint32_t kReinquiryWindowMs = 1000;
@@ -176,6 +184,7 @@ void HandleAnswer(CameraController* c) {
     AbandonTransaction(c);
     return;
   }
+  if (row->decode == DECODE_MODEL && !IsVersionAnswer()) return;
   CameraRecord& r = c->Current();
   bool changed = false;
   if (!StoreAnswer(c, *row, r, &changed)) return;

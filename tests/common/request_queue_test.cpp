@@ -26,10 +26,12 @@ TEST(RequestQueue, EmptyOrClampedQueueLeavesOutParametersUntouched) {
 
 TEST(RequestQueue, HoldsCapacityMinusOneAndDropsTheNewest) {
   RequestQueue q(256);
-  for (uint32_t i = 0; i < 256; i++) q.Put(i, 1, 2, 3);  // the last one does not fit
+  int stored = 0;
+  for (uint32_t i = 0; i < 256; i++) stored += q.Put(i, 1, 2, 3) ? 1 : 0;  // the last one does not fit
+  EXPECT_EQ(stored, 255);
   EXPECT_EQ((Words{0, 1, 2, 3}), Take(q));
-  q.Put(1000, 1, 2, 3);  // fits again after one take
-  q.Put(1001, 1, 2, 3);  // full again
+  EXPECT_TRUE(q.Put(1000, 1, 2, 3));   // fits again after one take
+  EXPECT_FALSE(q.Put(1001, 1, 2, 3));  // full again
   for (uint32_t i = 1; i < 255; i++) ASSERT_EQ((Words{i, 1, 2, 3}), Take(q));
   EXPECT_EQ((Words{1000, 1, 2, 3}), Take(q));
   EXPECT_EQ(Words{}, Take(q)) << "255 dropped and 1001 dropped";

@@ -5,6 +5,8 @@
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 
+#include <set>
+
 namespace {
 
 // Model 0x40 selected, its brightness driven in manual mode (aeMode 13, as request 6 leaves it).
@@ -60,6 +62,39 @@ TEST(BadLines, NetworkChangeAheadOfAnAnswerIsNotTheAnswer) {
   EXPECT_EQ(r.modelCode, 0x66);
   EXPECT_EQ(r.zoomPos, 0x1234);
   EXPECT_EQ(r.focusPos, com1.State(0).picture.focusPos);
+}
+
+// A late answer to an earlier inquiry, a noise packet or an error passed on
+// ahead of the version answer is not taken for it: the camera keeps its model
+// (here a 30x wide-range one) and is set up and driven as that model.
+TEST(BadLines, OnlyTheVersionAnswerSetsTheModel) {
+  const Bytes kAhead[] = {{0x90, 0x50, 0x00, 0x00, 0x00, 0x04, 0xFF},  // a late zoom answer
+                          {0x90, 0x12, 0x34, 0x56, 0x78, 0x0A, 0xFF},  // noise ending in FF
+                          {0x90, 0x60, 0x41, 0xFF}};
+  for (const Bytes& ahead : kAhead) {
+    SCOPED_TRACE(Hex(ahead));
+    EngineRig rig;
+    WirePeer& com1 = rig.Attach(1, {0x66});
+    SimFaults late;  // every reply of the camera 50 ms late, within every time-out
+    late.delayMs = 50;
+    com1.SetFaults(0, late);
+    rig.Start();
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == TX_ASK_VERSION; }, 5000));
+    com1.Inject(ahead);
+    std::set<int32_t> models;  // as the engine held it once the version inquiry was over
+    auto ready = [&] {
+      if (rig.c->mode.load() != TX_ASK_VERSION) models.insert(rig.c->cameras[0].modelCode);
+      return rig.c->listReady.load() == 1 && rig.Idle();
+    };
+    ASSERT_TRUE(rig.RunUntil(ready, 20000));
+    EXPECT_EQ(models, (std::set<int32_t>{0x66}));
+    Lines frames = com1.Hexes();
+    EXPECT_NE(std::find(frames.begin(), frames.end(), "81 01 04 74 3F FF"), frames.end()) << "wide-range set-up";
+    ASSERT_TRUE(rig.Select(0));
+    size_t start = com1.Frames().size();
+    ASSERT_TRUE(rig.Request(REQ_ZOOM_DIRECT, 140));
+    EXPECT_EQ(com1.Hexes()[start], "81 01 04 47 03 0A 0C 0A FF");  // x15 on the 30x table: 15050
+  }
 }
 
 // Model 0x40 emulates brightness with two commands sent back to back; when the

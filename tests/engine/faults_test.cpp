@@ -69,11 +69,12 @@ const Script kScripts[] = {
       {kAck, 63, STAGE_COMPLETION, {}, "81 01 04 00 02 FF"},
       {{0x90, 0x42, 0xFF}, 63, STAGE_COMPLETION, {"No Complete (42)"}, "81 01 04 00 02 FF"},
       {kDone, 10, STAGE_ACK, {}, "81 01 04 3F 02 01 FF"}}},
-    // Error 0x41 is decoded as the awaited answer, reading 0 behind its end
-    // (model 0: not wide-range); an oversized packet is skipped and the next
-    // one handled in the same step, as are two packets arriving together.
+    // Error 0x41 is shown but not taken for the version answer, which alone
+    // sets the model; an oversized packet is skipped and the next one handled
+    // in the same step, as are two packets arriving together.
     {"Error41AndPacketsReadInOrderInsideTheBuffer", 1, false, 1,
-     {{{0x90, 0x60, 0x41, 0xFF}, 71, STAGE_ANSWER, {"Err Answer 60, COM1, Cam:1 p.Mode:70"}, "81 09 04 3F FF"},
+     {{{0x90, 0x60, 0x41, 0xFF}, 70, STAGE_ANSWER, {"Err Answer 60, COM1, Cam:1 p.Mode:70"}, "81 09 00 02 FF"},
+      {kHead[0], 71, STAGE_ANSWER, {}, "81 09 04 3F FF"},
       {kOversizedThenLongest, 63, STAGE_ACK, {}, "81 01 04 00 02 FF"},
       {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 10, STAGE_ACK, {}, "81 01 04 3F 02 03 FF"},
       {{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, 11, STAGE_ACK, {}, "81 01 04 06 03 FF"}}},
