@@ -9,6 +9,9 @@ namespace {
 
 constexpr int32_t kMaxFrame = 255;
 
+// Tests that move every byte themselves open channels without an I/O thread.
+std::atomic<bool> manualIo{false};
+
 // Addresses below 64 KiB are never valid data (Windows keeps them unmapped).
 bool IsBadPointer(const void* pointer) { return reinterpret_cast<uintptr_t>(pointer) < 65536; }
 
@@ -108,6 +111,7 @@ int SerialChannel::OpenPort(uint32_t number) {
   stopEvent.Reset();
   transmitEvent.Reset();
   openFlag.store(true, std::memory_order_release);
+  if (manualIo.load(std::memory_order_relaxed)) return 0;
   if (!ioThread.Start(IoThreadProc, this)) {
     openFlag.store(false, std::memory_order_release);
     ReleasePort();
@@ -211,6 +215,10 @@ void SerialChannel::ReadOneByte(uint8_t* frameBuffer, uint32_t* timeoutMs) {
     *timeoutMs = 1;
     return;
   }
+  TakeByte(frameBuffer, byte, timeoutMs);
+}
+
+void SerialChannel::TakeByte(uint8_t* frameBuffer, uint8_t byte, uint32_t* timeoutMs) {
   OsLockGuard guard(lock);
   frameBuffer[frameLength] = byte;
   int32_t length = (frameLength + 1) & 0xFF;
@@ -293,6 +301,19 @@ bool SerialChannel::StoreReceivedFrameForTest(const uint8_t* frame, int32_t leng
   if (!StoreReceivedFrame(frame, length)) return false;
   frameReceivedEvent.Set();
   return true;
+}
+
+void SerialChannel::ReceiveBytesForTest(const uint8_t* bytes, int32_t count) {
+  if (IsBadPointer(bytes) || !IsOpen()) return;
+  uint32_t timeoutMs = 0;
+  for (int32_t i = 0; i < count; i++) TakeByte(testFrameBuffer, bytes[i], &timeoutMs);
+}
+
+void SerialChannel::SetManualIoForTest(bool manual) { manualIo.store(manual, std::memory_order_relaxed); }
+
+void SerialChannel::SendQueuedForTest() {
+  if (!IsOpen() || ioThread.IsStarted()) return;
+  while (txRead.load(std::memory_order_relaxed) != txWrite.load(std::memory_order_relaxed)) SendNextFrame();
 }
 
 void SerialChannel::SetIndicesForTest(int32_t receiveIndex, int32_t transmitIndex) {

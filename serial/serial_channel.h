@@ -68,6 +68,14 @@ class SerialChannel {
   // edge cases can be reached without a line. Only valid on an open channel
   // with a quiet line.
   bool StoreReceivedFrameForTest(const uint8_t* frame, int32_t length);
+  // Bytes taken as if the I/O thread had read them from the port: cut into
+  // frames, stored, dropped when the ring is full. Only with a quiet line.
+  void ReceiveBytesForTest(const uint8_t* bytes, int32_t count);
+  // Channels opened from now on start no I/O thread: the test alone moves
+  // bytes, received ones with ReceiveBytesForTest, queued frames to the port
+  // with SendQueuedForTest. Single-threaded and as fast as the test runs.
+  static void SetManualIoForTest(bool manual);
+  void SendQueuedForTest();
   void SetIndicesForTest(int32_t receiveIndex, int32_t transmitIndex);
   int32_t TransmitWriteIndexForTest() const { return txWrite.load(std::memory_order_acquire); }
   int32_t ReceiveWriteIndexForTest() const { return rxWrite.load(std::memory_order_acquire); }
@@ -78,6 +86,8 @@ class SerialChannel {
   static uint32_t IoThreadProc(void* arg);
   uint32_t IoLoop();
   void ReadOneByte(uint8_t* frameBuffer, uint32_t* timeoutMs);
+  // One received byte, under the lock: collected, cut, stored when it ends a frame.
+  void TakeByte(uint8_t* frameBuffer, uint8_t byte, uint32_t* timeoutMs);
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
   void SendNextFrame();
   uint32_t FramingVerdict(uint8_t* frame, int32_t* length) const;
@@ -106,4 +116,5 @@ class SerialChannel {
   std::atomic<int32_t> txWrite{0};  // worker publishes (release)
   std::atomic<int32_t> txRead{0};   // I/O thread publishes (release)
   OsEvent frameReceivedEvent;
+  uint8_t testFrameBuffer[256] = {};  // ReceiveBytesForTest's frame buffer
 };

@@ -70,6 +70,8 @@ bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lk, ui
     cv.wait(lk, ready);
     return true;
   }
+  // A poll (the worker asks its queue every step) needs no system call.
+  if (timeoutMs == 0) return ready();
   return cv.wait_until(lk, Clock::now() + std::chrono::milliseconds(timeoutMs), ready);
 }
 
