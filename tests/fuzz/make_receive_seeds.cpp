@@ -5,6 +5,7 @@
 #include "sim/sim_line.h"
 #include "tests/fuzz/receive_rig.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,13 @@ struct CameraPeer : SerialPeer {
 
 CameraPeer cameraPeers[kLines];
 
+// The cameras get their addresses this long before the engine starts.
+constexpr uint32_t kAddressingMs = 60;
+// Quiet stretches shorter than this are stepped through.
+constexpr uint32_t kMinJumpMs = 5;
+constexpr uint32_t kStartupDelayMs = 50;
+constexpr uint32_t kPollSpacingMs = 200;
+
 struct Recorder {
   std::vector<uint8_t> input;
   int32_t line = 0;
@@ -37,6 +45,10 @@ struct Recorder {
       input.push_back(static_cast<uint8_t>(kOpSteps | (n - 1)));
       quietSteps -= n;
     }
+  }
+  void Jump(uint32_t index) {
+    FlushSteps();
+    input.push_back(static_cast<uint8_t>(kOpJump | index));
   }
   void Bytes(int32_t from, const std::vector<uint8_t>& bytes) {
     FlushSteps();
@@ -50,12 +62,45 @@ struct Recorder {
   }
 };
 
+// Milliseconds from now until something can happen: a byte from a line, or
+// the engine's next move on its own (a time-out, the end of the start-up
+// delay, an idle poll). 0 when the engine acts at once.
+uint32_t QuietMs(const std::unique_ptr<SimLine>* lines, uint32_t anchor) {
+  CameraController* c = rig->c;
+  const uint32_t since = virtualTick - c->sendTick.load();
+  uint32_t quiet = 0;
+  if (c->stage.load() != STAGE_NONE)
+    quiet = static_cast<uint32_t>(c->timeoutMs.load()) + 1 > since ? c->timeoutMs.load() + 1 - since : 0;
+  else if (c->mode.load() == MODE_STARTUP && c->followUp.load() == 0)
+    quiet = kStartupDelayMs + 1 > since ? kStartupDelayMs + 1 - since : 0;
+  else if (c->mode.load() == MODE_IDLE && c->cameraSelected.load() && c->listReady.load())
+    quiet = kPollSpacingMs + 1 > since ? kPollSpacingMs + 1 - since : 0;
+  const uint64_t nowUs = static_cast<uint64_t>(virtualTick - anchor) * 1000u;
+  for (int i = 0; i < 2; i++) {
+    if (!lines[i]) continue;
+    const uint64_t next = lines[i]->NextEventUs();
+    // The jump must end before the byte is due, so it arrives before a step.
+    const uint64_t gap = next <= nowUs ? 0 : (next - nowUs) / 1000u;
+    quiet = static_cast<uint32_t>(std::min<uint64_t>(quiet, gap > 0 ? gap - 1 : 0));
+  }
+  return quiet;
+}
+
+// The index of the longest clock jump that fits into a quiet stretch; 0 for none.
+uint32_t QuietJump(const std::unique_ptr<SimLine>* lines, uint32_t anchor) {
+  const uint32_t quiet = QuietMs(lines, anchor);
+  uint32_t best = 0;
+  for (uint32_t j = 0; j < 32; j++)
+    if (kJumps[j] >= kMinJumpMs && kJumps[j] <= quiet && kJumps[j] > kJumps[best]) best = j;
+  return kJumps[best] >= kMinJumpMs ? best : 0;
+}
+
 struct Scenario {
   const char* name;
   uint8_t start, setup, request;
   std::vector<uint8_t> com1, com2;  // camera models per line
   int32_t steps;                    // how long the conversation is recorded at most
-  bool untilIdle;                   // or until the engine is idle again
+  bool untilIdle;                   // or until the engine is idle again, its list filled
 };
 
 // Runs one scenario and returns its input.
@@ -66,23 +111,25 @@ std::vector<uint8_t> Record(const Scenario& s) {
     if (models[i]->empty()) continue;
     // Start-up at the fast pace keeps its input short; commands and their
     // read-backs at a camera's real pace.
-    lines[i].reset(new SimLine(s.untilIdle ? SimRealisticTiming() : SimFastTiming()));
+    lines[i].reset(
+        new SimLine(kStarts[s.start % kStartCount].kind <= START_FOUND ? SimFastTiming() : SimRealisticTiming()));
     for (uint8_t m : *models[i]) lines[i]->AddCamera(m);
   }
   const uint8_t header[3] = {s.start, s.setup, s.request};
-  virtualTick = (s.setup & kNearWrap) ? kTickNearWrap : kStartTick;
+  const uint32_t start = (s.setup & kNearWrap) ? kTickNearWrap : kStartTick;
+  const uint32_t anchor = start - kAddressingMs;
   for (int i = 0; i < 2; i++) {
     cameraPeers[i].line = lines[i].get();
     if (!lines[i]) continue;
-    lines[i]->Advance(virtualTick);
+    lines[i]->Advance(anchor);
     // Past discovery the cameras already have their addresses.
     if (kStarts[s.start % kStartCount].kind > START_NEXT_PORT) {
       const uint8_t addressSet[] = {0x88, 0x30, 0x01, 0xFF};
       lines[i]->Feed(addressSet, sizeof addressSet);
-      lines[i]->Advance(virtualTick + 50);
-      uint8_t b;
-      while (lines[i]->ReadByte(&b)) {
-      }
+    }
+    lines[i]->Advance(start);
+    uint8_t b;
+    while (lines[i]->ReadByte(&b)) {
     }
   }
   MakePanel();
@@ -90,6 +137,13 @@ std::vector<uint8_t> Record(const Scenario& s) {
   Recorder rec;
   rec.input.assign(header, header + 3);
   for (int32_t n = 0; n < s.steps; n++) {
+    const uint32_t jump = QuietJump(lines, anchor);
+    if (jump > 0) {
+      rec.Jump(jump);
+      virtualTick += kJumps[jump] - 1;
+      Step();
+      continue;
+    }
     for (int32_t i = 0; i < 2; i++) {
       if (!lines[i]) continue;
       lines[i]->Advance(virtualTick + 1);
@@ -102,7 +156,7 @@ std::vector<uint8_t> Record(const Scenario& s) {
     }
     Step();
     rec.quietSteps++;
-    if (s.untilIdle && rig->c->mode.load() == MODE_IDLE) break;
+    if (s.untilIdle && rig->c->mode.load() == MODE_IDLE && rig->c->listReady.load()) break;
   }
   rec.FlushSteps();
   for (CameraPeer& p : cameraPeers) p.line = nullptr;
@@ -122,14 +176,14 @@ int main(int argc, char** argv) {
   SetUpOnce(peers);
   // Set-up byte: models kModels[setup & 7] onward, (setup >> 6) % 3 + 1 cameras.
   const Scenario scenarios[] = {
-      {"startup-4B", 0, 0x01, 0, {0x4B}, {}, 2500, false},
-      {"startup-66", 0, 0x04, 0, {0x66}, {}, 2500, false},
-      {"startup-40", 0, 0x00, 0, {0x40}, {}, 2500, false},
-      {"startup-5F-5C-66", 0, 0x02, 0, {0x5F, 0x5C}, {0x66}, 6000, false},
-      {"startup-wrap-67", 0, 0x85, 0, {0x67}, {}, 2500, false},
-      {"found-5C", 3, 0x02, 0, {0x5C}, {}, 2500, false},
-      {"idle-poll-40", 4, 0x00, 0, {0x40}, {}, 1200, false},
-      {"idle-poll-66", 4, 0x0C, 0, {0x66}, {}, 1200, false},
+      {"startup-4B", 0, 0x01, 0, {0x4B}, {}, 2500, true},
+      {"startup-66", 0, 0x04, 0, {0x66}, {}, 2500, true},
+      {"startup-40", 0, 0x00, 0, {0x40}, {}, 2500, true},
+      {"startup-5F-5C-66", 0, 0x02, 0, {0x5F, 0x5C}, {0x66}, 6000, true},
+      {"startup-wrap-67", 0, 0x85, 0, {0x67}, {}, 2500, true},
+      {"found-5C", 3, 0x02, 0, {0x5C}, {}, 2500, true},
+      {"idle-poll-40", 4, 0x00, 0, {0x40}, {}, 40, false},
+      {"idle-poll-66", 4, 0x0C, 0, {0x66}, {}, 40, false},
   };
   std::vector<Scenario> all(std::begin(scenarios), std::end(scenarios));
   // A command of each kind and its read-back.

@@ -24,7 +24,7 @@ namespace receive_rig {
 constexpr int32_t kLines = 3;  // COM1..COM3 open, the rest absent
 constexpr uint32_t kStartTick = 100000;
 constexpr uint32_t kTickNearWrap = 0xFFFFF000u;  // wraps within the first few seconds
-constexpr int32_t kMaxSteps = 20000;             // per input, so every input stays short
+constexpr int32_t kMaxSteps = 6000;              // per input, so every input stays short
 constexpr int32_t kMaxRequests = 8;
 constexpr int32_t kFirstTimeoutMs = 200;
 constexpr uint32_t kAckTimeoutMs = 10000;
