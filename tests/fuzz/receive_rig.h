@@ -28,9 +28,12 @@ constexpr int32_t kMaxSteps = 6000;              // per input, so every input st
 constexpr int32_t kMaxRequests = 8;
 constexpr int32_t kFirstTimeoutMs = 200;
 constexpr uint32_t kAckTimeoutMs = 10000;
-constexpr uint32_t kDrainJumpMs = 100;
-// Two jumps of slack for the steps' granularity.
-constexpr uint32_t kIdleWithinMs = kAckTimeoutMs + 2 * kDrainJumpMs;
+constexpr int32_t kCompletionTimeoutMs = 400;
+constexpr int32_t kRereadTimeoutMs = 5000;
+// While nothing is awaited the drain moves the clock in steps this long
+// (longer than the start-up delay); a reply awaited, straight to its time-out.
+constexpr uint32_t kPhaseJumpMs = 60;
+constexpr uint32_t kIdleWithinMs = kAckTimeoutMs + 2 * kPhaseJumpMs;
 constexpr int32_t kMaxDrainSteps = 2000;
 
 const uint32_t kJumps[32] = {1,    2,    5,    10,   20,   49,    50,    51,    100,   150,        199,
@@ -136,6 +139,7 @@ struct Rig {
   int32_t steps = 0;
   int32_t line = 0;
   int32_t requests = 0;
+  int32_t checkedCount = 0;  // cameraCount when the records were last checked
 };
 
 Rig* rig = nullptr;
@@ -254,6 +258,7 @@ void ApplyStart(const uint8_t* data, size_t size) {
   rig->pollCounter = 0;
   rig->steps = 0;
   rig->requests = 0;
+  rig->checkedCount = 0;
   rig->line = 0;
   switch (start.kind) {
     case START_UP:
@@ -315,11 +320,22 @@ void CheckState(CameraController* c) {
   if (camera < 0 || camera >= kMaxCameras || (count > 0 && camera >= count)) Broken("camera outside the list", c);
   if (port < -1 || port >= kChannelCount) Broken("port outside the channels", c);
   if (packetLength > static_cast<uint32_t>(kPacketCapacity)) Broken("packet longer than its buffer", c);
-  for (int32_t i = 0; i < count; i++) {
-    const CameraRecord& r = c->cameras[i];
-    if (r.port < 0 || r.port >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerPort)
-      Broken("record with a port or address off the line", c);
+  // Records change only when discovery files them.
+  if (count != rig->checkedCount) {
+    for (int32_t i = 0; i < count; i++) {
+      const CameraRecord& r = c->cameras[i];
+      if (r.port < 0 || r.port >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerPort)
+        Broken("record with a port or address off the line", c);
+    }
+    rig->checkedCount = count;
   }
+  const int32_t timeout = c->timeoutMs.load();
+  if (timeout != kFirstTimeoutMs && timeout != kCompletionTimeoutMs && timeout != kRereadTimeoutMs &&
+      timeout != static_cast<int32_t>(kAckTimeoutMs))
+    Broken("reply time-out of no kind", c);
+  // The step that found a reply overdue has ended its transaction.
+  if (stage != STAGE_NONE && virtualTick - c->sendTick.load() > static_cast<uint32_t>(timeout))
+    Broken("transaction outlived its time-out", c);
   if (stage != STAGE_NONE && stage != STAGE_ACK && stage != STAGE_COMPLETION && stage != STAGE_ANSWER &&
       stage != STAGE_ECHO)
     Broken("unknown stage", c);
@@ -406,8 +422,13 @@ void Drain() {
       sinceSend = 0;
     }
     if (sinceSend > kIdleWithinMs) Broken("still busy after the longest time-out", c);
-    virtualTick += kDrainJumpMs;
-    sinceSend += kDrainJumpMs;
+    uint32_t jump = kPhaseJumpMs;
+    if (c->stage.load() != STAGE_NONE) {
+      const uint32_t since = virtualTick - c->sendTick.load(), limit = static_cast<uint32_t>(c->timeoutMs.load());
+      jump = since < limit ? limit + 1 - since : 1;
+    }
+    virtualTick += jump;
+    sinceSend += jump;
   }
   Broken("never idle again", c);
 }
