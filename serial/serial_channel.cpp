@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int32_t kMaxFrame = 255;
+constexpr int32_t kMaxFrame = FrameCutter::kMaxFrame;
 
 // Tests that move every byte themselves open channels without an I/O thread.
 std::atomic<bool> manualIo{false};
@@ -96,7 +96,7 @@ int SerialChannel::OpenPort(uint32_t number) {
   rxWrite.store(0, std::memory_order_relaxed);
   txRead.store(0, std::memory_order_relaxed);
   txWrite.store(0, std::memory_order_relaxed);
-  frameLength = 0;
+  cutter.Clear();
 
   const SerialLineSettings settings = {baudRate, dataBits, stopBitsCode, parityCode};
   port = SerialPortOpen(number, settings);
@@ -177,7 +177,7 @@ void SerialChannel::ResetBuffers(bool receiveSide, bool transmitSide) {
   if (receiveSide) {
     rxRead.store(0, std::memory_order_release);
     rxWrite.store(0, std::memory_order_release);
-    frameLength = 0;
+    cutter.Clear();
   }
   if (transmitSide) {
     txRead.store(0, std::memory_order_release);
@@ -189,7 +189,6 @@ uint32_t SerialChannel::IoThreadProc(void* arg) { return static_cast<SerialChann
 
 uint32_t SerialChannel::IoLoop() {
   OsBeginFineTimer();  // so that the 1 ms quiet-line wait lasts about 1 ms
-  uint8_t frameBuffer[256];
   uint32_t timeoutMs = 1;
   OsEvent* const events[2] = {&stopEvent, &transmitEvent};
   for (;;) {
@@ -199,7 +198,7 @@ uint32_t SerialChannel::IoLoop() {
       continue;
     }
     if (signalled != OS_WAIT_TIMEOUT) break;  // stop, or the wait failed
-    ReadOneByte(frameBuffer, &timeoutMs);
+    ReadOneByte(&timeoutMs);
     SendNextFrame();
   }
   OsEndFineTimer();
@@ -209,60 +208,24 @@ uint32_t SerialChannel::IoLoop() {
 
 // The byte is handled under the lock so that ResetBuffers never meets a frame
 // half stored or a frame length being moved.
-void SerialChannel::ReadOneByte(uint8_t* frameBuffer, uint32_t* timeoutMs) {
+void SerialChannel::ReadOneByte(uint32_t* timeoutMs) {
   uint8_t byte = 0;
   if (SerialPortReadByte(port, &byte) != 1) {
     *timeoutMs = 1;
     return;
   }
-  TakeByte(frameBuffer, byte, timeoutMs);
+  TakeByte(byte, timeoutMs);
 }
 
-void SerialChannel::TakeByte(uint8_t* frameBuffer, uint8_t byte, uint32_t* timeoutMs) {
+void SerialChannel::TakeByte(uint8_t byte, uint32_t* timeoutMs) {
   OsLockGuard guard(lock);
-  frameBuffer[frameLength] = byte;
-  int32_t length = (frameLength + 1) & 0xFF;
-  const uint32_t verdict = FramingVerdict(frameBuffer, &length);
-  if (length < 0 || length > kMaxFrame) length = 0;  // a callback gone astray
+  cutter.framingMode = framingMode.load(std::memory_order_relaxed);
+  cutter.frameEnd = frameEnd.load(std::memory_order_relaxed);
+  int32_t length = 0;
   *timeoutMs = 0;
-  if (verdict == FRAME_DROP_LAST) {
-    if (length > 0) --length;
-  } else if (verdict == FRAME_COMPLETE) {
-    if (length > 0 && StoreReceivedFrame(frameBuffer, length)) frameReceivedEvent.Set();
-    length = 0;
-    *timeoutMs = 1;
-  }
-  frameLength = length;
-}
-
-uint32_t SerialChannel::FramingVerdict(uint8_t* frame, int32_t* length) const {
-  const FrameEndCallback callback = frameEnd.load(std::memory_order_relaxed);
-  if (callback != nullptr) return callback(frame, length);
-  const int32_t n = *length;
-  if (n < 1) return FRAME_MORE;
-  int32_t terminator;
-  switch (framingMode.load(std::memory_order_relaxed)) {
-    case FRAMING_CR_LF:
-      if (n >= 2 && frame[n - 2] == 13 && frame[n - 1] == 10) {
-        *length = n - 2;
-        return FRAME_COMPLETE;
-      }
-      return FRAME_MORE;
-    case FRAMING_CR:
-      terminator = 13;
-      break;
-    case FRAMING_LF:
-      terminator = 10;
-      break;
-    case FRAMING_NUL:
-      terminator = 0;
-      break;
-    default:
-      return FRAME_MORE;
-  }
-  if (frame[n - 1] != terminator) return FRAME_MORE;
-  *length = n - 1;
-  return FRAME_COMPLETE;
+  if (!cutter.Push(byte, &length)) return;
+  if (StoreReceivedFrame(cutter.buffer, length)) frameReceivedEvent.Set();
+  *timeoutMs = 1;
 }
 
 // I/O thread, under the lock. A frame that does not fit behind the frames the
@@ -306,7 +269,7 @@ bool SerialChannel::StoreReceivedFrameForTest(const uint8_t* frame, int32_t leng
 void SerialChannel::ReceiveBytesForTest(const uint8_t* bytes, int32_t count) {
   if (IsBadPointer(bytes) || !IsOpen()) return;
   uint32_t timeoutMs = 0;
-  for (int32_t i = 0; i < count; i++) TakeByte(testFrameBuffer, bytes[i], &timeoutMs);
+  for (int32_t i = 0; i < count; i++) TakeByte(bytes[i], &timeoutMs);
 }
 
 void SerialChannel::SetManualIoForTest(bool manual) { manualIo.store(manual, std::memory_order_relaxed); }

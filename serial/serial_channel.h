@@ -7,13 +7,11 @@
 #pragma once
 
 #include "platform/os.h"
+#include "serial/frame_cutter.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
-
-// Verdicts of a frame-end callback.
-enum : uint32_t { FRAME_MORE = 0, FRAME_DROP_LAST = 1, FRAME_COMPLETE = 2 };
 
 // Options of SetOption and SetCallback.
 enum : int32_t {
@@ -24,19 +22,6 @@ enum : int32_t {
   OPTION_DATA_BITS = 5,
   OPTION_FRAME_END = 6,
 };
-
-// Framing modes: where a frame ends when no callback decides.
-enum : uint32_t {
-  FRAMING_CR_LF = 1,
-  FRAMING_CR = 2,
-  FRAMING_LF = 3,
-  FRAMING_CALLBACK_ONLY = 4,
-  FRAMING_NUL = 5,
-};
-
-// Called on the I/O thread after every received byte with the bytes collected
-// so far; may shorten the frame through `length`.
-typedef uint32_t (*FrameEndCallback)(uint8_t* frame, int32_t* length);
 
 // Where the platform backend keeps the open port.
 struct SerialPort;
@@ -85,12 +70,11 @@ class SerialChannel {
  private:
   static uint32_t IoThreadProc(void* arg);
   uint32_t IoLoop();
-  void ReadOneByte(uint8_t* frameBuffer, uint32_t* timeoutMs);
+  void ReadOneByte(uint32_t* timeoutMs);
   // One received byte, under the lock: collected, cut, stored when it ends a frame.
-  void TakeByte(uint8_t* frameBuffer, uint8_t byte, uint32_t* timeoutMs);
+  void TakeByte(uint8_t byte, uint32_t* timeoutMs);
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
   void SendNextFrame();
-  uint32_t FramingVerdict(uint8_t* frame, int32_t* length) const;
   void ReleasePort();
 
   std::atomic<uint32_t> framingMode{1};  // read by the I/O thread per byte
@@ -112,9 +96,8 @@ class SerialChannel {
   std::unique_ptr<uint8_t[]> txRing;
   std::atomic<int32_t> rxWrite{0};  // I/O thread publishes (release)
   std::atomic<int32_t> rxRead{0};   // worker publishes (release)
-  int32_t frameLength = 0;          // only under the lock
+  FrameCutter cutter;               // only under the lock
   std::atomic<int32_t> txWrite{0};  // worker publishes (release)
   std::atomic<int32_t> txRead{0};   // I/O thread publishes (release)
   OsEvent frameReceivedEvent;
-  uint8_t testFrameBuffer[256] = {};  // ReceiveBytesForTest's frame buffer
 };
