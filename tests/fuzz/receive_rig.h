@@ -26,6 +26,7 @@ constexpr uint32_t kStartTick = 100000;
 constexpr uint32_t kTickNearWrap = 0xFFFFF000u;  // wraps within the first few seconds
 constexpr int32_t kMaxSteps = 6000;              // per input, so every input stays short
 constexpr int32_t kMaxRequests = 8;
+constexpr int32_t kModeLimit = 128;  // every transaction code is below
 constexpr int32_t kFirstTimeoutMs = 200;
 constexpr uint32_t kAckTimeoutMs = 10000;
 constexpr int32_t kCompletionTimeoutMs = 400;
@@ -139,7 +140,8 @@ struct Rig {
   int32_t steps = 0;
   int32_t line = 0;
   int32_t requests = 0;
-  int32_t checkedCount = 0;  // cameraCount when the records were last checked
+  int32_t checkedCount = 0;            // cameraCount when the records were last checked
+  bool transactions[kModeLimit] = {};  // the codes with a row, looked up once
 };
 
 Rig* rig = nullptr;
@@ -148,7 +150,12 @@ Rig* rig = nullptr;
 // panel's does.
 void RefreshSelects(CameraController* c, int32_t index) { SelectCamera(c, index); }
 
+// The panel's controls the engine touches; made once, emptied per input.
 void MakePanel() {
+  if (hPage[0]) {
+    SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_RESETCONTENT, 0, 0);
+    return;
+  }
   FakeReset();
   hPage[0] = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "panel");
   hPage[1] = hPage[2] = nullptr;
@@ -164,6 +171,7 @@ void SetUpOnce(SerialPeer* const* peers) {
   SerialChannel::SetManualIoForTest(true);
   for (uint32_t n = 1; n <= kChannelCount; n++) SerialPortSetDevice(n, "");
   rig = new Rig;
+  for (int32_t code = 0; code < kModeLimit; code++) rig->transactions[code] = FindTransaction(code) != nullptr;
   for (int32_t i = 0; i < kLines; i++) SerialPortSetPeer(static_cast<uint32_t>(i + 1), peers[i]);
   SetPanelRefreshHandler(RefreshSelects);
   MakePanel();
@@ -339,7 +347,7 @@ void CheckState(CameraController* c) {
   if (stage != STAGE_NONE && stage != STAGE_ACK && stage != STAGE_COMPLETION && stage != STAGE_ANSWER &&
       stage != STAGE_ECHO)
     Broken("unknown stage", c);
-  if (mode > MODE_COMMAND && !FindTransaction(mode)) Broken("mode names no transaction", c);
+  if (mode > MODE_COMMAND && (mode >= kModeLimit || !rig->transactions[mode])) Broken("mode names no transaction", c);
   if (mode < MODE_IDLE) Broken("negative mode", c);
   // Only a phase may wait for nothing; a transaction that awaits nothing never ends.
   if (mode >= MODE_COMMAND && mode != MODE_COMMAND && stage == STAGE_NONE) Broken("transaction awaits nothing", c);
