@@ -1,7 +1,7 @@
-// Writes the receive target's seed inputs from real traffic: the rig's engine
+// Writes the receive and framer targets' seed inputs from real traffic: the rig's engine
 // talks to simulated cameras, and every byte they send back is recorded as the
 // input operation that delivers it, with the worker steps between.
-//   make_receive_seeds <directory>
+//   make_receive_seeds <receive directory> <framer directory>
 #include "sim/sim_line.h"
 #include "tests/fuzz/receive_rig.h"
 
@@ -33,6 +33,8 @@ constexpr uint32_t kAddressingMs = 60;
 constexpr uint32_t kMinJumpMs = 5;
 constexpr uint32_t kStartupDelayMs = 50;
 constexpr uint32_t kPollSpacingMs = 200;
+// The framer target's rules: the packet-end test, each framing mode, a dropping callback.
+constexpr uint8_t kFramerRules = 8;
 
 struct Recorder {
   std::vector<uint8_t> input;
@@ -103,8 +105,9 @@ struct Scenario {
   bool untilIdle;                   // or until the engine is idle again, its list filled
 };
 
-// Runs one scenario and returns its input.
-std::vector<uint8_t> Record(const Scenario& s) {
+// Runs one scenario and returns its input; `replies` gets the bytes the
+// cameras sent, in order.
+std::vector<uint8_t> Record(const Scenario& s, std::vector<uint8_t>* replies) {
   std::unique_ptr<SimLine> lines[2];
   const std::vector<uint8_t>* models[2] = {&s.com1, &s.com2};
   for (int i = 0; i < 2; i++) {
@@ -152,6 +155,7 @@ std::vector<uint8_t> Record(const Scenario& s) {
       while (lines[i]->ReadByte(&b)) due.push_back(b);
       if (due.empty()) continue;
       rec.Bytes(i, due);
+      replies->insert(replies->end(), due.begin(), due.end());
       Receive(i, due.data(), static_cast<int32_t>(due.size()));
     }
     Step();
@@ -165,11 +169,19 @@ std::vector<uint8_t> Record(const Scenario& s) {
   return rec.input;
 }
 
+bool Write(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* f = fopen(path.c_str(), "wb");
+  bool written = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (f) fclose(f);
+  if (!written) fprintf(stderr, "cannot write %s\n", path.c_str());
+  return written;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    fprintf(stderr, "usage: make_receive_seeds <directory>\n");
+  if (argc != 3) {
+    fprintf(stderr, "usage: make_receive_seeds <receive directory> <framer directory>\n");
     return 2;
   }
   SerialPeer* peers[kLines] = {&cameraPeers[0], &cameraPeers[1], &cameraPeers[2]};
@@ -200,16 +212,23 @@ int main(int argc, char** argv) {
       all.push_back({names.back().c_str(), 5, setup, r, {model}, {}, 5000, true});
     }
   }
+  // The framer target's seeds: the replies of a start-up, of a 0x40 camera's
+  // initialisation and of a long read-back, under every framing rule, split
+  // at a quarter, a half and three quarters.
+  const char* framerSources[] = {"startup-5F-5C-66", "startup-40", "command-41-5F"};
   for (const Scenario& s : all) {
-    std::vector<uint8_t> input = Record(s);
-    std::string path = std::string(argv[1]) + "/" + s.name;
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f || fwrite(input.data(), 1, input.size(), f) != input.size()) {
-      fprintf(stderr, "cannot write %s\n", path.c_str());
-      return 1;
-    }
-    fclose(f);
+    std::vector<uint8_t> replies;
+    std::vector<uint8_t> input = Record(s, &replies);
+    if (!Write(std::string(argv[1]) + "/" + s.name, input)) return 1;
     printf("%zu bytes\n", input.size());
+    for (const char* source : framerSources) {
+      if (std::string(source) != s.name) continue;
+      for (uint8_t rule = 0; rule < kFramerRules; rule++) {
+        std::vector<uint8_t> seed = {rule, 3, 0x40, 0x80, 0xC0};
+        seed.insert(seed.end(), replies.begin(), replies.end());
+        if (!Write(std::string(argv[2]) + "/" + s.name + "-rule" + std::to_string(rule), seed)) return 1;
+      }
+    }
   }
   return 0;
 }
