@@ -20,8 +20,17 @@
 
 namespace {
 
-using Frame = std::vector<uint8_t>;
-using Frames = std::vector<Frame>;
+// Frames one after another: each its length, then its bytes. Kept between
+// inputs so a run allocates nothing.
+struct Frames {
+  std::vector<uint8_t> bytes;
+  void Clear() { bytes.clear(); }
+  void Add(const uint8_t* frame, int32_t length) {
+    bytes.push_back(static_cast<uint8_t>(length));
+    bytes.insert(bytes.end(), frame, frame + length);
+  }
+  bool operator!=(const Frames& other) const { return bytes != other.bytes; }
+};
 
 constexpr uint32_t kPort = 1;
 constexpr int32_t kCollected = 256;  // bytes collected before the count starts over
@@ -29,6 +38,7 @@ constexpr int32_t kMaxFrame = 255;   // a ring record's length is one byte
 // Read after at most this many bytes, so the ring can never be full: each
 // byte adds at most two ring bytes, and a wrap wastes at most one record.
 constexpr size_t kMaxPiece = 300;
+constexpr size_t kMaxSplits = 7;
 constexpr uint8_t kCr = 13, kLf = 10, kNul = 0, kEnd = 0xFF;
 
 // The callbacks' rule: a frame ends at FF; the dropping one also drops NULs.
@@ -58,8 +68,8 @@ constexpr size_t kRuleCount = sizeof kRules / sizeof kRules[0];
 // The framing rules written out on their own: bytes are collected in 256
 // places, the count starting over after the last; a rule looks at the bytes
 // collected after each byte; an empty frame is dropped.
-Frames Expected(const Rule& rule, const uint8_t* data, size_t size) {
-  Frames frames;
+void Expected(const Rule& rule, const uint8_t* data, size_t size, Frames* frames) {
+  frames->Clear();
   uint8_t held[kCollected];
   int32_t n = 0;
   for (size_t i = 0; i < size; i++) {
@@ -82,10 +92,9 @@ Frames Expected(const Rule& rule, const uint8_t* data, size_t size) {
       if (last == terminator) frameLength = n - 1;
     }
     if (frameLength < 0) continue;
-    if (frameLength > 0) frames.emplace_back(held, held + frameLength);
+    if (frameLength > 0) frames->Add(held, frameLength);
     n = 0;
   }
-  return frames;
 }
 
 FrameCutter MakeCutter(const Rule& rule) {
@@ -100,7 +109,7 @@ void Take(FrameCutter& cutter, const uint8_t* data, size_t size, Frames* out, si
     int32_t length = -1;
     if (cutter.Push(data[i], &length)) {
       if (length < 1 || length > kMaxFrame) Broken("frame length outside 1..255", rule);
-      out->emplace_back(cutter.buffer, cutter.buffer + length);
+      out->Add(cutter.buffer, length);
     } else if (length != 0) {
       Broken("no frame, yet a length", rule);
     }
@@ -132,7 +141,7 @@ void ReadAll(Frames* out, size_t rule) {
   uint32_t length = 0;
   while (channel->ReadFrame(frame, kMaxFrame, &length) == 0) {
     if (length < 1 || length > static_cast<uint32_t>(kMaxFrame)) Broken("ring frame length outside 1..255", rule);
-    out->emplace_back(frame, frame + length);
+    out->Add(frame, static_cast<int32_t>(length));
   }
   if (length != 0) Broken("a ring frame was skipped", rule);
 }
@@ -144,24 +153,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   const size_t ruleIndex = size > 0 ? input[0] % kRuleCount : 0;
   const Rule& rule = kRules[ruleIndex];
   const size_t header = std::min<size_t>(size, 2);
-  const size_t splits = size > 1 ? std::min<size_t>(input[1] & 0x07, size - header) : 0;
+  const size_t splits = size > 1 ? std::min<size_t>(input[1] & kMaxSplits, size - header) : 0;
   const uint8_t* data = input + header + splits;
   const size_t length = size - header - splits;
 
   // Split points: fractions of the data, in order, then pieces no longer than kMaxPiece.
-  std::vector<size_t> cuts = {0, length};
-  for (size_t i = 0; i < splits; i++) cuts.push_back(length * input[header + i] / 256);
-  std::sort(cuts.begin(), cuts.end());
-  std::vector<size_t> ends;
-  for (size_t i = 1; i < cuts.size(); i++) {
+  size_t cuts[kMaxSplits + 2] = {0, length};
+  for (size_t i = 0; i < splits; i++) cuts[2 + i] = length * input[header + i] / 256;
+  std::sort(cuts, cuts + splits + 2);
+  static std::vector<size_t> ends;
+  ends.clear();
+  for (size_t i = 1; i < splits + 2; i++) {
     for (size_t at = cuts[i - 1] + kMaxPiece; at < cuts[i]; at += kMaxPiece) ends.push_back(at);
     ends.push_back(cuts[i]);
   }
 
-  const Frames expected = Expected(rule, data, length);
+  static Frames expected, fromWhole, fromRing;
+  Expected(rule, data, length, &expected);
 
   FrameCutter whole = MakeCutter(rule);
-  Frames fromWhole;
+  fromWhole.Clear();
   Take(whole, data, length, &fromWhole, ruleIndex);
   if (fromWhole != expected) Broken("whole input: frames differ from the rules", ruleIndex);
 
@@ -169,7 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   channel->ResetBuffers(true, true);
   channel->SetOption(OPTION_FRAMING, rule.mode);
   channel->SetCallback(OPTION_FRAME_END, rule.callback);
-  Frames fromRing;
+  fromRing.Clear();
   size_t at = 0;
   for (size_t end : ends) {
     channel->ReceiveBytesForTest(data + at, static_cast<int32_t>(end - at));
