@@ -212,6 +212,13 @@ int main(int argc, char** argv) {
       all.push_back({names.back().c_str(), 5, setup, r, {model}, {}, 5000, true});
     }
   }
+  // Made by hand from an acknowledge, 90 41 FF: three cameras, the third on
+  // COM2; 256 acknowledges arrive on COM2 while the engine speaks to COM1, so
+  // its ring fills and drops; then the third camera is selected and polled.
+  const std::vector<uint8_t> burst = {4,    0x82, 0,    kOpLine | 1, kOpData | 2,     0x90,         0x41,
+                                      0xFF, 0xFF, 0xFF, 0xE2,        kOpSteps | 0x3F, kOpJump | 12, kOpSteps | 0x3F};
+  if (!Write(std::string(argv[1]) + "/burst-fills-com2", burst)) return 1;
+
   // The framer target's seeds: the replies of a start-up, of a 0x40 camera's
   // initialisation and of a long read-back, under every framing rule, split
   // at a quarter, a half and three quarters.

@@ -3,16 +3,17 @@
 // handler, from any phase of the engine, on a virtual clock.
 //
 // Input: byte 0 picks the starting point (kStarts), byte 1 the set-up (camera
-// models and count, panel check boxes, a clock near its wrap), byte 2 the
-// request whose command or read-back is in flight. Then operations, by the top
-// two bits of each byte:
+// models and count, panel check boxes, the clock and the rings near their
+// wrap), byte 2 the request whose command or read-back is in flight. Then
+// operations, by the top two bits of each byte:
 //   00nnnnnn  n + 1 bytes follow; they arrive on the current line
 //   01nnnnnn  n + 1 worker steps of 1 ms
 //   10xjjjjj  the clock jumps by kJumps[j] ms, then one worker step
 //   1100pppp  the next bytes arrive on line p (modulo kLines)
 //   1101cccc  the panel asks for request <byte>, argument <byte>, camera c
 //   1110cccc  the list selects camera c
-//   1111xxab  check box "Iris" := a, "Auto" := b
+//   11110xab  check box "Iris" := a, "Auto" := b
+//   11111nnn  the last data bytes arrive again 2^n times (a burst fills a ring)
 // After the input the requests still queued are dropped and the engine must be
 // idle again within the longest reply time-out.
 #include "tests/fuzz/receive_rig.h"

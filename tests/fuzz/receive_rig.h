@@ -24,6 +24,7 @@ namespace receive_rig {
 constexpr int32_t kLines = 3;  // COM1..COM3 open, the rest absent
 constexpr uint32_t kStartTick = 100000;
 constexpr uint32_t kTickNearWrap = 0xFFFFF000u;  // wraps within the first few seconds
+constexpr int32_t kRingNearEnd = 1000;           // the rings' next records wrap
 constexpr int32_t kMaxSteps = 6000;              // per input, so every input stays short
 constexpr int32_t kMaxRequests = 8;
 constexpr int32_t kModeLimit = 128;  // every transaction code is below
@@ -111,7 +112,7 @@ constexpr uint8_t kIrisChecked = 0x08;
 constexpr uint8_t kAutoChecked = 0x10;
 constexpr uint8_t kAwaitCompletion = 0x20;  // a command in flight already acknowledged
 constexpr uint8_t kRereading = 0x40;        // a chain transaction belongs to a re-reading
-constexpr uint8_t kNearWrap = 0x80;
+constexpr uint8_t kNearWrap = 0x80;         // the clock and the rings near their wrap
 
 // Operations.
 constexpr uint8_t kOpMask = 0xC0;
@@ -123,6 +124,8 @@ constexpr uint8_t kOpLine = 0xC0;
 constexpr uint8_t kOpRequest = 0xD0;
 constexpr uint8_t kOpSelect = 0xE0;
 constexpr uint8_t kOpPanel = 0xF0;
+constexpr uint8_t kRepeatFlag = 0x08;  // in kOpPanel: a burst instead of check boxes
+constexpr int32_t kMaxRepeatedBytes = 16384;
 
 uint32_t virtualTick = kStartTick;
 uint32_t VirtualTick() { return virtualTick; }
@@ -141,6 +144,7 @@ struct Rig {
   int32_t line = 0;
   int32_t requests = 0;
   int32_t checkedCount = 0;            // cameraCount when the records were last checked
+  int32_t repeated = 0;                // bytes delivered by bursts
   bool transactions[kModeLimit] = {};  // the codes with a row, looked up once
 };
 
@@ -261,12 +265,15 @@ void ApplyStart(const uint8_t* data, size_t size) {
   const int32_t request = size > 2 ? data[2] : 0;
   const Start& start = kStarts[size > 0 ? data[0] % kStartCount : 0];
   ResetController(c, (setup & kNearWrap) ? kTickNearWrap : kStartTick);
+  if (setup & kNearWrap)
+    for (int32_t i = 0; i < kLines; i++) c->channels[i]->SetIndicesForTest(kRingNearEnd, kRingNearEnd);
   CheckDlgButton(hPage[0], IDC_IRIS, (setup & kIrisChecked) ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, (setup & kAutoChecked) ? BST_CHECKED : BST_UNCHECKED);
   rig->pollCounter = 0;
   rig->steps = 0;
   rig->requests = 0;
   rig->checkedCount = 0;
+  rig->repeated = 0;
   rig->line = 0;
   switch (start.kind) {
     case START_UP:
@@ -361,6 +368,8 @@ void Receive(int32_t line, const uint8_t* bytes, int32_t count) {
 
 void Run(const uint8_t* data, size_t size) {
   CameraController* c = rig->c;
+  const uint8_t* lastChunk = data;
+  int32_t lastChunkLength = 0;
   size_t at = 3;
   while (at < size && rig->steps < kMaxSteps) {
     const uint8_t op = data[at++];
@@ -368,6 +377,8 @@ void Run(const uint8_t* data, size_t size) {
       case kOpData: {
         const int32_t n = static_cast<int32_t>(std::min<size_t>((op & 0x3Fu) + 1, size - at));
         Receive(rig->line, data + at, n);
+        lastChunk = data + at;
+        lastChunkLength = n;
         at += static_cast<size_t>(n);
         break;
       }
@@ -398,6 +409,14 @@ void Run(const uint8_t* data, size_t size) {
             SelectCamera(c, op & 0x0F);
             break;
           case kOpPanel:
+            if (op & kRepeatFlag) {
+              // A burst: the last bytes again, 1 to 128 times, so a ring can fill.
+              for (int32_t n = 1 << (op & 0x07); n > 0 && rig->repeated < kMaxRepeatedBytes; n--) {
+                Receive(rig->line, lastChunk, lastChunkLength);
+                rig->repeated += lastChunkLength;
+              }
+              break;
+            }
             CheckDlgButton(hPage[0], IDC_IRIS, (op & 0x02) ? BST_CHECKED : BST_UNCHECKED);
             CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, (op & 0x01) ? BST_CHECKED : BST_UNCHECKED);
             break;
