@@ -124,8 +124,8 @@ constexpr uint8_t kOpLine = 0xC0;
 constexpr uint8_t kOpRequest = 0xD0;
 constexpr uint8_t kOpSelect = 0xE0;
 constexpr uint8_t kOpPanel = 0xF0;
-constexpr uint8_t kRepeatFlag = 0x08;  // in kOpPanel: a burst instead of check boxes
-constexpr int32_t kMaxRepeatedBytes = 16384;
+constexpr uint8_t kRepeatFlag = 0x08;        // in kOpPanel: a burst instead of check boxes
+constexpr int32_t kMaxRepeatedBytes = 2048;  // twice a ring, and cheap
 
 uint32_t virtualTick = kStartTick;
 uint32_t VirtualTick() { return virtualTick; }
