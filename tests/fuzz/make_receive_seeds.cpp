@@ -196,6 +196,8 @@ int main(int argc, char** argv) {
       {"found-5C", 3, 0x02, 0, {0x5C}, {}, 2500, true},
       {"idle-poll-40", 4, 0x00, 0, {0x40}, {}, 40, false},
       {"idle-poll-66", 4, 0x0C, 0, {0x66}, {}, 40, false},
+      // Two cameras in brightness mode; 0x40 gets its level as two commands.
+      {"command-5-40-bright", 5, 0x40, 5, {0x40, 0x4B}, {}, 5000, true},
   };
   std::vector<Scenario> all(std::begin(scenarios), std::end(scenarios));
   // A command of each kind and its read-back.

@@ -112,6 +112,7 @@ constexpr uint8_t kIrisChecked = 0x08;
 constexpr uint8_t kAutoChecked = 0x10;
 constexpr uint8_t kAwaitCompletion = 0x20;  // a command in flight already acknowledged
 constexpr uint8_t kRereading = 0x40;        // a chain transaction belongs to a re-reading
+constexpr uint8_t kBrightMode = 0x40;       // idle or a command: the cameras in brightness mode
 constexpr uint8_t kNearWrap = 0x80;         // the clock and the rings near their wrap
 
 // Operations.
@@ -236,8 +237,12 @@ void AddCameras(CameraController* c, uint8_t setup) {
 }
 
 // Ready with camera 0 selected: the list filled, a refusal no longer restarts
-// initialisation, and the poll may ask as soon as the line has been quiet.
-void MakeReady(CameraController* c) {
+// initialisation, and the poll may ask as soon as the line has been quiet. The
+// set-up may leave the cameras in brightness mode (model 0x40 then sends its
+// brightness as two commands back to back).
+void MakeReady(CameraController* c, uint8_t setup) {
+  if (setup & kBrightMode)
+    for (int32_t i = 0; i < c->cameraCount.load(); i++) c->cameras[i].aeMode = AE_BRIGHT;
   c->listReady = 1;
   c->cameraSelected = 1;
   c->selectedCamera = 0;
@@ -301,12 +306,12 @@ void ApplyStart(const uint8_t* data, size_t size) {
       break;
     case START_IDLE:
       AddCameras(c, setup);
-      MakeReady(c);
+      MakeReady(c, setup);
       break;
     case START_COMMAND:
       // The dispatcher's own command for the request, with its read-back to come.
       AddCameras(c, setup);
-      MakeReady(c);
+      MakeReady(c, setup);
       c->requestQueue->Put(0, static_cast<uint32_t>(request), static_cast<uint32_t>(request * 7), 0);
       Step();
       if ((setup & kAwaitCompletion) && c->stage.load() == STAGE_ACK) AwaitCompletion(c);
@@ -314,7 +319,7 @@ void ApplyStart(const uint8_t* data, size_t size) {
     case START_TRANSACTION: {
       AddCameras(c, setup);
       const bool rereading = (setup & kRereading) != 0;
-      if (request != 0 || rereading) MakeReady(c);
+      if (request != 0 || rereading) MakeReady(c, 0);
       c->initialising = request == 0 && !rereading;
       reinitChain = rereading ? 1 : 0;
       if (rereading) c->timeoutMs = 5000;
