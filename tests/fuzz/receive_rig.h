@@ -106,8 +106,8 @@ const Start kStarts[] = {
 };
 constexpr int32_t kStartCount = static_cast<int32_t>(sizeof kStarts / sizeof kStarts[0]);
 
-// Set-up byte.
-constexpr uint8_t kModelBits = 0x07;
+// Set-up byte. Bits 6 and 7 also give the number of cameras, 1 + (setup >> 6) % 3.
+constexpr uint8_t kModelBits = 0x07;  // the first camera's model in kModels, the next ones follow
 constexpr uint8_t kIrisChecked = 0x08;
 constexpr uint8_t kAutoChecked = 0x10;
 constexpr uint8_t kAwaitCompletion = 0x20;  // a command in flight already acknowledged
