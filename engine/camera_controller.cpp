@@ -1,6 +1,7 @@
 #include "engine/camera_controller.h"
 
 #include "common/text.h"
+#include "engine/discovery.h"
 #include "engine/dispatch_request.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
@@ -131,17 +132,36 @@ void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
   inWorkerRefresh = false;
 }
 
-CameraController* CreateCameraController(WorkerStart start) {
-  SetStatus("Searching for cameras...");
-  CameraController* c = new (std::nothrow) CameraController;
-  if (!c) return nullptr;
+void ResetEngineGlobals() {
   memset(packetBuffer, 0, sizeof packetBuffer);
   packetLength = 0;
+  lastRxTick = 0;
   reinitChain = 0;
   brightStep = 0;
   extraAcks = 0;
   extraCompletions = 0;
   reinitOnNack = 1;
+  ResetPortChecks();
+}
+
+SerialChannel* OpenCameraChannel(int32_t index) {
+  SerialChannel* channel = new (std::nothrow) SerialChannel;
+  if (!channel) return nullptr;
+  channel->SetOption(OPTION_BAUD_RATE, kBaudRate);
+  channel->SetOption(OPTION_FRAMING, FRAMING_CALLBACK_ONLY);
+  channel->SetCallback(OPTION_FRAME_END, PacketEndTest);
+  if (channel->OpenPort(static_cast<uint32_t>(index + 1)) != 0) {
+    delete channel;
+    return nullptr;
+  }
+  return channel;
+}
+
+CameraController* CreateCameraController(WorkerStart start) {
+  SetStatus("Searching for cameras...");
+  CameraController* c = new (std::nothrow) CameraController;
+  if (!c) return nullptr;
+  ResetEngineGlobals();
   c->timeoutMs = kFirstTimeoutMs;
   c->stopEvent.Create(true, false);
   c->workEvent.Create(false, false);
@@ -162,17 +182,9 @@ CameraController* CreateCameraController(WorkerStart start) {
   lastRxTick = now;
   c->sendTick = now;
   for (int32_t i = 0; i < kChannelCount; i++) {
-    SerialChannel* channel = new (std::nothrow) SerialChannel;
-    if (!channel) continue;
-    channel->SetOption(OPTION_BAUD_RATE, kBaudRate);
-    channel->SetOption(OPTION_FRAMING, FRAMING_CALLBACK_ONLY);
-    channel->SetCallback(OPTION_FRAME_END, PacketEndTest);
-    if (channel->OpenPort(static_cast<uint32_t>(i + 1)) != 0) {
-      delete channel;
-      continue;
-    }
-    channel->SetReceiveSignal(&c->workEvent);
-    c->channels[i] = channel;
+    c->channels[i] = OpenCameraChannel(i);
+    if (!c->channels[i]) continue;
+    c->channels[i]->SetReceiveSignal(&c->workEvent);
     if (c->port.load() < 0) c->port = i;
   }
   OsSleep(kOpenSettleMs);

@@ -146,6 +146,14 @@ extern uint8_t extraAcks;
 extern uint8_t extraCompletions;
 extern std::atomic<uint8_t> reinitOnNack;  // request 44 sets it, the panel refresh clears it
 
+// The engine globals above and those the phases keep to themselves, as a new
+// controller finds them. Creation calls it; so does a rig that reuses one
+// controller for many runs.
+void ResetEngineGlobals();
+// A channel for COM(index + 1) set up as the engine speaks (38400 baud, the
+// packet-end test cutting frames) and open; null when the port does not open.
+SerialChannel* OpenCameraChannel(int32_t index);
+
 enum WorkerStart { WORKER_THREAD, WORKER_MANUAL };
 
 // Opens the ports and starts the worker. With WORKER_MANUAL no thread is

@@ -63,6 +63,8 @@ void AdvancePort(CameraController* c) {
 
 }  // namespace
 
+void ResetPortChecks() { portChecks = 0; }
+
 void StartupPhase(CameraController* c) {
   switch (c->followUp.load()) {
     case 0: {

@@ -9,6 +9,9 @@ namespace {
 
 constexpr int32_t kMaxFrame = FrameCutter::kMaxFrame;
 
+// Tests that move every byte themselves open channels without an I/O thread.
+std::atomic<bool> manualIo{false};
+
 // Addresses below 64 KiB are never valid data (Windows keeps them unmapped).
 bool IsBadPointer(const void* pointer) { return reinterpret_cast<uintptr_t>(pointer) < 65536; }
 
@@ -108,6 +111,7 @@ int SerialChannel::OpenPort(uint32_t number) {
   stopEvent.Reset();
   transmitEvent.Reset();
   openFlag.store(true, std::memory_order_release);
+  if (manualIo.load(std::memory_order_relaxed)) return 0;
   if (!ioThread.Start(IoThreadProc, this)) {
     openFlag.store(false, std::memory_order_release);
     ReleasePort();
@@ -272,6 +276,18 @@ bool SerialChannel::StoreReceivedFrameForTest(const uint8_t* frame, int32_t leng
   if (!StoreReceivedFrame(frame, length)) return false;
   SignalReceived();
   return true;
+}
+
+void SerialChannel::ReceiveBytesForTest(const uint8_t* bytes, int32_t count) {
+  if (IsBadPointer(bytes) || !IsOpen()) return;
+  CutReceived(bytes, count);
+}
+
+void SerialChannel::SetManualIoForTest(bool manual) { manualIo.store(manual, std::memory_order_relaxed); }
+
+void SerialChannel::SendQueuedForTest() {
+  if (!IsOpen() || ioThread.IsStarted()) return;
+  while (txRead.load(std::memory_order_relaxed) != txWrite.load(std::memory_order_relaxed)) SendNextFrame();
 }
 
 void SerialChannel::SetIndicesForTest(int32_t receiveIndex, int32_t transmitIndex) {

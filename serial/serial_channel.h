@@ -59,6 +59,14 @@ class SerialChannel {
   // edge cases can be reached without a line. Only valid on an open channel
   // with a quiet line.
   bool StoreReceivedFrameForTest(const uint8_t* frame, int32_t length);
+  // Bytes taken as if the I/O thread had read them from the port: cut into
+  // frames, stored, dropped when the ring is full. Only with a quiet line.
+  void ReceiveBytesForTest(const uint8_t* bytes, int32_t count);
+  // Channels opened from now on start no I/O thread: the test alone moves
+  // bytes, received ones with ReceiveBytesForTest, queued frames to the port
+  // with SendQueuedForTest. Single-threaded and as fast as the test runs.
+  static void SetManualIoForTest(bool manual);
+  void SendQueuedForTest();
   void SetIndicesForTest(int32_t receiveIndex, int32_t transmitIndex);
   int32_t TransmitWriteIndexForTest() const { return txWrite.load(std::memory_order_acquire); }
   int32_t ReceiveWriteIndexForTest() const { return rxWrite.load(std::memory_order_acquire); }
