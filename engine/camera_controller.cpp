@@ -54,6 +54,9 @@ void ReleaseResources(CameraController* c) {
 void IdlePoll(CameraController* c, int32_t* pollCounter) {
   uint32_t now = OsTickCount();
   if (now - c->sendTick.load() <= kPollSpacingMs || c->cameraSelected.load() == 0 || c->listReady.load() == 0) return;
+  if (c->pollTurnTaken && c->pollTurnTick == now) return;
+  c->pollTurnTaken = true;
+  c->pollTurnTick = now;
   // The selected camera, even when the last request named another one.
   int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
   switch (*pollCounter) {

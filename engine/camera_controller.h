@@ -125,6 +125,10 @@ struct CameraController {
   OsEvent workEvent;
   // Steps the worker thread has run (tests and benchmarks count its wake-ups).
   std::atomic<uint32_t> workerSteps{0};
+  // Worker only: the tick of the last idle-poll turn, so that turns stay a
+  // tick apart however often the worker is woken.
+  uint32_t pollTurnTick = 0;
+  bool pollTurnTaken = false;
 
   // The modelCode of the record named by `camera` (0 when it names none).
   int32_t GetModel() const;
