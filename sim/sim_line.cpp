@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-struct SimLine::Impl : SimCameraSink {
+struct SimLine::Impl final : SimCameraSink {
   SimTiming timing;
   SimFaults lineFaults;
   SimCamera cameras[kMaxCameras];
