@@ -82,6 +82,11 @@ void SoakChecker::Note(const char* what, int camera, const Waiter& w) {
   notes.push_back(text);
 }
 
+bool SoakChecker::Droppable(int camera, const Waiter& w) const {
+  if (w.command.length == 0) return false;
+  return (w.command.field != FIELD_NONE && w.seenEqual) || cameras[camera].gone;
+}
+
 // A request that did not reach its camera.
 void SoakChecker::Settle(int camera, const Waiter& w) {
   if (w.command.length == 0) {
@@ -97,6 +102,13 @@ void SoakChecker::Settle(int camera, const Waiter& w) {
   }
 }
 
+bool SoakChecker::AllDroppable(int camera, size_t count) const {
+  for (size_t k = 0; k < count; k++) {
+    if (!Droppable(camera, cameras[camera].waiting[k])) return false;
+  }
+  return true;
+}
+
 void SoakChecker::Received(int camera, const uint8_t* packet, int length, uint32_t tick) {
   // Only commands addressed to the camera answer requests; inquiries and
   // broadcasts are the engine's own.
@@ -105,6 +117,10 @@ void SoakChecker::Received(int camera, const uint8_t* packet, int length, uint32
   for (size_t i = 0; i < waiting.size(); i++) {
     const SoakCommand& want = waiting[i].command;
     if (want.length != length || memcmp(want.bytes, packet, static_cast<size_t>(length)) != 0) continue;
+    // Initialisation sends the power-on a power request sends too. Requests
+    // reach a camera in the order put, so while one ahead still waits with no
+    // rule to drop it, the packet is initialisation's, not this request's.
+    if (IsInitialisationCommand(packet, length) && !AllDroppable(camera, i)) return;
     for (size_t k = 0; k < i; k++) Settle(camera, waiting[k]);
     waiting.erase(waiting.begin(), waiting.begin() + static_cast<long>(i) + 1);
     delivered++;

@@ -70,6 +70,10 @@ class SoakChecker {
     bool modelWrong;
   };
 
+  // A drop rule explains a request that did not arrive.
+  bool Droppable(int camera, const Waiter& w) const;
+  // The first `count` requests waiting for the camera all are droppable.
+  bool AllDroppable(int camera, size_t count) const;
   void Settle(int camera, const Waiter& w);
   void Note(const char* what, int camera, const Waiter& w);
 

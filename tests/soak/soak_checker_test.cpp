@@ -111,6 +111,37 @@ TEST_F(CheckerTest, OutOfRangeFullQueueAndGoneLinesAreNamedDrops) {
   EXPECT_EQ(checker.Requests(), 4u);
 }
 
+TEST_F(CheckerTest, InitialisationPowerOnIsNotAPowerRequestStillQueued) {
+  checker.Expect(0, REQ_FREEZE, 1, 0);
+  checker.Expect(0, REQ_SHARPNESS_DIRECT, 6, 0);
+  checker.Expect(0, REQ_POWER, 1, 0);
+  // A re-initialisation runs while all three wait in the engine's queue.
+  Arrive(0, {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF});
+  EXPECT_EQ(checker.Waiting(0), 3u);
+  Arrive(0, {0x81, 0x01, 0x04, 0x62, 0x02, 0xFF});
+  Arrive(0, {0x81, 0x01, 0x04, 0x42, 0x00, 0x00, 0x00, 0x06, 0xFF});
+  Arrive(0, {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF});
+  EXPECT_EQ(checker.Delivered(), 3u);
+  EXPECT_EQ(checker.Lost() + checker.Unexpected(), 0u);
+}
+
+TEST_F(CheckerTest, PowerOnSettlesOnlyRequestsARuleExplains) {
+  checker.Expect(0, REQ_SHARPNESS_DIRECT, 4, 0);  // reported 4: left unsent
+  checker.Expect(0, REQ_POWER, 1, 0);
+  checker.ObserveFields(0, 4, 0, 0);
+  Arrive(0, {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF});
+  EXPECT_EQ(checker.Delivered(), 1u);
+  EXPECT_EQ(checker.Dropped(DROP_VALUE_UNCHANGED), 1u);
+
+  checker.Expect(1, REQ_FREEZE, 0, 0);  // never arrives
+  checker.Expect(1, REQ_POWER, 1, 0);
+  checker.Expect(1, REQ_FREEZE, 1, 0);
+  Arrive(1, {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF});
+  Arrive(1, {0x81, 0x01, 0x04, 0x62, 0x02, 0xFF});
+  EXPECT_EQ(checker.Lost(), 2u) << "the freeze and the power request behind it";
+  EXPECT_EQ(checker.Delivered(), 2u);
+}
+
 TEST_F(CheckerTest, CommandsOutOfOrderOrUnaskedAreFaults) {
   checker.Expect(0, REQ_FREEZE, 1, 0);
   checker.Expect(0, REQ_FREEZE, 0, 0);
