@@ -4,6 +4,7 @@
 // shows on them and drains the engine's notifications.
 #include "cli/camera_line.h"
 #include "cli/cli_options.h"
+#include "cli/headless_panel.h"
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
@@ -19,29 +20,11 @@ namespace {
 
 constexpr uint32_t kStuckMs = 1500;  // idle without a list this long: initialisation stopped
 
-HWND statusBox;
-HWND cameraList;
+HeadlessPanel panel;  // the status line and camera list the engine writes
 size_t statusPrinted;
 
-void CreateHeadlessPanel() {
-  HWND page = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "Orvalix");
-  hPage[0] = page;
-  curPage = 0;
-  statusBox = FakeCreateWindow(FAKE_STATIC, page, IDC_STATUS);
-  cameraList = FakeCreateWindow(FAKE_LISTBOX, page, IDC_CAMERA_LIST);
-  const int sliders[] = {IDC_ZOOM_SLIDER, IDC_BRIGHT_SLIDER, IDC_FOCUS_SLIDER, IDC_SHARP_SLIDER, IDC_LEVEL_SLIDER};
-  for (int id : sliders) FakeCreateWindow(FAKE_TRACKBAR, page, id);
-  const int boxes[] = {IDC_ZOOM_VALUE, IDC_BRIGHT_VALUE, IDC_FOCUS_VALUE, IDC_SHARP_VALUE, IDC_LEVEL_VALUE};
-  for (int id : boxes) FakeCreateWindow(FAKE_EDIT, page, id);
-  FakeCreateWindow(FAKE_STATIC, page, IDC_BRIGHT_LABEL, "Brightness");
-  FakeCreateWindow(FAKE_STATIC, page, IDC_LEVEL_LABEL, "Exp. Level");
-  const int buttons[] = {IDC_POWER,   IDC_EXPOSURE_AUTO, IDC_FOCUS_AUTO, IDC_IRIS,    IDC_FREEZE,
-                         IDC_RECALL1, IDC_RECALL2,       IDC_RECALL3,    IDC_RECALL4, IDC_RECALL5};
-  for (int id : buttons) FakeCreateWindow(FAKE_BUTTON, page, id);
-}
-
 void PrintNewStatus() {
-  std::vector<std::string> texts = FakeTextHistory(statusBox);
+  std::vector<std::string> texts = FakeTextHistory(panel.status);
   for (; statusPrinted < texts.size(); statusPrinted++) printf("%s\n", texts[statusPrinted].c_str());
 }
 
@@ -142,7 +125,7 @@ int main(int argc, char** argv) {
   for (uint32_t n = 1; n <= kSerialMaxPorts; n++)
     SerialPortSetDevice(n, n <= CliOptions::kMaxPorts ? options.devices[n - 1] : "");
 
-  CreateHeadlessPanel();
+  panel = CreateHeadlessPanel();
   FakeBecomeOwner();
   CameraController* c = CreateCameraController(WORKER_MANUAL);
   if (!c) return Fail(nullptr, "%s", "cannot create the camera engine");
@@ -182,7 +165,7 @@ int main(int argc, char** argv) {
       snprintf(what, sizeof what, "%d", static_cast<int>(options.select));
       return Fail(c, "--select %s: no such camera", what);
     }
-    SendMessageA(cameraList, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(panel.cameraList, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SelectInList(c, index);
     for (int32_t k = 0; k < options.requestCount; k++) {
       const CliRequest& q = options.requests[k];

@@ -6,6 +6,7 @@
 //   idle (--port N=DEV... | --silent N) [--select CAM] --seconds S
 //                                        processor time and memory at rest
 //   hold-ptys N --seconds S              N pseudo-terminals that never answer
+#include "cli/headless_panel.h"
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
@@ -142,24 +143,6 @@ struct SilentPty {
     if (master >= 0) close(master);
   }
 };
-
-// The controls the engine writes to, in the in-memory window table; no
-// thread owns them, so the worker's calls never wait.
-HWND CreateHeadlessPanel() {
-  HWND page = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "Orvalix");
-  hPage[0] = page;
-  curPage = 0;
-  HWND status = FakeCreateWindow(FAKE_STATIC, page, IDC_STATUS);
-  FakeCreateWindow(FAKE_LISTBOX, page, IDC_CAMERA_LIST);
-  const int sliders[] = {IDC_ZOOM_SLIDER, IDC_BRIGHT_SLIDER, IDC_FOCUS_SLIDER, IDC_SHARP_SLIDER, IDC_LEVEL_SLIDER};
-  for (int id : sliders) FakeCreateWindow(FAKE_TRACKBAR, page, id);
-  const int boxes[] = {IDC_ZOOM_VALUE, IDC_BRIGHT_VALUE, IDC_FOCUS_VALUE, IDC_SHARP_VALUE, IDC_LEVEL_VALUE};
-  for (int id : boxes) FakeCreateWindow(FAKE_EDIT, page, id);
-  const int buttons[] = {IDC_POWER,   IDC_EXPOSURE_AUTO, IDC_FOCUS_AUTO, IDC_IRIS,    IDC_FREEZE,
-                         IDC_RECALL1, IDC_RECALL2,       IDC_RECALL3,    IDC_RECALL4, IDC_RECALL5};
-  for (int id : buttons) FakeCreateWindow(FAKE_BUTTON, page, id);
-  return status;
-}
 
 bool Idle(const CameraController* c) { return c->mode.load() == 0 && c->stage.load() == 0; }
 
@@ -300,7 +283,7 @@ int main(int argc, char** argv) {
     if (n <= silent.size()) device = silent[n - 1].path;
     SerialPortSetDevice(n, device);
   }
-  HWND status = CreateHeadlessPanel();
+  HWND status = CreateHeadlessPanel().status;
   const uint64_t createdNs = NowNs();
   CameraController* c = CreateCameraController(WORKER_THREAD);
   if (!c) return 1;

@@ -1,5 +1,6 @@
 #include "tests/soak/soak_run.h"
 
+#include "cli/headless_panel.h"
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
@@ -61,23 +62,6 @@ double CpuSeconds() {
   if (getrusage(RUSAGE_SELF, &usage) != 0) return -1;
   return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void CreateHeadlessPanel() {
-  HWND page = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "Orvalix");
-  hPage[0] = page;
-  curPage = 0;
-  FakeCreateWindow(FAKE_STATIC, page, IDC_STATUS);
-  FakeCreateWindow(FAKE_LISTBOX, page, IDC_CAMERA_LIST);
-  const int sliders[] = {IDC_ZOOM_SLIDER, IDC_BRIGHT_SLIDER, IDC_FOCUS_SLIDER, IDC_SHARP_SLIDER, IDC_LEVEL_SLIDER};
-  for (int id : sliders) FakeCreateWindow(FAKE_TRACKBAR, page, id);
-  const int boxes[] = {IDC_ZOOM_VALUE, IDC_BRIGHT_VALUE, IDC_FOCUS_VALUE, IDC_SHARP_VALUE, IDC_LEVEL_VALUE};
-  for (int id : boxes) FakeCreateWindow(FAKE_EDIT, page, id);
-  FakeCreateWindow(FAKE_STATIC, page, IDC_BRIGHT_LABEL, "Brightness");
-  FakeCreateWindow(FAKE_STATIC, page, IDC_LEVEL_LABEL, "Exp. Level");
-  const int buttons[] = {IDC_POWER,   IDC_EXPOSURE_AUTO, IDC_FOCUS_AUTO, IDC_IRIS,    IDC_FREEZE,
-                         IDC_RECALL1, IDC_RECALL2,       IDC_RECALL3,    IDC_RECALL4, IDC_RECALL5};
-  for (int id : buttons) FakeCreateWindow(FAKE_BUTTON, page, id);
 }
 
 // One turn of the panel's thread: serve the worker's calls into the panel and
