@@ -28,15 +28,7 @@ double ProcessCpuMs() {
 
 }  // namespace
 
-TEST(SerialPace, BackToBackFramesAtLineSpeedForTenSecondsAllArriveInOrder) {
-  constexpr uint32_t kPort = 25;
-  PtyLine line;
-  ASSERT_GE(line.slave, 0);
-  SerialPortSetDevice(kPort, line.path);
-  SerialChannel channel;
-  ConfigureLikeTheEngine(channel);
-  ASSERT_EQ(channel.OpenPort(kPort), 0);
-
+TEST_F(PtyChannel, BackToBackFramesAtLineSpeedForTenSecondsAllArriveInOrder) {
   // The writer keeps to the line's schedule: by time t, t * 1280 frames are out.
   std::atomic<int64_t> writerMs{-1};
   std::thread writer([&] {
@@ -66,17 +58,9 @@ TEST(SerialPace, BackToBackFramesAtLineSpeedForTenSecondsAllArriveInOrder) {
   EXPECT_EQ(next, kFrames) << "frame " << next << " lost, out of order or late";
   // A reader that falls behind fills the pty, and the writer then waits on it.
   EXPECT_LT(writerMs.load(), kSeconds * 1000 + 500) << "the line was held up";
-  SerialPortSetDevice(kPort, nullptr);
 }
 
-TEST(SerialPace, AQuietOpenLineCostsNoProcessorTime) {
-  constexpr uint32_t kPort = 26;
-  PtyLine line;
-  ASSERT_GE(line.slave, 0);
-  SerialPortSetDevice(kPort, line.path);
-  SerialChannel channel;
-  ConfigureLikeTheEngine(channel);
-  ASSERT_EQ(channel.OpenPort(kPort), 0);
+TEST_F(PtyChannel, AQuietOpenLineCostsNoProcessorTime) {
   line.Write({0x90, 0x41, 0xFF});
   ASSERT_EQ(NextFrame(channel), (Bytes{0x90, 0x41, 0xFF}));
 
@@ -86,5 +70,4 @@ TEST(SerialPace, AQuietOpenLineCostsNoProcessorTime) {
 
   line.Write({0x90, 0x51, 0xFF});
   EXPECT_EQ(NextFrame(channel, 1000), (Bytes{0x90, 0x51, 0xFF})) << "a quiet line still wakes on the next byte";
-  SerialPortSetDevice(kPort, nullptr);
 }

@@ -137,4 +137,21 @@ struct PtyLine {
     return ioctl(slave, FIONREAD, &count) == 0 ? count : -1;
   }
 };
+// A channel set up as the engine's on a pseudo-terminal (COM kPort).
+class PtyChannel : public ::testing::Test {
+ protected:
+  static constexpr uint32_t kPort = 25;
+  void SetUp() override {
+    ASSERT_GE(line.slave, 0);
+    SerialPortSetDevice(kPort, line.path);
+    ConfigureLikeTheEngine(channel);
+    ASSERT_EQ(channel.OpenPort(kPort), 0);
+  }
+  void TearDown() override {
+    channel.ClosePort();
+    SerialPortSetDevice(kPort, nullptr);
+  }
+  PtyLine line;
+  SerialChannel channel;  // after the line: goes first
+};
 #endif
