@@ -357,7 +357,7 @@ class WineSession:
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def drive(self, steps, limit_s):
-        status, out, err = self.wine(["orvalix_bench_driver.exe"] + steps, limit_s)
+        status, out, err = self.wine(["orvalix_driver.exe"] + steps, limit_s)
         if status != 0:
             self.end_panel()
             fail("driver %s failed (%s): %s" % (" ".join(steps), status, err.strip()))
@@ -365,7 +365,7 @@ class WineSession:
 
     def end_panel(self):
         if self.panel is not None and self.panel.poll() is None:
-            self.wine(["orvalix_bench_driver.exe", "attach", "5", "close", "10"], 60)
+            self.wine(["orvalix_driver.exe", "attach", "5", "close", "10"], 60)
         subprocess.run(["wineserver", "-k"], env=self.env, timeout=60)
         if self.panel is not None:
             try:
@@ -447,7 +447,7 @@ def wine_latency(o, w, results):
 
 
 def scenario_wine(o, results):
-    for name in ("orvalix.exe", "orvalix_bench_driver.exe"):
+    for name in ("orvalix.exe", "orvalix_driver.exe"):
         if not os.path.exists(os.path.join(o.windows_build, name)):
             fail("%s is missing in %s" % (name, o.windows_build))
     w = WineSession(o)
