@@ -47,7 +47,6 @@ bool AppendRecord(uint8_t* ring, uint32_t size, std::atomic<int32_t>& writeIndex
 SerialChannel::SerialChannel() {
   stopEvent.Create(false, false);
   transmitEvent.Create(false, false);
-  frameReceivedEvent.Create(false, false);
 }
 
 SerialChannel::~SerialChannel() {
@@ -89,7 +88,7 @@ int SerialChannel::SetCallback(int32_t option, FrameEndCallback callback) {
 int SerialChannel::OpenPort(uint32_t number) {
   if (IsOpen()) ClosePort();
   ReleasePort();  // what an I/O thread that ended by itself left behind
-  if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid() || !frameReceivedEvent.IsValid()) return 1;
+  if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid()) return 1;
 
   portNumber = number;
   rxRead.store(0, std::memory_order_relaxed);
@@ -234,7 +233,6 @@ void SerialChannel::CutReceived(const uint8_t* bytes, int32_t count) {
 }
 
 void SerialChannel::SignalReceived() {
-  frameReceivedEvent.Set();
   if (OsEvent* signal = receiveSignal.load(std::memory_order_acquire)) signal->Set();
 }
 

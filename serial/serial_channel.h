@@ -46,7 +46,7 @@ class SerialChannel {
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
   // A received frame waits for ReadFrame.
   bool HasReceivedFrame() const;
-  // Also set (besides the channel's own event) whenever a received frame is
+  // Set whenever a received frame is
   // stored, so one thread can sleep until any of several channels has one.
   // Null stops it; the event must outlive the channel or the next call.
   void SetReceiveSignal(OsEvent* signal) { receiveSignal.store(signal, std::memory_order_release); }
@@ -104,6 +104,5 @@ class SerialChannel {
   FrameCutter cutter;               // only under the lock
   std::atomic<int32_t> txWrite{0};  // worker publishes (release)
   std::atomic<int32_t> txRead{0};   // I/O thread publishes (release)
-  OsEvent frameReceivedEvent;
   std::atomic<OsEvent*> receiveSignal{nullptr};
 };
