@@ -46,8 +46,8 @@ class SerialChannel {
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
   // A received frame waits for ReadFrame.
   bool HasReceivedFrame() const;
-  // Set whenever a received frame is
-  // stored, so one thread can sleep until any of several channels has one.
+  // Set whenever a received frame is stored, so one thread can sleep until
+  // any of several channels has one.
   // Null stops it; the event must outlive the channel or the next call.
   void SetReceiveSignal(OsEvent* signal) { receiveSignal.store(signal, std::memory_order_release); }
 
