@@ -29,6 +29,12 @@ double ProcessCpuMs() {
 }  // namespace
 
 TEST_F(PtyChannel, BackToBackFramesAtLineSpeedForTenSecondsAllArriveInOrder) {
+#ifdef __SANITIZE_THREAD__
+  // Line speed is the point, and ThreadSanitizer slows the reader many times
+  // over; the ring's handling of the same traffic is checked there by the
+  // other serial tests.
+  GTEST_SKIP() << "a throughput test, not run under ThreadSanitizer";
+#endif
   // The writer keeps to the line's schedule: by time t, t * 1280 frames are out.
   std::atomic<int64_t> writerMs{-1};
   std::thread writer([&] {
