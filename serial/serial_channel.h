@@ -38,12 +38,20 @@ class SerialChannel {
   // option must be OPTION_FRAME_END.
   int SetCallback(int32_t option, FrameEndCallback callback);
   int OpenPort(uint32_t portNumber);
+  // Also releases a port whose device went away (IsLost); 1 when there was
+  // nothing to close.
   int ClosePort();
   int WriteFrame(const uint8_t* data, int32_t length);
   int ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength);
+  // The frame ReadFrame would take next, left where it is.
+  int PeekFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength);
   void ResetBuffers(bool receiveSide, bool transmitSide);
 
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
+  // The device went away under the open port: the I/O thread has stopped
+  // (IsOpen is false) and set the receive signal. ClosePort lets the port go;
+  // OpenPort tries the device again.
+  bool IsLost() const { return lostFlag.load(std::memory_order_acquire); }
   // A received frame waits for ReadFrame.
   bool HasReceivedFrame() const;
   // Set whenever a received frame is stored, so one thread can sleep until
@@ -76,6 +84,7 @@ class SerialChannel {
  private:
   static uint32_t IoThreadProc(void* arg);
   uint32_t IoLoop();
+  int CopyFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength, bool take);
   void CutReceived(const uint8_t* bytes, int32_t count);
   void SignalReceived();
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
@@ -97,6 +106,7 @@ class SerialChannel {
   SerialPort* port = nullptr;
   OsEvent transmitEvent;
   std::atomic<bool> openFlag{false};
+  std::atomic<bool> lostFlag{false};  // the I/O thread sets it, Open and ClosePort clear it
   std::unique_ptr<uint8_t[]> rxRing;
   std::unique_ptr<uint8_t[]> txRing;
   std::atomic<int32_t> rxWrite{0};  // I/O thread publishes (release)

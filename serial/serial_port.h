@@ -31,6 +31,11 @@ void SerialPortEndReceive(SerialPort* port);
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length);
 // Drops pending input and output, then closes.
 void SerialPortClose(SerialPort* port);
+// True once the device went away under the open port (an adapter pulled out,
+// the far end of a pseudo-terminal closed): receiving and writing do nothing
+// more, and only closing and opening the port again can bring the line back.
+// On the thread that calls SerialPortReceive.
+bool SerialPortLost(const SerialPort* port);
 
 #ifndef _WIN32
 // POSIX: the device that COMn (n = 1..kSerialMaxPorts) maps to. Null restores
@@ -48,7 +53,8 @@ const char* SerialPortDevice(uint32_t portNumber, char* buffer, int size);
 struct SerialPeer {
   virtual ~SerialPeer() = default;
   virtual void OnWrite(const uint8_t* data, int32_t length) = 0;
-  // 1 and a byte when one is waiting, 0 when the line is quiet.
+  // 1 and a byte when one is waiting, 0 when the line is quiet, -1 when the
+  // device has gone away.
   virtual int ReadByte(uint8_t* byte) = 0;
 };
 void SerialPortSetPeer(uint32_t portNumber, SerialPeer* peer);

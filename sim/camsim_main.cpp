@@ -2,6 +2,7 @@
 // serial line with its daisy chain of cameras; the program prints the device
 // of every line and serves them until SIGINT, SIGTERM or --duration.
 #include "sim/camsim_options.h"
+#include "sim/camsim_outages.h"
 #include "sim/camsim_pty.h"
 #include "sim/sim_line.h"
 
@@ -70,6 +71,7 @@ struct TranscriptFiles {
 struct ServedLine {
   std::unique_ptr<SimLine> line;
   PtyLine pty;
+  CamsimOutageRun outages;
   FILE* transcript = nullptr;
   int number = 0;
 };
@@ -85,12 +87,14 @@ void Record(const ServedLine& s, uint64_t lineUs, const char* direction, const u
   std::fflush(s.transcript);
 }
 
+// What the line sends while its adapter is unplugged goes nowhere.
 void SendDue(ServedLine& s, uint64_t nowUs) {
   s.line->AdvanceToUs(nowUs);
   uint8_t buffer[512];
   for (;;) {
     const int n = s.line->TakeOutput(buffer, sizeof(buffer));
     if (n == 0) return;
+    if (s.pty.MasterFd() < 0) continue;
     Record(s, nowUs, "<-", buffer, n);
     s.pty.Write(buffer, n);
   }
@@ -181,10 +185,13 @@ int Run(const CamsimOptions& options) {
     uint64_t waitUs = 100000;
     if (durationUs != 0 && durationUs - now < waitUs) waitUs = durationUs - now;
     for (int i = 0; i < options.lineCount; ++i) {
+      const uint64_t outage = RunOutages(options.lines[i], i + 1, now, &lines[i].outages, lines[i].line.get(),
+                                         &lines[i].pty);
+      if (outage != UINT64_MAX && outage - now < waitUs) waitUs = outage - now;
       SendDue(lines[i], now);
       const uint64_t next = lines[i].line->NextEventUs();
       if (next != UINT64_MAX && next > now && next - now < waitUs) waitUs = next - now;
-      fds[i].fd = lines[i].pty.MasterFd();
+      fds[i].fd = lines[i].pty.MasterFd();  // poll passes over an unplugged one
       fds[i].events = POLLIN;
       fds[i].revents = 0;
     }

@@ -8,8 +8,17 @@
 
 #include <cstdint>
 
+// A stretch of time in which part of a line is out: its adapter unplugged
+// (camera -1) or one camera without power. Times count from camsim's start.
+struct CamsimOutage {
+  int camera = -1;
+  uint32_t fromMs = 0;
+  uint32_t toMs = 0;
+};
+
 struct CamsimLineOptions {
   static constexpr int kPathSize = 512;
+  static constexpr int kMaxOutages = 16;
 
   uint8_t models[SimLine::kMaxCameras];
   int cameraCount = 0;
@@ -18,6 +27,8 @@ struct CamsimLineOptions {
   SimFaults lineFaults;
   SimFaults cameraFaults[SimLine::kMaxCameras];
   bool standby[SimLine::kMaxCameras] = {};
+  CamsimOutage outages[kMaxOutages];  // at most one at a time for each camera and the adapter
+  int outageCount = 0;
 };
 
 // What the transcript's times count from.

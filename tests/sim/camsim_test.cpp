@@ -1,5 +1,8 @@
 // The camsim program over real pseudo-terminals: arguments, one device per
-// line, link, transcript, faults, a reopened port, and stopping.
+// line, link, transcript, faults, a reopened port, an unplugged adapter, and
+// stopping.
+#include "tests/serial/serial_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -118,6 +121,8 @@ TEST(Camsim, BadArgumentsGetAMessageAndANonZeroExit) {
                                "--link /tmp/x --line 0x66",
                                "--line 0x66 --fault sleepy",
                                "--line 0x66 --fault error=0104:4",
+                               "--line 0x66 --fault unplug=1:3 --fault unplug=2.5:4",
+                               "--line 0x66 --fault power-off=1:2",
                                "--line 0x66 --profile slow",
                                "--line 0x66 --frobnicate",
                                "--line 0x66 --clock sundial",
@@ -222,4 +227,30 @@ TEST(Camsim, StopsOnSigintAndAfterItsDuration) {
   EXPECT_EQ(Port(interrupted.Device(0)).Ask({0x88, 0x30, 0x01, 0xFF}),
             (Bytes{0x88, 0x30, 0x02, 0xFF}));  // running, so its handlers are in place
   EXPECT_EQ(interrupted.Stop(SIGINT), 0);
+}
+
+// The adapter pulled out and put back: a channel on the link notices the
+// hang-up at once, the port cannot be opened while it is out, and opening it
+// again by the same name reaches the new device.
+TEST(Camsim, UnpluggedLineIsNoticedAtOnceAndComesBackUnderItsLink) {
+  constexpr uint32_t kPort = 26;
+  const std::string link = "/tmp/camsim_test_unplug_" + std::to_string(getpid());
+  Camsim sim("--profile fast --line 0x66 --link " + link + " --fault unplug=0.3:1.5");
+  ASSERT_TRUE(sim.ReadUntil("stop with Ctrl+C")) << sim.text;
+  SerialPortSetDevice(kPort, link.c_str());
+  SerialChannel channel;
+  ConfigureLikeTheEngine(channel);
+  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  ASSERT_TRUE(sim.ReadUntil("unplugged")) << sim.text;
+  EXPECT_TRUE(WaitFor([&] { return channel.IsLost(); }, 100)) << "the hang-up went unnoticed";
+  EXPECT_FALSE(channel.IsOpen());
+  EXPECT_EQ(channel.ClosePort(), 0);
+  EXPECT_EQ(channel.OpenPort(kPort), 1) << "opened while unplugged";
+  ASSERT_TRUE(sim.ReadUntil("plugged in")) << sim.text;
+  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  const uint8_t addressSet[] = {0x88, 0x30, 0x01, 0xFF};
+  ASSERT_EQ(channel.WriteFrame(addressSet, 4), 0);
+  EXPECT_EQ(NextFrame(channel), (Bytes{0x88, 0x30, 0x02, 0xFF}));
+  channel.ClosePort();
+  SerialPortSetDevice(kPort, nullptr);
 }
