@@ -28,9 +28,8 @@ constexpr int kAbortsWhenGone = 2;
 // What a port whose device went away fails with: a USB adapter pulled out on
 // Windows, and under Wine a pseudo-terminal that hung up (a pending read ends
 // with ERROR_BROKEN_PIPE, comm calls and writes fail with ERROR_NOT_READY).
-const DWORD kDeviceGoneErrors[] = {ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND,  ERROR_DEVICE_REMOVED,
-                                   ERROR_GEN_FAILURE,   ERROR_INVALID_HANDLE, ERROR_FILE_NOT_FOUND,
-                                   ERROR_BROKEN_PIPE,   ERROR_NOT_READY};
+const DWORD kDeviceGoneErrors[] = {ERROR_ACCESS_DENIED,  ERROR_BAD_COMMAND,    ERROR_DEVICE_REMOVED, ERROR_GEN_FAILURE,
+                                   ERROR_INVALID_HANDLE, ERROR_FILE_NOT_FOUND, ERROR_BROKEN_PIPE,    ERROR_NOT_READY};
 
 // Only the members below change; handshake, DTR/RTS and special characters
 // stay as the port had them.

@@ -185,8 +185,8 @@ int Run(const CamsimOptions& options) {
     uint64_t waitUs = 100000;
     if (durationUs != 0 && durationUs - now < waitUs) waitUs = durationUs - now;
     for (int i = 0; i < options.lineCount; ++i) {
-      const uint64_t outage = RunOutages(options.lines[i], i + 1, now, &lines[i].outages, lines[i].line.get(),
-                                         &lines[i].pty);
+      const uint64_t outage =
+          RunOutages(options.lines[i], i + 1, now, &lines[i].outages, lines[i].line.get(), &lines[i].pty);
       if (outage != UINT64_MAX && outage - now < waitUs) waitUs = outage - now;
       SendDue(lines[i], now);
       const uint64_t next = lines[i].line->NextEventUs();

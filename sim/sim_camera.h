@@ -74,7 +74,7 @@ struct SimCamera {
   bool onePushPending = false;
   uint64_t onePushDoneUs = 0;
   bool networkChangeDue = false;
-  bool unpowered = false;       // mains power cut: takes nothing, passes nothing on
+  bool unpowered = false;        // mains power cut: takes nothing, passes nothing on
   bool awaitingAddress = false;  // powered again, not numbered since
   uint32_t handled = 0;
   uint64_t outputFreeUs = 0;  // the line uses it to keep this camera's replies in order
