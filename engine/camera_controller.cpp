@@ -4,6 +4,7 @@
 #include "engine/discovery.h"
 #include "engine/dispatch_request.h"
 #include "engine/engine_state.h"
+#include "engine/line_recovery.h"
 #include "engine/link_service.h"
 #include "engine/next_deadline.h"
 #include "engine/transaction_table.h"
@@ -53,7 +54,8 @@ void ReleaseResources(CameraController* c) {
 // least 201 ms after the previous transmission of any kind.
 void IdlePoll(CameraController* c, int32_t* pollCounter) {
   uint32_t now = OsTickCount();
-  if (now - c->sendTick.load() <= kPollSpacingMs || c->cameraSelected.load() == 0 || c->listReady.load() == 0) return;
+  if (now - c->sendTick.load() <= PollSpacingMs(c) || c->cameraSelected.load() == 0 || c->listReady.load() == 0)
+    return;
   if (c->pollTurnTaken && c->pollTurnTick == now) return;
   c->pollTurnTaken = true;
   c->pollTurnTick = now;
@@ -145,6 +147,7 @@ void ResetEngineGlobals() {
   extraCompletions = 0;
   reinitOnNack = 1;
   ResetPortChecks();
+  ResetLineRecovery();
 }
 
 SerialChannel* OpenCameraChannel(int32_t index) {
@@ -218,6 +221,7 @@ void WorkerBegin(CameraController* c) {
 }
 
 void WorkerStep(CameraController* c, int32_t* pollCounter) {
+  LineRecoveryStep(c);
   LinkServiceStep(c);
   if (c->mode.load() != MODE_IDLE) return;
   ApplySelection(c);

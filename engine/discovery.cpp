@@ -3,6 +3,7 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/engine_state.h"
+#include "engine/line_recovery.h"
 #include "engine/next_deadline.h"
 #include "engine/transaction_table.h"
 #include "platform/winapi.h"
@@ -103,18 +104,20 @@ void PortCheck(CameraController* c) {
 }
 
 void HandleBroadcastEcho(CameraController* c) {
+  int32_t announced = 0;
   switch (c->mode.load()) {
     case MODE_PORT_CHECK:
       if (packetLength < kMinEchoLength) {
         EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the port again
         return;
       }
-      CreateRecords(c, static_cast<int32_t>(packetBuffer[packetLength - 2]) - 1);
+      announced = static_cast<int32_t>(packetBuffer[packetLength - 2]) - 1;
+      if (!MatchRecoveredRecords(c, announced)) CreateRecords(c, announced);
       WriteBroadcast(c, kInterfaceClear, sizeof kInterfaceClear);
       StartTransaction(c, MODE_NEXT_PORT, STAGE_ECHO);
       break;
     case MODE_NEXT_PORT:
-      AdvancePort(c);
+      if (!StartRecoveredInitialisation(c)) AdvancePort(c);
       break;
     default:
       break;
@@ -122,6 +125,7 @@ void HandleBroadcastEcho(CameraController* c) {
 }
 
 void ClosePortWithoutCameras(CameraController* c) {
+  if (RecoveryCheckFailed(c)) return;
   int32_t port = c->port.load();
   if (port >= 0 && port < kChannelCount) {
     delete c->channels[port];
@@ -145,7 +149,7 @@ void DiscoveryFinished(CameraController* c) {
 
 void InitialiseCamera(CameraController* c) {
   int32_t camera = c->camera.load();
-  if (camera < 0 || camera >= c->cameraCount.load()) {
+  if (camera < 0 || camera >= c->cameraCount.load() || !TakeInitialisation(c, camera)) {
     EnterPhase(c, MODE_CAMERA_DONE);
     return;
   }
@@ -155,6 +159,7 @@ void InitialiseCamera(CameraController* c) {
 }
 
 void CameraInitialised(CameraController* c) {
+  NoteCameraInitialised(c, c->camera.load());
   int32_t camera = c->camera.load() + 1;
   int32_t count = c->cameraCount.load();
   if (camera < count) {
@@ -164,6 +169,7 @@ void CameraInitialised(CameraController* c) {
   }
   c->initialising = false;
   RestoreSelection(c);
+  if (FinishLineRecovery(c)) return;
   SetStatus("%d Cameras OK, none selected", count);
   FinishTransaction(c);
   // The list is filled once; initialising again keeps its entries.

@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
+#include "engine/line_recovery.h"
 #include "engine/transmission.h"
 #include "engine/video_registers.h"
 #include "platform/winapi.h"
@@ -339,6 +340,7 @@ void DispatchRequest(CameraController* c) {
   int32_t count = c->cameraCount.load();
   if (count <= 0 || cameraIndex >= static_cast<uint32_t>(count) || cameraIndex >= kMaxCameras) return;
   int32_t index = static_cast<int32_t>(cameraIndex);
+  if (!CameraReachable(index)) return;  // a camera out of reach would only wait out its time-out
   // The transaction's camera and port are fixed here, before any control call
   // can let the user-interface thread run.
   BeginWork(c, static_cast<int32_t>(code), index);

@@ -4,6 +4,7 @@
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
+#include "engine/line_recovery.h"
 #include "engine/read_back.h"
 
 #include <cstring>
@@ -127,7 +128,7 @@ void ReadLoop(CameraController* c) {
   for (int32_t n = 0; n < kMaxPacketsPerStep; n++) {
     ReadResult result = ReadPacket(c);
     if (result == READ_NONE) return;
-    if (result == READ_PACKET) HandlePacket(c);
+    if (result == READ_PACKET && NoteReceivedPacket(c)) HandlePacket(c);
   }
 }
 
@@ -145,6 +146,7 @@ void CheckTimeout(CameraController* c) {
     c->sendTick = now;
     return;
   }
+  NoteReplyOverdue(c);
   if (SerialChannel* channel = CurrentChannel(c)) channel->ResetBuffers(true, true);
   AbandonTransaction(c);
 }

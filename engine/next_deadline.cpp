@@ -1,6 +1,7 @@
 #include "engine/next_deadline.h"
 
 #include "engine/engine_state.h"
+#include "engine/line_recovery.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ uint32_t NextDeadline(CameraController* c) {
   switch (c->mode.load()) {
     case MODE_IDLE:
       if (c->pendingSelection.load(std::memory_order_acquire) >= 0 || c->requestQueue->HasMessages()) return 0;
-      if (c->cameraSelected.load() != 0 && c->listReady.load() != 0) Until(now, sent, kPollSpacingMs, &wait);
+      if (c->cameraSelected.load() != 0 && c->listReady.load() != 0) Until(now, sent, PollSpacingMs(c), &wait);
       break;
     case MODE_STARTUP:
       if (c->followUp.load() != 0) return 0;
@@ -50,6 +51,7 @@ uint32_t NextDeadline(CameraController* c) {
     default:
       break;
   }
+  LineRecoveryDeadline(c, now, &wait);
   return wait;
 }
 

@@ -11,6 +11,7 @@
 #include "serial/serial_port.h"
 #include "sim/sim_line.h"
 #include "sim/sim_peer.h"
+#include "tests/support/wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,7 @@ class WirePeer : public SerialPeer {
   }
   int ReadByte(uint8_t* byte) override {
     std::lock_guard<std::mutex> lk(m);
+    if (unplugged) return -1;
     int got = PullDue() ? 1 : 0;
     if (got) *byte = injected.front(), injected.pop_front();
     quietReads = got ? 0 : quietReads + 1;
@@ -123,6 +125,13 @@ class WirePeer : public SerialPeer {
   void ClearReceived() {
     WithLine([](SimLine& l) { l.ClearReceived(); });
   }
+  void Unplug() {
+    std::lock_guard<std::mutex> lk(m);
+    unplugged = true;
+  }
+  void Power(int camera, bool on) {
+    WithLine([&](SimLine& l) { l.SwitchCamera(camera, on); });
+  }
   // Faults on the whole line (camera -1) or on one camera's replies.
   void SetFaults(int camera, const SimFaults& faults) {
     WithLine([&](SimLine& l) { camera < 0 ? l.SetLineFaults(faults) : l.SetCameraFaults(camera, faults); });
@@ -167,6 +176,7 @@ class WirePeer : public SerialPeer {
   std::vector<WireFrame> frames;
   std::deque<uint8_t> injected;
   int quietReads = 0;  // reads in a row that found nothing, since the last write
+  bool unplugged = false;
 };
 
 class EngineRig {
@@ -231,18 +241,30 @@ class EngineRig {
   void StepAtThisTick() {  // a worker step with the clock where it stands
     int32_t queued[kChannelCount] = {};
     for (int i = 0; i < kChannelCount; i++) {
-      if (!c->channels[i] || !peers[i]) continue;
+      if (!Served(i)) continue;
       peers[i]->TakeDue();
       queued[i] = c->channels[i]->TransmitWriteIndexForTest();
     }
     WorkerStep(c, &pollCounter);
     for (int i = 0; i < kChannelCount; i++)
-      if (c->channels[i] && peers[i] && c->channels[i]->TransmitWriteIndexForTest() != queued[i]) peers[i]->Flush();
+      if (Served(i) && c->channels[i]->TransmitWriteIndexForTest() != queued[i]) peers[i]->Flush();
   }
   void Tick() {  // one millisecond in which the worker sleeps: only the peers move
     virtualTick++;
     for (int i = 0; i < kChannelCount; i++)
-      if (c->channels[i] && peers[i]) peers[i]->TakeDue();
+      if (Served(i)) peers[i]->TakeDue();
+  }
+  // COMn's adapter pulled out: the device hangs up under the open port, which
+  // no longer opens; returns once the channel has noticed.
+  void Unplug(int comNumber) {
+    Com(comNumber).Unplug();
+    SerialPortSetPeer(static_cast<uint32_t>(comNumber), nullptr);
+    EXPECT_TRUE(WaitFor([&] { return c->channels[comNumber - 1]->IsLost(); })) << "COM" << comNumber << " not lost";
+  }
+  // A new device with these cameras where the unplugged one was.
+  WirePeer& PlugIn(int comNumber, std::initializer_list<uint8_t> models, const SimTiming& timing) {
+    unplugged.push_back(std::move(peers[comNumber - 1]));
+    return Attach(comNumber, models, timing);
   }
   void Run(int ms) {
     while (ms-- > 0) Step();
@@ -294,6 +316,7 @@ class EngineRig {
   void Create(FakeClass cls, std::initializer_list<int> ids) {
     for (int id : ids) FakeCreateWindow(cls, Parent(id), id);
   }
+  bool Served(int i) const { return c->channels[i] && c->channels[i]->IsOpen() && peers[i]; }
   HWND Parent(int id) const {
     const bool inSetup = (id >= IDC_SETUP_PRESET_1 && id <= IDC_SETUP_PRESET_5) || id == IDC_R_GAIN_SLIDER ||
                          id == IDC_B_GAIN_SLIDER || id == IDC_R_GAIN_VALUE || id == IDC_B_GAIN_VALUE;
@@ -301,4 +324,5 @@ class EngineRig {
   }
 
   std::unique_ptr<WirePeer> peers[kChannelCount];
+  std::vector<std::unique_ptr<WirePeer>> unplugged;  // a closed port's I/O thread may have held one
 };

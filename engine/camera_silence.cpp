@@ -1,0 +1,101 @@
+// Cameras marked "(no answer)": three transactions in a row without a reply,
+// a lost line, or a camera missing when its line came back. Their requests
+// are dropped, the idle poll asks them once a second, and their list entries
+// say so.
+#include "common/control_ids.h"
+#include "common/text.h"
+#include "engine/engine_state.h"
+#include "engine/line_recovery.h"
+#include "engine/line_recovery_state.h"
+#include "engine/next_deadline.h"
+#include "platform/winapi.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr uint8_t kMissesToSilence = 3;
+constexpr uint32_t kSilentPollSpacingMs = 1000;
+// Far enough off that nothing is ever due, small enough that no deadline wraps.
+constexpr uint32_t kNeverMs = 0x7FFFFFFF;
+
+bool InTable(int32_t index) { return index >= 0 && index < kMaxCameras; }
+
+void EntryText(int32_t index, char* text, size_t size) {
+  snprintf(text, size, "Camera %d%s", index + 1, recovery.silent[index] ? " (no answer)" : "");
+  recovery.shownSilent[index] = recovery.silent[index];
+}
+
+// The entry is replaced in place; a selected one stays selected.
+void ReplaceEntry(int32_t index) {
+  char text[32];
+  EntryText(index, text, sizeof text);
+  const LRESULT selected = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0);
+  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                      reinterpret_cast<LPARAM>(text));
+  if (selected == index) SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void AppendEntry(int32_t index) {
+  char text[32];
+  EntryText(index, text, sizeof text);
+  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
+
+}  // namespace
+
+void SetSilent(CameraController* c, int32_t index, bool silent) {
+  if (!InTable(index) || recovery.silent[index] == silent) return;
+  recovery.silent[index] = silent;
+  const int32_t line = c->cameras[index].port;
+  if (line >= 0 && line < kChannelCount) recovery.lines[line].silentCount += silent ? 1 : -1;
+  recovery.listDirty = true;
+}
+
+void SyncListEntries(CameraController* c) {
+  if (!recovery.listDirty || c->listReady.load() == 0) return;
+  recovery.listDirty = false;
+  const int32_t count = c->cameraCount.load();
+  const int32_t listed = static_cast<int32_t>(SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCOUNT, 0, 0));
+  for (int32_t i = 0; i < listed && i < count; i++)
+    if (recovery.shownSilent[i] != recovery.silent[i]) ReplaceEntry(i);
+  // Records a line's check added are listed once it is over.
+  for (int32_t i = listed < 0 ? 0 : listed; i < count && recovery.activeLine < 0; i++) AppendEntry(i);
+}
+
+void NoteReplyOverdue(CameraController* c) {
+  const int32_t camera = c->camera.load();
+  const int32_t line = c->port.load();
+  if (c->mode.load() < TX_COMMAND || !InTable(camera) || line < 0 || line >= kChannelCount ||
+      recovery.activeLine == line)
+    return;
+  // Any reply during the transaction shows the camera is there.
+  if (static_cast<int32_t>(recovery.lines[line].lastReplyTick - c->sendTick.load()) >= 0) return;
+  if (recovery.misses[camera] < kMissesToSilence) recovery.misses[camera]++;
+  if (recovery.misses[camera] < kMissesToSilence || recovery.silent[camera]) return;
+  SetSilent(c, camera, true);
+  if (c->cameraSelected.load() != 0 && camera == c->selectedCamera) SetStatus("Camera %d not answering", camera + 1);
+}
+
+void NoteCameraAnswered(CameraController* c) {
+  const int32_t camera = c->camera.load();
+  const int32_t line = c->port.load();
+  if (c->mode.load() < TX_COMMAND || c->stage.load() == STAGE_NONE || !InTable(camera) || line < 0 ||
+      line >= kChannelCount)
+    return;
+  recovery.misses[camera] = 0;
+  LineWatch& w = recovery.lines[line];
+  if (recovery.silent[camera] && recovery.activeLine != line && w.state == LINE_UP) w.state = LINE_CHECK_DUE;
+}
+
+bool CameraReachable(int32_t index) { return !InTable(index) || !recovery.silent[index]; }
+
+uint32_t PollSpacingMs(const CameraController* c) {
+  const int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
+  if (!InTable(polled) || !recovery.silent[polled]) return kPollSpacingMs;
+  const int32_t line = c->cameras[polled].port;
+  // A line being opened or addressed again is asked nothing meanwhile.
+  const bool inService = line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_UP;
+  return inService ? kSilentPollSpacingMs : kNeverMs;
+}
