@@ -54,8 +54,7 @@ void ReleaseResources(CameraController* c) {
 // least 201 ms after the previous transmission of any kind.
 void IdlePoll(CameraController* c, int32_t* pollCounter) {
   uint32_t now = OsTickCount();
-  if (now - c->sendTick.load() <= PollSpacingMs(c) || c->cameraSelected.load() == 0 || c->listReady.load() == 0)
-    return;
+  if (now - c->sendTick.load() <= PollSpacingMs(c) || c->cameraSelected.load() == 0 || c->listReady.load() == 0) return;
   if (c->pollTurnTaken && c->pollTurnTick == now) return;
   c->pollTurnTaken = true;
   c->pollTurnTick = now;

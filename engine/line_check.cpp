@@ -25,8 +25,8 @@ void MarkLineSilent(CameraController* c, int32_t line) {
 }  // namespace
 
 bool CheckCanStart(const CameraController* c) {
-  return c->listReady.load() != 0 && c->mode.load() == MODE_IDLE && c->stage.load() == STAGE_NONE &&
-         !c->initialising && recovery.activeLine < 0;
+  return c->listReady.load() != 0 && c->mode.load() == MODE_IDLE && c->stage.load() == STAGE_NONE && !c->initialising &&
+         recovery.activeLine < 0;
 }
 
 void StartDueCheck(CameraController* c, uint32_t now) {
@@ -139,8 +139,7 @@ bool FinishLineRecovery(CameraController* c) {
   recovery.listDirty = true;
   SyncListEntries(c);
   const int32_t selected = c->selectedCamera;
-  if (c->cameraSelected.load() != 0 && selected >= 0 && c->cameras[selected].port == line &&
-      !recovery.silent[selected])
+  if (c->cameraSelected.load() != 0 && selected >= 0 && c->cameras[selected].port == line && !recovery.silent[selected])
     RunPanelRefresh(c, selected);
   return true;
 }

@@ -31,7 +31,7 @@ struct LineWatch {
   uint32_t lastCheckTick = 0;
   bool networkChange = false;  // a network change waits out its delay
   uint32_t networkChangeTick = 0;
-  int32_t announced = 0;  // cameras the last check found
+  int32_t announced = 0;    // cameras the last check found
   int32_t silentCount = 0;  // cameras of the line marked "(no answer)"
 };
 
