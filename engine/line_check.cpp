@@ -24,10 +24,13 @@ void MarkLineSilent(CameraController* c, int32_t line) {
 
 }  // namespace
 
-bool CheckCanStart(const CameraController* c) {
+// Requests and a click waiting go first, as they do before an idle poll.
+bool EngineFree(const CameraController* c) {
   return c->listReady.load() != 0 && c->mode.load() == MODE_IDLE && c->stage.load() == STAGE_NONE && !c->initialising &&
-         recovery.activeLine < 0;
+         !c->requestQueue->HasMessages() && c->pendingSelection.load(std::memory_order_acquire) < 0;
 }
+
+bool CheckCanStart(const CameraController* c) { return EngineFree(c) && recovery.activeLine < 0; }
 
 void StartDueCheck(CameraController* c, uint32_t now) {
   if (!CheckCanStart(c)) return;
@@ -76,8 +79,13 @@ bool StartRecoveredInitialisation(CameraController* c) {
   int32_t first = 0;
   while (first < count && !recovery.initPending[first]) first++;
   c->initialising = true;
-  c->camera = first;
-  EnterPhase(c, MODE_INIT_CAMERA);
+  if (first < count) {
+    c->camera = first;
+    EnterPhase(c, MODE_INIT_CAMERA);
+  } else {
+    c->camera = count > 0 ? count - 1 : 0;  // nobody to initialise: the end at once
+    EnterPhase(c, MODE_CAMERA_DONE);
+  }
   return true;
 }
 
@@ -114,7 +122,7 @@ void NoteCameraInitialised(CameraController* c, int32_t index) {
 }
 
 void NoticeAbortedRecovery(CameraController* c) {
-  if (recovery.activeLine < 0 || c->mode.load() != MODE_IDLE || c->initialising) return;
+  if (recovery.activeLine < 0 || !EngineFree(c)) return;
   const int32_t camera = recovery.startedCamera;
   if (camera < 0) {
     RecoveryCheckFailed(c);  // the interface clear went unanswered

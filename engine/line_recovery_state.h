@@ -55,12 +55,15 @@ void SetSilent(CameraController* c, int32_t index, bool silent);
 // Brings the list entries in line with the marks; appends entries for records
 // added since the list was filled once no line is being checked again.
 void SyncListEntries(CameraController* c);
-// Whether a line's check may begin: the list is filled and the engine idle.
+// The list is filled, the engine idle and nothing queued for it: a line's
+// check may begin or go on.
+bool EngineFree(const CameraController* c);
+// EngineFree, and no line is being checked.
 bool CheckCanStart(const CameraController* c);
 // Begins checking the first line whose check is due, when one may begin.
 void StartDueCheck(CameraController* c, uint32_t now);
 // A check or initialisation cut short by a time-out or an error reply goes on
-// without the camera that failed.
+// without the camera that failed, once the engine is free.
 void NoticeAbortedRecovery(CameraController* c);
 // The camera in a transaction sent a reply: it is no longer missing replies,
 // and a camera marked "(no answer)" gets its line checked again.

@@ -127,9 +127,7 @@ void LineRecoveryStep(CameraController* c) {
 }
 
 void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
-  if ((recovery.listDirty && c->listReady.load() != 0) ||
-      (recovery.activeLine >= 0 && c->mode.load() == MODE_IDLE && !c->initialising))
-    *wait = 0;
+  if ((recovery.listDirty && c->listReady.load() != 0) || (recovery.activeLine >= 0 && EngineFree(c))) *wait = 0;
   for (int32_t line = 0; line < kChannelCount; line++) {
     const LineWatch& w = recovery.lines[line];
     if (!c->channels[line]) continue;
