@@ -8,7 +8,9 @@
 #include "engine/line_recovery.h"
 #include "engine/line_recovery_state.h"
 #include "engine/next_deadline.h"
+#include "engine/transaction_table.h"
 #include "platform/winapi.h"
+#include "requests/request_codes.h"
 
 #include <cstdio>
 
@@ -16,10 +18,26 @@ namespace {
 
 constexpr uint8_t kMissesToSilence = 3;
 constexpr uint32_t kSilentPollSpacingMs = 1000;
+constexpr uint32_t kProbeEveryMs = 1000;
 // Far enough off that nothing is ever due, small enough that no deadline wraps.
 constexpr uint32_t kNeverMs = 0x7FFFFFFF;
 
 bool InTable(int32_t index) { return index >= 0 && index < kMaxCameras; }
+
+// The camera the idle poll asks, -1 while it asks none.
+int32_t PolledCamera(const CameraController* c) {
+  if (c->cameraSelected.load() == 0) return -1;
+  return c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
+}
+
+// Marked, on a line in service that carried a reply within the last second.
+bool Probed(const CameraController* c, int32_t index, uint32_t now) {
+  if (!recovery.silent[index] || index == PolledCamera(c)) return false;
+  const int32_t line = c->cameras[index].port;
+  if (line < 0 || line >= kChannelCount || !c->channels[line]) return false;
+  const LineWatch& w = recovery.lines[line];
+  return w.state == LINE_UP && now - w.lastReplyTick <= kSilentLineCheckMs;
+}
 
 void EntryText(int32_t index, char* text, size_t size) {
   snprintf(text, size, "Camera %d%s", index + 1, recovery.silent[index] ? " (no answer)" : "");
@@ -87,6 +105,27 @@ void NoteCameraAnswered(CameraController* c) {
   recovery.misses[camera] = 0;
   LineWatch& w = recovery.lines[line];
   if (recovery.silent[camera] && recovery.activeLine != line && w.state == LINE_UP) w.state = LINE_CHECK_DUE;
+}
+
+void ProbeSilentCamera(CameraController* c, uint32_t now) {
+  if (!CheckCanStart(c)) return;
+  for (int32_t i = 0; i < c->cameraCount.load() && i < kMaxCameras; i++) {
+    if (!Probed(c, i, now) || now - recovery.lastProbeTick[i] < kProbeEveryMs) continue;
+    recovery.lastProbeTick[i] = now;
+    BeginWork(c, REQ_POWER, i);  // the read-back of a power request: no notification
+    SendTransaction(c, TX_ASK_POWER, true);
+    return;
+  }
+}
+
+// Only while a probe could start: a busy engine must not make the worker spin.
+void ProbeDeadline(const CameraController* c, uint32_t now, uint32_t* wait) {
+  if (!CheckCanStart(c)) return;
+  for (int32_t i = 0; i < c->cameraCount.load() && i < kMaxCameras; i++) {
+    if (!Probed(c, i, now)) continue;
+    const uint32_t left = MsLeft(now, recovery.lastProbeTick[i], kProbeEveryMs - 1);
+    if (left < *wait) *wait = left;
+  }
 }
 
 bool CameraReachable(int32_t index) { return !InTable(index) || !recovery.silent[index]; }

@@ -43,6 +43,7 @@ struct LineRecovery {
   uint8_t misses[kMaxCameras] = {};  // transactions in a row without a reply
   bool silent[kMaxCameras] = {};     // marked "(no answer)"
   bool shownSilent[kMaxCameras] = {};
+  uint32_t lastProbeTick[kMaxCameras] = {};
   bool listDirty = false;  // an entry may differ from its camera's mark
 };
 
@@ -68,3 +69,10 @@ void NoticeAbortedRecovery(CameraController* c);
 // The camera in a transaction sent a reply: it is no longer missing replies,
 // and a camera marked "(no answer)" gets its line checked again.
 void NoteCameraAnswered(CameraController* c);
+// Asks a marked camera other than the polled one, on a line that still
+// carries replies, for its power once a second, so it is found again when it
+// answers (a silent line's own check does that there).
+void ProbeSilentCamera(CameraController* c, uint32_t now);
+void ProbeDeadline(const CameraController* c, uint32_t now, uint32_t* wait);
+// Milliseconds from `now` until more than `afterMs` have passed since `since`.
+uint32_t MsLeft(uint32_t now, uint32_t since, uint32_t afterMs);

@@ -11,12 +11,6 @@ LineRecovery recovery;
 
 namespace {
 
-// Milliseconds from `now` until more than `afterMs` have passed since `since`.
-uint32_t Left(uint32_t now, uint32_t since, uint32_t afterMs) {
-  const uint32_t elapsed = now - since;
-  return elapsed > afterMs ? 0 : afterMs + 1 - elapsed;
-}
-
 void Narrow(uint32_t left, uint32_t* wait) {
   if (left < *wait) *wait = left;
 }
@@ -104,6 +98,11 @@ void WatchLine(CameraController* c, int32_t line, uint32_t now) {
 
 }  // namespace
 
+uint32_t MsLeft(uint32_t now, uint32_t since, uint32_t afterMs) {
+  const uint32_t elapsed = now - since;
+  return elapsed > afterMs ? 0 : afterMs + 1 - elapsed;
+}
+
 bool IsNetworkChange(const uint8_t* packet, uint32_t length) {
   return length == 3 && (packet[0] & 0x8F) == 0x80 && packet[1] == 0x38 && packet[2] == 0xFF;
 }
@@ -124,6 +123,7 @@ void LineRecoveryStep(CameraController* c) {
   NoticeAbortedRecovery(c);
   SyncListEntries(c);
   StartDueCheck(c, now);
+  ProbeSilentCamera(c, now);
 }
 
 void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
@@ -132,15 +132,16 @@ void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
     const LineWatch& w = recovery.lines[line];
     if (!c->channels[line]) continue;
     if (c->channels[line]->IsLost() || (w.state == LINE_CHECK_DUE && CheckCanStart(c))) *wait = 0;
-    if (w.state == LINE_LOST) Narrow(Left(now, w.since, kReopenEveryMs - 1), wait);
-    if (w.state == LINE_SETTLING) Narrow(Left(now, w.since, kReopenSettleMs), wait);
-    if (w.networkChange) Narrow(Left(now, w.networkChangeTick, kNetworkChangeDelayMs), wait);
+    if (w.state == LINE_LOST) Narrow(MsLeft(now, w.since, kReopenEveryMs - 1), wait);
+    if (w.state == LINE_SETTLING) Narrow(MsLeft(now, w.since, kReopenSettleMs), wait);
+    if (w.networkChange) Narrow(MsLeft(now, w.networkChangeTick, kNetworkChangeDelayMs), wait);
     if (w.state == LINE_UP && w.silentCount > 0) {
-      const uint32_t quiet = Left(now, w.lastReplyTick, kSilentLineCheckMs);
-      const uint32_t spaced = Left(now, w.lastCheckTick, kSilentLineCheckMs - 1);
+      const uint32_t quiet = MsLeft(now, w.lastReplyTick, kSilentLineCheckMs);
+      const uint32_t spaced = MsLeft(now, w.lastCheckTick, kSilentLineCheckMs - 1);
       Narrow(quiet > spaced ? quiet : spaced, wait);
     }
   }
+  ProbeDeadline(c, now, wait);
 }
 
 bool NoteReceivedPacket(CameraController* c) {

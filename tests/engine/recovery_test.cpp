@@ -153,3 +153,33 @@ TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(Hex(com1.Received(1, 0x01).back()), "82 01 04 62 02 FF");
 }
+
+// A camera that stops answering while the rest of its line goes on: three
+// requests without a reply mark it, later ones are dropped, it is asked its
+// power once a second, and once it answers its line is initialised again.
+TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
+  rig.Start();
+  Choose(rig, 0);
+  SimFaults silent;
+  silent.silent = true;
+  com1.SetFaults(1, silent);
+  for (int i = 0; i < 3; i++) {
+    rig.Post(1, REQ_FREEZE, 1);
+    ASSERT_TRUE(rig.Settle());
+  }
+  rig.Step();  // the entry follows the mark at once
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)"}));
+  const size_t marked = com1.Frames().size();
+  rig.Post(1, REQ_FREEZE, 1);
+  rig.Run(3500);
+  EXPECT_EQ(Ticks(com1, "82 01", marked).size(), 0u) << "a request for a marked camera is dropped";
+  const std::vector<uint32_t> probes = Ticks(com1, "82 09 04 00 FF", marked);
+  EXPECT_GE(probes.size(), 3u);
+  EXPECT_GE(ClosestGap(probes), 1000u);
+  EXPECT_EQ(Ticks(com1, kAddressSet, marked).size(), 0u) << "the line answers, so it is not checked";
+  com1.SetFaults(1, SimFaults{});
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 2 cameras") && rig.Idle(); }, 3000));
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
+}

@@ -17,7 +17,8 @@
 // line is a VISCA command or inquiry 8x .. FF of at most 16 bytes with no FF
 // inside, on the line of the camera it addresses, or the address set or
 // interface clear of a line checked again; a request's packets go to the
-// camera it named, an idle poll's to a camera the input selected; a transaction in
+// camera it named, an idle poll's to a camera the input selected (a camera
+// marked as not answering may also be asked its power); a transaction in
 // flight never outlives the reply time-out in force; once the input ends the
 // engine is idle again within a bounded number of time-outs.
 #include "common/control_ids.h"
@@ -233,6 +234,12 @@ int32_t TableCameraOf(const Run& run, int32_t channel, const uint8_t* frame) {
   return -1;
 }
 
+// A camera marked as not answering is asked its power now and then.
+bool Probe(const uint8_t* frame, int32_t length, int32_t target) {
+  static const uint8_t kPowerInquiry[] = {0x09, 0x04, 0x00, 0xFF};
+  return !CameraReachable(target) && length == 5 && memcmp(frame + 1, kPowerInquiry, sizeof kPowerInquiry) == 0;
+}
+
 // A line check may add records after the table's; their cameras are on the line.
 void AcceptAddedCameras(const Run& run) {
   for (int32_t i = run.count; i < run.c->cameraCount.load(); i++) {
@@ -270,7 +277,7 @@ void CheckStepFrames(Run& run, bool initialised) {
       // end of a transaction within one step) asks the selected one.
       // (The selection may change within the step after the poll's packet,
       // so any camera the input selected counts.)
-      const bool polled = target < 32 && ((run.selectedMask >> target) & 1u) != 0;
+      const bool polled = (target < 32 && ((run.selectedMask >> target) & 1u) != 0) || Probe(frame, length, target);
       if (!initialised) {
         if (run.owner < 0) {
           if (target != run.requested && !polled) Broken("a packet went to a camera no request or selection named");
