@@ -26,7 +26,9 @@ constexpr uint8_t kOn = 0x02;
 constexpr uint32_t kVersionAnswerLength = 10;
 constexpr uint8_t kAnswerKind = 0x50;
 
-bool IsVersionAnswer() { return packetLength >= kVersionAnswerLength && packetBuffer[1] == kAnswerKind; }
+bool IsVersionAnswer(const CameraController* c) {
+  return c->packetLength >= kVersionAnswerLength && c->packetBuffer[1] == kAnswerKind;
+}
 
 // A read-back asks again while the camera still moves towards the request.
 constexpr uint32_t kReinquiryWindowMs = 1000;
@@ -55,7 +57,7 @@ bool StoreBrightness(CameraController* c, CameraRecord& r, int32_t value) {
     r.brightPos = value;
     return true;
   }
-  if (brightStep == 0) {
+  if (c->brightStep == 0) {
     if (value > 1) {
       r.brightPos = BrightnessOfEmulated(value, 0);  // the gain alone tells it
       return true;
@@ -63,11 +65,11 @@ bool StoreBrightness(CameraController* c, CameraRecord& r, int32_t value) {
     // The iris inquiry's packet, sent under the brightness code.
     const Payload& askIris = FindTransaction(TX_ASK_IRIS)->payload;
     SendPayload(c, TX_ASK_BRIGHTNESS, askIris.bytes, askIris.length);
-    brightStep = 1;
+    c->brightStep = 1;
     return false;
   }
   r.brightPos = BrightnessOfEmulated(1, value);  // the gain was 1 or less
-  brightStep = 0;
+  c->brightStep = 0;
   return true;
 }
 
@@ -79,19 +81,19 @@ bool StoreAnswer(CameraController* c, const TransactionRow& row, CameraRecord& r
   int32_t value = 0;
   switch (row.decode) {
     case DECODE_BYTE:
-      value = packetBuffer[kValueByte];
+      value = c->packetBuffer[kValueByte];
       break;
     case DECODE_ON:
-      value = packetBuffer[kValueByte] == kOn ? 1 : 0;
+      value = c->packetBuffer[kValueByte] == kOn ? 1 : 0;
       break;
     case DECODE_REGISTER:
-      value = static_cast<int32_t>(DecodeNibbles(packetBuffer + kValueByte, 2));
+      value = static_cast<int32_t>(DecodeNibbles(c->packetBuffer + kValueByte, 2));
       break;
     case DECODE_MODEL:
-      value = packetBuffer[kModelByte];
+      value = c->packetBuffer[kModelByte];
       break;
     default:
-      value = static_cast<int32_t>(DecodeNibbles(packetBuffer + kValueByte, 4));
+      value = static_cast<int32_t>(DecodeNibbles(c->packetBuffer + kValueByte, 4));
       break;
   }
   int32_t before = r.*row.field;
@@ -115,8 +117,8 @@ void MarkRecallButton(int32_t preset) {
 }
 
 void EndOfChain(CameraController* c) {
-  if (reinitChain) {
-    reinitChain = 0;
+  if (c->reinitChain) {
+    c->reinitChain = 0;
     FinishTransaction(c);
   } else {
     EnterPhase(c, MODE_CAMERA_DONE);
@@ -184,7 +186,7 @@ void HandleAnswer(CameraController* c) {
     AbandonTransaction(c);
     return;
   }
-  if (row->decode == DECODE_MODEL && !IsVersionAnswer()) return;
+  if (row->decode == DECODE_MODEL && !IsVersionAnswer(c)) return;
   CameraRecord& r = c->Current();
   bool changed = false;
   if (!StoreAnswer(c, *row, r, &changed)) return;
