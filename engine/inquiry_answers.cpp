@@ -35,12 +35,6 @@ constexpr uint32_t kReinquiryWindowMs = 1000;
 // After switching focus to manual, the focus counts as moving this long.
 constexpr uint32_t kFocusSettleMs = 300;
 
-// Manual white balance with exactly these gains is the panel's "LED" mode.
-constexpr int32_t kWbManual = 5;
-constexpr int32_t kWbLed = 6;
-constexpr int32_t kLedRGain = 0xCD;
-constexpr int32_t kLedBGain = 0xA8;
-
 void Post(CameraController* c, uint32_t code, int32_t value) {
   c->notifyQueue->Put(static_cast<uint32_t>(c->camera.load()), code, static_cast<uint32_t>(value), 0);
 }
@@ -103,8 +97,9 @@ bool StoreAnswer(CameraController* c, const TransactionRow& row, CameraRecord& r
     r.*row.field = value;
   }
   *changed = r.*row.field != before;
-  if (row.decode == DECODE_R_GAIN && r.rGain == kLedRGain && r.bGain == kLedBGain && r.wbMode == kWbManual)
-    r.wbMode = kWbLed;
+  // Manual white balance with exactly the LED gains is the panel's "LED" mode.
+  if (row.decode == DECODE_R_GAIN && r.rGain == LED_R_GAIN && r.bGain == LED_B_GAIN && r.wbMode == WB_MANUAL)
+    r.wbMode = WB_LED;
   return true;
 }
 

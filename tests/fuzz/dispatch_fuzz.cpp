@@ -160,7 +160,7 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
     r.aeMode = r.aeModeRequest = kAeModes[flavour & 3];
     r.focusAuto = r.focusAutoRequest = (flavour >> 2) & 1;
     r.powerOn = r.powerSwitch = 2;
-    r.pictureFlip = 3;
+    r.pictureFlip = FLIP_OFF;
     peers[kTable[i].channel].addressMask |= 1u << kTable[i].address;
   }
   uint32_t ignored[4];
