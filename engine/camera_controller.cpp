@@ -1,7 +1,6 @@
 #include "engine/camera_controller.h"
 
 #include "common/text.h"
-#include "engine/discovery.h"
 #include "engine/dispatch_request.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
@@ -11,26 +10,17 @@
 #include "platform/winapi.h"
 #include "requests/request_codes.h"
 
-#include <cstring>
 #include <new>
 
-uint8_t packetBuffer[kPacketCapacity + 1];
-uint32_t packetLength;
 std::atomic<uint32_t> lastRxTick{0};
-uint8_t reinitChain;
-uint8_t brightStep;
-uint8_t extraAcks;
-uint8_t extraCompletions;
 std::atomic<uint8_t> reinitOnNack{1};
 
 namespace {
 
 constexpr uint32_t kBaudRate = 38400;
 constexpr int32_t kPollTurns = 4;
-// Creation waits this long after opening the ports, and the first reply
-// time-out is this long.
+// Creation waits this long after opening the ports.
 constexpr uint32_t kOpenSettleMs = 50;
-constexpr int32_t kFirstTimeoutMs = 200;
 
 std::atomic<PanelRefreshHandler> panelRefresh{nullptr};
 // Set on the worker while it runs the panel refresh of a re-reading: the
@@ -136,15 +126,8 @@ void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
 }
 
 void ResetEngineGlobals() {
-  memset(packetBuffer, 0, sizeof packetBuffer);
-  packetLength = 0;
   lastRxTick = 0;
-  reinitChain = 0;
-  brightStep = 0;
-  extraAcks = 0;
-  extraCompletions = 0;
   reinitOnNack = 1;
-  ResetPortChecks();
 }
 
 SerialChannel* OpenCameraChannel(int32_t index) {
@@ -165,7 +148,7 @@ CameraController* CreateCameraController(WorkerStart start) {
   CameraController* c = new (std::nothrow) CameraController;
   if (!c) return nullptr;
   ResetEngineGlobals();
-  c->timeoutMs = kFirstTimeoutMs;
+  ResetConversation(c);
   c->stopEvent.Create(true, false);
   c->workEvent.Create(false, false);
   c->notifyQueue = new (std::nothrow) RequestQueue(kQueueCapacity);

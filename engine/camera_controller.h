@@ -129,6 +129,22 @@ struct CameraController {
   // tick apart however often the worker is woken.
   uint32_t pollTurnTick = 0;
   bool pollTurnTaken = false;
+  // Worker only: the reply being handled (one byte more for the NUL the
+  // channel stores behind it); discovery builds its broadcasts here too.
+  uint8_t packetBuffer[kPacketCapacity + 1] = {};
+  uint32_t packetLength = 0;
+  // Worker only: a re-reading of all settings runs; its end goes idle
+  // instead of on to the next camera.
+  uint8_t reinitChain = 0;
+  // Worker only: the step of model 0x40's two-part brightness read.
+  uint8_t brightStep = 0;
+  // Worker only. Replies still due from a command sent, unacknowledged, right
+  // before the one in flight (counted by SendPayload): they are absorbed
+  // instead of being taken for the awaited reply.
+  uint8_t extraAcks = 0;
+  uint8_t extraCompletions = 0;
+  // Worker only: address sets sent to the current port.
+  int32_t portChecks = 0;
 
   // The modelCode of the record named by `camera` (0 when it names none).
   int32_t GetModel() const;
@@ -137,22 +153,13 @@ struct CameraController {
   CameraRecord& Current();
 };
 
-// Engine state outside the object (one controller per process).
-extern uint8_t packetBuffer[kPacketCapacity + 1];
-extern uint32_t packetLength;             // length of the packet in packetBuffer
-extern std::atomic<uint32_t> lastRxTick;  // written by the channels' I/O threads
-extern uint8_t reinitChain;               // worker only
-extern uint8_t brightStep;                // worker only
-// Worker only. Replies still due from a command sent, unacknowledged, right
-// before the one in flight (counted by SendPacket): they are absorbed instead
-// of being taken for the awaited reply.
-extern uint8_t extraAcks;
-extern uint8_t extraCompletions;
+// Engine state outside the object (one controller per process): what the
+// channels' frame-end callback and the panel's selection reach without it.
+extern std::atomic<uint32_t> lastRxTick;   // written by the channels' I/O threads
 extern std::atomic<uint8_t> reinitOnNack;  // request 44 sets it, the panel refresh clears it
 
-// The engine globals above and those the phases keep to themselves, as a new
-// controller finds them. Creation calls it; so does a rig that reuses one
-// controller for many runs.
+// The engine globals above as a new controller finds them. Creation calls it;
+// so does a rig that reuses one controller for many runs.
 void ResetEngineGlobals();
 // A channel for COM(index + 1) set up as the engine speaks (38400 baud, the
 // packet-end test cutting frames) and open; null when the port does not open.

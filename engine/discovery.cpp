@@ -20,15 +20,12 @@ constexpr uint32_t kMinEchoLength = 4;
 // after this many port checks, so discovery always reaches the other ports.
 constexpr int32_t kMaxPortChecks = 5;
 
-// Worker only: port checks made on the current port.
-int32_t portChecks = 0;
-
 // Broadcasts are built in packetBuffer and go straight to the channel.
 void WriteBroadcast(CameraController* c, const uint8_t* bytes, int32_t length) {
-  memcpy(packetBuffer, bytes, static_cast<size_t>(length));
+  memcpy(c->packetBuffer, bytes, static_cast<size_t>(length));
   c->sendTick = OsTickCount();
   int32_t port = c->port.load();
-  if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(packetBuffer, length);
+  if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(c->packetBuffer, length);
 }
 
 // One record per camera the echo announces, at most 7 for a line and never
@@ -49,7 +46,7 @@ void CreateRecords(CameraController* c, int32_t announced) {
 
 // Moves on to the next open port, or ends discovery after the last one.
 void AdvancePort(CameraController* c) {
-  portChecks = 0;
+  c->portChecks = 0;
   for (int32_t port = c->port.load() + 1; port < kChannelCount; port++) {
     if (c->channels[port]) {
       c->port = port;
@@ -63,8 +60,6 @@ void AdvancePort(CameraController* c) {
 
 }  // namespace
 
-void ResetPortChecks() { portChecks = 0; }
-
 void StartupPhase(CameraController* c) {
   switch (c->followUp.load()) {
     case 0: {
@@ -76,7 +71,7 @@ void StartupPhase(CameraController* c) {
       EnterPhase(c, MODE_STARTUP, 2);
       break;
     default:
-      portChecks = 0;
+      c->portChecks = 0;
       if (c->port.load() < 0) {
         for (int32_t i = 0; i < kChannelCount; i++) {
           if (c->channels[i]) {
@@ -92,11 +87,11 @@ void StartupPhase(CameraController* c) {
 }
 
 void PortCheck(CameraController* c) {
-  if (portChecks >= kMaxPortChecks) {
+  if (c->portChecks >= kMaxPortChecks) {
     ClosePortWithoutCameras(c);
     return;
   }
-  portChecks++;
+  c->portChecks++;
   SetStatus("Checking COM%d...", c->port.load() + 1);
   WriteBroadcast(c, kAddressSet, sizeof kAddressSet);
   StartTransaction(c, MODE_PORT_CHECK, STAGE_ECHO);
@@ -105,11 +100,11 @@ void PortCheck(CameraController* c) {
 void HandleBroadcastEcho(CameraController* c) {
   switch (c->mode.load()) {
     case MODE_PORT_CHECK:
-      if (packetLength < kMinEchoLength) {
+      if (c->packetLength < kMinEchoLength) {
         EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the port again
         return;
       }
-      CreateRecords(c, static_cast<int32_t>(packetBuffer[packetLength - 2]) - 1);
+      CreateRecords(c, static_cast<int32_t>(c->packetBuffer[c->packetLength - 2]) - 1);
       WriteBroadcast(c, kInterfaceClear, sizeof kInterfaceClear);
       StartTransaction(c, MODE_NEXT_PORT, STAGE_ECHO);
       break;

@@ -4,7 +4,7 @@
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
-#include "engine/read_back.h"
+#include "engine/phase_table.h"
 
 #include <cstring>
 
@@ -29,10 +29,10 @@ ReadResult ReadPacket(CameraController* c) {
   SerialChannel* channel = CurrentChannel(c);
   if (!channel) return READ_NONE;
   uint32_t length = 0;
-  if (channel->ReadFrame(packetBuffer, kPacketCapacity, &length) != 0)
+  if (channel->ReadFrame(c->packetBuffer, kPacketCapacity, &length) != 0)
     return length > static_cast<uint32_t>(kPacketCapacity) ? READ_SKIPPED : READ_NONE;
-  packetLength = length;
-  memset(packetBuffer + length, 0, sizeof packetBuffer - length);
+  c->packetLength = length;
+  memset(c->packetBuffer + length, 0, sizeof c->packetBuffer - length);
   return READ_PACKET;
 }
 
@@ -47,28 +47,23 @@ constexpr uint8_t kErrorPassedOn = 0x41;
 // or completion, a network-change packet) is never an answer.
 constexpr uint32_t kMinAnswerLength = 4;
 
-constexpr int32_t kAckTimeoutMs = 10000;
-constexpr int32_t kCompletionTimeoutMs = 400;
-
 // An error reply while a command sent right before the one in flight still
 // owes its replies is that earlier command's last word: it owes nothing more,
 // and the transaction in flight goes on. Before any acknowledge the error
 // stands in for the earlier command's; after one (taken as the awaited
 // acknowledge) the later command's acknowledge is the one still due.
-bool ErrorOfEarlierCommand(int32_t stage) {
-  if (extraCompletions == 0) return false;
-  if (stage == STAGE_ACK && extraAcks > 0) extraAcks--;
-  extraCompletions--;
+bool ErrorOfEarlierCommand(CameraController* c, int32_t stage) {
+  if (c->extraCompletions == 0) return false;
+  if (stage == STAGE_ACK && c->extraAcks > 0) c->extraAcks--;
+  c->extraCompletions--;
   return true;
 }
 
 void AwaitAcknowledge(CameraController* c, uint8_t kind) {
   if ((kind & kKindMask) == kAcknowledge) {
     AwaitCompletion(c);
-    c->timeoutMs = kAckTimeoutMs;
   } else if (reinitOnNack.load() == 1) {
-    EnterPhase(c, MODE_DISCOVERY_DONE);
-    c->timeoutMs = kAckTimeoutMs;
+    RestartInitialisation(c);
   } else {
     SetStatus("No ACK-c (%02X)", kind);
   }
@@ -76,15 +71,15 @@ void AwaitAcknowledge(CameraController* c, uint8_t kind) {
 
 void AwaitCompletionReply(CameraController* c, uint8_t kind) {
   // Replies of the earlier command of a pair leave the wait as it was.
-  if ((kind & kKindMask) == kAcknowledge && extraAcks > 0) {
-    extraAcks--;
+  if ((kind & kKindMask) == kAcknowledge && c->extraAcks > 0) {
+    c->extraAcks--;
     return;
   }
-  if ((kind & kKindMask) == kCompletion && extraCompletions > 0) {
-    extraCompletions--;
+  if ((kind & kKindMask) == kCompletion && c->extraCompletions > 0) {
+    c->extraCompletions--;
     return;
   }
-  c->timeoutMs = kCompletionTimeoutMs;
+  ShortenTimeout(c);
   if ((kind & kKindMask) == kCompletion) {
     StopAwaiting(c);
     HandleCompletion(c);
@@ -94,13 +89,13 @@ void AwaitCompletionReply(CameraController* c, uint8_t kind) {
 }
 
 void HandlePacket(CameraController* c) {
-  uint8_t kind = packetBuffer[1];
+  uint8_t kind = c->packetBuffer[1];
   int32_t stage = c->stage.load();
   if ((kind & kKindMask) == kError) {
     SetStatus("Err Answer %X, COM%d, Cam:%d p.Mode:%d", kind, c->port.load() + 1, c->camera.load() + 1, c->mode.load());
     // With nothing awaited the message is all an error does.
-    if (stage == STAGE_NONE || ErrorOfEarlierCommand(stage)) return;
-    if (packetBuffer[2] != kErrorPassedOn) {
+    if (stage == STAGE_NONE || ErrorOfEarlierCommand(c, stage)) return;
+    if (c->packetBuffer[2] != kErrorPassedOn) {
       AbandonTransaction(c);
       return;
     }
@@ -113,7 +108,7 @@ void HandlePacket(CameraController* c) {
       AwaitCompletionReply(c, kind);
       break;
     case STAGE_ANSWER:
-      if (packetLength >= kMinAnswerLength) HandleAnswer(c);
+      if (c->packetLength >= kMinAnswerLength) HandleAnswer(c);
       break;
     case STAGE_ECHO:
       HandleBroadcastEcho(c);
@@ -147,34 +142,6 @@ void CheckTimeout(CameraController* c) {
   }
   if (SerialChannel* channel = CurrentChannel(c)) channel->ResetBuffers(true, true);
   AbandonTransaction(c);
-}
-
-void PhaseStep(CameraController* c) {
-  switch (c->mode.load()) {
-    case MODE_PORT_CHECK:
-      if (c->stage.load() == STAGE_NONE) PortCheck(c);
-      break;
-    case MODE_ABORT:
-      EndAbort(c);
-      break;
-    case MODE_DISCOVERY_DONE:
-      DiscoveryFinished(c);
-      break;
-    case MODE_STARTUP:
-      StartupPhase(c);
-      break;
-    case MODE_INIT_CAMERA:
-      InitialiseCamera(c);
-      break;
-    case MODE_CAMERA_DONE:
-      CameraInitialised(c);
-      break;
-    case MODE_COMMAND:
-      if (c->stage.load() == STAGE_NONE) ReadBackStep(c);
-      break;
-    default:
-      break;
-  }
 }
 
 }  // namespace

@@ -54,9 +54,6 @@ const ReadBackRow kReadBacks[] = {
 };
 // clang-format on
 
-// A re-reading may take the whole chain's time.
-constexpr int32_t kRereadTimeoutMs = 5000;
-
 const ReadBackRow* FindReadBack(int32_t request) {
   for (const ReadBackRow& row : kReadBacks)
     if (request >= static_cast<int32_t>(row.first) && request <= static_cast<int32_t>(row.last)) return &row;
@@ -66,11 +63,8 @@ const ReadBackRow* FindReadBack(int32_t request) {
 // Runs the setting chain again for the current camera; its end returns the
 // engine to idle instead of moving to the next camera.
 void StartRereading(CameraController* c, int32_t firstCode) {
-  BeginWork(c, 0, c->camera.load());
-  c->cmdTick = OsTickCount();
-  reinitChain = 1;
+  BeginRereading(c);
   SendTransaction(c, firstCode);
-  c->timeoutMs = kRereadTimeoutMs;
   RunPanelRefresh(c, c->camera.load());
 }
 

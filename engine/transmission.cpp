@@ -30,11 +30,11 @@ void SendPayload(CameraController* c, int32_t code, const uint8_t* payload, int3
   // that command's acknowledge and completion still to come (model 0x40's
   // brightness goes out as two commands back to back).
   if (c->stage.load() == STAGE_ACK) {
-    extraAcks++;
-    extraCompletions++;
+    c->extraAcks++;
+    c->extraCompletions++;
   } else {
-    extraAcks = 0;
-    extraCompletions = 0;
+    c->extraAcks = 0;
+    c->extraCompletions = 0;
   }
   StartTransaction(c, code, payload[0] == kInquiry ? STAGE_ANSWER : STAGE_ACK);
 }

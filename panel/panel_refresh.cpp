@@ -2,6 +2,7 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "engine/video_registers.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "requests/camera_models.h"
@@ -30,6 +31,7 @@ struct ButtonOfValue {
 
 const int kEffectIds[] = {IDC_EFFECT_NORMAL, IDC_EFFECT_BW, IDC_EFFECT_NEGATIVE};
 const int kGammaIds[] = {IDC_GAMMA_NORMAL, IDC_GAMMA_TYPE1, IDC_GAMMA_TYPE2};
+// In the order of the video format requests.
 const int kVideoIds[] = {IDC_VIDEO_1080I_5994, IDC_VIDEO_720P_5994, IDC_VIDEO_NTSC,       IDC_VIDEO_1080I_50,
                          IDC_VIDEO_720P_50,    IDC_VIDEO_PAL,       IDC_VIDEO_1080P_5994, IDC_VIDEO_1080P_50,
                          IDC_VIDEO_1080P_2997, IDC_VIDEO_1080P_25};
@@ -38,16 +40,6 @@ const int kWbIds[] = {IDC_WB_AUTO, IDC_WB_COLD, IDC_WB_WARM, IDC_WB_ONE_PUSH, ID
 const int kGainControlIds[] = {IDC_R_GAIN_SLIDER, IDC_B_GAIN_SLIDER, IDC_R_GAIN_LABEL,
                                IDC_B_GAIN_LABEL,  IDC_R_GAIN_VALUE,  IDC_B_GAIN_VALUE};
 
-// Video output register values; any value not listed shows "PAL".
-const ButtonOfValue kVideoRegister72[] = {
-    {1, IDC_VIDEO_1080I_5994}, {2, IDC_VIDEO_1080I_5994}, {10, IDC_VIDEO_720P_5994}, {3, IDC_VIDEO_NTSC},
-    {16, IDC_VIDEO_NTSC},      {4, IDC_VIDEO_1080I_50},   {12, IDC_VIDEO_720P_50},   {19, IDC_VIDEO_1080P_5994},
-    {20, IDC_VIDEO_1080P_50},  {6, IDC_VIDEO_1080P_2997}, {8, IDC_VIDEO_1080P_25},
-};
-const ButtonOfValue kVideoRegister70[] = {
-    {1, IDC_VIDEO_1080I_5994}, {2, IDC_VIDEO_720P_5994}, {3, IDC_VIDEO_NTSC},
-    {17, IDC_VIDEO_1080I_50},  {18, IDC_VIDEO_720P_50},
-};
 // White balance modes; 6 is the program's own LED setting.
 const ButtonOfValue kWhiteBalance[] = {
     {0, IDC_WB_AUTO}, {1, IDC_WB_COLD}, {2, IDC_WB_WARM}, {3, IDC_WB_ONE_PUSH}, {5, IDC_WB_MANUAL}, {6, IDC_WB_LED},
@@ -188,8 +180,7 @@ void ShowGamma(HWND group, int32_t model, int32_t gamma) {
 }
 
 void ShowVideoOut(HWND group, int32_t model, int32_t videoOutReg) {
-  int chosen = UsesVideoRegister72(model) ? ButtonOf(kVideoRegister72, videoOutReg, IDC_VIDEO_PAL)
-                                          : ButtonOf(kVideoRegister70, videoOutReg, IDC_VIDEO_PAL);
+  int chosen = kVideoIds[VideoFormatOfRegister(model, videoOutReg) - REQ_VIDEO_1080I_5994];
   CheckOneOf(group, kVideoIds, chosen);
   if (!HasFewerSetupChoices(model)) return;
   EnableControl(group, IDC_VIDEO_NTSC, false);

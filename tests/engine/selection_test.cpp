@@ -87,8 +87,8 @@ TEST(Selection, ClickDuringARereadingIsKept) {
   t.rig.Post(0, REQ_PRESET_RECALL_1, 0);
   t.rig.Step();              // the recall goes out
   RefreshPanel(t.rig.c, 2);  // camera 3 clicked meanwhile
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == 0 && reinitChain == 1; }, 2000));
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && reinitChain == 0; }, 5000));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == 0 && t.rig.c->reinitChain == 1; }, 2000));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && t.rig.c->reinitChain == 0; }, 5000));
   EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 3 selected");
   size_t on2 = t.com2.Frames().size();
   t.rig.Run(500);
@@ -144,7 +144,7 @@ TEST(Selection, RereadingCutShortDoesNotStopALaterInitialisation) {
   t.rig.c->requestQueue->Put(0, REQ_WB_COLD, 0, 0);  // re-reads from the white balance on
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.StatusTexts().back().rfind("Err Answer", 0) == 0; }, 2000));
   t.rig.Run(5);
-  EXPECT_EQ(reinitChain, 0);
+  EXPECT_EQ(t.rig.c->reinitChain, 0);
   RestartInitialisation(t, 0);
   Lines texts = t.rig.StatusTexts();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "Initializing camera 3..."), 2);
@@ -171,8 +171,8 @@ TEST(Selection, RecordsReadWhileARereadingWritesThem) {
   t.rig.c->requestQueue->Put(0, REQ_PRESET_RECALL_3, 0, 0);
   std::atomic<bool> done{false};
   std::thread worker([&] {
-    t.rig.RunUntil([&] { return reinitChain == 1; }, 50);
-    t.rig.RunUntil([&] { return reinitChain == 0 && t.rig.c->mode.load() == MODE_IDLE; }, 5000);
+    t.rig.RunUntil([&] { return t.rig.c->reinitChain == 1; }, 50);
+    t.rig.RunUntil([&] { return t.rig.c->reinitChain == 0 && t.rig.c->mode.load() == MODE_IDLE; }, 5000);
     done = true;
   });
   int reads = 0;
@@ -184,7 +184,7 @@ TEST(Selection, RecordsReadWhileARereadingWritesThem) {
   worker.join();
   EXPECT_GT(reads, 0);
   EXPECT_EQ(t.rig.c->cameras[0].zoomPos, 0x2000);
-  EXPECT_EQ(reinitChain, 0);
+  EXPECT_EQ(t.rig.c->reinitChain, 0);
 }
 
 }  // namespace

@@ -44,7 +44,6 @@ namespace {
 constexpr int32_t kMaxPacketBytes = 16;
 constexpr int32_t kMinPacketBytes = 3;
 constexpr uint8_t kTerminator = 0xFF;
-constexpr int32_t kLongestTimeoutMs = 10000;
 constexpr int32_t kRecordBytes = 8;
 constexpr size_t kMaxRecords = 24;
 // Worker steps a message may take once the input has ended: a command, its
@@ -68,7 +67,7 @@ constexpr int32_t kTableSize = static_cast<int32_t>(sizeof kTable / sizeof kTabl
 const int32_t kChannelsUsed[] = {0, 9};
 
 const uint32_t kJumpMs[16] = {1, 2, 5, 10, 50, 100, 199, 201, 399, 401, 1000, 4999, 5001, 9999, 10001, 20000};
-const int32_t kTimeouts[4] = {200, 400, 5000, 10000};
+const int32_t kTimeouts[4] = {kFirstTimeoutMs, kCompletionTimeoutMs, kRereadTimeoutMs, kAckTimeoutMs};
 
 [[noreturn]] void Broken(const char* what) {
   fprintf(stderr, "dispatch fuzz: %s\n", what);
@@ -161,7 +160,7 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
     r.aeMode = r.aeModeRequest = kAeModes[flavour & 3];
     r.focusAuto = r.focusAutoRequest = (flavour >> 2) & 1;
     r.powerOn = r.powerSwitch = 2;
-    r.pictureFlip = 3;
+    r.pictureFlip = FLIP_OFF;
     peers[kTable[i].channel].addressMask |= 1u << kTable[i].address;
   }
   uint32_t ignored[4];
@@ -170,11 +169,7 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
   while (c->notifyQueue->TryGet(ignored[0], ignored[1], ignored[2], ignored[3])) {
   }
   for (int32_t channel : kChannelsUsed) c->channels[channel]->SetIndicesForTest(0, 0);
-  packetLength = 0;
-  reinitChain = 0;
-  brightStep = 0;
-  extraAcks = 0;
-  extraCompletions = 0;
+  ResetConversation(c);
   reinitOnNack = (flavour >> 5) & 1;
   c->cameraCount = count;
   c->listReady = 1;
@@ -184,9 +179,6 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
   c->pendingSelection = -1;
   c->camera = 0;
   c->port = kTable[0].channel;
-  c->mode = MODE_IDLE;
-  c->stage = STAGE_NONE;
-  c->followUp = 0;
   c->timeoutMs = kTimeouts[(flavour >> 3) & 3];
   c->sendTick = virtualTick.load();
   c->cmdTick = virtualTick.load();
@@ -293,7 +285,7 @@ void Step(Run& run, uint32_t jumpMs) {
     if (ch->TransmitWriteIndexForTest() != 0) ch->SetIndicesForTest(0, 0);
   }
   int32_t limit = c->timeoutMs.load();
-  if (limit != 200 && limit != 400 && limit != 5000 && limit != kLongestTimeoutMs)
+  if (limit != kFirstTimeoutMs && limit != kCompletionTimeoutMs && limit != kRereadTimeoutMs && limit != kAckTimeoutMs)
     Broken("the reply time-out is none of the engine's");
   if (c->stage.load() != STAGE_NONE && virtualTick.load() - c->sendTick.load() > static_cast<uint32_t>(limit))
     Broken("a transaction outlived its reply time-out");

@@ -28,14 +28,10 @@ constexpr int32_t kRingNearEnd = 1000;           // the rings' next records wrap
 constexpr int32_t kMaxSteps = 6000;              // per input, so every input stays short
 constexpr int32_t kMaxRequests = 8;
 constexpr int32_t kModeLimit = 128;  // every transaction code is below
-constexpr int32_t kFirstTimeoutMs = 200;
-constexpr uint32_t kAckTimeoutMs = 10000;
-constexpr int32_t kCompletionTimeoutMs = 400;
-constexpr int32_t kRereadTimeoutMs = 5000;
 // While nothing is awaited the drain moves the clock in steps this long
 // (longer than the start-up delay); a reply awaited, straight to its time-out.
 constexpr uint32_t kPhaseJumpMs = 60;
-constexpr uint32_t kIdleWithinMs = kAckTimeoutMs + 2 * kPhaseJumpMs;
+constexpr uint32_t kIdleWithinMs = static_cast<uint32_t>(kAckTimeoutMs) + 2 * kPhaseJumpMs;
 constexpr int32_t kMaxDrainSteps = 2000;
 
 const uint32_t kJumps[32] = {1,    2,    5,    10,   20,   49,    50,    51,    100,   150,        199,
@@ -208,13 +204,10 @@ void ResetController(CameraController* c, uint32_t tick) {
   lastRxTick = tick;
   c->sendTick = tick;
   c->cmdTick = 0;
-  c->mode = MODE_IDLE;
-  c->followUp = 0;
-  c->stage = STAGE_NONE;
+  ResetConversation(c);
   c->port = 0;
   c->camera = 0;
   c->cameraCount = 0;
-  c->timeoutMs = kFirstTimeoutMs;
   c->cameraSelected = 0;
   c->listReady = 0;
   c->pendingSelection = -1;
@@ -321,10 +314,12 @@ void ApplyStart(const uint8_t* data, size_t size) {
       const bool rereading = (setup & kRereading) != 0;
       if (request != 0 || rereading) MakeReady(c, 0);
       c->initialising = request == 0 && !rereading;
-      reinitChain = rereading ? 1 : 0;
-      if (rereading) c->timeoutMs = 5000;
-      BeginWork(c, rereading ? 0 : request, 0);
-      c->cmdTick = virtualTick;
+      if (rereading) {
+        BeginRereading(c);  // camera 0, made current by MakeReady
+      } else {
+        BeginWork(c, request, 0);
+        c->cmdTick = virtualTick;
+      }
       SendTransaction(c, start.code, request != 0);
       if ((setup & kAwaitCompletion) && c->stage.load() == STAGE_ACK) AwaitCompletion(c);
       break;
@@ -339,7 +334,7 @@ void CheckState(CameraController* c) {
   if (count < 0 || count > kMaxCameras) Broken("cameraCount outside the table", c);
   if (camera < 0 || camera >= kMaxCameras || (count > 0 && camera >= count)) Broken("camera outside the list", c);
   if (port < -1 || port >= kChannelCount) Broken("port outside the channels", c);
-  if (packetLength > static_cast<uint32_t>(kPacketCapacity)) Broken("packet longer than its buffer", c);
+  if (c->packetLength > static_cast<uint32_t>(kPacketCapacity)) Broken("packet longer than its buffer", c);
   // Records change only when discovery files them.
   if (count != rig->checkedCount) {
     for (int32_t i = 0; i < count; i++) {
@@ -351,7 +346,7 @@ void CheckState(CameraController* c) {
   }
   const int32_t timeout = c->timeoutMs.load();
   if (timeout != kFirstTimeoutMs && timeout != kCompletionTimeoutMs && timeout != kRereadTimeoutMs &&
-      timeout != static_cast<int32_t>(kAckTimeoutMs))
+      timeout != kAckTimeoutMs)
     Broken("reply time-out of no kind", c);
   // The step that found a reply overdue has ended its transaction.
   if (stage != STAGE_NONE && virtualTick - c->sendTick.load() > static_cast<uint32_t>(timeout))
