@@ -6,6 +6,8 @@
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
 #include "engine/next_deadline.h"
+#include "engine/raw_command.h"
+#include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "platform/winapi.h"
@@ -145,6 +147,8 @@ void ResetEngineGlobals() {
   extraCompletions = 0;
   reinitOnNack = 1;
   ResetPortChecks();
+  TraceReset();
+  ResetRawCommands();
 }
 
 SerialChannel* OpenCameraChannel(int32_t index) {

@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
+#include "engine/raw_command.h"
 #include "engine/transmission.h"
 #include "engine/video_registers.h"
 #include "platform/winapi.h"
@@ -335,6 +336,7 @@ void CarryOut(CameraController* c, CameraRecord& r, uint32_t code, int32_t a) {
 void DispatchRequest(CameraController* c) {
   uint32_t cameraIndex, code, a, b;
   if (!c->requestQueue->TryGet(cameraIndex, code, a, b)) return;
+  if (code == kRawRequestCode) return CarryOutRawCommand(c, cameraIndex, a);
   // The index word is unsigned: a negative index arrives as a huge one.
   int32_t count = c->cameraCount.load();
   if (count <= 0 || cameraIndex >= static_cast<uint32_t>(count) || cameraIndex >= kMaxCameras) return;
