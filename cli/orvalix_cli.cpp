@@ -89,7 +89,10 @@ const CliFrontEnd kFrontEnd = {Pump, SelectInList, MirrorPanelChecks, PrintStatu
 bool PutRaw(CameraController* c, int32_t index, const RawPacket& packet) {
   char why[120];
   RawPutResult result;
-  while ((result = PutRawCommand(c, index, packet, why, sizeof why)) == RAW_BUSY) Pump(c);
+  const uint32_t start = OsTickCount();
+  while ((result = PutRawCommand(c, index, packet, why, sizeof why)) == RAW_BUSY &&
+         OsTickCount() - start < kCarryOutLimitMs)
+    Pump(c);
   if (result == RAW_PUT) return true;
   fprintf(stderr, "orvalix-cli: --raw: %s\n", why);
   return false;

@@ -49,9 +49,8 @@ bool Take(uint32_t ticket, uint8_t* payload, int32_t* length) {
   return true;
 }
 
-RawPutResult Refuse(RawPutResult r, char* message, int32_t size, const char* text, int32_t a = 0, int32_t b = 0,
-                    int32_t d = 0) {
-  if (message && size > 0) snprintf(message, static_cast<size_t>(size), text, a, b, d);
+RawPutResult Refuse(RawPutResult r, char* message, int32_t size, const char* text) {
+  if (message && size > 0) snprintf(message, static_cast<size_t>(size), "%s", text);
   return r;
 }
 
@@ -63,9 +62,12 @@ RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPa
   if (!c || cameraIndex < 0 || cameraIndex >= c->cameraCount.load() || cameraIndex >= kMaxCameras)
     return Refuse(RAW_NO_CAMERA, message, messageSize, "No camera selected.");
   const int32_t address = c->cameras[cameraIndex].address;
-  if (!packet.ownAddress && packet.bytes[0] != kHeaderBase + address)
-    return Refuse(RAW_OTHER_ADDRESS, message, messageSize, "%X is not the address of camera %d (8%d); write 8x.",
-                  packet.bytes[0], cameraIndex + 1, address);
+  if (!packet.ownAddress && packet.bytes[0] != kHeaderBase + address) {
+    if (message && messageSize > 0)
+      snprintf(message, static_cast<size_t>(messageSize), "%X is not the address of camera %d (8%d); write 8x.",
+               packet.bytes[0], static_cast<int>(cameraIndex + 1), static_cast<int>(address));
+    return RAW_OTHER_ADDRESS;
+  }
   const uint32_t last = issued.load(std::memory_order_relaxed);
   if (last - taken.load(std::memory_order_acquire) >= kRawMailboxSlots || packet.length < kRawMinBytes)
     return Refuse(RAW_BUSY, message, messageSize, "Too many raw commands waiting; try again.");
