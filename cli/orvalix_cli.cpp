@@ -4,10 +4,13 @@
 // shows on them and drains the engine's notifications.
 #include "cli/camera_line.h"
 #include "cli/cli_options.h"
+#include "cli/command_mode.h"
 #include "cli/headless_panel.h"
+#include "cli/traffic_output.h"
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
+#include "engine/raw_command.h"
 #include "platform/fakewin.h"
 #include "platform/os.h"
 #include "requests/request_codes.h"
@@ -22,6 +25,7 @@ constexpr uint32_t kStuckMs = 1500;  // idle without a list this long: initialis
 
 HeadlessPanel panel;  // the status line and camera list the engine writes
 size_t statusPrinted;
+TrafficFollower traffic;  // raw commands' replies; every packet with --trace
 
 void PrintNewStatus() {
   std::vector<std::string> texts = FakeTextHistory(panel.status);
@@ -40,6 +44,7 @@ void Pump(CameraController* c) {
   DispatchIncomingSentMessages();
   PrintNewStatus();
   DrainNotifications(c);
+  PrintTraffic(&traffic);
   OsSleep(1);
 }
 
@@ -74,6 +79,29 @@ void MirrorPanelChecks(uint32_t code, int32_t a) {
     default:
       break;
   }
+}
+
+void PrintStatusLine() { printf("status: %s\n", FakeGetText(panel.status).c_str()); }
+
+const CliFrontEnd kFrontEnd = {Pump, SelectInList, MirrorPanelChecks, PrintStatusLine};
+
+// A raw command of the command line; a packet for another camera's address ends the run.
+bool PutRaw(CameraController* c, int32_t index, const RawPacket& packet) {
+  char why[120];
+  RawPutResult result;
+  const uint32_t start = OsTickCount();
+  while ((result = PutRawCommand(c, index, packet, why, sizeof why)) == RAW_BUSY &&
+         OsTickCount() - start < kCarryOutLimitMs)
+    Pump(c);
+  if (result == RAW_PUT) return true;
+  fprintf(stderr, "orvalix-cli: --raw: %s\n", why);
+  return false;
+}
+
+bool AnyRaw(const CliOptions& o) {
+  for (int32_t k = 0; k < o.requestCount; k++)
+    if (o.requests[k].raw.length > 0) return true;
+  return false;
 }
 
 enum InitResult { INIT_DONE, INIT_NO_CAMERA, INIT_STOPPED, INIT_TIMEOUT };
@@ -125,6 +153,7 @@ int main(int argc, char** argv) {
   for (uint32_t n = 1; n <= kSerialMaxPorts; n++)
     SerialPortSetDevice(n, n <= CliOptions::kMaxPorts ? options.devices[n - 1] : "");
 
+  traffic = StartTrafficFollower(options.trace);
   panel = CreateHeadlessPanel();
   FakeBecomeOwner();
   CameraController* c = CreateCameraController(WORKER_MANUAL);
@@ -169,10 +198,20 @@ int main(int argc, char** argv) {
     SelectInList(c, index);
     for (int32_t k = 0; k < options.requestCount; k++) {
       const CliRequest& q = options.requests[k];
+      if (q.raw.length > 0) {
+        if (!PutRaw(c, index, q.raw)) return Fail(c, "%s", "a raw command was not sent");
+        continue;
+      }
       MirrorPanelChecks(q.code, q.a);
       c->requestQueue->Put(static_cast<uint32_t>(index), q.code, static_cast<uint32_t>(q.a), 0);
     }
   }
+  // Raw commands and commands from standard input end once carried out.
+  int32_t selected = options.select - 1;
+  if (options.commandMode)
+    RunCommandMode(c, 0, kFrontEnd, &selected);
+  else if (AnyRaw(options) && !WaitUntilCarriedOut(c, kFrontEnd, kCarryOutLimitMs))
+    printf("error: not carried out within 15 s\n");
 
   uint32_t start = OsTickCount();
   while (OsTickCount() - start < options.waitMs) Pump(c);

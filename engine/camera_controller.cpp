@@ -5,6 +5,8 @@
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
 #include "engine/next_deadline.h"
+#include "engine/raw_command.h"
+#include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "platform/winapi.h"
@@ -128,6 +130,8 @@ void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
 void ResetEngineGlobals() {
   lastRxTick = 0;
   reinitOnNack = 1;
+  TraceReset();
+  ResetRawCommands();
 }
 
 SerialChannel* OpenCameraChannel(int32_t index) {

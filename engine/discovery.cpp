@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "engine/engine_state.h"
 #include "engine/next_deadline.h"
+#include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
 #include "platform/winapi.h"
 
@@ -26,6 +27,7 @@ void WriteBroadcast(CameraController* c, const uint8_t* bytes, int32_t length) {
   c->sendTick = OsTickCount();
   int32_t port = c->port.load();
   if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(c->packetBuffer, length);
+  TraceSent(c, c->mode.load(), c->packetBuffer, length);
 }
 
 // One record per camera the echo announces, at most 7 for a line and never

@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
+#include "engine/raw_command.h"
 #include "engine/request_table.h"
 #include "engine/transmission.h"
 #include "engine/video_registers.h"
@@ -286,6 +287,7 @@ void CarryOut(CameraController* c, CameraRecord& r, const RequestRow& row, int32
 void DispatchRequest(CameraController* c) {
   uint32_t cameraIndex, code, a, b;
   if (!c->requestQueue->TryGet(cameraIndex, code, a, b)) return;
+  if (code == kRawRequestCode) return CarryOutRawCommand(c, cameraIndex, a);
   // The index word is unsigned: a negative index arrives as a huge one.
   int32_t count = c->cameraCount.load();
   if (count <= 0 || cameraIndex >= static_cast<uint32_t>(count) || cameraIndex >= kMaxCameras) return;

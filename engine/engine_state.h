@@ -77,6 +77,9 @@ enum : int32_t {
   TX_ASK_VERSION = 70,
   TX_ASK_LAST_PRESET = 71,
   TX_PRESET_SAVE = TX_INIT_SETTING,
+  // A packet typed by the operator; no handler, so every reply that ends it
+  // ends it through the abort phase.
+  TX_RAW_COMMAND = 80,
 };
 
 // A packet has gone out: `mode` names its transaction, `stage` the reply awaited.

@@ -5,6 +5,7 @@
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
 #include "engine/phase_table.h"
+#include "engine/traffic_trace.h"
 
 #include <cstring>
 
@@ -29,8 +30,12 @@ ReadResult ReadPacket(CameraController* c) {
   SerialChannel* channel = CurrentChannel(c);
   if (!channel) return READ_NONE;
   uint32_t length = 0;
-  if (channel->ReadFrame(c->packetBuffer, kPacketCapacity, &length) != 0)
-    return length > static_cast<uint32_t>(kPacketCapacity) ? READ_SKIPPED : READ_NONE;
+  if (channel->ReadFrame(c->packetBuffer, kPacketCapacity, &length) != 0) {
+    if (length <= static_cast<uint32_t>(kPacketCapacity)) return READ_NONE;
+    TraceReceived(c, nullptr, length);
+    return READ_SKIPPED;
+  }
+  TraceReceived(c, c->packetBuffer, length);
   c->packetLength = length;
   memset(c->packetBuffer + length, 0, sizeof c->packetBuffer - length);
   return READ_PACKET;
@@ -134,6 +139,7 @@ void CheckTimeout(CameraController* c) {
   uint32_t now = OsTickCount();
   int32_t limit = c->timeoutMs.load();
   if (now - c->sendTick.load() <= static_cast<uint32_t>(limit < 0 ? 0 : limit)) return;
+  TraceNoReply(c);
   if (c->mode.load() == MODE_PORT_CHECK) {
     // No camera answered the address set: this port is closed for good.
     ClosePortWithoutCameras(c);

@@ -8,6 +8,7 @@
 #include "ui/main_wnd_proc.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_layout.h"
+#include "ui/traffic_window.h"
 #include "ui/ui_globals.h"
 
 #include <commctrl.h>
@@ -42,6 +43,7 @@ int InitApp(HINSTANCE instance) {
   InitCommonControlsEx(&controls);
   hInst = instance;
   if (!CreateMainWindow()) return 0;
+  AddTrafficMenuItem(hMainWnd);
   CreatePanelControls();
   ShowPage(0);
   // A re-reading refreshes the panel from the worker; installed before the

@@ -6,10 +6,14 @@
 //   idle (--port N=DEV... | --silent N) [--select CAM] --seconds S
 //                                        processor time and memory at rest
 //   hold-ptys N --seconds S              N pseudo-terminals that never answer
+// With --trace-reader MS a thread reads and formats the new traffic trace
+// entries every MS milliseconds, as the Traffic window does every 100 ms.
 #include "cli/headless_panel.h"
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
+#include "engine/trace_text.h"
+#include "engine/traffic_trace.h"
 #include "platform/fakewin.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
@@ -19,10 +23,12 @@
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -72,6 +78,7 @@ struct Options {
   int count = 1000;
   int select = 0;  // camera number; 0: none
   double seconds = 10;
+  int traceReaderMs = 0;  // 0: nobody reads the trace
 };
 
 int Usage() {
@@ -79,7 +86,8 @@ int Usage() {
           "usage: orvalix_bench init --port N=DEV...\n"
           "       orvalix_bench latency --port N=DEV... [--count K]\n"
           "       orvalix_bench idle (--port N=DEV... | --silent N) [--select CAM] [--seconds S]\n"
-          "       orvalix_bench hold-ptys N [--seconds S]\n");
+          "       orvalix_bench hold-ptys N [--seconds S]\n"
+          "       (init, latency, idle: [--trace-reader MS])\n");
   return 2;
 }
 
@@ -109,12 +117,45 @@ bool ParseOptions(int argc, char** argv, Options* o) {
       o->select = atoi(value);
     } else if (arg == "--seconds") {
       o->seconds = atof(value);
+    } else if (arg == "--trace-reader") {
+      o->traceReaderMs = atoi(value);
     } else {
       return false;
     }
   }
-  return o->silent >= 0 && o->silent <= static_cast<int>(kPorts) && o->count > 0 && o->seconds > 0;
+  return o->silent >= 0 && o->silent <= static_cast<int>(kPorts) && o->count > 0 && o->seconds > 0 &&
+         o->traceReaderMs >= 0;
 }
+
+// Reads the trace as a viewer does while the engine runs; the lines go nowhere.
+class TraceReader {
+ public:
+  void Start(int periodMs) {
+    if (periodMs <= 0) return;
+    thread = std::thread([this, periodMs] {
+      uint32_t next = TraceNewest() + 1;
+      char line[160];
+      while (!stop.load()) {
+        for (const uint32_t newest = TraceNewest(); next <= newest; next++) {
+          TraceEntry e;
+          if (TraceRead(next, &e)) FormatTraceLine(e, TRACE_NAMED, line, sizeof line), lines++;
+        }
+        PauseNs(static_cast<uint64_t>(periodMs) * kNsPerMs);
+      }
+    });
+  }
+  // Stops the thread; the lines it formatted.
+  uint64_t Stop() {
+    stop = true;
+    if (thread.joinable()) thread.join();
+    return lines;
+  }
+
+ private:
+  std::thread thread;
+  std::atomic<bool> stop{false};
+  uint64_t lines = 0;
+};
 
 // A pseudo-terminal whose far end nobody reads: a port that opens but where
 // no camera answers.
@@ -287,10 +328,14 @@ int main(int argc, char** argv) {
   const uint64_t createdNs = NowNs();
   CameraController* c = CreateCameraController(WORKER_THREAD);
   if (!c) return 1;
+  TraceReader reader;
+  reader.Start(o.traceReaderMs);
   int result = 1;
   if (o.mode == "init") result = RunInit(c, status, createdNs);
   if (o.mode == "latency") result = RunLatency(c, status, o);
   if (o.mode == "idle") result = RunIdle(c, status, o);
+  const uint64_t lines = reader.Stop();
+  if (o.traceReaderMs > 0) printf("trace_lines %llu\n", static_cast<unsigned long long>(lines));
   DestroyCameraController(c);
   return result;
 }

@@ -1,6 +1,7 @@
 #include "tests/e2e/panel_driver.h"
 
 #include "common/control_ids.h"
+#include "ui/traffic_window.h"
 
 #include <commctrl.h>
 
@@ -35,6 +36,34 @@ BOOL CALLBACK FindPage(HWND window, LPARAM param) {
   if (!HasClass(window, kClassName) || GetDlgItem(window, IDC_CAMERA_LIST) == nullptr) return TRUE;
   *reinterpret_cast<HWND*>(param) = window;
   return FALSE;
+}
+
+// A visible top-level window of process `pid` and class `cls`, owned by `owner` when given.
+struct OwnedSearch {
+  DWORD pid;
+  const char* cls;
+  HWND owner;
+  HWND found;
+  BOOL counting;  // go on past the first one found
+  int count;
+};
+
+BOOL CALLBACK FindOwned(HWND window, LPARAM param) {
+  OwnedSearch* search = reinterpret_cast<OwnedSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != search->pid || !HasClass(window, search->cls) || !IsWindowVisible(window) ||
+      (search->owner != nullptr && GetWindow(window, GW_OWNER) != search->owner))
+    return TRUE;
+  search->found = window;
+  search->count++;
+  return search->counting;
+}
+
+HWND FindOwnedWindow(DWORD pid, const char* cls, HWND owner) {
+  OwnedSearch search = {pid, cls, owner, nullptr, FALSE, 0};
+  EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 BOOL CALLBACK FindSetup(HWND window, LPARAM param) {
@@ -141,16 +170,16 @@ bool PanelDriver::Attach(DWORD pid, DWORD timeoutMs) {
 }
 
 // List texts come back as UTF-16 across processes, whatever the call's flavour.
-std::vector<std::string> PanelDriver::ListTexts(int id) const {
+std::vector<std::string> ListBoxTexts(HWND list) {
   std::vector<std::string> texts;
-  const LRESULT count = Ask(id, LB_GETCOUNT);
+  const LRESULT count = AskWindow(list, LB_GETCOUNT);
   for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = Ask(id, LB_GETTEXTLEN, static_cast<WPARAM>(i));
+    const LRESULT length = AskWindow(list, LB_GETTEXTLEN, static_cast<WPARAM>(i));
     wchar_t wide[256] = L"";
     DWORD_PTR copied = 0;
     if (length < 0 || length >= 256 ||
-        !SendMessageTimeoutW(Control(id), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide),
-                             SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied))
+        !SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG,
+                             kMessageTimeoutMs, &copied))
       break;
     char narrow[256] = "";
     WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
@@ -199,4 +228,35 @@ HWND SetupDriver::Control(int id) const {
   Search search = {static_cast<DWORD>(id), nullptr};
   EnumChildWindows(dialog, FindControl, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+bool TrafficDriver::Open(const PanelDriver& panel, DWORD timeoutMs) {
+  PostMessageA(panel.main, WM_SYSCOMMAND, kTrafficMenuCommand, 0);
+  return WaitUntil([&] { return (window = FindOwnedWindow(panel.processId, "OrvalixTraffic", nullptr)) != nullptr; },
+                   timeoutMs);
+}
+
+int TrafficDriver::Count(const PanelDriver& panel) {
+  OwnedSearch search = {panel.processId, "OrvalixTraffic", nullptr, nullptr, TRUE, 0};
+  EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
+  return search.count;
+}
+
+void TrafficDriver::Type(const std::string& text) const {
+  for (char c : text) PostMessageA(Control(IDC_TRAFFIC_EDIT), WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+
+// The file name box of the common dialog: an edit (edt1) or a combo box with one (cmb13).
+bool TrafficDriver::Save(const std::string& path, DWORD timeoutMs) const {
+  constexpr int kFileNameEdit = 0x480, kFileNameCombo = 0x47C;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  PostMessageA(Control(IDC_TRAFFIC_SAVE), BM_CLICK, 0, 0);
+  HWND dialog = nullptr;
+  if (!WaitUntil([&] { return (dialog = FindOwnedWindow(pid, "#32770", window)) != nullptr; }, timeoutMs)) return false;
+  HWND name =
+      GetDlgItem(dialog, kFileNameCombo) ? GetDlgItem(dialog, kFileNameCombo) : GetDlgItem(dialog, kFileNameEdit);
+  if (AskWindow(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str())) < 0) return false;
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  return WaitUntil([&] { return !IsWindow(dialog); }, timeoutMs);
 }

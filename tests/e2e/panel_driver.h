@@ -22,6 +22,8 @@ LRESULT AskWindow(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 
 std::string WindowText(HWND window);
 // Lets the program paint everything pending before a screenshot.
 void RepaintWindow(HWND window);
+// The lines of a list box of another process.
+std::vector<std::string> ListBoxTexts(HWND list);
 
 struct PanelDriver {
   HWND main = nullptr;  // the top-level window of class "Orvalix"
@@ -32,7 +34,7 @@ struct PanelDriver {
   bool Attach(DWORD pid, DWORD timeoutMs);
   HWND Control(int id) const { return GetDlgItem(page, id); }
   std::string Text(int id) const { return WindowText(Control(id)); }
-  std::vector<std::string> ListTexts(int id) const;
+  std::vector<std::string> ListTexts(int id) const { return ListBoxTexts(Control(id)); }
   LRESULT Ask(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
     return AskWindow(Control(id), message, wParam, lParam);
   }
@@ -62,4 +64,22 @@ struct SetupDriver {
   bool WaitClosed(DWORD timeoutMs) const {
     return WaitUntil([this] { return !IsWindow(dialog); }, timeoutMs);
   }
+};
+
+// The Traffic window, opened with "Traffic..." of the main window's system
+// menu; its Save dialog is filled in as a user would.
+struct TrafficDriver {
+  HWND window = nullptr;
+
+  // Chooses the menu item and waits for the window; false when none came.
+  bool Open(const PanelDriver& panel, DWORD timeoutMs);
+  HWND Control(int id) const { return GetDlgItem(window, id); }
+  std::string Text(int id) const { return WindowText(Control(id)); }
+  void Click(int id) const { PostMessageA(Control(id), BM_CLICK, 0, 0); }
+  // Traffic windows the panel's process shows.
+  static int Count(const PanelDriver& panel);
+  // Types `text` into the edit box, one character message after another.
+  void Type(const std::string& text) const;
+  // Chooses "Save...", names `path` in the Save dialog and confirms.
+  bool Save(const std::string& path, DWORD timeoutMs) const;
 };
