@@ -12,8 +12,8 @@ namespace {
 constexpr int32_t kReadBuffer = 2048;
 
 struct Hub {
-  OsLock lock;  // attach and detach
-  int routes = 0;
+  OsLock lock;     // the socket's opening and closing
+  int routes = 0;  // routes held or being added
   std::atomic<NetSocket*> socket{nullptr};
   NetWaker* stopWaker = nullptr;
   std::atomic<bool> stopping{false};
@@ -69,24 +69,33 @@ Hub& TheHub() {
   return hub;
 }
 
+// One route fewer; the socket goes with the last.
+void Release(Hub& hub) {
+  OsLockGuard guard(hub.lock);
+  if (--hub.routes == 0) hub.Close();
+}
+
 }  // namespace
 
+// The hub's lock only guards the socket's opening and closing; the router has
+// its own, never taken while the hub's is held.
 int UdpHubAttach(const NetAddress& peer, NetWaker* signal) {
   Hub& hub = TheHub();
-  OsLockGuard guard(hub.lock);
-  if (hub.routes == 0 && !hub.Open()) return -1;
+  {
+    OsLockGuard guard(hub.lock);
+    if (hub.routes == 0 && !hub.Open()) return -1;
+    hub.routes++;
+  }
   const int route = hub.router.Add(peer, signal);
-  if (route >= 0) hub.routes++;
-  if (hub.routes == 0) hub.Close();
+  if (route < 0) Release(hub);
   return route;
 }
 
 void UdpHubDetach(int route) {
   if (route < 0) return;
   Hub& hub = TheHub();
-  OsLockGuard guard(hub.lock);
   hub.router.Remove(route);
-  if (--hub.routes == 0) hub.Close();
+  Release(hub);
 }
 
 int32_t UdpHubTake(int route, uint8_t* buffer, int32_t capacity) {
