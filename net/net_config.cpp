@@ -105,12 +105,16 @@ bool ParseEntry(const char* endpoint, size_t endpointLength, const char* kind, s
   return true;
 }
 
+// The next slot for an error text, null once they are all taken (it is
+// counted all the same).
+char* NextErrorText(NetConfigErrors* errors) {
+  return errors->count++ < NetConfigErrors::kMaxTexts ? errors->texts[errors->count - 1] : nullptr;
+}
+
 void AddError(NetConfigErrors* errors, const char* source, int lineNumber, const char* key, const char* why) {
-  if (errors->count < NetConfigErrors::kMaxTexts) {
-    snprintf(errors->texts[errors->count], NetConfigErrors::kTextChars, "%s line %d: %s%s%s", source, lineNumber, key,
-             key[0] != 0 ? ": " : "", why);
-  }
-  errors->count++;
+  if (char* text = NextErrorText(errors))
+    snprintf(text, NetConfigErrors::kTextChars, "%s line %d: %s%s%s", source, lineNumber, key, key[0] != 0 ? ": " : "",
+             why);
 }
 
 // Index 0..15 of "IPn"; -1 with the reason when the key names no line.
@@ -185,12 +189,6 @@ void ParseKeyLine(Span line, const char* source, int lineNumber, int* firstSeen,
 
 }  // namespace
 
-uint16_t NetDefaultPort(NetKind kind) {
-  for (const KindRow& k : kKinds)
-    if (k.kind == kind) return k.defaultPort;
-  return 0;
-}
-
 const char* NetKindName(NetKind kind) {
   for (const KindRow& k : kKinds)
     if (k.kind == kind) return k.name;
@@ -228,7 +226,8 @@ bool LoadNetConfigFile(const char* path, NetConfig* config, NetConfigErrors* err
   const bool whole = std::feof(file) != 0;
   std::fclose(file);
   if (!whole) {
-    AddError(errors, path, 1, "", "not read: larger than 64 KiB or unreadable");
+    if (char* message = NextErrorText(errors))
+      snprintf(message, NetConfigErrors::kTextChars, "%s: not read: larger than 64 KiB or unreadable", path);
     return true;
   }
   text[n] = 0;

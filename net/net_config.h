@@ -34,8 +34,6 @@ struct NetConfigErrors {
   int count = 0;
 };
 
-// The port a kind uses when the entry names none.
-uint16_t NetDefaultPort(NetKind kind);
 // "visca-ip", "tcp" or "udp".
 const char* NetKindName(NetKind kind);
 
