@@ -74,7 +74,7 @@ int SerialChannel::SetOption(int32_t option, uint32_t value) {
     default:
       return 1;
   }
-  if (!IsOpen()) return 0;
+  if (!IsOpen() || network) return 0;
   ClosePort();
   return OpenPort(portNumber);
 }
@@ -87,10 +87,22 @@ int SerialChannel::SetCallback(int32_t option, FrameEndCallback callback) {
 
 int SerialChannel::OpenPort(uint32_t number) {
   if (IsOpen()) ClosePort();
+  portNumber = number;
+  network = false;
+  return OpenLine();
+}
+
+int SerialChannel::OpenNetworkLine(const NetLineConfig& line) {
+  if (IsOpen()) ClosePort();
+  netLine = line;
+  network = true;
+  return OpenLine();
+}
+
+int SerialChannel::OpenLine() {
   ReleasePort();  // what an I/O thread that ended by itself left behind
   if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid()) return 1;
 
-  portNumber = number;
   rxRead.store(0, std::memory_order_relaxed);
   rxWrite.store(0, std::memory_order_relaxed);
   txRead.store(0, std::memory_order_relaxed);
@@ -98,8 +110,12 @@ int SerialChannel::OpenPort(uint32_t number) {
   cutter.Clear();
 
   const SerialLineSettings settings = {baudRate, dataBits, stopBitsCode, parityCode};
-  port = SerialPortOpen(number, settings);
-  if (port == nullptr) return 1;
+  if (network) {
+    port.net = NetPortOpen(netLine);
+  } else {
+    port.serial = SerialPortOpen(portNumber, settings);
+  }
+  if (!port.IsOpen()) return 1;
   rxRing.reset(new (std::nothrow) uint8_t[rxRingSize]());
   txRing.reset(new (std::nothrow) uint8_t[txRingSize]());
   if (!rxRing || !txRing) {
@@ -123,7 +139,7 @@ int SerialChannel::OpenPort(uint32_t number) {
 int SerialChannel::ClosePort() {
   if (!IsOpen()) return 1;
   stopEvent.Set();
-  if (port != nullptr) SerialPortWake(port);
+  if (port.IsOpen()) port.Wake();
   ReleasePort();
   openFlag.store(false, std::memory_order_release);
   return 0;
@@ -137,10 +153,7 @@ void SerialChannel::ReleasePort() {
     while (!ioThread.Join(500)) {
     }
   }
-  if (port != nullptr) {
-    SerialPortClose(port);
-    port = nullptr;
-  }
+  port.Close();
   rxRing.reset();
   txRing.reset();
 }
@@ -150,7 +163,7 @@ int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
   OsLockGuard guard(lock);
   if (!AppendRecord(txRing.get(), txRingSize, txWrite, txRead, data, length)) return 1;
   transmitEvent.Set();
-  SerialPortWake(port);
+  port.Wake();
   return 0;
 }
 
@@ -204,13 +217,13 @@ uint32_t SerialChannel::IoLoop() {
     if (signalled != 1 && signalled != OS_WAIT_TIMEOUT) break;  // stop, or the wait failed
     int32_t count = 0;
     if (signalled == OS_WAIT_TIMEOUT) {
-      count = SerialPortReceive(port, received, sizeof received, waitMs);
+      count = port.Receive(received, sizeof received, waitMs);
       CutReceived(received, count);
     }
     const bool sent = SendNextFrame();
     waitMs = count > 0 || sent ? 0 : OS_INFINITE;
   }
-  SerialPortEndReceive(port);
+  port.EndReceive();
   openFlag.store(false, std::memory_order_release);
   return 0;
 }
@@ -264,7 +277,7 @@ bool SerialChannel::SendNextFrame() {
     memcpy(frame, &txRing[read + 1], static_cast<size_t>(length));
     txRead.store(read + 1 + length, std::memory_order_release);
   }
-  SerialPortWrite(port, frame, length);
+  port.Write(frame, length);
   return true;
 }
 

@@ -6,8 +6,10 @@
 // thread is the only other party. Each ring has one writer and one reader.
 #pragma once
 
+#include "net/net_config.h"
 #include "platform/os.h"
 #include "serial/frame_cutter.h"
+#include "serial/line_port.h"
 
 #include <atomic>
 #include <cstdint>
@@ -23,9 +25,6 @@ enum : int32_t {
   OPTION_FRAME_END = 6,
 };
 
-// Where the platform backend keeps the open port.
-struct SerialPort;
-
 class SerialChannel {
  public:
   SerialChannel();
@@ -38,12 +37,17 @@ class SerialChannel {
   // option must be OPTION_FRAME_END.
   int SetCallback(int32_t option, FrameEndCallback callback);
   int OpenPort(uint32_t portNumber);
+  // A network line in place of a COM port, for the same I/O thread and rings;
+  // the line options do not apply to it. Never waits for the network.
+  int OpenNetworkLine(const NetLineConfig& line);
   int ClosePort();
   int WriteFrame(const uint8_t* data, int32_t length);
   int ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength);
   void ResetBuffers(bool receiveSide, bool transmitSide);
 
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
+  // The NET_EVENT_ bits of a network line since the last call; 0 for a COM port.
+  uint32_t TakeLineEvents() { return port.net != nullptr ? NetPortTakeEvents(port.net) : 0; }
   // A received frame waits for ReadFrame.
   bool HasReceivedFrame() const;
   // Set whenever a received frame is stored, so one thread can sleep until
@@ -75,6 +79,7 @@ class SerialChannel {
 
  private:
   static uint32_t IoThreadProc(void* arg);
+  int OpenLine();
   uint32_t IoLoop();
   void CutReceived(const uint8_t* bytes, int32_t count);
   void SignalReceived();
@@ -86,6 +91,8 @@ class SerialChannel {
   uint32_t rxRingSize = kRingSize;
   uint32_t txRingSize = kRingSize;
   uint32_t portNumber = 0;
+  bool network = false;
+  NetLineConfig netLine;
   uint32_t baudRate = 38400;
   uint32_t dataBits = 8;
   uint32_t stopBitsCode = 1;
@@ -94,7 +101,7 @@ class SerialChannel {
   OsLock lock;
   OsEvent stopEvent;
   OsThread ioThread;
-  SerialPort* port = nullptr;
+  LinePort port;
   OsEvent transmitEvent;
   std::atomic<bool> openFlag{false};
   std::unique_ptr<uint8_t[]> rxRing;

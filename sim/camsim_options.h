@@ -8,6 +8,9 @@
 
 #include <cstdint>
 
+// Where a line is served: a pseudo-terminal, or a socket on 127.0.0.1.
+enum CamsimTransport { CAMSIM_PTY, CAMSIM_VISCA_IP, CAMSIM_UDP_RAW, CAMSIM_TCP };
+
 struct CamsimLineOptions {
   static constexpr int kPathSize = 512;
 
@@ -18,6 +21,11 @@ struct CamsimLineOptions {
   SimFaults lineFaults;
   SimFaults cameraFaults[SimLine::kMaxCameras];
   bool standby[SimLine::kMaxCameras] = {};
+  CamsimTransport transport = CAMSIM_PTY;
+  uint16_t port = 0;  // 0: one the system picks (printed)
+  // Network faults: datagrams lost at random (both ways), replies held back.
+  uint32_t dropPercent = 0;
+  uint32_t lateMs = 0;
 };
 
 // What the transcript's times count from.

@@ -48,6 +48,9 @@ void CheckOptions(const CamsimOptions& o) {
     if (line.cameraCount < 1 || line.cameraCount > SimLine::kMaxCameras) Broken("a line without 1..7 cameras");
     if (!Terminated(line.link) || !Terminated(line.transcript)) Broken("a line's path is not terminated");
     CheckFaults(line.lineFaults);
+    if (line.dropPercent > 100 || line.lateMs > kMaxDelayMs) Broken("a drop beyond 100% or a late beyond 600000 ms");
+    if ((line.transport == CAMSIM_VISCA_IP || line.transport == CAMSIM_UDP_RAW) && line.cameraCount != 1)
+      Broken("a UDP line with more than one camera");
     for (int n = 0; n < SimLine::kMaxCameras; n++) {
       CheckFaults(line.cameraFaults[n]);
       if (n >= line.cameraCount && line.standby[n]) Broken("a fault on a camera the line does not have");

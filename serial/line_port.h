@@ -1,0 +1,32 @@
+// What a SerialChannel's I/O thread sleeps in, reads and writes: a serial port
+// (serial/serial_port.h) or a network line in the same shape (net/net_port.h).
+#pragma once
+
+#include "net/net_port.h"
+#include "serial/serial_port.h"
+
+#include <cstdint>
+
+struct LinePort {
+  SerialPort* serial = nullptr;
+  NetPort* net = nullptr;
+
+  bool IsOpen() const { return serial != nullptr || net != nullptr; }
+  int32_t Receive(uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
+    return net != nullptr ? NetPortReceive(net, buffer, capacity, waitMs)
+                          : SerialPortReceive(serial, buffer, capacity, waitMs);
+  }
+  void Wake() { net != nullptr ? NetPortWake(net) : SerialPortWake(serial); }
+  void EndReceive() {
+    if (serial != nullptr) SerialPortEndReceive(serial);
+  }
+  void Write(const uint8_t* data, int32_t length) {
+    net != nullptr ? NetPortWrite(net, data, length) : SerialPortWrite(serial, data, length);
+  }
+  void Close() {
+    if (net != nullptr) NetPortClose(net);
+    if (serial != nullptr) SerialPortClose(serial);
+    net = nullptr;
+    serial = nullptr;
+  }
+};
