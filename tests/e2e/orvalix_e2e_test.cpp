@@ -5,7 +5,7 @@
 // checked on the cameras' side. The cases share one run and go in order.
 #include "common/control_ids.h"
 #include "tests/e2e/line_traffic.h"
-#include "tests/e2e/panel_driver.h"
+#include "tools/src/driver/panel_driver.h"
 
 #include <gtest/gtest.h>
 
