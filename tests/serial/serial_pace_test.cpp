@@ -15,6 +15,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int kFramesPerSecond = 38400 / 10 / 3;
 constexpr int kSeconds = 10;
 constexpr int kFrames = kFramesPerSecond * kSeconds;
+// A busy machine may hold the reader back; it fails only when three times late.
+constexpr int kRealTimeSlack = 3;
 
 // Frame n: its number in two 7-bit digits, then the 0xFF that ends it.
 Bytes NumberedFrame(int n) { return {static_cast<uint8_t>((n >> 7) & 0x7F), static_cast<uint8_t>(n & 0x7F), 0xFF}; }
@@ -49,7 +51,7 @@ TEST_F(PtyChannel, BackToBackFramesAtLineSpeedForTenSecondsAllArriveInOrder) {
   });
 
   int next = 0;
-  const auto limit = Clock::now() + std::chrono::seconds(kSeconds + 5);
+  const auto limit = Clock::now() + std::chrono::seconds(kRealTimeSlack * kSeconds);
   uint8_t buffer[256];
   uint32_t length = 0;
   while (next < kFrames && Clock::now() < limit) {
@@ -63,7 +65,7 @@ TEST_F(PtyChannel, BackToBackFramesAtLineSpeedForTenSecondsAllArriveInOrder) {
   writer.join();
   EXPECT_EQ(next, kFrames) << "frame " << next << " lost, out of order or late";
   // A reader that falls behind fills the pty, and the writer then waits on it.
-  EXPECT_LT(writerMs.load(), kSeconds * 1000 + 500) << "the line was held up";
+  EXPECT_LT(writerMs.load(), kRealTimeSlack * kSeconds * 1000) << "the line was held up";
 }
 
 TEST_F(PtyChannel, AQuietOpenLineCostsNoProcessorTime) {
