@@ -6,6 +6,7 @@
 //   idle (--port N=DEV... | --silent N) [--select CAM] --seconds S
 //                                        processor time and memory at rest
 //   hold-ptys N --seconds S              N pseudo-terminals that never answer
+//   line --seconds S                     the serial channel at full line speed
 #include "cli/headless_panel.h"
 #include "common/control_ids.h"
 #include "common/text.h"
@@ -13,6 +14,7 @@
 #include "platform/fakewin.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
+#include "tools/src/bench/line_speed.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -79,7 +81,8 @@ int Usage() {
           "usage: orvalix_bench init --port N=DEV...\n"
           "       orvalix_bench latency --port N=DEV... [--count K]\n"
           "       orvalix_bench idle (--port N=DEV... | --silent N) [--select CAM] [--seconds S]\n"
-          "       orvalix_bench hold-ptys N [--seconds S]\n");
+          "       orvalix_bench hold-ptys N [--seconds S]\n"
+          "       orvalix_bench line [--seconds S]\n");
   return 2;
 }
 
@@ -270,6 +273,7 @@ int main(int argc, char** argv) {
   Options o;
   if (!ParseOptions(argc, argv, &o)) return Usage();
   if (o.mode == "hold-ptys") return RunHoldPtys(o);
+  if (o.mode == "line") return RunLineSpeed(o.seconds) ? 0 : 1;
   if (o.mode != "init" && o.mode != "latency" && o.mode != "idle") return Usage();
 
   std::vector<SilentPty> silent(static_cast<size_t>(o.silent));

@@ -1,0 +1,9 @@
+// The serial channel at full line speed: numbered 3-byte frames written back
+// to back into a pseudo-terminal on the line's schedule (38400 baud, 10 bits a
+// byte) and read through a channel opened as the engine opens one.
+#pragma once
+
+// Prints frames_sent, frames_in_order (up to the first one lost or out of
+// order), writer_ms (the schedule's length unless the reader held the line
+// up) and reader_ms; false when the line could not be set up.
+bool RunLineSpeed(double seconds);
