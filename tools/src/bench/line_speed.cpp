@@ -67,7 +67,7 @@ struct Pty {
 
 // Writes every frame on the schedule; a reader that falls behind fills the
 // pty, and the writer then waits on it.
-void WriteOnSchedule(int master, int frames, Clock::time_point start, std::atomic<int64_t>* writerMs) {
+void WriteOnSchedule(int master, int frames, Clock::time_point start, std::atomic<int64_t>* lateMs) {
   uint8_t frame[kFrameBytes];
   for (int n = 0; n < frames;) {
     std::this_thread::sleep_until(Due(start, n));
@@ -76,7 +76,7 @@ void WriteOnSchedule(int master, int frames, Clock::time_point start, std::atomi
       if (write(master, frame, kFrameBytes) != kFrameBytes) n = frames;
     }
   }
-  *writerMs = MsSince(start);
+  *lateMs = MsSince(Due(start, frames - 1));
 }
 
 // Frames read in order from the start, until one is lost or out of order.
@@ -102,6 +102,11 @@ int ReadInOrder(SerialChannel* channel, int frames, Clock::time_point limit) {
 }  // namespace
 
 bool RunLineSpeed(double seconds) {
+  const int frames = static_cast<int>(seconds * kFramesPerSecond);
+  if (frames < 1) {
+    fprintf(stderr, "orvalix_bench: too short for one frame\n");
+    return false;
+  }
   Pty pty;
   if (!pty.Open()) {
     fprintf(stderr, "orvalix_bench: cannot open a pseudo-terminal\n");
@@ -113,10 +118,9 @@ bool RunLineSpeed(double seconds) {
     fprintf(stderr, "orvalix_bench: cannot open %s\n", pty.path);
     return false;
   }
-  const int frames = static_cast<int>(seconds * kFramesPerSecond);
-  std::atomic<int64_t> writerMs{-1};
+  std::atomic<int64_t> writerLateMs{-1};
   const Clock::time_point start = Clock::now();
-  std::thread writer(WriteOnSchedule, pty.master, frames, start, &writerMs);
+  std::thread writer(WriteOnSchedule, pty.master, frames, start, &writerLateMs);
   const auto limit =
       start + std::chrono::microseconds(static_cast<int64_t>(kReaderLimitFactor * seconds * kUsPerSecond));
   const int inOrder = ReadInOrder(channel.get(), frames, limit);
@@ -125,7 +129,7 @@ bool RunLineSpeed(double seconds) {
   channel->ClosePort();
   printf("frames_sent %d\n", frames);
   printf("frames_in_order %d\n", inOrder);
-  printf("writer_ms %lld\n", static_cast<long long>(writerMs.load()));
+  printf("writer_late_ms %lld\n", static_cast<long long>(writerLateMs.load()));
   printf("reader_ms %lld\n", static_cast<long long>(readerMs));
   return true;
 }

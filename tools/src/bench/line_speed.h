@@ -4,6 +4,7 @@
 #pragma once
 
 // Prints frames_sent, frames_in_order (up to the first one lost or out of
-// order), writer_ms (the schedule's length unless the reader held the line
-// up) and reader_ms; false when the line could not be set up.
+// order), writer_late_ms (how long after its last frame was due the writer
+// ended: a reader that falls behind holds the line up) and reader_ms; false
+// when the line could not be set up.
 bool RunLineSpeed(double seconds);
