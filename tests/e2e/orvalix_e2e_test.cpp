@@ -5,7 +5,8 @@
 // checked on the cameras' side. The cases share one run and go in order.
 #include "common/control_ids.h"
 #include "tests/e2e/line_traffic.h"
-#include "tests/e2e/panel_driver.h"
+#include "tests/support/hang_watchdog.h"
+#include "tools/src/driver/panel_driver.h"
 #include "ui/traffic_window.h"
 
 #include <gtest/gtest.h>
@@ -322,5 +323,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   exePath = argv[1];
+  InstallHangWatchdog();
   return RUN_ALL_TESTS();
 }

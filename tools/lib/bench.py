@@ -10,6 +10,9 @@ Scenarios (names for --only):
   idle     processor time per wall second and memory: ten ports that never
            answer, and three lines with camera 1 selected (polled)
   wine     the latency and idle figures for orvalix.exe under Wine
+  line     numbered frames back to back at 38400 baud into a pseudo-terminal
+           for 10 s, read through a channel opened as the engine's: how many
+           came in order, and whether the reader held the line up
 Every figure is the median of the runs made (--repeat).
 """
 import argparse
@@ -278,6 +281,14 @@ def scenario_idle(o, results):
     os.unlink(sim.transcript)
 
 
+def scenario_line(o, results):
+    kv = run_bench(o.native_build, ["line", "--seconds", str(o.line_seconds)], 60 + 3 * o.line_seconds)
+    sent, in_order = int(kv["frames_sent"][0]), int(kv["frames_in_order"][0])
+    results.setdefault("line_native", []).append(
+        {"frames_sent": sent, "in_order_pct": 100.0 * in_order / sent,
+         "writer_late_ms": float(kv["writer_late_ms"][0])})
+
+
 # ---- Wine -----------------------------------------------------------------
 
 def pid_cpu_ns(pid):
@@ -538,6 +549,11 @@ def table(results):
             row("%s: wineserver CPU" % label, median(runs, "wineserver_cpu_pct"), "%", len(runs))
         row("%s: VmRSS" % label, median(runs, "vmrss_kb"), "kB", len(runs))
         row("%s: VmHWM" % label, median(runs, "vmhwm_kb"), "kB", len(runs))
+    runs = results.get("line_native")
+    if runs:
+        label = "line speed native (%d frames)" % runs[0]["frames_sent"]
+        row("%s: in order" % label, median(runs, "in_order_pct"), "%", len(runs), "100 %")
+        row("%s: writer held up" % label, median(runs, "writer_late_ms"), "ms", len(runs))
     widths = [max(len(r[i]) for r in rows + [("figure", "median", "runs", "target")]) for i in range(4)]
     lines = []
     for r in [("figure", "median", "runs", "target")] + rows:
@@ -561,7 +577,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--native-build", default=os.path.join(ROOT, "build", "bench"))
     ap.add_argument("--windows-build", default=os.path.join(ROOT, "build", "windows"))
-    ap.add_argument("--only", default="init,latency,idle,wine", help="comma-separated scenarios")
+    ap.add_argument("--only", default="init,latency,idle,wine,line", help="comma-separated scenarios")
     ap.add_argument("--cameras", help="camera counts for init (default 1,7,21,70; --quick: 1,7,21)")
     ap.add_argument("--repeat", type=int, default=3, help="runs of each measurement (70 cameras: one)")
     ap.add_argument("--quick", action="store_true", help="one run, fewer requests, shorter idle windows")
@@ -570,10 +586,10 @@ def main():
     o = ap.parse_args()
     o.native_build = os.path.abspath(o.native_build)
     o.windows_build = os.path.abspath(o.windows_build)
-    o.requests, o.clicks, o.idle_seconds, o.init_profile = 1000, 100, 5, "realistic"
+    o.requests, o.clicks, o.idle_seconds, o.init_profile, o.line_seconds = 1000, 100, 5, "realistic", 10
     scenarios = o.only.split(",")
     if o.quick:
-        o.repeat, o.requests, o.clicks, o.idle_seconds = 1, 300, 60, 3
+        o.repeat, o.requests, o.clicks, o.idle_seconds, o.line_seconds = 1, 300, 60, 3, 3
     cameras = [int(n) for n in (o.cameras or ("1,7,21" if o.quick else "1,7,21,70")).split(",")]
     if o.smoke:
         o.repeat, o.requests, scenarios, cameras, o.init_profile = 1, 20, ["init", "latency"], [1], "fast"
@@ -593,6 +609,8 @@ def main():
                 attempt(results, "idle native, run %d" % (k + 1), scenario_idle, o, results)
             if "wine" in scenarios:
                 attempt(results, "Wine, run %d" % (k + 1), scenario_wine, o, results)
+            if "line" in scenarios:
+                attempt(results, "line speed native, run %d" % (k + 1), scenario_line, o, results)
     finally:
         shutil.rmtree(o.workdir, ignore_errors=True)
     info = machine()

@@ -4,7 +4,7 @@
 // packets, and once a line whose device vanishes and comes back.
 #pragma once
 
-#include "tests/soak/soak_line.h"
+#include "tools/src/soak/soak_line.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 // orvalix-soak [--duration SECONDS] [--seed N]: runs the soak in a child
 // process, so a crash or a hang is seen and counted, and adds `crashes: N`
 // to the child's summary.
-#include "tests/soak/soak_run.h"
+#include "tools/src/soak/soak_run.h"
 
 #include <signal.h>
 #include <sys/wait.h>

@@ -1,4 +1,4 @@
-#include "tests/soak/soak_expect.h"
+#include "tools/src/soak/soak_expect.h"
 
 #include "requests/request_codes.h"
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "engine/camera_controller.h"
-#include "tests/soak/soak_checker.h"
+#include "tools/src/soak/soak_checker.h"
 
 #include <cstdint>
 #include <mutex>

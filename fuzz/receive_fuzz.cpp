@@ -16,7 +16,7 @@
 //   11111nnn  the last data bytes arrive again 2^n times (a burst fills a ring)
 // After the input the requests still queued are dropped and the engine must be
 // idle again within the longest reply time-out.
-#include "tests/fuzz/receive_rig.h"
+#include "fuzz/receive_rig.h"
 
 using namespace receive_rig;
 

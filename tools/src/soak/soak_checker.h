@@ -5,7 +5,7 @@
 // request. Not thread-safe: the caller locks.
 #pragma once
 
-#include "tests/soak/soak_expect.h"
+#include "tools/src/soak/soak_expect.h"
 
 #include <cstdint>
 #include <deque>

@@ -2,8 +2,8 @@
 // talks to simulated cameras, and every byte they send back is recorded as the
 // input operation that delivers it, with the worker steps between.
 //   make_receive_seeds <receive directory> <framer directory>
+#include "fuzz/receive_rig.h"
 #include "sim/sim_line.h"
-#include "tests/fuzz/receive_rig.h"
 
 #include <algorithm>
 #include <memory>

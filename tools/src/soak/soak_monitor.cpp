@@ -1,4 +1,4 @@
-#include "tests/soak/soak_monitor.h"
+#include "tools/src/soak/soak_monitor.h"
 
 #include "engine/engine_state.h"
 #include "platform/os.h"

@@ -13,7 +13,7 @@
 //   setup-geometry         let it paint, print the Setup dialog as WxH+X+Y
 //   setup-close SECONDS    press the open Setup dialog's "Exit" and wait until it has gone
 #include "common/control_ids.h"
-#include "tests/e2e/panel_driver.h"
+#include "tools/src/driver/panel_driver.h"
 
 #include <cstdio>
 #include <cstdlib>

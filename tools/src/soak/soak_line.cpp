@@ -1,4 +1,4 @@
-#include "tests/soak/soak_line.h"
+#include "tools/src/soak/soak_line.h"
 
 #include "platform/os.h"
 

@@ -1,4 +1,4 @@
-#include "tests/soak/soak_faults.h"
+#include "tools/src/soak/soak_faults.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "tests/soak/soak_checker.h"
+#include "tools/src/soak/soak_checker.h"
 
 #include <cstdio>
 #include <cstring>

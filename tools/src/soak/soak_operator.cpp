@@ -1,4 +1,4 @@
-#include "tests/soak/soak_operator.h"
+#include "tools/src/soak/soak_operator.h"
 
 #include "common/control_ids.h"
 #include "common/text.h"

@@ -6,6 +6,7 @@
 //   idle (--port N=DEV... | --silent N) [--select CAM] --seconds S
 //                                        processor time and memory at rest
 //   hold-ptys N --seconds S              N pseudo-terminals that never answer
+//   line --seconds S                     the serial channel at full line speed
 // With --trace-reader MS a thread reads and formats the new traffic trace
 // entries every MS milliseconds, as the Traffic window does every 100 ms.
 #include "cli/headless_panel.h"
@@ -17,6 +18,7 @@
 #include "platform/fakewin.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
+#include "tools/src/bench/line_speed.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -87,6 +89,7 @@ int Usage() {
           "       orvalix_bench latency --port N=DEV... [--count K]\n"
           "       orvalix_bench idle (--port N=DEV... | --silent N) [--select CAM] [--seconds S]\n"
           "       orvalix_bench hold-ptys N [--seconds S]\n"
+          "       orvalix_bench line [--seconds S]\n"
           "       (init, latency, idle: [--trace-reader MS])\n");
   return 2;
 }
@@ -311,6 +314,7 @@ int main(int argc, char** argv) {
   Options o;
   if (!ParseOptions(argc, argv, &o)) return Usage();
   if (o.mode == "hold-ptys") return RunHoldPtys(o);
+  if (o.mode == "line") return RunLineSpeed(o.seconds) ? 0 : 1;
   if (o.mode != "init" && o.mode != "latency" && o.mode != "idle") return Usage();
 
   std::vector<SilentPty> silent(static_cast<size_t>(o.silent));

@@ -1,4 +1,4 @@
-#include "tests/e2e/panel_driver.h"
+#include "tools/src/driver/panel_driver.h"
 
 #include "common/control_ids.h"
 #include "ui/traffic_window.h"

@@ -1,7 +1,7 @@
 // The soak's own judge: the command bytes it expects for each request (from
 // the protocol's request and zoom tables) and how it settles requests that
 // did not reach their camera.
-#include "tests/soak/soak_checker.h"
+#include "tools/src/soak/soak_checker.h"
 #include "requests/request_codes.h"
 
 #include <gtest/gtest.h>

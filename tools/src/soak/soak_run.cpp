@@ -1,4 +1,4 @@
-#include "tests/soak/soak_run.h"
+#include "tools/src/soak/soak_run.h"
 
 #include "cli/headless_panel.h"
 #include "common/control_ids.h"
@@ -8,11 +8,11 @@
 #include "platform/os.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
-#include "tests/soak/soak_checker.h"
-#include "tests/soak/soak_faults.h"
-#include "tests/soak/soak_line.h"
-#include "tests/soak/soak_monitor.h"
-#include "tests/soak/soak_operator.h"
+#include "tools/src/soak/soak_checker.h"
+#include "tools/src/soak/soak_faults.h"
+#include "tools/src/soak/soak_line.h"
+#include "tools/src/soak/soak_monitor.h"
+#include "tools/src/soak/soak_operator.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
