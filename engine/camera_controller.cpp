@@ -6,6 +6,7 @@
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
 #include "engine/next_deadline.h"
+#include "engine/read_back.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "platform/winapi.h"
@@ -218,6 +219,7 @@ void WorkerBegin(CameraController* c) {
 }
 
 void WorkerStep(CameraController* c, int32_t* pollCounter) {
+  ExpireCommandWindow(c);
   LinkServiceStep(c);
   if (c->mode.load() != MODE_IDLE) return;
   ApplySelection(c);

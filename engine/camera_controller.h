@@ -111,6 +111,8 @@ struct CameraController {
   std::atomic<int32_t> timeoutMs{0};
   std::atomic<int32_t> cameraSelected{0};
   std::atomic<uint32_t> cmdTick{0};
+  // Worker only: the re-inquiry window `cmdTick` opened has not passed yet.
+  bool cmdWindowOpen = false;
   std::atomic<int32_t> listReady{0};
   // The list index the user-interface thread asked for (-1: none); the worker
   // takes it over when it is next idle, so a transaction keeps its camera.

@@ -8,6 +8,7 @@
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
+#include "engine/read_back.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "platform/fakewin.h"
@@ -208,6 +209,7 @@ void ResetController(CameraController* c, uint32_t tick) {
   lastRxTick = tick;
   c->sendTick = tick;
   c->cmdTick = 0;
+  c->cmdWindowOpen = false;
   c->mode = MODE_IDLE;
   c->followUp = 0;
   c->stage = STAGE_NONE;
@@ -324,7 +326,7 @@ void ApplyStart(const uint8_t* data, size_t size) {
       reinitChain = rereading ? 1 : 0;
       if (rereading) c->timeoutMs = 5000;
       BeginWork(c, rereading ? 0 : request, 0);
-      c->cmdTick = virtualTick;
+      StampCommand(c);
       SendTransaction(c, start.code, request != 0);
       if ((setup & kAwaitCompletion) && c->stage.load() == STAGE_ACK) AwaitCompletion(c);
       break;
