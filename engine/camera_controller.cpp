@@ -32,6 +32,8 @@ constexpr int32_t kPollTurns = 4;
 // time-out is this long.
 constexpr uint32_t kOpenSettleMs = 50;
 constexpr int32_t kFirstTimeoutMs = 200;
+// Teardown serves the worker's calls into the panel this often while it waits.
+constexpr uint32_t kStopTurnMs = 1;
 
 std::atomic<PanelRefreshHandler> panelRefresh{nullptr};
 // Set on the worker while it runs the panel refresh of a re-reading: the
@@ -40,10 +42,7 @@ thread_local bool inWorkerRefresh = false;
 
 // Frees what creation took; the worker must no longer run.
 void ReleaseResources(CameraController* c) {
-  for (int32_t i = 0; i < kChannelCount; i++) {
-    delete c->channels[i];
-    c->channels[i] = nullptr;
-  }
+  for (int32_t i = 0; i < kChannelCount; i++) CloseChannel(c, i);
   delete c->requestQueue;
   c->requestQueue = nullptr;
   delete c->notifyQueue;
@@ -201,13 +200,35 @@ CameraController* CreateCameraController(WorkerStart start) {
   return c;
 }
 
+void CloseChannel(CameraController* c, int32_t index) {
+  if (index < 0 || index >= kChannelCount) return;
+  SerialChannel* channel = c->channels[index];
+  c->channels[index] = nullptr;
+  if (!channel) return;
+  channel->SetReceiveSignal(nullptr);  // the controller may go before a channel left open
+  if (channel->ClosePort() != kPortLeftToExit) {
+    delete channel;
+    return;
+  }
+  // Its I/O thread may still run inside the driver: the channel stays too.
+  SetStatus("COM%d does not close; left open until exit", index + 1);
+}
+
 void DestroyCameraController(CameraController* c) {
   if (!c) return;
   c->stopEvent.Set();
   // The worker may be waiting on this thread's windows (status line, list,
-  // panel refresh), so serve those calls while waiting. Channels and queues
-  // stay until the worker has really ended, however long that takes.
-  while (!c->thread.Join(1)) DispatchIncomingSentMessages();
+  // panel refresh), so serve those calls while waiting. Each turn waits at
+  // least kStopTurnMs, so the count bounds the real time whatever the clock.
+  uint32_t waitedMs = 0;
+  while (!c->thread.Join(kStopTurnMs)) {
+    DispatchIncomingSentMessages();
+    waitedMs += kStopTurnMs;
+    if (waitedMs >= kWorkerStopWaitMs) {
+      SetStatus("The engine does not stop; left running until exit");
+      return;
+    }
+  }
   ReleaseResources(c);
   OsEndFineTimer();
   delete c;

@@ -166,9 +166,16 @@ enum WorkerStart { WORKER_THREAD, WORKER_MANUAL };
 // started: the caller runs WorkerBegin once and then WorkerStep per tick.
 // Null when the queues or the stop event could not be had.
 CameraController* CreateCameraController(WorkerStart start = WORKER_THREAD);
-// Stops the worker (waiting as long as it takes, while serving the worker's
-// calls into the panel), closes the channels, frees the queues and the object.
+// Stops the worker (serving its calls into the panel while it waits), closes
+// the channels, frees the queues and the object. A worker that has not ended
+// after kWorkerStopWaitMs is left, with everything it uses, until the process
+// ends; the status line says so.
+constexpr uint32_t kWorkerStopWaitMs = 4000;
 void DestroyCameraController(CameraController* c);
+// Closes and frees channel `index` (the slot becomes null). A port whose close
+// does not end in time stays open until the process ends; the status line
+// says so and the engine goes on without it.
+void CloseChannel(CameraController* c, int32_t index);
 
 // Worker thread entry; the parameter is the controller. Returns 0.
 uint32_t CameraWorkerThread(void* param);

@@ -49,9 +49,10 @@ SerialChannel::SerialChannel() {
   transmitEvent.Create(false, false);
 }
 
+// A channel is deleted only once its I/O thread has ended, however long that takes.
 SerialChannel::~SerialChannel() {
   if (IsOpen()) ClosePort();
-  ReleasePort();
+  ReleasePort(OS_INFINITE);
 }
 
 int SerialChannel::SetOption(int32_t option, uint32_t value) {
@@ -87,7 +88,9 @@ int SerialChannel::SetCallback(int32_t option, FrameEndCallback callback) {
 
 int SerialChannel::OpenPort(uint32_t number) {
   if (IsOpen()) ClosePort();
-  ReleasePort();  // what an I/O thread that ended by itself left behind
+  // What an I/O thread that ended by itself left behind; one still running
+  // after a close that was given up keeps the channel closed.
+  if (!ReleasePort(0)) return 1;
   if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid()) return 1;
 
   portNumber = number;
@@ -103,7 +106,7 @@ int SerialChannel::OpenPort(uint32_t number) {
   rxRing.reset(new (std::nothrow) uint8_t[rxRingSize]());
   txRing.reset(new (std::nothrow) uint8_t[txRingSize]());
   if (!rxRing || !txRing) {
-    ReleasePort();
+    ReleasePort(0);
     return 1;
   }
 
@@ -113,7 +116,7 @@ int SerialChannel::OpenPort(uint32_t number) {
   if (manualIo.load(std::memory_order_relaxed)) return 0;
   if (!ioThread.Start(IoThreadProc, this)) {
     openFlag.store(false, std::memory_order_release);
-    ReleasePort();
+    ReleasePort(0);
     return 1;
   }
   OsSleep(0);
@@ -124,25 +127,26 @@ int SerialChannel::ClosePort() {
   if (!IsOpen()) return 1;
   stopEvent.Set();
   if (port != nullptr) SerialPortWake(port);
-  ReleasePort();
+  const bool released = ReleasePort(kCloseWaitMs);
   openFlag.store(false, std::memory_order_release);
-  return 0;
+  return released ? 0 : kPortLeftToExit;
 }
 
 // Nothing goes while the I/O thread can still touch it. A stop wakes its wait
-// in the port, and a write the line holds off gives up: POSIX after a stall
-// without progress, Win32 half a second after its bytes could have left.
-void SerialChannel::ReleasePort() {
-  if (ioThread.IsStarted()) {
-    while (!ioThread.Join(500)) {
-    }
-  }
+// in the port, and a write the line holds off gives up half a second after
+// its bytes could have left; a driver that never lets go of a request is
+// waited for only `waitMs`. False when the thread still runs (nothing is
+// freed) or the port had to be left open.
+bool SerialChannel::ReleasePort(uint32_t waitMs) {
+  if (!ioThread.Join(waitMs)) return false;
+  bool closed = true;
   if (port != nullptr) {
-    SerialPortClose(port);
+    closed = SerialPortClose(port);
     port = nullptr;
   }
   rxRing.reset();
   txRing.reset();
+  return closed;
 }
 
 int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
