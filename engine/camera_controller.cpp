@@ -7,6 +7,7 @@
 #include "engine/next_deadline.h"
 #include "engine/raw_command.h"
 #include "engine/traffic_trace.h"
+#include "engine/read_back.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "platform/winapi.h"
@@ -23,6 +24,8 @@ constexpr uint32_t kBaudRate = 38400;
 constexpr int32_t kPollTurns = 4;
 // Creation waits this long after opening the ports.
 constexpr uint32_t kOpenSettleMs = 50;
+// Teardown serves the worker's calls into the panel this often while it waits.
+constexpr uint32_t kStopTurnMs = 1;
 
 std::atomic<PanelRefreshHandler> panelRefresh{nullptr};
 // Set on the worker while it runs the panel refresh of a re-reading: the
@@ -31,10 +34,7 @@ thread_local bool inWorkerRefresh = false;
 
 // Frees what creation took; the worker must no longer run.
 void ReleaseResources(CameraController* c) {
-  for (int32_t i = 0; i < kChannelCount; i++) {
-    delete c->channels[i];
-    c->channels[i] = nullptr;
-  }
+  for (int32_t i = 0; i < kChannelCount; i++) CloseChannel(c, i);
   delete c->requestQueue;
   c->requestQueue = nullptr;
   delete c->notifyQueue;
@@ -187,13 +187,35 @@ CameraController* CreateCameraController(WorkerStart start) {
   return c;
 }
 
+void CloseChannel(CameraController* c, int32_t index) {
+  if (index < 0 || index >= kChannelCount) return;
+  SerialChannel* channel = c->channels[index];
+  c->channels[index] = nullptr;
+  if (!channel) return;
+  channel->SetReceiveSignal(nullptr);  // the controller may go before a channel left open
+  if (channel->ClosePort() != kPortLeftToExit) {
+    delete channel;
+    return;
+  }
+  // Its I/O thread may still run inside the driver: the channel stays too.
+  SetStatus("COM%d does not close; left open until exit", index + 1);
+}
+
 void DestroyCameraController(CameraController* c) {
   if (!c) return;
   c->stopEvent.Set();
   // The worker may be waiting on this thread's windows (status line, list,
-  // panel refresh), so serve those calls while waiting. Channels and queues
-  // stay until the worker has really ended, however long that takes.
-  while (!c->thread.Join(1)) DispatchIncomingSentMessages();
+  // panel refresh), so serve those calls while waiting. Each turn waits at
+  // least kStopTurnMs, so the count bounds the real time whatever the clock.
+  uint32_t waitedMs = 0;
+  while (!c->thread.Join(kStopTurnMs)) {
+    DispatchIncomingSentMessages();
+    waitedMs += kStopTurnMs;
+    if (waitedMs >= kWorkerStopWaitMs) {
+      SetStatus("The engine does not stop; left running until exit");
+      return;
+    }
+  }
   ReleaseResources(c);
   OsEndFineTimer();
   delete c;
@@ -205,6 +227,7 @@ void WorkerBegin(CameraController* c) {
 }
 
 void WorkerStep(CameraController* c, int32_t* pollCounter) {
+  ExpireCommandWindow(c);
   LinkServiceStep(c);
   if (c->mode.load() != MODE_IDLE) return;
   ApplySelection(c);

@@ -111,6 +111,8 @@ struct CameraController {
   std::atomic<int32_t> timeoutMs{0};
   std::atomic<int32_t> cameraSelected{0};
   std::atomic<uint32_t> cmdTick{0};
+  // Worker only: the re-inquiry window `cmdTick` opened has not passed yet.
+  bool cmdWindowOpen = false;
   std::atomic<int32_t> listReady{0};
   // The list index the user-interface thread asked for (-1: none); the worker
   // takes it over when it is next idle, so a transaction keeps its camera.
@@ -171,9 +173,16 @@ enum WorkerStart { WORKER_THREAD, WORKER_MANUAL };
 // started: the caller runs WorkerBegin once and then WorkerStep per tick.
 // Null when the queues or the stop event could not be had.
 CameraController* CreateCameraController(WorkerStart start = WORKER_THREAD);
-// Stops the worker (waiting as long as it takes, while serving the worker's
-// calls into the panel), closes the channels, frees the queues and the object.
+// Stops the worker (serving its calls into the panel while it waits), closes
+// the channels, frees the queues and the object. A worker that has not ended
+// after kWorkerStopWaitMs is left, with everything it uses, until the process
+// ends; the status line says so.
+constexpr uint32_t kWorkerStopWaitMs = 4000;
 void DestroyCameraController(CameraController* c);
+// Closes and frees channel `index` (the slot becomes null). A port whose close
+// does not end in time stays open until the process ends; the status line
+// says so and the engine goes on without it.
+void CloseChannel(CameraController* c, int32_t index);
 
 // Worker thread entry; the parameter is the controller. Returns 0.
 uint32_t CameraWorkerThread(void* param);

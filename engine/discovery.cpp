@@ -119,11 +119,7 @@ void HandleBroadcastEcho(CameraController* c) {
 }
 
 void ClosePortWithoutCameras(CameraController* c) {
-  int32_t port = c->port.load();
-  if (port >= 0 && port < kChannelCount) {
-    delete c->channels[port];
-    c->channels[port] = nullptr;
-  }
+  CloseChannel(c, c->port.load());
   AdvancePort(c);
 }
 

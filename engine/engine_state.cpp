@@ -1,5 +1,7 @@
 #include "engine/engine_state.h"
 
+#include "engine/read_back.h"
+
 #include <cstring>
 
 void StartTransaction(CameraController* c, int32_t code, int32_t stage) {
@@ -45,7 +47,7 @@ void BeginWork(CameraController* c, int32_t followUp, int32_t index) {
 
 void BeginRereading(CameraController* c) {
   BeginWork(c, 0, c->camera.load());
-  c->cmdTick = OsTickCount();
+  StampCommand(c);
   c->reinitChain = 1;
   c->timeoutMs = kRereadTimeoutMs;
 }

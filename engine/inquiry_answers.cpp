@@ -3,6 +3,7 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/engine_state.h"
+#include "engine/read_back.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "platform/winapi.h"
@@ -30,16 +31,12 @@ bool IsVersionAnswer(const CameraController* c) {
   return c->packetLength >= kVersionAnswerLength && c->packetBuffer[1] == kAnswerKind;
 }
 
-// A read-back asks again while the camera still moves towards the request.
-constexpr uint32_t kReinquiryWindowMs = 1000;
 // After switching focus to manual, the focus counts as moving this long.
 constexpr uint32_t kFocusSettleMs = 300;
 
 void Post(CameraController* c, uint32_t code, int32_t value) {
   c->notifyQueue->Put(static_cast<uint32_t>(c->camera.load()), code, static_cast<uint32_t>(value), 0);
 }
-
-uint32_t SinceCommand(CameraController* c) { return OsTickCount() - c->cmdTick.load(); }
 
 bool PanelChecked(int id) { return IsDlgButtonChecked(hPage[0], id) == BST_CHECKED; }
 

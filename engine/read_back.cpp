@@ -70,9 +70,22 @@ void StartRereading(CameraController* c, int32_t firstCode) {
 
 }  // namespace
 
+void StampCommand(CameraController* c) {
+  c->cmdTick = OsTickCount();
+  c->cmdWindowOpen = true;
+}
+
+void ExpireCommandWindow(CameraController* c) {
+  if (c->cmdWindowOpen && OsTickCount() - c->cmdTick.load() >= kReinquiryWindowMs) c->cmdWindowOpen = false;
+}
+
+uint32_t SinceCommand(CameraController* c) {
+  return c->cmdWindowOpen ? OsTickCount() - c->cmdTick.load() : kWindowClosed;
+}
+
 void ReadBackStep(CameraController* c) {
   const ReadBackRow* row = FindReadBack(c->followUp.load());
-  if (row && row->stampsCommand) c->cmdTick = OsTickCount();
+  if (row && row->stampsCommand) StampCommand(c);
   switch (row ? row->action : READ_NOTHING) {
     case READ_ASK:
       SendTransaction(c, row->code, true);

@@ -23,6 +23,7 @@
 #include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
+#include "engine/read_back.h"
 #include "platform/fakewin.h"
 #include "platform/os.h"
 #include "requests/camera_models.h"
@@ -181,7 +182,7 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
   c->port = kTable[0].channel;
   c->timeoutMs = kTimeouts[(flavour >> 3) & 3];
   c->sendTick = virtualTick.load();
-  c->cmdTick = virtualTick.load();
+  StampCommand(c);
 }
 
 struct Message {

@@ -8,6 +8,7 @@
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
+#include "engine/read_back.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "platform/fakewin.h"
@@ -205,6 +206,7 @@ void ResetController(CameraController* c, uint32_t tick) {
   c->sendTick = tick;
   c->cmdTick = 0;
   ResetConversation(c);
+  c->cmdWindowOpen = false;
   c->port = 0;
   c->camera = 0;
   c->cameraCount = 0;
@@ -318,7 +320,7 @@ void ApplyStart(const uint8_t* data, size_t size) {
         BeginRereading(c);  // camera 0, made current by MakeReady
       } else {
         BeginWork(c, request, 0);
-        c->cmdTick = virtualTick;
+        StampCommand(c);
       }
       SendTransaction(c, start.code, request != 0);
       if ((setup & kAwaitCompletion) && c->stage.load() == STAGE_ACK) AwaitCompletion(c);

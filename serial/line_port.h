@@ -23,10 +23,14 @@ struct LinePort {
   void Write(const uint8_t* data, int32_t length) {
     net != nullptr ? NetPortWrite(net, data, length) : SerialPortWrite(serial, data, length);
   }
-  void Close() {
+  // False when a serial port had to be left open (its driver still holds a
+  // request); it is forgotten here either way.
+  bool Close() {
+    bool closed = true;
     if (net != nullptr) NetPortClose(net);
-    if (serial != nullptr) SerialPortClose(serial);
+    if (serial != nullptr) closed = SerialPortClose(serial);
     net = nullptr;
     serial = nullptr;
+    return closed;
   }
 };

@@ -49,9 +49,10 @@ SerialChannel::SerialChannel() {
   transmitEvent.Create(false, false);
 }
 
+// A channel is deleted only once its I/O thread has ended, however long that takes.
 SerialChannel::~SerialChannel() {
   if (IsOpen()) ClosePort();
-  ReleasePort();
+  ReleasePort(OS_INFINITE);
 }
 
 int SerialChannel::SetOption(int32_t option, uint32_t value) {
@@ -100,7 +101,9 @@ int SerialChannel::OpenNetworkLine(const NetLineConfig& line) {
 }
 
 int SerialChannel::OpenLine() {
-  ReleasePort();  // what an I/O thread that ended by itself left behind
+  // What an I/O thread that ended by itself left behind; one still running
+  // after a close that was given up keeps the channel closed.
+  if (!ReleasePort(0)) return 1;
   if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid()) return 1;
 
   rxRead.store(0, std::memory_order_relaxed);
@@ -119,7 +122,7 @@ int SerialChannel::OpenLine() {
   rxRing.reset(new (std::nothrow) uint8_t[rxRingSize]());
   txRing.reset(new (std::nothrow) uint8_t[txRingSize]());
   if (!rxRing || !txRing) {
-    ReleasePort();
+    ReleasePort(0);
     return 1;
   }
 
@@ -129,7 +132,7 @@ int SerialChannel::OpenLine() {
   if (manualIo.load(std::memory_order_relaxed)) return 0;
   if (!ioThread.Start(IoThreadProc, this)) {
     openFlag.store(false, std::memory_order_release);
-    ReleasePort();
+    ReleasePort(0);
     return 1;
   }
   OsSleep(0);
@@ -140,22 +143,22 @@ int SerialChannel::ClosePort() {
   if (!IsOpen()) return 1;
   stopEvent.Set();
   if (port.IsOpen()) port.Wake();
-  ReleasePort();
+  const bool released = ReleasePort(kCloseWaitMs);
   openFlag.store(false, std::memory_order_release);
-  return 0;
+  return released ? 0 : kPortLeftToExit;
 }
 
 // Nothing goes while the I/O thread can still touch it. A stop wakes its wait
-// in the port, and a write the line holds off gives up: POSIX after a stall
-// without progress, Win32 half a second after its bytes could have left.
-void SerialChannel::ReleasePort() {
-  if (ioThread.IsStarted()) {
-    while (!ioThread.Join(500)) {
-    }
-  }
-  port.Close();
+// in the port, and a write the line holds off gives up half a second after
+// its bytes could have left; a driver that never lets go of a request is
+// waited for only `waitMs`. False when the thread still runs (nothing is
+// freed) or the port had to be left open.
+bool SerialChannel::ReleasePort(uint32_t waitMs) {
+  if (!ioThread.Join(waitMs)) return false;
+  const bool closed = port.Close();
   rxRing.reset();
   txRing.reset();
+  return closed;
 }
 
 int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {

@@ -25,6 +25,14 @@ enum : int32_t {
   OPTION_FRAME_END = 6,
 };
 
+// ClosePort's result when the port's I/O did not end within kCloseWaitMs
+// (0: closed, 1: it was not open). Its thread, rings and port are then left
+// as they are until the process ends, and the channel must not be deleted.
+constexpr int kPortLeftToExit = 2;
+// How long ClosePort waits for the I/O thread: longer than a write the line
+// holds off takes to be given up.
+constexpr uint32_t kCloseWaitMs = 3000;
+
 class SerialChannel {
  public:
   SerialChannel();
@@ -36,6 +44,7 @@ class SerialChannel {
   int SetOption(int32_t option, uint32_t value);
   // option must be OPTION_FRAME_END.
   int SetCallback(int32_t option, FrameEndCallback callback);
+  // Fails on a channel whose last close was left to the process's end.
   int OpenPort(uint32_t portNumber);
   // A network line in place of a COM port, for the same I/O thread and rings;
   // the line options do not apply to it. Never waits for the network.
@@ -85,7 +94,7 @@ class SerialChannel {
   void SignalReceived();
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
   bool SendNextFrame();
-  void ReleasePort();
+  bool ReleasePort(uint32_t waitMs);
 
   std::atomic<uint32_t> framingMode{1};  // read by the I/O thread per byte
   uint32_t rxRingSize = kRingSize;

@@ -6,6 +6,7 @@
 #include "panel/panel_refresh.h"
 #include "requests/request_codes.h"
 #include "ui/panel_commands.h"
+#include "ui/slider_steps.h"
 
 #include <windows.h>
 
@@ -15,16 +16,6 @@ namespace {
 constexpr int kMaxSiblings = 1024;
 constexpr int kDigitOne = '1';
 constexpr int kRecallCount = 5;
-
-struct SliderSteps {
-  int slider, left, right;
-};
-
-const SliderSteps kSliderSteps[] = {
-    {IDC_ZOOM_SLIDER, IDC_ZOOM_MINUS, IDC_ZOOM_PLUS},       {IDC_SHARP_SLIDER, IDC_SHARP_MINUS, IDC_SHARP_PLUS},
-    {IDC_BRIGHT_SLIDER, IDC_BRIGHT_MINUS, IDC_BRIGHT_PLUS}, {IDC_LEVEL_SLIDER, IDC_LEVEL_MINUS, IDC_LEVEL_PLUS},
-    {IDC_FOCUS_SLIDER, IDC_FOCUS_MINUS, IDC_FOCUS_PLUS},
-};
 
 // Where Up or Down goes: `whenClear` while check box `box` is unchecked (or
 // always when box is 0), else `whenChecked`. So the travel skips a slider
@@ -74,11 +65,10 @@ bool IsChecked(int id) { return IsDlgButtonChecked(hPage[0], id) == BST_CHECKED;
 
 void PostPanelCommand(int id) { PostMessageA(hPage[0], WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
+// Only the panel's sliders: the Setup dialog's keys are the dialog's own.
 const SliderSteps* FocusedSlider() {
-  int id = FocusedId();
-  for (const SliderSteps& steps : kSliderSteps)
-    if (steps.slider == id) return &steps;
-  return nullptr;
+  HWND focus = GetFocus();
+  return focus && GetParent(focus) == hPage[0] ? StepsOfSlider(FocusedId()) : nullptr;
 }
 
 const PanelRow* FocusedRow() {
@@ -145,7 +135,7 @@ int OnKey(int virtualKey, int down) {
   if (virtualKey == VK_LEFT || virtualKey == VK_RIGHT) {
     const SliderSteps* steps = FocusedSlider();
     if (steps) {
-      if (down) PostPanelCommand(virtualKey == VK_LEFT ? steps->left : steps->right);
+      if (down) PostPanelCommand(virtualKey == VK_LEFT ? steps->minus : steps->plus);
       return 1;
     }
   }

@@ -1,12 +1,18 @@
-// The I/O thread on a pty: a quiet line costs no processor time. (Full line
-// speed is measured by tools/bench, whose figure depends on the machine's load.)
+// The I/O thread on a pty: a quiet line costs no processor time, and a line
+// that holds its bytes back costs each frame a bounded time. (Full line speed
+// is measured by tools/bench, whose figure depends on the machine's load.)
 #include "tests/serial/serial_test_support.h"
 
+#include <poll.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 double ProcessCpuMs() {
   rusage usage;
@@ -27,4 +33,37 @@ TEST_F(PtyChannel, AQuietOpenLineCostsNoProcessorTime) {
 
   line.Write({0x90, 0x51, 0xFF});
   EXPECT_EQ(NextFrame(channel, 1000), (Bytes{0x90, 0x51, 0xFF})) << "a quiet line still wakes on the next byte";
+}
+
+// The line stops taking bytes (XOFF from the far end) and takes them again
+// after 800 ms. A write has its time on the wire plus 500 ms: the short frame
+// queued first is given up before the line moves again, and the long one
+// behind it, still within its time, goes out whole when the line moves.
+TEST_F(PtyChannel, AFrameTheLineHoldsBackIsGivenUpHalfASecondAfterItsTimeOnTheWire) {
+  termios tio;
+  ASSERT_EQ(tcgetattr(line.slave, &tio), 0);
+  tio.c_iflag |= IXON;
+  ASSERT_EQ(tcsetattr(line.slave, TCSANOW, &tio), 0);
+  line.Write({0x13});
+  ASSERT_TRUE(WaitFor([&] {
+    pollfd room = {line.slave, POLLOUT, 0};
+    return poll(&room, 1, 0) == 0;
+  })) << "the line did not stop";
+  const Bytes shortFrame = {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF};
+  Bytes longFrame(255, 0x42);
+  longFrame.back() = 0xFF;
+  ASSERT_EQ(channel.WriteFrame(shortFrame.data(), 6), 0);
+  ASSERT_EQ(channel.WriteFrame(longFrame.data(), 255), 0);
+  std::this_thread::sleep_until(Clock::now() + std::chrono::milliseconds(800));  // the line held back
+  line.Write({0x11});
+  Bytes arrived;
+  const auto limit = Clock::now() + std::chrono::seconds(3);
+  while (arrived.size() < longFrame.size() && Clock::now() < limit) {
+    pollfd ready = {line.master, POLLIN, 0};
+    uint8_t buffer[256];
+    if (poll(&ready, 1, 100) <= 0) continue;
+    const ssize_t n = read(line.master, buffer, sizeof buffer);
+    if (n > 0) arrived.insert(arrived.end(), buffer, buffer + n);
+  }
+  EXPECT_EQ(arrived, longFrame) << arrived.size() << " bytes";
 }
