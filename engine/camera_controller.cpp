@@ -1,14 +1,13 @@
 #include "engine/camera_controller.h"
 
-#include "common/text.h"
 #include "engine/discovery.h"
 #include "engine/dispatch_request.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
 #include "engine/next_deadline.h"
+#include "engine/panel_hooks.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
-#include "platform/winapi.h"
 #include "requests/request_codes.h"
 
 #include <cstring>
@@ -32,7 +31,6 @@ constexpr int32_t kPollTurns = 4;
 constexpr uint32_t kOpenSettleMs = 50;
 constexpr int32_t kFirstTimeoutMs = 200;
 
-std::atomic<PanelRefreshHandler> panelRefresh{nullptr};
 // Set on the worker while it runs the panel refresh of a re-reading: the
 // selection that refresh makes is the camera already current, never a click.
 thread_local bool inWorkerRefresh = false;
@@ -118,20 +116,17 @@ void ApplySelection(CameraController* c) {
 
 void RestoreSelection(CameraController* c) { SetCurrentCamera(c, c->selectedCamera >= 0 ? c->selectedCamera : 0); }
 
-void SetPanelRefreshHandler(PanelRefreshHandler handler) { panelRefresh.store(handler); }
-
 void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
-  PanelRefreshHandler handler = panelRefresh.load();
-  if (!handler) return;
   // The user has chosen another camera meanwhile; the panel already shows it.
   int32_t pending = c->pendingSelection.load(std::memory_order_acquire);
   if (pending >= 0 && pending != cameraIndex) return;
+  const PanelHooks& hooks = Hooks();
   inWorkerRefresh = true;
-  handler(c, cameraIndex);
+  hooks.refreshPanel(c, cameraIndex);
   // A click taken while this refresh waited on the panel had its own refresh
   // overwritten in part: show the clicked camera once more.
   int32_t clicked = c->pendingSelection.load(std::memory_order_acquire);
-  if (clicked >= 0 && clicked != cameraIndex) handler(c, clicked);
+  if (clicked >= 0 && clicked != cameraIndex) hooks.refreshPanel(c, clicked);
   inWorkerRefresh = false;
 }
 
@@ -161,7 +156,7 @@ SerialChannel* OpenCameraChannel(int32_t index) {
 }
 
 CameraController* CreateCameraController(WorkerStart start) {
-  SetStatus("Searching for cameras...");
+  ShowStatus("Searching for cameras...");
   CameraController* c = new (std::nothrow) CameraController;
   if (!c) return nullptr;
   ResetEngineGlobals();
@@ -206,7 +201,7 @@ void DestroyCameraController(CameraController* c) {
   // The worker may be waiting on this thread's windows (status line, list,
   // panel refresh), so serve those calls while waiting. Channels and queues
   // stay until the worker has really ended, however long that takes.
-  while (!c->thread.Join(1)) DispatchIncomingSentMessages();
+  while (!c->thread.Join(1)) Hooks().serveWorker();
   ReleaseResources(c);
   OsEndFineTimer();
   delete c;

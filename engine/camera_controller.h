@@ -191,8 +191,6 @@ void SetCurrentCamera(CameraController* c, int32_t index);
 // Worker: after initialisation the selection in force (or the first camera) is current again.
 void RestoreSelection(CameraController* c);
 
-// The panel refresh that a re-reading of all settings runs on the worker
-// thread. Installed by the application; null runs nothing.
-typedef void (*PanelRefreshHandler)(CameraController* c, int32_t cameraIndex);
-void SetPanelRefreshHandler(PanelRefreshHandler handler);
+// Worker: the panel refresh (a hook) of a re-reading of camera `cameraIndex`;
+// skipped when a click for another camera waits.
 void RunPanelRefresh(CameraController* c, int32_t cameraIndex);

@@ -82,7 +82,7 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
 // click back; afterwards the clicked camera is current and polled.
 TEST(Selection, ClickDuringARereadingIsKept) {
   TwoLines t;
-  SetPanelRefreshHandler(RefreshPanel);
+  EngineRig::UseRefresh(RefreshPanel);
   ASSERT_TRUE(t.ReadyAndSelect(0));
   t.rig.Post(0, REQ_PRESET_RECALL_1, 0);
   t.rig.Step();              // the recall goes out
