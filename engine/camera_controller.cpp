@@ -117,9 +117,11 @@ void ApplySelection(CameraController* c) {
 void RestoreSelection(CameraController* c) { SetCurrentCamera(c, c->selectedCamera >= 0 ? c->selectedCamera : 0); }
 
 void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
-  // The user has chosen another camera meanwhile; the panel already shows it.
+  // The panel shows the camera the user chose, waiting or in force; a
+  // re-reading of another camera must not take that choice back.
   int32_t pending = c->pendingSelection.load(std::memory_order_acquire);
-  if (pending >= 0 && pending != cameraIndex) return;
+  int32_t chosen = pending >= 0 ? pending : c->selectedCamera;
+  if (chosen >= 0 && chosen != cameraIndex) return;
   const PanelHooks& hooks = Hooks();
   inWorkerRefresh = true;
   hooks.refreshPanel(c, cameraIndex);

@@ -191,6 +191,7 @@ void SetCurrentCamera(CameraController* c, int32_t index);
 // Worker: after initialisation the selection in force (or the first camera) is current again.
 void RestoreSelection(CameraController* c);
 
-// Worker: the panel refresh (a hook) of a re-reading of camera `cameraIndex`;
-// skipped when a click for another camera waits.
+// Worker: the panel refresh (a hook) of a re-reading of camera `cameraIndex`.
+// Skipped when the user has chosen another camera, waiting or in force, so a
+// re-reading never takes a selection back.
 void RunPanelRefresh(CameraController* c, int32_t cameraIndex);
