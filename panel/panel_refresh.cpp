@@ -79,12 +79,6 @@ void ShowSharpness(HWND panel, int32_t aperture) {
   ShowText(panel, IDC_SHARP_VALUE, NumberText(aperture));
 }
 
-void ShowFocus(HWND panel, int32_t model, int32_t focusPos) {
-  int32_t v = FocusInverse(focusPos, FocusSpanOfModel(model));
-  SetSliderPos(panel, IDC_FOCUS_SLIDER, v);
-  ShowText(panel, IDC_FOCUS_VALUE, NumberText(v));
-}
-
 void ShowFocusMode(HWND panel, int32_t focusAuto) {
   SetChecked(panel, IDC_FOCUS_AUTO, focusAuto != 0);
   EnableControl(panel, IDC_FOCUS_SLIDER, focusAuto == 0);
@@ -153,7 +147,7 @@ void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
 
   ShowZoom(panel, model, r.zoomPos);
   ShowSharpness(panel, r.aperture);
-  ShowFocus(panel, model, r.focusPos);
+  ShowFocus(r);
   SetChecked(panel, IDC_POWER, true);
   ShowFocusMode(panel, r.focusAuto);
   ShowGain(setup, IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE, r.bGain);
@@ -172,4 +166,10 @@ void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
   SetStatus("Camera %d selected", static_cast<int>(cameraIndex + 1));
   // No slider, no focus change: SetFocus(NULL) would take the focus away.
   if (HWND zoom = GetDlgItem(panel, IDC_ZOOM_SLIDER)) SetFocus(zoom);
+}
+
+void ShowFocus(const CameraRecord& r) {
+  int32_t v = FocusInverse(r.focusPos, FocusSpanOfModel(r.modelCode));
+  SetSliderPos(hPage[0], IDC_FOCUS_SLIDER, v);
+  ShowText(hPage[0], IDC_FOCUS_VALUE, NumberText(v));
 }

@@ -14,3 +14,7 @@
 // a re-reading begins; from there its control calls wait for the
 // user-interface thread.
 void RefreshPanel(CameraController* controller, int32_t cameraIndex);
+
+// The focus slider and value box of a camera's record: the refresh's step,
+// and the engine's hook when focus turns auto or manual.
+void ShowFocus(const CameraRecord& r);

@@ -32,12 +32,6 @@ void MarkRecall(int32_t lastPreset) {
   for (int32_t i = 0; i < kPresetCount; i++) SetChecked(hPage[0], kRecallIds[i], i == checked);
 }
 
-void ShowFocusOf(const CameraRecord& r) {
-  int32_t v = FocusInverse(r.focusPos, FocusSpanOfModel(r.modelCode));
-  ShowText(hPage[0], IDC_FOCUS_VALUE, NumberText(v));
-  SetSliderPos(hPage[0], IDC_FOCUS_SLIDER, v);
-}
-
 void ShowGain(int sliderId, int valueId, int32_t gain) {
   HWND setup = hSetupDlg.load();
   ShowText(setup, valueId, NumberText(gain));
@@ -73,7 +67,7 @@ PanelHooks WindowHooks() {
   hooks.addCamera = AddCameraEntry;
   hooks.markRecall = MarkRecall;
   hooks.showExposure = ShowExposureOfRequest;
-  hooks.showFocus = ShowFocusOf;
+  hooks.showFocus = ShowFocus;
   hooks.showRedGain = ShowRedGain;
   hooks.showBlueGain = ShowBlueGain;
   hooks.checkedPreset = CheckedPreset;
