@@ -1,17 +1,15 @@
 // orvalix-cli: the camera engine without the window, for scripting and
-// diagnosis. The panel's controls exist in the in-memory window table; this
-// thread owns them as the user-interface thread would, prints what the engine
-// shows on them and drains the engine's notifications.
+// diagnosis. The engine shows its texts and takes its selections through the
+// CLI's own panel (cli_panel.h); this thread prints the status texts and
+// drains the engine's notifications, and sleeps until there is one of them
+// or its wait ends.
 #include "cli/camera_line.h"
 #include "cli/cli_options.h"
+#include "cli/cli_panel.h"
 #include "cli/command_mode.h"
-#include "cli/headless_panel.h"
 #include "cli/traffic_output.h"
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/raw_command.h"
-#include "platform/fakewin.h"
 #include "platform/os.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
@@ -22,14 +20,20 @@
 namespace {
 
 constexpr uint32_t kStuckMs = 1500;  // idle without a list this long: initialisation stopped
+// While the list fills, the engine's state is looked at least this often:
+// an initialisation that stops shows no text.
+constexpr uint32_t kListCheckMs = 50;
+constexpr size_t kStatusChars = 256;
+// The trace and the command mode are not behind the panel's event: with
+// either, a turn of the loop sleeps at most this long.
+constexpr uint32_t kTurnMs = 1;
 
-HeadlessPanel panel;  // the status line and camera list the engine writes
-size_t statusPrinted;
 TrafficFollower traffic;  // raw commands' replies; every packet with --trace
+bool followTraffic = false;
 
 void PrintNewStatus() {
-  std::vector<std::string> texts = FakeTextHistory(panel.status);
-  for (; statusPrinted < texts.size(); statusPrinted++) printf("%s\n", texts[statusPrinted].c_str());
+  char text[kStatusChars];
+  while (TakeStatusText(text, sizeof text)) printf("%s\n", text);
 }
 
 void DrainNotifications(CameraController* c) {
@@ -38,50 +42,29 @@ void DrainNotifications(CameraController* c) {
     printf("notify %u %u %d\n", camera + 1, code, static_cast<int>(value));
 }
 
-// One turn of the user-interface loop: serve the worker's calls into the
-// panel, then show what changed.
-void Pump(CameraController* c) {
-  DispatchIncomingSentMessages();
+// Sleeps until the engine has a text or a notification for this thread or
+// `ms` has passed, then prints what came.
+void WaitAndShow(CameraController* c, uint32_t ms) {
+  CliPanelEvent().Wait(followTraffic && ms > kTurnMs ? kTurnMs : ms);
   PrintNewStatus();
   DrainNotifications(c);
   PrintTraffic(&traffic);
-  OsSleep(1);
 }
 
-// The exposure check boxes as the panel shows them for a camera's mode; the
-// engine reads them to choose inquiries and notifications.
-void ShowExposureChecks(int32_t aeMode) {
-  CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, aeMode == 0 ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hPage[0], IDC_IRIS, aeMode == 3 ? BST_CHECKED : BST_UNCHECKED);
-}
+// One turn of the loop for the command mode and raw commands.
+void Pump(CameraController* c) { WaitAndShow(c, kTurnMs); }
 
-// A click in the camera list: the panel's check boxes follow the camera's
-// exposure mode, and the engine makes it current.
-void SelectInList(CameraController* c, int32_t index) {
-  if (index < 0 || index >= c->cameraCount.load()) return;
-  ShowExposureChecks(c->cameras[index].aeMode);
-  SelectCamera(c, index);
-  SetStatus("Camera %d selected", static_cast<int>(index + 1));
-}
-
-// The check boxes whose click would have posted the request.
+// The exposure boxes as the click that put the request leaves them.
 void MirrorPanelChecks(uint32_t code, int32_t a) {
-  switch (code) {
-    case REQ_FOCUS_AUTO:
-      CheckDlgButton(hPage[0], IDC_FOCUS_AUTO, a != 0 ? BST_CHECKED : BST_UNCHECKED);
-      break;
-    case REQ_AE_AUTO:
-      ShowExposureChecks(a != 0 ? 0 : 13);
-      break;
-    case REQ_AE_MANUAL:
-      ShowExposureChecks(3);
-      break;
-    default:
-      break;
-  }
+  if (code == REQ_AE_AUTO) SetExposureChecks(a != 0 ? AE_FULL_AUTO : AE_BRIGHT);
+  if (code == REQ_AE_MANUAL) SetExposureChecks(AE_MANUAL);
 }
 
-void PrintStatusLine() { printf("status: %s\n", FakeGetText(panel.status).c_str()); }
+void PrintStatusLine() {
+  char text[kStatusChars];
+  LastStatusText(text, sizeof text);
+  printf("status: %s\n", text);
+}
 
 const CliFrontEnd kFrontEnd = {Pump, SelectInList, MirrorPanelChecks, PrintStatusLine};
 
@@ -111,7 +94,7 @@ InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs) {
   uint32_t idleSince = start;
   bool begun = false;
   while (c->listReady.load() == 0) {
-    Pump(c);
+    WaitAndShow(c, kListCheckMs);
     uint32_t now = OsTickCount();
     bool idle = c->mode.load() == 0 && c->stage.load() == 0;
     if (!idle) begun = true;
@@ -119,7 +102,7 @@ InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs) {
     if (now - idleSince > kStuckMs) return c->cameraCount.load() == 0 ? INIT_NO_CAMERA : INIT_STOPPED;
     if (now - start > timeoutMs) return INIT_TIMEOUT;
   }
-  Pump(c);
+  WaitAndShow(c, 0);
   return INIT_DONE;
 }
 
@@ -154,8 +137,8 @@ int main(int argc, char** argv) {
     SerialPortSetDevice(n, n <= CliOptions::kMaxPorts ? options.devices[n - 1] : "");
 
   traffic = StartTrafficFollower(options.trace);
-  panel = CreateHeadlessPanel();
-  FakeBecomeOwner();
+  followTraffic = options.trace || options.commandMode || AnyRaw(options);
+  if (!InstallCliPanel()) return Fail(nullptr, "%s", "cannot create the panel's event");
   CameraController* c = CreateCameraController(WORKER_MANUAL);
   if (!c) return Fail(nullptr, "%s", "cannot create the camera engine");
   PrintNewStatus();
@@ -166,7 +149,7 @@ int main(int argc, char** argv) {
       return Fail(c, "cannot open %s", what);
     }
   }
-  SetPanelRefreshHandler(SelectInList);
+  WakeOnNotifications(c);
   if (!c->thread.Start(CameraWorkerThread, c)) return Fail(c, "%s", "cannot start the engine's worker");
 
   switch (WaitForCameraList(c, options.timeoutMs)) {
@@ -194,7 +177,6 @@ int main(int argc, char** argv) {
       snprintf(what, sizeof what, "%d", static_cast<int>(options.select));
       return Fail(c, "--select %s: no such camera", what);
     }
-    SendMessageA(panel.cameraList, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SelectInList(c, index);
     for (int32_t k = 0; k < options.requestCount; k++) {
       const CliRequest& q = options.requests[k];
@@ -206,6 +188,7 @@ int main(int argc, char** argv) {
       c->requestQueue->Put(static_cast<uint32_t>(index), q.code, static_cast<uint32_t>(q.a), 0);
     }
   }
+
   // Raw commands and commands from standard input end once carried out.
   int32_t selected = options.select - 1;
   if (options.commandMode)
@@ -214,10 +197,10 @@ int main(int argc, char** argv) {
     printf("error: not carried out within 15 s\n");
 
   uint32_t start = OsTickCount();
-  while (OsTickCount() - start < options.waitMs) Pump(c);
-  Pump(c);
+  for (uint32_t waited = 0; waited < options.waitMs; waited = OsTickCount() - start)
+    WaitAndShow(c, options.waitMs - waited);
+  WaitAndShow(c, 0);
 
-  SetPanelRefreshHandler(nullptr);
   DestroyCameraController(c);
   PrintNewStatus();
   return 0;

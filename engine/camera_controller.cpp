@@ -1,16 +1,16 @@
 #include "engine/camera_controller.h"
 
-#include "common/text.h"
+#include "engine/discovery.h"
 #include "engine/dispatch_request.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
 #include "engine/next_deadline.h"
 #include "engine/raw_command.h"
 #include "engine/traffic_trace.h"
+#include "engine/panel_hooks.h"
 #include "engine/read_back.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
-#include "platform/winapi.h"
 #include "requests/request_codes.h"
 
 #include <new>
@@ -27,7 +27,6 @@ constexpr uint32_t kOpenSettleMs = 50;
 // Teardown serves the worker's calls into the panel this often while it waits.
 constexpr uint32_t kStopTurnMs = 1;
 
-std::atomic<PanelRefreshHandler> panelRefresh{nullptr};
 // Set on the worker while it runs the panel refresh of a re-reading: the
 // selection that refresh makes is the camera already current, never a click.
 thread_local bool inWorkerRefresh = false;
@@ -110,20 +109,19 @@ void ApplySelection(CameraController* c) {
 
 void RestoreSelection(CameraController* c) { SetCurrentCamera(c, c->selectedCamera >= 0 ? c->selectedCamera : 0); }
 
-void SetPanelRefreshHandler(PanelRefreshHandler handler) { panelRefresh.store(handler); }
-
 void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
-  PanelRefreshHandler handler = panelRefresh.load();
-  if (!handler) return;
-  // The user has chosen another camera meanwhile; the panel already shows it.
+  // The panel shows the camera the user chose, waiting or in force; a
+  // re-reading of another camera must not take that choice back.
   int32_t pending = c->pendingSelection.load(std::memory_order_acquire);
-  if (pending >= 0 && pending != cameraIndex) return;
+  int32_t chosen = pending >= 0 ? pending : c->selectedCamera;
+  if (chosen >= 0 && chosen != cameraIndex) return;
+  const PanelHooks& hooks = Hooks();
   inWorkerRefresh = true;
-  handler(c, cameraIndex);
+  hooks.refreshPanel(c, cameraIndex);
   // A click taken while this refresh waited on the panel had its own refresh
   // overwritten in part: show the clicked camera once more.
   int32_t clicked = c->pendingSelection.load(std::memory_order_acquire);
-  if (clicked >= 0 && clicked != cameraIndex) handler(c, clicked);
+  if (clicked >= 0 && clicked != cameraIndex) hooks.refreshPanel(c, clicked);
   inWorkerRefresh = false;
 }
 
@@ -148,7 +146,7 @@ SerialChannel* OpenCameraChannel(int32_t index) {
 }
 
 CameraController* CreateCameraController(WorkerStart start) {
-  SetStatus("Searching for cameras...");
+  ShowStatus("Searching for cameras...");
   CameraController* c = new (std::nothrow) CameraController;
   if (!c) return nullptr;
   ResetEngineGlobals();
@@ -198,7 +196,7 @@ void CloseChannel(CameraController* c, int32_t index) {
     return;
   }
   // Its I/O thread may still run inside the driver: the channel stays too.
-  SetStatus("COM%d does not close; left open until exit", index + 1);
+  ShowStatus("COM%d does not close; left open until exit", index + 1);
 }
 
 void DestroyCameraController(CameraController* c) {
@@ -209,10 +207,10 @@ void DestroyCameraController(CameraController* c) {
   // least kStopTurnMs, so the count bounds the real time whatever the clock.
   uint32_t waitedMs = 0;
   while (!c->thread.Join(kStopTurnMs)) {
-    DispatchIncomingSentMessages();
+    Hooks().serveWorker();
     waitedMs += kStopTurnMs;
     if (waitedMs >= kWorkerStopWaitMs) {
-      SetStatus("The engine does not stop; left running until exit");
+      ShowStatus("The engine does not stop; left running until exit");
       return;
     }
   }

@@ -207,8 +207,7 @@ void SetCurrentCamera(CameraController* c, int32_t index);
 // Worker: after initialisation the selection in force (or the first camera) is current again.
 void RestoreSelection(CameraController* c);
 
-// The panel refresh that a re-reading of all settings runs on the worker
-// thread. Installed by the application; null runs nothing.
-typedef void (*PanelRefreshHandler)(CameraController* c, int32_t cameraIndex);
-void SetPanelRefreshHandler(PanelRefreshHandler handler);
+// Worker: the panel refresh (a hook) of a re-reading of camera `cameraIndex`.
+// Skipped when the user has chosen another camera, waiting or in force, so a
+// re-reading never takes a selection back.
 void RunPanelRefresh(CameraController* c, int32_t cameraIndex);

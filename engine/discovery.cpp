@@ -1,14 +1,11 @@
 #include "engine/discovery.h"
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/engine_state.h"
 #include "engine/next_deadline.h"
 #include "engine/traffic_trace.h"
+#include "engine/panel_hooks.h"
 #include "engine/transaction_table.h"
-#include "platform/winapi.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -94,7 +91,7 @@ void PortCheck(CameraController* c) {
     return;
   }
   c->portChecks++;
-  SetStatus("Checking COM%d...", c->port.load() + 1);
+  ShowStatus("Checking COM%d...", c->port.load() + 1);
   WriteBroadcast(c, kAddressSet, sizeof kAddressSet);
   StartTransaction(c, MODE_PORT_CHECK, STAGE_ECHO);
 }
@@ -125,7 +122,7 @@ void ClosePortWithoutCameras(CameraController* c) {
 
 void DiscoveryFinished(CameraController* c) {
   int32_t count = c->cameraCount.load();
-  SetStatus("Found %d camer%s", count, count == 1 ? "a" : "as");
+  ShowStatus("Found %d camer%s", count, count == 1 ? "a" : "as");
   if (count > 0) {
     c->initialising = true;
     c->camera = 0;
@@ -143,7 +140,7 @@ void InitialiseCamera(CameraController* c) {
     return;
   }
   SetCurrentCamera(c, camera);
-  SetStatus("Initializing camera %d...", camera + 1);
+  ShowStatus("Initializing camera %d...", camera + 1);
   SendTransaction(c, TX_ASK_VERSION);
 }
 
@@ -157,14 +154,10 @@ void CameraInitialised(CameraController* c) {
   }
   c->initialising = false;
   RestoreSelection(c);
-  SetStatus("%d Cameras OK, none selected", count);
+  ShowStatus("%d Cameras OK, none selected", count);
   FinishTransaction(c);
   // The list is filled once; initialising again keeps its entries.
   if (c->listReady.load() != 0) return;
-  for (int32_t i = 0; i < count; i++) {
-    char text[32];
-    snprintf(text, sizeof text, "Camera %d", i + 1);
-    SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-  }
+  for (int32_t i = 0; i < count; i++) Hooks().addCamera(i);
   c->listReady = 1;
 }

@@ -1,20 +1,23 @@
 #include "engine/dispatch_request.h"
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
+#include "engine/panel_hooks.h"
 #include "engine/raw_command.h"
 #include "engine/request_table.h"
 #include "engine/transmission.h"
 #include "engine/video_registers.h"
-#include "platform/winapi.h"
 #include "requests/camera_models.h"
 #include "requests/request_codes.h"
 #include "requests/value_scales.h"
 #include "requests/zoom_scale.h"
 
 namespace {
+
+// The preset numbers a save names, and what it sends when none is checked.
+constexpr int32_t kFirstPreset = 1;
+constexpr int32_t kLastPreset = 5;
+constexpr int kNoPreset = 0x7F;
 
 // VISCA digit fields: each 4-bit digit in the low half of its own byte.
 constexpr int32_t kLowDigit = 0x0F;
@@ -36,42 +39,11 @@ void SendByte(CameraController* c, int cmd, int arg) { SendPacket(c, TX_COMMAND,
 // 02 switches on, 03 off.
 void SendSwitch(CameraController* c, int cmd, bool on) { SendByte(c, cmd, on ? 0x02 : 0x03); }
 
-void SetControlText(HWND wnd, int id, const ValueText& v) { SetDlgItemTextA(wnd, id, v.text); }
-
-void SetSlider(HWND wnd, int id, int32_t pos) { SendDlgItemMessageA(wnd, id, TBM_SETPOS, 1, pos); }
-
-void SetSliderRange(HWND wnd, int id, int32_t lo, int32_t hi) {
-  SendDlgItemMessageA(wnd, id, TBM_SETRANGE, 1, MAKELONG(lo, hi));
-}
-
-void SetCaption(HWND wnd, int id, const char* text, bool enabled) {
-  SetDlgItemTextA(wnd, id, text);
-  EnableWindow(GetDlgItem(wnd, id), enabled ? TRUE : FALSE);
-}
-
-// The range goes first throughout: a trackbar clamps a new position into the
-// range it has at that moment, so the other order could keep a position
-// clamped into the slider's previous meaning.
-void ShowExposureLevel(HWND panel, const CameraRecord& r) {
-  SetSliderRange(panel, IDC_LEVEL_SLIDER, 0, kExpCompSliderMax);
-  SetSlider(panel, IDC_LEVEL_SLIDER, r.expCompPos);
-  SetControlText(panel, IDC_LEVEL_VALUE, ExpCompText(r.expCompPos));
-}
-
-void ShowBrightness(HWND panel, const CameraRecord& r) {
-  SetSliderRange(panel, IDC_BRIGHT_SLIDER, kBrightSliderMin, kBrightSliderMax);
-  SetSlider(panel, IDC_BRIGHT_SLIDER, r.brightPos);
-  SetControlText(panel, IDC_BRIGHT_VALUE, BrightnessText(r.brightPos));
-}
-
 void FocusAuto(CameraController* c, CameraRecord& r, int32_t a) {
-  HWND panel = hPage[0];
-  int32_t v = FocusInverse(r.focusPos, FocusSpanOfModel(r.modelCode));
-  SetControlText(panel, IDC_FOCUS_VALUE, NumberText(v));
-  SetSlider(panel, IDC_FOCUS_SLIDER, v);
+  Hooks().showFocus(r);
   r.focusAuto = a;
   r.focusAutoRequest = a;
-  SendSwitch(c, 0x38, (a & 0x0F) != 0);
+  SendSwitch(c, 0x38, (a & kLowDigit) != 0);
 }
 
 // Model 0x40 has no Bright mode: brightness is iris and gain, sent back to
@@ -109,70 +81,35 @@ void ExposureLevel(CameraController* c, CameraRecord& r, int32_t a) {
 }
 
 void AeAuto(CameraController* c, CameraRecord& r, int32_t a) {
-  HWND panel = hPage[0];
-  if (a != 0) {
-    r.aeMode = AE_FULL_AUTO;
-    ShowExposureLevel(panel, r);
-    SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", false);
-    SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", true);
-    ShowBrightness(panel, r);
-  } else {
-    r.aeMode = AE_BRIGHT;
-    ShowBrightness(panel, r);
-    ShowExposureLevel(panel, r);
-    SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", true);
-    SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", false);
-  }
+  r.aeMode = a != 0 ? AE_FULL_AUTO : AE_BRIGHT;
+  Hooks().showExposure(r);
   r.aeModeRequest = r.aeMode;
-  int mode = 0x00;
-  if ((a & 0x0F) == 0) mode = r.modelCode == kModelWithoutBrightMode ? AE_MANUAL : AE_BRIGHT;
+  int mode = AE_FULL_AUTO;
+  if ((a & kLowDigit) == 0) mode = r.modelCode == kModelWithoutBrightMode ? AE_MANUAL : AE_BRIGHT;
   SendByte(c, 0x39, mode);
 }
 
 void AeManual(CameraController* c, CameraRecord& r) {
-  HWND panel = hPage[0];
-  SetCaption(panel, IDC_BRIGHT_LABEL, "Exposure", true);
-  SetCaption(panel, IDC_LEVEL_LABEL, "Iris Level", true);
   r.aeMode = AE_MANUAL;
   r.aeModeRequest = AE_MANUAL;
-  SetSliderRange(panel, IDC_LEVEL_SLIDER, kIrisSliderMin, kIrisSliderMax);
-  SetSlider(panel, IDC_LEVEL_SLIDER, IrisSliderOfPosition(r.irisPos));
-  SendDlgItemMessageA(panel, IDC_LEVEL_SLIDER, TBM_SETTICFREQ, 1, 0);
-  SetControlText(panel, IDC_LEVEL_VALUE, IrisText(r.irisPos));
-  SetSliderRange(panel, IDC_BRIGHT_SLIDER, 0, kShutterSliderMax);
-  SetSlider(panel, IDC_BRIGHT_SLIDER, ShutterSliderOfPosition(r.shutterPos));
-  SendDlgItemMessageA(panel, IDC_BRIGHT_SLIDER, TBM_SETTICFREQ, 1, 0);
-  SetControlText(panel, IDC_BRIGHT_VALUE, ShutterText(ShutterSliderOfPosition(r.shutterPos)));
-  SendByte(c, 0x39, 0x03);
+  Hooks().showExposure(r);
+  SendByte(c, 0x39, AE_MANUAL);
 }
 
-// Fixed LED white balance gain, shown on the Setup dialog and always sent.
-void LedGain(CameraController* c, int cmd, int32_t gain, int sliderId, int valueId) {
-  SetControlText(hSetupDlg, valueId, NumberText(gain));
-  SetSlider(hSetupDlg, sliderId, gain);
-  SendLowByte(c, cmd, gain);
-}
-
+// The preset checked in Setup, or kNoPreset when none is.
 int CheckedPreset() {
-  static const int kPresetIds[] = {IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2, IDC_SETUP_PRESET_3, IDC_SETUP_PRESET_4,
-                                   IDC_SETUP_PRESET_5};
-  // One read: the dialog clears the handle when it closes.
-  HWND dialog = hSetupDlg;
-  for (int n = 1; n <= 5; n++)
-    if (IsDlgButtonChecked(dialog, kPresetIds[n - 1]) == BST_CHECKED) return n;
-  return 0x7F;
+  int32_t preset = Hooks().checkedPreset();
+  return preset >= kFirstPreset && preset <= kLastPreset ? preset : kNoPreset;
 }
 
 void SavePreset(CameraController* c) { SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, CheckedPreset(), -1); }
 
 void SaveAndClose(CameraController* c) {
-  SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, 0x7F, -1);
-  // Without a dialog there is nothing to close; a null window would post
-  // to the worker's own (absent) message queue. One read: the dialog
-  // clears the handle when it closes.
-  HWND dialog = hSetupDlg;
-  if (dialog) PostMessageA(dialog, WM_CLOSE, 0, 0);
+  SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, kNoPreset, -1);
+  Hooks().closeSetup();
 }
+
+void Send(CameraController* c, const CameraRecord& r, const RequestRow& row, int32_t value);
 
 // Each special case with what it takes of the request: the argument as it
 // came, or the row's command and value.
@@ -190,11 +127,14 @@ void RunSpecial(CameraController* c, CameraRecord& r, const RequestRow& row, int
     case SPECIAL_AE_MANUAL:
       AeManual(c, r);
       break;
+    // The fixed LED gains are shown on the Setup dialog, then always sent.
     case SPECIAL_R_GAIN_LED:
-      LedGain(c, row.command, value, IDC_R_GAIN_SLIDER, IDC_R_GAIN_VALUE);
+      Hooks().showRedGain(value);
+      Send(c, r, row, value);
       break;
     case SPECIAL_B_GAIN_LED:
-      LedGain(c, row.command, value, IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE);
+      Hooks().showBlueGain(value);
+      Send(c, r, row, value);
       break;
     case SPECIAL_PRESET_SAVE:
       SavePreset(c);

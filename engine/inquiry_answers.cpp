@@ -1,12 +1,10 @@
 #include "engine/inquiry_answers.h"
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/engine_state.h"
 #include "engine/read_back.h"
+#include "engine/panel_hooks.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
-#include "platform/winapi.h"
 #include "requests/camera_models.h"
 #include "requests/request_codes.h"
 #include "requests/value_scales.h"
@@ -38,7 +36,6 @@ void Post(CameraController* c, uint32_t code, int32_t value) {
   c->notifyQueue->Put(static_cast<uint32_t>(c->camera.load()), code, static_cast<uint32_t>(value), 0);
 }
 
-bool PanelChecked(int id) { return IsDlgButtonChecked(hPage[0], id) == BST_CHECKED; }
 
 // Model 0x40 has no brightness inquiry: a gain above 1 stands for the upper
 // part of the scale, otherwise the iris is asked under the same code. False
@@ -100,14 +97,6 @@ bool StoreAnswer(CameraController* c, const TransactionRow& row, CameraRecord& r
   return true;
 }
 
-// Only the last initialised camera's preset stays checked on the panel.
-void MarkRecallButton(int32_t preset) {
-  static const int kRecall[] = {IDC_RECALL1, IDC_RECALL2, IDC_RECALL3, IDC_RECALL4, IDC_RECALL5};
-  int checked = (preset >= 2 && preset <= 5) ? preset - 1 : 0;
-  for (int i = 0; i < 5; i++)
-    SendDlgItemMessageA(hPage[0], kRecall[i], BM_SETCHECK, i == checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
 void EndOfChain(CameraController* c) {
   if (c->reinitChain) {
     c->reinitChain = 0;
@@ -132,9 +121,9 @@ bool NotifyAllowed(const TransactionRow& row, const CameraRecord& r) {
     case WHEN_AE_MANUAL:
       return r.aeMode == AE_MANUAL;
     case WHEN_IRIS_CLEARED:
-      return !PanelChecked(IDC_IRIS);
+      return !Hooks().irisChecked();
     case WHEN_AUTO_CHECKED:
-      return PanelChecked(IDC_EXPOSURE_AUTO);
+      return Hooks().autoExposureChecked();
     default:
       return false;
   }
@@ -182,7 +171,8 @@ void HandleAnswer(CameraController* c) {
   CameraRecord& r = c->Current();
   bool changed = false;
   if (!StoreAnswer(c, *row, r, &changed)) return;
-  if (row->marksRecall) MarkRecallButton(r.lastPreset);
+  // Only the last initialised camera's preset stays checked on the panel.
+  if (row->marksRecall) Hooks().markRecall(r.lastPreset);
   if (c->followUp.load() == 0 || row->chainAlways)
     ContinueChain(c, *row, r.modelCode);
   else

@@ -1,9 +1,9 @@
 #include "engine/link_service.h"
 
-#include "common/text.h"
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
+#include "engine/panel_hooks.h"
 #include "engine/phase_table.h"
 #include "engine/traffic_trace.h"
 
@@ -70,7 +70,7 @@ void AwaitAcknowledge(CameraController* c, uint8_t kind) {
   } else if (reinitOnNack.load() == 1) {
     RestartInitialisation(c);
   } else {
-    SetStatus("No ACK-c (%02X)", kind);
+    ShowStatus("No ACK-c (%02X)", kind);
   }
 }
 
@@ -89,7 +89,7 @@ void AwaitCompletionReply(CameraController* c, uint8_t kind) {
     StopAwaiting(c);
     HandleCompletion(c);
   } else {
-    SetStatus("No Complete (%02X)", kind);
+    ShowStatus("No Complete (%02X)", kind);
   }
 }
 
@@ -97,7 +97,8 @@ void HandlePacket(CameraController* c) {
   uint8_t kind = c->packetBuffer[1];
   int32_t stage = c->stage.load();
   if ((kind & kKindMask) == kError) {
-    SetStatus("Err Answer %X, COM%d, Cam:%d p.Mode:%d", kind, c->port.load() + 1, c->camera.load() + 1, c->mode.load());
+    ShowStatus("Err Answer %X, COM%d, Cam:%d p.Mode:%d", kind, c->port.load() + 1, c->camera.load() + 1,
+               c->mode.load());
     // With nothing awaited the message is all an error does.
     if (stage == STAGE_NONE || ErrorOfEarlierCommand(c, stage)) return;
     if (c->packetBuffer[2] != kErrorPassedOn) {

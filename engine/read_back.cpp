@@ -1,10 +1,8 @@
 #include "engine/read_back.h"
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/engine_state.h"
+#include "engine/panel_hooks.h"
 #include "engine/transaction_table.h"
-#include "platform/winapi.h"
 #include "requests/camera_models.h"
 #include "requests/request_codes.h"
 
@@ -91,8 +89,7 @@ void ReadBackStep(CameraController* c) {
       SendTransaction(c, row->code, true);
       return;
     case READ_ASK_EXPOSURE:
-      SendTransaction(c, IsDlgButtonChecked(hPage[0], IDC_IRIS) == BST_CHECKED ? TX_ASK_SHUTTER : TX_ASK_BRIGHTNESS,
-                      true);
+      SendTransaction(c, Hooks().irisChecked() ? TX_ASK_SHUTTER : TX_ASK_BRIGHTNESS, true);
       return;
     case READ_ASK_IF_WIDE:
       if (IsWideRangeModel(c->Current().modelCode)) {

@@ -19,12 +19,9 @@
 // camera it named, an idle poll's to a camera the input selected; a transaction in
 // flight never outlives the reply time-out in force; once the input ends the
 // engine is idle again within a bounded number of time-outs.
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
 #include "engine/read_back.h"
-#include "platform/fakewin.h"
 #include "platform/os.h"
 #include "requests/camera_models.h"
 #include "requests/request_codes.h"
@@ -112,32 +109,11 @@ uint32_t VirtualTick() { return virtualTick.load(); }
 ParkingPeer peers[kChannelCount];
 CameraController* controller = nullptr;
 
-void CreatePanel() {
-  FakeReset();
-  HWND panel = hPage[0] = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "panel");
-  hPage[1] = hPage[2] = nullptr;
-  curPage = 0;
-  HWND setup = hSetupDlg = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "Setup");
-  const int panelSliders[] = {IDC_ZOOM_SLIDER, IDC_BRIGHT_SLIDER, IDC_FOCUS_SLIDER, IDC_SHARP_SLIDER, IDC_LEVEL_SLIDER};
-  for (int id : panelSliders) FakeCreateWindow(FAKE_TRACKBAR, panel, id);
-  for (int id : {IDC_R_GAIN_SLIDER, IDC_B_GAIN_SLIDER}) FakeCreateWindow(FAKE_TRACKBAR, setup, id);
-  for (int id : {IDC_ZOOM_VALUE, IDC_BRIGHT_VALUE, IDC_FOCUS_VALUE, IDC_SHARP_VALUE, IDC_LEVEL_VALUE, IDC_STATUS})
-    FakeCreateWindow(FAKE_EDIT, panel, id);
-  for (int id : {IDC_R_GAIN_VALUE, IDC_B_GAIN_VALUE}) FakeCreateWindow(FAKE_EDIT, setup, id);
-  for (int id : {IDC_BRIGHT_LABEL, IDC_LEVEL_LABEL}) FakeCreateWindow(FAKE_STATIC, panel, id);
-  FakeCreateWindow(FAKE_LISTBOX, panel, IDC_CAMERA_LIST);
-  for (int id : {IDC_POWER, IDC_EXPOSURE_AUTO, IDC_FOCUS_AUTO, IDC_IRIS, IDC_FREEZE})
-    FakeCreateWindow(FAKE_BUTTON, panel, id);
-  for (int id : {IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2, IDC_SETUP_PRESET_3, IDC_SETUP_PRESET_4, IDC_SETUP_PRESET_5})
-    FakeCreateWindow(FAKE_BUTTON, setup, id);
-}
-
 CameraController* Controller() {
   if (controller) return controller;
   OsSetTickSourceForTest(VirtualTick);
   for (uint32_t n = 1; n <= kChannelCount; n++) SerialPortSetDevice(n, "");
   for (int32_t channel : kChannelsUsed) SerialPortSetPeer(static_cast<uint32_t>(channel + 1), &peers[channel]);
-  CreatePanel();
   controller = CreateCameraController(WORKER_MANUAL);
   if (!controller) Broken("the controller could not be created");
   for (int32_t channel : kChannelsUsed)
@@ -149,7 +125,6 @@ CameraController* Controller() {
 // starting state the input chose, and the engine idle.
 void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
   static const int32_t kAeModes[4] = {AE_FULL_AUTO, AE_MANUAL, AE_BRIGHT, 0x0A};
-  CreatePanel();
   virtualTick = kStartTick;
   for (ParkingPeer& p : peers) p.addressMask = 0;
   for (int32_t i = 0; i < kMaxCameras; i++) c->cameras[i] = CameraRecord{};

@@ -135,7 +135,6 @@ std::vector<uint8_t> Record(const Scenario& s, std::vector<uint8_t>* replies) {
     while (lines[i]->ReadByte(&b)) {
     }
   }
-  MakePanel();
   ApplyStart(header, sizeof header);
   Recorder rec;
   rec.input.assign(header, header + 3);

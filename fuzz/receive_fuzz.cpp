@@ -37,7 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SerialPeer* peers[kLines] = {&silent[0], &silent[1], &silent[2]};
     SetUpOnce(peers);
   }
-  MakePanel();
   ApplyStart(data, size);
   CheckState(rig->c);
   Run(data, size);

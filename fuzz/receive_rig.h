@@ -3,15 +3,13 @@
 // an input is made of, and the invariants. See receive_fuzz.cpp for the input.
 #pragma once
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
+#include "engine/panel_hooks.h"
 #include "engine/read_back.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
-#include "platform/fakewin.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
 
@@ -148,23 +146,23 @@ struct Rig {
 
 Rig* rig = nullptr;
 
-// The panel refresh a re-reading runs on the worker selects the camera, as the
-// panel's does.
+// The panel as the engine sees it: the two exposure boxes the input sets,
+// and a refresh of a re-reading that selects the camera, as the panel's does.
+bool irisChecked = false;
+bool autoChecked = false;
 void RefreshSelects(CameraController* c, int32_t index) { SelectCamera(c, index); }
 
-// The panel's controls the engine touches; made once, emptied per input.
-void MakePanel() {
-  if (hPage[0]) {
-    SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_RESETCONTENT, 0, 0);
-    return;
-  }
-  FakeReset();
-  hPage[0] = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "panel");
-  hPage[1] = hPage[2] = nullptr;
-  curPage = 0;
-  const int ids[] = {IDC_IRIS, IDC_EXPOSURE_AUTO, IDC_RECALL1, IDC_RECALL2, IDC_RECALL3, IDC_RECALL4, IDC_RECALL5};
-  for (int id : ids) FakeCreateWindow(FAKE_BUTTON, hPage[0], id);
-  FakeCreateWindow(FAKE_LISTBOX, hPage[0], IDC_CAMERA_LIST);
+void InstallPanel() {
+  PanelHooks hooks = {};
+  hooks.refreshPanel = RefreshSelects;
+  hooks.irisChecked = [] { return irisChecked; };
+  hooks.autoExposureChecked = [] { return autoChecked; };
+  InstallPanelHooks(hooks);
+}
+
+void SetChecks(bool iris, bool autoExposure) {
+  irisChecked = iris;
+  autoChecked = autoExposure;
 }
 
 // One controller for every run, on lines whose far ends are `peers`.
@@ -175,8 +173,7 @@ void SetUpOnce(SerialPeer* const* peers) {
   rig = new Rig;
   for (int32_t code = 0; code < kModeLimit; code++) rig->transactions[code] = FindTransaction(code) != nullptr;
   for (int32_t i = 0; i < kLines; i++) SerialPortSetPeer(static_cast<uint32_t>(i + 1), peers[i]);
-  SetPanelRefreshHandler(RefreshSelects);
-  MakePanel();
+  InstallPanel();
   rig->c = CreateCameraController(WORKER_MANUAL);
   if (!rig->c) {
     fprintf(stderr, "receive: no controller\n");
@@ -267,8 +264,7 @@ void ApplyStart(const uint8_t* data, size_t size) {
   ResetController(c, (setup & kNearWrap) ? kTickNearWrap : kStartTick);
   if (setup & kNearWrap)
     for (int32_t i = 0; i < kLines; i++) c->channels[i]->SetIndicesForTest(kRingNearEnd, kRingNearEnd);
-  CheckDlgButton(hPage[0], IDC_IRIS, (setup & kIrisChecked) ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, (setup & kAutoChecked) ? BST_CHECKED : BST_UNCHECKED);
+  SetChecks((setup & kIrisChecked) != 0, (setup & kAutoChecked) != 0);
   rig->pollCounter = 0;
   rig->steps = 0;
   rig->requests = 0;
@@ -419,8 +415,7 @@ void Run(const uint8_t* data, size_t size) {
               }
               break;
             }
-            CheckDlgButton(hPage[0], IDC_IRIS, (op & 0x02) ? BST_CHECKED : BST_UNCHECKED);
-            CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, (op & 0x01) ? BST_CHECKED : BST_UNCHECKED);
+            SetChecks((op & 0x02) != 0, (op & 0x01) != 0);
             break;
           default:
             break;

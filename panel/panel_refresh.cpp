@@ -3,10 +3,10 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/video_registers.h"
+#include "panel/exposure_display.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "requests/camera_models.h"
-#include "requests/request_codes.h"
 #include "requests/value_scales.h"
 #include "requests/zoom_scale.h"
 
@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int32_t kZoomTickEvery = 10;
-constexpr int32_t kExposureTickEvery = 1;
 
 constexpr int32_t kWbManual = 5;
 constexpr int32_t kFlipOn = 2;
@@ -72,12 +71,6 @@ void ShowSharpness(HWND panel, int32_t aperture) {
   ShowText(panel, IDC_SHARP_VALUE, NumberText(aperture));
 }
 
-void ShowFocus(HWND panel, int32_t model, int32_t focusPos) {
-  int32_t v = FocusInverse(focusPos, FocusSpanOfModel(model));
-  SetSliderPos(panel, IDC_FOCUS_SLIDER, v);
-  ShowText(panel, IDC_FOCUS_VALUE, NumberText(v));
-}
-
 void ShowFocusMode(HWND panel, int32_t focusAuto) {
   SetChecked(panel, IDC_FOCUS_AUTO, focusAuto != 0);
   EnableControl(panel, IDC_FOCUS_SLIDER, focusAuto == 0);
@@ -86,75 +79,6 @@ void ShowFocusMode(HWND panel, int32_t focusAuto) {
 void ShowGain(HWND setup, int sliderId, int valueId, int32_t gain) {
   SetSliderPos(setup, sliderId, gain);
   ShowText(setup, valueId, NumberText(SliderPos(setup, sliderId)));
-}
-
-void ShowBrightness(HWND panel, int32_t brightPos) {
-  SetSliderRange(panel, IDC_BRIGHT_SLIDER, kBrightSliderMin, kBrightSliderMax);
-  SetSliderPos(panel, IDC_BRIGHT_SLIDER, brightPos);
-  ShowText(panel, IDC_BRIGHT_VALUE, BrightnessText(brightPos));
-}
-
-void ShowExposureModeChecks(HWND panel, bool autoOn, bool irisOn) {
-  SetChecked(panel, IDC_EXPOSURE_AUTO, autoOn);
-  SetChecked(panel, IDC_IRIS, irisOn);
-}
-
-void ShowFullAuto(HWND panel, int32_t expCompPos, int32_t brightPos) {
-  ShowExposureModeChecks(panel, true, false);
-  EnableControl(panel, IDC_BRIGHT_SLIDER, false);
-  EnableControl(panel, IDC_LEVEL_SLIDER, true);
-  EnableControl(panel, IDC_EXPOSURE_AUTO, true);
-  // Range before position: the slider clamps into the range it has, which
-  // may still be the iris range of manual mode.
-  SetSliderRange(panel, IDC_LEVEL_SLIDER, 0, kExpCompSliderMax);
-  SetSliderPos(panel, IDC_LEVEL_SLIDER, expCompPos);
-  ShowText(panel, IDC_LEVEL_VALUE, ExpCompText(expCompPos));
-  SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", false);
-  SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", true);
-  ShowBrightness(panel, brightPos);
-}
-
-void ShowManual(HWND panel, int32_t irisPos, int32_t shutterPos) {
-  ShowExposureModeChecks(panel, false, true);
-  EnableControl(panel, IDC_BRIGHT_SLIDER, true);
-  EnableControl(panel, IDC_LEVEL_SLIDER, true);
-  EnableControl(panel, IDC_EXPOSURE_AUTO, false);
-  EnableControl(panel, IDC_IRIS, true);
-  SetCaption(panel, IDC_BRIGHT_LABEL, "Exposure", true);
-  SetCaption(panel, IDC_LEVEL_LABEL, "Iris Level", true);
-  SetSliderRange(panel, IDC_LEVEL_SLIDER, kIrisSliderMin, kIrisSliderMax);
-  SetSliderPos(panel, IDC_LEVEL_SLIDER, IrisSliderOfPosition(irisPos));
-  SetSliderTicks(panel, IDC_LEVEL_SLIDER, kExposureTickEvery);
-  ShowText(panel, IDC_LEVEL_VALUE, IrisText(irisPos));
-  SetSliderRange(panel, IDC_BRIGHT_SLIDER, 0, kShutterSliderMax);
-  SetSliderPos(panel, IDC_BRIGHT_SLIDER, ShutterSliderOfPosition(shutterPos));
-  SetSliderTicks(panel, IDC_BRIGHT_SLIDER, kExposureTickEvery);
-  ShowText(panel, IDC_BRIGHT_VALUE, ShutterTextOfPosition(shutterPos));
-}
-
-// Bright mode, and every mode the panel does not offer.
-void ShowBrightMode(HWND panel, int32_t brightPos, int32_t expCompPos) {
-  ShowExposureModeChecks(panel, false, false);
-  EnableControl(panel, IDC_BRIGHT_SLIDER, true);
-  EnableControl(panel, IDC_LEVEL_SLIDER, false);
-  EnableControl(panel, IDC_EXPOSURE_AUTO, true);
-  EnableControl(panel, IDC_IRIS, true);
-  ShowBrightness(panel, brightPos);
-  // The level slider is not in use here; its range stays until a mode uses it.
-  SetSliderPos(panel, IDC_LEVEL_SLIDER, expCompPos);
-  ShowText(panel, IDC_LEVEL_VALUE, ExpCompText(expCompPos));
-  SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", true);
-  SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", false);
-}
-
-void ShowExposure(HWND panel, const CameraRecord& r) {
-  int32_t aeMode = r.aeMode;
-  if (aeMode == AE_FULL_AUTO)
-    ShowFullAuto(panel, r.expCompPos, r.brightPos);
-  else if (aeMode == AE_MANUAL)
-    ShowManual(panel, r.irisPos, r.shutterPos);
-  else
-    ShowBrightMode(panel, r.brightPos, r.expCompPos);
 }
 
 void ShowPictureEffect(HWND group, int32_t model, int32_t effect) {
@@ -214,12 +138,12 @@ void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
 
   ShowZoom(panel, model, r.zoomPos);
   ShowSharpness(panel, r.aperture);
-  ShowFocus(panel, model, r.focusPos);
+  ShowFocus(r);
   SetChecked(panel, IDC_POWER, true);
   ShowFocusMode(panel, r.focusAuto);
   ShowGain(setup, IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE, r.bGain);
   ShowGain(setup, IDC_R_GAIN_SLIDER, IDC_R_GAIN_VALUE, r.rGain);
-  ShowExposure(panel, r);
+  ShowExposureOfCamera(r);
   ShowPictureEffect(hEffectGroup.load(), model, r.pictureEffect);
   ShowGamma(hGammaGroup.load(), model, r.gamma);
   ShowVideoOut(hVideoGroup.load(), model, r.videoOutReg);
@@ -235,4 +159,8 @@ void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
   if (HWND zoom = GetDlgItem(panel, IDC_ZOOM_SLIDER)) SetFocus(zoom);
 }
 
-void InstallPanelRefresh() { SetPanelRefreshHandler(RefreshPanel); }
+void ShowFocus(const CameraRecord& r) {
+  int32_t v = FocusInverse(r.focusPos, FocusSpanOfModel(r.modelCode));
+  SetSliderPos(hPage[0], IDC_FOCUS_SLIDER, v);
+  ShowText(hPage[0], IDC_FOCUS_VALUE, NumberText(v));
+}

@@ -2,7 +2,7 @@
 
 #include "common/text.h"
 #include "panel/panel_globals.h"
-#include "panel/panel_refresh.h"
+#include "panel/window_hooks.h"
 #include "resources/resource_ids.h"
 #include "ui/main_window.h"
 #include "ui/main_wnd_proc.h"
@@ -46,9 +46,8 @@ int InitApp(HINSTANCE instance) {
   AddTrafficMenuItem(hMainWnd);
   CreatePanelControls();
   ShowPage(0);
-  // A re-reading refreshes the panel from the worker; installed before the
-  // worker can start one.
-  InstallPanelRefresh();
+  // The engine draws into the panel through these, from its first status text on.
+  InstallPanelHooks(WindowHooks());
   pController = CreateCameraController();
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
   SetStatus("Ver %d.%d.%d", kVersionMajor, kVersionMinor, kVersionPatch);

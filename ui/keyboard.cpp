@@ -2,6 +2,7 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "panel/panel_refresh.h"
 #include "requests/request_codes.h"
@@ -61,8 +62,6 @@ int FocusedId() {
   return focus ? static_cast<int>(GetWindowLongA(focus, GWL_ID)) : 0;
 }
 
-bool IsChecked(int id) { return IsDlgButtonChecked(hPage[0], id) == BST_CHECKED; }
-
 void PostPanelCommand(int id) { PostMessageA(hPage[0], WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
 // Only the panel's sliders: the Setup dialog's keys are the dialog's own.
@@ -81,7 +80,7 @@ const PanelRow* FocusedRow() {
 }
 
 void MoveFocus(const FocusTarget& target) {
-  int id = (target.box == 0 || !IsChecked(target.box)) ? target.whenClear : target.whenChecked;
+  int id = (target.box == 0 || !IsChecked(hPage[0], target.box)) ? target.whenClear : target.whenChecked;
   SetFocus(GetDlgItem(hPage[0], id));
 }
 
@@ -117,16 +116,16 @@ void NextTabStop(int forward) {
 }
 
 void ToggleFreeze() {
-  bool frozen = IsChecked(IDC_FREEZE);
+  bool frozen = IsChecked(hPage[0], IDC_FREEZE);
   PutRequest(REQ_FREEZE, frozen ? 0 : 1);
-  SendDlgItemMessageA(hPage[0], IDC_FREEZE, BM_SETCHECK, frozen ? BST_UNCHECKED : BST_CHECKED, 0);
+  SetChecked(hPage[0], IDC_FREEZE, !frozen);
 }
 
 void PressFocusedControl() {
   int id = FocusedId();
   for (int flipped : kFlippedByEnter) {
     if (flipped != id) continue;
-    SendDlgItemMessageA(hPage[0], id, BM_SETCHECK, IsChecked(id) ? BST_UNCHECKED : BST_CHECKED, 0);
+    SetChecked(hPage[0], id, !IsChecked(hPage[0], id));
   }
   PostPanelCommand(id);
 }

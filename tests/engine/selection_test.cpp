@@ -2,6 +2,7 @@
 // runs again, and records read by the panel while the worker fills them.
 #include "engine/engine_state.h"
 #include "panel/panel_refresh.h"
+#include "panel/slider_controls.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 
@@ -82,7 +83,7 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
 // click back; afterwards the clicked camera is current and polled.
 TEST(Selection, ClickDuringARereadingIsKept) {
   TwoLines t;
-  SetPanelRefreshHandler(RefreshPanel);
+  EngineRig::UseRefresh(RefreshPanel);
   ASSERT_TRUE(t.ReadyAndSelect(0));
   t.rig.Post(0, REQ_PRESET_RECALL_1, 0);
   t.rig.Step();              // the recall goes out
@@ -94,6 +95,43 @@ TEST(Selection, ClickDuringARereadingIsKept) {
   t.rig.Run(500);
   EXPECT_EQ(t.rig.c->camera.load(), 2);
   EXPECT_TRUE(TwoLines::Has(t.com2.Hexes(), on2, "81 09 04 48 FF"));
+}
+
+// Camera 1 is told twice to re-read (a preset recall or a white balance is
+// put twice); camera 2 is picked in the list while the first re-reading runs.
+// The second re-reading leaves the panel on camera 2, and a zoom step goes to
+// camera 2 from its own position: x 3.0 (slider 20) one factor up is entry 3
+// of the 10x table, 11254.
+TEST(Selection, ARereadingOfAnotherCameraLeavesTheOperatorsChoice) {
+  for (uint32_t code : {uint32_t(REQ_PRESET_RECALL_3), uint32_t(REQ_WB_WARM)}) {
+    SCOPED_TRACE(code);
+    TwoLines t;
+    EngineRig::UseRefresh(RefreshPanel);
+    t.com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.zoomPos = 0x4000; });
+    t.com1.SetStoredPicture(1, [](SimCameraState& s) { s.picture.zoomPos = 9432; });
+    auto click = [&](int index) {
+      SendDlgItemMessageA(t.rig.panel, IDC_CAMERA_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+      RefreshPanel(t.rig.c, index);
+    };
+    ASSERT_TRUE(t.rig.RunToReady());
+    click(0);
+    ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && t.rig.c->cameraSelected.load() == 1; }, 500));
+    t.rig.Post(0, code, 0);
+    t.rig.Post(0, code, 0);
+    ASSERT_TRUE(t.rig.RunUntil([&] { return reinitChain == 1; }, 1000));
+    click(1);
+    ASSERT_TRUE(t.rig.RunUntil(
+        [&] { return t.rig.Idle() && reinitChain == 0 && !t.rig.c->requestQueue->HasMessages(); }, 10000));
+
+    EXPECT_EQ(SendDlgItemMessageA(t.rig.panel, IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 2 selected");
+    EXPECT_EQ(FakeGetText(GetDlgItem(t.rig.panel, IDC_ZOOM_VALUE)), "x 3.0");
+    t.rig.ClearReceived();
+    StepSlider(REQ_ZOOM_DIRECT, kZoomStep, GetDlgItem(t.rig.panel, IDC_ZOOM_SLIDER));
+    ASSERT_TRUE(t.rig.Settle());
+    EXPECT_EQ(Hex(t.rig.ReceivedCommands(1)), "82 01 04 47 02 0B 0F 06 FF");
+    EXPECT_TRUE(t.rig.ReceivedCommands(0).empty());
+  }
 }
 
 // A request for the camera selected before, still queued when another is

@@ -8,7 +8,8 @@ Scenarios (names for --only):
   latency  Put of request 45 (Freeze) into requestQueue to its first byte at
            camsim, engine idle, 1000 requests (native, in-process engine)
   idle     processor time per wall second and memory: ten ports that never
-           answer, and three lines with camera 1 selected (polled)
+           answer, and three lines with camera 1 selected (polled), the
+           engine alone and orvalix-cli
   wine     the latency and idle figures for orvalix.exe under Wine
   line     numbered frames back to back at 38400 baud into a pseudo-terminal
            for 10 s, read through a channel opened as the engine's: how many
@@ -36,7 +37,9 @@ THREE_LINES = [["0x66", "0x4B"], ["0x5F"], ["0x66"]]
 START_LIMIT_S = 10
 CAMSIM_NICE = -10
 TARGETS = {"init_ratio": 1.03, "latency_native_p99_ms": 1.0, "latency_wine_p99_ms": 2.0,
-           "idle_native_pct": 0.5, "idle_wine_pct": 1.0}
+           "idle_native_pct": 0.5, "idle_cli_pct": 0.3, "idle_wine_pct": 1.0}
+CLI_LIST_LIMIT_S = 120
+CLI_MARGIN_S = 2  # --wait beyond the settling and the window
 
 
 class RunFailed(Exception):
@@ -268,6 +271,38 @@ def idle_run(o, args):
             "cameras": int(kv["cameras"][0])}
 
 
+def cli_idle_run(o, devices):
+    """orvalix-cli with camera 1 selected: processor time of all its threads
+    over the window, which starts 1 s after "Camera 1 selected"."""
+    out_path = os.path.join(o.workdir, "cli-%d.out" % time.monotonic_ns())
+    wait_ms = int((1 + o.idle_seconds + CLI_MARGIN_S) * 1000)
+    args = [os.path.join(o.native_build, "orvalix-cli")] + port_args(devices) + ["--select", "1",
+                                                                                 "--wait", str(wait_ms)]
+    with open(out_path, "w") as out:
+        proc = subprocess.Popen(args, stdout=out, stderr=subprocess.STDOUT)
+    try:
+        selected = wait_until(lambda: proc.poll() is not None or "Camera 1 selected" in open(out_path).read(),
+                              CLI_LIST_LIMIT_S)
+        if not selected or proc.poll() is not None:
+            fail("orvalix-cli did not select camera 1: " + open(out_path).read()[-400:])
+        time.sleep(1.0)  # settle before the window, as natively
+        wall0, cpu0 = time.monotonic_ns(), pid_cpu_ns(proc.pid)
+        time.sleep(o.idle_seconds)
+        cpu1, wall = pid_cpu_ns(proc.pid), time.monotonic_ns() - wall0
+        run = {"cpu_pct": 100.0 * (cpu1 - cpu0) / wall, "wall_s": wall / 1e9,
+               "vmrss_kb": status_kb(proc.pid, "VmRSS"), "vmhwm_kb": status_kb(proc.pid, "VmHWM")}
+        if proc.poll() is not None:
+            fail("orvalix-cli ended inside the window")
+        if proc.wait(timeout=30) != 0:
+            fail("orvalix-cli failed: " + open(out_path).read()[-400:])
+        return run
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait(timeout=10)
+        os.unlink(out_path)
+
+
 def scenario_idle(o, results):
     results.setdefault("idle_native_silent10", []).append(idle_run(o, ["--silent", "10"]))
     sim = Camsim(o.native_build, THREE_LINES, "realistic", "start", o.workdir)
@@ -276,6 +311,7 @@ def scenario_idle(o, results):
             idle_run(o, ["--select", "1"] + port_args(sim.devices())))
         results.setdefault("idle_native_3lines_reader", []).append(
             idle_run(o, ["--select", "1"] + TRACE_READER + port_args(sim.devices())))
+        results.setdefault("idle_cli_3lines", []).append(cli_idle_run(o, sim.devices()))
     finally:
         sim.stop()
     os.unlink(sim.transcript)
@@ -538,6 +574,8 @@ def table(results):
                                 "< %g %%" % TARGETS["idle_native_pct"]),
                                ("idle_native_3lines_reader", "idle native, 3 lines, camera polled, trace read",
                                 "< %g %%" % TARGETS["idle_native_pct"]),
+                               ("idle_cli_3lines", "idle orvalix-cli, 3 lines, camera polled",
+                                "<= %g %%" % TARGETS["idle_cli_pct"]),
                                ("idle_wine_silent10", "idle Wine, 10 silent ports", ""),
                                ("idle_wine_3lines", "idle Wine, 3 lines, camera polled",
                                 "< %g %%" % TARGETS["idle_wine_pct"])):

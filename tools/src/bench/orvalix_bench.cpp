@@ -9,13 +9,10 @@
 //   line --seconds S                     the serial channel at full line speed
 // With --trace-reader MS a thread reads and formats the new traffic trace
 // entries every MS milliseconds, as the Traffic window does every 100 ms.
-#include "cli/headless_panel.h"
-#include "common/control_ids.h"
-#include "common/text.h"
+#include "cli/cli_panel.h"
 #include "engine/camera_controller.h"
 #include "engine/trace_text.h"
 #include "engine/traffic_trace.h"
-#include "platform/fakewin.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
 #include "tools/src/bench/line_speed.h"
@@ -191,11 +188,18 @@ struct SilentPty {
 bool Idle(const CameraController* c) { return c->mode.load() == 0 && c->stage.load() == 0; }
 
 // Discovery has reported and, with cameras found, initialisation has ended.
-bool WaitForList(CameraController* c, HWND status, uint64_t limitNs) {
+// The status line's latest text.
+std::string Status() {
+  char text[256];
+  LastStatusText(text, sizeof text);
+  return text;
+}
+
+bool WaitForList(CameraController* c, uint64_t limitNs) {
   return WaitFor(
       [&] {
         if (c->listReady.load() != 0) return true;
-        return FakeGetText(status).rfind("Found 0", 0) == 0 && Idle(c);
+        return Status().rfind("Found 0", 0) == 0 && Idle(c);
       },
       limitNs);
 }
@@ -213,7 +217,7 @@ long StatusKb(const char* key) {
   return kb;
 }
 
-int RunInit(CameraController* c, HWND status, uint64_t createdNs) {
+int RunInit(CameraController* c, uint64_t createdNs) {
   // Idle this long without a list: initialisation stopped (a transaction was
   // abandoned), so the wait ends early.
   uint64_t idleSince = NowNs();
@@ -228,16 +232,16 @@ int RunInit(CameraController* c, HWND status, uint64_t createdNs) {
   printf("created_us %.3f\n", createdNs / 1e3);
   printf("ready_us %.3f\n", readyNs / 1e3);
   printf("cameras %d\n", c->cameraCount.load());
-  printf("status %s\n", FakeGetText(status).c_str());
+  printf("status %s\n", Status().c_str());
   if (!listed)
     fprintf(stderr, "orvalix_bench: no camera list (status \"%s\", mode %d, stage %d, camera %d, port %d)\n",
-            FakeGetText(status).c_str(), c->mode.load(), c->stage.load(), c->camera.load(), c->port.load());
+            Status().c_str(), c->mode.load(), c->stage.load(), c->camera.load(), c->port.load());
   return listed ? 0 : 1;
 }
 
-int RunLatency(CameraController* c, HWND status, const Options& o) {
-  if (!WaitForList(c, status, kInitLimitNs) || c->cameraCount.load() == 0) {
-    fprintf(stderr, "orvalix_bench: no camera list (%s)\n", FakeGetText(status).c_str());
+int RunLatency(CameraController* c, const Options& o) {
+  if (!WaitForList(c, kInitLimitNs) || c->cameraCount.load() == 0) {
+    fprintf(stderr, "orvalix_bench: no camera list (%s)\n", Status().c_str());
     return 1;
   }
   uint32_t spread = 12345;  // a fixed sequence: runs space their requests alike
@@ -260,9 +264,9 @@ int RunLatency(CameraController* c, HWND status, const Options& o) {
   return 0;
 }
 
-int RunIdle(CameraController* c, HWND status, const Options& o) {
-  if (!WaitForList(c, status, kInitLimitNs)) {
-    fprintf(stderr, "orvalix_bench: discovery did not end (%s)\n", FakeGetText(status).c_str());
+int RunIdle(CameraController* c, const Options& o) {
+  if (!WaitForList(c, kInitLimitNs)) {
+    fprintf(stderr, "orvalix_bench: discovery did not end (%s)\n", Status().c_str());
     return 1;
   }
   if (o.select > 0) {
@@ -328,16 +332,16 @@ int main(int argc, char** argv) {
     if (n <= silent.size()) device = silent[n - 1].path;
     SerialPortSetDevice(n, device);
   }
-  HWND status = CreateHeadlessPanel().status;
+  if (!InstallCliPanel()) return 1;
   const uint64_t createdNs = NowNs();
   CameraController* c = CreateCameraController(WORKER_THREAD);
   if (!c) return 1;
   TraceReader reader;
   reader.Start(o.traceReaderMs);
   int result = 1;
-  if (o.mode == "init") result = RunInit(c, status, createdNs);
-  if (o.mode == "latency") result = RunLatency(c, status, o);
-  if (o.mode == "idle") result = RunIdle(c, status, o);
+  if (o.mode == "init") result = RunInit(c, createdNs);
+  if (o.mode == "latency") result = RunLatency(c, o);
+  if (o.mode == "idle") result = RunIdle(c, o);
   const uint64_t lines = reader.Stop();
   if (o.traceReaderMs > 0) printf("trace_lines %llu\n", static_cast<unsigned long long>(lines));
   DestroyCameraController(c);

@@ -1,8 +1,7 @@
 #include "tools/src/soak/soak_operator.h"
 
-#include "common/control_ids.h"
-#include "common/text.h"
-#include "platform/winapi.h"
+#include "cli/cli_panel.h"
+#include "panel/slider_controls.h"
 #include "requests/request_codes.h"
 
 namespace {
@@ -18,7 +17,6 @@ constexpr int kFloodPuts = 300;
 constexpr uint32_t kSliderBurstMin = 3, kSliderBurstMax = 8;
 constexpr uint32_t kSharpnessMax = 15;
 constexpr uint32_t kGainMax = 255;
-constexpr int32_t kZoomStep = 10;
 
 }  // namespace
 
@@ -43,9 +41,7 @@ bool SoakOperator::Put(uint32_t camera, uint32_t code, int32_t a, uint32_t now, 
 
 void SoakOperator::Select(int32_t index) {
   if (index < 0 || index >= c->cameraCount.load()) return;
-  int32_t aeMode = c->cameras[index].aeMode;
-  CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, aeMode == 0 ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hPage[0], IDC_IRIS, aeMode == 3 ? BST_CHECKED : BST_UNCHECKED);
+  SetExposureChecks(c->cameras[index].aeMode);
   SelectCamera(c, index);
   selected = index;
 }
@@ -103,7 +99,6 @@ void SoakOperator::Act(uint32_t now) {
     Put(u, REQ_FREEZE, frozen[camera], now);
   } else if (roll < 81) {
     focusAuto[camera] ^= 1;
-    CheckDlgButton(hPage[0], IDC_FOCUS_AUTO, focusAuto[camera] ? BST_CHECKED : BST_UNCHECKED);
     Put(u, REQ_FOCUS_AUTO, focusAuto[camera], now);
   } else if (roll < 84) {
     // White balance buttons put their request twice.

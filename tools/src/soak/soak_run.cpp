@@ -1,10 +1,7 @@
 #include "tools/src/soak/soak_run.h"
 
-#include "cli/headless_panel.h"
-#include "common/control_ids.h"
-#include "common/text.h"
+#include "cli/cli_panel.h"
 #include "engine/camera_controller.h"
-#include "platform/fakewin.h"
 #include "platform/os.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
@@ -64,10 +61,8 @@ double CpuSeconds() {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// One turn of the panel's thread: serve the worker's calls into the panel and
-// take the notifications.
+// One turn of the panel's thread: take the notifications.
 void ServePanel(CameraController* c) {
-  DispatchIncomingSentMessages();
   uint32_t camera, code, value, unused;
   while (c->notifyQueue->TryGet(camera, code, value, unused)) {
   }
@@ -254,8 +249,10 @@ int RunSoak(const SoakOptions& options) {
     return 2;
   }
   Soak s;
-  CreateHeadlessPanel();
-  FakeBecomeOwner();
+  if (!InstallCliPanel()) {
+    fprintf(stderr, "soak: cannot create the panel's event\n");
+    return 2;
+  }
   if (!StartLines(&s, folder)) return 2;
   SoakFaultScheduler faults({s.lines[0].get(), s.lines[1].get(), s.lines[2].get()}, options.seed);
   faults.CountStartupFault(FAULT_SHORT_ECHO);

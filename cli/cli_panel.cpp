@@ -1,0 +1,87 @@
+#include "cli/cli_panel.h"
+
+#include "engine/panel_hooks.h"
+#include "requests/request_codes.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+constexpr int32_t kStatusSlots = 64;
+constexpr size_t kStatusChars = 256;
+
+// Status texts from any thread for the front end's thread, oldest first.
+struct StatusRing {
+  OsLock lock;
+  char texts[kStatusSlots][kStatusChars] = {};
+  int32_t first = 0;  // the oldest text not taken
+  int32_t count = 0;
+  char last[kStatusChars] = "";
+};
+
+StatusRing statusRing;
+OsEvent wake;
+std::atomic<bool> autoChecked{false};
+std::atomic<bool> irisChecked{false};
+
+void KeepStatus(const char* text) {
+  {
+    OsLockGuard guard(statusRing.lock);
+    if (statusRing.count == kStatusSlots) {
+      statusRing.first = (statusRing.first + 1) % kStatusSlots;
+      statusRing.count--;
+    }
+    int32_t slot = (statusRing.first + statusRing.count) % kStatusSlots;
+    snprintf(statusRing.texts[slot], kStatusChars, "%s", text);
+    snprintf(statusRing.last, kStatusChars, "%s", text);
+    statusRing.count++;
+  }
+  wake.Set();
+}
+
+bool IrisChecked() { return irisChecked.load(); }
+bool AutoExposureChecked() { return autoChecked.load(); }
+
+}  // namespace
+
+bool InstallCliPanel() {
+  if (!wake.Create(false, false)) return false;
+  PanelHooks hooks = {};
+  hooks.showStatus = KeepStatus;
+  hooks.refreshPanel = SelectInList;
+  hooks.irisChecked = IrisChecked;
+  hooks.autoExposureChecked = AutoExposureChecked;
+  InstallPanelHooks(hooks);
+  return true;
+}
+
+OsEvent& CliPanelEvent() { return wake; }
+
+void WakeOnNotifications(CameraController* c) { c->notifyQueue->SetPutSignal(&wake); }
+
+bool TakeStatusText(char* out, size_t size) {
+  OsLockGuard guard(statusRing.lock);
+  if (statusRing.count == 0) return false;
+  snprintf(out, size, "%s", statusRing.texts[statusRing.first]);
+  statusRing.first = (statusRing.first + 1) % kStatusSlots;
+  statusRing.count--;
+  return true;
+}
+
+void LastStatusText(char* out, size_t size) {
+  OsLockGuard guard(statusRing.lock);
+  snprintf(out, size, "%s", statusRing.last);
+}
+
+void SetExposureChecks(int32_t aeMode) {
+  autoChecked = aeMode == AE_FULL_AUTO;
+  irisChecked = aeMode == AE_MANUAL;
+}
+
+void SelectInList(CameraController* c, int32_t index) {
+  if (index < 0 || index >= c->cameraCount.load()) return;
+  SetExposureChecks(c->cameras[index].aeMode);
+  SelectCamera(c, index);
+  ShowStatus("Camera %d selected", static_cast<int>(index + 1));
+}
