@@ -6,12 +6,17 @@
 
 const char kCliUsage[] =
     "usage: orvalix-cli --port N=DEVICE [--port ...] [--select N] [--request CODE[:A] ...]\n"
-    "                   [--wait MS] [--timeout MS]\n"
+    "                   [--raw HEX ...] [--wait MS] [--timeout MS] [--trace] [--stdin]\n"
     "  --port N=DEVICE     COMN (1..10) is DEVICE; no other port is opened\n"
     "  --select N          select camera N (as listed) like a click in the camera list\n"
     "  --request CODE[:A]  put request CODE with argument A (default 0) for the selected camera\n"
+    "  --raw HEX           send a raw packet, e.g. \"8x 09 04 00 FF\" (8x: the camera's address),\n"
+    "                      in order with the requests, and print its replies\n"
     "  --wait MS           keep running MS milliseconds after the last request\n"
     "  --timeout MS        give discovery and initialisation this long (default 60000)\n"
+    "  --trace             print every packet sent and taken in\n"
+    "  --stdin             then run commands from standard input, one a line: select N,\n"
+    "                      request CODE[:A], raw HEX, wait MS, status, cameras, quit\n"
     "Numbers are decimal (a leading 0 too), or hex after 0x.\n"
     "Prints each status text, one line per camera once the list is filled, and\n"
     "\"notify CAMERA CODE VALUE\" (CAMERA as listed) for each notification.\n";
@@ -81,24 +86,50 @@ bool ParsePort(const char* arg, CliOptions* o, char* error, int errorSize) {
   return true;
 }
 
-bool ParseRequest(const char* arg, CliOptions* o, char* error, int errorSize) {
-  if (!arg) return Fail(error, errorSize, "--request needs CODE[:A]", arg);
-  if (o->requestCount >= CliOptions::kMaxRequests) return Fail(error, errorSize, "too many requests at", arg);
+// 0 for a good request, else what is wrong with it.
+const char* RequestFault(const char* arg, CliRequest* out) {
+  if (!arg) return "--request needs CODE[:A]";
   char code[32];
   const char* colon = strchr(arg, ':');
   size_t n = colon ? static_cast<size_t>(colon - arg) : strlen(arg);
-  if (n == 0 || n >= sizeof code) return Fail(error, errorSize, "bad request code in --request", arg);
+  if (n == 0 || n >= sizeof code) return "bad request code in --request";
   memcpy(code, arg, n);
   code[n] = 0;
   long long c, a = 0;
-  if (!ParseInteger(code, 0, 0xFFFFFFFFll, &c)) return Fail(error, errorSize, "bad request code in --request", arg);
-  if (colon && !ParseInteger(colon + 1, INT32_MIN, INT32_MAX, &a))
-    return Fail(error, errorSize, "bad argument in --request", arg);
-  o->requests[o->requestCount++] = CliRequest{static_cast<uint32_t>(c), static_cast<int32_t>(a)};
+  if (!ParseInteger(code, 0, 0xFFFFFFFFll, &c)) return "bad request code in --request";
+  if (colon && !ParseInteger(colon + 1, INT32_MIN, INT32_MAX, &a)) return "bad argument in --request";
+  *out = CliRequest{static_cast<uint32_t>(c), static_cast<int32_t>(a), RawPacket()};
+  return nullptr;
+}
+
+bool ParseRequest(const char* arg, CliOptions* o, char* error, int errorSize) {
+  if (arg && o->requestCount >= CliOptions::kMaxRequests) return Fail(error, errorSize, "too many requests at", arg);
+  CliRequest request;
+  if (const char* fault = RequestFault(arg, &request)) return Fail(error, errorSize, fault, arg);
+  o->requests[o->requestCount++] = request;
+  return true;
+}
+
+bool ParseRaw(const char* arg, CliOptions* o, char* error, int errorSize) {
+  if (!arg) return Fail(error, errorSize, "--raw needs hex bytes", arg);
+  if (o->requestCount >= CliOptions::kMaxRequests) return Fail(error, errorSize, "too many requests at", arg);
+  CliRequest request = CliRequest();
+  char why[96];
+  if (ParseRawPacket(arg, &request.raw, why, sizeof why) != RAW_OK) {
+    snprintf(error, static_cast<size_t>(errorSize), "--raw %.40s: %s", arg, why);
+    return false;
+  }
+  o->requests[o->requestCount++] = request;
   return true;
 }
 
 }  // namespace
+
+bool ParseCliRequest(const char* text, CliRequest* out) { return RequestFault(text, out) == nullptr; }
+
+bool ParseCliInteger(const char* text, long long lo, long long hi, long long* out) {
+  return ParseInteger(text, lo, hi, out);
+}
 
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* error, int errorSize) {
   *o = CliOptions();
@@ -121,6 +152,13 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* err
     } else if (strcmp(opt, "--request") == 0) {
       if (!ParseRequest(value, o, error, errorSize)) return false;
       i++;
+    } else if (strcmp(opt, "--raw") == 0) {
+      if (!ParseRaw(value, o, error, errorSize)) return false;
+      i++;
+    } else if (strcmp(opt, "--trace") == 0) {
+      o->trace = true;
+    } else if (strcmp(opt, "--stdin") == 0) {
+      o->commandMode = true;
     } else if (strcmp(opt, "--wait") == 0) {
       if (!ParseInteger(value, 0, 86400000, &v)) return Fail(error, errorSize, "--wait needs milliseconds", value);
       o->waitMs = static_cast<uint32_t>(v);

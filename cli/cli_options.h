@@ -1,11 +1,14 @@
 // Command line of orvalix-cli.
 #pragma once
 
+#include "requests/raw_packet_text.h"
+
 #include <cstdint>
 
 struct CliRequest {
   uint32_t code;
   int32_t a;
+  RawPacket raw;  // a raw command when raw.length > 0
 };
 
 struct CliOptions {
@@ -20,9 +23,16 @@ struct CliOptions {
   uint32_t waitMs = 0;
   uint32_t timeoutMs = 60000;  // for discovery and initialisation
   bool help = false;
+  bool trace = false;        // print every packet sent and taken in
+  bool commandMode = false;  // then read commands from standard input
 };
 
 // Fills `options` from argv. False with a message in `error` for bad arguments.
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, char* error, int errorSize);
 
 extern const char kCliUsage[];
+
+// "CODE[:A]" as --request takes it.
+bool ParseCliRequest(const char* text, CliRequest* out);
+// A whole-string integer in [lo, hi]: decimal (a leading 0 too) or hex after 0x.
+bool ParseCliInteger(const char* text, long long lo, long long hi, long long* out);

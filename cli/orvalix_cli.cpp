@@ -1,14 +1,15 @@
 // orvalix-cli: the camera engine without the window, for scripting and
-// diagnosis. The panel's controls exist in the in-memory window table; this
-// thread owns them as the user-interface thread would, prints what the engine
-// shows on them and drains the engine's notifications.
+// diagnosis. The engine shows its texts and takes its selections through the
+// CLI's own panel (cli_panel.h); this thread prints the status texts and
+// drains the engine's notifications, and sleeps until there is one of them
+// or its wait ends.
 #include "cli/camera_line.h"
 #include "cli/cli_options.h"
-#include "cli/headless_panel.h"
-#include "common/control_ids.h"
-#include "common/text.h"
+#include "cli/cli_panel.h"
+#include "cli/command_mode.h"
+#include "cli/traffic_output.h"
 #include "engine/camera_controller.h"
-#include "platform/fakewin.h"
+#include "engine/raw_command.h"
 #include "platform/os.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
@@ -19,13 +20,20 @@
 namespace {
 
 constexpr uint32_t kStuckMs = 1500;  // idle without a list this long: initialisation stopped
+// While the list fills, the engine's state is looked at least this often:
+// an initialisation that stops shows no text.
+constexpr uint32_t kListCheckMs = 50;
+constexpr size_t kStatusChars = 256;
+// The trace and the command mode are not behind the panel's event: with
+// either, a turn of the loop sleeps at most this long.
+constexpr uint32_t kTurnMs = 1;
 
-HeadlessPanel panel;  // the status line and camera list the engine writes
-size_t statusPrinted;
+TrafficFollower traffic;  // raw commands' replies; every packet with --trace
+bool followTraffic = false;
 
 void PrintNewStatus() {
-  std::vector<std::string> texts = FakeTextHistory(panel.status);
-  for (; statusPrinted < texts.size(); statusPrinted++) printf("%s\n", texts[statusPrinted].c_str());
+  char text[kStatusChars];
+  while (TakeStatusText(text, sizeof text)) printf("%s\n", text);
 }
 
 void DrainNotifications(CameraController* c) {
@@ -34,46 +42,49 @@ void DrainNotifications(CameraController* c) {
     printf("notify %u %u %d\n", camera + 1, code, static_cast<int>(value));
 }
 
-// One turn of the user-interface loop: serve the worker's calls into the
-// panel, then show what changed.
-void Pump(CameraController* c) {
-  DispatchIncomingSentMessages();
+// Sleeps until the engine has a text or a notification for this thread or
+// `ms` has passed, then prints what came.
+void WaitAndShow(CameraController* c, uint32_t ms) {
+  CliPanelEvent().Wait(followTraffic && ms > kTurnMs ? kTurnMs : ms);
   PrintNewStatus();
   DrainNotifications(c);
-  OsSleep(1);
+  PrintTraffic(&traffic);
 }
 
-// The exposure check boxes as the panel shows them for a camera's mode; the
-// engine reads them to choose inquiries and notifications.
-void ShowExposureChecks(int32_t aeMode) {
-  CheckDlgButton(hPage[0], IDC_EXPOSURE_AUTO, aeMode == 0 ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hPage[0], IDC_IRIS, aeMode == 3 ? BST_CHECKED : BST_UNCHECKED);
-}
+// One turn of the loop for the command mode and raw commands.
+void Pump(CameraController* c) { WaitAndShow(c, kTurnMs); }
 
-// A click in the camera list: the panel's check boxes follow the camera's
-// exposure mode, and the engine makes it current.
-void SelectInList(CameraController* c, int32_t index) {
-  if (index < 0 || index >= c->cameraCount.load()) return;
-  ShowExposureChecks(c->cameras[index].aeMode);
-  SelectCamera(c, index);
-  SetStatus("Camera %d selected", static_cast<int>(index + 1));
-}
-
-// The check boxes whose click would have posted the request.
+// The exposure boxes as the click that put the request leaves them.
 void MirrorPanelChecks(uint32_t code, int32_t a) {
-  switch (code) {
-    case REQ_FOCUS_AUTO:
-      CheckDlgButton(hPage[0], IDC_FOCUS_AUTO, a != 0 ? BST_CHECKED : BST_UNCHECKED);
-      break;
-    case REQ_AE_AUTO:
-      ShowExposureChecks(a != 0 ? 0 : 13);
-      break;
-    case REQ_AE_MANUAL:
-      ShowExposureChecks(3);
-      break;
-    default:
-      break;
-  }
+  if (code == REQ_AE_AUTO) SetExposureChecks(a != 0 ? AE_FULL_AUTO : AE_BRIGHT);
+  if (code == REQ_AE_MANUAL) SetExposureChecks(AE_MANUAL);
+}
+
+void PrintStatusLine() {
+  char text[kStatusChars];
+  LastStatusText(text, sizeof text);
+  printf("status: %s\n", text);
+}
+
+const CliFrontEnd kFrontEnd = {Pump, SelectInList, MirrorPanelChecks, PrintStatusLine};
+
+// A raw command of the command line; a packet for another camera's address ends the run.
+bool PutRaw(CameraController* c, int32_t index, const RawPacket& packet) {
+  char why[120];
+  RawPutResult result;
+  const uint32_t start = OsTickCount();
+  while ((result = PutRawCommand(c, index, packet, why, sizeof why)) == RAW_BUSY &&
+         OsTickCount() - start < kCarryOutLimitMs)
+    Pump(c);
+  if (result == RAW_PUT) return true;
+  fprintf(stderr, "orvalix-cli: --raw: %s\n", why);
+  return false;
+}
+
+bool AnyRaw(const CliOptions& o) {
+  for (int32_t k = 0; k < o.requestCount; k++)
+    if (o.requests[k].raw.length > 0) return true;
+  return false;
 }
 
 enum InitResult { INIT_DONE, INIT_NO_CAMERA, INIT_STOPPED, INIT_TIMEOUT };
@@ -83,7 +94,7 @@ InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs) {
   uint32_t idleSince = start;
   bool begun = false;
   while (c->listReady.load() == 0) {
-    Pump(c);
+    WaitAndShow(c, kListCheckMs);
     uint32_t now = OsTickCount();
     bool idle = c->mode.load() == 0 && c->stage.load() == 0;
     if (!idle) begun = true;
@@ -91,7 +102,7 @@ InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs) {
     if (now - idleSince > kStuckMs) return c->cameraCount.load() == 0 ? INIT_NO_CAMERA : INIT_STOPPED;
     if (now - start > timeoutMs) return INIT_TIMEOUT;
   }
-  Pump(c);
+  WaitAndShow(c, 0);
   return INIT_DONE;
 }
 
@@ -125,8 +136,9 @@ int main(int argc, char** argv) {
   for (uint32_t n = 1; n <= kSerialMaxPorts; n++)
     SerialPortSetDevice(n, n <= CliOptions::kMaxPorts ? options.devices[n - 1] : "");
 
-  panel = CreateHeadlessPanel();
-  FakeBecomeOwner();
+  traffic = StartTrafficFollower(options.trace);
+  followTraffic = options.trace || options.commandMode || AnyRaw(options);
+  if (!InstallCliPanel()) return Fail(nullptr, "%s", "cannot create the panel's event");
   CameraController* c = CreateCameraController(WORKER_MANUAL);
   if (!c) return Fail(nullptr, "%s", "cannot create the camera engine");
   PrintNewStatus();
@@ -137,7 +149,7 @@ int main(int argc, char** argv) {
       return Fail(c, "cannot open %s", what);
     }
   }
-  SetPanelRefreshHandler(SelectInList);
+  WakeOnNotifications(c);
   if (!c->thread.Start(CameraWorkerThread, c)) return Fail(c, "%s", "cannot start the engine's worker");
 
   switch (WaitForCameraList(c, options.timeoutMs)) {
@@ -165,20 +177,30 @@ int main(int argc, char** argv) {
       snprintf(what, sizeof what, "%d", static_cast<int>(options.select));
       return Fail(c, "--select %s: no such camera", what);
     }
-    SendMessageA(panel.cameraList, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SelectInList(c, index);
     for (int32_t k = 0; k < options.requestCount; k++) {
       const CliRequest& q = options.requests[k];
+      if (q.raw.length > 0) {
+        if (!PutRaw(c, index, q.raw)) return Fail(c, "%s", "a raw command was not sent");
+        continue;
+      }
       MirrorPanelChecks(q.code, q.a);
       c->requestQueue->Put(static_cast<uint32_t>(index), q.code, static_cast<uint32_t>(q.a), 0);
     }
   }
 
-  uint32_t start = OsTickCount();
-  while (OsTickCount() - start < options.waitMs) Pump(c);
-  Pump(c);
+  // Raw commands and commands from standard input end once carried out.
+  int32_t selected = options.select - 1;
+  if (options.commandMode)
+    RunCommandMode(c, 0, kFrontEnd, &selected);
+  else if (AnyRaw(options) && !WaitUntilCarriedOut(c, kFrontEnd, kCarryOutLimitMs))
+    printf("error: not carried out within 15 s\n");
 
-  SetPanelRefreshHandler(nullptr);
+  uint32_t start = OsTickCount();
+  for (uint32_t waited = 0; waited < options.waitMs; waited = OsTickCount() - start)
+    WaitAndShow(c, options.waitMs - waited);
+  WaitAndShow(c, 0);
+
   DestroyCameraController(c);
   PrintNewStatus();
   return 0;

@@ -1,6 +1,6 @@
 // Control identifiers of the panel, page 1, the About window and the Setup
-// dialog. Shared by the user interface and the engine's few direct control
-// updates, so it lives below both.
+// dialog. Shared by the panel code and the Win32 shell, so it lives below
+// both; the engine never names a control.
 #pragma once
 
 // <windows.h> defines IDC_HELP as a cursor resource; ours is the Help button.

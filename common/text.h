@@ -12,7 +12,7 @@
 extern HWND hPage[3];
 extern std::atomic<int> curPage;  // the worker's status texts read it while the UI switches pages
 // The Setup dialog, set when it is created and stale after it closes; the
-// engine's dispatcher reaches its gain and preset controls through it.
+// window hooks reach its gain and preset controls through it.
 extern std::atomic<HWND> hSetupDlg;
 
 int SetItemTextF(HWND wnd, int id, const char* format, ...)

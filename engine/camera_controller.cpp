@@ -1,49 +1,40 @@
 #include "engine/camera_controller.h"
 
-#include "common/text.h"
 #include "engine/discovery.h"
 #include "engine/dispatch_request.h"
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
 #include "engine/link_service.h"
 #include "engine/next_deadline.h"
+#include "engine/panel_hooks.h"
+#include "engine/raw_command.h"
+#include "engine/read_back.h"
+#include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
-#include "platform/winapi.h"
 #include "requests/request_codes.h"
 
-#include <cstring>
 #include <new>
 
-uint8_t packetBuffer[kPacketCapacity + 1];
-uint32_t packetLength;
 std::atomic<uint32_t> lastRxTick{0};
-uint8_t reinitChain;
-uint8_t brightStep;
-uint8_t extraAcks;
-uint8_t extraCompletions;
 std::atomic<uint8_t> reinitOnNack{1};
 
 namespace {
 
 constexpr uint32_t kBaudRate = 38400;
 constexpr int32_t kPollTurns = 4;
-// Creation waits this long after opening the ports, and the first reply
-// time-out is this long.
+// Creation waits this long after opening the ports.
 constexpr uint32_t kOpenSettleMs = 50;
-constexpr int32_t kFirstTimeoutMs = 200;
+// Teardown serves the worker's calls into the panel this often while it waits.
+constexpr uint32_t kStopTurnMs = 1;
 
-std::atomic<PanelRefreshHandler> panelRefresh{nullptr};
 // Set on the worker while it runs the panel refresh of a re-reading: the
 // selection that refresh makes is the camera already current, never a click.
 thread_local bool inWorkerRefresh = false;
 
 // Frees what creation took; the worker must no longer run.
 void ReleaseResources(CameraController* c) {
-  for (int32_t i = 0; i < kChannelCount; i++) {
-    delete c->channels[i];
-    c->channels[i] = nullptr;
-  }
+  for (int32_t i = 0; i < kChannelCount; i++) CloseChannel(c, i);
   delete c->requestQueue;
   c->requestQueue = nullptr;
   delete c->notifyQueue;
@@ -119,34 +110,27 @@ void ApplySelection(CameraController* c) {
 
 void RestoreSelection(CameraController* c) { SetCurrentCamera(c, c->selectedCamera >= 0 ? c->selectedCamera : 0); }
 
-void SetPanelRefreshHandler(PanelRefreshHandler handler) { panelRefresh.store(handler); }
-
 void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
-  PanelRefreshHandler handler = panelRefresh.load();
-  if (!handler) return;
-  // The user has chosen another camera meanwhile; the panel already shows it.
+  // The panel shows the camera the user chose, waiting or in force; a
+  // re-reading of another camera must not take that choice back.
   int32_t pending = c->pendingSelection.load(std::memory_order_acquire);
-  if (pending >= 0 && pending != cameraIndex) return;
+  int32_t chosen = pending >= 0 ? pending : c->selectedCamera;
+  if (chosen >= 0 && chosen != cameraIndex) return;
+  const PanelHooks& hooks = Hooks();
   inWorkerRefresh = true;
-  handler(c, cameraIndex);
+  hooks.refreshPanel(c, cameraIndex);
   // A click taken while this refresh waited on the panel had its own refresh
   // overwritten in part: show the clicked camera once more.
   int32_t clicked = c->pendingSelection.load(std::memory_order_acquire);
-  if (clicked >= 0 && clicked != cameraIndex) handler(c, clicked);
+  if (clicked >= 0 && clicked != cameraIndex) hooks.refreshPanel(c, clicked);
   inWorkerRefresh = false;
 }
 
 void ResetEngineGlobals() {
-  memset(packetBuffer, 0, sizeof packetBuffer);
-  packetLength = 0;
   lastRxTick = 0;
-  reinitChain = 0;
-  brightStep = 0;
-  extraAcks = 0;
-  extraCompletions = 0;
   reinitOnNack = 1;
-  ResetPortChecks();
-  ResetLineRecovery();
+  TraceReset();
+  ResetRawCommands();
 }
 
 SerialChannel* OpenCameraChannel(int32_t index) {
@@ -163,11 +147,11 @@ SerialChannel* OpenCameraChannel(int32_t index) {
 }
 
 CameraController* CreateCameraController(WorkerStart start) {
-  SetStatus("Searching for cameras...");
+  ShowStatus("Searching for cameras...");
   CameraController* c = new (std::nothrow) CameraController;
   if (!c) return nullptr;
   ResetEngineGlobals();
-  c->timeoutMs = kFirstTimeoutMs;
+  ResetConversation(c);
   c->stopEvent.Create(true, false);
   c->workEvent.Create(false, false);
   c->notifyQueue = new (std::nothrow) RequestQueue(kQueueCapacity);
@@ -202,13 +186,35 @@ CameraController* CreateCameraController(WorkerStart start) {
   return c;
 }
 
+void CloseChannel(CameraController* c, int32_t index) {
+  if (index < 0 || index >= kChannelCount) return;
+  SerialChannel* channel = c->channels[index];
+  c->channels[index] = nullptr;
+  if (!channel) return;
+  channel->SetReceiveSignal(nullptr);  // the controller may go before a channel left open
+  if (channel->ClosePort() != kPortLeftToExit) {
+    delete channel;
+    return;
+  }
+  // Its I/O thread may still run inside the driver: the channel stays too.
+  ShowStatus("COM%d does not close; left open until exit", index + 1);
+}
+
 void DestroyCameraController(CameraController* c) {
   if (!c) return;
   c->stopEvent.Set();
   // The worker may be waiting on this thread's windows (status line, list,
-  // panel refresh), so serve those calls while waiting. Channels and queues
-  // stay until the worker has really ended, however long that takes.
-  while (!c->thread.Join(1)) DispatchIncomingSentMessages();
+  // panel refresh), so serve those calls while waiting. Each turn waits at
+  // least kStopTurnMs, so the count bounds the real time whatever the clock.
+  uint32_t waitedMs = 0;
+  while (!c->thread.Join(kStopTurnMs)) {
+    Hooks().serveWorker();
+    waitedMs += kStopTurnMs;
+    if (waitedMs >= kWorkerStopWaitMs) {
+      ShowStatus("The engine does not stop; left running until exit");
+      return;
+    }
+  }
   ReleaseResources(c);
   OsEndFineTimer();
   delete c;
@@ -221,6 +227,7 @@ void WorkerBegin(CameraController* c) {
 
 void WorkerStep(CameraController* c, int32_t* pollCounter) {
   LineRecoveryStep(c);
+  ExpireCommandWindow(c);
   LinkServiceStep(c);
   if (c->mode.load() != MODE_IDLE) return;
   ApplySelection(c);

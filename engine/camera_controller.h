@@ -111,6 +111,8 @@ struct CameraController {
   std::atomic<int32_t> timeoutMs{0};
   std::atomic<int32_t> cameraSelected{0};
   std::atomic<uint32_t> cmdTick{0};
+  // Worker only: the re-inquiry window `cmdTick` opened has not passed yet.
+  bool cmdWindowOpen = false;
   std::atomic<int32_t> listReady{0};
   // The list index the user-interface thread asked for (-1: none); the worker
   // takes it over when it is next idle, so a transaction keeps its camera.
@@ -129,6 +131,22 @@ struct CameraController {
   // tick apart however often the worker is woken.
   uint32_t pollTurnTick = 0;
   bool pollTurnTaken = false;
+  // Worker only: the reply being handled (one byte more for the NUL the
+  // channel stores behind it); discovery builds its broadcasts here too.
+  uint8_t packetBuffer[kPacketCapacity + 1] = {};
+  uint32_t packetLength = 0;
+  // Worker only: a re-reading of all settings runs; its end goes idle
+  // instead of on to the next camera.
+  uint8_t reinitChain = 0;
+  // Worker only: the step of model 0x40's two-part brightness read.
+  uint8_t brightStep = 0;
+  // Worker only. Replies still due from a command sent, unacknowledged, right
+  // before the one in flight (counted by SendPayload): they are absorbed
+  // instead of being taken for the awaited reply.
+  uint8_t extraAcks = 0;
+  uint8_t extraCompletions = 0;
+  // Worker only: address sets sent to the current port.
+  int32_t portChecks = 0;
 
   // The modelCode of the record named by `camera` (0 when it names none).
   int32_t GetModel() const;
@@ -137,22 +155,13 @@ struct CameraController {
   CameraRecord& Current();
 };
 
-// Engine state outside the object (one controller per process).
-extern uint8_t packetBuffer[kPacketCapacity + 1];
-extern uint32_t packetLength;             // length of the packet in packetBuffer
-extern std::atomic<uint32_t> lastRxTick;  // written by the channels' I/O threads
-extern uint8_t reinitChain;               // worker only
-extern uint8_t brightStep;                // worker only
-// Worker only. Replies still due from a command sent, unacknowledged, right
-// before the one in flight (counted by SendPacket): they are absorbed instead
-// of being taken for the awaited reply.
-extern uint8_t extraAcks;
-extern uint8_t extraCompletions;
+// Engine state outside the object (one controller per process): what the
+// channels' frame-end callback and the panel's selection reach without it.
+extern std::atomic<uint32_t> lastRxTick;   // written by the channels' I/O threads
 extern std::atomic<uint8_t> reinitOnNack;  // request 44 sets it, the panel refresh clears it
 
-// The engine globals above and those the phases keep to themselves, as a new
-// controller finds them. Creation calls it; so does a rig that reuses one
-// controller for many runs.
+// The engine globals above as a new controller finds them. Creation calls it;
+// so does a rig that reuses one controller for many runs.
 void ResetEngineGlobals();
 // A channel for COM(index + 1) set up as the engine speaks (38400 baud, the
 // packet-end test cutting frames) and open; null when the port does not open.
@@ -164,9 +173,16 @@ enum WorkerStart { WORKER_THREAD, WORKER_MANUAL };
 // started: the caller runs WorkerBegin once and then WorkerStep per tick.
 // Null when the queues or the stop event could not be had.
 CameraController* CreateCameraController(WorkerStart start = WORKER_THREAD);
-// Stops the worker (waiting as long as it takes, while serving the worker's
-// calls into the panel), closes the channels, frees the queues and the object.
+// Stops the worker (serving its calls into the panel while it waits), closes
+// the channels, frees the queues and the object. A worker that has not ended
+// after kWorkerStopWaitMs is left, with everything it uses, until the process
+// ends; the status line says so.
+constexpr uint32_t kWorkerStopWaitMs = 4000;
 void DestroyCameraController(CameraController* c);
+// Closes and frees channel `index` (the slot becomes null). A port whose close
+// does not end in time stays open until the process ends; the status line
+// says so and the engine goes on without it.
+void CloseChannel(CameraController* c, int32_t index);
 
 // Worker thread entry; the parameter is the controller. Returns 0.
 uint32_t CameraWorkerThread(void* param);
@@ -191,8 +207,7 @@ void SetCurrentCamera(CameraController* c, int32_t index);
 // Worker: after initialisation the selection in force (or the first camera) is current again.
 void RestoreSelection(CameraController* c);
 
-// The panel refresh that a re-reading of all settings runs on the worker
-// thread. Installed by the application; null runs nothing.
-typedef void (*PanelRefreshHandler)(CameraController* c, int32_t cameraIndex);
-void SetPanelRefreshHandler(PanelRefreshHandler handler);
+// Worker: the panel refresh (a hook) of a re-reading of camera `cameraIndex`.
+// Skipped when the user has chosen another camera, waiting or in force, so a
+// re-reading never takes a selection back.
 void RunPanelRefresh(CameraController* c, int32_t cameraIndex);

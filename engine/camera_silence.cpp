@@ -2,17 +2,13 @@
 // a lost line, or a camera missing when its line came back. Their requests
 // are dropped, the idle poll asks them once a second, and their list entries
 // say so.
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
 #include "engine/line_recovery_state.h"
 #include "engine/next_deadline.h"
+#include "engine/panel_hooks.h"
 #include "engine/transaction_table.h"
-#include "platform/winapi.h"
 #include "requests/request_codes.h"
-
-#include <cstdio>
 
 namespace {
 
@@ -39,26 +35,9 @@ bool Probed(const CameraController* c, int32_t index, uint32_t now) {
   return w.state == LINE_UP && now - w.lastReplyTick <= kSilentLineCheckMs;
 }
 
-void EntryText(int32_t index, char* text, size_t size) {
-  snprintf(text, size, "Camera %d%s", index + 1, recovery.silent[index] ? " (no answer)" : "");
+void ShowEntry(int32_t index) {
   recovery.shownSilent[index] = recovery.silent[index];
-}
-
-// The entry is replaced in place; a selected one stays selected.
-void ReplaceEntry(int32_t index) {
-  char text[32];
-  EntryText(index, text, sizeof text);
-  const LRESULT selected = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0);
-  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_INSERTSTRING, static_cast<WPARAM>(index),
-                      reinterpret_cast<LPARAM>(text));
-  if (selected == index) SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
-void AppendEntry(int32_t index) {
-  char text[32];
-  EntryText(index, text, sizeof text);
-  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  Hooks().showCameraEntry(index, !recovery.silent[index]);
 }
 
 }  // namespace
@@ -72,14 +51,16 @@ void SetSilent(CameraController* c, int32_t index, bool silent) {
 }
 
 void SyncListEntries(CameraController* c) {
-  if (!recovery.listDirty || c->listReady.load() == 0) return;
-  recovery.listDirty = false;
+  if (c->listReady.load() == 0) return;
   const int32_t count = c->cameraCount.load();
-  const int32_t listed = static_cast<int32_t>(SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCOUNT, 0, 0));
-  for (int32_t i = 0; i < listed && i < count; i++)
-    if (recovery.shownSilent[i] != recovery.silent[i]) ReplaceEntry(i);
+  // Discovery filled the list with one entry per record; no check has added any yet.
+  if (recovery.listed < 0) recovery.listed = count;
+  if (!recovery.listDirty) return;
+  recovery.listDirty = false;
+  for (int32_t i = 0; i < recovery.listed && i < count; i++)
+    if (recovery.shownSilent[i] != recovery.silent[i]) ShowEntry(i);
   // Records a line's check added are listed once it is over.
-  for (int32_t i = listed < 0 ? 0 : listed; i < count && recovery.activeLine < 0; i++) AppendEntry(i);
+  while (recovery.activeLine < 0 && recovery.listed < count) ShowEntry(recovery.listed++);
 }
 
 void NoteReplyOverdue(CameraController* c) {
@@ -93,7 +74,7 @@ void NoteReplyOverdue(CameraController* c) {
   if (recovery.misses[camera] < kMissesToSilence) recovery.misses[camera]++;
   if (recovery.misses[camera] < kMissesToSilence || recovery.silent[camera]) return;
   SetSilent(c, camera, true);
-  if (c->cameraSelected.load() != 0 && camera == c->selectedCamera) SetStatus("Camera %d not answering", camera + 1);
+  if (c->cameraSelected.load() != 0 && camera == c->selectedCamera) ShowStatus("Camera %d not answering", camera + 1);
 }
 
 void NoteCameraAnswered(CameraController* c) {

@@ -1,14 +1,12 @@
 #include "engine/discovery.h"
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
 #include "engine/next_deadline.h"
+#include "engine/panel_hooks.h"
+#include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
-#include "platform/winapi.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -21,15 +19,13 @@ constexpr uint32_t kMinEchoLength = 4;
 // after this many port checks, so discovery always reaches the other ports.
 constexpr int32_t kMaxPortChecks = 5;
 
-// Worker only: port checks made on the current port.
-int32_t portChecks = 0;
-
 // Broadcasts are built in packetBuffer and go straight to the channel.
 void WriteBroadcast(CameraController* c, const uint8_t* bytes, int32_t length) {
-  memcpy(packetBuffer, bytes, static_cast<size_t>(length));
+  memcpy(c->packetBuffer, bytes, static_cast<size_t>(length));
   c->sendTick = OsTickCount();
   int32_t port = c->port.load();
-  if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(packetBuffer, length);
+  if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(c->packetBuffer, length);
+  TraceSent(c, c->mode.load(), c->packetBuffer, length);
 }
 
 // One record per camera the echo announces, at most 7 for a line and never
@@ -50,7 +46,7 @@ void CreateRecords(CameraController* c, int32_t announced) {
 
 // Moves on to the next open port, or ends discovery after the last one.
 void AdvancePort(CameraController* c) {
-  portChecks = 0;
+  c->portChecks = 0;
   for (int32_t port = c->port.load() + 1; port < kChannelCount; port++) {
     if (c->channels[port]) {
       c->port = port;
@@ -64,8 +60,6 @@ void AdvancePort(CameraController* c) {
 
 }  // namespace
 
-void ResetPortChecks() { portChecks = 0; }
-
 void StartupPhase(CameraController* c) {
   switch (c->followUp.load()) {
     case 0: {
@@ -77,7 +71,7 @@ void StartupPhase(CameraController* c) {
       EnterPhase(c, MODE_STARTUP, 2);
       break;
     default:
-      portChecks = 0;
+      c->portChecks = 0;
       if (c->port.load() < 0) {
         for (int32_t i = 0; i < kChannelCount; i++) {
           if (c->channels[i]) {
@@ -93,12 +87,12 @@ void StartupPhase(CameraController* c) {
 }
 
 void PortCheck(CameraController* c) {
-  if (portChecks >= kMaxPortChecks) {
+  if (c->portChecks >= kMaxPortChecks) {
     ClosePortWithoutCameras(c);
     return;
   }
-  portChecks++;
-  SetStatus("Checking COM%d...", c->port.load() + 1);
+  c->portChecks++;
+  ShowStatus("Checking COM%d...", c->port.load() + 1);
   WriteBroadcast(c, kAddressSet, sizeof kAddressSet);
   StartTransaction(c, MODE_PORT_CHECK, STAGE_ECHO);
 }
@@ -107,11 +101,11 @@ void HandleBroadcastEcho(CameraController* c) {
   int32_t announced = 0;
   switch (c->mode.load()) {
     case MODE_PORT_CHECK:
-      if (packetLength < kMinEchoLength) {
+      if (c->packetLength < kMinEchoLength) {
         EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the port again
         return;
       }
-      announced = static_cast<int32_t>(packetBuffer[packetLength - 2]) - 1;
+      announced = static_cast<int32_t>(c->packetBuffer[c->packetLength - 2]) - 1;
       if (!MatchRecoveredRecords(c, announced)) CreateRecords(c, announced);
       WriteBroadcast(c, kInterfaceClear, sizeof kInterfaceClear);
       StartTransaction(c, MODE_NEXT_PORT, STAGE_ECHO);
@@ -126,17 +120,13 @@ void HandleBroadcastEcho(CameraController* c) {
 
 void ClosePortWithoutCameras(CameraController* c) {
   if (RecoveryCheckFailed(c)) return;
-  int32_t port = c->port.load();
-  if (port >= 0 && port < kChannelCount) {
-    delete c->channels[port];
-    c->channels[port] = nullptr;
-  }
+  CloseChannel(c, c->port.load());
   AdvancePort(c);
 }
 
 void DiscoveryFinished(CameraController* c) {
   int32_t count = c->cameraCount.load();
-  SetStatus("Found %d camer%s", count, count == 1 ? "a" : "as");
+  ShowStatus("Found %d camer%s", count, count == 1 ? "a" : "as");
   if (count > 0) {
     c->initialising = true;
     c->camera = 0;
@@ -154,7 +144,7 @@ void InitialiseCamera(CameraController* c) {
     return;
   }
   SetCurrentCamera(c, camera);
-  SetStatus("Initializing camera %d...", camera + 1);
+  ShowStatus("Initializing camera %d...", camera + 1);
   SendTransaction(c, TX_ASK_VERSION);
 }
 
@@ -170,14 +160,10 @@ void CameraInitialised(CameraController* c) {
   c->initialising = false;
   RestoreSelection(c);
   if (FinishLineRecovery(c)) return;
-  SetStatus("%d Cameras OK, none selected", count);
+  ShowStatus("%d Cameras OK, none selected", count);
   FinishTransaction(c);
   // The list is filled once; initialising again keeps its entries.
   if (c->listReady.load() != 0) return;
-  for (int32_t i = 0; i < count; i++) {
-    char text[32];
-    snprintf(text, sizeof text, "Camera %d", i + 1);
-    SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-  }
+  for (int32_t i = 0; i < count; i++) Hooks().addCamera(i);
   c->listReady = 1;
 }

@@ -15,5 +15,3 @@ void ClosePortWithoutCameras(CameraController* c);
 void DiscoveryFinished(CameraController* c);
 void InitialiseCamera(CameraController* c);
 void CameraInitialised(CameraController* c);
-// Forgets the port checks counted on the current port (a new controller).
-void ResetPortChecks();

@@ -1,13 +1,13 @@
 #include "engine/dispatch_request.h"
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
+#include "engine/panel_hooks.h"
+#include "engine/raw_command.h"
+#include "engine/request_table.h"
 #include "engine/transmission.h"
 #include "engine/video_registers.h"
-#include "platform/winapi.h"
 #include "requests/camera_models.h"
 #include "requests/request_codes.h"
 #include "requests/value_scales.h"
@@ -15,8 +15,14 @@
 
 namespace {
 
+// The preset numbers a save names, and what it sends when none is checked.
+constexpr int32_t kFirstPreset = 1;
+constexpr int32_t kLastPreset = 5;
+constexpr int kNoPreset = 0x7F;
+
 // VISCA digit fields: each 4-bit digit in the low half of its own byte.
-int Digit(int32_t value, int shift) { return (value >> shift) & 0x0F; }
+constexpr int32_t kLowDigit = 0x0F;
+int Digit(int32_t value, int shift) { return (value >> shift) & kLowDigit; }
 
 // 01 04 cmd 0p 0q 0r 0s: a 16-bit value.
 void SendWord(CameraController* c, int cmd, int32_t value) {
@@ -34,49 +40,11 @@ void SendByte(CameraController* c, int cmd, int arg) { SendPacket(c, TX_COMMAND,
 // 02 switches on, 03 off.
 void SendSwitch(CameraController* c, int cmd, bool on) { SendByte(c, cmd, on ? 0x02 : 0x03); }
 
-void SetControlText(HWND wnd, int id, const ValueText& v) { SetDlgItemTextA(wnd, id, v.text); }
-
-void SetSlider(HWND wnd, int id, int32_t pos) { SendDlgItemMessageA(wnd, id, TBM_SETPOS, 1, pos); }
-
-void SetSliderRange(HWND wnd, int id, int32_t lo, int32_t hi) {
-  SendDlgItemMessageA(wnd, id, TBM_SETRANGE, 1, MAKELONG(lo, hi));
-}
-
-void SetCaption(HWND wnd, int id, const char* text, bool enabled) {
-  SetDlgItemTextA(wnd, id, text);
-  EnableWindow(GetDlgItem(wnd, id), enabled ? TRUE : FALSE);
-}
-
-// The range goes first throughout: a trackbar clamps a new position into the
-// range it has at that moment, so the other order could keep a position
-// clamped into the slider's previous meaning.
-void ShowExposureLevel(HWND panel, const CameraRecord& r) {
-  SetSliderRange(panel, IDC_LEVEL_SLIDER, 0, kExpCompSliderMax);
-  SetSlider(panel, IDC_LEVEL_SLIDER, r.expCompPos);
-  SetControlText(panel, IDC_LEVEL_VALUE, ExpCompText(r.expCompPos));
-}
-
-void ShowBrightness(HWND panel, const CameraRecord& r) {
-  SetSliderRange(panel, IDC_BRIGHT_SLIDER, kBrightSliderMin, kBrightSliderMax);
-  SetSlider(panel, IDC_BRIGHT_SLIDER, r.brightPos);
-  SetControlText(panel, IDC_BRIGHT_VALUE, BrightnessText(r.brightPos));
-}
-
 void FocusAuto(CameraController* c, CameraRecord& r, int32_t a) {
-  HWND panel = hPage[0];
-  int32_t v = FocusInverse(r.focusPos, FocusSpanOfModel(r.modelCode));
-  SetControlText(panel, IDC_FOCUS_VALUE, NumberText(v));
-  SetSlider(panel, IDC_FOCUS_SLIDER, v);
+  Hooks().showFocus(r);
   r.focusAuto = a;
   r.focusAutoRequest = a;
-  SendSwitch(c, 0x38, (a & 0x0F) != 0);
-}
-
-void FocusDirect(CameraController* c, CameraRecord& r, int32_t a) {
-  if (r.focusAuto != 0) return;
-  r.focusRequest = FocusForward(a, FocusSpanOfModel(r.modelCode));
-  if (r.focusRequest == r.focusPos) return;
-  SendWord(c, 0x48, r.focusRequest);
+  SendSwitch(c, 0x38, (a & kLowDigit) != 0);
 }
 
 // Model 0x40 has no Bright mode: brightness is iris and gain, sent back to
@@ -114,221 +82,145 @@ void ExposureLevel(CameraController* c, CameraRecord& r, int32_t a) {
 }
 
 void AeAuto(CameraController* c, CameraRecord& r, int32_t a) {
-  HWND panel = hPage[0];
-  if (a != 0) {
-    r.aeMode = AE_FULL_AUTO;
-    ShowExposureLevel(panel, r);
-    SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", false);
-    SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", true);
-    ShowBrightness(panel, r);
-  } else {
-    r.aeMode = AE_BRIGHT;
-    ShowBrightness(panel, r);
-    ShowExposureLevel(panel, r);
-    SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", true);
-    SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", false);
-  }
+  r.aeMode = a != 0 ? AE_FULL_AUTO : AE_BRIGHT;
+  Hooks().showExposure(r);
   r.aeModeRequest = r.aeMode;
-  int mode = 0x00;
-  if ((a & 0x0F) == 0) mode = r.modelCode == kModelWithoutBrightMode ? AE_MANUAL : AE_BRIGHT;
+  int mode = AE_FULL_AUTO;
+  if ((a & kLowDigit) == 0) mode = r.modelCode == kModelWithoutBrightMode ? AE_MANUAL : AE_BRIGHT;
   SendByte(c, 0x39, mode);
 }
 
 void AeManual(CameraController* c, CameraRecord& r) {
-  HWND panel = hPage[0];
-  SetCaption(panel, IDC_BRIGHT_LABEL, "Exposure", true);
-  SetCaption(panel, IDC_LEVEL_LABEL, "Iris Level", true);
   r.aeMode = AE_MANUAL;
   r.aeModeRequest = AE_MANUAL;
-  SetSliderRange(panel, IDC_LEVEL_SLIDER, kIrisSliderMin, kIrisSliderMax);
-  SetSlider(panel, IDC_LEVEL_SLIDER, IrisSliderOfPosition(r.irisPos));
-  SendDlgItemMessageA(panel, IDC_LEVEL_SLIDER, TBM_SETTICFREQ, 1, 0);
-  SetControlText(panel, IDC_LEVEL_VALUE, IrisText(r.irisPos));
-  SetSliderRange(panel, IDC_BRIGHT_SLIDER, 0, kShutterSliderMax);
-  SetSlider(panel, IDC_BRIGHT_SLIDER, ShutterSliderOfPosition(r.shutterPos));
-  SendDlgItemMessageA(panel, IDC_BRIGHT_SLIDER, TBM_SETTICFREQ, 1, 0);
-  SetControlText(panel, IDC_BRIGHT_VALUE, ShutterText(ShutterSliderOfPosition(r.shutterPos)));
-  SendByte(c, 0x39, 0x03);
+  Hooks().showExposure(r);
+  SendByte(c, 0x39, AE_MANUAL);
 }
 
-// Fixed LED white balance gain, shown on the Setup dialog and always sent.
-void LedGain(CameraController* c, int cmd, int32_t gain, int sliderId, int valueId) {
-  SetControlText(hSetupDlg, valueId, NumberText(gain));
-  SetSlider(hSetupDlg, sliderId, gain);
-  SendLowByte(c, cmd, gain);
-}
-
-// A direct setting: stored as requested, sent only when the camera reports
-// something else.
-void SendIfChanged(CameraController* c, int cmd, SharedInt& request, int32_t a, int32_t reported) {
-  request = a;
-  if (request == reported) return;
-  SendLowByte(c, cmd, request);
-}
-
+// The preset checked in Setup, or kNoPreset when none is.
 int CheckedPreset() {
-  static const int kPresetIds[] = {IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2, IDC_SETUP_PRESET_3, IDC_SETUP_PRESET_4,
-                                   IDC_SETUP_PRESET_5};
-  // One read: the dialog clears the handle when it closes.
-  HWND dialog = hSetupDlg;
-  for (int n = 1; n <= 5; n++)
-    if (IsDlgButtonChecked(dialog, kPresetIds[n - 1]) == BST_CHECKED) return n;
-  return 0x7F;
+  int32_t preset = Hooks().checkedPreset();
+  return preset >= kFirstPreset && preset <= kLastPreset ? preset : kNoPreset;
 }
 
-void CarryOut(CameraController* c, CameraRecord& r, uint32_t code, int32_t a) {
-  switch (code) {
-    case REQ_ZOOM_DIRECT:
-      r.zoomRequest = ZoomForward(ZoomTableOfModel(r.modelCode), a);
-      SendWord(c, 0x47, r.zoomRequest);
-      break;
-    case REQ_SEND_26_00:
-      SendByte(c, 0x26, 0x00);
-      break;
-    case REQ_FOCUS_AUTO:
+void SavePreset(CameraController* c) { SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, CheckedPreset(), -1); }
+
+void SaveAndClose(CameraController* c) {
+  SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, kNoPreset, -1);
+  Hooks().closeSetup();
+}
+
+void Send(CameraController* c, const CameraRecord& r, const RequestRow& row, int32_t value);
+
+// Each special case with what it takes of the request: the argument as it
+// came, or the row's command and value.
+void RunSpecial(CameraController* c, CameraRecord& r, const RequestRow& row, int32_t value, int32_t a) {
+  switch (row.special) {
+    case SPECIAL_FOCUS_AUTO:
       FocusAuto(c, r, a);
       break;
-    case REQ_FOCUS_DIRECT:
-      FocusDirect(c, r, a);
-      break;
-    case REQ_EXPOSURE_LEVEL:
+    case SPECIAL_EXPOSURE_LEVEL:
       ExposureLevel(c, r, a);
       break;
-    case REQ_AE_AUTO:
+    case SPECIAL_AE_AUTO:
       AeAuto(c, r, a);
       break;
-    case REQ_AE_MANUAL:
+    case SPECIAL_AE_MANUAL:
       AeManual(c, r);
       break;
-    case REQ_GAIN_DEFAULT:
-      SendWord(c, 0x4C, 2);
+    // The fixed LED gains are shown on the Setup dialog, then always sent.
+    case SPECIAL_R_GAIN_LED:
+      Hooks().showRedGain(value);
+      Send(c, r, row, value);
       break;
-    case REQ_SHUTTER_RESET:
-      SendByte(c, 0x0A, 0x00);
+    case SPECIAL_B_GAIN_LED:
+      Hooks().showBlueGain(value);
+      Send(c, r, row, value);
       break;
-    case REQ_IRIS_DIRECT:
-      if (r.aeMode == AE_MANUAL) SendIfChanged(c, 0x4B, r.irisRequest, a, r.irisPos);
+    case SPECIAL_PRESET_SAVE:
+      SavePreset(c);
       break;
-    case REQ_EFFECT_BW:
-    case REQ_EFFECT_NEGATIVE:
-    case REQ_EFFECT_NORMAL: {
-      static const int kEffect[] = {4, 2, 0};
-      r.pictureEffect = kEffect[code - REQ_EFFECT_BW];
-      SendByte(c, 0x63, r.pictureEffect);
+    case SPECIAL_SAVE_AND_CLOSE:
+      SaveAndClose(c);
       break;
-    }
-    case REQ_GAMMA_NORMAL:
-    case REQ_GAMMA_TYPE1:
-    case REQ_GAMMA_TYPE2:
-      r.gamma = static_cast<int32_t>(code - REQ_GAMMA_NORMAL);
-      SendByte(c, 0x5B, r.gamma);
-      break;
-    case REQ_VIDEO_1080I_5994:
-    case REQ_VIDEO_720P_5994:
-    case REQ_VIDEO_NTSC:
-    case REQ_VIDEO_1080I_50:
-    case REQ_VIDEO_720P_50:
-    case REQ_VIDEO_PAL:
-    case REQ_VIDEO_1080P_5994:
-    case REQ_VIDEO_1080P_50:
-    case REQ_VIDEO_1080P_2997:
-    case REQ_VIDEO_1080P_25: {
-      r.videoOutReg = a;
-      VideoRegisterWrite w = VideoRegisterWriteOf(code, r.modelCode);
-      SendPacket(c, TX_COMMAND, 0x01, 0x04, 0x24, w.reg, Digit(w.value, 4), Digit(w.value, 0), -1);
-      break;
-    }
-    case REQ_ROTATE_TOGGLE:
-      r.pictureFlip = r.pictureFlip == 3 ? 2 : 3;
-      SendSwitch(c, 0x66, r.pictureFlip == 2);
-      break;
-    case REQ_SHARPNESS_DIRECT:
-      SendIfChanged(c, 0x42, r.apertureRequest, a, r.aperture);
-      break;
-    case REQ_WB_COLD:
-      r.wbMode = 1;
-      SendByte(c, 0x35, 0x01);
-      break;
-    case REQ_WB_WARM:
-      r.wbMode = 2;
-      SendByte(c, 0x35, 0x02);
-      break;
-    case REQ_WB_LED:
-      r.wbMode = 6;
-      SendByte(c, 0x35, 0x05);
-      break;
-    case REQ_R_GAIN_LED:
-      r.rGainRequest = 205;
-      r.rGain = 205;
-      LedGain(c, 0x43, 205, IDC_R_GAIN_SLIDER, IDC_R_GAIN_VALUE);
-      break;
-    case REQ_B_GAIN_LED:
-      r.bGainRequest = 168;
-      r.bGain = 168;
-      LedGain(c, 0x44, 168, IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE);
-      break;
-    case REQ_WB_AUTO:
-      r.wbMode = 0;
-      SendByte(c, 0x35, 0x00);
-      break;
-    case REQ_WB_MANUAL:
-      r.wbMode = 5;
-      SendByte(c, 0x35, 0x05);
-      break;
-    case REQ_WB_ONE_PUSH:
-      r.wbMode = 3;
-      SendByte(c, 0x35, 0x03);
-      break;
-    case REQ_WB_ONE_PUSH_TRIGGER:
-      r.wbMode = 3;
-      SendByte(c, 0x10, 0x05);
-      break;
-    case REQ_R_GAIN_DIRECT:
-      SendIfChanged(c, 0x43, r.rGainRequest, a, r.rGain);
-      break;
-    case REQ_B_GAIN_DIRECT:
-      SendIfChanged(c, 0x44, r.bGainRequest, a, r.bGain);
-      break;
-    case REQ_EXP_COMP_DIRECT:
-      if (r.aeMode == AE_FULL_AUTO) SendIfChanged(c, 0x4E, r.expCompRequest, a, r.expCompPos);
-      break;
-    case REQ_NIR_VISION:
-      r.icrRequest = a;
-      r.icrMode = a;
-      SendSwitch(c, 0x01, (a & 0x0F) != 0);
-      break;
-    case REQ_POWER:
-      r.powerRequest = a;
-      r.powerSwitch = a;
-      reinitOnNack = 1;
-      SendSwitch(c, 0x00, (a & 0x0F) != 0);
-      break;
-    case REQ_FREEZE:
-      r.freezeOn = a;
-      SendSwitch(c, 0x62, a == 1);
-      break;
-    case REQ_PRESET_SAVE:
-      SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, CheckedPreset(), -1);
-      break;
-    case REQ_SAVE_AND_CLOSE: {
-      SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, 0x7F, -1);
-      // Without a dialog there is nothing to close; a null window would post
-      // to the worker's own (absent) message queue. One read: the dialog
-      // clears the handle when it closes.
-      HWND dialog = hSetupDlg;
-      if (dialog) PostMessageA(dialog, WM_CLOSE, 0, 0);
-      break;
-    }
-    case REQ_PRESET_RECALL_1:
-    case REQ_PRESET_RECALL_2:
-    case REQ_PRESET_RECALL_3:
-    case REQ_PRESET_RECALL_4:
-    case REQ_PRESET_RECALL_5:
-      SendPacket(c, TX_COMMAND, 0x01, 0x04, 0x3F, 0x02, static_cast<int>(code - 47), -1);
-      break;
-    default:
+    case SPECIAL_NONE:
       break;
   }
+}
+
+bool Allowed(Guard guard, const CameraRecord& r) {
+  switch (guard) {
+    case GUARD_FOCUS_MANUAL:
+      return r.focusAuto == 0;
+    case GUARD_AE_MANUAL:
+      return r.aeMode == AE_MANUAL;
+    case GUARD_AE_FULL_AUTO:
+      return r.aeMode == AE_FULL_AUTO;
+    default:
+      return true;
+  }
+}
+
+int32_t ValueOf(const RequestRow& row, const CameraRecord& r, int32_t a) {
+  switch (row.value) {
+    case VALUE_CONSTANT:
+      return row.constant;
+    case VALUE_ZOOM:
+      return ZoomForward(ZoomTableOfModel(r.modelCode), a);
+    case VALUE_FOCUS:
+      return FocusForward(a, FocusSpanOfModel(r.modelCode));
+    case VALUE_FLIP_TOGGLED:
+      return r.pictureFlip == FLIP_OFF ? FLIP_ON : FLIP_OFF;
+    default:
+      return a;
+  }
+}
+
+void Send(CameraController* c, const CameraRecord& r, const RequestRow& row, int32_t value) {
+  switch (row.encoding) {
+    case ENCODE_BYTE:
+      SendByte(c, row.command, value);
+      break;
+    case ENCODE_WORD:
+      SendWord(c, row.command, value);
+      break;
+    case ENCODE_LOW_BYTE:
+      SendLowByte(c, row.command, value);
+      break;
+    case ENCODE_SWITCH:
+      SendSwitch(c, row.command, (value & kLowDigit) != 0);
+      break;
+    case ENCODE_SWITCH_IF_ONE:
+      SendSwitch(c, row.command, value == 1);
+      break;
+    case ENCODE_FIXED:
+      SendByte(c, row.command, row.fixedByte);
+      break;
+    case ENCODE_FIXED_THEN_BYTE:
+      SendPacket(c, TX_COMMAND, 0x01, 0x04, row.command, row.fixedByte, value, -1);
+      break;
+    case ENCODE_VIDEO_REGISTER: {
+      VideoRegisterWrite w = VideoRegisterWriteOf(row.code, r.modelCode);
+      SendPacket(c, TX_COMMAND, 0x01, 0x04, row.command, w.reg, Digit(w.value, 4), Digit(w.value, 0), -1);
+      break;
+    }
+  }
+}
+
+// A request's walk over its row: nothing unless its guard holds; the value
+// stored as requested (and where the row says, as the record's); nothing sent
+// when the camera already reports it; then the send or the special case.
+void CarryOut(CameraController* c, CameraRecord& r, const RequestRow& row, int32_t a) {
+  if (!Allowed(row.guard, r)) return;
+  const int32_t value = ValueOf(row, r, a);
+  if (row.requested) r.*row.requested = value;
+  if (row.field && row.onlyIfChanged && value == r.*row.field) return;
+  if (row.field && !row.onlyIfChanged) r.*row.field = value;
+  if (row.rearmsRestart) reinitOnNack = 1;
+  if (row.special != SPECIAL_NONE)
+    RunSpecial(c, r, row, value, a);
+  else
+    Send(c, r, row, value);
 }
 
 }  // namespace
@@ -336,6 +228,7 @@ void CarryOut(CameraController* c, CameraRecord& r, uint32_t code, int32_t a) {
 void DispatchRequest(CameraController* c) {
   uint32_t cameraIndex, code, a, b;
   if (!c->requestQueue->TryGet(cameraIndex, code, a, b)) return;
+  if (code == kRawRequestCode) return CarryOutRawCommand(c, cameraIndex, a);
   // The index word is unsigned: a negative index arrives as a huge one.
   int32_t count = c->cameraCount.load();
   if (count <= 0 || cameraIndex >= static_cast<uint32_t>(count) || cameraIndex >= kMaxCameras) return;
@@ -344,5 +237,5 @@ void DispatchRequest(CameraController* c) {
   // The transaction's camera and port are fixed here, before any control call
   // can let the user-interface thread run.
   BeginWork(c, static_cast<int32_t>(code), index);
-  CarryOut(c, c->cameras[index], code, static_cast<int32_t>(a));
+  if (const RequestRow* row = FindRequest(code)) CarryOut(c, c->cameras[index], *row, static_cast<int32_t>(a));
 }

@@ -1,11 +1,26 @@
 #include "engine/engine_state.h"
 
+#include "engine/line_recovery.h"
+#include "engine/read_back.h"
+
+#include <cstring>
+
 void StartTransaction(CameraController* c, int32_t code, int32_t stage) {
   c->mode = code;
   c->stage = stage;
 }
 
-void AwaitCompletion(CameraController* c) { c->stage = STAGE_COMPLETION; }
+void AwaitCompletion(CameraController* c) {
+  c->stage = STAGE_COMPLETION;
+  c->timeoutMs = kAckTimeoutMs;
+}
+
+void ShortenTimeout(CameraController* c) { c->timeoutMs = kCompletionTimeoutMs; }
+
+void RestartInitialisation(CameraController* c) {
+  EnterPhase(c, MODE_DISCOVERY_DONE);
+  c->timeoutMs = kAckTimeoutMs;
+}
 
 void StopAwaiting(CameraController* c) { c->stage = STAGE_NONE; }
 
@@ -31,16 +46,41 @@ void BeginWork(CameraController* c, int32_t followUp, int32_t index) {
   SetCurrentCamera(c, index);
 }
 
+void BeginRereading(CameraController* c) {
+  BeginWork(c, 0, c->camera.load());
+  StampCommand(c);
+  c->reinitChain = 1;
+  c->timeoutMs = kRereadTimeoutMs;
+}
+
+namespace {
+
+// A two-step brightness read, a pair's pending replies and a re-reading cut
+// short must not arm anything of the next transaction.
+void ClearLeftovers(CameraController* c) {
+  c->brightStep = 0;
+  c->extraAcks = 0;
+  c->extraCompletions = 0;
+  c->reinitChain = 0;
+}
+
+}  // namespace
+
 void EndAbort(CameraController* c) {
   FinishTransaction(c);
-  // A two-step brightness read, a pair's pending replies and a re-reading cut
-  // short must not arm anything of the next transaction.
-  brightStep = 0;
-  extraAcks = 0;
-  extraCompletions = 0;
-  reinitChain = 0;
+  ClearLeftovers(c);
   if (c->initialising) {
     c->initialising = false;
     RestoreSelection(c);
   }
+}
+
+void ResetConversation(CameraController* c) {
+  FinishTransaction(c);
+  ClearLeftovers(c);
+  memset(c->packetBuffer, 0, sizeof c->packetBuffer);
+  c->packetLength = 0;
+  c->portChecks = 0;
+  c->timeoutMs = kFirstTimeoutMs;
+  ResetLineRecovery();
 }

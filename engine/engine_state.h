@@ -1,9 +1,17 @@
 // The reply state machine's vocabulary: the phases and transaction codes kept
-// in `mode`, the awaited reply kinds kept in `stage`, and the few transitions
-// that are the only writers of `mode`, `stage` and `followUp`.
+// in `mode`, the awaited reply kinds kept in `stage`, the reply time-outs kept
+// in `timeoutMs`, and the few transitions that are the only writers of `mode`,
+// `stage`, `followUp` and `timeoutMs`.
 #pragma once
 
 #include "engine/camera_controller.h"
+
+// Reply time-outs. Each stays in force until a transition sets another; a
+// transmission keeps the one it finds.
+constexpr int32_t kFirstTimeoutMs = 200;       // from creation until a reply sets another
+constexpr int32_t kCompletionTimeoutMs = 400;  // a reply came while a completion was awaited
+constexpr int32_t kRereadTimeoutMs = 5000;     // a re-reading of all settings runs
+constexpr int32_t kAckTimeoutMs = 10000;       // acknowledged (a power-on completes this late)
 
 // Values of `stage`: which reply the transaction in flight awaits.
 enum : int32_t {
@@ -69,12 +77,21 @@ enum : int32_t {
   TX_ASK_VERSION = 70,
   TX_ASK_LAST_PRESET = 71,
   TX_PRESET_SAVE = TX_INIT_SETTING,
+  // A packet typed by the operator; no handler, so every reply that ends it
+  // ends it through the abort phase.
+  TX_RAW_COMMAND = 80,
 };
 
 // A packet has gone out: `mode` names its transaction, `stage` the reply awaited.
 void StartTransaction(CameraController* c, int32_t code, int32_t stage);
-// The acknowledge came: the completion is awaited next.
+// The acknowledge came: the completion is awaited next, as long as a slow
+// command may take.
 void AwaitCompletion(CameraController* c);
+// A reply came while the completion was awaited: what is still due must come soon.
+void ShortenTimeout(CameraController* c);
+// A refused command while a refusal restarts initialisation: the end of
+// discovery runs again.
+void RestartInitialisation(CameraController* c);
 // The awaited reply came and its handler runs; `mode` still names the transaction.
 void StopAwaiting(CameraController* c);
 // `stage`, `followUp` and `mode` to 0: the transaction is over, the engine idle.
@@ -86,5 +103,11 @@ void AbandonTransaction(CameraController* c);
 void EnterPhase(CameraController* c, int32_t phase, int32_t subStep = 0);
 // The worker takes on a request (`followUp` = its code) or a poll for camera `index`.
 void BeginWork(CameraController* c, int32_t followUp, int32_t index);
+// The setting chain runs again for the current camera, with the time the
+// whole chain may take; its end returns the engine to idle.
+void BeginRereading(CameraController* c);
 // The abort phase: idle, with everything a cut-short transaction left behind cleared.
 void EndAbort(CameraController* c);
+// No conversation at all, as at creation: idle, nothing awaited or owed,
+// the first reply time-out. A rig that reuses a controller calls it too.
+void ResetConversation(CameraController* c);

@@ -1,11 +1,10 @@
 #include "engine/inquiry_answers.h"
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/engine_state.h"
+#include "engine/read_back.h"
+#include "engine/panel_hooks.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
-#include "platform/winapi.h"
 #include "requests/camera_models.h"
 #include "requests/request_codes.h"
 #include "requests/value_scales.h"
@@ -26,26 +25,17 @@ constexpr uint8_t kOn = 0x02;
 constexpr uint32_t kVersionAnswerLength = 10;
 constexpr uint8_t kAnswerKind = 0x50;
 
-bool IsVersionAnswer() { return packetLength >= kVersionAnswerLength && packetBuffer[1] == kAnswerKind; }
+bool IsVersionAnswer(const CameraController* c) {
+  return c->packetLength >= kVersionAnswerLength && c->packetBuffer[1] == kAnswerKind;
+}
 
-// A read-back asks again while the camera still moves towards the request.
-constexpr uint32_t kReinquiryWindowMs = 1000;
 // After switching focus to manual, the focus counts as moving this long.
 constexpr uint32_t kFocusSettleMs = 300;
-
-// Manual white balance with exactly these gains is the panel's "LED" mode.
-constexpr int32_t kWbManual = 5;
-constexpr int32_t kWbLed = 6;
-constexpr int32_t kLedRGain = 0xCD;
-constexpr int32_t kLedBGain = 0xA8;
 
 void Post(CameraController* c, uint32_t code, int32_t value) {
   c->notifyQueue->Put(static_cast<uint32_t>(c->camera.load()), code, static_cast<uint32_t>(value), 0);
 }
 
-uint32_t SinceCommand(CameraController* c) { return OsTickCount() - c->cmdTick.load(); }
-
-bool PanelChecked(int id) { return IsDlgButtonChecked(hPage[0], id) == BST_CHECKED; }
 
 // Model 0x40 has no brightness inquiry: a gain above 1 stands for the upper
 // part of the scale, otherwise the iris is asked under the same code. False
@@ -55,7 +45,7 @@ bool StoreBrightness(CameraController* c, CameraRecord& r, int32_t value) {
     r.brightPos = value;
     return true;
   }
-  if (brightStep == 0) {
+  if (c->brightStep == 0) {
     if (value > 1) {
       r.brightPos = BrightnessOfEmulated(value, 0);  // the gain alone tells it
       return true;
@@ -63,11 +53,11 @@ bool StoreBrightness(CameraController* c, CameraRecord& r, int32_t value) {
     // The iris inquiry's packet, sent under the brightness code.
     const Payload& askIris = FindTransaction(TX_ASK_IRIS)->payload;
     SendPayload(c, TX_ASK_BRIGHTNESS, askIris.bytes, askIris.length);
-    brightStep = 1;
+    c->brightStep = 1;
     return false;
   }
   r.brightPos = BrightnessOfEmulated(1, value);  // the gain was 1 or less
-  brightStep = 0;
+  c->brightStep = 0;
   return true;
 }
 
@@ -79,19 +69,19 @@ bool StoreAnswer(CameraController* c, const TransactionRow& row, CameraRecord& r
   int32_t value = 0;
   switch (row.decode) {
     case DECODE_BYTE:
-      value = packetBuffer[kValueByte];
+      value = c->packetBuffer[kValueByte];
       break;
     case DECODE_ON:
-      value = packetBuffer[kValueByte] == kOn ? 1 : 0;
+      value = c->packetBuffer[kValueByte] == kOn ? 1 : 0;
       break;
     case DECODE_REGISTER:
-      value = static_cast<int32_t>(DecodeNibbles(packetBuffer + kValueByte, 2));
+      value = static_cast<int32_t>(DecodeNibbles(c->packetBuffer + kValueByte, 2));
       break;
     case DECODE_MODEL:
-      value = packetBuffer[kModelByte];
+      value = c->packetBuffer[kModelByte];
       break;
     default:
-      value = static_cast<int32_t>(DecodeNibbles(packetBuffer + kValueByte, 4));
+      value = static_cast<int32_t>(DecodeNibbles(c->packetBuffer + kValueByte, 4));
       break;
   }
   int32_t before = r.*row.field;
@@ -101,22 +91,15 @@ bool StoreAnswer(CameraController* c, const TransactionRow& row, CameraRecord& r
     r.*row.field = value;
   }
   *changed = r.*row.field != before;
-  if (row.decode == DECODE_R_GAIN && r.rGain == kLedRGain && r.bGain == kLedBGain && r.wbMode == kWbManual)
-    r.wbMode = kWbLed;
+  // Manual white balance with exactly the LED gains is the panel's "LED" mode.
+  if (row.decode == DECODE_R_GAIN && r.rGain == LED_R_GAIN && r.bGain == LED_B_GAIN && r.wbMode == WB_MANUAL)
+    r.wbMode = WB_LED;
   return true;
 }
 
-// Only the last initialised camera's preset stays checked on the panel.
-void MarkRecallButton(int32_t preset) {
-  static const int kRecall[] = {IDC_RECALL1, IDC_RECALL2, IDC_RECALL3, IDC_RECALL4, IDC_RECALL5};
-  int checked = (preset >= 2 && preset <= 5) ? preset - 1 : 0;
-  for (int i = 0; i < 5; i++)
-    SendDlgItemMessageA(hPage[0], kRecall[i], BM_SETCHECK, i == checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
 void EndOfChain(CameraController* c) {
-  if (reinitChain) {
-    reinitChain = 0;
+  if (c->reinitChain) {
+    c->reinitChain = 0;
     FinishTransaction(c);
   } else {
     EnterPhase(c, MODE_CAMERA_DONE);
@@ -138,9 +121,9 @@ bool NotifyAllowed(const TransactionRow& row, const CameraRecord& r) {
     case WHEN_AE_MANUAL:
       return r.aeMode == AE_MANUAL;
     case WHEN_IRIS_CLEARED:
-      return !PanelChecked(IDC_IRIS);
+      return !Hooks().irisChecked();
     case WHEN_AUTO_CHECKED:
-      return PanelChecked(IDC_EXPOSURE_AUTO);
+      return Hooks().autoExposureChecked();
     default:
       return false;
   }
@@ -184,11 +167,12 @@ void HandleAnswer(CameraController* c) {
     AbandonTransaction(c);
     return;
   }
-  if (row->decode == DECODE_MODEL && !IsVersionAnswer()) return;
+  if (row->decode == DECODE_MODEL && !IsVersionAnswer(c)) return;
   CameraRecord& r = c->Current();
   bool changed = false;
   if (!StoreAnswer(c, *row, r, &changed)) return;
-  if (row->marksRecall) MarkRecallButton(r.lastPreset);
+  // Only the last initialised camera's preset stays checked on the panel.
+  if (row->marksRecall) Hooks().markRecall(r.lastPreset);
   if (c->followUp.load() == 0 || row->chainAlways)
     ContinueChain(c, *row, r.modelCode);
   else

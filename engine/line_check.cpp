@@ -2,11 +2,11 @@
 // that one port, its records matched by address (the same number reuse
 // theirs, more get new records after the last, fewer leave the missing ones
 // marked), then the initialisation of its cameras and "COM%d back".
-#include "common/text.h"
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
 #include "engine/line_recovery_state.h"
+#include "engine/panel_hooks.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void StartDueCheck(CameraController* c, uint32_t now) {
     recovery.activeLine = line;
     recovery.startedCamera = -1;
     c->port = line;
-    ResetPortChecks();
+    c->portChecks = 0;
     EnterPhase(c, MODE_PORT_CHECK);
     return;
   }
@@ -142,7 +142,7 @@ bool FinishLineRecovery(CameraController* c) {
   LineWatch& w = recovery.lines[line];
   w.state = LINE_UP;
   w.lastCheckTick = OsTickCount();
-  SetStatus("COM%d back, %d cameras", line + 1, w.announced);
+  ShowStatus("COM%d back, %d cameras", line + 1, w.announced);
   FinishTransaction(c);
   recovery.listDirty = true;
   SyncListEntries(c);

@@ -45,6 +45,7 @@ struct LineRecovery {
   bool shownSilent[kMaxCameras] = {};
   uint32_t lastProbeTick[kMaxCameras] = {};
   bool listDirty = false;  // an entry may differ from its camera's mark
+  int32_t listed = -1;     // entries in the camera list; -1 until it is filled
 };
 
 extern LineRecovery recovery;

@@ -1,11 +1,11 @@
 // Watching the lines: a port whose device went away is closed at once and the
 // work on it ends; it is opened again every second and settles before it is
 // checked; a network change waits out its delay.
-#include "common/text.h"
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
 #include "engine/line_recovery_state.h"
+#include "engine/panel_hooks.h"
 
 LineRecovery recovery;
 
@@ -52,7 +52,7 @@ void LineLost(CameraController* c, int32_t line, uint32_t now) {
   w.state = LINE_LOST;
   w.since = now;
   w.networkChange = false;
-  SetStatus("COM%d lost", line + 1);
+  ShowStatus("COM%d lost", line + 1);
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
     if (c->cameras[i].port == line) SetSilent(c, i, true);
   EndWorkOnLine(c, line);
@@ -148,7 +148,7 @@ bool NoteReceivedPacket(CameraController* c) {
   const int32_t line = c->port.load();
   if (line < 0 || line >= kChannelCount) return true;
   const uint32_t now = OsTickCount();
-  if (IsNetworkChange(packetBuffer, packetLength)) {
+  if (IsNetworkChange(c->packetBuffer, c->packetLength)) {
     NoteNetworkChange(line, now);
     return false;
   }

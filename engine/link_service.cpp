@@ -1,11 +1,12 @@
 #include "engine/link_service.h"
 
-#include "common/text.h"
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
 #include "engine/line_recovery.h"
-#include "engine/read_back.h"
+#include "engine/panel_hooks.h"
+#include "engine/phase_table.h"
+#include "engine/traffic_trace.h"
 
 #include <cstring>
 
@@ -30,10 +31,14 @@ ReadResult ReadPacket(CameraController* c) {
   SerialChannel* channel = CurrentChannel(c);
   if (!channel) return READ_NONE;
   uint32_t length = 0;
-  if (channel->ReadFrame(packetBuffer, kPacketCapacity, &length) != 0)
-    return length > static_cast<uint32_t>(kPacketCapacity) ? READ_SKIPPED : READ_NONE;
-  packetLength = length;
-  memset(packetBuffer + length, 0, sizeof packetBuffer - length);
+  if (channel->ReadFrame(c->packetBuffer, kPacketCapacity, &length) != 0) {
+    if (length <= static_cast<uint32_t>(kPacketCapacity)) return READ_NONE;
+    TraceReceived(c, nullptr, length);
+    return READ_SKIPPED;
+  }
+  TraceReceived(c, c->packetBuffer, length);
+  c->packetLength = length;
+  memset(c->packetBuffer + length, 0, sizeof c->packetBuffer - length);
   return READ_PACKET;
 }
 
@@ -48,60 +53,56 @@ constexpr uint8_t kErrorPassedOn = 0x41;
 // or completion, a network-change packet) is never an answer.
 constexpr uint32_t kMinAnswerLength = 4;
 
-constexpr int32_t kAckTimeoutMs = 10000;
-constexpr int32_t kCompletionTimeoutMs = 400;
-
 // An error reply while a command sent right before the one in flight still
 // owes its replies is that earlier command's last word: it owes nothing more,
 // and the transaction in flight goes on. Before any acknowledge the error
 // stands in for the earlier command's; after one (taken as the awaited
 // acknowledge) the later command's acknowledge is the one still due.
-bool ErrorOfEarlierCommand(int32_t stage) {
-  if (extraCompletions == 0) return false;
-  if (stage == STAGE_ACK && extraAcks > 0) extraAcks--;
-  extraCompletions--;
+bool ErrorOfEarlierCommand(CameraController* c, int32_t stage) {
+  if (c->extraCompletions == 0) return false;
+  if (stage == STAGE_ACK && c->extraAcks > 0) c->extraAcks--;
+  c->extraCompletions--;
   return true;
 }
 
 void AwaitAcknowledge(CameraController* c, uint8_t kind) {
   if ((kind & kKindMask) == kAcknowledge) {
     AwaitCompletion(c);
-    c->timeoutMs = kAckTimeoutMs;
   } else if (reinitOnNack.load() == 1) {
-    EnterPhase(c, MODE_DISCOVERY_DONE);
-    c->timeoutMs = kAckTimeoutMs;
+    RestartInitialisation(c);
   } else {
-    SetStatus("No ACK-c (%02X)", kind);
+    ShowStatus("No ACK-c (%02X)", kind);
   }
 }
 
 void AwaitCompletionReply(CameraController* c, uint8_t kind) {
   // Replies of the earlier command of a pair leave the wait as it was.
-  if ((kind & kKindMask) == kAcknowledge && extraAcks > 0) {
-    extraAcks--;
+  if ((kind & kKindMask) == kAcknowledge && c->extraAcks > 0) {
+    c->extraAcks--;
     return;
   }
-  if ((kind & kKindMask) == kCompletion && extraCompletions > 0) {
-    extraCompletions--;
+  if ((kind & kKindMask) == kCompletion && c->extraCompletions > 0) {
+    c->extraCompletions--;
     return;
   }
-  c->timeoutMs = kCompletionTimeoutMs;
+  ShortenTimeout(c);
   if ((kind & kKindMask) == kCompletion) {
     StopAwaiting(c);
     HandleCompletion(c);
   } else {
-    SetStatus("No Complete (%02X)", kind);
+    ShowStatus("No Complete (%02X)", kind);
   }
 }
 
 void HandlePacket(CameraController* c) {
-  uint8_t kind = packetBuffer[1];
+  uint8_t kind = c->packetBuffer[1];
   int32_t stage = c->stage.load();
   if ((kind & kKindMask) == kError) {
-    SetStatus("Err Answer %X, COM%d, Cam:%d p.Mode:%d", kind, c->port.load() + 1, c->camera.load() + 1, c->mode.load());
+    ShowStatus("Err Answer %X, COM%d, Cam:%d p.Mode:%d", kind, c->port.load() + 1, c->camera.load() + 1,
+               c->mode.load());
     // With nothing awaited the message is all an error does.
-    if (stage == STAGE_NONE || ErrorOfEarlierCommand(stage)) return;
-    if (packetBuffer[2] != kErrorPassedOn) {
+    if (stage == STAGE_NONE || ErrorOfEarlierCommand(c, stage)) return;
+    if (c->packetBuffer[2] != kErrorPassedOn) {
       AbandonTransaction(c);
       return;
     }
@@ -114,7 +115,7 @@ void HandlePacket(CameraController* c) {
       AwaitCompletionReply(c, kind);
       break;
     case STAGE_ANSWER:
-      if (packetLength >= kMinAnswerLength) HandleAnswer(c);
+      if (c->packetLength >= kMinAnswerLength) HandleAnswer(c);
       break;
     case STAGE_ECHO:
       HandleBroadcastEcho(c);
@@ -140,6 +141,7 @@ void CheckTimeout(CameraController* c) {
   uint32_t now = OsTickCount();
   int32_t limit = c->timeoutMs.load();
   if (now - c->sendTick.load() <= static_cast<uint32_t>(limit < 0 ? 0 : limit)) return;
+  TraceNoReply(c);
   if (c->mode.load() == MODE_PORT_CHECK) {
     // No camera answered the address set: this port is closed for good.
     ClosePortWithoutCameras(c);
@@ -149,34 +151,6 @@ void CheckTimeout(CameraController* c) {
   NoteReplyOverdue(c);
   if (SerialChannel* channel = CurrentChannel(c)) channel->ResetBuffers(true, true);
   AbandonTransaction(c);
-}
-
-void PhaseStep(CameraController* c) {
-  switch (c->mode.load()) {
-    case MODE_PORT_CHECK:
-      if (c->stage.load() == STAGE_NONE) PortCheck(c);
-      break;
-    case MODE_ABORT:
-      EndAbort(c);
-      break;
-    case MODE_DISCOVERY_DONE:
-      DiscoveryFinished(c);
-      break;
-    case MODE_STARTUP:
-      StartupPhase(c);
-      break;
-    case MODE_INIT_CAMERA:
-      InitialiseCamera(c);
-      break;
-    case MODE_CAMERA_DONE:
-      CameraInitialised(c);
-      break;
-    case MODE_COMMAND:
-      if (c->stage.load() == STAGE_NONE) ReadBackStep(c);
-      break;
-    default:
-      break;
-  }
 }
 
 }  // namespace

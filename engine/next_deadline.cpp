@@ -2,6 +2,7 @@
 
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
+#include "engine/phase_table.h"
 
 namespace {
 
@@ -30,23 +31,19 @@ uint32_t NextDeadline(CameraController* c) {
     const int32_t limit = c->timeoutMs.load();
     Until(now, sent, static_cast<uint32_t>(limit < 0 ? 0 : limit), &wait);
   }
-  switch (c->mode.load()) {
-    case MODE_IDLE:
+  switch (PhaseOf(c->mode.load()).wake) {
+    case WAKE_FOR_WORK:
       if (c->pendingSelection.load(std::memory_order_acquire) >= 0 || c->requestQueue->HasMessages()) return 0;
       if (c->cameraSelected.load() != 0 && c->listReady.load() != 0) Until(now, sent, PollSpacingMs(c), &wait);
       break;
-    case MODE_STARTUP:
+    case WAKE_AFTER_START_DELAY:
       if (c->followUp.load() != 0) return 0;
       Until(now, sent, kStartupDelayMs, &wait);
       break;
-    case MODE_PORT_CHECK:
-    case MODE_COMMAND:
+    case WAKE_WHEN_NOT_WAITING:
       if (stage == STAGE_NONE) return 0;
       break;
-    case MODE_ABORT:
-    case MODE_DISCOVERY_DONE:
-    case MODE_INIT_CAMERA:
-    case MODE_CAMERA_DONE:
+    case WAKE_AT_ONCE:
       return 0;
     default:
       break;

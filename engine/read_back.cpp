@@ -1,10 +1,8 @@
 #include "engine/read_back.h"
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/engine_state.h"
+#include "engine/panel_hooks.h"
 #include "engine/transaction_table.h"
-#include "platform/winapi.h"
 #include "requests/camera_models.h"
 #include "requests/request_codes.h"
 
@@ -54,9 +52,6 @@ const ReadBackRow kReadBacks[] = {
 };
 // clang-format on
 
-// A re-reading may take the whole chain's time.
-constexpr int32_t kRereadTimeoutMs = 5000;
-
 const ReadBackRow* FindReadBack(int32_t request) {
   for (const ReadBackRow& row : kReadBacks)
     if (request >= static_cast<int32_t>(row.first) && request <= static_cast<int32_t>(row.last)) return &row;
@@ -66,26 +61,35 @@ const ReadBackRow* FindReadBack(int32_t request) {
 // Runs the setting chain again for the current camera; its end returns the
 // engine to idle instead of moving to the next camera.
 void StartRereading(CameraController* c, int32_t firstCode) {
-  BeginWork(c, 0, c->camera.load());
-  c->cmdTick = OsTickCount();
-  reinitChain = 1;
+  BeginRereading(c);
   SendTransaction(c, firstCode);
-  c->timeoutMs = kRereadTimeoutMs;
   RunPanelRefresh(c, c->camera.load());
 }
 
 }  // namespace
 
+void StampCommand(CameraController* c) {
+  c->cmdTick = OsTickCount();
+  c->cmdWindowOpen = true;
+}
+
+void ExpireCommandWindow(CameraController* c) {
+  if (c->cmdWindowOpen && OsTickCount() - c->cmdTick.load() >= kReinquiryWindowMs) c->cmdWindowOpen = false;
+}
+
+uint32_t SinceCommand(CameraController* c) {
+  return c->cmdWindowOpen ? OsTickCount() - c->cmdTick.load() : kWindowClosed;
+}
+
 void ReadBackStep(CameraController* c) {
   const ReadBackRow* row = FindReadBack(c->followUp.load());
-  if (row && row->stampsCommand) c->cmdTick = OsTickCount();
+  if (row && row->stampsCommand) StampCommand(c);
   switch (row ? row->action : READ_NOTHING) {
     case READ_ASK:
       SendTransaction(c, row->code, true);
       return;
     case READ_ASK_EXPOSURE:
-      SendTransaction(c, IsDlgButtonChecked(hPage[0], IDC_IRIS) == BST_CHECKED ? TX_ASK_SHUTTER : TX_ASK_BRIGHTNESS,
-                      true);
+      SendTransaction(c, Hooks().irisChecked() ? TX_ASK_SHUTTER : TX_ASK_BRIGHTNESS, true);
       return;
     case READ_ASK_IF_WIDE:
       if (IsWideRangeModel(c->Current().modelCode)) {

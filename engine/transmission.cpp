@@ -1,5 +1,7 @@
 #include "engine/transmission.h"
 
+#include "engine/traffic_trace.h"
+
 #include <cstdarg>
 
 namespace {
@@ -26,15 +28,16 @@ void SendPayload(CameraController* c, int32_t code, const uint8_t* payload, int3
   // time-out then ends the transaction like any lost packet.
   int32_t port = c->port.load();
   if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(packet, n);
+  TraceSent(c, code, packet, n);
   // A packet sent before the command in flight was even acknowledged leaves
   // that command's acknowledge and completion still to come (model 0x40's
   // brightness goes out as two commands back to back).
   if (c->stage.load() == STAGE_ACK) {
-    extraAcks++;
-    extraCompletions++;
+    c->extraAcks++;
+    c->extraCompletions++;
   } else {
-    extraAcks = 0;
-    extraCompletions = 0;
+    c->extraAcks = 0;
+    c->extraCompletions = 0;
   }
   StartTransaction(c, code, payload[0] == kInquiry ? STAGE_ANSWER : STAGE_ACK);
 }

@@ -1,5 +1,8 @@
 #include "panel/panel_controls.h"
 
+#include "common/control_ids.h"
+#include "common/text.h"
+
 void SetSliderRange(HWND parent, int id, int32_t lo, int32_t hi) {
   SendDlgItemMessageA(parent, id, TBM_SETRANGE, TRUE, MAKELONG(lo, hi));
 }
@@ -27,4 +30,8 @@ void EnableControl(HWND parent, int id, bool enabled) { EnableWindow(GetDlgItem(
 void SetCaption(HWND parent, int id, const char* text, bool enabled) {
   SetDlgItemTextA(parent, id, text);
   EnableControl(parent, id, enabled);
+}
+
+int32_t SelectedCamera() {
+  return static_cast<int32_t>(SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0));
 }

@@ -20,3 +20,7 @@ bool IsChecked(HWND parent, int id);
 void EnableControl(HWND parent, int id, bool enabled);
 // An exposure caption: its text and whether it is drawn as in use.
 void SetCaption(HWND parent, int id, const char* text, bool enabled);
+
+// The camera list's selection, -1 when nothing is selected. Every request
+// carries it; it is read afresh each time.
+int32_t SelectedCamera();

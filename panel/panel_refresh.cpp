@@ -2,6 +2,8 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "engine/video_registers.h"
+#include "panel/exposure_display.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "requests/camera_models.h"
@@ -17,7 +19,6 @@
 namespace {
 
 constexpr int32_t kZoomTickEvery = 10;
-constexpr int32_t kExposureTickEvery = 1;
 
 constexpr int32_t kWbManual = 5;
 constexpr int32_t kFlipOn = 2;
@@ -30,6 +31,7 @@ struct ButtonOfValue {
 
 const int kEffectIds[] = {IDC_EFFECT_NORMAL, IDC_EFFECT_BW, IDC_EFFECT_NEGATIVE};
 const int kGammaIds[] = {IDC_GAMMA_NORMAL, IDC_GAMMA_TYPE1, IDC_GAMMA_TYPE2};
+// In the order of the video format requests.
 const int kVideoIds[] = {IDC_VIDEO_1080I_5994, IDC_VIDEO_720P_5994, IDC_VIDEO_NTSC,       IDC_VIDEO_1080I_50,
                          IDC_VIDEO_720P_50,    IDC_VIDEO_PAL,       IDC_VIDEO_1080P_5994, IDC_VIDEO_1080P_50,
                          IDC_VIDEO_1080P_2997, IDC_VIDEO_1080P_25};
@@ -38,16 +40,6 @@ const int kWbIds[] = {IDC_WB_AUTO, IDC_WB_COLD, IDC_WB_WARM, IDC_WB_ONE_PUSH, ID
 const int kGainControlIds[] = {IDC_R_GAIN_SLIDER, IDC_B_GAIN_SLIDER, IDC_R_GAIN_LABEL,
                                IDC_B_GAIN_LABEL,  IDC_R_GAIN_VALUE,  IDC_B_GAIN_VALUE};
 
-// Video output register values; any value not listed shows "PAL".
-const ButtonOfValue kVideoRegister72[] = {
-    {1, IDC_VIDEO_1080I_5994}, {2, IDC_VIDEO_1080I_5994}, {10, IDC_VIDEO_720P_5994}, {3, IDC_VIDEO_NTSC},
-    {16, IDC_VIDEO_NTSC},      {4, IDC_VIDEO_1080I_50},   {12, IDC_VIDEO_720P_50},   {19, IDC_VIDEO_1080P_5994},
-    {20, IDC_VIDEO_1080P_50},  {6, IDC_VIDEO_1080P_2997}, {8, IDC_VIDEO_1080P_25},
-};
-const ButtonOfValue kVideoRegister70[] = {
-    {1, IDC_VIDEO_1080I_5994}, {2, IDC_VIDEO_720P_5994}, {3, IDC_VIDEO_NTSC},
-    {17, IDC_VIDEO_1080I_50},  {18, IDC_VIDEO_720P_50},
-};
 // White balance modes; 6 is the program's own LED setting.
 const ButtonOfValue kWhiteBalance[] = {
     {0, IDC_WB_AUTO}, {1, IDC_WB_COLD}, {2, IDC_WB_WARM}, {3, IDC_WB_ONE_PUSH}, {5, IDC_WB_MANUAL}, {6, IDC_WB_LED},
@@ -80,12 +72,6 @@ void ShowSharpness(HWND panel, int32_t aperture) {
   ShowText(panel, IDC_SHARP_VALUE, NumberText(aperture));
 }
 
-void ShowFocus(HWND panel, int32_t model, int32_t focusPos) {
-  int32_t v = FocusInverse(focusPos, FocusSpanOfModel(model));
-  SetSliderPos(panel, IDC_FOCUS_SLIDER, v);
-  ShowText(panel, IDC_FOCUS_VALUE, NumberText(v));
-}
-
 void ShowFocusMode(HWND panel, int32_t focusAuto) {
   SetChecked(panel, IDC_FOCUS_AUTO, focusAuto != 0);
   EnableControl(panel, IDC_FOCUS_SLIDER, focusAuto == 0);
@@ -94,75 +80,6 @@ void ShowFocusMode(HWND panel, int32_t focusAuto) {
 void ShowGain(HWND setup, int sliderId, int valueId, int32_t gain) {
   SetSliderPos(setup, sliderId, gain);
   ShowText(setup, valueId, NumberText(SliderPos(setup, sliderId)));
-}
-
-void ShowBrightness(HWND panel, int32_t brightPos) {
-  SetSliderRange(panel, IDC_BRIGHT_SLIDER, kBrightSliderMin, kBrightSliderMax);
-  SetSliderPos(panel, IDC_BRIGHT_SLIDER, brightPos);
-  ShowText(panel, IDC_BRIGHT_VALUE, BrightnessText(brightPos));
-}
-
-void ShowExposureModeChecks(HWND panel, bool autoOn, bool irisOn) {
-  SetChecked(panel, IDC_EXPOSURE_AUTO, autoOn);
-  SetChecked(panel, IDC_IRIS, irisOn);
-}
-
-void ShowFullAuto(HWND panel, int32_t expCompPos, int32_t brightPos) {
-  ShowExposureModeChecks(panel, true, false);
-  EnableControl(panel, IDC_BRIGHT_SLIDER, false);
-  EnableControl(panel, IDC_LEVEL_SLIDER, true);
-  EnableControl(panel, IDC_EXPOSURE_AUTO, true);
-  // Range before position: the slider clamps into the range it has, which
-  // may still be the iris range of manual mode.
-  SetSliderRange(panel, IDC_LEVEL_SLIDER, 0, kExpCompSliderMax);
-  SetSliderPos(panel, IDC_LEVEL_SLIDER, expCompPos);
-  ShowText(panel, IDC_LEVEL_VALUE, ExpCompText(expCompPos));
-  SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", false);
-  SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", true);
-  ShowBrightness(panel, brightPos);
-}
-
-void ShowManual(HWND panel, int32_t irisPos, int32_t shutterPos) {
-  ShowExposureModeChecks(panel, false, true);
-  EnableControl(panel, IDC_BRIGHT_SLIDER, true);
-  EnableControl(panel, IDC_LEVEL_SLIDER, true);
-  EnableControl(panel, IDC_EXPOSURE_AUTO, false);
-  EnableControl(panel, IDC_IRIS, true);
-  SetCaption(panel, IDC_BRIGHT_LABEL, "Exposure", true);
-  SetCaption(panel, IDC_LEVEL_LABEL, "Iris Level", true);
-  SetSliderRange(panel, IDC_LEVEL_SLIDER, kIrisSliderMin, kIrisSliderMax);
-  SetSliderPos(panel, IDC_LEVEL_SLIDER, IrisSliderOfPosition(irisPos));
-  SetSliderTicks(panel, IDC_LEVEL_SLIDER, kExposureTickEvery);
-  ShowText(panel, IDC_LEVEL_VALUE, IrisText(irisPos));
-  SetSliderRange(panel, IDC_BRIGHT_SLIDER, 0, kShutterSliderMax);
-  SetSliderPos(panel, IDC_BRIGHT_SLIDER, ShutterSliderOfPosition(shutterPos));
-  SetSliderTicks(panel, IDC_BRIGHT_SLIDER, kExposureTickEvery);
-  ShowText(panel, IDC_BRIGHT_VALUE, ShutterTextOfPosition(shutterPos));
-}
-
-// Bright mode, and every mode the panel does not offer.
-void ShowBrightMode(HWND panel, int32_t brightPos, int32_t expCompPos) {
-  ShowExposureModeChecks(panel, false, false);
-  EnableControl(panel, IDC_BRIGHT_SLIDER, true);
-  EnableControl(panel, IDC_LEVEL_SLIDER, false);
-  EnableControl(panel, IDC_EXPOSURE_AUTO, true);
-  EnableControl(panel, IDC_IRIS, true);
-  ShowBrightness(panel, brightPos);
-  // The level slider is not in use here; its range stays until a mode uses it.
-  SetSliderPos(panel, IDC_LEVEL_SLIDER, expCompPos);
-  ShowText(panel, IDC_LEVEL_VALUE, ExpCompText(expCompPos));
-  SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", true);
-  SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", false);
-}
-
-void ShowExposure(HWND panel, const CameraRecord& r) {
-  int32_t aeMode = r.aeMode;
-  if (aeMode == AE_FULL_AUTO)
-    ShowFullAuto(panel, r.expCompPos, r.brightPos);
-  else if (aeMode == AE_MANUAL)
-    ShowManual(panel, r.irisPos, r.shutterPos);
-  else
-    ShowBrightMode(panel, r.brightPos, r.expCompPos);
 }
 
 void ShowPictureEffect(HWND group, int32_t model, int32_t effect) {
@@ -188,8 +105,7 @@ void ShowGamma(HWND group, int32_t model, int32_t gamma) {
 }
 
 void ShowVideoOut(HWND group, int32_t model, int32_t videoOutReg) {
-  int chosen = UsesVideoRegister72(model) ? ButtonOf(kVideoRegister72, videoOutReg, IDC_VIDEO_PAL)
-                                          : ButtonOf(kVideoRegister70, videoOutReg, IDC_VIDEO_PAL);
+  int chosen = kVideoIds[VideoFormatOfRegister(model, videoOutReg) - REQ_VIDEO_1080I_5994];
   CheckOneOf(group, kVideoIds, chosen);
   if (!HasFewerSetupChoices(model)) return;
   EnableControl(group, IDC_VIDEO_NTSC, false);
@@ -223,12 +139,12 @@ void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
 
   ShowZoom(panel, model, r.zoomPos);
   ShowSharpness(panel, r.aperture);
-  ShowFocus(panel, model, r.focusPos);
+  ShowFocus(r);
   SetChecked(panel, IDC_POWER, true);
   ShowFocusMode(panel, r.focusAuto);
   ShowGain(setup, IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE, r.bGain);
   ShowGain(setup, IDC_R_GAIN_SLIDER, IDC_R_GAIN_VALUE, r.rGain);
-  ShowExposure(panel, r);
+  ShowExposureOfCamera(r);
   ShowPictureEffect(hEffectGroup.load(), model, r.pictureEffect);
   ShowGamma(hGammaGroup.load(), model, r.gamma);
   ShowVideoOut(hVideoGroup.load(), model, r.videoOutReg);
@@ -244,4 +160,8 @@ void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
   if (HWND zoom = GetDlgItem(panel, IDC_ZOOM_SLIDER)) SetFocus(zoom);
 }
 
-void InstallPanelRefresh() { SetPanelRefreshHandler(RefreshPanel); }
+void ShowFocus(const CameraRecord& r) {
+  int32_t v = FocusInverse(r.focusPos, FocusSpanOfModel(r.modelCode));
+  SetSliderPos(hPage[0], IDC_FOCUS_SLIDER, v);
+  ShowText(hPage[0], IDC_FOCUS_VALUE, NumberText(v));
+}

@@ -10,11 +10,11 @@
 // (sliders, value boxes, check boxes, exposure captions, the Setup dialog's
 // buttons and gains), selects that camera and announces it on the status
 // line. An index outside the camera list changes nothing. Runs on the
-// user-interface thread, and on the worker when a re-reading begins; from
-// there its control calls wait for the user-interface thread.
+// user-interface thread, and on the worker (the engine's refresh hook) when
+// a re-reading begins; from there its control calls wait for the
+// user-interface thread.
 void RefreshPanel(CameraController* controller, int32_t cameraIndex);
 
-// Makes RefreshPanel the refresh that the engine runs when it re-reads a
-// camera's settings. The application shell calls it once, before it creates
-// the controller.
-void InstallPanelRefresh();
+// The focus slider and value box of a camera's record: the refresh's step,
+// and the engine's hook when focus turns auto or manual.
+void ShowFocus(const CameraRecord& r);

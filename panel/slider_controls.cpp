@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int32_t kZoomStep = 10;
-
 struct SliderRequest {
   int id;
   uint32_t code;
@@ -21,10 +19,6 @@ const SliderRequest kSliderRequests[] = {
     {IDC_FOCUS_SLIDER, REQ_FOCUS_DIRECT},   {IDC_SHARP_SLIDER, REQ_SHARPNESS_DIRECT},
     {IDC_R_GAIN_SLIDER, REQ_R_GAIN_DIRECT}, {IDC_B_GAIN_SLIDER, REQ_B_GAIN_DIRECT},
 };
-
-int32_t SelectedCamera() {
-  return static_cast<int32_t>(SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0));
-}
 
 HWND ParentOfSlider(int id) {
   return (id == IDC_R_GAIN_SLIDER || id == IDC_B_GAIN_SLIDER) ? hSetupDlg.load() : hPage[0];

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 
+// A zoom step button moves the slider by one whole zoom factor.
+constexpr int32_t kZoomStep = 10;
+
 // Puts the request of slider controlId, with its position, for the camera
 // selected in the list. Posts nothing without a selection or a controller,
 // for an id that is not a slider, or for the level slider while neither

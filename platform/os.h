@@ -108,3 +108,8 @@ class OsThread {
   uint32_t exitCode = 0;
   void* handle = nullptr;
 };
+
+// Starts a thread nobody waits for; it releases itself when `proc` returns.
+// For work that may outlast its requester (a name lookup), so that closing
+// never waits on it. False when the thread could not start.
+bool OsStartDetachedThread(OsThreadProc proc, void* arg);

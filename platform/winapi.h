@@ -1,5 +1,5 @@
-// The window-system seam. Engine and panel-mirror code reach controls only
-// through these Win32 names. On Windows they are the real calls; in the native
+// The window-system seam. The panel code reaches controls only through these
+// Win32 names (the engine reaches none: it has its hooks). On Windows they are the real calls; in the native
 // build an in-memory window table (platform/posix/fakewin.cpp) implements
 // them, and tests inspect it through platform/fakewin.h.
 #pragma once

@@ -31,7 +31,6 @@ inline bool HasFewerSetupChoices(int32_t modelCode) { return CameraModelOf(model
 inline int32_t VideoRegisterOfModel(int32_t modelCode) { return CameraModelOf(modelCode).videoRegister; }
 // Image flip (the "Rotate " setting) is a wide-range feature.
 inline bool HasPictureFlip(int32_t modelCode) { return IsWideRangeModel(modelCode); }
-inline bool UsesVideoRegister72(int32_t modelCode) { return VideoRegisterOfModel(modelCode) == 0x72; }
 
 // Model 0x40 has no Bright mode and no brightness inquiry; the program
 // emulates brightness with iris and gain.

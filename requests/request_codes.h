@@ -9,6 +9,44 @@ enum : int {
   AE_BRIGHT = 0x0D,
 };
 
+// White balance modes as the record's wbMode keeps them: the camera's own
+// (the panel calls indoor "Cold" and outdoor "Warm"), and the panel's "LED",
+// which the camera knows as manual with the two LED gains below.
+enum : int {
+  WB_AUTO = 0x00,
+  WB_INDOOR = 0x01,
+  WB_OUTDOOR = 0x02,
+  WB_ONE_PUSH = 0x03,
+  WB_MANUAL = 0x05,
+  WB_LED = 0x06,
+};
+
+// The red and blue gains of the "LED" white balance.
+enum : int {
+  LED_R_GAIN = 205,
+  LED_B_GAIN = 168,
+};
+
+// Picture flip as the record's pictureFlip keeps it (the camera's on and off).
+enum : int {
+  FLIP_ON = 0x02,
+  FLIP_OFF = 0x03,
+};
+
+// Picture effects as the record's pictureEffect keeps them.
+enum : int {
+  EFFECT_NORMAL = 0x00,
+  EFFECT_NEGATIVE = 0x02,
+  EFFECT_BW = 0x04,
+};
+
+// Gamma types as the record's gamma keeps them.
+enum : int {
+  GAMMA_NORMAL = 0,
+  GAMMA_TYPE1 = 1,
+  GAMMA_TYPE2 = 2,
+};
+
 enum : unsigned {
   REQ_ZOOM_DIRECT = 1,
   REQ_SEND_26_00 = 2,

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <new>
@@ -18,14 +19,14 @@ struct SerialPort {
   int fd;  // -1 while a peer stands in for the device
   SerialPeer* peer;
   int wakeFd;  // eventfd: SerialPortWake makes it readable
-  bool lost;   // the device hung up or went away
+  uint32_t baudRate;
+  bool lost;  // the device hung up or went away
 };
 
 namespace {
 
-// A write that makes no progress for this long gives up the rest of the frame,
-// so a stalled line never holds the I/O thread.
-constexpr int kWriteStallMs = 1000;
+using Clock = std::chrono::steady_clock;
+
 // A peer has no descriptor to wait on: it is asked again after this long. A
 // line in error is retried after this long too, so it never spins.
 constexpr int kRetryMs = 1;
@@ -155,10 +156,10 @@ int PollTimeout(uint32_t waitMs) {
   return waitMs == OS_INFINITE ? -1 : static_cast<int>(waitMs < 0x7FFFFFFF ? waitMs : 0x7FFFFFFF);
 }
 
-SerialPort* NewPort(int fd, SerialPeer* peer) {
+SerialPort* NewPort(int fd, SerialPeer* peer, uint32_t baudRate) {
   const int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (wakeFd < 0) return nullptr;
-  SerialPort* port = new (std::nothrow) SerialPort{fd, peer, wakeFd, false};
+  SerialPort* port = new (std::nothrow) SerialPort{fd, peer, wakeFd, baudRate, false};
   if (port == nullptr) close(wakeFd);
   return port;
 }
@@ -179,14 +180,14 @@ void WaitForWake(SerialPort* port, int timeoutMs) {
 
 SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings) {
   SerialPeer* peer = PeerFor(portNumber);
-  if (peer != nullptr) return NewPort(-1, peer);
+  if (peer != nullptr) return NewPort(-1, peer, settings.baudRate);
 
   char path[256];
   SerialPortDevice(portNumber, path, sizeof path);
   if (path[0] == 0) return nullptr;
   const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  SerialPort* port = Configure(fd, settings) ? NewPort(fd, nullptr) : nullptr;
+  SerialPort* port = Configure(fd, settings) ? NewPort(fd, nullptr, settings.baudRate) : nullptr;
   if (port == nullptr) {
     close(fd);
     return nullptr;
@@ -246,6 +247,9 @@ void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
     port->peer->OnWrite(data, length);
     return;
   }
+  // The whole frame, not each wait for room, has the limit: a line that
+  // takes a byte now and then must not hold the I/O thread for long.
+  const Clock::time_point giveUp = Clock::now() + std::chrono::milliseconds(FrameWriteLimitMs(length, port->baudRate));
   int32_t done = 0;
   while (done < length) {
     const ssize_t n = write(port->fd, data + done, static_cast<size_t>(length - done));
@@ -258,8 +262,10 @@ void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
       port->lost = DeviceGone(errno);
       return;
     }
+    const int64_t leftMs = std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - Clock::now()).count();
+    if (leftMs <= 0) return;
     pollfd waitFor = {port->fd, POLLOUT, 0};
-    const int ready = poll(&waitFor, 1, kWriteStallMs);
+    const int ready = poll(&waitFor, 1, static_cast<int>(leftMs));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return;
     if (waitFor.revents & (POLLERR | POLLHUP | POLLNVAL)) {
@@ -271,11 +277,12 @@ void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
 
 bool SerialPortLost(const SerialPort* port) { return port->lost; }
 
-void SerialPortClose(SerialPort* port) {
+bool SerialPortClose(SerialPort* port) {
   if (port->fd >= 0) {
     tcflush(port->fd, TCIOFLUSH);
     close(port->fd);
   }
   close(port->wakeFd);
   delete port;
+  return true;
 }

@@ -49,9 +49,10 @@ SerialChannel::SerialChannel() {
   transmitEvent.Create(false, false);
 }
 
+// A channel is deleted only once its I/O thread has ended, however long that takes.
 SerialChannel::~SerialChannel() {
   if (IsOpen()) ClosePort();
-  ReleasePort();
+  ReleasePort(OS_INFINITE);
 }
 
 int SerialChannel::SetOption(int32_t option, uint32_t value) {
@@ -74,7 +75,7 @@ int SerialChannel::SetOption(int32_t option, uint32_t value) {
     default:
       return 1;
   }
-  if (!IsOpen()) return 0;
+  if (!IsOpen() || network) return 0;
   ClosePort();
   return OpenPort(portNumber);
 }
@@ -87,11 +88,25 @@ int SerialChannel::SetCallback(int32_t option, FrameEndCallback callback) {
 
 int SerialChannel::OpenPort(uint32_t number) {
   if (IsOpen()) ClosePort();
-  ReleasePort();  // what an I/O thread that ended by itself left behind
+  portNumber = number;
+  network = false;
+  return OpenLine();
+}
+
+int SerialChannel::OpenNetworkLine(const NetLineConfig& line) {
+  if (IsOpen()) ClosePort();
+  netLine = line;
+  network = true;
+  return OpenLine();
+}
+
+int SerialChannel::OpenLine() {
+  // What an I/O thread that ended by itself left behind; one still running
+  // after a close that was given up keeps the channel closed.
+  if (!ReleasePort(0)) return 1;
   lostFlag.store(false, std::memory_order_release);
   if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid()) return 1;
 
-  portNumber = number;
   rxRead.store(0, std::memory_order_relaxed);
   rxWrite.store(0, std::memory_order_relaxed);
   txRead.store(0, std::memory_order_relaxed);
@@ -99,12 +114,16 @@ int SerialChannel::OpenPort(uint32_t number) {
   cutter.Clear();
 
   const SerialLineSettings settings = {baudRate, dataBits, stopBitsCode, parityCode};
-  port = SerialPortOpen(number, settings);
-  if (port == nullptr) return 1;
+  if (network) {
+    port.net = NetPortOpen(netLine);
+  } else {
+    port.serial = SerialPortOpen(portNumber, settings);
+  }
+  if (!port.IsOpen()) return 1;
   rxRing.reset(new (std::nothrow) uint8_t[rxRingSize]());
   txRing.reset(new (std::nothrow) uint8_t[txRingSize]());
   if (!rxRing || !txRing) {
-    ReleasePort();
+    ReleasePort(0);
     return 1;
   }
 
@@ -114,7 +133,7 @@ int SerialChannel::OpenPort(uint32_t number) {
   if (manualIo.load(std::memory_order_relaxed)) return 0;
   if (!ioThread.Start(IoThreadProc, this)) {
     openFlag.store(false, std::memory_order_release);
-    ReleasePort();
+    ReleasePort(0);
     return 1;
   }
   OsSleep(0);
@@ -124,27 +143,24 @@ int SerialChannel::OpenPort(uint32_t number) {
 int SerialChannel::ClosePort() {
   if (!IsOpen() && !IsLost()) return 1;
   stopEvent.Set();
-  if (port != nullptr) SerialPortWake(port);
-  ReleasePort();
+  if (port.IsOpen()) port.Wake();
+  const bool released = ReleasePort(kCloseWaitMs);
   openFlag.store(false, std::memory_order_release);
   lostFlag.store(false, std::memory_order_release);
-  return 0;
+  return released ? 0 : kPortLeftToExit;
 }
 
 // Nothing goes while the I/O thread can still touch it. A stop wakes its wait
-// in the port, and a write the line holds off gives up: POSIX after a stall
-// without progress, Win32 half a second after its bytes could have left.
-void SerialChannel::ReleasePort() {
-  if (ioThread.IsStarted()) {
-    while (!ioThread.Join(500)) {
-    }
-  }
-  if (port != nullptr) {
-    SerialPortClose(port);
-    port = nullptr;
-  }
+// in the port, and a write the line holds off gives up half a second after
+// its bytes could have left; a driver that never lets go of a request is
+// waited for only `waitMs`. False when the thread still runs (nothing is
+// freed) or the port had to be left open.
+bool SerialChannel::ReleasePort(uint32_t waitMs) {
+  if (!ioThread.Join(waitMs)) return false;
+  const bool closed = port.Close();
   rxRing.reset();
   txRing.reset();
+  return closed;
 }
 
 int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
@@ -152,7 +168,7 @@ int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
   OsLockGuard guard(lock);
   if (!AppendRecord(txRing.get(), txRingSize, txWrite, txRead, data, length)) return 1;
   transmitEvent.Set();
-  SerialPortWake(port);
+  port.Wake();
   return 0;
 }
 
@@ -216,17 +232,17 @@ uint32_t SerialChannel::IoLoop() {
     if (signalled != 1 && signalled != OS_WAIT_TIMEOUT) break;  // stop, or the wait failed
     int32_t count = 0;
     if (signalled == OS_WAIT_TIMEOUT) {
-      count = SerialPortReceive(port, received, sizeof received, waitMs);
+      count = port.Receive(received, sizeof received, waitMs);
       CutReceived(received, count);
     }
     const bool sent = SendNextFrame();
-    if (SerialPortLost(port)) {
+    if (port.Lost()) {
       lostFlag.store(true, std::memory_order_release);
       break;
     }
     waitMs = count > 0 || sent ? 0 : OS_INFINITE;
   }
-  SerialPortEndReceive(port);
+  port.EndReceive();
   openFlag.store(false, std::memory_order_release);
   if (IsLost()) SignalReceived();
   return 0;
@@ -281,7 +297,7 @@ bool SerialChannel::SendNextFrame() {
     memcpy(frame, &txRing[read + 1], static_cast<size_t>(length));
     txRead.store(read + 1 + length, std::memory_order_release);
   }
-  SerialPortWrite(port, frame, length);
+  port.Write(frame, length);
   return true;
 }
 

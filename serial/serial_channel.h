@@ -6,8 +6,10 @@
 // thread is the only other party. Each ring has one writer and one reader.
 #pragma once
 
+#include "net/net_config.h"
 #include "platform/os.h"
 #include "serial/frame_cutter.h"
+#include "serial/line_port.h"
 
 #include <atomic>
 #include <cstdint>
@@ -23,8 +25,13 @@ enum : int32_t {
   OPTION_FRAME_END = 6,
 };
 
-// Where the platform backend keeps the open port.
-struct SerialPort;
+// ClosePort's result when the port's I/O did not end within kCloseWaitMs
+// (0: closed, 1: it was not open). Its thread, rings and port are then left
+// as they are until the process ends, and the channel must not be deleted.
+constexpr int kPortLeftToExit = 2;
+// How long ClosePort waits for the I/O thread: longer than a write the line
+// holds off takes to be given up.
+constexpr uint32_t kCloseWaitMs = 3000;
 
 class SerialChannel {
  public:
@@ -37,7 +44,11 @@ class SerialChannel {
   int SetOption(int32_t option, uint32_t value);
   // option must be OPTION_FRAME_END.
   int SetCallback(int32_t option, FrameEndCallback callback);
+  // Fails on a channel whose last close was left to the process's end.
   int OpenPort(uint32_t portNumber);
+  // A network line in place of a COM port, for the same I/O thread and rings;
+  // the line options do not apply to it. Never waits for the network.
+  int OpenNetworkLine(const NetLineConfig& line);
   // Also releases a port whose device went away (IsLost); 1 when there was
   // nothing to close.
   int ClosePort();
@@ -50,8 +61,11 @@ class SerialChannel {
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
   // The device went away under the open port: the I/O thread has stopped
   // (IsOpen is false) and set the receive signal. ClosePort lets the port go;
-  // OpenPort tries the device again.
+  // OpenPort tries the device again. A network line never is: it reconnects
+  // by itself.
   bool IsLost() const { return lostFlag.load(std::memory_order_acquire); }
+  // The NET_EVENT_ bits of a network line since the last call; 0 for a COM port.
+  uint32_t TakeLineEvents() { return port.net != nullptr ? NetPortTakeEvents(port.net) : 0; }
   // A received frame waits for ReadFrame.
   bool HasReceivedFrame() const;
   // Set whenever a received frame is stored, so one thread can sleep until
@@ -83,18 +97,21 @@ class SerialChannel {
 
  private:
   static uint32_t IoThreadProc(void* arg);
+  int OpenLine();
   uint32_t IoLoop();
   int CopyFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength, bool take);
   void CutReceived(const uint8_t* bytes, int32_t count);
   void SignalReceived();
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
   bool SendNextFrame();
-  void ReleasePort();
+  bool ReleasePort(uint32_t waitMs);
 
   std::atomic<uint32_t> framingMode{1};  // read by the I/O thread per byte
   uint32_t rxRingSize = kRingSize;
   uint32_t txRingSize = kRingSize;
   uint32_t portNumber = 0;
+  bool network = false;
+  NetLineConfig netLine;
   uint32_t baudRate = 38400;
   uint32_t dataBits = 8;
   uint32_t stopBitsCode = 1;
@@ -103,7 +120,7 @@ class SerialChannel {
   OsLock lock;
   OsEvent stopEvent;
   OsThread ioThread;
-  SerialPort* port = nullptr;
+  LinePort port;
   OsEvent transmitEvent;
   std::atomic<bool> openFlag{false};
   std::atomic<bool> lostFlag{false};  // the I/O thread sets it, Open and ClosePort clear it

@@ -27,15 +27,27 @@ void SerialPortWake(SerialPort* port);
 // thread that calls SerialPortReceive, before it ends.
 void SerialPortEndReceive(SerialPort* port);
 // Writes the bytes in one call; the result is not relied upon. A write the
-// line holds off ends unfinished after a bounded time.
+// line holds off ends unfinished once FrameWriteLimitMs has passed.
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length);
-// Drops pending input and output, then closes.
-void SerialPortClose(SerialPort* port);
 // True once the device went away under the open port (an adapter pulled out,
 // the far end of a pseudo-terminal closed): receiving and writing do nothing
 // more, and only closing and opening the port again can bring the line back.
 // On the thread that calls SerialPortReceive.
 bool SerialPortLost(const SerialPort* port);
+// Drops pending input and output, then closes. False when a request the
+// driver was asked to cancel never ended: the port is then left open, its
+// buffers with it, until the process ends.
+bool SerialPortClose(SerialPort* port);
+
+// How long a write of `length` bytes may take: the time its characters need
+// on the wire (12 bits each at most: start, 8 data, parity, 2 stop), plus
+// half a second for a line that holds them off.
+constexpr uint32_t kWriteHoldOffMs = 500;
+constexpr uint32_t FrameWriteLimitMs(int32_t length, uint32_t baudRate) {
+  const uint64_t bitMs = static_cast<uint64_t>(length > 0 ? length : 0) * 12u * 1000u;
+  const uint64_t baud = baudRate > 0 ? baudRate : 1;
+  return kWriteHoldOffMs + static_cast<uint32_t>((bitMs + baud - 1) / baud);
+}
 
 #ifndef _WIN32
 // POSIX: the device that COMn (n = 1..kSerialMaxPorts) maps to. Null restores

@@ -6,21 +6,22 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 namespace {
 
-// A write the line holds off (hardware handshake with nothing attached) is
-// given up this long after its bytes could have left.
-constexpr DWORD kWriteHoldOffMs = 500;
-// Upper bound of a character on the wire: start, 8 data, parity, 2 stop bits.
-constexpr DWORD kBitsPerCharacter = 12;
-constexpr DWORD kMsPerSecond = 1000;
 // Bytes the port already holds come at once; this only bounds a port that
 // fails to deliver them.
 constexpr DWORD kWaitingReadMs = 100;
 // A read that cannot even be started is tried again after this long.
 constexpr DWORD kRetryMs = 1;
+// A cancelled request that the driver has not ended after this long never
+// will (some USB-serial drivers): the port is given up instead.
+constexpr DWORD kCancelLandMs = 1000;
+// A write or a read of waiting bytes goes through the port's own buffer: the
+// largest frame, or what a receive may take at once.
+constexpr int32_t kTransferCapacity = 256;
 // One aborted operation can be spurious; this many in a row mean the device
 // is gone.
 constexpr int kAbortsWhenGone = 2;
@@ -51,33 +52,26 @@ bool Configure(HANDLE handle, const SerialLineSettings& settings) {
   return SetCommTimeouts(handle, &timeouts) != FALSE;
 }
 
-// Ends an overlapped operation that `started` (its ReadFile or WriteFile
-// result): waits up to `waitMs`, then cancels it and waits for the cancel to
-// land, so that the buffer and the OVERLAPPED may go. 0 when it completed,
-// else its error; ERROR_TIMEOUT when it was cancelled here.
-DWORD FinishIo(HANDLE handle, BOOL started, OVERLAPPED* overlapped, DWORD waitMs, DWORD* count) {
-  *count = 0;
-  const DWORD error = started ? ERROR_SUCCESS : GetLastError();
-  if (!started && error != ERROR_IO_PENDING) return error;
-  const bool cancelled = !started && WaitForSingleObject(overlapped->hEvent, waitMs) != WAIT_OBJECT_0;
-  if (cancelled) CancelIoEx(handle, overlapped);
-  if (GetOverlappedResult(handle, overlapped, count, TRUE)) return ERROR_SUCCESS;
-  return cancelled ? static_cast<DWORD>(ERROR_TIMEOUT) : GetLastError();
-}
+int32_t Smaller(int32_t a, int32_t b) { return a < b ? a : b; }
 
 }  // namespace
 
+// Every buffer and OVERLAPPED a request may still write into lives here, so
+// a port whose driver never ends a cancelled request can be left as it is.
 struct SerialPort {
   HANDLE handle;
   HANDLE readDone;   // manual-reset event of the read kept pending
-  HANDLE writeDone;  // manual-reset event of the write in flight
+  HANDLE writeDone;  // manual-reset event of the transfer in flight
   HANDLE wake;       // auto-reset: SerialPortWake
   DWORD baudRate;
   OVERLAPPED readOverlapped;
   bool readPending;
   uint8_t readByte;  // where the pending one-byte read lands
+  OVERLAPPED transfer;
+  uint8_t transferBytes[kTransferCapacity];
+  bool abandoned;    // a cancelled request never ended: no more I/O, no close
   bool lost;         // the device went away
-  int abortsInARow;  // operations that ended aborted, none completing between
+  int abortsInARow;  // requests that ended aborted, none completing between
 };
 
 namespace {
@@ -105,15 +99,49 @@ int32_t ClearErrorsAndCountInput(SerialPort* port) {
   return -1;
 }
 
+// Cancels a pending request and waits a bounded time for it to end; a port
+// whose driver does not end it is abandoned.
+bool CancelAndLand(SerialPort* port, OVERLAPPED* overlapped) {
+  CancelIoEx(port->handle, overlapped);
+  if (WaitForSingleObject(overlapped->hEvent, kCancelLandMs) == WAIT_OBJECT_0) return true;
+  port->abandoned = true;
+  return false;
+}
+
+// Ends an overlapped request that `started` (its ReadFile or WriteFile
+// result): waits up to `waitMs`, else cancels it. ERROR_SUCCESS when it
+// completed, else its error; ERROR_TIMEOUT when it was cancelled here, so a
+// cancel of our own never counts as the device aborting it.
+DWORD FinishIo(SerialPort* port, BOOL started, OVERLAPPED* overlapped, DWORD waitMs, DWORD* count) {
+  *count = 0;
+  const DWORD error = started ? ERROR_SUCCESS : GetLastError();
+  if (!started && error != ERROR_IO_PENDING) return error;
+  const bool cancelled = !started && WaitForSingleObject(overlapped->hEvent, waitMs) != WAIT_OBJECT_0;
+  if (cancelled && !CancelAndLand(port, overlapped)) return ERROR_TIMEOUT;
+  if (GetOverlappedResult(port->handle, overlapped, count, FALSE)) return ERROR_SUCCESS;
+  return cancelled ? static_cast<DWORD>(ERROR_TIMEOUT) : GetLastError();
+}
+
+// Starts a transfer on the port's own OVERLAPPED.
+OVERLAPPED* NewTransfer(SerialPort* port) {
+  port->transfer = OVERLAPPED{};
+  port->transfer.hEvent = port->writeDone;
+  return &port->transfer;
+}
+
 // Reads `count` bytes the port already holds.
 int32_t ReadWaiting(SerialPort* port, uint8_t* buffer, int32_t count) {
-  OVERLAPPED overlapped = {};
-  overlapped.hEvent = port->readDone;
+  count = Smaller(count, kTransferCapacity);
+  OVERLAPPED* overlapped = NewTransfer(port);
   DWORD got = 0;
-  const BOOL started = ReadFile(port->handle, buffer, static_cast<DWORD>(count), nullptr, &overlapped);
-  const DWORD error = FinishIo(port->handle, started, &overlapped, kWaitingReadMs, &got);
+  const BOOL started = ReadFile(port->handle, port->transferBytes, static_cast<DWORD>(count), nullptr, overlapped);
+  const DWORD error = FinishIo(port, started, overlapped, kWaitingReadMs, &got);
   NoteResult(port, error);
-  if (error != ERROR_SUCCESS) ClearErrorsAndCountInput(port);
+  if (error != ERROR_SUCCESS) {
+    if (!port->abandoned) ClearErrorsAndCountInput(port);
+    return 0;
+  }
+  memcpy(buffer, port->transferBytes, got);
   return static_cast<int32_t>(got);
 }
 
@@ -146,8 +174,6 @@ int32_t TakePendingByte(SerialPort* port, uint8_t* buffer) {
   return 1;
 }
 
-int32_t Smaller(int32_t a, int32_t b) { return a < b ? a : b; }
-
 }  // namespace
 
 SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings) {
@@ -164,7 +190,7 @@ SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settin
     events[2] = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (events[0] != nullptr && events[1] != nullptr && events[2] != nullptr)
       port = new (std::nothrow)
-          SerialPort{handle, events[0], events[1], events[2], settings.baudRate, {}, false, 0, false, 0};
+          SerialPort{handle, events[0], events[1], events[2], settings.baudRate, {}, false, 0, {}, {}, false, false, 0};
   }
   if (port == nullptr) {
     for (HANDLE event : events)
@@ -180,6 +206,10 @@ SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settin
 // event, and what arrived behind its byte is taken along.
 int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
   if (capacity < 1 || port->lost) return 0;
+  if (port->abandoned) {
+    WaitForSingleObject(port->wake, waitMs);  // nothing comes any more: sleep until the stop
+    return 0;
+  }
   if (!port->readPending) {
     const int32_t waiting = ClearErrorsAndCountInput(port);
     if (port->lost) return 0;
@@ -208,39 +238,37 @@ void SerialPortWake(SerialPort* port) { SetEvent(port->wake); }
 // On the thread that started the read: Windows cancels a thread's reads when
 // it ends, but a port must not rely on that to let its buffers go.
 void SerialPortEndReceive(SerialPort* port) {
-  if (!port->readPending) return;
-  DWORD got = 0;
-  CancelIoEx(port->handle, &port->readOverlapped);
-  GetOverlappedResult(port->handle, &port->readOverlapped, &got, TRUE);
-  port->readPending = false;
+  if (!port->readPending || port->abandoned) return;
+  if (CancelAndLand(port, &port->readOverlapped)) port->readPending = false;
 }
 
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
-  if (port->lost) return;
-  OVERLAPPED overlapped = {};
-  overlapped.hEvent = port->writeDone;
-  const DWORD count = static_cast<DWORD>(length);
-  const DWORD baud = port->baudRate > 0 ? port->baudRate : 1;
-  const DWORD onWireMs = (count * kBitsPerCharacter * kMsPerSecond + baud - 1) / baud;
+  if (port->abandoned || port->lost || length < 1) return;
+  const DWORD count = static_cast<DWORD>(Smaller(length, kTransferCapacity));
+  memcpy(port->transferBytes, data, count);
+  OVERLAPPED* overlapped = NewTransfer(port);
   DWORD written = 0;
-  const BOOL started = WriteFile(port->handle, data, count, nullptr, &overlapped);
-  const DWORD error = FinishIo(port->handle, started, &overlapped, kWriteHoldOffMs + onWireMs, &written);
+  const BOOL started = WriteFile(port->handle, port->transferBytes, count, nullptr, overlapped);
+  const DWORD error = FinishIo(port, started, overlapped, FrameWriteLimitMs(length, port->baudRate), &written);
   NoteResult(port, error);
-  if (error != ERROR_SUCCESS) ClearErrorsAndCountInput(port);
+  if (error != ERROR_SUCCESS && !port->abandoned) ClearErrorsAndCountInput(port);
 }
 
 bool SerialPortLost(const SerialPort* port) { return port->lost; }
 
 // In the order a port whose device vanished needs: no more comm events, the
-// pending read cancelled and landed (its byte and OVERLAPPED go with the
-// port), then the handle closed.
-void SerialPortClose(SerialPort* port) {
+// pending read cancelled and landed within a bound (its byte and OVERLAPPED go
+// with the port), then the handle closed; a port with a request that never
+// ended stays.
+bool SerialPortClose(SerialPort* port) {
   SetCommMask(port->handle, 0);
   SerialPortEndReceive(port);
+  if (port->abandoned) return false;
   PurgeComm(port->handle, PURGE_TXABORT | PURGE_RXABORT);
   CloseHandle(port->handle);
   CloseHandle(port->readDone);
   CloseHandle(port->writeDone);
   CloseHandle(port->wake);
   delete port;
+  return true;
 }

@@ -1,6 +1,8 @@
 // camsim: virtual VISCA cameras on pseudo-terminals. Each --line is one
-// serial line with its daisy chain of cameras; the program prints the device
+// serial line with its daisy chain of cameras (or, with --udp, --udp-raw or
+// --tcp, a network line on 127.0.0.1); the program prints the device or port
 // of every line and serves them until SIGINT, SIGTERM or --duration.
+#include "sim/camsim_net.h"
 #include "sim/camsim_options.h"
 #include "sim/camsim_outages.h"
 #include "sim/camsim_pty.h"
@@ -68,10 +70,17 @@ struct TranscriptFiles {
   }
 };
 
+// Each network line loses its datagrams in its own order, the same every run.
+constexpr uint32_t kDropSeed = 0x9E3779B9u;
+// A camera behind a datagram line answers at address 1 without an address set.
+constexpr uint8_t kDatagramCameraAddress = 1;
+
 struct ServedLine {
   std::unique_ptr<SimLine> line;
   PtyLine pty;
   CamsimOutageRun outages;
+  NetLine net;
+  bool network = false;
   FILE* transcript = nullptr;
   int number = 0;
 };
@@ -94,10 +103,53 @@ void SendDue(ServedLine& s, uint64_t nowUs) {
   for (;;) {
     const int n = s.line->TakeOutput(buffer, sizeof(buffer));
     if (n == 0) return;
-    if (s.pty.MasterFd() < 0) continue;
+    if (!s.network && s.pty.MasterFd() < 0) continue;
     Record(s, nowUs, "<-", buffer, n);
-    s.pty.Write(buffer, n);
+    if (s.network) {
+      s.net.Write(nowUs, buffer, n);
+    } else {
+      s.pty.Write(buffer, n);
+    }
   }
+}
+
+void ServeNetInput(ServedLine& s, uint64_t nowUs) {
+  uint8_t buffer[512];
+  for (int n; (n = s.net.Read(nowUs, buffer, sizeof(buffer))) >= 0;) {
+    if (n == 0) continue;
+    Record(s, nowUs, "->", buffer, n);
+    s.line->AdvanceToUs(nowUs);
+    s.line->Feed(buffer, n);
+  }
+}
+
+const char* TransportName(CamsimTransport transport) {
+  switch (transport) {
+    case CAMSIM_VISCA_IP:
+      return "visca-ip";
+    case CAMSIM_UDP_RAW:
+      return "udp";
+    default:
+      return "tcp";
+  }
+}
+
+// The pseudo-terminal or the socket of a line; false after a message.
+bool OpenLine(ServedLine& s, const CamsimLineOptions& lo) {
+  char error[256];
+  s.network = lo.transport != CAMSIM_PTY;
+  if (s.network ? !s.net.Open(lo, kDropSeed + static_cast<uint32_t>(s.number), error, sizeof(error))
+                : !s.pty.Open(lo.link, error, sizeof(error))) {
+    std::fprintf(stderr, "camsim: line %d: %s\n", s.number, error);
+    return false;
+  }
+  if (s.network) {
+    std::printf("line %d: %s 127.0.0.1:%u", s.number, TransportName(lo.transport), s.net.Port());
+  } else {
+    std::printf("line %d: %s", s.number, s.pty.DevicePath());
+  }
+  if (lo.link[0] != '\0') std::printf(" (link %s)", lo.link);
+  return true;
 }
 
 void ServeInput(ServedLine& s, uint64_t nowUs) {
@@ -139,24 +191,17 @@ int Run(const CamsimOptions& options) {
     for (int c = 0; c < lo.cameraCount; ++c) {
       s.line->AddCamera(lo.models[c]);
       s.line->SetCameraFaults(c, lo.cameraFaults[c]);
-      if (lo.standby[c]) {
-        SimCameraState state = s.line->State(c);
-        state.power = 3;
-        s.line->SetState(c, state);
-      }
+      SimCameraState state = s.line->State(c);
+      if (lo.standby[c]) state.power = 3;
+      if (lo.transport == CAMSIM_VISCA_IP || lo.transport == CAMSIM_UDP_RAW) state.address = kDatagramCameraAddress;
+      if (lo.standby[c] || state.address != 0) s.line->SetState(c, state);
     }
     s.transcript = lo.transcript[0] != '\0' ? transcripts.Open(lo.transcript) : common;
     if (lo.transcript[0] != '\0' && s.transcript == nullptr) {
       std::fprintf(stderr, "camsim: cannot write transcript %s: %s\n", lo.transcript, std::strerror(errno));
       return 1;
     }
-    char error[256];
-    if (!s.pty.Open(lo.link, error, sizeof(error))) {
-      std::fprintf(stderr, "camsim: line %d: %s\n", s.number, error);
-      return 1;
-    }
-    std::printf("line %d: %s", s.number, s.pty.DevicePath());
-    if (lo.link[0] != '\0') std::printf(" (link %s)", lo.link);
+    if (!OpenLine(s, lo)) return 1;
     std::printf(", cameras");
     for (int c = 0; c < lo.cameraCount; ++c) std::printf(" 0x%02X", lo.models[c]);
     std::printf("\n");
@@ -177,34 +222,49 @@ int Run(const CamsimOptions& options) {
     }
   }
 
-  pollfd fds[CamsimOptions::kMaxLines];
+  pollfd fds[CamsimOptions::kMaxLines * NetLine::kMaxFds];
+  int firstFd[CamsimOptions::kMaxLines];
   const uint64_t durationUs = static_cast<uint64_t>(options.durationMs) * 1000u;
   while (!stopRequested) {
     uint64_t now = MonotonicUs() - start;
     if (durationUs != 0 && now >= durationUs) break;
     uint64_t waitUs = 100000;
     if (durationUs != 0 && durationUs - now < waitUs) waitUs = durationUs - now;
+    nfds_t fdCount = 0;
     for (int i = 0; i < options.lineCount; ++i) {
-      const uint64_t outage =
-          RunOutages(options.lines[i], i + 1, now, &lines[i].outages, lines[i].line.get(), &lines[i].pty);
+      ServedLine& s = lines[i];
+      const uint64_t outage = RunOutages(options.lines[i], i + 1, now, &s.outages, s.line.get(), &s.pty);
       if (outage != UINT64_MAX && outage - now < waitUs) waitUs = outage - now;
-      SendDue(lines[i], now);
-      const uint64_t next = lines[i].line->NextEventUs();
+      SendDue(s, now);
+      uint64_t next = s.line->NextEventUs();
+      firstFd[i] = static_cast<int>(fdCount);
+      if (s.network) {
+        const uint64_t held = s.net.Flush(now);
+        if (held < next) next = held;
+        fdCount += static_cast<nfds_t>(s.net.PollFds(&fds[fdCount]));
+      } else {
+        fds[fdCount++] = pollfd{s.pty.MasterFd(), POLLIN, 0};  // poll passes over an unplugged one
+      }
       if (next != UINT64_MAX && next > now && next - now < waitUs) waitUs = next - now;
-      fds[i].fd = lines[i].pty.MasterFd();  // poll passes over an unplugged one
-      fds[i].events = POLLIN;
-      fds[i].revents = 0;
     }
     // To the microsecond: paced bytes are due every 261 us.
     const timespec wait = {static_cast<time_t>(waitUs / 1000000u), static_cast<long>(waitUs % 1000000u) * 1000};
-    const int ready = ppoll(fds, static_cast<nfds_t>(options.lineCount), &wait, nullptr);
+    const int ready = ppoll(fds, fdCount, &wait, nullptr);
     if (ready < 0 && errno != EINTR) {
       std::fprintf(stderr, "camsim: poll: %s\n", std::strerror(errno));
       return 1;
     }
     now = MonotonicUs() - start;
     for (int i = 0; i < options.lineCount && ready > 0; ++i) {
-      if (fds[i].revents & POLLIN) ServeInput(lines[i], now);
+      const int last = i + 1 < options.lineCount ? firstFd[i + 1] : static_cast<int>(fdCount);
+      bool input = false;
+      for (int f = firstFd[i]; f < last; ++f) input = input || (fds[f].revents & POLLIN) != 0;
+      if (!input) continue;
+      if (lines[i].network) {
+        ServeNetInput(lines[i], now);
+      } else {
+        ServeInput(lines[i], now);
+      }
     }
   }
   std::printf("camsim: stopped\n");

@@ -6,12 +6,16 @@
 #include <cstring>
 
 const char kCamsimUsage[] =
-    "usage: camsim --line MODELS [--link PATH] [--transcript FILE] [--fault FAULT]... "
-    "[--line ...]\n"
+    "usage: camsim --line MODELS [--link PATH | --udp PORT | --udp-raw PORT | --tcp PORT]\n"
+    "              [--transcript FILE] [--fault FAULT]... [--line ...]\n"
     "              [--profile fast|realistic] [--hz 50|60] [--pacing] [--duration SECONDS]\n"
     "              [--transcript FILE] [--clock start|monotonic|realtime]\n"
     "  --line MODELS      a line of 1..7 cameras, model codes in chain order: 0x66,0x4B\n"
     "  --link PATH        symlink PATH to this line's device (for example a Wine com1)\n"
+    "  --udp PORT         serve this line on 127.0.0.1 UDP PORT with VISCA-over-IP headers\n"
+    "                     instead of a pseudo-terminal (0: any free port, printed); one camera\n"
+    "  --udp-raw PORT     the same with bare VISCA packets, one per datagram; one camera\n"
+    "  --tcp PORT         serve this line's bytes on 127.0.0.1 TCP PORT, one client at a time\n"
     "  --transcript FILE  timestamped bytes in both directions; after --line for that line\n"
     "                     only, before any --line for all lines\n"
     "  --fault FAULT      fault on the last line, or on camera N of it with camN:FAULT:\n"
@@ -21,7 +25,9 @@ const char kCamsimUsage[] =
     "                     unplug=T1:T2 (line only: the device hangs up at T1 seconds, a new one\n"
     "                     appears under the link at T2), power-off=T1:T2 (camera only: no power\n"
     "                     from T1 to T2, which silences the line; then it sends y0 38 FF and\n"
-    "                     takes addressed packets only after an address set); repeatable\n"
+    "                     takes addressed packets only after an address set); repeatable;\n"
+    "                     on a network line also drop=PERCENT (datagrams lost at random, both\n"
+    "                     ways, the same each run) and late=MS (replies held back MS)\n"
     "  --profile          fast (replies after ~1 ms) or realistic (default: one packet per\n"
     "                     video frame, zoom and focus at finite speed, power-on in seconds)\n"
     "  --hz               video frame rate of the realistic profile (default 60: 59.94 Hz)\n"
@@ -190,6 +196,10 @@ bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int siz
     ok = AddOutage(value, -1, line);
   } else if (is("power-off") && camera >= 0) {
     ok = AddOutage(value, camera, line);
+  } else if (is("drop") && camera < 0) {
+    ok = ParseNumber(value, 100, &line->dropPercent);
+  } else if (is("late") && camera < 0) {
+    ok = ParseNumber(value, 600000, &line->lateMs);
   } else if (is("short-echo") && camera < 0) {
     ok = ParseNumber(value, 1000000, &a);
     f.shortAddressEchoes = static_cast<int>(a);
@@ -224,6 +234,33 @@ bool CopyPath(const char* value, char* target) {
   return true;
 }
 
+CamsimTransport TransportOf(const char* arg) {
+  if (std::strcmp(arg, "--udp") == 0) return CAMSIM_VISCA_IP;
+  if (std::strcmp(arg, "--udp-raw") == 0) return CAMSIM_UDP_RAW;
+  if (std::strcmp(arg, "--tcp") == 0) return CAMSIM_TCP;
+  return CAMSIM_PTY;
+}
+
+// What only some transports carry: one camera at address 1 behind a
+// datagram line, lost datagrams, held-back replies; an adapter to unplug.
+bool CheckNetworkLines(const CamsimOptions& o, char* error, int size) {
+  for (int i = 0; i < o.lineCount; ++i) {
+    const CamsimLineOptions& line = o.lines[i];
+    char number[16];
+    std::snprintf(number, sizeof(number), "%d", i + 1);
+    const bool datagrams = line.transport == CAMSIM_VISCA_IP || line.transport == CAMSIM_UDP_RAW;
+    if (datagrams && line.cameraCount != 1) return Fail(error, size, "line %s: a UDP line has one camera", number);
+    if (line.dropPercent > 0 && !datagrams)
+      return Fail(error, size, "line %s: drop=PERCENT needs --udp or --udp-raw", number);
+    if (line.lateMs > 0 && line.transport == CAMSIM_PTY)
+      return Fail(error, size, "line %s: late=MS needs --udp, --udp-raw or --tcp (delay=MS on a pty)", number);
+    for (int k = 0; k < line.outageCount; ++k)
+      if (line.outages[k].camera < 0 && line.transport != CAMSIM_PTY)
+        return Fail(error, size, "line %s: unplug=T1:T2 needs a pseudo-terminal line", number);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, char* error, int size) {
@@ -238,10 +275,11 @@ bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, cha
       o->pacing = true;
       continue;
     }
-    const bool takesValue = std::strcmp(arg, "--line") == 0 || std::strcmp(arg, "--link") == 0 ||
-                            std::strcmp(arg, "--transcript") == 0 || std::strcmp(arg, "--fault") == 0 ||
-                            std::strcmp(arg, "--profile") == 0 || std::strcmp(arg, "--hz") == 0 ||
-                            std::strcmp(arg, "--duration") == 0 || std::strcmp(arg, "--clock") == 0;
+    const bool takesValue =
+        std::strcmp(arg, "--line") == 0 || std::strcmp(arg, "--link") == 0 || std::strcmp(arg, "--udp") == 0 ||
+        std::strcmp(arg, "--udp-raw") == 0 || std::strcmp(arg, "--tcp") == 0 || std::strcmp(arg, "--transcript") == 0 ||
+        std::strcmp(arg, "--fault") == 0 || std::strcmp(arg, "--profile") == 0 || std::strcmp(arg, "--hz") == 0 ||
+        std::strcmp(arg, "--duration") == 0 || std::strcmp(arg, "--clock") == 0;
     if (!takesValue) return Fail(error, size, "unknown argument '%s'", arg);
     if (i + 1 >= argc) return Fail(error, size, "%s needs a value", arg);
     const char* value = argv[++i];
@@ -255,7 +293,16 @@ bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, cha
     } else if (std::strcmp(arg, "--link") == 0) {
       if (line == nullptr) return Fail(error, size, "%s must follow a --line", arg);
       if (line->link[0] != '\0') return Fail(error, size, "%s given twice for one line", arg);
+      if (line->transport != CAMSIM_PTY) return Fail(error, size, "%s: a line has one device or port", arg);
       if (!CopyPath(value, line->link)) return Fail(error, size, "bad path '%s'", value);
+    } else if (TransportOf(arg) != CAMSIM_PTY) {
+      if (line == nullptr) return Fail(error, size, "%s must follow a --line", arg);
+      if (line->transport != CAMSIM_PTY || line->link[0] != '\0')
+        return Fail(error, size, "%s: a line has one device or port", arg);
+      uint32_t port = 0;
+      if (!ParseNumber(value, 65535, &port)) return Fail(error, size, "bad port '%s' (0..65535)", value);
+      line->transport = TransportOf(arg);
+      line->port = static_cast<uint16_t>(port);
     } else if (std::strcmp(arg, "--transcript") == 0) {
       char* target = line != nullptr ? line->transcript : o->transcript;
       if (!CopyPath(value, target)) return Fail(error, size, "bad path '%s'", value);
@@ -300,5 +347,5 @@ bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, cha
     }
   }
   if (o->lineCount == 0) return Fail(error, size, "%s", "no --line given");
-  return true;
+  return CheckNetworkLines(*o, error, size);
 }

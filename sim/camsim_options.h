@@ -16,6 +16,9 @@ struct CamsimOutage {
   uint32_t toMs = 0;
 };
 
+// Where a line is served: a pseudo-terminal, or a socket on 127.0.0.1.
+enum CamsimTransport { CAMSIM_PTY, CAMSIM_VISCA_IP, CAMSIM_UDP_RAW, CAMSIM_TCP };
+
 struct CamsimLineOptions {
   static constexpr int kPathSize = 512;
   static constexpr int kMaxOutages = 16;
@@ -29,6 +32,11 @@ struct CamsimLineOptions {
   bool standby[SimLine::kMaxCameras] = {};
   CamsimOutage outages[kMaxOutages];  // at most one at a time for each camera and the adapter
   int outageCount = 0;
+  CamsimTransport transport = CAMSIM_PTY;
+  uint16_t port = 0;  // 0: one the system picks (printed)
+  // Network faults: datagrams lost at random (both ways), replies held back.
+  uint32_t dropPercent = 0;
+  uint32_t lateMs = 0;
 };
 
 // What the transcript's times count from.

@@ -2,12 +2,13 @@
 
 #include "common/text.h"
 #include "panel/panel_globals.h"
-#include "panel/panel_refresh.h"
+#include "panel/window_hooks.h"
 #include "resources/resource_ids.h"
 #include "ui/main_window.h"
 #include "ui/main_wnd_proc.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_layout.h"
+#include "ui/traffic_window.h"
 #include "ui/ui_globals.h"
 
 #include <commctrl.h>
@@ -42,11 +43,11 @@ int InitApp(HINSTANCE instance) {
   InitCommonControlsEx(&controls);
   hInst = instance;
   if (!CreateMainWindow()) return 0;
+  AddTrafficMenuItem(hMainWnd);
   CreatePanelControls();
   ShowPage(0);
-  // A re-reading refreshes the panel from the worker; installed before the
-  // worker can start one.
-  InstallPanelRefresh();
+  // The engine draws into the panel through these, from its first status text on.
+  InstallPanelHooks(WindowHooks());
   pController = CreateCameraController();
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
   SetStatus("Ver %d.%d.%d", kVersionMajor, kVersionMinor, kVersionPatch);

@@ -2,10 +2,12 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "panel/panel_refresh.h"
 #include "requests/request_codes.h"
 #include "ui/panel_commands.h"
+#include "ui/slider_steps.h"
 
 #include <windows.h>
 
@@ -15,16 +17,6 @@ namespace {
 constexpr int kMaxSiblings = 1024;
 constexpr int kDigitOne = '1';
 constexpr int kRecallCount = 5;
-
-struct SliderSteps {
-  int slider, left, right;
-};
-
-const SliderSteps kSliderSteps[] = {
-    {IDC_ZOOM_SLIDER, IDC_ZOOM_MINUS, IDC_ZOOM_PLUS},       {IDC_SHARP_SLIDER, IDC_SHARP_MINUS, IDC_SHARP_PLUS},
-    {IDC_BRIGHT_SLIDER, IDC_BRIGHT_MINUS, IDC_BRIGHT_PLUS}, {IDC_LEVEL_SLIDER, IDC_LEVEL_MINUS, IDC_LEVEL_PLUS},
-    {IDC_FOCUS_SLIDER, IDC_FOCUS_MINUS, IDC_FOCUS_PLUS},
-};
 
 // Where Up or Down goes: `whenClear` while check box `box` is unchecked (or
 // always when box is 0), else `whenChecked`. So the travel skips a slider
@@ -70,15 +62,12 @@ int FocusedId() {
   return focus ? static_cast<int>(GetWindowLongA(focus, GWL_ID)) : 0;
 }
 
-bool IsChecked(int id) { return IsDlgButtonChecked(hPage[0], id) == BST_CHECKED; }
-
 void PostPanelCommand(int id) { PostMessageA(hPage[0], WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
+// Only the panel's sliders: the Setup dialog's keys are the dialog's own.
 const SliderSteps* FocusedSlider() {
-  int id = FocusedId();
-  for (const SliderSteps& steps : kSliderSteps)
-    if (steps.slider == id) return &steps;
-  return nullptr;
+  HWND focus = GetFocus();
+  return focus && GetParent(focus) == hPage[0] ? StepsOfSlider(FocusedId()) : nullptr;
 }
 
 const PanelRow* FocusedRow() {
@@ -91,7 +80,7 @@ const PanelRow* FocusedRow() {
 }
 
 void MoveFocus(const FocusTarget& target) {
-  int id = (target.box == 0 || !IsChecked(target.box)) ? target.whenClear : target.whenChecked;
+  int id = (target.box == 0 || !IsChecked(hPage[0], target.box)) ? target.whenClear : target.whenChecked;
   SetFocus(GetDlgItem(hPage[0], id));
 }
 
@@ -127,16 +116,16 @@ void NextTabStop(int forward) {
 }
 
 void ToggleFreeze() {
-  bool frozen = IsChecked(IDC_FREEZE);
+  bool frozen = IsChecked(hPage[0], IDC_FREEZE);
   PutRequest(REQ_FREEZE, frozen ? 0 : 1);
-  SendDlgItemMessageA(hPage[0], IDC_FREEZE, BM_SETCHECK, frozen ? BST_UNCHECKED : BST_CHECKED, 0);
+  SetChecked(hPage[0], IDC_FREEZE, !frozen);
 }
 
 void PressFocusedControl() {
   int id = FocusedId();
   for (int flipped : kFlippedByEnter) {
     if (flipped != id) continue;
-    SendDlgItemMessageA(hPage[0], id, BM_SETCHECK, IsChecked(id) ? BST_UNCHECKED : BST_CHECKED, 0);
+    SetChecked(hPage[0], id, !IsChecked(hPage[0], id));
   }
   PostPanelCommand(id);
 }
@@ -145,7 +134,7 @@ int OnKey(int virtualKey, int down) {
   if (virtualKey == VK_LEFT || virtualKey == VK_RIGHT) {
     const SliderSteps* steps = FocusedSlider();
     if (steps) {
-      if (down) PostPanelCommand(virtualKey == VK_LEFT ? steps->left : steps->right);
+      if (down) PostPanelCommand(virtualKey == VK_LEFT ? steps->minus : steps->plus);
       return 1;
     }
   }

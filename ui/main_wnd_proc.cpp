@@ -5,11 +5,15 @@
 #include "ui/about_window.h"
 #include "ui/painting.h"
 #include "ui/panel_commands.h"
+#include "ui/traffic_window.h"
 #include "ui/ui_globals.h"
 
 #include <commctrl.h>
 
 namespace {
+
+// The low four bits of a system command are Windows' own.
+constexpr WPARAM kSystemCommandMask = 0xFFF0;
 
 // Killed before the drain and set again after it, so the next tick comes a
 // full period after the work however long it took. Other timers fire once.
@@ -62,6 +66,12 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CLOSE:
       DestroyWindow(hwnd);
       return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & kSystemCommandMask) == kTrafficMenuCommand) {
+        OpenTrafficWindow();
+        return 0;
+      }
+      break;
     default:
       break;
   }

@@ -1,6 +1,7 @@
 #include "ui/message_loop.h"
 
 #include "ui/keyboard.h"
+#include "ui/traffic_window.h"
 
 namespace {
 
@@ -28,6 +29,9 @@ void RouteCharacter(const MSG& msg) {
 }  // namespace
 
 void RouteMessage(const MSG& msg) {
+  // The Traffic window keeps the usual dialog keys; the panel's rules stay out of it.
+  MSG copy = msg;
+  if (RouteTrafficMessage(&copy)) return;
   TranslateMessage(&msg);
   switch (msg.message) {
     case WM_CHAR:

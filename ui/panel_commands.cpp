@@ -2,6 +2,8 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "panel/exposure_display.h"
+#include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "panel/panel_refresh.h"
 #include "panel/slider_controls.h"
@@ -29,8 +31,6 @@ struct StepCommand {
   StepGuard guard;
 };
 
-constexpr int32_t kZoomStep = 10;
-
 const StepCommand kStepCommands[] = {
     {IDC_ZOOM_PLUS, IDC_ZOOM_SLIDER, REQ_ZOOM_DIRECT, kZoomStep, STEP_ALWAYS},
     {IDC_ZOOM_MINUS, IDC_ZOOM_SLIDER, REQ_ZOOM_DIRECT, -kZoomStep, STEP_ALWAYS},
@@ -44,20 +44,17 @@ const StepCommand kStepCommands[] = {
     {IDC_LEVEL_MINUS, IDC_LEVEL_SLIDER, REQ_EXP_COMP_DIRECT, -1, STEP_AUTO_OR_IRIS},
 };
 
-uint32_t Checked(HWND hwnd, int id) { return IsDlgButtonChecked(hwnd, id) == BST_CHECKED ? 1 : 0; }
-
-void Enable(HWND hwnd, int id, bool enabled) { EnableWindow(GetDlgItem(hwnd, id), enabled ? TRUE : FALSE); }
-
-void SetCheck(HWND hwnd, int id, bool checked) { CheckDlgButton(hwnd, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+// A check box's state as a request argument: 1 checked, 0 cleared.
+uint32_t Checked(HWND hwnd, int id) { return IsChecked(hwnd, id) ? 1 : 0; }
 
 bool StepAllowed(HWND hwnd, StepGuard guard) {
   switch (guard) {
     case STEP_UNLESS_AUTO_WITHOUT_IRIS:
-      return !(Checked(hwnd, IDC_EXPOSURE_AUTO) && !Checked(hwnd, IDC_IRIS));
+      return !(IsChecked(hwnd, IDC_EXPOSURE_AUTO) && !IsChecked(hwnd, IDC_IRIS));
     case STEP_FOCUS_MANUAL:
-      return !Checked(hwnd, IDC_FOCUS_AUTO);
+      return !IsChecked(hwnd, IDC_FOCUS_AUTO);
     case STEP_AUTO_OR_IRIS:
-      return Checked(hwnd, IDC_EXPOSURE_AUTO) || Checked(hwnd, IDC_IRIS);
+      return IsChecked(hwnd, IDC_EXPOSURE_AUTO) || IsChecked(hwnd, IDC_IRIS);
     case STEP_ALWAYS:
       break;
   }
@@ -82,9 +79,7 @@ void OnCameraList(int notifyCode) {
 void OnExposureAuto(HWND hwnd) {
   uint32_t on = Checked(hwnd, IDC_EXPOSURE_AUTO);
   PutRequest(REQ_AE_AUTO, on);
-  Enable(hwnd, IDC_BRIGHT_SLIDER, !on);
-  Enable(hwnd, IDC_LEVEL_SLIDER, on);
-  SetCheck(hwnd, IDC_IRIS, false);
+  ShowExposureClick(on ? CLICK_AUTO_ON : CLICK_AUTO_OFF);
 }
 
 // The focus "Auto" box, or the focus slider itself (Enter on it), which is
@@ -92,35 +87,25 @@ void OnExposureAuto(HWND hwnd) {
 void OnFocusAuto(HWND hwnd, int id) {
   uint32_t on = id == IDC_FOCUS_AUTO ? Checked(hwnd, IDC_FOCUS_AUTO) : 0;
   PutRequest(REQ_FOCUS_AUTO, on);
-  Enable(hwnd, IDC_FOCUS_SLIDER, !on);
+  EnableControl(hwnd, IDC_FOCUS_SLIDER, !on);
 }
 
 // "Iris" on: manual exposure with gain and shutter reset; off: full auto.
 void OnIris(HWND hwnd) {
   if (SelectedCamera() < 0 || !pController) return;
-  if (Checked(hwnd, IDC_IRIS)) {
+  if (IsChecked(hwnd, IDC_IRIS)) {
     PutRequest(REQ_AE_MANUAL, 1);
     PutRequest(REQ_GAIN_DEFAULT, 1);
     PutRequest(REQ_SHUTTER_RESET, 1);
     PutRequest(REQ_AE_MANUAL, 1);
-    SetCheck(hwnd, IDC_EXPOSURE_AUTO, false);
-    Enable(hwnd, IDC_BRIGHT_SLIDER, true);
-    Enable(hwnd, IDC_LEVEL_SLIDER, true);
-    Enable(hwnd, IDC_IRIS, true);
+    ShowExposureClick(CLICK_IRIS_ON);
   } else {
     PutRequest(REQ_AE_AUTO, 1);
-    SetCheck(hwnd, IDC_EXPOSURE_AUTO, true);
-    Enable(hwnd, IDC_BRIGHT_SLIDER, false);
-    Enable(hwnd, IDC_LEVEL_SLIDER, true);
-    Enable(hwnd, IDC_EXPOSURE_AUTO, true);
+    ShowExposureClick(CLICK_IRIS_OFF);
   }
 }
 
 }  // namespace
-
-int32_t SelectedCamera() {
-  return static_cast<int32_t>(SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0));
-}
 
 void PutRequest(uint32_t code, uint32_t a) {
   if (!pController) return;

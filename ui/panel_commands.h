@@ -6,9 +6,6 @@
 
 #include <cstdint>
 
-// The camera list's selection, -1 when nothing is selected. Every request
-// carries it; it is read afresh each time.
-int32_t SelectedCamera();
 // Puts (selected camera, code, a, 0) for the engine, which ignores a
 // negative camera. Nothing without a controller.
 void PutRequest(uint32_t code, uint32_t a);

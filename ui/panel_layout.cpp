@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "resources/resource_ids.h"
 #include "ui/bitmaps.h"
+#include "ui/slider_steps.h"
 #include "ui/ui_globals.h"
 
 #include <commctrl.h>
@@ -81,6 +82,7 @@ void CreateSliderBlock(HWND page, const SliderBlock& b, int colW) {
   SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELONG(b.lo, b.hi));
   SendMessageA(slider, TBM_SETPOS, TRUE, b.pos);
   SendMessageA(slider, TBM_SETTICFREQ, b.ticEvery, 0);
+  StepSliderByWheel(slider);
   StepButton(page, b.minus, hbmMinus, kMargin, b.y);
   StepButton(page, b.plus, hbmPlus, colW - 12, b.y);
   Child(page, "EDIT", "", kValueBox, colW + 16, b.y, kValueWidth, kRowHeight, b.value);

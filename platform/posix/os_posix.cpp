@@ -214,3 +214,31 @@ bool OsThread::Join(uint32_t timeoutMs) {
   handle = nullptr;
   return true;
 }
+
+namespace {
+
+struct DetachedStart {
+  OsThreadProc proc;
+  void* arg;
+};
+
+void* DetachedEntry(void* p) {
+  const DetachedStart start = *static_cast<DetachedStart*>(p);
+  delete static_cast<DetachedStart*>(p);
+  start.proc(start.arg);
+  return nullptr;
+}
+
+}  // namespace
+
+bool OsStartDetachedThread(OsThreadProc proc, void* arg) {
+  DetachedStart* start = new (std::nothrow) DetachedStart{proc, arg};
+  if (!start) return false;
+  pthread_t thread;
+  if (pthread_create(&thread, nullptr, DetachedEntry, start) != 0) {
+    delete start;
+    return false;
+  }
+  pthread_detach(thread);
+  return true;
+}

@@ -134,3 +134,16 @@ bool OsThread::Join(uint32_t timeoutMs) {
   handle = nullptr;
   return true;
 }
+
+bool OsStartDetachedThread(OsThreadProc proc, void* arg) {
+  ThreadStart* start = new (std::nothrow) ThreadStart{proc, arg};
+  if (!start) return false;
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, ThreadTrampoline, start, 0, &id);
+  if (!thread) {
+    delete start;
+    return false;
+  }
+  CloseHandle(thread);
+  return true;
+}

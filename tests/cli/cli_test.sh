@@ -21,7 +21,8 @@ for args in "" "--port 0=/x" "--port 11=/x" "--port 1" "--port 1=" "--port 1=/a 
             "--port 1=/x --select 71" "--port 1=/x --request 5" "--port 1=/x --select 1 --request x:1" \
             "--port 1=/x --select 1 --request 5:" "--port 1=/x --select 1 --request 5:99999999999" \
             "--port 1=/x --wait -5" "--port 1=/x --wait" "--port 1=/x --wait 0x" "--port 011=/x" "--port 1=/x --timeout 0" \
-            "--bogus" "--port 1=/x --select 1$many"; do
+            "--bogus" "--port 1=/x --select 1$many" "--port 1=/x --select 1 --raw 8x,09,00,FF" \
+            "--port 1=/x --raw 8x09" "--port 1=/x --select 1 --raw 8x 09 FF 00"; do
   # shellcheck disable=SC2086
   run $args
   [ $rc -eq 2 ] && grep -q "^orvalix-cli: " "$DIR/err" || fail "'$(echo $args | cut -c1-60)': status $rc, $(head -1 "$DIR/err")"
@@ -46,6 +47,23 @@ has out "^camera 2 COM2 address 2 model 0x4B port=1 address=2 .* modelCode=75 ic
 # Zoom slider 50 (given as 050) on a 10x camera is 13737 (0x35A9).
 has transcript "-> 82 01 04 47 03 05 0A 09 FF"
 has transcript "-> 82 01 04 62 02 FF"
+
+# A script on standard input, once the cameras are ready: each command's outcome, 1000 lines without loss.
+{ echo "raw 8x 09 04 00 FF"; echo "select 2"; echo "raw 8x 09 04 00 FF"; echo "raw 81 09 04 00 FF"
+  echo "request 0x2D:0"; echo "nonsense"; echo "wait 0x"
+  i=0; while [ $i -lt 994 ]; do echo "status"; i=$((i + 1)); done; echo "quit"; echo "raw 8x 01 04 00 03 FF"; } |
+  run --port 2="$DIR/com2" --stdin
+[ $rc -eq 0 ] || fail "a script gave exit status $rc: $(cat "$DIR/err")"
+# Replies and notifications come as the engine gets them, between the commands' own lines.
+got=$(grep -v -e "^camera " -e "^status: " -e "^notify " -e "^raw: " "$DIR/out" | sed -n '/^2 Cameras OK/,$p' | tr '\n' '|')
+[ "$got" = "2 Cameras OK, none selected|error: no camera selected; use select N|Camera 2 selected|raw put|\
+error: raw: 81 is not the address of camera 2 (82); write 8x.|request 45:0 put|error: unknown command: nonsense|\
+error: wait needs milliseconds: 0x|" ] || fail "script output: $got"
+has out "^raw: [0-9.]* COM2 Cam 2 <- A0 50 02 FF  answer, [0-9]* ms$"
+has out "^notify 2 45 0$"
+[ "$(grep -c "^status: Camera 2 selected$" "$DIR/out")" -eq 994 ] || fail "status lines lost"
+has transcript "-> 82 01 04 62 03 FF"
+grep -q -- "-> 82 01 04 00 03 FF" "$DIR/transcript" && fail "a command after quit was sent"
 
 # A camera that stops answering during initialisation, and a line without cameras.
 start_sim com4 --line 0x5F --fault cam1:stop-after=6

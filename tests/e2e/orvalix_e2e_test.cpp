@@ -5,10 +5,13 @@
 // checked on the cameras' side. The cases share one run and go in order.
 #include "common/control_ids.h"
 #include "tests/e2e/line_traffic.h"
-#include "tests/e2e/panel_driver.h"
+#include "tests/support/hang_watchdog.h"
+#include "tools/src/driver/panel_driver.h"
+#include "ui/traffic_window.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -238,6 +241,71 @@ TEST_F(OrvalixEndToEnd, ClickingFreezeFreezesTheSelectedCamera) {
   EXPECT_EQ(std::string::npos, Traffic(1, before).find(">01 >04 >62 ")) << "a camera on COM1 froze too";
 }
 
+// The Traffic window from the system menu: a raw power inquiry typed (its
+// spaces stay text, no panel key rule), sent to camera 1, its answer listed
+// and saved; Esc closes it, and it stays open for the exit that follows.
+TEST_F(OrvalixEndToEnd, TrafficWindowSendsARawInquiryAndSavesTheList) {
+  ASSERT_TRUE(SelectAndWait(0)) << panel.Text(IDC_STATUS);
+  const LRESULT freeze = panel.Ask(IDC_FREEZE, BM_GETCHECK);
+  const long long before = TranscriptSize();
+  TrafficDriver traffic;
+  ASSERT_TRUE(traffic.Open(panel, kReplyMs)) << "no Traffic window";
+  EXPECT_EQ("Orvalix Traffic", WindowText(traffic.window));
+  AskWindow(traffic.Control(IDC_TRAFFIC_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("81 09"));
+  traffic.Click(IDC_TRAFFIC_SEND);
+  EXPECT_TRUE(
+      WaitUntil([&] { return traffic.Text(IDC_TRAFFIC_MESSAGE) == "A packet has at least 3 bytes."; }, kReplyMs));
+  AskWindow(traffic.Control(IDC_TRAFFIC_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  traffic.Type("81 09 04 00 FF");
+  EXPECT_TRUE(WaitUntil([&] { return traffic.Text(IDC_TRAFFIC_EDIT) == "81 09 04 00 FF"; }, kReplyMs));
+  traffic.Click(IDC_TRAFFIC_SEND);
+  EXPECT_TRUE(Shows(1, before, ">81 >09 >04 >00 >FF <90 <50 <02 <FF ")) << "COM1: " << Traffic(1, before);
+  const auto answered = [](const std::string& line) {
+    return line.find(" COM1 Cam 1 <- 90 50 02 FF  answer, ") != std::string::npos;
+  };
+  std::vector<std::string> lines;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        lines = ListBoxTexts(traffic.Control(IDC_TRAFFIC_LIST));
+        return std::any_of(lines.begin(), lines.end(), answered);
+      },
+      kReplyMs))
+      << (lines.empty() ? "no lines" : lines.back());
+  EXPECT_EQ("Queued for camera 1.", traffic.Text(IDC_TRAFFIC_MESSAGE));
+  EXPECT_EQ(freeze, panel.Ask(IDC_FREEZE, BM_GETCHECK)) << "a typed space toggled Freeze";
+
+  char folder[MAX_PATH] = "";
+  GetTempPathA(sizeof folder, folder);
+  const std::string saved = std::string(folder) + "orvalix-traffic-e2e.txt";
+  DeleteFileA(saved.c_str());
+  ASSERT_TRUE(traffic.Save(saved, kReplyMs)) << "no Save dialog, or it stayed open";
+  std::string text;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        FILE* file = std::fopen(saved.c_str(), "rb");
+        if (file == nullptr) return false;
+        char chunk[4096];
+        text.clear();
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
+        std::fclose(file);
+        return text.find(" COM1 Cam 1 -> 81 09 04 00 FF  power?\r\n") != std::string::npos &&
+               text.find(" COM1 Cam 1 <- 90 50 02 FF  answer, ") != std::string::npos;
+      },
+      kReplyMs))
+      << text.substr(0, 300);
+  DeleteFileA(saved.c_str());
+
+  PostMessageA(traffic.Control(IDC_TRAFFIC_EDIT), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(traffic.window); }, kReplyMs)) << "Esc left it open";
+  ASSERT_TRUE(traffic.Open(panel, kReplyMs));
+  // Posted after the second choice, the click is carried out after it.
+  PostMessageA(panel.main, WM_SYSCOMMAND, kTrafficMenuCommand, 0);
+  traffic.Click(IDC_TRAFFIC_PAUSE);
+  ASSERT_TRUE(
+      WaitUntil([&] { return AskWindow(traffic.Control(IDC_TRAFFIC_PAUSE), BM_GETCHECK) == BST_CHECKED; }, kReplyMs));
+  EXPECT_EQ(1, TrafficDriver::Count(panel)) << "a second choice opened a second window";
+}
+
 TEST_F(OrvalixEndToEnd, ExitEndsTheProgramWithExitCodeZero) {
   panel.Click(IDC_EXIT);
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, kReplyMs)) << "still running after Exit";
@@ -255,5 +323,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   exePath = argv[1];
+  InstallHangWatchdog();
   return RUN_ALL_TESTS();
 }

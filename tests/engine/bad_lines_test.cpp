@@ -163,8 +163,8 @@ TEST(BadLines, ShutterOffTheTableIsReportedOffTheSlider) {
     StartTransaction(c, TX_ASK_SHUTTER, STAGE_ANSWER);
     const uint8_t answer[] = {
         0x90, 0x50, 0x00, 0x00, static_cast<uint8_t>(tc.first >> 4), static_cast<uint8_t>(tc.first & 0x0F), 0xFF};
-    memcpy(packetBuffer, answer, sizeof answer);
-    packetLength = sizeof answer;
+    memcpy(c->packetBuffer, answer, sizeof answer);
+    c->packetLength = sizeof answer;
     HandleAnswer(c);
     std::vector<QueueMessage> notes = rig.TakeNotifications();
     ASSERT_EQ(notes.size(), 1u);

@@ -53,3 +53,42 @@ TEST(IdlePoll, FocusAndBrightnessAlternateOnlyAfterSelection) {
 }
 
 }  // namespace
+
+// Moves the virtual clock forward to `target` in steps the cameras can follow
+// (they take a jump of half the tick range or more for one back in time).
+void JumpTo(EngineRig& rig, uint32_t target) {
+  constexpr uint32_t kStride = 0x40000000u;
+  for (; target - VirtualTick() > kStride; rig.Tick()) rig.Jump(kStride);
+  rig.Jump(target - VirtualTick());
+}
+
+// The 32-bit tick comes back to the command stamp 2^32 ms after it (or to 0,
+// where a never-stamped window sits): the polls keep their rhythm through that
+// second, and a request put in it goes out at once.
+TEST(IdlePoll, TheRereadWindowStaysShutWhenTheTickComesRoundAgain) {
+  constexpr uint32_t kBefore = 3000, kPutAt = 314, kSlackMs = 30;
+  for (bool stamped : {false, true}) {
+    SCOPED_TRACE(stamped ? "stamped 2^32 ms before" : "never stamped");
+    EngineRig rig({0x45});
+    WirePeer& com1 = rig.Com(1);
+    ASSERT_TRUE(rig.RunToReady());
+    ASSERT_TRUE(rig.Select(0));
+    if (stamped) {
+      rig.Post(0, REQ_FREEZE, 1);
+      ASSERT_TRUE(rig.Settle());
+      rig.Run(1500);
+    }
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 1000));
+    const uint32_t comesRound = stamped ? rig.c->cmdTick.load() : 0;
+    JumpTo(rig, comesRound - kBefore);
+    const size_t start = com1.Frames().size();
+    rig.Run(static_cast<int>(kBefore + kPutAt));
+    rig.Post(0, REQ_FREEZE, 0);
+    const std::string freeze = "81 01 04 62 03 FF";
+    ASSERT_TRUE(rig.RunUntil([&] { return com1.Frames().back().hex == freeze; }, 2000));
+    std::vector<WireFrame> frames = com1.Frames();
+    EXPECT_LE(frames.back().tick - comesRound, kPutAt + kSlackMs) << "the request waited";
+    for (size_t i = start + 1; i + 1 < frames.size(); i++)
+      EXPECT_GE(frames[i].tick - frames[i - 1].tick, 201u) << frames[i].hex << " at " << frames[i].tick - comesRound;
+  }
+}

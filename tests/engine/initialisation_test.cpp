@@ -78,7 +78,8 @@ TEST(InitialisationChain, WireStatusListRecallButtonAndRecordForEachFamily) {
     EXPECT_EQ(r.modelCode, f.model);
     EXPECT_EQ(r.brightPos, f.model == 0x40 ? p.irisPos : p.brightPos);
     EXPECT_EQ(r.wbMode, 6);
-    EXPECT_EQ(rig.c->mode.load() | rig.c->stage.load() | rig.c->followUp.load() | reinitChain | brightStep, 0);
+    EXPECT_EQ(
+        rig.c->mode.load() | rig.c->stage.load() | rig.c->followUp.load() | rig.c->reinitChain | rig.c->brightStep, 0);
   }
 }
 

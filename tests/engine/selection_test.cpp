@@ -2,6 +2,7 @@
 // runs again, and records read by the panel while the worker fills them.
 #include "engine/engine_state.h"
 #include "panel/panel_refresh.h"
+#include "panel/slider_controls.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 
@@ -82,18 +83,55 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
 // click back; afterwards the clicked camera is current and polled.
 TEST(Selection, ClickDuringARereadingIsKept) {
   TwoLines t;
-  SetPanelRefreshHandler(RefreshPanel);
+  EngineRig::UseRefresh(RefreshPanel);
   ASSERT_TRUE(t.ReadyAndSelect(0));
   t.rig.Post(0, REQ_PRESET_RECALL_1, 0);
   t.rig.Step();              // the recall goes out
   RefreshPanel(t.rig.c, 2);  // camera 3 clicked meanwhile
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == 0 && reinitChain == 1; }, 2000));
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && reinitChain == 0; }, 5000));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == 0 && t.rig.c->reinitChain == 1; }, 2000));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && t.rig.c->reinitChain == 0; }, 5000));
   EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 3 selected");
   size_t on2 = t.com2.Frames().size();
   t.rig.Run(500);
   EXPECT_EQ(t.rig.c->camera.load(), 2);
   EXPECT_TRUE(TwoLines::Has(t.com2.Hexes(), on2, "81 09 04 48 FF"));
+}
+
+// Camera 1 is told twice to re-read (a preset recall or a white balance is
+// put twice); camera 2 is picked in the list while the first re-reading runs.
+// The second re-reading leaves the panel on camera 2, and a zoom step goes to
+// camera 2 from its own position: x 3.0 (slider 20) one factor up is entry 3
+// of the 10x table, 11254.
+TEST(Selection, ARereadingOfAnotherCameraLeavesTheOperatorsChoice) {
+  for (uint32_t code : {uint32_t(REQ_PRESET_RECALL_3), uint32_t(REQ_WB_WARM)}) {
+    SCOPED_TRACE(code);
+    TwoLines t;
+    EngineRig::UseRefresh(RefreshPanel);
+    t.com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.zoomPos = 0x4000; });
+    t.com1.SetStoredPicture(1, [](SimCameraState& s) { s.picture.zoomPos = 9432; });
+    auto click = [&](int index) {
+      SendDlgItemMessageA(t.rig.panel, IDC_CAMERA_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+      RefreshPanel(t.rig.c, index);
+    };
+    ASSERT_TRUE(t.rig.RunToReady());
+    click(0);
+    ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && t.rig.c->cameraSelected.load() == 1; }, 500));
+    t.rig.Post(0, code, 0);
+    t.rig.Post(0, code, 0);
+    ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->reinitChain == 1; }, 1000));
+    click(1);
+    ASSERT_TRUE(t.rig.RunUntil(
+        [&] { return t.rig.Idle() && t.rig.c->reinitChain == 0 && !t.rig.c->requestQueue->HasMessages(); }, 10000));
+
+    EXPECT_EQ(SendDlgItemMessageA(t.rig.panel, IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 2 selected");
+    EXPECT_EQ(FakeGetText(GetDlgItem(t.rig.panel, IDC_ZOOM_VALUE)), "x 3.0");
+    t.rig.ClearReceived();
+    StepSlider(REQ_ZOOM_DIRECT, kZoomStep, GetDlgItem(t.rig.panel, IDC_ZOOM_SLIDER));
+    ASSERT_TRUE(t.rig.Settle());
+    EXPECT_EQ(Hex(t.rig.ReceivedCommands(1)), "82 01 04 47 02 0B 0F 06 FF");
+    EXPECT_TRUE(t.rig.ReceivedCommands(0).empty());
+  }
 }
 
 // A request for the camera selected before, still queued when another is
@@ -144,7 +182,7 @@ TEST(Selection, RereadingCutShortDoesNotStopALaterInitialisation) {
   t.rig.c->requestQueue->Put(0, REQ_WB_COLD, 0, 0);  // re-reads from the white balance on
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.StatusTexts().back().rfind("Err Answer", 0) == 0; }, 2000));
   t.rig.Run(5);
-  EXPECT_EQ(reinitChain, 0);
+  EXPECT_EQ(t.rig.c->reinitChain, 0);
   RestartInitialisation(t, 0);
   Lines texts = t.rig.StatusTexts();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "Initializing camera 3..."), 2);
@@ -171,8 +209,8 @@ TEST(Selection, RecordsReadWhileARereadingWritesThem) {
   t.rig.c->requestQueue->Put(0, REQ_PRESET_RECALL_3, 0, 0);
   std::atomic<bool> done{false};
   std::thread worker([&] {
-    t.rig.RunUntil([&] { return reinitChain == 1; }, 50);
-    t.rig.RunUntil([&] { return reinitChain == 0 && t.rig.c->mode.load() == MODE_IDLE; }, 5000);
+    t.rig.RunUntil([&] { return t.rig.c->reinitChain == 1; }, 50);
+    t.rig.RunUntil([&] { return t.rig.c->reinitChain == 0 && t.rig.c->mode.load() == MODE_IDLE; }, 5000);
     done = true;
   });
   int reads = 0;
@@ -184,7 +222,7 @@ TEST(Selection, RecordsReadWhileARereadingWritesThem) {
   worker.join();
   EXPECT_GT(reads, 0);
   EXPECT_EQ(t.rig.c->cameras[0].zoomPos, 0x2000);
-  EXPECT_EQ(reinitChain, 0);
+  EXPECT_EQ(t.rig.c->reinitChain, 0);
 }
 
 }  // namespace

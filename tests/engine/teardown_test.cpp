@@ -1,10 +1,15 @@
-// Teardown while the worker is mid-transaction or waits on the panel's thread;
-// the virtual clock stands still, so nothing times out.
+// Teardown while the worker is mid-transaction or waits on the panel's thread,
+// and a program whose port never closes still ending; the virtual clock
+// stands still, so nothing times out.
 #include "tests/support/engine_rig.h"
 #include "tests/support/wait_for.h"
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
@@ -52,6 +57,47 @@ TEST(Teardown, WhileTheWorkerWaitsOnThePanel) {
   EXPECT_EQ(FakePendingSentCount(), 0);
   EXPECT_EQ(rig.StatusTexts(), (Lines{"Searching for cameras...", "Checking COM1..."}));
   FakeReleaseOwner();
+}
+
+// The far end of a port whose driver never finishes a write.
+struct StuckLine : SerialPeer {
+  std::atomic<bool> stuck{false};
+  void OnWrite(const uint8_t*, int32_t) override {
+    stuck = true;
+    std::this_thread::sleep_for(std::chrono::minutes(1));  // the process is gone long before
+  }
+  int ReadByte(uint8_t*) override { return 0; }
+};
+
+// The program's last steps in a child process: the port's close is given up,
+// the status line says so, and the process exits with its I/O thread stuck.
+int TeardownWithAStuckPort() {
+  EngineRig rig;
+  StuckLine line;
+  SerialPortSetPeer(1, &line);
+  rig.Start(WORKER_THREAD);
+  rig.Jump(100);
+  if (!WaitFor([&] { return line.stuck.load(); }, 5000)) return 2;  // no address set written
+  DestroyCameraController(rig.c);
+  rig.c = nullptr;
+  return rig.StatusTexts().back() == "COM1 does not close; left open until exit" ? 0 : 3;
+}
+
+TEST(Teardown, APortThatNeverClosesDoesNotKeepTheProgramFromExiting) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  // _exit: the child has none of the parent's other threads, so it must not run
+  // the destructors that would join them.
+  if (child == 0) _exit(TeardownWithAStuckPort());
+  int status = -1;
+  const bool ended = WaitFor([&] { return waitpid(child, &status, WNOHANG) == child; }, 10000);
+  if (!ended) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+  }
+  EXPECT_TRUE(ended) << "the program did not exit within 10 s";
+  EXPECT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "2: nothing was written, 3: the status line did not say so";
 }
 
 }  // namespace

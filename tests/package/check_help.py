@@ -26,10 +26,10 @@ for needed in [
     "Exit", "White Balance", "R-Gain", "B-Gain", "Picture Effect", "NIR Vision", "Gamma", "Video Out Mode",
     "Rotate", "Save",
     # the keyboard
-    "Tab", "Space", "Enter", "Left, Right", "Up, Down", "F1", "1 to 5",
+    "Tab", "Space", "Enter", "Left, Right", "Up, Down", "F1 to F9", "F11 to F24", "camera 11 to 24", "1 to 5",
     # the status line
     "Ver 1.3.0", "Searching for cameras...", "Checking COM", "Found", "Initializing camera",
-    "Cameras OK, none selected", "selected", "Err Answer", "No ACK-c", "No Complete",
+    "Cameras OK, none selected", "selected", "Err Answer", "No ACK-c", "No Complete", "does not close",
 ]:
     if needed not in page:
         failures.append("the page does not mention %r" % needed)

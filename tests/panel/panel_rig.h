@@ -6,6 +6,7 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
+#include "engine/panel_hooks.h"
 #include "panel/panel_globals.h"
 #include "platform/fakewin.h"
 
@@ -32,7 +33,7 @@ class PanelTest : public ::testing::Test {
     pController = nullptr;
     hPage[0] = nullptr;
     hSetupDlg = hWbGroup = hEffectGroup = hNirGroup = hGammaGroup = hVideoGroup = nullptr;
-    SetPanelRefreshHandler(nullptr);
+    InstallPanelHooks(PanelHooks{});
     FakeReset();
   }
 

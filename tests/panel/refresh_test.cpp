@@ -1,4 +1,5 @@
 #include "panel/panel_refresh.h"
+#include "panel/window_hooks.h"
 
 #include "platform/os.h"
 #include "tests/panel/panel_rig.h"
@@ -339,7 +340,7 @@ TEST_F(Refresh, ClickWhileTheWorkerRefreshesWinsThePanel) {
   c.cameras[0].aeMode = 0;  // full auto
   c.cameras[1].zoomPos = 16384;
   c.cameras[1].aeMode = 3;  // manual
-  InstallPanelRefresh();
+  InstallPanelHooks(WindowHooks());
   FakeBecomeOwner();
   OsThread worker;
   ASSERT_TRUE(worker.Start(RereadFirstCamera, &c));

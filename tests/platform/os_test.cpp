@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 namespace {
 
 TEST(OsEvent, ResetKindsWaitAnyAndTimeout) {
@@ -76,21 +74,6 @@ TEST(OsLock, SerialisesTwoThreadsAndIsReentrant) {
   ASSERT_TRUE(b.Start(AddMany, &c));
   ASSERT_TRUE(a.Join(60000) && b.Join(60000)) << "still counting after 60 s";
   EXPECT_EQ(200000, c.value);
-}
-
-std::atomic<uint32_t> virtualNow{0};
-uint32_t VirtualTick() { return virtualNow.load(); }
-
-TEST(OsTick, TestClockReplacesTheRealOneAndWraps) {
-  virtualNow = 0xFFFFFFF0u;
-  OsSetTickSourceForTest(VirtualTick);
-  EXPECT_EQ(0xFFFFFFF0u, OsTickCount());
-  virtualNow += 0x20;
-  EXPECT_EQ(0x10u, OsTickCount());
-  OsSetTickSourceForTest(nullptr);
-  const uint32_t real = OsTickCount();
-  OsSleep(60);
-  EXPECT_GE(OsTickCount() - real, 40u);  // Wine's tick moves in coarse steps
 }
 
 }  // namespace

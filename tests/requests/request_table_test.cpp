@@ -142,7 +142,7 @@ TEST_P(Requests, CommandReadBackAndNotification) {
   EngineRig rig({m});
   ASSERT_TRUE(rig.Initialise());
   ASSERT_EQ(rig.c->cameras[0].modelCode, m);
-  SetPanelRefreshHandler(CountRefresh);
+  EngineRig::UseRefresh(CountRefresh);
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << f.name << " code " << row.code << " a " << row.a);
     if (row.code == REQ_AE_MANUAL || row.code == REQ_AE_AUTO) {  // the check boxes as the panel leaves them
@@ -159,7 +159,7 @@ TEST_P(Requests, CommandReadBackAndNotification) {
     rig.Post(0, row.code, row.a);
     ASSERT_TRUE(rig.Settle());
     EXPECT_EQ(rig.c->followUp.load(), row.bytes.empty() ? int32_t(row.code) : 0);  // a request not sent stays noted
-    EXPECT_EQ(reinitChain, 0);
+    EXPECT_EQ(rig.c->reinitChain, 0);
     EXPECT_EQ(Hex(rig.ReceivedCommands(0)), Framed(row.bytes));
 
     // Model 0x40 reads its brightness as the gain, then the iris when the gain is 1 or less.

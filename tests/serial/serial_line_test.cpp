@@ -109,9 +109,9 @@ TEST(SerialChannelOpen, AFailedOpenLeavesNothingOpen) {
   SerialPortSetDevice(kPort, nullptr);
 }
 
-// The I/O thread is stuck in a port write for longer than the 500 ms wait:
-// ClosePort must not return (and free the rings) until the thread has ended.
-TEST_F(PeerChannel, ClosePortWaitsForTheIoThreadBeyond500Ms) {
+// The I/O thread is stuck in a port write for 800 ms: ClosePort must not
+// return (and free the rings) until the thread has ended.
+TEST_F(PeerChannel, ClosePortWaitsForTheWriteInProgress) {
   peer.SetGate(false);
   const Bytes frame = {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF};
   ASSERT_EQ(channel.WriteFrame(frame.data(), 6), 0);

@@ -125,8 +125,9 @@ TEST_F(SetupCommands, GainStepsWorkOnlyWhileManualIsChecked) {
   });
 }
 
-// Letting go of a gain slider's thumb posts its position.
-TEST_F(SetupCommands, ReleasingAGainSliderPostsItsPosition) {
+// Letting go of a gain slider's thumb posts its position; a wheel notch steps
+// it as its plus (forward) or minus (back) button does.
+TEST_F(SetupCommands, ReleasingOrWheelingAGainSliderPostsItsPosition) {
   RunSetup([&](HWND dialog) {
     SetupClick(8232);
     Requests();
@@ -138,8 +139,10 @@ TEST_F(SetupCommands, ReleasingAGainSliderPostsItsPosition) {
       LPARAM at = MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
       SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
       SendMessageA(slider, WM_LBUTTONUP, 0, at);
+      SendMessageA(slider, WM_MOUSEWHEEL, MAKEWPARAM(0, id == 8234 ? WHEEL_DELTA : -WHEEL_DELTA), at);
+      RouteWaiting();
     }
-    EXPECT_EQ((RequestList{{1, 39, 140}, {1, 40, 140}}), Requests());
+    EXPECT_EQ((RequestList{{1, 39, 140}, {1, 39, 141}, {1, 40, 140}, {1, 40, 139}}), Requests());
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }

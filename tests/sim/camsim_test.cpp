@@ -2,11 +2,14 @@
 // line, link, transcript, faults, a reopened port, an unplugged adapter, and
 // stopping.
 #include "tests/serial/serial_test_support.h"
+#include "tests/support/camsim_child.h"
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -22,69 +25,6 @@
 namespace {
 
 typedef std::vector<uint8_t> Bytes;
-
-// camsim as a child with the given words as arguments, stdout and stderr into one pipe.
-struct Camsim {
-  pid_t pid = -1;
-  int out = -1;
-  std::string text;
-
-  explicit Camsim(const std::string& line) {
-    std::vector<std::string> args;
-    std::istringstream words(line);
-    for (std::string w; words >> w;) args.push_back(w);
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      dup2(fds[1], 1);
-      dup2(fds[1], 2);
-      close(fds[0]);
-      std::vector<char*> argv{const_cast<char*>(CAMSIM_PATH)};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(CAMSIM_PATH, argv.data());
-      _exit(127);
-    }
-    close(fds[1]);
-    out = fds[0];
-  }
-  ~Camsim() {
-    if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
-    if (out >= 0) close(out);
-  }
-
-  // Reads output until `until` shows up (nullptr: the pipe ends); false after 5 s.
-  bool ReadUntil(const char* until) {
-    char buffer[256];
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (until == nullptr || text.find(until) == std::string::npos) {
-      pollfd p{out, POLLIN, 0};
-      if (std::chrono::steady_clock::now() >= end || poll(&p, 1, 100) < 0) return false;
-      if (p.revents == 0) continue;
-      const ssize_t n = read(out, buffer, sizeof(buffer));
-      if (n <= 0) return until == nullptr;
-      text.append(buffer, static_cast<size_t>(n));
-    }
-    return true;
-  }
-  std::string Device(int n) const {
-    size_t at = text.find("/dev/");
-    for (int i = 0; i < n && at != std::string::npos; ++i) at = text.find("/dev/", at + 1);
-    return at == std::string::npos ? "" : text.substr(at, text.find_first_of(" ,\n", at) - at);
-  }
-  // Exit code after the signal (or by itself with 0), -1 when it hangs.
-  int Stop(int sig) {
-    if (sig != 0) kill(pid, sig);
-    for (int i = 0; i < 500; ++i, usleep(10000)) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) != pid) continue;
-      pid = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    return -1;
-  }
-};
 
 // The side of a line the program under test opens.
 struct Port {
@@ -123,9 +63,16 @@ TEST(Camsim, BadArgumentsGetAMessageAndANonZeroExit) {
                                "--line 0x66 --fault error=0104:4",
                                "--line 0x66 --fault unplug=1:3 --fault unplug=2.5:4",
                                "--line 0x66 --fault power-off=1:2",
+                               "--line 0x66 --udp 0 --fault unplug=1:2",
                                "--line 0x66 --profile slow",
                                "--line 0x66 --frobnicate",
                                "--line 0x66 --clock sundial",
+                               "--line 0x66,0x4B --udp 0",
+                               "--line 0x66 --tcp 65536",
+                               "--line 0x66 --udp 0 --link /tmp/x",
+                               "--line 0x66 --tcp 0 --fault drop=5",
+                               "--line 0x66 --udp-raw 0 --fault drop=101",
+                               "--line 0x66 --fault late=100",
                                "--line 0x66 --link " + file + " --duration 1"};
   for (const std::string& args : cases) {
     Camsim sim(args);
@@ -253,4 +200,55 @@ TEST(Camsim, UnpluggedLineIsNoticedAtOnceAndComesBackUnderItsLink) {
   EXPECT_EQ(NextFrame(channel), (Bytes{0x88, 0x30, 0x02, 0xFF}));
   channel.ClosePort();
   SerialPortSetDevice(kPort, nullptr);
+}
+
+namespace {
+
+// A UDP socket of the test's own, talking to camsim on 127.0.0.1.
+struct Datagrams {
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  ~Datagrams() { close(fd); }
+  // Sends a datagram; the first one back within waitMs (empty: none) and
+  // when it came, in ms after the send.
+  Bytes Ask(uint16_t port, const Bytes& datagram, int waitMs, double* afterMs = nullptr) {
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const auto sent = std::chrono::steady_clock::now();
+    sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, waitMs) <= 0) return {};
+    uint8_t buffer[64];
+    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (afterMs != nullptr)
+      *afterMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count();
+    return n > 0 ? Bytes(buffer, buffer + n) : Bytes{};
+  }
+};
+
+}  // namespace
+
+// A line served over UDP: the header rules on the camera's side, replies held
+// back with late=MS, and every datagram lost with drop=100.
+TEST(Camsim, ServesLinesOverUdpWithNetworkFaults) {
+  Camsim sim(
+      "--profile fast --line 0x66 --udp 0 --fault late=150 --line 0x4B --udp-raw 0 --line 0x4B --udp-raw 0 "
+      "--fault drop=100");
+  ASSERT_TRUE(sim.ReadUntil("stop with Ctrl+C")) << sim.text;
+  Datagrams net;
+  double afterMs = 0;
+  EXPECT_EQ(net.Ask(sim.LoopbackPort(0), {0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x07, 0x01}, 2000, &afterMs),
+            (Bytes{0x02, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x07, 0x01}));
+  EXPECT_GE(afterMs, 150);
+  EXPECT_EQ(net.Ask(sim.LoopbackPort(0), {0x01, 0x10, 0x00, 0x05, 0x00, 0x00, 0x00, 0x08, 0x81, 0x09, 0x04, 0x00, 0xFF},
+                    2000),
+            (Bytes{0x01, 0x11, 0x00, 0x04, 0x00, 0x00, 0x00, 0x08, 0x90, 0x50, 0x02, 0xFF}));
+  // Neither the next number nor a repeat of the last: a sequence error.
+  EXPECT_EQ(net.Ask(sim.LoopbackPort(0), {0x01, 0x10, 0x00, 0x05, 0x00, 0x00, 0x00, 0x0A, 0x81, 0x09, 0x04, 0x00, 0xFF},
+                    2000),
+            (Bytes{0x02, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x0A, 0x0F, 0x01}));
+  EXPECT_EQ(net.Ask(sim.LoopbackPort(1), {0x81, 0x09, 0x04, 0x00, 0xFF}, 2000), (Bytes{0x90, 0x50, 0x02, 0xFF}));
+  EXPECT_EQ(net.Ask(sim.LoopbackPort(2), {0x81, 0x09, 0x04, 0x00, 0xFF}, 300), Bytes{});
+  EXPECT_EQ(sim.Stop(SIGTERM), 0);
 }

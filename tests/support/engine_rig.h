@@ -1,5 +1,6 @@
 // A controller stepped on a virtual clock, virtual cameras on its COM ports,
-// the panel and Setup dialog in the in-memory window table. Each step waits
+// the panel and Setup dialog in the in-memory window table, which the engine
+// reaches through the windows' hooks. Each step waits
 // until every line's I/O thread has settled, so thread speed never matters.
 #pragma once
 
@@ -7,6 +8,8 @@
 #include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
+#include "panel/panel_globals.h"
+#include "panel/window_hooks.h"
 #include "platform/fakewin.h"
 #include "serial/serial_port.h"
 #include "sim/sim_line.h"
@@ -204,6 +207,7 @@ class EngineRig {
     Create(FAKE_BUTTON, {IDC_POWER, IDC_EXPOSURE_AUTO, IDC_FOCUS_AUTO, IDC_IRIS, IDC_FREEZE, IDC_RECALL1, IDC_RECALL2,
                          IDC_RECALL3, IDC_RECALL4, IDC_RECALL5, IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2,
                          IDC_SETUP_PRESET_3, IDC_SETUP_PRESET_4, IDC_SETUP_PRESET_5});
+    UseRefresh(nullptr);
   }
 
   explicit EngineRig(std::initializer_list<uint8_t> com1, const SimTiming& timing = SimRealisticTiming())
@@ -212,8 +216,9 @@ class EngineRig {
     Start();
   }
   ~EngineRig() {
+    pController = nullptr;
     DestroyCameraController(c);
-    SetPanelRefreshHandler(nullptr);
+    InstallPanelHooks(PanelHooks{});
     for (uint32_t n = 1; n <= kChannelCount; n++) {
       SerialPortSetPeer(n, nullptr);
       SerialPortSetDevice(n, nullptr);
@@ -221,6 +226,13 @@ class EngineRig {
     OsSetTickSourceForTest(nullptr);
     hSetupDlg = hPage[0] = nullptr;
     FakeReset();
+  }
+  // The engine draws into the rig's windows; `refresh` is the refresh of a
+  // re-reading (null: none).
+  static void UseRefresh(void (*refresh)(CameraController*, int32_t)) {
+    PanelHooks hooks = WindowHooks();
+    hooks.refreshPanel = refresh;
+    InstallPanelHooks(hooks);
   }
   WirePeer& Attach(int comNumber, std::initializer_list<uint8_t> models = {},
                    const SimTiming& timing = SimRealisticTiming()) {
@@ -230,7 +242,7 @@ class EngineRig {
   }
   WirePeer& Com(int comNumber) { return *peers[comNumber - 1]; }
   void Start(WorkerStart worker = WORKER_MANUAL) {
-    c = CreateCameraController(worker);
+    c = pController = CreateCameraController(worker);  // the panel's commands reach it
     ASSERT_NE(c, nullptr);
     if (worker == WORKER_MANUAL) WorkerBegin(c);
   }

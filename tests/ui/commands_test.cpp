@@ -127,7 +127,9 @@ TEST_F(Commands, ListSelectionGoesToTheEngineAndTheStatus) {
   EXPECT_EQ(IDC_ZOOM_SLIDER, FocusId());
 }
 
-TEST_F(Commands, ReleasingASliderThumbPostsItsPosition) {
+// Letting go of the thumb posts the position; each wheel notch presses the
+// slider's plus (forward) or minus (back) button, half notches add up.
+TEST_F(Commands, ReleasingASliderThumbOrTurningTheWheelPostsItsPosition) {
   AddCameras(1, false);
   Select(0);
   HWND slider = Item(IDC_ZOOM_SLIDER);
@@ -137,8 +139,11 @@ TEST_F(Commands, ReleasingASliderThumbPostsItsPosition) {
   LPARAM at = MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
   PostMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageA(slider, WM_LBUTTONUP, 0, at);
+  for (int delta : {-WHEEL_DELTA, 2 * WHEEL_DELTA, WHEEL_DELTA / 2, WHEEL_DELTA / 2})
+    PostMessageA(slider, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), at);
   RunLoop();
-  EXPECT_EQ((RequestList{{0, 1, 30}}), Requests());
+  EXPECT_EQ((RequestList{{0, 1, 30}, {0, 1, 20}, {0, 1, 30}, {0, 1, 40}, {0, 1, 50}}), Requests());
+  EXPECT_EQ(50, Pos(IDC_ZOOM_SLIDER));
 }
 
 TEST_F(Commands, TheDrainTimerIsArmedAgainAfterEachDrain) {

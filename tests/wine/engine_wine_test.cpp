@@ -5,6 +5,7 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "engine/camera_controller.h"
+#include "panel/window_hooks.h"
 #include "requests/request_codes.h"
 #include "requests/zoom_scale.h"
 
@@ -70,6 +71,7 @@ bool PumpUntil(Done done, DWORD timeoutMs) {
 
 TEST(EngineOnWine, FindsInitialisesAndDrivesTheVirtualCameras) {
   Panel panel;
+  InstallPanelHooks(WindowHooks());
   CameraController* c = CreateCameraController();
   ASSERT_NE(nullptr, c);
   ASSERT_TRUE(PumpUntil([&] { return c->listReady.load() == 1; }, 60000)) << panel.Status();

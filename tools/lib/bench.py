@@ -8,8 +8,12 @@ Scenarios (names for --only):
   latency  Put of request 45 (Freeze) into requestQueue to its first byte at
            camsim, engine idle, 1000 requests (native, in-process engine)
   idle     processor time per wall second and memory: ten ports that never
-           answer, and three lines with camera 1 selected (polled)
+           answer, and three lines with camera 1 selected (polled), the
+           engine alone and orvalix-cli
   wine     the latency and idle figures for orvalix.exe under Wine
+  line     numbered frames back to back at 38400 baud into a pseudo-terminal
+           for 10 s, read through a channel opened as the engine's: how many
+           came in order, and whether the reader held the line up
 Every figure is the median of the runs made (--repeat).
 """
 import argparse
@@ -33,7 +37,9 @@ THREE_LINES = [["0x66", "0x4B"], ["0x5F"], ["0x66"]]
 START_LIMIT_S = 10
 CAMSIM_NICE = -10
 TARGETS = {"init_ratio": 1.03, "latency_native_p99_ms": 1.0, "latency_wine_p99_ms": 2.0,
-           "idle_native_pct": 0.5, "idle_wine_pct": 1.0}
+           "idle_native_pct": 0.5, "idle_cli_pct": 0.3, "idle_wine_pct": 1.0}
+CLI_LIST_LIMIT_S = 120
+CLI_MARGIN_S = 2  # --wait beyond the settling and the window
 
 
 class RunFailed(Exception):
@@ -238,16 +244,23 @@ def latency_figures(lat, other, busy):
             "max_ms": max(lat) if lat else float("nan"), "other_first": other, "busy": busy}
 
 
-def scenario_latency(o, results):
+# A trace reader ten times as eager as the Traffic window (every 100 ms).
+TRACE_READER = ["--trace-reader", "10"]
+
+
+def scenario_latency(o, results, key="latency_native", extra=()):
     sim = Camsim(o.native_build, [["0x66"]], "fast", "monotonic", o.workdir)
     try:
-        kv = run_bench(o.native_build, ["latency", "--count", str(o.requests)] + port_args(sim.devices()), 300)
+        kv = run_bench(o.native_build, ["latency", "--count", str(o.requests)] + list(extra) +
+                       port_args(sim.devices()), 300)
     finally:
         sim.stop()
     starts = [float(v) for v in kv.get("put_us", [])]
     lat, other, busy = first_byte_latencies(starts, sim.records())
-    results.setdefault("latency_native", []).append(latency_figures(lat, other, busy))
+    results.setdefault(key, []).append(latency_figures(lat, other, busy))
     os.unlink(sim.transcript)
+    if key == "latency_native" and not o.smoke:
+        scenario_latency(o, results, "latency_native_reader", TRACE_READER)
 
 
 def idle_run(o, args):
@@ -258,15 +271,58 @@ def idle_run(o, args):
             "cameras": int(kv["cameras"][0])}
 
 
+def cli_idle_run(o, devices):
+    """orvalix-cli with camera 1 selected: processor time of all its threads
+    over the window, which starts 1 s after "Camera 1 selected"."""
+    out_path = os.path.join(o.workdir, "cli-%d.out" % time.monotonic_ns())
+    wait_ms = int((1 + o.idle_seconds + CLI_MARGIN_S) * 1000)
+    args = [os.path.join(o.native_build, "orvalix-cli")] + port_args(devices) + ["--select", "1",
+                                                                                 "--wait", str(wait_ms)]
+    with open(out_path, "w") as out:
+        proc = subprocess.Popen(args, stdout=out, stderr=subprocess.STDOUT)
+    try:
+        selected = wait_until(lambda: proc.poll() is not None or "Camera 1 selected" in open(out_path).read(),
+                              CLI_LIST_LIMIT_S)
+        if not selected or proc.poll() is not None:
+            fail("orvalix-cli did not select camera 1: " + open(out_path).read()[-400:])
+        time.sleep(1.0)  # settle before the window, as natively
+        wall0, cpu0 = time.monotonic_ns(), pid_cpu_ns(proc.pid)
+        time.sleep(o.idle_seconds)
+        cpu1, wall = pid_cpu_ns(proc.pid), time.monotonic_ns() - wall0
+        run = {"cpu_pct": 100.0 * (cpu1 - cpu0) / wall, "wall_s": wall / 1e9,
+               "vmrss_kb": status_kb(proc.pid, "VmRSS"), "vmhwm_kb": status_kb(proc.pid, "VmHWM")}
+        if proc.poll() is not None:
+            fail("orvalix-cli ended inside the window")
+        if proc.wait(timeout=30) != 0:
+            fail("orvalix-cli failed: " + open(out_path).read()[-400:])
+        return run
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait(timeout=10)
+        os.unlink(out_path)
+
+
 def scenario_idle(o, results):
     results.setdefault("idle_native_silent10", []).append(idle_run(o, ["--silent", "10"]))
     sim = Camsim(o.native_build, THREE_LINES, "realistic", "start", o.workdir)
     try:
         results.setdefault("idle_native_3lines", []).append(
             idle_run(o, ["--select", "1"] + port_args(sim.devices())))
+        results.setdefault("idle_native_3lines_reader", []).append(
+            idle_run(o, ["--select", "1"] + TRACE_READER + port_args(sim.devices())))
+        results.setdefault("idle_cli_3lines", []).append(cli_idle_run(o, sim.devices()))
     finally:
         sim.stop()
     os.unlink(sim.transcript)
+
+
+def scenario_line(o, results):
+    kv = run_bench(o.native_build, ["line", "--seconds", str(o.line_seconds)], 60 + 3 * o.line_seconds)
+    sent, in_order = int(kv["frames_sent"][0]), int(kv["frames_in_order"][0])
+    results.setdefault("line_native", []).append(
+        {"frames_sent": sent, "in_order_pct": 100.0 * in_order / sent,
+         "writer_late_ms": float(kv["writer_late_ms"][0])})
 
 
 # ---- Wine -----------------------------------------------------------------
@@ -504,6 +560,8 @@ def table(results):
         row("init %d cameras: ratio" % n, median(runs, "ratio"), "", len(runs), "<= %.2f" % TARGETS["init_ratio"])
         row("init %d cameras: ratio from first byte" % n, median(runs, "ratio_from_first_byte"), "", len(runs))
     for key, label, target in (("latency_native", "latency native", TARGETS["latency_native_p99_ms"]),
+                               ("latency_native_reader", "latency native, trace read",
+                                TARGETS["latency_native_p99_ms"]),
                                ("latency_wine", "latency Wine", TARGETS["latency_wine_p99_ms"])):
         runs = results.get(key)
         if not runs:
@@ -514,6 +572,10 @@ def table(results):
     for key, label, target in (("idle_native_silent10", "idle native, 10 silent ports", ""),
                                ("idle_native_3lines", "idle native, 3 lines, camera polled",
                                 "< %g %%" % TARGETS["idle_native_pct"]),
+                               ("idle_native_3lines_reader", "idle native, 3 lines, camera polled, trace read",
+                                "< %g %%" % TARGETS["idle_native_pct"]),
+                               ("idle_cli_3lines", "idle orvalix-cli, 3 lines, camera polled",
+                                "<= %g %%" % TARGETS["idle_cli_pct"]),
                                ("idle_wine_silent10", "idle Wine, 10 silent ports", ""),
                                ("idle_wine_3lines", "idle Wine, 3 lines, camera polled",
                                 "< %g %%" % TARGETS["idle_wine_pct"])):
@@ -525,6 +587,11 @@ def table(results):
             row("%s: wineserver CPU" % label, median(runs, "wineserver_cpu_pct"), "%", len(runs))
         row("%s: VmRSS" % label, median(runs, "vmrss_kb"), "kB", len(runs))
         row("%s: VmHWM" % label, median(runs, "vmhwm_kb"), "kB", len(runs))
+    runs = results.get("line_native")
+    if runs:
+        label = "line speed native (%d frames)" % runs[0]["frames_sent"]
+        row("%s: in order" % label, median(runs, "in_order_pct"), "%", len(runs), "100 %")
+        row("%s: writer held up" % label, median(runs, "writer_late_ms"), "ms", len(runs))
     widths = [max(len(r[i]) for r in rows + [("figure", "median", "runs", "target")]) for i in range(4)]
     lines = []
     for r in [("figure", "median", "runs", "target")] + rows:
@@ -548,7 +615,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--native-build", default=os.path.join(ROOT, "build", "bench"))
     ap.add_argument("--windows-build", default=os.path.join(ROOT, "build", "windows"))
-    ap.add_argument("--only", default="init,latency,idle,wine", help="comma-separated scenarios")
+    ap.add_argument("--only", default="init,latency,idle,wine,line", help="comma-separated scenarios")
     ap.add_argument("--cameras", help="camera counts for init (default 1,7,21,70; --quick: 1,7,21)")
     ap.add_argument("--repeat", type=int, default=3, help="runs of each measurement (70 cameras: one)")
     ap.add_argument("--quick", action="store_true", help="one run, fewer requests, shorter idle windows")
@@ -557,10 +624,10 @@ def main():
     o = ap.parse_args()
     o.native_build = os.path.abspath(o.native_build)
     o.windows_build = os.path.abspath(o.windows_build)
-    o.requests, o.clicks, o.idle_seconds, o.init_profile = 1000, 100, 5, "realistic"
+    o.requests, o.clicks, o.idle_seconds, o.init_profile, o.line_seconds = 1000, 100, 5, "realistic", 10
     scenarios = o.only.split(",")
     if o.quick:
-        o.repeat, o.requests, o.clicks, o.idle_seconds = 1, 300, 60, 3
+        o.repeat, o.requests, o.clicks, o.idle_seconds, o.line_seconds = 1, 300, 60, 3, 3
     cameras = [int(n) for n in (o.cameras or ("1,7,21" if o.quick else "1,7,21,70")).split(",")]
     if o.smoke:
         o.repeat, o.requests, scenarios, cameras, o.init_profile = 1, 20, ["init", "latency"], [1], "fast"
@@ -580,6 +647,8 @@ def main():
                 attempt(results, "idle native, run %d" % (k + 1), scenario_idle, o, results)
             if "wine" in scenarios:
                 attempt(results, "Wine, run %d" % (k + 1), scenario_wine, o, results)
+            if "line" in scenarios:
+                attempt(results, "line speed native, run %d" % (k + 1), scenario_line, o, results)
     finally:
         shutil.rmtree(o.workdir, ignore_errors=True)
     info = machine()

@@ -2,10 +2,10 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "panel/slider_controls.h"
 #include "requests/request_codes.h"
-#include "ui/panel_commands.h"
 
 namespace {
 
@@ -93,7 +93,7 @@ bool OnWhiteBalance(int id) {
 bool OnGainStep(int id) {
   for (const GainStep& step : kGainSteps) {
     if (step.id != id) continue;
-    if (IsDlgButtonChecked(hWbGroup.load(), IDC_WB_MANUAL) == BST_CHECKED)
+    if (IsChecked(hWbGroup.load(), IDC_WB_MANUAL))
       StepSlider(step.code, step.delta, GetDlgItem(hSetupDlg.load(), step.slider));
     return true;
   }
@@ -101,7 +101,7 @@ bool OnGainStep(int id) {
 }
 
 void OnNirVision() {
-  bool on = IsDlgButtonChecked(hNirGroup.load(), IDC_NIR_VISION) == BST_CHECKED;
+  bool on = IsChecked(hNirGroup.load(), IDC_NIR_VISION);
   PostSetupRequest(REQ_NIR_VISION, on ? 1 : 0);
 }
 
@@ -121,9 +121,9 @@ void PostSetupRequest(uint32_t code, uint32_t a) {
 }
 
 void SetWbMode(uint32_t code) {
-  BOOL manual = code == REQ_WB_MANUAL ? TRUE : FALSE;
+  bool manual = code == REQ_WB_MANUAL;
   HWND dialog = hSetupDlg.load();
-  for (int id : kGainControls) EnableWindow(GetDlgItem(dialog, id), manual);
+  for (int id : kGainControls) EnableControl(dialog, id, manual);
   PostSetupRequest(code, 0);
   PostSetupRequest(code, 0);
 }

@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "panel/panel_globals.h"
 #include "ui/setup/group_forwarding.h"
+#include "ui/slider_steps.h"
 #include "ui/ui_globals.h"
 
 #include <commctrl.h>
@@ -172,6 +173,7 @@ void CreateSetupControl(HWND dialog, const SetupControl& c) {
     case KIND_SLIDER_RED:
     case KIND_SLIDER_BLUE:
       SetUpGainSlider(control);
+      StepSliderByWheel(control);
       break;
     case KIND_STEP_MINUS:
       SetStepImage(control, hbmMinus);

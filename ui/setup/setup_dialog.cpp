@@ -2,11 +2,11 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "panel/panel_refresh.h"
 #include "panel/slider_controls.h"
 #include "resources/resource_ids.h"
-#include "ui/panel_commands.h"
 #include "ui/setup/setup_commands.h"
 #include "ui/setup/setup_controls.h"
 #include "ui/ui_globals.h"
@@ -35,12 +35,11 @@ void OnInitDialog(HWND dialog) {
   // Without the file the dialog simply has no icon of its own.
   if (HICON icon = LoadIconFile(kSmallIconSize)) ReplaceIcon(dialog, ICON_SMALL, icon);
   CreateSetupControls(dialog);
-  for (int k = 0; k < kPresetCount; k++) CheckDlgButton(dialog, IDC_SETUP_PRESET_1 + k, BST_UNCHECKED);
+  for (int k = 0; k < kPresetCount; k++) SetChecked(dialog, IDC_SETUP_PRESET_1 + k, false);
   RefreshPanel(pController, SelectedCamera());
   // The preset last recalled on the panel is the one offered for storing.
   for (int k = 0; k < kPresetCount; k++)
-    if (IsDlgButtonChecked(hPage[0], IDC_RECALL1 + k) == BST_CHECKED)
-      CheckDlgButton(dialog, IDC_SETUP_PRESET_1 + k, BST_CHECKED);
+    if (IsChecked(hPage[0], IDC_RECALL1 + k)) SetChecked(dialog, IDC_SETUP_PRESET_1 + k, true);
 }
 
 // Both icons from the file; a missing one is reported.

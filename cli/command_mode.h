@@ -1,0 +1,26 @@
+// orvalix-cli --stdin: commands for scripts, one a line, run once discovery
+// and initialisation have ended.
+#pragma once
+
+#include "engine/camera_controller.h"
+
+#include <cstdint>
+
+// What orvalix-cli's loop offers the commands.
+struct CliFrontEnd {
+  void (*pump)(CameraController* c);                   // one turn of the user-interface loop
+  void (*select)(CameraController* c, int32_t index);  // a click in the camera list
+  void (*mirror)(uint32_t code, int32_t a);            // the check boxes a request's click sets
+  void (*printStatus)();                               // the status line as it stands
+};
+
+// Longest wait for what was put to be carried out, at quit or end of input.
+constexpr uint32_t kCarryOutLimitMs = 15000;
+
+// Runs the commands read from `fd` until "quit" or the end of input, then
+// waits until what was put has been carried out. `selected` is the camera
+// index in force (-1: none) and follows "select".
+void RunCommandMode(CameraController* c, int fd, const CliFrontEnd& fe, int32_t* selected);
+// Pumps until the request queue and the raw mailbox are empty and the engine
+// idle, at most `limitMs`. False when the limit ended it.
+bool WaitUntilCarriedOut(CameraController* c, const CliFrontEnd& fe, uint32_t limitMs);

@@ -1,0 +1,100 @@
+#include "engine/raw_command.h"
+
+#include "engine/engine_state.h"
+#include "engine/transmission.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+constexpr int32_t kPayloadWords = kRawMaxBytes / 4;
+constexpr uint8_t kHeaderBase = 0x80;
+
+// `ticket` holds the ticket once the payload is in place and 0 while the
+// producer writes it (the same check as the traffic trace's slots).
+struct RawSlot {
+  std::atomic<uint32_t> ticket{0};
+  std::atomic<uint32_t> length{0};
+  std::atomic<uint32_t> words[kPayloadWords] = {};
+};
+
+RawSlot slots[kRawMailboxSlots];
+std::atomic<uint32_t> issued{0};  // producer: the last ticket handed out
+std::atomic<uint32_t> taken{0};   // worker: the last ticket it met in the queue
+
+RawSlot& SlotOf(uint32_t ticket) { return slots[ticket % kRawMailboxSlots]; }
+
+void Store(uint32_t ticket, const uint8_t* payload, int32_t length) {
+  RawSlot& s = SlotOf(ticket);
+  uint32_t w[kPayloadWords] = {};
+  for (int32_t i = 0; i < length; i++) w[i / 4] |= static_cast<uint32_t>(payload[i]) << (8 * (i % 4));
+  s.ticket.store(0, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+  s.length.store(static_cast<uint32_t>(length), std::memory_order_relaxed);
+  for (int32_t i = 0; i < kPayloadWords; i++) s.words[i].store(w[i], std::memory_order_relaxed);
+  s.ticket.store(ticket, std::memory_order_release);
+}
+
+bool Take(uint32_t ticket, uint8_t* payload, int32_t* length) {
+  RawSlot& s = SlotOf(ticket);
+  if (ticket == 0 || s.ticket.load(std::memory_order_acquire) != ticket) return false;
+  uint32_t w[kPayloadWords];
+  const uint32_t n = s.length.load(std::memory_order_relaxed);
+  for (int32_t i = 0; i < kPayloadWords; i++) w[i] = s.words[i].load(std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_acquire);
+  if (s.ticket.load(std::memory_order_relaxed) != ticket || n > static_cast<uint32_t>(kRawMaxBytes)) return false;
+  for (uint32_t i = 0; i < n; i++) payload[i] = static_cast<uint8_t>(w[i / 4] >> (8 * (i % 4)));
+  *length = static_cast<int32_t>(n);
+  return true;
+}
+
+RawPutResult Refuse(RawPutResult r, char* message, int32_t size, const char* text) {
+  if (message && size > 0) snprintf(message, static_cast<size_t>(size), "%s", text);
+  return r;
+}
+
+}  // namespace
+
+RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPacket& packet, char* message,
+                           int32_t messageSize) {
+  if (message && messageSize > 0) message[0] = 0;
+  if (!c || cameraIndex < 0 || cameraIndex >= c->cameraCount.load() || cameraIndex >= kMaxCameras)
+    return Refuse(RAW_NO_CAMERA, message, messageSize, "No camera selected.");
+  const int32_t address = c->cameras[cameraIndex].address;
+  if (!packet.ownAddress && packet.bytes[0] != kHeaderBase + address) {
+    if (message && messageSize > 0)
+      snprintf(message, static_cast<size_t>(messageSize), "%X is not the address of camera %d (8%d); write 8x.",
+               packet.bytes[0], static_cast<int>(cameraIndex + 1), static_cast<int>(address));
+    return RAW_OTHER_ADDRESS;
+  }
+  const uint32_t last = issued.load(std::memory_order_relaxed);
+  if (last - taken.load(std::memory_order_acquire) >= kRawMailboxSlots || packet.length < kRawMinBytes)
+    return Refuse(RAW_BUSY, message, messageSize, "Too many raw commands waiting; try again.");
+  const uint32_t ticket = last + 1 == 0 ? 1 : last + 1;
+  // Header and terminator are the engine's to write.
+  Store(ticket, packet.bytes + 1, packet.length - 2);
+  if (!c->requestQueue->Put(static_cast<uint32_t>(cameraIndex), kRawRequestCode, ticket, 0))
+    return Refuse(RAW_BUSY, message, messageSize, "The request queue is full; try again.");
+  issued.store(ticket, std::memory_order_release);
+  return RAW_PUT;
+}
+
+uint32_t RawCommandsWaiting() { return issued.load(std::memory_order_acquire) - taken.load(std::memory_order_acquire); }
+
+void CarryOutRawCommand(CameraController* c, uint32_t cameraIndex, uint32_t ticket) {
+  uint8_t payload[kRawMaxBytes];
+  int32_t length = 0;
+  // A ticket that was never handed out (a stray message) leaves the count alone.
+  if (!Take(ticket, payload, &length)) return;
+  taken.store(ticket, std::memory_order_release);
+  if (cameraIndex >= static_cast<uint32_t>(c->cameraCount.load()) || cameraIndex >= kMaxCameras) return;
+  BeginWork(c, static_cast<int32_t>(kRawRequestCode), static_cast<int32_t>(cameraIndex));
+  SendPayload(c, TX_RAW_COMMAND, payload, length);
+}
+
+void ResetRawCommands() {
+  for (RawSlot& s : slots) s.ticket.store(0, std::memory_order_relaxed);
+  issued.store(0, std::memory_order_relaxed);
+  taken.store(0, std::memory_order_relaxed);
+}

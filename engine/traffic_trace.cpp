@@ -1,0 +1,143 @@
+#include "engine/traffic_trace.h"
+
+#include "engine/engine_state.h"
+
+#include <atomic>
+
+namespace {
+
+// An entry as the words of its slot.
+enum Word : int32_t {
+  WORD_TENTHS,
+  WORD_SHAPE,  // kind, port, camera, stage: a byte each
+  WORD_LENGTH,
+  WORD_BYTES,  // four words
+  WORD_CODE = WORD_BYTES + kTraceBytes / 4,
+  WORD_ANSWERS,
+  WORD_ELAPSED,
+  WORD_COUNT,
+};
+
+// `id` holds the entry's id once its words are in place and 0 while the
+// worker writes them. Every word is an atomic, so a reader racing the
+// worker reads torn values at worst, which the second look at `id` rejects.
+struct Slot {
+  std::atomic<uint32_t> id{0};
+  std::atomic<uint32_t> words[WORD_COUNT] = {};
+};
+
+constexpr uint32_t kTenthsPerMs = 10;
+constexpr uint8_t kBroadcastAddress = 8;
+
+Slot slots[kTraceCapacity];
+std::atomic<uint32_t> newest{0};
+// Worker only.
+uint32_t origin = 0;
+uint32_t lastSentId = 0;
+int8_t lastSentCamera = -1;
+
+Slot& SlotOf(uint32_t id) { return slots[(id - 1) % kTraceCapacity]; }
+
+void Publish(const TraceEntry& e) {
+  const uint32_t id = newest.load(std::memory_order_relaxed) + 1;
+  Slot& s = SlotOf(id);
+  uint32_t w[WORD_COUNT] = {};
+  w[WORD_TENTHS] = e.tenths;
+  w[WORD_SHAPE] = static_cast<uint32_t>(e.kind) | static_cast<uint32_t>(static_cast<uint8_t>(e.port)) << 8 |
+                  static_cast<uint32_t>(static_cast<uint8_t>(e.camera)) << 16 | static_cast<uint32_t>(e.stage) << 24;
+  w[WORD_LENGTH] = e.length;
+  for (int32_t i = 0; i < kTraceBytes; i++) w[WORD_BYTES + i / 4] |= static_cast<uint32_t>(e.bytes[i]) << (8 * (i % 4));
+  w[WORD_CODE] = static_cast<uint32_t>(e.code);
+  w[WORD_ANSWERS] = e.answers;
+  w[WORD_ELAPSED] = e.elapsedMs;
+  s.id.store(0, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+  for (int32_t i = 0; i < WORD_COUNT; i++) s.words[i].store(w[i], std::memory_order_relaxed);
+  s.id.store(id, std::memory_order_release);
+  newest.store(id, std::memory_order_release);
+}
+
+// The camera at `address` on line `port`; -1 for none or a broadcast.
+int8_t CameraAt(const CameraController* c, int32_t port, int32_t address) {
+  if (address <= 0 || address >= kBroadcastAddress) return -1;
+  const int32_t count = c->cameraCount.load();
+  for (int32_t i = 0; i < count && i < kMaxCameras; i++)
+    if (c->cameras[i].port == port && c->cameras[i].address == address) return static_cast<int8_t>(i);
+  return -1;
+}
+
+// Time, line and bytes of an entry recorded now.
+TraceEntry Begin(CameraController* c, TraceKind kind, const uint8_t* bytes, uint32_t length) {
+  TraceEntry e;
+  e.kind = kind;
+  e.tenths = (OsTickCount() - origin) * kTenthsPerMs;
+  const int32_t port = c->port.load();
+  e.port = static_cast<int8_t>(port >= 0 && port < kChannelCount ? port : -1);
+  e.length = static_cast<uint8_t>(length > 0xFF ? 0xFF : length);
+  for (uint32_t i = 0; bytes && i < length && i < static_cast<uint32_t>(kTraceBytes); i++) e.bytes[i] = bytes[i];
+  e.code = c->mode.load();
+  return e;
+}
+
+}  // namespace
+
+void TraceReset() {
+  origin = OsTickCount();
+  lastSentId = 0;
+  lastSentCamera = -1;
+}
+
+void TraceSent(CameraController* c, int32_t code, const uint8_t* packet, int32_t length) {
+  TraceEntry e = Begin(c, TRACE_SENT, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
+  e.code = code;
+  e.camera = length > 0 ? CameraAt(c, e.port, packet[0] & 0x0F) : -1;
+  Publish(e);
+  lastSentId = newest.load(std::memory_order_relaxed);
+  lastSentCamera = e.camera;
+}
+
+void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length) {
+  TraceEntry e = Begin(c, frame ? TRACE_RECEIVED : TRACE_TOO_LONG, frame, length);
+  // A reply's header is (8 + address) << 4.
+  if (frame && length > 0) e.camera = CameraAt(c, e.port, (frame[0] >> 4) - kBroadcastAddress);
+  e.stage = static_cast<uint8_t>(c->stage.load());
+  if (e.stage != STAGE_NONE) {
+    e.answers = lastSentId;
+    e.elapsedMs = OsTickCount() - c->sendTick.load();
+  }
+  Publish(e);
+}
+
+void TraceNoReply(CameraController* c) {
+  TraceEntry e = Begin(c, TRACE_NO_REPLY, nullptr, 0);
+  e.camera = lastSentCamera;
+  e.stage = static_cast<uint8_t>(c->stage.load());
+  e.answers = lastSentId;
+  e.elapsedMs = OsTickCount() - c->sendTick.load();
+  Publish(e);
+}
+
+uint32_t TraceNewest() { return newest.load(std::memory_order_acquire); }
+
+bool TraceRead(uint32_t id, TraceEntry* out) {
+  if (id == 0 || id > TraceNewest()) return false;
+  const Slot& s = SlotOf(id);
+  if (s.id.load(std::memory_order_acquire) != id) return false;
+  uint32_t w[WORD_COUNT];
+  for (int32_t i = 0; i < WORD_COUNT; i++) w[i] = s.words[i].load(std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_acquire);
+  if (s.id.load(std::memory_order_relaxed) != id) return false;
+  out->id = id;
+  out->tenths = w[WORD_TENTHS];
+  out->kind = static_cast<TraceKind>(w[WORD_SHAPE] & 0xFF);
+  out->port = static_cast<int8_t>((w[WORD_SHAPE] >> 8) & 0xFF);
+  out->camera = static_cast<int8_t>((w[WORD_SHAPE] >> 16) & 0xFF);
+  out->stage = static_cast<uint8_t>(w[WORD_SHAPE] >> 24);
+  out->length = static_cast<uint8_t>(w[WORD_LENGTH]);
+  for (int32_t i = 0; i < kTraceBytes; i++)
+    out->bytes[i] = static_cast<uint8_t>(w[WORD_BYTES + i / 4] >> (8 * (i % 4)));
+  out->code = static_cast<int32_t>(w[WORD_CODE]);
+  out->answers = w[WORD_ANSWERS];
+  out->elapsedMs = w[WORD_ELAPSED];
+  return true;
+}

@@ -1,0 +1,261 @@
+#include "net/net_config.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct KindRow {
+  NetKind kind;
+  const char* name;
+  uint16_t defaultPort;
+};
+
+const KindRow kKinds[] = {
+    {NET_VISCA_IP, "visca-ip", 52381},
+    {NET_TCP, "tcp", 5678},
+    {NET_UDP, "udp", 1259},
+};
+
+constexpr unsigned kMaxPort = 65535;
+// An ini file is a few lines; anything far larger is not one.
+constexpr long kMaxFileBytes = 65536;
+// Quoted input is cut to this many characters in an error text.
+constexpr int kQuoteChars = 40;
+constexpr int kReasonChars = 96;
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The first n characters of `text` equal `word`, ignoring case.
+bool SameWord(const char* text, size_t n, const char* word) {
+  if (std::strlen(word) != n) return false;
+  for (size_t i = 0; i < n; i++)
+    if (Lower(text[i]) != Lower(word[i])) return false;
+  return true;
+}
+
+// A piece of input fit for a one-line message: cut, control characters as '?'.
+void Quote(const char* text, size_t n, char* out) {
+  size_t i = 0;
+  for (; i < n && i < static_cast<size_t>(kQuoteChars); i++) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    out[i] = c < 0x20 || c == 0x7F ? '?' : text[i];
+  }
+  out[i] = 0;
+}
+
+// Decimal digits only, value in [lo, hi].
+bool ParseDecimal(const char* text, size_t n, unsigned lo, unsigned hi, unsigned* value) {
+  if (n == 0 || n > 6) return false;
+  unsigned v = 0;
+  for (size_t i = 0; i < n; i++) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    v = v * 10 + static_cast<unsigned>(text[i] - '0');
+  }
+  *value = v;
+  return v >= lo && v <= hi;
+}
+
+// "HOST[:PORT]" and an optional kind word into `out`; false with the reason.
+bool ParseEntry(const char* endpoint, size_t endpointLength, const char* kind, size_t kindLength, NetLineConfig* out,
+                char* why) {
+  char quoted[kQuoteChars + 1];
+  const KindRow* row = &kKinds[0];
+  if (kindLength > 0) {
+    row = nullptr;
+    for (const KindRow& k : kKinds)
+      if (SameWord(kind, kindLength, k.name)) row = &k;
+    if (row == nullptr) {
+      Quote(kind, kindLength, quoted);
+      snprintf(why, kReasonChars, "unknown kind '%s' (visca-ip, tcp or udp)", quoted);
+      return false;
+    }
+  }
+  const char* colon = static_cast<const char*>(std::memchr(endpoint, ':', endpointLength));
+  const size_t hostLength = colon != nullptr ? static_cast<size_t>(colon - endpoint) : endpointLength;
+  if (hostLength == 0) {
+    snprintf(why, kReasonChars, "no host");
+    return false;
+  }
+  if (hostLength >= static_cast<size_t>(kNetHostChars)) {
+    snprintf(why, kReasonChars, "host name too long");
+    return false;
+  }
+  unsigned port = row->defaultPort;
+  if (colon != nullptr) {
+    const char* digits = colon + 1;
+    const size_t digitCount = endpointLength - hostLength - 1;
+    if (std::memchr(digits, ':', digitCount) != nullptr) {
+      Quote(endpoint, endpointLength, quoted);
+      snprintf(why, kReasonChars, "bad host '%s' (a name or an IPv4 address)", quoted);
+      return false;
+    }
+    if (!ParseDecimal(digits, digitCount, 1, kMaxPort, &port)) {
+      Quote(digits, digitCount, quoted);
+      snprintf(why, kReasonChars, "port '%s' out of range (1..65535)", quoted);
+      return false;
+    }
+  }
+  out->kind = row->kind;
+  out->port = static_cast<uint16_t>(port);
+  std::memcpy(out->host, endpoint, hostLength);
+  out->host[hostLength] = 0;
+  return true;
+}
+
+// The next slot for an error text, null once they are all taken (it is
+// counted all the same).
+char* NextErrorText(NetConfigErrors* errors) {
+  return errors->count++ < NetConfigErrors::kMaxTexts ? errors->texts[errors->count - 1] : nullptr;
+}
+
+void AddError(NetConfigErrors* errors, const char* source, int lineNumber, const char* key, const char* why) {
+  if (char* text = NextErrorText(errors))
+    snprintf(text, NetConfigErrors::kTextChars, "%s line %d: %s%s%s", source, lineNumber, key, key[0] != 0 ? ": " : "",
+             why);
+}
+
+// Index 0..15 of "IPn"; -1 with the reason when the key names no line.
+int LineIndex(const char* key, size_t n, char* why) {
+  char quoted[kQuoteChars + 1];
+  unsigned number = 0;
+  const bool ip = n > 2 && Lower(key[0]) == 'i' && Lower(key[1]) == 'p';
+  if (ip && ParseDecimal(key + 2, n - 2, 1, kNetMaxLines, &number)) return static_cast<int>(number) - 1;
+  Quote(key, n, quoted);
+  if (ip && ParseDecimal(key + 2, n - 2, 0, 999999, &number)) {
+    snprintf(why, kReasonChars, "no line %s (IP1..IP16)", quoted);
+  } else {
+    snprintf(why, kReasonChars, "unknown key '%s' (IP1..IP16)", quoted);
+  }
+  return -1;
+}
+
+struct Span {
+  const char* text;
+  size_t length;
+};
+
+Span Trim(const char* begin, const char* end) {
+  while (begin < end && IsSpace(*begin)) begin++;
+  while (end > begin && IsSpace(end[-1])) end--;
+  return Span{begin, static_cast<size_t>(end - begin)};
+}
+
+// Splits `value` at the first run of `separator` (whitespace when 0): the
+// part before it, and the rest.
+void SplitAt(Span value, char separator, Span* first, Span* rest) {
+  size_t i = 0;
+  while (i < value.length && (separator != 0 ? value.text[i] != separator : !IsSpace(value.text[i]))) i++;
+  *first = Span{value.text, i};
+  if (i < value.length) i++;
+  *rest = Trim(value.text + i, value.text + value.length);
+}
+
+// One "key = value" line of the [Network] section.
+void ParseKeyLine(Span line, const char* source, int lineNumber, int* firstSeen, NetConfig* config,
+                  NetConfigErrors* errors) {
+  char why[kReasonChars];
+  const char* eq = static_cast<const char*>(std::memchr(line.text, '=', line.length));
+  if (eq == nullptr) {
+    char quoted[kQuoteChars + 1];
+    Quote(line.text, line.length, quoted);
+    snprintf(why, sizeof why, "'%s' is not KEY=VALUE", quoted);
+    return AddError(errors, source, lineNumber, "", why);
+  }
+  const Span key = Trim(line.text, eq);
+  const int index = LineIndex(key.text, key.length, why);
+  if (index < 0) return AddError(errors, source, lineNumber, "", why);
+  char name[16];
+  snprintf(name, sizeof name, "IP%d", index + 1);
+  NetLineConfig& slot = config->lines[index];
+  if (slot.kind != NET_NONE) {
+    if (firstSeen[index] > 0) {
+      snprintf(why, sizeof why, "given twice (first on line %d)", firstSeen[index]);
+    } else {
+      snprintf(why, sizeof why, "given twice");
+    }
+    return AddError(errors, source, lineNumber, name, why);
+  }
+  Span endpoint, rest, kind, extra;
+  SplitAt(Trim(eq + 1, line.text + line.length), 0, &endpoint, &rest);
+  SplitAt(rest, 0, &kind, &extra);
+  if (extra.length > 0) return AddError(errors, source, lineNumber, name, "more than HOST[:PORT] KIND");
+  if (!ParseEntry(endpoint.text, endpoint.length, kind.text, kind.length, &slot, why))
+    return AddError(errors, source, lineNumber, name, why);
+  firstSeen[index] = lineNumber;
+}
+
+}  // namespace
+
+const char* NetKindName(NetKind kind) {
+  for (const KindRow& k : kKinds)
+    if (k.kind == kind) return k.name;
+  return "";
+}
+
+void ParseNetConfigText(const char* text, const char* source, NetConfig* config, NetConfigErrors* errors) {
+  int firstSeen[kNetMaxLines] = {};
+  bool inNetwork = false;
+  // A UTF-8 byte-order mark, as Notepad writes one.
+  if (std::strncmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;
+  int lineNumber = 0;
+  for (const char* p = text; *p != 0;) {
+    const char* end = std::strchr(p, '\n');
+    if (end == nullptr) end = p + std::strlen(p);
+    lineNumber++;
+    const Span line = Trim(p, end);
+    p = *end != 0 ? end + 1 : end;
+    if (line.length == 0 || line.text[0] == ';' || line.text[0] == '#') continue;
+    if (line.text[0] == '[') {
+      const bool closed = line.text[line.length - 1] == ']';
+      const Span name = closed ? Trim(line.text + 1, line.text + line.length - 1) : Span{"", 0};
+      inNetwork = SameWord(name.text, name.length, "Network");
+      continue;
+    }
+    if (inNetwork) ParseKeyLine(line, source, lineNumber, firstSeen, config, errors);
+  }
+}
+
+bool LoadNetConfigFile(const char* path, NetConfig* config, NetConfigErrors* errors) {
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return false;
+  static char text[kMaxFileBytes + 1];
+  const size_t n = std::fread(text, 1, sizeof text - 1, file);
+  const bool whole = std::feof(file) != 0;
+  std::fclose(file);
+  if (!whole) {
+    if (char* message = NextErrorText(errors))
+      snprintf(message, NetConfigErrors::kTextChars, "%s: not read: larger than 64 KiB or unreadable", path);
+    return true;
+  }
+  text[n] = 0;
+  ParseNetConfigText(text, path, config, errors);
+  return true;
+}
+
+bool ParseNetOption(const char* value, NetConfig* config, char* error, int errorSize) {
+  char why[kReasonChars];
+  char quoted[kQuoteChars + 1];
+  const Span whole = Span{value, std::strlen(value)};
+  Quote(whole.text, whole.length, quoted);
+  Span number, rest, endpoint, kind;
+  SplitAt(whole, '=', &number, &rest);
+  unsigned n = 0;
+  if (number.length == whole.length || !ParseDecimal(number.text, number.length, 1, kNetMaxLines, &n)) {
+    snprintf(error, static_cast<size_t>(errorSize), "--ip needs N=HOST[:PORT][,KIND] with N 1..16: %s", quoted);
+    return false;
+  }
+  NetLineConfig& slot = config->lines[n - 1];
+  if (slot.kind != NET_NONE) {
+    snprintf(error, static_cast<size_t>(errorSize), "--ip: IP%u given twice: %s", n, quoted);
+    return false;
+  }
+  SplitAt(rest, ',', &endpoint, &kind);
+  if (!ParseEntry(endpoint.text, endpoint.length, kind.text, kind.length, &slot, why)) {
+    snprintf(error, static_cast<size_t>(errorSize), "--ip: IP%u: %s", n, why);
+    return false;
+  }
+  return true;
+}

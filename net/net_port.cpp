@@ -1,0 +1,237 @@
+#include "net/net_port.h"
+
+#include "net/net_lookup.h"
+#include "net/net_socket.h"
+#include "net/udp_hub.h"
+#include "net/udp_router.h"
+#include "net/visca_ip_session.h"
+#include "platform/os.h"
+
+#include <atomic>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// A TCP connection not made in this long counts as failed.
+constexpr uint32_t kConnectTimeoutMs = 3000;
+// A line that could not be reached is tried again after this long.
+constexpr uint32_t kRetryMs = 1000;
+// How often a lookup running aside is looked at.
+constexpr uint32_t kLookupPollMs = 20;
+constexpr int32_t kMaxFrame = 255;
+
+enum LineState { LINE_LOOKUP, LINE_CONNECTING, LINE_UP, LINE_DOWN };
+
+uint32_t Smaller(uint32_t a, uint32_t b) { return a < b ? a : b; }
+
+// Milliseconds from `now` to `deadline`, 0 once it has passed.
+uint32_t Remaining(uint32_t deadline, uint32_t now) {
+  const int32_t left = static_cast<int32_t>(deadline - now);
+  return left > 0 ? static_cast<uint32_t>(left) : 0;
+}
+
+}  // namespace
+
+struct NetPort {
+  NetLineConfig config;
+  NetWaker* waker = nullptr;
+  std::atomic<uint32_t> events{0};
+  // Everything below belongs to the thread that opened the port until the
+  // I/O thread starts, and to the I/O thread from then on.
+  LineState state = LINE_DOWN;
+  NetLookup* lookup = nullptr;
+  NetAddress peer;
+  NetSocket* stream = nullptr;  // tcp
+  int route = -1;               // visca-ip and udp: on the shared socket
+  uint32_t deadline = 0;        // of the connection attempt, or of the next while down
+  ViscaIpSession session;
+  uint8_t held[kMaxFrame] = {};  // the newest frame written before the line was up
+  int32_t heldLength = 0;
+};
+
+namespace {
+
+void Report(NetPort* p, uint32_t event) { p->events.fetch_or(event, std::memory_order_acq_rel); }
+
+void ReleaseLine(NetPort* p) {
+  if (p->lookup != nullptr) NetLookupEnd(p->lookup);
+  if (p->stream != nullptr) NetClose(p->stream);
+  UdpHubDetach(p->route);
+  p->lookup = nullptr;
+  p->stream = nullptr;
+  p->route = -1;
+}
+
+void GoDown(NetPort* p, uint32_t event) {
+  Report(p, event);
+  ReleaseLine(p);
+  p->state = LINE_DOWN;
+  p->heldLength = 0;
+  p->deadline = OsTickCount() + kRetryMs;
+}
+
+void SendFrame(NetPort* p, const uint8_t* data, int32_t length) {
+  if (p->config.kind == NET_TCP) {
+    if (!NetSend(p->stream, data, length, nullptr)) GoDown(p, NET_EVENT_CONNECTION_LOST);
+  } else if (p->config.kind == NET_UDP) {
+    UdpHubSend(p->peer, data, length);
+  } else {
+    ViscaIpDatagram d;
+    if (p->session.Send(data, length, OsTickCount(), &d)) UdpHubSend(p->peer, d.bytes, d.length);
+  }
+}
+
+void Up(NetPort* p) {
+  p->state = LINE_UP;
+  Report(p, NET_EVENT_UP);
+  if (p->config.kind == NET_VISCA_IP) {
+    ViscaIpDatagram reset;
+    p->session.Open(OsTickCount(), &reset);
+    UdpHubSend(p->peer, reset.bytes, reset.length);
+  }
+  if (p->heldLength > 0) SendFrame(p, p->held, p->heldLength);
+  p->heldLength = 0;
+}
+
+void Connect(NetPort* p) {
+  if (p->config.kind != NET_TCP) {
+    p->route = UdpHubAttach(p->peer, p->waker);
+    if (p->route < 0) return GoDown(p, NET_EVENT_CONNECT_FAILED);
+    return Up(p);
+  }
+  p->stream = NetTcpConnect(p->peer);
+  if (p->stream == nullptr) return GoDown(p, NET_EVENT_CONNECT_FAILED);
+  p->state = LINE_CONNECTING;
+  p->deadline = OsTickCount() + kConnectTimeoutMs;
+}
+
+void StartAttempt(NetPort* p) {
+  p->lookup = NetLookupStart(p->config.host, p->config.port);
+  if (p->lookup == nullptr) return GoDown(p, NET_EVENT_LOOKUP_FAILED);
+  p->state = LINE_LOOKUP;
+}
+
+// Moves the line on as far as it goes without waiting: a dotted address is
+// up (UDP) or connecting (TCP) in one call.
+void Advance(NetPort* p) {
+  if (p->state == LINE_DOWN && Remaining(p->deadline, OsTickCount()) == 0) StartAttempt(p);
+  if (p->state == LINE_LOOKUP) {
+    const int found = NetLookupResult(p->lookup, &p->peer);
+    if (found == 0) return;
+    NetLookupEnd(p->lookup);
+    p->lookup = nullptr;
+    if (found < 0) return GoDown(p, NET_EVENT_LOOKUP_FAILED);
+    Connect(p);
+  }
+  if (p->state == LINE_CONNECTING) {
+    const int connected = NetTcpConnected(p->stream);
+    if (connected > 0) return Up(p);
+    if (connected < 0 || Remaining(p->deadline, OsTickCount()) == 0) GoDown(p, NET_EVENT_CONNECT_FAILED);
+  }
+}
+
+// The longest sleep before the line has to be looked at again.
+uint32_t MsToNextStep(const NetPort* p) {
+  return p->state == LINE_LOOKUP ? kLookupPollMs : Remaining(p->deadline, OsTickCount());
+}
+
+void SendDueResend(NetPort* p) {
+  ViscaIpDatagram d;
+  if (p->config.kind == NET_VISCA_IP && p->session.TakeResend(OsTickCount(), &d))
+    UdpHubSend(p->peer, d.bytes, d.length);
+}
+
+// What one datagram gives the channel: raw bytes, or a visca-ip reply.
+int32_t TakeDatagram(NetPort* p, const uint8_t* datagram, int32_t length, uint8_t* buffer, int32_t capacity) {
+  if (p->config.kind == NET_UDP) {
+    if (length > capacity) return 0;
+    std::memcpy(buffer, datagram, static_cast<size_t>(length));
+    return length;
+  }
+  ViscaIpInput in;
+  p->session.Receive(datagram, length, OsTickCount(), &in);
+  for (int32_t i = 0; i < in.sendCount; i++) UdpHubSend(p->peer, in.send[i].bytes, in.send[i].length);
+  if (in.messageTypeRefused) Report(p, NET_EVENT_MESSAGE_TYPE_REFUSED);
+  if (in.packetLength > capacity) return 0;
+  std::memcpy(buffer, in.packet, static_cast<size_t>(in.packetLength));
+  return in.packetLength;
+}
+
+// Datagrams that give the channel nothing are passed over, so a queued one
+// is never left behind a used-up wake.
+int32_t ReceiveDatagrams(NetPort* p, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
+  uint8_t datagram[UdpRouter::kMaxDatagram];
+  for (bool waited = false;;) {
+    const int32_t length = UdpHubTake(p->route, datagram, sizeof datagram);
+    if (length > 0) {
+      const int32_t count = TakeDatagram(p, datagram, length, buffer, capacity);
+      if (count > 0) return count;
+      continue;
+    }
+    if (waited) return 0;
+    const uint32_t resendMs = p->config.kind == NET_VISCA_IP ? p->session.MsToResend(OsTickCount()) : OS_INFINITE;
+    NetWait(nullptr, NET_WAIT_READ, p->waker, Smaller(waitMs, resendMs));
+    SendDueResend(p);
+    waited = true;
+  }
+}
+
+int32_t ReceiveStream(NetPort* p, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
+  int32_t count = NetReceive(p->stream, buffer, capacity, nullptr);
+  if (count == 0) {
+    NetWait(p->stream, NET_WAIT_READ, p->waker, waitMs);
+    count = NetReceive(p->stream, buffer, capacity, nullptr);
+  }
+  if (count >= 0) return count;
+  GoDown(p, NET_EVENT_CONNECTION_LOST);
+  return 0;
+}
+
+}  // namespace
+
+NetPort* NetPortOpen(const NetLineConfig& line) {
+  NetPort* p = new (std::nothrow) NetPort;
+  if (p == nullptr) return nullptr;
+  p->config = line;
+  p->waker = NetWakerCreate();
+  if (p->waker == nullptr) {
+    delete p;
+    return nullptr;
+  }
+  p->deadline = OsTickCount();
+  Advance(p);
+  return p;
+}
+
+int32_t NetPortReceive(NetPort* p, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
+  if (capacity < 1) return 0;
+  Advance(p);
+  if (p->state == LINE_UP) {
+    return p->stream != nullptr ? ReceiveStream(p, buffer, capacity, waitMs)
+                                : ReceiveDatagrams(p, buffer, capacity, waitMs);
+  }
+  NetSocket* connecting = p->state == LINE_CONNECTING ? p->stream : nullptr;
+  NetWait(connecting, NET_WAIT_CONNECT, p->waker, Smaller(waitMs, MsToNextStep(p)));
+  Advance(p);
+  return 0;
+}
+
+void NetPortWake(NetPort* p) { NetWakerSet(p->waker); }
+
+void NetPortWrite(NetPort* p, const uint8_t* data, int32_t length) {
+  if (length < 1 || length > kMaxFrame) return;
+  Advance(p);
+  if (p->state == LINE_UP) return SendFrame(p, data, length);
+  if (p->state == LINE_DOWN) return;
+  std::memcpy(p->held, data, static_cast<size_t>(length));
+  p->heldLength = length;
+}
+
+void NetPortClose(NetPort* p) {
+  ReleaseLine(p);
+  NetWakerDestroy(p->waker);
+  delete p;
+}
+
+uint32_t NetPortTakeEvents(NetPort* p) { return p->events.exchange(0, std::memory_order_acq_rel); }

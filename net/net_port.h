@@ -1,0 +1,42 @@
+// One network line in the shape of a serial port (serial/serial_port.h), so a
+// SerialChannel's I/O thread drives it the same way: receive (sleep until
+// bytes come or a wake), write a frame, wake, close.
+//
+// Opening never waits: a name is looked up aside and a TCP connection is
+// made while the I/O thread sleeps in NetPortReceive. A line that cannot be
+// reached, or whose connection drops, is tried again every second. A frame
+// written before the line is up waits there for it (only the newest one).
+// visca-ip lines follow ViscaIpSession's rules: RESET when the line comes up,
+// resends while the I/O thread sleeps here, only VISCA packets passed on.
+#pragma once
+
+#include "net/net_config.h"
+
+#include <cstdint>
+
+struct NetPort;
+
+// NetPortTakeEvents: what happened on the line.
+enum : uint32_t {
+  NET_EVENT_UP = 1,                     // connected (tcp) or on the shared UDP socket
+  NET_EVENT_LOOKUP_FAILED = 2,          // the host name does not resolve
+  NET_EVENT_CONNECT_FAILED = 4,         // refused, unreachable, or no answer in time
+  NET_EVENT_CONNECTION_LOST = 8,        // the TCP connection ended
+  NET_EVENT_MESSAGE_TYPE_REFUSED = 16,  // a visca-ip camera refused a message's payload type
+};
+
+// Null when the system has no more handles or memory.
+NetPort* NetPortOpen(const NetLineConfig& line);
+// Waits up to `waitMs` (OS_INFINITE: no limit; a visca-ip resend or the next
+// connection attempt cuts it short) until bytes arrive or NetPortWake, then
+// takes them, at most `capacity`. Returns how many came.
+int32_t NetPortReceive(NetPort* port, uint8_t* buffer, int32_t capacity, uint32_t waitMs);
+// Ends a NetPortReceive that waits now, or makes the next one return at once.
+// Any thread, while the port is open.
+void NetPortWake(NetPort* port);
+// One frame: a visca-ip message, a raw datagram, or bytes on the connection.
+void NetPortWrite(NetPort* port, const uint8_t* data, int32_t length);
+// Once the I/O thread has ended.
+void NetPortClose(NetPort* port);
+// The NET_EVENT_ bits since the last call. Any thread.
+uint32_t NetPortTakeEvents(NetPort* port);

@@ -1,0 +1,54 @@
+// Sockets of the network lines, one whole file per platform: Winsock in
+// net/win32_socket.cpp, BSD sockets in net/posix_socket.cpp. IPv4. Every
+// socket is non-blocking; a thread sleeps in NetWait until its socket has
+// something or its waker is set, like SerialPortReceive and SerialPortWake.
+#pragma once
+
+#include <cstdint>
+
+struct NetAddress {
+  uint8_t ip[4] = {};
+  uint16_t port = 0;
+};
+
+inline bool SameAddress(const NetAddress& a, const NetAddress& b) {
+  return a.port == b.port && a.ip[0] == b.ip[0] && a.ip[1] == b.ip[1] && a.ip[2] == b.ip[2] && a.ip[3] == b.ip[3];
+}
+
+struct NetSocket;
+struct NetWaker;
+
+// Looks a name or dotted address up; may take as long as the resolver does,
+// so never on the user-interface thread (net/net_lookup.h runs it aside).
+bool NetResolve(const char* host, uint16_t port, NetAddress* out);
+
+// Null when the system has no more handles.
+NetWaker* NetWakerCreate();
+// Ends a NetWait on this waker that sleeps now, or makes the next one return
+// at once. Any thread.
+void NetWakerSet(NetWaker* waker);
+void NetWakerDestroy(NetWaker* waker);
+
+// UDP on every local address, on `preferredPort` when it is free, else on a
+// port the system picks; *boundPort tells which. Null on failure.
+NetSocket* NetUdpOpen(uint16_t preferredPort, uint16_t* boundPort);
+// Starts a TCP connection without waiting for it. Null when it failed at once.
+NetSocket* NetTcpConnect(const NetAddress& to);
+// 1 connected, 0 still under way, -1 failed.
+int NetTcpConnected(NetSocket* socket);
+
+enum NetWaitFor { NET_WAIT_READ, NET_WAIT_CONNECT };
+enum NetWaitResult { NET_WAIT_READY, NET_WAIT_WOKEN, NET_WAIT_TIME_OUT };
+// Sleeps up to `waitMs` (OS_INFINITE: no limit) until `socket` (null: none)
+// has bytes or an end to read, or has finished connecting, or the waker is
+// set; a wake is used up.
+NetWaitResult NetWait(NetSocket* socket, NetWaitFor what, NetWaker* waker, uint32_t waitMs);
+// Takes what has arrived, without waiting: a count (one datagram on UDP, its
+// sender in `from`), 0 when nothing waits, -1 when a connection has ended.
+// A datagram longer than `capacity` never comes whole (POSIX cuts it, Winsock
+// drops it): give more room than the longest datagram that counts.
+int32_t NetReceive(NetSocket* socket, uint8_t* buffer, int32_t capacity, NetAddress* from);
+// One datagram to `to`, or bytes onto the connection (`to` null). A send the
+// network holds off gives up after a bounded time. False when it failed.
+bool NetSend(NetSocket* socket, const uint8_t* data, int32_t length, const NetAddress* to);
+void NetClose(NetSocket* socket);

@@ -1,0 +1,125 @@
+#include "net/visca_ip_session.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint8_t kResetPayload[] = {0x01};
+constexpr uint8_t kResetDone = 0x01;
+constexpr uint8_t kControlError = 0x0F;
+constexpr uint8_t kSequenceError = 0x01;
+constexpr uint8_t kMessageTypeError = 0x02;
+constexpr uint8_t kInquiryCategory = 0x09;
+constexpr uint8_t kPacketEnd = 0xFF;
+
+uint32_t BigEndian(const uint8_t* p, int bytes) {
+  uint32_t v = 0;
+  for (int i = 0; i < bytes; i++) v = v << 8 | p[i];
+  return v;
+}
+
+void PutBigEndian(uint8_t* p, uint32_t v, int bytes) {
+  for (int i = bytes - 1; i >= 0; i--, v >>= 8) p[i] = static_cast<uint8_t>(v);
+}
+
+void Compose(uint16_t type, const uint8_t* payload, int32_t length, uint32_t sequence, ViscaIpDatagram* out) {
+  PutBigEndian(out->bytes, type, 2);
+  PutBigEndian(out->bytes + 2, static_cast<uint32_t>(length), 2);
+  PutBigEndian(out->bytes + 4, sequence, 4);
+  std::memcpy(out->bytes + ViscaIpDatagram::kHeaderSize, payload, static_cast<size_t>(length));
+  out->length = ViscaIpDatagram::kHeaderSize + length;
+}
+
+// A bit per reply kind a camera sends once per message (acknowledge,
+// completion or answer, error); 0 for any other packet.
+uint8_t ReplyKindBit(const uint8_t* packet, int32_t length) {
+  if (length < 3) return 0;
+  switch (packet[1] & 0xF0) {
+    case 0x40:
+      return 1;
+    case 0x50:
+      return 2;
+    case 0x60:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+void ViscaIpSession::SendMessage(uint16_t type, const uint8_t* payload, int32_t length, uint32_t now,
+                                 ViscaIpDatagram* out) {
+  Compose(type, payload, length, nextSequence++, &last);
+  awaiting = true;
+  answered = false;
+  resent = false;
+  kindsPassed = 0;
+  sentTick = now;
+  *out = last;
+}
+
+void ViscaIpSession::Open(uint32_t now, ViscaIpDatagram* out) {
+  nextSequence = 0;
+  SendMessage(VISCA_IP_CONTROL, kResetPayload, sizeof kResetPayload, now, out);
+}
+
+bool ViscaIpSession::Send(const uint8_t* packet, int32_t length, uint32_t now, ViscaIpDatagram* out) {
+  if (length < 1 || length > ViscaIpDatagram::kMaxPayload) return false;
+  const bool inquiry = length >= 2 && packet[1] == kInquiryCategory;
+  SendMessage(inquiry ? VISCA_IP_INQUIRY : VISCA_IP_COMMAND, packet, length, now, out);
+  return true;
+}
+
+// The camera lost count: numbering starts again with a RESET, and the message
+// goes once more under the new numbering unless it already went twice.
+void ViscaIpSession::AnswerSequenceError(uint32_t now, ViscaIpInput* in) {
+  const ViscaIpDatagram message = last;
+  const bool again = !resent && BigEndian(message.bytes, 2) != VISCA_IP_CONTROL;
+  Open(now, &in->send[in->sendCount++]);
+  if (!again) return;
+  const int32_t length = message.length - ViscaIpDatagram::kHeaderSize;
+  SendMessage(static_cast<uint16_t>(BigEndian(message.bytes, 2)), message.bytes + ViscaIpDatagram::kHeaderSize, length,
+              now, &in->send[in->sendCount++]);
+  resent = true;
+}
+
+void ViscaIpSession::Receive(const uint8_t* data, int32_t length, uint32_t now, ViscaIpInput* in) {
+  *in = ViscaIpInput();
+  if (length <= ViscaIpDatagram::kHeaderSize || length > ViscaIpDatagram::kHeaderSize + ViscaIpDatagram::kMaxPayload)
+    return;
+  const uint32_t type = BigEndian(data, 2);
+  const int32_t payloadLength = static_cast<int32_t>(BigEndian(data + 2, 2));
+  const uint32_t sequence = BigEndian(data + 4, 4);
+  const uint8_t* payload = data + ViscaIpDatagram::kHeaderSize;
+  if (payloadLength != length - ViscaIpDatagram::kHeaderSize) return;
+  if (!awaiting || sequence != BigEndian(last.bytes + 4, 4)) return;
+  if (type == VISCA_IP_REPLY && payload[payloadLength - 1] == kPacketEnd) {
+    const uint8_t kind = ReplyKindBit(payload, payloadLength);
+    if (kind & kindsPassed) return;  // the same reply again, after a resend
+    kindsPassed |= kind;
+    answered = true;
+    std::memcpy(in->packet, payload, static_cast<size_t>(payloadLength));
+    in->packetLength = payloadLength;
+  } else if (type == VISCA_IP_CONTROL_REPLY && payloadLength == 1 && payload[0] == kResetDone) {
+    answered = true;
+  } else if (type == VISCA_IP_CONTROL_REPLY && payloadLength == 2 && payload[0] == kControlError) {
+    answered = true;
+    if (payload[1] == kSequenceError) AnswerSequenceError(now, in);
+    in->messageTypeRefused = payload[1] == kMessageTypeError;
+  }
+}
+
+bool ViscaIpSession::TakeResend(uint32_t now, ViscaIpDatagram* out) {
+  if (MsToResend(now) != 0) return false;
+  resent = true;
+  sentTick = now;
+  *out = last;
+  return true;
+}
+
+uint32_t ViscaIpSession::MsToResend(uint32_t now) const {
+  if (!awaiting || answered || resent) return kNoResend;
+  const uint32_t waited = now - sentTick;
+  return waited >= kResendMs ? 0 : kResendMs - waited;
+}

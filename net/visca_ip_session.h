@@ -1,0 +1,65 @@
+// The VISCA-over-IP rules of one camera line: every VISCA packet travels
+// behind an 8-byte header (payload type, payload length, sequence number, all
+// big-endian); a control RESET opens the line and sequence numbers count from
+// it; only replies carrying the awaited sequence number count; a message left
+// unanswered is sent once more with its own number; a sequence error is
+// answered with RESET and one resend. Pure: the caller moves the datagrams and
+// passes the time, so the rules run on any clock.
+#pragma once
+
+#include <cstdint>
+
+enum : uint16_t {
+  VISCA_IP_COMMAND = 0x0100,
+  VISCA_IP_INQUIRY = 0x0110,
+  VISCA_IP_REPLY = 0x0111,
+  VISCA_IP_CONTROL = 0x0200,
+  VISCA_IP_CONTROL_REPLY = 0x0201,
+};
+
+struct ViscaIpDatagram {
+  static constexpr int32_t kHeaderSize = 8;
+  static constexpr int32_t kMaxPayload = 16;  // the longest VISCA packet
+  uint8_t bytes[kHeaderSize + kMaxPayload] = {};
+  int32_t length = 0;
+};
+
+// What one received datagram leads to.
+struct ViscaIpInput {
+  uint8_t packet[ViscaIpDatagram::kMaxPayload] = {};  // a reply for the engine
+  int32_t packetLength = 0;                           // 0: none
+  ViscaIpDatagram send[2];                            // to send now, in order
+  int32_t sendCount = 0;
+  bool messageTypeRefused = false;  // the camera does not take this kind of message
+};
+
+class ViscaIpSession {
+ public:
+  static constexpr uint32_t kResendMs = 100;
+  static constexpr uint32_t kNoResend = 0xFFFFFFFFu;
+
+  // Starts the numbering afresh: the RESET to send when the line opens.
+  void Open(uint32_t now, ViscaIpDatagram* out);
+  // Wraps a VISCA packet (8x 09 ...: inquiry, else command) as the next
+  // message. False when the packet cannot be one (empty or too long).
+  bool Send(const uint8_t* packet, int32_t length, uint32_t now, ViscaIpDatagram* out);
+  // A datagram from the camera. Whatever disagrees with the rules is dropped
+  // and leaves `in` empty.
+  void Receive(const uint8_t* data, int32_t length, uint32_t now, ViscaIpInput* in);
+  // The resend due at `now`, if one is.
+  bool TakeResend(uint32_t now, ViscaIpDatagram* out);
+  // Milliseconds until a resend falls due; kNoResend when none will.
+  uint32_t MsToResend(uint32_t now) const;
+
+ private:
+  void SendMessage(uint16_t type, const uint8_t* payload, int32_t length, uint32_t now, ViscaIpDatagram* out);
+  void AnswerSequenceError(uint32_t now, ViscaIpInput* in);
+
+  ViscaIpDatagram last;  // the awaited message as it went out
+  uint32_t nextSequence = 0;
+  bool awaiting = false;  // `last` went out and its number is awaited
+  bool answered = false;  // something came back for it: no resend
+  bool resent = false;    // its one resend is used up
+  uint32_t sentTick = 0;
+  uint8_t kindsPassed = 0;  // reply kinds (acknowledge, completion, error) already passed on for `last`
+};

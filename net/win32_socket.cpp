@@ -1,0 +1,223 @@
+// Network-line sockets on Winsock 2 (ws2_32, a system DLL): each socket
+// signals an event of its own through WSAEventSelect, which also makes it
+// non-blocking; a thread waits on that event and on its waker's.
+#include "net/net_socket.h"
+
+#include "platform/os.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <cstring>
+#include <new>
+
+struct NetSocket {
+  SOCKET handle;
+  WSAEVENT event;  // manual reset: FD_READ, FD_CLOSE, FD_CONNECT
+  bool stream;
+};
+
+struct NetWaker {
+  HANDLE event;  // auto reset: a wake is used up by the wait it ends
+};
+
+namespace {
+
+// A send the network holds off this long gives up the rest.
+constexpr long kSendStallMs = 1000;
+constexpr long kUsPerMs = 1000;
+// Stops a datagram socket from reporting an earlier send's ICMP refusal as
+// an error of every later receive.
+constexpr DWORD kUdpConnResetControl = 0x9800000C;  // SIO_UDP_CONNRESET
+
+// Winsock is started once, on first use, and left to the process's end.
+bool WinsockReady() {
+  static const bool ready = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return ready;
+}
+
+sockaddr_in ToSockaddr(const NetAddress& address) {
+  sockaddr_in sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(address.port);
+  std::memcpy(&sa.sin_addr, address.ip, sizeof address.ip);
+  return sa;
+}
+
+NetAddress FromSockaddr(const sockaddr_in& sa) {
+  NetAddress address;
+  std::memcpy(address.ip, &sa.sin_addr, sizeof address.ip);
+  address.port = ntohs(sa.sin_port);
+  return address;
+}
+
+// The socket with its event; both released when anything fails.
+NetSocket* Wrap(SOCKET handle, bool stream) {
+  WSAEVENT event = WSACreateEvent();
+  NetSocket* socket = nullptr;
+  if (event != WSA_INVALID_EVENT && WSAEventSelect(handle, event, FD_READ | FD_CLOSE | FD_CONNECT) == 0)
+    socket = new (std::nothrow) NetSocket{handle, event, stream};
+  if (socket == nullptr) {
+    if (event != WSA_INVALID_EVENT) WSACloseEvent(event);
+    closesocket(handle);
+  }
+  return socket;
+}
+
+bool Bind(SOCKET handle, uint16_t port) {
+  NetAddress any;
+  any.port = port;
+  const sockaddr_in sa = ToSockaddr(any);
+  return bind(handle, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
+}
+
+// Waits until the socket can take more bytes; false after the stall limit.
+bool WaitWritable(SOCKET handle) {
+  fd_set writable;
+  FD_ZERO(&writable);
+  FD_SET(handle, &writable);
+  timeval limit = {kSendStallMs / kUsPerMs, (kSendStallMs % kUsPerMs) * kUsPerMs};
+  return select(0, nullptr, &writable, nullptr, &limit) > 0;
+}
+
+}  // namespace
+
+bool NetResolve(const char* host, uint16_t port, NetAddress* out) {
+  if (!WinsockReady()) return false;
+  addrinfo hints;
+  std::memset(&hints, 0, sizeof hints);
+  hints.ai_family = AF_INET;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
+  const bool ok = found->ai_addrlen >= sizeof(sockaddr_in);
+  if (ok) {
+    *out = FromSockaddr(*reinterpret_cast<const sockaddr_in*>(found->ai_addr));
+    out->port = port;
+  }
+  freeaddrinfo(found);
+  return ok;
+}
+
+NetWaker* NetWakerCreate() {
+  HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (event == nullptr) return nullptr;
+  NetWaker* waker = new (std::nothrow) NetWaker{event};
+  if (waker == nullptr) CloseHandle(event);
+  return waker;
+}
+
+void NetWakerSet(NetWaker* waker) { SetEvent(waker->event); }
+
+void NetWakerDestroy(NetWaker* waker) {
+  CloseHandle(waker->event);
+  delete waker;
+}
+
+NetSocket* NetUdpOpen(uint16_t preferredPort, uint16_t* boundPort) {
+  if (!WinsockReady()) return nullptr;
+  const SOCKET handle = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (handle == INVALID_SOCKET) return nullptr;
+  // Without this another program could bind the same port beside us.
+  const BOOL exclusive = TRUE;
+  setsockopt(handle, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
+  sockaddr_in bound;
+  int size = sizeof bound;
+  if ((!Bind(handle, preferredPort) && !Bind(handle, 0)) ||
+      getsockname(handle, reinterpret_cast<sockaddr*>(&bound), &size) != 0) {
+    closesocket(handle);
+    return nullptr;
+  }
+  BOOL report = FALSE;
+  DWORD returned = 0;
+  WSAIoctl(handle, kUdpConnResetControl, &report, sizeof report, nullptr, 0, &returned, nullptr, nullptr);
+  *boundPort = ntohs(bound.sin_port);
+  return Wrap(handle, false);
+}
+
+NetSocket* NetTcpConnect(const NetAddress& to) {
+  if (!WinsockReady()) return nullptr;
+  const SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (handle == INVALID_SOCKET) return nullptr;
+  // A VISCA packet is a few bytes that must leave at once.
+  const BOOL on = TRUE;
+  setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+  NetSocket* socket = Wrap(handle, true);  // non-blocking from here on
+  if (socket == nullptr) return nullptr;
+  const sockaddr_in sa = ToSockaddr(to);
+  if (connect(handle, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 && WSAGetLastError() != WSAEWOULDBLOCK) {
+    NetClose(socket);
+    return nullptr;
+  }
+  return socket;
+}
+
+int NetTcpConnected(NetSocket* socket) {
+  fd_set writable;
+  fd_set failed;
+  FD_ZERO(&writable);
+  FD_ZERO(&failed);
+  FD_SET(socket->handle, &writable);
+  FD_SET(socket->handle, &failed);
+  timeval now = {0, 0};
+  if (select(0, nullptr, &writable, &failed, &now) <= 0) return 0;
+  return FD_ISSET(socket->handle, &failed) ? -1 : 1;
+}
+
+// The socket's event only says that something happened; reading its record
+// resets it, and the caller then asks the socket itself.
+NetWaitResult NetWait(NetSocket* socket, NetWaitFor, NetWaker* waker, uint32_t waitMs) {
+  const HANDLE handles[2] = {waker->event, socket != nullptr ? socket->event : nullptr};
+  const DWORD result = WaitForMultipleObjects(socket != nullptr ? 2 : 1, handles, FALSE, waitMs);
+  if (result == WAIT_OBJECT_0) return NET_WAIT_WOKEN;
+  if (result != WAIT_OBJECT_0 + 1) return NET_WAIT_TIME_OUT;
+  WSANETWORKEVENTS events;
+  WSAEnumNetworkEvents(socket->handle, socket->event, &events);
+  return NET_WAIT_READY;
+}
+
+int32_t NetReceive(NetSocket* socket, uint8_t* buffer, int32_t capacity, NetAddress* from) {
+  sockaddr_in sender;
+  int size = sizeof sender;
+  char* bytes = reinterpret_cast<char*>(buffer);
+  const int n = socket->stream
+                    ? recv(socket->handle, bytes, capacity, 0)
+                    : recvfrom(socket->handle, bytes, capacity, 0, reinterpret_cast<sockaddr*>(&sender), &size);
+  const int error = n < 0 ? WSAGetLastError() : 0;
+  if (n > 0) {
+    if (!socket->stream && from != nullptr) *from = FromSockaddr(sender);
+    return n;
+  }
+  // A datagram socket only reports a datagram longer than the buffer (then
+  // gone) or an earlier send's refusal: not an end.
+  if (!socket->stream) return 0;
+  return n < 0 && (error == WSAEWOULDBLOCK || error == WSAEINTR) ? 0 : -1;
+}
+
+bool NetSend(NetSocket* socket, const uint8_t* data, int32_t length, const NetAddress* to) {
+  const char* bytes = reinterpret_cast<const char*>(data);
+  if (to != nullptr) {
+    const sockaddr_in sa = ToSockaddr(*to);
+    return sendto(socket->handle, bytes, length, 0, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == length;
+  }
+  int32_t done = 0;
+  while (done < length) {
+    const int n = send(socket->handle, bytes + done, length - done, 0);
+    if (n > 0) {
+      done += n;
+      continue;
+    }
+    if (n < 0 && WSAGetLastError() != WSAEWOULDBLOCK) return false;
+    if (!WaitWritable(socket->handle)) return false;
+  }
+  return true;
+}
+
+void NetClose(NetSocket* socket) {
+  closesocket(socket->handle);
+  WSACloseEvent(socket->event);
+  delete socket;
+}

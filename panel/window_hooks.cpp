@@ -1,0 +1,100 @@
+#include "panel/window_hooks.h"
+
+#include "common/control_ids.h"
+#include "common/text.h"
+#include "engine/camera_controller.h"
+#include "panel/exposure_display.h"
+#include "panel/panel_controls.h"
+#include "panel/panel_refresh.h"
+#include "requests/value_scales.h"
+
+#include <cstdio>
+
+namespace {
+
+const int kRecallIds[] = {IDC_RECALL1, IDC_RECALL2, IDC_RECALL3, IDC_RECALL4, IDC_RECALL5};
+const int kPresetIds[] = {IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2, IDC_SETUP_PRESET_3, IDC_SETUP_PRESET_4,
+                          IDC_SETUP_PRESET_5};
+constexpr int32_t kPresetCount = 5;
+
+// The text is passed as data, never as a format: a '%' it carries stays.
+void ShowStatusLine(const char* text) { SetStatus("%s", text); }
+
+void AddCameraEntry(int32_t index) {
+  char text[32];
+  snprintf(text, sizeof text, "Camera %d", static_cast<int>(index + 1));
+  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
+
+// The entry is replaced in place (delete, insert), so the selection has to
+// be put back when it was this entry.
+void ShowCameraEntry(int32_t index, bool answering) {
+  char text[32];
+  snprintf(text, sizeof text, "Camera %d%s", static_cast<int>(index + 1), answering ? "" : " (no answer)");
+  const LRESULT entries = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCOUNT, 0, 0);
+  if (index < 0 || index > entries) return;
+  const LPARAM item = reinterpret_cast<LPARAM>(text);
+  if (index == entries) {
+    SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, item);
+    return;
+  }
+  const LRESULT selected = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0);
+  const WPARAM at = static_cast<WPARAM>(index);
+  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_DELETESTRING, at, 0);
+  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_INSERTSTRING, at, item);
+  if (selected == index) SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_SETCURSEL, at, 0);
+}
+
+// Presets 2..5 have their button; any other preset checks "1".
+void MarkRecall(int32_t lastPreset) {
+  int32_t checked = (lastPreset >= 2 && lastPreset <= kPresetCount) ? lastPreset - 1 : 0;
+  for (int32_t i = 0; i < kPresetCount; i++) SetChecked(hPage[0], kRecallIds[i], i == checked);
+}
+
+void ShowGain(int sliderId, int valueId, int32_t gain) {
+  HWND setup = hSetupDlg.load();
+  ShowText(setup, valueId, NumberText(gain));
+  SetSliderPos(setup, sliderId, gain);
+}
+
+void ShowRedGain(int32_t gain) { ShowGain(IDC_R_GAIN_SLIDER, IDC_R_GAIN_VALUE, gain); }
+void ShowBlueGain(int32_t gain) { ShowGain(IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE, gain); }
+
+int32_t CheckedPreset() {
+  // One read: the dialog clears the handle when it closes.
+  HWND dialog = hSetupDlg.load();
+  for (int32_t n = 1; n <= kPresetCount; n++)
+    if (IsChecked(dialog, kPresetIds[n - 1])) return n;
+  return 0;
+}
+
+// Without a dialog there is nothing to close; a null window would post to
+// the calling thread's own message queue.
+void CloseSetup() {
+  HWND dialog = hSetupDlg.load();
+  if (dialog) PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+bool IrisChecked() { return IsChecked(hPage[0], IDC_IRIS); }
+bool AutoExposureChecked() { return IsChecked(hPage[0], IDC_EXPOSURE_AUTO); }
+
+}  // namespace
+
+PanelHooks WindowHooks() {
+  PanelHooks hooks = {};
+  hooks.showStatus = ShowStatusLine;
+  hooks.addCamera = AddCameraEntry;
+  hooks.showCameraEntry = ShowCameraEntry;
+  hooks.markRecall = MarkRecall;
+  hooks.showExposure = ShowExposureOfRequest;
+  hooks.showFocus = ShowFocus;
+  hooks.showRedGain = ShowRedGain;
+  hooks.showBlueGain = ShowBlueGain;
+  hooks.checkedPreset = CheckedPreset;
+  hooks.closeSetup = CloseSetup;
+  hooks.refreshPanel = RefreshPanel;
+  hooks.irisChecked = IrisChecked;
+  hooks.autoExposureChecked = AutoExposureChecked;
+  hooks.serveWorker = DispatchIncomingSentMessages;
+  return hooks;
+}

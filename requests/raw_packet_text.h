@@ -1,0 +1,30 @@
+// A raw command as an operator types it: hex bytes separated by spaces, the
+// first one "8x" for the selected camera's own address.
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t kRawMinBytes = 3;
+constexpr int32_t kRawMaxBytes = 16;
+
+struct RawPacket {
+  uint8_t bytes[kRawMaxBytes] = {};
+  int32_t length = 0;
+  bool ownAddress = false;  // written "8x": bytes[0] is 0x80 until the camera is known
+};
+
+enum RawParseResult {
+  RAW_OK,
+  RAW_EMPTY,
+  RAW_NOT_HEX,
+  RAW_TOO_SHORT,
+  RAW_TOO_LONG,
+  RAW_NO_TERMINATOR,
+  RAW_TERMINATOR_INSIDE,
+  RAW_NO_HEADER,
+};
+
+// Parses `text` (ends at its NUL; spaces, tabs and a line end around the
+// bytes are allowed). On RAW_OK `out` holds the packet; otherwise `message`
+// says what is wrong, in one line.
+RawParseResult ParseRawPacket(const char* text, RawPacket* out, char* message, int32_t messageSize);

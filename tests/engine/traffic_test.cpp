@@ -1,0 +1,166 @@
+// The traffic trace's ring, and raw commands as transactions of the engine.
+#include "engine/raw_command.h"
+#include "engine/trace_text.h"
+#include "engine/traffic_trace.h"
+#include "tests/support/engine_rig.h"
+
+#include <thread>
+
+namespace {
+
+// Entry k of a run carries k in its code and, mixed, in every byte, so a copy
+// made of two entries shows.
+uint8_t ByteOf(uint32_t k, int i) { return static_cast<uint8_t>((k >> (8 * (i % 4))) + 31 * i); }
+
+void RecordNumbered(CameraController* c, uint32_t k) {
+  uint8_t packet[kTraceBytes];
+  for (int i = 0; i < kTraceBytes; i++) packet[i] = ByteOf(k, i);
+  TraceSent(c, static_cast<int32_t>(k), packet, kTraceBytes);
+}
+
+bool Whole(const TraceEntry& e, uint32_t k) {
+  bool whole = e.code == static_cast<int32_t>(k) && e.length == kTraceBytes && e.kind == TRACE_SENT;
+  for (int i = 0; i < kTraceBytes; i++) whole = whole && e.bytes[i] == ByteOf(k, i);
+  return whole;
+}
+
+TEST(TraceRing, KeepsTheNewest4096EntriesAcrossTheWrap) {
+  CameraController c;
+  const uint32_t base = TraceNewest();
+  for (uint32_t k = 1; k <= 4096 + 100; k++) RecordNumbered(&c, k);
+  EXPECT_EQ(TraceNewest(), base + 4196);
+  TraceEntry e;
+  EXPECT_FALSE(TraceRead(base + 100, &e));  // overwritten by entry 4196
+  for (uint32_t k : {101u, 4096u, 4097u, 4196u}) {
+    ASSERT_TRUE(TraceRead(base + k, &e)) << k;
+    EXPECT_TRUE(Whole(e, k)) << k;
+    EXPECT_EQ(e.id, base + k);
+  }
+  EXPECT_FALSE(TraceRead(base + 4197, &e));  // not yet recorded
+}
+
+// The worker never waits for a reader: a reader that races it gets whole
+// entries or a refusal, never a mix (ThreadSanitizer watches the race).
+TEST(TraceRing, AReaderRacingTheWriterGetsWholeEntriesOrNone) {
+  CameraController c;
+  const uint32_t base = TraceNewest();
+  constexpr uint32_t kEntries = 100000;
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (uint32_t k = 1; k <= kEntries; k++) RecordNumbered(&c, k);
+    done = true;
+  });
+  uint32_t copied = 0, mixed = 0;
+  for (uint32_t id = base + 1; id <= base + kEntries;) {
+    const uint32_t newest = TraceNewest();
+    if (newest < id) {
+      if (done.load()) break;
+      continue;
+    }
+    if (newest - id >= 4096) id = newest - 4095;  // fell behind: skip what was overwritten
+    TraceEntry e;
+    if (TraceRead(id, &e)) copied++, mixed += Whole(e, id - base) ? 0 : 1;
+    id++;
+  }
+  writer.join();
+  EXPECT_EQ(mixed, 0u);
+  EXPECT_GT(copied, 0u);
+}
+
+// Camera 1 (0x66) and camera 2 (0x4B, address 2) on COM1, camera 2 selected.
+struct RawRig {
+  RawRig() : com1(rig.Attach(1, {0x66, 0x4B}, SimFastTiming())) {
+    rig.Start();
+    ready = rig.RunToReady() && rig.Select(1) && rig.RunUntil([&] { return rig.Idle(); }, 500);
+  }
+  // Puts `text` for camera 2 and runs until the engine is idle again; the
+  // trace lines of the raw transaction without their times.
+  Lines Send(const char* text, std::string* message) {
+    RawPacket packet;
+    char why[120] = {};
+    const uint32_t base = TraceNewest();
+    if (ParseRawPacket(text, &packet, why, sizeof why) != RAW_OK ||
+        PutRawCommand(rig.c, 1, packet, why, sizeof why) != RAW_PUT) {
+      *message = why;
+      return {};
+    }
+    EXPECT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == TX_RAW_COMMAND; }, 50));
+    EXPECT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 11000));
+    Lines lines;
+    TraceEntry e;
+    for (uint32_t id = base + 1; TraceRead(id, &e); id++) {
+      if (e.code != TX_RAW_COMMAND) continue;
+      char line[160];
+      FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
+      lines.push_back(strchr(line, ' ') + 1);
+    }
+    return lines;
+  }
+
+  EngineRig rig;
+  WirePeer& com1;
+  bool ready = false;
+};
+
+TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
+  const uint8_t zoomDirect[] = {0x01, 0x04, 0x47};
+  // clang-format off
+  const struct {
+    const char* text;
+    bool silent, refuseZoom;
+    Lines lines;       // up to the reply time (which the camera's timing sets)
+    std::string status;  // the last status text
+    const char* next;    // the engine's next frame of its own
+  } cases[] = {
+      {"8x 09 04 00 FF", false, false,
+       {"COM1 Cam 2 -> 82 09 04 00 FF  power?", "COM1 Cam 2 <- A0 50 02 FF  answer, "}, "2 Cameras OK, none selected",
+       "82 09 04 48 FF"},
+      {" 82 01 04 62 02 ff\n", false, false,
+       {"COM1 Cam 2 -> 82 01 04 62 02 FF  freeze on", "COM1 Cam 2 <- A0 41 FF  ack, ",
+        "COM1 Cam 2 <- A0 51 FF  completion, "}, "2 Cameras OK, none selected", "82 09 04 48 FF"},
+      {"8x 01 04 47 00 00 00 00 FF", false, true,
+       {"COM1 Cam 2 -> 82 01 04 47 00 00 00 00 FF  zoom position", "COM1 Cam 2 <- A0 60 02 FF  error: syntax, "},
+       "Err Answer 60, COM1, Cam:2 p.Mode:80", "82 09 04 48 FF"},
+      {"8x 09 04 47 FF", true, false,
+       // the idle poll's two misses behind it make three: the camera is marked
+       // and its silent line addressed again
+       {"COM1 Cam 2 -> 82 09 04 47 FF  zoom position?", "COM1 Cam 2 -- no reply, 401 ms"}, "Camera 2 not answering",
+       "88 30 01 FF"},
+  };
+  // clang-format on
+  for (const auto& k : cases) {
+    RawRig t;
+    ASSERT_TRUE(t.ready);
+    SimFaults faults;
+    faults.silent = k.silent;
+    if (k.refuseZoom) faults.AddError(zoomDirect, sizeof zoomDirect, 0x02);
+    t.com1.SetFaults(1, faults);
+    std::string message;
+    Lines lines = t.Send(k.text, &message);
+    EXPECT_EQ(message, "") << k.text;
+    ASSERT_EQ(lines.size(), k.lines.size()) << k.text << ": " << (lines.empty() ? "" : lines.back());
+    for (size_t i = 0; i < lines.size(); i++) EXPECT_EQ(lines[i].rfind(k.lines[i], 0), 0u) << lines[i];
+    EXPECT_EQ(t.rig.StatusTexts().back(), k.status) << k.text;
+    // The engine's own traffic goes on: the idle poll asks camera 2 again, or
+    // the line of a camera marked silent is addressed.
+    const size_t sent = t.com1.Frames().size();
+    EXPECT_TRUE(t.rig.RunUntil([&] { return t.com1.Frames().size() > sent; }, 300)) << k.text;
+    EXPECT_EQ(t.com1.Frames().back().hex, k.next) << k.text;
+  }
+}
+
+TEST(RawCommand, AnotherCamerasAddressOrNoCameraSendsNothing) {
+  RawRig t;
+  ASSERT_TRUE(t.ready);
+  RawPacket packet;
+  char message[120];
+  ASSERT_EQ(ParseRawPacket("81 09 04 00 FF", &packet, message, sizeof message), RAW_OK);
+  EXPECT_EQ(PutRawCommand(t.rig.c, 1, packet, message, sizeof message), RAW_OTHER_ADDRESS);
+  EXPECT_STREQ(message, "81 is not the address of camera 2 (82); write 8x.");
+  EXPECT_EQ(PutRawCommand(t.rig.c, -1, packet, message, sizeof message), RAW_NO_CAMERA);
+  EXPECT_STREQ(message, "No camera selected.");
+  EXPECT_EQ(RawCommandsWaiting(), 0u);
+  EXPECT_FALSE(t.rig.c->requestQueue->HasMessages());
+}
+
+}  // namespace

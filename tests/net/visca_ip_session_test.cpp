@@ -1,0 +1,163 @@
+// The VISCA-over-IP header and sequence rules of one line on a virtual clock:
+// exact datagrams out, what reaches the engine, resends and RESET.
+#include "net/visca_ip_session.h"
+#include "net/udp_router.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Of(const ViscaIpDatagram& d) { return Bytes(d.bytes, d.bytes + d.length); }
+
+struct Line {
+  ViscaIpSession session;
+  uint32_t now = 1000;
+
+  Bytes Open() {
+    ViscaIpDatagram d;
+    session.Open(now, &d);
+    return Of(d);
+  }
+  Bytes Send(const Bytes& packet) {
+    ViscaIpDatagram d;
+    EXPECT_TRUE(session.Send(packet.data(), static_cast<int32_t>(packet.size()), now, &d));
+    return Of(d);
+  }
+  // The packet the engine gets from a datagram (empty: dropped).
+  Bytes Receive(const Bytes& datagram, ViscaIpInput* in = nullptr) {
+    ViscaIpInput local;
+    if (in == nullptr) in = &local;
+    session.Receive(datagram.data(), static_cast<int32_t>(datagram.size()), now, in);
+    return Bytes(in->packet, in->packet + in->packetLength);
+  }
+  Bytes ResendAt(uint32_t at) {
+    now = at;
+    ViscaIpDatagram d;
+    return session.TakeResend(now, &d) ? Of(d) : Bytes{};
+  }
+};
+
+const Bytes kZoomTele = {0x81, 0x01, 0x04, 0x07, 0x02, 0xFF};
+const Bytes kZoomInquiry = {0x81, 0x09, 0x04, 0x47, 0xFF};
+
+TEST(ViscaIp, ResetOpensThenOneNumberPerMessage) {
+  Line line;
+  EXPECT_EQ(line.Open(), (Bytes{0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
+  EXPECT_EQ(line.Receive({0x02, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}), Bytes{});  // RESET done
+  EXPECT_EQ(line.ResendAt(1500), Bytes{});                                                   // answered: no resend
+  EXPECT_EQ(line.Send(kZoomTele),
+            (Bytes{0x01, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x01, 0x81, 0x01, 0x04, 0x07, 0x02, 0xFF}));
+  EXPECT_EQ(line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF}),
+            (Bytes{0x90, 0x41, 0xFF}));
+  EXPECT_EQ(line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x51, 0xFF}),
+            (Bytes{0x90, 0x51, 0xFF}));
+  EXPECT_EQ(line.Send(kZoomInquiry),
+            (Bytes{0x01, 0x10, 0x00, 0x05, 0x00, 0x00, 0x00, 0x02, 0x81, 0x09, 0x04, 0x47, 0xFF}));
+}
+
+TEST(ViscaIp, LostReplyIsSentOnceMoreWithItsNumberAndLateRepliesCountOnce) {
+  Line line;
+  line.Open();
+  line.now = 2000;
+  const Bytes sent = line.Send(kZoomTele);
+  EXPECT_EQ(line.session.MsToResend(2040), 60u);
+  EXPECT_EQ(line.ResendAt(2099), Bytes{});
+  EXPECT_EQ(line.ResendAt(2100), sent);
+  EXPECT_EQ(line.ResendAt(2500), Bytes{});  // one resend only
+  EXPECT_EQ(line.session.MsToResend(2500), ViscaIpSession::kNoResend);
+  // Both the message and its resend are answered; the engine sees each reply once.
+  const Bytes ack = {0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF};
+  const Bytes done = {0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x51, 0xFF};
+  EXPECT_EQ(line.Receive(ack), (Bytes{0x90, 0x41, 0xFF}));
+  EXPECT_EQ(line.Receive(ack), Bytes{});
+  EXPECT_EQ(line.Receive(done), (Bytes{0x90, 0x51, 0xFF}));
+  EXPECT_EQ(line.Receive(done), Bytes{});
+}
+
+TEST(ViscaIp, ReplyWithAnotherNumberIsDropped) {
+  Line line;
+  line.Open();
+  line.Send(kZoomTele);     // 1
+  line.Send(kZoomInquiry);  // 2
+  EXPECT_EQ(line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x51, 0xFF}), Bytes{});
+  EXPECT_EQ(line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x03, 0x90, 0x51, 0xFF}), Bytes{});
+  EXPECT_EQ(line.ResendAt(line.now + 100).size(), 13u);  // still unanswered
+  const Bytes answer = {0x90, 0x50, 0x01, 0x02, 0x03, 0x04, 0xFF};
+  Bytes datagram = {0x01, 0x11, 0x00, 0x07, 0x00, 0x00, 0x00, 0x02};
+  datagram.insert(datagram.end(), answer.begin(), answer.end());
+  EXPECT_EQ(line.Receive(datagram), answer);
+}
+
+TEST(ViscaIp, SequenceErrorIsAnsweredWithResetAndOneResend) {
+  Line line;
+  line.Open();
+  line.Send(kZoomTele);
+  line.Send(kZoomInquiry);  // 2
+  ViscaIpInput in;
+  EXPECT_EQ(line.Receive({0x02, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x0F, 0x01}, &in), Bytes{});
+  ASSERT_EQ(in.sendCount, 2);
+  EXPECT_EQ(Of(in.send[0]), (Bytes{0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
+  EXPECT_EQ(Of(in.send[1]), (Bytes{0x01, 0x10, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x81, 0x09, 0x04, 0x47, 0xFF}));
+  EXPECT_EQ(line.ResendAt(line.now + 200), Bytes{});  // that was its one resend
+  // A second sequence error resets the numbering without another resend.
+  line.Receive({0x02, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x0F, 0x01}, &in);
+  EXPECT_EQ(in.sendCount, 1);
+  EXPECT_EQ(line.Send(kZoomTele)[7], 0x01);
+}
+
+TEST(ViscaIp, MessageTypeErrorIsReportedAndNotResent) {
+  Line line;
+  line.Open();
+  line.Send(kZoomTele);
+  ViscaIpInput in;
+  line.Receive({0x02, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x0F, 0x02}, &in);
+  EXPECT_TRUE(in.messageTypeRefused);
+  EXPECT_EQ(in.sendCount, 0);
+  EXPECT_EQ(line.ResendAt(line.now + 200), Bytes{});
+}
+
+TEST(ViscaIp, DatagramsOfTheWrongSizeAreDropped) {
+  Line line;
+  line.Open();
+  line.Send(kZoomTele);
+  const Bytes bad[] = {
+      {0x01},
+      {0x01, 0x11, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01},                    // no payload
+      {0x01, 0x11, 0x00, 0x04, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF},  // says 4, carries 3
+      {0x01, 0x11, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF},  // says 2, carries 3
+      {0x01, 0x11, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41},        // no packet end
+      {0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF},  // a command, not a reply
+  };
+  for (const Bytes& datagram : bad) EXPECT_EQ(line.Receive(datagram), Bytes{}) << datagram.size();
+  Bytes big = {0x01, 0x11, 0x07, 0xC8, 0x00, 0x00, 0x00, 0x01};
+  big.resize(2008, 0x90);
+  EXPECT_EQ(line.Receive(big), Bytes{});
+  EXPECT_EQ(line.ResendAt(line.now + 100).size(), 14u);  // none of them counted as an answer
+}
+
+// The shared socket's datagrams go to the line whose camera sent them; others
+// are dropped, as are datagrams too long for a line and those beyond a full queue.
+TEST(ViscaIp, DatagramsFromAddressesNotConfiguredAreDropped) {
+  UdpRouter router;
+  const NetAddress camera = {{192, 168, 0, 10}, 52381};
+  const NetAddress otherPort = {{192, 168, 0, 10}, 52380};
+  const NetAddress otherHost = {{192, 168, 0, 11}, 52381};
+  const int route = router.Add(camera, nullptr);
+  const uint8_t reply[] = {0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF};
+  EXPECT_FALSE(router.Deliver(otherPort, reply, sizeof reply));
+  EXPECT_FALSE(router.Deliver(otherHost, reply, sizeof reply));
+  const uint8_t tooLong[UdpRouter::kMaxDatagram + 1] = {};
+  EXPECT_FALSE(router.Deliver(camera, tooLong, sizeof tooLong));
+  for (int i = 0; i < UdpRouter::kQueueDepth; i++) EXPECT_TRUE(router.Deliver(camera, reply, sizeof reply));
+  EXPECT_FALSE(router.Deliver(camera, reply, sizeof reply));
+  uint8_t taken[UdpRouter::kMaxDatagram];
+  EXPECT_EQ(Bytes(taken, taken + router.Take(route, taken, sizeof taken)), Bytes(reply, reply + sizeof reply));
+  router.Remove(route);
+  EXPECT_EQ(router.Take(route, taken, sizeof taken), 0);
+}
+
+}  // namespace

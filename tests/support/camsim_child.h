@@ -1,0 +1,82 @@
+// camsim as a child process of a test (CAMSIM_PATH names the program): its
+// arguments from one string, its output read with a bounded wait.
+#pragma once
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// camsim as a child with the given words as arguments, stdout and stderr into one pipe.
+struct Camsim {
+  pid_t pid = -1;
+  int out = -1;
+  std::string text;
+
+  explicit Camsim(const std::string& line) {
+    std::vector<std::string> args;
+    std::istringstream words(line);
+    for (std::string w; words >> w;) args.push_back(w);
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      dup2(fds[1], 1);
+      dup2(fds[1], 2);
+      close(fds[0]);
+      std::vector<char*> argv{const_cast<char*>(CAMSIM_PATH)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(CAMSIM_PATH, argv.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    out = fds[0];
+  }
+  ~Camsim() {
+    if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
+    if (out >= 0) close(out);
+  }
+
+  // Reads output until `until` shows up (nullptr: the pipe ends); false after 5 s.
+  bool ReadUntil(const char* until) {
+    char buffer[256];
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (until == nullptr || text.find(until) == std::string::npos) {
+      pollfd p{out, POLLIN, 0};
+      if (std::chrono::steady_clock::now() >= end || poll(&p, 1, 100) < 0) return false;
+      if (p.revents == 0) continue;
+      const ssize_t n = read(out, buffer, sizeof(buffer));
+      if (n <= 0) return until == nullptr;
+      text.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+  }
+  // The port of the nth line served on 127.0.0.1 (n = 0: the first), 0 when none.
+  uint16_t LoopbackPort(int n) const {
+    size_t at = text.find("127.0.0.1:");
+    for (int i = 0; i < n && at != std::string::npos; ++i) at = text.find("127.0.0.1:", at + 1);
+    return at == std::string::npos ? 0 : static_cast<uint16_t>(std::strtol(text.c_str() + at + 10, nullptr, 10));
+  }
+  std::string Device(int n) const {
+    size_t at = text.find("/dev/");
+    for (int i = 0; i < n && at != std::string::npos; ++i) at = text.find("/dev/", at + 1);
+    return at == std::string::npos ? "" : text.substr(at, text.find_first_of(" ,\n", at) - at);
+  }
+  // Exit code after the signal (or by itself with 0), -1 when it hangs.
+  int Stop(int sig) {
+    if (sig != 0) kill(pid, sig);
+    for (int i = 0; i < 500; ++i, usleep(10000)) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) != pid) continue;
+      pid = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    return -1;
+  }
+};

@@ -1,0 +1,349 @@
+// orvalix_bench: the engine on its own worker thread against serial devices,
+// timed on the machine's monotonic clock. tools/bench runs the cameras
+// (camsim) and reads the figures printed here as "key value" lines.
+//   init --port N=DEV...                 discovery and initialisation
+//   latency --port N=DEV... --count K    Put of request 45 to its first byte
+//   idle (--port N=DEV... | --silent N) [--select CAM] --seconds S
+//                                        processor time and memory at rest
+//   hold-ptys N --seconds S              N pseudo-terminals that never answer
+//   line --seconds S                     the serial channel at full line speed
+// With --trace-reader MS a thread reads and formats the new traffic trace
+// entries every MS milliseconds, as the Traffic window does every 100 ms.
+#include "cli/cli_panel.h"
+#include "engine/camera_controller.h"
+#include "engine/trace_text.h"
+#include "engine/traffic_trace.h"
+#include "requests/request_codes.h"
+#include "serial/serial_port.h"
+#include "tools/src/bench/line_speed.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kPorts = 10;
+constexpr int kPathChars = 256;
+constexpr uint64_t kNsPerUs = 1000;
+constexpr uint64_t kNsPerMs = 1000000;
+constexpr uint64_t kNsPerSecond = 1000000000;
+constexpr uint64_t kInitLimitNs = 600 * kNsPerSecond;   // 70 cameras take about a minute
+constexpr uint64_t kRequestLimitNs = 5 * kNsPerSecond;  // one request and its read-back
+constexpr uint64_t kCheckEveryNs = 100 * kNsPerUs;      // how often a wait looks again
+constexpr uint64_t kSettleNs = 1 * kNsPerSecond;        // before an idle measurement
+constexpr uint64_t kStuckNs = 3 * kNsPerSecond;         // idle without a list: stopped
+// Requests are spaced by this much plus up to kSpreadNs, so that Put falls
+// anywhere in the worker's 1 ms cycle.
+constexpr uint64_t kGapNs = 2 * kNsPerMs;
+constexpr uint64_t kSpreadNs = 5 * kNsPerMs;
+
+uint64_t NowNs(clockid_t clock = CLOCK_MONOTONIC) {
+  timespec ts;
+  clock_gettime(clock, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * kNsPerSecond + static_cast<uint64_t>(ts.tv_nsec);
+}
+
+void PauseNs(uint64_t ns) {
+  timespec ts = {static_cast<time_t>(ns / kNsPerSecond), static_cast<long>(ns % kNsPerSecond)};
+  while (nanosleep(&ts, &ts) != 0) {
+  }
+}
+
+// Looks at done() every kCheckEveryNs until it holds or limitNs has passed.
+template <typename Done>
+bool WaitFor(Done done, uint64_t limitNs) {
+  const uint64_t start = NowNs();
+  while (!done()) {
+    if (NowNs() - start > limitNs) return false;
+    PauseNs(kCheckEveryNs);
+  }
+  return true;
+}
+
+struct Options {
+  std::string mode;
+  char devices[kPorts][kPathChars] = {};
+  int silent = 0;
+  int count = 1000;
+  int select = 0;  // camera number; 0: none
+  double seconds = 10;
+  int traceReaderMs = 0;  // 0: nobody reads the trace
+};
+
+int Usage() {
+  fprintf(stderr,
+          "usage: orvalix_bench init --port N=DEV...\n"
+          "       orvalix_bench latency --port N=DEV... [--count K]\n"
+          "       orvalix_bench idle (--port N=DEV... | --silent N) [--select CAM] [--seconds S]\n"
+          "       orvalix_bench hold-ptys N [--seconds S]\n"
+          "       orvalix_bench line [--seconds S]\n"
+          "       (init, latency, idle: [--trace-reader MS])\n");
+  return 2;
+}
+
+bool ParseOptions(int argc, char** argv, Options* o) {
+  if (argc < 2) return false;
+  o->mode = argv[1];
+  int i = 2;
+  if (o->mode == "hold-ptys") {
+    if (argc < 3) return false;
+    o->silent = atoi(argv[2]);
+    i = 3;
+  }
+  for (; i < argc; i++) {
+    const std::string arg = argv[i];
+    if (i + 1 >= argc) return false;
+    const char* value = argv[++i];
+    if (arg == "--port") {
+      const char* eq = strchr(value, '=');
+      const int n = atoi(value);
+      if (!eq || n < 1 || n > static_cast<int>(kPorts)) return false;
+      snprintf(o->devices[n - 1], kPathChars, "%s", eq + 1);
+    } else if (arg == "--silent") {
+      o->silent = atoi(value);
+    } else if (arg == "--count") {
+      o->count = atoi(value);
+    } else if (arg == "--select") {
+      o->select = atoi(value);
+    } else if (arg == "--seconds") {
+      o->seconds = atof(value);
+    } else if (arg == "--trace-reader") {
+      o->traceReaderMs = atoi(value);
+    } else {
+      return false;
+    }
+  }
+  return o->silent >= 0 && o->silent <= static_cast<int>(kPorts) && o->count > 0 && o->seconds > 0 &&
+         o->traceReaderMs >= 0;
+}
+
+// Reads the trace as a viewer does while the engine runs; the lines go nowhere.
+class TraceReader {
+ public:
+  void Start(int periodMs) {
+    if (periodMs <= 0) return;
+    thread = std::thread([this, periodMs] {
+      uint32_t next = TraceNewest() + 1;
+      char line[160];
+      while (!stop.load()) {
+        for (const uint32_t newest = TraceNewest(); next <= newest; next++) {
+          TraceEntry e;
+          if (TraceRead(next, &e)) FormatTraceLine(e, TRACE_NAMED, line, sizeof line), lines++;
+        }
+        PauseNs(static_cast<uint64_t>(periodMs) * kNsPerMs);
+      }
+    });
+  }
+  // Stops the thread; the lines it formatted.
+  uint64_t Stop() {
+    stop = true;
+    if (thread.joinable()) thread.join();
+    return lines;
+  }
+
+ private:
+  std::thread thread;
+  std::atomic<bool> stop{false};
+  uint64_t lines = 0;
+};
+
+// A pseudo-terminal whose far end nobody reads: a port that opens but where
+// no camera answers.
+struct SilentPty {
+  int master = -1;
+  int device = -1;
+  char path[kPathChars] = {};
+
+  SilentPty() = default;
+  SilentPty(const SilentPty&) = delete;
+  SilentPty& operator=(const SilentPty&) = delete;
+
+  bool Open() {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, path, sizeof path) != 0)
+      return false;
+    // Held open, so the line stays when the program closes its port.
+    device = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios tio;
+    if (device < 0 || tcgetattr(device, &tio) != 0) return false;
+    cfmakeraw(&tio);
+    return tcsetattr(device, TCSANOW, &tio) == 0;
+  }
+  ~SilentPty() {
+    if (device >= 0) close(device);
+    if (master >= 0) close(master);
+  }
+};
+
+bool Idle(const CameraController* c) { return c->mode.load() == 0 && c->stage.load() == 0; }
+
+// Discovery has reported and, with cameras found, initialisation has ended.
+// The status line's latest text.
+std::string Status() {
+  char text[256];
+  LastStatusText(text, sizeof text);
+  return text;
+}
+
+bool WaitForList(CameraController* c, uint64_t limitNs) {
+  return WaitFor(
+      [&] {
+        if (c->listReady.load() != 0) return true;
+        return Status().rfind("Found 0", 0) == 0 && Idle(c);
+      },
+      limitNs);
+}
+
+long StatusKb(const char* key) {
+  FILE* f = fopen("/proc/self/status", "r");
+  if (!f) return -1;
+  char line[256];
+  long kb = -1;
+  const size_t n = strlen(key);
+  while (fgets(line, sizeof line, f)) {
+    if (strncmp(line, key, n) == 0 && line[n] == ':') kb = atol(line + n + 1);
+  }
+  fclose(f);
+  return kb;
+}
+
+int RunInit(CameraController* c, uint64_t createdNs) {
+  // Idle this long without a list: initialisation stopped (a transaction was
+  // abandoned), so the wait ends early.
+  uint64_t idleSince = NowNs();
+  auto endedOrStuck = [&] {
+    if (c->listReady.load() != 0) return true;
+    const uint64_t now = NowNs();
+    if (!Idle(c)) idleSince = now;
+    return now - idleSince > kStuckNs;
+  };
+  const bool listed = WaitFor(endedOrStuck, kInitLimitNs) && c->listReady.load() != 0;
+  const uint64_t readyNs = NowNs();
+  printf("created_us %.3f\n", createdNs / 1e3);
+  printf("ready_us %.3f\n", readyNs / 1e3);
+  printf("cameras %d\n", c->cameraCount.load());
+  printf("status %s\n", Status().c_str());
+  if (!listed)
+    fprintf(stderr, "orvalix_bench: no camera list (status \"%s\", mode %d, stage %d, camera %d, port %d)\n",
+            Status().c_str(), c->mode.load(), c->stage.load(), c->camera.load(), c->port.load());
+  return listed ? 0 : 1;
+}
+
+int RunLatency(CameraController* c, const Options& o) {
+  if (!WaitForList(c, kInitLimitNs) || c->cameraCount.load() == 0) {
+    fprintf(stderr, "orvalix_bench: no camera list (%s)\n", Status().c_str());
+    return 1;
+  }
+  uint32_t spread = 12345;  // a fixed sequence: runs space their requests alike
+  for (int k = 0; k < o.count; k++) {
+    spread = spread * 1103515245u + 12345u;
+    PauseNs(kGapNs + (spread >> 8) % kSpreadNs);
+    if (!Idle(c)) {
+      fprintf(stderr, "orvalix_bench: engine busy before request %d\n", k);
+      return 1;
+    }
+    const uint64_t putNs = NowNs();
+    c->requestQueue->Put(0, REQ_FREEZE, static_cast<uint32_t>(k % 2 == 0 ? 1 : 0), 0);
+    // The command, its replies and the read-back, then idle again.
+    if (!WaitFor([&] { return !Idle(c); }, kRequestLimitNs) || !WaitFor([&] { return Idle(c); }, kRequestLimitNs)) {
+      fprintf(stderr, "orvalix_bench: request %d did not end\n", k);
+      return 1;
+    }
+    printf("put_us %.3f\n", putNs / 1e3);
+  }
+  return 0;
+}
+
+int RunIdle(CameraController* c, const Options& o) {
+  if (!WaitForList(c, kInitLimitNs)) {
+    fprintf(stderr, "orvalix_bench: discovery did not end (%s)\n", Status().c_str());
+    return 1;
+  }
+  if (o.select > 0) {
+    if (o.select > c->cameraCount.load()) return 1;
+    SelectCamera(c, o.select - 1);
+  }
+  PauseNs(kSettleNs);
+  const uint64_t cpu0 = NowNs(CLOCK_PROCESS_CPUTIME_ID);
+  const uint64_t wall0 = NowNs();
+  PauseNs(static_cast<uint64_t>(o.seconds * kNsPerSecond));
+  const uint64_t cpu = NowNs(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+  const uint64_t wall = NowNs() - wall0;
+  int open = 0;
+  for (uint32_t i = 0; i < kPorts; i++) open += c->channels[i] != nullptr ? 1 : 0;
+  printf("cameras %d\n", c->cameraCount.load());
+  printf("channels_open %d\n", open);
+  printf("cpu_ms %.3f\n", cpu / 1e6);
+  printf("wall_ms %.3f\n", wall / 1e6);
+  printf("vmrss_kb %ld\n", StatusKb("VmRSS"));
+  printf("vmhwm_kb %ld\n", StatusKb("VmHWM"));
+  return 0;
+}
+
+// Holds the ptys until the time is up or standard input closes.
+int RunHoldPtys(const Options& o) {
+  std::vector<SilentPty> ptys(static_cast<size_t>(o.silent));
+  for (SilentPty& p : ptys) {
+    if (!p.Open()) {
+      fprintf(stderr, "orvalix_bench: cannot open a pseudo-terminal\n");
+      return 1;
+    }
+    printf("pty %s\n", p.path);
+  }
+  fflush(stdout);
+  const uint64_t endNs = NowNs() + static_cast<uint64_t>(o.seconds * kNsPerSecond);
+  for (uint64_t now = NowNs(); now < endNs; now = NowNs()) {
+    pollfd in = {STDIN_FILENO, POLLIN, 0};
+    const int ready = poll(&in, 1, static_cast<int>((endNs - now) / kNsPerMs) + 1);
+    char buffer[64];
+    if (ready > 0 && read(STDIN_FILENO, buffer, sizeof buffer) <= 0) break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  Options o;
+  if (!ParseOptions(argc, argv, &o)) return Usage();
+  if (o.mode == "hold-ptys") return RunHoldPtys(o);
+  if (o.mode == "line") return RunLineSpeed(o.seconds) ? 0 : 1;
+  if (o.mode != "init" && o.mode != "latency" && o.mode != "idle") return Usage();
+
+  std::vector<SilentPty> silent(static_cast<size_t>(o.silent));
+  for (SilentPty& p : silent) {
+    if (!p.Open()) return 1;
+  }
+  // The ports given (or the silent ptys) exist; every other port does not.
+  for (uint32_t n = 1; n <= kSerialMaxPorts; n++) {
+    const char* device = "";
+    if (n <= kPorts && o.devices[n - 1][0]) device = o.devices[n - 1];
+    if (n <= silent.size()) device = silent[n - 1].path;
+    SerialPortSetDevice(n, device);
+  }
+  if (!InstallCliPanel()) return 1;
+  const uint64_t createdNs = NowNs();
+  CameraController* c = CreateCameraController(WORKER_THREAD);
+  if (!c) return 1;
+  TraceReader reader;
+  reader.Start(o.traceReaderMs);
+  int result = 1;
+  if (o.mode == "init") result = RunInit(c, createdNs);
+  if (o.mode == "latency") result = RunLatency(c, o);
+  if (o.mode == "idle") result = RunIdle(c, o);
+  const uint64_t lines = reader.Stop();
+  if (o.traceReaderMs > 0) printf("trace_lines %llu\n", static_cast<unsigned long long>(lines));
+  DestroyCameraController(c);
+  return result;
+}

@@ -1,0 +1,155 @@
+#include "tools/src/soak/soak_faults.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kMaxActive = 3;
+constexpr uint32_t kGapMinMs = 300, kGapMaxMs = 2500;
+constexpr uint32_t kLengthMinMs = 300, kLengthMaxMs = 6000;
+constexpr uint32_t kGoneMinMs = 2000, kGoneMaxMs = 5000;
+// Past the first reply time-out, the later one, a re-reading's and an acknowledged command's.
+const uint32_t kDelaysMs[] = {250, 450, 5100, 10100};
+
+struct ErrorChoice {
+  uint8_t match[2];
+  int length;
+  uint8_t code;
+};
+// Zoom commands and inquiries answered with an error passed on as the reply
+// (0x41), any command or any inquiry with one that ends the transaction.
+const ErrorChoice kErrors[] = {
+    {{0x01, 0x04}, 2, 0x41},
+    {{0x09, 0x04}, 2, 0x41},
+    {{0x01}, 1, 0x02},
+    {{0x09}, 1, 0x03},
+};
+
+}  // namespace
+
+const char* FaultKindName(SoakFaultKind kind) {
+  static const char* const names[FAULT_KINDS] = {"split",  "noise", "noise-packet",   "delay",      "error",
+                                                 "silent", "batch", "network-change", "short-echo", "line-gone"};
+  return kind < FAULT_KINDS ? names[kind] : "?";
+}
+
+SoakFaultScheduler::SoakFaultScheduler(std::vector<SoakLine*> serving, uint32_t seed) : lines(serving), random(seed) {}
+
+uint32_t SoakFaultScheduler::Between(uint32_t low, uint32_t high) {
+  return std::uniform_int_distribution<uint32_t>(low, high)(random);
+}
+
+void SoakFaultScheduler::PlanVanish(int line, uint32_t startMs, uint32_t fromMs, uint32_t toMs, LineEvent onEvent) {
+  vanishLine = line;
+  vanishAt = startMs + Between(fromMs, toMs);
+  returnAt = vanishAt + Between(kGoneMinMs, kGoneMaxMs);
+  lineEvent = onEvent;
+}
+
+bool SoakFaultScheduler::Busy(const Target& t) const {
+  for (const ActiveFault& f : active) {
+    if (f.target.line == t.line && (f.target.camera == t.camera || f.target.camera < 0 || t.camera < 0)) return true;
+  }
+  return false;
+}
+
+void SoakFaultScheduler::Apply(const Target& t, const SimFaults& faults) {
+  if (t.camera < 0)
+    lines[t.line]->SetLineFaults(faults);
+  else
+    lines[t.line]->SetCameraFaults(t.camera, faults);
+}
+
+void SoakFaultScheduler::StartOne(uint32_t now) {
+  Target t;
+  t.line = static_cast<int>(Between(0, static_cast<uint32_t>(lines.size() - 1)));
+  int cameras = lines[t.line]->CameraCount();
+  SoakFaultKind kind = static_cast<SoakFaultKind>(Between(FAULT_SPLIT, FAULT_NETWORK_CHANGE));
+  bool lineWide = kind == FAULT_NOISE || kind == FAULT_NOISE_PACKET;
+  t.camera = lineWide ? -1 : static_cast<int>(Between(0, static_cast<uint32_t>(cameras - 1)));
+  if (kind == FAULT_NETWORK_CHANGE) {
+    lines[t.line]->SendNetworkChange(t.camera);
+    injected[kind]++;
+    return;
+  }
+  if (Busy(t)) return;
+  SimFaults f;
+  switch (kind) {
+    case FAULT_SPLIT:
+      f.splitBytes = static_cast<int>(Between(1, 3));
+      f.splitGapMs = Between(1, 8);
+      break;
+    case FAULT_NOISE:
+      f.noiseBytes = static_cast<int>(Between(1, 6));
+      break;
+    case FAULT_NOISE_PACKET:
+      f.noiseBytes = static_cast<int>(Between(2, 6));
+      f.noiseEndsPacket = true;
+      break;
+    case FAULT_DELAY:
+      f.delayMs = kDelaysMs[Between(0, sizeof kDelaysMs / sizeof kDelaysMs[0] - 1)];
+      break;
+    case FAULT_ERROR: {
+      const ErrorChoice& e = kErrors[Between(0, sizeof kErrors / sizeof kErrors[0] - 1)];
+      f.AddError(e.match, e.length, e.code);
+      break;
+    }
+    case FAULT_SILENT:
+      f.silent = true;
+      break;
+    default:
+      f.batchReplies = true;
+      break;
+  }
+  Apply(t, f);
+  injected[kind]++;
+  active.push_back(ActiveFault{t, now + Between(kLengthMinMs, kLengthMaxMs)});
+}
+
+void SoakFaultScheduler::Step(uint32_t now) {
+  if (!started) {
+    started = true;
+    nextMs = now + Between(kGapMinMs, kGapMaxMs);
+  }
+  for (size_t i = 0; i < active.size();) {
+    if (static_cast<int32_t>(now - active[i].endMs) >= 0) {
+      Apply(active[i].target, SimFaults());
+      active.erase(active.begin() + static_cast<long>(i));
+    } else {
+      i++;
+    }
+  }
+  if (static_cast<int32_t>(now - nextMs) >= 0) {
+    if (static_cast<int>(active.size()) < kMaxActive) StartOne(now);
+    nextMs = now + Between(kGapMinMs, kGapMaxMs);
+  }
+  if (vanishLine < 0) return;
+  if (vanishState == 0 && static_cast<int32_t>(now - vanishAt) >= 0) {
+    lines[vanishLine]->Vanish();
+    injected[FAULT_LINE_GONE]++;
+    vanishState = 1;
+    if (lineEvent) lineEvent(vanishLine, true);
+  } else if (vanishState == 1 && static_cast<int32_t>(now - returnAt) >= 0) {
+    char error[256];
+    if (!lines[vanishLine]->Return(error, sizeof error)) fprintf(stderr, "soak: %s\n", error);
+    vanishState = 2;
+    if (lineEvent) lineEvent(vanishLine, false);
+  }
+}
+
+void SoakFaultScheduler::ClearAll() {
+  for (const ActiveFault& f : active) Apply(f.target, SimFaults());
+  active.clear();
+  if (vanishState == 1) {
+    char error[256];
+    if (!lines[vanishLine]->Return(error, sizeof error)) fprintf(stderr, "soak: %s\n", error);
+    if (lineEvent) lineEvent(vanishLine, false);
+  }
+  vanishState = 2;
+}
+
+uint64_t SoakFaultScheduler::Injected() const {
+  uint64_t total = 0;
+  for (uint64_t n : injected) total += n;
+  return total;
+}

@@ -1,0 +1,77 @@
+// Switches faults on and off at random on the soak's lines and cameras:
+// replies cut into pieces, noise, noise packets, delays past each time-out,
+// error replies, silent cameras, acknowledges held back, network-change
+// packets, and once a line whose device vanishes and comes back.
+#pragma once
+
+#include "tools/src/soak/soak_line.h"
+
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <vector>
+
+enum SoakFaultKind {
+  FAULT_SPLIT,
+  FAULT_NOISE,
+  FAULT_NOISE_PACKET,
+  FAULT_DELAY,
+  FAULT_ERROR,
+  FAULT_SILENT,
+  FAULT_BATCH,
+  FAULT_NETWORK_CHANGE,
+  FAULT_SHORT_ECHO,
+  FAULT_LINE_GONE,
+  FAULT_KINDS
+};
+
+const char* FaultKindName(SoakFaultKind kind);
+
+class SoakFaultScheduler {
+ public:
+  // Told when the vanishing line goes and when it is back.
+  using LineEvent = std::function<void(int line, bool gone)>;
+
+  SoakFaultScheduler(std::vector<SoakLine*> lines, uint32_t seed);
+
+  // The line that will vanish once, between `fromMs` and `toMs` after `startMs`.
+  void PlanVanish(int line, uint32_t startMs, uint32_t fromMs, uint32_t toMs, LineEvent onEvent);
+  // Counts a fault put in place before the engine started.
+  void CountStartupFault(SoakFaultKind kind) { injected[kind]++; }
+  // Starts and ends faults that fall due at `now`.
+  void Step(uint32_t now);
+  // Ends every fault and brings a vanished line back.
+  void ClearAll();
+
+  uint64_t Injected() const;
+  uint64_t Injected(SoakFaultKind kind) const { return injected[kind]; }
+  int Active() const { return static_cast<int>(active.size()); }
+
+ private:
+  struct Target {
+    int line;
+    int camera;  // -1: the whole line
+  };
+  struct ActiveFault {
+    Target target;
+    uint32_t endMs;
+  };
+
+  uint32_t Between(uint32_t low, uint32_t high);
+  bool Busy(const Target& t) const;
+  void StartOne(uint32_t now);
+  void Apply(const Target& t, const SimFaults& faults);
+
+  std::vector<SoakLine*> lines;
+  std::mt19937 random;
+  std::vector<ActiveFault> active;
+  uint32_t nextMs = 0;
+  bool started = false;
+  uint64_t injected[FAULT_KINDS] = {};
+
+  int vanishLine = -1;
+  uint32_t vanishAt = 0;
+  uint32_t returnAt = 0;
+  int vanishState = 0;  // 0 planned, 1 gone, 2 back
+  LineEvent lineEvent;
+};
