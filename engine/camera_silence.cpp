@@ -85,7 +85,7 @@ void NoteCameraAnswered(CameraController* c) {
     return;
   recovery.misses[camera] = 0;
   LineWatch& w = recovery.lines[line];
-  if (recovery.silent[camera] && recovery.activeLine != line && w.state == LINE_UP) w.state = LINE_CHECK_DUE;
+  if (recovery.silent[camera] && recovery.activeLine != line && w.state == LINE_UP) MakeCheckDue(w, false);
 }
 
 void ProbeSilentCamera(CameraController* c, uint32_t now) {

@@ -92,7 +92,7 @@ void PortCheck(CameraController* c) {
     return;
   }
   c->portChecks++;
-  ShowStatus("Checking COM%d...", c->port.load() + 1);
+  if (!QuietLineCheck()) ShowStatus("Checking COM%d...", c->port.load() + 1);
   WriteBroadcast(c, kAddressSet, sizeof kAddressSet);
   StartTransaction(c, MODE_PORT_CHECK, STAGE_ECHO);
 }

@@ -39,6 +39,7 @@ void StartDueCheck(CameraController* c, uint32_t now) {
     if (!c->channels[line] || w.state != LINE_CHECK_DUE) continue;
     w.state = LINE_CHECKING;
     w.lastCheckTick = now;
+    w.networkChange = false;  // the address set goes out now
     recovery.activeLine = line;
     recovery.startedCamera = -1;
     c->port = line;
@@ -47,6 +48,8 @@ void StartDueCheck(CameraController* c, uint32_t now) {
     return;
   }
 }
+
+bool QuietLineCheck() { return recovery.activeLine >= 0 && recovery.lines[recovery.activeLine].quietCheck; }
 
 bool MatchRecoveredRecords(CameraController* c, int32_t announced) {
   const int32_t line = recovery.activeLine;
@@ -142,12 +145,13 @@ bool FinishLineRecovery(CameraController* c) {
   LineWatch& w = recovery.lines[line];
   w.state = LINE_UP;
   w.lastCheckTick = OsTickCount();
-  ShowStatus("COM%d back, %d cameras", line + 1, w.announced);
   FinishTransaction(c);
   recovery.listDirty = true;
   SyncListEntries(c);
   const int32_t selected = c->selectedCamera;
   if (c->cameraSelected.load() != 0 && selected >= 0 && c->cameras[selected].port == line && !recovery.silent[selected])
     RunPanelRefresh(c, selected);
+  // After the refresh, whose "Camera %d selected" would hide it.
+  ShowStatus("COM%d back, %d cameras", line + 1, w.announced);
   return true;
 }

@@ -27,6 +27,8 @@ bool NoteReceivedPacket(CameraController* c);
 // The transaction in flight is ending because its reply is overdue.
 void NoteReplyOverdue(CameraController* c);
 
+// A silent line is being probed: its address sets show no status text.
+bool QuietLineCheck();
 // The line being checked again echoed the address set announcing `announced`
 // cameras: its records are matched by address, new ones added after the last.
 // False when no line is being checked again (discovery creates the records).

@@ -31,6 +31,7 @@ struct LineWatch {
   uint32_t lastCheckTick = 0;
   bool networkChange = false;  // a network change waits out its delay
   uint32_t networkChangeTick = 0;
+  bool quietCheck = false;  // the check due is a silent line's probe: no "Checking" text
   int32_t announced = 0;    // cameras the last check found
   int32_t silentCount = 0;  // cameras of the line marked "(no answer)"
 };
@@ -49,6 +50,14 @@ struct LineRecovery {
 };
 
 extern LineRecovery recovery;
+
+// The line is to be addressed and initialised again; a silent line's probe,
+// which finds nobody most of the time, does it without status texts until
+// someone answers.
+inline void MakeCheckDue(LineWatch& w, bool quiet) {
+  w.state = LINE_CHECK_DUE;
+  w.quietCheck = quiet;
+}
 
 bool IsNetworkChange(const uint8_t* packet, uint32_t length);
 void NoteNetworkChange(int32_t line, uint32_t now);

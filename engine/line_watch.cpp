@@ -84,16 +84,16 @@ void WatchLine(CameraController* c, int32_t line, uint32_t now) {
     return;
   }
   if (w.state == LINE_LOST && now - w.since >= kReopenEveryMs) TryAgain(c, line, now);
-  if (w.state == LINE_SETTLING && now - w.since > kReopenSettleMs) w.state = LINE_CHECK_DUE;
+  if (w.state == LINE_SETTLING && now - w.since > kReopenSettleMs) MakeCheckDue(w, false);
   if (line != c->port.load()) TakeNetworkChanges(channel, line, now);
   if (w.networkChange && now - w.networkChangeTick > kNetworkChangeDelayMs) {
     w.networkChange = false;
-    if (w.state == LINE_UP) w.state = LINE_CHECK_DUE;
+    if (w.state == LINE_UP) MakeCheckDue(w, false);
   }
   // A daisy chain is a ring: one camera switched off silences the whole line.
   if (w.state == LINE_UP && w.silentCount > 0 && now - w.lastReplyTick > kSilentLineCheckMs &&
       now - w.lastCheckTick >= kSilentLineCheckMs)
-    w.state = LINE_CHECK_DUE;
+    MakeCheckDue(w, true);
 }
 
 }  // namespace
