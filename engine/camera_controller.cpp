@@ -231,6 +231,7 @@ void WorkerStep(CameraController* c, int32_t* pollCounter) {
   LinkServiceStep(c);
   if (c->mode.load() != MODE_IDLE) return;
   ApplySelection(c);
+  if (LineRecoveryTakesTurn(c)) return;
   DispatchRequest(c);
   if (c->mode.load() == MODE_IDLE) IdlePoll(c, pollCounter);
 }

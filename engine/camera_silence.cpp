@@ -88,8 +88,9 @@ void NoteCameraAnswered(CameraController* c) {
   if (recovery.silent[camera] && recovery.activeLine != line && w.state == LINE_UP) MakeCheckDue(w, false);
 }
 
+// Requests go first, as before an idle poll.
 void ProbeSilentCamera(CameraController* c, uint32_t now) {
-  if (!CheckCanStart(c)) return;
+  if (!CheckCanStart(c) || c->requestQueue->HasMessages()) return;
   for (int32_t i = 0; i < c->cameraCount.load() && i < kMaxCameras; i++) {
     if (!Probed(c, i, now) || now - recovery.lastProbeTick[i] < kProbeEveryMs) continue;
     recovery.lastProbeTick[i] = now;
@@ -101,7 +102,7 @@ void ProbeSilentCamera(CameraController* c, uint32_t now) {
 
 // Only while a probe could start: a busy engine must not make the worker spin.
 void ProbeDeadline(const CameraController* c, uint32_t now, uint32_t* wait) {
-  if (!CheckCanStart(c)) return;
+  if (!CheckCanStart(c) || c->requestQueue->HasMessages()) return;
   for (int32_t i = 0; i < c->cameraCount.load() && i < kMaxCameras; i++) {
     if (!Probed(c, i, now)) continue;
     const uint32_t left = MsLeft(now, recovery.lastProbeTick[i], kProbeEveryMs - 1);

@@ -24,10 +24,12 @@ void MarkLineSilent(CameraController* c, int32_t line) {
 
 }  // namespace
 
-// Requests and a click waiting go first, as they do before an idle poll.
+// A click waiting goes first, as it does before an idle poll; queued requests
+// do not, or an operator who keeps the queue busy would keep a line that came
+// back out of service.
 bool EngineFree(const CameraController* c) {
   return c->listReady.load() != 0 && c->mode.load() == MODE_IDLE && c->stage.load() == STAGE_NONE && !c->initialising &&
-         !c->requestQueue->HasMessages() && c->pendingSelection.load(std::memory_order_acquire) < 0;
+         c->pendingSelection.load(std::memory_order_acquire) < 0;
 }
 
 bool CheckCanStart(const CameraController* c) { return EngineFree(c) && recovery.activeLine < 0; }

@@ -18,6 +18,10 @@ void ResetLineRecovery();
 // packets waiting on other lines, keeps the list entries up to date, and
 // starts checking a line again when the engine is idle and one is due.
 void LineRecoveryStep(CameraController* c);
+// The engine went idle within the step: a line due to be checked again, or
+// one whose check or initialisation was cut short, goes on before the next
+// request, so a busy queue cannot keep it waiting. True when it did.
+bool LineRecoveryTakesTurn(CameraController* c);
 // Narrows `*wait` to the milliseconds until LineRecoveryStep has work.
 void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait);
 

@@ -66,8 +66,8 @@ void SetSilent(CameraController* c, int32_t index, bool silent);
 // Brings the list entries in line with the marks; appends entries for records
 // added since the list was filled once no line is being checked again.
 void SyncListEntries(CameraController* c);
-// The list is filled, the engine idle and nothing queued for it: a line's
-// check may begin or go on.
+// The list is filled, the engine idle and no click waits: a line's check may
+// begin or go on.
 bool EngineFree(const CameraController* c);
 // EngineFree, and no line is being checked.
 bool CheckCanStart(const CameraController* c);

@@ -126,6 +126,12 @@ void LineRecoveryStep(CameraController* c) {
   ProbeSilentCamera(c, now);
 }
 
+bool LineRecoveryTakesTurn(CameraController* c) {
+  NoticeAbortedRecovery(c);
+  StartDueCheck(c, OsTickCount());
+  return c->mode.load() != MODE_IDLE;
+}
+
 void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
   if ((recovery.listDirty && c->listReady.load() != 0) || (recovery.activeLine >= 0 && EngineFree(c))) *wait = 0;
   for (int32_t line = 0; line < kChannelCount; line++) {

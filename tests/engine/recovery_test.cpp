@@ -1,6 +1,7 @@
 // Lines that vanish and cameras switched off, on the virtual clock: the line
 // closed at once and opened again with the same, more or fewer cameras on
-// it, a network change, a chain silenced by one camera.
+// it, a network change, a chain silenced by one camera; and bad input: a port
+// that never comes back, a storm of network changes, a line that flaps.
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 
@@ -182,4 +183,63 @@ TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
   com1.SetFaults(1, SimFaults{});
   ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 2 cameras") && rig.Idle(); }, 3000));
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
+}
+
+// Nothing selected, so nothing is polled: the worker, sleeping until its
+// deadlines, wakes once a second for the attempt and for nothing else.
+TEST(Recovery, PortThatNeverReopensCostsOneAttemptASecond) {
+  EngineRig rig;
+  rig.Attach(1, {0x45}, kFast);
+  rig.Attach(2, {0x45}, kFast);
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady());
+  rig.Unplug(2);
+  rig.Step();
+  int wakes = 0;
+  for (const uint32_t from = VirtualTick(); VirtualTick() - from < 10000; wakes++) rig.SleepThenStep();
+  EXPECT_LE(wakes, 11);
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)"}));
+}
+
+// A hundred network-change packets a second: the line is addressed again now
+// and then, never twice within 500 ms.
+TEST(Recovery, NetworkChangeStormReaddressesAtMostEvery500Ms) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
+  rig.Start();
+  Choose(rig, 0);
+  const size_t before = com1.Frames().size();
+  for (int ms = 0; ms < 3000; ms += 10) {
+    com1.Inject({0x90, 0x38, 0xFF});
+    rig.Run(10);
+  }
+  const std::vector<uint32_t> checks = Ticks(com1, kAddressSet, before);
+  EXPECT_GE(checks.size(), 2u);
+  EXPECT_GE(ClosestGap(checks), 500u);
+}
+
+// Lost again in the settle, the address set, or a camera's initialisation:
+// once the line stays, both cameras are initialised again and the list
+// still has one entry per camera.
+TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
+  EngineRig rig;
+  rig.Attach(1, {0x45}, kFast);
+  rig.Attach(2, {0x45, 0x45}, kFast);
+  rig.Start();
+  Choose(rig, 1);
+  rig.Unplug(2);
+  for (int delay : {0, 30, 52, 56, 60, 75}) {
+    rig.PlugIn(2, {0x45, 0x45}, kFast);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->channels[1]->IsOpen(); }, 1500));
+    rig.Run(delay);
+    rig.Unplug(2);
+  }
+  WirePeer& back = rig.PlugIn(2, {0x45, 0x45}, kFast);
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM2 back, 2 cameras") && rig.Idle(); }, 3000));
+  EXPECT_EQ(back.Received(0, 0x09).size(), back.Received(1, 0x09).size()) << "both initialised";
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2", "Camera 3"}));
+  EXPECT_EQ(rig.c->cameraCount.load(), 3);
+  rig.Post(2, REQ_FREEZE, 1);
+  ASSERT_TRUE(rig.Settle());
+  EXPECT_EQ(Hex(back.Received(1, 0x01).back()), "82 01 04 62 02 FF");
 }

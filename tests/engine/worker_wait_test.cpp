@@ -53,19 +53,6 @@ class TimedPeer : public SerialPeer {
 
 bool Settled(CameraController* c) { return c->mode.load() == MODE_IDLE && c->port.load() == -1; }
 
-bool CurrentPortHasFrame(CameraController* c) {
-  const int32_t port = c->port.load();
-  return port >= 0 && port < kChannelCount && c->channels[port] && c->channels[port]->HasReceivedFrame();
-}
-
-// The worker thread's loop on the virtual clock: it sleeps WorkerWaitMs unless
-// a frame on the current port wakes it first, then steps.
-void SleepThenStep(EngineRig& rig) {
-  const uint32_t wait = WorkerWaitMs(rig.c);
-  for (uint32_t slept = 0; slept < wait && !CurrentPortHasFrame(rig.c); slept++) rig.Tick();
-  rig.StepAtThisTick();
-}
-
 }  // namespace
 
 TEST(NextDeadline, StartupDelayReplyTimeoutThenIdleUntilARequest) {
@@ -109,7 +96,7 @@ TEST(WorkerWait, SleepingLoopKeepsTheIdlePollAt201And203Ms) {
     ASSERT_TRUE(rig.Select(0));
     const size_t start = com1.Frames().size();
     for (int i = 0; i < 100 && com1.Frames().size() < start + 7; i++) {
-      SleepThenStep(rig);
+      rig.SleepThenStep();
       if (strayWakes) rig.StepAtThisTick();
     }
     const std::vector<WireFrame> frames = com1.Frames();

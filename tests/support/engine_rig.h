@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
+#include "engine/next_deadline.h"
 #include "panel/panel_globals.h"
 #include "panel/window_hooks.h"
 #include "platform/fakewin.h"
@@ -277,6 +278,17 @@ class EngineRig {
   WirePeer& PlugIn(int comNumber, std::initializer_list<uint8_t> models, const SimTiming& timing) {
     unplugged.push_back(std::move(peers[comNumber - 1]));
     return Attach(comNumber, models, timing);
+  }
+  // The worker thread's loop: it sleeps WorkerWaitMs unless a frame on the
+  // current port wakes it first, then steps.
+  void SleepThenStep() {
+    const uint32_t wait = WorkerWaitMs(c);
+    for (uint32_t slept = 0; slept < wait && !CurrentPortHasFrame(); slept++) Tick();
+    StepAtThisTick();
+  }
+  bool CurrentPortHasFrame() const {
+    const int32_t port = c->port.load();
+    return port >= 0 && port < kChannelCount && c->channels[port] && c->channels[port]->HasReceivedFrame();
   }
   void Run(int ms) {
     while (ms-- > 0) Step();
