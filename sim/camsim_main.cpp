@@ -233,7 +233,8 @@ int Run(const CamsimOptions& options) {
     nfds_t fdCount = 0;
     for (int i = 0; i < options.lineCount; ++i) {
       ServedLine& s = lines[i];
-      const uint64_t outage = RunOutages(options.lines[i], i + 1, now, &s.outages, s.line.get(), &s.pty);
+      const uint64_t outage =
+          RunOutages(options.lines[i], i + 1, now, &s.outages, s.line.get(), &s.pty, {s.transcript, TranscriptUs(now)});
       if (outage != UINT64_MAX && outage - now < waitUs) waitUs = outage - now;
       SendDue(s, now);
       uint64_t next = s.line->NextEventUs();

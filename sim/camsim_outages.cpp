@@ -26,6 +26,18 @@ void PlugIn(const CamsimLineOptions& options, int number, PtyLine* pty) {
   std::fflush(stdout);
 }
 
+void Note(const CamsimOutageLog& log, int number, const CamsimOutage& outage, bool out) {
+  if (log.transcript == nullptr) return;
+  std::fprintf(log.transcript, "%5llu.%06llu L%d ", static_cast<unsigned long long>(log.timeUs / 1000000u),
+               static_cast<unsigned long long>(log.timeUs % 1000000u), number);
+  if (outage.camera >= 0) {
+    std::fprintf(log.transcript, "cam%d %s\n", outage.camera + 1, out ? "off" : "on");
+  } else {
+    std::fprintf(log.transcript, "%s\n", out ? "unplugged" : "plugged in");
+  }
+  std::fflush(log.transcript);
+}
+
 void Switch(const CamsimLineOptions& options, int number, const CamsimOutage& outage, bool out, SimLine* line,
             PtyLine* pty) {
   if (outage.camera >= 0) {
@@ -40,7 +52,7 @@ void Switch(const CamsimLineOptions& options, int number, const CamsimOutage& ou
 }  // namespace
 
 uint64_t RunOutages(const CamsimLineOptions& options, int number, uint64_t nowUs, CamsimOutageRun* run, SimLine* line,
-                    PtyLine* pty) {
+                    PtyLine* pty, const CamsimOutageLog& log) {
   line->AdvanceToUs(nowUs);
   uint64_t next = UINT64_MAX;
   for (int i = 0; i < options.outageCount; ++i) {
@@ -48,10 +60,12 @@ uint64_t RunOutages(const CamsimLineOptions& options, int number, uint64_t nowUs
     CamsimOutageRun::Phase& phase = run->phase[i];
     if (phase == CamsimOutageRun::PENDING && nowUs >= outage.fromMs * kUsPerMs) {
       Switch(options, number, outage, true, line, pty);
+      Note(log, number, outage, true);
       phase = CamsimOutageRun::RUNNING;
     }
     if (phase == CamsimOutageRun::RUNNING && nowUs >= outage.toMs * kUsPerMs) {
       Switch(options, number, outage, false, line, pty);
+      Note(log, number, outage, false);
       phase = CamsimOutageRun::OVER;
     }
     const uint64_t due = phase == CamsimOutageRun::PENDING   ? outage.fromMs * kUsPerMs
