@@ -2,8 +2,8 @@
 
 #include "engine/engine_state.h"
 #include "engine/next_deadline.h"
-#include "engine/traffic_trace.h"
 #include "engine/panel_hooks.h"
+#include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
 
 #include <cstring>
