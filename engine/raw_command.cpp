@@ -8,8 +8,7 @@
 
 namespace {
 
-constexpr int32_t kPayloadWords = kRawMaxBytes / 4;
-constexpr uint8_t kHeaderBase = 0x80;
+constexpr int32_t kPayloadWords = kMaxPacketBytes / 4;
 
 // `ticket` holds the ticket once the payload is in place and 0 while the
 // producer writes it (the same check as the traffic trace's slots).
@@ -43,7 +42,7 @@ bool Take(uint32_t ticket, uint8_t* payload, int32_t* length) {
   const uint32_t n = s.length.load(std::memory_order_relaxed);
   for (int32_t i = 0; i < kPayloadWords; i++) w[i] = s.words[i].load(std::memory_order_relaxed);
   std::atomic_thread_fence(std::memory_order_acquire);
-  if (s.ticket.load(std::memory_order_relaxed) != ticket || n > static_cast<uint32_t>(kRawMaxBytes)) return false;
+  if (s.ticket.load(std::memory_order_relaxed) != ticket || n > static_cast<uint32_t>(kMaxPacketBytes)) return false;
   for (uint32_t i = 0; i < n; i++) payload[i] = static_cast<uint8_t>(w[i / 4] >> (8 * (i % 4)));
   *length = static_cast<int32_t>(n);
   return true;
@@ -69,7 +68,7 @@ RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPa
     return RAW_OTHER_ADDRESS;
   }
   const uint32_t last = issued.load(std::memory_order_relaxed);
-  if (last - taken.load(std::memory_order_acquire) >= kRawMailboxSlots || packet.length < kRawMinBytes)
+  if (last - taken.load(std::memory_order_acquire) >= kRawMailboxSlots || packet.length < kMinPacketBytes)
     return Refuse(RAW_BUSY, message, messageSize, "Too many raw commands waiting; try again.");
   const uint32_t ticket = last + 1 == 0 ? 1 : last + 1;
   // Header and terminator are the engine's to write.
@@ -83,7 +82,7 @@ RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPa
 uint32_t RawCommandsWaiting() { return issued.load(std::memory_order_acquire) - taken.load(std::memory_order_acquire); }
 
 void CarryOutRawCommand(CameraController* c, uint32_t cameraIndex, uint32_t ticket) {
-  uint8_t payload[kRawMaxBytes];
+  uint8_t payload[kMaxPacketBytes];
   int32_t length = 0;
   // A ticket that was never handed out (a stray message) leaves the count alone.
   if (!Take(ticket, payload, &length)) return;

@@ -5,12 +5,13 @@
 #pragma once
 
 #include "engine/camera_controller.h"
+#include "requests/visca_packet.h"
 
 #include <cstdint>
 
 constexpr uint32_t kTraceCapacity = 4096;
 // Bytes kept per entry: a whole VISCA packet. Longer frames keep their start.
-constexpr int32_t kTraceBytes = 16;
+constexpr int32_t kTraceBytes = kMaxPacketBytes;
 
 enum TraceKind : uint8_t {
   TRACE_SENT,      // a packet went to the channel
