@@ -143,7 +143,7 @@ TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
   }
 }
 
-TEST(RawCommand, AnotherCamerasAddressOrNoCameraSendsNothing) {
+TEST(RawCommand, OnlyAPacketForTheCameraIsSentAndOnlyOnce) {
   RawRig t;
   ASSERT_TRUE(t.ready);
   RawPacket packet;
@@ -153,8 +153,23 @@ TEST(RawCommand, AnotherCamerasAddressOrNoCameraSendsNothing) {
   EXPECT_STREQ(message, "81 is not the address of camera 2 (82); write 8x.");
   EXPECT_EQ(PutRawCommand(t.rig.c, -1, packet, message, sizeof message), RAW_NO_CAMERA);
   EXPECT_STREQ(message, "No camera selected.");
+  for (int32_t length : {2, 17}) {  // from a caller that skipped the parser
+    packet.length = length;
+    EXPECT_EQ(PutRawCommand(t.rig.c, 1, packet, message, sizeof message), RAW_BAD_LENGTH) << length;
+    EXPECT_STREQ(message, "A packet has 3 to 16 bytes.");
+  }
   EXPECT_EQ(RawCommandsWaiting(), 0u);
   EXPECT_FALSE(t.rig.c->requestQueue->HasMessages());
+  // A message naming ticket 1 again, once tickets 1 and 2 are carried out.
+  std::string none;
+  t.Send("8x 09 04 00 FF", &none);
+  t.Send("8x 09 04 47 FF", &none);
+  const uint32_t base = TraceNewest();
+  ASSERT_TRUE(t.rig.c->requestQueue->Put(1, kRawRequestCode, 1, 0));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return !t.rig.c->requestQueue->HasMessages() && t.rig.Idle(); }, 50));
+  TraceEntry e;
+  for (uint32_t id = base + 1; TraceRead(id, &e); id++) EXPECT_NE(e.code, TX_RAW_COMMAND) << "sent again";
+  EXPECT_EQ(RawCommandsWaiting(), 0u);
 }
 
 }  // namespace
