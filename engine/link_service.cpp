@@ -57,9 +57,19 @@ bool ErrorOfEarlierCommand(CameraController* c, int32_t stage) {
   return true;
 }
 
+// A typed command may be answered without an acknowledge: an interface
+// clear by its completion alone, a refused one by an error 41. Either ends it,
+// as its other replies do; it is no refusal of the engine's own commands.
+bool EndsRawCommand(CameraController* c, uint8_t kind) {
+  const uint8_t k = kind & kReplyKindMask;
+  return c->mode.load() == TX_RAW_COMMAND && (k == kCompletion || k == kError);
+}
+
 void AwaitAcknowledge(CameraController* c, uint8_t kind) {
   if ((kind & kReplyKindMask) == kAcknowledge) {
     AwaitCompletion(c);
+  } else if (EndsRawCommand(c, kind)) {
+    AbandonTransaction(c);
   } else if (reinitOnNack.load() == 1) {
     RestartInitialisation(c);
   } else {

@@ -107,19 +107,26 @@ TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
   // clang-format off
   const struct {
     const char* text;
-    bool silent, refuseZoom;
+    bool silent;
+    uint8_t zoomError;  // the camera's error code for a zoom command, 0: none
     Lines lines;       // up to the reply time (which the camera's timing sets)
     std::string status;  // the last status text
   } cases[] = {
-      {"8x 09 04 00 FF", false, false,
+      {"8x 09 04 00 FF", false, 0,
        {"COM1 Cam 2 -> 82 09 04 00 FF  power?", "COM1 Cam 2 <- A0 50 02 FF  answer, "}, "2 Cameras OK, none selected"},
-      {" 82 01 04 62 02 ff\n", false, false,
+      {" 82 01 04 62 02 ff\n", false, 0,
        {"COM1 Cam 2 -> 82 01 04 62 02 FF  freeze on", "COM1 Cam 2 <- A0 41 FF  ack, ",
         "COM1 Cam 2 <- A0 51 FF  completion, "}, "2 Cameras OK, none selected"},
-      {"8x 01 04 47 00 00 00 00 FF", false, true,
+      {"8x 01 04 47 00 00 00 00 FF", false, 0x02,
        {"COM1 Cam 2 -> 82 01 04 47 00 00 00 00 FF  zoom position", "COM1 Cam 2 <- A0 60 02 FF  error: syntax, "},
        "Err Answer 60, COM1, Cam:2 p.Mode:80"},
-      {"8x 09 04 47 FF", true, false,
+      {"8x 01 04 47 00 00 00 00 FF", false, 0x41,
+       {"COM1 Cam 2 -> 82 01 04 47 00 00 00 00 FF  zoom position",
+        "COM1 Cam 2 <- A0 61 41 FF  error: not executable now, "}, "Err Answer 61, COM1, Cam:2 p.Mode:80"},
+      {"8x 01 00 01 FF", false, 0,
+       {"COM1 Cam 2 -> 82 01 00 01 FF  interface clear", "COM1 Cam 2 <- A0 50 FF  completion, "},
+       "2 Cameras OK, none selected"},
+      {"8x 09 04 47 FF", true, 0,
        {"COM1 Cam 2 -> 82 09 04 47 FF  zoom position?", "COM1 Cam 2 -- no reply, 401 ms"}, "2 Cameras OK, none selected"},
   };
   // clang-format on
@@ -128,14 +135,17 @@ TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
     ASSERT_TRUE(t.ready);
     SimFaults faults;
     faults.silent = k.silent;
-    if (k.refuseZoom) faults.AddError(zoomDirect, sizeof zoomDirect, 0x02);
+    if (k.zoomError) faults.AddError(zoomDirect, sizeof zoomDirect, k.zoomError);
     t.com1.SetFaults(1, faults);
+    reinitOnNack = 1;  // as after a Power request: a refusal restarts initialisation, a raw reply never does
+    const size_t shown = t.rig.StatusTexts().size();
     std::string message;
     Lines lines = t.Send(k.text, &message);
     EXPECT_EQ(message, "") << k.text;
     ASSERT_EQ(lines.size(), k.lines.size()) << k.text << ": " << (lines.empty() ? "" : lines.back());
     for (size_t i = 0; i < lines.size(); i++) EXPECT_EQ(lines[i].rfind(k.lines[i], 0), 0u) << lines[i];
     EXPECT_EQ(t.rig.StatusTexts().back(), k.status) << k.text;
+    EXPECT_LE(t.rig.StatusTexts().size(), shown + 1) << k.text << ": initialisation ran again";
     // The engine's own traffic goes on: the idle poll asks camera 2 again.
     const size_t sent = t.com1.Frames().size();
     EXPECT_TRUE(t.rig.RunUntil([&] { return t.com1.Frames().size() > sent; }, 300)) << k.text;
