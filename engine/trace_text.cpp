@@ -57,7 +57,8 @@ void FormatTraceLine(const TraceEntry& e, TraceStyle style, char* out, int32_t s
   if (!out || size <= 0) return;
   out[0] = 0;
   int32_t at = 0;
-  Append(out, size, &at, "%u.%u ", e.tenths / kTenthsPerMs, e.tenths % kTenthsPerMs);
+  Append(out, size, &at, "%llu.%u ", static_cast<unsigned long long>(e.tenths / kTenthsPerMs),
+         static_cast<unsigned>(e.tenths % kTenthsPerMs));
   if (e.port >= 0)
     Append(out, size, &at, "COM%d ", e.port + 1);
   else

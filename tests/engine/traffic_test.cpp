@@ -39,6 +39,22 @@ TEST(TraceRing, KeepsTheNewest4096EntriesAcrossTheWrap) {
   EXPECT_FALSE(TraceRead(base + 4197, &e));  // not yet recorded
 }
 
+// Times go on past 2^32 tenths of a millisecond (five days).
+TEST(TraceRing, TimesDoNotWrapAfterFiveDays) {
+  CameraController c;
+  virtualTick = 1000;
+  OsSetTickSourceForTest(VirtualTick);
+  TraceReset();
+  virtualTick += 5 * 86400000u;
+  RecordNumbered(&c, 1);
+  OsSetTickSourceForTest(nullptr);
+  TraceEntry e;
+  char line[160];
+  ASSERT_TRUE(TraceRead(TraceNewest(), &e));
+  FormatTraceLine(e, TRACE_PLAIN, line, sizeof line);
+  EXPECT_EQ(std::string(line).substr(0, 12), "432000000.0 ");
+}
+
 // The worker never waits for a reader: a reader that races it gets whole
 // entries or a refusal, never a mix (ThreadSanitizer watches the race).
 TEST(TraceRing, AReaderRacingTheWriterGetsWholeEntriesOrNone) {
