@@ -15,7 +15,7 @@ struct NameRow {
 
 // clang-format off
 const NameRow kSent[] = {
-    {0x30, 0x01, kAny, kAny, "address set"},
+    {0x30, kAny, kAny, kAny, "address set"},  // also its echo, with the next address
     {0x01, 0x00, 0x01, kAny, "interface clear"},
     {0x09, 0x00, 0x02, kAny, "version?"},
     {0x09, 0x04, 0x00, kAny, "power?"},

@@ -83,6 +83,13 @@ TEST(TraceRing, AReaderRacingTheWriterGetsWholeEntriesOrNone) {
   EXPECT_GT(copied, 0u);
 }
 
+// An entry's line as the Traffic window shows it, without its time.
+std::string Untimed(const TraceEntry& e) {
+  char line[160];
+  FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
+  return strchr(line, ' ') + 1;
+}
+
 // Camera 1 (0x66) and camera 2 (0x4B, address 2) on COM1, camera 2 selected.
 struct RawRig {
   RawRig() : com1(rig.Attach(1, {0x66, 0x4B}, SimFastTiming())) {
@@ -104,12 +111,8 @@ struct RawRig {
     EXPECT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 11000));
     Lines lines;
     TraceEntry e;
-    for (uint32_t id = base + 1; TraceRead(id, &e); id++) {
-      if (e.code != TX_RAW_COMMAND) continue;
-      char line[160];
-      FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
-      lines.push_back(strchr(line, ' ') + 1);
-    }
+    for (uint32_t id = base + 1; TraceRead(id, &e); id++)
+      if (e.code == TX_RAW_COMMAND) lines.push_back(Untimed(e));
     return lines;
   }
 
@@ -117,6 +120,20 @@ struct RawRig {
   WirePeer& com1;
   bool ready = false;
 };
+
+// Discovery's broadcasts and their echoes by name; the address set comes
+// back with the next free address.
+TEST(TraceText, DiscoveryBroadcastsAndTheirEchoes) {
+  const uint32_t base = TraceNewest();
+  RawRig t;
+  ASSERT_TRUE(t.ready);
+  const char* const lines[] = {"COM1 Cam - -> 88 30 01 FF  address set", "COM1 Cam - <- 88 30 03 FF  address set, ",
+                               "COM1 Cam - -> 88 01 00 01 FF  interface clear",
+                               "COM1 Cam - <- 88 01 00 01 FF  interface clear, "};
+  TraceEntry e;
+  for (uint32_t i = 0; i < 4; i++)
+    EXPECT_EQ(TraceRead(base + 1 + i, &e) ? Untimed(e).rfind(lines[i], 0) : 1u, 0u) << Untimed(e);
+}
 
 TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
   const uint8_t zoomDirect[] = {0x01, 0x04, 0x47};
