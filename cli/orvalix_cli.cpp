@@ -32,9 +32,14 @@ constexpr uint32_t kTurnMs = 1;
 TrafficFollower traffic;  // raw commands' replies; every packet with --trace
 bool followTraffic = false;
 
+// Each text after the packets recorded before it, so a text a reply caused
+// ("Err Answer ...") follows the reply.
 void PrintNewStatus() {
   char text[kStatusChars];
-  while (TakeStatusText(text, sizeof text)) printf("%s\n", text);
+  while (TakeStatusText(text, sizeof text)) {
+    PrintTraffic(&traffic);
+    printf("%s\n", text);
+  }
 }
 
 void DrainNotifications(CameraController* c) {
