@@ -93,6 +93,8 @@ void ResetConversation(CameraController* c) {
   c->packetLength = 0;
   c->portChecks = 0;
   c->timeoutBeforeAck = 0;
+  c->pollTurnTick = 0;
+  c->pollTurnTaken = false;
   c->timeoutMs = kFirstTimeoutMs;
   ResetLineRecovery();
 }

@@ -4,6 +4,7 @@
 #include "panel/panel_globals.h"
 #include "panel/window_hooks.h"
 #include "resources/resource_ids.h"
+#include "resources/version.h"
 #include "ui/main_window.h"
 #include "ui/main_wnd_proc.h"
 #include "ui/panel_commands.h"
@@ -12,14 +13,6 @@
 #include "ui/ui_globals.h"
 
 #include <commctrl.h>
-
-namespace {
-
-constexpr int kVersionMajor = 1;
-constexpr int kVersionMinor = 3;
-constexpr int kVersionPatch = 0;
-
-}  // namespace
 
 ATOM RegisterMainClass() {
   WNDCLASSEXA wc = {};
@@ -50,7 +43,7 @@ int InitApp(HINSTANCE instance) {
   InstallPanelHooks(WindowHooks());
   pController = CreateCameraController();
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
-  SetStatus("Ver %d.%d.%d", kVersionMajor, kVersionMinor, kVersionPatch);
+  SetStatus("Ver %d.%d.%d", ORVALIX_VERSION_MAJOR, ORVALIX_VERSION_MINOR, ORVALIX_VERSION_PATCH);
   SetCursor(previousCursor);
   return 1;
 }
