@@ -51,6 +51,12 @@ void EnterPhase(CameraController* c, int32_t phase, int32_t subStep) {
   c->mode = phase;
 }
 
+void BeginLineCheck(CameraController* c) {
+  EnterPhase(c, MODE_PORT_CHECK);
+  c->timeoutBeforeAck = 0;
+  c->timeoutMs = kFirstTimeoutMs;
+}
+
 void BeginWork(CameraController* c, int32_t followUp, int32_t index) {
   c->followUp = followUp;
   SetCurrentCamera(c, index);

@@ -39,6 +39,8 @@ void StartDueCheck(CameraController* c, uint32_t now) {
   for (int32_t line = 0; line < kChannelCount; line++) {
     LineWatch& w = recovery.lines[line];
     if (!c->channels[line] || w.state != LINE_CHECK_DUE) continue;
+    // A silent line's probe is background work, as the idle poll is: requests go first.
+    if (w.quietCheck && c->requestQueue->HasMessages()) continue;
     w.state = LINE_CHECKING;
     w.lastCheckTick = now;
     w.networkChange = false;  // the address set goes out now
@@ -46,7 +48,7 @@ void StartDueCheck(CameraController* c, uint32_t now) {
     recovery.startedCamera = -1;
     c->port = line;
     c->portChecks = 0;
-    EnterPhase(c, MODE_PORT_CHECK);
+    BeginLineCheck(c);
     return;
   }
 }

@@ -186,8 +186,10 @@ struct Run {
   int32_t count = 0;
   int32_t pollCounter = 0;
   std::deque<Message> backlog;
-  int32_t owner = -1;         // the camera of the transaction in flight; -1 before its first packet
-  int32_t requested = -1;     // the camera named by the request taken in this step (-1: none or invalid)
+  int32_t owner = -1;  // the camera of the transaction in flight; -1 before its first packet
+  // Cameras named by requests put and maybe not yet taken: a line being
+  // checked again goes first, so a request may wait a few steps.
+  uint32_t requestedMask = 0;
   uint32_t selectedMask = 0;  // cameras the input selected
 };
 
@@ -247,7 +249,8 @@ void CheckStepFrames(Run& run, bool initialised) {
       const bool polled = (target < 32 && ((run.selectedMask >> target) & 1u) != 0) || Probe(frame, length, target);
       if (!initialised) {
         if (run.owner < 0) {
-          if (target != run.requested && !polled) Broken("a packet went to a camera no request or selection named");
+          const bool requested = target < 32 && ((run.requestedMask >> target) & 1u) != 0;
+          if (!requested && !polled) Broken("a packet went to a camera no request or selection named");
           run.owner = target;
         } else if (target != run.owner && !polled) {
           Broken("a transaction's packets went to two cameras");
@@ -270,11 +273,12 @@ void CheckTable(const Run& run) {
 }
 
 // One worker step at tick `now`: hands the next request to the queue while
-// the engine is idle (so the step that takes it is known), steps, checks.
+// the engine is idle (a line being checked again may take the turn first),
+// steps, checks.
 void Step(Run& run, uint32_t jumpMs) {
   CameraController* c = run.c;
   virtualTick += jumpMs;
-  run.requested = -1;
+  if (!c->requestQueue->HasMessages()) run.requestedMask = 0;
   const bool idle = c->mode.load() == MODE_IDLE;
   if (idle) {
     run.owner = -1;
@@ -283,7 +287,7 @@ void Step(Run& run, uint32_t jumpMs) {
       run.backlog.pop_front();
       c->requestQueue->Put(m.cameraIndex, m.code, m.a, m.b);
       if (m.cameraIndex < static_cast<uint32_t>(c->cameraCount.load()))
-        run.requested = static_cast<int32_t>(m.cameraIndex);
+        run.requestedMask |= m.cameraIndex < 32 ? 1u << m.cameraIndex : 0u;
     }
   }
   const bool initialising = c->initialising;
