@@ -46,8 +46,10 @@ void EndWorkOnLine(CameraController* c, int32_t line) {
   }
 }
 
+// A driver that never lets go of a request keeps the old port until exit;
+// opening it again then fails once a second, as for a device not there.
 void LineLost(CameraController* c, int32_t line, uint32_t now) {
-  c->channels[line]->ClosePort();
+  const bool leftOpen = c->channels[line]->ClosePort() == kPortLeftToExit;
   LineWatch& w = recovery.lines[line];
   w.state = LINE_LOST;
   w.since = now;
@@ -56,6 +58,7 @@ void LineLost(CameraController* c, int32_t line, uint32_t now) {
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
     if (c->cameras[i].port == line) SetSilent(c, i, true);
   EndWorkOnLine(c, line);
+  if (leftOpen) ShowStatus("COM%d does not close; left open until exit", line + 1);
 }
 
 void TryAgain(CameraController* c, int32_t line, uint32_t now) {
