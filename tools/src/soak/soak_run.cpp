@@ -369,6 +369,7 @@ int RunSoak(const SoakOptions& options) {
   long rssEnd = ResidentKb();
   uint32_t drainMs = OsTickCount() - drainStart;
   s.monitor->Stop();
+  const int32_t records = c->cameraCount.load();
   for (auto& line : s.lines) line->Stop();
   s.controller = nullptr;
   DestroyCameraController(c);
@@ -388,6 +389,7 @@ int RunSoak(const SoakOptions& options) {
   require(s.monitor->LongestReplyWaitMs() <= kMaxBusyMs, "a reply awaited at most 10.5 s");
   require(s.checker.Lost() == 0, "no request lost");
   require(s.checker.Unexpected() == 0, "no command nobody asked for");
+  require(records == s.checker.CameraCount(), "no record for a camera that is not there");
   bool allBack = true;
   for (const Outage& o : s.outages) allBack = allBack && o.inServiceMs != 0;
   require(allBack, "every line back in service after its outage");
