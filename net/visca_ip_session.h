@@ -3,8 +3,10 @@
 // big-endian); a control RESET opens the line and sequence numbers count from
 // it; only replies carrying the awaited sequence number count; a message left
 // unanswered is sent once more with its own number; a sequence error is
-// answered with RESET and one resend. Pure: the caller moves the datagrams and
-// passes the time, so the rules run on any clock.
+// answered with RESET and one resend. A message sent while the one before
+// still owes its completion (two commands back to back) leaves that one's
+// number awaited too, until its completion or error. Pure: the caller moves
+// the datagrams and passes the time, so the rules run on any clock.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +56,7 @@ class ViscaIpSession {
  private:
   void SendMessage(uint16_t type, const uint8_t* payload, int32_t length, uint32_t now, ViscaIpDatagram* out);
   void AnswerSequenceError(uint32_t now, ViscaIpInput* in);
+  void ReceiveForPrevious(uint32_t type, const uint8_t* payload, int32_t length, ViscaIpInput* in);
 
   ViscaIpDatagram last;  // the awaited message as it went out
   uint32_t nextSequence = 0;
@@ -62,4 +65,8 @@ class ViscaIpSession {
   bool resent = false;    // its one resend is used up
   uint32_t sentTick = 0;
   uint8_t kindsPassed = 0;  // reply kinds (acknowledge, completion, error) already passed on for `last`
+  // The message sent before `last`, while its completion or error is due.
+  bool previousOpen = false;
+  uint32_t previousSequence = 0;
+  uint8_t previousKinds = 0;
 };
