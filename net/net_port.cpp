@@ -20,6 +20,7 @@ constexpr uint32_t kRetryMs = 1000;
 // How often a lookup running aside is looked at.
 constexpr uint32_t kLookupPollMs = 20;
 constexpr int32_t kMaxFrame = 255;
+constexpr uint8_t kPacketEnd = 0xFF;
 
 enum LineState { LINE_LOOKUP, LINE_CONNECTING, LINE_UP, LINE_DOWN };
 
@@ -48,6 +49,7 @@ struct NetPort {
   ViscaIpSession session;
   uint8_t held[kMaxFrame] = {};  // the newest frame written before the line was up
   int32_t heldLength = 0;
+  bool cameUp = false;  // not yet told to the I/O thread
 };
 
 namespace {
@@ -84,6 +86,7 @@ void SendFrame(NetPort* p, const uint8_t* data, int32_t length) {
 
 void Up(NetPort* p) {
   p->state = LINE_UP;
+  p->cameUp = true;
   Report(p, NET_EVENT_UP);
   if (p->config.kind == NET_VISCA_IP) {
     ViscaIpDatagram reset;
@@ -145,7 +148,9 @@ void SendDueResend(NetPort* p) {
 // What one datagram gives the channel: raw bytes, or a visca-ip reply.
 int32_t TakeDatagram(NetPort* p, const uint8_t* datagram, int32_t length, uint8_t* buffer, int32_t capacity) {
   if (p->config.kind == NET_UDP) {
-    if (length > capacity) return 0;
+    // One whole VISCA packet per datagram, or nothing: a piece would be glued
+    // onto the next packet.
+    if (length > ViscaIpDatagram::kMaxPayload || length > capacity || datagram[length - 1] != kPacketEnd) return 0;
     std::memcpy(buffer, datagram, static_cast<size_t>(length));
     return length;
   }
@@ -235,3 +240,9 @@ void NetPortClose(NetPort* p) {
 }
 
 uint32_t NetPortTakeEvents(NetPort* p) { return p->events.exchange(0, std::memory_order_acq_rel); }
+
+bool NetPortTakeCameUp(NetPort* p) {
+  const bool cameUp = p->cameUp;
+  p->cameUp = false;
+  return cameUp;
+}

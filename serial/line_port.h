@@ -16,6 +16,8 @@ struct LinePort {
     return net != nullptr ? NetPortReceive(net, buffer, capacity, waitMs)
                           : SerialPortReceive(serial, buffer, capacity, waitMs);
   }
+  // A network line that came (back) up since the last call.
+  bool TakeCameUp() { return net != nullptr && NetPortTakeCameUp(net); }
   void Wake() { net != nullptr ? NetPortWake(net) : SerialPortWake(serial); }
   void EndReceive() {
     if (serial != nullptr) SerialPortEndReceive(serial);

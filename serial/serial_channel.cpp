@@ -221,6 +221,7 @@ uint32_t SerialChannel::IoLoop() {
     int32_t count = 0;
     if (signalled == OS_WAIT_TIMEOUT) {
       count = port.Receive(received, sizeof received, waitMs);
+      if (port.TakeCameUp()) ClearPartialFrame();
       CutReceived(received, count);
     }
     const bool sent = SendNextFrame();
@@ -229,6 +230,13 @@ uint32_t SerialChannel::IoLoop() {
   port.EndReceive();
   openFlag.store(false, std::memory_order_release);
   return 0;
+}
+
+// A network line that reconnected: a packet cut off by the old connection
+// must not take the first bytes of the new one.
+void SerialChannel::ClearPartialFrame() {
+  OsLockGuard guard(lock);
+  cutter.Clear();
 }
 
 // The bytes are cut under the lock so that ResetBuffers never meets a frame

@@ -55,7 +55,9 @@ class SerialChannel {
   void ResetBuffers(bool receiveSide, bool transmitSide);
 
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
-  // The NET_EVENT_ bits of a network line since the last call; 0 for a COM port.
+  // The NET_EVENT_ bits of a network line since the last call; 0 for a COM
+  // port. The owner's thread only, like OpenNetworkLine and ClosePort, which
+  // replace the port it asks.
   uint32_t TakeLineEvents() { return port.net != nullptr ? NetPortTakeEvents(port.net) : 0; }
   // A received frame waits for ReadFrame.
   bool HasReceivedFrame() const;
@@ -91,6 +93,7 @@ class SerialChannel {
   int OpenLine();
   uint32_t IoLoop();
   void CutReceived(const uint8_t* bytes, int32_t count);
+  void ClearPartialFrame();
   void SignalReceived();
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
   bool SendNextFrame();
