@@ -38,6 +38,7 @@ struct NetPort {
   NetLineConfig config;
   NetWaker* waker = nullptr;
   std::atomic<uint32_t> events{0};
+  std::atomic<bool> up{false};
   // Everything below belongs to the thread that opened the port until the
   // I/O thread starts, and to the I/O thread from then on.
   LineState state = LINE_DOWN;
@@ -66,6 +67,7 @@ void ReleaseLine(NetPort* p) {
 }
 
 void GoDown(NetPort* p, uint32_t event) {
+  p->up.store(false, std::memory_order_release);
   Report(p, event);
   ReleaseLine(p);
   p->state = LINE_DOWN;
@@ -87,6 +89,7 @@ void SendFrame(NetPort* p, const uint8_t* data, int32_t length) {
 void Up(NetPort* p) {
   p->state = LINE_UP;
   p->cameUp = true;
+  p->up.store(true, std::memory_order_release);
   Report(p, NET_EVENT_UP);
   if (p->config.kind == NET_VISCA_IP) {
     ViscaIpDatagram reset;
@@ -240,6 +243,10 @@ void NetPortClose(NetPort* p) {
 }
 
 uint32_t NetPortTakeEvents(NetPort* p) { return p->events.exchange(0, std::memory_order_acq_rel); }
+
+bool NetPortHasEvents(NetPort* p) { return p->events.load(std::memory_order_acquire) != 0; }
+
+bool NetPortIsUp(NetPort* p) { return p->up.load(std::memory_order_acquire); }
 
 bool NetPortTakeCameUp(NetPort* p) {
   const bool cameUp = p->cameUp;

@@ -223,6 +223,7 @@ uint32_t SerialChannel::IoLoop() {
       count = port.Receive(received, sizeof received, waitMs);
       if (port.TakeCameUp()) ClearPartialFrame();
       CutReceived(received, count);
+      if (port.HasEvents()) SignalReceived();
     }
     const bool sent = SendNextFrame();
     waitMs = count > 0 || sent ? 0 : OS_INFINITE;
