@@ -52,9 +52,26 @@ bool IsViscaReply(uint32_t type, const uint8_t* payload, int32_t length) {
   return type == VISCA_IP_REPLY && payload[length - 1] == kPacketEnd;
 }
 
-void PassOn(const uint8_t* payload, int32_t length, ViscaIpInput* in) {
-  std::memcpy(in->packet, payload, static_cast<size_t>(length));
-  in->packetLength = length;
+constexpr uint8_t kAcknowledge = 0x40;
+constexpr int32_t kAcknowledgeLength = 3;
+
+// A reply goes on once per kind (a resend is answered again). A command's
+// completion whose acknowledge was lost goes on behind the acknowledge it
+// implies, as a serial line would have carried both.
+void PassOn(bool command, const uint8_t* payload, int32_t length, uint8_t* passed, ViscaIpInput* in) {
+  const uint8_t kind = ReplyKindBit(payload, length);
+  if (kind & *passed) return;
+  *passed |= kind;
+  if (command && kind == KIND_COMPLETION && (*passed & KIND_ACK) == 0 &&
+      length <= ViscaIpDatagram::kMaxPayload - kAcknowledgeLength) {
+    *passed |= KIND_ACK;
+    in->packet[0] = payload[0];
+    in->packet[1] = static_cast<uint8_t>(kAcknowledge | (payload[1] & 0x0F));
+    in->packet[2] = kPacketEnd;
+    in->packetLength = kAcknowledgeLength;
+  }
+  std::memcpy(in->packet + in->packetLength, payload, static_cast<size_t>(length));
+  in->packetLength += length;
 }
 
 }  // namespace
@@ -66,6 +83,7 @@ void ViscaIpSession::SendMessage(uint16_t type, const uint8_t* payload, int32_t 
       awaiting && (kindsPassed & KINDS_LAST) == 0 && (lastType == VISCA_IP_COMMAND || lastType == VISCA_IP_INQUIRY);
   previousSequence = BigEndian(last.bytes + 4, 4);
   previousKinds = kindsPassed;
+  previousCommand = lastType == VISCA_IP_COMMAND;
   Compose(type, payload, length, nextSequence++, &last);
   awaiting = true;
   answered = false;
@@ -113,11 +131,8 @@ void ViscaIpSession::Receive(const uint8_t* data, int32_t length, uint32_t now, 
   if (previousOpen && sequence == previousSequence) return ReceiveForPrevious(type, payload, payloadLength, in);
   if (!awaiting || sequence != BigEndian(last.bytes + 4, 4)) return;
   if (IsViscaReply(type, payload, payloadLength)) {
-    const uint8_t kind = ReplyKindBit(payload, payloadLength);
-    if (kind & kindsPassed) return;  // the same reply again, after a resend
-    kindsPassed |= kind;
     answered = true;
-    PassOn(payload, payloadLength, in);
+    PassOn(BigEndian(last.bytes, 2) == VISCA_IP_COMMAND, payload, payloadLength, &kindsPassed, in);
   } else if (type == VISCA_IP_CONTROL_REPLY && payloadLength == 1 && payload[0] == kResetDone) {
     answered = true;
   } else if (type == VISCA_IP_CONTROL_REPLY && payloadLength == 2 && payload[0] == kControlError) {
@@ -131,11 +146,8 @@ void ViscaIpSession::Receive(const uint8_t* data, int32_t length, uint32_t now, 
 // are not its own, and its completion or error ends the wait for it.
 void ViscaIpSession::ReceiveForPrevious(uint32_t type, const uint8_t* payload, int32_t length, ViscaIpInput* in) {
   if (!IsViscaReply(type, payload, length)) return;
-  const uint8_t kind = ReplyKindBit(payload, length);
-  if (kind & previousKinds) return;
-  previousKinds |= kind;
-  if (kind & KINDS_LAST) previousOpen = false;
-  PassOn(payload, length, in);
+  PassOn(previousCommand, payload, length, &previousKinds, in);
+  if (previousKinds & KINDS_LAST) previousOpen = false;
 }
 
 bool ViscaIpSession::TakeResend(uint32_t now, ViscaIpDatagram* out) {

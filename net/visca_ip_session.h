@@ -3,7 +3,8 @@
 // big-endian); a control RESET opens the line and sequence numbers count from
 // it; only replies carrying the awaited sequence number count; a message left
 // unanswered is sent once more with its own number; a sequence error is
-// answered with RESET and one resend. A message sent while the one before
+// answered with RESET and one resend. A command's completion whose
+// acknowledge was lost brings that acknowledge. A message sent while the one before
 // still owes its completion (two commands back to back) leaves that one's
 // number awaited too, until its completion or error. Pure: the caller moves
 // the datagrams and passes the time, so the rules run on any clock.
@@ -28,9 +29,10 @@ struct ViscaIpDatagram {
 
 // What one received datagram leads to.
 struct ViscaIpInput {
-  uint8_t packet[ViscaIpDatagram::kMaxPayload] = {};  // a reply for the engine
-  int32_t packetLength = 0;                           // 0: none
-  ViscaIpDatagram send[2];                            // to send now, in order
+  // For the engine: a reply, or an acknowledge and the completion behind it.
+  uint8_t packet[ViscaIpDatagram::kMaxPayload] = {};
+  int32_t packetLength = 0;  // 0: none
+  ViscaIpDatagram send[2];   // to send now, in order
   int32_t sendCount = 0;
   bool messageTypeRefused = false;  // the camera does not take this kind of message
 };
@@ -69,4 +71,5 @@ class ViscaIpSession {
   bool previousOpen = false;
   uint32_t previousSequence = 0;
   uint8_t previousKinds = 0;
+  bool previousCommand = false;
 };

@@ -18,7 +18,7 @@ run() { "$CLI" "$@" >"$DIR/out" 2>"$DIR/err"; rc=$?; }
 # Bad arguments: a clear message, exit status 2.
 many=$(i=0; while [ $i -le 255 ]; do printf ' --request 14'; i=$((i + 1)); done)
 for args in "" "--port 0=/x" "--port 11=/x" "--port 1" "--port 1=" "--port 1=/a --port 1=/b" "--port 1=/x --select 0" \
-            "--port 1=/x --select 71" "--port 1=/x --request 5" "--port 1=/x --select 1 --request x:1" \
+            "--port 1=/x --select 183" "--port 1=/x --request 5" "--port 1=/x --select 1 --request x:1" \
             "--port 1=/x --select 1 --request 5:" "--port 1=/x --select 1 --request 5:99999999999" \
             "--port 1=/x --wait -5" "--port 1=/x --wait" "--port 1=/x --wait 0x" "--port 011=/x" "--port 1=/x --timeout 0" \
             "--bogus" "--port 1=/x --select 1$many" "--port 1=/x --select 1 --raw 8x,09,00,FF" \

@@ -76,6 +76,11 @@ TEST(ViscaIp, LostReplyIsSentOnceMoreWithItsNumberAndLateRepliesCountOnce) {
   EXPECT_EQ(line.Receive(ack), Bytes{});
   EXPECT_EQ(line.Receive(done), (Bytes{0x90, 0x51, 0xFF}));
   EXPECT_EQ(line.Receive(done), Bytes{});
+  // A completion whose acknowledge was lost brings it, as a serial line has both.
+  line.Send(kZoomTele);  // 2
+  EXPECT_EQ(line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x90, 0x52, 0xFF}),
+            (Bytes{0x90, 0x42, 0xFF, 0x90, 0x52, 0xFF}));
+  EXPECT_EQ(line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x90, 0x42, 0xFF}), Bytes{});
 }
 
 // Two commands back to back (model 0x40's iris, then gain): the replies of
