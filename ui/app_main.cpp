@@ -1,6 +1,7 @@
 #include "ui/app_main.h"
 
 #include "common/text.h"
+#include "net/net_config.h"
 #include "panel/panel_globals.h"
 #include "panel/window_hooks.h"
 #include "resources/resource_ids.h"
@@ -18,6 +19,15 @@ namespace {
 constexpr int kVersionMajor = 1;
 constexpr int kVersionMinor = 3;
 constexpr int kVersionPatch = 0;
+// Network lines, in the current folder beside QuickHelp.mht. Without it the
+// program opens no socket.
+constexpr char kNetworkFile[] = "orvalix.ini";
+
+// The first line of the file that was skipped, and how many more were.
+void NameSkippedLines(const NetConfigErrors& skipped) {
+  if (skipped.count == 1) SetStatus("%s", skipped.texts[0]);
+  if (skipped.count > 1) SetStatus("%s (and %d more)", skipped.texts[0], skipped.count - 1);
+}
 
 }  // namespace
 
@@ -48,9 +58,13 @@ int InitApp(HINSTANCE instance) {
   ShowPage(0);
   // The engine draws into the panel through these, from its first status text on.
   InstallPanelHooks(WindowHooks());
-  pController = CreateCameraController();
+  NetConfig network;
+  NetConfigErrors skipped;
+  LoadNetConfigFile(kNetworkFile, &network, &skipped);
+  pController = CreateCameraController(WORKER_THREAD, &network);
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
   SetStatus("Ver %d.%d.%d", kVersionMajor, kVersionMinor, kVersionPatch);
+  NameSkippedLines(skipped);
   SetCursor(previousCursor);
   return 1;
 }

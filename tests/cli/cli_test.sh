@@ -75,5 +75,33 @@ run --port 5="$DIR/com5"
 [ $rc -ne 0 ] && has err "^orvalix-cli: no camera answered" || fail "no camera gave exit status 0"
 has out "^Found 0 cameras$"
 
+# The same camera over visca-ip and over tcp on 127.0.0.1: listed as IP1, initialised with the bytes a serial
+# line carries (after the line's own check), and a request read back.
+start_net() {  # name, camsim arguments; PORT is the port camsim serves once it has named it
+  name=$1; shift
+  "$CAMSIM" --profile fast --duration 60 "$@" --transcript "$DIR/$name" >"$DIR/$name.log" 2>&1 &
+  SIMPIDS="$SIMPIDS $!" n=0 PORT=""
+  while [ -z "$PORT" ] && [ $n -lt 100 ]; do
+    sleep 0.05; n=$((n + 1)); PORT=$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/p' "$DIR/$name.log")
+  done
+  [ -n "$PORT" ] || fail "camsim named no port within 5 s: $(cat "$DIR/$name.log")"
+}
+sent() { grep -- " -> " "$DIR/$1" | sed 's/.* -> //' | tail -n +"$2"; }  # transcript, first packet kept
+start_sim com6 --line 0x4B --transcript "$DIR/serial"
+run --port 6="$DIR/com6"
+start_net visca --line 0x4B --udp 0
+run --ip 1=127.0.0.1:"$PORT" --select 1 --request 1:50 --wait 300
+has out "^Checking IP1...$"
+has out "^camera 1 IP1 address 1 model 0x4B port=10 "
+has out "^notify 1 1 13737$"
+has visca "-> 81 01 04 47 03 05 0A 09 FF"
+sent visca 2 | sed '/^81 01 04 47 03 05 0A 09 FF$/,$d' >"$DIR/visca-init"
+[ -s "$DIR/visca-init" ] && [ "$(cat "$DIR/visca-init")" = "$(sent serial 3)" ] || fail "visca-ip initialisation: $(tr '\n' '|' <"$DIR/visca-init")"
+sent visca 2 | sed '1,/^81 01 04 47 03 05 0A 09 FF$/d' | grep -q "^81 09 04 47 FF$" || fail "no zoom read-back over visca-ip"
+start_net tcp --line 0x4B --tcp 0
+run --ip 3=127.0.0.1:"$PORT",tcp
+has out "^camera 1 IP3 address 1 model 0x4B port=12 "
+[ "$(sent tcp 1)" = "$(sent serial 1)" ] || fail "tcp initialisation: $(sent tcp 1 | tr '\n' '|')"
+
 [ $FAILED -eq 0 ] && echo "PASS"
 exit $FAILED
