@@ -29,7 +29,12 @@ void CheckOptions(const CliOptions& o) {
     if (memchr(device, 0, sizeof device) == nullptr) Broken("a device path is not terminated");
     if (device[0] != '\0') ports++;
   }
-  if (ports == 0) Broken("a parse without a port succeeded");
+  for (const NetLineConfig& line : o.network.lines) {
+    if (memchr(line.host, 0, sizeof line.host) == nullptr) Broken("a host name is not terminated");
+    if (line.kind != NET_NONE) ports++;
+  }
+  if (memchr(o.configFile, 0, sizeof o.configFile) == nullptr) Broken("the --config path is not terminated");
+  if (ports == 0 && o.configFile[0] == '\0') Broken("a parse without a port, a network line or a file succeeded");
   if (o.select < 0 || o.select > kMaxCameraNumber) Broken("--select outside 1..182");
   if (o.requestCount < 0 || o.requestCount > CliOptions::kMaxRequests) Broken("request count outside the table");
   if (o.requestCount > 0 && o.select == 0) Broken("requests without a selected camera");
