@@ -15,6 +15,7 @@
 #include "engine/transmission.h"
 #include "requests/request_codes.h"
 
+#include <chrono>
 #include <new>
 
 std::atomic<uint32_t> lastRxTick{0};
@@ -28,6 +29,8 @@ constexpr int32_t kPollTurns = 4;
 constexpr uint32_t kOpenSettleMs = 50;
 // Teardown serves the worker's calls into the panel this often while it waits.
 constexpr uint32_t kStopTurnMs = 1;
+// The worker may itself be closing a port when it is told to stop.
+static_assert(kWorkerStopWaitMs > kCloseWaitMs, "the worker's own close must fit in its stop wait");
 
 // Set on the worker while it runs the panel refresh of a re-reading: the
 // selection that refresh makes is the camera already current, never a click.
@@ -222,13 +225,12 @@ void DestroyCameraController(CameraController* c) {
   if (!c) return;
   c->stopEvent.Set();
   // The worker may be waiting on this thread's windows (status line, list,
-  // panel refresh), so serve those calls while waiting. Each turn waits at
-  // least kStopTurnMs, so the count bounds the real time whatever the clock.
-  uint32_t waitedMs = 0;
+  // panel refresh), so serve those calls while waiting. The bound is real
+  // time: a test's virtual tick stands still, and a short wait may return early.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWorkerStopWaitMs);
   while (!c->thread.Join(kStopTurnMs)) {
     Hooks().serveWorker();
-    waitedMs += kStopTurnMs;
-    if (waitedMs >= kWorkerStopWaitMs) {
+    if (std::chrono::steady_clock::now() >= deadline) {
       ShowStatus("The engine does not stop; left running until exit");
       return;
     }

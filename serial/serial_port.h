@@ -38,8 +38,10 @@ bool SerialPortClose(SerialPort* port);
 // on the wire (12 bits each at most: start, 8 data, parity, 2 stop), plus
 // half a second for a line that holds them off.
 constexpr uint32_t kWriteHoldOffMs = 500;
+constexpr uint64_t kMaxBitsPerCharacter = 12;
+constexpr uint64_t kMsPerSecond = 1000;
 constexpr uint32_t FrameWriteLimitMs(int32_t length, uint32_t baudRate) {
-  const uint64_t bitMs = static_cast<uint64_t>(length > 0 ? length : 0) * 12u * 1000u;
+  const uint64_t bitMs = static_cast<uint64_t>(length > 0 ? length : 0) * kMaxBitsPerCharacter * kMsPerSecond;
   const uint64_t baud = baudRate > 0 ? baudRate : 1;
   return kWriteHoldOffMs + static_cast<uint32_t>((bitMs + baud - 1) / baud);
 }

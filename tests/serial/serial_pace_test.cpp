@@ -36,10 +36,16 @@ TEST_F(PtyChannel, AQuietOpenLineCostsNoProcessorTime) {
 }
 
 // The line stops taking bytes (XOFF from the far end) and takes them again
-// after 800 ms. A write has its time on the wire plus 500 ms: the short frame
-// queued first is given up before the line moves again, and the long one
-// behind it, still within its time, goes out whole when the line moves.
+// after 2.5 s. At 1200 baud a write has its time on the wire plus 500 ms: the
+// short frame queued first (560 ms) is given up long before the line moves
+// again, and the long one behind it (3050 ms, so until about 3.6 s), still
+// within its time, goes out whole when the line moves; a limit of a second
+// without progress would have dropped it at about 2 s.
 TEST_F(PtyChannel, AFrameTheLineHoldsBackIsGivenUpHalfASecondAfterItsTimeOnTheWire) {
+  constexpr uint32_t kSlowBaud = 1200;
+  channel.ClosePort();
+  ASSERT_EQ(channel.SetOption(OPTION_BAUD_RATE, kSlowBaud), 0);
+  ASSERT_EQ(channel.OpenPort(kPort), 0);
   termios tio;
   ASSERT_EQ(tcgetattr(line.slave, &tio), 0);
   tio.c_iflag |= IXON;
@@ -54,10 +60,10 @@ TEST_F(PtyChannel, AFrameTheLineHoldsBackIsGivenUpHalfASecondAfterItsTimeOnTheWi
   longFrame.back() = 0xFF;
   ASSERT_EQ(channel.WriteFrame(shortFrame.data(), 6), 0);
   ASSERT_EQ(channel.WriteFrame(longFrame.data(), 255), 0);
-  std::this_thread::sleep_until(Clock::now() + std::chrono::milliseconds(800));  // the line held back
+  std::this_thread::sleep_until(Clock::now() + std::chrono::milliseconds(2500));  // the line held back
   line.Write({0x11});
   Bytes arrived;
-  const auto limit = Clock::now() + std::chrono::seconds(3);
+  const auto limit = Clock::now() + std::chrono::seconds(5);
   while (arrived.size() < longFrame.size() && Clock::now() < limit) {
     pollfd ready = {line.master, POLLIN, 0};
     uint8_t buffer[256];
