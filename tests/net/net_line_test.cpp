@@ -1,5 +1,6 @@
-// Network lines through a SerialChannel, as the engine will drive them,
-// against camsim on 127.0.0.1: visca-ip over UDP and a chain over TCP.
+// Network lines through a SerialChannel, as the engine drives them, on
+// 127.0.0.1: camsim's raw UDP camera and chain over TCP, and cameras the test
+// plays where a line must drop or reconnect.
 #include "net/udp_hub.h"
 #include "serial/serial_channel.h"
 #include "tests/support/camsim_child.h"
@@ -89,15 +90,15 @@ struct Socket {
   int Accept() { return Readable(fd) ? accept(fd, nullptr, nullptr) : -1; }
 };
 
-TEST(NetLine, CamerasOverUdpViscaIpAndTcpAnswerThroughTheChannel) {
-  Camsim sim("--profile fast --line 0x66 --udp 0 --line 0x4B --udp-raw 0 --line 0x4B,0x5F --tcp 0");
+TEST(NetLine, CamerasOverRawUdpAndTcpAnswerThroughTheChannel) {
+  Camsim sim("--profile fast --line 0x4B --udp-raw 0 --line 0x4B,0x5F --tcp 0");
   ASSERT_TRUE(sim.ReadUntil("stop with Ctrl+C")) << sim.text;
   // Port 52381 taken: the shared socket takes another and says which.
   Socket holder;
   holder.Bind(kViscaIpLocalPort);
 
   SerialChannel raw;
-  ASSERT_EQ(OpenLoopback(raw, NET_UDP, sim.LoopbackPort(1)), 0);
+  ASSERT_EQ(OpenLoopback(raw, NET_UDP, sim.LoopbackPort(0)), 0);
   EXPECT_NE(UdpHubLocalPort(), 0);
   EXPECT_NE(UdpHubLocalPort(), kViscaIpLocalPort);
   // A reply from an address not configured, queued ahead of the camera's,
@@ -106,20 +107,8 @@ TEST(NetLine, CamerasOverUdpViscaIpAndTcpAnswerThroughTheChannel) {
   stranger.SendTo(UdpHubLocalPort(), {0x90, 0x50, 0x03, 0xFF});
   EXPECT_EQ(Ask(raw, {0x81, 0x09, 0x04, 0x00, 0xFF}), (Bytes{0x90, 0x50, 0x02, 0xFF}));
 
-  SerialChannel udp;
-  ASSERT_EQ(OpenLoopback(udp, NET_VISCA_IP, sim.LoopbackPort(0)), 0);
-  EXPECT_EQ(Ask(udp, {0x81, 0x09, 0x00, 0x02, 0xFF}),
-            (Bytes{0x90, 0x50, 0x00, 0x20, 0x04, 0x66, 0x01, 0x00, 0x02, 0xFF}));
-  EXPECT_EQ(Ask(udp, {0x81, 0x01, 0x04, 0x42, 0x00, 0x00, 0x00, 0x09, 0xFF}), (Bytes{0x90, 0x41, 0xFF}));
-  uint8_t buffer[256];
-  uint32_t length = 0;
-  ASSERT_TRUE(WaitFor([&] { return udp.ReadFrame(buffer, 255, &length) == 0; }));
-  EXPECT_EQ(Bytes(buffer, buffer + length), (Bytes{0x90, 0x51, 0xFF}));
-  EXPECT_EQ(Ask(udp, {0x81, 0x09, 0x04, 0x42, 0xFF}), (Bytes{0x90, 0x50, 0x00, 0x00, 0x00, 0x09, 0xFF}));
-  EXPECT_EQ(udp.TakeLineEvents(), NET_EVENT_UP);
-
   SerialChannel tcp;
-  ASSERT_EQ(OpenLoopback(tcp, NET_TCP, sim.LoopbackPort(2)), 0);
+  ASSERT_EQ(OpenLoopback(tcp, NET_TCP, sim.LoopbackPort(1)), 0);
   EXPECT_EQ(Ask(tcp, {0x88, 0x30, 0x01, 0xFF}), (Bytes{0x88, 0x30, 0x03, 0xFF}));
   EXPECT_EQ(Ask(tcp, {0x82, 0x09, 0x00, 0x02, 0xFF}),
             (Bytes{0xA0, 0x50, 0x00, 0x20, 0x04, 0x5F, 0x01, 0x00, 0x02, 0xFF}));
