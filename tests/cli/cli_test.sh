@@ -102,6 +102,14 @@ start_net tcp --line 0x4B --tcp 0
 run --ip 3=127.0.0.1:"$PORT",tcp
 has out "^camera 1 IP3 address 1 model 0x4B port=12 "
 [ "$(sent tcp 1)" = "$(sent serial 1)" ] || fail "tcp initialisation: $(sent tcp 1 | tr '\n' '|')"
+# Port 52381 held by a first program: a second sends from another port and says so once.
+"$CLI" --ip 1=127.0.0.1:"$PORT",tcp --ip 2=127.0.0.1:"$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/p' "$DIR/visca.log")" \
+  --wait 5000 >"$DIR/first" 2>&1 & first=$! n=0
+while ! grep -q "Cameras OK" "$DIR/first" && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
+start_net second --line 0x4B --udp 0
+run --ip 1=127.0.0.1:"$PORT"
+[ "$(grep -c "^Sending from UDP port [0-9]*: 52381 is taken$" "$DIR/out")" -eq 1 ] || fail "port notice: $(cat "$DIR/out")"
+kill $first; wait $first 2>/dev/null
 # A refused connection is named and the line left out; a fifth of the datagrams lost both ways: a message
 # unanswered is sent again and the engine goes on, and the run ends by itself (a second loss in one
 # transaction ends initialisation, as a lost reply does on a serial line).
