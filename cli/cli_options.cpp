@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "engine/raw_command.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -102,6 +104,8 @@ const char* RequestFault(const char* arg, CliRequest* out) {
   code[n] = 0;
   long long c, a = 0;
   if (!ParseInteger(code, 0, 0xFFFFFFFFll, &c)) return "bad request code in --request";
+  // The raw command's code names a mailbox ticket, which only --raw hands out.
+  if (c == kRawRequestCode) return "--request cannot carry a raw command's code; use --raw";
   if (colon && !ParseInteger(colon + 1, INT32_MIN, INT32_MAX, &a)) return "bad argument in --request";
   *out = CliRequest{static_cast<uint32_t>(c), static_cast<int32_t>(a), RawPacket()};
   return nullptr;

@@ -24,6 +24,10 @@ StatusRing statusRing;
 OsEvent wake;
 std::atomic<bool> autoChecked{false};
 std::atomic<bool> irisChecked{false};
+// A click (this program's thread) and the refresh of a re-reading (the
+// worker) both set the boxes and then select: one at a time, so the boxes
+// never show one camera while the engine has taken the other.
+OsLock selectLock;
 
 void KeepStatus(const char* text) {
   {
@@ -81,7 +85,10 @@ void SetExposureChecks(int32_t aeMode) {
 
 void SelectInList(CameraController* c, int32_t index) {
   if (index < 0 || index >= c->cameraCount.load()) return;
-  SetExposureChecks(c->cameras[index].aeMode);
-  SelectCamera(c, index);
+  {
+    OsLockGuard guard(selectLock);
+    SetExposureChecks(c->cameras[index].aeMode);
+    SelectCamera(c, index);
+  }
   ShowStatus("Camera %d selected", static_cast<int>(index + 1));
 }

@@ -20,9 +20,10 @@
 namespace {
 
 constexpr uint32_t kStuckMs = 1500;  // idle without a list this long: initialisation stopped
-// While the list fills, the engine's state is looked at least this often:
-// an initialisation that stops shows no text.
-constexpr uint32_t kListCheckMs = 50;
+// While the list fills, the engine's state is looked at this often: an
+// initialisation that stops shows no text, and the list is ready a moment
+// after its last text. Once per run, so it costs nothing at rest.
+constexpr uint32_t kListCheckMs = 2;
 constexpr size_t kStatusChars = 256;
 // The trace and the command mode are not behind the panel's event: with
 // either, a turn of the loop sleeps at most this long.
@@ -31,9 +32,14 @@ constexpr uint32_t kTurnMs = 1;
 TrafficFollower traffic;  // raw commands' replies; every packet with --trace
 bool followTraffic = false;
 
+// Each text after the packets recorded before it, so a text a reply caused
+// ("Err Answer ...") follows the reply.
 void PrintNewStatus() {
   char text[kStatusChars];
-  while (TakeStatusText(text, sizeof text)) printf("%s\n", text);
+  while (TakeStatusText(text, sizeof text)) {
+    PrintTraffic(&traffic);
+    printf("%s\n", text);
+  }
 }
 
 void DrainNotifications(CameraController* c) {

@@ -109,7 +109,37 @@ void SaveAndClose(CameraController* c) {
   Hooks().closeSetup();
 }
 
-void Send(CameraController* c, const CameraRecord& r, const RequestRow& row, int32_t value);
+// A plain row: its command with the value as the row encodes it.
+void Send(CameraController* c, const CameraRecord& r, const RequestRow& row, int32_t value) {
+  switch (row.encoding) {
+    case ENCODE_BYTE:
+      SendByte(c, row.command, value);
+      break;
+    case ENCODE_WORD:
+      SendWord(c, row.command, value);
+      break;
+    case ENCODE_LOW_BYTE:
+      SendLowByte(c, row.command, value);
+      break;
+    case ENCODE_SWITCH:
+      SendSwitch(c, row.command, (value & kLowDigit) != 0);
+      break;
+    case ENCODE_SWITCH_IF_ONE:
+      SendSwitch(c, row.command, value == 1);
+      break;
+    case ENCODE_FIXED:
+      SendByte(c, row.command, row.fixedByte);
+      break;
+    case ENCODE_FIXED_THEN_BYTE:
+      SendPacket(c, TX_COMMAND, 0x01, 0x04, row.command, row.fixedByte, value, -1);
+      break;
+    case ENCODE_VIDEO_REGISTER: {
+      VideoRegisterWrite w = VideoRegisterWriteOf(row.code, r.modelCode);
+      SendPacket(c, TX_COMMAND, 0x01, 0x04, row.command, w.reg, Digit(w.value, 4), Digit(w.value, 0), -1);
+      break;
+    }
+  }
+}
 
 // Each special case with what it takes of the request: the argument as it
 // came, or the row's command and value.
@@ -172,37 +202,6 @@ int32_t ValueOf(const RequestRow& row, const CameraRecord& r, int32_t a) {
       return r.pictureFlip == FLIP_OFF ? FLIP_ON : FLIP_OFF;
     default:
       return a;
-  }
-}
-
-void Send(CameraController* c, const CameraRecord& r, const RequestRow& row, int32_t value) {
-  switch (row.encoding) {
-    case ENCODE_BYTE:
-      SendByte(c, row.command, value);
-      break;
-    case ENCODE_WORD:
-      SendWord(c, row.command, value);
-      break;
-    case ENCODE_LOW_BYTE:
-      SendLowByte(c, row.command, value);
-      break;
-    case ENCODE_SWITCH:
-      SendSwitch(c, row.command, (value & kLowDigit) != 0);
-      break;
-    case ENCODE_SWITCH_IF_ONE:
-      SendSwitch(c, row.command, value == 1);
-      break;
-    case ENCODE_FIXED:
-      SendByte(c, row.command, row.fixedByte);
-      break;
-    case ENCODE_FIXED_THEN_BYTE:
-      SendPacket(c, TX_COMMAND, 0x01, 0x04, row.command, row.fixedByte, value, -1);
-      break;
-    case ENCODE_VIDEO_REGISTER: {
-      VideoRegisterWrite w = VideoRegisterWriteOf(row.code, r.modelCode);
-      SendPacket(c, TX_COMMAND, 0x01, 0x04, row.command, w.reg, Digit(w.value, 4), Digit(w.value, 0), -1);
-      break;
-    }
   }
 }
 

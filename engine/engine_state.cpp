@@ -80,5 +80,7 @@ void ResetConversation(CameraController* c) {
   memset(c->packetBuffer, 0, sizeof c->packetBuffer);
   c->packetLength = 0;
   c->portChecks = 0;
+  c->pollTurnTick = 0;
+  c->pollTurnTaken = false;
   c->timeoutMs = kFirstTimeoutMs;
 }

@@ -1,8 +1,8 @@
 #include "engine/inquiry_answers.h"
 
 #include "engine/engine_state.h"
-#include "engine/read_back.h"
 #include "engine/panel_hooks.h"
+#include "engine/read_back.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "requests/camera_models.h"
@@ -35,7 +35,6 @@ constexpr uint32_t kFocusSettleMs = 300;
 void Post(CameraController* c, uint32_t code, int32_t value) {
   c->notifyQueue->Put(static_cast<uint32_t>(c->camera.load()), code, static_cast<uint32_t>(value), 0);
 }
-
 
 // Model 0x40 has no brightness inquiry: a gain above 1 stands for the upper
 // part of the scale, otherwise the iris is asked under the same code. False

@@ -7,6 +7,7 @@
 #include "engine/panel_hooks.h"
 #include "engine/phase_table.h"
 #include "engine/traffic_trace.h"
+#include "requests/visca_packet.h"
 
 #include <cstring>
 
@@ -42,16 +43,8 @@ ReadResult ReadPacket(CameraController* c) {
   return READ_PACKET;
 }
 
-// Reply kinds, in the high half of byte 1.
-constexpr uint8_t kKindMask = 0xF0;
-constexpr uint8_t kAcknowledge = 0x40;
-constexpr uint8_t kCompletion = 0x50;
-constexpr uint8_t kError = 0x60;
 // An error with this code goes on as the awaited reply; any other ends the transaction.
 constexpr uint8_t kErrorPassedOn = 0x41;
-// Answers carry at least one data byte; anything shorter (a late acknowledge
-// or completion, a network-change packet) is never an answer.
-constexpr uint32_t kMinAnswerLength = 4;
 
 // An error reply while a command sent right before the one in flight still
 // owes its replies is that earlier command's last word: it owes nothing more,
@@ -65,9 +58,19 @@ bool ErrorOfEarlierCommand(CameraController* c, int32_t stage) {
   return true;
 }
 
+// A typed command may be answered without an acknowledge: an interface
+// clear by its completion alone, a refused one by an error 41. Either ends it,
+// as its other replies do; it is no refusal of the engine's own commands.
+bool EndsRawCommand(CameraController* c, uint8_t kind) {
+  const uint8_t k = kind & kReplyKindMask;
+  return c->mode.load() == TX_RAW_COMMAND && (k == kCompletion || k == kError);
+}
+
 void AwaitAcknowledge(CameraController* c, uint8_t kind) {
-  if ((kind & kKindMask) == kAcknowledge) {
+  if ((kind & kReplyKindMask) == kAcknowledge) {
     AwaitCompletion(c);
+  } else if (EndsRawCommand(c, kind)) {
+    AbandonTransaction(c);
   } else if (reinitOnNack.load() == 1) {
     RestartInitialisation(c);
   } else {
@@ -77,16 +80,16 @@ void AwaitAcknowledge(CameraController* c, uint8_t kind) {
 
 void AwaitCompletionReply(CameraController* c, uint8_t kind) {
   // Replies of the earlier command of a pair leave the wait as it was.
-  if ((kind & kKindMask) == kAcknowledge && c->extraAcks > 0) {
+  if ((kind & kReplyKindMask) == kAcknowledge && c->extraAcks > 0) {
     c->extraAcks--;
     return;
   }
-  if ((kind & kKindMask) == kCompletion && c->extraCompletions > 0) {
+  if ((kind & kReplyKindMask) == kCompletion && c->extraCompletions > 0) {
     c->extraCompletions--;
     return;
   }
   ShortenTimeout(c);
-  if ((kind & kKindMask) == kCompletion) {
+  if ((kind & kReplyKindMask) == kCompletion) {
     StopAwaiting(c);
     HandleCompletion(c);
   } else {
@@ -97,7 +100,7 @@ void AwaitCompletionReply(CameraController* c, uint8_t kind) {
 void HandlePacket(CameraController* c) {
   uint8_t kind = c->packetBuffer[1];
   int32_t stage = c->stage.load();
-  if ((kind & kKindMask) == kError) {
+  if ((kind & kReplyKindMask) == kError) {
     ShowStatus("Err Answer %X, %s, Cam:%d p.Mode:%d", kind, NameOfLine(c->port.load()).text, c->camera.load() + 1,
                c->mode.load());
     // With nothing awaited the message is all an error does.

@@ -1,5 +1,7 @@
 #include "engine/packet_names.h"
 
+#include "requests/visca_packet.h"
+
 namespace {
 
 constexpr int32_t kAny = -1;
@@ -13,7 +15,7 @@ struct NameRow {
 
 // clang-format off
 const NameRow kSent[] = {
-    {0x30, 0x01, kAny, kAny, "address set"},
+    {0x30, kAny, kAny, kAny, "address set"},  // also its echo, with the next address
     {0x01, 0x00, 0x01, kAny, "interface clear"},
     {0x09, 0x00, 0x02, kAny, "version?"},
     {0x09, 0x04, 0x00, kAny, "power?"},
@@ -88,10 +90,6 @@ const NameRow kErrors[] = {
 };
 // clang-format on
 
-constexpr uint8_t kKindMask = 0xF0;
-constexpr uint8_t kAcknowledge = 0x40;
-constexpr uint8_t kCompletion = 0x50;
-constexpr uint8_t kError = 0x60;
 constexpr uint8_t kBroadcastHeader = 0x88;
 constexpr uint8_t kNetworkChange = 0x38;
 // A completion is header, 5z, FF; an answer carries data between.
@@ -124,7 +122,7 @@ const char* ReplyName(const uint8_t* packet, int32_t length) {
     return name ? name : "broadcast";
   }
   if (packet[1] == kNetworkChange) return "network change";
-  switch (packet[1] & kKindMask) {
+  switch (packet[1] & kReplyKindMask) {
     case kAcknowledge:
       return "ack";
     case kCompletion:

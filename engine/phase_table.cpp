@@ -22,7 +22,10 @@ const Phase kPhases[] = {
 };
 // clang-format on
 
-const Phase kTransaction = {0, nullptr, WAKE_ON_REPLY};
+// Every mode the table does not list (the transaction codes) shares this row;
+// PhaseOf never compares its mode.
+constexpr int32_t kEveryTransaction = -1;
+const Phase kTransaction = {kEveryTransaction, nullptr, WAKE_ON_REPLY};
 
 }  // namespace
 

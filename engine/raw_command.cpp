@@ -4,12 +4,12 @@
 #include "engine/transmission.h"
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
 
 namespace {
 
-constexpr int32_t kPayloadWords = kRawMaxBytes / 4;
-constexpr uint8_t kHeaderBase = 0x80;
+constexpr int32_t kPayloadWords = kMaxPacketBytes / 4;
 
 // `ticket` holds the ticket once the payload is in place and 0 while the
 // producer writes it (the same check as the traffic trace's slots).
@@ -25,6 +25,9 @@ std::atomic<uint32_t> taken{0};   // worker: the last ticket it met in the queue
 
 RawSlot& SlotOf(uint32_t ticket) { return slots[ticket % kRawMailboxSlots]; }
 
+// Tickets count 1, 2, ...; 0 marks a slot being written, so the count skips it.
+uint32_t NextTicket(uint32_t ticket) { return ticket + 1 == 0 ? 1 : ticket + 1; }
+
 void Store(uint32_t ticket, const uint8_t* payload, int32_t length) {
   RawSlot& s = SlotOf(ticket);
   uint32_t w[kPayloadWords] = {};
@@ -36,6 +39,8 @@ void Store(uint32_t ticket, const uint8_t* payload, int32_t length) {
   s.ticket.store(ticket, std::memory_order_release);
 }
 
+// Copies the payload of `ticket` and empties its slot, so no later message
+// naming the same ticket finds it.
 bool Take(uint32_t ticket, uint8_t* payload, int32_t* length) {
   RawSlot& s = SlotOf(ticket);
   if (ticket == 0 || s.ticket.load(std::memory_order_acquire) != ticket) return false;
@@ -43,14 +48,22 @@ bool Take(uint32_t ticket, uint8_t* payload, int32_t* length) {
   const uint32_t n = s.length.load(std::memory_order_relaxed);
   for (int32_t i = 0; i < kPayloadWords; i++) w[i] = s.words[i].load(std::memory_order_relaxed);
   std::atomic_thread_fence(std::memory_order_acquire);
-  if (s.ticket.load(std::memory_order_relaxed) != ticket || n > static_cast<uint32_t>(kRawMaxBytes)) return false;
+  if (s.ticket.load(std::memory_order_relaxed) != ticket || n > static_cast<uint32_t>(kMaxPacketBytes)) return false;
   for (uint32_t i = 0; i < n; i++) payload[i] = static_cast<uint8_t>(w[i / 4] >> (8 * (i % 4)));
   *length = static_cast<int32_t>(n);
+  s.ticket.store(0, std::memory_order_relaxed);
   return true;
 }
 
-RawPutResult Refuse(RawPutResult r, char* message, int32_t size, const char* text) {
-  if (message && size > 0) snprintf(message, static_cast<size_t>(size), "%s", text);
+// Says why nothing was put in `message` (of `size`) and returns `r`.
+RawPutResult Refuse(RawPutResult r, char* message, int32_t size, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+RawPutResult Refuse(RawPutResult r, char* message, int32_t size, const char* format, ...) {
+  if (!message || size <= 0) return r;
+  va_list args;
+  va_start(args, format);
+  vsnprintf(message, static_cast<size_t>(size), format, args);
+  va_end(args);
   return r;
 }
 
@@ -59,19 +72,20 @@ RawPutResult Refuse(RawPutResult r, char* message, int32_t size, const char* tex
 RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPacket& packet, char* message,
                            int32_t messageSize) {
   if (message && messageSize > 0) message[0] = 0;
+  // A caller that did not parse the text may hand over any length.
+  if (packet.length < kMinPacketBytes || packet.length > kMaxPacketBytes)
+    return Refuse(RAW_BAD_LENGTH, message, messageSize, "A packet has %d to %d bytes.",
+                  static_cast<int>(kMinPacketBytes), static_cast<int>(kMaxPacketBytes));
   if (!c || cameraIndex < 0 || cameraIndex >= c->cameraCount.load() || cameraIndex >= kMaxCameras)
     return Refuse(RAW_NO_CAMERA, message, messageSize, "No camera selected.");
   const int32_t address = c->cameras[cameraIndex].address;
-  if (!packet.ownAddress && packet.bytes[0] != kHeaderBase + address) {
-    if (message && messageSize > 0)
-      snprintf(message, static_cast<size_t>(messageSize), "%X is not the address of camera %d (8%d); write 8x.",
-               packet.bytes[0], static_cast<int>(cameraIndex + 1), static_cast<int>(address));
-    return RAW_OTHER_ADDRESS;
-  }
+  if (!packet.ownAddress && packet.bytes[0] != kHeaderBase + address)
+    return Refuse(RAW_OTHER_ADDRESS, message, messageSize, "%X is not the address of camera %d (8%d); write 8x.",
+                  packet.bytes[0], static_cast<int>(cameraIndex + 1), static_cast<int>(address));
   const uint32_t last = issued.load(std::memory_order_relaxed);
-  if (last - taken.load(std::memory_order_acquire) >= kRawMailboxSlots || packet.length < kRawMinBytes)
+  if (last - taken.load(std::memory_order_acquire) >= kRawMailboxSlots)
     return Refuse(RAW_BUSY, message, messageSize, "Too many raw commands waiting; try again.");
-  const uint32_t ticket = last + 1 == 0 ? 1 : last + 1;
+  const uint32_t ticket = NextTicket(last);
   // Header and terminator are the engine's to write.
   Store(ticket, packet.bytes + 1, packet.length - 2);
   if (!c->requestQueue->Put(static_cast<uint32_t>(cameraIndex), kRawRequestCode, ticket, 0))
@@ -83,11 +97,17 @@ RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPa
 uint32_t RawCommandsWaiting() { return issued.load(std::memory_order_acquire) - taken.load(std::memory_order_acquire); }
 
 void CarryOutRawCommand(CameraController* c, uint32_t cameraIndex, uint32_t ticket) {
-  uint8_t payload[kRawMaxBytes];
+  // Tickets are carried out once each, in order: a message naming one
+  // already taken or one not yet due sends nothing and leaves the count alone.
+  const uint32_t last = taken.load(std::memory_order_relaxed);
+  if (ticket != NextTicket(last)) return;
+  uint8_t payload[kMaxPacketBytes];
   int32_t length = 0;
-  // A ticket that was never handed out (a stray message) leaves the count alone.
-  if (!Take(ticket, payload, &length)) return;
+  const bool held = Take(ticket, payload, &length);
+  // A ticket handed out is used up even when its bytes are not there.
+  if (!held && issued.load(std::memory_order_acquire) == last) return;
   taken.store(ticket, std::memory_order_release);
+  if (!held) return;
   if (cameraIndex >= static_cast<uint32_t>(c->cameraCount.load()) || cameraIndex >= kMaxCameras) return;
   BeginWork(c, static_cast<int32_t>(kRawRequestCode), static_cast<int32_t>(cameraIndex));
   SendPayload(c, TX_RAW_COMMAND, payload, length);

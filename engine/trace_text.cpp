@@ -3,6 +3,7 @@
 #include "engine/engine_state.h"
 #include "engine/line_name.h"
 #include "engine/packet_names.h"
+#include "requests/visca_packet.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -10,8 +11,6 @@
 namespace {
 
 constexpr uint32_t kTenthsPerMs = 10;
-// Answers carry at least one data byte; a shorter packet is never taken for one.
-constexpr uint32_t kMinAnswerLength = 4;
 
 // Appends to `out` (of `size`) at `*at`, never past its end.
 void Append(char* out, int32_t size, int32_t* at, const char* format, ...) __attribute__((format(printf, 4, 5)));
@@ -59,7 +58,8 @@ void FormatTraceLine(const TraceEntry& e, TraceStyle style, char* out, int32_t s
   if (!out || size <= 0) return;
   out[0] = 0;
   int32_t at = 0;
-  Append(out, size, &at, "%u.%u ", e.tenths / kTenthsPerMs, e.tenths % kTenthsPerMs);
+  Append(out, size, &at, "%llu.%u ", static_cast<unsigned long long>(e.tenths / kTenthsPerMs),
+         static_cast<unsigned>(e.tenths % kTenthsPerMs));
   if (e.port >= 0)
     Append(out, size, &at, "%s ", NameOfLine(e.port).text);
   else

@@ -8,12 +8,12 @@ namespace {
 
 // An entry as the words of its slot.
 enum Word : int32_t {
-  WORD_TENTHS,
+  WORD_TENTHS,  // low half
+  WORD_TENTHS_HIGH,
   WORD_SHAPE,  // kind, port, camera, stage: a byte each
   WORD_LENGTH,
   WORD_BYTES,  // four words
   WORD_CODE = WORD_BYTES + kTraceBytes / 4,
-  WORD_ANSWERS,
   WORD_ELAPSED,
   WORD_COUNT,
 };
@@ -26,14 +26,16 @@ struct Slot {
   std::atomic<uint32_t> words[WORD_COUNT] = {};
 };
 
-constexpr uint32_t kTenthsPerMs = 10;
+constexpr uint64_t kMicrosecondsPerTenth = 100;
+constexpr uint64_t kMicrosecondsPerMs = 1000;
+constexpr int32_t kWordBits = 32;
 constexpr uint8_t kBroadcastAddress = 8;
 
 Slot slots[kTraceCapacity];
 std::atomic<uint32_t> newest{0};
-// Worker only.
-uint32_t origin = 0;
-uint32_t lastSentId = 0;
+// Worker only; times from OsMicroseconds, whose steps are finer than the tick's.
+uint64_t origin = 0;
+uint64_t lastSentAt = 0;
 int8_t lastSentCamera = -1;
 
 Slot& SlotOf(uint32_t id) { return slots[(id - 1) % kTraceCapacity]; }
@@ -42,13 +44,13 @@ void Publish(const TraceEntry& e) {
   const uint32_t id = newest.load(std::memory_order_relaxed) + 1;
   Slot& s = SlotOf(id);
   uint32_t w[WORD_COUNT] = {};
-  w[WORD_TENTHS] = e.tenths;
+  w[WORD_TENTHS] = static_cast<uint32_t>(e.tenths);
+  w[WORD_TENTHS_HIGH] = static_cast<uint32_t>(e.tenths >> kWordBits);
   w[WORD_SHAPE] = static_cast<uint32_t>(e.kind) | static_cast<uint32_t>(static_cast<uint8_t>(e.port)) << 8 |
                   static_cast<uint32_t>(static_cast<uint8_t>(e.camera)) << 16 | static_cast<uint32_t>(e.stage) << 24;
   w[WORD_LENGTH] = e.length;
   for (int32_t i = 0; i < kTraceBytes; i++) w[WORD_BYTES + i / 4] |= static_cast<uint32_t>(e.bytes[i]) << (8 * (i % 4));
   w[WORD_CODE] = static_cast<uint32_t>(e.code);
-  w[WORD_ANSWERS] = e.answers;
   w[WORD_ELAPSED] = e.elapsedMs;
   s.id.store(0, std::memory_order_relaxed);
   std::atomic_thread_fence(std::memory_order_release);
@@ -66,11 +68,13 @@ int8_t CameraAt(const CameraController* c, int32_t port, int32_t address) {
   return -1;
 }
 
-// Time, line and bytes of an entry recorded now.
-TraceEntry Begin(CameraController* c, TraceKind kind, const uint8_t* bytes, uint32_t length) {
+uint32_t MsSinceLastSent(uint64_t now) { return static_cast<uint32_t>((now - lastSentAt) / kMicrosecondsPerMs); }
+
+// Time, line and bytes of an entry recorded at `now`.
+TraceEntry Begin(CameraController* c, uint64_t now, TraceKind kind, const uint8_t* bytes, uint32_t length) {
   TraceEntry e;
   e.kind = kind;
-  e.tenths = (OsTickCount() - origin) * kTenthsPerMs;
+  e.tenths = (now - origin) / kMicrosecondsPerTenth;
   const int32_t port = c->port.load();
   e.port = static_cast<int8_t>(port >= 0 && port < kChannelCount ? port : -1);
   e.length = static_cast<uint8_t>(length > 0xFF ? 0xFF : length);
@@ -82,38 +86,37 @@ TraceEntry Begin(CameraController* c, TraceKind kind, const uint8_t* bytes, uint
 }  // namespace
 
 void TraceReset() {
-  origin = OsTickCount();
-  lastSentId = 0;
+  origin = OsMicroseconds();
+  lastSentAt = origin;
   lastSentCamera = -1;
 }
 
 void TraceSent(CameraController* c, int32_t code, const uint8_t* packet, int32_t length) {
-  TraceEntry e = Begin(c, TRACE_SENT, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
+  const uint64_t now = OsMicroseconds();
+  TraceEntry e = Begin(c, now, TRACE_SENT, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
   e.code = code;
   e.camera = length > 0 ? CameraAt(c, e.port, packet[0] & 0x0F) : -1;
   Publish(e);
-  lastSentId = newest.load(std::memory_order_relaxed);
+  lastSentAt = now;
   lastSentCamera = e.camera;
 }
 
 void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length) {
-  TraceEntry e = Begin(c, frame ? TRACE_RECEIVED : TRACE_TOO_LONG, frame, length);
+  const uint64_t now = OsMicroseconds();
+  TraceEntry e = Begin(c, now, frame ? TRACE_RECEIVED : TRACE_TOO_LONG, frame, length);
   // A reply's header is (8 + address) << 4.
   if (frame && length > 0) e.camera = CameraAt(c, e.port, (frame[0] >> 4) - kBroadcastAddress);
   e.stage = static_cast<uint8_t>(c->stage.load());
-  if (e.stage != STAGE_NONE) {
-    e.answers = lastSentId;
-    e.elapsedMs = OsTickCount() - c->sendTick.load();
-  }
+  if (e.stage != STAGE_NONE) e.elapsedMs = MsSinceLastSent(now);
   Publish(e);
 }
 
 void TraceNoReply(CameraController* c) {
-  TraceEntry e = Begin(c, TRACE_NO_REPLY, nullptr, 0);
+  const uint64_t now = OsMicroseconds();
+  TraceEntry e = Begin(c, now, TRACE_NO_REPLY, nullptr, 0);
   e.camera = lastSentCamera;
   e.stage = static_cast<uint8_t>(c->stage.load());
-  e.answers = lastSentId;
-  e.elapsedMs = OsTickCount() - c->sendTick.load();
+  e.elapsedMs = MsSinceLastSent(now);
   Publish(e);
 }
 
@@ -128,7 +131,7 @@ bool TraceRead(uint32_t id, TraceEntry* out) {
   std::atomic_thread_fence(std::memory_order_acquire);
   if (s.id.load(std::memory_order_relaxed) != id) return false;
   out->id = id;
-  out->tenths = w[WORD_TENTHS];
+  out->tenths = static_cast<uint64_t>(w[WORD_TENTHS_HIGH]) << kWordBits | w[WORD_TENTHS];
   out->kind = static_cast<TraceKind>(w[WORD_SHAPE] & 0xFF);
   out->port = static_cast<int8_t>((w[WORD_SHAPE] >> 8) & 0xFF);
   out->camera = static_cast<int8_t>((w[WORD_SHAPE] >> 16) & 0xFF);
@@ -137,7 +140,6 @@ bool TraceRead(uint32_t id, TraceEntry* out) {
   for (int32_t i = 0; i < kTraceBytes; i++)
     out->bytes[i] = static_cast<uint8_t>(w[WORD_BYTES + i / 4] >> (8 * (i % 4)));
   out->code = static_cast<int32_t>(w[WORD_CODE]);
-  out->answers = w[WORD_ANSWERS];
   out->elapsedMs = w[WORD_ELAPSED];
   return true;
 }

@@ -5,12 +5,13 @@
 #pragma once
 
 #include "engine/camera_controller.h"
+#include "requests/visca_packet.h"
 
 #include <cstdint>
 
 constexpr uint32_t kTraceCapacity = 4096;
 // Bytes kept per entry: a whole VISCA packet. Longer frames keep their start.
-constexpr int32_t kTraceBytes = 16;
+constexpr int32_t kTraceBytes = kMaxPacketBytes;
 
 enum TraceKind : uint8_t {
   TRACE_SENT,      // a packet went to the channel
@@ -21,7 +22,7 @@ enum TraceKind : uint8_t {
 
 struct TraceEntry {
   uint32_t id = 0;      // 1, 2, ... in recording order
-  uint32_t tenths = 0;  // time since the trace began, tenths of a millisecond
+  uint64_t tenths = 0;  // time since the trace began, tenths of a millisecond
   TraceKind kind = TRACE_SENT;
   int8_t port = -1;    // 0 for COM1; -1 unknown
   int8_t camera = -1;  // index in the camera table; -1 unknown or a broadcast
@@ -29,8 +30,7 @@ struct TraceEntry {
   uint8_t length = 0;  // bytes on the wire, also beyond kTraceBytes
   uint8_t bytes[kTraceBytes] = {};
   int32_t code = 0;        // sent: its transaction code; else the one in flight
-  uint32_t answers = 0;    // received while awaited, no reply: id of the packet sent last
-  uint32_t elapsedMs = 0;  // since that packet was sent
+  uint32_t elapsedMs = 0;  // received while awaited, no reply: since the last packet was sent
 };
 
 // Worker thread only (or before it starts). The clock starts again; ids go

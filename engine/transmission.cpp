@@ -1,22 +1,20 @@
 #include "engine/transmission.h"
 
 #include "engine/traffic_trace.h"
+#include "requests/visca_packet.h"
 
 #include <cstdarg>
 
 namespace {
 
-constexpr int32_t kPacketBytes = 16;
-constexpr int32_t kMaxPayloadBytes = kPacketBytes - 2;
-constexpr uint8_t kHeaderBase = 0x80;
-constexpr uint8_t kTerminator = 0xFF;
+constexpr int32_t kMaxPayloadBytes = kMaxPacketBytes - 2;
 constexpr uint8_t kInquiry = 0x09;
 
 }  // namespace
 
 void SendPayload(CameraController* c, int32_t code, const uint8_t* payload, int32_t length) {
   if (!payload || length < 1 || length > kMaxPayloadBytes) return;
-  uint8_t packet[kPacketBytes];
+  uint8_t packet[kMaxPacketBytes];
   int32_t cam = c->camera.load();
   int32_t address = (cam >= 0 && cam < kMaxCameras) ? static_cast<int32_t>(c->cameras[cam].address) : 0;
   packet[0] = static_cast<uint8_t>(kHeaderBase + (address & 0x0F));

@@ -31,8 +31,6 @@ CameraPeer cameraPeers[kLines];
 constexpr uint32_t kAddressingMs = 60;
 // Quiet stretches shorter than this are stepped through.
 constexpr uint32_t kMinJumpMs = 5;
-constexpr uint32_t kStartupDelayMs = 50;
-constexpr uint32_t kPollSpacingMs = 200;
 // The framer target's rules: the packet-end test, each framing mode, a dropping callback.
 constexpr uint8_t kFramerRules = 8;
 

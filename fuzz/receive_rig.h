@@ -6,6 +6,7 @@
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
+#include "engine/next_deadline.h"
 #include "engine/panel_hooks.h"
 #include "engine/read_back.h"
 #include "engine/transaction_table.h"
@@ -240,7 +241,7 @@ void MakeReady(CameraController* c, uint8_t setup) {
   c->selectedCamera = 0;
   SetCurrentCamera(c, 0);
   reinitOnNack = 0;
-  c->sendTick = virtualTick - kFirstTimeoutMs - 1;
+  c->sendTick = virtualTick - kPollSpacingMs - 1;
 }
 
 // What the engine queued goes out, so its transmit rings never fill.

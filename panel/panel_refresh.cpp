@@ -20,10 +20,6 @@ namespace {
 
 constexpr int32_t kZoomTickEvery = 10;
 
-constexpr int32_t kWbManual = 5;
-constexpr int32_t kFlipOn = 2;
-constexpr int32_t kIcrOn = 2;
-
 struct ButtonOfValue {
   int32_t value;
   int id;
@@ -40,9 +36,10 @@ const int kWbIds[] = {IDC_WB_AUTO, IDC_WB_COLD, IDC_WB_WARM, IDC_WB_ONE_PUSH, ID
 const int kGainControlIds[] = {IDC_R_GAIN_SLIDER, IDC_B_GAIN_SLIDER, IDC_R_GAIN_LABEL,
                                IDC_B_GAIN_LABEL,  IDC_R_GAIN_VALUE,  IDC_B_GAIN_VALUE};
 
-// White balance modes; 6 is the program's own LED setting.
+// The button of each white balance mode.
 const ButtonOfValue kWhiteBalance[] = {
-    {0, IDC_WB_AUTO}, {1, IDC_WB_COLD}, {2, IDC_WB_WARM}, {3, IDC_WB_ONE_PUSH}, {5, IDC_WB_MANUAL}, {6, IDC_WB_LED},
+    {WB_AUTO, IDC_WB_AUTO},         {WB_INDOOR, IDC_WB_COLD},   {WB_OUTDOOR, IDC_WB_WARM},
+    {WB_ONE_PUSH, IDC_WB_ONE_PUSH}, {WB_MANUAL, IDC_WB_MANUAL}, {WB_LED, IDC_WB_LED},
 };
 
 template <size_t N>
@@ -84,23 +81,24 @@ void ShowGain(HWND setup, int sliderId, int valueId, int32_t gain) {
 
 void ShowPictureEffect(HWND group, int32_t model, int32_t effect) {
   if (HasFewerSetupChoices(model)) {
-    SetChecked(group, IDC_EFFECT_BW, effect != 0);
-    SetChecked(group, IDC_EFFECT_NORMAL, effect == 0);
+    SetChecked(group, IDC_EFFECT_BW, effect != EFFECT_NORMAL);
+    SetChecked(group, IDC_EFFECT_NORMAL, effect == EFFECT_NORMAL);
     EnableControl(group, IDC_EFFECT_NEGATIVE, false);
     return;
   }
-  int chosen = effect == 0 ? IDC_EFFECT_NORMAL : (effect == 2 ? IDC_EFFECT_NEGATIVE : IDC_EFFECT_BW);
+  int chosen =
+      effect == EFFECT_NORMAL ? IDC_EFFECT_NORMAL : (effect == EFFECT_NEGATIVE ? IDC_EFFECT_NEGATIVE : IDC_EFFECT_BW);
   CheckOneOf(group, kEffectIds, chosen);
 }
 
 void ShowGamma(HWND group, int32_t model, int32_t gamma) {
   if (HasFewerSetupChoices(model)) {
-    SetChecked(group, IDC_GAMMA_TYPE1, gamma != 0);
-    SetChecked(group, IDC_GAMMA_NORMAL, gamma == 0);
+    SetChecked(group, IDC_GAMMA_TYPE1, gamma != GAMMA_NORMAL);
+    SetChecked(group, IDC_GAMMA_NORMAL, gamma == GAMMA_NORMAL);
     EnableControl(group, IDC_GAMMA_TYPE2, false);
     return;
   }
-  int chosen = gamma == 0 ? IDC_GAMMA_NORMAL : (gamma == 1 ? IDC_GAMMA_TYPE1 : IDC_GAMMA_TYPE2);
+  int chosen = gamma == GAMMA_NORMAL ? IDC_GAMMA_NORMAL : (gamma == GAMMA_TYPE1 ? IDC_GAMMA_TYPE1 : IDC_GAMMA_TYPE2);
   CheckOneOf(group, kGammaIds, chosen);
 }
 
@@ -117,7 +115,7 @@ void ShowVideoOut(HWND group, int32_t model, int32_t videoOutReg) {
 void ShowWhiteBalance(HWND group, HWND setup, int32_t wbMode) {
   int chosen = ButtonOf(kWhiteBalance, wbMode, 0);
   if (chosen != 0) CheckOneOf(group, kWbIds, chosen);
-  if (wbMode == kWbManual) return;
+  if (wbMode == WB_MANUAL) return;
   for (int id : kGainControlIds) EnableControl(setup, id, false);
 }
 
@@ -150,9 +148,9 @@ void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
   ShowVideoOut(hVideoGroup.load(), model, r.videoOutReg);
   ShowWhiteBalance(hWbGroup.load(), setup, r.wbMode);
   int32_t pictureFlip = r.pictureFlip;
-  ShowOptionalSwitch(setup, IDC_ROTATE, HasPictureFlip(model), pictureFlip == kFlipOn);
+  ShowOptionalSwitch(setup, IDC_ROTATE, HasPictureFlip(model), pictureFlip == FLIP_ON);
   int32_t icrMode = r.icrMode;
-  ShowOptionalSwitch(hNirGroup.load(), IDC_NIR_VISION, HasNirVision(model), icrMode == kIcrOn);
+  ShowOptionalSwitch(hNirGroup.load(), IDC_NIR_VISION, HasNirVision(model), icrMode == NIR_ON);
 
   SelectCamera(controller, cameraIndex);
   SetStatus("Camera %d selected", static_cast<int>(cameraIndex + 1));

@@ -9,6 +9,11 @@
 // Milliseconds since an arbitrary start, wrapping at 2^32 like GetTickCount.
 // Compare two ticks only by unsigned subtraction.
 uint32_t OsTickCount();
+// Microseconds since an arbitrary start, from the platform's finest clock
+// (QueryPerformanceCounter, steady_clock): for timing what happens within a
+// millisecond. 64 bits never wrap. Under a test's tick source (below), that
+// source's milliseconds times 1000.
+uint64_t OsMicroseconds();
 void OsSleep(uint32_t ms);  // 0 yields the processor
 // While a fine timer is held, 1 ms sleeps and waits really last about 1 ms
 // (Windows otherwise rounds them up to its ~15.6 ms clock tick). Calls nest.

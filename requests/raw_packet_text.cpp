@@ -1,11 +1,10 @@
 #include "requests/raw_packet_text.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 namespace {
 
-constexpr uint8_t kHeaderBase = 0x80;
-constexpr uint8_t kTerminator = 0xFF;
 // A bad token is quoted up to this many characters.
 constexpr int kQuotedChars = 12;
 
@@ -37,15 +36,24 @@ bool TokenValue(const char* t, int n, bool first, int* value, bool* own) {
   return true;
 }
 
-RawParseResult Refuse(RawParseResult r, char* message, int32_t size, const char* text) {
-  if (message && size > 0) snprintf(message, static_cast<size_t>(size), "%s", text);
+// Says what is wrong in `message` (of `size`) and returns `r`.
+RawParseResult Refuse(RawParseResult r, char* message, int32_t size, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+RawParseResult Refuse(RawParseResult r, char* message, int32_t size, const char* format, ...) {
+  if (!message || size <= 0) return r;
+  va_list args;
+  va_start(args, format);
+  vsnprintf(message, static_cast<size_t>(size), format, args);
+  va_end(args);
   return r;
 }
 
 // What the whole packet must be, once its bytes are read.
 RawParseResult CheckShape(const RawPacket& p, int32_t count, char* message, int32_t size) {
-  if (count > kRawMaxBytes) return Refuse(RAW_TOO_LONG, message, size, "A packet has at most 16 bytes.");
-  if (count < kRawMinBytes) return Refuse(RAW_TOO_SHORT, message, size, "A packet has at least 3 bytes.");
+  if (count > kMaxPacketBytes)
+    return Refuse(RAW_TOO_LONG, message, size, "A packet has at most %d bytes.", static_cast<int>(kMaxPacketBytes));
+  if (count < kMinPacketBytes)
+    return Refuse(RAW_TOO_SHORT, message, size, "A packet has at least %d bytes.", static_cast<int>(kMinPacketBytes));
   if ((p.bytes[0] & 0xF0) != kHeaderBase)
     return Refuse(RAW_NO_HEADER, message, size, "A packet starts with 8x (x: the camera's address).");
   if (p.bytes[count - 1] != kTerminator) return Refuse(RAW_NO_TERMINATOR, message, size, "A packet ends with FF.");
@@ -69,14 +77,11 @@ RawParseResult ParseRawPacket(const char* text, RawPacket* out, char* message, i
     const int n = static_cast<int>(s - start);
     int value = 0;
     bool own = false;
-    if (!TokenValue(start, n, count == 0, &value, &own)) {
-      if (message && messageSize > 0)
-        snprintf(message, static_cast<size_t>(messageSize), "Not a hex byte: \"%.*s%s\".",
-                 n < kQuotedChars ? n : kQuotedChars, start, n > kQuotedChars ? "..." : "");
-      return RAW_NOT_HEX;
-    }
+    if (!TokenValue(start, n, count == 0, &value, &own))
+      return Refuse(RAW_NOT_HEX, message, messageSize, "Not a hex byte: \"%.*s%s\".",
+                    n < kQuotedChars ? n : kQuotedChars, start, n > kQuotedChars ? "..." : "");
     // Counted on past the limit, so "too long" is told however long the text.
-    if (count < kRawMaxBytes) p.bytes[count] = static_cast<uint8_t>(value);
+    if (count < kMaxPacketBytes) p.bytes[count] = static_cast<uint8_t>(value);
     if (own) p.ownAddress = true;
     count++;
   }

@@ -2,13 +2,12 @@
 // first one "8x" for the selected camera's own address.
 #pragma once
 
+#include "requests/visca_packet.h"
+
 #include <cstdint>
 
-constexpr int32_t kRawMinBytes = 3;
-constexpr int32_t kRawMaxBytes = 16;
-
 struct RawPacket {
-  uint8_t bytes[kRawMaxBytes] = {};
+  uint8_t bytes[kMaxPacketBytes] = {};
   int32_t length = 0;
   bool ownAddress = false;  // written "8x": bytes[0] is 0x80 until the camera is known
 };

@@ -33,6 +33,12 @@ enum : int {
   FLIP_OFF = 0x03,
 };
 
+// Near-infrared vision (the IR cut filter out) as the record's icrMode keeps
+// it: the camera's on.
+enum : int {
+  NIR_ON = 0x02,
+};
+
 // Picture effects as the record's pictureEffect keeps them.
 enum : int {
   EFFECT_NORMAL = 0x00,

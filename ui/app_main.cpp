@@ -5,6 +5,7 @@
 #include "panel/panel_globals.h"
 #include "panel/window_hooks.h"
 #include "resources/resource_ids.h"
+#include "resources/version.h"
 #include "ui/main_window.h"
 #include "ui/main_wnd_proc.h"
 #include "ui/panel_commands.h"
@@ -16,9 +17,6 @@
 
 namespace {
 
-constexpr int kVersionMajor = 1;
-constexpr int kVersionMinor = 3;
-constexpr int kVersionPatch = 0;
 // Network lines, in the current folder beside QuickHelp.mht. Without it the
 // program opens no socket.
 constexpr char kNetworkFile[] = "orvalix.ini";
@@ -63,7 +61,7 @@ int InitApp(HINSTANCE instance) {
   LoadNetConfigFile(kNetworkFile, &network, &skipped);
   pController = CreateCameraController(WORKER_THREAD, &network);
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
-  SetStatus("Ver %d.%d.%d", kVersionMajor, kVersionMinor, kVersionPatch);
+  SetStatus("Ver %d.%d.%d", ORVALIX_VERSION_MAJOR, ORVALIX_VERSION_MINOR, ORVALIX_VERSION_PATCH);
   NameSkippedLines(skipped);
   SetCursor(previousCursor);
   return 1;

@@ -32,12 +32,15 @@ constexpr int kLineChars = 160;
 // The edit box takes a long paste whole; the parser says what is wrong with it.
 constexpr int kRawTextChars = 16000;
 constexpr int kMessageChars = 160;
+// Room beyond the widest line's text: the list's margin before it, a little after.
+constexpr int kLinePaddingPx = 6;
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
 HWND window = nullptr;
 uint32_t nextId = 1;  // the next trace entry the list shows
+int widestPx = 0;     // the widest line listed, which the list scrolls to
 
 HWND Control(int id) { return GetDlgItem(window, id); }
 
@@ -69,9 +72,18 @@ void CreateControls() {
   Make("STATIC", "", 0, kMargin, y, inner, kRowHeight, IDC_TRAFFIC_MESSAGE);
 }
 
-void AddLine(HWND list, const char* text) {
+// Lets the list scroll as far as its widest line (0 after a clear).
+void SetScrollWidth(HWND list, int px) {
+  widestPx = px;
+  SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(px > 0 ? px + kLinePaddingPx : 0), 0);
+}
+
+// `dc` holds the list's font.
+void AddLine(HWND list, HDC dc, const char* text) {
   SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   if (SendMessageA(list, LB_GETCOUNT, 0, 0) > kMaxLines) SendMessageA(list, LB_DELETESTRING, 0, 0);
+  SIZE size;
+  if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &size) && size.cx > widestPx) SetScrollWidth(list, size.cx);
 }
 
 // New trace entries into the list, which follows them; nothing while paused.
@@ -80,11 +92,13 @@ void Refresh() {
   HWND list = Control(IDC_TRAFFIC_LIST);
   const uint32_t newest = TraceNewest();
   if (newest < nextId) return;
+  HDC dc = GetDC(list);
+  HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
   char line[kLineChars];
   if (newest - nextId >= kTraceCapacity) {
     const uint32_t oldest = newest - kTraceCapacity + 1;
     snprintf(line, sizeof line, "... %u entries not shown", oldest - nextId);
-    AddLine(list, line);
+    AddLine(list, dc, line);
     nextId = oldest;
   }
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -92,8 +106,10 @@ void Refresh() {
     TraceEntry e;
     if (!TraceRead(nextId, &e)) continue;
     FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
-    AddLine(list, line);
+    AddLine(list, dc, line);
   }
+  SelectObject(dc, font);
+  ReleaseDC(list, dc);
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(SendMessageA(list, LB_GETCOUNT, 0, 0) - 1), 0);
 }
@@ -155,6 +171,7 @@ void OnCommand(int id) {
   switch (id) {
     case IDC_TRAFFIC_CLEAR:
       SendMessageA(Control(IDC_TRAFFIC_LIST), LB_RESETCONTENT, 0, 0);
+      SetScrollWidth(Control(IDC_TRAFFIC_LIST), 0);
       nextId = TraceNewest() + 1;
       break;
     case IDC_TRAFFIC_SAVE:
@@ -226,6 +243,7 @@ void OpenTrafficWindow() {
   CreateControls();
   // The trace from its start, as far as the ring still holds it.
   nextId = 1;
+  widestPx = 0;
   Refresh();
   SetTimer(window, kRefreshTimerId, kRefreshMs, nullptr);
   ShowWindow(window, SW_SHOW);

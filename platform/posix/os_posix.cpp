@@ -15,6 +15,7 @@
 namespace {
 
 std::atomic<uint32_t (*)()> tickSource{nullptr};
+constexpr uint64_t kMicrosecondsPerMs = 1000;
 
 std::mutex& HubMutex() {
   static std::mutex m;
@@ -83,6 +84,13 @@ uint32_t OsTickCount() {
   if (source) return source();
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
   return static_cast<uint32_t>(ms);
+}
+
+uint64_t OsMicroseconds() {
+  uint32_t (*source)() = tickSource.load(std::memory_order_acquire);
+  if (source) return static_cast<uint64_t>(source()) * kMicrosecondsPerMs;
+  auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
+  return static_cast<uint64_t>(us);
 }
 
 void OsSetTickSourceForTest(uint32_t (*source)()) { tickSource.store(source, std::memory_order_release); }

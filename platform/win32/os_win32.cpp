@@ -11,6 +11,8 @@
 namespace {
 
 std::atomic<uint32_t (*)()> tickSource{nullptr};
+constexpr uint64_t kMicrosecondsPerMs = 1000;
+constexpr uint64_t kMicrosecondsPerSecond = 1000000;
 
 struct ThreadStart {
   OsThreadProc proc;
@@ -34,6 +36,22 @@ int WaitResult(DWORD r, DWORD count) {
 uint32_t OsTickCount() {
   uint32_t (*source)() = tickSource.load(std::memory_order_acquire);
   return source ? source() : GetTickCount();
+}
+
+// GetTickCount steps 10 to 16 ms at a time; the performance counter is fine.
+uint64_t OsMicroseconds() {
+  uint32_t (*source)() = tickSource.load(std::memory_order_acquire);
+  if (source) return static_cast<uint64_t>(source()) * kMicrosecondsPerMs;
+  static const uint64_t frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<uint64_t>(f.QuadPart);
+  }();
+  LARGE_INTEGER count;
+  QueryPerformanceCounter(&count);
+  const uint64_t n = static_cast<uint64_t>(count.QuadPart);
+  // In two parts, so the product never overflows.
+  return n / frequency * kMicrosecondsPerSecond + n % frequency * kMicrosecondsPerSecond / frequency;
 }
 
 void OsSetTickSourceForTest(uint32_t (*source)()) { tickSource.store(source, std::memory_order_release); }

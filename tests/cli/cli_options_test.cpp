@@ -62,6 +62,8 @@ TEST(CliNumbers, BadNumbersAreRefusedWithTheirOption) {
       {{"--port", "1=/x", "--select", "1", "--request", "1:2147483648"}, "--request"},
       {{"--port", "1=/x", "--select", "1", "--request", "1:99999999999999999999999"}, "--request"},
       {{"--port", "1=/x", "--select", "1", "--request", "0x100000000"}, "--request"},
+      {{"--port", "1=/x", "--select", "1", "--request", "1000:1"}, "--request"},  // a raw command's ticket
+      {{"--port", "1=/x", "--raw", "8x 09 04 00 FF"}, "--select"},
       {{"--port", "1=/x", "--wait", "+-5"}, "--wait"},
       {{"--port", "1=/x", "--wait", "08.5"}, "--wait"},
       {{"--port", "1=/x", "--timeout", "0x"}, "--timeout"},

@@ -51,15 +51,20 @@ has transcript "-> 82 01 04 62 02 FF"
 # A script on standard input, once the cameras are ready: each command's outcome, 1000 lines without loss.
 { echo "raw 8x 09 04 00 FF"; echo "select 2"; echo "raw 8x 09 04 00 FF"; echo "raw 81 09 04 00 FF"
   echo "request 0x2D:0"; echo "nonsense"; echo "wait 0x"
-  i=0; while [ $i -lt 994 ]; do echo "status"; i=$((i + 1)); done; echo "quit"; echo "raw 8x 01 04 00 03 FF"; } |
+  i=0; while [ $i -lt 994 ]; do echo "status"; i=$((i + 1)); done
+  echo "raw 8x 01 04 62 07 FF"; echo "quit"; echo "raw 8x 01 04 00 03 FF"; } |
   run --port 2="$DIR/com2" --stdin
 [ $rc -eq 0 ] || fail "a script gave exit status $rc: $(cat "$DIR/err")"
 # Replies and notifications come as the engine gets them, between the commands' own lines.
-got=$(grep -v -e "^camera " -e "^status: " -e "^notify " -e "^raw: " "$DIR/out" | sed -n '/^2 Cameras OK/,$p' | tr '\n' '|')
+got=$(grep -v -e "^camera " -e "^status: " -e "^notify " -e "^raw: " -e "^Err " "$DIR/out" | sed -n '/^2 Cameras OK/,$p' |
+  tr '\n' '|')
 [ "$got" = "2 Cameras OK, none selected|error: no camera selected; use select N|Camera 2 selected|raw put|\
 error: raw: 81 is not the address of camera 2 (82); write 8x.|request 45:0 put|error: unknown command: nonsense|\
-error: wait needs milliseconds: 0x|" ] || fail "script output: $got"
+error: wait needs milliseconds: 0x|raw put|" ] || fail "script output: $got"
 has out "^raw: [0-9.]* COM2 Cam 2 <- A0 50 02 FF  answer, [0-9]* ms$"
+# A refused command's text follows its reply.
+got=$(grep -e "^raw: .* <- A0 60 02 FF  error: syntax, " -e "^Err Answer 60, COM2, Cam:2 p.Mode:80$" "$DIR/out" | cut -d' ' -f1)
+[ "$(echo $got)" = "raw: Err" ] || fail "the reply and its error text: $got"
 has out "^notify 2 45 0$"
 [ "$(grep -c "^status: Camera 2 selected$" "$DIR/out")" -eq 994 ] || fail "status lines lost"
 has transcript "-> 82 01 04 62 03 FF"

@@ -314,6 +314,16 @@ TEST_F(OrvalixEndToEnd, TrafficWindowSendsARawInquiryAndSavesTheList) {
       kReplyMs))
       << (lines.empty() ? "no lines" : lines.back());
   EXPECT_EQ("Queued for camera 1.", traffic.Text(IDC_TRAFFIC_MESSAGE));
+  // The list scrolls as far as its widest line, in its fixed font.
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ font = SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
+  SIZE size = {}, widest = {};
+  for (const std::string& line : lines)
+    if (GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size))
+      widest.cx = std::max(widest.cx, size.cx);
+  SelectObject(dc, font);
+  ReleaseDC(nullptr, dc);
+  EXPECT_GE(AskWindow(traffic.Control(IDC_TRAFFIC_LIST), LB_GETHORIZONTALEXTENT), widest.cx);
   EXPECT_EQ(freeze, panel.Ask(IDC_FREEZE, BM_GETCHECK)) << "a typed space toggled Freeze";
 
   char folder[MAX_PATH] = "";

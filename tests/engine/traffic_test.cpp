@@ -39,6 +39,22 @@ TEST(TraceRing, KeepsTheNewest4096EntriesAcrossTheWrap) {
   EXPECT_FALSE(TraceRead(base + 4197, &e));  // not yet recorded
 }
 
+// Times go on past 2^32 tenths of a millisecond (five days).
+TEST(TraceRing, TimesDoNotWrapAfterFiveDays) {
+  CameraController c;
+  virtualTick = 1000;
+  OsSetTickSourceForTest(VirtualTick);
+  TraceReset();
+  virtualTick += 5 * 86400000u;
+  RecordNumbered(&c, 1);
+  OsSetTickSourceForTest(nullptr);
+  TraceEntry e;
+  char line[160];
+  ASSERT_TRUE(TraceRead(TraceNewest(), &e));
+  FormatTraceLine(e, TRACE_PLAIN, line, sizeof line);
+  EXPECT_EQ(std::string(line).substr(0, 12), "432000000.0 ");
+}
+
 // The worker never waits for a reader: a reader that races it gets whole
 // entries or a refusal, never a mix (ThreadSanitizer watches the race).
 TEST(TraceRing, AReaderRacingTheWriterGetsWholeEntriesOrNone) {
@@ -67,6 +83,13 @@ TEST(TraceRing, AReaderRacingTheWriterGetsWholeEntriesOrNone) {
   EXPECT_GT(copied, 0u);
 }
 
+// An entry's line as the Traffic window shows it, without its time.
+std::string Untimed(const TraceEntry& e) {
+  char line[160];
+  FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
+  return strchr(line, ' ') + 1;
+}
+
 // Camera 1 (0x66) and camera 2 (0x4B, address 2) on COM1, camera 2 selected.
 struct RawRig {
   RawRig() : com1(rig.Attach(1, {0x66, 0x4B}, SimFastTiming())) {
@@ -88,12 +111,8 @@ struct RawRig {
     EXPECT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 11000));
     Lines lines;
     TraceEntry e;
-    for (uint32_t id = base + 1; TraceRead(id, &e); id++) {
-      if (e.code != TX_RAW_COMMAND) continue;
-      char line[160];
-      FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
-      lines.push_back(strchr(line, ' ') + 1);
-    }
+    for (uint32_t id = base + 1; TraceRead(id, &e); id++)
+      if (e.code == TX_RAW_COMMAND) lines.push_back(Untimed(e));
     return lines;
   }
 
@@ -102,24 +121,45 @@ struct RawRig {
   bool ready = false;
 };
 
+// Discovery's broadcasts and their echoes by name; the address set comes
+// back with the next free address.
+TEST(TraceText, DiscoveryBroadcastsAndTheirEchoes) {
+  const uint32_t base = TraceNewest();
+  RawRig t;
+  ASSERT_TRUE(t.ready);
+  const char* const lines[] = {"COM1 Cam - -> 88 30 01 FF  address set", "COM1 Cam - <- 88 30 03 FF  address set, ",
+                               "COM1 Cam - -> 88 01 00 01 FF  interface clear",
+                               "COM1 Cam - <- 88 01 00 01 FF  interface clear, "};
+  TraceEntry e;
+  for (uint32_t i = 0; i < 4; i++)
+    EXPECT_EQ(TraceRead(base + 1 + i, &e) ? Untimed(e).rfind(lines[i], 0) : 1u, 0u) << Untimed(e);
+}
+
 TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
   const uint8_t zoomDirect[] = {0x01, 0x04, 0x47};
   // clang-format off
   const struct {
     const char* text;
-    bool silent, refuseZoom;
+    bool silent;
+    uint8_t zoomError;  // the camera's error code for a zoom command, 0: none
     Lines lines;       // up to the reply time (which the camera's timing sets)
     std::string status;  // the last status text
   } cases[] = {
-      {"8x 09 04 00 FF", false, false,
+      {"8x 09 04 00 FF", false, 0,
        {"COM1 Cam 2 -> 82 09 04 00 FF  power?", "COM1 Cam 2 <- A0 50 02 FF  answer, "}, "2 Cameras OK, none selected"},
-      {" 82 01 04 62 02 ff\n", false, false,
+      {" 82 01 04 62 02 ff\n", false, 0,
        {"COM1 Cam 2 -> 82 01 04 62 02 FF  freeze on", "COM1 Cam 2 <- A0 41 FF  ack, ",
         "COM1 Cam 2 <- A0 51 FF  completion, "}, "2 Cameras OK, none selected"},
-      {"8x 01 04 47 00 00 00 00 FF", false, true,
+      {"8x 01 04 47 00 00 00 00 FF", false, 0x02,
        {"COM1 Cam 2 -> 82 01 04 47 00 00 00 00 FF  zoom position", "COM1 Cam 2 <- A0 60 02 FF  error: syntax, "},
        "Err Answer 60, COM1, Cam:2 p.Mode:80"},
-      {"8x 09 04 47 FF", true, false,
+      {"8x 01 04 47 00 00 00 00 FF", false, 0x41,
+       {"COM1 Cam 2 -> 82 01 04 47 00 00 00 00 FF  zoom position",
+        "COM1 Cam 2 <- A0 61 41 FF  error: not executable now, "}, "Err Answer 61, COM1, Cam:2 p.Mode:80"},
+      {"8x 01 00 01 FF", false, 0,
+       {"COM1 Cam 2 -> 82 01 00 01 FF  interface clear", "COM1 Cam 2 <- A0 50 FF  completion, "},
+       "2 Cameras OK, none selected"},
+      {"8x 09 04 47 FF", true, 0,
        {"COM1 Cam 2 -> 82 09 04 47 FF  zoom position?", "COM1 Cam 2 -- no reply, 401 ms"}, "2 Cameras OK, none selected"},
   };
   // clang-format on
@@ -128,14 +168,17 @@ TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
     ASSERT_TRUE(t.ready);
     SimFaults faults;
     faults.silent = k.silent;
-    if (k.refuseZoom) faults.AddError(zoomDirect, sizeof zoomDirect, 0x02);
+    if (k.zoomError) faults.AddError(zoomDirect, sizeof zoomDirect, k.zoomError);
     t.com1.SetFaults(1, faults);
+    reinitOnNack = 1;  // as after a Power request: a refusal restarts initialisation, a raw reply never does
+    const size_t shown = t.rig.StatusTexts().size();
     std::string message;
     Lines lines = t.Send(k.text, &message);
     EXPECT_EQ(message, "") << k.text;
     ASSERT_EQ(lines.size(), k.lines.size()) << k.text << ": " << (lines.empty() ? "" : lines.back());
     for (size_t i = 0; i < lines.size(); i++) EXPECT_EQ(lines[i].rfind(k.lines[i], 0), 0u) << lines[i];
     EXPECT_EQ(t.rig.StatusTexts().back(), k.status) << k.text;
+    EXPECT_LE(t.rig.StatusTexts().size(), shown + 1) << k.text << ": initialisation ran again";
     // The engine's own traffic goes on: the idle poll asks camera 2 again.
     const size_t sent = t.com1.Frames().size();
     EXPECT_TRUE(t.rig.RunUntil([&] { return t.com1.Frames().size() > sent; }, 300)) << k.text;
@@ -143,7 +186,7 @@ TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
   }
 }
 
-TEST(RawCommand, AnotherCamerasAddressOrNoCameraSendsNothing) {
+TEST(RawCommand, OnlyAPacketForTheCameraIsSentAndOnlyOnce) {
   RawRig t;
   ASSERT_TRUE(t.ready);
   RawPacket packet;
@@ -153,8 +196,23 @@ TEST(RawCommand, AnotherCamerasAddressOrNoCameraSendsNothing) {
   EXPECT_STREQ(message, "81 is not the address of camera 2 (82); write 8x.");
   EXPECT_EQ(PutRawCommand(t.rig.c, -1, packet, message, sizeof message), RAW_NO_CAMERA);
   EXPECT_STREQ(message, "No camera selected.");
+  for (int32_t length : {2, 17}) {  // from a caller that skipped the parser
+    packet.length = length;
+    EXPECT_EQ(PutRawCommand(t.rig.c, 1, packet, message, sizeof message), RAW_BAD_LENGTH) << length;
+    EXPECT_STREQ(message, "A packet has 3 to 16 bytes.");
+  }
   EXPECT_EQ(RawCommandsWaiting(), 0u);
   EXPECT_FALSE(t.rig.c->requestQueue->HasMessages());
+  // A message naming ticket 1 again, once tickets 1 and 2 are carried out.
+  std::string none;
+  t.Send("8x 09 04 00 FF", &none);
+  t.Send("8x 09 04 47 FF", &none);
+  const uint32_t base = TraceNewest();
+  ASSERT_TRUE(t.rig.c->requestQueue->Put(1, kRawRequestCode, 1, 0));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return !t.rig.c->requestQueue->HasMessages() && t.rig.Idle(); }, 50));
+  TraceEntry e;
+  for (uint32_t id = base + 1; TraceRead(id, &e); id++) EXPECT_NE(e.code, TX_RAW_COMMAND) << "sent again";
+  EXPECT_EQ(RawCommandsWaiting(), 0u);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 TEST(OsEvent, ResetKindsWaitAnyAndTimeout) {
@@ -23,6 +25,20 @@ TEST(OsEvent, ResetKindsWaitAnyAndTimeout) {
   const uint32_t start = OsTickCount();
   EXPECT_EQ(OS_WAIT_TIMEOUT, a.Wait(30));
   EXPECT_GE(OsTickCount() - start, 25u);  // tick granularity on Windows
+}
+
+// Traffic times need steps finer than the tick's (10 to 16 ms on Windows):
+// the smallest step seen between two readings is under a millisecond.
+TEST(OsMicroseconds, StepsFinerThanAMillisecond) {
+  uint64_t smallest = UINT64_MAX;
+  uint64_t last = OsMicroseconds();
+  for (int i = 0, steps = 0; i < 10000000 && steps < 100; i++) {
+    const uint64_t now = OsMicroseconds();
+    ASSERT_GE(now, last);
+    if (now != last) smallest = std::min(smallest, now - last), steps++;
+    last = now;
+  }
+  EXPECT_LT(smallest, 1000u);
 }
 
 uint32_t WaitForRelease(void* arg) { return static_cast<OsEvent*>(arg)->Wait(10000) == 0 ? 3 : 4; }
