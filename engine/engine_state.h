@@ -33,6 +33,7 @@ enum : int32_t {
   MODE_INIT_CAMERA = 6,
   MODE_CAMERA_DONE = 7,
   MODE_COMMAND = 8,
+  MODE_LINE_WAIT = 9,  // discovery waits for a network line to come up
 };
 
 // Transaction codes: what a packet was sent for, kept in `mode` while its

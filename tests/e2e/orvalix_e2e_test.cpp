@@ -1,8 +1,10 @@
 // The real program under Wine, driven through its windows from this process,
 // against virtual cameras: COM1 carries a 0x66 (30x) at address 1 and a 0x4B
-// (10x) at 2, COM2 a 0x5F (20x). camsim writes every byte of both lines to the
-// transcript named by ORVALIX_CAMSIM_TRANSCRIPT, where the commands are
-// checked on the cameras' side. The cases share one run and go in order.
+// (10x) at 2, COM2 a 0x5F (20x), and the orvalix.ini of the program's folder
+// names a 0x67 (30x) on the network as IP1 (VISCA over IP, camsim's line 3).
+// camsim writes every byte of the lines to the transcript named by
+// ORVALIX_CAMSIM_TRANSCRIPT, where the commands are checked on the cameras'
+// side. The cases share one run and go in order.
 #include "common/control_ids.h"
 #include "tests/e2e/line_traffic.h"
 #include "tests/support/hang_watchdog.h"
@@ -23,6 +25,24 @@ constexpr DWORD kStartMs = 60000;  // discovery and initialisation of three came
 constexpr DWORD kReplyMs = 10000;
 
 std::string exePath;
+
+// The program's folder for the run: its help and icon, and an orvalix.ini
+// naming the session's network camera.
+std::string ProgramFolder(const std::string& exe) {
+  char temp[MAX_PATH] = "";
+  GetTempPathA(sizeof temp, temp);
+  const std::string folder = std::string(temp) + "orvalix-e2e";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string beside = exe.substr(0, exe.find_last_of('\\') + 1);
+  for (const char* file : {"QuickHelp.mht", "icon1.ico"})
+    CopyFileA((beside + file).c_str(), (folder + "\\" + file).c_str(), FALSE);
+  const char* camera = std::getenv("ORVALIX_CAMSIM_NETWORK");
+  if (FILE* ini = std::fopen((folder + "\\orvalix.ini").c_str(), "wb")) {
+    std::fprintf(ini, "[Network]\r\nIP1=%s\r\n", camera != nullptr ? camera : "");
+    std::fclose(ini);
+  }
+  return folder;
+}
 
 std::string Transcript() {
   const char* path = std::getenv("ORVALIX_CAMSIM_TRANSCRIPT");
@@ -56,7 +76,7 @@ class OrvalixEndToEnd : public ::testing::Test {
 
   static void SetUpTestSuite() {
     const std::string exe = WindowsPath(exePath);
-    const std::string folder = exe.substr(0, exe.find_last_of('\\'));
+    const std::string folder = ProgramFolder(exe);
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -78,6 +98,7 @@ class OrvalixEndToEnd : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_FALSE(Transcript().empty()) << "ORVALIX_CAMSIM_TRANSCRIPT unset: run in tools/test's Wine session";
+    ASSERT_NE(nullptr, std::getenv("ORVALIX_CAMSIM_NETWORK")) << "no network camera in this Wine session";
     ASSERT_NE(nullptr, process.hProcess) << "cannot start " << exePath;
     ASSERT_NE(nullptr, panel.page) << "no window of class Orvalix with a camera list";
   }
@@ -101,12 +122,13 @@ class OrvalixEndToEnd : public ::testing::Test {
 PROCESS_INFORMATION OrvalixEndToEnd::process = {};
 PanelDriver OrvalixEndToEnd::panel;
 
+// The network camera comes after the serial ones.
 TEST_F(OrvalixEndToEnd, StartUpListsEveryCameraWithNoneSelected) {
-  const std::vector<std::string> cameras = {"Camera 1", "Camera 2", "Camera 3"};
+  const std::vector<std::string> cameras = {"Camera 1", "Camera 2", "Camera 3", "Camera 4"};
   ASSERT_TRUE(WaitUntil([&] { return panel.ListTexts(IDC_CAMERA_LIST).size() >= cameras.size(); }, kStartMs))
       << "status: " << panel.Text(IDC_STATUS);
   EXPECT_EQ(cameras, panel.ListTexts(IDC_CAMERA_LIST));
-  EXPECT_EQ("3 Cameras OK, none selected", panel.Text(IDC_STATUS));
+  EXPECT_EQ("4 Cameras OK, none selected", panel.Text(IDC_STATUS));
   EXPECT_EQ(LB_ERR, panel.Ask(IDC_CAMERA_LIST, LB_GETCURSEL));
 }
 
@@ -149,6 +171,26 @@ TEST_F(OrvalixEndToEnd, ReleasingTheZoomSliderZoomsTheSelectedCamera) {
   ASSERT_TRUE(SelectAndWait(1));
   EXPECT_EQ(56, panel.Ask(IDC_ZOOM_SLIDER, TBM_GETPOS));
   EXPECT_EQ("x 6.6", panel.Text(IDC_ZOOM_VALUE));
+}
+
+// Camera 4 is the network camera (line 3): a zoom slider released for it
+// reaches it over VISCA over IP, is read back, and no serial camera zooms.
+TEST_F(OrvalixEndToEnd, ReleasingTheZoomSliderZoomsTheNetworkCamera) {
+  ASSERT_TRUE(SelectAndWait(3)) << panel.Text(IDC_STATUS);
+  EXPECT_EQ(290, panel.Ask(IDC_ZOOM_SLIDER, TBM_GETRANGEMAX));
+  const long long before = TranscriptSize();
+  ASSERT_GE(before, 0) << "cannot read " << Transcript();
+  ASSERT_TRUE(panel.ReleaseSlider(IDC_ZOOM_SLIDER, 100));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const std::string traffic = Traffic(3, before);
+        const size_t at = traffic.find(">81 >01 >04 >47 ");
+        return at != std::string::npos && traffic.find(">81 >09 >04 >47 >FF ", at) != std::string::npos;
+      },
+      kReplyMs))
+      << "IP1: " << Traffic(3, before);
+  EXPECT_EQ(std::string::npos, Traffic(1, before).find(">01 >04 >47 ")) << "a camera on COM1 zoomed too";
+  EXPECT_EQ(std::string::npos, Traffic(2, before).find(">01 >04 >47 ")) << "the camera on COM2 zoomed too";
 }
 
 // Keys reach the program's own keyboard handling: F3 picks the third camera.

@@ -45,11 +45,11 @@ TEST(Discovery, NoOpenPortEndsWithZeroCameras) {
   EXPECT_TRUE(rig.c->port.load() == -1 && rig.ListItems().empty());
 }
 
-TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {
+TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLine) {
   EngineRig rig;
-  for (int n = 1; n <= kChannelCount; n++) rig.Attach(n);
+  for (int n = 1; n <= kSerialLineCount; n++) rig.Attach(n);
   rig.Start();
-  for (int i = 0; i < kChannelCount; i++) {
+  for (int i = 0; i < kSerialLineCount; i++) {
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO && rig.c->mode.load() == 1; }, 100));
     ASSERT_EQ(rig.c->port.load(), i);
     rig.Com(i + 1).Inject({0x88, 0x30, 0x7F, 0xFF});
@@ -57,8 +57,8 @@ TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {
     rig.Com(i + 1).Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() != MODE_NEXT_PORT; }, 10));
   }
-  EXPECT_EQ(rig.c->cameraCount.load(), kMaxCameras);
-  for (int i = 0; i < kMaxCameras; i++)
+  EXPECT_EQ(rig.c->cameraCount.load(), 70);
+  for (int i = 0; i < 70; i++)
     EXPECT_EQ(rig.c->cameras[i].port * 10 + rig.c->cameras[i].address, i / 7 * 10 + i % 7 + 1) << i;
   rig.Step();
   Lines texts = rig.StatusTexts();

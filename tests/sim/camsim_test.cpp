@@ -177,15 +177,18 @@ namespace {
 struct Datagrams {
   int fd = socket(AF_INET, SOCK_DGRAM, 0);
   ~Datagrams() { close(fd); }
-  // Sends a datagram; the first one back within waitMs (empty: none) and
-  // when it came, in ms after the send.
-  Bytes Ask(uint16_t port, const Bytes& datagram, int waitMs, double* afterMs = nullptr) {
+  void Send(uint16_t port, const Bytes& datagram) {
     sockaddr_in to = {};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const auto sent = std::chrono::steady_clock::now();
     sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  }
+  // Sends a datagram; the first one back within waitMs (empty: none) and
+  // when it came, in ms after the send.
+  Bytes Ask(uint16_t port, const Bytes& datagram, int waitMs, double* afterMs = nullptr) {
+    const auto sent = std::chrono::steady_clock::now();
+    if (!datagram.empty()) Send(port, datagram);
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, waitMs) <= 0) return {};
     uint8_t buffer[64];
@@ -217,6 +220,13 @@ TEST(Camsim, ServesLinesOverUdpWithNetworkFaults) {
   EXPECT_EQ(net.Ask(sim.LoopbackPort(0), {0x01, 0x10, 0x00, 0x05, 0x00, 0x00, 0x00, 0x0A, 0x81, 0x09, 0x04, 0x00, 0xFF},
                     2000),
             (Bytes{0x02, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x0A, 0x0F, 0x01}));
+  // A zoom, and an inquiry while it runs: each reply under its message's number.
+  net.Send(sim.LoopbackPort(0),
+           {0x01, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x09, 0x81, 0x01, 0x04, 0x47, 0x04, 0x00, 0x00, 0x00, 0xFF});
+  net.Send(sim.LoopbackPort(0), {0x01, 0x10, 0x00, 0x05, 0x00, 0x00, 0x00, 0x0A, 0x81, 0x09, 0x04, 0x00, 0xFF});
+  EXPECT_EQ(net.Ask(0, {}, 2000), (Bytes{0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x09, 0x90, 0x41, 0xFF}));
+  EXPECT_EQ(net.Ask(0, {}, 2000), (Bytes{0x01, 0x11, 0x00, 0x04, 0x00, 0x00, 0x00, 0x0A, 0x90, 0x50, 0x02, 0xFF}));
+  EXPECT_EQ(net.Ask(0, {}, 2000), (Bytes{0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x09, 0x90, 0x51, 0xFF}));
   EXPECT_EQ(net.Ask(sim.LoopbackPort(1), {0x81, 0x09, 0x04, 0x00, 0xFF}, 2000), (Bytes{0x90, 0x50, 0x02, 0xFF}));
   EXPECT_EQ(net.Ask(sim.LoopbackPort(2), {0x81, 0x09, 0x04, 0x00, 0xFF}, 300), Bytes{});
   EXPECT_EQ(sim.Stop(SIGTERM), 0);

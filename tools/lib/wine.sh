@@ -116,8 +116,9 @@ wine_reg_import() {
 
 # wine_session_start BUILDDIR: the Windows tests' session. COM1 carries cameras
 # 0x66 and 0x4B, COM2 a 0x5F, COM3 an echoing pty, COM11 a pty that takes
-# nothing; camsim writes every byte to the transcript named by
-# ORVALIX_CAMSIM_TRANSCRIPT (a Windows path).
+# nothing; a 0x67 answers VISCA over IP on 127.0.0.1 at the address in
+# ORVALIX_CAMSIM_NETWORK (HOST:PORT, for an orvalix.ini); camsim writes every
+# byte to the transcript named by ORVALIX_CAMSIM_TRANSCRIPT (a Windows path).
 wine_session_start() {
   local builddir=$1
   wine_xvfb_start || return 1
@@ -126,13 +127,15 @@ wine_session_start() {
   wine_ptyloop_start "$builddir/ptyloop-hold.out" --hold || return 1
   local transcript="$builddir/camsim-transcript.txt"
   wine_camsim_start "$builddir/camsim.out" --profile fast --transcript "$transcript" \
-    --line 0x66,0x4B --line 0x5F || return 1
+    --line 0x66,0x4B --line 0x5F --line 0x67 --udp 0 || return 1
   local none=()
   local i
   for i in $(seq 4 10); do none+=("/dev/orvalix-no-port-$i"); done
   wine_map_ports "$(wine_camsim_device "$builddir/camsim.out" 1)" "$(wine_camsim_device "$builddir/camsim.out" 2)" \
     "$(head -n1 "$builddir/ptyloop.out")" "${none[@]}" "$(head -n1 "$builddir/ptyloop-hold.out")" || return 1
   export ORVALIX_CAMSIM_TRANSCRIPT="Z:$transcript"
+  ORVALIX_CAMSIM_NETWORK=$(awk '$1 == "line" && $2 == "3:" {sub(/,$/, "", $4); print $4}' "$builddir/camsim.out")
+  export ORVALIX_CAMSIM_NETWORK
 }
 
 # wine_session_stop: ends the prefix's Wine processes and everything started here.
