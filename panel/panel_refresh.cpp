@@ -7,6 +7,7 @@
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "requests/camera_models.h"
+#include "requests/request_codes.h"
 #include "requests/value_scales.h"
 #include "requests/zoom_scale.h"
 

@@ -118,10 +118,10 @@ TEST(Selection, ARereadingOfAnotherCameraLeavesTheOperatorsChoice) {
     ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && t.rig.c->cameraSelected.load() == 1; }, 500));
     t.rig.Post(0, code, 0);
     t.rig.Post(0, code, 0);
-    ASSERT_TRUE(t.rig.RunUntil([&] { return reinitChain == 1; }, 1000));
+    ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->reinitChain == 1; }, 1000));
     click(1);
     ASSERT_TRUE(t.rig.RunUntil(
-        [&] { return t.rig.Idle() && reinitChain == 0 && !t.rig.c->requestQueue->HasMessages(); }, 10000));
+        [&] { return t.rig.Idle() && t.rig.c->reinitChain == 0 && !t.rig.c->requestQueue->HasMessages(); }, 10000));
 
     EXPECT_EQ(SendDlgItemMessageA(t.rig.panel, IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0), 1);
     EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 2 selected");
