@@ -3,6 +3,7 @@
 #include "engine/raw_command.h"
 #include "engine/trace_text.h"
 #include "engine/traffic_trace.h"
+#include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "ui/panel_commands.h"
 #include "ui/ui_globals.h"
