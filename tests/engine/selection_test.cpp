@@ -27,23 +27,6 @@ struct TwoLines {
   WirePeer& com2;
 };
 
-// One worker step on another thread; `meanwhile` runs here while it waits on a control call.
-void StepWhileTheWorkerWaitsOnThePanel(EngineRig& rig, const std::function<void()>& meanwhile) {
-  FakeBecomeOwner();
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    rig.Step();
-    done = true;
-  });
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (FakePendingSentCount() == 0 && !done && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-  EXPECT_GT(FakePendingSentCount(), 0) << "the step made no control call";
-  meanwhile();
-  while (!done && std::chrono::steady_clock::now() < deadline) DispatchIncomingSentMessages();
-  FakeReleaseOwner();
-  worker.join();
-}
-
 TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
   TwoLines t;
   ASSERT_TRUE(t.ReadyAndSelect(0));
@@ -51,7 +34,10 @@ TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
 
   // Focus auto updates the focus controls before it sends its command.
   t.rig.c->requestQueue->Put(0, REQ_FOCUS_AUTO, 1, 0);
-  StepWhileTheWorkerWaitsOnThePanel(t.rig, [&] { SelectCamera(t.rig.c, 2); });
+  bool clicked = false;  // while the step waits on a control call
+  EXPECT_TRUE(RunAsWorker([&] { t.rig.Step(); }, [] { return FakePendingSentCount() > 0; },
+                          [&] { clicked = FakePendingSentCount() > 0, SelectCamera(t.rig.c, 2); }));
+  EXPECT_TRUE(clicked);
   t.rig.Run(5);
   EXPECT_TRUE(TwoLines::Has(t.com1.Hexes(), on1, "81 01 04 38 02 FF"));
   EXPECT_FALSE(TwoLines::Has(t.com2.Hexes(), on2, "81 01 04 38 02 FF"));

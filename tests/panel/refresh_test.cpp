@@ -1,11 +1,7 @@
 #include "panel/panel_refresh.h"
 #include "panel/window_hooks.h"
 
-#include "platform/os.h"
 #include "tests/panel/panel_rig.h"
-
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -14,17 +10,14 @@ class Refresh : public PanelTest {};
 TEST_F(Refresh, ZoomAndFocusFollowTheModelFamily) {
   // A 10x camera last: the zoom range shrinks back from 0..290.
   const struct {
-    int32_t model, zoomPos;
-    int zoomMax, zoomSlider;
-    const char* zoomText;
-    int32_t focusPos;
-    int focusSlider;
-    const char* focusText;
+    int32_t model, zoomPos, focusPos;
+    int zoomMax, zoomSlider, focusSlider;
+    const char* texts;
   } cases[] = {
-      {0x45, 9332, 90, 19, "x 2.9", 0x6800, 50, "50"},   {0x5F, 16384, 190, 190, "x 20.0", 0xE500, 99, "100"},
-      {0x5C, 6225, 190, 10, "x 2.0", 0x6800, 41, "41"},  {0x66, 16384, 290, 290, "x 30.0", 0xE500, 99, "100"},
-      {0x67, 8291, 290, 20, "x 3.0", 0x6800, 41, "41"},  {0x40, 0, 290, 0, "x 1.0", 0x1000, 1, "1"},
-      {0x4B, 16000, 90, 84, "x 9.4", 0xC000, 99, "100"},
+      {0x45, 9332, 0x6800, 90, 19, 50, "x 2.9 50"},   {0x5F, 16384, 0xE500, 190, 190, 99, "x 20.0 100"},
+      {0x5C, 6225, 0x6800, 190, 10, 41, "x 2.0 41"},  {0x66, 16384, 0xE500, 290, 290, 99, "x 30.0 100"},
+      {0x67, 8291, 0x6800, 290, 20, 41, "x 3.0 41"},  {0x40, 0, 0x1000, 290, 0, 1, "x 1.0 1"},
+      {0x4B, 16000, 0xC000, 90, 84, 99, "x 9.4 100"},
   };
   AddCameras(1, 0);
   for (const auto& k : cases) {
@@ -33,13 +26,12 @@ TEST_F(Refresh, ZoomAndFocusFollowTheModelFamily) {
     c.cameras[0].zoomPos = k.zoomPos;
     c.cameras[0].focusPos = k.focusPos;
     RefreshPanel(&c, 0);
-    EXPECT_EQ(0, Min(panel, IDC_ZOOM_SLIDER));
-    EXPECT_EQ(k.zoomMax, Max(panel, IDC_ZOOM_SLIDER));
-    EXPECT_EQ(10, Ticks(panel, IDC_ZOOM_SLIDER));
-    EXPECT_EQ(k.zoomSlider, Pos(panel, IDC_ZOOM_SLIDER));
-    EXPECT_EQ(k.zoomText, Text(panel, IDC_ZOOM_VALUE));
-    EXPECT_EQ(k.focusSlider, Pos(panel, IDC_FOCUS_SLIDER));
-    EXPECT_EQ(k.focusText, Text(panel, IDC_FOCUS_VALUE));
+    EXPECT_EQ(
+        (std::vector<int>{0, k.zoomMax, 10, k.zoomSlider, k.focusSlider}),
+        (std::vector<int>{Ask(panel, IDC_ZOOM_SLIDER, TBM_GETRANGEMIN), Ask(panel, IDC_ZOOM_SLIDER, TBM_GETRANGEMAX),
+                          FakeTicFreq(GetDlgItem(panel, IDC_ZOOM_SLIDER)), Pos(panel, IDC_ZOOM_SLIDER),
+                          Pos(panel, IDC_FOCUS_SLIDER)}));
+    EXPECT_EQ(Text(panel, IDC_ZOOM_VALUE) + " " + Text(panel, IDC_FOCUS_VALUE), k.texts);
   }
 }
 
@@ -93,8 +85,8 @@ TEST_F(Refresh, ExposureModesSetChecksCaptionsAndSliders) {
   c.cameras[0].shutterPos = 12;
   for (const auto& k : cases) {
     SCOPED_TRACE(testing::Message() << "aeMode " << k.aeMode);
-    SetRange(panel, IDC_LEVEL_SLIDER, 5, 17);
-    SetRange(panel, IDC_BRIGHT_SLIDER, 0, 12);
+    SendDlgItemMessageA(panel, IDC_LEVEL_SLIDER, TBM_SETRANGE, 1, MAKELONG(5, 17));
+    SendDlgItemMessageA(panel, IDC_BRIGHT_SLIDER, TBM_SETRANGE, 1, MAKELONG(0, 12));
     for (int id : {IDC_LEVEL_SLIDER, IDC_BRIGHT_SLIDER}) SendDlgItemMessageA(panel, id, TBM_SETTICFREQ, 5, 0);
     c.cameras[0].aeMode = k.aeMode;
     RefreshPanel(&c, 0);
@@ -113,30 +105,11 @@ TEST_F(Refresh, ExposureModesSetChecksCaptionsAndSliders) {
     } views[] = {{IDC_BRIGHT_SLIDER, IDC_BRIGHT_VALUE, k.bright}, {IDC_LEVEL_SLIDER, IDC_LEVEL_VALUE, k.level}};
     for (const auto& v : views) {
       SCOPED_TRACE(testing::Message() << "slider " << v.slider);
-      EXPECT_EQ(v.want.lo, Min(panel, v.slider));
-      EXPECT_EQ(v.want.hi, Max(panel, v.slider));
-      EXPECT_EQ(v.want.pos, Pos(panel, v.slider));
-      EXPECT_EQ(v.want.ticks, Ticks(panel, v.slider));
+      EXPECT_EQ((std::vector<int>{v.want.lo, v.want.hi, v.want.pos, v.want.ticks}),
+                (std::vector<int>{Ask(panel, v.slider, TBM_GETRANGEMIN), Ask(panel, v.slider, TBM_GETRANGEMAX),
+                                  Pos(panel, v.slider), FakeTicFreq(GetDlgItem(panel, v.slider))}));
       EXPECT_EQ(v.want.text, Text(panel, v.value));
     }
-  }
-}
-
-TEST_F(Refresh, ManualModeValuesOffTheTablesShowPlaceholders) {
-  AddCameras(1, 0x66);
-  c.cameras[0].aeMode = 3;
-  const struct {
-    int32_t irisPos, shutterPos;
-    int levelPos, brightPos;
-  } cases[] = {{20, 1, 17, 12}, {4, 16, 5, 0}};
-  for (const auto& k : cases) {
-    c.cameras[0].irisPos = k.irisPos;
-    c.cameras[0].shutterPos = k.shutterPos;
-    RefreshPanel(&c, 0);
-    EXPECT_EQ("F --", Text(panel, IDC_LEVEL_VALUE));
-    EXPECT_EQ("1/--s", Text(panel, IDC_BRIGHT_VALUE));
-    EXPECT_EQ(k.levelPos, Pos(panel, IDC_LEVEL_SLIDER));
-    EXPECT_EQ(k.brightPos, Pos(panel, IDC_BRIGHT_SLIDER));
   }
 }
 
@@ -204,7 +177,7 @@ TEST_F(Refresh, WhiteBalanceGainControls) {
   AddCameras(1, 0x4B);
   for (int32_t mode : {0, 5, 4}) {
     SCOPED_TRACE(testing::Message() << "wbMode " << mode);
-    for (int id : gainControls) Enable(setup, id, true);
+    for (int id : gainControls) EnableWindow(GetDlgItem(setup, id), TRUE);
     Check(wbGroup, IDC_WB_WARM, true);
     c.cameras[0].wbMode = mode;
     RefreshPanel(&c, 0);
@@ -296,39 +269,15 @@ TEST_F(Refresh, SelectsTheCameraAnnouncesItAndFocusesZoom) {
   EXPECT_EQ(0, reinitOnNack.load());
 }
 
-// Serves the worker's control calls until it ends, for at most 10 s.
-bool ServeUntilEnded(OsThread& worker) {
-  for (int ms = 0; ms < 10000; ms++) {
-    DispatchIncomingSentMessages();
-    if (worker.Join(1)) return true;
-  }
-  return false;
-}
-
-uint32_t RefreshFirstCamera(void* arg) {
-  RefreshPanel(static_cast<CameraController*>(arg), 0);
-  return 0;
-}
-
 // From the worker the control calls wait for the user-interface thread, and
 // the focus, which belongs to that thread, stays where it was.
 TEST_F(Refresh, FromTheWorkerThroughTheUserInterfaceThread) {
   AddCameras(1, 0x66);
   c.cameras[0].zoomPos = 16384;
-  FakeBecomeOwner();
-  OsThread worker;
-  ASSERT_TRUE(worker.Start(RefreshFirstCamera, &c));
-  const bool ended = ServeUntilEnded(worker);
-  FakeReleaseOwner();
-  ASSERT_TRUE(ended);
+  ASSERT_TRUE(RunAsWorker([&] { RefreshPanel(&c, 0); }));
   EXPECT_EQ("x 30.0", Text(panel, IDC_ZOOM_VALUE));
   EXPECT_EQ("Camera 1 selected", Text(panel, IDC_STATUS));
   EXPECT_EQ(nullptr, FakeGetFocus());
-}
-
-uint32_t RereadFirstCamera(void* arg) {
-  RunPanelRefresh(static_cast<CameraController*>(arg), 0);
-  return 0;
 }
 
 // A re-reading of camera 1 refreshes the panel from the worker; while it waits
@@ -341,21 +290,11 @@ TEST_F(Refresh, ClickWhileTheWorkerRefreshesWinsThePanel) {
   c.cameras[1].zoomPos = 16384;
   c.cameras[1].aeMode = 3;  // manual
   InstallPanelHooks(WindowHooks());
-  FakeBecomeOwner();
-  OsThread worker;
-  ASSERT_TRUE(worker.Start(RereadFirstCamera, &c));
-  // Serve the worker until it has written the zoom box, then click.
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (History(panel, IDC_ZOOM_VALUE).empty() && std::chrono::steady_clock::now() < deadline) {
-    DispatchIncomingSentMessages();
-    std::this_thread::yield();
-  }
-  ASSERT_FALSE(History(panel, IDC_ZOOM_VALUE).empty());
-  Select(1);
-  RefreshPanel(&c, 1);
-  const bool ended = ServeUntilEnded(worker);
-  FakeReleaseOwner();
-  ASSERT_TRUE(ended);
+  bool clicked = false;  // once the worker has written the zoom box
+  ASSERT_TRUE(RunAsWorker([&] { RunPanelRefresh(&c, 0); }, [&] { return !History(panel, IDC_ZOOM_VALUE).empty(); },
+                          [&] { clicked = !History(panel, IDC_ZOOM_VALUE).empty(), Select(1), RefreshPanel(&c, 1); },
+                          true));
+  ASSERT_TRUE(clicked);
   EXPECT_EQ(1, c.pendingSelection.load());
   EXPECT_EQ("Camera 2 selected", Text(panel, IDC_STATUS));
   EXPECT_TRUE(Checked(panel, IDC_IRIS));
