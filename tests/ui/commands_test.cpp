@@ -132,15 +132,7 @@ TEST_F(Commands, ListSelectionGoesToTheEngineAndTheStatus) {
 TEST_F(Commands, ReleasingASliderThumbOrTurningTheWheelPostsItsPosition) {
   AddCameras(1, false);
   Select(0);
-  HWND slider = Item(IDC_ZOOM_SLIDER);
-  SendMessageA(slider, TBM_SETPOS, TRUE, 30);
-  RECT thumb;
-  SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
-  LPARAM at = MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
-  PostMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageA(slider, WM_LBUTTONUP, 0, at);
-  for (int delta : {-WHEEL_DELTA, 2 * WHEEL_DELTA, WHEEL_DELTA / 2, WHEEL_DELTA / 2})
-    PostMessageA(slider, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), at);
+  ReleaseThumbAndTurn(Item(IDC_ZOOM_SLIDER), 30, {-WHEEL_DELTA, 2 * WHEEL_DELTA, WHEEL_DELTA / 2, WHEEL_DELTA / 2});
   RunLoop();
   EXPECT_EQ((RequestList{{0, 1, 30}, {0, 1, 20}, {0, 1, 30}, {0, 1, 40}, {0, 1, 50}}), Requests());
   EXPECT_EQ(50, Pos(IDC_ZOOM_SLIDER));

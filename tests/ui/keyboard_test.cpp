@@ -148,7 +148,7 @@ TEST_F(Keyboard, DigitsRecallAndCheckTheirButton) {
   Click(IDC_RECALL1);
   Requests();
   Focus(IDC_EXIT);
-  Press('4');
+  for (int vk : {'4', '6', '0'}) Press(vk);  // only 1 to 5 recall
   for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(id == IDC_RECALL4, Checked(id)) << id;
   Press(VK_NUMPAD2);
   EXPECT_EQ((RequestList{{0, 51, 0}, {0, 51, 0}}), Requests());

@@ -1,17 +1,12 @@
-// Every way the dialog ends, what stays queued after it, and the value boxes
-// that the panel's timer keeps updating while it is open.
-#include "setup_rig.h"
-
-#include "ui/ui_globals.h"
-
-#include <commctrl.h>
+// Every way the Setup dialog ends, and what stays queued after it.
+#include "ui_rig.h"
 
 namespace {
 
-class SetupEnd : public SetupTest {
+class SetupEnd : public ShellTest {
  protected:
   void SetUp() override {
-    SetupTest::SetUp();
+    ShellTest::SetUp();
     AddCameras(1, false);
     Camera(0, 0x66).wbMode = 5;
     Select(0);
@@ -38,21 +33,6 @@ TEST_F(SetupEnd, EveryWayItEnds) {
                 PostMessageA(focus, WM_KEYUP, static_cast<WPARAM>(vk), scan | 1 | (3u << 30));
               }));
   }
-}
-
-// The drain shows the gain slider's own position for a gain notification.
-TEST_F(SetupEnd, GainValueBoxesFollowNotificationsWhileOpen) {
-  SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
-  RunSetup([&](HWND dialog) {
-    SendDlgItemMessageA(dialog, 8234, TBM_SETPOS, TRUE, 123);
-    SendDlgItemMessageA(dialog, 8238, TBM_SETPOS, TRUE, 45);
-    notifyQueue.Put(0, 39, 123, 0);
-    notifyQueue.Put(0, 40, 45, 0);
-    EXPECT_TRUE(PumpUntil([] { return SetupText(8235) == "123" && SetupText(8239) == "45"; }, 5000))
-        << SetupText(8235) << " " << SetupText(8239);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-  });
-  KillTimer(hMainWnd, kDrainTimerId);
 }
 
 }  // namespace

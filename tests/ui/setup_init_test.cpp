@@ -2,7 +2,7 @@
 // model family, the choices a model lacks greyed (and offered again the next
 // time), the panel's recall choice as the preset to store, and the icon
 // file of the current directory.
-#include "setup_rig.h"
+#include "ui_rig.h"
 
 #include <commctrl.h>
 
@@ -10,7 +10,7 @@
 
 namespace {
 
-using SetupInit = SetupTest;
+using SetupInit = ShellTest;
 
 const int kGainControls[] = {8234, 8238, 8250, 8251, 8235, 8239};
 
@@ -64,14 +64,13 @@ TEST_F(SetupInit, ShowsTheSelectedCameraByModelFamily) {
     r.rGain = 205;
     r.bGain = 168;
     Select(1);
-    RunSetup([&](HWND dialog) {
+    InSetup([&](HWND dialog) {
       EXPECT_EQ(f.checked, Choices(true));
       EXPECT_EQ(f.disabled, Choices(false));
       for (int id : kGainControls) EXPECT_EQ(f.gainsInUse, SetupEnabled(id)) << "gain control " << id;
       EXPECT_EQ(205, SendDlgItemMessageA(dialog, 8234, TBM_GETPOS, 0, 0));
       EXPECT_EQ(168, SendDlgItemMessageA(dialog, 8238, TBM_GETPOS, 0, 0));
       EXPECT_EQ("205 168", SetupText(8235) + " " + SetupText(8239));
-      PostMessageA(dialog, WM_CLOSE, 0, 0);
     });
   }
 }
@@ -83,22 +82,15 @@ TEST_F(SetupInit, ChoicesGreyedForOneCameraAreOfferedAgainNextTime) {
   Camera(0, 0x40);
   Camera(1, 0x66).wbMode = 1;
   Select(0);
-  RunSetup([](HWND dialog) {
-    EXPECT_FALSE(SetupEnabled(8254));
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-  });
+  InSetup([](HWND) { EXPECT_FALSE(SetupEnabled(8254)); });
   Select(1);
-  RunSetup([](HWND dialog) {
-    EXPECT_EQ(std::vector<int>(), Choices(false));
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-  });
+  InSetup([](HWND) { EXPECT_EQ(std::vector<int>(), Choices(false)); });
   Select(-1);
-  RunSetup([](HWND dialog) {
+  InSetup([](HWND dialog) {
     EXPECT_EQ(std::vector<int>(), Choices(true));
     EXPECT_EQ(std::vector<int>(), Choices(false));
     for (int id : kGainControls) EXPECT_TRUE(SetupEnabled(id)) << id;
     EXPECT_EQ(50, SendDlgItemMessageA(dialog, 8234, TBM_GETPOS, 0, 0));
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }
 
@@ -108,9 +100,8 @@ TEST_F(SetupInit, ThePanelsRecallChoiceIsThePresetOffered) {
   Select(0);
   for (int recall : {0, 8279}) {
     if (recall) Click(IDC_RECALL2);
-    RunSetup([&](HWND dialog) {
+    InSetup([&](HWND) {
       for (int id = 8278; id <= 8282; id++) EXPECT_EQ(id == recall, SetupChecked(id)) << id;
-      PostMessageA(dialog, WM_CLOSE, 0, 0);
     });
   }
 }
@@ -123,11 +114,10 @@ TEST_F(SetupInit, ThePanelsRecallChoiceIsThePresetOffered) {
 TEST_F(SetupInit, IconsFromTheFileInTheCurrentDirectory) {
   ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("icon1.ico")) << "run in the build directory";
   HICON smallIcon = nullptr, big = nullptr;
-  RunSetup([&](HWND dialog) {
+  InSetup([&](HWND dialog) {
     smallIcon = reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0));
     SendMessageA(dialog, WM_CREATE, 0, 0);
     big = reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0));
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
   ASSERT_NE(nullptr, smallIcon);
   EXPECT_NE(nullptr, big);
@@ -142,12 +132,11 @@ TEST_F(SetupInit, IconsFromTheFileInTheCurrentDirectory) {
   ASSERT_TRUE(SetCurrentDirectoryA(empty));
   NoticeWatch watch;
   HWND owner = nullptr;
-  RunSetup([&](HWND dialog) {
+  InSetup([&](HWND dialog) {
     owner = dialog;
     EXPECT_EQ(0, SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0));
     EXPECT_TRUE(watch.Take().empty()) << "a missing icon is no error at opening";
     SendMessageA(dialog, WM_CREATE, 0, 0);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
   SetCurrentDirectoryA(here);
   RemoveDirectoryA(empty);

@@ -1,6 +1,6 @@
 // The About window: one at a time, brought to the front by a second "About",
-// made afresh after "OK", closed by Enter on "OK"; its controls, texts and
-// fonts, and the fonts and logo let go when it closes.
+// made afresh after "OK", closed by Enter on "OK"; its texts, fonts and
+// logo, let go when it closes.
 #include "ui_rig.h"
 
 #include "ui/about_window.h"
@@ -20,10 +20,6 @@ class About : public ShellTest {
   }
 };
 
-// id class style x,y w x h, in creation order.
-const std::vector<std::string> kControls = {"8242 Static 56000000 50,5 325x68", "8222 Button 56018080 85,73 152x45",
-                                            "8243 Static 56000100 120,130 80x20", "8244 Button 56010000 127,160 70x25"};
-
 std::string TextOf(HWND w) {
   char text[256] = "";
   GetWindowTextA(w, text, sizeof text);
@@ -42,43 +38,13 @@ int AboutWindowsOpen() {
   return count;
 }
 
-TEST_F(About, OpensWithItsControlsTextsAndFonts) {
+TEST_F(About, OpensWithItsTextsFontsAndLogo) {
   Click(IDC_ABOUT);
   HWND about = hAboutWnd;
   ASSERT_TRUE(IsWindow(about));
   EXPECT_EQ("About Orvalix", TextOf(about));
-  char cls[32] = "";
-  GetClassNameA(about, cls, sizeof cls);
-  EXPECT_STREQ("Orvalix", cls);
   EXPECT_EQ(nullptr, GetParent(about));
-  EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE),
-            GetWindowLongA(about, GWL_STYLE) & ~WS_CLIPSIBLINGS);
   EXPECT_TRUE(GetWindowLongA(about, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  RECT r;
-  GetWindowRect(about, &r);
-  EXPECT_EQ((std::vector<LONG>{(GetSystemMetrics(SM_CXSCREEN) - 325) / 2 + 450,
-                               (GetSystemMetrics(SM_CYSCREEN) - 220) / 2 + 60, 325, 220}),
-            (std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top}));
-
-  std::vector<std::string> controls;
-  for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    GetClassNameA(child, cls, sizeof cls);
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&r), 2);
-    long x = r.left, w = r.right - r.left;
-    int id = GetDlgCtrlID(child);
-    if (id == 8243) {  // widened about its centre to hold the address
-      EXPECT_LE(80, w);
-      x = (r.left + r.right) / 2 - 40;
-      w = 80;
-    }
-    char line[80];
-    snprintf(line, sizeof line, "%d %s %lX %ld,%ld %ldx%ld", id, cls,
-             static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)), x, r.top, w, r.bottom - r.top);
-    controls.push_back(line);
-  }
-  EXPECT_EQ(kControls, controls);
-
   HWND text = GetDlgItem(about, 8242);
   HWND link = GetDlgItem(about, 8243);
   EXPECT_EQ("Tessaly Orvalix Software\n\t\tVersion: 2.2 \n2026 Tessaly Orvalix Software", TextOf(text));
@@ -94,6 +60,7 @@ TEST_F(About, OpensWithItsControlsTextsAndFonts) {
   GetTextExtentPoint32A(dc, "https://orvalix.example.org", 27, &extent);
   SelectObject(dc, previous);
   ReleaseDC(link, dc);
+  RECT r;
   GetClientRect(link, &r);
   EXPECT_GE(r.right, extent.cx);
   for (HWND w : {text, link}) {
