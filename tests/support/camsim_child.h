@@ -18,10 +18,8 @@ struct Camsim {
   int out = -1;
   std::string text;
 
-  explicit Camsim(const std::string& line) {
-    std::vector<std::string> args;
-    std::istringstream words(line);
-    for (std::string w; words >> w;) args.push_back(w);
+  explicit Camsim(const std::string& line) : Camsim(Words(line)) {}
+  explicit Camsim(const std::vector<std::string>& args) {
     int fds[2];
     if (pipe(fds) != 0) return;
     pid = fork();
@@ -37,6 +35,12 @@ struct Camsim {
     }
     close(fds[1]);
     out = fds[0];
+  }
+  static std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> args;
+    std::istringstream words(line);
+    for (std::string w; words >> w;) args.push_back(w);
+    return args;
   }
   ~Camsim() {
     if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
