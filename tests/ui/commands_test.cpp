@@ -146,24 +146,6 @@ TEST_F(Commands, TheDrainTimerIsArmedAgainAfterEachDrain) {
   }
 }
 
-int otherTimerTicks;
-WNDPROC mainProc;
-LRESULT CALLBACK CountOtherTimer(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_TIMER && wParam == 77) otherTimerTicks++;
-  return CallWindowProcA(mainProc, hwnd, message, wParam, lParam);
-}
-
-TEST_F(Commands, AnotherTimerFiresOnce) {
-  otherTimerTicks = 0;
-  mainProc =
-      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hMainWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountOtherTimer)));
-  SetTimer(hMainWnd, 77, 1, nullptr);
-  ASSERT_TRUE(PumpUntil([] { return otherTimerTicks > 0; }, 5000));
-  DWORD start = GetTickCount();
-  PumpUntil([&] { return GetTickCount() - start > 200; }, 1000);
-  EXPECT_EQ(1, otherTimerTicks);
-}
-
 bool QuitPosted() {
   MSG msg;
   return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;

@@ -1,8 +1,6 @@
-// What page 0 paints over its background, and the step images the program is
-// built with.
+// What page 0 paints over its background.
 #include "ui_rig.h"
 
-#include "resources/resource_ids.h"
 #include "ui/painting.h"
 #include "ui/ui_globals.h"
 
@@ -96,43 +94,6 @@ TEST_F(Painting, LogoAndTheFirstTwoWordsOfThePrompt) {
     Canvas other(w);
     EXPECT_TRUE(other.Untouched(0, 0, other.all.right, other.all.bottom)) << "another window of the class drew";
   }
-}
-
-const void* Resource(int id, int type) {
-  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(type));
-  return found ? LockResource(LoadResource(nullptr, found)) : nullptr;
-}
-
-// Whether pixel (x, y), counted from the top, of a 4-bit bitmap is dark.
-bool Dark(const BITMAPINFOHEADER* h, int x, int y) {
-  const RGBQUAD* palette = reinterpret_cast<const RGBQUAD*>(h + 1);
-  const BYTE* bits = reinterpret_cast<const BYTE*>(palette + 16);
-  BYTE pair = bits[(h->biHeight - 1 - y) * ((h->biWidth * 4 + 31) / 32) * 4 + x / 2];
-  RGBQUAD c = palette[(x % 2) ? (pair & 0x0F) : (pair >> 4)];
-  return c.rgbRed + c.rgbGreen + c.rgbBlue < 3 * 64;
-}
-
-// Minus points left: its dark columns grow from left to right. Plus is its
-// mirror image.
-TEST(Resources, StepImagesPointLeftAndRight) {
-  const int kBitmap = 2;
-  auto minus = static_cast<const BITMAPINFOHEADER*>(Resource(IDB_MINUS, kBitmap));
-  auto plus = static_cast<const BITMAPINFOHEADER*>(Resource(IDB_PLUS, kBitmap));
-  ASSERT_TRUE(minus && plus && minus->biBitCount == 4 && plus->biBitCount == 4);
-  int previous = 0, grown = 0;
-  for (int x = 0; x < 16; x++) {
-    int column = 0;
-    for (int y = 0; y < 16; y++) {
-      column += Dark(minus, x, y);
-      EXPECT_EQ(Dark(minus, x, y), Dark(plus, 15 - x, y)) << x << "," << y;
-    }
-    if (column == 0) continue;
-    EXPECT_GT(column, previous) << "column " << x;
-    previous = column;
-    grown++;
-  }
-  EXPECT_GT(grown, 3);
-  EXPECT_FALSE(Dark(minus, 0, 0)) << "the first pixel is the background";
 }
 
 }  // namespace
