@@ -64,25 +64,6 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 20000));
 }
 
-// A click while a preset recall of another camera runs: the re-reading that
-// follows the recall neither repaints the panel with its camera nor takes the
-// click back; afterwards the clicked camera is current and polled.
-TEST(Selection, ClickDuringARereadingIsKept) {
-  TwoLines t;
-  EngineRig::UseRefresh(RefreshPanel);
-  ASSERT_TRUE(t.ReadyAndSelect(0));
-  t.rig.Post(0, REQ_PRESET_RECALL_1, 0);
-  t.rig.Step();              // the recall goes out
-  RefreshPanel(t.rig.c, 2);  // camera 3 clicked meanwhile
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == 0 && t.rig.c->reinitChain == 1; }, 2000));
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && t.rig.c->reinitChain == 0; }, 5000));
-  EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 3 selected");
-  size_t on2 = t.com2.Frames().size();
-  t.rig.Run(500);
-  EXPECT_EQ(t.rig.c->camera.load(), 2);
-  EXPECT_TRUE(TwoLines::Has(t.com2.Hexes(), on2, "81 09 04 48 FF"));
-}
-
 // Camera 1 is told twice to re-read (a preset recall or a white balance is
 // put twice); camera 2 is picked in the list while the first re-reading runs.
 // The second re-reading leaves the panel on camera 2, and a zoom step goes to

@@ -1,8 +1,11 @@
 // The line: frames cut at 0xFF over a real pty, options and what reopens,
-// failures that leave nothing open, a close that waits for the I/O thread.
+// failures that leave nothing open, a close that waits for the I/O thread,
+// a frame the line holds back given up.
 #include "tests/serial/serial_test_support.h"
 
+#include <poll.h>
 #include <termios.h>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -125,4 +128,37 @@ TEST_F(PeerChannel, ClosePortWaitsForTheWriteInProgress) {
   EXPECT_EQ(peer.Written(), frame) << "the write ended before the close did";
   EXPECT_GE(OsTickCount() - start, 700u);
   opener.join();
+}
+
+// The line stops taking bytes (XOFF from the far end) and takes them again
+// after 800 ms. A write has its time on the wire plus 500 ms: the short frame
+// queued first is given up before the line moves again, and the long one
+// behind it, still within its time, goes out whole when the line moves.
+TEST_F(PtyChannel, AFrameTheLineHoldsBackIsGivenUpHalfASecondAfterItsTimeOnTheWire) {
+  termios tio;
+  ASSERT_EQ(tcgetattr(line.slave, &tio), 0);
+  tio.c_iflag |= IXON;
+  ASSERT_EQ(tcsetattr(line.slave, TCSANOW, &tio), 0);
+  line.Write({0x13});
+  ASSERT_TRUE(WaitFor([&] {
+    pollfd room = {line.slave, POLLOUT, 0};
+    return poll(&room, 1, 0) == 0;
+  })) << "the line did not stop";
+  const Bytes shortFrame = {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF};
+  Bytes longFrame(255, 0x42);
+  longFrame.back() = 0xFF;
+  ASSERT_EQ(channel.WriteFrame(shortFrame.data(), 6), 0);
+  ASSERT_EQ(channel.WriteFrame(longFrame.data(), 255), 0);
+  std::this_thread::sleep_until(std::chrono::steady_clock::now() + std::chrono::milliseconds(800));  // the line held back
+  line.Write({0x11});
+  Bytes arrived;
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (arrived.size() < longFrame.size() && std::chrono::steady_clock::now() < limit) {
+    pollfd ready = {line.master, POLLIN, 0};
+    uint8_t buffer[256];
+    if (poll(&ready, 1, 100) <= 0) continue;
+    const ssize_t n = read(line.master, buffer, sizeof buffer);
+    if (n > 0) arrived.insert(arrived.end(), buffer, buffer + n);
+  }
+  EXPECT_EQ(arrived, longFrame) << arrived.size() << " bytes";
 }

@@ -1,4 +1,4 @@
-// The chain, every reply form, state changes, moves over time and presets.
+// The chain, every reply form, state changes and presets.
 #include "tests/sim/sim_test_util.h"
 
 #include <algorithm>
@@ -131,30 +131,6 @@ TEST(SimLine, CommandsChangeTheStateTheInquiriesRead) {
                  Reads(Inq({0x2C}), {0x90, 0x50, 0x07, 0xFF})});
 }
 
-TEST(SimLine, ZoomReportsPositionsOnTheWayAndCompletesAtTheTarget) {
-  SimRig rig({0x66}, SimRealisticTiming());
-  EXPECT_EQ(rig.Ask(kZoomTele, 20), Packets{kAck1});
-  std::vector<uint16_t> seen;
-  uint64_t reachedUs = 0, completedUs = 0;
-  for (int ms = 0; ms < 6000 && completedUs == 0; ++ms) {
-    if (ms % 200 == 0) rig.Write(Inq({0x47}));
-    for (const Bytes& p : rig.Run(1)) {
-      if (p.size() == 7 && p[1] == 0x50)
-        seen.push_back(static_cast<uint16_t>((p[2] << 12) | (p[3] << 8) | (p[4] << 4) | p[5]));
-      else if (p == kDone1)
-        completedUs = rig.nowUs;
-      else
-        ADD_FAILURE() << "unexpected reply";
-    }
-    if (reachedUs == 0 && rig.line.State(0).picture.zoomPos == 0x4000) reachedUs = rig.nowUs;
-  }
-  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-  EXPECT_GE(std::count_if(seen.begin(), seen.end(), [](uint16_t z) { return z > 0 && z < 0x4000; }), 5);
-  EXPECT_TRUE(completedUs > 2000000u && completedUs < 5000000u) << completedUs;  // a full sweep takes seconds
-  EXPECT_TRUE(completedUs >= reachedUs && completedUs - reachedUs <= 17000u) << "within the frame it got there";
-  EXPECT_EQ(rig.Ask(Inq({0x47}), 20), (Packets{{0x90, 0x50, 0x04, 0, 0, 0, 0xFF}}));
-}
-
 TEST(SimLine, PresetsStoreAndRecallThePicture) {
   SimRig rig({0x67});
   RunSteps(rig, {Reads(Inq({0x3F}), {0x90, 0x50, 0x00, 0xFF}),
@@ -189,22 +165,4 @@ TEST(SimLine, PresetsStoreAndRecallThePicture) {
     EXPECT_EQ(rig.Ask(Inq({0x3F})), (Packets{{0x90, 0x50, n, 0xFF}}));
   }
   RunSteps(rig, {{Cmd({0x00, 0x03}), 15, kDone}, Does(Cmd({0x3F, 0x02, 0x01}), kNotExec)});
-}
-
-TEST(SimLine, RepliesKeepToTheFrameOfTheTimingProfile) {
-  for (const uint32_t frameMs : {17u, 20u}) {
-    SimRig rig({}, SimRealisticTiming(frameMs == 20));
-    for (int i = 0; i < 3; ++i) rig.line.AddCamera(0x66);
-    EXPECT_EQ(rig.Ask({0x88, 0x30, 0x01, 0xFF}, 2 * frameMs), Packets{});  // a frame per camera
-    EXPECT_EQ(rig.Run(frameMs + 1), (Packets{{0x88, 0x30, 0x04, 0xFF}}));
-    rig.Write({0x81, 0x09, 0x04, 0x00, 0xFF, 0x81, 0x09, 0x04, 0x00, 0xFF});
-    std::vector<uint32_t> at;
-    for (uint32_t ms = 1; ms <= 3 * frameMs; ++ms)
-      for (const Bytes& p : rig.Run(1)) at.push_back(p == Bytes{0x90, 0x50, 0x02, 0xFF} ? ms : 0);
-    ASSERT_EQ(at.size(), 2u);
-    EXPECT_GE(at[0], 1u);
-    EXPECT_LE(at[0], frameMs);
-    EXPECT_GE(at[1] - at[0], frameMs - 1);  // one packet per frame
-    EXPECT_LE(at[1] - at[0], frameMs);
-  }
 }

@@ -77,23 +77,4 @@ TEST_F(Painting, SunkenFramesRoundTheVisibleBoxesOnly) {
   }
 }
 
-TEST_F(Painting, LogoAndTheFirstTwoWordsOfThePrompt) {
-  Canvas canvas(hPage[0]);
-  int W = canvas.all.right;
-  // The logo's 136 x 40 block at (W - 146, 10), nothing just outside it.
-  EXPECT_FALSE(canvas.Untouched(W - 146, 10, W - 10, 50));
-  EXPECT_TRUE(canvas.Untouched(W - 146, 9, W - 10, 10));
-  EXPECT_TRUE(canvas.Untouched(W - 147, 10, W - 146, 50));
-  // The prompt from (W - 148, 66): as wide as "Highlight Camera" and no wider.
-  SIZE shown;
-  GetTextExtentPoint32A(canvas.dc, "Highlight Camera", 16, &shown);
-  EXPECT_FALSE(canvas.Untouched(W - 148, 66, W - 148 + shown.cx, 66 + shown.cy));
-  EXPECT_TRUE(canvas.Untouched(W - 148 + shown.cx + 1, 66, W, 66 + shown.cy));
-  EXPECT_TRUE(canvas.Untouched(0, 0, W - 150, 20)) << "nothing else drawn at the top";
-  for (HWND w : {hPage[1], hPage[2], hMainWnd}) {
-    Canvas other(w);
-    EXPECT_TRUE(other.Untouched(0, 0, other.all.right, other.all.bottom)) << "another window of the class drew";
-  }
-}
-
 }  // namespace

@@ -54,34 +54,4 @@ TEST_F(SetupLayout, EachRadioSetIsExclusiveOnItsOwn) {
   });
 }
 
-// The forwarding of the group boxes' commands leaves them their own drawing:
-// a box paints its caption and top line, and its left frame line.
-TEST_F(SetupLayout, GroupBoxesStillDrawThemselves) {
-  InSetup([](HWND) {
-    HWND box = hGammaGroup.load();
-    RECT r;
-    GetClientRect(box, &r);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    const COLORREF paper = RGB(1, 2, 3);
-    HBRUSH brush = CreateSolidBrush(paper);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
-    SendMessageA(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    int top = 0, left = 0;
-    for (int x = 0; x < r.right; x++)
-      for (int y = 0; y < 20; y++) top += GetPixel(dc, x, y) != paper;
-    for (int y = 20; y < r.bottom - 2; y++)
-      left += GetPixel(dc, 0, y) != paper || GetPixel(dc, 1, y) != paper || GetPixel(dc, 2, y) != paper;
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    EXPECT_GT(top, 20) << "no caption or top line";
-    EXPECT_GT(left, (r.bottom - 22) / 2) << "no left frame line";
-  });
-}
-
 }  // namespace

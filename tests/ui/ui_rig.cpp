@@ -124,17 +124,8 @@ void ShellTest::AddCameras(int n, bool inController) {
   for (int i = 0; i < n; i++) {
     std::string name = "Camera " + std::to_string(i + 1);
     SendMessageA(Item(IDC_CAMERA_LIST), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-    if (!inController) continue;
-    CameraRecord& record = controller.cameras[i];
-    record.modelCode = 0x4B;
-    record.port = 2;
-    record.address = i + 1;
-    record.zoomPos = 0;
-    record.aperture = 5;
-    record.brightPos = 16;
-    record.expCompPos = 7;
+    if (inController) Camera(i, 0x4B);
   }
-  if (inController) controller.cameraCount = n;
 }
 
 CameraRecord& ShellTest::Camera(int i, int32_t modelCode) {
@@ -188,7 +179,6 @@ void Press(int vk, bool shift) {
 bool operator==(const Request& x, const Request& y) {
   return x.camera == y.camera && x.code == y.code && x.a == y.a && x.b == y.b;
 }
-
 void PrintTo(const Request& r, std::ostream* out) {
   *out << "(" << r.camera << ", " << r.code << ", " << r.a << ", " << r.b << ")";
 }
