@@ -1,4 +1,4 @@
-// The chain, every reply form, state changes and presets.
+// The virtual cameras' address chain and every reply form.
 #include "tests/sim/sim_test_util.h"
 
 #include <algorithm>
@@ -87,82 +87,4 @@ TEST(SimLine, EachReplyForm) {
     for (const Bytes& b : row.before) rig.Ask(b, 20);
     EXPECT_EQ(rig.Ask(row.send, 300), row.expect) << row.name;
   }
-}
-
-TEST(SimLine, CommandsChangeTheStateTheInquiriesRead) {
-  SimRig rig({0x5F});
-  RunSteps(rig, {Does(Cmd({0x4A, 0, 0, 0x0A, 0}), kNotExec),  // shutter needs manual exposure
-                 Does(Cmd({0x4D, 0, 0, 1, 2}), kNotExec),     // bright needs bright mode
-                 Does(Cmd({0x4E, 0, 0, 0, 9})),
-                 Reads(Inq({0x4E}), {0x90, 0x50, 0, 0, 0, 9, 0xFF}),
-                 Does(Cmd({0x39, 0x03})),
-                 Does(Cmd({0x4E, 0, 0, 0, 9}), kNotExec),
-                 Does(Cmd({0x4A, 0, 0, 0, 12})),
-                 Reads(Inq({0x4A}), {0x90, 0x50, 0, 0, 0, 12, 0xFF}),
-                 Does(Cmd({0x0A, 0x00})),
-                 Reads(Inq({0x4A}), {0x90, 0x50, 0, 0, 0, 8, 0xFF}),
-                 Does(Cmd({0x4B, 0, 0, 0x0F, 0x0F})),  // held to the iris range
-                 Reads(Inq({0x4B}), {0x90, 0x50, 0, 0, 1, 1, 0xFF}),
-                 Does(Cmd({0x39, 0x0D})),
-                 Does(Cmd({0x4D, 0, 0, 1, 2})),
-                 Reads(Inq({0x4D}), {0x90, 0x50, 0, 0, 1, 2, 0xFF}),
-                 Does(Cmd({0x43, 0, 0, 0x0C, 0x0D}), kNotExec),  // gains need manual white balance
-                 Does(Cmd({0x35, 0x05})),
-                 Does(Cmd({0x43, 0, 0, 0x0C, 0x0D})),
-                 Reads(Inq({0x43}), {0x90, 0x50, 0, 0, 0x0C, 0x0D, 0xFF}),
-                 Does(Cmd({0x35, 0x06}), kSyntax),
-                 Does(Cmd({0x10, 0x05}), kNotExec),  // one-push trigger outside one-push mode
-                 Does(Cmd({0x35, 0x03})),
-                 {Cmd({0x10, 0x05}), 2, {kAck1}},
-                 {{}, 10, {kDone1}},
-                 Does(Cmd({0x63, 0x04})),
-                 Does(Cmd({0x3F, 0x01, 0x7F})),  // power-on settings
-                 Does(Cmd({0x63, 0x00})),
-                 {Cmd({0x00, 0x03}), 15, kDone},
-                 Reads(Inq({0x00}), {0x90, 0x50, 0x03, 0xFF}),
-                 Does(Cmd({0x62, 0x02}), kNotExec),
-                 Reads(Inq({0x47}), {0x90, 0x50, 0, 0, 0, 0, 0xFF}),  // answered in standby
-                 {Cmd({0x00, 0x02}), 2, {kAck1}},
-                 Does(Cmd({0x62, 0x02}), {{0x90, 0x62, 0x41, 0xFF}}),  // still coming up
-                 {{}, 20, {kDone1}},
-                 Reads(Inq({0x00}), {0x90, 0x50, 0x02, 0xFF}),
-                 Reads(Inq({0x63}), {0x90, 0x50, 0x04, 0xFF}),
-                 Does(Cmd({0x2C, 0x07})),
-                 Reads(Inq({0x2C}), {0x90, 0x50, 0x07, 0xFF})});
-}
-
-TEST(SimLine, PresetsStoreAndRecallThePicture) {
-  SimRig rig({0x67});
-  RunSteps(rig, {Reads(Inq({0x3F}), {0x90, 0x50, 0x00, 0xFF}),
-                 Does(Cmd({0x39, 0x03})),
-                 Does(Cmd({0x4B, 0, 0, 0, 0x0E})),
-                 Does(Cmd({0x63, 0x04})),
-                 {Cmd({0x47, 0x03, 0, 0, 0}), 300, kDone},
-                 Does(Cmd({0x3F, 0x01, 0x03})),
-                 Does(Cmd({0x39, 0x00})),
-                 Does(Cmd({0x63, 0x00})),
-                 {Cmd({0x47, 0, 0, 0, 0}), 300, kDone},
-                 {Cmd({0x3F, 0x02, 0x03}), 2, {kAck1}},  // the zoom moves back: 150 ms
-                 {{}, 100, {}},
-                 {{}, 100, {kDone1}},
-                 Reads(Inq({0x39}), {0x90, 0x50, 0x03, 0xFF}),
-                 Reads(Inq({0x4B}), {0x90, 0x50, 0, 0, 0, 0x0E, 0xFF}),
-                 Reads(Inq({0x63}), {0x90, 0x50, 0x04, 0xFF}),
-                 Reads(Inq({0x47}), {0x90, 0x50, 0x03, 0, 0, 0, 0xFF}),
-                 Reads(Inq({0x3F}), {0x90, 0x50, 0x03, 0xFF}),
-                 Does(Cmd({0x3F, 0x00, 0x03})),  // reset to the factory picture
-                 {Cmd({0x3F, 0x02, 0x03}), 300, kDone},
-                 Reads(Inq({0x63}), {0x90, 0x50, 0, 0xFF}),
-                 Does(Cmd({0x3F, 0x02, 0x00}), kSyntax),
-                 Does(Cmd({0x3F, 0x02, 0x06}), kSyntax)});
-  for (uint8_t n = 1; n <= 5; ++n) {
-    EXPECT_EQ(rig.Ask(Cmd({0x5B, uint8_t(n - 1)})), kDone);
-    EXPECT_EQ(rig.Ask(Cmd({0x3F, 0x01, n})), kDone);
-  }
-  for (uint8_t n = 5; n >= 1; --n) {
-    EXPECT_EQ(rig.Ask(Cmd({0x3F, 0x02, n}), 300), kDone);
-    EXPECT_EQ(rig.Ask(Inq({0x5B})), (Packets{{0x90, 0x50, uint8_t(n - 1), 0xFF}}));
-    EXPECT_EQ(rig.Ask(Inq({0x3F})), (Packets{{0x90, 0x50, n, 0xFF}}));
-  }
-  RunSteps(rig, {{Cmd({0x00, 0x03}), 15, kDone}, Does(Cmd({0x3F, 0x02, 0x01}), kNotExec)});
 }

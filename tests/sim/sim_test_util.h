@@ -79,7 +79,3 @@ const Bytes kAck1{0x90, 0x41, 0xFF}, kDone1{0x90, 0x51, 0xFF};
 const Packets kDone{kAck1, kDone1};
 const Packets kSyntax{{0x90, 0x60, 0x02, 0xFF}};
 const Packets kNotExec{{0x90, 0x61, 0x41, 0xFF}};
-
-// A command and its replies within 5 ms; an inquiry and its one answer.
-inline Step Does(const Bytes& command, const Packets& replies = kDone) { return {command, 5, replies}; }
-inline Step Reads(const Bytes& inquiry, const Bytes& answer) { return {inquiry, 5, {answer}}; }

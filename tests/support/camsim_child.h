@@ -18,8 +18,10 @@ struct Camsim {
   int out = -1;
   std::string text;
 
-  explicit Camsim(const std::string& line) : Camsim(Words(line)) {}
-  explicit Camsim(const std::vector<std::string>& args) {
+  explicit Camsim(const std::string& line) {
+    std::vector<std::string> args;
+    std::istringstream words(line);
+    for (std::string w; words >> w;) args.push_back(w);
     int fds[2];
     if (pipe(fds) != 0) return;
     pid = fork();
@@ -35,12 +37,6 @@ struct Camsim {
     }
     close(fds[1]);
     out = fds[0];
-  }
-  static std::vector<std::string> Words(const std::string& line) {
-    std::vector<std::string> args;
-    std::istringstream words(line);
-    for (std::string w; words >> w;) args.push_back(w);
-    return args;
   }
   ~Camsim() {
     if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
@@ -66,11 +62,6 @@ struct Camsim {
     size_t at = text.find("127.0.0.1:");
     for (int i = 0; i < n && at != std::string::npos; ++i) at = text.find("127.0.0.1:", at + 1);
     return at == std::string::npos ? 0 : static_cast<uint16_t>(std::strtol(text.c_str() + at + 10, nullptr, 10));
-  }
-  std::string Device(int n) const {
-    size_t at = text.find("/dev/");
-    for (int i = 0; i < n && at != std::string::npos; ++i) at = text.find("/dev/", at + 1);
-    return at == std::string::npos ? "" : text.substr(at, text.find_first_of(" ,\n", at) - at);
   }
   // Exit code after the signal (or by itself with 0), -1 when it hangs.
   int Stop(int sig) {
