@@ -47,13 +47,6 @@ TEST_F(StatusLine, ShowsTheFormattedTextOnThePageShownAndPaintsIt) {
   EXPECT_EQ(3u, FakeTextHistory(status1).size());
 }
 
-TEST_F(StatusLine, SetItemTextFFormatsIntoAControl) {
-  HWND value = FakeCreateWindow(FAKE_EDIT, hPage[0], IDC_ZOOM_VALUE);
-  EXPECT_NE(0, SetItemTextF(hPage[0], IDC_ZOOM_VALUE, "x %.1f", 12.34));
-  EXPECT_EQ("x 12.3", FakeGetText(value));
-  EXPECT_EQ(0, SetItemTextF(hPage[0], 4711, "%d", 1)) << "missing control";
-}
-
 TEST(SystemErrorText, KnownCodeEndsWithTheCodeAfterTheFullStop) {
   SetLastError(2);
   EXPECT_STREQ("The system cannot find the file specified.(2)", GetSystemErrorText());

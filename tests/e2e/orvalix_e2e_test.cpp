@@ -184,39 +184,6 @@ TEST_F(OrvalixEndToEnd, ReleasingTheZoomSliderZoomsTheSelectedCamera) {
   EXPECT_EQ("x 6.6", panel.Text(IDC_ZOOM_VALUE));
 }
 
-// In manual white balance the red gain's plus button sends the next value,
-// the camera reports it back, and the dialog opened again shows it.
-TEST_F(OrvalixEndToEnd, SetupManualWhiteBalanceStepsTheRedGain) {
-  SetupDriver setup;
-  long long before = 0;
-  ASSERT_NO_FATAL_FAILURE(OpenSetup(setup, before));
-  setup.Click(IDC_WB_MANUAL);
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(setup.Control(IDC_R_GAIN_SLIDER)) != FALSE; }, kReplyMs));
-  const int red = static_cast<int>(setup.Ask(IDC_R_GAIN_SLIDER, TBM_GETPOS));
-  ASSERT_GE(red, 0);
-  ASSERT_LT(red, 255);
-  setup.Click(IDC_R_GAIN_PLUS);
-  const std::string command = Nibbles(">81 >01 >04 >43 >00 >00 >", red + 1, ">FF ");
-  const std::string answer = Nibbles("<90 <50 <00 <00 <", red + 1, "<FF ");
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        const std::string traffic = Traffic(1, before);
-        const size_t at = traffic.find(command);
-        return at != std::string::npos && traffic.find(">81 >01 >04 >35 >05 >FF ") < at &&
-               traffic.find(answer, at) != std::string::npos;
-      },
-      kReplyMs))
-      << "COM1: " << Traffic(1, before);
-  setup.Click(IDC_SETUP_EXIT);
-  ASSERT_TRUE(setup.WaitClosed(kReplyMs));
-  ASSERT_TRUE(setup.Open(panel, kReplyMs));
-  EXPECT_EQ(red + 1, setup.Ask(IDC_R_GAIN_SLIDER, TBM_GETPOS));
-  EXPECT_EQ(std::to_string(red + 1), setup.Text(IDC_R_GAIN_VALUE));
-  EXPECT_EQ(BST_CHECKED, setup.Ask(IDC_WB_MANUAL, BM_GETCHECK));
-  setup.Click(IDC_SETUP_EXIT);
-  EXPECT_TRUE(setup.WaitClosed(kReplyMs));
-}
-
 // "Save" stores the checked preset; the engine closes the dialog once the
 // camera has confirmed, with the closing store of the power-on memory.
 TEST_F(OrvalixEndToEnd, SetupSaveStoresPreset4AndCloses) {

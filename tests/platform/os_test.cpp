@@ -40,40 +40,4 @@ TEST(OsThread, JoinTimesOutWhileTheThreadRunsThenReportsItsResult) {
   EXPECT_FALSE(t.IsStarted());
 }
 
-TEST(OsSemaphore, CountsUpToItsMaximum) {
-  OsSemaphore s;
-  ASSERT_TRUE(s.Create(0, 2));
-  EXPECT_EQ(OS_WAIT_TIMEOUT, s.Wait(0));
-  EXPECT_TRUE(s.Release() && s.Release());
-  EXPECT_FALSE(s.Release()) << "past the maximum";
-  EXPECT_TRUE(s.Wait(0) == 0 && s.Wait(0) == 0);
-  EXPECT_EQ(OS_WAIT_TIMEOUT, s.Wait(0));
-  OsSemaphore bad;
-  EXPECT_FALSE(bad.Create(3, 2) || bad.Release());
-}
-
-struct Counter {
-  OsLock lock;
-  long value = 0;
-};
-
-uint32_t AddMany(void* arg) {
-  Counter* c = static_cast<Counter*>(arg);
-  for (int i = 0; i < 100000; i++) {
-    OsLockGuard g(c->lock);
-    OsLockGuard again(c->lock);  // re-entry on the owning thread
-    c->value++;
-  }
-  return 0;
-}
-
-TEST(OsLock, SerialisesTwoThreadsAndIsReentrant) {
-  Counter c;
-  OsThread a, b;
-  ASSERT_TRUE(a.Start(AddMany, &c));
-  ASSERT_TRUE(b.Start(AddMany, &c));
-  ASSERT_TRUE(a.Join(60000) && b.Join(60000)) << "still counting after 60 s";
-  EXPECT_EQ(200000, c.value);
-}
-
 }  // namespace

@@ -1,7 +1,6 @@
-// What the dialog shows when it opens: the selected camera's settings by
+// What the Setup dialog shows when it opens: the selected camera's settings by
 // model family, the choices a model lacks greyed (and offered again the next
-// time), the panel's recall choice as the preset to store, and the icon
-// file of the current directory.
+// time), the panel's recall choice as the preset to store.
 #include "ui_rig.h"
 
 #include <commctrl.h>
@@ -104,23 +103,6 @@ TEST_F(SetupInit, ThePanelsRecallChoiceIsThePresetOffered) {
       for (int id = 8278; id <= 8282; id++) EXPECT_EQ(id == recall, SetupChecked(id)) << id;
     });
   }
-}
-
-// icon1.ico lies in the test's working directory: the dialog takes it as its
-// small icon and lets it go when it ends; WM_CREATE (sent before the dialog
-// procedure is in place, so only a direct call reaches it) loads both icons.
-TEST_F(SetupInit, IconsFromTheFileInTheCurrentDirectory) {
-  ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("icon1.ico")) << "run in the build directory";
-  HICON smallIcon = nullptr, big = nullptr;
-  InSetup([&](HWND dialog) {
-    smallIcon = reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0));
-    SendMessageA(dialog, WM_CREATE, 0, 0);
-    big = reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0));
-  });
-  ASSERT_NE(nullptr, smallIcon);
-  EXPECT_NE(nullptr, big);
-  ICONINFO info;
-  EXPECT_FALSE(GetIconInfo(smallIcon, &info)) << "the icon outlived the dialog";
 }
 
 }  // namespace
