@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -248,14 +250,13 @@ TEST_F(OrvalixEndToEnd, TrafficWindowSendsARawInquiryAndSavesTheList) {
   EXPECT_TRUE(WaitUntil([&] { return traffic.Text(IDC_TRAFFIC_EDIT) == "81 09 04 00 FF"; }, kReplyMs));
   traffic.Click(IDC_TRAFFIC_SEND);
   EXPECT_TRUE(Shows(1, before, ">81 >09 >04 >00 >FF <90 <50 <02 <FF ")) << "COM1: " << Traffic(1, before);
-  const auto answered = [](const std::string& line) {
-    return line.find(" COM1 Cam 1 <- 90 50 02 FF  answer, ") != std::string::npos;
-  };
   std::vector<std::string> lines;
   EXPECT_TRUE(WaitUntil(
       [&] {
         lines = ListBoxTexts(traffic.Control(IDC_TRAFFIC_LIST));
-        return std::any_of(lines.begin(), lines.end(), answered);
+        return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+          return line.find(" COM1 Cam 1 <- 90 50 02 FF  answer, ") != std::string::npos;
+        });
       },
       kReplyMs))
       << (lines.empty() ? "no lines" : lines.back());
@@ -270,12 +271,8 @@ TEST_F(OrvalixEndToEnd, TrafficWindowSendsARawInquiryAndSavesTheList) {
   std::string text;
   EXPECT_TRUE(WaitUntil(
       [&] {
-        FILE* file = std::fopen(saved.c_str(), "rb");
-        if (file == nullptr) return false;
-        char chunk[4096];
-        text.clear();
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
-        std::fclose(file);
+        std::ifstream file(saved, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
         return text.find(" COM1 Cam 1 -> 81 09 04 00 FF  power?\r\n") != std::string::npos &&
                text.find(" COM1 Cam 1 <- 90 50 02 FF  answer, ") != std::string::npos;
       },

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+using Lines = std::vector<std::string>;
+
 class PanelTest : public ::testing::Test {
  protected:
   void SetUp() override {
