@@ -156,15 +156,6 @@ TEST(Selection, RereadingCutShortDoesNotStopALaterInitialisation) {
   EXPECT_EQ(texts.back(), "3 Cameras OK, none selected");
 }
 
-// Only one Recall button stays checked: the last initialised camera's preset.
-TEST(Selection, InitialisationLeavesOnlyTheLastCamerasRecallButtonChecked) {
-  TwoLines t;
-  for (int i = 0; i < 2; i++) t.com1.SetStoredPicture(i, [i](SimCameraState& s) { s.lastPreset = uint8_t(3 + i); });
-  ASSERT_TRUE(t.rig.RunToReady());
-  // Camera 3 (COM2) has never recalled a preset: "1".
-  for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(t.rig.Checked(id), id == IDC_RECALL1) << id;
-}
-
 // The panel refresh reads every record field while the worker runs a
 // re-reading that writes them; built with ThreadSanitizer this catches any
 // field shared without an atomic.
