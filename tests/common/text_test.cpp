@@ -47,13 +47,6 @@ TEST_F(StatusLine, ShowsTheFormattedTextOnThePageShownAndPaintsIt) {
   EXPECT_EQ(3u, FakeTextHistory(status1).size());
 }
 
-TEST(SystemErrorText, KnownCodeEndsWithTheCodeAfterTheFullStop) {
-  SetLastError(2);
-  EXPECT_STREQ("The system cannot find the file specified.(2)", GetSystemErrorText());
-  SetLastError(123456);
-  EXPECT_STREQ("(123456)", GetSystemErrorText());
-}
-
 TEST(ErrorBoxTest, ShowsTextAndSystemErrorInATopmostErrorBox) {
   FakeReset();
   SetLastError(1813);

@@ -137,25 +137,6 @@ TEST(Selection, InitialisationRunAgainReturnsToTheSelectedCameraAndKeepsTheList)
   EXPECT_EQ(t.com2.Frames().size(), on2);
 }
 
-// A re-reading cut short by an error leaves nothing armed: initialisation run
-// again afterwards goes on to every camera.
-TEST(Selection, RereadingCutShortDoesNotStopALaterInitialisation) {
-  TwoLines t;
-  const uint8_t askBGain[] = {0x09, 0x04, 0x44};
-  SimFaults faults;
-  faults.AddError(askBGain, sizeof askBGain, 0x02, 1);
-  ASSERT_TRUE(t.ReadyAndSelect(0));
-  t.com1.SetFaults(0, faults);
-  t.rig.c->requestQueue->Put(0, REQ_WB_COLD, 0, 0);  // re-reads from the white balance on
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.StatusTexts().back().rfind("Err Answer", 0) == 0; }, 2000));
-  t.rig.Run(5);
-  EXPECT_EQ(t.rig.c->reinitChain, 0);
-  RestartInitialisation(t, 0);
-  Lines texts = t.rig.StatusTexts();
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Initializing camera 3..."), 2);
-  EXPECT_EQ(texts.back(), "3 Cameras OK, none selected");
-}
-
 // The panel refresh reads every record field while the worker runs a
 // re-reading that writes them; built with ThreadSanitizer this catches any
 // field shared without an atomic.

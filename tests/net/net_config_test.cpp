@@ -86,28 +86,4 @@ TEST(NetConfig, IpOptionOfTheCommandLine) {
   EXPECT_EQ(config.lines[1].kind, NET_NONE);
 }
 
-// --config FILE and orvalix.ini: a missing file is no error, one far too
-// large for an ini file is named and not read.
-TEST(NetConfig, FileIsReadWholeOrNamed) {
-  const std::string path = ::testing::TempDir() + "orvalix_net_config.ini";
-  NetConfig config;
-  NetConfigErrors errors;
-  std::remove(path.c_str());
-  EXPECT_FALSE(LoadNetConfigFile(path.c_str(), &config, &errors));
-  FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  std::fputs("[Network]\r\nIP2=10.1.2.3:5000 tcp\r\n", file);
-  std::fclose(file);
-  EXPECT_TRUE(LoadNetConfigFile(path.c_str(), &config, &errors));
-  EXPECT_EQ(Entry(config.lines[1]), "tcp 10.1.2.3:5000");
-  file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  for (int i = 0; i < 70000; i++) std::fputc(i % 80 == 79 ? '\n' : ';', file);
-  std::fclose(file);
-  EXPECT_TRUE(LoadNetConfigFile(path.c_str(), &config, &errors));
-  EXPECT_EQ(std::string(errors.texts[0]), path + ": not read: larger than 64 KiB or unreadable");
-  EXPECT_EQ(errors.count, 1);
-  std::remove(path.c_str());
-}
-
 }  // namespace

@@ -123,18 +123,6 @@ TEST(ViscaIp, SequenceErrorIsAnsweredWithResetAndOneResend) {
   EXPECT_EQ(line.Send(kZoomTele)[7], 0x01);
 }
 
-// A message type error is reported and not resent.
-TEST(ViscaIp, MessageTypeErrorIsReportedAndNotResent) {
-  Line line;
-  line.Open();
-  line.Send(kZoomTele);
-  ViscaIpInput in;
-  line.Receive({0x02, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x0F, 0x02}, &in);
-  EXPECT_TRUE(in.messageTypeRefused);
-  EXPECT_EQ(in.sendCount, 0);
-  EXPECT_EQ(line.ResendAt(line.now + 200), Bytes{});
-}
-
 // The shared socket's datagrams go to the line whose camera sent them; others
 // are dropped, as are datagrams too long for a line and those beyond a full queue.
 TEST(ViscaIp, DatagramsFromAddressesNotConfiguredAreDropped) {

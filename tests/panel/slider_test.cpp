@@ -52,19 +52,6 @@ TEST_F(Sliders, LevelSliderPostsByTheExposureCheckBoxes) {
   EXPECT_EQ((Posts{{41, 12}}), Posted()) << "Auto is asked first";
 }
 
-TEST_F(Sliders, NoSelectionOrNoControllerPostsAndMovesNothing) {
-  HWND zoom = GetDlgItem(panel, IDC_ZOOM_SLIDER);
-  Select(-1);
-  PostSliderRequest(IDC_ZOOM_SLIDER);
-  StepSlider(1, 10, zoom);
-  Select(0);
-  pController = nullptr;
-  PostSliderRequest(IDC_ZOOM_SLIDER);
-  StepSlider(1, 10, zoom);
-  EXPECT_EQ(50, Pos(panel, IDC_ZOOM_SLIDER));
-  EXPECT_TRUE(Requests().empty());
-}
-
 // Zoom snaps to whole factors; the others move by one within the range.
 TEST_F(Sliders, StepsMoveWithinTheRangeAndPostTheSlidersRequest) {
   const struct {

@@ -191,11 +191,4 @@ TEST_F(Keyboard, EnterRunsTheFocusedControlsCommand) {
   EXPECT_EQ(0, received.characters['\r']);
 }
 
-TEST_F(Keyboard, OtherCharactersReachTheFocusedControl) {
-  Focus(IDC_STATUS);
-  Press('A');
-  EXPECT_EQ(1, received.characters['a']);
-  EXPECT_EQ("", Text(IDC_STATUS)) << "the status line is read-only";
-}
-
 }  // namespace
