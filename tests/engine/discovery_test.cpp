@@ -100,15 +100,6 @@ TEST(Discovery, CamerasOnSeveralPortsInPortAndAddressOrder) {
   EXPECT_EQ(toCamera2, 4 + 7 + 23);  // head, wide-range commands, setting chain
 }
 
-TEST(Discovery, NoOpenPortEndsWithZeroCameras) {
-  EngineRig rig;
-  rig.Start();
-  rig.Run(100);
-  EXPECT_EQ(rig.StatusTexts(), (Lines{"Searching for cameras...", "Found 0 cameras"}));
-  EXPECT_EQ(rig.c->mode.load() | rig.c->cameraCount.load() | rig.c->listReady.load(), 0);
-  EXPECT_TRUE(rig.c->port.load() == -1 && rig.ListItems().empty());
-}
-
 TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {
   EngineRig rig;
   for (int n = 1; n <= kChannelCount; n++) rig.Attach(n);

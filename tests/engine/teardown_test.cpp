@@ -1,6 +1,6 @@
-// Teardown while the worker is mid-transaction or waits on the panel's thread,
-// and a program whose port never closes still ending; the virtual clock
-// stands still, so nothing times out.
+// Teardown while the worker is mid-transaction, and a program whose port
+// never closes still ending; the virtual clock stands still, so nothing
+// times out.
 #include "tests/support/engine_rig.h"
 #include "tests/support/wait_for.h"
 
@@ -42,21 +42,6 @@ TEST(Teardown, WhileATransactionIsInFlight) {
   EXPECT_TRUE(rig.c->mode.load() == 70 && rig.c->stage.load() == STAGE_ANSWER);  // awaiting the version
   com1.Inject({0x90, 0x50, 0x00, 0x20});                                         // half an answer on its way
   DestroyWithin5s(rig);
-}
-
-TEST(Teardown, WhileTheWorkerWaitsOnThePanel) {
-  EngineRig rig;
-  rig.Attach(1);
-  // The worker's control updates now wait for this thread, as with a cross-thread SendMessage.
-  FakeBecomeOwner();
-  rig.Start(WORKER_THREAD);
-  rig.Jump(100);
-  ASSERT_TRUE(WaitFor([] { return FakePendingSentCount() > 0; }, 5000)) << "no control update";
-  EXPECT_EQ(rig.StatusTexts(), Lines{"Searching for cameras..."});
-  DestroyWithin5s(rig);
-  EXPECT_EQ(FakePendingSentCount(), 0);
-  EXPECT_EQ(rig.StatusTexts(), (Lines{"Searching for cameras...", "Checking COM1..."}));
-  FakeReleaseOwner();
 }
 
 // The far end of a port whose driver never finishes a write.
