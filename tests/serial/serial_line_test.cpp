@@ -9,13 +9,8 @@
 #include <filesystem>
 #include <thread>
 
-TEST(SerialFraming, PiecesAndBurstsOverAPtyAndAcrossABaudChange) {
-  constexpr uint32_t kPort = 22;
-  PtyLine line;
-  ASSERT_GE(line.slave, 0);
-  SerialPortSetDevice(kPort, line.path);
-  SerialChannel channel;
-  ConfigureLikeTheEngine(channel);
+TEST_F(PtyChannel, PiecesAndBurstsAcrossABaudChange) {
+  channel.ClosePort();
   line.Write({0x90, 0x50, 0x02, 0xFF});  // arrived while the port was closed: lost, as on a wire
   ASSERT_EQ(channel.OpenPort(kPort), 0);
   line.Write({0x90});
@@ -38,7 +33,6 @@ TEST(SerialFraming, PiecesAndBurstsOverAPtyAndAcrossABaudChange) {
   EXPECT_EQ(tio.c_cflag & (PARODD | CSTOPB), static_cast<tcflag_t>(PARODD | CSTOPB));  // a pty drops PARENB
   line.Write({0x90, 0x51, 0xFF});
   EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x51, 0xFF}));
-  SerialPortSetDevice(kPort, nullptr);
 }
 
 TEST_F(PeerChannel, ClosePortTwiceThenReopenWithEmptyRings) {

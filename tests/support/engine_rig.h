@@ -237,7 +237,7 @@ class EngineRig {
       if (c->channels[i] && peers[i]) peers[i]->TakeDue();
   }
   void Run(int ms) {
-    while (ms-- > 0) Step();
+    RunUntil([] { return false; }, ms);
   }
   // Steps until done() holds; false when maxMs passed first.
   bool RunUntil(const std::function<bool()>& done, int maxMs) {
@@ -275,8 +275,9 @@ class EngineRig {
   void ClearReceived() { Com(1).ClearReceived(); }
   Lines StatusTexts() { return FakeTextHistory(GetDlgItem(panel, IDC_STATUS)); }
   Lines ListItems() { return FakeListItems(GetDlgItem(panel, IDC_CAMERA_LIST)); }
-  int Checked(int id) { return static_cast<int>(IsDlgButtonChecked(Parent(id), id)); }
-  void Check(int id, bool checked) { CheckDlgButton(Parent(id), id, checked ? BST_CHECKED : BST_UNCHECKED); }
+  HWND Owner(int id) const { return GetDlgItem(setup, id) ? setup : panel; }
+  int Checked(int id) { return static_cast<int>(IsDlgButtonChecked(Owner(id), id)); }
+  void Check(int id, bool checked) { CheckDlgButton(Owner(id), id, checked ? BST_CHECKED : BST_UNCHECKED); }
 
   FakePanel fake;  // first: the others live in its window table
   CameraController* c = nullptr;
@@ -284,11 +285,5 @@ class EngineRig {
   int32_t pollCounter = 0;
 
  private:
-  HWND Parent(int id) const {
-    const bool inSetup = (id >= IDC_SETUP_PRESET_1 && id <= IDC_SETUP_PRESET_5) || id == IDC_R_GAIN_SLIDER ||
-                         id == IDC_B_GAIN_SLIDER || id == IDC_R_GAIN_VALUE || id == IDC_B_GAIN_VALUE;
-    return inSetup ? setup : panel;
-  }
-
   std::unique_ptr<WirePeer> peers[kChannelCount];
 };

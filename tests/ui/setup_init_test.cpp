@@ -29,10 +29,8 @@ const int kChoiceIds[] = {8215, 8216, 8217, 8218, 8220, 8228, 8229, 8230, 8231, 
 const FamilyCase kFamilies[] = {
     // Two effects and gamma types, no NTSC or PAL; register 72; flip and NIR.
     {"0x40", 0x40, 4, 1, 19, 5, 2, 2, {8215, 8217, 8220, 8232, 8248, 8258}, {8216, 8249, 8254, 8257}, true},
-    {"0x40 plain", 0x40, 0, 0, 16, 0, 3, 3, {8218, 8231, 8247, 8254}, {8216, 8249, 8254, 8257}, false},
     // 20x, register 72: 13 is no listed value and shows "PAL".
     {"0x5F", 0x5F, 2, 2, 13, 6, 2, 3, {8216, 8220, 8230, 8249, 8257}, {}, false},
-    {"0x66", 0x66, 0, 0, 8, 3, 3, 2, {8217, 8218, 8233, 8247, 8261}, {}, false},
     // Register 70, NIR but no flip.
     {"0x4B", 0x4B, 2, 2, 17, 1, 2, 2, {8216, 8217, 8228, 8249, 8255}, {8220}, false},
     // Neither flip nor NIR; their boxes keep their (initial) check.
