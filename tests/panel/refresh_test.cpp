@@ -212,19 +212,6 @@ TEST_F(Refresh, SetupChoicesByModel) {
   }
 }
 
-TEST_F(Refresh, ClosedOrNeverOpenedSetupDialogStillRefreshesThePanel) {
-  AddCameras(1, 0x67);
-  c.cameras[0].zoomPos = 16384;
-  c.cameras[0].wbMode = 1;
-  FakeDestroyWindow(setup);
-  RefreshPanel(&c, 0);
-  hSetupDlg = hWbGroup = hEffectGroup = hNirGroup = hGammaGroup = hVideoGroup = nullptr;
-  c.cameras[0].zoomPos = 0;
-  RefreshPanel(&c, 0);
-  EXPECT_EQ((Lines{"x 30.0", "x 1.0"}), History(panel, IDC_ZOOM_VALUE));
-  EXPECT_EQ((Lines{"Camera 1 selected", "Camera 1 selected"}), History(panel, IDC_STATUS));
-}
-
 // An index outside the list or no controller changes nothing; the engine
 // takes a selection over between transactions, in one idle step.
 TEST_F(Refresh, SelectsTheCameraAnnouncesItAndFocusesZoom) {

@@ -114,19 +114,6 @@ TEST_F(Commands, StepButtonsMoveTheirSliderWithinTheirGuards) {
   EXPECT_EQ((RequestList{{0, 4, 49}}), Requests());
 }
 
-TEST_F(Commands, ListSelectionGoesToTheEngineAndTheStatus) {
-  AddCameras(2);
-  Select(1);
-  SendMessageA(hPage[0], WM_COMMAND, MAKEWPARAM(IDC_CAMERA_LIST, LBN_DBLCLK), 0);
-  EXPECT_EQ(-1, controller.pendingSelection.load());
-  SendMessageA(hPage[0], WM_COMMAND, MAKEWPARAM(IDC_CAMERA_LIST, LBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(Item(IDC_CAMERA_LIST)));
-  // The engine takes the selection over when it is next idle.
-  EXPECT_EQ(1, controller.pendingSelection.load());
-  EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
-  EXPECT_EQ(IDC_ZOOM_SLIDER, FocusId());
-}
-
 // Letting go of the thumb posts the position; each wheel notch presses the
 // slider's plus (forward) or minus (back) button, half notches add up.
 TEST_F(Commands, ReleasingASliderThumbOrTurningTheWheelPostsItsPosition) {
