@@ -1,4 +1,4 @@
-// The virtual cameras' address chain and every reply form.
+// Every reply form of the virtual cameras.
 #include "tests/sim/sim_test_util.h"
 
 namespace {
@@ -13,29 +13,6 @@ struct ReplyRow {
 };
 
 }  // namespace
-
-TEST(SimLine, AddressSetNumbersTheChainAndPacketsReachOnlyTheirCamera) {
-  for (uint8_t n : {0, 1, 3, 7}) {
-    SimRig rig;
-    for (int i = 0; i < n; ++i) EXPECT_EQ(rig.line.AddCamera(0x66), i);
-    const Packets echo = n == 0 ? Packets{} : Packets{{0x88, 0x30, uint8_t(n + 1), 0xFF}};
-    EXPECT_EQ(rig.Ask({0x88, 0x30, 0x01, 0xFF}, 20), echo) << int(n);
-    for (int i = 0; i < n; ++i) EXPECT_EQ(rig.line.State(i).address, i + 1);
-    EXPECT_EQ(rig.line.AddCamera(0x66), n == 7 ? -1 : n);  // seven at most
-  }
-  SimRig rig({0x66, 0x4B});
-  rig.line.ClearReceived();
-  RunSteps(rig, {{{0x82, 0x09, 0x04, 0x00, 0xFF}, 5, {{0xA0, 0x50, 0x02, 0xFF}}},
-                 {{0x83, 0x09, 0x04, 0x00, 0xFF}, 5, {{0x83, 0x09, 0x04, 0x00, 0xFF}}},
-                 {{0x12, 0x34, 0xFF, 0x90, 0x41, 0xFF}, 5, {}}});  // not from a controller
-  EXPECT_EQ(rig.line.ReceivedCount(0), 0);
-  SimPacket p;
-  ASSERT_TRUE(rig.line.ReceivedCount(1) == 1 && rig.line.Received(1, 0, &p));
-  EXPECT_EQ(Bytes(p.bytes, p.bytes + p.length), (Bytes{0x82, 0x09, 0x04, 0x00, 0xFF}));
-  SimRig unnumbered;
-  unnumbered.line.AddCamera(0x66);
-  EXPECT_EQ(unnumbered.Ask(Inq({0x00})), Packets{Inq({0x00})});  // goes round unanswered
-}
 
 TEST(SimLine, EachReplyForm) {
   const Bytes len16{0x81, 0x01, 0x04, 0x47, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF};

@@ -53,18 +53,6 @@ struct SimRig {
   }
 };
 
-// A packet to send (nothing when empty), the time to let pass, what must come back.
-struct Step {
-  Bytes send;
-  uint32_t ms;
-  Packets expect;
-};
-
-inline void RunSteps(SimRig& rig, const std::vector<Step>& steps) {
-  for (size_t i = 0; i < steps.size(); ++i)
-    EXPECT_EQ(rig.Ask(steps[i].send, steps[i].ms), steps[i].expect) << "step " << i;
-}
-
 // Command and inquiry to camera 1 (81 01 04 … FF, 81 09 04 … FF).
 inline Bytes To1(uint8_t kind, std::initializer_list<uint8_t> body) {
   Bytes b{0x81, kind, 0x04};
