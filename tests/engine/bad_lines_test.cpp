@@ -34,20 +34,6 @@ TEST(BadLines, ShortEchoesForeverEndAsALineWithoutCameras) {
   EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
 }
 
-// An error reply with nothing awaited only shows its text: here one arriving
-// before the first port check has gone out.
-TEST(BadLines, ErrorReplyWhileNothingIsAwaitedIsOnlyShown) {
-  EngineRig rig;
-  rig.Attach(1, {0x45}).Inject({0x90, 0x60, 0x02, 0xFF});
-  rig.Start();
-  ASSERT_TRUE(rig.RunToReady());
-  Lines texts = rig.StatusTexts();
-  ASSERT_GE(texts.size(), 3u);
-  EXPECT_EQ(Lines(texts.begin() + 1, texts.begin() + 3),
-            (Lines{"Err Answer 60, COM1, Cam:1 p.Mode:1", "Checking COM1..."}));
-  EXPECT_EQ(texts.back(), "1 Cameras OK, none selected");
-}
-
 // A late answer to an earlier inquiry, a noise packet, an error passed on or
 // a network change ahead of the version answer is not taken for it: the camera keeps its model
 // (here a 30x wide-range one) and is set up and driven as that model.

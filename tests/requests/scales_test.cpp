@@ -113,12 +113,9 @@ TEST(Scales, AnyIntArgument) {
   for (int v : {INT_MIN, INT_MIN + 1, -1, 0, 1, INT_MAX - 1, INT_MAX}) {
     SCOPED_TRACE(v);
     EXPECT_EQ(ShutterPositionOfSlider(v), v < 0 ? 15 : v > 12 ? 3 : 15 - v);  // the nearer end of the slider
-    EXPECT_TRUE(ShutterSliderOfPosition(v) >= -1 && ShutterSliderOfPosition(v) <= 13);
     EXPECT_FALSE(S(ShutterText(v)).empty() || S(ShutterTextOfPosition(v)).empty() || S(IrisText(v)).empty());
     EXPECT_FALSE(S(BrightnessText(v)).empty() || S(ExpCompText(v)).empty() || S(NumberText(v)).empty());
     EXPECT_GE(BrightnessOfEmulated(v, 9), v > 1 ? 17 : 9);
-    EXPECT_LE(EmulatedBrightnessOf(v).iris, 17);
-    EXPECT_GE(IrisSliderOfPosition(v), 5);
     for (int model : {0x4B, 0x5F, 0x66}) {
       const ZoomTable& t = ZoomTableOfModel(model);
       EXPECT_TRUE(ZoomInverse(t, v) >= 0 && ZoomInverse(t, v) <= ZoomSliderMax(t));
