@@ -1,8 +1,7 @@
 // The real program under Wine, driven through its windows from this process,
-// against virtual cameras: COM1 carries a 0x66 (30x) at address 1 and a 0x4B
-// (10x) at 2, COM2 a 0x5F (20x). camsim writes every byte of both lines to the
-// transcript named by ORVALIX_CAMSIM_TRANSCRIPT, where the commands are
-// checked on the cameras' side. The cases share one run and go in order.
+// against virtual cameras: COM1 carries a 0x66 (30x) and a 0x4B (10x), COM2 a
+// 0x5F (20x). The commands are checked in camsim's transcript of both lines
+// (ORVALIX_CAMSIM_TRANSCRIPT). The cases share one run and go in order.
 #include "common/control_ids.h"
 #include "tests/support/hang_watchdog.h"
 #include "tools/src/driver/panel_driver.h"

@@ -1,5 +1,5 @@
-// Lines that once stopped the engine: echoes always too short, error replies nobody
-// waits for, a network-change packet ahead of an answer, an error inside a command pair.
+// Lines that once stopped the engine: echoes always too short, packets ahead
+// of an answer, errors inside model 0x40's command pair, a shutter off the table.
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
 #include "requests/request_codes.h"
@@ -34,9 +34,8 @@ TEST(BadLines, ShortEchoesForeverEndAsALineWithoutCameras) {
   EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
 }
 
-// A late answer to an earlier inquiry, a noise packet, an error passed on or
-// a network change ahead of the version answer is not taken for it: the camera keeps its model
-// (here a 30x wide-range one) and is set up and driven as that model.
+// A late answer, noise, an error passed on or a network change ahead of the
+// version answer is not taken for it: the 30x camera is set up and driven as one.
 TEST(BadLines, OnlyTheVersionAnswerSetsTheModel) {
   const Bytes kAhead[] = {{0x90, 0x50, 0x00, 0x00, 0x00, 0x04, 0xFF},  // a late zoom answer
                           {0x90, 0x12, 0x34, 0x56, 0x78, 0x0A, 0xFF},  // noise ending in FF
@@ -68,11 +67,10 @@ TEST(BadLines, OnlyTheVersionAnswerSetsTheModel) {
   }
 }
 
-// Model 0x40 emulates brightness with two commands sent back to back (iris
-// 17 then gain b - 16 above 17, else gain 1 then iris b). An error to the
-// first still lets the second end the transaction, and its read-back follows
-// at once; replies in another order only show the error; two requests in a
-// row with re-initialisation armed are neither answers nor a restart.
+// Model 0x40's brightness is two commands back to back (iris 17 then gain
+// b - 16 above 17, else gain 1 then iris b). An error to the first, or replies
+// in another order, still end the transaction and the read-back follows at
+// once; two requests in a row with a restart armed restart nothing.
 TEST(BadLines, Model40sBrightnessPairKeepsItsRepliesInStep) {
   const uint8_t setGain[] = {0x01, 0x04, 0x4C};
   const Bytes afterFirstAck = {0x90, 0x41, 0xFF, 0x90, 0x61, 0x41, 0xFF, 0x90, 0x42, 0xFF, 0x90, 0x52, 0xFF};

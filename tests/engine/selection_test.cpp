@@ -64,11 +64,9 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 20000));
 }
 
-// Camera 1 is told twice to re-read (a preset recall or a white balance is
-// put twice); camera 2 is picked in the list while the first re-reading runs.
-// The second re-reading leaves the panel on camera 2, and a zoom step goes to
-// camera 2 from its own position: x 3.0 (slider 20) one factor up is entry 3
-// of the 10x table, 11254.
+// Camera 1 re-reads twice (a preset recall or a white balance put twice);
+// camera 2 is picked meanwhile. The panel stays on camera 2, and a zoom step
+// goes to it from its own x 3.0 (slider 20): entry 3 of the 10x table, 11254.
 TEST(Selection, ARereadingOfAnotherCameraLeavesTheOperatorsChoice) {
   for (uint32_t code : {uint32_t(REQ_PRESET_RECALL_3), uint32_t(REQ_WB_WARM)}) {
     SCOPED_TRACE(code);

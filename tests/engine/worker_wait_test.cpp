@@ -1,7 +1,5 @@
-// The worker sleeps between deadlines: NextDeadline names the first tick a
-// rule acts on, and a loop that sleeps until then keeps the idle poll's
-// rhythm, also across the tick's wrap. Only the idle thread's sleep is
-// measured on the real clock.
+// NextDeadline names the first tick a rule acts on; a loop that sleeps until
+// then keeps the idle poll's rhythm, also across the tick's wrap.
 #include "engine/next_deadline.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"

@@ -235,16 +235,6 @@ TEST_F(Refresh, SelectsTheCameraAnnouncesItAndFocusesZoom) {
             (std::vector<int>{c.camera.load(), c.port.load(), c.cameraSelected.load(), reinitOnNack.load()}));
 }
 
-// From the worker the control calls wait for the user-interface thread, and
-// the focus, which belongs to that thread, stays where it was.
-TEST_F(Refresh, FromTheWorkerThroughTheUserInterfaceThread) {
-  AddCameras(1, 0x66);
-  c.cameras[0].zoomPos = 16384;
-  ASSERT_TRUE(RunAsWorker([&] { RefreshPanel(&c, 0); }));
-  EXPECT_EQ(Text(panel, IDC_ZOOM_VALUE) + " " + Text(panel, IDC_STATUS), "x 30.0 Camera 1 selected");
-  EXPECT_EQ(nullptr, FakeGetFocus());
-}
-
 // A re-reading of camera 1 refreshes the panel from the worker; once it has
 // written the zoom box, the user picks camera 2. The panel ends up showing
 // camera 2 throughout, not a mix of both.

@@ -1,7 +1,6 @@
-// The Win32 backend on real COM ports. The test run maps COM3 to a
-// pseudo-terminal that echoes every byte, COM4 to a device that does not
-// exist, and COM11 to a pseudo-terminal that takes nothing, so that writes to
-// it stall once its buffer is full, as behind a CTS line that stays low.
+// The Win32 backend on the Wine session's ports: COM3 echoes every byte, COM4
+// does not exist, COM11 takes nothing, so writes to it stall as behind a CTS
+// line that stays low.
 #include "tests/serial/serial_test_support.h"
 
 #include <windows.h>

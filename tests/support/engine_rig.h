@@ -4,13 +4,9 @@
 // until every line's I/O thread has settled, so thread speed never matters.
 #pragma once
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
-#include "panel/panel_globals.h"
 #include "panel/window_hooks.h"
-#include "platform/fakewin.h"
 #include "serial/serial_port.h"
 #include "sim/sim_line.h"
 #include "sim/sim_peer.h"
@@ -19,12 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>

@@ -53,8 +53,7 @@ class ShellTest : public ::testing::Test {
   CameraController controller;
 };
 
-// Identifier of the focused window, 0 for none or a page.
-int FocusId();
+int FocusId();  // of the focused window, 0 for none or a page
 // Runs the program's own message loop until the queue is empty.
 void RunLoop();
 // Posts a key-down and key-up of `vk` to the focused window (else the main
@@ -91,7 +90,6 @@ HWND SetupItem(int id);
 inline bool SetupChecked(int id) { return SendMessageA(SetupItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 inline bool SetupEnabled(int id) { return IsWindowEnabled(SetupItem(id)) != FALSE; }
 inline void SetupClick(int id) { SendMessageA(SetupItem(id), BM_CLICK, 0, 0); }
-inline int SetupPos(int id) { return static_cast<int>(SendMessageA(SetupItem(id), TBM_GETPOS, 0, 0)); }
 std::string SetupText(int id);
 
 // A message box as it appeared; each is closed with "OK" as soon as it is up.
