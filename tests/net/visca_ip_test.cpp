@@ -4,7 +4,6 @@
 // a camera the test plays on 127.0.0.1.
 #include "net/net_port.h"
 #include "net/net_socket.h"
-#include "net/udp_router.h"
 #include "net/visca_ip_session.h"
 #include "platform/os.h"
 
@@ -127,27 +126,6 @@ TEST(ViscaIp, SequenceErrorIsAnsweredWithResetAndOneResend) {
   line.Receive({0x02, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x0F, 0x01}, &in);
   EXPECT_EQ(in.sendCount, 1);
   EXPECT_EQ(line.Send(kZoomTele)[7], 0x01);
-}
-
-// The shared socket's datagrams go to the line whose camera sent them; others
-// are dropped, as are datagrams too long for a line and those beyond a full queue.
-TEST(ViscaIp, DatagramsFromAddressesNotConfiguredAreDropped) {
-  UdpRouter router;
-  const NetAddress camera = {{192, 168, 0, 10}, 52381};
-  const NetAddress otherPort = {{192, 168, 0, 10}, 52380};
-  const NetAddress otherHost = {{192, 168, 0, 11}, 52381};
-  const int route = router.Add(camera, nullptr);
-  const uint8_t reply[] = {0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF};
-  EXPECT_FALSE(router.Deliver(otherPort, reply, sizeof reply));
-  EXPECT_FALSE(router.Deliver(otherHost, reply, sizeof reply));
-  const uint8_t tooLong[UdpRouter::kMaxDatagram + 1] = {};
-  EXPECT_FALSE(router.Deliver(camera, tooLong, sizeof tooLong));
-  for (int i = 0; i < UdpRouter::kQueueDepth; i++) EXPECT_TRUE(router.Deliver(camera, reply, sizeof reply));
-  EXPECT_FALSE(router.Deliver(camera, reply, sizeof reply));
-  uint8_t taken[UdpRouter::kMaxDatagram];
-  EXPECT_EQ(Bytes(taken, taken + router.Take(route, taken, sizeof taken)), Bytes(reply, reply + sizeof reply));
-  router.Remove(route);
-  EXPECT_EQ(router.Take(route, taken, sizeof taken), 0);
 }
 
 constexpr uint32_t kWaitMs = 3000;
