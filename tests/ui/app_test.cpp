@@ -33,12 +33,6 @@ TEST(App, StartsWithTheVersionShownAndCleansUpOnce) {
   EXPECT_NE(nullptr, pController);
   EXPECT_TRUE(IsWindowVisible(hMainWnd));
   EXPECT_TRUE(IsWindowVisible(hPage[0]));
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  ASSERT_TRUE(GetClassInfoExA(hInst, "Orvalix", &wc));
-  EXPECT_EQ(static_cast<UINT>(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS), wc.style);
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), wc.hbrBackground);
-  EXPECT_NE(nullptr, wc.hIcon);
   DestroyWindow(hMainWnd);
   MSG msg;
   EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "destroying the main window ends the loop";

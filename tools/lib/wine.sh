@@ -4,7 +4,7 @@
 # serial devices to the lowest free COM numbers; ports without a line go to a
 # path that does not exist (CreateFileA succeeds, GetCommState fails, so the
 # program sees no port).
-# Needs ROOT (the source tree) and the native build (camsim, ptyloop).
+# Needs ROOT (the source tree) and the native build (camsim).
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko install prompts
@@ -76,7 +76,7 @@ _first_line() { [ -n "$(head -n1 "$1" 2>/dev/null)" ]; }
 wine_ptyloop_start() {
   local out=$1
   shift
-  "$ROOT/build/native/ptyloop" "$@" >"$out" 2>&1 &
+  python3 "$ROOT/tools/lib/ptyloop.py" "$@" >"$out" 2>&1 &
   _wine_pids+=($!)
   wait_until 10 _first_line "$out" || { echo "ptyloop $* did not start" >&2; return 1; }
 }

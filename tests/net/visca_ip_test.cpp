@@ -1,10 +1,15 @@
-// The VISCA-over-IP header and sequence rules of one line on a virtual clock:
-// exact datagrams out, what reaches the engine, resends and RESET.
+// The VISCA-over-IP header and sequence rules of one line on a virtual clock
+// (exact datagrams out, what reaches the engine, resends and RESET), then a
+// line over the platform's own sockets (Winsock under Wine, BSD natively) to
+// a camera the test plays on 127.0.0.1.
+#include "net/net_port.h"
+#include "net/net_socket.h"
 #include "net/visca_ip_session.h"
-#include "net/udp_router.h"
+#include "platform/os.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -110,6 +115,33 @@ TEST(ViscaIp, BackToBackCommandsHaveBothNumbersAwaited) {
   EXPECT_EQ(line.Receive({0x01, 0x11, 0x00, 0x04, 0x00, 0x00, 0x00, 0x02, 0x90, 0x62, 0x41, 0xFF}), Bytes{});
 }
 
+// Replies with another number or of the wrong size count for nothing: the
+// message is still unanswered and resent; the awaited number's answer passes.
+TEST(ViscaIp, OnlyTheAwaitedNumbersWellFormedRepliesCount) {
+  Line line;
+  line.Open();
+  line.Send(kZoomTele);                        // 1
+  const Bytes sent = line.Send(kZoomInquiry);  // 2
+  const Bytes bad[] = {
+      {0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x03, 0x90, 0x51, 0xFF},  // number 3
+      {0x01},
+      {0x01, 0x11, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02},                    // no payload
+      {0x01, 0x11, 0x00, 0x04, 0x00, 0x00, 0x00, 0x02, 0x90, 0x41, 0xFF},  // says 4, carries 3
+      {0x01, 0x11, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x90, 0x41, 0xFF},  // says 2, carries 3
+      {0x01, 0x11, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x90, 0x41},        // no packet end
+      {0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x90, 0x41, 0xFF},  // a command, not a reply
+  };
+  for (const Bytes& datagram : bad) EXPECT_EQ(line.Receive(datagram), Bytes{}) << datagram.size();
+  Bytes big = {0x01, 0x11, 0x07, 0xC8, 0x00, 0x00, 0x00, 0x02};
+  big.resize(2008, 0x90);
+  EXPECT_EQ(line.Receive(big), Bytes{});
+  EXPECT_EQ(line.ResendAt(line.now + 100), sent);
+  const Bytes answer = {0x90, 0x50, 0x01, 0x02, 0x03, 0x04, 0xFF};
+  Bytes datagram = {0x01, 0x11, 0x00, 0x07, 0x00, 0x00, 0x00, 0x02};
+  datagram.insert(datagram.end(), answer.begin(), answer.end());
+  EXPECT_EQ(line.Receive(datagram), answer);
+}
+
 TEST(ViscaIp, SequenceErrorIsAnsweredWithResetAndOneResend) {
   Line line;
   line.Open();
@@ -127,55 +159,70 @@ TEST(ViscaIp, SequenceErrorIsAnsweredWithResetAndOneResend) {
   EXPECT_EQ(line.Send(kZoomTele)[7], 0x01);
 }
 
-TEST(ViscaIp, MessageTypeErrorIsReportedAndNotResent) {
-  Line line;
-  line.Open();
-  line.Send(kZoomTele);
-  ViscaIpInput in;
-  line.Receive({0x02, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x0F, 0x02}, &in);
-  EXPECT_TRUE(in.messageTypeRefused);
-  EXPECT_EQ(in.sendCount, 0);
-  EXPECT_EQ(line.ResendAt(line.now + 200), Bytes{});
+constexpr uint32_t kWaitMs = 3000;
+constexpr uint32_t kStepMs = 10;
+
+// The camera's end: a datagram within kWaitMs (empty: none) and its sender.
+Bytes CameraTakes(NetSocket* camera, NetWaker* waker, NetAddress* from) {
+  const uint32_t start = OsTickCount();
+  uint8_t buffer[64];
+  for (;;) {
+    const int32_t n = NetReceive(camera, buffer, sizeof buffer, from);
+    if (n > 0) return Bytes(buffer, buffer + n);
+    const uint32_t waited = OsTickCount() - start;
+    if (waited >= kWaitMs) return {};
+    NetWait(camera, NET_WAIT_READ, waker, kWaitMs - waited);
+  }
 }
 
-TEST(ViscaIp, DatagramsOfTheWrongSizeAreDropped) {
-  Line line;
-  line.Open();
-  line.Send(kZoomTele);
-  const Bytes bad[] = {
-      {0x01},
-      {0x01, 0x11, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01},                    // no payload
-      {0x01, 0x11, 0x00, 0x04, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF},  // says 4, carries 3
-      {0x01, 0x11, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF},  // says 2, carries 3
-      {0x01, 0x11, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41},        // no packet end
-      {0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF},  // a command, not a reply
-  };
-  for (const Bytes& datagram : bad) EXPECT_EQ(line.Receive(datagram), Bytes{}) << datagram.size();
-  Bytes big = {0x01, 0x11, 0x07, 0xC8, 0x00, 0x00, 0x00, 0x01};
-  big.resize(2008, 0x90);
-  EXPECT_EQ(line.Receive(big), Bytes{});
-  EXPECT_EQ(line.ResendAt(line.now + 100).size(), 14u);  // none of them counted as an answer
+// What the line passes on within kWaitMs, and what reaches the camera
+// meanwhile (the line sends its resends while it waits).
+Bytes LineReceives(NetPort* port, NetSocket* camera = nullptr, Bytes* cameraGot = nullptr) {
+  const uint32_t start = OsTickCount();
+  uint8_t buffer[64];
+  for (;;) {
+    const int32_t n = NetPortReceive(port, buffer, sizeof buffer, kStepMs);
+    if (n > 0) return Bytes(buffer, buffer + n);
+    NetAddress from;
+    const int32_t got = camera != nullptr ? NetReceive(camera, buffer, sizeof buffer, &from) : 0;
+    if (got > 0) cameraGot->assign(buffer, buffer + got);
+    if (got > 0 || OsTickCount() - start >= kWaitMs) return {};
+  }
 }
 
-// The shared socket's datagrams go to the line whose camera sent them; others
-// are dropped, as are datagrams too long for a line and those beyond a full queue.
-TEST(ViscaIp, DatagramsFromAddressesNotConfiguredAreDropped) {
-  UdpRouter router;
-  const NetAddress camera = {{192, 168, 0, 10}, 52381};
-  const NetAddress otherPort = {{192, 168, 0, 10}, 52380};
-  const NetAddress otherHost = {{192, 168, 0, 11}, 52381};
-  const int route = router.Add(camera, nullptr);
-  const uint8_t reply[] = {0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF};
-  EXPECT_FALSE(router.Deliver(otherPort, reply, sizeof reply));
-  EXPECT_FALSE(router.Deliver(otherHost, reply, sizeof reply));
-  const uint8_t tooLong[UdpRouter::kMaxDatagram + 1] = {};
-  EXPECT_FALSE(router.Deliver(camera, tooLong, sizeof tooLong));
-  for (int i = 0; i < UdpRouter::kQueueDepth; i++) EXPECT_TRUE(router.Deliver(camera, reply, sizeof reply));
-  EXPECT_FALSE(router.Deliver(camera, reply, sizeof reply));
-  uint8_t taken[UdpRouter::kMaxDatagram];
-  EXPECT_EQ(Bytes(taken, taken + router.Take(route, taken, sizeof taken)), Bytes(reply, reply + sizeof reply));
-  router.Remove(route);
-  EXPECT_EQ(router.Take(route, taken, sizeof taken), 0);
+TEST(NetPort, ViscaIpLineResetsResendsAndPassesTheAnswerOn) {
+  uint16_t cameraPort = 0;
+  NetSocket* camera = NetUdpOpen(0, &cameraPort);
+  NetWaker* waker = NetWakerCreate();
+  ASSERT_NE(camera, nullptr);
+  ASSERT_NE(waker, nullptr);
+  NetLineConfig line;
+  line.kind = NET_VISCA_IP;
+  line.port = cameraPort;
+  std::strcpy(line.host, "127.0.0.1");
+  NetPort* port = NetPortOpen(line);
+  ASSERT_NE(port, nullptr);
+
+  NetAddress controller;
+  EXPECT_EQ(CameraTakes(camera, waker, &controller), (Bytes{0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
+  const Bytes resetDone = {0x02, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01};
+  NetSend(camera, resetDone.data(), static_cast<int32_t>(resetDone.size()), &controller);
+  const uint8_t inquiry[] = {0x81, 0x09, 0x04, 0x47, 0xFF};
+  NetPortWrite(port, inquiry, sizeof inquiry);
+  const Bytes message = {0x01, 0x10, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x81, 0x09, 0x04, 0x47, 0xFF};
+  EXPECT_EQ(CameraTakes(camera, waker, &controller), message);
+  // Unanswered: the line sends it once more while it waits for the answer.
+  Bytes resent;
+  EXPECT_EQ(LineReceives(port, camera, &resent), Bytes{});
+  EXPECT_EQ(resent, message);
+  const Bytes answer = {0x01, 0x11, 0x00, 0x07, 0x00, 0x00, 0x00, 0x01, 0x90, 0x50, 0x01, 0x02, 0x03, 0x04, 0xFF};
+  NetSend(camera, answer.data(), static_cast<int32_t>(answer.size()), &controller);
+  EXPECT_EQ(LineReceives(port), (Bytes{0x90, 0x50, 0x01, 0x02, 0x03, 0x04, 0xFF}));
+  EXPECT_EQ(NetPortTakeEvents(port), NET_EVENT_UP);
+
+  NetPortClose(port);
+  NetWakerDestroy(waker);
+  NetClose(camera);
 }
 
 }  // namespace
