@@ -24,6 +24,10 @@ StatusRing statusRing;
 OsEvent wake;
 std::atomic<bool> autoChecked{false};
 std::atomic<bool> irisChecked{false};
+// The camera list as a window would hold it: how many entries, and which
+// read "(no answer)".
+std::atomic<int32_t> entries{0};
+std::atomic<bool> unanswered[kMaxCameras];
 // A click (this program's thread) and the refresh of a re-reading (the
 // worker) both set the boxes and then select: one at a time, so the boxes
 // never show one camera while the engine has taken the other.
@@ -44,6 +48,18 @@ void KeepStatus(const char* text) {
   wake.Set();
 }
 
+// A window list appends whatever index it is given; so does this count.
+void AddEntry(int32_t index) {
+  if (index >= 0 && index < kMaxCameras) unanswered[index] = false;
+  entries++;
+}
+
+void ShowEntry(int32_t index, bool answering) {
+  if (index < 0 || index >= kMaxCameras || index > entries.load()) return;
+  unanswered[index] = !answering;
+  if (index == entries.load()) entries++;
+}
+
 bool IrisChecked() { return irisChecked.load(); }
 bool AutoExposureChecked() { return autoChecked.load(); }
 
@@ -53,6 +69,8 @@ bool InstallCliPanel() {
   if (!wake.Create(false, false)) return false;
   PanelHooks hooks = {};
   hooks.showStatus = KeepStatus;
+  hooks.addCamera = AddEntry;
+  hooks.showCameraEntry = ShowEntry;
   hooks.refreshPanel = SelectInList;
   hooks.irisChecked = IrisChecked;
   hooks.autoExposureChecked = AutoExposureChecked;
@@ -77,6 +95,10 @@ void LastStatusText(char* out, size_t size) {
   OsLockGuard guard(statusRing.lock);
   snprintf(out, size, "%s", statusRing.last);
 }
+
+int32_t CameraEntries() { return entries.load(); }
+
+bool EntryAnswering(int32_t index) { return index < 0 || index >= kMaxCameras || !unanswered[index].load(); }
 
 void SetExposureChecks(int32_t aeMode) {
   autoChecked = aeMode == AE_FULL_AUTO;

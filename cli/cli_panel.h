@@ -1,7 +1,7 @@
 // The panel of the programs that run the engine without a window
 // (orvalix-cli, the soak, the benchmarks), as the engine's hooks: it keeps
 // the status texts for the front end's thread, answers the two check-box
-// reads from what the operator chose, selects a camera as a click in the
+// reads from what the operator chose, keeps the camera list's marks, selects a camera as a click in the
 // list would, and sets one event whenever there is something new to show.
 #pragma once
 
@@ -24,6 +24,11 @@ void WakeOnNotifications(CameraController* c);
 bool TakeStatusText(char* out, size_t size);
 // The latest status text, "" before the first.
 void LastStatusText(char* out, size_t size);
+
+// The camera list's entries so far (a duplicate counts too), and whether
+// entry `index` reads "Camera N" rather than "Camera N (no answer)". Any thread.
+int32_t CameraEntries();
+bool EntryAnswering(int32_t index);
 
 // The "Auto" and "Iris" boxes as the panel shows them for exposure mode `aeMode`.
 void SetExposureChecks(int32_t aeMode);

@@ -4,6 +4,7 @@
 #include "engine/dispatch_request.h"
 #include "engine/engine_state.h"
 #include "engine/line_name.h"
+#include "engine/line_recovery.h"
 #include "engine/link_service.h"
 #include "engine/network_lines.h"
 #include "engine/next_deadline.h"
@@ -60,7 +61,7 @@ void ReleaseResources(CameraController* c) {
 // least 201 ms after the previous transmission of any kind.
 void IdlePoll(CameraController* c, int32_t* pollCounter) {
   uint32_t now = OsTickCount();
-  if (now - c->sendTick.load() <= kPollSpacingMs || c->cameraSelected.load() == 0 || c->listReady.load() == 0) return;
+  if (now - c->sendTick.load() <= PollSpacingMs(c) || c->cameraSelected.load() == 0 || c->listReady.load() == 0) return;
   if (c->pollTurnTaken && c->pollTurnTick == now) return;
   c->pollTurnTaken = true;
   c->pollTurnTick = now;
@@ -247,10 +248,12 @@ void WorkerBegin(CameraController* c) {
 
 void WorkerStep(CameraController* c, int32_t* pollCounter) {
   TakeNetworkEvents(c);
+  LineRecoveryStep(c);
   ExpireCommandWindow(c);
   LinkServiceStep(c);
   if (c->mode.load() != MODE_IDLE) return;
   ApplySelection(c);
+  if (LineRecoveryTakesTurn(c)) return;
   DispatchRequest(c);
   if (c->mode.load() == MODE_IDLE) IdlePoll(c, pollCounter);
 }

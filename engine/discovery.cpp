@@ -3,6 +3,7 @@
 #include "engine/engine_state.h"
 #include "engine/line_name.h"
 #include "engine/network_lines.h"
+#include "engine/line_recovery.h"
 #include "engine/next_deadline.h"
 #include "engine/panel_hooks.h"
 #include "engine/traffic_trace.h"
@@ -111,7 +112,7 @@ void PortCheck(CameraController* c) {
     return;
   }
   c->portChecks++;
-  ShowStatus("Checking %s...", NameOfLine(c->port.load()).text);
+  if (!QuietLineCheck()) ShowStatus("Checking %s...", NameOfLine(c->port.load()).text);
   if (IsDatagramLine(c, c->port.load())) {
     WriteBroadcast(c, kVersionInquiry, sizeof kVersionInquiry);
   } else {
@@ -121,6 +122,7 @@ void PortCheck(CameraController* c) {
 }
 
 void HandleBroadcastEcho(CameraController* c) {
+  int32_t announced = 0;
   switch (c->mode.load()) {
     case MODE_PORT_CHECK:
       if (IsDatagramLine(c, c->port.load())) {
@@ -131,12 +133,13 @@ void HandleBroadcastEcho(CameraController* c) {
         EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the port again
         return;
       }
-      CreateRecords(c, static_cast<int32_t>(c->packetBuffer[c->packetLength - 2]) - 1);
+      announced = static_cast<int32_t>(c->packetBuffer[c->packetLength - 2]) - 1;
+      if (!MatchRecoveredRecords(c, announced)) CreateRecords(c, announced);
       WriteBroadcast(c, kInterfaceClear, sizeof kInterfaceClear);
       StartTransaction(c, MODE_NEXT_PORT, STAGE_ECHO);
       break;
     case MODE_NEXT_PORT:
-      AdvancePort(c);
+      if (!StartRecoveredInitialisation(c)) AdvancePort(c);
       break;
     default:
       break;
@@ -144,6 +147,7 @@ void HandleBroadcastEcho(CameraController* c) {
 }
 
 void ClosePortWithoutCameras(CameraController* c) {
+  if (RecoveryCheckFailed(c)) return;
   CloseChannel(c, c->port.load());
   AdvancePort(c);
 }
@@ -163,7 +167,7 @@ void DiscoveryFinished(CameraController* c) {
 
 void InitialiseCamera(CameraController* c) {
   int32_t camera = c->camera.load();
-  if (camera < 0 || camera >= c->cameraCount.load()) {
+  if (camera < 0 || camera >= c->cameraCount.load() || !TakeInitialisation(c, camera)) {
     EnterPhase(c, MODE_CAMERA_DONE);
     return;
   }
@@ -173,6 +177,7 @@ void InitialiseCamera(CameraController* c) {
 }
 
 void CameraInitialised(CameraController* c) {
+  NoteCameraInitialised(c, c->camera.load());
   int32_t camera = c->camera.load() + 1;
   int32_t count = c->cameraCount.load();
   if (camera < count) {
@@ -182,6 +187,7 @@ void CameraInitialised(CameraController* c) {
   }
   c->initialising = false;
   RestoreSelection(c);
+  if (FinishLineRecovery(c)) return;
   ShowStatus("%d Cameras OK, none selected", count);
   FinishTransaction(c);
   // The list is filled once; initialising again keeps its entries.

@@ -2,6 +2,7 @@
 
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
+#include "engine/line_recovery.h"
 #include "engine/panel_hooks.h"
 #include "engine/raw_command.h"
 #include "engine/request_table.h"
@@ -231,6 +232,7 @@ void DispatchRequest(CameraController* c) {
   int32_t count = c->cameraCount.load();
   if (count <= 0 || cameraIndex >= static_cast<uint32_t>(count) || cameraIndex >= kMaxCameras) return;
   int32_t index = static_cast<int32_t>(cameraIndex);
+  if (!CameraReachable(index)) return;  // a camera out of reach would only wait out its time-out
   // The transaction's camera and port are fixed here, before any control call
   // can let the user-interface thread run.
   BeginWork(c, static_cast<int32_t>(code), index);

@@ -1,23 +1,34 @@
 #include "engine/engine_state.h"
 
+#include "engine/line_recovery.h"
 #include "engine/read_back.h"
 
 #include <cstring>
 
+// The wait an acknowledge lengthened belongs to its own transaction: a
+// completion that never came, or an error in its place, must not make the
+// next one wait as long.
 void StartTransaction(CameraController* c, int32_t code, int32_t stage) {
+  if (c->timeoutBeforeAck != 0) c->timeoutMs = c->timeoutBeforeAck;
+  c->timeoutBeforeAck = 0;
   c->mode = code;
   c->stage = stage;
 }
 
 void AwaitCompletion(CameraController* c) {
   c->stage = STAGE_COMPLETION;
+  if (c->timeoutBeforeAck == 0) c->timeoutBeforeAck = c->timeoutMs.load();
   c->timeoutMs = kAckTimeoutMs;
 }
 
-void ShortenTimeout(CameraController* c) { c->timeoutMs = kCompletionTimeoutMs; }
+void ShortenTimeout(CameraController* c) {
+  c->timeoutBeforeAck = 0;
+  c->timeoutMs = kCompletionTimeoutMs;
+}
 
 void RestartInitialisation(CameraController* c) {
   EnterPhase(c, MODE_DISCOVERY_DONE);
+  c->timeoutBeforeAck = 0;
   c->timeoutMs = kAckTimeoutMs;
 }
 
@@ -40,6 +51,12 @@ void EnterPhase(CameraController* c, int32_t phase, int32_t subStep) {
   c->mode = phase;
 }
 
+void BeginLineCheck(CameraController* c) {
+  EnterPhase(c, MODE_PORT_CHECK);
+  c->timeoutBeforeAck = 0;
+  c->timeoutMs = kFirstTimeoutMs;
+}
+
 void BeginWork(CameraController* c, int32_t followUp, int32_t index) {
   c->followUp = followUp;
   SetCurrentCamera(c, index);
@@ -49,6 +66,7 @@ void BeginRereading(CameraController* c) {
   BeginWork(c, 0, c->camera.load());
   StampCommand(c);
   c->reinitChain = 1;
+  c->timeoutBeforeAck = 0;
   c->timeoutMs = kRereadTimeoutMs;
 }
 
@@ -80,7 +98,9 @@ void ResetConversation(CameraController* c) {
   memset(c->packetBuffer, 0, sizeof c->packetBuffer);
   c->packetLength = 0;
   c->portChecks = 0;
+  c->timeoutBeforeAck = 0;
   c->pollTurnTick = 0;
   c->pollTurnTaken = false;
   c->timeoutMs = kFirstTimeoutMs;
+  ResetLineRecovery();
 }

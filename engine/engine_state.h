@@ -7,7 +7,8 @@
 #include "engine/camera_controller.h"
 
 // Reply time-outs. Each stays in force until a transition sets another; a
-// transmission keeps the one it finds.
+// transmission keeps the one it finds, except the acknowledge's, which ends
+// with the transaction that got it.
 constexpr int32_t kFirstTimeoutMs = 200;       // from creation until a reply sets another
 constexpr int32_t kCompletionTimeoutMs = 400;  // a reply came while a completion was awaited
 constexpr int32_t kRereadTimeoutMs = 5000;     // a re-reading of all settings runs
@@ -83,10 +84,11 @@ enum : int32_t {
   TX_RAW_COMMAND = 80,
 };
 
-// A packet has gone out: `mode` names its transaction, `stage` the reply awaited.
+// A packet has gone out: `mode` names its transaction, `stage` the reply
+// awaited, and the time-out is the one in force before any acknowledge.
 void StartTransaction(CameraController* c, int32_t code, int32_t stage);
 // The acknowledge came: the completion is awaited next, as long as a slow
-// command may take.
+// command may take, for this transaction only.
 void AwaitCompletion(CameraController* c);
 // A reply came while the completion was awaited: what is still due must come soon.
 void ShortenTimeout(CameraController* c);
@@ -102,6 +104,9 @@ void AbandonTransaction(CameraController* c);
 // A phase of discovery or initialisation begins; nothing is awaited.
 // `subStep` counts the start-up phase's steps and is 0 everywhere else.
 void EnterPhase(CameraController* c, int32_t phase, int32_t subStep = 0);
+// A line is addressed and initialised again: its echoes are awaited as long
+// as discovery's, whatever time-out the last transaction left.
+void BeginLineCheck(CameraController* c);
 // The worker takes on a request (`followUp` = its code) or a poll for camera `index`.
 void BeginWork(CameraController* c, int32_t followUp, int32_t index);
 // The setting chain runs again for the current camera, with the time the

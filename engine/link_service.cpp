@@ -4,6 +4,7 @@
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
 #include "engine/line_name.h"
+#include "engine/line_recovery.h"
 #include "engine/panel_hooks.h"
 #include "engine/phase_table.h"
 #include "engine/traffic_trace.h"
@@ -132,7 +133,7 @@ void ReadLoop(CameraController* c) {
   for (int32_t n = 0; n < kMaxPacketsPerStep; n++) {
     ReadResult result = ReadPacket(c);
     if (result == READ_NONE) return;
-    if (result == READ_PACKET) HandlePacket(c);
+    if (result == READ_PACKET && NoteReceivedPacket(c)) HandlePacket(c);
   }
 }
 
@@ -151,6 +152,7 @@ void CheckTimeout(CameraController* c) {
     c->sendTick = now;
     return;
   }
+  NoteReplyOverdue(c);
   if (SerialChannel* channel = CurrentChannel(c)) channel->ResetBuffers(true, true);
   AbandonTransaction(c);
 }

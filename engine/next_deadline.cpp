@@ -2,6 +2,7 @@
 
 #include "engine/engine_state.h"
 #include "engine/network_lines.h"
+#include "engine/line_recovery.h"
 #include "engine/phase_table.h"
 
 namespace {
@@ -34,7 +35,7 @@ uint32_t NextDeadline(CameraController* c) {
   switch (PhaseOf(c->mode.load()).wake) {
     case WAKE_FOR_WORK:
       if (c->pendingSelection.load(std::memory_order_acquire) >= 0 || c->requestQueue->HasMessages()) return 0;
-      if (c->cameraSelected.load() != 0 && c->listReady.load() != 0) Until(now, sent, kPollSpacingMs, &wait);
+      if (c->cameraSelected.load() != 0 && c->listReady.load() != 0) Until(now, sent, PollSpacingMs(c), &wait);
       break;
     case WAKE_AFTER_START_DELAY:
       if (c->followUp.load() != 0) return 0;
@@ -51,6 +52,7 @@ uint32_t NextDeadline(CameraController* c) {
     default:
       break;
   }
+  LineRecoveryDeadline(c, now, &wait);
   return wait;
 }
 

@@ -14,9 +14,10 @@ int32_t NoPreset() { return 0; }
 void Nothing() {}
 void NoRefresh(CameraController*, int32_t) {}
 bool NotChecked() { return false; }
+void NoEntry(int32_t, bool) {}
 
-const PanelHooks kNoHooks = {NoText,   NoIndex, NoIndex,   NoRecord,   NoRecord,   NoIndex, NoIndex,
-                             NoPreset, Nothing, NoRefresh, NotChecked, NotChecked, Nothing};
+const PanelHooks kNoHooks = {NoText,  NoIndex,  NoEntry, NoIndex,   NoRecord,   NoRecord,   NoIndex,
+                             NoIndex, NoPreset, Nothing, NoRefresh, NotChecked, NotChecked, Nothing};
 
 PanelHooks installed = kNoHooks;
 
@@ -30,6 +31,7 @@ F Or(F hook, F otherwise) {
 void InstallPanelHooks(const PanelHooks& h) {
   installed.showStatus = Or(h.showStatus, kNoHooks.showStatus);
   installed.addCamera = Or(h.addCamera, kNoHooks.addCamera);
+  installed.showCameraEntry = Or(h.showCameraEntry, kNoHooks.showCameraEntry);
   installed.markRecall = Or(h.markRecall, kNoHooks.markRecall);
   installed.showExposure = Or(h.showExposure, kNoHooks.showExposure);
   installed.showFocus = Or(h.showFocus, kNoHooks.showFocus);

@@ -17,6 +17,11 @@ struct PanelHooks {
   // The camera list gains the entry of camera `index`. Worker, once per
   // camera when the first initialisation ends.
   void (*addCamera)(int32_t index);
+  // The camera list's entry of camera `index` reads "Camera N", or "Camera N
+  // (no answer)" while it is out of reach; an index one past the last entry
+  // appends it. A selected entry stays selected. Worker, when a line or a
+  // camera is lost or back, and for records a line's check added.
+  void (*showCameraEntry)(int32_t index, bool answering);
   // The Recall button of the camera's last preset is the one checked.
   // Worker, on the answer of each initialisation's preset inquiry.
   void (*markRecall)(int32_t lastPreset);

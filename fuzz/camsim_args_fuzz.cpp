@@ -55,6 +55,12 @@ void CheckOptions(const CamsimOptions& o) {
       CheckFaults(line.cameraFaults[n]);
       if (n >= line.cameraCount && line.standby[n]) Broken("a fault on a camera the line does not have");
     }
+    if (line.outageCount < 0 || line.outageCount > CamsimLineOptions::kMaxOutages) Broken("too many outages");
+    for (int n = 0; n < line.outageCount; n++) {
+      const CamsimOutage& outage = line.outages[n];
+      if (outage.camera < -1 || outage.camera >= line.cameraCount) Broken("an outage of a camera the line lacks");
+      if (outage.fromMs >= outage.toMs || outage.toMs > kMaxDurationMs) Broken("an outage that never ends");
+    }
   }
 }
 

@@ -15,12 +15,15 @@
 //
 // Invariants (a break traps with a line on stderr): every frame queued for a
 // line is a VISCA command or inquiry 8x .. FF of at most 16 bytes with no FF
-// inside, on the line of the camera it addresses; a request's packets go to the
-// camera it named, an idle poll's to a camera the input selected; a transaction in
+// inside, on the line of the camera it addresses, or the address set or
+// interface clear of a line checked again; a request's packets go to the
+// camera it named, an idle poll's to a camera the input selected (a camera
+// marked as not answering may also be asked its power); a transaction in
 // flight never outlives the reply time-out in force; once the input ends the
 // engine is idle again within a bounded number of time-outs.
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
+#include "engine/line_recovery.h"
 #include "engine/read_back.h"
 #include "platform/os.h"
 #include "requests/camera_models.h"
@@ -73,7 +76,16 @@ const int32_t kTimeouts[4] = {kFirstTimeoutMs, kCompletionTimeoutMs, kRereadTime
 }
 
 // A frame is 8x .. FF with an address of this line's cameras.
+// A line whose camera stopped answering is checked again with discovery's broadcasts.
+bool LineCheckBroadcast(const uint8_t* data, int32_t length) {
+  static const uint8_t kAddressSet[] = {0x88, 0x30, 0x01, 0xFF};
+  static const uint8_t kInterfaceClear[] = {0x88, 0x01, 0x00, 0x01, 0xFF};
+  return (length == sizeof kAddressSet && memcmp(data, kAddressSet, sizeof kAddressSet) == 0) ||
+         (length == sizeof kInterfaceClear && memcmp(data, kInterfaceClear, sizeof kInterfaceClear) == 0);
+}
+
 bool WellFormed(const uint8_t* data, int32_t length, uint32_t addressMask) {
+  if (LineCheckBroadcast(data, length)) return true;
   if (length < kMinPacketBytes || length > kMaxPacketBytes) return false;
   if ((data[0] & 0xF0) != 0x80 || data[length - 1] != kTerminator) return false;
   for (int32_t i = 0; i < length - 1; i++)
@@ -174,16 +186,37 @@ struct Run {
   int32_t count = 0;
   int32_t pollCounter = 0;
   std::deque<Message> backlog;
-  int32_t owner = -1;         // the camera of the transaction in flight; -1 before its first packet
-  int32_t requested = -1;     // the camera named by the request taken in this step (-1: none or invalid)
+  int32_t owner = -1;  // the camera of the transaction in flight; -1 before its first packet
+  // Cameras named by requests put and maybe not yet taken: a line being
+  // checked again goes first, so a request may wait a few steps.
+  uint32_t requestedMask = 0;
   uint32_t selectedMask = 0;  // cameras the input selected
 };
 
-// The table camera a packet on `channel` addresses; -1 for none.
+// The camera a packet on `channel` addresses; -1 for none. Past the table
+// come the records a line check added for cameras its echo announced.
 int32_t TableCameraOf(const Run& run, int32_t channel, const uint8_t* frame) {
-  for (int32_t i = 0; i < run.count; i++)
-    if (kTable[i].channel == channel && kTable[i].address == (frame[0] & 0x0F)) return i;
+  for (int32_t i = 0; i < run.c->cameraCount.load(); i++) {
+    const CameraRecord& r = run.c->cameras[i];
+    if (r.port == channel && r.address == (frame[0] & 0x0F)) return i;
+  }
   return -1;
+}
+
+// A camera marked as not answering is asked its power now and then.
+bool Probe(const uint8_t* frame, int32_t length, int32_t target) {
+  static const uint8_t kPowerInquiry[] = {0x09, 0x04, 0x00, 0xFF};
+  return !CameraReachable(target) && length == 5 && memcmp(frame + 1, kPowerInquiry, sizeof kPowerInquiry) == 0;
+}
+
+// A line check may add records after the table's; their cameras are on the line.
+void AcceptAddedCameras(const Run& run) {
+  for (int32_t i = run.count; i < run.c->cameraCount.load(); i++) {
+    const CameraRecord& r = run.c->cameras[i];
+    if (r.port < 0 || r.port >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerPort)
+      Broken("a record a line check added is off its line");
+    peers[r.port].addressMask |= 1u << r.address;
+  }
 }
 
 // Checks the frames one step queued on every line: the transmit rings were
@@ -202,6 +235,10 @@ void CheckStepFrames(Run& run, bool initialised) {
       if (length == 0 || at + 1 + length > end) Broken("the transmit ring holds a broken record");
       const uint8_t* frame = ring + at + 1;
       if (!WellFormed(frame, length, peers[channel].addressMask.load())) Broken("a malformed packet was queued");
+      if (LineCheckBroadcast(frame, length)) {
+        at += 1 + length;
+        continue;
+      }
       int32_t target = TableCameraOf(run, channel, frame);
       if (target < 0) Broken("a packet went to no camera of its line");
       // Initialisation walks every camera; otherwise a transaction stays
@@ -209,10 +246,11 @@ void CheckStepFrames(Run& run, bool initialised) {
       // end of a transaction within one step) asks the selected one.
       // (The selection may change within the step after the poll's packet,
       // so any camera the input selected counts.)
-      const bool polled = ((run.selectedMask >> target) & 1u) != 0;
+      const bool polled = (target < 32 && ((run.selectedMask >> target) & 1u) != 0) || Probe(frame, length, target);
       if (!initialised) {
         if (run.owner < 0) {
-          if (target != run.requested && !polled) Broken("a packet went to a camera no request or selection named");
+          const bool requested = target < 32 && ((run.requestedMask >> target) & 1u) != 0;
+          if (!requested && !polled) Broken("a packet went to a camera no request or selection named");
           run.owner = target;
         } else if (target != run.owner && !polled) {
           Broken("a transaction's packets went to two cameras");
@@ -235,11 +273,12 @@ void CheckTable(const Run& run) {
 }
 
 // One worker step at tick `now`: hands the next request to the queue while
-// the engine is idle (so the step that takes it is known), steps, checks.
+// the engine is idle (a line being checked again may take the turn first),
+// steps, checks.
 void Step(Run& run, uint32_t jumpMs) {
   CameraController* c = run.c;
   virtualTick += jumpMs;
-  run.requested = -1;
+  if (!c->requestQueue->HasMessages()) run.requestedMask = 0;
   const bool idle = c->mode.load() == MODE_IDLE;
   if (idle) {
     run.owner = -1;
@@ -248,11 +287,12 @@ void Step(Run& run, uint32_t jumpMs) {
       run.backlog.pop_front();
       c->requestQueue->Put(m.cameraIndex, m.code, m.a, m.b);
       if (m.cameraIndex < static_cast<uint32_t>(c->cameraCount.load()))
-        run.requested = static_cast<int32_t>(m.cameraIndex);
+        run.requestedMask |= m.cameraIndex < 32 ? 1u << m.cameraIndex : 0u;
     }
   }
   const bool initialising = c->initialising;
   WorkerStep(c, &run.pollCounter);
+  AcceptAddedCameras(run);
   CheckStepFrames(run, initialising || c->initialising);
   // Empty rings for the next step (the line never answers, so the receive
   // side loses only injected replies the engine did not read).
@@ -348,7 +388,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (target >= 0xF0) {
       int32_t index = target & 7;
       SelectCamera(c, index);
-      if (index < count) run.selectedMask |= 1u << index;
+      if (index < c->cameraCount.load()) run.selectedMask |= 1u << index;  // records a line check added too
     } else {
       uint32_t index = target >= 0xE0 ? 0xFFFFFFFFu - (target & 0x0F) * 0x01010101u : target & 0x0Fu;
       uint32_t code = p[1] >= 0xF0 ? 0xFFFFFF00u | p[1] : p[1];

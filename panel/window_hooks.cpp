@@ -26,6 +26,25 @@ void AddCameraEntry(int32_t index) {
   SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
 }
 
+// The entry is replaced in place (delete, insert), so the selection has to
+// be put back when it was this entry.
+void ShowCameraEntry(int32_t index, bool answering) {
+  char text[32];
+  snprintf(text, sizeof text, "Camera %d%s", static_cast<int>(index + 1), answering ? "" : " (no answer)");
+  const LRESULT entries = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCOUNT, 0, 0);
+  if (index < 0 || index > entries) return;
+  const LPARAM item = reinterpret_cast<LPARAM>(text);
+  if (index == entries) {
+    SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, item);
+    return;
+  }
+  const LRESULT selected = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0);
+  const WPARAM at = static_cast<WPARAM>(index);
+  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_DELETESTRING, at, 0);
+  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_INSERTSTRING, at, item);
+  if (selected == index) SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_SETCURSEL, at, 0);
+}
+
 // Presets 2..5 have their button; any other preset checks "1".
 void MarkRecall(int32_t lastPreset) {
   int32_t checked = (lastPreset >= 2 && lastPreset <= kPresetCount) ? lastPreset - 1 : 0;
@@ -65,6 +84,7 @@ PanelHooks WindowHooks() {
   PanelHooks hooks = {};
   hooks.showStatus = ShowStatusLine;
   hooks.addCamera = AddCameraEntry;
+  hooks.showCameraEntry = ShowCameraEntry;
   hooks.markRecall = MarkRecall;
   hooks.showExposure = ShowExposureOfRequest;
   hooks.showFocus = ShowFocus;

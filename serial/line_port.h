@@ -20,6 +20,8 @@ struct LinePort {
   bool TakeCameUp() { return net != nullptr && NetPortTakeCameUp(net); }
   // A network line's events wait for the channel's owner.
   bool HasEvents() { return net != nullptr && NetPortHasEvents(net); }
+  // A network line reconnects by itself; only a serial device can be lost.
+  bool Lost() const { return serial != nullptr && SerialPortLost(serial); }
   void Wake() { net != nullptr ? NetPortWake(net) : SerialPortWake(serial); }
   void EndReceive() {
     if (serial != nullptr) SerialPortEndReceive(serial);

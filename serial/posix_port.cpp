@@ -20,6 +20,7 @@ struct SerialPort {
   SerialPeer* peer;
   int wakeFd;  // eventfd: SerialPortWake makes it readable
   uint32_t baudRate;
+  bool lost;  // the device hung up or went away
 };
 
 namespace {
@@ -104,6 +105,9 @@ bool Configure(int fd, const SerialLineSettings& settings) {
   return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
+// Errors of a device that is no longer there (a USB adapter pulled out).
+bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+
 SerialPeer* PeerFor(uint32_t portNumber) {
   if (portNumber < 1 || portNumber > kSerialMaxPorts) return nullptr;
   std::lock_guard<std::mutex> guard(tableMutex);
@@ -155,7 +159,7 @@ int PollTimeout(uint32_t waitMs) {
 SerialPort* NewPort(int fd, SerialPeer* peer, uint32_t baudRate) {
   const int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (wakeFd < 0) return nullptr;
-  SerialPort* port = new (std::nothrow) SerialPort{fd, peer, wakeFd, baudRate};
+  SerialPort* port = new (std::nothrow) SerialPort{fd, peer, wakeFd, baudRate, false};
   if (port == nullptr) close(wakeFd);
   return port;
 }
@@ -196,9 +200,12 @@ SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settin
 
 int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
   if (capacity < 1) return 0;
+  if (port->lost) return 0;
   if (port->peer != nullptr) {
     if (waitMs > 0) WaitForWake(port, kRetryMs);
-    return port->peer->ReadByte(buffer) == 1 ? 1 : 0;
+    const int got = port->peer->ReadByte(buffer);
+    port->lost = got < 0;
+    return got == 1 ? 1 : 0;
   }
   pollfd waitFor[2] = {{port->fd, POLLIN, 0}, {port->wakeFd, POLLIN, 0}};
   const int ready = poll(waitFor, 2, PollTimeout(waitMs));
@@ -208,10 +215,21 @@ int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, u
   }
   if (waitFor[1].revents & POLLIN) DrainWake(port);
   if (waitFor[0].revents == 0) return 0;
+  // A hang-up or error with nothing left to read; bytes that came before a
+  // hang-up are still taken first.
+  if ((waitFor[0].revents & POLLIN) == 0) {
+    port->lost = true;
+    return 0;
+  }
   const ssize_t n = read(port->fd, buffer, static_cast<size_t>(capacity));
   if (n > 0) return static_cast<int32_t>(n);
   if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
-  WaitForWake(port, kRetryMs);  // hung up or failing: no busy loop
+  // Readable yet nothing to read: a terminal that was hung up.
+  if (n == 0 || DeviceGone(errno)) {
+    port->lost = true;
+    return 0;
+  }
+  WaitForWake(port, kRetryMs);  // failing: no busy loop
   return 0;
 }
 
@@ -224,6 +242,7 @@ void SerialPortWake(SerialPort* port) {
 }
 
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
+  if (port->lost) return;
   if (port->peer != nullptr) {
     port->peer->OnWrite(data, length);
     return;
@@ -239,16 +258,24 @@ void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) return;
+    if (n < 0 && errno != EAGAIN) {
+      port->lost = DeviceGone(errno);
+      return;
+    }
     const int64_t leftMs = std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - Clock::now()).count();
     if (leftMs <= 0) return;
     pollfd waitFor = {port->fd, POLLOUT, 0};
     const int ready = poll(&waitFor, 1, static_cast<int>(leftMs));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return;
-    if (waitFor.revents & (POLLERR | POLLHUP | POLLNVAL)) return;
+    if (waitFor.revents & (POLLERR | POLLHUP | POLLNVAL)) {
+      port->lost = true;
+      return;
+    }
   }
 }
+
+bool SerialPortLost(const SerialPort* port) { return port->lost; }
 
 bool SerialPortClose(SerialPort* port) {
   if (port->fd >= 0) {

@@ -104,6 +104,7 @@ int SerialChannel::OpenLine() {
   // What an I/O thread that ended by itself left behind; one still running
   // after a close that was given up keeps the channel closed.
   if (!ReleasePort(0)) return 1;
+  lostFlag.store(false, std::memory_order_release);
   if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid()) return 1;
 
   rxRead.store(0, std::memory_order_relaxed);
@@ -140,11 +141,12 @@ int SerialChannel::OpenLine() {
 }
 
 int SerialChannel::ClosePort() {
-  if (!IsOpen()) return 1;
+  if (!IsOpen() && !IsLost()) return 1;
   stopEvent.Set();
   if (port.IsOpen()) port.Wake();
   const bool released = ReleasePort(kCloseWaitMs);
   openFlag.store(false, std::memory_order_release);
+  lostFlag.store(false, std::memory_order_release);
   return released ? 0 : kPortLeftToExit;
 }
 
@@ -171,6 +173,14 @@ int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
 }
 
 int SerialChannel::ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength) {
+  return CopyFrame(destination, capacity, outLength, true);
+}
+
+int SerialChannel::PeekFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength) {
+  return CopyFrame(destination, capacity, outLength, false);
+}
+
+int SerialChannel::CopyFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength, bool take) {
   if (IsBadPointer(destination) || IsBadPointer(outLength) || !IsOpen()) return 1;
   destination[0] = 0;
   *outLength = 0;
@@ -184,7 +194,7 @@ int SerialChannel::ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* o
     destination[length] = 0;
     result = 0;
   }
-  rxRead.store(read + 1 + length, std::memory_order_release);
+  if (take) rxRead.store(read + 1 + length, std::memory_order_release);
   *outLength = static_cast<uint32_t>(length);
   return result;
 }
@@ -211,6 +221,8 @@ uint32_t SerialChannel::IoThreadProc(void* arg) { return static_cast<SerialChann
 // Sleeps in the port until bytes arrive or the stop or transmit event is set
 // (both wake the port). After bytes or a frame sent it looks again at once:
 // more bytes may be due and more frames queued under a single transmit signal.
+// A device that went away ends the loop at once, so a dead line never spins,
+// and the receive signal tells the owner.
 uint32_t SerialChannel::IoLoop() {
   uint8_t received[FrameCutter::kBufferSize];
   uint32_t waitMs = OS_INFINITE;
@@ -226,10 +238,15 @@ uint32_t SerialChannel::IoLoop() {
       if (port.HasEvents()) SignalReceived();
     }
     const bool sent = SendNextFrame();
+    if (port.Lost()) {
+      lostFlag.store(true, std::memory_order_release);
+      break;
+    }
     waitMs = count > 0 || sent ? 0 : OS_INFINITE;
   }
   port.EndReceive();
   openFlag.store(false, std::memory_order_release);
+  if (IsLost()) SignalReceived();
   return 0;
 }
 

@@ -49,12 +49,21 @@ class SerialChannel {
   // A network line in place of a COM port, for the same I/O thread and rings;
   // the line options do not apply to it. Never waits for the network.
   int OpenNetworkLine(const NetLineConfig& line);
+  // Also releases a port whose device went away (IsLost); 1 when there was
+  // nothing to close.
   int ClosePort();
   int WriteFrame(const uint8_t* data, int32_t length);
   int ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength);
+  // The frame ReadFrame would take next, left where it is.
+  int PeekFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength);
   void ResetBuffers(bool receiveSide, bool transmitSide);
 
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
+  // The device went away under the open port: the I/O thread has stopped
+  // (IsOpen is false) and set the receive signal. ClosePort lets the port go;
+  // OpenPort tries the device again. A network line never is: it reconnects
+  // by itself.
+  bool IsLost() const { return lostFlag.load(std::memory_order_acquire); }
   // The NET_EVENT_ bits of a network line since the last call; 0 for a COM
   // port. The owner's thread only, like OpenNetworkLine and ClosePort, which
   // replace the port it asks.
@@ -96,6 +105,7 @@ class SerialChannel {
   static uint32_t IoThreadProc(void* arg);
   int OpenLine();
   uint32_t IoLoop();
+  int CopyFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength, bool take);
   void CutReceived(const uint8_t* bytes, int32_t count);
   void ClearPartialFrame();
   void SignalReceived();
@@ -120,6 +130,7 @@ class SerialChannel {
   LinePort port;
   OsEvent transmitEvent;
   std::atomic<bool> openFlag{false};
+  std::atomic<bool> lostFlag{false};  // the I/O thread sets it, Open and ClosePort clear it
   std::unique_ptr<uint8_t[]> rxRing;
   std::unique_ptr<uint8_t[]> txRing;
   std::atomic<int32_t> rxWrite{0};  // I/O thread publishes (release)

@@ -29,6 +29,11 @@ void SerialPortEndReceive(SerialPort* port);
 // Writes the bytes in one call; the result is not relied upon. A write the
 // line holds off ends unfinished once FrameWriteLimitMs has passed.
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length);
+// True once the device went away under the open port (an adapter pulled out,
+// the far end of a pseudo-terminal closed): receiving and writing do nothing
+// more, and only closing and opening the port again can bring the line back.
+// On the thread that calls SerialPortReceive.
+bool SerialPortLost(const SerialPort* port);
 // Drops pending input and output, then closes. False when a request the
 // driver was asked to cancel never ended: the port is then left open, its
 // buffers with it, until the process ends.
@@ -62,7 +67,8 @@ const char* SerialPortDevice(uint32_t portNumber, char* buffer, int size);
 struct SerialPeer {
   virtual ~SerialPeer() = default;
   virtual void OnWrite(const uint8_t* data, int32_t length) = 0;
-  // 1 and a byte when one is waiting, 0 when the line is quiet.
+  // 1 and a byte when one is waiting, 0 when the line is quiet, -1 when the
+  // device has gone away.
   virtual int ReadByte(uint8_t* byte) = 0;
 };
 void SerialPortSetPeer(uint32_t portNumber, SerialPeer* peer);

@@ -22,6 +22,15 @@ constexpr DWORD kCancelLandMs = 1000;
 // A write or a read of waiting bytes goes through the port's own buffer: the
 // largest frame, or what a receive may take at once.
 constexpr int32_t kTransferCapacity = 256;
+// One aborted operation can be spurious; this many in a row mean the device
+// is gone.
+constexpr int kAbortsWhenGone = 2;
+
+// What a port whose device went away fails with: a USB adapter pulled out on
+// Windows, and under Wine a pseudo-terminal that hung up (a pending read ends
+// with ERROR_BROKEN_PIPE, comm calls and writes fail with ERROR_NOT_READY).
+const DWORD kDeviceGoneErrors[] = {ERROR_ACCESS_DENIED,  ERROR_BAD_COMMAND,    ERROR_DEVICE_REMOVED, ERROR_GEN_FAILURE,
+                                   ERROR_INVALID_HANDLE, ERROR_FILE_NOT_FOUND, ERROR_BROKEN_PIPE,    ERROR_NOT_READY};
 
 // Only the members below change; handshake, DTR/RTS and special characters
 // stay as the port had them.
@@ -43,16 +52,6 @@ bool Configure(HANDLE handle, const SerialLineSettings& settings) {
   return SetCommTimeouts(handle, &timeouts) != FALSE;
 }
 
-// Acknowledges any line error: with fAbortOnError set, one framing error or
-// break fails every later read and write until then. Returns how many
-// received bytes wait, -1 when the port cannot say.
-int32_t ClearErrorsAndCountInput(HANDLE handle) {
-  DWORD errors = 0;
-  COMSTAT status = {};
-  if (!ClearCommError(handle, &errors, &status)) return -1;
-  return static_cast<int32_t>(status.cbInQue);
-}
-
 int32_t Smaller(int32_t a, int32_t b) { return a < b ? a : b; }
 
 }  // namespace
@@ -70,10 +69,35 @@ struct SerialPort {
   uint8_t readByte;  // where the pending one-byte read lands
   OVERLAPPED transfer;
   uint8_t transferBytes[kTransferCapacity];
-  bool abandoned;  // a cancelled request never ended: no more I/O, no close
+  bool abandoned;    // a cancelled request never ended: no more I/O, no close
+  bool lost;         // the device went away
+  int abortsInARow;  // requests that ended aborted, none completing between
 };
 
 namespace {
+
+// Takes note of how a read, write or comm call ended.
+void NoteResult(SerialPort* port, DWORD error) {
+  if (error == ERROR_SUCCESS) {
+    port->abortsInARow = 0;
+  } else if (error == ERROR_OPERATION_ABORTED) {
+    if (++port->abortsInARow >= kAbortsWhenGone) port->lost = true;
+  } else {
+    for (DWORD gone : kDeviceGoneErrors)
+      if (error == gone) port->lost = true;
+  }
+}
+
+// Acknowledges any line error: with fAbortOnError set, one framing error or
+// break fails every later read and write until then. Returns how many
+// received bytes wait, -1 when the port cannot say.
+int32_t ClearErrorsAndCountInput(SerialPort* port) {
+  DWORD errors = 0;
+  COMSTAT status = {};
+  if (ClearCommError(port->handle, &errors, &status)) return static_cast<int32_t>(status.cbInQue);
+  NoteResult(port, GetLastError());
+  return -1;
+}
 
 // Cancels a pending request and waits a bounded time for it to end; a port
 // whose driver does not end it is abandoned.
@@ -85,13 +109,17 @@ bool CancelAndLand(SerialPort* port, OVERLAPPED* overlapped) {
 }
 
 // Ends an overlapped request that `started` (its ReadFile or WriteFile
-// result): waits up to `waitMs`, else cancels it. True when it completed.
-bool FinishIo(SerialPort* port, BOOL started, OVERLAPPED* overlapped, DWORD waitMs, DWORD* count) {
+// result): waits up to `waitMs`, else cancels it. ERROR_SUCCESS when it
+// completed, else its error; ERROR_TIMEOUT when it was cancelled here, so a
+// cancel of our own never counts as the device aborting it.
+DWORD FinishIo(SerialPort* port, BOOL started, OVERLAPPED* overlapped, DWORD waitMs, DWORD* count) {
   *count = 0;
-  if (!started && GetLastError() != ERROR_IO_PENDING) return false;
-  if (!started && WaitForSingleObject(overlapped->hEvent, waitMs) != WAIT_OBJECT_0 && !CancelAndLand(port, overlapped))
-    return false;
-  return GetOverlappedResult(port->handle, overlapped, count, FALSE) != FALSE;
+  const DWORD error = started ? ERROR_SUCCESS : GetLastError();
+  if (!started && error != ERROR_IO_PENDING) return error;
+  const bool cancelled = !started && WaitForSingleObject(overlapped->hEvent, waitMs) != WAIT_OBJECT_0;
+  if (cancelled && !CancelAndLand(port, overlapped)) return ERROR_TIMEOUT;
+  if (GetOverlappedResult(port->handle, overlapped, count, FALSE)) return ERROR_SUCCESS;
+  return cancelled ? static_cast<DWORD>(ERROR_TIMEOUT) : GetLastError();
 }
 
 // Starts a transfer on the port's own OVERLAPPED.
@@ -107,8 +135,10 @@ int32_t ReadWaiting(SerialPort* port, uint8_t* buffer, int32_t count) {
   OVERLAPPED* overlapped = NewTransfer(port);
   DWORD got = 0;
   const BOOL started = ReadFile(port->handle, port->transferBytes, static_cast<DWORD>(count), nullptr, overlapped);
-  if (!FinishIo(port, started, overlapped, kWaitingReadMs, &got)) {
-    if (!port->abandoned) ClearErrorsAndCountInput(port->handle);
+  const DWORD error = FinishIo(port, started, overlapped, kWaitingReadMs, &got);
+  NoteResult(port, error);
+  if (error != ERROR_SUCCESS) {
+    if (!port->abandoned) ClearErrorsAndCountInput(port);
     return 0;
   }
   memcpy(buffer, port->transferBytes, got);
@@ -120,8 +150,10 @@ bool StartPendingRead(SerialPort* port) {
   port->readOverlapped = OVERLAPPED{};
   port->readOverlapped.hEvent = port->readDone;
   const BOOL started = ReadFile(port->handle, &port->readByte, 1, nullptr, &port->readOverlapped);
-  if (!started && GetLastError() != ERROR_IO_PENDING) {
-    ClearErrorsAndCountInput(port->handle);
+  const DWORD error = started ? ERROR_SUCCESS : GetLastError();
+  if (error != ERROR_SUCCESS && error != ERROR_IO_PENDING) {
+    NoteResult(port, error);
+    ClearErrorsAndCountInput(port);
     return false;
   }
   port->readPending = true;
@@ -132,8 +164,10 @@ bool StartPendingRead(SerialPort* port) {
 int32_t TakePendingByte(SerialPort* port, uint8_t* buffer) {
   DWORD got = 0;
   port->readPending = false;
-  if (!GetOverlappedResult(port->handle, &port->readOverlapped, &got, FALSE) || got != 1) {
-    ClearErrorsAndCountInput(port->handle);
+  const BOOL done = GetOverlappedResult(port->handle, &port->readOverlapped, &got, FALSE);
+  NoteResult(port, done ? ERROR_SUCCESS : GetLastError());
+  if (!done || got != 1) {
+    ClearErrorsAndCountInput(port);
     return 0;
   }
   buffer[0] = port->readByte;
@@ -156,7 +190,7 @@ SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settin
     events[2] = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (events[0] != nullptr && events[1] != nullptr && events[2] != nullptr)
       port = new (std::nothrow)
-          SerialPort{handle, events[0], events[1], events[2], settings.baudRate, {}, false, 0, {}, {}, false};
+          SerialPort{handle, events[0], events[1], events[2], settings.baudRate, {}, false, 0, {}, {}, false, false, 0};
   }
   if (port == nullptr) {
     for (HANDLE event : events)
@@ -171,13 +205,14 @@ SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settin
 // one-byte read is kept pending across calls and waited on with the wake
 // event, and what arrived behind its byte is taken along.
 int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
-  if (capacity < 1) return 0;
+  if (capacity < 1 || port->lost) return 0;
   if (port->abandoned) {
     WaitForSingleObject(port->wake, waitMs);  // nothing comes any more: sleep until the stop
     return 0;
   }
   if (!port->readPending) {
-    const int32_t waiting = ClearErrorsAndCountInput(port->handle);
+    const int32_t waiting = ClearErrorsAndCountInput(port);
+    if (port->lost) return 0;
     if (waiting > 0) return ReadWaiting(port, buffer, Smaller(waiting, capacity));
     if (!StartPendingRead(port)) {
       WaitForSingleObject(port->wake, kRetryMs);
@@ -189,10 +224,11 @@ int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, u
   if (woken == WAIT_FAILED) WaitForSingleObject(port->wake, kRetryMs);  // never a hot loop
   if (woken != WAIT_OBJECT_0) return 0;
   int32_t count = TakePendingByte(port, buffer);
-  // A read that keeps ending without a byte (a line in error) is retried later.
-  if (count == 0) WaitForSingleObject(port->wake, kRetryMs);
+  // A read that keeps ending without a byte (a line in error) is retried
+  // later; one whose device is gone is not retried at all.
+  if (count == 0 && !port->lost) WaitForSingleObject(port->wake, kRetryMs);
   if (count == 0 || capacity == 1) return count;
-  const int32_t behind = ClearErrorsAndCountInput(port->handle);
+  const int32_t behind = ClearErrorsAndCountInput(port);
   if (behind > 0) count += ReadWaiting(port, buffer + 1, Smaller(behind, capacity - 1));
   return count;
 }
@@ -207,19 +243,25 @@ void SerialPortEndReceive(SerialPort* port) {
 }
 
 void SerialPortWrite(SerialPort* port, const uint8_t* data, int32_t length) {
-  if (port->abandoned || length < 1) return;
+  if (port->abandoned || port->lost || length < 1) return;
   const DWORD count = static_cast<DWORD>(Smaller(length, kTransferCapacity));
   memcpy(port->transferBytes, data, count);
   OVERLAPPED* overlapped = NewTransfer(port);
   DWORD written = 0;
   const BOOL started = WriteFile(port->handle, port->transferBytes, count, nullptr, overlapped);
-  if (!FinishIo(port, started, overlapped, FrameWriteLimitMs(length, port->baudRate), &written) && !port->abandoned)
-    ClearErrorsAndCountInput(port->handle);
+  const DWORD error = FinishIo(port, started, overlapped, FrameWriteLimitMs(length, port->baudRate), &written);
+  NoteResult(port, error);
+  if (error != ERROR_SUCCESS && !port->abandoned) ClearErrorsAndCountInput(port);
 }
 
-// The pending read is cancelled and has landed before its byte and
-// OVERLAPPED go with the port; a port with a request that never ended stays.
+bool SerialPortLost(const SerialPort* port) { return port->lost; }
+
+// In the order a port whose device vanished needs: no more comm events, the
+// pending read cancelled and landed within a bound (its byte and OVERLAPPED go
+// with the port), then the handle closed; a port with a request that never
+// ended stays.
 bool SerialPortClose(SerialPort* port) {
+  SetCommMask(port->handle, 0);
   SerialPortEndReceive(port);
   if (port->abandoned) return false;
   PurgeComm(port->handle, PURGE_TXABORT | PURGE_RXABORT);

@@ -4,6 +4,7 @@
 // of every line and serves them until SIGINT, SIGTERM or --duration.
 #include "sim/camsim_net.h"
 #include "sim/camsim_options.h"
+#include "sim/camsim_outages.h"
 #include "sim/camsim_pty.h"
 #include "sim/sim_line.h"
 
@@ -77,6 +78,7 @@ constexpr uint8_t kDatagramCameraAddress = 1;
 struct ServedLine {
   std::unique_ptr<SimLine> line;
   PtyLine pty;
+  CamsimOutageRun outages;
   NetLine net;
   bool network = false;
   FILE* transcript = nullptr;
@@ -94,12 +96,14 @@ void Record(const ServedLine& s, uint64_t lineUs, const char* direction, const u
   std::fflush(s.transcript);
 }
 
+// What the line sends while its adapter is unplugged goes nowhere.
 void SendDue(ServedLine& s, uint64_t nowUs) {
   s.line->AdvanceToUs(nowUs);
   uint8_t buffer[512];
   for (;;) {
     const int n = s.line->TakeOutput(buffer, sizeof(buffer));
     if (n == 0) return;
+    if (!s.network && s.pty.MasterFd() < 0) continue;
     Record(s, nowUs, "<-", buffer, n);
     if (s.network) {
       s.net.Write(nowUs, buffer, n);
@@ -229,6 +233,9 @@ int Run(const CamsimOptions& options) {
     nfds_t fdCount = 0;
     for (int i = 0; i < options.lineCount; ++i) {
       ServedLine& s = lines[i];
+      const uint64_t outage =
+          RunOutages(options.lines[i], i + 1, now, &s.outages, s.line.get(), &s.pty, {s.transcript, TranscriptUs(now)});
+      if (outage != UINT64_MAX && outage - now < waitUs) waitUs = outage - now;
       SendDue(s, now);
       uint64_t next = s.line->NextEventUs();
       firstFd[i] = static_cast<int>(fdCount);
@@ -237,7 +244,7 @@ int Run(const CamsimOptions& options) {
         if (held < next) next = held;
         fdCount += static_cast<nfds_t>(s.net.PollFds(&fds[fdCount]));
       } else {
-        fds[fdCount++] = pollfd{s.pty.MasterFd(), POLLIN, 0};
+        fds[fdCount++] = pollfd{s.pty.MasterFd(), POLLIN, 0};  // poll passes over an unplugged one
       }
       if (next != UINT64_MAX && next > now && next - now < waitUs) waitUs = next - now;
     }

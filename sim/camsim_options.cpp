@@ -21,7 +21,11 @@ const char kCamsimUsage[] =
     "  --fault FAULT      fault on the last line, or on camera N of it with camN:FAULT:\n"
     "                     silent, delay=MS, stop-after=N, error=BYTES:CODE (error=010447:41),\n"
     "                     split=BYTES:GAPMS, batch, noise=N, noise-packet=N, network-change,\n"
-    "                     short-echo=N (line only), standby (camera only: starts powered off);\n"
+    "                     short-echo=N (line only), standby (camera only: starts powered off),\n"
+    "                     unplug=T1:T2 (line only: the device hangs up at T1 seconds, a new one\n"
+    "                     appears under the link at T2), power-off=T1:T2 (camera only: no power\n"
+    "                     from T1 to T2, which silences the line; then it sends y0 38 FF and\n"
+    "                     takes addressed packets only after an address set); repeatable;\n"
     "                     on a network line also drop=PERCENT (datagrams lost at random, both\n"
     "                     ways, the same each run) and late=MS (replies held back MS)\n"
     "  --profile          fast (replies after ~1 ms) or realistic (default: one packet per\n"
@@ -39,6 +43,8 @@ SimTiming CamsimOptions::Timing() const {
 }
 
 namespace {
+
+constexpr double kMaxSeconds = 86400.0 * 7;
 
 // The message quotes the argument; a control character in it (a newline
 // from a script's variable) would break the one-line message, so it shows as '?'.
@@ -102,6 +108,38 @@ bool ParsePair(const char* text, uint32_t maxA, uint32_t maxB, uint32_t* a, uint
   return ParseNumber(first, maxA, a) && ParseNumber(colon + 1, maxB, b);
 }
 
+// Seconds from camsim's start, to the millisecond, at most the longest duration.
+bool ParseSeconds(const char* text, uint32_t* ms) {
+  if (*text == '\0' || *text == ' ' || *text == '+' || *text == '-') return false;
+  errno = 0;
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  if (errno != 0 || end == text || *end != '\0' || !(seconds >= 0) || seconds > kMaxSeconds) return false;
+  *ms = static_cast<uint32_t>(seconds * 1000.0 + 0.5);
+  return true;
+}
+
+// "T1:T2", T1 before T2, not overlapping another outage of the same camera
+// (or of the adapter).
+bool AddOutage(const char* value, int camera, CamsimLineOptions* line) {
+  const char* colon = value != nullptr ? std::strchr(value, ':') : nullptr;
+  char first[32];
+  const size_t n = colon != nullptr ? static_cast<size_t>(colon - value) : 0;
+  if (n == 0 || n >= sizeof(first) || line->outageCount == CamsimLineOptions::kMaxOutages) return false;
+  std::memcpy(first, value, n);
+  first[n] = '\0';
+  CamsimOutage outage;
+  outage.camera = camera;
+  if (!ParseSeconds(first, &outage.fromMs) || !ParseSeconds(colon + 1, &outage.toMs) || outage.toMs <= outage.fromMs)
+    return false;
+  for (int i = 0; i < line->outageCount; ++i) {
+    const CamsimOutage& other = line->outages[i];
+    if (other.camera == camera && outage.fromMs < other.toMs && other.fromMs < outage.toMs) return false;
+  }
+  line->outages[line->outageCount++] = outage;
+  return true;
+}
+
 bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int size) {
   int camera = -1;
   const char* kind = fault;
@@ -154,6 +192,10 @@ bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int siz
     ok = ParseNumber(value, 64, &a) && a > 0;
     f.noiseBytes = static_cast<int>(a);
     f.noiseEndsPacket = is("noise-packet");
+  } else if (is("unplug") && camera < 0) {
+    ok = AddOutage(value, -1, line);
+  } else if (is("power-off") && camera >= 0) {
+    ok = AddOutage(value, camera, line);
   } else if (is("drop") && camera < 0) {
     ok = ParseNumber(value, 100, &line->dropPercent);
   } else if (is("late") && camera < 0) {
@@ -200,7 +242,7 @@ CamsimTransport TransportOf(const char* arg) {
 }
 
 // What only some transports carry: one camera at address 1 behind a
-// datagram line, lost datagrams, held-back replies.
+// datagram line, lost datagrams, held-back replies; an adapter to unplug.
 bool CheckNetworkLines(const CamsimOptions& o, char* error, int size) {
   for (int i = 0; i < o.lineCount; ++i) {
     const CamsimLineOptions& line = o.lines[i];
@@ -212,6 +254,9 @@ bool CheckNetworkLines(const CamsimOptions& o, char* error, int size) {
       return Fail(error, size, "line %s: drop=PERCENT needs --udp or --udp-raw", number);
     if (line.lateMs > 0 && line.transport == CAMSIM_PTY)
       return Fail(error, size, "line %s: late=MS needs --udp, --udp-raw or --tcp (delay=MS on a pty)", number);
+    for (int k = 0; k < line.outageCount; ++k)
+      if (line.outages[k].camera < 0 && line.transport != CAMSIM_PTY)
+        return Fail(error, size, "line %s: unplug=T1:T2 needs a pseudo-terminal line", number);
   }
   return true;
 }
@@ -294,7 +339,7 @@ bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, cha
       errno = 0;
       char* end = nullptr;
       const double seconds = std::strtod(value, &end);
-      if (errno != 0 || end == value || *end != '\0' || !(seconds > 0) || seconds > 86400.0 * 7) {
+      if (errno != 0 || end == value || *end != '\0' || !(seconds > 0) || seconds > kMaxSeconds) {
         return Fail(error, size, "bad duration '%s' (seconds, more than 0)", value);
       }
       o->durationMs = static_cast<uint32_t>(seconds * 1000.0 + 0.5);

@@ -8,11 +8,20 @@
 
 #include <cstdint>
 
+// A stretch of time in which part of a line is out: its adapter unplugged
+// (camera -1) or one camera without power. Times count from camsim's start.
+struct CamsimOutage {
+  int camera = -1;
+  uint32_t fromMs = 0;
+  uint32_t toMs = 0;
+};
+
 // Where a line is served: a pseudo-terminal, or a socket on 127.0.0.1.
 enum CamsimTransport { CAMSIM_PTY, CAMSIM_VISCA_IP, CAMSIM_UDP_RAW, CAMSIM_TCP };
 
 struct CamsimLineOptions {
   static constexpr int kPathSize = 512;
+  static constexpr int kMaxOutages = 16;
 
   uint8_t models[SimLine::kMaxCameras];
   int cameraCount = 0;
@@ -21,6 +30,8 @@ struct CamsimLineOptions {
   SimFaults lineFaults;
   SimFaults cameraFaults[SimLine::kMaxCameras];
   bool standby[SimLine::kMaxCameras] = {};
+  CamsimOutage outages[kMaxOutages];  // at most one at a time for each camera and the adapter
+  int outageCount = 0;
   CamsimTransport transport = CAMSIM_PTY;
   uint16_t port = 0;  // 0: one the system picks (printed)
   // Network faults: datagrams lost at random (both ways), replies held back.

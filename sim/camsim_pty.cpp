@@ -9,18 +9,26 @@
 #include <cstdlib>
 #include <cstring>
 
-PtyLine::~PtyLine() {
-  if (link[0] != '\0') {
-    // Remove the link only while it still leads to this line.
-    char target[kPathSize];
-    const ssize_t n = readlink(link, target, sizeof(target) - 1);
-    if (n > 0) {
-      target[n] = '\0';
-      if (std::strcmp(target, device) == 0) unlink(link);
-    }
+PtyLine::~PtyLine() { Unplug(); }
+
+// Only while the link still leads to this line.
+void PtyLine::RemoveLink() {
+  if (link[0] == '\0') return;
+  char target[kPathSize];
+  const ssize_t n = readlink(link, target, sizeof(target) - 1);
+  if (n > 0) {
+    target[n] = '\0';
+    if (std::strcmp(target, device) == 0) unlink(link);
   }
-  if (deviceFd >= 0) close(deviceFd);
+  link[0] = '\0';
+}
+
+void PtyLine::Unplug() {
   if (master >= 0) close(master);
+  if (deviceFd >= 0) close(deviceFd);
+  master = -1;
+  deviceFd = -1;
+  RemoveLink();
 }
 
 bool PtyLine::Open(const char* linkPath, char* error, int errorSize) {

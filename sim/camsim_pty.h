@@ -17,6 +17,10 @@ class PtyLine {
   // Creates the pty, and a symlink to its device at `link` when it is not
   // empty (an existing symlink there is replaced). False with a message.
   bool Open(const char* link, char* error, int errorSize);
+  // As an adapter pulled out: the device hangs up for whoever has it open and
+  // its link goes away. Open makes a new one.
+  void Unplug();
+  // -1 while unplugged.
   int MasterFd() const { return master; }
   const char* DevicePath() const { return device; }
   // What the program under test wrote: the count, 0 when nothing waits.
@@ -26,6 +30,8 @@ class PtyLine {
   void Write(const uint8_t* data, int length);
 
  private:
+  void RemoveLink();
+
   int master = -1;
   int deviceFd = -1;
   char device[kPathSize] = {};

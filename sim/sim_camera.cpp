@@ -167,6 +167,28 @@ void SimCamera::Send(SimCameraSink& sink, uint64_t t, const uint8_t* body, int l
   sink.Reply(*this, t, packet, length + 2);
 }
 
+void SimCamera::CutPower(uint64_t t) {
+  queueCount = 0;
+  ClearSockets();
+  StopMove(zoom, t);
+  StopMove(focus, t);
+  powerPending = false;
+  onePushPending = false;
+  networkChangeDue = false;
+  unpowered = true;
+}
+
+void SimCamera::RestorePower(uint64_t t, SimCameraSink& sink) {
+  unpowered = false;
+  state.freeze = 3;
+  powerTarget = 2;
+  FinishPower();
+  networkChangeDue = false;
+  const uint8_t body[1] = {0x38};
+  Send(sink, t, body, 1);
+  awaitingAddress = true;
+}
+
 void SimCamera::SendError(SimCameraSink& sink, uint64_t t, int socket, uint8_t code) {
   const uint8_t body[2] = {static_cast<uint8_t>(0x60 | socket), code};
   Send(sink, t, body, 2);
@@ -265,6 +287,7 @@ void SimCamera::HandleBroadcast(const Input& input, uint64_t t, SimCameraSink& s
   if (n == 4 && p[1] == 0x30) {
     if (p[2] >= 1 && p[2] <= SimLine::kMaxCameras) {
       state.address = p[2];
+      awaitingAddress = false;
       const uint8_t next[4] = {0x88, 0x30, static_cast<uint8_t>(p[2] + 1), 0xFF};
       sink.PassOn(*this, t, next, 4);
     } else {

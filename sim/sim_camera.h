@@ -74,6 +74,8 @@ struct SimCamera {
   bool onePushPending = false;
   uint64_t onePushDoneUs = 0;
   bool networkChangeDue = false;
+  bool unpowered = false;        // mains power cut: takes nothing, passes nothing on
+  bool awaitingAddress = false;  // powered again, not numbered since
   uint32_t handled = 0;
   uint64_t outputFreeUs = 0;  // the line uses it to keep this camera's replies in order
 
@@ -89,6 +91,11 @@ struct SimCamera {
   void Settle(uint64_t timeUs);
   // A reply of this camera (body without header and terminator), unless it is silent.
   void Send(SimCameraSink& sink, uint64_t t, const uint8_t* body, int length);
+  // Mains power cut at t: whatever was queued or running is gone.
+  void CutPower(uint64_t t);
+  // Mains power back at t: the camera comes up as after a power-on and says
+  // so with y0 38 FF.
+  void RestorePower(uint64_t t, SimCameraSink& sink);
 
   // Model properties.
   bool WideRange() const;

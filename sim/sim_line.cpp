@@ -27,7 +27,7 @@ struct SimLine::Impl final : SimCameraSink {
   void PassOn(SimCamera& camera, uint64_t t, const uint8_t* data, int length) override {
     const int next = static_cast<int>(&camera - cameras) + 1;
     if (next < count) {
-      cameras[next].Enqueue(data, length, t);
+      if (!cameras[next].unpowered) cameras[next].Enqueue(data, length, t);
       return;
     }
     // The last camera's output is the line's return path to the controller.
@@ -47,9 +47,15 @@ struct SimLine::Impl final : SimCameraSink {
     return static_cast<uint8_t>(noiseState % 0xFF);  // never 0xFF by itself
   }
 
+  bool AnyUnpowered() const {
+    for (int i = 0; i < count; ++i)
+      if (cameras[i].unpowered) return true;
+    return false;
+  }
+
   // One packet onto the return line, through the line's and the sender's faults.
   void Emit(uint64_t t, const uint8_t* data, int length, const SimFaults* own, uint64_t* freeUs) {
-    if (lineFaults.silent) return;
+    if (lineFaults.silent || AnyUnpowered()) return;
     const SimFaults none;
     const SimFaults& f = own != nullptr ? *own : none;
     uint64_t due = t + (static_cast<uint64_t>(lineFaults.delayMs) + f.delayMs) * 1000u;
@@ -84,13 +90,13 @@ struct SimLine::Impl final : SimCameraSink {
     if ((p[0] & 0xF0) != 0x80) return;
     const int destination = p[0] & 0x0F;
     if (destination == 0 || destination > 8) return;
-    if (destination == 8) {
-      cameras[0].Enqueue(p, length, t);
-      return;
-    }
+    // Round the chain in order: a camera without power lets nothing past, an
+    // unnumbered one ignores what is addressed to its old number.
     for (int i = 0; i < count; ++i) {
-      if (cameras[i].state.address == destination) {
-        cameras[i].Enqueue(p, length, t);
+      SimCamera& camera = cameras[i];
+      if (camera.unpowered) return;
+      if (destination == 8 || camera.state.address == destination) {
+        if (destination == 8 || !camera.awaitingAddress) camera.Enqueue(p, length, t);
         return;
       }
     }
@@ -193,6 +199,15 @@ void SimLine::SendNetworkChange(int index) {
   if (index < 0 || index >= impl->count) return;
   const uint8_t body[1] = {0x38};
   impl->cameras[index].Send(*impl, impl->nowUs, body, 1);
+}
+
+void SimLine::SwitchCamera(int index, bool powered) {
+  if (index < 0 || index >= impl->count || !impl->cameras[index].unpowered == powered) return;
+  if (powered) {
+    impl->cameras[index].RestorePower(impl->nowUs, *impl);
+  } else {
+    impl->cameras[index].CutPower(impl->nowUs);
+  }
 }
 
 const SimCameraState& SimLine::State(int index) const {

@@ -56,6 +56,11 @@ class SimLine {
   void SetCameraFaults(int index, const SimFaults& faults);
   // The camera sends y0 38 FF now, as after its power came on.
   void SendNetworkChange(int index);
+  // The camera's mains power. Without it the whole line falls silent, as a
+  // daisy chain is a ring; when it comes back the camera powers on, sends
+  // y0 38 FF and ignores packets addressed to it until an address set
+  // reaches it.
+  void SwitchCamera(int index, bool powered);
 
   // Inspection. Index 0 is the first camera of the chain.
   const SimCameraState& State(int index) const;

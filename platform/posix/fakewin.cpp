@@ -123,6 +123,22 @@ LRESULT Dispatch(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp) {
     case LB_ADDSTRING:
       w->items.push_back(lp ? reinterpret_cast<const char*>(lp) : "");
       return static_cast<LRESULT>(w->items.size() - 1);
+    case LB_INSERTSTRING: {
+      // A selection at or after the new entry moves down with its entry.
+      int i = static_cast<int>(static_cast<intptr_t>(wp));
+      if (i < 0 || i > static_cast<int>(w->items.size())) return LB_ERR;
+      w->items.insert(w->items.begin() + i, lp ? reinterpret_cast<const char*>(lp) : "");
+      if (w->curSel >= i) w->curSel++;
+      return i;
+    }
+    case LB_DELETESTRING: {
+      // Deleting the selected entry leaves none selected; a later one moves up.
+      int i = static_cast<int>(static_cast<intptr_t>(wp));
+      if (i < 0 || i >= static_cast<int>(w->items.size())) return LB_ERR;
+      w->items.erase(w->items.begin() + i);
+      w->curSel = w->curSel == i ? LB_ERR : (w->curSel > i ? w->curSel - 1 : w->curSel);
+      return static_cast<LRESULT>(w->items.size());
+    }
     case LB_RESETCONTENT:
       w->items.clear();
       w->curSel = LB_ERR;

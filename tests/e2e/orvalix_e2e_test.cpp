@@ -312,6 +312,49 @@ TEST_F(OrvalixEndToEnd, ExitEndsTheProgramWithExitCodeZero) {
   EXPECT_EQ(0u, code);
 }
 
+// COM2 unplugged and plugged back, then its camera switched off and on, by a
+// camsim of this run's own on COM2's link (recovery_e2e.sh); its transcript
+// has COM2 as line 1. The entry of camera 3 and the status line follow at
+// once, and a zoom slider let go reaches the camera once it is back.
+class OrvalixRecovery : public OrvalixEndToEnd {
+ protected:
+  static constexpr DWORD kOutageMs = 30000;  // until the script's camsim takes the line away
+
+  static bool ShowsStatus(const char* text, DWORD ms) {
+    return WaitUntil([&] { return panel.Text(IDC_STATUS) == text; }, ms);
+  }
+  static std::string Camera3Entry() {
+    const std::vector<std::string> entries = panel.ListTexts(IDC_CAMERA_LIST);
+    return entries.size() == 3 ? entries[2] : "(" + std::to_string(entries.size()) + " entries)";
+  }
+  static void ZoomReachesCamera3() {
+    const long long before = TranscriptSize();
+    ASSERT_TRUE(
+        panel.ReleaseSlider(IDC_ZOOM_SLIDER, static_cast<int>(panel.Ask(IDC_ZOOM_SLIDER, TBM_GETPOS) + 40) % 190));
+    EXPECT_TRUE(Shows(1, before, ">81 >01 >04 >47 >")) << "COM2: " << Traffic(1, before);
+  }
+};
+
+TEST_F(OrvalixRecovery, Com2UnpluggedAndPluggedBack) {
+  ASSERT_TRUE(WaitUntil([] { return panel.ListTexts(IDC_CAMERA_LIST).size() == 3; }, kStartMs));
+  ASSERT_TRUE(SelectAndWait(2)) << panel.Text(IDC_STATUS);
+  ASSERT_TRUE(ShowsStatus("COM2 lost", kOutageMs)) << panel.Text(IDC_STATUS);
+  EXPECT_TRUE(WaitUntil([] { return Camera3Entry() == "Camera 3 (no answer)"; }, kReplyMs)) << Camera3Entry();
+  EXPECT_TRUE(ShowsStatus("COM2 back, 1 cameras", kReplyMs)) << panel.Text(IDC_STATUS);
+  EXPECT_EQ((std::vector<std::string>{"Camera 1", "Camera 2", "Camera 3"}), panel.ListTexts(IDC_CAMERA_LIST));
+  EXPECT_EQ(2, panel.Ask(IDC_CAMERA_LIST, LB_GETCURSEL));
+  ZoomReachesCamera3();
+}
+
+TEST_F(OrvalixRecovery, CameraSwitchedOffAndOn) {
+  ASSERT_TRUE(ShowsStatus("Camera 3 not answering", kOutageMs)) << panel.Text(IDC_STATUS);
+  EXPECT_TRUE(WaitUntil([] { return Camera3Entry() == "Camera 3 (no answer)"; }, kReplyMs)) << Camera3Entry();
+  EXPECT_TRUE(ShowsStatus("COM2 back, 1 cameras", kOutageMs)) << panel.Text(IDC_STATUS);
+  EXPECT_EQ("Camera 3", Camera3Entry());
+  EXPECT_EQ(2, panel.Ask(IDC_CAMERA_LIST, LB_GETCURSEL));
+  ZoomReachesCamera3();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

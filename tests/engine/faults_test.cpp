@@ -1,4 +1,5 @@
 // Replies that go wrong: errors, missing acknowledges, time-outs, late, bunched, misplaced, malformed.
+#include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 
 #include <gtest/gtest.h>
@@ -134,3 +135,35 @@ TEST(Faults, TimeOutsEndTheTransactionAndLateRepliesAreDropped) {
 }
 
 }  // namespace
+
+// An acknowledge lets the completion take 10 s, for its own transaction only:
+// whether the completion never came or an error ended the wait, the idle poll
+// that follows is given up after 400 ms like every other.
+TEST(Faults, TheWaitAfterAnAcknowledgeEndsWithItsTransaction) {
+  for (const bool cancelled : {false, true}) {
+    SCOPED_TRACE(cancelled ? "cancelled" : "no completion");
+    EngineRig rig;
+    WirePeer& com1 = rig.Attach(1, {0x45}, SimFastTiming());
+    rig.Start();
+    ASSERT_TRUE(rig.Initialise() && rig.Select(0) && rig.Settle());
+    SimFaults silent;
+    silent.silent = true;
+    com1.SetFaults(0, silent);
+    rig.Post(0, REQ_FREEZE, 1);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ACK; }, 50));
+    com1.Inject(kAck);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_COMPLETION; }, 10));
+    if (cancelled) {
+      com1.Inject({0x90, 0x61, 0x04, 0xFF});
+    } else {
+      rig.Jump(rig.c->sendTick.load() + 10000 - 1 - VirtualTick());
+      rig.Step();
+      EXPECT_EQ(rig.c->stage.load(), STAGE_COMPLETION) << "ended before 10 s";
+    }
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ANSWER; }, 300)) << "no idle poll";
+    const uint32_t asked = rig.c->sendTick.load();
+    // Given up, it is followed at once by the next poll.
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->sendTick.load() != asked; }, 11000));
+    EXPECT_EQ(VirtualTick() - asked, 401u);
+  }
+}

@@ -141,23 +141,29 @@ TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
     uint8_t zoomError;  // the camera's error code for a zoom command, 0: none
     Lines lines;       // up to the reply time (which the camera's timing sets)
     std::string status;  // the last status text
+    const char* next;    // the engine's next frame of its own
   } cases[] = {
       {"8x 09 04 00 FF", false, 0,
-       {"COM1 Cam 2 -> 82 09 04 00 FF  power?", "COM1 Cam 2 <- A0 50 02 FF  answer, "}, "2 Cameras OK, none selected"},
+       {"COM1 Cam 2 -> 82 09 04 00 FF  power?", "COM1 Cam 2 <- A0 50 02 FF  answer, "}, "2 Cameras OK, none selected",
+       "82 09 04 48 FF"},
       {" 82 01 04 62 02 ff\n", false, 0,
        {"COM1 Cam 2 -> 82 01 04 62 02 FF  freeze on", "COM1 Cam 2 <- A0 41 FF  ack, ",
-        "COM1 Cam 2 <- A0 51 FF  completion, "}, "2 Cameras OK, none selected"},
+        "COM1 Cam 2 <- A0 51 FF  completion, "}, "2 Cameras OK, none selected", "82 09 04 48 FF"},
       {"8x 01 04 47 00 00 00 00 FF", false, 0x02,
        {"COM1 Cam 2 -> 82 01 04 47 00 00 00 00 FF  zoom position", "COM1 Cam 2 <- A0 60 02 FF  error: syntax, "},
-       "Err Answer 60, COM1, Cam:2 p.Mode:80"},
+       "Err Answer 60, COM1, Cam:2 p.Mode:80", "82 09 04 48 FF"},
       {"8x 01 04 47 00 00 00 00 FF", false, 0x41,
        {"COM1 Cam 2 -> 82 01 04 47 00 00 00 00 FF  zoom position",
-        "COM1 Cam 2 <- A0 61 41 FF  error: not executable now, "}, "Err Answer 61, COM1, Cam:2 p.Mode:80"},
+        "COM1 Cam 2 <- A0 61 41 FF  error: not executable now, "}, "Err Answer 61, COM1, Cam:2 p.Mode:80",
+       "82 09 04 48 FF"},
       {"8x 01 00 01 FF", false, 0,
        {"COM1 Cam 2 -> 82 01 00 01 FF  interface clear", "COM1 Cam 2 <- A0 50 FF  completion, "},
-       "2 Cameras OK, none selected"},
+       "2 Cameras OK, none selected", "82 09 04 48 FF"},
+      // the idle poll's two misses behind it make three: the camera is marked
+      // and its silent line addressed again
       {"8x 09 04 47 FF", true, 0,
-       {"COM1 Cam 2 -> 82 09 04 47 FF  zoom position?", "COM1 Cam 2 -- no reply, 401 ms"}, "2 Cameras OK, none selected"},
+       {"COM1 Cam 2 -> 82 09 04 47 FF  zoom position?", "COM1 Cam 2 -- no reply, 401 ms"}, "Camera 2 not answering",
+       "88 30 01 FF"},
   };
   // clang-format on
   for (const auto& k : cases) {
@@ -174,10 +180,11 @@ TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
     for (size_t i = 0; i < lines.size(); i++) EXPECT_EQ(lines[i].rfind(k.lines[i], 0), 0u) << lines[i];
     EXPECT_EQ(t.rig.StatusTexts().back(), k.status) << k.text;
     EXPECT_LE(t.rig.StatusTexts().size(), shown + 1) << k.text << ": initialisation ran again";
-    // The engine's own traffic goes on: the idle poll asks camera 2 again.
+    // The engine's own traffic goes on: the idle poll asks camera 2 again, or
+    // the line of a camera marked silent is addressed.
     const size_t sent = t.com1.Frames().size();
     EXPECT_TRUE(t.rig.RunUntil([&] { return t.com1.Frames().size() > sent; }, 300)) << k.text;
-    EXPECT_EQ(t.com1.Frames().back().hex, "82 09 04 48 FF") << k.text;
+    EXPECT_EQ(t.com1.Frames().back().hex, k.next) << k.text;
   }
 }
 

@@ -9,10 +9,13 @@ const Bytes kPower2{0x82, 0x09, 0x04, 0x00, 0xFF};
 const Bytes kFreeze1 = Cmd({0x62, 0x02});
 const Bytes kAddressSet{0x88, 0x30, 0x01, 0xFF};
 
+enum Power { KEEP, CUT, RESTORE };  // the row's camera's mains power, before the step sends
+
 struct RawStep {
   std::vector<Bytes> send;
   uint32_t ms;
   Bytes expect;
+  Power power = KEEP;
 };
 
 struct FaultRow {
@@ -52,6 +55,16 @@ TEST(SimFaults, EachFault) {
       {"network change after power on", 1, [](SimFaults& f) { f.networkChangeOnPowerOn = true; },
        {{{off2}, 50, {0xA0, 0x41, 0xFF, 0xA0, 0x51, 0xFF}},
         {{{0x82, 0x01, 0x04, 0x00, 0x02, 0xFF}}, 50, {0xA0, 0x41, 0xFF, 0xA0, 0x51, 0xFF, 0xA0, 0x38, 0xFF}}}},
+      // The ring is broken behind camera 1 too; back on, camera 2 announces
+      // itself and waits for a number.
+      {"second camera without power, then back",
+       1,
+       [](SimFaults&) {},
+       {{{kPower1, kAddressSet}, 50, {}, CUT},
+        {{kPower2}, 20, {0xA0, 0x38, 0xFF}, RESTORE},
+        {{kPower1}, 5, {0x90, 0x50, 0x02, 0xFF}},
+        {{kAddressSet}, 20, {0x88, 0x30, 0x03, 0xFF}},
+        {{kPower2}, 5, {0xA0, 0x50, 0x02, 0xFF}}}},
   };
   // clang-format on
   for (const FaultRow& row : rows) {
@@ -60,6 +73,7 @@ TEST(SimFaults, EachFault) {
     row.make(f);
     row.camera < 0 ? rig.line.SetLineFaults(f) : rig.line.SetCameraFaults(row.camera, f);
     for (size_t i = 0; i < row.steps.size(); ++i) {
+      if (row.steps[i].power != KEEP) rig.line.SwitchCamera(row.camera, row.steps[i].power == RESTORE);
       for (const Bytes& b : row.steps[i].send) rig.Write(b);
       EXPECT_EQ(rig.Raw(row.steps[i].ms), row.steps[i].expect) << row.name << ", step " << i;
     }

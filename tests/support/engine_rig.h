@@ -6,11 +6,13 @@
 
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
+#include "engine/next_deadline.h"
 #include "panel/window_hooks.h"
 #include "serial/serial_port.h"
 #include "sim/sim_line.h"
 #include "sim/sim_peer.h"
 #include "tests/support/fake_panel.h"
+#include "tests/support/wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +76,7 @@ class WirePeer : public SerialPeer {
   }
   int ReadByte(uint8_t* byte) override {
     std::lock_guard<std::mutex> lk(m);
+    if (unplugged) return -1;
     int got = PullDue() ? 1 : 0;
     if (got) *byte = injected.front(), injected.pop_front();
     quietReads = got ? 0 : quietReads + 1;
@@ -120,6 +123,13 @@ class WirePeer : public SerialPeer {
   void ClearReceived() {
     WithLine([](SimLine& l) { l.ClearReceived(); });
   }
+  void Unplug() {
+    std::lock_guard<std::mutex> lk(m);
+    unplugged = true;
+  }
+  void Power(int camera, bool on) {
+    WithLine([&](SimLine& l) { l.SwitchCamera(camera, on); });
+  }
   // Faults on the whole line (camera -1) or on one camera's replies.
   void SetFaults(int camera, const SimFaults& faults) {
     WithLine([&](SimLine& l) { camera < 0 ? l.SetLineFaults(faults) : l.SetCameraFaults(camera, faults); });
@@ -164,6 +174,7 @@ class WirePeer : public SerialPeer {
   std::vector<WireFrame> frames;
   std::deque<uint8_t> injected;
   int quietReads = 0;  // reads in a row that found nothing, since the last write
+  bool unplugged = false;
 };
 
 class EngineRig {
@@ -216,18 +227,41 @@ class EngineRig {
   void StepAtThisTick() {  // a worker step with the clock where it stands
     int32_t queued[kChannelCount] = {};
     for (int i = 0; i < kChannelCount; i++) {
-      if (!c->channels[i] || !peers[i]) continue;
+      if (!Served(i)) continue;
       peers[i]->TakeDue();
       queued[i] = c->channels[i]->TransmitWriteIndexForTest();
     }
     WorkerStep(c, &pollCounter);
     for (int i = 0; i < kChannelCount; i++)
-      if (c->channels[i] && peers[i] && c->channels[i]->TransmitWriteIndexForTest() != queued[i]) peers[i]->Flush();
+      if (Served(i) && c->channels[i]->TransmitWriteIndexForTest() != queued[i]) peers[i]->Flush();
   }
   void Tick() {  // one millisecond in which the worker sleeps: only the peers move
     virtualTick++;
     for (int i = 0; i < kChannelCount; i++)
-      if (c->channels[i] && peers[i]) peers[i]->TakeDue();
+      if (Served(i)) peers[i]->TakeDue();
+  }
+  // COMn's adapter pulled out: the device hangs up under the open port, which
+  // no longer opens; returns once the channel has noticed.
+  void Unplug(int comNumber) {
+    Com(comNumber).Unplug();
+    SerialPortSetPeer(static_cast<uint32_t>(comNumber), nullptr);
+    EXPECT_TRUE(WaitFor([&] { return c->channels[comNumber - 1]->IsLost(); })) << "COM" << comNumber << " not lost";
+  }
+  // A new device with these cameras where the unplugged one was.
+  WirePeer& PlugIn(int comNumber, std::initializer_list<uint8_t> models, const SimTiming& timing) {
+    unplugged.push_back(std::move(peers[comNumber - 1]));
+    return Attach(comNumber, models, timing);
+  }
+  // The worker thread's loop: it sleeps WorkerWaitMs unless a frame on the
+  // current port wakes it first, then steps.
+  void SleepThenStep() {
+    const uint32_t wait = WorkerWaitMs(c);
+    for (uint32_t slept = 0; slept < wait && !CurrentPortHasFrame(); slept++) Tick();
+    StepAtThisTick();
+  }
+  bool CurrentPortHasFrame() const {
+    const int32_t port = c->port.load();
+    return port >= 0 && port < kChannelCount && c->channels[port] && c->channels[port]->HasReceivedFrame();
   }
   void Run(int ms) {
     RunUntil([] { return false; }, ms);
@@ -278,5 +312,7 @@ class EngineRig {
   int32_t pollCounter = 0;
 
  private:
+  bool Served(int i) const { return c->channels[i] && c->channels[i]->IsOpen() && peers[i]; }
   std::unique_ptr<WirePeer> peers[kChannelCount];
+  std::vector<std::unique_ptr<WirePeer>> unplugged;  // a closed port's I/O thread may have held one
 };

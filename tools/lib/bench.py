@@ -17,6 +17,13 @@ Scenarios (names for --only):
   net      cameras over VISCA over IP on 127.0.0.1 (camsim --udp, one a line):
            initialisation of 16 (realistic) against the lower bound, and the
            latency from Put to the datagram's arrival at camsim (fast)
+  recovery two realistic cameras on a paced line that camsim unplugs and
+           plugs back, then camera 1 switched off and on, camera 1 selected
+           and a Freeze put whenever none waits: from the unplug to "COM1
+           lost", from camera 1's last answer to "Camera 1 not answering",
+           from the return (power-on) to the first Freeze answered, and that
+           less the line's own initialisation (from its first address set
+           to "COM1 back")
 Every figure is the median of the runs made (--repeat).
 """
 import argparse
@@ -40,7 +47,11 @@ THREE_LINES = [["0x66", "0x4B"], ["0x5F"], ["0x66"]]
 START_LIMIT_S = 10
 CAMSIM_NICE = -10
 TARGETS = {"init_ratio": 1.03, "latency_native_p99_ms": 1.0, "latency_wine_p99_ms": 2.0,
-           "idle_native_pct": 0.5, "idle_cli_pct": 0.3, "idle_wine_pct": 1.0}
+           "idle_native_pct": 0.5, "idle_cli_pct": 0.3, "idle_wine_pct": 1.0,
+           "lost_ms": 100, "dead_ms": 1000, "back_beyond_init_ms": 1200}
+# camsim's outages in the recovery scenario, seconds from its start.
+RECOVERY_FAULTS = ["--fault", "unplug=12:15", "--fault", "cam1:power-off=27:30"]
+RECOVERY_SECONDS = 40
 CLI_LIST_LIMIT_S = 120
 CLI_MARGIN_S = 2  # --wait beyond the settling and the window
 
@@ -85,7 +96,7 @@ def raise_priority():
 class Camsim:
     """camsim as a child: lines of cameras on ptys, every byte in a transcript."""
 
-    def __init__(self, build, lines, profile, clock, workdir, pacing=True, transport=None):
+    def __init__(self, build, lines, profile, clock, workdir, pacing=True, transport=None, extra=()):
         self.transcript = os.path.join(workdir, "transcript-%d.txt" % time.monotonic_ns())
         self.out = self.transcript + ".out"
         args = [os.path.join(build, "camsim"), "--profile", profile, "--clock", clock,
@@ -94,6 +105,7 @@ class Camsim:
             args.append("--pacing")
         for models in lines:
             args += ["--line", ",".join(models)] + ([transport, "0"] if transport else [])
+        args += list(extra)
         self.count = len(lines)
         self.network = transport is not None
         with open(self.out, "w") as out:
@@ -104,8 +116,8 @@ class Camsim:
             fail("camsim did not start: " + open(self.out).read())
 
     def devices(self):
-        """The lines' devices, or for network lines their HOST:PORT."""
-        pattern = r"^line \d+: \S+ (127\.0\.0\.1:\d+)," if self.network else r"^line \d+: (\S+?),"
+        """The lines' devices (their links where given), or for network lines their HOST:PORT."""
+        pattern = r"^line \d+: \S+ (127\.0\.0\.1:\d+)," if self.network else r"^line \d+: (/\S+?)[ ,].*cameras"
         return re.findall(pattern, open(self.out).read(), re.M)
 
     def stop(self):
@@ -116,6 +128,15 @@ class Camsim:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait(timeout=5)
+
+    def events(self):
+        """(time in us, what) of the outages camsim notes: 'unplugged', 'cam1 on', ..."""
+        out = []
+        for line in open(self.transcript):
+            m = re.match(r"\s*(\d+)\.(\d{6}) L\d+ ([a-z][a-z0-9 ]*)$", line.rstrip())
+            if m:
+                out.append((int(m.group(1)) * 1e6 + int(m.group(2)), m.group(3)))
+        return out
 
     def records(self):
         """(time in us, line, '->' or '<-', bytes) in time order."""
@@ -333,6 +354,60 @@ def scenario_line(o, results):
     results.setdefault("line_native", []).append(
         {"frames_sent": sent, "in_order_pct": 100.0 * in_order / sent,
          "writer_late_ms": float(kv["writer_late_ms"][0])})
+
+
+def first_after(records, t, direction, head):
+    """The first record after t going `direction` whose bytes start with head."""
+    return next((r for r in records if r[0] > t and r[2] == direction and r[3].startswith(head)), None)
+
+
+def answered_freeze_after(records, t):
+    """When the first Freeze sent after t had its completion (paced replies
+    come a byte a record)."""
+    sent = first_after(records, t, "->", b"\x81\x01\x04\x62")
+    replies = b""
+    for r in records:
+        if sent and r[0] > sent[0] and r[2] == "<-":
+            replies += r[3]
+            if b"\x90\x51\xff" in replies:
+                return r[0]
+    return None
+
+
+def scenario_recovery(o, results):
+    link = os.path.join(o.workdir, "com1-%d" % time.monotonic_ns())
+    sim = Camsim(o.native_build, [["0x66", "0x4B"]], "realistic", "monotonic", o.workdir,
+                 extra=["--link", link] + RECOVERY_FAULTS)
+    try:
+        kv = run_bench(o.native_build, ["recovery", "--seconds", str(RECOVERY_SECONDS), "--port", "1=" + link],
+                       RECOVERY_SECONDS + 120)
+    finally:
+        sim.stop()
+    events = dict((what, t) for t, what in sim.events())
+    recs = sim.records()
+    texts = [(float(v.split(" ", 1)[0]), v.split(" ", 1)[1]) for v in kv.get("status_us", [])]
+
+    def status_after(t, text):
+        return next((s for s, v in texts if s > t and v.startswith(text)), None)
+
+    if not all(k in events for k in ("unplugged", "plugged in", "cam1 off", "cam1 on")):
+        fail("camsim noted no outage: %s" % sorted(events))
+    run = {}
+    lost = status_after(events["unplugged"], "COM1 lost")
+    run["lost_ms"] = (lost - events["unplugged"]) / 1e3 if lost else float("nan")
+    last_answer = max((r[0] for r in recs if r[2] == "<-" and r[0] < events["cam1 off"]), default=None)
+    dead = status_after(events["cam1 off"], "Camera 1 not answering")
+    run["dead_ms"] = (dead - last_answer) / 1e3 if dead and last_answer else float("nan")
+    for key, start in (("back", events["plugged in"]), ("power_on", events["cam1 on"])):
+        answered = answered_freeze_after(recs, start)
+        check = first_after(recs, start, "->", b"\x88\x30\x01")
+        back = status_after(start, "COM1 back")
+        run[key + "_answered_ms"] = (answered - start) / 1e3 if answered else float("nan")
+        own = (back - check[0]) / 1e3 if back and check else float("nan")
+        run[key + "_own_init_ms"] = own
+        run[key + "_beyond_init_ms"] = run[key + "_answered_ms"] - own
+    results.setdefault("recovery", []).append(run)
+    os.unlink(sim.transcript)
 
 
 # ---- Wine -----------------------------------------------------------------
@@ -608,6 +683,17 @@ def table(results):
             row("%s: wineserver CPU" % label, median(runs, "wineserver_cpu_pct"), "%", len(runs))
         row("%s: VmRSS" % label, median(runs, "vmrss_kb"), "kB", len(runs))
         row("%s: VmHWM" % label, median(runs, "vmhwm_kb"), "kB", len(runs))
+    runs = results.get("recovery")
+    if runs:
+        n = len(runs)
+        row("recovery: unplug to \"COM1 lost\"", median(runs, "lost_ms"), "ms", n, "<= %d ms" % TARGETS["lost_ms"])
+        row("recovery: last answer to \"Camera 1 not answering\"", median(runs, "dead_ms"), "ms", n,
+            "<= %d ms" % TARGETS["dead_ms"])
+        for key, label in (("back", "return"), ("power_on", "power-on")):
+            row("recovery: %s to the first request answered" % label, median(runs, key + "_answered_ms"), "ms", n)
+            row("recovery: %s: the line's own initialisation" % label, median(runs, key + "_own_init_ms"), "ms", n)
+            row("recovery: %s: beyond it" % label, median(runs, key + "_beyond_init_ms"), "ms", n,
+                "<= %d ms" % TARGETS["back_beyond_init_ms"])
     runs = results.get("line_native")
     if runs:
         label = "line speed native (%d frames)" % runs[0]["frames_sent"]
@@ -636,7 +722,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--native-build", default=os.path.join(ROOT, "build", "bench"))
     ap.add_argument("--windows-build", default=os.path.join(ROOT, "build", "windows"))
-    ap.add_argument("--only", default="init,latency,idle,wine,line,net", help="comma-separated scenarios")
+    ap.add_argument("--only", default="init,latency,idle,wine,line,net,recovery", help="comma-separated scenarios")
     ap.add_argument("--cameras", help="camera counts for init (default 1,7,21,70; --quick: 1,7,21)")
     ap.add_argument("--repeat", type=int, default=3, help="runs of each measurement (70 cameras: one)")
     ap.add_argument("--quick", action="store_true", help="one run, fewer requests, shorter idle windows")
@@ -672,6 +758,8 @@ def main():
                 attempt(results, "line speed native, run %d" % (k + 1), scenario_line, o, results)
             if "net" in scenarios:
                 attempt(results, "network cameras, run %d" % (k + 1), scenario_net, o, results)
+            if "recovery" in scenarios:
+                attempt(results, "recovery native, run %d" % (k + 1), scenario_recovery, o, results)
     finally:
         shutil.rmtree(o.workdir, ignore_errors=True)
     info = machine()

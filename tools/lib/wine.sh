@@ -119,6 +119,9 @@ wine_reg_import() {
 # nothing; a 0x67 answers VISCA over IP on 127.0.0.1 at the address in
 # ORVALIX_CAMSIM_NETWORK (HOST:PORT, for an orvalix.ini); camsim writes every
 # byte to the transcript named by ORVALIX_CAMSIM_TRANSCRIPT (a Windows path).
+# COM2 goes through camsim's link ORVALIX_COM2_LINK, so a test may put a
+# camsim of its own (ORVALIX_CAMSIM) there that unplugs the line and plugs it
+# back.
 wine_session_start() {
   local builddir=$1
   wine_xvfb_start || return 1
@@ -126,16 +129,19 @@ wine_session_start() {
   wine_ptyloop_start "$builddir/ptyloop.out" || return 1
   wine_ptyloop_start "$builddir/ptyloop-hold.out" --hold || return 1
   local transcript="$builddir/camsim-transcript.txt"
+  local com2="$builddir/com2.link"
   wine_camsim_start "$builddir/camsim.out" --profile fast --transcript "$transcript" \
-    --line 0x66,0x4B --line 0x5F --line 0x67 --udp 0 || return 1
+    --line 0x66,0x4B --line 0x5F --link "$com2" --line 0x67 --udp 0 || return 1
   local none=()
   local i
   for i in $(seq 4 10); do none+=("/dev/orvalix-no-port-$i"); done
-  wine_map_ports "$(wine_camsim_device "$builddir/camsim.out" 1)" "$(wine_camsim_device "$builddir/camsim.out" 2)" \
+  wine_map_ports "$(wine_camsim_device "$builddir/camsim.out" 1)" "$com2" \
     "$(head -n1 "$builddir/ptyloop.out")" "${none[@]}" "$(head -n1 "$builddir/ptyloop-hold.out")" || return 1
   export ORVALIX_CAMSIM_TRANSCRIPT="Z:$transcript"
   ORVALIX_CAMSIM_NETWORK=$(awk '$1 == "line" && $2 == "3:" {sub(/,$/, "", $4); print $4}' "$builddir/camsim.out")
   export ORVALIX_CAMSIM_NETWORK
+  export ORVALIX_COM2_LINK="$com2"
+  export ORVALIX_CAMSIM="$ROOT/build/native/camsim"
 }
 
 # wine_session_stop: ends the prefix's Wine processes and everything started here.

@@ -8,6 +8,10 @@
 //                                        processor time and memory at rest
 //   hold-ptys N --seconds S              N pseudo-terminals that never answer
 //   line --seconds S                     the serial channel at full line speed
+//   recovery --port N=DEV... --seconds S camera 1 selected, a Freeze put
+//                                        whenever none waits, and every status
+//                                        text with its time, while camsim
+//                                        unplugs the line and cuts power
 // With --trace-reader MS a thread reads and formats the new traffic trace
 // entries every MS milliseconds, as the Traffic window does every 100 ms.
 #include "cli/cli_panel.h"
@@ -48,6 +52,8 @@ constexpr uint64_t kStuckNs = 3 * kNsPerSecond;         // idle without a list: 
 // anywhere in the worker's 1 ms cycle.
 constexpr uint64_t kGapNs = 2 * kNsPerMs;
 constexpr uint64_t kSpreadNs = 5 * kNsPerMs;
+// A recovery run puts its next Freeze this long after the last one left the queue.
+constexpr uint64_t kRecoveryPutNs = 20 * kNsPerMs;
 
 uint64_t NowNs(clockid_t clock = CLOCK_MONOTONIC) {
   timespec ts;
@@ -90,6 +96,7 @@ int Usage() {
           "       orvalix_bench idle (--port N=DEV... | --silent N) [--select CAM] [--seconds S]\n"
           "       orvalix_bench hold-ptys N [--seconds S]\n"
           "       orvalix_bench line [--seconds S]\n"
+          "       orvalix_bench recovery --port N=DEV... [--seconds S]\n"
           "       (init, latency, idle: [--trace-reader MS])\n");
   return 2;
 }
@@ -310,6 +317,31 @@ int RunIdle(CameraController* c, const Options& o) {
   return 0;
 }
 
+// "status_us T TEXT" for every status text. A request for a camera marked as
+// not answering is dropped at once, so the Freezes show when the camera is
+// driven again.
+int RunRecovery(CameraController* c, const Options& o) {
+  if (!WaitForList(c, kInitLimitNs) || c->cameraCount.load() == 0) {
+    fprintf(stderr, "orvalix_bench: no camera list (%s)\n", Status().c_str());
+    return 1;
+  }
+  SelectInList(c, 0);
+  const uint64_t endNs = NowNs() + static_cast<uint64_t>(o.seconds * kNsPerSecond);
+  uint64_t nextPutNs = 0;
+  uint32_t value = 0;
+  char text[256];
+  for (uint64_t now = NowNs(); now < endNs; now = NowNs()) {
+    while (TakeStatusText(text, sizeof text)) printf("status_us %.3f %s\n", now / 1e3, text);
+    if (c->requestQueue->HasMessages()) {
+      nextPutNs = now + kRecoveryPutNs;
+    } else if (now >= nextPutNs) {
+      c->requestQueue->Put(0, REQ_FREEZE, value ^= 1, 0);
+    }
+    PauseNs(kCheckEveryNs);
+  }
+  return 0;
+}
+
 // Holds the ptys until the time is up or standard input closes.
 int RunHoldPtys(const Options& o) {
   std::vector<SilentPty> ptys(static_cast<size_t>(o.silent));
@@ -339,7 +371,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, &o)) return Usage();
   if (o.mode == "hold-ptys") return RunHoldPtys(o);
   if (o.mode == "line") return RunLineSpeed(o.seconds) ? 0 : 1;
-  if (o.mode != "init" && o.mode != "latency" && o.mode != "idle") return Usage();
+  if (o.mode != "init" && o.mode != "latency" && o.mode != "idle" && o.mode != "recovery") return Usage();
 
   std::vector<SilentPty> silent(static_cast<size_t>(o.silent));
   for (SilentPty& p : silent) {
@@ -362,6 +394,7 @@ int main(int argc, char** argv) {
   if (o.mode == "init") result = RunInit(c, createdNs);
   if (o.mode == "latency") result = RunLatency(c, o);
   if (o.mode == "idle") result = RunIdle(c, o);
+  if (o.mode == "recovery") result = RunRecovery(c, o);
   const uint64_t lines = reader.Stop();
   if (o.traceReaderMs > 0) printf("trace_lines %llu\n", static_cast<unsigned long long>(lines));
   DestroyCameraController(c);

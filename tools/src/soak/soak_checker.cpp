@@ -13,13 +13,15 @@ const char* DropRuleName(SoakDrop rule) {
       return "value unchanged";
     case DROP_LINE_GONE:
       return "line gone";
+    case DROP_NO_ANSWER:
+      return "camera marked no answer";
     default:
       return "?";
   }
 }
 
 void SoakChecker::AddCamera(const SoakCamera& camera) {
-  if (cameras.size() < kMaxCameras) cameras.push_back(Camera{camera, {}, false, false});
+  if (cameras.size() < kMaxCameras) cameras.push_back(Camera{camera, {}, false, false, false});
 }
 
 bool SoakChecker::Expect(uint32_t cameraIndex, uint32_t code, int32_t a, uint32_t tick) {
@@ -30,7 +32,7 @@ bool SoakChecker::Expect(uint32_t cameraIndex, uint32_t code, int32_t a, uint32_
   }
   Camera& camera = cameras[cameraIndex];
   SoakCommand command = ExpectedCommand(code, a, camera.info.address, camera.info.modelCode);
-  camera.waiting.push_back(Waiter{code, a, tick, command, false, -1});
+  camera.waiting.push_back(Waiter{code, a, tick, command, false, -1, camera.gone, camera.marked});
   return true;
 }
 
@@ -82,9 +84,9 @@ void SoakChecker::Note(const char* what, int camera, const Waiter& w) {
   notes.push_back(text);
 }
 
-bool SoakChecker::Droppable(int camera, const Waiter& w) const {
+bool SoakChecker::Droppable(const Waiter& w) {
   if (w.command.length == 0) return false;
-  return (w.command.field != FIELD_NONE && w.seenEqual) || cameras[camera].gone;
+  return (w.command.field != FIELD_NONE && w.seenEqual) || w.goneSeen || w.markedSeen;
 }
 
 // A request that did not reach its camera.
@@ -94,8 +96,10 @@ void SoakChecker::Settle(int camera, const Waiter& w) {
     lost++;
   } else if (w.command.field != FIELD_NONE && w.seenEqual) {
     dropped[DROP_VALUE_UNCHANGED]++;
-  } else if (cameras[camera].gone) {
+  } else if (w.goneSeen) {
     dropped[DROP_LINE_GONE]++;
+  } else if (w.markedSeen) {
+    dropped[DROP_NO_ANSWER]++;
   } else {
     Note("lost", camera, w);
     lost++;
@@ -104,7 +108,7 @@ void SoakChecker::Settle(int camera, const Waiter& w) {
 
 bool SoakChecker::AllDroppable(int camera, size_t count) const {
   for (size_t k = 0; k < count; k++) {
-    if (!Droppable(camera, cameras[camera].waiting[k])) return false;
+    if (!Droppable(cameras[camera].waiting[k])) return false;
   }
   return true;
 }
@@ -154,7 +158,20 @@ void SoakChecker::ObserveModel(int camera, int32_t modelCode, uint32_t tick, int
 }
 
 void SoakChecker::LineGone(int camera) {
-  if (camera >= 0 && camera < CameraCount()) cameras[camera].gone = true;
+  if (camera < 0 || camera >= CameraCount()) return;
+  cameras[camera].gone = true;
+  for (Waiter& w : cameras[camera].waiting) w.goneSeen = true;
+}
+
+void SoakChecker::LineBack(int camera) {
+  if (camera >= 0 && camera < CameraCount()) cameras[camera].gone = false;
+}
+
+void SoakChecker::ObserveMarked(int camera, bool marked) {
+  if (camera < 0 || camera >= CameraCount()) return;
+  cameras[camera].marked = marked;
+  if (!marked) return;
+  for (Waiter& w : cameras[camera].waiting) w.markedSeen = true;
 }
 
 void SoakChecker::Finish() {

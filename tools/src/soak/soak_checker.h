@@ -1,8 +1,9 @@
 // Matches every request the operator puts with the commands its camera
 // received, in order, or with a drop rule the engine is allowed: the queue
 // was full, the camera index was out of range, the camera already reported
-// the value, or the camera's line was gone. Whatever is left is a lost
-// request. Not thread-safe: the caller locks.
+// the value, the camera's line was gone, or the camera was marked as not
+// answering while the request waited. Whatever is left is a lost request.
+// Not thread-safe: the caller locks.
 #pragma once
 
 #include "tools/src/soak/soak_expect.h"
@@ -12,7 +13,14 @@
 #include <string>
 #include <vector>
 
-enum SoakDrop { DROP_FULL_QUEUE, DROP_INDEX_OUT_OF_RANGE, DROP_VALUE_UNCHANGED, DROP_LINE_GONE, DROP_RULES };
+enum SoakDrop {
+  DROP_FULL_QUEUE,
+  DROP_INDEX_OUT_OF_RANGE,
+  DROP_VALUE_UNCHANGED,
+  DROP_LINE_GONE,
+  DROP_NO_ANSWER,
+  DROP_RULES
+};
 
 struct SoakCamera {
   int32_t address;
@@ -41,8 +49,13 @@ class SoakChecker {
   uint64_t ModelMisreads() const { return modelMisreads; }
   // A packet that reached camera `camera` (header, payload, FF).
   void Received(int camera, const uint8_t* packet, int length, uint32_t tick = 0);
-  // The camera's line is gone: what it has not received it will not.
+  // The camera's line is gone: what it has not received it may never get,
+  // nor what is put until the line is back.
   void LineGone(int camera);
+  void LineBack(int camera);
+  // Whether the camera's list entry reads "(no answer)" now: while it does,
+  // its requests may be dropped.
+  void ObserveMarked(int camera, bool marked);
   // Every request still waiting is settled: by a rule, or lost.
   void Finish();
 
@@ -62,16 +75,19 @@ class SoakChecker {
     SoakCommand command;
     bool seenEqual;    // the camera reported this value while the request waited
     int32_t lastSeen;  // the reported value last observed
+    bool goneSeen;     // the line was gone while the request waited
+    bool markedSeen;   // the camera was marked while the request waited
   };
   struct Camera {
     SoakCamera info;
     std::deque<Waiter> waiting;
     bool gone;
+    bool marked;
     bool modelWrong;
   };
 
   // A drop rule explains a request that did not arrive.
-  bool Droppable(int camera, const Waiter& w) const;
+  static bool Droppable(const Waiter& w);
   // The first `count` requests waiting for the camera all are droppable.
   bool AllDroppable(int camera, size_t count) const;
   void Settle(int camera, const Waiter& w);

@@ -95,7 +95,7 @@ TEST_F(CheckerTest, AMissingRequestIsLostUnlessARuleExplainsIt) {
   EXPECT_EQ(checker.Notes()[0], "lost: camera 1 request 45 a=1 put at 0 ms");
 }
 
-TEST_F(CheckerTest, OutOfRangeFullQueueAndGoneLinesAreNamedDrops) {
+TEST_F(CheckerTest, OutOfRangeFullQueueGoneLinesAndMarkedCamerasAreNamedDrops) {
   EXPECT_FALSE(checker.Expect(2, REQ_FREEZE, 1, 0));
   EXPECT_FALSE(checker.Expect(0xFFFFFFFFu, REQ_FREEZE, 1, 0));
   EXPECT_TRUE(checker.Expect(0, REQ_FREEZE, 1, 0));
@@ -103,12 +103,17 @@ TEST_F(CheckerTest, OutOfRangeFullQueueAndGoneLinesAreNamedDrops) {
   checker.Expect(1, REQ_FREEZE, 1, 0);
   checker.LineGone(1);
   EXPECT_EQ(checker.Waiting(0) * 10 + checker.Waiting(1), 1u);
+  checker.LineBack(1);
+  checker.Expect(1, REQ_FREEZE, 0, 0);  // put once the line is back: owed,
+  checker.Expect(0, REQ_FREEZE, 0, 0);
+  checker.ObserveMarked(0, true);  // unless its camera is marked meanwhile
   checker.Finish();
   EXPECT_EQ(checker.Dropped(DROP_INDEX_OUT_OF_RANGE), 2u);
   EXPECT_EQ(checker.Dropped(DROP_FULL_QUEUE), 1u);
   EXPECT_EQ(checker.Dropped(DROP_LINE_GONE), 1u);
-  EXPECT_EQ(checker.Lost(), 0u);
-  EXPECT_EQ(checker.Requests(), 4u);
+  EXPECT_EQ(checker.Dropped(DROP_NO_ANSWER), 1u);
+  EXPECT_EQ(checker.Lost(), 1u);
+  EXPECT_EQ(checker.Requests(), 6u);
 }
 
 TEST_F(CheckerTest, InitialisationPowerOnIsNotAPowerRequestStillQueued) {

@@ -8,6 +8,7 @@ constexpr int kMaxActive = 3;
 constexpr uint32_t kGapMinMs = 300, kGapMaxMs = 2500;
 constexpr uint32_t kLengthMinMs = 300, kLengthMaxMs = 6000;
 constexpr uint32_t kGoneMinMs = 2000, kGoneMaxMs = 5000;
+constexpr uint32_t kOutageGapMinMs = 6000, kOutageGapMaxMs = 15000;
 // Past the first reply time-out, the later one, a re-reading's and an acknowledged command's.
 const uint32_t kDelaysMs[] = {250, 450, 5100, 10100};
 
@@ -28,8 +29,9 @@ const ErrorChoice kErrors[] = {
 }  // namespace
 
 const char* FaultKindName(SoakFaultKind kind) {
-  static const char* const names[FAULT_KINDS] = {"split",  "noise", "noise-packet",   "delay",      "error",
-                                                 "silent", "batch", "network-change", "short-echo", "line-gone"};
+  static const char* const names[FAULT_KINDS] = {"split",      "noise",     "noise-packet", "delay",
+                                                 "error",      "silent",    "batch",        "network-change",
+                                                 "short-echo", "line-gone", "power-off"};
   return kind < FAULT_KINDS ? names[kind] : "?";
 }
 
@@ -39,11 +41,9 @@ uint32_t SoakFaultScheduler::Between(uint32_t low, uint32_t high) {
   return std::uniform_int_distribution<uint32_t>(low, high)(random);
 }
 
-void SoakFaultScheduler::PlanVanish(int line, uint32_t startMs, uint32_t fromMs, uint32_t toMs, LineEvent onEvent) {
-  vanishLine = line;
-  vanishAt = startMs + Between(fromMs, toMs);
-  returnAt = vanishAt + Between(kGoneMinMs, kGoneMaxMs);
-  lineEvent = onEvent;
+void SoakFaultScheduler::PlanOutages(uint32_t startMs, OutageEvent onEvent) {
+  outageEvent = onEvent;
+  outageAt = startMs + Between(kOutageGapMinMs, kOutageGapMaxMs);
 }
 
 bool SoakFaultScheduler::Busy(const Target& t) const {
@@ -123,29 +123,44 @@ void SoakFaultScheduler::Step(uint32_t now) {
     if (static_cast<int>(active.size()) < kMaxActive) StartOne(now);
     nextMs = now + Between(kGapMinMs, kGapMaxMs);
   }
-  if (vanishLine < 0) return;
-  if (vanishState == 0 && static_cast<int32_t>(now - vanishAt) >= 0) {
-    lines[vanishLine]->Vanish();
-    injected[FAULT_LINE_GONE]++;
-    vanishState = 1;
-    if (lineEvent) lineEvent(vanishLine, true);
-  } else if (vanishState == 1 && static_cast<int32_t>(now - returnAt) >= 0) {
+  if (outageEvent && static_cast<int32_t>(now - outageAt) >= 0) StepOutage(now);
+}
+
+// A line unplugged or one of its cameras switched off, then back.
+void SoakFaultScheduler::SwitchOutage(bool out) {
+  SoakLine* line = lines[outage.line];
+  if (outage.camera >= 0) {
+    line->Power(outage.camera, !out);
+  } else if (out) {
+    line->Vanish();
+  } else {
     char error[256];
-    if (!lines[vanishLine]->Return(error, sizeof error)) fprintf(stderr, "soak: %s\n", error);
-    vanishState = 2;
-    if (lineEvent) lineEvent(vanishLine, false);
+    if (!line->Return(error, sizeof error)) fprintf(stderr, "soak: %s\n", error);
   }
+  outageRunning = out;
+  outageEvent(outage.line, outage.camera, out);
+}
+
+void SoakFaultScheduler::StepOutage(uint32_t now) {
+  if (outageRunning) {
+    SwitchOutage(false);
+    outageAt = now + Between(kOutageGapMinMs, kOutageGapMaxMs);
+    return;
+  }
+  outage.line = static_cast<int>(Between(0, static_cast<uint32_t>(lines.size() - 1)));
+  const bool unplug = Between(0, 1) == 0;
+  outage.camera =
+      unplug ? -1 : static_cast<int>(Between(0, static_cast<uint32_t>(lines[outage.line]->CameraCount() - 1)));
+  injected[unplug ? FAULT_LINE_GONE : FAULT_POWER_OFF]++;
+  SwitchOutage(true);
+  outageAt = now + Between(kGoneMinMs, kGoneMaxMs);
 }
 
 void SoakFaultScheduler::ClearAll() {
   for (const ActiveFault& f : active) Apply(f.target, SimFaults());
   active.clear();
-  if (vanishState == 1) {
-    char error[256];
-    if (!lines[vanishLine]->Return(error, sizeof error)) fprintf(stderr, "soak: %s\n", error);
-    if (lineEvent) lineEvent(vanishLine, false);
-  }
-  vanishState = 2;
+  if (outageRunning) SwitchOutage(false);
+  outageEvent = nullptr;
 }
 
 uint64_t SoakFaultScheduler::Injected() const {

@@ -1,7 +1,8 @@
 // Switches faults on and off at random on the soak's lines and cameras:
 // replies cut into pieces, noise, noise packets, delays past each time-out,
 // error replies, silent cameras, acknowledges held back, network-change
-// packets, and once a line whose device vanishes and comes back.
+// packets; and now and then an outage: a line whose device vanishes and
+// comes back, or a camera switched off and on again.
 #pragma once
 
 #include "tools/src/soak/soak_line.h"
@@ -22,6 +23,7 @@ enum SoakFaultKind {
   FAULT_NETWORK_CHANGE,
   FAULT_SHORT_ECHO,
   FAULT_LINE_GONE,
+  FAULT_POWER_OFF,
   FAULT_KINDS
 };
 
@@ -29,18 +31,18 @@ const char* FaultKindName(SoakFaultKind kind);
 
 class SoakFaultScheduler {
  public:
-  // Told when the vanishing line goes and when it is back.
-  using LineEvent = std::function<void(int line, bool gone)>;
+  // Told when an outage begins (out) and ends: camera -1 for a line unplugged.
+  using OutageEvent = std::function<void(int line, int camera, bool out)>;
 
   SoakFaultScheduler(std::vector<SoakLine*> lines, uint32_t seed);
 
-  // The line that will vanish once, between `fromMs` and `toMs` after `startMs`.
-  void PlanVanish(int line, uint32_t startMs, uint32_t fromMs, uint32_t toMs, LineEvent onEvent);
+  // Outages one at a time from `startMs` on, at random lines and cameras.
+  void PlanOutages(uint32_t startMs, OutageEvent onEvent);
   // Counts a fault put in place before the engine started.
   void CountStartupFault(SoakFaultKind kind) { injected[kind]++; }
   // Starts and ends faults that fall due at `now`.
   void Step(uint32_t now);
-  // Ends every fault and brings a vanished line back.
+  // Ends every fault and the outage running.
   void ClearAll();
 
   uint64_t Injected() const;
@@ -61,6 +63,8 @@ class SoakFaultScheduler {
   bool Busy(const Target& t) const;
   void StartOne(uint32_t now);
   void Apply(const Target& t, const SimFaults& faults);
+  void StepOutage(uint32_t now);
+  void SwitchOutage(bool out);
 
   std::vector<SoakLine*> lines;
   std::mt19937 random;
@@ -69,9 +73,8 @@ class SoakFaultScheduler {
   bool started = false;
   uint64_t injected[FAULT_KINDS] = {};
 
-  int vanishLine = -1;
-  uint32_t vanishAt = 0;
-  uint32_t returnAt = 0;
-  int vanishState = 0;  // 0 planned, 1 gone, 2 back
-  LineEvent lineEvent;
+  OutageEvent outageEvent;  // null: no outages planned
+  Target outage = {0, -1};
+  bool outageRunning = false;
+  uint32_t outageAt = 0;  // when the next outage begins or the running one ends
 };

@@ -48,6 +48,11 @@ void SoakLine::SendNetworkChange(int index) {
   line.SendNetworkChange(index);
 }
 
+void SoakLine::Power(int index, bool on) {
+  std::lock_guard<std::mutex> guard(lock);
+  line.SwitchCamera(index, on);
+}
+
 void SoakLine::Vanish() {
   std::lock_guard<std::mutex> guard(lock);
   TakeReceived();

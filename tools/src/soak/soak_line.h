@@ -37,6 +37,8 @@ class SoakLine {
   void SetLineFaults(const SimFaults& faults);
   void SetCameraFaults(int index, const SimFaults& faults);
   void SendNetworkChange(int index);
+  // Camera `index` switched off (its chain falls silent) or on again.
+  void Power(int index, bool on);
   int CameraCount() const { return cameraCount; }
 
   void Vanish();

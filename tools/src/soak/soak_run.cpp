@@ -34,10 +34,11 @@ struct LinePlan {
   uint8_t models[2];
   int count;
 };
-// COM1: a 30x and a 10x camera; COM2: a 20x one; COM3: a 10x one, the line that vanishes.
+// COM1: a 30x and a 10x camera; COM2: a 20x one; COM3: a 10x one.
 const LinePlan kLines[] = {{{0x66, 0x4B}, 2}, {{0x5F, 0}, 1}, {{0x45, 0}, 1}};
 constexpr int kLineCount = sizeof kLines / sizeof kLines[0];
-constexpr int kVanishingLine = 2;
+// After an outage, until every camera answers again before the last requests.
+constexpr uint32_t kBackWaitMs = 30000;
 // The line whose first address-set echoes come back cut short.
 constexpr int kShortEchoLine = 1;
 constexpr int kShortEchoes = 2;
@@ -68,6 +69,14 @@ void ServePanel(CameraController* c) {
   }
 }
 
+// A line unplugged (camera -1) or a camera switched off, and when its line
+// was back in service ("COM%d back"; 0: not yet).
+struct Outage {
+  int line;
+  int camera;
+  uint32_t outMs, backMs, inServiceMs;
+};
+
 // Everything the soak shares between its threads.
 struct Soak {
   std::unique_ptr<SoakLine> lines[kLineCount];
@@ -75,11 +84,11 @@ struct Soak {
   SoakChecker checker;
   std::mutex checkerLock;
   std::atomic<uint64_t> transactions{0};
-  std::atomic<uint64_t> afterReturn{0};  // packets reaching the vanished line's camera once it was back
-  std::atomic<bool> lineBack{false};
+  std::atomic<uint64_t> afterReturn{0};  // packets reaching a camera whose line came back from an outage
+  std::atomic<bool> lineBack[kLineCount] = {};
   std::unique_ptr<SoakMonitor> monitor;
   std::atomic<CameraController*> controller{nullptr};  // set once the cameras are known
-  uint32_t goneAtMs = 0, backAtMs = 0;
+  std::vector<Outage> outages;                         // the main thread's
 };
 
 void OnSent(Soak* s, const uint8_t* packet, int length) {
@@ -88,7 +97,7 @@ void OnSent(Soak* s, const uint8_t* packet, int length) {
 }
 
 void OnReceived(Soak* s, int line, int index, const uint8_t* packet, int length) {
-  if (line == kVanishingLine && s->lineBack.load()) s->afterReturn++;
+  if (s->lineBack[line].load()) s->afterReturn++;
   int camera = s->firstCamera[line] + index;
   std::lock_guard<std::mutex> guard(s->checkerLock);
   // The reported values as they are when a later command arrives: a request
@@ -156,22 +165,64 @@ void ShowProgress(Soak* s, CameraController* c, const char* phase, uint32_t star
   std::lock_guard<std::mutex> guard(s->checkerLock);
   size_t waiting = 0;
   for (int camera = 0; camera < s->checker.CameraCount(); camera++) waiting += s->checker.Waiting(camera);
-  fprintf(stderr, "soak: %s %u s: %llu requests, %llu delivered, %zu waiting, mode %d\n", phase,
+  char cameras[64] = "";
+  for (int camera = 0, at = 0; camera < s->checker.CameraCount() && at < 48; camera++)
+    at += snprintf(cameras + at, sizeof cameras - static_cast<size_t>(at), " %zu%s", s->checker.Waiting(camera),
+                   EntryAnswering(camera) ? "" : "*");
+  fprintf(stderr, "soak: %s %u s: %llu requests, %llu delivered, %zu waiting (%s), mode %d\n", phase,
           (OsTickCount() - startMs) / 1000u, static_cast<unsigned long long>(s->checker.Requests()),
-          static_cast<unsigned long long>(s->checker.Delivered()), waiting, c->mode.load());
+          static_cast<unsigned long long>(s->checker.Delivered()), waiting, cameras + 1, c->mode.load());
 }
 
-bool OnVanishingLine(const Soak& s, int camera) {
-  return camera >= s.firstCamera[kVanishingLine] &&
-         camera < s.firstCamera[kVanishingLine] + kLines[kVanishingLine].count;
+// A camera switched off silences its whole chain, as an unplugged line does:
+// for the checker both leave every camera of the line out of reach until the
+// engine has the line in service again (switched on, a camera ignores what is
+// addressed to it until it is numbered again).
+void OnOutage(Soak* s, int line, int camera, bool out) {
+  const uint32_t now = OsTickCount();
+  std::lock_guard<std::mutex> guard(s->checkerLock);
+  if (out) {
+    s->outages.push_back(Outage{line, camera, now, 0, 0});
+  } else {
+    s->outages.back().backMs = now;
+  }
+  s->lineBack[line] = !out;
+  if (!out) return;  // out of reach until the engine has it in service again
+  for (int k = 0; k < kLines[line].count; k++) s->checker.LineGone(s->firstCamera[line] + k);
 }
 
-// One freeze per camera whose line is there closes its record: once it has
-// arrived, every request before it has been settled.
+// The list's marks for the checker; "COM%d back" ends the last outage's recovery.
+void WatchRecovery(Soak* s) {
+  std::lock_guard<std::mutex> guard(s->checkerLock);
+  for (int camera = 0; camera < s->checker.CameraCount(); camera++)
+    s->checker.ObserveMarked(camera, !EntryAnswering(camera));
+  char text[256];
+  while (TakeStatusText(text, sizeof text)) {
+    int line = 0;
+    if (sscanf(text, "COM%d back", &line) != 1 || s->outages.empty()) continue;
+    Outage& o = s->outages.back();
+    if (o.line != line - 1 || o.backMs == 0 || o.inServiceMs != 0) continue;
+    o.inServiceMs = OsTickCount();
+    for (int k = 0; k < kLines[o.line].count; k++) s->checker.LineBack(s->firstCamera[o.line] + k);
+  }
+}
+
+bool EveryCameraAnswers(Soak* s) {
+  for (int camera = 0; camera < s->checker.CameraCount(); camera++)
+    if (!EntryAnswering(camera)) return false;
+  return true;
+}
+
+// Once every camera answers again, one freeze per camera closes its record:
+// once it has arrived, every request before it has been settled.
 bool DrainWithMarkers(Soak* s, CameraController* c, SoakOperator* op) {
   uint32_t start = OsTickCount();
+  while (!EveryCameraAnswers(s) && OsTickCount() - start < kBackWaitMs) {
+    ServePanel(c);
+    WatchRecovery(s);
+    OsSleep(1);
+  }
   for (int camera = 0; camera < s->checker.CameraCount(); camera++) {
-    if (OnVanishingLine(*s, camera) && s->goneAtMs != 0) continue;
     while (!op->Put(static_cast<uint32_t>(camera), REQ_FREEZE, 0, OsTickCount(), true)) {
       if (OsTickCount() - start > kMarkerPutWaitMs) return false;
       ServePanel(c);
@@ -184,18 +235,41 @@ bool DrainWithMarkers(Soak* s, CameraController* c, SoakOperator* op) {
       shown = OsTickCount();
       ShowProgress(s, c, "draining", start);
     }
+    WatchRecovery(s);
     bool settled = true;
     {
+      // A camera still marked drops its marker with the rest.
       std::lock_guard<std::mutex> guard(s->checkerLock);
-      for (int camera = 0; camera < s->checker.CameraCount(); camera++) {
-        if (!(OnVanishingLine(*s, camera) && s->goneAtMs != 0) && s->checker.Waiting(camera) > 0) settled = false;
-      }
+      for (int camera = 0; camera < s->checker.CameraCount(); camera++)
+        if (EntryAnswering(camera) && s->checker.Waiting(camera) > 0) settled = false;
     }
     if (settled) return true;
     if (OsTickCount() - start > kDrainWaitMs) return false;
     ServePanel(c);
     OsSleep(1);
   }
+}
+
+// One line per outage, and the longest from an outage's end to its line in service.
+uint32_t PrintOutages(const Soak& s, uint32_t startMs) {
+  uint32_t longest = 0;
+  for (const Outage& o : s.outages) {
+    char what[48];
+    if (o.camera < 0) {
+      snprintf(what, sizeof what, "COM%d unplugged", o.line + 1);
+    } else {
+      snprintf(what, sizeof what, "camera %d (COM%d) off", s.firstCamera[o.line] + o.camera + 1, o.line + 1);
+    }
+    printf("outage: %s at %.1f s for %.1f s, ", what, (o.outMs - startMs) / 1000.0, (o.backMs - o.outMs) / 1000.0);
+    if (o.inServiceMs == 0) {
+      printf("never back in service\n");
+      continue;
+    }
+    const uint32_t ms = o.inServiceMs - o.backMs;
+    if (ms > longest) longest = ms;
+    printf("back in service %u ms after %s\n", ms, o.camera < 0 ? "its return" : "power-on");
+  }
+  return longest;
 }
 
 void PrintSummary(Soak* s, SoakFaultScheduler& faults, const SoakOptions& options, uint32_t startMs, long rssStart,
@@ -226,12 +300,11 @@ void PrintSummary(Soak* s, SoakFaultScheduler& faults, const SoakOptions& option
   printf("requests lost: %llu\n", static_cast<unsigned long long>(k.Lost()));
   printf("unexpected commands: %llu\n", static_cast<unsigned long long>(k.Unexpected()));
   printf("model codes misread: %llu\n", static_cast<unsigned long long>(k.ModelMisreads()));
-  if (s->goneAtMs != 0) {
-    printf("line gone: COM%d from %.1f s to %.1f s\n", kVanishingLine + 1, (s->goneAtMs - startMs) / 1000.0,
-           (s->backAtMs - startMs) / 1000.0);
-    printf("packets reaching its camera after it came back: %llu\n",
-           static_cast<unsigned long long>(s->afterReturn.load()));
-  }
+  printf("outages: %zu\n", s->outages.size());
+  const uint32_t longest = PrintOutages(*s, startMs);
+  printf("longest from an outage's end to its line in service ms: %u\n", longest);
+  printf("packets reaching its camera after it came back: %llu\n",
+         static_cast<unsigned long long>(s->afterReturn.load()));
   printf("memory start kB: %ld\n", rssStart);
   printf("memory end kB: %ld\n", rssEnd);
   printf("cpu s: %.1f\n", CpuSeconds());
@@ -277,14 +350,7 @@ int RunSoak(const SoakOptions& options) {
 
   uint32_t startMs = OsTickCount();
   uint32_t durationMs = options.durationS * 1000u;
-  faults.PlanVanish(kVanishingLine, startMs, durationMs / 4, durationMs / 2, [&](int line, bool gone) {
-    std::lock_guard<std::mutex> guard(s.checkerLock);
-    for (int k = 0; k < kLines[line].count; k++) {
-      if (gone) s.checker.LineGone(s.firstCamera[line] + k);
-    }
-    (gone ? s.goneAtMs : s.backAtMs) = OsTickCount();
-    if (!gone) s.lineBack = true;
-  });
+  faults.PlanOutages(startMs, [&](int line, int camera, bool out) { OnOutage(&s, line, camera, out); });
   for (uint32_t shown = startMs; OsTickCount() - startMs < durationMs;) {
     uint32_t now = OsTickCount();
     if (now - shown >= kProgressMs) {
@@ -294,6 +360,7 @@ int RunSoak(const SoakOptions& options) {
     ServePanel(c);
     op.Step(now);
     faults.Step(now);
+    WatchRecovery(&s);
     OsSleep(1);
   }
   faults.ClearAll();
@@ -321,6 +388,10 @@ int RunSoak(const SoakOptions& options) {
   require(s.monitor->LongestReplyWaitMs() <= kMaxBusyMs, "a reply awaited at most 10.5 s");
   require(s.checker.Lost() == 0, "no request lost");
   require(s.checker.Unexpected() == 0, "no command nobody asked for");
+  bool allBack = true;
+  for (const Outage& o : s.outages) allBack = allBack && o.inServiceMs != 0;
+  require(allBack, "every line back in service after its outage");
+  require(s.outages.empty() || s.afterReturn.load() > 0, "a line back from an outage is used again");
   require(rssStart > 0 && rssEnd - rssStart <= kMaxGrowthKb, "memory flat (at most 1024 kB more)");
   return pass ? 0 : 1;
 }

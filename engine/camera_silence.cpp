@@ -1,0 +1,122 @@
+// Cameras marked "(no answer)": three transactions in a row without a reply,
+// a lost line, or a camera missing when its line came back. Their requests
+// are dropped, the idle poll asks them once a second, and their list entries
+// say so.
+#include "engine/engine_state.h"
+#include "engine/line_recovery.h"
+#include "engine/line_recovery_state.h"
+#include "engine/next_deadline.h"
+#include "engine/panel_hooks.h"
+#include "engine/transaction_table.h"
+#include "requests/request_codes.h"
+
+namespace {
+
+constexpr uint8_t kMissesToSilence = 3;
+constexpr uint32_t kSilentPollSpacingMs = 1000;
+constexpr uint32_t kProbeEveryMs = 1000;
+// Far enough off that nothing is ever due, small enough that no deadline wraps.
+constexpr uint32_t kNeverMs = 0x7FFFFFFF;
+
+bool InTable(int32_t index) { return index >= 0 && index < kMaxCameras; }
+
+// The camera the idle poll asks, -1 while it asks none.
+int32_t PolledCamera(const CameraController* c) {
+  if (c->cameraSelected.load() == 0) return -1;
+  return c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
+}
+
+// Marked, on a line in service that carried a reply within the last second.
+bool Probed(const CameraController* c, int32_t index, uint32_t now) {
+  if (!recovery.silent[index] || index == PolledCamera(c)) return false;
+  const int32_t line = c->cameras[index].port;
+  if (line < 0 || line >= kChannelCount || !c->channels[line]) return false;
+  const LineWatch& w = recovery.lines[line];
+  return w.state == LINE_UP && now - w.lastReplyTick <= kSilentLineCheckMs;
+}
+
+void ShowEntry(int32_t index) {
+  recovery.shownSilent[index] = recovery.silent[index];
+  Hooks().showCameraEntry(index, !recovery.silent[index]);
+}
+
+}  // namespace
+
+void SetSilent(CameraController* c, int32_t index, bool silent) {
+  if (!InTable(index) || recovery.silent[index] == silent) return;
+  recovery.silent[index] = silent;
+  const int32_t line = c->cameras[index].port;
+  if (line >= 0 && line < kChannelCount) recovery.lines[line].silentCount += silent ? 1 : -1;
+  recovery.listDirty = true;
+}
+
+void SyncListEntries(CameraController* c) {
+  if (c->listReady.load() == 0) return;
+  const int32_t count = c->cameraCount.load();
+  // Discovery filled the list with one entry per record; no check has added any yet.
+  if (recovery.listed < 0) recovery.listed = count;
+  if (!recovery.listDirty) return;
+  recovery.listDirty = false;
+  for (int32_t i = 0; i < recovery.listed && i < count; i++)
+    if (recovery.shownSilent[i] != recovery.silent[i]) ShowEntry(i);
+  // Records a line's check added are listed once it is over.
+  while (recovery.activeLine < 0 && recovery.listed < count) ShowEntry(recovery.listed++);
+}
+
+void NoteReplyOverdue(CameraController* c) {
+  const int32_t camera = c->camera.load();
+  const int32_t line = c->port.load();
+  if (c->mode.load() < TX_COMMAND || !InTable(camera) || line < 0 || line >= kChannelCount ||
+      recovery.activeLine == line)
+    return;
+  // Any reply during the transaction shows the camera is there.
+  if (static_cast<int32_t>(recovery.lines[line].lastReplyTick - c->sendTick.load()) >= 0) return;
+  if (recovery.misses[camera] < kMissesToSilence) recovery.misses[camera]++;
+  if (recovery.misses[camera] < kMissesToSilence || recovery.silent[camera]) return;
+  SetSilent(c, camera, true);
+  if (c->cameraSelected.load() != 0 && camera == c->selectedCamera) ShowStatus("Camera %d not answering", camera + 1);
+}
+
+void NoteCameraAnswered(CameraController* c) {
+  const int32_t camera = c->camera.load();
+  const int32_t line = c->port.load();
+  if (c->mode.load() < TX_COMMAND || c->stage.load() == STAGE_NONE || !InTable(camera) || line < 0 ||
+      line >= kChannelCount)
+    return;
+  recovery.misses[camera] = 0;
+  LineWatch& w = recovery.lines[line];
+  if (recovery.silent[camera] && recovery.activeLine != line && w.state == LINE_UP) MakeCheckDue(w, false);
+}
+
+// Requests go first, as before an idle poll.
+void ProbeSilentCamera(CameraController* c, uint32_t now) {
+  if (!CheckCanStart(c) || c->requestQueue->HasMessages()) return;
+  for (int32_t i = 0; i < c->cameraCount.load() && i < kMaxCameras; i++) {
+    if (!Probed(c, i, now) || now - recovery.lastProbeTick[i] < kProbeEveryMs) continue;
+    recovery.lastProbeTick[i] = now;
+    BeginWork(c, REQ_POWER, i);  // the read-back of a power request: no notification
+    SendTransaction(c, TX_ASK_POWER, true);
+    return;
+  }
+}
+
+// Only while a probe could start: a busy engine must not make the worker spin.
+void ProbeDeadline(const CameraController* c, uint32_t now, uint32_t* wait) {
+  if (!CheckCanStart(c) || c->requestQueue->HasMessages()) return;
+  for (int32_t i = 0; i < c->cameraCount.load() && i < kMaxCameras; i++) {
+    if (!Probed(c, i, now)) continue;
+    const uint32_t left = MsLeft(now, recovery.lastProbeTick[i], kProbeEveryMs - 1);
+    if (left < *wait) *wait = left;
+  }
+}
+
+bool CameraReachable(int32_t index) { return !InTable(index) || !recovery.silent[index]; }
+
+uint32_t PollSpacingMs(const CameraController* c) {
+  const int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
+  if (!InTable(polled) || !recovery.silent[polled]) return kPollSpacingMs;
+  const int32_t line = c->cameras[polled].port;
+  // A line being opened or addressed again is asked nothing meanwhile.
+  const bool inService = line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_UP;
+  return inService ? kSilentPollSpacingMs : kNeverMs;
+}

@@ -1,0 +1,161 @@
+// Checking a line again: the address set and interface clear of discovery on
+// that one port, its records matched by address (the same number reuse
+// theirs, more get new records after the last, fewer leave the missing ones
+// marked), then the initialisation of its cameras and "COM%d back".
+#include "engine/discovery.h"
+#include "engine/engine_state.h"
+#include "engine/line_recovery.h"
+#include "engine/line_recovery_state.h"
+#include "engine/panel_hooks.h"
+
+namespace {
+
+// The record of the camera at `address` on `line`, -1 when there is none.
+int32_t RecordOf(const CameraController* c, int32_t line, int32_t address) {
+  for (int32_t i = 0; i < c->cameraCount.load(); i++)
+    if (c->cameras[i].port == line && c->cameras[i].address == address) return i;
+  return -1;
+}
+
+void MarkLineSilent(CameraController* c, int32_t line) {
+  for (int32_t i = 0; i < c->cameraCount.load(); i++)
+    if (c->cameras[i].port == line) SetSilent(c, i, true);
+}
+
+}  // namespace
+
+// A click waiting goes first, as it does before an idle poll; queued requests
+// do not, or an operator who keeps the queue busy would keep a line that came
+// back out of service.
+bool EngineFree(const CameraController* c) {
+  return c->listReady.load() != 0 && c->mode.load() == MODE_IDLE && c->stage.load() == STAGE_NONE && !c->initialising &&
+         c->pendingSelection.load(std::memory_order_acquire) < 0;
+}
+
+bool CheckCanStart(const CameraController* c) { return EngineFree(c) && recovery.activeLine < 0; }
+
+void StartDueCheck(CameraController* c, uint32_t now) {
+  if (!CheckCanStart(c)) return;
+  for (int32_t line = 0; line < kChannelCount; line++) {
+    LineWatch& w = recovery.lines[line];
+    if (!c->channels[line] || w.state != LINE_CHECK_DUE) continue;
+    // A silent line's probe is background work, as the idle poll is: requests go first.
+    if (w.quietCheck && c->requestQueue->HasMessages()) continue;
+    w.state = LINE_CHECKING;
+    w.lastCheckTick = now;
+    w.networkChange = false;  // the address set goes out now
+    recovery.activeLine = line;
+    recovery.startedCamera = -1;
+    c->port = line;
+    c->portChecks = 0;
+    BeginLineCheck(c);
+    return;
+  }
+}
+
+bool QuietLineCheck() { return recovery.activeLine >= 0 && recovery.lines[recovery.activeLine].quietCheck; }
+
+bool MatchRecoveredRecords(CameraController* c, int32_t announced) {
+  const int32_t line = recovery.activeLine;
+  if (line < 0) return false;
+  if (announced > kMaxCamerasPerPort) announced = kMaxCamerasPerPort;
+  if (announced < 0) announced = 0;
+  recovery.lines[line].announced = announced;
+  int32_t count = c->cameraCount.load();
+  for (int32_t i = 0; i < count; i++) {
+    if (c->cameras[i].port != line) continue;
+    recovery.initPending[i] = c->cameras[i].address >= 1 && c->cameras[i].address <= announced;
+    if (!recovery.initPending[i]) SetSilent(c, i, true);
+  }
+  for (int32_t address = 1; address <= announced && count < kMaxCameras; address++) {
+    if (RecordOf(c, line, address) >= 0) continue;
+    CameraRecord& record = c->cameras[count];
+    record = CameraRecord{};
+    record.port = line;
+    record.address = address;
+    recovery.initPending[count] = true;
+    SetSilent(c, count, true);  // in service once initialised
+    c->cameraCount = ++count;
+  }
+  return true;
+}
+
+bool StartRecoveredInitialisation(CameraController* c) {
+  if (recovery.activeLine < 0) return false;
+  const int32_t count = c->cameraCount.load();
+  int32_t first = 0;
+  while (first < count && !recovery.initPending[first]) first++;
+  c->initialising = true;
+  if (first < count) {
+    c->camera = first;
+    EnterPhase(c, MODE_INIT_CAMERA);
+  } else {
+    c->camera = count > 0 ? count - 1 : 0;  // nobody to initialise: the end at once
+    EnterPhase(c, MODE_CAMERA_DONE);
+  }
+  return true;
+}
+
+bool RecoveryCheckFailed(CameraController* c) {
+  const int32_t line = recovery.activeLine;
+  if (line < 0) return false;
+  recovery.activeLine = -1;
+  // Nothing came round the ring: every camera of the line is out of reach.
+  MarkLineSilent(c, line);
+  recovery.lines[line].state = LINE_UP;
+  FinishTransaction(c);
+  RestoreSelection(c);
+  return true;
+}
+
+bool TakeInitialisation(CameraController* c, int32_t index) {
+  bool due = false;
+  if (recovery.activeLine >= 0) {
+    due = recovery.initPending[index];
+    recovery.initPending[index] = false;
+  } else {
+    const int32_t line = c->cameras[index].port;
+    due = line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_UP;
+  }
+  recovery.startedCamera = due ? index : -1;
+  return due;
+}
+
+void NoteCameraInitialised(CameraController* c, int32_t index) {
+  if (index < 0 || index != recovery.startedCamera) return;
+  recovery.startedCamera = -1;
+  recovery.misses[index] = 0;
+  SetSilent(c, index, false);
+}
+
+void NoticeAbortedRecovery(CameraController* c) {
+  if (recovery.activeLine < 0 || !EngineFree(c)) return;
+  const int32_t camera = recovery.startedCamera;
+  if (camera < 0) {
+    RecoveryCheckFailed(c);  // the interface clear went unanswered
+    return;
+  }
+  recovery.startedCamera = -1;
+  SetSilent(c, camera, true);
+  c->initialising = true;
+  c->camera = camera;
+  EnterPhase(c, MODE_CAMERA_DONE);
+}
+
+bool FinishLineRecovery(CameraController* c) {
+  const int32_t line = recovery.activeLine;
+  if (line < 0) return false;
+  recovery.activeLine = -1;
+  LineWatch& w = recovery.lines[line];
+  w.state = LINE_UP;
+  w.lastCheckTick = OsTickCount();
+  FinishTransaction(c);
+  recovery.listDirty = true;
+  SyncListEntries(c);
+  const int32_t selected = c->selectedCamera;
+  if (c->cameraSelected.load() != 0 && selected >= 0 && c->cameras[selected].port == line && !recovery.silent[selected])
+    RunPanelRefresh(c, selected);
+  // After the refresh, whose "Camera %d selected" would hide it.
+  ShowStatus("COM%d back, %d cameras", line + 1, w.announced);
+  return true;
+}

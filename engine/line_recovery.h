@@ -1,0 +1,60 @@
+// Lines that vanish and cameras that fall silent, and how they come back
+// without a restart. A port whose device went away is closed at once and
+// opened again every second; a port that is back, a line whose camera
+// announced a network change and a silent line with a camera that stopped
+// answering are addressed again and their cameras initialised again, every
+// record keeping its index and list entry. Worker only, like the engine state.
+#pragma once
+
+#include "engine/camera_controller.h"
+
+#include <cstdint>
+
+// Nothing lost, nothing silent (a new controller).
+void ResetLineRecovery();
+
+// First in every worker step: closes the lines whose device went away (their
+// transaction ends at once), tries lost ones again, takes network-change
+// packets waiting on other lines, keeps the list entries up to date, and
+// starts checking a line again when the engine is idle and one is due.
+void LineRecoveryStep(CameraController* c);
+// The engine went idle within the step: a line due to be checked again, or
+// one whose check or initialisation was cut short, goes on before the next
+// request, so a busy queue cannot keep it waiting. True when it did.
+bool LineRecoveryTakesTurn(CameraController* c);
+// Narrows `*wait` to the milliseconds until LineRecoveryStep has work.
+void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait);
+
+// The reply state machine read a packet from the current port: false when it
+// was a network change, which is taken note of and nothing else.
+bool NoteReceivedPacket(CameraController* c);
+// The transaction in flight is ending because its reply is overdue.
+void NoteReplyOverdue(CameraController* c);
+
+// A silent line is being probed: its address sets show no status text.
+bool QuietLineCheck();
+// The line being checked again echoed the address set announcing `announced`
+// cameras: its records are matched by address, new ones added after the last.
+// False when no line is being checked again (discovery creates the records).
+bool MatchRecoveredRecords(CameraController* c, int32_t announced);
+// The interface clear's echo came: true when it was a line checked again,
+// whose cameras' initialisation begins now.
+bool StartRecoveredInitialisation(CameraController* c);
+// No camera answered a line checked again: true when that was the case (its
+// port stays open and is checked again later).
+bool RecoveryCheckFailed(CameraController* c);
+// Whether camera `index` is initialised in the initialisation running now;
+// true also notes that its initialisation begins.
+bool TakeInitialisation(CameraController* c, int32_t index);
+// Camera `index` reached the end of its initialisation (or was passed over).
+void NoteCameraInitialised(CameraController* c, int32_t index);
+// The last camera of an initialisation is done: true when it ended a line's
+// recovery, whose status and list entries are then shown.
+bool FinishLineRecovery(CameraController* c);
+
+// False while camera `index` is marked "(no answer)": its requests are dropped.
+bool CameraReachable(int32_t index);
+// How long the line must have been quiet before the idle poll asks the
+// selected camera: 200 ms, a second for a camera marked "(no answer)", never
+// for one whose line is lost.
+uint32_t PollSpacingMs(const CameraController* c);

@@ -1,0 +1,88 @@
+// What the recovery of lines and cameras keeps between worker steps, shared by
+// its three parts: watching lines, checking a line again, silent cameras.
+#pragma once
+
+#include "engine/camera_controller.h"
+
+#include <cstdint>
+
+// Until a line is checked again after a network change.
+constexpr uint32_t kNetworkChangeDelayMs = 500;
+// A lost port is tried again this often.
+constexpr uint32_t kReopenEveryMs = 1000;
+// After a port opened again, before the address set goes out.
+constexpr uint32_t kReopenSettleMs = 50;
+// A silent line (no reply at all) with a camera marked "(no answer)" gets an
+// address set this often.
+constexpr uint32_t kSilentLineCheckMs = 1000;
+
+enum LineState : uint8_t {
+  LINE_UP,         // open and in service
+  LINE_LOST,       // closed; tried again every second
+  LINE_SETTLING,   // open again, the address set not yet sent
+  LINE_CHECK_DUE,  // to be addressed and initialised again once the engine is idle
+  LINE_CHECKING,   // being addressed and initialised again
+};
+
+struct LineWatch {
+  LineState state = LINE_UP;
+  uint32_t since = 0;  // when the state began, or the last open attempt
+  uint32_t lastReplyTick = 0;
+  uint32_t lastCheckTick = 0;
+  bool networkChange = false;  // a network change waits out its delay
+  uint32_t networkChangeTick = 0;
+  bool quietCheck = false;  // the check due is a silent line's probe: no "Checking" text
+  int32_t announced = 0;    // cameras the last check found
+  int32_t silentCount = 0;  // cameras of the line marked "(no answer)"
+};
+
+struct LineRecovery {
+  LineWatch lines[kChannelCount];
+  int32_t activeLine = -1;     // the line being checked and initialised again
+  int32_t startedCamera = -1;  // whose initialisation began last
+  bool initPending[kMaxCameras] = {};
+  uint8_t misses[kMaxCameras] = {};  // transactions in a row without a reply
+  bool silent[kMaxCameras] = {};     // marked "(no answer)"
+  bool shownSilent[kMaxCameras] = {};
+  uint32_t lastProbeTick[kMaxCameras] = {};
+  bool listDirty = false;  // an entry may differ from its camera's mark
+  int32_t listed = -1;     // entries in the camera list; -1 until it is filled
+};
+
+extern LineRecovery recovery;
+
+// The line is to be addressed and initialised again; a silent line's probe,
+// which finds nobody most of the time, does it without status texts until
+// someone answers.
+inline void MakeCheckDue(LineWatch& w, bool quiet) {
+  w.state = LINE_CHECK_DUE;
+  w.quietCheck = quiet;
+}
+
+bool IsNetworkChange(const uint8_t* packet, uint32_t length);
+void NoteNetworkChange(int32_t line, uint32_t now);
+// Marks camera `index` "(no answer)", or clears the mark.
+void SetSilent(CameraController* c, int32_t index, bool silent);
+// Brings the list entries in line with the marks; appends entries for records
+// added since the list was filled once no line is being checked again.
+void SyncListEntries(CameraController* c);
+// The list is filled, the engine idle and no click waits: a line's check may
+// begin or go on.
+bool EngineFree(const CameraController* c);
+// EngineFree, and no line is being checked.
+bool CheckCanStart(const CameraController* c);
+// Begins checking the first line whose check is due, when one may begin.
+void StartDueCheck(CameraController* c, uint32_t now);
+// A check or initialisation cut short by a time-out or an error reply goes on
+// without the camera that failed, once the engine is free.
+void NoticeAbortedRecovery(CameraController* c);
+// The camera in a transaction sent a reply: it is no longer missing replies,
+// and a camera marked "(no answer)" gets its line checked again.
+void NoteCameraAnswered(CameraController* c);
+// Asks a marked camera other than the polled one, on a line that still
+// carries replies, for its power once a second, so it is found again when it
+// answers (a silent line's own check does that there).
+void ProbeSilentCamera(CameraController* c, uint32_t now);
+void ProbeDeadline(const CameraController* c, uint32_t now, uint32_t* wait);
+// Milliseconds from `now` until more than `afterMs` have passed since `since`.
+uint32_t MsLeft(uint32_t now, uint32_t since, uint32_t afterMs);

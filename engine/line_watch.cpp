@@ -1,0 +1,167 @@
+// Watching the lines: a port whose device went away is closed at once and the
+// work on it ends; it is opened again every second and settles before it is
+// checked; a network change waits out its delay.
+#include "engine/discovery.h"
+#include "engine/engine_state.h"
+#include "engine/line_recovery.h"
+#include "engine/line_recovery_state.h"
+#include "engine/panel_hooks.h"
+
+LineRecovery recovery;
+
+namespace {
+
+void Narrow(uint32_t left, uint32_t* wait) {
+  if (left < *wait) *wait = left;
+}
+
+// The initialisation of every camera (at start-up, or after a refusal) goes on
+// with the next camera; what the cut-short transaction left is cleared as an
+// abort does.
+void SkipToNextCamera(CameraController* c) {
+  const int32_t camera = c->camera.load();
+  EndAbort(c);
+  c->initialising = true;
+  c->camera = camera;
+  EnterPhase(c, MODE_CAMERA_DONE);
+}
+
+// Whatever the engine was doing on `line` ends at once.
+void EndWorkOnLine(CameraController* c, int32_t line) {
+  if (recovery.activeLine == line) {
+    recovery.activeLine = -1;
+    recovery.startedCamera = -1;
+    AbandonTransaction(c);
+    return;
+  }
+  if (c->port.load() != line) return;
+  const int32_t mode = c->mode.load();
+  if (mode == MODE_PORT_CHECK || mode == MODE_NEXT_PORT) {
+    ClosePortWithoutCameras(c);  // discovery goes on with the next port
+  } else if (mode >= TX_COMMAND && c->initialising) {
+    recovery.startedCamera = -1;
+    SkipToNextCamera(c);
+  } else if (mode >= TX_COMMAND) {
+    AbandonTransaction(c);
+  }
+}
+
+// A driver that never lets go of a request keeps the old port until exit;
+// opening it again then fails once a second, as for a device not there.
+void LineLost(CameraController* c, int32_t line, uint32_t now) {
+  const bool leftOpen = c->channels[line]->ClosePort() == kPortLeftToExit;
+  LineWatch& w = recovery.lines[line];
+  w.state = LINE_LOST;
+  w.since = now;
+  w.networkChange = false;
+  ShowStatus("COM%d lost", line + 1);
+  for (int32_t i = 0; i < c->cameraCount.load(); i++)
+    if (c->cameras[i].port == line) SetSilent(c, i, true);
+  EndWorkOnLine(c, line);
+  if (leftOpen) ShowStatus("COM%d does not close; left open until exit", line + 1);
+}
+
+void TryAgain(CameraController* c, int32_t line, uint32_t now) {
+  LineWatch& w = recovery.lines[line];
+  w.since = now;
+  if (c->channels[line]->OpenPort(static_cast<uint32_t>(line + 1)) == 0) w.state = LINE_SETTLING;
+}
+
+// Network-change packets at the head of a line the engine is not reading now.
+void TakeNetworkChanges(SerialChannel* channel, int32_t line, uint32_t now) {
+  uint8_t packet[kPacketCapacity + 1];
+  uint32_t length = 0;
+  while (channel->HasReceivedFrame() && channel->PeekFrame(packet, kPacketCapacity, &length) == 0 &&
+         IsNetworkChange(packet, length)) {
+    channel->ReadFrame(packet, kPacketCapacity, &length);
+    NoteNetworkChange(line, now);
+  }
+}
+
+void WatchLine(CameraController* c, int32_t line, uint32_t now) {
+  LineWatch& w = recovery.lines[line];
+  if (c->channels[line] && c->channels[line]->IsLost()) LineLost(c, line, now);
+  SerialChannel* channel = c->channels[line];
+  if (!channel) {
+    w = LineWatch{};  // closed for good: discovery found no camera there
+    return;
+  }
+  if (w.state == LINE_LOST && now - w.since >= kReopenEveryMs) TryAgain(c, line, now);
+  if (w.state == LINE_SETTLING && now - w.since > kReopenSettleMs) MakeCheckDue(w, false);
+  if (line != c->port.load()) TakeNetworkChanges(channel, line, now);
+  if (w.networkChange && now - w.networkChangeTick > kNetworkChangeDelayMs) {
+    w.networkChange = false;
+    if (w.state == LINE_UP) MakeCheckDue(w, false);
+  }
+  // A daisy chain is a ring: one camera switched off silences the whole line.
+  if (w.state == LINE_UP && w.silentCount > 0 && now - w.lastReplyTick > kSilentLineCheckMs &&
+      now - w.lastCheckTick >= kSilentLineCheckMs)
+    MakeCheckDue(w, true);
+}
+
+}  // namespace
+
+uint32_t MsLeft(uint32_t now, uint32_t since, uint32_t afterMs) {
+  const uint32_t elapsed = now - since;
+  return elapsed > afterMs ? 0 : afterMs + 1 - elapsed;
+}
+
+bool IsNetworkChange(const uint8_t* packet, uint32_t length) {
+  return length == 3 && (packet[0] & 0x8F) == 0x80 && packet[1] == 0x38 && packet[2] == 0xFF;
+}
+
+// Further network changes while one waits out its delay change nothing.
+void NoteNetworkChange(int32_t line, uint32_t now) {
+  LineWatch& w = recovery.lines[line];
+  if (w.networkChange) return;
+  w.networkChange = true;
+  w.networkChangeTick = now;
+}
+
+void ResetLineRecovery() { recovery = LineRecovery{}; }
+
+void LineRecoveryStep(CameraController* c) {
+  const uint32_t now = OsTickCount();
+  for (int32_t line = 0; line < kChannelCount; line++) WatchLine(c, line, now);
+  NoticeAbortedRecovery(c);
+  SyncListEntries(c);
+  StartDueCheck(c, now);
+  ProbeSilentCamera(c, now);
+}
+
+bool LineRecoveryTakesTurn(CameraController* c) {
+  NoticeAbortedRecovery(c);
+  StartDueCheck(c, OsTickCount());
+  return c->mode.load() != MODE_IDLE;
+}
+
+void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
+  if ((recovery.listDirty && c->listReady.load() != 0) || (recovery.activeLine >= 0 && EngineFree(c))) *wait = 0;
+  for (int32_t line = 0; line < kChannelCount; line++) {
+    const LineWatch& w = recovery.lines[line];
+    if (!c->channels[line]) continue;
+    if (c->channels[line]->IsLost() || (w.state == LINE_CHECK_DUE && CheckCanStart(c))) *wait = 0;
+    if (w.state == LINE_LOST) Narrow(MsLeft(now, w.since, kReopenEveryMs - 1), wait);
+    if (w.state == LINE_SETTLING) Narrow(MsLeft(now, w.since, kReopenSettleMs), wait);
+    if (w.networkChange) Narrow(MsLeft(now, w.networkChangeTick, kNetworkChangeDelayMs), wait);
+    if (w.state == LINE_UP && w.silentCount > 0) {
+      const uint32_t quiet = MsLeft(now, w.lastReplyTick, kSilentLineCheckMs);
+      const uint32_t spaced = MsLeft(now, w.lastCheckTick, kSilentLineCheckMs - 1);
+      Narrow(quiet > spaced ? quiet : spaced, wait);
+    }
+  }
+  ProbeDeadline(c, now, wait);
+}
+
+bool NoteReceivedPacket(CameraController* c) {
+  const int32_t line = c->port.load();
+  if (line < 0 || line >= kChannelCount) return true;
+  const uint32_t now = OsTickCount();
+  if (IsNetworkChange(c->packetBuffer, c->packetLength)) {
+    NoteNetworkChange(line, now);
+    return false;
+  }
+  recovery.lines[line].lastReplyTick = now;
+  NoteCameraAnswered(c);
+  return true;
+}

@@ -1,0 +1,77 @@
+#include "sim/camsim_outages.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr uint64_t kUsPerMs = 1000;
+
+void Unplug(int number, PtyLine* pty) {
+  pty->Unplug();
+  std::printf("line %d: unplugged\n", number);
+  std::fflush(stdout);
+}
+
+// A new device, announced as at the start, so a script finds it.
+void PlugIn(const CamsimLineOptions& options, int number, PtyLine* pty) {
+  char error[256];
+  if (!pty->Open(options.link, error, sizeof(error))) {
+    std::fprintf(stderr, "camsim: line %d: %s\n", number, error);
+    pty->Unplug();
+    return;
+  }
+  std::printf("line %d: %s", number, pty->DevicePath());
+  if (options.link[0] != '\0') std::printf(" (link %s)", options.link);
+  std::printf(", plugged in\n");
+  std::fflush(stdout);
+}
+
+void Note(const CamsimOutageLog& log, int number, const CamsimOutage& outage, bool out) {
+  if (log.transcript == nullptr) return;
+  std::fprintf(log.transcript, "%5llu.%06llu L%d ", static_cast<unsigned long long>(log.timeUs / 1000000u),
+               static_cast<unsigned long long>(log.timeUs % 1000000u), number);
+  if (outage.camera >= 0) {
+    std::fprintf(log.transcript, "cam%d %s\n", outage.camera + 1, out ? "off" : "on");
+  } else {
+    std::fprintf(log.transcript, "%s\n", out ? "unplugged" : "plugged in");
+  }
+  std::fflush(log.transcript);
+}
+
+void Switch(const CamsimLineOptions& options, int number, const CamsimOutage& outage, bool out, SimLine* line,
+            PtyLine* pty) {
+  if (outage.camera >= 0) {
+    line->SwitchCamera(outage.camera, !out);
+  } else if (out) {
+    Unplug(number, pty);
+  } else {
+    PlugIn(options, number, pty);
+  }
+}
+
+}  // namespace
+
+uint64_t RunOutages(const CamsimLineOptions& options, int number, uint64_t nowUs, CamsimOutageRun* run, SimLine* line,
+                    PtyLine* pty, const CamsimOutageLog& log) {
+  line->AdvanceToUs(nowUs);
+  uint64_t next = UINT64_MAX;
+  for (int i = 0; i < options.outageCount; ++i) {
+    const CamsimOutage& outage = options.outages[i];
+    CamsimOutageRun::Phase& phase = run->phase[i];
+    if (phase == CamsimOutageRun::PENDING && nowUs >= outage.fromMs * kUsPerMs) {
+      Switch(options, number, outage, true, line, pty);
+      Note(log, number, outage, true);
+      phase = CamsimOutageRun::RUNNING;
+    }
+    if (phase == CamsimOutageRun::RUNNING && nowUs >= outage.toMs * kUsPerMs) {
+      Switch(options, number, outage, false, line, pty);
+      Note(log, number, outage, false);
+      phase = CamsimOutageRun::OVER;
+    }
+    const uint64_t due = phase == CamsimOutageRun::PENDING   ? outage.fromMs * kUsPerMs
+                         : phase == CamsimOutageRun::RUNNING ? outage.toMs * kUsPerMs
+                                                             : UINT64_MAX;
+    if (due < next) next = due;
+  }
+  return next;
+}

@@ -1,0 +1,245 @@
+// Lines that vanish and cameras switched off, on the virtual clock: the line
+// closed at once and opened again with the same, more or fewer cameras on
+// it, a network change, a chain silenced by one camera; and bad input: a port
+// that never comes back, a storm of network changes, a line that flaps.
+#include "requests/request_codes.h"
+#include "tests/support/engine_rig.h"
+
+namespace {
+
+const SimTiming kFast = SimFastTiming();
+const char kAddressSet[] = "88 30 01 FF";
+
+Lines Since(const Lines& all, size_t from) { return Lines(all.begin() + static_cast<long>(from), all.end()); }
+
+bool Shows(EngineRig& rig, const std::string& text) {
+  const Lines texts = rig.StatusTexts();
+  return !texts.empty() && texts.back() == text;
+}
+
+// Ready, camera `index` selected in the engine and in the list.
+void Choose(EngineRig& rig, int index) {
+  ASSERT_TRUE(rig.RunToReady() && rig.Select(index));
+  SendDlgItemMessageA(rig.panel, IDC_CAMERA_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int Selected(EngineRig& rig) {
+  return static_cast<int>(SendDlgItemMessageA(rig.panel, IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0));
+}
+
+// The ticks of the frames on a line that start with `prefix`, from frame `from` on.
+std::vector<uint32_t> Ticks(WirePeer& line, const std::string& prefix, size_t from = 0) {
+  std::vector<uint32_t> ticks;
+  const std::vector<WireFrame> frames = line.Frames();
+  for (size_t i = from; i < frames.size(); i++)
+    if (frames[i].hex.rfind(prefix, 0) == 0) ticks.push_back(frames[i].tick);
+  return ticks;
+}
+
+uint32_t ClosestGap(const std::vector<uint32_t>& ticks) {
+  uint32_t gap = UINT32_MAX;
+  for (size_t i = 1; i < ticks.size(); i++) gap = std::min(gap, ticks[i] - ticks[i - 1]);
+  return gap;
+}
+
+}  // namespace
+
+TEST(Recovery, LostLineComesBackWithTheSameMoreOrFewerCameras) {
+  const struct {
+    const char* name;
+    std::initializer_list<uint8_t> models;  // on COM2 once it is back
+    Lines entries;
+    Lines texts;  // from the loss on
+  } rows[] = {
+      {"same",
+       {0x45, 0x45},
+       {"Camera 1", "Camera 2", "Camera 3"},
+       {"COM2 lost", "Checking COM2...", "Initializing camera 2...", "Initializing camera 3...",
+        "COM2 back, 2 cameras"}},
+      {"more",
+       {0x45, 0x45, 0x45},
+       {"Camera 1", "Camera 2", "Camera 3", "Camera 4"},
+       {"COM2 lost", "Checking COM2...", "Initializing camera 2...", "Initializing camera 3...",
+        "Initializing camera 4...", "COM2 back, 3 cameras"}},
+      {"fewer",
+       {0x45},
+       {"Camera 1", "Camera 2", "Camera 3 (no answer)"},
+       {"COM2 lost", "Checking COM2...", "Initializing camera 2...", "COM2 back, 1 cameras"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EngineRig rig;
+    rig.Attach(1, {0x45}, kFast);
+    rig.Attach(2, {0x45, 0x45}, kFast);
+    rig.Start();
+    Choose(rig, 1);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == 1 && rig.c->stage.load() != 0; }, 1000));
+    const size_t shown = rig.StatusTexts().size();
+    rig.Unplug(2);
+    rig.Step();
+    const uint32_t lost = VirtualTick();
+    EXPECT_TRUE(rig.Idle()) << "the poll in flight ends at once";
+    rig.Post(1, REQ_FREEZE, 1);
+    rig.Step();
+    EXPECT_TRUE(rig.Idle() && !rig.c->requestQueue->HasMessages()) << "a request for a lost camera is dropped";
+    EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)", "Camera 3 (no answer)"}));
+    rig.Run(1500);  // the attempt a second after the loss finds nothing
+    WirePeer& back = rig.PlugIn(2, row.models, kFast);
+    ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, row.texts.back()) && rig.Idle(); }, 5000));
+    const std::vector<WireFrame> frames = back.Frames();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames[0].hex, kAddressSet);
+    EXPECT_EQ(frames[0].tick - lost, 2051u) << "opened two seconds after the loss, then 50 ms to settle";
+    EXPECT_EQ(Since(rig.StatusTexts(), shown), row.texts);
+    EXPECT_EQ(rig.ListItems(), row.entries);
+    EXPECT_EQ(Selected(rig), 1);
+    rig.Post(1, REQ_FREEZE, 1);
+    ASSERT_TRUE(rig.Settle());
+    EXPECT_EQ(Hex(back.Received(0, 0x01).back()), "81 01 04 62 02 FF");
+  }
+}
+
+// A camera announcing a network change, on the line the engine polls or on
+// another: the line is addressed again once, 500 ms after the first of them.
+TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
+  for (int com : {1, 2}) {
+    SCOPED_TRACE(com);
+    EngineRig rig;
+    rig.Attach(1, {0x45}, kFast);
+    rig.Attach(2, {0x45, 0x45}, kFast);
+    rig.Start();
+    Choose(rig, 0);
+    WirePeer& line = rig.Com(com);
+    const size_t before = line.Frames().size();
+    const uint32_t first = VirtualTick();
+    for (int i = 0; i < 3; i++) {
+      line.Inject({0x90, 0x38, 0xFF});
+      rig.Run(150);
+    }
+    const std::string back = com == 1 ? "COM1 back, 1 cameras" : "COM2 back, 2 cameras";
+    ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, back) && rig.Idle(); }, 3000));
+    const std::vector<uint32_t> checks = Ticks(line, kAddressSet, before);
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_GT(checks[0] - first, 500u);
+    EXPECT_LE(checks[0] - first, 520u);
+    EXPECT_EQ(Selected(rig), 0);
+  }
+}
+
+// The first camera of a chain switched off breaks the ring: the selected
+// second one misses three replies and is marked; its requests are dropped and
+// the silent line gets one address set a second; power back on, the line is
+// addressed and initialised again and the camera is driven as before.
+TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
+  rig.Start();
+  Choose(rig, 1);
+  const size_t shown = rig.StatusTexts().size();
+  com1.Power(0, false);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.ListItems()[1] == "Camera 2 (no answer)"; }, 3000));
+  EXPECT_EQ(rig.StatusTexts().at(shown), "Camera 2 not answering");
+  const size_t marked = com1.Frames().size();
+  rig.Post(1, REQ_FREEZE, 1);
+  rig.Run(4000);
+  EXPECT_EQ(Ticks(com1, "82 01", marked).size(), 0u) << "a request for a marked camera is dropped";
+  EXPECT_GE(Ticks(com1, kAddressSet, marked).size(), 3u) << "the silent line is checked every second";
+  EXPECT_GE(ClosestGap(Ticks(com1, "", marked)), 1000u) << "and carries nothing more";
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1 (no answer)", "Camera 2 (no answer)"}));
+  com1.Power(0, true);
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 2 cameras") && rig.Idle(); }, 3000));
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
+  EXPECT_EQ(Selected(rig), 1);
+  rig.Post(1, REQ_FREEZE, 1);
+  ASSERT_TRUE(rig.Settle());
+  EXPECT_EQ(Hex(com1.Received(1, 0x01).back()), "82 01 04 62 02 FF");
+}
+
+// A camera that stops answering while the rest of its line goes on: three
+// requests without a reply mark it, later ones are dropped, it is asked its
+// power once a second, and once it answers its line is initialised again.
+TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
+  rig.Start();
+  Choose(rig, 0);
+  SimFaults silent;
+  silent.silent = true;
+  com1.SetFaults(1, silent);
+  for (int i = 0; i < 3; i++) {
+    rig.Post(1, REQ_FREEZE, 1);
+    ASSERT_TRUE(rig.Settle());
+  }
+  rig.Step();  // the entry follows the mark at once
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)"}));
+  const size_t marked = com1.Frames().size();
+  rig.Post(1, REQ_FREEZE, 1);
+  rig.Run(3500);
+  EXPECT_EQ(Ticks(com1, "82 01", marked).size(), 0u) << "a request for a marked camera is dropped";
+  const std::vector<uint32_t> probes = Ticks(com1, "82 09 04 00 FF", marked);
+  EXPECT_GE(probes.size(), 3u);
+  EXPECT_GE(ClosestGap(probes), 1000u);
+  EXPECT_EQ(Ticks(com1, kAddressSet, marked).size(), 0u) << "the line answers, so it is not checked";
+  com1.SetFaults(1, SimFaults{});
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 2 cameras") && rig.Idle(); }, 3000));
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
+}
+
+// Nothing selected, so nothing is polled: the worker, sleeping until its
+// deadlines, wakes once a second for the attempt and for nothing else.
+TEST(Recovery, PortThatNeverReopensCostsOneAttemptASecond) {
+  EngineRig rig;
+  rig.Attach(1, {0x45}, kFast);
+  rig.Attach(2, {0x45}, kFast);
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady());
+  rig.Unplug(2);
+  rig.Step();
+  int wakes = 0;
+  for (const uint32_t from = VirtualTick(); VirtualTick() - from < 10000; wakes++) rig.SleepThenStep();
+  EXPECT_LE(wakes, 11);
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)"}));
+}
+
+// A hundred network-change packets a second: the line is addressed again now
+// and then, never twice within 500 ms.
+TEST(Recovery, NetworkChangeStormReaddressesAtMostEvery500Ms) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
+  rig.Start();
+  Choose(rig, 0);
+  const size_t before = com1.Frames().size();
+  for (int ms = 0; ms < 3000; ms += 10) {
+    com1.Inject({0x90, 0x38, 0xFF});
+    rig.Run(10);
+  }
+  const std::vector<uint32_t> checks = Ticks(com1, kAddressSet, before);
+  EXPECT_GE(checks.size(), 2u);
+  EXPECT_GE(ClosestGap(checks), 500u);
+}
+
+// Lost again in the settle, the address set, or a camera's initialisation:
+// once the line stays, both cameras are initialised again and the list
+// still has one entry per camera.
+TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
+  EngineRig rig;
+  rig.Attach(1, {0x45}, kFast);
+  rig.Attach(2, {0x45, 0x45}, kFast);
+  rig.Start();
+  Choose(rig, 1);
+  rig.Unplug(2);
+  for (int delay : {0, 30, 52, 56, 60, 75}) {
+    rig.PlugIn(2, {0x45, 0x45}, kFast);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->channels[1]->IsOpen(); }, 1500));
+    rig.Run(delay);
+    rig.Unplug(2);
+  }
+  WirePeer& back = rig.PlugIn(2, {0x45, 0x45}, kFast);
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM2 back, 2 cameras") && rig.Idle(); }, 3000));
+  EXPECT_EQ(back.Received(0, 0x09).size(), back.Received(1, 0x09).size()) << "both initialised";
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2", "Camera 3"}));
+  EXPECT_EQ(rig.c->cameraCount.load(), 3);
+  rig.Post(2, REQ_FREEZE, 1);
+  ASSERT_TRUE(rig.Settle());
+  EXPECT_EQ(Hex(back.Received(1, 0x01).back()), "82 01 04 62 02 FF");
+}
