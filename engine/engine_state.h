@@ -106,7 +106,7 @@ void AbandonTransaction(CameraController* c);
 void EnterPhase(CameraController* c, int32_t phase, int32_t subStep = 0);
 // A line is addressed and initialised again: its echoes are awaited as long
 // as discovery's, whatever time-out the last transaction left.
-void BeginLineCheck(CameraController* c);
+void BeginRecoveryCheck(CameraController* c);
 // The worker takes on a request (`followUp` = its code) or a poll for camera `index`.
 void BeginWork(CameraController* c, int32_t followUp, int32_t index);
 // The setting chain runs again for the current camera, with the time the
