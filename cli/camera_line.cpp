@@ -1,5 +1,7 @@
 #include "cli/camera_line.h"
 
+#include "engine/line_name.h"
+
 #include <cstdio>
 
 namespace {
@@ -31,8 +33,8 @@ static_assert(sizeof kFields / sizeof kFields[0] == sizeof(CameraRecord) / sizeo
 
 void FormatCameraLine(const CameraRecord& r, int32_t index, char* out, size_t size) {
   if (size == 0) return;
-  int n = snprintf(out, size, "camera %d COM%d address %d model 0x%02X", static_cast<int>(index + 1),
-                   static_cast<int>(r.port + 1), static_cast<int>(r.address), static_cast<unsigned>(r.modelCode));
+  int n = snprintf(out, size, "camera %d %s address %d model 0x%02X", static_cast<int>(index + 1),
+                   NameOfLine(r.port).text, static_cast<int>(r.address), static_cast<unsigned>(r.modelCode));
   for (const Field& f : kFields) {
     if (n < 0 || static_cast<size_t>(n) >= size) return;
     n += snprintf(out + n, size - static_cast<size_t>(n), " %s=%d", f.name, static_cast<int>(r.*f.member));

@@ -7,9 +7,14 @@
 #include <cstring>
 
 const char kCliUsage[] =
-    "usage: orvalix-cli --port N=DEVICE [--port ...] [--select N] [--request CODE[:A] ...]\n"
-    "                   [--raw HEX ...] [--wait MS] [--timeout MS] [--trace] [--stdin]\n"
+    "usage: orvalix-cli --port N=DEVICE [--port ...] [--ip N=HOST[:PORT][,KIND] ...] [--config FILE]\n"
+    "                   [--select N] [--request CODE[:A] ...] [--raw HEX ...] [--wait MS]\n"
+    "                   [--timeout MS] [--trace] [--stdin]\n"
     "  --port N=DEVICE     COMN (1..10) is DEVICE; no other port is opened\n"
+    "  --ip N=HOST[:PORT][,KIND]\n"
+    "                      network line IPN (1..16): KIND visca-ip (default, UDP port 52381),\n"
+    "                      tcp (port 5678) or udp (raw VISCA, port 1259)\n"
+    "  --config FILE       the [Network] lines IP1=HOST[:PORT] [KIND] of FILE, as orvalix.ini\n"
     "  --select N          select camera N (as listed) like a click in the camera list\n"
     "  --request CODE[:A]  put request CODE with argument A (default 0) for the selected camera\n"
     "  --raw HEX           send a raw packet, e.g. \"8x 09 04 00 FF\" (8x: the camera's address),\n"
@@ -149,8 +154,20 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* err
       if (!ParsePort(value, o, error, errorSize)) return false;
       anyPort = true;
       i++;
+    } else if (strcmp(opt, "--ip") == 0) {
+      if (!value) return Fail(error, errorSize, "--ip needs N=HOST[:PORT][,KIND]", value);
+      if (!ParseNetOption(value, &o->network, error, errorSize)) return false;
+      anyPort = true;
+      i++;
+    } else if (strcmp(opt, "--config") == 0) {
+      if (!value || !*value || strlen(value) >= CliOptions::kDeviceChars)
+        return Fail(error, errorSize, "--config needs a file", value);
+      snprintf(o->configFile, CliOptions::kDeviceChars, "%s", value);
+      anyPort = true;
+      i++;
     } else if (strcmp(opt, "--select") == 0) {
-      if (!ParseInteger(value, 1, 70, &v)) return Fail(error, errorSize, "--select needs a camera number 1..70", value);
+      if (!ParseInteger(value, 1, CliOptions::kMaxCameraNumber, &v))
+        return Fail(error, errorSize, "--select needs a camera number 1..182", value);
       o->select = static_cast<int32_t>(v);
       i++;
     } else if (strcmp(opt, "--request") == 0) {
@@ -175,7 +192,7 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* err
       return Fail(error, errorSize, "unknown argument", opt);
     }
   }
-  if (!anyPort) return Fail(error, errorSize, "no port given", "use --port N=DEVICE");
+  if (!anyPort) return Fail(error, errorSize, "no port given", "use --port N=DEVICE, --ip or --config");
   if (o->requestCount > 0 && o->select == 0)
     return Fail(error, errorSize, "requests need a selected camera", "use --select N");
   return true;

@@ -1,6 +1,7 @@
 // Command line of orvalix-cli.
 #pragma once
 
+#include "net/net_config.h"
 #include "requests/raw_packet_text.h"
 
 #include <cstdint>
@@ -15,8 +16,12 @@ struct CliOptions {
   static constexpr int kMaxPorts = 10;      // COM1..COM10, as the engine opens them
   static constexpr int kMaxRequests = 255;  // what the request queue holds at once
   static constexpr int kDeviceChars = 256;
+  // Seven cameras on each of the ten COM ports and sixteen network lines.
+  static constexpr int kMaxCameraNumber = 182;
 
   char devices[kMaxPorts][kDeviceChars] = {};  // "" = the port stays closed
+  NetConfig network;                           // the --ip lines
+  char configFile[kDeviceChars] = {};          // --config: more network lines ("" = none)
   int32_t select = 0;                          // camera number 1..; 0 = none
   CliRequest requests[kMaxRequests] = {};
   int32_t requestCount = 0;

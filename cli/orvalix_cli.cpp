@@ -112,6 +112,33 @@ InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs) {
   return INIT_DONE;
 }
 
+// --config's lines join --ip's; each one skipped is named as the program
+// names it on its status line. False when the file cannot be read.
+bool LoadConfigFile(CliOptions* options) {
+  if (options->configFile[0] == 0) return true;
+  NetConfigErrors errors;
+  if (!LoadNetConfigFile(options->configFile, &options->network, &errors)) return false;
+  for (int i = 0; i < errors.count && i < NetConfigErrors::kMaxTexts; i++) printf("%s\n", errors.texts[i]);
+  if (errors.count > NetConfigErrors::kMaxTexts)
+    printf("%d more lines of %s skipped\n", errors.count - NetConfigErrors::kMaxTexts, options->configFile);
+  return true;
+}
+
+// A port or network line named on the command line that did not open ends the run.
+bool AllOpened(CameraController* c, const CliOptions& options, char* what, size_t size) {
+  for (int i = 0; i < CliOptions::kMaxPorts; i++) {
+    if (!options.devices[i][0] || c->channels[i]) continue;
+    snprintf(what, size, "%s (COM%d)", options.devices[i], i + 1);
+    return false;
+  }
+  for (int i = 0; i < kNetMaxLines; i++) {
+    if (options.network.lines[i].kind == NET_NONE || c->channels[kSerialLineCount + i]) continue;
+    snprintf(what, size, "IP%d", i + 1);
+    return false;
+  }
+  return true;
+}
+
 int Fail(CameraController* c, const char* format, const char* detail) {
   if (c) {
     DestroyCameraController(c);
@@ -142,19 +169,15 @@ int main(int argc, char** argv) {
   for (uint32_t n = 1; n <= kSerialMaxPorts; n++)
     SerialPortSetDevice(n, n <= CliOptions::kMaxPorts ? options.devices[n - 1] : "");
 
+  if (!LoadConfigFile(&options)) return Fail(nullptr, "cannot read %s", options.configFile);
   traffic = StartTrafficFollower(options.trace);
   followTraffic = options.trace || options.commandMode || AnyRaw(options);
   if (!InstallCliPanel()) return Fail(nullptr, "%s", "cannot create the panel's event");
-  CameraController* c = CreateCameraController(WORKER_MANUAL);
+  CameraController* c = CreateCameraController(WORKER_MANUAL, &options.network);
   if (!c) return Fail(nullptr, "%s", "cannot create the camera engine");
   PrintNewStatus();
-  for (int i = 0; i < CliOptions::kMaxPorts; i++) {
-    if (options.devices[i][0] && !c->channels[i]) {
-      char what[CliOptions::kDeviceChars + 32];
-      snprintf(what, sizeof what, "%s (COM%d)", options.devices[i], i + 1);
-      return Fail(c, "cannot open %s", what);
-    }
-  }
+  char what[CliOptions::kDeviceChars + 32];
+  if (!AllOpened(c, options, what, sizeof what)) return Fail(c, "cannot open %s", what);
   WakeOnNotifications(c);
   if (!c->thread.Start(CameraWorkerThread, c)) return Fail(c, "%s", "cannot start the engine's worker");
 

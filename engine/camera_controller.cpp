@@ -3,8 +3,10 @@
 #include "engine/discovery.h"
 #include "engine/dispatch_request.h"
 #include "engine/engine_state.h"
+#include "engine/line_name.h"
 #include "engine/line_recovery.h"
 #include "engine/link_service.h"
+#include "engine/network_lines.h"
 #include "engine/next_deadline.h"
 #include "engine/panel_hooks.h"
 #include "engine/raw_command.h"
@@ -34,6 +36,17 @@ static_assert(kWorkerStopWaitMs > kCloseWaitMs, "the worker's own close must fit
 // Set on the worker while it runs the panel refresh of a re-reading: the
 // selection that refresh makes is the camera already current, never a click.
 thread_local bool inWorkerRefresh = false;
+
+// A channel set up as the engine speaks: 38400 baud, the packet-end test
+// cutting frames; not open yet.
+SerialChannel* NewEngineChannel() {
+  SerialChannel* channel = new (std::nothrow) SerialChannel;
+  if (!channel) return nullptr;
+  channel->SetOption(OPTION_BAUD_RATE, kBaudRate);
+  channel->SetOption(OPTION_FRAMING, FRAMING_CALLBACK_ONLY);
+  channel->SetCallback(OPTION_FRAME_END, PacketEndTest);
+  return channel;
+}
 
 // Frees what creation took; the worker must no longer run.
 void ReleaseResources(CameraController* c) {
@@ -137,19 +150,24 @@ void ResetEngineGlobals() {
 }
 
 SerialChannel* OpenCameraChannel(int32_t index) {
-  SerialChannel* channel = new (std::nothrow) SerialChannel;
-  if (!channel) return nullptr;
-  channel->SetOption(OPTION_BAUD_RATE, kBaudRate);
-  channel->SetOption(OPTION_FRAMING, FRAMING_CALLBACK_ONLY);
-  channel->SetCallback(OPTION_FRAME_END, PacketEndTest);
-  if (channel->OpenPort(static_cast<uint32_t>(index + 1)) != 0) {
+  SerialChannel* channel = NewEngineChannel();
+  if (channel && channel->OpenPort(static_cast<uint32_t>(index + 1)) != 0) {
     delete channel;
     return nullptr;
   }
   return channel;
 }
 
-CameraController* CreateCameraController(WorkerStart start) {
+SerialChannel* OpenNetworkChannel(const NetLineConfig& line) {
+  SerialChannel* channel = NewEngineChannel();
+  if (channel && channel->OpenNetworkLine(line) != 0) {
+    delete channel;
+    return nullptr;
+  }
+  return channel;
+}
+
+CameraController* CreateCameraController(WorkerStart start, const NetConfig* network) {
   ShowStatus("Searching for cameras...");
   CameraController* c = new (std::nothrow) CameraController;
   if (!c) return nullptr;
@@ -173,12 +191,13 @@ CameraController* CreateCameraController(WorkerStart start) {
   uint32_t now = OsTickCount();
   lastRxTick = now;
   c->sendTick = now;
-  for (int32_t i = 0; i < kChannelCount; i++) {
+  for (int32_t i = 0; i < kSerialLineCount; i++) {
     c->channels[i] = OpenCameraChannel(i);
     if (!c->channels[i]) continue;
     c->channels[i]->SetReceiveSignal(&c->workEvent);
     if (c->port.load() < 0) c->port = i;
   }
+  if (network) OpenNetworkLines(c, *network);
   OsSleep(kOpenSettleMs);
   if (start == WORKER_THREAD && !c->thread.Start(CameraWorkerThread, c)) {
     ReleaseResources(c);
@@ -200,7 +219,7 @@ void CloseChannel(CameraController* c, int32_t index) {
     return;
   }
   // Its I/O thread may still run inside the driver: the channel stays too.
-  ShowStatus("COM%d does not close; left open until exit", index + 1);
+  ShowStatus("%s does not close; left open until exit", NameOfLine(index).text);
 }
 
 void DestroyCameraController(CameraController* c) {
@@ -228,6 +247,7 @@ void WorkerBegin(CameraController* c) {
 }
 
 void WorkerStep(CameraController* c, int32_t* pollCounter) {
+  TakeNetworkEvents(c);
   LineRecoveryStep(c);
   ExpireCommandWindow(c);
   LinkServiceStep(c);

@@ -1,6 +1,7 @@
-// The one engine object: the camera table, the ten serial channels, the two
-// request queues between the panel and the engine, and the worker thread that
-// runs the whole VISCA conversation.
+// The one engine object: the camera table, the channels of the ten serial
+// lines and the network lines after them, the two request queues between the
+// panel and the engine, and the worker thread that runs the whole VISCA
+// conversation.
 //
 // Who writes what (no lock guards these): the worker writes the records and
 // every state word; the user-interface thread reads the records, `camera` and
@@ -10,15 +11,18 @@
 #pragma once
 
 #include "common/request_queue.h"
+#include "net/net_config.h"
 #include "platform/os.h"
 #include "serial/serial_channel.h"
 
 #include <atomic>
 #include <cstdint>
 
-constexpr int32_t kMaxCameras = 70;
-constexpr int32_t kChannelCount = 10;
+// Channels 0..9 are COM1..COM10, channels 10..25 the network lines IP1..IP16.
+constexpr int32_t kSerialLineCount = 10;
+constexpr int32_t kChannelCount = kSerialLineCount + kNetMaxLines;
 constexpr int32_t kMaxCamerasPerPort = 7;
+constexpr int32_t kMaxCameras = kChannelCount * kMaxCamerasPerPort;
 constexpr int32_t kPacketCapacity = 80;
 constexpr int32_t kQueueCapacity = 256;
 
@@ -96,6 +100,13 @@ struct CameraRecord {
   SharedInt lastPreset;
 };
 
+// What a network line has told the engine (NET_EVENT_ bits), worker only.
+struct NetworkLineState {
+  bool up = false;      // connected, or on the shared UDP socket
+  bool failed = false;  // its last attempt failed (said once until it is up)
+  bool lost = false;    // its connection dropped after it was up
+};
+
 struct CameraController {
   RequestQueue* notifyQueue = nullptr;
   RequestQueue* requestQueue = nullptr;
@@ -150,6 +161,12 @@ struct CameraController {
   uint8_t extraCompletions = 0;
   // Worker only: address sets sent to the current port.
   int32_t portChecks = 0;
+  // Worker only: the network lines' states, when discovery began to wait for
+  // the current one to come up, and whether the shared UDP socket's port
+  // (other than the one cameras expect) has been named.
+  NetworkLineState networkLines[kNetMaxLines];
+  uint32_t lineWaitTick = 0;
+  bool udpPortNamed = false;
 
   // The modelCode of the record named by `camera` (0 when it names none).
   int32_t GetModel() const;
@@ -169,13 +186,16 @@ void ResetEngineGlobals();
 // A channel for COM(index + 1) set up as the engine speaks (38400 baud, the
 // packet-end test cutting frames) and open; null when the port does not open.
 SerialChannel* OpenCameraChannel(int32_t index);
+// The same for a network line; null when the system has no handles left.
+SerialChannel* OpenNetworkChannel(const NetLineConfig& line);
 
 enum WorkerStart { WORKER_THREAD, WORKER_MANUAL };
 
-// Opens the ports and starts the worker. With WORKER_MANUAL no thread is
-// started: the caller runs WorkerBegin once and then WorkerStep per tick.
-// Null when the queues or the stop event could not be had.
-CameraController* CreateCameraController(WorkerStart start = WORKER_THREAD);
+// Opens the ports, and the network lines `network` names (none when null),
+// and starts the worker. With WORKER_MANUAL no thread is started: the caller
+// runs WorkerBegin once and then WorkerStep per tick. Null when the queues or
+// the stop event could not be had.
+CameraController* CreateCameraController(WorkerStart start = WORKER_THREAD, const NetConfig* network = nullptr);
 // Stops the worker (serving its calls into the panel while it waits), closes
 // the channels, frees the queues and the object. A worker that has not ended
 // after kWorkerStopWaitMs is left, with everything it uses, until the process

@@ -1,6 +1,8 @@
 #include "engine/discovery.h"
 
 #include "engine/engine_state.h"
+#include "engine/line_name.h"
+#include "engine/network_lines.h"
 #include "engine/line_recovery.h"
 #include "engine/next_deadline.h"
 #include "engine/panel_hooks.h"
@@ -13,13 +15,17 @@ namespace {
 
 const uint8_t kAddressSet[] = {0x88, 0x30, 0x01, 0xFF};
 const uint8_t kInterfaceClear[] = {0x88, 0x01, 0x00, 0x01, 0xFF};
+// A network line with one camera at address 1 is checked by asking it who it is.
+const uint8_t kVersionInquiry[] = {0x81, 0x09, 0x00, 0x02, 0xFF};
+constexpr uint8_t kReplyOfAddress1 = 0x90;
 // An address-set echo has at least this many bytes.
 constexpr uint32_t kMinEchoLength = 4;
 // A line that keeps answering the address set with short echoes is given up
 // after this many port checks, so discovery always reaches the other ports.
 constexpr int32_t kMaxPortChecks = 5;
 
-// Broadcasts are built in packetBuffer and go straight to the channel.
+// Broadcasts (and a datagram line's check) are built in packetBuffer and go
+// straight to the channel.
 void WriteBroadcast(CameraController* c, const uint8_t* bytes, int32_t length) {
   memcpy(c->packetBuffer, bytes, static_cast<size_t>(length));
   c->sendTick = OsTickCount();
@@ -50,12 +56,22 @@ void AdvancePort(CameraController* c) {
   for (int32_t port = c->port.load() + 1; port < kChannelCount; port++) {
     if (c->channels[port]) {
       c->port = port;
-      EnterPhase(c, MODE_PORT_CHECK);
+      BeginLineCheck(c);
       return;
     }
   }
   c->port = -1;
   EnterPhase(c, MODE_DISCOVERY_DONE);
+}
+
+// The one camera of a datagram line answered its check from address 1.
+void HandleDatagramCheck(CameraController* c) {
+  if (c->packetBuffer[0] != kReplyOfAddress1) {
+    EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the line again
+    return;
+  }
+  CreateRecords(c, 1);
+  AdvancePort(c);
 }
 
 }  // namespace
@@ -81,7 +97,11 @@ void StartupPhase(CameraController* c) {
         }
       }
       // No port opened at all: discovery ends at once with no camera.
-      EnterPhase(c, c->port.load() < 0 ? MODE_DISCOVERY_DONE : MODE_PORT_CHECK);
+      if (c->port.load() < 0) {
+        EnterPhase(c, MODE_DISCOVERY_DONE);
+      } else {
+        BeginLineCheck(c);
+      }
       break;
   }
 }
@@ -92,8 +112,12 @@ void PortCheck(CameraController* c) {
     return;
   }
   c->portChecks++;
-  if (!QuietLineCheck()) ShowStatus("Checking COM%d...", c->port.load() + 1);
-  WriteBroadcast(c, kAddressSet, sizeof kAddressSet);
+  if (!QuietLineCheck()) ShowStatus("Checking %s...", NameOfLine(c->port.load()).text);
+  if (IsDatagramLine(c, c->port.load())) {
+    WriteBroadcast(c, kVersionInquiry, sizeof kVersionInquiry);
+  } else {
+    WriteBroadcast(c, kAddressSet, sizeof kAddressSet);
+  }
   StartTransaction(c, MODE_PORT_CHECK, STAGE_ECHO);
 }
 
@@ -102,6 +126,10 @@ void HandleBroadcastEcho(CameraController* c) {
   if (NotALineCheckEcho(c)) return;
   switch (c->mode.load()) {
     case MODE_PORT_CHECK:
+      if (IsDatagramLine(c, c->port.load())) {
+        HandleDatagramCheck(c);
+        return;
+      }
       if (c->packetLength < kMinEchoLength) {
         EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the port again
         return;

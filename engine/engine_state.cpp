@@ -51,7 +51,7 @@ void EnterPhase(CameraController* c, int32_t phase, int32_t subStep) {
   c->mode = phase;
 }
 
-void BeginLineCheck(CameraController* c) {
+void BeginRecoveryCheck(CameraController* c) {
   EnterPhase(c, MODE_PORT_CHECK);
   c->timeoutBeforeAck = 0;
   c->timeoutMs = kFirstTimeoutMs;

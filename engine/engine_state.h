@@ -34,6 +34,7 @@ enum : int32_t {
   MODE_INIT_CAMERA = 6,
   MODE_CAMERA_DONE = 7,
   MODE_COMMAND = 8,
+  MODE_LINE_WAIT = 9,  // discovery waits for a network line to come up
 };
 
 // Transaction codes: what a packet was sent for, kept in `mode` while its
@@ -105,7 +106,7 @@ void AbandonTransaction(CameraController* c);
 void EnterPhase(CameraController* c, int32_t phase, int32_t subStep = 0);
 // A line is addressed and initialised again: its echoes are awaited as long
 // as discovery's, whatever time-out the last transaction left.
-void BeginLineCheck(CameraController* c);
+void BeginRecoveryCheck(CameraController* c);
 // The worker takes on a request (`followUp` = its code) or a poll for camera `index`.
 void BeginWork(CameraController* c, int32_t followUp, int32_t index);
 // The setting chain runs again for the current camera, with the time the

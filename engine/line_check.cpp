@@ -57,7 +57,7 @@ void StartDueCheck(CameraController* c, uint32_t now) {
     recovery.startedCamera = -1;
     c->port = line;
     c->portChecks = 0;
-    BeginLineCheck(c);
+    BeginRecoveryCheck(c);
     return;
   }
 }

@@ -3,6 +3,7 @@
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
+#include "engine/line_name.h"
 #include "engine/line_recovery.h"
 #include "engine/panel_hooks.h"
 #include "engine/phase_table.h"
@@ -101,7 +102,7 @@ void HandlePacket(CameraController* c) {
   uint8_t kind = c->packetBuffer[1];
   int32_t stage = c->stage.load();
   if ((kind & kReplyKindMask) == kError) {
-    ShowStatus("Err Answer %X, COM%d, Cam:%d p.Mode:%d", kind, c->port.load() + 1, c->camera.load() + 1,
+    ShowStatus("Err Answer %X, %s, Cam:%d p.Mode:%d", kind, NameOfLine(c->port.load()).text, c->camera.load() + 1,
                c->mode.load());
     // With nothing awaited the message is all an error does.
     if (stage == STAGE_NONE || ErrorOfEarlierCommand(c, stage)) return;

@@ -1,6 +1,7 @@
 #include "engine/next_deadline.h"
 
 #include "engine/engine_state.h"
+#include "engine/network_lines.h"
 #include "engine/line_recovery.h"
 #include "engine/phase_table.h"
 
@@ -45,6 +46,9 @@ uint32_t NextDeadline(CameraController* c) {
       break;
     case WAKE_AT_ONCE:
       return 0;
+    case WAKE_ON_LINE:
+      Until(now, c->lineWaitTick, kLineUpWaitMs, &wait);
+      break;
     default:
       break;
   }

@@ -2,6 +2,7 @@
 
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
+#include "engine/network_lines.h"
 #include "engine/read_back.h"
 
 namespace {
@@ -17,6 +18,7 @@ const Phase kPhases[] = {
     {MODE_CAMERA_DONE,    CameraInitialised, WAKE_AT_ONCE},
     {MODE_COMMAND,        ReadBackStep,      WAKE_WHEN_NOT_WAITING},
     {MODE_ABORT,          EndAbort,          WAKE_AT_ONCE},
+    {MODE_LINE_WAIT,      AwaitLine,         WAKE_ON_LINE},
 };
 // clang-format on
 

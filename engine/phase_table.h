@@ -14,6 +14,7 @@ enum PhaseWake : uint8_t {
   WAKE_WHEN_NOT_WAITING,   // the step runs once nothing is awaited
   WAKE_AFTER_START_DELAY,  // start-up: the first sub-step waits out the start-up delay
   WAKE_FOR_WORK,           // idle: a request, a selection or the idle poll
+  WAKE_ON_LINE,            // a network line's news, or the end of the wait for it
 };
 
 struct Phase {

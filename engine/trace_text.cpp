@@ -1,6 +1,7 @@
 #include "engine/trace_text.h"
 
 #include "engine/engine_state.h"
+#include "engine/line_name.h"
 #include "engine/packet_names.h"
 #include "requests/visca_packet.h"
 
@@ -60,7 +61,7 @@ void FormatTraceLine(const TraceEntry& e, TraceStyle style, char* out, int32_t s
   Append(out, size, &at, "%llu.%u ", static_cast<unsigned long long>(e.tenths / kTenthsPerMs),
          static_cast<unsigned>(e.tenths % kTenthsPerMs));
   if (e.port >= 0)
-    Append(out, size, &at, "COM%d ", e.port + 1);
+    Append(out, size, &at, "%s ", NameOfLine(e.port).text);
   else
     Append(out, size, &at, "COM? ");
   if (style == TRACE_NAMED) Append(out, size, &at, "Cam ");

@@ -40,7 +40,7 @@ void CheckFaults(const SimFaults& f) {
 
 void CheckOptions(const CamsimOptions& o) {
   if (o.help) return;
-  if (o.lineCount < 1 || o.lineCount > CamsimOptions::kMaxLines) Broken("a line count outside 1..10");
+  if (o.lineCount < 1 || o.lineCount > CamsimOptions::kMaxLines) Broken("a line count outside 1..26");
   if (!Terminated(o.transcript)) Broken("the transcript path is not terminated");
   if (o.durationMs > kMaxDurationMs) Broken("a duration beyond seven days");
   for (int i = 0; i < o.lineCount; i++) {

@@ -13,7 +13,7 @@ namespace {
 constexpr int kErrorSize = 160;
 constexpr int kMaxArgs = 64;
 constexpr unsigned char kGuard = 0xA5;
-constexpr int32_t kMaxCameraNumber = 70;
+constexpr int32_t kMaxCameraNumber = 182;
 constexpr uint32_t kMaxMs = 86400000;
 
 [[noreturn]] void Broken(const char* what) {
@@ -29,8 +29,13 @@ void CheckOptions(const CliOptions& o) {
     if (memchr(device, 0, sizeof device) == nullptr) Broken("a device path is not terminated");
     if (device[0] != '\0') ports++;
   }
-  if (ports == 0) Broken("a parse without a port succeeded");
-  if (o.select < 0 || o.select > kMaxCameraNumber) Broken("--select outside 1..70");
+  for (const NetLineConfig& line : o.network.lines) {
+    if (memchr(line.host, 0, sizeof line.host) == nullptr) Broken("a host name is not terminated");
+    if (line.kind != NET_NONE) ports++;
+  }
+  if (memchr(o.configFile, 0, sizeof o.configFile) == nullptr) Broken("the --config path is not terminated");
+  if (ports == 0 && o.configFile[0] == '\0') Broken("a parse without a port, a network line or a file succeeded");
+  if (o.select < 0 || o.select > kMaxCameraNumber) Broken("--select outside 1..182");
   if (o.requestCount < 0 || o.requestCount > CliOptions::kMaxRequests) Broken("request count outside the table");
   if (o.requestCount > 0 && o.select == 0) Broken("requests without a selected camera");
   if (o.waitMs > kMaxMs) Broken("--wait outside 0..86400000");

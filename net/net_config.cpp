@@ -148,9 +148,45 @@ Span Trim(const char* begin, const char* end) {
 void SplitAt(Span value, char separator, Span* first, Span* rest) {
   size_t i = 0;
   while (i < value.length && (separator != 0 ? value.text[i] != separator : !IsSpace(value.text[i]))) i++;
-  *first = Span{value.text, i};
+  *first = Trim(value.text, value.text + i);
   if (i < value.length) i++;
   *rest = Trim(value.text + i, value.text + value.length);
+}
+
+// A line without its comment: ';' or '#' starts one anywhere (no host name
+// holds either).
+Span WithoutComment(Span line) {
+  size_t i = 0;
+  while (i < line.length && line.text[i] != ';' && line.text[i] != '#') i++;
+  return Trim(line.text, line.text + i);
+}
+
+bool SameTransport(NetKind a, NetKind b) { return (a == NET_TCP) == (b == NET_TCP); }
+
+// Another line already names the camera of line `index`: the shared UDP
+// socket gives each camera address's datagrams to one line only.
+bool SameCameraAs(const NetConfig* config, int index, char* why) {
+  const NetLineConfig& line = config->lines[index];
+  for (int i = 0; i < kNetMaxLines; i++) {
+    const NetLineConfig& other = config->lines[i];
+    if (i == index || other.kind == NET_NONE || !SameTransport(other.kind, line.kind) || other.port != line.port ||
+        !SameWord(other.host, std::strlen(other.host), line.host))
+      continue;
+    char quoted[kQuoteChars + 1];
+    Quote(line.host, std::strlen(line.host), quoted);
+    snprintf(why, kReasonChars, "%s:%u is IP%d already", quoted, static_cast<unsigned>(line.port), i + 1);
+    return true;
+  }
+  return false;
+}
+
+// Takes a parsed entry into line `index` unless another line names its camera.
+bool TakeEntry(NetConfig* config, int index, const NetLineConfig& entry, char* why) {
+  NetLineConfig& slot = config->lines[index];
+  slot = entry;
+  if (!SameCameraAs(config, index, why)) return true;
+  slot = NetLineConfig();
+  return false;
 }
 
 // One "key = value" line of the [Network] section.
@@ -169,7 +205,7 @@ void ParseKeyLine(Span line, const char* source, int lineNumber, int* firstSeen,
   if (index < 0) return AddError(errors, source, lineNumber, "", why);
   char name[16];
   snprintf(name, sizeof name, "IP%d", index + 1);
-  NetLineConfig& slot = config->lines[index];
+  const NetLineConfig& slot = config->lines[index];
   if (slot.kind != NET_NONE) {
     if (firstSeen[index] > 0) {
       snprintf(why, sizeof why, "given twice (first on line %d)", firstSeen[index]);
@@ -182,7 +218,9 @@ void ParseKeyLine(Span line, const char* source, int lineNumber, int* firstSeen,
   SplitAt(Trim(eq + 1, line.text + line.length), 0, &endpoint, &rest);
   SplitAt(rest, 0, &kind, &extra);
   if (extra.length > 0) return AddError(errors, source, lineNumber, name, "more than HOST[:PORT] KIND");
-  if (!ParseEntry(endpoint.text, endpoint.length, kind.text, kind.length, &slot, why))
+  NetLineConfig entry;
+  if (!ParseEntry(endpoint.text, endpoint.length, kind.text, kind.length, &entry, why) ||
+      !TakeEntry(config, index, entry, why))
     return AddError(errors, source, lineNumber, name, why);
   firstSeen[index] = lineNumber;
 }
@@ -205,9 +243,9 @@ void ParseNetConfigText(const char* text, const char* source, NetConfig* config,
     const char* end = std::strchr(p, '\n');
     if (end == nullptr) end = p + std::strlen(p);
     lineNumber++;
-    const Span line = Trim(p, end);
+    const Span line = WithoutComment(Trim(p, end));
     p = *end != 0 ? end + 1 : end;
-    if (line.length == 0 || line.text[0] == ';' || line.text[0] == '#') continue;
+    if (line.length == 0) continue;
     if (line.text[0] == '[') {
       const bool closed = line.text[line.length - 1] == ']';
       const Span name = closed ? Trim(line.text + 1, line.text + line.length - 1) : Span{"", 0};
@@ -221,9 +259,11 @@ void ParseNetConfigText(const char* text, const char* source, NetConfig* config,
 bool LoadNetConfigFile(const char* path, NetConfig* config, NetConfigErrors* errors) {
   FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
-  static char text[kMaxFileBytes + 1];
-  const size_t n = std::fread(text, 1, sizeof text - 1, file);
-  const bool whole = std::feof(file) != 0;
+  // One byte more than the largest file taken tells a file of exactly that
+  // size from a larger one.
+  static char text[kMaxFileBytes + 2];
+  const size_t n = std::fread(text, 1, kMaxFileBytes + 1, file);
+  const bool whole = n <= static_cast<size_t>(kMaxFileBytes) && std::ferror(file) == 0;
   std::fclose(file);
   if (!whole) {
     if (char* message = NextErrorText(errors))
@@ -247,13 +287,15 @@ bool ParseNetOption(const char* value, NetConfig* config, char* error, int error
     snprintf(error, static_cast<size_t>(errorSize), "--ip needs N=HOST[:PORT][,KIND] with N 1..16: %s", quoted);
     return false;
   }
-  NetLineConfig& slot = config->lines[n - 1];
+  const NetLineConfig& slot = config->lines[n - 1];
   if (slot.kind != NET_NONE) {
     snprintf(error, static_cast<size_t>(errorSize), "--ip: IP%u given twice: %s", n, quoted);
     return false;
   }
   SplitAt(rest, ',', &endpoint, &kind);
-  if (!ParseEntry(endpoint.text, endpoint.length, kind.text, kind.length, &slot, why)) {
+  NetLineConfig entry;
+  if (!ParseEntry(endpoint.text, endpoint.length, kind.text, kind.length, &entry, why) ||
+      !TakeEntry(config, static_cast<int>(n - 1), entry, why)) {
     snprintf(error, static_cast<size_t>(errorSize), "--ip: IP%u: %s", n, why);
     return false;
   }

@@ -20,6 +20,7 @@ constexpr uint32_t kRetryMs = 1000;
 // How often a lookup running aside is looked at.
 constexpr uint32_t kLookupPollMs = 20;
 constexpr int32_t kMaxFrame = 255;
+constexpr uint8_t kPacketEnd = 0xFF;
 
 enum LineState { LINE_LOOKUP, LINE_CONNECTING, LINE_UP, LINE_DOWN };
 
@@ -37,6 +38,7 @@ struct NetPort {
   NetLineConfig config;
   NetWaker* waker = nullptr;
   std::atomic<uint32_t> events{0};
+  std::atomic<bool> up{false};
   // Everything below belongs to the thread that opened the port until the
   // I/O thread starts, and to the I/O thread from then on.
   LineState state = LINE_DOWN;
@@ -48,6 +50,7 @@ struct NetPort {
   ViscaIpSession session;
   uint8_t held[kMaxFrame] = {};  // the newest frame written before the line was up
   int32_t heldLength = 0;
+  bool cameUp = false;  // not yet told to the I/O thread
 };
 
 namespace {
@@ -64,6 +67,7 @@ void ReleaseLine(NetPort* p) {
 }
 
 void GoDown(NetPort* p, uint32_t event) {
+  p->up.store(false, std::memory_order_release);
   Report(p, event);
   ReleaseLine(p);
   p->state = LINE_DOWN;
@@ -84,6 +88,8 @@ void SendFrame(NetPort* p, const uint8_t* data, int32_t length) {
 
 void Up(NetPort* p) {
   p->state = LINE_UP;
+  p->cameUp = true;
+  p->up.store(true, std::memory_order_release);
   Report(p, NET_EVENT_UP);
   if (p->config.kind == NET_VISCA_IP) {
     ViscaIpDatagram reset;
@@ -145,7 +151,9 @@ void SendDueResend(NetPort* p) {
 // What one datagram gives the channel: raw bytes, or a visca-ip reply.
 int32_t TakeDatagram(NetPort* p, const uint8_t* datagram, int32_t length, uint8_t* buffer, int32_t capacity) {
   if (p->config.kind == NET_UDP) {
-    if (length > capacity) return 0;
+    // One whole VISCA packet per datagram, or nothing: a piece would be glued
+    // onto the next packet.
+    if (length > ViscaIpDatagram::kMaxPayload || length > capacity || datagram[length - 1] != kPacketEnd) return 0;
     std::memcpy(buffer, datagram, static_cast<size_t>(length));
     return length;
   }
@@ -235,3 +243,13 @@ void NetPortClose(NetPort* p) {
 }
 
 uint32_t NetPortTakeEvents(NetPort* p) { return p->events.exchange(0, std::memory_order_acq_rel); }
+
+bool NetPortHasEvents(NetPort* p) { return p->events.load(std::memory_order_acquire) != 0; }
+
+bool NetPortIsUp(NetPort* p) { return p->up.load(std::memory_order_acquire); }
+
+bool NetPortTakeCameUp(NetPort* p) {
+  const bool cameUp = p->cameUp;
+  p->cameUp = false;
+  return cameUp;
+}

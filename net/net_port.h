@@ -40,3 +40,10 @@ void NetPortWrite(NetPort* port, const uint8_t* data, int32_t length);
 void NetPortClose(NetPort* port);
 // The NET_EVENT_ bits since the last call. Any thread.
 uint32_t NetPortTakeEvents(NetPort* port);
+// Some NET_EVENT_ bit waits to be taken. Any thread.
+bool NetPortHasEvents(NetPort* port);
+// Connected (tcp) or on the shared UDP socket now. Any thread.
+bool NetPortIsUp(NetPort* port);
+// True once after the line came up, for the I/O thread: bytes kept from an
+// earlier connection must not be joined to what comes on this one.
+bool NetPortTakeCameUp(NetPort* port);

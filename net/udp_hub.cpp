@@ -10,6 +10,8 @@ namespace {
 // Room for any datagram the router would take, and more: a longer one is
 // read whole enough to be recognised and dropped.
 constexpr int32_t kReadBuffer = 2048;
+// Datagrams read per wake, so a flood never keeps the reader from a stop.
+constexpr int kMaxReadsPerWake = 64;
 
 struct Hub {
   OsLock lock;     // the socket's opening and closing
@@ -20,10 +22,6 @@ struct Hub {
   std::atomic<uint16_t> localPort{0};
   OsThread reader;
   UdpRouter router;
-
-  // A process that ends with lines still open does not leave the reader
-  // waiting for ever.
-  ~Hub() { Close(); }
 
   bool Open() {
     uint16_t port = 0;
@@ -58,14 +56,16 @@ struct Hub {
       NetWait(s, NET_WAIT_READ, hub.stopWaker, OS_INFINITE);
       NetAddress from;
       int32_t n;
-      while ((n = NetReceive(s, buffer, sizeof buffer, &from)) > 0) hub.router.Deliver(from, buffer, n);
+      for (int reads = 0; reads < kMaxReadsPerWake && (n = NetReceive(s, buffer, sizeof buffer, &from)) > 0; reads++)
+        hub.router.Deliver(from, buffer, n);
     }
     return 0;
   }
 };
 
+// Never destroyed: I/O threads may still use it while the process exits.
 Hub& TheHub() {
-  static Hub hub;
+  static Hub& hub = *new Hub;
   return hub;
 }
 

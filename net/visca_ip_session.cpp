@@ -30,26 +30,60 @@ void Compose(uint16_t type, const uint8_t* payload, int32_t length, uint32_t seq
   out->length = ViscaIpDatagram::kHeaderSize + length;
 }
 
+enum : uint8_t { KIND_ACK = 1, KIND_COMPLETION = 2, KIND_ERROR = 4, KINDS_LAST = KIND_COMPLETION | KIND_ERROR };
+
 // A bit per reply kind a camera sends once per message (acknowledge,
 // completion or answer, error); 0 for any other packet.
 uint8_t ReplyKindBit(const uint8_t* packet, int32_t length) {
   if (length < 3) return 0;
   switch (packet[1] & 0xF0) {
     case 0x40:
-      return 1;
+      return KIND_ACK;
     case 0x50:
-      return 2;
+      return KIND_COMPLETION;
     case 0x60:
-      return 4;
+      return KIND_ERROR;
     default:
       return 0;
   }
+}
+
+bool IsViscaReply(uint32_t type, const uint8_t* payload, int32_t length) {
+  return type == VISCA_IP_REPLY && payload[length - 1] == kPacketEnd;
+}
+
+constexpr uint8_t kAcknowledge = 0x40;
+constexpr int32_t kAcknowledgeLength = 3;
+
+// A reply goes on once per kind (a resend is answered again). A command's
+// completion whose acknowledge was lost goes on behind the acknowledge it
+// implies, as a serial line would have carried both.
+void PassOn(bool command, const uint8_t* payload, int32_t length, uint8_t* passed, ViscaIpInput* in) {
+  const uint8_t kind = ReplyKindBit(payload, length);
+  if (kind & *passed) return;
+  *passed |= kind;
+  if (command && kind == KIND_COMPLETION && (*passed & KIND_ACK) == 0 &&
+      length <= ViscaIpDatagram::kMaxPayload - kAcknowledgeLength) {
+    *passed |= KIND_ACK;
+    in->packet[0] = payload[0];
+    in->packet[1] = static_cast<uint8_t>(kAcknowledge | (payload[1] & 0x0F));
+    in->packet[2] = kPacketEnd;
+    in->packetLength = kAcknowledgeLength;
+  }
+  std::memcpy(in->packet + in->packetLength, payload, static_cast<size_t>(length));
+  in->packetLength += length;
 }
 
 }  // namespace
 
 void ViscaIpSession::SendMessage(uint16_t type, const uint8_t* payload, int32_t length, uint32_t now,
                                  ViscaIpDatagram* out) {
+  const uint32_t lastType = BigEndian(last.bytes, 2);
+  previousOpen =
+      awaiting && (kindsPassed & KINDS_LAST) == 0 && (lastType == VISCA_IP_COMMAND || lastType == VISCA_IP_INQUIRY);
+  previousSequence = BigEndian(last.bytes + 4, 4);
+  previousKinds = kindsPassed;
+  previousCommand = lastType == VISCA_IP_COMMAND;
   Compose(type, payload, length, nextSequence++, &last);
   awaiting = true;
   answered = false;
@@ -61,6 +95,7 @@ void ViscaIpSession::SendMessage(uint16_t type, const uint8_t* payload, int32_t 
 
 void ViscaIpSession::Open(uint32_t now, ViscaIpDatagram* out) {
   nextSequence = 0;
+  awaiting = false;  // numbering starts again: nothing sent before is awaited
   SendMessage(VISCA_IP_CONTROL, kResetPayload, sizeof kResetPayload, now, out);
 }
 
@@ -93,14 +128,11 @@ void ViscaIpSession::Receive(const uint8_t* data, int32_t length, uint32_t now, 
   const uint32_t sequence = BigEndian(data + 4, 4);
   const uint8_t* payload = data + ViscaIpDatagram::kHeaderSize;
   if (payloadLength != length - ViscaIpDatagram::kHeaderSize) return;
+  if (previousOpen && sequence == previousSequence) return ReceiveForPrevious(type, payload, payloadLength, in);
   if (!awaiting || sequence != BigEndian(last.bytes + 4, 4)) return;
-  if (type == VISCA_IP_REPLY && payload[payloadLength - 1] == kPacketEnd) {
-    const uint8_t kind = ReplyKindBit(payload, payloadLength);
-    if (kind & kindsPassed) return;  // the same reply again, after a resend
-    kindsPassed |= kind;
+  if (IsViscaReply(type, payload, payloadLength)) {
     answered = true;
-    std::memcpy(in->packet, payload, static_cast<size_t>(payloadLength));
-    in->packetLength = payloadLength;
+    PassOn(BigEndian(last.bytes, 2) == VISCA_IP_COMMAND, payload, payloadLength, &kindsPassed, in);
   } else if (type == VISCA_IP_CONTROL_REPLY && payloadLength == 1 && payload[0] == kResetDone) {
     answered = true;
   } else if (type == VISCA_IP_CONTROL_REPLY && payloadLength == 2 && payload[0] == kControlError) {
@@ -108,6 +140,14 @@ void ViscaIpSession::Receive(const uint8_t* data, int32_t length, uint32_t now, 
     if (payload[1] == kSequenceError) AnswerSequenceError(now, in);
     in->messageTypeRefused = payload[1] == kMessageTypeError;
   }
+}
+
+// The earlier message of a pair: its replies go on once each, control replies
+// are not its own, and its completion or error ends the wait for it.
+void ViscaIpSession::ReceiveForPrevious(uint32_t type, const uint8_t* payload, int32_t length, ViscaIpInput* in) {
+  if (!IsViscaReply(type, payload, length)) return;
+  PassOn(previousCommand, payload, length, &previousKinds, in);
+  if (previousKinds & KINDS_LAST) previousOpen = false;
 }
 
 bool ViscaIpSession::TakeResend(uint32_t now, ViscaIpDatagram* out) {

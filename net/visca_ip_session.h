@@ -3,8 +3,11 @@
 // big-endian); a control RESET opens the line and sequence numbers count from
 // it; only replies carrying the awaited sequence number count; a message left
 // unanswered is sent once more with its own number; a sequence error is
-// answered with RESET and one resend. Pure: the caller moves the datagrams and
-// passes the time, so the rules run on any clock.
+// answered with RESET and one resend. A command's completion whose
+// acknowledge was lost brings that acknowledge. A message sent while the one before
+// still owes its completion (two commands back to back) leaves that one's
+// number awaited too, until its completion or error. Pure: the caller moves
+// the datagrams and passes the time, so the rules run on any clock.
 #pragma once
 
 #include <cstdint>
@@ -26,9 +29,10 @@ struct ViscaIpDatagram {
 
 // What one received datagram leads to.
 struct ViscaIpInput {
-  uint8_t packet[ViscaIpDatagram::kMaxPayload] = {};  // a reply for the engine
-  int32_t packetLength = 0;                           // 0: none
-  ViscaIpDatagram send[2];                            // to send now, in order
+  // For the engine: a reply, or an acknowledge and the completion behind it.
+  uint8_t packet[ViscaIpDatagram::kMaxPayload] = {};
+  int32_t packetLength = 0;  // 0: none
+  ViscaIpDatagram send[2];   // to send now, in order
   int32_t sendCount = 0;
   bool messageTypeRefused = false;  // the camera does not take this kind of message
 };
@@ -54,6 +58,7 @@ class ViscaIpSession {
  private:
   void SendMessage(uint16_t type, const uint8_t* payload, int32_t length, uint32_t now, ViscaIpDatagram* out);
   void AnswerSequenceError(uint32_t now, ViscaIpInput* in);
+  void ReceiveForPrevious(uint32_t type, const uint8_t* payload, int32_t length, ViscaIpInput* in);
 
   ViscaIpDatagram last;  // the awaited message as it went out
   uint32_t nextSequence = 0;
@@ -62,4 +67,9 @@ class ViscaIpSession {
   bool resent = false;    // its one resend is used up
   uint32_t sentTick = 0;
   uint8_t kindsPassed = 0;  // reply kinds (acknowledge, completion, error) already passed on for `last`
+  // The message sent before `last`, while its completion or error is due.
+  bool previousOpen = false;
+  uint32_t previousSequence = 0;
+  uint8_t previousKinds = 0;
+  bool previousCommand = false;
 };

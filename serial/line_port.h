@@ -16,6 +16,10 @@ struct LinePort {
     return net != nullptr ? NetPortReceive(net, buffer, capacity, waitMs)
                           : SerialPortReceive(serial, buffer, capacity, waitMs);
   }
+  // A network line that came (back) up since the last call.
+  bool TakeCameUp() { return net != nullptr && NetPortTakeCameUp(net); }
+  // A network line's events wait for the channel's owner.
+  bool HasEvents() { return net != nullptr && NetPortHasEvents(net); }
   // A network line reconnects by itself; only a serial device can be lost.
   bool Lost() const { return serial != nullptr && SerialPortLost(serial); }
   void Wake() { net != nullptr ? NetPortWake(net) : SerialPortWake(serial); }

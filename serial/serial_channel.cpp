@@ -233,7 +233,9 @@ uint32_t SerialChannel::IoLoop() {
     int32_t count = 0;
     if (signalled == OS_WAIT_TIMEOUT) {
       count = port.Receive(received, sizeof received, waitMs);
+      if (port.TakeCameUp()) ClearPartialFrame();
       CutReceived(received, count);
+      if (port.HasEvents()) SignalReceived();
     }
     const bool sent = SendNextFrame();
     if (port.Lost()) {
@@ -246,6 +248,13 @@ uint32_t SerialChannel::IoLoop() {
   openFlag.store(false, std::memory_order_release);
   if (IsLost()) SignalReceived();
   return 0;
+}
+
+// A network line that reconnected: a packet cut off by the old connection
+// must not take the first bytes of the new one.
+void SerialChannel::ClearPartialFrame() {
+  OsLockGuard guard(lock);
+  cutter.Clear();
 }
 
 // The bytes are cut under the lock so that ResetBuffers never meets a frame

@@ -64,12 +64,18 @@ class SerialChannel {
   // OpenPort tries the device again. A network line never is: it reconnects
   // by itself.
   bool IsLost() const { return lostFlag.load(std::memory_order_acquire); }
-  // The NET_EVENT_ bits of a network line since the last call; 0 for a COM port.
+  // The NET_EVENT_ bits of a network line since the last call; 0 for a COM
+  // port. The owner's thread only, like OpenNetworkLine and ClosePort, which
+  // replace the port it asks.
   uint32_t TakeLineEvents() { return port.net != nullptr ? NetPortTakeEvents(port.net) : 0; }
+  // The kind of network line open here; NET_NONE for a COM port. Owner's thread.
+  NetKind NetworkKind() const { return network && port.net != nullptr ? netLine.kind : NET_NONE; }
+  // A network line that is connected, or on the shared UDP socket. Owner's thread.
+  bool NetworkLineUp() const { return port.net != nullptr && NetPortIsUp(port.net); }
   // A received frame waits for ReadFrame.
   bool HasReceivedFrame() const;
-  // Set whenever a received frame is stored, so one thread can sleep until
-  // any of several channels has one.
+  // Set whenever a received frame is stored, or a network line has events
+  // to take, so one thread can sleep until any of several channels has one.
   // Null stops it; the event must outlive the channel or the next call.
   void SetReceiveSignal(OsEvent* signal) { receiveSignal.store(signal, std::memory_order_release); }
 
@@ -101,6 +107,7 @@ class SerialChannel {
   uint32_t IoLoop();
   int CopyFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength, bool take);
   void CutReceived(const uint8_t* bytes, int32_t count);
+  void ClearPartialFrame();
   void SignalReceived();
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
   bool SendNextFrame();

@@ -142,6 +142,7 @@ int NetLine::Unwrap(uint64_t nowUs, const uint8_t* datagram, int length, uint8_t
   }
   numbered = true;
   sequence = number;
+  Awaited(number);
   const int n = payloadLength < capacity ? payloadLength : capacity;
   std::memcpy(buffer, payload, static_cast<size_t>(n));
   return n;
@@ -161,10 +162,51 @@ void NetLine::Write(uint64_t nowUs, const uint8_t* data, int length) {
     if (transport == CAMSIM_UDP_RAW) {
       Hold(nowUs, 0, packet, packetLength, 0);
     } else {
-      Hold(nowUs, kReply, packet, packetLength, sequence);
+      Hold(nowUs, kReply, packet, packetLength, ReplyNumber(packet, packetLength));
     }
     packetLength = 0;
   }
+}
+
+// A camera takes its messages in the order they came and answers each at once
+// (acknowledge, answer or error); the full queue loses its oldest number.
+void NetLine::Awaited(uint32_t number) {
+  if (awaitedCount == kMaxAwaited) {
+    awaitedFirst = (awaitedFirst + 1) % kMaxAwaited;
+    awaitedCount--;
+  }
+  awaited[(awaitedFirst + awaitedCount++) % kMaxAwaited] = number;
+}
+
+// The oldest message without a reply; the newest number when none is due.
+uint32_t NetLine::TakeAwaited() {
+  if (awaitedCount == 0) return sequence;
+  const uint32_t number = awaited[awaitedFirst];
+  awaitedFirst = (awaitedFirst + 1) % kMaxAwaited;
+  awaitedCount--;
+  return number;
+}
+
+// An acknowledge names the socket where the command runs, and its completion
+// or error later names it again; any other first reply answers the oldest
+// message still due. A network change answers nothing: the newest number.
+uint32_t NetLine::ReplyNumber(const uint8_t* reply, int length) {
+  if (length < 3) return sequence;
+  const int address = (reply[0] >> 4) & (kAddresses - 1);
+  const int kind = reply[1] & 0xF0;
+  const int socket = reply[1] & 0x0F;
+  if (reply[1] == 0x38) return sequence;
+  if (socket >= kSockets || socket == 0) return TakeAwaited();
+  if (kind == 0x40) {
+    socketNumber[address][socket] = TakeAwaited();
+    socketBusy[address][socket] = true;
+    return socketNumber[address][socket];
+  }
+  if ((kind == 0x50 || kind == 0x60) && socketBusy[address][socket]) {
+    socketBusy[address][socket] = false;
+    return socketNumber[address][socket];
+  }
+  return TakeAwaited();
 }
 
 // Queues one datagram (or, with type 0, bare bytes) to leave `late` after nowUs.

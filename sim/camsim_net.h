@@ -39,6 +39,9 @@ class NetLine {
  private:
   static constexpr int kMaxHeld = 256;
   static constexpr int kMaxDatagram = 72;
+  static constexpr int kMaxAwaited = 16;
+  static constexpr int kAddresses = 8;
+  static constexpr int kSockets = 3;
 
   struct Held {
     uint64_t dueUs;
@@ -51,6 +54,9 @@ class NetLine {
   int ReadDatagram(uint64_t nowUs, uint8_t* buffer, int capacity);
   int Unwrap(uint64_t nowUs, const uint8_t* datagram, int length, uint8_t* buffer, int capacity);
   void Hold(uint64_t nowUs, uint16_t type, const uint8_t* payload, int length, uint32_t sequence);
+  void Awaited(uint32_t number);
+  uint32_t TakeAwaited();
+  uint32_t ReplyNumber(const uint8_t* reply, int length);
 
   CamsimTransport transport = CAMSIM_PTY;
   uint32_t dropPercent = 0;
@@ -64,6 +70,14 @@ class NetLine {
   bool hasPeer = false;
   bool numbered = false;
   uint32_t sequence = 0;
+  // Numbers of the messages whose first reply is still due, oldest first, and
+  // of the commands acknowledged in each camera's sockets: every reply goes
+  // out under the number of the message it answers.
+  uint32_t awaited[kMaxAwaited] = {};
+  int awaitedFirst = 0;
+  int awaitedCount = 0;
+  uint32_t socketNumber[kAddresses][kSockets] = {};
+  bool socketBusy[kAddresses][kSockets] = {};
   // Reply bytes towards the next whole packet.
   uint8_t packet[kMaxDatagram] = {};
   int packetLength = 0;

@@ -43,7 +43,8 @@ struct CamsimLineOptions {
 enum CamsimClock { CAMSIM_CLOCK_START, CAMSIM_CLOCK_MONOTONIC, CAMSIM_CLOCK_REALTIME };
 
 struct CamsimOptions {
-  static constexpr int kMaxLines = 10;
+  // As many as the program has lines: ten serial, sixteen on the network.
+  static constexpr int kMaxLines = 26;
 
   CamsimLineOptions lines[kMaxLines];
   int lineCount = 0;

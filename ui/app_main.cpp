@@ -1,6 +1,7 @@
 #include "ui/app_main.h"
 
 #include "common/text.h"
+#include "net/net_config.h"
 #include "panel/panel_globals.h"
 #include "panel/window_hooks.h"
 #include "resources/resource_ids.h"
@@ -13,6 +14,20 @@
 #include "ui/ui_globals.h"
 
 #include <commctrl.h>
+
+namespace {
+
+// Network lines, in the current folder beside QuickHelp.mht. Without it the
+// program opens no socket.
+constexpr char kNetworkFile[] = "orvalix.ini";
+
+// The first line of the file that was skipped, and how many more were.
+void NameSkippedLines(const NetConfigErrors& skipped) {
+  if (skipped.count == 1) SetStatus("%s", skipped.texts[0]);
+  if (skipped.count > 1) SetStatus("%s (and %d more)", skipped.texts[0], skipped.count - 1);
+}
+
+}  // namespace
 
 ATOM RegisterMainClass() {
   WNDCLASSEXA wc = {};
@@ -41,9 +56,13 @@ int InitApp(HINSTANCE instance) {
   ShowPage(0);
   // The engine draws into the panel through these, from its first status text on.
   InstallPanelHooks(WindowHooks());
-  pController = CreateCameraController();
+  NetConfig network;
+  NetConfigErrors skipped;
+  LoadNetConfigFile(kNetworkFile, &network, &skipped);
+  pController = CreateCameraController(WORKER_THREAD, &network);
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
   SetStatus("Ver %d.%d.%d", ORVALIX_VERSION_MAJOR, ORVALIX_VERSION_MINOR, ORVALIX_VERSION_PATCH);
+  NameSkippedLines(skipped);
   SetCursor(previousCursor);
   return 1;
 }

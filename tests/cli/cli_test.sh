@@ -18,7 +18,7 @@ run() { "$CLI" "$@" >"$DIR/out" 2>"$DIR/err"; rc=$?; }
 # Bad arguments: a clear message, exit status 2.
 many=$(i=0; while [ $i -le 255 ]; do printf ' --request 14'; i=$((i + 1)); done)
 for args in "" "--port 0=/x" "--port 11=/x" "--port 1" "--port 1=" "--port 1=/a --port 1=/b" "--port 1=/x --select 0" \
-            "--port 1=/x --select 71" "--port 1=/x --request 5" "--port 1=/x --select 1 --request x:1" \
+            "--port 1=/x --select 183" "--port 1=/x --request 5" "--port 1=/x --select 1 --request x:1" \
             "--port 1=/x --select 1 --request 5:" "--port 1=/x --select 1 --request 5:99999999999" \
             "--port 1=/x --wait -5" "--port 1=/x --wait" "--port 1=/x --wait 0x" "--port 011=/x" "--port 1=/x --timeout 0" \
             "--bogus" "--port 1=/x --select 1$many" "--port 1=/x --select 1 --raw 8x,09,00,FF" \
@@ -79,6 +79,54 @@ start_sim com5 --line 0x5F --fault silent
 run --port 5="$DIR/com5"
 [ $rc -ne 0 ] && has err "^orvalix-cli: no camera answered" || fail "no camera gave exit status 0"
 has out "^Found 0 cameras$"
+
+# The same camera over visca-ip and over tcp on 127.0.0.1: listed as IP1, initialised with the bytes a serial
+# line carries (after the line's own check), and a request read back.
+start_net() {  # name, camsim arguments; PORT is the port camsim serves once it has named it
+  name=$1; shift
+  "$CAMSIM" --profile fast --duration 60 "$@" --transcript "$DIR/$name" >"$DIR/$name.log" 2>&1 &
+  SIMPIDS="$SIMPIDS $!" n=0 PORT=""
+  while [ -z "$PORT" ] && [ $n -lt 100 ]; do
+    sleep 0.05; n=$((n + 1)); PORT=$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/p' "$DIR/$name.log")
+  done
+  [ -n "$PORT" ] || fail "camsim named no port within 5 s: $(cat "$DIR/$name.log")"
+}
+sent() { grep -- " -> " "$DIR/$1" | sed 's/.* -> //' | tail -n +"$2"; }  # transcript, first packet kept
+start_sim com6 --line 0x4B --transcript "$DIR/serial"
+run --port 6="$DIR/com6"
+start_net visca --line 0x4B --udp 0
+run --ip 1=127.0.0.1:"$PORT" --select 1 --request 1:50 --wait 300
+has out "^Checking IP1...$"
+has out "^camera 1 IP1 address 1 model 0x4B port=10 "
+has out "^notify 1 1 13737$"
+has visca "-> 81 01 04 47 03 05 0A 09 FF"
+sent visca 2 | sed '/^81 01 04 47 03 05 0A 09 FF$/,$d' >"$DIR/visca-init"
+[ -s "$DIR/visca-init" ] && [ "$(cat "$DIR/visca-init")" = "$(sent serial 3)" ] || fail "visca-ip initialisation: $(tr '\n' '|' <"$DIR/visca-init")"
+sent visca 2 | sed '1,/^81 01 04 47 03 05 0A 09 FF$/d' | grep -q "^81 09 04 47 FF$" || fail "no zoom read-back over visca-ip"
+start_net tcp --line 0x4B --tcp 0
+run --ip 3=127.0.0.1:"$PORT",tcp
+has out "^camera 1 IP3 address 1 model 0x4B port=12 "
+[ "$(sent tcp 1)" = "$(sent serial 1)" ] || fail "tcp initialisation: $(sent tcp 1 | tr '\n' '|')"
+# Port 52381 held by a first program: a second sends from another port and says so once.
+"$CLI" --ip 1=127.0.0.1:"$PORT",tcp --ip 2=127.0.0.1:"$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/p' "$DIR/visca.log")" \
+  --wait 5000 >"$DIR/first" 2>&1 & first=$! n=0
+while ! grep -q "Cameras OK" "$DIR/first" 2>/dev/null && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
+start_net second --line 0x4B --udp 0
+run --ip 1=127.0.0.1:"$PORT"
+[ "$(grep -c "^Sending from UDP port [0-9]*: 52381 is taken$" "$DIR/out")" -eq 1 ] || fail "port notice: $(cat "$DIR/out")"
+kill $first; wait $first 2>/dev/null
+# A refused connection is named and the line left out; a fifth of the datagrams lost both ways: a message
+# unanswered is sent again and the engine goes on, and the run ends by itself (a second loss in one
+# transaction ends initialisation, as a lost reply does on a serial line).
+run --ip 2=127.0.0.1:1,tcp
+[ $rc -eq 1 ] || fail "a refused connection gave exit status $rc"
+has out "^IP2: no connection$"
+has err "no camera answered"
+start_net lossy --line 0x4B --udp 0 --fault drop=20
+run --ip 1=127.0.0.1:"$PORT" --timeout 30000
+[ $rc -eq 0 ] || has err "^orvalix-cli: initialisation stopped"
+sent lossy 1 | grep -v "^81 09 00 02 FF$" | awk '{ if ($0 == p) again = 1; else if (again) on = 1; p = $0 } END { exit !on }' ||
+  fail "no resend the engine went on from: $(sent lossy 1 | tr '\n' '|')"
 
 [ $FAILED -eq 0 ] && echo "PASS"
 exit $FAILED

@@ -14,16 +14,6 @@ Words Take(RequestQueue& q) {
   return q.TryGet(cam, code, a, b) ? Words{cam, code, a, b} : Words{};
 }
 
-TEST(RequestQueue, EmptyOrClampedQueueLeavesOutParametersUntouched) {
-  RequestQueue q(256), clamped(0);  // clamped to one slot: holds nothing, never crashes
-  ASSERT_TRUE(q.IsValid());
-  clamped.Put(1, 2, 3, 4);
-  uint32_t cam = 11, code = 12, a = 13, b = 14;
-  EXPECT_FALSE(q.TryGet(cam, code, a, b));
-  EXPECT_FALSE(clamped.TryGet(cam, code, a, b));
-  EXPECT_EQ((Words{11, 12, 13, 14}), (Words{cam, code, a, b}));
-}
-
 TEST(RequestQueue, HoldsCapacityMinusOneAndDropsTheNewest) {
   RequestQueue q(256);
   int stored = 0;

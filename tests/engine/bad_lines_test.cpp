@@ -1,5 +1,5 @@
-// Lines that once stopped the engine: echoes always too short, error replies nobody
-// waits for, a network-change packet ahead of an answer, an error inside a command pair.
+// Lines that once stopped the engine: echoes always too short, packets ahead
+// of an answer, errors inside model 0x40's command pair, a shutter off the table.
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
 #include "requests/request_codes.h"
@@ -34,43 +34,13 @@ TEST(BadLines, ShortEchoesForeverEndAsALineWithoutCameras) {
   EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
 }
 
-// An error reply with nothing awaited only shows its text: here one arriving
-// before the first port check has gone out.
-TEST(BadLines, ErrorReplyWhileNothingIsAwaitedIsOnlyShown) {
-  EngineRig rig;
-  rig.Attach(1, {0x45}).Inject({0x90, 0x60, 0x02, 0xFF});
-  rig.Start();
-  ASSERT_TRUE(rig.RunToReady());
-  Lines texts = rig.StatusTexts();
-  ASSERT_GE(texts.size(), 3u);
-  EXPECT_EQ(Lines(texts.begin() + 1, texts.begin() + 3),
-            (Lines{"Err Answer 60, COM1, Cam:1 p.Mode:1", "Checking COM1..."}));
-  EXPECT_EQ(texts.back(), "1 Cameras OK, none selected");
-}
-
-// y0 38 FF (the camera's network changed) ahead of the version answer is not
-// taken for the answer; the chain files every value in its own field.
-TEST(BadLines, NetworkChangeAheadOfAnAnswerIsNotTheAnswer) {
-  EngineRig rig;
-  WirePeer& com1 = rig.Attach(1, {0x66});
-  com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.zoomPos = 0x1234; });
-  rig.Start();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == TX_ASK_ZOOM; }, 5000));
-  com1.Inject({0x90, 0x38, 0xFF});
-  ASSERT_TRUE(rig.RunToReady());
-  const CameraRecord& r = rig.c->cameras[0];
-  EXPECT_EQ(r.modelCode, 0x66);
-  EXPECT_EQ(r.zoomPos, 0x1234);
-  EXPECT_EQ(r.focusPos, com1.State(0).picture.focusPos);
-}
-
-// A late answer to an earlier inquiry, a noise packet or an error passed on
-// ahead of the version answer is not taken for it: the camera keeps its model
-// (here a 30x wide-range one) and is set up and driven as that model.
+// A late answer, noise, an error passed on or a network change ahead of the
+// version answer is not taken for it: the 30x camera is set up and driven as one.
 TEST(BadLines, OnlyTheVersionAnswerSetsTheModel) {
   const Bytes kAhead[] = {{0x90, 0x50, 0x00, 0x00, 0x00, 0x04, 0xFF},  // a late zoom answer
                           {0x90, 0x12, 0x34, 0x56, 0x78, 0x0A, 0xFF},  // noise ending in FF
-                          {0x90, 0x60, 0x41, 0xFF}};
+                          {0x90, 0x60, 0x41, 0xFF},                    // an error passed on
+                          {0x90, 0x38, 0xFF}};                         // the camera's network changed
   for (const Bytes& ahead : kAhead) {
     SCOPED_TRACE(Hex(ahead));
     EngineRig rig;
@@ -97,54 +67,54 @@ TEST(BadLines, OnlyTheVersionAnswerSetsTheModel) {
   }
 }
 
-// Model 0x40 emulates brightness with two commands sent back to back; when the
-// first is answered by an error, the second still ends the transaction and its
-// read-back follows at once.
-TEST(BadLines, ErrorToTheFirstOfModel40sBrightnessPairEndsItsReplies) {
-  for (uint8_t code : {uint8_t{0x41}, uint8_t{0x02}}) {
-    SCOPED_TRACE(code);
+// Model 0x40's brightness is two commands back to back (iris 17 then gain
+// b - 16 above 17, else gain 1 then iris b). An error to the first, or replies
+// in another order, still end the transaction and the read-back follows at
+// once; two requests in a row with a restart armed restart nothing.
+TEST(BadLines, Model40sBrightnessPairKeepsItsRepliesInStep) {
+  const uint8_t setGain[] = {0x01, 0x04, 0x4C};
+  const Bytes afterFirstAck = {0x90, 0x41, 0xFF, 0x90, 0x61, 0x41, 0xFF, 0x90, 0x42, 0xFF, 0x90, 0x52, 0xFF};
+  const std::string up = Framed("4B 00 00 01 01|4C 00 00 00 02"), down = Framed("4C 00 00 00 01|4B 00 00 00 0A");
+  const std::string askGain = " | 81 09 04 4C FF", askIris = " | 81 09 04 4B FF";
+  const struct {
+    const char* name;
+    uint8_t errorToGain;  // 0: none
+    bool scripted;        // the camera silent, afterFirstAck the only replies
+    std::vector<int32_t> levels;
+    std::string frames;
+    Lines texts;
+  } cases[] = {
+      {"two in a row", 0, false, {18, 10}, up + askGain + " | " + down + askGain + askIris, {}},
+      {"error 41 to the gain", 0x41, false, {10}, down + askGain + askIris, {"Err Answer 61, COM1, Cam:1 p.Mode:8"}},
+      {"error 02 to the gain", 0x02, false, {10}, down + askGain + askIris, {"Err Answer 60, COM1, Cam:1 p.Mode:8"}},
+      {"error after the first acknowledge", 0, true, {10}, down + askGain, {"Err Answer 61, COM1, Cam:1 p.Mode:8"}},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
     EngineRig rig;
     WirePeer& com1 = rig.Attach(1, {0x40});
     SelectModel40InManual(rig, com1);
-    const uint8_t setGain[] = {0x01, 0x04, 0x4C};
     SimFaults faults;
-    faults.AddError(setGain, sizeof setGain, code, 1);
+    if (k.errorToGain) faults.AddError(setGain, sizeof setGain, k.errorToGain, 1);
+    faults.silent = k.scripted;
     com1.SetFaults(0, faults);
-
-    size_t start = com1.Frames().size();
-    uint32_t sent = VirtualTick();
-    rig.c->requestQueue->Put(0, REQ_EXPOSURE_LEVEL, 10, 0);  // gain 1, then iris 10
-    bool readBack = rig.RunUntil([&] { return com1.Frames().size() >= start + 3; }, 300);
-    std::vector<WireFrame> frames = com1.Frames();
-    ASSERT_TRUE(readBack);
-    Lines hexes = com1.Hexes();
-    EXPECT_EQ(Lines(hexes.begin() + long(start), hexes.begin() + long(start) + 3),
-              (Lines{"81 01 04 4C 00 00 00 01 FF", "81 01 04 4B 00 00 00 0A FF", "81 09 04 4C FF"}));
-    EXPECT_LT(frames[start + 2].tick - sent, 300u) << "the transaction waited for replies that never come";
+    reinitOnNack = 1;
+    const size_t start = com1.Frames().size(), shown = rig.StatusTexts().size();
+    for (int32_t level : k.levels) rig.Post(0, REQ_EXPOSURE_LEVEL, level);
+    if (k.scripted) rig.Step(), com1.Inject(afterFirstAck);
+    auto sentSince = [&] {
+      std::string out;
+      for (size_t i = start; i < com1.Frames().size(); i++) out += (out.empty() ? "" : " | ") + com1.Frames()[i].hex;
+      return out;
+    };
+    const int limitMs = 300 * static_cast<int>(k.levels.size());  // no wait for replies that never come
+    ASSERT_TRUE(rig.RunUntil([&] { return sentSince().size() >= k.frames.size(); }, limitMs)) << sentSince();
+    EXPECT_EQ(sentSince(), k.frames);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 5000));
+    Lines texts = rig.StatusTexts();
+    EXPECT_EQ(Lines(texts.begin() + long(shown), texts.end()), k.texts);
+    EXPECT_EQ(reinitOnNack, 1) << "restarted";
   }
-}
-
-// The same pair with the cameras' replies in another order: the first command's
-// acknowledge, then its error, then the second command's acknowledge and
-// completion. Only the error is shown and the read-back follows at once.
-TEST(BadLines, ErrorAfterTheFirstAcknowledgeOfModel40sPair) {
-  EngineRig rig;
-  WirePeer& com1 = rig.Attach(1, {0x40});
-  SelectModel40InManual(rig, com1);
-  SimFaults silent;
-  silent.silent = true;  // the replies below are the only ones
-  com1.SetFaults(0, silent);
-  rig.Post(0, REQ_EXPOSURE_LEVEL, 10);
-  rig.Step();
-  ASSERT_EQ(rig.c->stage.load(), STAGE_ACK);
-  size_t shown = rig.StatusTexts().size(), sent = com1.Frames().size();
-  com1.Inject({0x90, 0x41, 0xFF, 0x90, 0x61, 0x41, 0xFF, 0x90, 0x42, 0xFF, 0x90, 0x52, 0xFF});
-  rig.Run(3);
-  Lines texts = rig.StatusTexts();
-  EXPECT_EQ(Lines(texts.begin() + static_cast<long>(shown), texts.end()), Lines{"Err Answer 61, COM1, Cam:1 p.Mode:8"});
-  Lines frames = com1.Hexes();
-  ASSERT_EQ(frames.size(), sent + 1);
-  EXPECT_EQ(frames.back(), "81 09 04 4C FF");
 }
 
 // A shutter position off the table (3..15) is reported as off the slider, not

@@ -1,9 +1,73 @@
-// Cameras on several ports, on none, and echoes announcing more than a line or the table holds.
+// Initialisation of each family byte for byte, then the panel and record;
+// cameras on several ports, on none, and echoes announcing more than a line
+// or the table holds.
+#include "common/control_ids.h"
 #include "tests/support/engine_rig.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+const std::string kNarrow = Framed("06 03|3E 02|3F 01 7F");
+const std::string kWide5F = Framed("36 00|74 3F|3E 02|2C 07|28 0E 05 00 00|06 03|3F 01 7F");
+const std::string kWide66 = Framed("36 00|74 3F|53 03|3E 02|2C 07|28 0E 05 00 00|06 03|3F 01 7F");
+
+struct Family {
+  const char* name;
+  uint8_t model, lastPreset;
+  int recallId;
+  std::string commands, inquiries;  // the second after 81 09
+};
+
+// clang-format off
+const Family kFamilies[] = {
+    {"Narrow10x", 0x45, 0, IDC_RECALL1, kNarrow, "04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"
+        "04 42|04 35|04 44|04 43|04 5B|04 24 70|04 39|04 4E|00 02|04 39|04 4B|04 62"},
+    {"Model4B", 0x4B, 0, IDC_RECALL1, kNarrow, "04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"
+        "04 42|04 35|04 44|04 43|04 5B|04 24 70|04 39|04 4E|00 02|04 01|04 39|04 4B|04 62"},
+    {"Model5F", 0x5F, 3, IDC_RECALL3, kWide5F, "04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"
+        "04 66|04 42|04 35|04 44|04 43|04 5B|04 24 72|04 39|04 4E|00 02|04 01|04 39|04 4B|04 62"},
+    {"Model66", 0x66, 0, IDC_RECALL1, kWide66, "04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"
+        "04 66|04 42|04 35|04 44|04 43|04 5B|04 24 72|04 39|04 4E|00 02|04 01|04 39|04 4B|04 62"},
+    // Gain 1, the default, cannot stand for brightness: the iris is asked next. No infrared-cut inquiry.
+    {"Model40", 0x40, 0, IDC_RECALL1, kWide66, "04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4C|04 4B|04 38|"
+        "04 63|04 66|04 42|04 35|04 44|04 43|04 5B|04 24 72|04 39|04 4E|00 02|04 39|04 4B|04 62"},
+};
+// clang-format on
+
+TEST(InitialisationChain, WireStatusListRecallButtonAndRecordForEachFamily) {
+  for (const Family& f : kFamilies) {
+    SCOPED_TRACE(f.name);
+    EngineRig rig;
+    WirePeer& com1 = rig.Attach(1, {f.model});
+    com1.SetStoredPicture(0, [&](SimCameraState& s) {
+      s.picture.wbMode = 5;  // manual, with the LED gains below reads as 6
+      s.picture.rGain = 0xCD;
+      s.picture.bGain = 0xA8;
+      s.lastPreset = f.lastPreset;
+    });
+    const SimPicture p = com1.State(0).picture;
+    rig.Start();
+    ASSERT_TRUE(rig.RunToReady());
+
+    std::string sent;
+    for (const std::string& frame : com1.Hexes()) sent += (sent.empty() ? "" : " | ") + frame;
+    EXPECT_EQ(sent, "88 30 01 FF | 88 01 00 01 FF | " + Framed("00 02|04 3F", "81 09 ") + " | " +
+                        Framed(f.lastPreset ? "00 02|3F 02 03" : "00 02|3F 02 01") + " | " + f.commands + " | " +
+                        Framed(f.inquiries, "81 09 "));
+    EXPECT_EQ(rig.StatusTexts(), (Lines{"Searching for cameras...", "Checking COM1...", "Found 1 camera",
+                                        "Initializing camera 1...", "1 Cameras OK, none selected"}));
+    EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
+    for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(rig.Checked(id), id == f.recallId ? 1 : 0) << id;
+
+    const CameraRecord& r = rig.c->cameras[0];
+    EXPECT_EQ(r.modelCode, f.model);
+    EXPECT_EQ(r.brightPos, f.model == 0x40 ? p.irisPos : p.brightPos);
+    EXPECT_EQ(r.wbMode, 6);
+    EXPECT_EQ(
+        rig.c->mode.load() | rig.c->stage.load() | rig.c->followUp.load() | rig.c->reinitChain | rig.c->brightStep, 0);
+  }
+}
 
 TEST(Discovery, CamerasOnSeveralPortsInPortAndAddressOrder) {
   EngineRig rig;
@@ -36,20 +100,11 @@ TEST(Discovery, CamerasOnSeveralPortsInPortAndAddressOrder) {
   EXPECT_EQ(toCamera2, 4 + 7 + 23);  // head, wide-range commands, setting chain
 }
 
-TEST(Discovery, NoOpenPortEndsWithZeroCameras) {
-  EngineRig rig;
-  rig.Start();
-  rig.Run(100);
-  EXPECT_EQ(rig.StatusTexts(), (Lines{"Searching for cameras...", "Found 0 cameras"}));
-  EXPECT_EQ(rig.c->mode.load() | rig.c->cameraCount.load() | rig.c->listReady.load(), 0);
-  EXPECT_TRUE(rig.c->port.load() == -1 && rig.ListItems().empty());
-}
-
 TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {
   EngineRig rig;
-  for (int n = 1; n <= kChannelCount; n++) rig.Attach(n);
+  for (int n = 1; n <= kSerialLineCount; n++) rig.Attach(n);
   rig.Start();
-  for (int i = 0; i < kChannelCount; i++) {
+  for (int i = 0; i < kSerialLineCount; i++) {
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO && rig.c->mode.load() == 1; }, 100));
     ASSERT_EQ(rig.c->port.load(), i);
     rig.Com(i + 1).Inject({0x88, 0x30, 0x7F, 0xFF});
@@ -57,8 +112,8 @@ TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {
     rig.Com(i + 1).Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() != MODE_NEXT_PORT; }, 10));
   }
-  EXPECT_EQ(rig.c->cameraCount.load(), kMaxCameras);
-  for (int i = 0; i < kMaxCameras; i++)
+  EXPECT_EQ(rig.c->cameraCount.load(), 70);
+  for (int i = 0; i < 70; i++)
     EXPECT_EQ(rig.c->cameras[i].port * 10 + rig.c->cameras[i].address, i / 7 * 10 + i % 7 + 1) << i;
   rig.Step();
   Lines texts = rig.StatusTexts();

@@ -134,29 +134,6 @@ TEST(Faults, TimeOutsEndTheTransactionAndLateRepliesAreDropped) {
   }
 }
 
-// Packets on a port the engine is not speaking to wait in that channel and are
-// handled first when the engine turns to it.
-TEST(Faults, PacketsWaitUntilTheEngineTurnsToTheirPort) {
-  EngineRig rig;
-  rig.Attach(1, {0x45});
-  WirePeer& com2 = rig.Attach(2);
-  rig.Start();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == 1 && rig.c->stage.load() == STAGE_ECHO; }, 500));
-  com2.Inject({0x88, 0x30, 0x02, 0xFF, 0x88, 0x01, 0x00, 0x01, 0xFF});  // both echoes
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == 70 && rig.c->port.load() == 0; }, 10));
-
-  // Camera 2's "answer" arrives while camera 1 is being initialised.
-  com2.Inject({0xA0, 0x50, 0x00, 0x20, 0x04, 0x5F, 0x01, 0x00, 0x02, 0xFF});
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->camera.load() == 1 && rig.c->mode.load() == 70; }, 10000));
-  EXPECT_EQ(rig.c->cameras[1].modelCode, 0);
-  rig.Step();
-  EXPECT_EQ(rig.c->cameras[1].modelCode, 0x5F);
-  EXPECT_EQ(rig.c->mode.load(), 71);
-  std::vector<WireFrame> frames = com2.Frames();
-  ASSERT_EQ(com2.Hexes(), (Lines{"88 30 01 FF", "88 01 00 01 FF", "81 09 00 02 FF", "81 09 04 3F FF"}));
-  EXPECT_EQ(frames[3].tick - frames[2].tick, 1u);
-}
-
 }  // namespace
 
 // An acknowledge lets the completion take 10 s, for its own transaction only:

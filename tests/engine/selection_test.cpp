@@ -27,23 +27,6 @@ struct TwoLines {
   WirePeer& com2;
 };
 
-// One worker step on another thread; `meanwhile` runs here while it waits on a control call.
-void StepWhileTheWorkerWaitsOnThePanel(EngineRig& rig, const std::function<void()>& meanwhile) {
-  FakeBecomeOwner();
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    rig.Step();
-    done = true;
-  });
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (FakePendingSentCount() == 0 && !done && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-  EXPECT_GT(FakePendingSentCount(), 0) << "the step made no control call";
-  meanwhile();
-  while (!done && std::chrono::steady_clock::now() < deadline) DispatchIncomingSentMessages();
-  FakeReleaseOwner();
-  worker.join();
-}
-
 TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
   TwoLines t;
   ASSERT_TRUE(t.ReadyAndSelect(0));
@@ -51,7 +34,10 @@ TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
 
   // Focus auto updates the focus controls before it sends its command.
   t.rig.c->requestQueue->Put(0, REQ_FOCUS_AUTO, 1, 0);
-  StepWhileTheWorkerWaitsOnThePanel(t.rig, [&] { SelectCamera(t.rig.c, 2); });
+  bool clicked = false;  // while the step waits on a control call
+  EXPECT_TRUE(RunAsWorker([&] { t.rig.Step(); }, [] { return FakePendingSentCount() > 0; },
+                          [&] { clicked = FakePendingSentCount() > 0, SelectCamera(t.rig.c, 2); }));
+  EXPECT_TRUE(clicked);
   t.rig.Run(5);
   EXPECT_TRUE(TwoLines::Has(t.com1.Hexes(), on1, "81 01 04 38 02 FF"));
   EXPECT_FALSE(TwoLines::Has(t.com2.Hexes(), on2, "81 01 04 38 02 FF"));
@@ -78,30 +64,9 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 20000));
 }
 
-// A click while a preset recall of another camera runs: the re-reading that
-// follows the recall neither repaints the panel with its camera nor takes the
-// click back; afterwards the clicked camera is current and polled.
-TEST(Selection, ClickDuringARereadingIsKept) {
-  TwoLines t;
-  EngineRig::UseRefresh(RefreshPanel);
-  ASSERT_TRUE(t.ReadyAndSelect(0));
-  t.rig.Post(0, REQ_PRESET_RECALL_1, 0);
-  t.rig.Step();              // the recall goes out
-  RefreshPanel(t.rig.c, 2);  // camera 3 clicked meanwhile
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == 0 && t.rig.c->reinitChain == 1; }, 2000));
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && t.rig.c->reinitChain == 0; }, 5000));
-  EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 3 selected");
-  size_t on2 = t.com2.Frames().size();
-  t.rig.Run(500);
-  EXPECT_EQ(t.rig.c->camera.load(), 2);
-  EXPECT_TRUE(TwoLines::Has(t.com2.Hexes(), on2, "81 09 04 48 FF"));
-}
-
-// Camera 1 is told twice to re-read (a preset recall or a white balance is
-// put twice); camera 2 is picked in the list while the first re-reading runs.
-// The second re-reading leaves the panel on camera 2, and a zoom step goes to
-// camera 2 from its own position: x 3.0 (slider 20) one factor up is entry 3
-// of the 10x table, 11254.
+// Camera 1 re-reads twice (a preset recall or a white balance put twice);
+// camera 2 is picked meanwhile. The panel stays on camera 2, and a zoom step
+// goes to it from its own x 3.0 (slider 20): entry 3 of the 10x table, 11254.
 TEST(Selection, ARereadingOfAnotherCameraLeavesTheOperatorsChoice) {
   for (uint32_t code : {uint32_t(REQ_PRESET_RECALL_3), uint32_t(REQ_WB_WARM)}) {
     SCOPED_TRACE(code);
@@ -168,34 +133,6 @@ TEST(Selection, InitialisationRunAgainReturnsToTheSelectedCameraAndKeepsTheList)
   t.rig.Run(450);
   EXPECT_TRUE(TwoLines::Has(t.com1.Hexes(), on1, "82 09 04 48 FF"));
   EXPECT_EQ(t.com2.Frames().size(), on2);
-}
-
-// A re-reading cut short by an error leaves nothing armed: initialisation run
-// again afterwards goes on to every camera.
-TEST(Selection, RereadingCutShortDoesNotStopALaterInitialisation) {
-  TwoLines t;
-  const uint8_t askBGain[] = {0x09, 0x04, 0x44};
-  SimFaults faults;
-  faults.AddError(askBGain, sizeof askBGain, 0x02, 1);
-  ASSERT_TRUE(t.ReadyAndSelect(0));
-  t.com1.SetFaults(0, faults);
-  t.rig.c->requestQueue->Put(0, REQ_WB_COLD, 0, 0);  // re-reads from the white balance on
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.StatusTexts().back().rfind("Err Answer", 0) == 0; }, 2000));
-  t.rig.Run(5);
-  EXPECT_EQ(t.rig.c->reinitChain, 0);
-  RestartInitialisation(t, 0);
-  Lines texts = t.rig.StatusTexts();
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Initializing camera 3..."), 2);
-  EXPECT_EQ(texts.back(), "3 Cameras OK, none selected");
-}
-
-// Only one Recall button stays checked: the last initialised camera's preset.
-TEST(Selection, InitialisationLeavesOnlyTheLastCamerasRecallButtonChecked) {
-  TwoLines t;
-  for (int i = 0; i < 2; i++) t.com1.SetStoredPicture(i, [i](SimCameraState& s) { s.lastPreset = uint8_t(3 + i); });
-  ASSERT_TRUE(t.rig.RunToReady());
-  // Camera 3 (COM2) has never recalled a preset: "1".
-  for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(t.rig.Checked(id), id == IDC_RECALL1) << id;
 }
 
 // The panel refresh reads every record field while the worker runs a

@@ -1,6 +1,5 @@
-// The worker sleeps between deadlines: on a virtual clock NextDeadline names
-// the first tick a rule acts on; on the real clock the threaded worker keeps
-// the reply time-out and the idle poll's spacing, and idles without waking.
+// NextDeadline names the first tick a rule acts on; a loop that sleeps until
+// then keeps the idle poll's rhythm, also across the tick's wrap.
 #include "engine/next_deadline.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
@@ -12,46 +11,30 @@
 
 namespace {
 
-// On the real clock a busy machine may hold any thread back; a bound there
-// allows three times the time the rule gives, so it fails only when the rule
-// is broken; the virtual-clock tests hold the exact times.
-constexpr uint32_t kRealTimeSlack = 3;
-constexpr uint32_t kReplyTimeoutMs = 200;
-constexpr uint32_t kFocusPollGapMs = 203;
-
-// Cameras on the real clock; every write is kept with its tick and the
-// engine's sendTick at that moment.
-class TimedPeer : public SerialPeer {
- public:
-  struct Write {
-    uint32_t tick;
-    uint32_t sendTick;
-    std::string hex;
-  };
-  explicit TimedPeer(uint8_t model) : line(SimFastTiming()), cameras(line, OsTickCount) { line.AddCamera(model); }
-  void OnWrite(const uint8_t* data, int32_t length) override {
-    {
-      std::lock_guard<std::mutex> lk(m);
-      const std::atomic<uint32_t>* sent = sendTick.load();
-      writes.push_back(Write{OsTickCount(), sent ? sent->load() : 0, Hex(Bytes(data, data + length))});
-    }
-    cameras.OnWrite(data, length);
-  }
-  int ReadByte(uint8_t* byte) override { return cameras.ReadByte(byte); }
-  std::vector<Write> Writes() {
-    std::lock_guard<std::mutex> lk(m);
-    return writes;
-  }
-  std::atomic<const std::atomic<uint32_t>*> sendTick{nullptr};
-
- private:
-  SimLine line;
-  SimPeer cameras;
-  std::mutex m;
-  std::vector<Write> writes;
-};
-
 bool Settled(CameraController* c) { return c->mode.load() == MODE_IDLE && c->port.load() == -1; }
+
+bool CurrentPortHasFrame(CameraController* c) {
+  const int32_t port = c->port.load();
+  return port >= 0 && port < kChannelCount && c->channels[port] && c->channels[port]->HasReceivedFrame();
+}
+
+// The worker thread's loop on the virtual clock: it sleeps WorkerWaitMs unless
+// a frame on the current port wakes it first, then steps; a stray wake (a
+// frame on another line, a request dropped) steps again in the same millisecond.
+void SleepThenStep(EngineRig& rig, bool strayWake) {
+  const uint32_t wait = WorkerWaitMs(rig.c);
+  for (uint32_t slept = 0; slept < wait && !CurrentPortHasFrame(rig.c); slept++) rig.Tick();
+  rig.StepAtThisTick();
+  if (strayWake) rig.StepAtThisTick();
+}
+
+// Moves the virtual clock forward to `target` in steps the cameras can follow
+// (they take a jump of half the tick range or more for one back in time).
+void JumpTo(EngineRig& rig, uint32_t target) {
+  constexpr uint32_t kStride = 0x40000000u;
+  for (; target - VirtualTick() > kStride; rig.Tick()) rig.Jump(kStride);
+  rig.Jump(target - VirtualTick());
+}
 
 }  // namespace
 
@@ -82,66 +65,84 @@ TEST(NextDeadline, StartupDelayReplyTimeoutThenIdleUntilARequest) {
   EXPECT_EQ(NextDeadline(c), 0u) << "a request waits";
 }
 
-// The two empty poll turns take a millisecond each, as with a step every
-// millisecond: focus follows brightness 203 ms later, brightness follows
-// focus 201 ms later. A second wake in the same millisecond (a frame on
-// another line, a request dropped) must not use up a turn.
-TEST(WorkerWait, SleepingLoopKeepsTheIdlePollAt201And203Ms) {
-  for (const bool strayWakes : {false, true}) {
-    SCOPED_TRACE(strayWakes ? "with a stray wake after every step" : "woken only when due");
+// Nothing is polled before a selection; then focus and brightness (gain for
+// model 0x40) alternate. The two empty poll turns take a millisecond each:
+// focus follows brightness 203 ms later, brightness follows focus 201 ms
+// later, and a stray wake must not use up a turn. A user command and its
+// read-back push the next poll back.
+TEST(IdlePoll, AfterSelectionFocusAndBrightnessAlternateAt203And201Ms) {
+  const struct {
+    uint8_t model;
+    const char* brightInquiry;
+    bool strayWakes;
+  } cases[] = {{0x45, "81 09 04 4D FF", false}, {0x45, "81 09 04 4D FF", true}, {0x40, "81 09 04 4C FF", false}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(testing::Message() << "model " << int(k.model) << (k.strayWakes ? ", stray wakes" : ""));
     EngineRig rig;
-    WirePeer& com1 = rig.Attach(1, {0x45}, SimFastTiming());
+    WirePeer& com1 = rig.Attach(1, {k.model}, SimFastTiming());
+    com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.gainPos = 6; });
     rig.Start();
     ASSERT_TRUE(rig.RunToReady());
+    size_t start = com1.Frames().size();
+    for (const uint32_t until = VirtualTick() + 1500; VirtualTick() < until;) SleepThenStep(rig, k.strayWakes);
+    EXPECT_EQ(com1.Frames().size(), start);
+    EXPECT_TRUE(rig.TakeNotifications().empty());  // nor during initialisation
+
     ASSERT_TRUE(rig.Select(0));
-    const size_t start = com1.Frames().size();
-    for (int i = 0; i < 100 && com1.Frames().size() < start + 7; i++) {
-      rig.SleepThenStep();
-      if (strayWakes) rig.StepAtThisTick();
-    }
-    const std::vector<WireFrame> frames = com1.Frames();
+    for (int i = 0; i < 100 && com1.Frames().size() < start + 7; i++) SleepThenStep(rig, k.strayWakes);
+    std::vector<WireFrame> frames = com1.Frames();
     ASSERT_GE(frames.size(), start + 7);
-    for (size_t i = start + 1; i < start + 7; i++) {
-      const bool focus = frames[i].hex == "81 09 04 48 FF";
-      EXPECT_TRUE(focus || frames[i].hex == "81 09 04 4D FF") << frames[i].hex;
-      EXPECT_NE(frames[i].hex, frames[i - 1].hex) << i;
-      EXPECT_EQ(frames[i].tick - frames[i - 1].tick, focus ? 203u : 201u) << i;
+    for (size_t i = start; i < start + 7; i++) {
+      const bool focus = (i - start) % 2 == 0;
+      EXPECT_EQ(frames[i].hex, focus ? "81 09 04 48 FF" : k.brightInquiry) << i;
+      if (i > start) {
+        EXPECT_EQ(frames[i].tick - frames[i - 1].tick, focus ? 203u : 201u) << i;
+      }
     }
+    // Each answer reaches the panel: focus as 4, brightness as 5.
+    std::vector<QueueMessage> notes = rig.TakeNotifications();
+    ASSERT_GE(notes.size(), 2u);
+    EXPECT_EQ(std::make_pair(notes[0].code, notes[1].code), std::make_pair(4u, 5u));
+    EXPECT_EQ(notes[1].a, static_cast<uint32_t>(rig.c->cameras[0].brightPos));
+
+    const size_t polled = com1.Frames().size();
+    rig.Post(0, REQ_FREEZE, 1);
+    for (int i = 0; i < 100 && com1.Frames().size() < polled + 3; i++) SleepThenStep(rig, k.strayWakes);
+    frames = com1.Frames();
+    ASSERT_GE(frames.size(), polled + 3);
+    EXPECT_EQ(frames[polled].hex + " " + frames[polled + 1].hex, "81 01 04 62 02 FF 81 09 04 62 FF");
+    EXPECT_GE(frames[polled + 2].tick - frames[polled + 1].tick, 201u);
   }
 }
 
-TEST(WorkerWait, ReplyTimeoutEndsTheTransactionAfter201MsOnRealTime) {
-  EngineRig rig;
-  WirePeer& com1 = rig.Attach(1);
-  OsSetTickSourceForTest(nullptr);
-  rig.Start(WORKER_THREAD);
-  ASSERT_TRUE(WaitFor([&] { return com1.Frames().size() == 1; }));
-  const uint32_t sent = rig.c->sendTick.load();
-  ASSERT_TRUE(WaitFor([&] { return Settled(rig.c); }));
-  // The time-out stamps sendTick with the tick it ended the port check at.
-  const uint32_t ended = rig.c->sendTick.load() - sent;
-  EXPECT_GE(ended, 201u);
-  EXPECT_LE(ended, kRealTimeSlack * kReplyTimeoutMs);
-  EXPECT_EQ(rig.StatusTexts().back(), "Found 0 cameras");
-}
-
-TEST(WorkerWait, IdlePollSpacedMoreThan200MsOnRealTime) {
-  TimedPeer peer(0x45);
-  EngineRig rig;
-  SerialPortSetPeer(1, &peer);
-  OsSetTickSourceForTest(nullptr);
-  rig.Start(WORKER_THREAD);
-  peer.sendTick = &rig.c->sendTick;
-  ASSERT_TRUE(WaitFor([&] { return rig.c->listReady.load() == 1 && rig.c->mode.load() == MODE_IDLE; }, 20000));
-  const size_t start = peer.Writes().size();
-  SelectCamera(rig.c, 0);
-  ASSERT_TRUE(WaitFor([&] { return peer.Writes().size() >= start + 6; }, 3000));
-  const std::vector<TimedPeer::Write> writes = peer.Writes();
-  for (size_t i = start; i < start + 6; i++) {
-    EXPECT_EQ(writes[i].hex, (i - start) % 2 ? "81 09 04 4D FF" : "81 09 04 48 FF") << i;
-    if (i == start) continue;
-    EXPECT_GE(writes[i].sendTick - writes[i - 1].sendTick, 201u) << i;
-    EXPECT_LE(writes[i].tick - writes[i - 1].tick, kRealTimeSlack * kFocusPollGapMs) << i;
+// The 32-bit tick comes back to the command stamp 2^32 ms after it (or to 0,
+// where a never-stamped window sits): the polls keep their rhythm through that
+// second, and a request put in it goes out at once.
+TEST(IdlePoll, TheRereadWindowStaysShutWhenTheTickComesRoundAgain) {
+  constexpr uint32_t kBefore = 3000, kPutAt = 314, kSlackMs = 30;
+  for (bool stamped : {false, true}) {
+    SCOPED_TRACE(stamped ? "stamped 2^32 ms before" : "never stamped");
+    EngineRig rig({0x45});
+    WirePeer& com1 = rig.Com(1);
+    ASSERT_TRUE(rig.RunToReady());
+    ASSERT_TRUE(rig.Select(0));
+    if (stamped) {
+      rig.Post(0, REQ_FREEZE, 1);
+      ASSERT_TRUE(rig.Settle());
+      rig.Run(1500);
+    }
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 1000));
+    const uint32_t comesRound = stamped ? rig.c->cmdTick.load() : 0;
+    JumpTo(rig, comesRound - kBefore);
+    const size_t start = com1.Frames().size();
+    rig.Run(static_cast<int>(kBefore + kPutAt));
+    rig.Post(0, REQ_FREEZE, 0);
+    const std::string freeze = "81 01 04 62 03 FF";
+    ASSERT_TRUE(rig.RunUntil([&] { return com1.Frames().back().hex == freeze; }, 2000));
+    std::vector<WireFrame> frames = com1.Frames();
+    EXPECT_LE(frames.back().tick - comesRound, kPutAt + kSlackMs) << "the request waited";
+    for (size_t i = start + 1; i + 1 < frames.size(); i++)
+      EXPECT_GE(frames[i].tick - frames[i - 1].tick, 201u) << frames[i].hex << " at " << frames[i].tick - comesRound;
   }
 }
 

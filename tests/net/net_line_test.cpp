@@ -1,5 +1,6 @@
-// Network lines through a SerialChannel, as the engine will drive them,
-// against camsim on 127.0.0.1: visca-ip over UDP and a chain over TCP.
+// Network lines through a SerialChannel, as the engine drives them, on
+// 127.0.0.1: camsim's raw UDP camera and chain over TCP, and cameras the test
+// plays where a line must drop or reconnect.
 #include "net/udp_hub.h"
 #include "serial/serial_channel.h"
 #include "tests/support/camsim_child.h"
@@ -8,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <vector>
@@ -41,61 +44,122 @@ Bytes Ask(SerialChannel& channel, const Bytes& packet) {
   return Bytes(buffer, buffer + length);
 }
 
-// A UDP socket of the test's own on 127.0.0.1.
-struct Udp {
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  ~Udp() { close(fd); }
+sockaddr_in Loopback(uint16_t port) {
+  sockaddr_in a = {};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return a;
+}
+
+uint16_t PortOf(int fd) {
+  sockaddr_in a = {};
+  socklen_t size = sizeof a;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+  return ntohs(a.sin_port);
+}
+
+bool Readable(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, 3000) > 0;
+}
+
+// A socket of the test's own on 127.0.0.1: UDP, or a TCP listener.
+struct Socket {
+  int fd;
+  explicit Socket(int type = SOCK_DGRAM) : fd(socket(AF_INET, type, 0)) {}
+  ~Socket() { close(fd); }
   bool Bind(uint16_t port) {
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    const sockaddr_in a = Loopback(port);
+    return bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
   }
   void SendTo(uint16_t port, const Bytes& datagram) {
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    const sockaddr_in a = Loopback(port);
+    sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&a), sizeof a);
   }
+  // The port a datagram came from within 3 s, 0 when none came.
+  uint16_t ReceiveFrom() {
+    uint8_t buffer[64];
+    sockaddr_in from = {};
+    socklen_t size = sizeof from;
+    if (!Readable(fd) || recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &size) <= 0)
+      return 0;
+    return ntohs(from.sin_port);
+  }
+  // A connection taken within 3 s, -1 when none came.
+  int Accept() { return Readable(fd) ? accept(fd, nullptr, nullptr) : -1; }
 };
 
-TEST(NetLine, CamerasOverUdpViscaIpAndTcpAnswerThroughTheChannel) {
-  Camsim sim("--profile fast --line 0x66 --udp 0 --line 0x4B --udp-raw 0 --line 0x4B,0x5F --tcp 0");
+TEST(NetLine, CamerasOverRawUdpAndTcpAnswerThroughTheChannel) {
+  Camsim sim("--profile fast --line 0x4B --udp-raw 0 --line 0x4B,0x5F --tcp 0");
   ASSERT_TRUE(sim.ReadUntil("stop with Ctrl+C")) << sim.text;
   // Port 52381 taken: the shared socket takes another and says which.
-  Udp holder;
+  Socket holder;
   holder.Bind(kViscaIpLocalPort);
 
   SerialChannel raw;
-  ASSERT_EQ(OpenLoopback(raw, NET_UDP, sim.LoopbackPort(1)), 0);
+  ASSERT_EQ(OpenLoopback(raw, NET_UDP, sim.LoopbackPort(0)), 0);
   EXPECT_NE(UdpHubLocalPort(), 0);
   EXPECT_NE(UdpHubLocalPort(), kViscaIpLocalPort);
   // A reply from an address not configured, queued ahead of the camera's,
   // never reaches the engine.
-  Udp stranger;
+  Socket stranger;
   stranger.SendTo(UdpHubLocalPort(), {0x90, 0x50, 0x03, 0xFF});
   EXPECT_EQ(Ask(raw, {0x81, 0x09, 0x04, 0x00, 0xFF}), (Bytes{0x90, 0x50, 0x02, 0xFF}));
 
-  SerialChannel udp;
-  ASSERT_EQ(OpenLoopback(udp, NET_VISCA_IP, sim.LoopbackPort(0)), 0);
-  EXPECT_EQ(Ask(udp, {0x81, 0x09, 0x00, 0x02, 0xFF}),
-            (Bytes{0x90, 0x50, 0x00, 0x20, 0x04, 0x66, 0x01, 0x00, 0x02, 0xFF}));
-  EXPECT_EQ(Ask(udp, {0x81, 0x01, 0x04, 0x42, 0x00, 0x00, 0x00, 0x09, 0xFF}), (Bytes{0x90, 0x41, 0xFF}));
-  uint8_t buffer[256];
-  uint32_t length = 0;
-  ASSERT_TRUE(WaitFor([&] { return udp.ReadFrame(buffer, 255, &length) == 0; }));
-  EXPECT_EQ(Bytes(buffer, buffer + length), (Bytes{0x90, 0x51, 0xFF}));
-  EXPECT_EQ(Ask(udp, {0x81, 0x09, 0x04, 0x42, 0xFF}), (Bytes{0x90, 0x50, 0x00, 0x00, 0x00, 0x09, 0xFF}));
-  EXPECT_EQ(udp.TakeLineEvents(), NET_EVENT_UP);
-
   SerialChannel tcp;
-  ASSERT_EQ(OpenLoopback(tcp, NET_TCP, sim.LoopbackPort(2)), 0);
+  ASSERT_EQ(OpenLoopback(tcp, NET_TCP, sim.LoopbackPort(1)), 0);
   EXPECT_EQ(Ask(tcp, {0x88, 0x30, 0x01, 0xFF}), (Bytes{0x88, 0x30, 0x03, 0xFF}));
   EXPECT_EQ(Ask(tcp, {0x82, 0x09, 0x00, 0x02, 0xFF}),
             (Bytes{0xA0, 0x50, 0x00, 0x20, 0x04, 0x5F, 0x01, 0x00, 0x02, 0xFF}));
   EXPECT_EQ(tcp.TakeLineEvents(), NET_EVENT_UP);
+}
+
+// A raw datagram that is not one whole VISCA packet (no end byte, or longer
+// than any packet) is dropped, never glued onto the next one.
+TEST(NetLine, RawDatagramsThatAreNoPacketAreDropped) {
+  Socket camera;
+  ASSERT_TRUE(camera.Bind(0));
+  SerialChannel raw;
+  ASSERT_EQ(OpenLoopback(raw, NET_UDP, PortOf(camera.fd)), 0);
+  const Bytes inquiry = {0x81, 0x09, 0x04, 0x00, 0xFF};
+  ASSERT_EQ(raw.WriteFrame(inquiry.data(), static_cast<int32_t>(inquiry.size())), 0);
+  const uint16_t controller = camera.ReceiveFrom();
+  ASSERT_NE(controller, 0);
+  Bytes longer(17, 0x00);
+  longer.back() = 0xFF;
+  camera.SendTo(controller, {0x90, 0x50, 0x02});
+  camera.SendTo(controller, longer);
+  camera.SendTo(controller, {0x90, 0x50, 0x03, 0xFF});
+  uint8_t buffer[256];
+  uint32_t length = 0;
+  ASSERT_TRUE(WaitFor([&] { return raw.ReadFrame(buffer, 255, &length) == 0; }));
+  EXPECT_EQ(Bytes(buffer, buffer + length), (Bytes{0x90, 0x50, 0x03, 0xFF}));
+}
+
+// A TCP connection that ends in the middle of a packet: the line connects
+// again a second later, and the piece is not joined to the new bytes.
+TEST(NetLine, TcpLineReconnectsAndDropsThePieceOfAPacket) {
+  Socket bridge(SOCK_STREAM);
+  ASSERT_TRUE(bridge.Bind(0));
+  ASSERT_EQ(listen(bridge.fd, 1), 0);
+  SerialChannel tcp;
+  ASSERT_EQ(OpenLoopback(tcp, NET_TCP, PortOf(bridge.fd)), 0);
+  int connection = bridge.Accept();
+  ASSERT_GE(connection, 0);
+  const uint8_t piece[] = {0x90, 0x50};
+  ASSERT_EQ(send(connection, piece, sizeof piece, 0), 2);
+  close(connection);
+  connection = bridge.Accept();
+  ASSERT_GE(connection, 0);
+  const uint8_t ack[] = {0x90, 0x41, 0xFF};
+  ASSERT_EQ(send(connection, ack, sizeof ack, 0), 3);
+  uint8_t buffer[256];
+  uint32_t length = 0;
+  ASSERT_TRUE(WaitFor([&] { return tcp.ReadFrame(buffer, 255, &length) == 0; }));
+  EXPECT_EQ(Bytes(buffer, buffer + length), (Bytes{0x90, 0x41, 0xFF}));
+  EXPECT_EQ(tcp.TakeLineEvents(), NET_EVENT_UP | NET_EVENT_CONNECTION_LOST);
+  close(connection);
 }
 
 }  // namespace

@@ -30,6 +30,8 @@ for needed in [
     # the status line
     "Ver 1.3.0", "Searching for cameras...", "Checking COM", "Found", "Initializing camera",
     "Cameras OK, none selected", "selected", "Err Answer", "No ACK-c", "No Complete", "does not close",
+    # network lines
+    "orvalix.ini", "[Network]", "Checking IP",
 ]:
     if needed not in page:
         failures.append("the page does not mention %r" % needed)

@@ -1,18 +1,16 @@
 // The line: frames cut at 0xFF over a real pty, options and what reopens,
-// failures that leave nothing open, a close that waits for the I/O thread.
+// failures that leave nothing open, a close that waits for the I/O thread,
+// a frame the line holds back given up.
 #include "tests/serial/serial_test_support.h"
 
+#include <poll.h>
 #include <termios.h>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
-TEST(SerialFraming, PiecesAndBurstsOverAPtyAndAcrossABaudChange) {
-  constexpr uint32_t kPort = 22;
-  PtyLine line;
-  ASSERT_GE(line.slave, 0);
-  SerialPortSetDevice(kPort, line.path);
-  SerialChannel channel;
-  ConfigureLikeTheEngine(channel);
+TEST_F(PtyChannel, PiecesAndBurstsAcrossABaudChange) {
+  channel.ClosePort();
   line.Write({0x90, 0x50, 0x02, 0xFF});  // arrived while the port was closed: lost, as on a wire
   ASSERT_EQ(channel.OpenPort(kPort), 0);
   line.Write({0x90});
@@ -35,7 +33,6 @@ TEST(SerialFraming, PiecesAndBurstsOverAPtyAndAcrossABaudChange) {
   EXPECT_EQ(tio.c_cflag & (PARODD | CSTOPB), static_cast<tcflag_t>(PARODD | CSTOPB));  // a pty drops PARENB
   line.Write({0x90, 0x51, 0xFF});
   EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x51, 0xFF}));
-  SerialPortSetDevice(kPort, nullptr);
 }
 
 TEST_F(PeerChannel, ClosePortTwiceThenReopenWithEmptyRings) {
@@ -50,28 +47,6 @@ TEST_F(PeerChannel, ClosePortTwiceThenReopenWithEmptyRings) {
   ASSERT_EQ(channel.OpenPort(kPort), 0);
   peer.Feed({0xFF});
   EXPECT_EQ(NextFrame(channel), Bytes{0xFF}) << "the stored and the half frame went with the close";
-}
-
-// With the device gone only a reopen can fail: options 1, 3, 4 and 5 reopen,
-// option 2 and options out of range do not.
-TEST_F(PeerChannel, LineOptionsReopenOthersDoNot) {
-  SerialPortSetPeer(kPort, nullptr);
-  SerialPortSetDevice(kPort, "");
-  for (int32_t option : {0, 6, -1}) EXPECT_EQ(channel.SetOption(option, 1), 1) << option;
-  for (int32_t option : {0, 5, 7}) EXPECT_EQ(channel.SetCallback(option, nullptr), 1) << option;
-  EXPECT_EQ(channel.SetOption(2, 4), 0);
-  EXPECT_TRUE(channel.IsOpen());
-  peer.Feed({0x90, 0x41, 0xFF});
-  EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x41, 0xFF})) << "same port, same frame-end rule";
-  const uint32_t values[6] = {0, 9600, 0, 2, 1, 7};
-  for (int32_t option : {1, 3, 4, 5}) {
-    SCOPED_TRACE(option);
-    SerialPortSetPeer(kPort, &peer);
-    ASSERT_EQ(channel.OpenPort(kPort), 0);
-    SerialPortSetPeer(kPort, nullptr);
-    EXPECT_EQ(channel.SetOption(option, values[option]), 1);
-    EXPECT_FALSE(channel.IsOpen());
-  }
 }
 
 // /dev/null opens but is no terminal, and the pty refuses the line settings:
@@ -125,4 +100,44 @@ TEST_F(PeerChannel, ClosePortWaitsForTheWriteInProgress) {
   EXPECT_EQ(peer.Written(), frame) << "the write ended before the close did";
   EXPECT_GE(OsTickCount() - start, 700u);
   opener.join();
+}
+
+// The line stops taking bytes (XOFF from the far end) and takes them again
+// after 2.5 s. At 1200 baud a write has its time on the wire plus 500 ms: the
+// short frame queued first (560 ms) is given up long before the line moves
+// again, and the long one behind it (3050 ms, so until about 3.6 s), still
+// within its time, goes out whole when the line moves; a limit of a second
+// without progress would have dropped it at about 2 s.
+TEST_F(PtyChannel, AFrameTheLineHoldsBackIsGivenUpHalfASecondAfterItsTimeOnTheWire) {
+  constexpr uint32_t kSlowBaud = 1200;
+  channel.ClosePort();
+  ASSERT_EQ(channel.SetOption(OPTION_BAUD_RATE, kSlowBaud), 0);
+  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  termios tio;
+  ASSERT_EQ(tcgetattr(line.slave, &tio), 0);
+  tio.c_iflag |= IXON;
+  ASSERT_EQ(tcsetattr(line.slave, TCSANOW, &tio), 0);
+  line.Write({0x13});
+  ASSERT_TRUE(WaitFor([&] {
+    pollfd room = {line.slave, POLLOUT, 0};
+    return poll(&room, 1, 0) == 0;
+  })) << "the line did not stop";
+  const Bytes shortFrame = {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF};
+  Bytes longFrame(255, 0x42);
+  longFrame.back() = 0xFF;
+  ASSERT_EQ(channel.WriteFrame(shortFrame.data(), 6), 0);
+  ASSERT_EQ(channel.WriteFrame(longFrame.data(), 255), 0);
+  std::this_thread::sleep_until(std::chrono::steady_clock::now() +
+                                std::chrono::milliseconds(2500));  // the line held back
+  line.Write({0x11});
+  Bytes arrived;
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (arrived.size() < longFrame.size() && std::chrono::steady_clock::now() < limit) {
+    pollfd ready = {line.master, POLLIN, 0};
+    uint8_t buffer[256];
+    if (poll(&ready, 1, 100) <= 0) continue;
+    const ssize_t n = read(line.master, buffer, sizeof buffer);
+    if (n > 0) arrived.insert(arrived.end(), buffer, buffer + n);
+  }
+  EXPECT_EQ(arrived, longFrame) << arrived.size() << " bytes";
 }

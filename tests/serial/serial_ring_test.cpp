@@ -1,10 +1,8 @@
-// The receive and transmit rings: frame sizes, the wrap marker, ReadFrame's
-// contract, noise, refusal instead of overrun, and ResetBuffers against the
-// I/O thread.
+// The receive and transmit rings: frame sizes, the wrap marker, noise,
+// refusal instead of overrun, and ResetBuffers against the I/O thread.
 #include "tests/serial/serial_test_support.h"
 
 #include <algorithm>
-#include <cstring>
 
 // Queued last: frames leave in order, so once it is out every frame before it
 // is, and nothing else may be.
@@ -43,26 +41,6 @@ TEST_F(PeerChannel, RecordsWrapOnlyWhenTheyWouldReachTheRingsEnd) {
     ASSERT_TRUE(peer.WaitWritten(sent.size()));
   }
   EXPECT_EQ(peer.Written(), sent);
-}
-
-TEST_F(PeerChannel, ReadFrameReportsAndSkipsAFrameThatDoesNotFit) {
-  uint8_t buffer[8];
-  uint32_t length = 77;
-  EXPECT_EQ(channel.ReadFrame(buffer, 7, &length), 1) << "empty ring";
-  EXPECT_EQ(length, 0u);
-  const Bytes frames[] = {{0x90, 0x41, 0xFF}, {0x51, 0xFF}, {0x90, 0x50, 0x01, 0x02, 0xFF}};
-  for (const Bytes& f : frames)
-    ASSERT_TRUE(channel.StoreReceivedFrameForTest(f.data(), static_cast<int32_t>(f.size())));
-  memset(buffer, 0xAA, sizeof buffer);
-  EXPECT_EQ(channel.ReadFrame(buffer, 2, &length), 1) << "3 bytes do not fit in 2";
-  EXPECT_EQ(length, 3u);
-  EXPECT_EQ(Bytes(buffer, buffer + 2), (Bytes{0, 0xAA})) << "nothing copied";
-  EXPECT_EQ(channel.ReadFrame(buffer, 2, &length), 0) << "the next frame comes next";
-  EXPECT_EQ(length, 2u);
-  EXPECT_EQ(Bytes(buffer, buffer + 3), (Bytes{0x51, 0xFF, 0}));
-  EXPECT_EQ(channel.ReadFrame(buffer, 5, &length), 0);
-  EXPECT_EQ(length, 5u);
-  EXPECT_EQ(Bytes(buffer, buffer + 7), (Bytes{0x90, 0x50, 0x01, 0x02, 0xFF, 0, 0xAA}));
 }
 
 TEST_F(PeerChannel, NoiseWithoutTerminatorNeverFillsTheReceiveRing) {

@@ -28,58 +28,32 @@ struct FaultRow {
 }  // namespace
 
 TEST(SimFaults, EachFault) {
+  const Bytes ackDone = {0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}, answer1 = {0x90, 0x50, 0x02, 0xFF};
+  const Bytes answer2 = {0xA0, 0x50, 0x02, 0xFF}, off2 = {0x82, 0x01, 0x04, 0x00, 0x03, 0xFF};
+  // clang-format off
   const FaultRow rows[] = {
-      {"silent camera, the other answers",
-       0,
-       [](SimFaults& f) { f.silent = true; },
-       {{{kFreeze1, kPower2}, 10, {0xA0, 0x50, 0x02, 0xFF}}, {{kPower1}, 20, {}}}},
+      {"silent camera, the other answers", 0, [](SimFaults& f) { f.silent = true; },
+       {{{kFreeze1, kPower2}, 10, answer2}, {{kPower1}, 20, {}}}},
       {"silent line", -1, [](SimFaults& f) { f.silent = true; }, {{{kAddressSet, kPower1, kPower2}, 50, {}}}},
-      {"error to a command, once",
-       0,
-       [](SimFaults& f) { f.AddError(kFreeze1.data() + 1, 3, 0x41, 1); },
-       {{{kFreeze1}, 5, {0x90, 0x61, 0x41, 0xFF}}, {{kFreeze1}, 5, {0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}}}},
-      {"error to every inquiry",
-       -1,
-       [](SimFaults& f) { f.AddError(kPower1.data() + 1, 2, 0x02); },
+      {"error to a command, once", 0, [](SimFaults& f) { f.AddError(kFreeze1.data() + 1, 3, 0x41, 1); },
+       {{{kFreeze1}, 5, {0x90, 0x61, 0x41, 0xFF}}, {{kFreeze1}, 5, ackDone}}},
+      {"error to every inquiry", -1, [](SimFaults& f) { f.AddError(kPower1.data() + 1, 2, 0x02); },
        {{{kPower1, kPower2}, 5, {0x90, 0x60, 0x02, 0xFF, 0xA0, 0x60, 0x02, 0xFF}},
         {{kPower1}, 5, {0x90, 0x60, 0x02, 0xFF}}}},
-      {"split with a gap",
-       0,
-       [](SimFaults& f) {
-         f.splitBytes = 2;
-         f.splitGapMs = 10;
-       },
+      {"split with a gap", 0, [](SimFaults& f) { f.splitBytes = 2, f.splitGapMs = 10; },
        {{{kPower1}, 1, {0x90, 0x50}}, {{}, 9, {}}, {{}, 1, {0x02, 0xFF}}}},
-      {"pieces stay in order",
-       0,
-       [](SimFaults& f) {
-         f.splitBytes = 1;
-         f.splitGapMs = 3;
-       },
-       {{{kFreeze1}, 30, {0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}}}},
-      {"acknowledge held for the completion",
-       -1,
-       [](SimFaults& f) { f.batchReplies = true; },
-       {{{Cmd({0x47, 0x01, 0, 0, 0})}, 40, {}}, {{}, 20, {0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}}}},
-      {"late replies",
-       0,
-       [](SimFaults& f) { f.delayMs = 450; },
-       {{{kPower1, kPower2}, 400, {0xA0, 0x50, 0x02, 0xFF}}, {{}, 60, {0x90, 0x50, 0x02, 0xFF}}}},
-      {"stops after two packets",
-       0,
-       [](SimFaults& f) { f.stopAfterPackets = 2; },
-       {{{kPower1}, 5, {0x90, 0x50, 0x02, 0xFF}},
-        {{kPower1}, 5, {0x90, 0x50, 0x02, 0xFF}},
-        {{kPower1, kFreeze1}, 20, {}},
-        {{kPower2}, 5, {0xA0, 0x50, 0x02, 0xFF}}}},
-      {"short address-set echo, then normal",
-       -1,
-       [](SimFaults& f) { f.shortAddressEchoes = 1; },
+      {"pieces stay in order", 0, [](SimFaults& f) { f.splitBytes = 1, f.splitGapMs = 3; },
+       {{{kFreeze1}, 30, ackDone}}},
+      {"acknowledge held for the completion", -1, [](SimFaults& f) { f.batchReplies = true; },
+       {{{Cmd({0x47, 0x01, 0, 0, 0})}, 40, {}}, {{}, 20, ackDone}}},
+      {"late replies", 0, [](SimFaults& f) { f.delayMs = 450; },
+       {{{kPower1, kPower2}, 400, answer2}, {{}, 60, answer1}}},
+      {"stops after two packets", 0, [](SimFaults& f) { f.stopAfterPackets = 2; },
+       {{{kPower1}, 5, answer1}, {{kPower1}, 5, answer1}, {{kPower1, kFreeze1}, 20, {}}, {{kPower2}, 5, answer2}}},
+      {"short address-set echo, then normal", -1, [](SimFaults& f) { f.shortAddressEchoes = 1; },
        {{{kAddressSet}, 10, {0x88, 0x30, 0xFF}}, {{kAddressSet}, 10, {0x88, 0x30, 0x03, 0xFF}}}},
-      {"network change after power on",
-       1,
-       [](SimFaults& f) { f.networkChangeOnPowerOn = true; },
-       {{{{0x82, 0x01, 0x04, 0x00, 0x03, 0xFF}}, 50, {0xA0, 0x41, 0xFF, 0xA0, 0x51, 0xFF}},
+      {"network change after power on", 1, [](SimFaults& f) { f.networkChangeOnPowerOn = true; },
+       {{{off2}, 50, {0xA0, 0x41, 0xFF, 0xA0, 0x51, 0xFF}},
         {{{0x82, 0x01, 0x04, 0x00, 0x02, 0xFF}}, 50, {0xA0, 0x41, 0xFF, 0xA0, 0x51, 0xFF, 0xA0, 0x38, 0xFF}}}},
       // The ring is broken behind camera 1 too; back on, camera 2 announces
       // itself and waits for a number.
@@ -92,14 +66,12 @@ TEST(SimFaults, EachFault) {
         {{kAddressSet}, 20, {0x88, 0x30, 0x03, 0xFF}},
         {{kPower2}, 5, {0xA0, 0x50, 0x02, 0xFF}}}},
   };
+  // clang-format on
   for (const FaultRow& row : rows) {
     SimRig rig({0x66, 0x4B});
     SimFaults f;
     row.make(f);
-    if (row.camera < 0)
-      rig.line.SetLineFaults(f);
-    else
-      rig.line.SetCameraFaults(row.camera, f);
+    row.camera < 0 ? rig.line.SetLineFaults(f) : rig.line.SetCameraFaults(row.camera, f);
     for (size_t i = 0; i < row.steps.size(); ++i) {
       if (row.steps[i].power != KEEP) rig.line.SwitchCamera(row.camera, row.steps[i].power == RESTORE);
       for (const Bytes& b : row.steps[i].send) rig.Write(b);

@@ -53,18 +53,6 @@ struct SimRig {
   }
 };
 
-// A packet to send (nothing when empty), the time to let pass, what must come back.
-struct Step {
-  Bytes send;
-  uint32_t ms;
-  Packets expect;
-};
-
-inline void RunSteps(SimRig& rig, const std::vector<Step>& steps) {
-  for (size_t i = 0; i < steps.size(); ++i)
-    EXPECT_EQ(rig.Ask(steps[i].send, steps[i].ms), steps[i].expect) << "step " << i;
-}
-
 // Command and inquiry to camera 1 (81 01 04 … FF, 81 09 04 … FF).
 inline Bytes To1(uint8_t kind, std::initializer_list<uint8_t> body) {
   Bytes b{0x81, kind, 0x04};
@@ -79,7 +67,3 @@ const Bytes kAck1{0x90, 0x41, 0xFF}, kDone1{0x90, 0x51, 0xFF};
 const Packets kDone{kAck1, kDone1};
 const Packets kSyntax{{0x90, 0x60, 0x02, 0xFF}};
 const Packets kNotExec{{0x90, 0x61, 0x41, 0xFF}};
-
-// A command and its replies within 5 ms; an inquiry and its one answer.
-inline Step Does(const Bytes& command, const Packets& replies = kDone) { return {command, 5, replies}; }
-inline Step Reads(const Bytes& inquiry, const Bytes& answer) { return {inquiry, 5, {answer}}; }

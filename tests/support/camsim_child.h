@@ -43,16 +43,15 @@ struct Camsim {
     if (out >= 0) close(out);
   }
 
-  // Reads output until `until` shows up (nullptr: the pipe ends); false after 5 s.
+  // Reads output until `until` shows up; false when it has not after 5 s.
   bool ReadUntil(const char* until) {
     char buffer[256];
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (until == nullptr || text.find(until) == std::string::npos) {
+    while (text.find(until) == std::string::npos) {
       pollfd p{out, POLLIN, 0};
       if (std::chrono::steady_clock::now() >= end || poll(&p, 1, 100) < 0) return false;
-      if (p.revents == 0) continue;
-      const ssize_t n = read(out, buffer, sizeof(buffer));
-      if (n <= 0) return until == nullptr;
+      const ssize_t n = p.revents == 0 ? 0 : read(out, buffer, sizeof(buffer));
+      if (n < 0 || (p.revents != 0 && n == 0)) return false;
       text.append(buffer, static_cast<size_t>(n));
     }
     return true;
@@ -62,21 +61,5 @@ struct Camsim {
     size_t at = text.find("127.0.0.1:");
     for (int i = 0; i < n && at != std::string::npos; ++i) at = text.find("127.0.0.1:", at + 1);
     return at == std::string::npos ? 0 : static_cast<uint16_t>(std::strtol(text.c_str() + at + 10, nullptr, 10));
-  }
-  std::string Device(int n) const {
-    size_t at = text.find("/dev/");
-    for (int i = 0; i < n && at != std::string::npos; ++i) at = text.find("/dev/", at + 1);
-    return at == std::string::npos ? "" : text.substr(at, text.find_first_of(" ,\n", at) - at);
-  }
-  // Exit code after the signal (or by itself with 0), -1 when it hangs.
-  int Stop(int sig) {
-    if (sig != 0) kill(pid, sig);
-    for (int i = 0; i < 500; ++i, usleep(10000)) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) != pid) continue;
-      pid = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    return -1;
   }
 };

@@ -1,31 +1,25 @@
 // A controller stepped on a virtual clock, virtual cameras on its COM ports,
-// the panel and Setup dialog in the in-memory window table, which the engine
-// reaches through the windows' hooks. Each step waits
+// the panel and Setup dialog in the in-memory window table (fake_panel.h),
+// which the engine reaches through the windows' hooks. Each step waits
 // until every line's I/O thread has settled, so thread speed never matters.
 #pragma once
 
-#include "common/control_ids.h"
-#include "common/text.h"
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
 #include "engine/next_deadline.h"
-#include "panel/panel_globals.h"
 #include "panel/window_hooks.h"
-#include "platform/fakewin.h"
 #include "serial/serial_port.h"
 #include "sim/sim_line.h"
 #include "sim/sim_peer.h"
+#include "tests/support/fake_panel.h"
 #include "tests/support/wait_for.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -185,29 +179,10 @@ class WirePeer : public SerialPeer {
 
 class EngineRig {
  public:
-  EngineRig() {  // every COM port absent until Attach; no controller yet
-    FakeReset();
+  EngineRig() : panel(fake.panel), setup(fake.setup) {  // every COM port absent until Attach; no controller yet
     virtualTick = 100000;
     OsSetTickSourceForTest(VirtualTick);
     for (uint32_t n = 1; n <= kChannelCount; n++) SerialPortSetDevice(n, "");
-    panel = hPage[0] = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "panel");
-    hPage[1] = hPage[2] = nullptr;
-    curPage = 0;
-    setup = hSetupDlg = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "Setup");
-    const struct {
-      int id, lo, hi;
-    } sliders[] = {{IDC_ZOOM_SLIDER, 0, 90},   {IDC_BRIGHT_SLIDER, 5, 23}, {IDC_FOCUS_SLIDER, 1, 99},
-                   {IDC_SHARP_SLIDER, 0, 15},  {IDC_LEVEL_SLIDER, 0, 14},  {IDC_R_GAIN_SLIDER, 0, 255},
-                   {IDC_B_GAIN_SLIDER, 0, 255}};
-    for (const auto& s : sliders)
-      SendMessageA(FakeCreateWindow(FAKE_TRACKBAR, Parent(s.id), s.id), TBM_SETRANGE, 1, MAKELONG(s.lo, s.hi));
-    Create(FAKE_EDIT, {IDC_ZOOM_VALUE, IDC_BRIGHT_VALUE, IDC_FOCUS_VALUE, IDC_SHARP_VALUE, IDC_LEVEL_VALUE,
-                       IDC_R_GAIN_VALUE, IDC_B_GAIN_VALUE, IDC_STATUS});
-    Create(FAKE_STATIC, {IDC_BRIGHT_LABEL, IDC_LEVEL_LABEL});
-    Create(FAKE_LISTBOX, {IDC_CAMERA_LIST});
-    Create(FAKE_BUTTON, {IDC_POWER, IDC_EXPOSURE_AUTO, IDC_FOCUS_AUTO, IDC_IRIS, IDC_FREEZE, IDC_RECALL1, IDC_RECALL2,
-                         IDC_RECALL3, IDC_RECALL4, IDC_RECALL5, IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2,
-                         IDC_SETUP_PRESET_3, IDC_SETUP_PRESET_4, IDC_SETUP_PRESET_5});
     UseRefresh(nullptr);
   }
 
@@ -225,8 +200,6 @@ class EngineRig {
       SerialPortSetDevice(n, nullptr);
     }
     OsSetTickSourceForTest(nullptr);
-    hSetupDlg = hPage[0] = nullptr;
-    FakeReset();
   }
   // The engine draws into the rig's windows; `refresh` is the refresh of a
   // re-reading (null: none).
@@ -291,7 +264,7 @@ class EngineRig {
     return port >= 0 && port < kChannelCount && c->channels[port] && c->channels[port]->HasReceivedFrame();
   }
   void Run(int ms) {
-    while (ms-- > 0) Step();
+    RunUntil([] { return false; }, ms);
   }
   // Steps until done() holds; false when maxMs passed first.
   bool RunUntil(const std::function<bool()>& done, int maxMs) {
@@ -329,24 +302,17 @@ class EngineRig {
   void ClearReceived() { Com(1).ClearReceived(); }
   Lines StatusTexts() { return FakeTextHistory(GetDlgItem(panel, IDC_STATUS)); }
   Lines ListItems() { return FakeListItems(GetDlgItem(panel, IDC_CAMERA_LIST)); }
-  int Checked(int id) { return static_cast<int>(IsDlgButtonChecked(Parent(id), id)); }
-  void Check(int id, bool checked) { CheckDlgButton(Parent(id), id, checked ? BST_CHECKED : BST_UNCHECKED); }
+  HWND Owner(int id) const { return GetDlgItem(setup, id) ? setup : panel; }
+  int Checked(int id) { return static_cast<int>(IsDlgButtonChecked(Owner(id), id)); }
+  void Check(int id, bool checked) { CheckDlgButton(Owner(id), id, checked ? BST_CHECKED : BST_UNCHECKED); }
 
+  FakePanel fake;  // first: the others live in its window table
   CameraController* c = nullptr;
-  HWND panel = nullptr, setup = nullptr;
+  HWND panel, setup;
   int32_t pollCounter = 0;
 
  private:
-  void Create(FakeClass cls, std::initializer_list<int> ids) {
-    for (int id : ids) FakeCreateWindow(cls, Parent(id), id);
-  }
   bool Served(int i) const { return c->channels[i] && c->channels[i]->IsOpen() && peers[i]; }
-  HWND Parent(int id) const {
-    const bool inSetup = (id >= IDC_SETUP_PRESET_1 && id <= IDC_SETUP_PRESET_5) || id == IDC_R_GAIN_SLIDER ||
-                         id == IDC_B_GAIN_SLIDER || id == IDC_R_GAIN_VALUE || id == IDC_B_GAIN_VALUE;
-    return inSetup ? setup : panel;
-  }
-
   std::unique_ptr<WirePeer> peers[kChannelCount];
   std::vector<std::unique_ptr<WirePeer>> unplugged;  // a closed port's I/O thread may have held one
 };

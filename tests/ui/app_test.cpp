@@ -7,6 +7,7 @@
 #include "ui/message_loop.h"
 #include "ui/ui_globals.h"
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -32,12 +33,6 @@ TEST(App, StartsWithTheVersionShownAndCleansUpOnce) {
   EXPECT_NE(nullptr, pController);
   EXPECT_TRUE(IsWindowVisible(hMainWnd));
   EXPECT_TRUE(IsWindowVisible(hPage[0]));
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  ASSERT_TRUE(GetClassInfoExA(hInst, "Orvalix", &wc));
-  EXPECT_EQ(static_cast<UINT>(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS), wc.style);
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), wc.hbrBackground);
-  EXPECT_NE(nullptr, wc.hIcon);
   DestroyWindow(hMainWnd);
   MSG msg;
   EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "destroying the main window ends the loop";
@@ -46,6 +41,23 @@ TEST(App, StartsWithTheVersionShownAndCleansUpOnce) {
   EXPECT_EQ(0, bCleanupPending);
   CleanupApp();
   EXPECT_EQ(nullptr, pController);
+}
+
+// Lines of orvalix.ini in the current folder that cannot be read are named
+// after the version, and skipped.
+TEST(App, AnOrvalixIniLineThatCannotBeReadIsNamedAtStartUp) {
+  FILE* ini = std::fopen("orvalix.ini", "wb");
+  ASSERT_NE(nullptr, ini);
+  std::fputs("[Network]\r\nIP1=10.0.0.1:99999\r\nIP2=cam two\r\n", ini);
+  std::fclose(ini);
+  StartApp();
+  DeleteFileA("orvalix.ini");
+  EXPECT_EQ("orvalix.ini line 2: IP1: port '99999' out of range (1..65535) (and 1 more)", Status());
+  EXPECT_EQ(nullptr, pController->channels[kSerialLineCount]);
+  DestroyWindow(hMainWnd);
+  MSG quit;
+  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  CleanupApp();
 }
 
 // Starts the program, selects camera 1 and recalls preset 1; returns once the

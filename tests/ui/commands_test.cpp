@@ -114,33 +114,12 @@ TEST_F(Commands, StepButtonsMoveTheirSliderWithinTheirGuards) {
   EXPECT_EQ((RequestList{{0, 4, 49}}), Requests());
 }
 
-TEST_F(Commands, ListSelectionGoesToTheEngineAndTheStatus) {
-  AddCameras(2);
-  Select(1);
-  SendMessageA(hPage[0], WM_COMMAND, MAKEWPARAM(IDC_CAMERA_LIST, LBN_DBLCLK), 0);
-  EXPECT_EQ(-1, controller.pendingSelection.load());
-  SendMessageA(hPage[0], WM_COMMAND, MAKEWPARAM(IDC_CAMERA_LIST, LBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(Item(IDC_CAMERA_LIST)));
-  // The engine takes the selection over when it is next idle.
-  EXPECT_EQ(1, controller.pendingSelection.load());
-  EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
-  EXPECT_EQ(IDC_ZOOM_SLIDER, FocusId());
-}
-
 // Letting go of the thumb posts the position; each wheel notch presses the
 // slider's plus (forward) or minus (back) button, half notches add up.
 TEST_F(Commands, ReleasingASliderThumbOrTurningTheWheelPostsItsPosition) {
   AddCameras(1, false);
   Select(0);
-  HWND slider = Item(IDC_ZOOM_SLIDER);
-  SendMessageA(slider, TBM_SETPOS, TRUE, 30);
-  RECT thumb;
-  SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
-  LPARAM at = MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
-  PostMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageA(slider, WM_LBUTTONUP, 0, at);
-  for (int delta : {-WHEEL_DELTA, 2 * WHEEL_DELTA, WHEEL_DELTA / 2, WHEEL_DELTA / 2})
-    PostMessageA(slider, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), at);
+  ReleaseThumbAndTurn(Item(IDC_ZOOM_SLIDER), 30, {-WHEEL_DELTA, 2 * WHEEL_DELTA, WHEEL_DELTA / 2, WHEEL_DELTA / 2});
   RunLoop();
   EXPECT_EQ((RequestList{{0, 1, 30}, {0, 1, 20}, {0, 1, 30}, {0, 1, 40}, {0, 1, 50}}), Requests());
   EXPECT_EQ(50, Pos(IDC_ZOOM_SLIDER));
@@ -152,24 +131,6 @@ TEST_F(Commands, TheDrainTimerIsArmedAgainAfterEachDrain) {
     notifyQueue.Put(0, 29, static_cast<uint32_t>(sharpness), 0);
     ASSERT_TRUE(PumpUntil([&] { return Text(IDC_SHARP_VALUE) == std::to_string(sharpness); }, 5000));
   }
-}
-
-int otherTimerTicks;
-WNDPROC mainProc;
-LRESULT CALLBACK CountOtherTimer(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_TIMER && wParam == 77) otherTimerTicks++;
-  return CallWindowProcA(mainProc, hwnd, message, wParam, lParam);
-}
-
-TEST_F(Commands, AnotherTimerFiresOnce) {
-  otherTimerTicks = 0;
-  mainProc =
-      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hMainWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountOtherTimer)));
-  SetTimer(hMainWnd, 77, 1, nullptr);
-  ASSERT_TRUE(PumpUntil([] { return otherTimerTicks > 0; }, 5000));
-  DWORD start = GetTickCount();
-  PumpUntil([&] { return GetTickCount() - start > 200; }, 1000);
-  EXPECT_EQ(1, otherTimerTicks);
 }
 
 bool QuitPosted() {

@@ -5,6 +5,7 @@
 #include "ui/message_loop.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_layout.h"
+#include "ui/setup/setup_dialog.h"
 #include "ui/ui_globals.h"
 
 #include <commctrl.h>
@@ -25,40 +26,92 @@ void HoldShift(bool held) {
   SetKeyboardState(keys);
 }
 
-LRESULT CALLBACK RecordCreation(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_CREATEWND) {
-    const CREATESTRUCTA* cs = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
-    bool named = HIWORD(reinterpret_cast<uintptr_t>(cs->lpszClass)) != 0;
-    created.push_back({cs->hwndParent, static_cast<int>(reinterpret_cast<intptr_t>(cs->hMenu)),
-                       named ? cs->lpszClass : "", cs->lpszName ? cs->lpszName : "", static_cast<DWORD>(cs->style),
-                       cs->dwExStyle, cs->x, cs->y, cs->cx, cs->cy});
+constexpr UINT kLimitMs = 20000;
+constexpr INT_PTR kEndedByLimit = 99;
+
+std::function<void(HWND)> pendingScript;
+UINT_PTR scriptTimer;
+UINT_PTR limitTimer;
+
+void CALLBACK RunPendingScript(HWND, UINT, UINT_PTR, DWORD) {
+  KillTimer(nullptr, scriptTimer);
+  std::function<void(HWND)> script;
+  script.swap(pendingScript);
+  if (HWND dialog = hSetupDlg.load()) script(dialog);
+}
+
+bool HasClass(HWND window, const char* name) {
+  char cls[64] = "";
+  GetClassNameA(window, cls, sizeof cls);
+  return lstrcmpiA(cls, name) == 0;
+}
+
+// Ends every dialog of this thread (a forgotten message box included).
+BOOL CALLBACK EndThreadDialog(HWND window, LPARAM) {
+  if (HasClass(window, "#32770")) EndDialog(window, kEndedByLimit);
+  return TRUE;
+}
+
+void CALLBACK EndAtLimit(HWND, UINT, UINT_PTR, DWORD) {
+  KillTimer(nullptr, limitTimer);
+  ADD_FAILURE() << "the Setup dialog was still open after " << kLimitMs << " ms";
+  EnumThreadWindows(GetCurrentThreadId(), EndThreadDialog, 0);
+}
+
+std::vector<Notice> notices;
+HHOOK noticeHook;
+
+// Fills the box's text and icon into the notice.
+BOOL CALLBACK ReadBoxChild(HWND child, LPARAM param) {
+  Notice* notice = reinterpret_cast<Notice*>(param);
+  if (!HasClass(child, "Static")) return TRUE;
+  if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    HICON shown = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    notice->informationIcon = shown != nullptr && shown == LoadIconA(nullptr, IDI_INFORMATION);
+    return TRUE;
   }
-  return CallNextHookEx(nullptr, code, wParam, lParam);
+  char text[256] = "";
+  GetWindowTextA(child, text, sizeof text);
+  if (text[0] != '\0') notice->text = text;
+  return TRUE;
+}
+
+// After a message box has set itself up: note what it says, then press "OK".
+LRESULT CALLBACK CatchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
+  const CWPRETSTRUCT* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == WM_INITDIALOG && call->hwnd != hSetupDlg.load()) {
+    char caption[256] = "";
+    GetWindowTextA(call->hwnd, caption, sizeof caption);
+    Notice notice = {caption, "", GetWindow(call->hwnd, GW_OWNER), false, {}};
+    EnumChildWindows(call->hwnd, ReadBoxChild, reinterpret_cast<LPARAM>(&notice));
+    QueueMessage m;
+    while (pController && pController->requestQueue->TryGet(m.cameraIndex, m.code, m.a, m.b))
+      notice.requestsBefore.push_back({static_cast<int32_t>(m.cameraIndex), m.code, m.a, m.b});
+    notices.push_back(notice);
+    PostMessageA(call->hwnd, WM_COMMAND, IDOK, 0);
+  }
+  return CallNextHookEx(noticeHook, code, wParam, lParam);
 }
 
 }  // namespace
-
-std::vector<Created> created;
 
 void ShellTest::SetUp() {
   ResetUiGlobals(GetModuleHandleA(nullptr));
   RegisterMainClass();  // the class stays registered from the first test on
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
-  created.clear();
-  HHOOK hook = SetWindowsHookExA(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
-  bool made = CreateMainWindow() != 0;
-  if (made) CreatePanelControls();
-  UnhookWindowsHookEx(hook);
-  ASSERT_TRUE(made);
+  ASSERT_TRUE(CreateMainWindow() != 0);
+  CreatePanelControls();
   ShowPage(0);
   controller.requestQueue = &requestQueue;
   controller.notifyQueue = &notifyQueue;
   pController = &controller;
+  hSetupDlg = nullptr;
   DrainQueue();
 }
 
 void ShellTest::TearDown() {
+  if (HWND dialog = hSetupDlg.load()) DestroyWindow(dialog);
   if (IsWindow(hMainWnd)) DestroyWindow(hMainWnd);
   DrainQueue();
   pController = nullptr;
@@ -71,17 +124,15 @@ void ShellTest::AddCameras(int n, bool inController) {
   for (int i = 0; i < n; i++) {
     std::string name = "Camera " + std::to_string(i + 1);
     SendMessageA(Item(IDC_CAMERA_LIST), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-    if (!inController) continue;
-    CameraRecord& record = controller.cameras[i];
-    record.modelCode = 0x4B;
-    record.port = 2;
-    record.address = i + 1;
-    record.zoomPos = 0;
-    record.aperture = 5;
-    record.brightPos = 16;
-    record.expCompPos = 7;
+    if (inController) Camera(i, 0x4B);
   }
-  if (inController) controller.cameraCount = n;
+}
+
+CameraRecord& ShellTest::Camera(int i, int32_t modelCode) {
+  controller.cameras[i] = CameraRecord();
+  controller.cameras[i].modelCode = modelCode;
+  if (controller.cameraCount.load() <= i) controller.cameraCount = i + 1;
+  return controller.cameras[i];
 }
 
 void ShellTest::Select(int index) { SendMessageA(Item(IDC_CAMERA_LIST), LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
@@ -128,7 +179,54 @@ void Press(int vk, bool shift) {
 bool operator==(const Request& x, const Request& y) {
   return x.camera == y.camera && x.code == y.code && x.a == y.a && x.b == y.b;
 }
-
 void PrintTo(const Request& r, std::ostream* out) {
   *out << "(" << r.camera << ", " << r.code << ", " << r.a << ", " << r.b << ")";
+}
+
+INT_PTR RunSetup(const std::function<void(HWND dialog)>& script) {
+  pendingScript = script;
+  scriptTimer = SetTimer(nullptr, 0, 0, RunPendingScript);
+  limitTimer = SetTimer(nullptr, 0, kLimitMs, EndAtLimit);
+  INT_PTR result = OpenSetupDialog(hPage[0]);
+  KillTimer(nullptr, scriptTimer);
+  KillTimer(nullptr, limitTimer);
+  pendingScript = nullptr;
+  return result;
+}
+
+HWND SetupItem(int id) {
+  HWND dialog = hSetupDlg.load();
+  if (HWND item = GetDlgItem(dialog, id)) return item;
+  for (HWND group : {hWbGroup.load(), hEffectGroup.load(), hNirGroup.load(), hGammaGroup.load(), hVideoGroup.load()})
+    if (HWND item = GetDlgItem(group, id)) return item;
+  return nullptr;
+}
+
+std::string SetupText(int id) {
+  char text[256] = "";
+  GetWindowTextA(SetupItem(id), text, sizeof text);
+  return text;
+}
+
+NoticeWatch::NoticeWatch() {
+  notices.clear();
+  noticeHook = SetWindowsHookExA(WH_CALLWNDPROCRET, CatchMessageBox, nullptr, GetCurrentThreadId());
+}
+
+NoticeWatch::~NoticeWatch() { UnhookWindowsHookEx(noticeHook); }
+
+std::vector<Notice> NoticeWatch::Take() {
+  std::vector<Notice> taken;
+  taken.swap(notices);
+  return taken;
+}
+
+void ReleaseThumbAndTurn(HWND slider, int pos, std::initializer_list<int> wheel) {
+  SendMessageA(slider, TBM_SETPOS, TRUE, pos);
+  RECT thumb;
+  SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+  LPARAM at = MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+  PostMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(slider, WM_LBUTTONUP, 0, at);
+  for (int delta : wheel) PostMessageA(slider, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), at);
 }

@@ -1,7 +1,8 @@
 // The real main window and panel, built as start-up builds them, with a
 // controller that has queues but no ports and no worker: requests stay in
 // requestQueue for the test to read, and the test plays the engine's part in
-// notifyQueue.
+// notifyQueue. The Setup dialog opens from that panel; RunSetup runs a test's
+// script inside the dialog's own modal loop, as the operator's clicks arrive.
 #pragma once
 
 #include "common/control_ids.h"
@@ -13,20 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
-
-// A window as its creator asked for it, before the system adjusted it.
-struct Created {
-  HWND parent;
-  int id;
-  std::string cls, text;
-  DWORD style, exStyle;
-  int x, y, width, height;
-};
-
-extern std::vector<Created> created;
 
 // A request as put for the engine; the panel's second argument is always 0.
 struct Request {
@@ -45,6 +36,8 @@ class ShellTest : public ::testing::Test {
 
   // Cameras 1..n in the list, and in the controller when inController.
   void AddCameras(int n, bool inController = true);
+  // Camera i of the controller with the given model; the other fields zero.
+  CameraRecord& Camera(int i, int32_t modelCode);
   static void Select(int index);
   RequestList Requests();
 
@@ -60,14 +53,16 @@ class ShellTest : public ::testing::Test {
   CameraController controller;
 };
 
-// Identifier of the focused window, 0 for none or a page.
-int FocusId();
+int FocusId();  // of the focused window, 0 for none or a page
 // Runs the program's own message loop until the queue is empty.
 void RunLoop();
 // Posts a key-down and key-up of `vk` to the focused window (else the main
 // window), Shift held when `shift`, and runs the loop over them.
 void Press(int vk, bool shift = false);
 void RouteWaiting();
+// Presses the slider's thumb at `pos` and lets it go, then turns the wheel
+// by each of `wheel`, all posted to the slider.
+void ReleaseThumbAndTurn(HWND slider, int pos, std::initializer_list<int> wheel);
 
 // Routes messages until done() holds; false after timeoutMs.
 template <class Done>
@@ -80,3 +75,35 @@ bool PumpUntil(Done done, DWORD timeoutMs) {
   }
   return true;
 }
+
+// Opens the dialog as the panel's "Setup" button does, runs script(dialog)
+// from within its modal loop, and returns the dialog's result once it has
+// ended by itself (or 99 after a time limit, with a failure).
+INT_PTR RunSetup(const std::function<void(HWND dialog)>& script);
+// RunSetup of a script that ends with closing the dialog.
+inline void InSetup(const std::function<void(HWND dialog)>& script) {
+  RunSetup([&](HWND dialog) { script(dialog), PostMessageA(dialog, WM_CLOSE, 0, 0); });
+}
+
+// A Setup control by id, whether a child of the dialog or of a group box.
+HWND SetupItem(int id);
+inline bool SetupChecked(int id) { return SendMessageA(SetupItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+inline bool SetupEnabled(int id) { return IsWindowEnabled(SetupItem(id)) != FALSE; }
+inline void SetupClick(int id) { SendMessageA(SetupItem(id), BM_CLICK, 0, 0); }
+std::string SetupText(int id);
+
+// A message box as it appeared; each is closed with "OK" as soon as it is up.
+struct Notice {
+  std::string caption, text;
+  HWND owner;
+  bool informationIcon;
+  RequestList requestsBefore;  // taken from the request queue as the box came up
+};
+
+// Watches for message boxes while it lives.
+class NoticeWatch {
+ public:
+  NoticeWatch();
+  ~NoticeWatch();
+  std::vector<Notice> Take();
+};

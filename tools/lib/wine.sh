@@ -4,7 +4,7 @@
 # serial devices to the lowest free COM numbers; ports without a line go to a
 # path that does not exist (CreateFileA succeeds, GetCommState fails, so the
 # program sees no port).
-# Needs ROOT (the source tree) and the native build (camsim, ptyloop).
+# Needs ROOT (the source tree) and the native build (camsim).
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko install prompts
@@ -76,7 +76,7 @@ _first_line() { [ -n "$(head -n1 "$1" 2>/dev/null)" ]; }
 wine_ptyloop_start() {
   local out=$1
   shift
-  "$ROOT/build/native/ptyloop" "$@" >"$out" 2>&1 &
+  python3 "$ROOT/tools/lib/ptyloop.py" "$@" >"$out" 2>&1 &
   _wine_pids+=($!)
   wait_until 10 _first_line "$out" || { echo "ptyloop $* did not start" >&2; return 1; }
 }
@@ -116,10 +116,12 @@ wine_reg_import() {
 
 # wine_session_start BUILDDIR: the Windows tests' session. COM1 carries cameras
 # 0x66 and 0x4B, COM2 a 0x5F, COM3 an echoing pty, COM11 a pty that takes
-# nothing; camsim writes every byte to the transcript named by
-# ORVALIX_CAMSIM_TRANSCRIPT (a Windows path). COM2 goes through camsim's link
-# ORVALIX_COM2_LINK, so a test may put a camsim of its own (ORVALIX_CAMSIM)
-# there that unplugs the line and plugs it back.
+# nothing; a 0x67 answers VISCA over IP on 127.0.0.1 at the address in
+# ORVALIX_CAMSIM_NETWORK (HOST:PORT, for an orvalix.ini); camsim writes every
+# byte to the transcript named by ORVALIX_CAMSIM_TRANSCRIPT (a Windows path).
+# COM2 goes through camsim's link ORVALIX_COM2_LINK, so a test may put a
+# camsim of its own (ORVALIX_CAMSIM) there that unplugs the line and plugs it
+# back.
 wine_session_start() {
   local builddir=$1
   wine_xvfb_start || return 1
@@ -129,13 +131,15 @@ wine_session_start() {
   local transcript="$builddir/camsim-transcript.txt"
   local com2="$builddir/com2.link"
   wine_camsim_start "$builddir/camsim.out" --profile fast --transcript "$transcript" \
-    --line 0x66,0x4B --line 0x5F --link "$com2" || return 1
+    --line 0x66,0x4B --line 0x5F --link "$com2" --line 0x67 --udp 0 || return 1
   local none=()
   local i
   for i in $(seq 4 10); do none+=("/dev/orvalix-no-port-$i"); done
   wine_map_ports "$(wine_camsim_device "$builddir/camsim.out" 1)" "$com2" \
     "$(head -n1 "$builddir/ptyloop.out")" "${none[@]}" "$(head -n1 "$builddir/ptyloop-hold.out")" || return 1
   export ORVALIX_CAMSIM_TRANSCRIPT="Z:$transcript"
+  ORVALIX_CAMSIM_NETWORK=$(awk '$1 == "line" && $2 == "3:" {sub(/,$/, "", $4); print $4}' "$builddir/camsim.out")
+  export ORVALIX_CAMSIM_NETWORK
   export ORVALIX_COM2_LINK="$com2"
   export ORVALIX_CAMSIM="$ROOT/build/native/camsim"
 }

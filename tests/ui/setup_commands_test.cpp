@@ -1,7 +1,7 @@
 // What each Setup control posts for the selected camera, the restart notice
 // after a video format, the gain steps and sliders in manual white balance
 // only, and nothing at all without a selection or a controller.
-#include "setup_rig.h"
+#include "ui_rig.h"
 
 #include "ui/setup/setup_commands.h"
 
@@ -9,10 +9,10 @@
 
 namespace {
 
-class SetupCommands : public SetupTest {
+class SetupCommands : public ShellTest {
  protected:
   void SetUp() override {
-    SetupTest::SetUp();
+    ShellTest::SetUp();
     AddCameras(2, false);
     for (int i = 0; i < 2; i++) {
       CameraRecord& r = Camera(i, 0x5F);
@@ -35,7 +35,7 @@ const std::vector<std::vector<uint32_t>> kCommands = {
 
 TEST_F(SetupCommands, EachControlPostsExactlyItsRequestsAndNoNotice) {
   NoticeWatch notices;
-  RunSetup([&](HWND dialog) {
+  InSetup([&](HWND) {
     Requests();
     for (const auto& c : kCommands) {
       SetupClick(static_cast<int>(c[0]));
@@ -49,7 +49,6 @@ TEST_F(SetupCommands, EachControlPostsExactlyItsRequestsAndNoNotice) {
     SetupClick(8217);
     EXPECT_EQ((RequestList{{1, 43, was ? 0u : 1u}, {1, 43, was ? 1u : 0u}}), Requests());
     EXPECT_TRUE(notices.Take().empty());
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }
 
@@ -57,7 +56,7 @@ TEST_F(SetupCommands, AVideoFormatIsPostedAndThenTheRestartNoticeShown) {
   const std::pair<int, uint32_t> kFormats[] = {{8252, 18}, {8253, 19}, {8254, 20}, {8255, 21}, {8256, 22},
                                                {8257, 23}, {8258, 24}, {8259, 25}, {8260, 26}, {8261, 27}};
   NoticeWatch watch;
-  RunSetup([&](HWND dialog) {
+  InSetup([&](HWND dialog) {
     Requests();
     for (const auto& v : kFormats) {
       SetupClick(v.first);
@@ -71,14 +70,13 @@ TEST_F(SetupCommands, AVideoFormatIsPostedAndThenTheRestartNoticeShown) {
       EXPECT_EQ((RequestList{{1, v.second, 0}}), n.requestsBefore) << "control " << v.first;
       EXPECT_EQ(RequestList(), Requests());
     }
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }
 
 TEST_F(SetupCommands, WithoutASelectionOrControllerNothingIsPostedButButtonsStillCheck) {
   NoticeWatch watch;
   Select(-1);
-  RunSetup([&](HWND dialog) {
+  InSetup([&](HWND) {
     for (int id : {8215, 8220, 8247, 8230, 8233, 8232, 8237, 8219, 8217, 8257}) SetupClick(id);
     for (int id : {8215, 8232, 8220}) EXPECT_TRUE(SetupChecked(id)) << id;
     EXPECT_EQ(1u, watch.Take().size()) << "the notice follows every format choice";
@@ -88,14 +86,13 @@ TEST_F(SetupCommands, WithoutASelectionOrControllerNothingIsPostedButButtonsStil
     SetupClick(8231);
     pController = &controller;
     EXPECT_EQ(RequestList(), Requests());
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }
 
 // The gain controls are in use in manual white balance only; the step
 // buttons stay enabled and check "Manual" themselves.
 TEST_F(SetupCommands, GainStepsWorkOnlyWhileManualIsChecked) {
-  RunSetup([&](HWND dialog) {
+  InSetup([&](HWND dialog) {
     const int gainControls[] = {8234, 8238, 8250, 8251, 8235, 8239};
     SetupClick(8231);  // "Auto"
     Requests();
@@ -121,29 +118,18 @@ TEST_F(SetupCommands, GainStepsWorkOnlyWhileManualIsChecked) {
     Requests();
     SetupClick(8241);
     EXPECT_EQ(RequestList(), Requests());
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }
 
 // Letting go of a gain slider's thumb posts its position; a wheel notch steps
 // it as its plus (forward) or minus (back) button does.
 TEST_F(SetupCommands, ReleasingOrWheelingAGainSliderPostsItsPosition) {
-  RunSetup([&](HWND dialog) {
+  InSetup([&](HWND dialog) {
     SetupClick(8232);
     Requests();
-    for (int id : {8234, 8238}) {
-      HWND slider = GetDlgItem(dialog, id);
-      SendMessageA(slider, TBM_SETPOS, TRUE, 140);
-      RECT thumb;
-      SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
-      LPARAM at = MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
-      SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, at);
-      SendMessageA(slider, WM_LBUTTONUP, 0, at);
-      SendMessageA(slider, WM_MOUSEWHEEL, MAKEWPARAM(0, id == 8234 ? WHEEL_DELTA : -WHEEL_DELTA), at);
-      RouteWaiting();
-    }
+    for (int id : {8234, 8238})
+      ReleaseThumbAndTurn(GetDlgItem(dialog, id), 140, {id == 8234 ? WHEEL_DELTA : -WHEEL_DELTA}), RouteWaiting();
     EXPECT_EQ((RequestList{{1, 39, 140}, {1, 39, 141}, {1, 40, 140}, {1, 40, 139}}), Requests());
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
   });
 }
 

@@ -1,0 +1,87 @@
+#include "engine/network_lines.h"
+
+#include "engine/discovery.h"
+#include "engine/engine_state.h"
+#include "engine/panel_hooks.h"
+#include "net/udp_hub.h"
+
+namespace {
+
+// The shared UDP socket sends from another port than the one cameras expect:
+// said once, as some cameras answer only that port.
+void NameUdpPort(CameraController* c, int32_t port) {
+  const uint16_t local = UdpHubLocalPort();
+  if (c->udpPortNamed || !IsDatagramLine(c, port) || local == 0 || local == kViscaIpLocalPort) return;
+  c->udpPortNamed = true;
+  ShowStatus("Sending from UDP port %u: %u is taken", static_cast<unsigned>(local),
+             static_cast<unsigned>(kViscaIpLocalPort));
+}
+
+// A line is up before it can be lost, and lost a second before it is up
+// again, so the bits of one step are taken in that order.
+void NoteEvents(CameraController* c, int32_t line, uint32_t events) {
+  NetworkLineState& state = c->networkLines[line];
+  const int32_t port = kSerialLineCount + line;
+  const int number = static_cast<int>(line + 1);
+  if (events & NET_EVENT_UP) {
+    state.failed = false;
+    if (state.lost) ShowStatus("IP%d back", number);
+    state.lost = false;
+    NameUdpPort(c, port);
+  }
+  if (events & NET_EVENT_CONNECTION_LOST) {
+    state.lost = true;
+    ShowStatus("IP%d lost", number);
+  }
+  if ((events & (NET_EVENT_LOOKUP_FAILED | NET_EVENT_CONNECT_FAILED)) && !state.failed) {
+    state.failed = true;
+    ShowStatus((events & NET_EVENT_LOOKUP_FAILED) ? "IP%d: host not found" : "IP%d: no connection", number);
+  }
+  if (events & NET_EVENT_MESSAGE_TYPE_REFUSED) ShowStatus("Err Message Type 0F 02, IP%d", number);
+}
+
+SerialChannel* NetworkChannel(const CameraController* c, int32_t port) {
+  return port >= kSerialLineCount && port < kChannelCount ? c->channels[port] : nullptr;
+}
+
+}  // namespace
+
+void OpenNetworkLines(CameraController* c, const NetConfig& config) {
+  for (int32_t i = 0; i < kNetMaxLines; i++) {
+    if (config.lines[i].kind == NET_NONE) continue;
+    const int32_t port = kSerialLineCount + i;
+    c->channels[port] = OpenNetworkChannel(config.lines[i]);
+    if (!c->channels[port]) continue;
+    c->channels[port]->SetReceiveSignal(&c->workEvent);
+    if (c->port.load() < 0) c->port = port;
+  }
+}
+
+void TakeNetworkEvents(CameraController* c) {
+  for (int32_t i = 0; i < kNetMaxLines; i++) {
+    SerialChannel* channel = c->channels[kSerialLineCount + i];
+    if (!channel) continue;
+    const uint32_t events = channel->TakeLineEvents();
+    if (events != 0) NoteEvents(c, i, events);
+  }
+}
+
+bool IsDatagramLine(const CameraController* c, int32_t port) {
+  const SerialChannel* channel = NetworkChannel(c, port);
+  return channel && (channel->NetworkKind() == NET_VISCA_IP || channel->NetworkKind() == NET_UDP);
+}
+
+void BeginLineCheck(CameraController* c) {
+  const SerialChannel* channel = NetworkChannel(c, c->port.load());
+  if (!channel || channel->NetworkLineUp()) return EnterPhase(c, MODE_PORT_CHECK);
+  c->lineWaitTick = OsTickCount();
+  EnterPhase(c, MODE_LINE_WAIT);
+}
+
+void AwaitLine(CameraController* c) {
+  const int32_t port = c->port.load();
+  const SerialChannel* channel = NetworkChannel(c, port);
+  if (!channel || channel->NetworkLineUp()) return EnterPhase(c, MODE_PORT_CHECK);
+  if (c->networkLines[port - kSerialLineCount].failed || OsTickCount() - c->lineWaitTick > kLineUpWaitMs)
+    ClosePortWithoutCameras(c);
+}
