@@ -15,6 +15,8 @@ namespace {
 constexpr uint8_t kMissesToSilence = 3;
 constexpr uint32_t kSilentPollSpacingMs = 1000;
 constexpr uint32_t kProbeEveryMs = 1000;
+constexpr int32_t kReplyAddressOffset = 8;
+constexpr int32_t kHeaderAddressShift = 4;
 // Far enough off that nothing is ever due, small enough that no deadline wraps.
 constexpr uint32_t kNeverMs = 0x7FFFFFFF;
 
@@ -42,13 +44,33 @@ void ShowEntry(int32_t index) {
 
 }  // namespace
 
-void SetSilent(CameraController* c, int32_t index, bool silent) {
-  if (!InTable(index) || recovery.silent[index] == silent) return;
-  recovery.silent[index] = silent;
-  const int32_t line = c->cameras[index].port;
-  if (line >= 0 && line < kChannelCount) recovery.lines[line].silentCount += silent ? 1 : -1;
-  recovery.listDirty = true;
+namespace {
+
+// A reply's header names its sender (y0, y = address + 8); a packet for a
+// camera that is not there comes back round the chain with the controller's
+// header instead, and is no answer from it.
+bool FromCamera(uint8_t header, int32_t address) {
+  return header == static_cast<uint8_t>((address + kReplyAddressOffset) << kHeaderAddressShift);
 }
+
+// Whether camera `index` counts toward its line's silent cameras.
+int32_t Counted(int32_t index) { return recovery.silent[index] && !recovery.missing[index] ? 1 : 0; }
+
+void Mark(CameraController* c, int32_t index, bool silent, bool missing) {
+  if (!InTable(index)) return;
+  const int32_t before = Counted(index);
+  if (recovery.silent[index] != silent) recovery.listDirty = true;
+  recovery.silent[index] = silent;
+  recovery.missing[index] = silent && missing;
+  const int32_t line = c->cameras[index].port;
+  if (line >= 0 && line < kChannelCount) recovery.lines[line].silentCount += Counted(index) - before;
+}
+
+}  // namespace
+
+void SetSilent(CameraController* c, int32_t index, bool silent) { Mark(c, index, silent, false); }
+
+void SetMissing(CameraController* c, int32_t index) { Mark(c, index, true, true); }
 
 void SyncListEntries(CameraController* c) {
   if (c->listReady.load() == 0) return;
@@ -81,7 +103,7 @@ void NoteCameraAnswered(CameraController* c) {
   const int32_t camera = c->camera.load();
   const int32_t line = c->port.load();
   if (c->mode.load() < TX_COMMAND || c->stage.load() == STAGE_NONE || !InTable(camera) || line < 0 ||
-      line >= kChannelCount)
+      line >= kChannelCount || !FromCamera(c->packetBuffer[0], c->cameras[camera].address))
     return;
   recovery.misses[camera] = 0;
   LineWatch& w = recovery.lines[line];

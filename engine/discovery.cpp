@@ -123,6 +123,7 @@ void PortCheck(CameraController* c) {
 
 void HandleBroadcastEcho(CameraController* c) {
   int32_t announced = 0;
+  if (NotALineCheckEcho(c)) return;
   switch (c->mode.load()) {
     case MODE_PORT_CHECK:
       if (IsDatagramLine(c, c->port.load())) {

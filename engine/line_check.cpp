@@ -10,6 +10,12 @@
 
 namespace {
 
+// What a broadcast's echo starts with: 88, then the address set's 30 or the
+// interface clear's 01.
+constexpr uint8_t kBroadcastEcho = 0x88;
+constexpr uint8_t kAddressSetCommand = 0x30;
+constexpr uint8_t kInterfaceClearCommand = 0x01;
+
 // The record of the camera at `address` on `line`, -1 when there is none.
 int32_t RecordOf(const CameraController* c, int32_t line, int32_t address) {
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
@@ -39,8 +45,11 @@ void StartDueCheck(CameraController* c, uint32_t now) {
   for (int32_t line = 0; line < kChannelCount; line++) {
     LineWatch& w = recovery.lines[line];
     if (!c->channels[line] || w.state != LINE_CHECK_DUE) continue;
-    // A silent line's probe is background work, as the idle poll is: requests go first.
-    if (w.quietCheck && c->requestQueue->HasMessages()) continue;
+    // A silent line's probe is background work: while requests wait, one
+    // probe a second at most goes before them, however many lines are silent.
+    const bool busy = c->requestQueue->HasMessages();
+    if (w.quietCheck && busy && now - recovery.lastProbeAhead < kSilentLineCheckMs) continue;
+    if (w.quietCheck && busy) recovery.lastProbeAhead = now;
     w.state = LINE_CHECKING;
     w.lastCheckTick = now;
     w.networkChange = false;  // the address set goes out now
@@ -51,6 +60,12 @@ void StartDueCheck(CameraController* c, uint32_t now) {
     BeginRecoveryCheck(c);
     return;
   }
+}
+
+bool NotALineCheckEcho(const CameraController* c) {
+  if (recovery.activeLine < 0) return false;
+  const uint8_t awaited = c->mode.load() == MODE_PORT_CHECK ? kAddressSetCommand : kInterfaceClearCommand;
+  return c->packetLength < 2 || c->packetBuffer[0] != kBroadcastEcho || c->packetBuffer[1] != awaited;
 }
 
 bool QuietLineCheck() { return recovery.activeLine >= 0 && recovery.lines[recovery.activeLine].quietCheck; }
@@ -65,7 +80,7 @@ bool MatchRecoveredRecords(CameraController* c, int32_t announced) {
   for (int32_t i = 0; i < count; i++) {
     if (c->cameras[i].port != line) continue;
     recovery.initPending[i] = c->cameras[i].address >= 1 && c->cameras[i].address <= announced;
-    if (!recovery.initPending[i]) SetSilent(c, i, true);
+    if (!recovery.initPending[i]) SetMissing(c, i);
   }
   for (int32_t address = 1; address <= announced && count < kMaxCameras; address++) {
     if (RecordOf(c, line, address) >= 0) continue;

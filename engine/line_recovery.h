@@ -31,6 +31,10 @@ bool NoteReceivedPacket(CameraController* c);
 // The transaction in flight is ending because its reply is overdue.
 void NoteReplyOverdue(CameraController* c);
 
+// A line checked again takes only the echo of its own broadcast (88 30 ..,
+// 88 01 ..) for its answer: true for anything else (a late reply, noise),
+// which is passed over while the echo is awaited. Discovery takes any packet.
+bool NotALineCheckEcho(const CameraController* c);
 // A silent line is being probed: its address sets show no status text.
 bool QuietLineCheck();
 // The line being checked again echoed the address set announcing `announced`

@@ -33,7 +33,7 @@ struct LineWatch {
   uint32_t networkChangeTick = 0;
   bool quietCheck = false;  // the check due is a silent line's probe: no "Checking" text
   int32_t announced = 0;    // cameras the last check found
-  int32_t silentCount = 0;  // cameras of the line marked "(no answer)"
+  int32_t silentCount = 0;  // cameras of the line marked "(no answer)", but for missing ones
 };
 
 struct LineRecovery {
@@ -43,10 +43,12 @@ struct LineRecovery {
   bool initPending[kMaxCameras] = {};
   uint8_t misses[kMaxCameras] = {};  // transactions in a row without a reply
   bool silent[kMaxCameras] = {};     // marked "(no answer)"
+  bool missing[kMaxCameras] = {};    // marked as beyond the chain its line's last echo announced
   bool shownSilent[kMaxCameras] = {};
   uint32_t lastProbeTick[kMaxCameras] = {};
-  bool listDirty = false;  // an entry may differ from its camera's mark
-  int32_t listed = -1;     // entries in the camera list; -1 until it is filled
+  uint32_t lastProbeAhead = 0;  // when a silent line's probe last went before queued requests
+  bool listDirty = false;       // an entry may differ from its camera's mark
+  int32_t listed = -1;          // entries in the camera list; -1 until it is filled
 };
 
 extern LineRecovery recovery;
@@ -63,6 +65,10 @@ bool IsNetworkChange(const uint8_t* packet, uint32_t length);
 void NoteNetworkChange(int32_t line, uint32_t now);
 // Marks camera `index` "(no answer)", or clears the mark.
 void SetSilent(CameraController* c, int32_t index, bool silent);
+// Marks camera `index` "(no answer)" as one its line's echo did not count: it
+// is not there, so it does not make the line silent (its return announces
+// itself with a network change).
+void SetMissing(CameraController* c, int32_t index);
 // Brings the list entries in line with the marks; appends entries for records
 // added since the list was filled once no line is being checked again.
 void SyncListEntries(CameraController* c);
@@ -76,8 +82,9 @@ void StartDueCheck(CameraController* c, uint32_t now);
 // A check or initialisation cut short by a time-out or an error reply goes on
 // without the camera that failed, once the engine is free.
 void NoticeAbortedRecovery(CameraController* c);
-// The camera in a transaction sent a reply: it is no longer missing replies,
-// and a camera marked "(no answer)" gets its line checked again.
+// A packet came while the camera in a transaction awaited a reply: when it
+// is that camera's own, the camera is no longer missing replies, and one
+// marked "(no answer)" gets its line checked again.
 void NoteCameraAnswered(CameraController* c);
 // Asks a marked camera other than the polled one, on a line that still
 // carries replies, for its power once a second, so it is found again when it

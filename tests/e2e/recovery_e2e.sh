@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The end-to-end recovery cases: a camsim of this run's own takes COM2's link
-# from the session's (tools/lib/wine.sh), unplugs the line at 15 s and plugs it
-# back at 18 s, and switches its camera off from 30 s to 33 s; the session's
+# from the session's (tools/lib/wine.sh), unplugs the line at 20 s and plugs it
+# back at 23 s, and switches its camera off from 35 s to 38 s; the session's
 # camsim gets the link back afterwards.
 #   recovery_e2e.sh WINE-RUN E2E-TEST-EXE ORVALIX-EXE
 set -u
@@ -10,7 +10,7 @@ run=$1 test=$2 program=$3
 session=$(readlink "$ORVALIX_COM2_LINK")
 dir=$(mktemp -d)
 "$ORVALIX_CAMSIM" --profile fast --transcript "$dir/transcript.txt" --line 0x5F --link "$ORVALIX_COM2_LINK" \
-  --fault unplug=15:18 --fault cam1:power-off=30:33 --duration 120 >"$dir/camsim.out" 2>&1 &
+  --fault unplug=20:23 --fault cam1:power-off=35:38 --duration 120 >"$dir/camsim.out" 2>&1 &
 sim=$!
 for _ in $(seq 50); do grep -q '^line 1:' "$dir/camsim.out" && break; sleep 0.1; done
 ORVALIX_CAMSIM_TRANSCRIPT="Z:$dir/transcript.txt" "$run" "$test" "$program" --gtest_filter='OrvalixRecovery.*'

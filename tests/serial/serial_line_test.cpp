@@ -1,12 +1,14 @@
 // The line: frames cut at 0xFF over a real pty, options and what reopens,
 // failures that leave nothing open, a close that waits for the I/O thread,
-// a frame the line holds back given up.
+// a frame the line holds back given up, a device that vanishes and comes back.
 #include "tests/serial/serial_test_support.h"
 
 #include <poll.h>
 #include <termios.h>
 #include <chrono>
 #include <filesystem>
+#include <memory>
+#include <string>
 #include <thread>
 
 TEST_F(PtyChannel, PiecesAndBurstsAcrossABaudChange) {
@@ -140,4 +142,33 @@ TEST_F(PtyChannel, AFrameTheLineHoldsBackIsGivenUpHalfASecondAfterItsTimeOnTheWi
     if (n > 0) arrived.insert(arrived.end(), buffer, buffer + n);
   }
   EXPECT_EQ(arrived, longFrame) << arrived.size() << " bytes";
+}
+
+// The adapter pulled out: the far end of the pty goes. The channel notices at
+// once and stops; the port does not open while the device is missing, and
+// opened again by the same name (a link, as an adapter's name stays) it
+// reaches the new device.
+TEST(SerialChannelLost, AVanishedDeviceIsNoticedAndItsNameReachesTheNewOne) {
+  constexpr uint32_t kPort = 26;
+  const std::string link = "/tmp/orvalix-lost-" + std::to_string(getpid());
+  auto unplugged = std::make_unique<PtyLine>();
+  ASSERT_EQ(symlink(unplugged->path, link.c_str()), 0);
+  SerialPortSetDevice(kPort, link.c_str());
+  SerialChannel channel;
+  ConfigureLikeTheEngine(channel);
+  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  unplugged.reset();
+  unlink(link.c_str());
+  EXPECT_TRUE(WaitFor([&] { return channel.IsLost(); }, 300)) << "the hang-up went unnoticed";
+  EXPECT_FALSE(channel.IsOpen());
+  EXPECT_EQ(channel.ClosePort(), 0);
+  EXPECT_EQ(channel.OpenPort(kPort), 1) << "opened while unplugged";
+  PtyLine pluggedIn;
+  ASSERT_EQ(symlink(pluggedIn.path, link.c_str()), 0);
+  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  pluggedIn.Write({0x90, 0x38, 0xFF});
+  EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x38, 0xFF}));
+  channel.ClosePort();
+  unlink(link.c_str());
+  SerialPortSetDevice(kPort, nullptr);
 }

@@ -89,6 +89,7 @@ struct Soak {
   std::unique_ptr<SoakMonitor> monitor;
   std::atomic<CameraController*> controller{nullptr};  // set once the cameras are known
   std::vector<Outage> outages;                         // the main thread's
+  bool allBack = false;                                // every camera answered again once the faults stopped
 };
 
 void OnSent(Soak* s, const uint8_t* packet, int length) {
@@ -217,7 +218,7 @@ bool EveryCameraAnswers(Soak* s) {
 // once it has arrived, every request before it has been settled.
 bool DrainWithMarkers(Soak* s, CameraController* c, SoakOperator* op) {
   uint32_t start = OsTickCount();
-  while (!EveryCameraAnswers(s) && OsTickCount() - start < kBackWaitMs) {
+  while (!(s->allBack = EveryCameraAnswers(s)) && OsTickCount() - start < kBackWaitMs) {
     ServePanel(c);
     WatchRecovery(s);
     OsSleep(1);
@@ -369,6 +370,7 @@ int RunSoak(const SoakOptions& options) {
   long rssEnd = ResidentKb();
   uint32_t drainMs = OsTickCount() - drainStart;
   s.monitor->Stop();
+  const int32_t records = c->cameraCount.load();
   for (auto& line : s.lines) line->Stop();
   s.controller = nullptr;
   DestroyCameraController(c);
@@ -388,9 +390,8 @@ int RunSoak(const SoakOptions& options) {
   require(s.monitor->LongestReplyWaitMs() <= kMaxBusyMs, "a reply awaited at most 10.5 s");
   require(s.checker.Lost() == 0, "no request lost");
   require(s.checker.Unexpected() == 0, "no command nobody asked for");
-  bool allBack = true;
-  for (const Outage& o : s.outages) allBack = allBack && o.inServiceMs != 0;
-  require(allBack, "every line back in service after its outage");
+  require(records == s.checker.CameraCount(), "no record for a camera that is not there");
+  require(s.allBack, "every camera answers again once the faults stop");
   require(s.outages.empty() || s.afterReturn.load() > 0, "a line back from an outage is used again");
   require(rssStart > 0 && rssEnd - rssStart <= kMaxGrowthKb, "memory flat (at most 1024 kB more)");
   return pass ? 0 : 1;
