@@ -169,8 +169,8 @@ class WirePeer : public SerialPeer, public NetPeer {
     std::lock_guard<std::mutex> lk(m);
     unplugged = out;
   }
-  void Power(int camera, bool on) {
-    WithLine([&](SimLine& l) { l.SwitchCamera(camera, on); });
+  void Power(int camera, bool on) {  // back on, a datagram line's camera just answers again
+    WithLine([&](SimLine& l) { l.SwitchCamera(camera, on, kind == NET_NONE || kind == NET_TCP); });
   }
   // Faults on the whole line (camera -1) or on one camera's replies.
   void SetFaults(int camera, const SimFaults& faults) {
@@ -281,7 +281,6 @@ class EngineRig {
     NetLineConfig& entry = network.lines[ipNumber - 1];
     entry.kind = kind;
     entry.port = static_cast<uint16_t>(ipNumber);
-    snprintf(entry.host, sizeof entry.host, "peer");
     NetPortSetPeer(entry.port, peer.get());
     return *peer;
   }
