@@ -2,8 +2,8 @@
 
 #include "engine/engine_state.h"
 #include "engine/line_name.h"
-#include "engine/network_lines.h"
 #include "engine/line_recovery.h"
+#include "engine/network_lines.h"
 #include "engine/next_deadline.h"
 #include "engine/panel_hooks.h"
 #include "engine/traffic_trace.h"
@@ -64,14 +64,15 @@ void AdvancePort(CameraController* c) {
   EnterPhase(c, MODE_DISCOVERY_DONE);
 }
 
-// The one camera of a datagram line answered its check from address 1.
+// The one camera of a datagram line answered its check from address 1; a
+// line checked again initialises its camera again.
 void HandleDatagramCheck(CameraController* c) {
   if (c->packetBuffer[0] != kReplyOfAddress1) {
     EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the line again
     return;
   }
-  CreateRecords(c, 1);
-  AdvancePort(c);
+  if (!MatchRecoveredRecords(c, 1)) CreateRecords(c, 1);
+  if (!StartRecoveredInitialisation(c)) AdvancePort(c);
 }
 
 }  // namespace

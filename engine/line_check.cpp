@@ -1,11 +1,14 @@
 // Checking a line again: the address set and interface clear of discovery on
 // that one port, its records matched by address (the same number reuse
 // theirs, more get new records after the last, fewer leave the missing ones
-// marked), then the initialisation of its cameras and "COM%d back".
+// marked), then the initialisation of its cameras and "COM%d back". A
+// datagram line's check is its camera's answer to the version inquiry.
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
+#include "engine/line_name.h"
 #include "engine/line_recovery.h"
 #include "engine/line_recovery_state.h"
+#include "engine/network_lines.h"
 #include "engine/panel_hooks.h"
 
 namespace {
@@ -15,6 +18,8 @@ namespace {
 constexpr uint8_t kBroadcastEcho = 0x88;
 constexpr uint8_t kAddressSetCommand = 0x30;
 constexpr uint8_t kInterfaceClearCommand = 0x01;
+// A datagram line's one camera answers from address 1.
+constexpr uint8_t kReplyOfAddress1 = 0x90;
 
 // The record of the camera at `address` on `line`, -1 when there is none.
 int32_t RecordOf(const CameraController* c, int32_t line, int32_t address) {
@@ -57,6 +62,8 @@ void StartDueCheck(CameraController* c, uint32_t now) {
     recovery.startedCamera = -1;
     c->port = line;
     c->portChecks = 0;
+    // Its camera may have restarted, and a visca-ip one then counts afresh.
+    c->channels[line]->RestartNetworkNumbering();
     BeginRecoveryCheck(c);
     return;
   }
@@ -64,6 +71,7 @@ void StartDueCheck(CameraController* c, uint32_t now) {
 
 bool NotALineCheckEcho(const CameraController* c) {
   if (recovery.activeLine < 0) return false;
+  if (IsDatagramLine(c, recovery.activeLine)) return c->packetBuffer[0] != kReplyOfAddress1;
   const uint8_t awaited = c->mode.load() == MODE_PORT_CHECK ? kAddressSetCommand : kInterfaceClearCommand;
   return c->packetLength < 2 || c->packetBuffer[0] != kBroadcastEcho || c->packetBuffer[1] != awaited;
 }
@@ -171,6 +179,6 @@ bool FinishLineRecovery(CameraController* c) {
   if (c->cameraSelected.load() != 0 && selected >= 0 && c->cameras[selected].port == line && !recovery.silent[selected])
     RunPanelRefresh(c, selected);
   // After the refresh, whose "Camera %d selected" would hide it.
-  ShowStatus("COM%d back, %d cameras", line + 1, w.announced);
+  ShowStatus("%s back, %d cameras", NameOfLine(line).text, w.announced);
   return true;
 }

@@ -1,6 +1,7 @@
 // Lines that vanish and cameras that fall silent, and how they come back
 // without a restart. A port whose device went away is closed at once and
-// opened again every second; a port that is back, a line whose camera
+// opened again every second (a network line whose connection dropped
+// connects again by itself); a port that is back, a line whose camera
 // announced a network change and a silent line with a camera that stopped
 // answering are addressed again and their cameras initialised again, every
 // record keeping its index and list entry. Worker only, like the engine state.
@@ -18,6 +19,12 @@ void ResetLineRecovery();
 // packets waiting on other lines, keeps the list entries up to date, and
 // starts checking a line again when the engine is idle and one is due.
 void LineRecoveryStep(CameraController* c);
+// A network line's connection dropped: handled as a port whose device went
+// away, but left open, as it connects again by itself.
+void NetworkLineLost(CameraController* c, int32_t line);
+// A network line lost before is up again: it settles and is checked and
+// initialised again, as a port opened again is.
+void NetworkLineBack(int32_t line);
 // The engine went idle within the step: a line due to be checked again, or
 // one whose check or initialisation was cut short, goes on before the next
 // request, so a busy queue cannot keep it waiting. True when it did.
@@ -32,8 +39,9 @@ bool NoteReceivedPacket(CameraController* c);
 void NoteReplyOverdue(CameraController* c);
 
 // A line checked again takes only the echo of its own broadcast (88 30 ..,
-// 88 01 ..) for its answer: true for anything else (a late reply, noise),
-// which is passed over while the echo is awaited. Discovery takes any packet.
+// 88 01 ..), a datagram line a packet of its camera at address 1 (90 ..),
+// for its answer: true for anything else (a late reply, noise), which is
+// passed over while the echo is awaited. Discovery takes any packet.
 bool NotALineCheckEcho(const CameraController* c);
 // A silent line is being probed: its address sets show no status text.
 bool QuietLineCheck();

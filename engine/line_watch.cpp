@@ -3,6 +3,7 @@
 // checked; a network change waits out its delay.
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
+#include "engine/line_name.h"
 #include "engine/line_recovery.h"
 #include "engine/line_recovery_state.h"
 #include "engine/panel_hooks.h"
@@ -46,20 +47,27 @@ void EndWorkOnLine(CameraController* c, int32_t line) {
   }
 }
 
-// A driver that never lets go of a request keeps the old port until exit;
-// opening it again then fails once a second, as for a device not there.
-void LineLost(CameraController* c, int32_t line, uint32_t now) {
-  const bool leftOpen = c->channels[line]->ClosePort() == kPortLeftToExit;
+void MarkLineLost(CameraController* c, int32_t line, uint32_t now) {
   LineWatch& w = recovery.lines[line];
   w.state = LINE_LOST;
   w.since = now;
   w.networkChange = false;
-  ShowStatus("COM%d lost", line + 1);
+  ShowStatus("%s lost", NameOfLine(line).text);
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
     if (c->cameras[i].port == line) SetSilent(c, i, true);
   EndWorkOnLine(c, line);
+}
+
+// A driver that never lets go of a request keeps the old port until exit;
+// opening it again then fails once a second, as for a device not there.
+void LineLost(CameraController* c, int32_t line, uint32_t now) {
+  const bool leftOpen = c->channels[line]->ClosePort() == kPortLeftToExit;
+  MarkLineLost(c, line, now);
   if (leftOpen) ShowStatus("COM%d does not close; left open until exit", line + 1);
 }
+
+// A network line connects again by itself; the engine only waits for it.
+bool Reopened(const CameraController* c, int32_t line) { return c->channels[line]->NetworkKind() == NET_NONE; }
 
 void TryAgain(CameraController* c, int32_t line, uint32_t now) {
   LineWatch& w = recovery.lines[line];
@@ -86,7 +94,7 @@ void WatchLine(CameraController* c, int32_t line, uint32_t now) {
     w = LineWatch{};  // closed for good: discovery found no camera there
     return;
   }
-  if (w.state == LINE_LOST && now - w.since >= kReopenEveryMs) TryAgain(c, line, now);
+  if (w.state == LINE_LOST && Reopened(c, line) && now - w.since >= kReopenEveryMs) TryAgain(c, line, now);
   if (w.state == LINE_SETTLING && now - w.since > kReopenSettleMs) MakeCheckDue(w, false);
   if (line != c->port.load()) TakeNetworkChanges(channel, line, now);
   if (w.networkChange && now - w.networkChangeTick > kNetworkChangeDelayMs) {
@@ -120,6 +128,17 @@ void NoteNetworkChange(int32_t line, uint32_t now) {
 
 void ResetLineRecovery() { recovery = LineRecovery{}; }
 
+void NetworkLineLost(CameraController* c, int32_t line) {
+  if (recovery.lines[line].state != LINE_LOST) MarkLineLost(c, line, OsTickCount());
+}
+
+void NetworkLineBack(int32_t line) {
+  LineWatch& w = recovery.lines[line];
+  if (w.state != LINE_LOST) return;
+  w.state = LINE_SETTLING;
+  w.since = OsTickCount();
+}
+
 void LineRecoveryStep(CameraController* c) {
   const uint32_t now = OsTickCount();
   for (int32_t line = 0; line < kChannelCount; line++) WatchLine(c, line, now);
@@ -141,7 +160,7 @@ void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
     const LineWatch& w = recovery.lines[line];
     if (!c->channels[line]) continue;
     if (c->channels[line]->IsLost() || (w.state == LINE_CHECK_DUE && CheckCanStart(c))) *wait = 0;
-    if (w.state == LINE_LOST) Narrow(MsLeft(now, w.since, kReopenEveryMs - 1), wait);
+    if (w.state == LINE_LOST && Reopened(c, line)) Narrow(MsLeft(now, w.since, kReopenEveryMs - 1), wait);
     if (w.state == LINE_SETTLING) Narrow(MsLeft(now, w.since, kReopenSettleMs), wait);
     if (w.networkChange) Narrow(MsLeft(now, w.networkChangeTick, kNetworkChangeDelayMs), wait);
     if (w.state == LINE_UP && w.silentCount > 0) {

@@ -2,6 +2,7 @@
 
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
+#include "engine/line_recovery.h"
 #include "engine/panel_hooks.h"
 #include "net/udp_hub.h"
 
@@ -18,24 +19,26 @@ void NameUdpPort(CameraController* c, int32_t port) {
 }
 
 // A line is up before it can be lost, and lost a second before it is up
-// again, so the bits of one step are taken in that order.
+// again, so the bits of one step are taken in that order. A line lost is
+// recovered as a COM port is; its attempts to connect again fail quietly.
 void NoteEvents(CameraController* c, int32_t line, uint32_t events) {
   NetworkLineState& state = c->networkLines[line];
   const int32_t port = kSerialLineCount + line;
   const int number = static_cast<int>(line + 1);
   if (events & NET_EVENT_UP) {
     state.failed = false;
-    if (state.lost) ShowStatus("IP%d back", number);
     state.lost = false;
+    NetworkLineBack(port);
     NameUdpPort(c, port);
   }
   if (events & NET_EVENT_CONNECTION_LOST) {
     state.lost = true;
-    ShowStatus("IP%d lost", number);
+    NetworkLineLost(c, port);
   }
   if ((events & (NET_EVENT_LOOKUP_FAILED | NET_EVENT_CONNECT_FAILED)) && !state.failed) {
     state.failed = true;
-    ShowStatus((events & NET_EVENT_LOOKUP_FAILED) ? "IP%d: host not found" : "IP%d: no connection", number);
+    if (!state.lost)
+      ShowStatus((events & NET_EVENT_LOOKUP_FAILED) ? "IP%d: host not found" : "IP%d: no connection", number);
   }
   if (events & NET_EVENT_MESSAGE_TYPE_REFUSED) ShowStatus("Err Message Type 0F 02, IP%d", number);
 }

@@ -21,6 +21,8 @@ constexpr uint32_t kRetryMs = 1000;
 constexpr uint32_t kLookupPollMs = 20;
 constexpr int32_t kMaxFrame = 255;
 constexpr uint8_t kPacketEnd = 0xFF;
+// An in-process peer has nothing to wait on: it is asked again after this long.
+constexpr uint32_t kPeerPollMs = 1;
 
 enum LineState { LINE_LOOKUP, LINE_CONNECTING, LINE_UP, LINE_DOWN };
 
@@ -32,6 +34,18 @@ uint32_t Remaining(uint32_t deadline, uint32_t now) {
   return left > 0 ? static_cast<uint32_t>(left) : 0;
 }
 
+struct PeerEntry {
+  uint16_t port = 0;
+  NetPeer* peer = nullptr;
+};
+PeerEntry peerTable[kNetMaxLines];
+
+NetPeer* PeerFor(uint16_t port) {
+  for (const PeerEntry& entry : peerTable)
+    if (entry.peer != nullptr && entry.port == port) return entry.peer;
+  return nullptr;
+}
+
 }  // namespace
 
 struct NetPort {
@@ -39,6 +53,8 @@ struct NetPort {
   NetWaker* waker = nullptr;
   std::atomic<uint32_t> events{0};
   std::atomic<bool> up{false};
+  std::atomic<bool> restartNumbering{false};
+  NetPeer* inProcess = nullptr;  // a test's peer in place of the socket
   // Everything below belongs to the thread that opened the port until the
   // I/O thread starts, and to the I/O thread from then on.
   LineState state = LINE_DOWN;
@@ -57,6 +73,12 @@ namespace {
 
 void Report(NetPort* p, uint32_t event) { p->events.fetch_or(event, std::memory_order_acq_rel); }
 
+// One datagram to the camera, on the shared socket or to the peer in its place.
+void SendDatagram(NetPort* p, const uint8_t* data, int32_t length) {
+  if (p->inProcess != nullptr) return p->inProcess->OnWrite(data, length);
+  UdpHubSend(p->peer, data, length);
+}
+
 void ReleaseLine(NetPort* p) {
   if (p->lookup != nullptr) NetLookupEnd(p->lookup);
   if (p->stream != nullptr) NetClose(p->stream);
@@ -66,9 +88,10 @@ void ReleaseLine(NetPort* p) {
   p->route = -1;
 }
 
+// The event goes before the flag: whoever sees the line down finds why.
 void GoDown(NetPort* p, uint32_t event) {
-  p->up.store(false, std::memory_order_release);
   Report(p, event);
+  p->up.store(false, std::memory_order_release);
   ReleaseLine(p);
   p->state = LINE_DOWN;
   p->heldLength = 0;
@@ -76,13 +99,17 @@ void GoDown(NetPort* p, uint32_t event) {
 }
 
 void SendFrame(NetPort* p, const uint8_t* data, int32_t length) {
-  if (p->config.kind == NET_TCP) {
+  if (p->config.kind == NET_TCP && p->inProcess == nullptr) {
     if (!NetSend(p->stream, data, length, nullptr)) GoDown(p, NET_EVENT_CONNECTION_LOST);
-  } else if (p->config.kind == NET_UDP) {
-    UdpHubSend(p->peer, data, length);
+  } else if (p->config.kind != NET_VISCA_IP) {
+    SendDatagram(p, data, length);
   } else {
     ViscaIpDatagram d;
-    if (p->session.Send(data, length, OsTickCount(), &d)) UdpHubSend(p->peer, d.bytes, d.length);
+    if (p->restartNumbering.exchange(false, std::memory_order_acq_rel)) {
+      p->session.Open(OsTickCount(), &d);
+      SendDatagram(p, d.bytes, d.length);
+    }
+    if (p->session.Send(data, length, OsTickCount(), &d)) SendDatagram(p, d.bytes, d.length);
   }
 }
 
@@ -93,14 +120,16 @@ void Up(NetPort* p) {
   Report(p, NET_EVENT_UP);
   if (p->config.kind == NET_VISCA_IP) {
     ViscaIpDatagram reset;
+    p->restartNumbering.store(false, std::memory_order_release);
     p->session.Open(OsTickCount(), &reset);
-    UdpHubSend(p->peer, reset.bytes, reset.length);
+    SendDatagram(p, reset.bytes, reset.length);
   }
   if (p->heldLength > 0) SendFrame(p, p->held, p->heldLength);
   p->heldLength = 0;
 }
 
 void Connect(NetPort* p) {
+  if (p->inProcess != nullptr) return p->inProcess->Connect() ? Up(p) : GoDown(p, NET_EVENT_CONNECT_FAILED);
   if (p->config.kind != NET_TCP) {
     p->route = UdpHubAttach(p->peer, p->waker);
     if (p->route < 0) return GoDown(p, NET_EVENT_CONNECT_FAILED);
@@ -113,6 +142,7 @@ void Connect(NetPort* p) {
 }
 
 void StartAttempt(NetPort* p) {
+  if (p->inProcess != nullptr) return Connect(p);
   p->lookup = NetLookupStart(p->config.host, p->config.port);
   if (p->lookup == nullptr) return GoDown(p, NET_EVENT_LOOKUP_FAILED);
   p->state = LINE_LOOKUP;
@@ -139,13 +169,13 @@ void Advance(NetPort* p) {
 
 // The longest sleep before the line has to be looked at again.
 uint32_t MsToNextStep(const NetPort* p) {
+  if (p->inProcess != nullptr) return kPeerPollMs;
   return p->state == LINE_LOOKUP ? kLookupPollMs : Remaining(p->deadline, OsTickCount());
 }
 
 void SendDueResend(NetPort* p) {
   ViscaIpDatagram d;
-  if (p->config.kind == NET_VISCA_IP && p->session.TakeResend(OsTickCount(), &d))
-    UdpHubSend(p->peer, d.bytes, d.length);
+  if (p->config.kind == NET_VISCA_IP && p->session.TakeResend(OsTickCount(), &d)) SendDatagram(p, d.bytes, d.length);
 }
 
 // What one datagram gives the channel: raw bytes, or a visca-ip reply.
@@ -159,7 +189,7 @@ int32_t TakeDatagram(NetPort* p, const uint8_t* datagram, int32_t length, uint8_
   }
   ViscaIpInput in;
   p->session.Receive(datagram, length, OsTickCount(), &in);
-  for (int32_t i = 0; i < in.sendCount; i++) UdpHubSend(p->peer, in.send[i].bytes, in.send[i].length);
+  for (int32_t i = 0; i < in.sendCount; i++) SendDatagram(p, in.send[i].bytes, in.send[i].length);
   if (in.messageTypeRefused) Report(p, NET_EVENT_MESSAGE_TYPE_REFUSED);
   if (in.packetLength > capacity) return 0;
   std::memcpy(buffer, in.packet, static_cast<size_t>(in.packetLength));
@@ -196,12 +226,26 @@ int32_t ReceiveStream(NetPort* p, uint8_t* buffer, int32_t capacity, uint32_t wa
   return 0;
 }
 
+int32_t ReceiveFromPeer(NetPort* p, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
+  const uint32_t resendMs = p->config.kind == NET_VISCA_IP ? p->session.MsToResend(OsTickCount()) : OS_INFINITE;
+  if (waitMs > 0) NetWait(nullptr, NET_WAIT_READ, p->waker, Smaller(kPeerPollMs, resendMs));
+  SendDueResend(p);
+  uint8_t datagram[UdpRouter::kMaxDatagram];
+  const bool stream = p->config.kind == NET_TCP;
+  const int32_t length = stream ? p->inProcess->Receive(buffer, capacity)
+                                : p->inProcess->Receive(datagram, static_cast<int32_t>(sizeof datagram));
+  if (length < 0) GoDown(p, NET_EVENT_CONNECTION_LOST);
+  if (length <= 0 || stream) return length > 0 ? length : 0;
+  return TakeDatagram(p, datagram, length, buffer, capacity);
+}
+
 }  // namespace
 
 NetPort* NetPortOpen(const NetLineConfig& line) {
   NetPort* p = new (std::nothrow) NetPort;
   if (p == nullptr) return nullptr;
   p->config = line;
+  p->inProcess = PeerFor(line.port);
   p->waker = NetWakerCreate();
   if (p->waker == nullptr) {
     delete p;
@@ -216,6 +260,7 @@ int32_t NetPortReceive(NetPort* p, uint8_t* buffer, int32_t capacity, uint32_t w
   if (capacity < 1) return 0;
   Advance(p);
   if (p->state == LINE_UP) {
+    if (p->inProcess != nullptr) return ReceiveFromPeer(p, buffer, capacity, waitMs);
     return p->stream != nullptr ? ReceiveStream(p, buffer, capacity, waitMs)
                                 : ReceiveDatagrams(p, buffer, capacity, waitMs);
   }
@@ -252,4 +297,17 @@ bool NetPortTakeCameUp(NetPort* p) {
   const bool cameUp = p->cameUp;
   p->cameUp = false;
   return cameUp;
+}
+
+void NetPortRestartNumbering(NetPort* p) { p->restartNumbering.store(true, std::memory_order_release); }
+
+void NetPortSetPeer(uint16_t port, NetPeer* peer) {
+  for (PeerEntry& entry : peerTable)
+    if (entry.peer != nullptr && entry.port == port) entry.peer = nullptr;
+  for (PeerEntry& entry : peerTable) {
+    if (peer == nullptr || entry.peer != nullptr) continue;
+    entry.port = port;
+    entry.peer = peer;
+    return;
+  }
 }

@@ -47,3 +47,23 @@ bool NetPortIsUp(NetPort* port);
 // True once after the line came up, for the I/O thread: bytes kept from an
 // earlier connection must not be joined to what comes on this one.
 bool NetPortTakeCameUp(NetPort* port);
+// A visca-ip line numbers its messages afresh from the next one on, behind a
+// RESET, as a camera that restarted expects; other kinds have no numbering.
+// Any thread.
+void NetPortRestartNumbering(NetPort* port);
+
+// In-process peer in place of the network, for deterministic tests: while a
+// peer is set for a port number, a line to that port (on any host) talks to
+// it instead of a socket, and asks it for input every millisecond. Set it
+// before the line opens; remove it (null) once the line has closed.
+struct NetPeer {
+  virtual ~NetPeer() = default;
+  // A connection attempt (tcp), or the line joining the shared socket: false refuses it.
+  virtual bool Connect() = 0;
+  // What the line sends: bytes on the connection, or one datagram.
+  virtual void OnWrite(const uint8_t* data, int32_t length) = 0;
+  // Bytes of the connection or one datagram, at most `capacity`: the count,
+  // 0 when nothing waits, -1 when the connection ended.
+  virtual int32_t Receive(uint8_t* buffer, int32_t capacity) = 0;
+};
+void NetPortSetPeer(uint16_t port, NetPeer* peer);

@@ -72,6 +72,11 @@ class SerialChannel {
   NetKind NetworkKind() const { return network && port.net != nullptr ? netLine.kind : NET_NONE; }
   // A network line that is connected, or on the shared UDP socket. Owner's thread.
   bool NetworkLineUp() const { return port.net != nullptr && NetPortIsUp(port.net); }
+  // A visca-ip line numbers its messages afresh (NetPortRestartNumbering); a
+  // COM port and other network lines are left as they are. Owner's thread.
+  void RestartNetworkNumbering() {
+    if (port.net != nullptr) NetPortRestartNumbering(port.net);
+  }
   // A received frame waits for ReadFrame.
   bool HasReceivedFrame() const;
   // Set whenever a received frame is stored, or a network line has events

@@ -103,7 +103,7 @@ void SendDue(ServedLine& s, uint64_t nowUs) {
   for (;;) {
     const int n = s.line->TakeOutput(buffer, sizeof(buffer));
     if (n == 0) return;
-    if (!s.network && s.pty.MasterFd() < 0) continue;
+    if (s.network ? s.net.Unplugged() : s.pty.MasterFd() < 0) continue;
     Record(s, nowUs, "<-", buffer, n);
     if (s.network) {
       s.net.Write(nowUs, buffer, n);
@@ -233,8 +233,8 @@ int Run(const CamsimOptions& options) {
     nfds_t fdCount = 0;
     for (int i = 0; i < options.lineCount; ++i) {
       ServedLine& s = lines[i];
-      const uint64_t outage =
-          RunOutages(options.lines[i], i + 1, now, &s.outages, s.line.get(), &s.pty, {s.transcript, TranscriptUs(now)});
+      const uint64_t outage = RunOutages(options.lines[i], i + 1, now, &s.outages, s.line.get(), &s.pty,
+                                         s.network ? &s.net : nullptr, {s.transcript, TranscriptUs(now)});
       if (outage != UINT64_MAX && outage - now < waitUs) waitUs = outage - now;
       SendDue(s, now);
       uint64_t next = s.line->NextEventUs();

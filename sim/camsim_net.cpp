@@ -44,6 +44,19 @@ bool NetLine::Open(const CamsimLineOptions& options, uint32_t seed, char* error,
   dropPercent = options.dropPercent;
   lateUs = options.lateMs * kUsPerMs;
   random = seed != 0 ? seed : 1;
+  port = options.port;
+  return Listen(error, errorSize);
+}
+
+void NetLine::Unplug() {
+  if (client >= 0) close(client);
+  if (fd >= 0) close(fd);
+  client = -1;
+  fd = -1;
+  heldCount = 0;
+}
+
+bool NetLine::Listen(char* error, int errorSize) {
   const bool stream = transport == CAMSIM_TCP;
   fd = socket(AF_INET, (stream ? SOCK_STREAM : SOCK_DGRAM) | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return Fail(error, errorSize, "cannot create a socket");
@@ -51,7 +64,7 @@ bool NetLine::Open(const CamsimLineOptions& options, uint32_t seed, char* error,
   if (stream) setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   sockaddr_in address = {};
   address.sin_family = AF_INET;
-  address.sin_port = htons(options.port);
+  address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t size = sizeof address;
   if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
@@ -117,7 +130,8 @@ int NetLine::ReadDatagram(uint64_t nowUs, uint8_t* buffer, int capacity) {
   return Unwrap(nowUs, datagram, static_cast<int>(n), buffer, capacity);
 }
 
-// The camera's side of the header rules: RESET restarts the numbering; a
+// The camera's side of the header rules: RESET restarts the numbering and
+// forgets the replies still owed (a camera switched off and on owes none); a
 // message must carry the next number or repeat the last; anything else is
 // answered with a sequence error and not acted on.
 int NetLine::Unwrap(uint64_t nowUs, const uint8_t* datagram, int length, uint8_t* buffer, int capacity) {
@@ -129,6 +143,8 @@ int NetLine::Unwrap(uint64_t nowUs, const uint8_t* datagram, int length, uint8_t
   if (type == kControl && payloadLength == 1 && payload[0] == kReset) {
     numbered = true;
     sequence = number;
+    awaitedCount = 0;
+    std::memset(socketBusy, 0, sizeof socketBusy);
     Hold(nowUs, kControlReply, &kReset, 1, number);
     return 0;
   }

@@ -23,6 +23,11 @@ class NetLine {
   // Binds 127.0.0.1 at the line's port (0: one the system picks). False with
   // a message.
   bool Open(const CamsimLineOptions& options, uint32_t seed, char* error, int errorSize);
+  // As a bridge unplugged: the connection closes, new ones are refused, and
+  // replies on their way go nowhere. Listen serves the same port again.
+  void Unplug();
+  bool Listen(char* error, int errorSize);
+  bool Unplugged() const { return fd < 0; }
   uint16_t Port() const { return port; }
   // The descriptors to wait on for input; their count.
   int PollFds(pollfd* fds) const;
@@ -62,9 +67,9 @@ class NetLine {
   uint32_t dropPercent = 0;
   uint64_t lateUs = 0;
   uint32_t random = 1;
-  int fd = -1;      // the UDP socket, or the TCP listener
-  int client = -1;  // the TCP connection being served
-  uint16_t port = 0;
+  int fd = -1;        // the UDP socket, or the TCP listener
+  int client = -1;    // the TCP connection being served
+  uint16_t port = 0;  // 0 until bound the first time
   // The controller's address and its message numbering as the camera sees it.
   sockaddr_in peer = {};
   bool hasPeer = false;

@@ -23,11 +23,13 @@ const char kCamsimUsage[] =
     "                     split=BYTES:GAPMS, batch, noise=N, noise-packet=N, network-change,\n"
     "                     short-echo=N (line only), standby (camera only: starts powered off),\n"
     "                     unplug=T1:T2 (line only: the device hangs up at T1 seconds, a new one\n"
-    "                     appears under the link at T2), power-off=T1:T2 (camera only: no power\n"
-    "                     from T1 to T2, which silences the line; then it sends y0 38 FF and\n"
-    "                     takes addressed packets only after an address set); repeatable;\n"
-    "                     on a network line also drop=PERCENT (datagrams lost at random, both\n"
-    "                     ways, the same each run) and late=MS (replies held back MS)\n"
+    "                     appears under the link at T2; on --tcp the connection closes and\n"
+    "                     connections are refused until T2), power-off=T1:T2 (camera only: no\n"
+    "                     power from T1 to T2, which silences the line; then it sends y0 38 FF\n"
+    "                     and takes addressed packets only after an address set, or on --udp\n"
+    "                     and --udp-raw just answers again); repeatable; on a network line\n"
+    "                     also drop=PERCENT (datagrams lost at random, both ways, the same\n"
+    "                     each run) and late=MS (replies held back MS)\n"
     "  --profile          fast (replies after ~1 ms) or realistic (default: one packet per\n"
     "                     video frame, zoom and focus at finite speed, power-on in seconds)\n"
     "  --hz               video frame rate of the realistic profile (default 60: 59.94 Hz)\n"
@@ -255,8 +257,8 @@ bool CheckNetworkLines(const CamsimOptions& o, char* error, int size) {
     if (line.lateMs > 0 && line.transport == CAMSIM_PTY)
       return Fail(error, size, "line %s: late=MS needs --udp, --udp-raw or --tcp (delay=MS on a pty)", number);
     for (int k = 0; k < line.outageCount; ++k)
-      if (line.outages[k].camera < 0 && line.transport != CAMSIM_PTY)
-        return Fail(error, size, "line %s: unplug=T1:T2 needs a pseudo-terminal line", number);
+      if (line.outages[k].camera < 0 && datagrams)
+        return Fail(error, size, "line %s: unplug=T1:T2 needs a pseudo-terminal or --tcp line", number);
   }
   return true;
 }

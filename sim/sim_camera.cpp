@@ -178,12 +178,13 @@ void SimCamera::CutPower(uint64_t t) {
   unpowered = true;
 }
 
-void SimCamera::RestorePower(uint64_t t, SimCameraSink& sink) {
+void SimCamera::RestorePower(uint64_t t, SimCameraSink& sink, bool announces) {
   unpowered = false;
   state.freeze = 3;
   powerTarget = 2;
   FinishPower();
   networkChangeDue = false;
+  if (!announces) return;
   const uint8_t body[1] = {0x38};
   Send(sink, t, body, 1);
   awaitingAddress = true;

@@ -93,9 +93,9 @@ struct SimCamera {
   void Send(SimCameraSink& sink, uint64_t t, const uint8_t* body, int length);
   // Mains power cut at t: whatever was queued or running is gone.
   void CutPower(uint64_t t);
-  // Mains power back at t: the camera comes up as after a power-on and says
-  // so with y0 38 FF.
-  void RestorePower(uint64_t t, SimCameraSink& sink);
+  // Mains power back at t: the camera comes up as after a power-on and, when
+  // it announces itself, says so with y0 38 FF and awaits an address set.
+  void RestorePower(uint64_t t, SimCameraSink& sink, bool announces);
 
   // Model properties.
   bool WideRange() const;

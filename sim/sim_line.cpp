@@ -201,10 +201,10 @@ void SimLine::SendNetworkChange(int index) {
   impl->cameras[index].Send(*impl, impl->nowUs, body, 1);
 }
 
-void SimLine::SwitchCamera(int index, bool powered) {
+void SimLine::SwitchCamera(int index, bool powered, bool announces) {
   if (index < 0 || index >= impl->count || !impl->cameras[index].unpowered == powered) return;
   if (powered) {
-    impl->cameras[index].RestorePower(impl->nowUs, *impl);
+    impl->cameras[index].RestorePower(impl->nowUs, *impl, announces);
   } else {
     impl->cameras[index].CutPower(impl->nowUs);
   }

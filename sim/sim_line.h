@@ -59,8 +59,9 @@ class SimLine {
   // The camera's mains power. Without it the whole line falls silent, as a
   // daisy chain is a ring; when it comes back the camera powers on, sends
   // y0 38 FF and ignores packets addressed to it until an address set
-  // reaches it.
-  void SwitchCamera(int index, bool powered);
+  // reaches it; one that does not announce itself (a camera on a datagram
+  // line) keeps its address and just answers again.
+  void SwitchCamera(int index, bool powered, bool announces = true);
 
   // Inspection. Index 0 is the first camera of the chain.
   const SimCameraState& State(int index) const;

@@ -128,5 +128,22 @@ run --ip 1=127.0.0.1:"$PORT" --timeout 30000
 sent lossy 1 | grep -v "^81 09 00 02 FF$" | awk '{ if ($0 == p) again = 1; else if (again) on = 1; p = $0 } END { exit !on }' ||
   fail "no resend the engine went on from: $(sent lossy 1 | tr '\n' '|')"
 
+# A TCP bridge unplugged (connections refused for a second), and a visca-ip camera switched off: the line is lost, or
+# its camera marked, then back with its records, and a request reaches the camera afterwards.
+after() {  # line name, camera address: the freeze request went out after the outage ended
+  sed -n '/ L1 \(plugged in\|cam1 on\)$/,$p' "$DIR/$1" | grep -q -- "-> 8$2 01 04 62 02 FF" || fail "$1: no request after"
+}
+script() { printf 'select %s\nwait 4500\nrequest 0x2D:1\nwait 300\nquit\n' "$1"; }
+start_net unplug --line 0x4B,0x4B --tcp 0 --fault unplug=1.5:2.5
+script 2 | run --ip 1=127.0.0.1:"$PORT",tcp --stdin
+got=$(grep "^IP1" "$DIR/out" | tr '\n' '|')
+[ "$got" = "IP1 lost|IP1 back, 2 cameras|" ] || fail "unplugged tcp line: $got"
+after unplug 2
+start_net power --line 0x4B --udp 0 --fault cam1:power-off=1.5:2.5
+script 1 | run --ip 1=127.0.0.1:"$PORT" --stdin
+got=$(grep -e "^IP1" -e "^Camera 1 not" "$DIR/out" | tr '\n' '|')
+[ "$got" = "Camera 1 not answering|IP1 back, 1 cameras|" ] || fail "visca-ip camera switched off: $got"
+after power 1
+
 [ $FAILED -eq 0 ] && echo "PASS"
 exit $FAILED

@@ -248,3 +248,70 @@ TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
   ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(Hex(back.Received(1, 0x01).back()), "82 01 04 62 02 FF");
 }
+
+// A TCP line whose connection drops is a lost port that connects again by
+// itself: its cameras are out at once, and once it is up again it is checked
+// and initialised again, records and selection kept.
+TEST(Recovery, NetworkLineLostComesBackLikeAPort) {
+  EngineRig rig;
+  rig.Attach(1, {0x45}, kFast);
+  WirePeer& ip1 = rig.AttachIp(1, NET_TCP, {0x45, 0x45}, kFast);
+  rig.Start();
+  Choose(rig, 1);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == kSerialLineCount && rig.c->stage.load() != 0; }, 1000));
+  const size_t shown = rig.StatusTexts().size();
+  ip1.Unplug();
+  ASSERT_TRUE(WaitFor([&] { return !rig.c->channels[kSerialLineCount]->NetworkLineUp(); }));
+  rig.Step();
+  EXPECT_TRUE(rig.Idle()) << "the poll in flight ends at once";
+  rig.Post(1, REQ_FREEZE, 1);
+  rig.Step();
+  EXPECT_TRUE(rig.Idle() && !rig.c->requestQueue->HasMessages()) << "a request for a lost camera is dropped";
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)", "Camera 3 (no answer)"}));
+  rig.Run(2500);
+  ip1.Unplug(false);
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "IP1 back, 2 cameras") && rig.Idle(); }, 5000));
+  EXPECT_EQ(Since(rig.StatusTexts(), shown), (Lines{"IP1 lost", "Checking IP1...", "Initializing camera 2...",
+                                                    "Initializing camera 3...", "IP1 back, 2 cameras"}));
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2", "Camera 3"}));
+  EXPECT_EQ(Selected(rig), 1);
+  rig.Post(2, REQ_FREEZE, 1);
+  ASSERT_TRUE(rig.Settle());
+  EXPECT_EQ(Hex(ip1.Received(1, 0x01).back()), "82 01 04 62 02 FF");
+}
+
+// A visca-ip camera: a message refused as of a type it does not take is
+// named; switched off, it is marked after three misses and its line asked
+// once a second, each time numbered afresh behind a RESET; back on, it is
+// initialised again.
+TEST(Recovery, ViscaIpCameraSwitchedOffIsAskedEverySecondUntilItAnswers) {
+  EngineRig rig;
+  WirePeer& ip2 = rig.AttachIp(2, NET_VISCA_IP, {0x45}, kFast);
+  rig.Start();
+  Choose(rig, 0);
+  ip2.RefuseNext();
+  rig.Post(0, REQ_FREEZE, 1);
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "Err Message Type 0F 02, IP2"); }, 1000));
+  ip2.Power(0, false);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.ListItems() == Lines{"Camera 1 (no answer)"}; }, 3000));
+  const size_t marked = ip2.Frames().size();
+  rig.Run(2100);
+  const Lines sent = ip2.Hexes();
+  const std::vector<uint32_t> resets = Ticks(ip2, "02 00 00 01 00 00 00 00 01", marked);
+  for (size_t i = marked; i + 1 < sent.size(); i++)
+    if (sent[i].rfind("02 00", 0) == 0) {
+      EXPECT_EQ(sent[i + 1], "01 10 00 05 00 00 00 01 81 09 00 02 FF");
+    }
+  EXPECT_GE(resets.size(), 2u);
+  EXPECT_GE(ClosestGap(resets), 1000u);
+  ip2.Power(0, true);
+  ip2.ClearReceived();
+  const size_t shown = rig.StatusTexts().size();
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "IP2 back, 1 cameras") && rig.Idle(); }, 3000));
+  EXPECT_EQ(Since(rig.StatusTexts(), shown), (Lines{"Initializing camera 1...", "IP2 back, 1 cameras"}));
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1"}));
+  rig.Post(0, REQ_FREEZE, 1);
+  ASSERT_TRUE(rig.Settle());
+  EXPECT_EQ(Hex(ip2.Received(0, 0x01).front()), "81 01 04 00 02 FF") << "initialised again, power on first";
+  EXPECT_EQ(Hex(ip2.Received(0, 0x01).back()), "81 01 04 62 02 FF");
+}

@@ -1,4 +1,5 @@
-// A controller stepped on a virtual clock, virtual cameras on its COM ports,
+// A controller stepped on a virtual clock, virtual cameras on its COM ports
+// and network lines,
 // the panel and Setup dialog in the in-memory window table (fake_panel.h),
 // which the engine reaches through the windows' hooks. Each step waits
 // until every line's I/O thread has settled, so thread speed never matters.
@@ -7,6 +8,7 @@
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
 #include "engine/next_deadline.h"
+#include "net/net_port.h"
 #include "panel/window_hooks.h"
 #include "serial/serial_port.h"
 #include "sim/sim_line.h"
@@ -59,29 +61,68 @@ struct WireFrame {
   std::string hex;
 };
 
-// The far end of one COM port: records what the engine writes, answers with
-// injected bytes, then with its cameras' replies (none without cameras).
-class WirePeer : public SerialPeer {
+// The far end of one COM port or network line: records what the engine
+// writes (whole datagrams), answers with injected bytes, then with its
+// cameras' replies (none without cameras). A datagram line's one camera is at
+// address 1; on visca-ip it takes off the header, answers a RESET and replies
+// under the number of the last message.
+class WirePeer : public SerialPeer, public NetPeer {
  public:
-  WirePeer(std::initializer_list<uint8_t> models, const SimTiming& timing) : line(timing) {
+  WirePeer(std::initializer_list<uint8_t> models, const SimTiming& timing, NetKind network = NET_NONE)
+      : line(timing), kind(network) {
     for (uint8_t model : models) line.AddCamera(model);
+    SimCameraState one = line.State(0);
+    one.address = 1;
+    if (kind == NET_VISCA_IP || kind == NET_UDP) line.SetState(0, one);
     if (models.size() > 0) cameras.reset(new SimPeer(line, VirtualTick));
   }
   void OnWrite(const uint8_t* data, int32_t length) override {
     std::lock_guard<std::mutex> lk(m);
     frames.push_back(WireFrame{VirtualTick(), Hex(Bytes(data, data + length))});
-    if (cameras) cameras->OnWrite(data, length);
     quietReads = 0;
     cv.notify_all();
+    if (kind != NET_VISCA_IP) {
+      if (cameras) cameras->OnWrite(data, length);
+    } else if (data[0] == 0x02 || refuseNext) {  // a control message, or any refused: a control reply
+      number.assign(data + 4, data + 8);
+      datagrams.push_back(Wrapped(0x0201, data[0] == 0x02 ? Bytes{0x01} : Bytes{0x0F, 0x02}));
+      refuseNext = false;
+    } else if (cameras) {
+      number.assign(data + 4, data + 8);
+      cameras->OnWrite(data + 8, length - 8);
+    }
   }
   int ReadByte(uint8_t* byte) override {
     std::lock_guard<std::mutex> lk(m);
     if (unplugged) return -1;
     int got = PullDue() ? 1 : 0;
     if (got) *byte = injected.front(), injected.pop_front();
-    quietReads = got ? 0 : quietReads + 1;
-    cv.notify_all();
-    return got;
+    return Read(got);
+  }
+  bool Connect() override {
+    std::lock_guard<std::mutex> lk(m);
+    return !unplugged;
+  }
+  int32_t Receive(uint8_t* buffer, int32_t capacity) override {
+    if (kind == NET_TCP) return ReadByte(buffer);
+    std::lock_guard<std::mutex> lk(m);
+    PullDue();
+    const auto end = std::find(injected.begin(), injected.end(), 0xFF);
+    if (end != injected.end()) {
+      const Bytes packet(injected.begin(), end + 1);
+      injected.erase(injected.begin(), end + 1);
+      datagrams.push_back(kind == NET_VISCA_IP ? Wrapped(0x0111, packet) : packet);
+    }
+    if (datagrams.empty() || static_cast<int32_t>(datagrams.front().size()) > capacity) return Read(0);
+    const Bytes next = datagrams.front();
+    datagrams.pop_front();
+    std::copy(next.begin(), next.end(), buffer);
+    return Read(static_cast<int32_t>(next.size()));
+  }
+  // visca-ip: the next message is refused as one of a type the camera does not take.
+  void RefuseNext() {
+    std::lock_guard<std::mutex> lk(m);
+    refuseNext = true;
   }
   std::vector<WireFrame> Frames() {
     std::lock_guard<std::mutex> lk(m);
@@ -99,9 +140,10 @@ class WirePeer : public SerialPeer {
 
   // An empty read follows storing every byte read before and precedes a look
   // at the transmit ring: one means the due bytes are in, two the frames out.
+  // A visca-ip line resends on its own clock: it is seen at every tick.
   void TakeDue() {
     std::unique_lock<std::mutex> lk(m);
-    if (PullDue() || quietReads == 0) WaitForQuietReads(lk, 1);
+    if (PullDue() || quietReads == 0 || kind == NET_VISCA_IP) WaitForQuietReads(lk, 1);
   }
   void Flush() {
     std::unique_lock<std::mutex> lk(m);
@@ -123,12 +165,12 @@ class WirePeer : public SerialPeer {
   void ClearReceived() {
     WithLine([](SimLine& l) { l.ClearReceived(); });
   }
-  void Unplug() {
+  void Unplug(bool out = true) {  // false: plugged back, for a network line
     std::lock_guard<std::mutex> lk(m);
-    unplugged = true;
+    unplugged = out;
   }
-  void Power(int camera, bool on) {
-    WithLine([&](SimLine& l) { l.SwitchCamera(camera, on); });
+  void Power(int camera, bool on) {  // back on, a datagram line's camera just answers again
+    WithLine([&](SimLine& l) { l.SwitchCamera(camera, on, kind == NET_NONE || kind == NET_TCP); });
   }
   // Faults on the whole line (camera -1) or on one camera's replies.
   void SetFaults(int camera, const SimFaults& faults) {
@@ -156,6 +198,18 @@ class WirePeer : public SerialPeer {
   void WithLine(F f) {
     if (cameras) cameras->WithLine(f);
   }
+  // Whatever came, the reads in a row that found nothing are counted.
+  int Read(int got) {
+    quietReads = got ? 0 : quietReads + 1;
+    cv.notify_all();
+    return got;
+  }
+  Bytes Wrapped(uint16_t type, const Bytes& payload) {  // behind a visca-ip header
+    Bytes out{uint8_t(type >> 8), uint8_t(type), 0, uint8_t(payload.size())};
+    out.insert(out.end(), number.begin(), number.end());
+    out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+  }
   bool PullDue() {  // the cameras' due bytes behind the injected ones
     uint8_t byte;
     while (cameras && cameras->ReadByte(&byte)) injected.push_back(byte);
@@ -175,6 +229,10 @@ class WirePeer : public SerialPeer {
   std::deque<uint8_t> injected;
   int quietReads = 0;  // reads in a row that found nothing, since the last write
   bool unplugged = false;
+  NetKind kind;
+  std::deque<Bytes> datagrams;  // whole ones, ahead of the cameras' bytes
+  Bytes number{0, 0, 0, 0};     // visca-ip: of the last message
+  bool refuseNext = false;
 };
 
 class EngineRig {
@@ -194,6 +252,7 @@ class EngineRig {
   ~EngineRig() {
     pController = nullptr;
     DestroyCameraController(c);
+    for (int n = 1; n <= kNetMaxLines; n++) NetPortSetPeer(static_cast<uint16_t>(n), nullptr);
     InstallPanelHooks(PanelHooks{});
     for (uint32_t n = 1; n <= kChannelCount; n++) {
       SerialPortSetPeer(n, nullptr);
@@ -215,8 +274,18 @@ class EngineRig {
     return *peers[comNumber - 1];
   }
   WirePeer& Com(int comNumber) { return *peers[comNumber - 1]; }
+  // IPn of that kind, to cameras played here (the line's port is n).
+  WirePeer& AttachIp(int ipNumber, NetKind kind, std::initializer_list<uint8_t> models, const SimTiming& timing) {
+    std::unique_ptr<WirePeer>& peer = peers[kSerialLineCount + ipNumber - 1];
+    peer.reset(new WirePeer(models, timing, kind));
+    NetLineConfig& entry = network.lines[ipNumber - 1];
+    entry.kind = kind;
+    entry.port = static_cast<uint16_t>(ipNumber);
+    NetPortSetPeer(entry.port, peer.get());
+    return *peer;
+  }
   void Start(WorkerStart worker = WORKER_MANUAL) {
-    c = pController = CreateCameraController(worker);  // the panel's commands reach it
+    c = pController = CreateCameraController(worker, &network);  // the panel's commands reach it
     ASSERT_NE(c, nullptr);
     if (worker == WORKER_MANUAL) WorkerBegin(c);
   }
@@ -312,7 +381,11 @@ class EngineRig {
   int32_t pollCounter = 0;
 
  private:
-  bool Served(int i) const { return c->channels[i] && c->channels[i]->IsOpen() && peers[i]; }
+  bool Served(int i) const {
+    const SerialChannel* channel = c->channels[i];
+    return channel && channel->IsOpen() && peers[i] && (i < kSerialLineCount || channel->NetworkLineUp());
+  }
   std::unique_ptr<WirePeer> peers[kChannelCount];
   std::vector<std::unique_ptr<WirePeer>> unplugged;  // a closed port's I/O thread may have held one
+  NetConfig network;
 };
