@@ -96,11 +96,14 @@ TEST(Recovery, LostLineComesBackWithTheSameMoreOrFewerCameras) {
     rig.Post(1, REQ_FREEZE, 1);
     ASSERT_TRUE(rig.Settle());
     EXPECT_EQ(Hex(back.Received(0, 0x01).back()), "81 01 04 62 02 FF");
-    // Nothing polled there now: a camera the echo did not count does not
-    // make the line silent, so it is not addressed again and again.
-    ASSERT_TRUE(rig.Select(0));
+    // A camera the echo did not count is asked nothing, even selected: its
+    // line is not addressed again and again, and no packet of its own comes
+    // back round the chain to be taken for its answer.
+    const int32_t focus = rig.c->cameras[2].focusPos;
+    ASSERT_TRUE(rig.Select(2));
     rig.Run(3000);
     EXPECT_EQ(Ticks(back, kAddressSet).size(), 1u);
+    EXPECT_EQ(rig.c->cameras[2].focusPos, focus);
   }
 }
 
@@ -121,6 +124,8 @@ TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
       line.Inject({0x90, 0x38, 0xFF});
       rig.Run(150);
     }
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == com - 1 && rig.c->stage.load() != 0; }, 100));
+    line.Inject({0x90, 0x60, 0x03, 0xFF});  // a stray error: the check still waits for its echo
     const std::string back = com == 1 ? "COM1 back, 1 cameras" : "COM2 back, 2 cameras";
     ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, back) && rig.Idle(); }, 3000));
     const std::vector<uint32_t> checks = Ticks(line, kAddressSet, before);
@@ -223,6 +228,24 @@ TEST(Recovery, NetworkChangeStormReaddressesAtMostEvery500Ms) {
   EXPECT_GE(ClosestGap(checks), 500u);
 }
 
+// Slow replies make a check outlast the delay of a network change sent
+// during it: the line is addressed again once the check is over.
+TEST(Recovery, NetworkChangeDuringACheckIsAnsweredAfterIt) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x45}, kFast);
+  rig.Start();
+  Choose(rig, 0);
+  SimFaults slow;
+  slow.delayMs = 150;
+  com1.SetFaults(0, slow);
+  const size_t before = com1.Frames().size();
+  com1.Inject({0x90, 0x38, 0xFF});
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "Initializing camera 1..."); }, 1000));
+  com1.Inject({0x90, 0x38, 0xFF});
+  rig.Run(5000);
+  EXPECT_EQ(Ticks(com1, kAddressSet, before).size(), 2u);
+}
+
 // Lost again in the settle, the address set, or a camera's initialisation:
 // once the line stays, both cameras are initialised again and the list
 // still has one entry per camera.
@@ -231,14 +254,22 @@ TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
   rig.Attach(1, {0x45}, kFast);
   rig.Attach(2, {0x45, 0x45}, kFast);
   rig.Start();
-  Choose(rig, 1);
+  // Lost during discovery, between the echoes of its two broadcasts.
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT && rig.c->port.load() == 1; }, 500));
   rig.Unplug(2);
+  Choose(rig, 1);
   for (int delay : {0, 30, 52, 56, 60, 75}) {
     rig.PlugIn(2, {0x45, 0x45}, kFast);
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->channels[1]->IsOpen(); }, 1500));
     rig.Run(delay);
     rig.Unplug(2);
   }
+  // Lost during its cameras' initialisation: another line's check initialises none of them.
+  const size_t shown = rig.StatusTexts().size();
+  rig.Com(1).Inject({0x90, 0x38, 0xFF});
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 1 cameras") && rig.Idle(); }, 3000));
+  EXPECT_EQ(Since(rig.StatusTexts(), shown),
+            (Lines{"COM2 lost", "Checking COM1...", "Initializing camera 1...", "COM1 back, 1 cameras"}));
   WirePeer& back = rig.PlugIn(2, {0x45, 0x45}, kFast);
   ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM2 back, 2 cameras") && rig.Idle(); }, 3000));
   EXPECT_EQ(back.Received(0, 0x09).size(), back.Received(1, 0x09).size()) << "both initialised";
