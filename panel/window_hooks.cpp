@@ -70,17 +70,19 @@ bool AutoExposureChecked() { return IsChecked(hPage[0], IDC_EXPOSURE_AUTO); }
 
 // The entry is replaced in place (delete, insert), so the selection has to
 // be put back when it was this entry; one past the last is added.
-void ReplaceCameraEntry(WPARAM index, LPARAM text) {
-  const LRESULT entries = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCOUNT, 0, 0);
-  if (static_cast<LRESULT>(index) > entries) return;
+LRESULT ReplaceCameraEntry(HWND page, UINT message, WPARAM index, LPARAM text) {
+  if (message != kCameraEntryMessage) return 0;
+  const LRESULT entries = SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_GETCOUNT, 0, 0);
+  if (static_cast<LRESULT>(index) > entries) return 0;
   if (static_cast<LRESULT>(index) == entries) {
-    SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, text);
-    return;
+    SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_ADDSTRING, 0, text);
+    return 0;
   }
-  const LRESULT selected = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0);
-  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_DELETESTRING, index, 0);
-  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_INSERTSTRING, index, text);
-  if (selected == static_cast<LRESULT>(index)) SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_SETCURSEL, index, 0);
+  const LRESULT selected = SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0);
+  SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_DELETESTRING, index, 0);
+  SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_INSERTSTRING, index, text);
+  if (selected == static_cast<LRESULT>(index)) SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_SETCURSEL, index, 0);
+  return 0;
 }
 
 PanelHooks WindowHooks() {

@@ -14,5 +14,6 @@ PanelHooks WindowHooks();
 // the entry is replaced on the user-interface thread in one step, so a click
 // never lands between the removal and the insertion.
 constexpr UINT kCameraEntryMessage = WM_APP + 1;
-// The page's handler of kCameraEntryMessage.
-void ReplaceCameraEntry(WPARAM index, LPARAM text);
+// The page's handler of kCameraEntryMessage (`text` is its lParam); any other
+// message is left alone.
+LRESULT ReplaceCameraEntry(HWND page, UINT message, WPARAM index, LPARAM text);

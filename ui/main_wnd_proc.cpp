@@ -68,8 +68,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       DestroyWindow(hwnd);
       return 0;
     case kCameraEntryMessage:
-      ReplaceCameraEntry(wParam, lParam);
-      return 0;
+      return ReplaceCameraEntry(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:
       if ((wParam & kSystemCommandMask) == kTrafficMenuCommand) {
         OpenTrafficWindow();

@@ -25,10 +25,7 @@ struct FakePanel {
   FakePanel() {
     FakeReset();
     panel = hPage[0] = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "panel");
-    FakeSetWindowProc(panel, [](HWND, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
-      if (msg == kCameraEntryMessage) ReplaceCameraEntry(wp, lp);
-      return 0;
-    });
+    FakeSetWindowProc(panel, ReplaceCameraEntry);
     hPage[1] = hPage[2] = nullptr;
     curPage = 0;
     Slider(panel, IDC_ZOOM_SLIDER, 0, 90, 50, 10);
