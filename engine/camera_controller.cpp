@@ -67,6 +67,7 @@ void IdlePoll(CameraController* c, int32_t* pollCounter) {
   c->pollTurnTick = now;
   // The selected camera, even when the last request named another one.
   int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
+  if (CameraMissing(polled)) return;
   switch (*pollCounter) {
     case 0:
       BeginWork(c, REQ_FOCUS_DIRECT, polled);

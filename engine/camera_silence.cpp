@@ -10,6 +10,8 @@
 #include "engine/transaction_table.h"
 #include "requests/request_codes.h"
 
+#include <atomic>
+
 namespace {
 
 constexpr uint8_t kMissesToSilence = 3;
@@ -20,6 +22,10 @@ constexpr int32_t kHeaderAddressShift = 4;
 // Far enough off that nothing is ever due, small enough that no deadline wraps.
 constexpr uint32_t kNeverMs = 0x7FFFFFFF;
 
+// The marks as any thread reads them: the user-interface thread refuses a
+// raw command for a marked camera when it is put.
+std::atomic<bool> marked[kMaxCameras];
+
 bool InTable(int32_t index) { return index >= 0 && index < kMaxCameras; }
 
 // The camera the idle poll asks, -1 while it asks none.
@@ -28,9 +34,10 @@ int32_t PolledCamera(const CameraController* c) {
   return c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
 }
 
-// Marked, on a line in service that carried a reply within the last second.
+// Marked, on a line in service that carried a reply within the last second;
+// a missing camera announces its return itself.
 bool Probed(const CameraController* c, int32_t index, uint32_t now) {
-  if (!recovery.silent[index] || index == PolledCamera(c)) return false;
+  if (!recovery.silent[index] || recovery.missing[index] || index == PolledCamera(c)) return false;
   const int32_t line = c->cameras[index].port;
   if (line < 0 || line >= kChannelCount || !c->channels[line]) return false;
   const LineWatch& w = recovery.lines[line];
@@ -61,6 +68,7 @@ void Mark(CameraController* c, int32_t index, bool silent, bool missing) {
   const int32_t before = Counted(index);
   if (recovery.silent[index] != silent) recovery.listDirty = true;
   recovery.silent[index] = silent;
+  marked[index].store(silent, std::memory_order_relaxed);
   recovery.missing[index] = silent && missing;
   const int32_t line = c->cameras[index].port;
   if (line >= 0 && line < kChannelCount) recovery.lines[line].silentCount += Counted(index) - before;
@@ -132,7 +140,13 @@ void ProbeDeadline(const CameraController* c, uint32_t now, uint32_t* wait) {
   }
 }
 
-bool CameraReachable(int32_t index) { return !InTable(index) || !recovery.silent[index]; }
+bool CameraReachable(int32_t index) { return !InTable(index) || !marked[index].load(std::memory_order_relaxed); }
+
+void ClearMarks() {
+  for (std::atomic<bool>& mark : marked) mark.store(false, std::memory_order_relaxed);
+}
+
+bool CameraMissing(int32_t index) { return InTable(index) && recovery.missing[index]; }
 
 uint32_t PollSpacingMs(const CameraController* c) {
   const int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();

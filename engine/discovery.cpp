@@ -50,11 +50,12 @@ void CreateRecords(CameraController* c, int32_t announced) {
   }
 }
 
-// Moves on to the next open port, or ends discovery after the last one.
+// Moves on to the next open port in service, or ends discovery after the
+// last one; a lost port is checked once it is back.
 void AdvancePort(CameraController* c) {
   c->portChecks = 0;
   for (int32_t port = c->port.load() + 1; port < kChannelCount; port++) {
-    if (c->channels[port]) {
+    if (c->channels[port] && !LineOutOfService(port)) {
       c->port = port;
       BeginLineCheck(c);
       return;
@@ -91,7 +92,7 @@ void StartupPhase(CameraController* c) {
       c->portChecks = 0;
       if (c->port.load() < 0) {
         for (int32_t i = 0; i < kChannelCount; i++) {
-          if (c->channels[i]) {
+          if (c->channels[i] && !LineOutOfService(i)) {
             c->port = i;
             break;
           }
@@ -147,6 +148,8 @@ void HandleBroadcastEcho(CameraController* c) {
       break;
   }
 }
+
+void PassOverPort(CameraController* c) { AdvancePort(c); }
 
 void ClosePortWithoutCameras(CameraController* c) {
   if (RecoveryCheckFailed(c)) return;

@@ -12,6 +12,9 @@ void HandleBroadcastEcho(CameraController* c);
 // The current port answered nothing useful: its channel is closed for good
 // and discovery moves on to the next open port.
 void ClosePortWithoutCameras(CameraController* c);
+// The current port was lost: its channel stays (the port is opened again and
+// checked later) and discovery moves on to the next port.
+void PassOverPort(CameraController* c);
 void DiscoveryFinished(CameraController* c);
 void InitialiseCamera(CameraController* c);
 void CameraInitialised(CameraController* c);

@@ -84,6 +84,8 @@ bool MatchRecoveredRecords(CameraController* c, int32_t announced) {
   if (announced > kMaxCamerasPerPort) announced = kMaxCamerasPerPort;
   if (announced < 0) announced = 0;
   recovery.lines[line].announced = announced;
+  // A line lost during its own initialisation left its cameras pending.
+  for (bool& pending : recovery.initPending) pending = false;
   int32_t count = c->cameraCount.load();
   for (int32_t i = 0; i < count; i++) {
     if (c->cameras[i].port != line) continue;

@@ -69,6 +69,8 @@ void SetSilent(CameraController* c, int32_t index, bool silent);
 // is not there, so it does not make the line silent (its return announces
 // itself with a network change).
 void SetMissing(CameraController* c, int32_t index);
+// No camera marked, for the threads that read the marks.
+void ClearMarks();
 // Brings the list entries in line with the marks; appends entries for records
 // added since the list was filled once no line is being checked again.
 void SyncListEntries(CameraController* c);

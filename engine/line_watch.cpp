@@ -38,7 +38,7 @@ void EndWorkOnLine(CameraController* c, int32_t line) {
   if (c->port.load() != line) return;
   const int32_t mode = c->mode.load();
   if (mode == MODE_PORT_CHECK || mode == MODE_NEXT_PORT) {
-    ClosePortWithoutCameras(c);  // discovery goes on with the next port
+    PassOverPort(c);  // discovery goes on; the line is checked once it is back
   } else if (mode >= TX_COMMAND && c->initialising) {
     recovery.startedCamera = -1;
     SkipToNextCamera(c);
@@ -63,7 +63,7 @@ void MarkLineLost(CameraController* c, int32_t line, uint32_t now) {
 void LineLost(CameraController* c, int32_t line, uint32_t now) {
   const bool leftOpen = c->channels[line]->ClosePort() == kPortLeftToExit;
   MarkLineLost(c, line, now);
-  if (leftOpen) ShowStatus("COM%d does not close; left open until exit", line + 1);
+  if (leftOpen) ShowStatus("%s does not close; left open until exit", NameOfLine(line).text);
 }
 
 // A network line connects again by itself; the engine only waits for it.
@@ -97,7 +97,8 @@ void WatchLine(CameraController* c, int32_t line, uint32_t now) {
   if (w.state == LINE_LOST && Reopened(c, line) && now - w.since >= kReopenEveryMs) TryAgain(c, line, now);
   if (w.state == LINE_SETTLING && now - w.since > kReopenSettleMs) MakeCheckDue(w, false);
   if (line != c->port.load()) TakeNetworkChanges(channel, line, now);
-  if (w.networkChange && now - w.networkChangeTick > kNetworkChangeDelayMs) {
+  // One that runs out while the line is being checked waits for the check's end.
+  if (w.networkChange && now - w.networkChangeTick > kNetworkChangeDelayMs && w.state != LINE_CHECKING) {
     w.networkChange = false;
     if (w.state == LINE_UP) MakeCheckDue(w, false);
   }
@@ -126,7 +127,15 @@ void NoteNetworkChange(int32_t line, uint32_t now) {
   w.networkChangeTick = now;
 }
 
-void ResetLineRecovery() { recovery = LineRecovery{}; }
+bool LineOutOfService(int32_t line) {
+  if (line < 0 || line >= kChannelCount) return false;
+  return recovery.lines[line].state == LINE_LOST || recovery.lines[line].state == LINE_SETTLING;
+}
+
+void ResetLineRecovery() {
+  recovery = LineRecovery{};
+  ClearMarks();
+}
 
 void NetworkLineLost(CameraController* c, int32_t line) {
   if (recovery.lines[line].state != LINE_LOST) MarkLineLost(c, line, OsTickCount());
@@ -162,7 +171,8 @@ void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
     if (c->channels[line]->IsLost() || (w.state == LINE_CHECK_DUE && CheckCanStart(c))) *wait = 0;
     if (w.state == LINE_LOST && Reopened(c, line)) Narrow(MsLeft(now, w.since, kReopenEveryMs - 1), wait);
     if (w.state == LINE_SETTLING) Narrow(MsLeft(now, w.since, kReopenSettleMs), wait);
-    if (w.networkChange) Narrow(MsLeft(now, w.networkChangeTick, kNetworkChangeDelayMs), wait);
+    if (w.networkChange && w.state != LINE_CHECKING)
+      Narrow(MsLeft(now, w.networkChangeTick, kNetworkChangeDelayMs), wait);
     if (w.state == LINE_UP && w.silentCount > 0) {
       const uint32_t quiet = MsLeft(now, w.lastReplyTick, kSilentLineCheckMs);
       const uint32_t spaced = MsLeft(now, w.lastCheckTick, kSilentLineCheckMs - 1);

@@ -44,6 +44,9 @@ ReadResult ReadPacket(CameraController* c) {
   return READ_PACKET;
 }
 
+// The sender's half of a packet's header.
+constexpr uint8_t kSenderMask = 0xF0;
+
 // An error with this code goes on as the awaited reply; any other ends the transaction.
 constexpr uint8_t kErrorPassedOn = 0x41;
 
@@ -98,14 +101,23 @@ void AwaitCompletionReply(CameraController* c, uint8_t kind) {
   }
 }
 
+// A packet with the controller's own header came back round the chain: it was
+// for a camera not there, and is nobody's reply (a broadcast's echo aside).
+bool OwnPacketBack(const CameraController* c, int32_t stage) {
+  return stage != STAGE_ECHO && (c->packetBuffer[0] & kSenderMask) == kHeaderBase;
+}
+
 void HandlePacket(CameraController* c) {
   uint8_t kind = c->packetBuffer[1];
   int32_t stage = c->stage.load();
+  if (OwnPacketBack(c, stage)) return;
   if ((kind & kReplyKindMask) == kError) {
     ShowStatus("Err Answer %X, %s, Cam:%d p.Mode:%d", kind, NameOfLine(c->port.load()).text, c->camera.load() + 1,
                c->mode.load());
-    // With nothing awaited the message is all an error does.
+    // With nothing awaited the message is all an error does; a line checked
+    // again keeps waiting for its echo.
     if (stage == STAGE_NONE || ErrorOfEarlierCommand(c, stage)) return;
+    if (stage == STAGE_ECHO && NotALineCheckEcho(c)) return;
     if (c->packetBuffer[2] != kErrorPassedOn) {
       AbandonTransaction(c);
       return;

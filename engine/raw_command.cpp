@@ -1,6 +1,7 @@
 #include "engine/raw_command.h"
 
 #include "engine/engine_state.h"
+#include "engine/line_recovery.h"
 #include "engine/transmission.h"
 
 #include <atomic>
@@ -82,6 +83,10 @@ RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPa
   if (!packet.ownAddress && packet.bytes[0] != kHeaderBase + address)
     return Refuse(RAW_OTHER_ADDRESS, message, messageSize, "%X is not the address of camera %d (8%d); write 8x.",
                   packet.bytes[0], static_cast<int>(cameraIndex + 1), static_cast<int>(address));
+  // It would only wait out its time-out, as other requests for it would.
+  if (!CameraReachable(cameraIndex))
+    return Refuse(RAW_NOT_ANSWERING, message, messageSize, "Camera %d is not answering; nothing sent.",
+                  static_cast<int>(cameraIndex + 1));
   const uint32_t last = issued.load(std::memory_order_relaxed);
   if (last - taken.load(std::memory_order_acquire) >= kRawMailboxSlots)
     return Refuse(RAW_BUSY, message, messageSize, "Too many raw commands waiting; try again.");
@@ -108,7 +113,9 @@ void CarryOutRawCommand(CameraController* c, uint32_t cameraIndex, uint32_t tick
   if (!held && issued.load(std::memory_order_acquire) == last) return;
   taken.store(ticket, std::memory_order_release);
   if (!held) return;
-  if (cameraIndex >= static_cast<uint32_t>(c->cameraCount.load()) || cameraIndex >= kMaxCameras) return;
+  if (cameraIndex >= static_cast<uint32_t>(c->cameraCount.load()) || cameraIndex >= kMaxCameras ||
+      !CameraReachable(static_cast<int32_t>(cameraIndex)))
+    return;
   BeginWork(c, static_cast<int32_t>(kRawRequestCode), static_cast<int32_t>(cameraIndex));
   SendPayload(c, TX_RAW_COMMAND, payload, length);
 }

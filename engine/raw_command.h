@@ -15,7 +15,7 @@ constexpr uint32_t kRawRequestCode = 1000;
 // Raw commands that may wait at once.
 constexpr uint32_t kRawMailboxSlots = 16;
 
-enum RawPutResult { RAW_PUT, RAW_BAD_LENGTH, RAW_NO_CAMERA, RAW_OTHER_ADDRESS, RAW_BUSY };
+enum RawPutResult { RAW_PUT, RAW_BAD_LENGTH, RAW_NO_CAMERA, RAW_OTHER_ADDRESS, RAW_NOT_ANSWERING, RAW_BUSY };
 
 // One producer thread at a time (the user-interface thread). Puts `packet`
 // for camera `cameraIndex` (its "8x" becomes the camera's address). Anything
@@ -27,7 +27,8 @@ uint32_t RawCommandsWaiting();
 
 // Worker: the request queue gave a raw command. Sends it to camera
 // `cameraIndex` when `ticket` is the next one due and its bytes are there,
-// unless that camera is gone; any other ticket sends nothing.
+// unless that camera is gone or marked "(no answer)"; any other ticket sends
+// nothing.
 void CarryOutRawCommand(CameraController* c, uint32_t cameraIndex, uint32_t ticket);
 // Before the worker starts: the mailbox empty.
 void ResetRawCommands();

@@ -26,23 +26,11 @@ void AddCameraEntry(int32_t index) {
   SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
 }
 
-// The entry is replaced in place (delete, insert), so the selection has to
-// be put back when it was this entry.
 void ShowCameraEntry(int32_t index, bool answering) {
   char text[32];
   snprintf(text, sizeof text, "Camera %d%s", static_cast<int>(index + 1), answering ? "" : " (no answer)");
-  const LRESULT entries = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCOUNT, 0, 0);
-  if (index < 0 || index > entries) return;
-  const LPARAM item = reinterpret_cast<LPARAM>(text);
-  if (index == entries) {
-    SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, item);
-    return;
-  }
-  const LRESULT selected = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0);
-  const WPARAM at = static_cast<WPARAM>(index);
-  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_DELETESTRING, at, 0);
-  SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_INSERTSTRING, at, item);
-  if (selected == index) SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_SETCURSEL, at, 0);
+  if (index >= 0)
+    SendMessageA(hPage[0], kCameraEntryMessage, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
 }
 
 // Presets 2..5 have their button; any other preset checks "1".
@@ -79,6 +67,23 @@ bool IrisChecked() { return IsChecked(hPage[0], IDC_IRIS); }
 bool AutoExposureChecked() { return IsChecked(hPage[0], IDC_EXPOSURE_AUTO); }
 
 }  // namespace
+
+// The entry is replaced in place (delete, insert), so the selection has to
+// be put back when it was this entry; one past the last is added.
+LRESULT ReplaceCameraEntry(HWND page, UINT message, WPARAM index, LPARAM text) {
+  if (message != kCameraEntryMessage) return 0;
+  const LRESULT entries = SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_GETCOUNT, 0, 0);
+  if (static_cast<LRESULT>(index) > entries) return 0;
+  if (static_cast<LRESULT>(index) == entries) {
+    SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_ADDSTRING, 0, text);
+    return 0;
+  }
+  const LRESULT selected = SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0);
+  SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_DELETESTRING, index, 0);
+  SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_INSERTSTRING, index, text);
+  if (selected == static_cast<LRESULT>(index)) SendDlgItemMessageA(page, IDC_CAMERA_LIST, LB_SETCURSEL, index, 0);
+  return 0;
+}
 
 PanelHooks WindowHooks() {
   PanelHooks hooks = {};

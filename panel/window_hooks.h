@@ -5,6 +5,15 @@
 #pragma once
 
 #include "engine/panel_hooks.h"
+#include "platform/winapi.h"
 
 // The application shell installs these once, before it creates the controller.
 PanelHooks WindowHooks();
+
+// Sent to the panel's page with a camera list entry's index and its new text:
+// the entry is replaced on the user-interface thread in one step, so a click
+// never lands between the removal and the insertion.
+constexpr UINT kCameraEntryMessage = WM_APP + 1;
+// The page's handler of kCameraEntryMessage (`text` is its lParam); any other
+// message is left alone.
+LRESULT ReplaceCameraEntry(HWND page, UINT message, WPARAM index, LPARAM text);

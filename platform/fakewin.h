@@ -43,6 +43,10 @@ std::vector<FakePosted> FakePostedMessages();
 std::vector<FakeMessageBox> FakeMessageBoxes();
 // Trackbar tick frequency as last set with TBM_SETTICFREQ.
 int FakeTicFreq(HWND wnd);
+// A window's own procedure: it gets the messages its class does not handle,
+// as the shell's private messages to a page.
+typedef LRESULT (*FakeWindowProc)(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+void FakeSetWindowProc(HWND wnd, FakeWindowProc proc);
 #endif
 
 #ifndef _WIN32

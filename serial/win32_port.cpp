@@ -236,8 +236,11 @@ int32_t SerialPortReceive(SerialPort* port, uint8_t* buffer, int32_t capacity, u
 void SerialPortWake(SerialPort* port) { SetEvent(port->wake); }
 
 // On the thread that started the read: Windows cancels a thread's reads when
-// it ends, but a port must not rely on that to let its buffers go.
+// it ends, but a port must not rely on that to let its buffers go. A port
+// whose device vanished takes no more comm events before its read is
+// cancelled, as SerialPortClose orders it.
 void SerialPortEndReceive(SerialPort* port) {
+  if (port->lost) SetCommMask(port->handle, 0);
   if (!port->readPending || port->abandoned) return;
   if (CancelAndLand(port, &port->readOverlapped)) port->readPending = false;
 }

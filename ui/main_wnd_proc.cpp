@@ -2,6 +2,7 @@
 
 #include "panel/notification_drain.h"
 #include "panel/slider_controls.h"
+#include "panel/window_hooks.h"
 #include "ui/about_window.h"
 #include "ui/painting.h"
 #include "ui/panel_commands.h"
@@ -66,6 +67,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CLOSE:
       DestroyWindow(hwnd);
       return 0;
+    case kCameraEntryMessage:
+      return ReplaceCameraEntry(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:
       if ((wParam & kSystemCommandMask) == kTrafficMenuCommand) {
         OpenTrafficWindow();

@@ -29,6 +29,7 @@ struct FakeWindow {
   int pos = 0;
   int ticFreq = 1;
   int updates = 0;
+  FakeWindowProc proc = nullptr;
 };
 
 namespace {
@@ -180,7 +181,7 @@ LRESULT Dispatch(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp) {
       w->ticFreq = static_cast<int>(wp);
       return 0;
     default:
-      return 0;
+      return w->proc ? w->proc(w, msg, wp, lp) : 0;
   }
 }
 
@@ -253,6 +254,11 @@ int FakeTicFreq(HWND wnd) {
   std::lock_guard<std::recursive_mutex> lk(T().m);
   FakeWindow* w = Find(wnd);
   return w ? w->ticFreq : 0;
+}
+
+void FakeSetWindowProc(HWND wnd, FakeWindowProc proc) {
+  std::lock_guard<std::recursive_mutex> lk(T().m);
+  if (FakeWindow* w = Find(wnd)) w->proc = proc;
 }
 
 HWND FakeGetFocus() {

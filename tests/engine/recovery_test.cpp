@@ -96,16 +96,20 @@ TEST(Recovery, LostLineComesBackWithTheSameMoreOrFewerCameras) {
     rig.Post(1, REQ_FREEZE, 1);
     ASSERT_TRUE(rig.Settle());
     EXPECT_EQ(Hex(back.Received(0, 0x01).back()), "81 01 04 62 02 FF");
-    // Nothing polled there now: a camera the echo did not count does not
-    // make the line silent, so it is not addressed again and again.
-    ASSERT_TRUE(rig.Select(0));
+    // A camera the echo did not count is asked nothing, even selected: its line
+    // is not addressed again and again, nor its own packet taken for its answer.
+    const int32_t focus = rig.c->cameras[2].focusPos;
+    ASSERT_TRUE(rig.Select(2));
     rig.Run(3000);
     EXPECT_EQ(Ticks(back, kAddressSet).size(), 1u);
+    EXPECT_EQ(rig.c->cameras[2].focusPos, focus);
   }
 }
 
 // A camera announcing a network change, on the line the engine polls or on
-// another: the line is addressed again once, 500 ms after the first of them.
+// another, a hundred times a second: the line is addressed again once, 500 ms
+// after the first of them. One sent during a check that slow replies make
+// longer than that is answered by another check once it is over.
 TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
   for (int com : {1, 2}) {
     SCOPED_TRACE(com);
@@ -117,10 +121,12 @@ TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
     WirePeer& line = rig.Com(com);
     const size_t before = line.Frames().size();
     const uint32_t first = VirtualTick();
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; i < 45; i++) {
       line.Inject({0x90, 0x38, 0xFF});
-      rig.Run(150);
+      rig.Run(10);
     }
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == com - 1 && rig.c->stage.load() != 0; }, 100));
+    line.Inject({0x90, 0x60, 0x03, 0xFF});  // a stray error: the check still waits for its echo
     const std::string back = com == 1 ? "COM1 back, 1 cameras" : "COM2 back, 2 cameras";
     ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, back) && rig.Idle(); }, 3000));
     const std::vector<uint32_t> checks = Ticks(line, kAddressSet, before);
@@ -128,13 +134,21 @@ TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
     EXPECT_GT(checks[0] - first, 500u);
     EXPECT_LE(checks[0] - first, 520u);
     EXPECT_EQ(Selected(rig), 0);
+    SimFaults slow;
+    slow.delayMs = 150;
+    line.SetFaults(0, slow);
+    line.Inject({0x90, 0x38, 0xFF});
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.StatusTexts().back().rfind("Initializing", 0) == 0; }, 1000));
+    line.Inject({0x90, 0x38, 0xFF});
+    rig.Run(5000);
+    EXPECT_EQ(Ticks(line, kAddressSet, before).size(), 3u);
   }
 }
 
 // The first camera of a chain switched off breaks the ring: the selected
-// second one misses three replies and is marked; its requests are dropped and
-// the silent line gets one address set a second; power back on, the line is
-// addressed and initialised again and the camera is driven as before.
+// second one misses three replies and is marked, and the silent line gets
+// one address set a second; power back on, the line is addressed and
+// initialised again and the camera is driven as before.
 TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   EngineRig rig;
   WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
@@ -145,9 +159,7 @@ TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   ASSERT_TRUE(rig.RunUntil([&] { return rig.ListItems()[1] == "Camera 2 (no answer)"; }, 3000));
   EXPECT_EQ(rig.StatusTexts().at(shown), "Camera 2 not answering");
   const size_t marked = com1.Frames().size();
-  rig.Post(1, REQ_FREEZE, 1);
   rig.Run(4000);
-  EXPECT_EQ(Ticks(com1, "82 01", marked).size(), 0u) << "a request for a marked camera is dropped";
   EXPECT_GE(Ticks(com1, kAddressSet, marked).size(), 3u) << "the silent line is checked every second";
   EXPECT_GE(ClosestGap(Ticks(com1, "", marked)), 1000u) << "and carries nothing more";
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1 (no answer)", "Camera 2 (no answer)"}));
@@ -161,8 +173,8 @@ TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
 }
 
 // A camera that stops answering while the rest of its line goes on: three
-// requests without a reply mark it, later ones are dropped, it is asked its
-// power once a second, and once it answers its line is initialised again.
+// requests without a reply mark it, it is asked its power once a second, and
+// once it answers its line is initialised again.
 TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
   EngineRig rig;
   WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
@@ -178,9 +190,7 @@ TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
   rig.Step();  // the entry follows the mark at once
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)"}));
   const size_t marked = com1.Frames().size();
-  rig.Post(1, REQ_FREEZE, 1);
   rig.Run(3500);
-  EXPECT_EQ(Ticks(com1, "82 01", marked).size(), 0u) << "a request for a marked camera is dropped";
   const std::vector<uint32_t> probes = Ticks(com1, "82 09 04 00 FF", marked);
   EXPECT_GE(probes.size(), 3u);
   EXPECT_GE(ClosestGap(probes), 1000u);
@@ -203,27 +213,10 @@ TEST(Recovery, PortThatNeverReopensCostsOneAttemptASecond) {
   int wakes = 0;
   for (const uint32_t from = VirtualTick(); VirtualTick() - from < 10000; wakes++) rig.SleepThenStep();
   EXPECT_LE(wakes, 11);
-  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)"}));
 }
 
-// A hundred network-change packets a second: the line is addressed again now
-// and then, never twice within 500 ms.
-TEST(Recovery, NetworkChangeStormReaddressesAtMostEvery500Ms) {
-  EngineRig rig;
-  WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
-  rig.Start();
-  Choose(rig, 0);
-  const size_t before = com1.Frames().size();
-  for (int ms = 0; ms < 3000; ms += 10) {
-    com1.Inject({0x90, 0x38, 0xFF});
-    rig.Run(10);
-  }
-  const std::vector<uint32_t> checks = Ticks(com1, kAddressSet, before);
-  EXPECT_GE(checks.size(), 2u);
-  EXPECT_GE(ClosestGap(checks), 500u);
-}
-
-// Lost again in the settle, the address set, or a camera's initialisation:
+// Lost in discovery, between the echoes of its two broadcasts, then again in
+// the settle, the address set, or a camera's initialisation:
 // once the line stays, both cameras are initialised again and the list
 // still has one entry per camera.
 TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
@@ -231,14 +224,21 @@ TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
   rig.Attach(1, {0x45}, kFast);
   rig.Attach(2, {0x45, 0x45}, kFast);
   rig.Start();
-  Choose(rig, 1);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT && rig.c->port.load() == 1; }, 500));
   rig.Unplug(2);
+  Choose(rig, 1);
   for (int delay : {0, 30, 52, 56, 60, 75}) {
     rig.PlugIn(2, {0x45, 0x45}, kFast);
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->channels[1]->IsOpen(); }, 1500));
     rig.Run(delay);
     rig.Unplug(2);
   }
+  // Lost during its cameras' initialisation: another line's check initialises none of them.
+  const size_t shown = rig.StatusTexts().size();
+  rig.Com(1).Inject({0x90, 0x38, 0xFF});
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 1 cameras") && rig.Idle(); }, 3000));
+  EXPECT_EQ(Since(rig.StatusTexts(), shown),
+            (Lines{"COM2 lost", "Checking COM1...", "Initializing camera 1...", "COM1 back, 1 cameras"}));
   WirePeer& back = rig.PlugIn(2, {0x45, 0x45}, kFast);
   ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM2 back, 2 cameras") && rig.Idle(); }, 3000));
   EXPECT_EQ(back.Received(0, 0x09).size(), back.Received(1, 0x09).size()) << "both initialised";

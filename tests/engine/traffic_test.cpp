@@ -214,6 +214,11 @@ TEST(RawCommand, OnlyAPacketForTheCameraIsSentAndOnlyOnce) {
   TraceEntry e;
   for (uint32_t id = base + 1; TraceRead(id, &e); id++) EXPECT_NE(e.code, TX_RAW_COMMAND) << "sent again";
   EXPECT_EQ(RawCommandsWaiting(), 0u);
+  t.rig.Unplug(1);
+  t.rig.Step();  // camera 2 marked "(no answer)": refused at once, as its other requests are dropped
+  ASSERT_EQ(ParseRawPacket("8x 09 04 00 FF", &packet, message, sizeof message), RAW_OK);
+  EXPECT_EQ(PutRawCommand(t.rig.c, 1, packet, message, sizeof message), RAW_NOT_ANSWERING);
+  EXPECT_STREQ(message, "Camera 2 is not answering; nothing sent.");
 }
 
 }  // namespace

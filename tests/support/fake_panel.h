@@ -7,6 +7,7 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "panel/panel_globals.h"
+#include "panel/window_hooks.h"
 #include "platform/fakewin.h"
 
 #include <atomic>
@@ -24,6 +25,7 @@ struct FakePanel {
   FakePanel() {
     FakeReset();
     panel = hPage[0] = FakeCreateWindow(FAKE_WINDOW, nullptr, 0, "panel");
+    FakeSetWindowProc(panel, ReplaceCameraEntry);
     hPage[1] = hPage[2] = nullptr;
     curPage = 0;
     Slider(panel, IDC_ZOOM_SLIDER, 0, 90, 50, 10);
