@@ -91,8 +91,9 @@ void NoteReplyOverdue(CameraController* c) {
   if (c->mode.load() < TX_COMMAND || !InTable(camera) || line < 0 || line >= kChannelCount ||
       recovery.activeLine == line)
     return;
-  // Any reply during the transaction shows the camera is there.
-  if (static_cast<int32_t>(recovery.lines[line].lastReplyTick - c->sendTick.load()) >= 0) return;
+  // Any reply during the transaction shows the camera is there; the one that
+  // led to its packet came in the step that sent it, in the same millisecond.
+  if (static_cast<int32_t>(recovery.lines[line].lastReplyTick - c->sendTick.load()) > 0) return;
   if (recovery.misses[camera] < kMissesToSilence) recovery.misses[camera]++;
   if (recovery.misses[camera] < kMissesToSilence || recovery.silent[camera]) return;
   SetSilent(c, camera, true);
@@ -133,6 +134,8 @@ void ProbeDeadline(const CameraController* c, uint32_t now, uint32_t* wait) {
 }
 
 bool CameraReachable(int32_t index) { return !InTable(index) || !recovery.silent[index]; }
+
+bool MissedLastReply(int32_t index) { return InTable(index) && recovery.misses[index] > 0; }
 
 uint32_t PollSpacingMs(const CameraController* c) {
   const int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();

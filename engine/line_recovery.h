@@ -58,6 +58,8 @@ bool FinishLineRecovery(CameraController* c);
 
 // False while camera `index` is marked "(no answer)": its requests are dropped.
 bool CameraReachable(int32_t index);
+// Whether camera `index`'s last transaction ended without a reply from it.
+bool MissedLastReply(int32_t index);
 // How long the line must have been quiet before the idle poll asks the
 // selected camera: 200 ms, a second for a camera marked "(no answer)", never
 // for one whose line is lost.

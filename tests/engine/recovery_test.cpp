@@ -132,18 +132,34 @@ TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
 }
 
 // The first camera of a chain switched off breaks the ring: the selected
-// second one misses three replies and is marked; its requests are dropped and
-// the silent line gets one address set a second; power back on, the line is
-// addressed and initialised again and the camera is driven as before.
+// second one misses three replies and is marked within a second of its last
+// answer; its requests are dropped and the silent line gets one address set a
+// second; power back on, the line is addressed and initialised again and the
+// camera is driven as before.
 TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   EngineRig rig;
   WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
   rig.Start();
   Choose(rig, 1);
+  rig.Post(1, REQ_FREEZE, 1);
+  ASSERT_TRUE(rig.Settle());
+  const uint32_t lastAnswer = lastRxTick.load();
   const size_t shown = rig.StatusTexts().size();
   com1.Power(0, false);
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.ListItems()[1] == "Camera 2 (no answer)"; }, 3000));
+  for (int i = 0; i < 3; i++) rig.Post(1, REQ_FREEZE, i % 2);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.StatusTexts().size() > shown; }, 3000));
   EXPECT_EQ(rig.StatusTexts().at(shown), "Camera 2 not answering");
+  EXPECT_LE(VirtualTick() - lastAnswer, 1000u);
+  // The first packet unanswered waits as long as ever (400 ms), the next two
+  // the first-reply wait (200 ms) each: nothing marks it sooner.
+  std::vector<uint32_t> unanswered = Ticks(com1, "82");
+  unanswered.erase(unanswered.begin(), std::upper_bound(unanswered.begin(), unanswered.end(), lastAnswer));
+  ASSERT_EQ(unanswered.size(), 3u);
+  EXPECT_EQ(unanswered[1] - unanswered[0], 401u);
+  EXPECT_GT(unanswered[2] - unanswered[1], 200u);
+  EXPECT_GT(VirtualTick() - unanswered[2], 200u);
+  rig.Step();  // the entry follows the mark at once
+  EXPECT_EQ(rig.ListItems()[1], "Camera 2 (no answer)");
   const size_t marked = com1.Frames().size();
   rig.Post(1, REQ_FREEZE, 1);
   rig.Run(4000);
