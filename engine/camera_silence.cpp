@@ -72,10 +72,19 @@ void SetSilent(CameraController* c, int32_t index, bool silent) { Mark(c, index,
 
 void SetMissing(CameraController* c, int32_t index) { Mark(c, index, true, true); }
 
+void FillCameraList(CameraController* c) {
+  const int32_t count = c->cameraCount.load();
+  for (int32_t i = 0; i < count; i++) Hooks().addCamera(i);
+  recovery.listed = count;
+  for (int32_t i = 0; i < count; i++)
+    if (recovery.silent[i]) ShowEntry(i);
+  c->listReady = 1;
+}
+
 void SyncListEntries(CameraController* c) {
   if (c->listReady.load() == 0) return;
   const int32_t count = c->cameraCount.load();
-  // Discovery filled the list with one entry per record; no check has added any yet.
+  // A list ready without FillCameraList (set up by hand) holds one entry per record.
   if (recovery.listed < 0) recovery.listed = count;
   if (!recovery.listDirty) return;
   recovery.listDirty = false;

@@ -2,8 +2,8 @@
 
 #include "engine/engine_state.h"
 #include "engine/line_name.h"
-#include "engine/network_lines.h"
 #include "engine/line_recovery.h"
+#include "engine/network_lines.h"
 #include "engine/next_deadline.h"
 #include "engine/panel_hooks.h"
 #include "engine/traffic_trace.h"
@@ -192,7 +192,5 @@ void CameraInitialised(CameraController* c) {
   ShowStatus("%d Cameras OK, none selected", count);
   FinishTransaction(c);
   // The list is filled once; initialising again keeps its entries.
-  if (c->listReady.load() != 0) return;
-  for (int32_t i = 0; i < count; i++) Hooks().addCamera(i);
-  c->listReady = 1;
+  if (c->listReady.load() == 0) FillCameraList(c);
 }

@@ -56,6 +56,9 @@ void NoteCameraInitialised(CameraController* c, int32_t index);
 // recovery, whose status and list entries are then shown.
 bool FinishLineRecovery(CameraController* c);
 
+// Fills the camera list at the end of the first initialisation: an entry per
+// record, a camera passed over reading "(no answer)" before the list is ready.
+void FillCameraList(CameraController* c);
 // False while camera `index` is marked "(no answer)": its requests are dropped.
 bool CameraReachable(int32_t index);
 // Whether camera `index`'s last transaction ended without a reply from it.

@@ -206,6 +206,28 @@ TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
 }
 
+// The second camera of a chain does not answer at start-up: the others are
+// initialised and listed, it is listed "(no answer)" and initialised once it
+// answers.
+TEST(Recovery, CameraSilentAtStartUpIsPassedOverUntilItAnswers) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x45, 0x45, 0x45}, kFast);
+  SimFaults silent;
+  silent.silent = true;
+  com1.SetFaults(1, silent);
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady());
+  rig.Step();
+  ASSERT_FALSE(com1.Received(2, 0x09).empty());
+  EXPECT_EQ(Hex(com1.Received(2, 0x09).front()), "83 09 00 02 FF");
+  EXPECT_EQ(rig.StatusTexts().back(), "3 Cameras OK, none selected");
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)", "Camera 3"}));
+  com1.SetFaults(1, SimFaults{});
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 3 cameras") && rig.Idle(); }, 3000));
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2", "Camera 3"}));
+  EXPECT_EQ(int32_t(rig.c->cameras[1].modelCode), 0x45);
+}
+
 // Nothing selected, so nothing is polled: the worker, sleeping until its
 // deadlines, wakes once a second for the attempt and for nothing else.
 TEST(Recovery, PortThatNeverReopensCostsOneAttemptASecond) {
