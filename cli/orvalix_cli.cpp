@@ -95,16 +95,27 @@ bool AnyRaw(const CliOptions& o) {
 
 enum InitResult { INIT_DONE, INIT_NO_CAMERA, INIT_STOPPED, INIT_TIMEOUT };
 
+// Every camera listed and answering: one passed over at start-up reads
+// "(no answer)" from the moment the list is ready until it is initialised.
+bool EveryCameraListed(CameraController* c) {
+  if (c->listReady.load() == 0) return false;
+  const int32_t count = c->cameraCount.load();
+  for (int32_t i = 0; i < count; i++)
+    if (!EntryAnswering(i)) return false;
+  return true;
+}
+
 InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs) {
   uint32_t start = OsTickCount();
   uint32_t idleSince = start;
   bool begun = false;
-  while (c->listReady.load() == 0) {
+  while (!EveryCameraListed(c)) {
     WaitAndShow(c, kListCheckMs);
     uint32_t now = OsTickCount();
     bool idle = c->mode.load() == 0 && c->stage.load() == 0;
     if (!idle) begun = true;
-    if (!begun || !idle) idleSince = now;
+    // A list waiting for a camera to answer again is not stuck.
+    if (!begun || !idle || c->listReady.load() != 0) idleSince = now;
     if (now - idleSince > kStuckMs) return c->cameraCount.load() == 0 ? INIT_NO_CAMERA : INIT_STOPPED;
     if (now - start > timeoutMs) return INIT_TIMEOUT;
   }

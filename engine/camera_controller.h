@@ -120,9 +120,10 @@ struct CameraController {
   std::atomic<uint32_t> sendTick{0};
   std::atomic<int32_t> cameraCount{0};
   std::atomic<int32_t> timeoutMs{0};
-  // Worker only: the time-out in force before an acknowledge lengthened it to
-  // the completion's; the next transaction starts with it again (0: none).
-  int32_t timeoutBeforeAck = 0;
+  // Worker only: the time-out the transitions set while `timeoutMs` holds one
+  // transaction's own (an acknowledge lengthened it, or its camera missed its
+  // last reply); the next transaction starts with it again (0: none).
+  int32_t standingTimeoutMs = 0;
   std::atomic<int32_t> cameraSelected{0};
   std::atomic<uint32_t> cmdTick{0};
   // Worker only: the re-inquiry window `cmdTick` opened has not passed yet.

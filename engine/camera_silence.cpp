@@ -80,10 +80,19 @@ void SetSilent(CameraController* c, int32_t index, bool silent) { Mark(c, index,
 
 void SetMissing(CameraController* c, int32_t index) { Mark(c, index, true, true); }
 
+void FillCameraList(CameraController* c) {
+  const int32_t count = c->cameraCount.load();
+  for (int32_t i = 0; i < count; i++) Hooks().addCamera(i);
+  recovery.listed = count;
+  for (int32_t i = 0; i < count; i++)
+    if (recovery.silent[i]) ShowEntry(i);
+  c->listReady = 1;
+}
+
 void SyncListEntries(CameraController* c) {
   if (c->listReady.load() == 0) return;
   const int32_t count = c->cameraCount.load();
-  // Discovery filled the list with one entry per record; no check has added any yet.
+  // A list ready without FillCameraList (set up by hand) holds one entry per record.
   if (recovery.listed < 0) recovery.listed = count;
   if (!recovery.listDirty) return;
   recovery.listDirty = false;
@@ -99,8 +108,9 @@ void NoteReplyOverdue(CameraController* c) {
   if (c->mode.load() < TX_COMMAND || !InTable(camera) || line < 0 || line >= kChannelCount ||
       recovery.activeLine == line)
     return;
-  // Any reply during the transaction shows the camera is there.
-  if (static_cast<int32_t>(recovery.lines[line].lastReplyTick - c->sendTick.load()) >= 0) return;
+  // Any reply during the transaction shows the camera is there; the one that
+  // led to its packet came in the step that sent it, in the same millisecond.
+  if (static_cast<int32_t>(recovery.lines[line].lastReplyTick - c->sendTick.load()) > 0) return;
   if (recovery.misses[camera] < kMissesToSilence) recovery.misses[camera]++;
   if (recovery.misses[camera] < kMissesToSilence || recovery.silent[camera]) return;
   SetSilent(c, camera, true);
@@ -147,6 +157,8 @@ void ClearMarks() {
 }
 
 bool CameraMissing(int32_t index) { return InTable(index) && recovery.missing[index]; }
+
+bool MissedLastReply(int32_t index) { return InTable(index) && recovery.misses[index] > 0; }
 
 uint32_t PollSpacingMs(const CameraController* c) {
   const int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();

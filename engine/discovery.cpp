@@ -196,7 +196,5 @@ void CameraInitialised(CameraController* c) {
   ShowStatus("%d Cameras OK, none selected", count);
   FinishTransaction(c);
   // The list is filled once; initialising again keeps its entries.
-  if (c->listReady.load() != 0) return;
-  for (int32_t i = 0; i < count; i++) Hooks().addCamera(i);
-  c->listReady = 1;
+  if (c->listReady.load() == 0) FillCameraList(c);
 }

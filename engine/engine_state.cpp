@@ -7,28 +7,34 @@
 
 // The wait an acknowledge lengthened belongs to its own transaction: a
 // completion that never came, or an error in its place, must not make the
-// next one wait as long.
+// next one wait as long. A camera that missed its last reply is given the
+// first-reply wait at most, so a dead one is marked within a second; one that
+// answers gets the usual waits again.
 void StartTransaction(CameraController* c, int32_t code, int32_t stage) {
-  if (c->timeoutBeforeAck != 0) c->timeoutMs = c->timeoutBeforeAck;
-  c->timeoutBeforeAck = 0;
+  if (c->standingTimeoutMs != 0) c->timeoutMs = c->standingTimeoutMs;
+  c->standingTimeoutMs = 0;
+  if (code >= TX_COMMAND && MissedLastReply(c->camera.load()) && c->timeoutMs.load() > kFirstTimeoutMs) {
+    c->standingTimeoutMs = c->timeoutMs.load();
+    c->timeoutMs = kFirstTimeoutMs;
+  }
   c->mode = code;
   c->stage = stage;
 }
 
 void AwaitCompletion(CameraController* c) {
   c->stage = STAGE_COMPLETION;
-  if (c->timeoutBeforeAck == 0) c->timeoutBeforeAck = c->timeoutMs.load();
+  if (c->standingTimeoutMs == 0) c->standingTimeoutMs = c->timeoutMs.load();
   c->timeoutMs = kAckTimeoutMs;
 }
 
 void ShortenTimeout(CameraController* c) {
-  c->timeoutBeforeAck = 0;
+  c->standingTimeoutMs = 0;
   c->timeoutMs = kCompletionTimeoutMs;
 }
 
 void RestartInitialisation(CameraController* c) {
   EnterPhase(c, MODE_DISCOVERY_DONE);
-  c->timeoutBeforeAck = 0;
+  c->standingTimeoutMs = 0;
   c->timeoutMs = kAckTimeoutMs;
 }
 
@@ -53,7 +59,7 @@ void EnterPhase(CameraController* c, int32_t phase, int32_t subStep) {
 
 void BeginRecoveryCheck(CameraController* c) {
   EnterPhase(c, MODE_PORT_CHECK);
-  c->timeoutBeforeAck = 0;
+  c->standingTimeoutMs = 0;
   c->timeoutMs = kFirstTimeoutMs;
 }
 
@@ -66,7 +72,7 @@ void BeginRereading(CameraController* c) {
   BeginWork(c, 0, c->camera.load());
   StampCommand(c);
   c->reinitChain = 1;
-  c->timeoutBeforeAck = 0;
+  c->standingTimeoutMs = 0;
   c->timeoutMs = kRereadTimeoutMs;
 }
 
@@ -98,7 +104,7 @@ void ResetConversation(CameraController* c) {
   memset(c->packetBuffer, 0, sizeof c->packetBuffer);
   c->packetLength = 0;
   c->portChecks = 0;
-  c->timeoutBeforeAck = 0;
+  c->standingTimeoutMs = 0;
   c->pollTurnTick = 0;
   c->pollTurnTaken = false;
   c->timeoutMs = kFirstTimeoutMs;

@@ -154,9 +154,15 @@ void NoteCameraInitialised(CameraController* c, int32_t index) {
 }
 
 void NoticeAbortedRecovery(CameraController* c) {
-  if (recovery.activeLine < 0 || !EngineFree(c)) return;
   const int32_t camera = recovery.startedCamera;
-  if (camera < 0) {
+  if (recovery.activeLine < 0) {
+    // The initialisation of every camera (at start-up, or after a refusal)
+    // goes on with the next camera once the abort has left the engine idle.
+    const bool idle = c->mode.load() == MODE_IDLE && c->stage.load() == STAGE_NONE && !c->initialising;
+    if (camera < 0 || !idle) return;
+  } else if (!EngineFree(c)) {
+    return;
+  } else if (camera < 0) {
     RecoveryCheckFailed(c);  // the interface clear went unanswered
     return;
   }

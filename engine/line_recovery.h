@@ -67,12 +67,17 @@ bool FinishLineRecovery(CameraController* c);
 // Line `line` is lost, or open again but not yet settled: discovery passes it
 // over, and it is checked once the list is filled.
 bool LineOutOfService(int32_t line);
+// Fills the camera list at the end of the first initialisation: an entry per
+// record, a camera passed over reading "(no answer)" before the list is ready.
+void FillCameraList(CameraController* c);
 // False while camera `index` is marked "(no answer)": its requests are
 // dropped. Any thread.
 bool CameraReachable(int32_t index);
 // Camera `index` is beyond the chain its line's last check found: it is
 // asked nothing until its network change announces it again.
 bool CameraMissing(int32_t index);
+// Whether camera `index`'s last transaction ended without a reply from it.
+bool MissedLastReply(int32_t index);
 // How long the line must have been quiet before the idle poll asks the
 // selected camera: 200 ms, a second for a camera marked "(no answer)", never
 // for one whose line is lost.

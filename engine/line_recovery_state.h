@@ -81,8 +81,10 @@ bool EngineFree(const CameraController* c);
 bool CheckCanStart(const CameraController* c);
 // Begins checking the first line whose check is due, when one may begin.
 void StartDueCheck(CameraController* c, uint32_t now);
-// A check or initialisation cut short by a time-out or an error reply goes on
-// without the camera that failed, once the engine is free.
+// A line's check or an initialisation (of a line checked again, of every
+// camera at start-up or after a refusal) cut short by a time-out or an error
+// reply goes on without the camera that failed, which is marked "(no answer)"
+// and found again as a silent camera is.
 void NoticeAbortedRecovery(CameraController* c);
 // A packet came while the camera in a transaction awaited a reply: when it
 // is that camera's own, the camera is no longer missing replies, and one

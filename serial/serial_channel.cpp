@@ -167,6 +167,7 @@ int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
   if (IsBadPointer(data) || length < 1 || length > kMaxFrame || !IsOpen()) return 1;
   OsLockGuard guard(lock);
   if (!AppendRecord(txRing.get(), txRingSize, txWrite, txRead, data, length)) return 1;
+  framesQueued.fetch_add(1, std::memory_order_release);
   transmitEvent.Set();
   port.Wake();
   return 0;

@@ -102,6 +102,9 @@ class SerialChannel {
   void SendQueuedForTest();
   void SetIndicesForTest(int32_t receiveIndex, int32_t transmitIndex);
   int32_t TransmitWriteIndexForTest() const { return txWrite.load(std::memory_order_acquire); }
+  // Frames queued since creation: unlike the write index, a ring reset followed
+  // by a frame of the same length cannot leave it where it was.
+  uint32_t FramesQueuedForTest() const { return framesQueued.load(std::memory_order_acquire); }
   int32_t ReceiveWriteIndexForTest() const { return rxWrite.load(std::memory_order_acquire); }
   const uint8_t* ReceiveRingForTest() const { return rxRing.get(); }
   const uint8_t* TransmitRingForTest() const { return txRing.get(); }
@@ -143,5 +146,6 @@ class SerialChannel {
   FrameCutter cutter;               // only under the lock
   std::atomic<int32_t> txWrite{0};  // worker publishes (release)
   std::atomic<int32_t> txRead{0};   // I/O thread publishes (release)
+  std::atomic<uint32_t> framesQueued{0};
   std::atomic<OsEvent*> receiveSignal{nullptr};
 };

@@ -146,18 +146,34 @@ TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
 }
 
 // The first camera of a chain switched off breaks the ring: the selected
-// second one misses three replies and is marked, and the silent line gets
-// one address set a second; power back on, the line is addressed and
-// initialised again and the camera is driven as before.
+// second one misses three replies and is marked within a second of its last
+// answer; its requests are dropped and the silent line gets one address set a
+// second; power back on, the line is addressed and initialised again and the
+// camera is driven as before.
 TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   EngineRig rig;
   WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
   rig.Start();
   Choose(rig, 1);
+  rig.Post(1, REQ_FREEZE, 1);
+  ASSERT_TRUE(rig.Settle());
+  const uint32_t lastAnswer = lastRxTick.load();
   const size_t shown = rig.StatusTexts().size();
   com1.Power(0, false);
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.ListItems()[1] == "Camera 2 (no answer)"; }, 3000));
+  for (int i = 0; i < 3; i++) rig.Post(1, REQ_FREEZE, i % 2);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.StatusTexts().size() > shown; }, 3000));
   EXPECT_EQ(rig.StatusTexts().at(shown), "Camera 2 not answering");
+  EXPECT_LE(VirtualTick() - lastAnswer, 1000u);
+  // The first packet unanswered waits as long as ever (400 ms), the next two
+  // the first-reply wait (200 ms) each: nothing marks it sooner.
+  std::vector<uint32_t> unanswered = Ticks(com1, "82");
+  unanswered.erase(unanswered.begin(), std::upper_bound(unanswered.begin(), unanswered.end(), lastAnswer));
+  ASSERT_EQ(unanswered.size(), 3u);
+  EXPECT_EQ(unanswered[1] - unanswered[0], 401u);
+  EXPECT_GT(unanswered[2] - unanswered[1], 200u);
+  EXPECT_GT(VirtualTick() - unanswered[2], 200u);
+  rig.Step();  // the entry follows the mark at once
+  EXPECT_EQ(rig.ListItems()[1], "Camera 2 (no answer)");
   const size_t marked = com1.Frames().size();
   rig.Run(4000);
   EXPECT_GE(Ticks(com1, kAddressSet, marked).size(), 3u) << "the silent line is checked every second";
@@ -198,6 +214,28 @@ TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
   com1.SetFaults(1, SimFaults{});
   ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 2 cameras") && rig.Idle(); }, 3000));
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
+}
+
+// The second camera of a chain does not answer at start-up: the others are
+// initialised and listed, it is listed "(no answer)" and initialised once it
+// answers.
+TEST(Recovery, CameraSilentAtStartUpIsPassedOverUntilItAnswers) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x45, 0x45, 0x45}, kFast);
+  SimFaults silent;
+  silent.silent = true;
+  com1.SetFaults(1, silent);
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady());
+  rig.Step();
+  ASSERT_FALSE(com1.Received(2, 0x09).empty());
+  EXPECT_EQ(Hex(com1.Received(2, 0x09).front()), "83 09 00 02 FF");
+  EXPECT_EQ(rig.StatusTexts().back(), "3 Cameras OK, none selected");
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)", "Camera 3"}));
+  com1.SetFaults(1, SimFaults{});
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 3 cameras") && rig.Idle(); }, 3000));
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2", "Camera 3"}));
+  EXPECT_EQ(int32_t(rig.c->cameras[1].modelCode), 0x45);
 }
 
 // Nothing selected, so nothing is polled: the worker, sleeping until its

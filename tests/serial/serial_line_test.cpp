@@ -2,12 +2,12 @@
 // failures that leave nothing open, a close that waits for the I/O thread,
 // a frame the line holds back given up, a device that vanishes and comes back.
 #include "tests/serial/serial_test_support.h"
+#include "tests/support/camsim_child.h"
 
 #include <poll.h>
 #include <termios.h>
 #include <chrono>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -144,31 +144,30 @@ TEST_F(PtyChannel, AFrameTheLineHoldsBackIsGivenUpHalfASecondAfterItsTimeOnTheWi
   EXPECT_EQ(arrived, longFrame) << arrived.size() << " bytes";
 }
 
-// The adapter pulled out: the far end of the pty goes. The channel notices at
-// once and stops; the port does not open while the device is missing, and
-// opened again by the same name (a link, as an adapter's name stays) it
-// reaches the new device.
+// The adapter pulled out: camsim hangs up its pseudo-terminal at 1 s and puts
+// a new one under the same link at 3 s. The channel notices at once and
+// stops; the port does not open while the device is missing, and opened again
+// by the same name (as an adapter's name stays) it reaches the new device.
 TEST(SerialChannelLost, AVanishedDeviceIsNoticedAndItsNameReachesTheNewOne) {
   constexpr uint32_t kPort = 26;
   const std::string link = "/tmp/orvalix-lost-" + std::to_string(getpid());
-  auto unplugged = std::make_unique<PtyLine>();
-  ASSERT_EQ(symlink(unplugged->path, link.c_str()), 0);
+  Camsim sim("--profile fast --duration 10 --line 0x45 --link " + link + " --fault unplug=1:3");
+  ASSERT_TRUE(sim.ReadUntil("cameras 0x45")) << sim.text;
   SerialPortSetDevice(kPort, link.c_str());
   SerialChannel channel;
   ConfigureLikeTheEngine(channel);
   ASSERT_EQ(channel.OpenPort(kPort), 0);
-  unplugged.reset();
-  unlink(link.c_str());
+  ASSERT_TRUE(sim.ReadUntil("unplugged")) << sim.text;
   EXPECT_TRUE(WaitFor([&] { return channel.IsLost(); }, 300)) << "the hang-up went unnoticed";
   EXPECT_FALSE(channel.IsOpen());
   EXPECT_EQ(channel.ClosePort(), 0);
   EXPECT_EQ(channel.OpenPort(kPort), 1) << "opened while unplugged";
-  PtyLine pluggedIn;
-  ASSERT_EQ(symlink(pluggedIn.path, link.c_str()), 0);
+  ASSERT_TRUE(sim.ReadUntil("plugged in")) << sim.text;
   ASSERT_EQ(channel.OpenPort(kPort), 0);
-  pluggedIn.Write({0x90, 0x38, 0xFF});
-  EXPECT_EQ(NextFrame(channel), (Bytes{0x90, 0x38, 0xFF}));
+  const uint8_t addressSet[] = {0x88, 0x30, 0x01, 0xFF};
+  ASSERT_EQ(channel.WriteFrame(addressSet, sizeof addressSet), 0);
+  EXPECT_EQ(NextFrame(channel), (Bytes{0x88, 0x30, 0x02, 0xFF})) << "one camera behind the new device";
   channel.ClosePort();
-  unlink(link.c_str());
   SerialPortSetDevice(kPort, nullptr);
+  unlink(link.c_str());  // camsim is killed, so it cannot
 }

@@ -294,15 +294,15 @@ class EngineRig {
     StepAtThisTick();
   }
   void StepAtThisTick() {  // a worker step with the clock where it stands
-    int32_t queued[kChannelCount] = {};
+    uint32_t queued[kChannelCount] = {};
     for (int i = 0; i < kChannelCount; i++) {
       if (!Served(i)) continue;
       peers[i]->TakeDue();
-      queued[i] = c->channels[i]->TransmitWriteIndexForTest();
+      queued[i] = c->channels[i]->FramesQueuedForTest();
     }
     WorkerStep(c, &pollCounter);
     for (int i = 0; i < kChannelCount; i++)
-      if (Served(i) && c->channels[i]->TransmitWriteIndexForTest() != queued[i]) peers[i]->Flush();
+      if (Served(i) && c->channels[i]->FramesQueuedForTest() != queued[i]) peers[i]->Flush();
   }
   void Tick() {  // one millisecond in which the worker sleeps: only the peers move
     virtualTick++;
