@@ -27,15 +27,6 @@ TEST(RequestQueue, HoldsCapacityMinusOneAndDropsTheNewest) {
   EXPECT_EQ(Words{}, Take(q)) << "255 dropped and 1001 dropped";
 }
 
-TEST(RequestQueue, KeepsOrderAndWordsAcrossTheWrap) {
-  RequestQueue q(4);
-  for (uint32_t next = 0; next < 15; next += 3) {
-    for (uint32_t i = next; i < next + 3; i++) q.Put(i, i + 1, i + 2, i + 3);
-    for (uint32_t i = next; i < next + 3; i++) ASSERT_EQ((Words{i, i + 1, i + 2, i + 3}), Take(q));
-    EXPECT_EQ(Words{}, Take(q));
-  }
-}
-
 // A producer that never outruns the queue waits for room on a counter the
 // consumer advances, so every message must arrive in order.
 struct Paced {

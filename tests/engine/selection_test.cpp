@@ -44,14 +44,20 @@ TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
   EXPECT_EQ(t.rig.c->camera.load(), 0) << "the selection took effect inside the transaction";
 
   // The read-back lands in the record of the camera that was asked; then the
-  // selection takes effect and the next poll goes to camera 3 on COM2.
+  // selection takes effect. A later request for camera 1 (x 3.0 on the 30x
+  // table: 8291) goes to it, and the polls go back to camera 3 on COM2 alone.
   int32_t thirdFocus = t.rig.c->cameras[2].focusPos;
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->camera.load() == 2; }, 2000));
   EXPECT_EQ(t.rig.c->cameras[0].focusPos, t.com1.State(0).picture.focusPos);
   EXPECT_EQ(t.rig.c->cameras[2].focusPos, thirdFocus);
   EXPECT_EQ(t.rig.c->port.load(), 1);
-  t.rig.Run(450);
-  EXPECT_TRUE(TwoLines::Has(t.com2.Hexes(), on2, "81 09 04 48 FF"));
+  t.rig.Post(0, REQ_ZOOM_DIRECT, 20);
+  ASSERT_TRUE(t.rig.Settle());
+  EXPECT_TRUE(TwoLines::Has(t.com1.Hexes(), on1, "81 01 04 47 02 00 06 03 FF"));
+  on1 = t.com1.Frames().size(), on2 = t.com2.Frames().size();
+  t.rig.Run(1000);
+  EXPECT_EQ(t.com1.Frames().size(), on1);
+  EXPECT_GE(t.com2.Frames().size(), on2 + 4);
 }
 
 // Power on for camera `index` on COM1 (request 44 arms the restart); its first
@@ -97,25 +103,6 @@ TEST(Selection, ARereadingOfAnotherCameraLeavesTheOperatorsChoice) {
     EXPECT_EQ(Hex(t.rig.ReceivedCommands(1)), "82 01 04 47 02 0B 0F 06 FF");
     EXPECT_TRUE(t.rig.ReceivedCommands(0).empty());
   }
-}
-
-// A request for the camera selected before, still queued when another is
-// clicked: it goes to the camera it names, and the polls then go to the new one.
-TEST(Selection, PollsFollowTheSelectionAfterARequestForAnotherCamera) {
-  TwoLines t;
-  ASSERT_TRUE(t.ReadyAndSelect(0));
-  size_t on1 = t.com1.Frames().size();
-  t.rig.Post(0, REQ_ZOOM_DIRECT, 20);
-  SelectCamera(t.rig.c, 2);
-  ASSERT_TRUE(t.rig.Settle());
-  Lines sent = t.com1.Hexes();
-  EXPECT_TRUE(std::any_of(sent.begin() + static_cast<long>(on1), sent.end(),
-                          [](const std::string& hex) { return hex.rfind("81 01 04 47 ", 0) == 0; }));
-  on1 = t.com1.Frames().size();
-  size_t on2 = t.com2.Frames().size();
-  t.rig.Run(1000);
-  EXPECT_EQ(t.com1.Frames().size(), on1);
-  EXPECT_GE(t.com2.Frames().size(), on2 + 4);
 }
 
 TEST(Selection, InitialisationRunAgainReturnsToTheSelectedCameraAndKeepsTheList) {

@@ -2,9 +2,8 @@
 // 127.0.0.1: camsim's raw UDP camera (its chain over TCP: cli_test.sh), and
 // cameras the test plays where a line must drop or reconnect.
 #include "net/udp_hub.h"
-#include "serial/serial_channel.h"
+#include "tests/serial/serial_test_support.h"
 #include "tests/support/camsim_child.h"
-#include "tests/support/wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +13,8 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <vector>
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-uint32_t ViscaFrameEnd(uint8_t* frame, int32_t* length) {
-  return *length > 0 && frame[*length - 1] == 0xFF ? FRAME_COMPLETE : FRAME_MORE;
-}
 
 // Set up as the engine sets up a channel, on a camera at 127.0.0.1.
 int OpenLoopback(SerialChannel& channel, NetKind kind, uint16_t port) {
@@ -33,15 +25,6 @@ int OpenLoopback(SerialChannel& channel, NetKind kind, uint16_t port) {
   line.port = port;
   std::strcpy(line.host, "127.0.0.1");
   return channel.OpenNetworkLine(line);
-}
-
-// Writes a packet and returns the next frame that comes back (empty after 3 s).
-Bytes Ask(SerialChannel& channel, const Bytes& packet) {
-  EXPECT_EQ(channel.WriteFrame(packet.data(), static_cast<int32_t>(packet.size())), 0);
-  uint8_t buffer[256];
-  uint32_t length = 0;
-  if (!WaitFor([&] { return channel.ReadFrame(buffer, 255, &length) == 0; })) return {};
-  return Bytes(buffer, buffer + length);
 }
 
 sockaddr_in Loopback(uint16_t port) {
@@ -105,7 +88,9 @@ TEST(NetLine, CameraOverRawUdpAnswersThroughTheChannel) {
   // never reaches the engine.
   Socket stranger;
   stranger.SendTo(UdpHubLocalPort(), {0x90, 0x50, 0x03, 0xFF});
-  EXPECT_EQ(Ask(raw, {0x81, 0x09, 0x04, 0x00, 0xFF}), (Bytes{0x90, 0x50, 0x02, 0xFF}));
+  const uint8_t powerInquiry[] = {0x81, 0x09, 0x04, 0x00, 0xFF};
+  ASSERT_EQ(raw.WriteFrame(powerInquiry, sizeof powerInquiry), 0);
+  EXPECT_EQ(NextFrame(raw), (Bytes{0x90, 0x50, 0x02, 0xFF}));
   EXPECT_EQ(raw.TakeLineEvents(), NET_EVENT_UP);
 }
 
@@ -125,10 +110,7 @@ TEST(NetLine, RawDatagramsThatAreNoPacketAreDropped) {
   camera.SendTo(controller, {0x90, 0x50, 0x02});
   camera.SendTo(controller, longer);
   camera.SendTo(controller, {0x90, 0x50, 0x03, 0xFF});
-  uint8_t buffer[256];
-  uint32_t length = 0;
-  ASSERT_TRUE(WaitFor([&] { return raw.ReadFrame(buffer, 255, &length) == 0; }));
-  EXPECT_EQ(Bytes(buffer, buffer + length), (Bytes{0x90, 0x50, 0x03, 0xFF}));
+  EXPECT_EQ(NextFrame(raw), (Bytes{0x90, 0x50, 0x03, 0xFF}));
 }
 
 // A TCP connection that ends in the middle of a packet: the line connects
@@ -148,10 +130,7 @@ TEST(NetLine, TcpLineReconnectsAndDropsThePieceOfAPacket) {
   ASSERT_GE(connection, 0);
   const uint8_t ack[] = {0x90, 0x41, 0xFF};
   ASSERT_EQ(send(connection, ack, sizeof ack, 0), 3);
-  uint8_t buffer[256];
-  uint32_t length = 0;
-  ASSERT_TRUE(WaitFor([&] { return tcp.ReadFrame(buffer, 255, &length) == 0; }));
-  EXPECT_EQ(Bytes(buffer, buffer + length), (Bytes{0x90, 0x41, 0xFF}));
+  EXPECT_EQ(NextFrame(tcp), (Bytes{0x90, 0x41, 0xFF}));
   EXPECT_EQ(tcp.TakeLineEvents(), NET_EVENT_UP | NET_EVENT_CONNECTION_LOST);
   close(connection);
 }

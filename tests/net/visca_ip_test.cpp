@@ -6,6 +6,7 @@
 #include "net/net_socket.h"
 #include "net/visca_ip_session.h"
 #include "platform/os.h"
+#include "tests/support/wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -163,16 +164,11 @@ constexpr uint32_t kWaitMs = 3000;
 constexpr uint32_t kStepMs = 10;
 
 // The camera's end: a datagram within kWaitMs (empty: none) and its sender.
-Bytes CameraTakes(NetSocket* camera, NetWaker* waker, NetAddress* from) {
-  const uint32_t start = OsTickCount();
+Bytes CameraTakes(NetSocket* camera, NetAddress* from) {
   uint8_t buffer[64];
-  for (;;) {
-    const int32_t n = NetReceive(camera, buffer, sizeof buffer, from);
-    if (n > 0) return Bytes(buffer, buffer + n);
-    const uint32_t waited = OsTickCount() - start;
-    if (waited >= kWaitMs) return {};
-    NetWait(camera, NET_WAIT_READ, waker, kWaitMs - waited);
-  }
+  int32_t n = 0;
+  WaitFor([&] { return (n = NetReceive(camera, buffer, sizeof buffer, from)) > 0; }, kWaitMs);
+  return Bytes(buffer, buffer + (n > 0 ? n : 0));
 }
 
 // What the line passes on within kWaitMs, and what reaches the camera
@@ -193,9 +189,7 @@ Bytes LineReceives(NetPort* port, NetSocket* camera = nullptr, Bytes* cameraGot 
 TEST(NetPort, ViscaIpLineResetsResendsAndPassesTheAnswerOn) {
   uint16_t cameraPort = 0;
   NetSocket* camera = NetUdpOpen(0, &cameraPort);
-  NetWaker* waker = NetWakerCreate();
   ASSERT_NE(camera, nullptr);
-  ASSERT_NE(waker, nullptr);
   NetLineConfig line;
   line.kind = NET_VISCA_IP;
   line.port = cameraPort;
@@ -204,13 +198,13 @@ TEST(NetPort, ViscaIpLineResetsResendsAndPassesTheAnswerOn) {
   ASSERT_NE(port, nullptr);
 
   NetAddress controller;
-  EXPECT_EQ(CameraTakes(camera, waker, &controller), (Bytes{0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
+  EXPECT_EQ(CameraTakes(camera, &controller), (Bytes{0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
   const Bytes resetDone = {0x02, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01};
   NetSend(camera, resetDone.data(), static_cast<int32_t>(resetDone.size()), &controller);
   const uint8_t inquiry[] = {0x81, 0x09, 0x04, 0x47, 0xFF};
   NetPortWrite(port, inquiry, sizeof inquiry);
   const Bytes message = {0x01, 0x10, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x81, 0x09, 0x04, 0x47, 0xFF};
-  EXPECT_EQ(CameraTakes(camera, waker, &controller), message);
+  EXPECT_EQ(CameraTakes(camera, &controller), message);
   // Unanswered: the line sends it once more while it waits for the answer.
   Bytes resent;
   EXPECT_EQ(LineReceives(port, camera, &resent), Bytes{});
@@ -221,7 +215,6 @@ TEST(NetPort, ViscaIpLineResetsResendsAndPassesTheAnswerOn) {
   EXPECT_EQ(NetPortTakeEvents(port), NET_EVENT_UP);
 
   NetPortClose(port);
-  NetWakerDestroy(waker);
   NetClose(camera);
 }
 

@@ -109,20 +109,10 @@ TEST_F(Drain, EachCodeWritesItsValueBoxByTheCheckBoxes) {
     int id, checks;
     uint32_t code, value;
     const char* want;
-  } cases[] = {{IDC_ZOOM_VALUE, 0, 1, 16384, "x 3.5"},
-               {IDC_BRIGHT_VALUE, 0, 5, 5, "0"},
-               {IDC_BRIGHT_VALUE, 0, 5, 23, "18"},
-               {IDC_BRIGHT_VALUE, kIris, 5, 0, "1/1000s"},
-               {IDC_BRIGHT_VALUE, kIris, 5, 3, "1/300s"},
-               {IDC_BRIGHT_VALUE, kIris, 5, 12, "1/6s"},
-               {IDC_SHARP_VALUE, 0, 29, 11, "11"},
-               {IDC_R_GAIN_VALUE, 0, 39, 7, "205"},
-               {IDC_B_GAIN_VALUE, 0, 40, 7, "168"},
-               {IDC_LEVEL_VALUE, kAuto, 41, 0, "-7"},
-               {IDC_LEVEL_VALUE, kAuto, 41, 14, "7"},
-               {IDC_LEVEL_VALUE, kAuto | kIris, 41, 17, "F 1.6"},
-               {IDC_LEVEL_VALUE, kAuto | kIris, 41, 5, "F 14.0"},
-               {IDC_LEVEL_VALUE, kAuto | kIris, 41, 11, "F 4.8"}};
+  } cases[] = {{IDC_ZOOM_VALUE, 0, 1, 16384, "x 3.5"},    {IDC_BRIGHT_VALUE, 0, 5, 23, "18"},
+               {IDC_BRIGHT_VALUE, kIris, 5, 3, "1/300s"}, {IDC_SHARP_VALUE, 0, 29, 11, "11"},
+               {IDC_R_GAIN_VALUE, 0, 39, 7, "205"},       {IDC_B_GAIN_VALUE, 0, 40, 7, "168"},
+               {IDC_LEVEL_VALUE, kAuto, 41, 0, "-7"},     {IDC_LEVEL_VALUE, kAuto | kIris, 41, 11, "F 4.8"}};
   for (const auto& k : cases) {
     SCOPED_TRACE(testing::Message() << "code " << k.code << " value " << k.value);
     Check(panel, IDC_EXPOSURE_AUTO, (k.checks & kAuto) != 0);

@@ -39,13 +39,13 @@ TEST(Dispatch, RequestsGoToTheNamedCameraOrAreDropped) {
 }
 
 std::string Text(HWND parent, int id) { return FakeGetText(GetDlgItem(parent, id)); }
-int Slider(HWND parent, int id, UINT msg) { return int(SendDlgItemMessageA(parent, id, msg, 0, 0)); }
 // Value text and slider position of one row.
 std::string Row(HWND parent, int value, int slider) {
-  return Text(parent, value) + " @" + std::to_string(Slider(parent, slider, TBM_GETPOS));
+  return Text(parent, value) + " @" + std::to_string(SendDlgItemMessageA(parent, slider, TBM_GETPOS, 0, 0));
 }
 
-// Requests 6, 7, 33, 34 and 47 on the panel and Setup dialog before they send.
+// Requests 6, 7, 33, 34 and 47 on the panel and Setup dialog before they send
+// (captions and ranges per mode: panel_tests' Refresh).
 TEST(Dispatch, DirectControlUpdates) {
   EngineRig rig({0x4B});
   ASSERT_TRUE(rig.Initialise());
@@ -54,9 +54,6 @@ TEST(Dispatch, DirectControlUpdates) {
   r.shutterPos = 10;
   rig.Post(0, REQ_AE_MANUAL, 0);
   rig.Step();
-  EXPECT_EQ(Text(rig.panel, IDC_BRIGHT_LABEL) + "/" + Text(rig.panel, IDC_LEVEL_LABEL), "Exposure/Iris Level");
-  EXPECT_EQ(Slider(rig.panel, IDC_LEVEL_SLIDER, TBM_GETRANGEMIN), 5);
-  EXPECT_EQ(Slider(rig.panel, IDC_BRIGHT_SLIDER, TBM_GETRANGEMAX), 12);
   EXPECT_EQ(Row(rig.panel, IDC_LEVEL_VALUE, IDC_LEVEL_SLIDER), "F 4.8 @11");
   EXPECT_EQ(Row(rig.panel, IDC_BRIGHT_VALUE, IDC_BRIGHT_SLIDER), "1/150s @5");
   ASSERT_TRUE(rig.Settle());

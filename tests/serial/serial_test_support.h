@@ -1,5 +1,5 @@
-// Shared pieces of the serial channel tests: the VISCA frame-end rule and,
-// natively, an in-process line and a pseudo-terminal.
+// Shared pieces of the serial and network line tests: the VISCA frame-end
+// rule, the next frame read and, natively, an in-process line and a pseudo-terminal.
 #pragma once
 
 #include "serial/serial_channel.h"
