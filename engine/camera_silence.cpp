@@ -105,9 +105,9 @@ void SyncListEntries(CameraController* c) {
 void NoteReplyOverdue(CameraController* c) {
   const int32_t camera = c->camera.load();
   const int32_t line = c->port.load();
-  if (c->mode.load() < TX_COMMAND || !InTable(camera) || line < 0 || line >= kChannelCount ||
-      recovery.activeLine == line)
-    return;
+  if (c->mode.load() < TX_COMMAND || !InTable(camera) || line < 0 || line >= kChannelCount) return;
+  if (camera == recovery.startedCamera) recovery.startedOverdue = true;
+  if (recovery.activeLine == line) return;
   // Any reply during the transaction shows the camera is there; the one that
   // led to its packet came in the step that sent it, in the same millisecond.
   if (static_cast<int32_t>(recovery.lines[line].lastReplyTick - c->sendTick.load()) > 0) return;
@@ -164,7 +164,9 @@ uint32_t PollSpacingMs(const CameraController* c) {
   const int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
   if (!InTable(polled) || !recovery.silent[polled]) return kPollSpacingMs;
   const int32_t line = c->cameras[polled].port;
-  // A line being opened or addressed again is asked nothing meanwhile.
-  const bool inService = line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_UP;
+  // A line being opened or addressed again, or a camera beyond its chain, is
+  // asked nothing meanwhile.
+  const bool inService =
+      line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_UP && !recovery.missing[polled];
   return inService ? kSilentPollSpacingMs : kNeverMs;
 }

@@ -8,6 +8,7 @@
 #include "engine/panel_hooks.h"
 #include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
+#include "requests/visca_packet.h"
 
 #include <cstring>
 
@@ -66,9 +67,10 @@ void AdvancePort(CameraController* c) {
 }
 
 // The one camera of a datagram line answered its check from address 1; a
-// line checked again initialises its camera again.
+// line checked again initialises its camera again. An error in place of the
+// answer is no camera there yet.
 void HandleDatagramCheck(CameraController* c) {
-  if (c->packetBuffer[0] != kReplyOfAddress1) {
+  if (c->packetBuffer[0] != kReplyOfAddress1 || (c->packetBuffer[1] & kReplyKindMask) == kError) {
     EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the line again
     return;
   }
@@ -114,6 +116,7 @@ void PortCheck(CameraController* c) {
     return;
   }
   c->portChecks++;
+  NoteDiscoveryCheck(c->port.load());
   if (!QuietLineCheck()) ShowStatus("Checking %s...", NameOfLine(c->port.load()).text);
   if (IsDatagramLine(c, c->port.load())) {
     WriteBroadcast(c, kVersionInquiry, sizeof kVersionInquiry);
@@ -158,6 +161,7 @@ void ClosePortWithoutCameras(CameraController* c) {
 }
 
 void DiscoveryFinished(CameraController* c) {
+  NoteDiscoveryOver();
   int32_t count = c->cameraCount.load();
   ShowStatus("Found %d camer%s", count, count == 1 ? "a" : "as");
   if (count > 0) {

@@ -39,8 +39,8 @@ void MarkLineSilent(CameraController* c, int32_t line) {
 // do not, or an operator who keeps the queue busy would keep a line that came
 // back out of service.
 bool EngineFree(const CameraController* c) {
-  return c->listReady.load() != 0 && c->mode.load() == MODE_IDLE && c->stage.load() == STAGE_NONE && !c->initialising &&
-         c->pendingSelection.load(std::memory_order_acquire) < 0;
+  return (c->listReady.load() != 0 || recovery.discoveryOver) && c->mode.load() == MODE_IDLE &&
+         c->stage.load() == STAGE_NONE && !c->initialising && c->pendingSelection.load(std::memory_order_acquire) < 0;
 }
 
 bool CheckCanStart(const CameraController* c) { return EngineFree(c) && recovery.activeLine < 0; }
@@ -143,6 +143,7 @@ bool TakeInitialisation(CameraController* c, int32_t index) {
     due = line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_UP;
   }
   recovery.startedCamera = due ? index : -1;
+  recovery.startedOverdue = false;
   return due;
 }
 
@@ -167,7 +168,8 @@ void NoticeAbortedRecovery(CameraController* c) {
     return;
   }
   recovery.startedCamera = -1;
-  SetSilent(c, camera, true);
+  // One that answered with an error is there: it is passed over unmarked.
+  SetSilent(c, camera, recovery.startedOverdue);
   c->initialising = true;
   c->camera = camera;
   EnterPhase(c, MODE_CAMERA_DONE);
@@ -181,6 +183,8 @@ bool FinishLineRecovery(CameraController* c) {
   w.state = LINE_UP;
   w.lastCheckTick = OsTickCount();
   FinishTransaction(c);
+  // Discovery found no camera: the list is filled with this line's cameras.
+  if (c->listReady.load() == 0) FillCameraList(c);
   recovery.listDirty = true;
   SyncListEntries(c);
   const int32_t selected = c->selectedCamera;

@@ -33,7 +33,8 @@ bool LineRecoveryTakesTurn(CameraController* c);
 void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait);
 
 // The reply state machine read a packet from the current port: false when it
-// was a network change, which is taken note of and nothing else.
+// was a network change, which is taken note of and nothing else, or the
+// controller's own packet come back round the chain, which is passed over.
 bool NoteReceivedPacket(CameraController* c);
 // The transaction in flight is ending because its reply is overdue.
 void NoteReplyOverdue(CameraController* c);
@@ -65,8 +66,14 @@ void NoteCameraInitialised(CameraController* c, int32_t index);
 bool FinishLineRecovery(CameraController* c);
 
 // Line `line` is lost, or open again but not yet settled: discovery passes it
-// over, and it is checked once the list is filled.
+// over, and it is checked once discovery is over.
 bool LineOutOfService(int32_t line);
+// Line `line` is being addressed: when discovery does it, a check due on it
+// since it came back is this one (a line checked again is no longer due).
+void NoteDiscoveryCheck(int32_t line);
+// Discovery is over: a line lost during it is checked once it is back, even
+// when no camera was found and no list filled.
+void NoteDiscoveryOver();
 // Fills the camera list at the end of the first initialisation: an entry per
 // record, a camera passed over reading "(no answer)" before the list is ready.
 void FillCameraList(CameraController* c);
@@ -80,5 +87,5 @@ bool CameraMissing(int32_t index);
 bool MissedLastReply(int32_t index);
 // How long the line must have been quiet before the idle poll asks the
 // selected camera: 200 ms, a second for a camera marked "(no answer)", never
-// for one whose line is lost.
+// for one whose line is lost or that is beyond its chain.
 uint32_t PollSpacingMs(const CameraController* c);

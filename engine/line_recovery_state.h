@@ -49,6 +49,8 @@ struct LineRecovery {
   uint32_t lastProbeAhead = 0;  // when a silent line's probe last went before queued requests
   bool listDirty = false;       // an entry may differ from its camera's mark
   int32_t listed = -1;          // entries in the camera list; -1 until it is filled
+  bool discoveryOver = false;   // lines may be checked again from then on, list or none
+  bool startedOverdue = false;  // the initialisation begun last ended with a reply overdue
 };
 
 extern LineRecovery recovery;
@@ -74,8 +76,8 @@ void ClearMarks();
 // Brings the list entries in line with the marks; appends entries for records
 // added since the list was filled once no line is being checked again.
 void SyncListEntries(CameraController* c);
-// The list is filled, the engine idle and no click waits: a line's check may
-// begin or go on.
+// Discovery is over (the list filled, or no camera found to fill it), the
+// engine idle and no click waits: a line's check may begin or go on.
 bool EngineFree(const CameraController* c);
 // EngineFree, and no line is being checked.
 bool CheckCanStart(const CameraController* c);
@@ -83,8 +85,8 @@ bool CheckCanStart(const CameraController* c);
 void StartDueCheck(CameraController* c, uint32_t now);
 // A line's check or an initialisation (of a line checked again, of every
 // camera at start-up or after a refusal) cut short by a time-out or an error
-// reply goes on without the camera that failed, which is marked "(no answer)"
-// and found again as a silent camera is.
+// reply goes on without the camera that failed; one whose reply was overdue
+// is marked "(no answer)" and found again as a silent camera is.
 void NoticeAbortedRecovery(CameraController* c);
 // A packet came while the camera in a transaction awaited a reply: when it
 // is that camera's own, the camera is no longer missing replies, and one

@@ -7,10 +7,14 @@
 #include "engine/line_recovery.h"
 #include "engine/line_recovery_state.h"
 #include "engine/panel_hooks.h"
+#include "requests/visca_packet.h"
 
 LineRecovery recovery;
 
 namespace {
+
+// The sender's half of a packet's header.
+constexpr uint8_t kSenderMask = 0xF0;
 
 void Narrow(uint32_t left, uint32_t* wait) {
   if (left < *wait) *wait = left;
@@ -108,6 +112,13 @@ void WatchLine(CameraController* c, int32_t line, uint32_t now) {
     MakeCheckDue(w, true);
 }
 
+// A packet with the controller's own header came back round the chain: it was
+// for a camera not there, and is nobody's reply (a broadcast's echo aside),
+// so it shows neither that camera nor its line answering.
+bool OwnPacketBack(const CameraController* c) {
+  return c->stage.load() != STAGE_ECHO && (c->packetBuffer[0] & kSenderMask) == kHeaderBase;
+}
+
 }  // namespace
 
 uint32_t MsLeft(uint32_t now, uint32_t since, uint32_t afterMs) {
@@ -131,6 +142,13 @@ bool LineOutOfService(int32_t line) {
   if (line < 0 || line >= kChannelCount) return false;
   return recovery.lines[line].state == LINE_LOST || recovery.lines[line].state == LINE_SETTLING;
 }
+
+void NoteDiscoveryCheck(int32_t line) {
+  if (line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_CHECK_DUE)
+    recovery.lines[line].state = LINE_UP;
+}
+
+void NoteDiscoveryOver() { recovery.discoveryOver = true; }
 
 void ResetLineRecovery() {
   recovery = LineRecovery{};
@@ -190,6 +208,7 @@ bool NoteReceivedPacket(CameraController* c) {
     NoteNetworkChange(line, now);
     return false;
   }
+  if (OwnPacketBack(c)) return false;
   recovery.lines[line].lastReplyTick = now;
   NoteCameraAnswered(c);
   return true;

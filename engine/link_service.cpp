@@ -5,6 +5,7 @@
 #include "engine/inquiry_answers.h"
 #include "engine/line_name.h"
 #include "engine/line_recovery.h"
+#include "engine/network_lines.h"
 #include "engine/panel_hooks.h"
 #include "engine/phase_table.h"
 #include "engine/traffic_trace.h"
@@ -43,9 +44,6 @@ ReadResult ReadPacket(CameraController* c) {
   memset(c->packetBuffer + length, 0, sizeof c->packetBuffer - length);
   return READ_PACKET;
 }
-
-// The sender's half of a packet's header.
-constexpr uint8_t kSenderMask = 0xF0;
 
 // An error with this code goes on as the awaited reply; any other ends the transaction.
 constexpr uint8_t kErrorPassedOn = 0x41;
@@ -101,16 +99,9 @@ void AwaitCompletionReply(CameraController* c, uint8_t kind) {
   }
 }
 
-// A packet with the controller's own header came back round the chain: it was
-// for a camera not there, and is nobody's reply (a broadcast's echo aside).
-bool OwnPacketBack(const CameraController* c, int32_t stage) {
-  return stage != STAGE_ECHO && (c->packetBuffer[0] & kSenderMask) == kHeaderBase;
-}
-
 void HandlePacket(CameraController* c) {
   uint8_t kind = c->packetBuffer[1];
   int32_t stage = c->stage.load();
-  if (OwnPacketBack(c, stage)) return;
   if ((kind & kReplyKindMask) == kError) {
     ShowStatus("Err Answer %X, %s, Cam:%d p.Mode:%d", kind, NameOfLine(c->port.load()).text, c->camera.load() + 1,
                c->mode.load());
@@ -118,7 +109,9 @@ void HandlePacket(CameraController* c) {
     // again keeps waiting for its echo.
     if (stage == STAGE_NONE || ErrorOfEarlierCommand(c, stage)) return;
     if (stage == STAGE_ECHO && NotALineCheckEcho(c)) return;
-    if (c->packetBuffer[2] != kErrorPassedOn) {
+    // A datagram line's check takes it as no answer and goes on.
+    const bool lineCheck = stage == STAGE_ECHO && IsDatagramLine(c, c->port.load());
+    if (c->packetBuffer[2] != kErrorPassedOn && !lineCheck) {
       AbandonTransaction(c);
       return;
     }

@@ -18,19 +18,25 @@ void NameUdpPort(CameraController* c, int32_t port) {
              static_cast<unsigned>(kViscaIpLocalPort));
 }
 
-// A line is up before it can be lost, and lost a second before it is up
-// again, so the bits of one step are taken in that order. A line lost is
-// recovered as a COM port is; its attempts to connect again fail quietly.
+// Connected, or connected again: a line lost settles, then is checked again.
+void LineUp(CameraController* c, int32_t line) {
+  NetworkLineState& state = c->networkLines[line];
+  const int32_t port = kSerialLineCount + line;
+  state.failed = false;
+  state.lost = false;
+  NetworkLineBack(port);
+  NameUdpPort(c, port);
+}
+
+// A line is up before it can be lost, so the bits of one step are taken in
+// that order; one lost and connected again since the last step (a worker held
+// up for a second) is up again after its loss. A line lost is recovered as a
+// COM port is; its attempts to connect again fail quietly.
 void NoteEvents(CameraController* c, int32_t line, uint32_t events) {
   NetworkLineState& state = c->networkLines[line];
   const int32_t port = kSerialLineCount + line;
   const int number = static_cast<int>(line + 1);
-  if (events & NET_EVENT_UP) {
-    state.failed = false;
-    state.lost = false;
-    NetworkLineBack(port);
-    NameUdpPort(c, port);
-  }
+  if (events & NET_EVENT_UP) LineUp(c, line);
   if (events & NET_EVENT_CONNECTION_LOST) {
     state.lost = true;
     NetworkLineLost(c, port);
@@ -40,6 +46,7 @@ void NoteEvents(CameraController* c, int32_t line, uint32_t events) {
     if (!state.lost)
       ShowStatus((events & NET_EVENT_LOOKUP_FAILED) ? "IP%d: host not found" : "IP%d: no connection", number);
   }
+  if ((events & NET_EVENT_CONNECTION_LOST) && c->channels[port]->NetworkLineUp()) LineUp(c, line);
   if (events & NET_EVENT_MESSAGE_TYPE_REFUSED) ShowStatus("Err Message Type 0F 02, IP%d", number);
 }
 

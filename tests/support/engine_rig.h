@@ -205,9 +205,9 @@ class WirePeer : public SerialPeer, public NetPeer {
     return got;
   }
   Bytes Wrapped(uint16_t type, const Bytes& payload) {  // behind a visca-ip header
-    Bytes out{uint8_t(type >> 8), uint8_t(type), 0, uint8_t(payload.size())};
-    out.insert(out.end(), number.begin(), number.end());
+    Bytes out = number;                                 // type and length go in front of the number
     out.insert(out.end(), payload.begin(), payload.end());
+    out.insert(out.begin(), {uint8_t(type >> 8), uint8_t(type), 0, uint8_t(payload.size())});
     return out;
   }
   bool PullDue() {  // the cameras' due bytes behind the injected ones
