@@ -93,17 +93,19 @@ bool AnyRaw(const CliOptions& o) {
   return false;
 }
 
-enum InitResult { INIT_DONE, INIT_NO_CAMERA, INIT_STOPPED, INIT_TIMEOUT };
+enum InitResult { INIT_DONE, INIT_NO_CAMERA, INIT_STOPPED, INIT_TIMEOUT, INIT_UNANSWERED };
 
-// Every camera listed and answering: one passed over at start-up reads
-// "(no answer)" from the moment the list is ready until it is initialised.
-bool EveryCameraListed(CameraController* c) {
-  if (c->listReady.load() == 0) return false;
+// The first camera listed "(no answer)", -1 when every one answers: one
+// passed over at start-up reads so from the moment the list is ready until it
+// is initialised.
+int32_t FirstUnanswered(CameraController* c) {
   const int32_t count = c->cameraCount.load();
   for (int32_t i = 0; i < count; i++)
-    if (!EntryAnswering(i)) return false;
-  return true;
+    if (!EntryAnswering(i)) return i;
+  return -1;
 }
+
+bool EveryCameraListed(CameraController* c) { return c->listReady.load() != 0 && FirstUnanswered(c) < 0; }
 
 InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs) {
   uint32_t start = OsTickCount();
@@ -117,7 +119,7 @@ InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs) {
     // A list waiting for a camera to answer again is not stuck.
     if (!begun || !idle || c->listReady.load() != 0) idleSince = now;
     if (now - idleSince > kStuckMs) return c->cameraCount.load() == 0 ? INIT_NO_CAMERA : INIT_STOPPED;
-    if (now - start > timeoutMs) return INIT_TIMEOUT;
+    if (now - start > timeoutMs) return c->listReady.load() != 0 ? INIT_UNANSWERED : INIT_TIMEOUT;
   }
   WaitAndShow(c, 0);
   return INIT_DONE;
@@ -201,6 +203,9 @@ int main(int argc, char** argv) {
       return Fail(c, "%s", "initialisation stopped before the camera list was filled");
     case INIT_TIMEOUT:
       return Fail(c, "%s", "initialisation did not finish in time");
+    case INIT_UNANSWERED:
+      std::snprintf(what, sizeof what, "%d", static_cast<int>(FirstUnanswered(c) + 1));
+      return Fail(c, "camera %s is not answering", what);
   }
 
   int32_t count = c->cameraCount.load();

@@ -140,7 +140,9 @@ bool TakeInitialisation(CameraController* c, int32_t index) {
     recovery.initPending[index] = false;
   } else {
     const int32_t line = c->cameras[index].port;
-    due = line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_UP;
+    // A camera its line's last check did not find stays missing until it
+    // announces itself.
+    due = line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_UP && !recovery.missing[index];
   }
   recovery.startedCamera = due ? index : -1;
   recovery.startedOverdue = false;
@@ -184,7 +186,7 @@ bool FinishLineRecovery(CameraController* c) {
   w.lastCheckTick = OsTickCount();
   FinishTransaction(c);
   // Discovery found no camera: the list is filled with this line's cameras.
-  if (c->listReady.load() == 0) FillCameraList(c);
+  if (c->listReady.load() == 0 && c->cameraCount.load() > 0) FillCameraList(c);
   recovery.listDirty = true;
   SyncListEntries(c);
   const int32_t selected = c->selectedCamera;

@@ -41,7 +41,7 @@ void EndWorkOnLine(CameraController* c, int32_t line) {
   }
   if (c->port.load() != line) return;
   const int32_t mode = c->mode.load();
-  if (mode == MODE_PORT_CHECK || mode == MODE_NEXT_PORT) {
+  if (mode == MODE_PORT_CHECK || mode == MODE_NEXT_PORT || mode == MODE_LINE_WAIT) {
     PassOverPort(c);  // discovery goes on; the line is checked once it is back
   } else if (mode >= TX_COMMAND && c->initialising) {
     recovery.startedCamera = -1;

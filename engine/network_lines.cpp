@@ -46,7 +46,8 @@ void NoteEvents(CameraController* c, int32_t line, uint32_t events) {
     if (!state.lost)
       ShowStatus((events & NET_EVENT_LOOKUP_FAILED) ? "IP%d: host not found" : "IP%d: no connection", number);
   }
-  if ((events & NET_EVENT_CONNECTION_LOST) && c->channels[port]->NetworkLineUp()) LineUp(c, line);
+  if ((events & NET_EVENT_CONNECTION_LOST) && (events & NET_EVENT_UP) && c->channels[port]->NetworkLineUp())
+    LineUp(c, line);
   if (events & NET_EVENT_MESSAGE_TYPE_REFUSED) ShowStatus("Err Message Type 0F 02, IP%d", number);
 }
 

@@ -74,7 +74,7 @@ grep -q -- "-> 82 01 04 00 03 FF" "$DIR/transcript" && fail "a command after qui
 # --timeout), and a line without cameras.
 start_sim com4 --line 0x5F --fault cam1:stop-after=6
 run --port 4="$DIR/com4" --timeout 3000
-[ $rc -ne 0 ] && has err "^orvalix-cli: initialisation" || fail "an unfinished initialisation gave exit status 0"
+[ $rc -ne 0 ] && has err "^orvalix-cli: camera 1 is not answering$" || fail "an unfinished initialisation gave exit status 0"
 grep -q "^camera " "$DIR/out" && fail "camera lines printed without a finished initialisation"
 start_sim com5 --line 0x5F --fault silent
 run --port 5="$DIR/com5"

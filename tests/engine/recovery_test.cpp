@@ -2,6 +2,7 @@
 // closed at once and opened again with the same, more or fewer cameras on
 // it, a network change, a chain silenced by one camera; and bad input: a port
 // that never comes back, a storm of network changes, a line that flaps.
+#include "engine/line_recovery.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 
@@ -252,6 +253,52 @@ TEST(Recovery, PortThatNeverReopensCostsOneAttemptASecond) {
   rig.PlugIn(1, {0x45}, kFast);
   ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 1 cameras") && rig.Idle(); }, 3000));
   EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
+}
+
+// Back with nobody on it after a discovery that found nobody: no list.
+TEST(Recovery, LineBackEmptyAfterAnEmptyDiscoveryListsNothing) {
+  EngineRig rig;
+  rig.Attach(1, {0x45}, kFast);
+  rig.Start();
+  rig.Unplug(1);
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "Found 0 cameras"); }, 3000));
+  WirePeer& back = rig.PlugIn(1, {}, kFast);
+  ASSERT_TRUE(rig.RunUntil([&] { return !back.Frames().empty(); }, 3000));
+  back.Inject({0x88, 0x30, 0x01, 0xFF});
+  ASSERT_TRUE(rig.RunUntil([&] { return back.Frames().size() >= 2; }, 1000));
+  back.Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
+  rig.Run(500);
+  EXPECT_EQ(rig.c->listReady.load(), 0);
+}
+
+// A TCP line that drops while discovery waits for it to connect is passed over.
+TEST(Recovery, NetworkLineLostWhileDiscoveryWaitsForIt) {
+  EngineRig rig;
+  rig.Attach(1, {0x45}, kFast);
+  rig.AttachIp(1, NET_TCP, {0x45}, kFast);
+  rig.Start();
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == kSerialLineCount; }, 3000));
+  EnterPhase(rig.c, MODE_LINE_WAIT);  // as for a line not connected yet
+  NetworkLineLost(rig.c, kSerialLineCount);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->listReady.load() != 0; }, 6000));
+  EXPECT_EQ(rig.ListItems().at(0), "Camera 1");
+}
+
+// Every camera initialised again (after a refusal): one not found stays out.
+TEST(Recovery, InitialisationAgainPassesOverAMissingCamera) {
+  EngineRig rig;
+  rig.Attach(1, {0x45, 0x45}, kFast);
+  rig.Start();
+  Choose(rig, 0);
+  rig.Unplug(1);
+  WirePeer& back = rig.PlugIn(1, {0x45}, kFast);
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 1 cameras") && rig.Idle(); }, 5000));
+  const size_t before = back.Frames().size();
+  RestartInitialisation(rig.c);
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "2 Cameras OK, none selected") && rig.Idle(); }, 5000));
+  rig.Run(3000);
+  EXPECT_TRUE(Ticks(back, "82", before).empty());
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)"}));
 }
 
 // Lost in discovery, between the echoes of its two broadcasts, then again in
