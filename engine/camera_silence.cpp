@@ -158,7 +158,9 @@ void ClearMarks() {
 
 bool CameraMissing(int32_t index) { return InTable(index) && recovery.missing[index]; }
 
-bool MissedLastReply(int32_t index) { return InTable(index) && recovery.misses[index] > 0; }
+// Once marked, a camera is asked with the usual waits again: one that answers
+// only after the first-reply wait must still be found by its probes.
+bool MissedLastReply(int32_t index) { return InTable(index) && recovery.misses[index] > 0 && !recovery.silent[index]; }
 
 uint32_t PollSpacingMs(const CameraController* c) {
   const int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();

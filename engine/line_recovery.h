@@ -83,7 +83,8 @@ bool CameraReachable(int32_t index);
 // Camera `index` is beyond the chain its line's last check found: it is
 // asked nothing until its network change announces it again.
 bool CameraMissing(int32_t index);
-// Whether camera `index`'s last transaction ended without a reply from it.
+// Whether camera `index`'s last transaction ended without a reply from it,
+// while it is not marked "(no answer)" yet.
 bool MissedLastReply(int32_t index);
 // How long the line must have been quiet before the idle poll asks the
 // selected camera: 200 ms, a second for a camera marked "(no answer)", never
