@@ -107,7 +107,9 @@ int32_t FirstUnanswered(CameraController* c) {
 
 bool EveryCameraListed(CameraController* c) { return c->listReady.load() != 0 && FirstUnanswered(c) < 0; }
 
-InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs) {
+// `*unanswered`: the camera still "(no answer)" when the list is ready but the
+// time ran out.
+InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs, int32_t* unanswered) {
   uint32_t start = OsTickCount();
   uint32_t idleSince = start;
   bool begun = false;
@@ -119,7 +121,8 @@ InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs) {
     // A list waiting for a camera to answer again is not stuck.
     if (!begun || !idle || c->listReady.load() != 0) idleSince = now;
     if (now - idleSince > kStuckMs) return c->cameraCount.load() == 0 ? INIT_NO_CAMERA : INIT_STOPPED;
-    if (now - start > timeoutMs) return c->listReady.load() != 0 ? INIT_UNANSWERED : INIT_TIMEOUT;
+    if (now - start > timeoutMs && c->listReady.load() == 0) return INIT_TIMEOUT;
+    if (now - start > timeoutMs && (*unanswered = FirstUnanswered(c)) >= 0) return INIT_UNANSWERED;
   }
   WaitAndShow(c, 0);
   return INIT_DONE;
@@ -194,7 +197,8 @@ int main(int argc, char** argv) {
   WakeOnNotifications(c);
   if (!c->thread.Start(CameraWorkerThread, c)) return Fail(c, "%s", "cannot start the engine's worker");
 
-  switch (WaitForCameraList(c, options.timeoutMs)) {
+  int32_t unanswered = -1;
+  switch (WaitForCameraList(c, options.timeoutMs, &unanswered)) {
     case INIT_DONE:
       break;
     case INIT_NO_CAMERA:
@@ -204,7 +208,7 @@ int main(int argc, char** argv) {
     case INIT_TIMEOUT:
       return Fail(c, "%s", "initialisation did not finish in time");
     case INIT_UNANSWERED:
-      std::snprintf(what, sizeof what, "%d", static_cast<int>(FirstUnanswered(c) + 1));
+      std::snprintf(what, sizeof what, "%d", static_cast<int>(unanswered + 1));
       return Fail(c, "camera %s is not answering", what);
   }
 

@@ -158,9 +158,13 @@ void ClearMarks() {
 
 bool CameraMissing(int32_t index) { return InTable(index) && recovery.missing[index]; }
 
-// Once marked, a camera is asked with the usual waits again: one that answers
-// only after the first-reply wait must still be found by its probes.
-bool MissedLastReply(int32_t index) { return InTable(index) && recovery.misses[index] > 0 && !recovery.silent[index]; }
+// Once marked, a camera is given the wait after a completion: one that answers
+// only after the first-reply wait is still found by its probes, and a longer
+// wait left by a re-reading or a restart does not hold the line.
+int32_t ReplyWaitCapMs(int32_t index) {
+  if (!InTable(index) || recovery.misses[index] == 0) return 0;
+  return recovery.silent[index] ? kCompletionTimeoutMs : kFirstTimeoutMs;
+}
 
 uint32_t PollSpacingMs(const CameraController* c) {
   const int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();

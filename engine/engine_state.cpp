@@ -8,14 +8,15 @@
 // The wait an acknowledge lengthened belongs to its own transaction: a
 // completion that never came, or an error in its place, must not make the
 // next one wait as long. A camera that missed its last reply is given the
-// first-reply wait at most until it is marked, so a dead one is marked within
-// a second; one that answers, or is marked, gets the usual waits again.
+// first-reply wait at most, so a dead one is marked within a second, and the
+// wait after a completion once marked; one that answers gets the usual waits.
 void StartTransaction(CameraController* c, int32_t code, int32_t stage) {
   if (c->standingTimeoutMs != 0) c->timeoutMs = c->standingTimeoutMs;
   c->standingTimeoutMs = 0;
-  if (code >= TX_COMMAND && MissedLastReply(c->camera.load()) && c->timeoutMs.load() > kFirstTimeoutMs) {
+  const int32_t cap = code >= TX_COMMAND ? ReplyWaitCapMs(c->camera.load()) : 0;
+  if (cap != 0 && c->timeoutMs.load() > cap) {
     c->standingTimeoutMs = c->timeoutMs.load();
-    c->timeoutMs = kFirstTimeoutMs;
+    c->timeoutMs = cap;
   }
   c->mode = code;
   c->stage = stage;

@@ -83,9 +83,10 @@ bool CameraReachable(int32_t index);
 // Camera `index` is beyond the chain its line's last check found: it is
 // asked nothing until its network change announces it again.
 bool CameraMissing(int32_t index);
-// Whether camera `index`'s last transaction ended without a reply from it,
-// while it is not marked "(no answer)" yet.
-bool MissedLastReply(int32_t index);
+// The longest reply wait camera `index`'s next transaction gets: 0 (no limit)
+// while it answers, the first-reply wait once it missed a reply, the wait
+// after a completion once it is marked "(no answer)".
+int32_t ReplyWaitCapMs(int32_t index);
 // How long the line must have been quiet before the idle poll asks the
 // selected camera: 200 ms, a second for a camera marked "(no answer)", never
 // for one whose line is lost or that is beyond its chain.

@@ -1,8 +1,8 @@
 #include "engine/next_deadline.h"
 
 #include "engine/engine_state.h"
-#include "engine/network_lines.h"
 #include "engine/line_recovery.h"
+#include "engine/network_lines.h"
 #include "engine/phase_table.h"
 
 namespace {

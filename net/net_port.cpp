@@ -88,10 +88,11 @@ void ReleaseLine(NetPort* p) {
   p->route = -1;
 }
 
-// The event goes before the flag: whoever sees the line down finds why.
+// Down before it is said: an engine that takes a loss must not find the line
+// still up and take it for a loss and a return at once.
 void GoDown(NetPort* p, uint32_t event) {
-  Report(p, event);
   p->up.store(false, std::memory_order_release);
+  Report(p, event);
   ReleaseLine(p);
   p->state = LINE_DOWN;
   p->heldLength = 0;

@@ -206,11 +206,16 @@ TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
   }
   rig.Step();  // the entry follows the mark at once
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)"}));
+  rig.Post(0, REQ_PRESET_RECALL_3, 0);  // its re-reading leaves a 5 s wait in force
+  ASSERT_TRUE(rig.Settle());
   const size_t marked = com1.Frames().size();
   rig.Run(3500);
   const std::vector<uint32_t> probes = Ticks(com1, "82 09 04 00 FF", marked);
   EXPECT_GE(probes.size(), 3u);
   EXPECT_GE(ClosestGap(probes), 1000u);
+  const std::vector<uint32_t> all = Ticks(com1, "", marked);
+  for (size_t i = 0; i + 1 < probes.size(); i++)  // each holds the line 400 ms at most
+    EXPECT_LE(*std::upper_bound(all.begin(), all.end(), probes[i]) - probes[i], 410u);
   EXPECT_EQ(Ticks(com1, kAddressSet, marked).size(), 0u) << "the line answers, so it is not checked";
   com1.SetStoredPicture(1, [](SimCameraState& s) { s.address = 2; });
   ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, "COM1 back, 2 cameras") && rig.Idle(); }, 3000));
