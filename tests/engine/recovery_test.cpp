@@ -1,7 +1,6 @@
-// Lines that vanish and cameras switched off, on the virtual clock: the line
-// closed at once and opened again with the same, more or fewer cameras on
-// it, a network change, a chain silenced by one camera; and bad input: a port
-// that never comes back, a storm of network changes, a line that flaps.
+// Lines lost and cameras switched off, on the virtual clock: back with the same,
+// more or fewer cameras, network changes, silent chains and cameras, a port that
+// never comes back, a line that flaps, network lines lost.
 #include "engine/line_recovery.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
@@ -109,10 +108,9 @@ TEST(Recovery, LostLineComesBackWithTheSameMoreOrFewerCameras) {
   }
 }
 
-// A camera announcing a network change, on the line the engine polls or on
-// another, a hundred times a second: the line is addressed again once, 500 ms
-// after the first of them. One sent during a check that slow replies make
-// longer than that is answered by another check once it is over.
+// A network change a hundred times a second, on the polled line or another: the
+// line is addressed again once, 500 ms after the first. One sent during a check
+// made longer by slow replies brings another check once it is over.
 TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
   for (int com : {1, 2}) {
     SCOPED_TRACE(com);
@@ -148,11 +146,9 @@ TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
   }
 }
 
-// The first camera of a chain switched off breaks the ring: the selected
-// second one misses three replies and is marked within a second of its last
-// answer; its requests are dropped and the silent line gets one address set a
-// second; power back on, the line is addressed and initialised again and the
-// camera is driven as before.
+// The first camera of a chain switched off breaks the ring: the selected second
+// is marked within a second of its last answer and the silent line gets one
+// address set a second; back on, it is initialised again and driven as before.
 TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   EngineRig rig;
   WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
@@ -222,9 +218,8 @@ TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
 }
 
-// The second camera of a chain does not answer at start-up: the others are
-// initialised and listed, it is listed "(no answer)" and initialised once it
-// answers.
+// A camera silent at start-up is listed "(no answer)" while the others are
+// initialised, and initialised once it answers.
 TEST(Recovery, CameraSilentAtStartUpIsPassedOverUntilItAnswers) {
   EngineRig rig;
   WirePeer& com1 = rig.Attach(1, {0x45, 0x45, 0x45}, kFast);
@@ -306,10 +301,9 @@ TEST(Recovery, InitialisationAgainPassesOverAMissingCamera) {
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)"}));
 }
 
-// Lost in discovery, between the echoes of its two broadcasts, then again in
-// the settle, the address set, or a camera's initialisation:
-// once the line stays, both cameras are initialised again and the list
-// still has one entry per camera.
+// Lost between the echoes of discovery's two broadcasts, then in the settle, the
+// address set or an initialisation: once the line stays, both cameras are
+// initialised again, one list entry each.
 TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
   EngineRig rig;
   rig.Attach(1, {0x45}, kFast);
@@ -340,11 +334,9 @@ TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
   EXPECT_EQ(Hex(back.Received(1, 0x01).back()), "82 01 04 62 02 FF");
 }
 
-// A TCP line whose connection drops is a lost port that connects again by
-// itself: its cameras are out at once, and once it is up again it is checked
-// and initialised again, records kept; also when it was back before the
-// worker's next step. A line down is not in step with the virtual clock: it
-// is given real time to connect again.
+// A TCP line that drops is a lost port that reconnects by itself, also before
+// the worker's next step: its cameras out at once, then checked and initialised
+// again, records kept. A line down is given real time to reconnect.
 TEST(Recovery, NetworkLineLostComesBackLikeAPort) {
   for (const bool backAtOnce : {false, true}) {
     SCOPED_TRACE(backAtOnce);
@@ -375,10 +367,9 @@ TEST(Recovery, NetworkLineLostComesBackLikeAPort) {
   }
 }
 
-// A visca-ip camera: its first check refused, it is checked again; a message
-// refused as of a type it does not take is named; switched off, it is marked after three misses and its line asked
-// once a second, each time numbered afresh behind a RESET; back on, it is
-// initialised again.
+// A visca-ip camera: a refused first check is made again, a message of a type it
+// does not take named; switched off, it is marked after three misses and asked
+// once a second, numbered afresh behind a RESET; back on, initialised again.
 TEST(Recovery, ViscaIpCameraSwitchedOffIsAskedEverySecondUntilItAnswers) {
   EngineRig rig;
   WirePeer& ip2 = rig.AttachIp(2, NET_VISCA_IP, {0x45}, kFast);

@@ -13,18 +13,10 @@ namespace {
 
 bool Settled(CameraController* c) { return c->mode.load() == MODE_IDLE && c->port.load() == -1; }
 
-bool CurrentPortHasFrame(CameraController* c) {
-  const int32_t port = c->port.load();
-  return port >= 0 && port < kChannelCount && c->channels[port] && c->channels[port]->HasReceivedFrame();
-}
-
-// The worker thread's loop on the virtual clock: it sleeps WorkerWaitMs unless
-// a frame on the current port wakes it first, then steps; a stray wake (a
-// frame on another line, a request dropped) steps again in the same millisecond.
+// The worker thread's loop; a stray wake (a frame on another line, a request
+// dropped) steps again in the same millisecond.
 void SleepThenStep(EngineRig& rig, bool strayWake) {
-  const uint32_t wait = WorkerWaitMs(rig.c);
-  for (uint32_t slept = 0; slept < wait && !CurrentPortHasFrame(rig.c); slept++) rig.Tick();
-  rig.StepAtThisTick();
+  rig.SleepThenStep();
   if (strayWake) rig.StepAtThisTick();
 }
 

@@ -81,7 +81,7 @@ TEST(NetLine, CameraOverRawUdpAnswersThroughTheChannel) {
   holder.Bind(kViscaIpLocalPort);
 
   SerialChannel raw;
-  ASSERT_EQ(OpenLoopback(raw, NET_UDP, sim.LoopbackPort(0)), 0);
+  ASSERT_EQ(OpenLoopback(raw, NET_UDP, sim.LoopbackPort()), 0);
   EXPECT_NE(UdpHubLocalPort(), 0);
   EXPECT_NE(UdpHubLocalPort(), kViscaIpLocalPort);
   // A reply from an address not configured, queued ahead of the camera's,

@@ -91,11 +91,6 @@ class Drain : public PanelTest {
   }
 
   void Notify(uint32_t code, uint32_t value, uint32_t camera = 0) { notifyQueue.Put(camera, code, value, 0); }
-
-  bool QueueEmpty() {
-    uint32_t a, b, d, e;
-    return !notifyQueue.TryGet(a, b, d, e);
-  }
 };
 
 // Zoom and the gains show their slider's position, not the value; with both
@@ -141,7 +136,7 @@ TEST_F(Drain, CodesWithoutAValueBoxAreTakenAndChangeNothing) {
   Check(panel, IDC_EXPOSURE_AUTO, true);
   for (uint32_t code : {45u, 8201u, 43u, 0u, 2u, 6u, 53u, 0xFFFFFFFFu}) Notify(code, 3);
   DrainNotifications();
-  EXPECT_TRUE(QueueEmpty());
+  EXPECT_FALSE(notifyQueue.HasMessages());
   for (int id : {IDC_ZOOM_VALUE, IDC_BRIGHT_VALUE, IDC_FOCUS_VALUE, IDC_SHARP_VALUE, IDC_LEVEL_VALUE, IDC_STATUS})
     EXPECT_TRUE(History(panel, id).empty()) << "control " << id;
   for (int id : {IDC_R_GAIN_VALUE, IDC_B_GAIN_VALUE}) EXPECT_TRUE(History(setup, id).empty()) << "control " << id;
@@ -154,13 +149,13 @@ TEST_F(Drain, EmptiesTheQueueInOrderWhateverCameraReportsButNotWithoutAControlle
   Notify(29, 9, 1);
   Notify(29, 12, 40);
   DrainNotifications();
-  EXPECT_TRUE(QueueEmpty());
+  EXPECT_FALSE(notifyQueue.HasMessages());
   EXPECT_EQ((std::vector<std::string>{"3", "9", "12"}), History(panel, IDC_SHARP_VALUE));
   Notify(29, 4);
   pController = nullptr;
   DrainNotifications();
   EXPECT_EQ(3u, History(panel, IDC_SHARP_VALUE).size());
-  EXPECT_FALSE(QueueEmpty());
+  EXPECT_TRUE(notifyQueue.HasMessages());
 }
 
 }  // namespace

@@ -56,10 +56,9 @@ struct Camsim {
     }
     return true;
   }
-  // The port of the nth line served on 127.0.0.1 (n = 0: the first), 0 when none.
-  uint16_t LoopbackPort(int n) const {
-    size_t at = text.find("127.0.0.1:");
-    for (int i = 0; i < n && at != std::string::npos; ++i) at = text.find("127.0.0.1:", at + 1);
+  // The port of the first line served on 127.0.0.1, 0 when none.
+  uint16_t LoopbackPort() const {
+    const size_t at = text.find("127.0.0.1:");
     return at == std::string::npos ? 0 : static_cast<uint16_t>(std::strtol(text.c_str() + at + 10, nullptr, 10));
   }
 };

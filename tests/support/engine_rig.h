@@ -1,7 +1,6 @@
-// A controller stepped on a virtual clock, virtual cameras on its COM ports
-// and network lines,
-// the panel and Setup dialog in the in-memory window table (fake_panel.h),
-// which the engine reaches through the windows' hooks. Each step waits
+// A controller stepped on a virtual clock, virtual cameras on its COM ports and
+// network lines, the panel and Setup dialog in the in-memory window table
+// (fake_panel.h), which the engine reaches through the windows' hooks. Each step waits
 // until every line's I/O thread has settled, so thread speed never matters.
 #pragma once
 
@@ -325,12 +324,10 @@ class EngineRig {
   // current port wakes it first, then steps.
   void SleepThenStep() {
     const uint32_t wait = WorkerWaitMs(c);
-    for (uint32_t slept = 0; slept < wait && !CurrentPortHasFrame(); slept++) Tick();
-    StepAtThisTick();
-  }
-  bool CurrentPortHasFrame() const {
     const int32_t port = c->port.load();
-    return port >= 0 && port < kChannelCount && c->channels[port] && c->channels[port]->HasReceivedFrame();
+    const bool onPort = port >= 0 && port < kChannelCount && c->channels[port];
+    for (uint32_t slept = 0; slept < wait && !(onPort && c->channels[port]->HasReceivedFrame()); slept++) Tick();
+    StepAtThisTick();
   }
   void Run(int ms) {
     RunUntil([] { return false; }, ms);
