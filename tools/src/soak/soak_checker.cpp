@@ -1,5 +1,6 @@
 #include "tools/src/soak/soak_checker.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -20,14 +21,27 @@ const char* DropRuleName(SoakDrop rule) {
   }
 }
 
+// Readings are built in the threads that pump the lines; buffers made before
+// the run keep those threads from allocating, and the resident memory the
+// soak checks flat.
+void SoakChecker::Prepare(std::vector<Path>* readings) {
+  readings->assign(kReadingsPrepared, Path{kNoPath, {}});
+  readings->clear();
+}
+
 void SoakChecker::AddCamera(const SoakCamera& camera) {
-  if (cameras.size() < kMaxCameras) cameras.push_back(Camera{camera, {}, false, false, false});
+  if (cameras.size() >= kMaxCameras) return;
+  cameras.reserve(kMaxCameras);  // a camera copied on growth would lose its buffers
+  cameras.push_back(Camera{camera, {}, 0, {}, false, false, false});
+  Prepare(&cameras.back().paths);
+  cameras.back().paths.push_back(Path{0, {}});
+  if (byEnd.capacity() < kReadingsPrepared) Prepare(&byEnd);
 }
 
 bool SoakChecker::Expect(uint32_t cameraIndex, uint32_t code, int32_t a, uint32_t tick) {
   requests++;
   if (cameraIndex >= cameras.size()) {
-    dropped[DROP_INDEX_OUT_OF_RANGE]++;
+    counted.dropped[DROP_INDEX_OUT_OF_RANGE]++;
     return false;
   }
   Camera& camera = cameras[cameraIndex];
@@ -39,13 +53,13 @@ bool SoakChecker::Expect(uint32_t cameraIndex, uint32_t code, int32_t a, uint32_
 void SoakChecker::QueueRefused(uint32_t cameraIndex) {
   if (cameraIndex >= cameras.size() || cameras[cameraIndex].waiting.empty()) return;
   cameras[cameraIndex].waiting.pop_back();
-  dropped[DROP_FULL_QUEUE]++;
+  counted.dropped[DROP_FULL_QUEUE]++;
 }
 
 void SoakChecker::Withdraw(uint32_t cameraIndex) {
   requests--;
   if (cameraIndex >= cameras.size()) {
-    dropped[DROP_INDEX_OUT_OF_RANGE]--;
+    counted.dropped[DROP_INDEX_OUT_OF_RANGE]--;
     return;
   }
   if (!cameras[cameraIndex].waiting.empty()) cameras[cameraIndex].waiting.pop_back();
@@ -73,15 +87,8 @@ void SoakChecker::ObserveFields(int camera, int32_t aperture, int32_t rGain, int
   }
 }
 
-void SoakChecker::Note(const char* what, int camera, const Waiter& w) {
-  if (lostNotes >= kMaxNotes) return;
-  lostNotes++;
-  char text[160];
-  int at =
-      snprintf(text, sizeof text, "%s: camera %d request %u a=%d put at %u ms", what, camera + 1, w.code, w.a, w.tick);
-  if (w.command.field != FIELD_NONE && at > 0 && at < static_cast<int>(sizeof text))
-    snprintf(text + at, sizeof text - static_cast<size_t>(at), ", last reported %d", w.lastSeen);
-  notes.push_back(text);
+bool SoakChecker::Tally::BetterThan(const Tally& other) const {
+  return lost != other.lost ? lost < other.lost : delivered > other.delivered;
 }
 
 bool SoakChecker::Droppable(const Waiter& w) {
@@ -90,47 +97,105 @@ bool SoakChecker::Droppable(const Waiter& w) {
 }
 
 // A request that did not reach its camera.
-void SoakChecker::Settle(int camera, const Waiter& w) {
-  if (w.command.length == 0) {
-    Note("no command known", camera, w);
-    lost++;
-  } else if (w.command.field != FIELD_NONE && w.seenEqual) {
-    dropped[DROP_VALUE_UNCHANGED]++;
-  } else if (w.goneSeen) {
-    dropped[DROP_LINE_GONE]++;
-  } else if (w.markedSeen) {
-    dropped[DROP_NO_ANSWER]++;
-  } else {
-    Note("lost", camera, w);
-    lost++;
+void SoakChecker::Settle(const Waiter& w, Tally* tally) {
+  if (w.command.length != 0) {
+    if (w.command.field != FIELD_NONE && w.seenEqual) {
+      tally->dropped[DROP_VALUE_UNCHANGED]++;
+      return;
+    }
+    if (w.goneSeen) {
+      tally->dropped[DROP_LINE_GONE]++;
+      return;
+    }
+    if (w.markedSeen) {
+      tally->dropped[DROP_NO_ANSWER]++;
+      return;
+    }
+  }
+  tally->lost++;
+  if (tally->missedCount >= kMaxNotes) return;
+  const int32_t seen = w.command.field != FIELD_NONE ? w.lastSeen : INT32_MIN;
+  tally->missed[tally->missedCount++] = Tally::Missed{w.code, w.a, w.tick, seen, w.command.length == 0};
+}
+
+void SoakChecker::Offer(const Camera& camera, const Path& path, std::vector<Path>* byEnd) {
+  Path& slot = (*byEnd)[path.next - camera.first];
+  if (slot.next == kNoPath || path.tally.BetterThan(slot.tally)) slot = path;
+}
+
+// Any waiting request with the command's bytes may be the one it answers, the
+// ones ahead of it settled. Initialisation sends the power-on a power request
+// sends too: while one ahead still waits with no rule to drop it, the packet
+// is initialisation's, not this request's.
+void SoakChecker::Extend(int camera, const Path& path, const uint8_t* packet, int length, bool initialisation,
+                         std::vector<Path>* byEnd) const {
+  const Camera& cam = cameras[camera];
+  Path run = path;
+  bool matched = false;
+  for (size_t i = path.next - cam.first; i < cam.waiting.size(); i++) {
+    const Waiter& w = cam.waiting[i];
+    if (w.command.length == length && memcmp(w.command.bytes, packet, static_cast<size_t>(length)) == 0) {
+      Path taken = run;
+      taken.next = cam.first + i + 1;
+      taken.tally.delivered++;
+      Offer(cam, taken, byEnd);
+      matched = true;
+    }
+    if (initialisation && !Droppable(w)) break;
+    Settle(w, &run.tally);
+  }
+  if (initialisation && !matched) Offer(cam, path, byEnd);
+}
+
+void SoakChecker::Count(int camera, const Tally& tally) {
+  counted.delivered += tally.delivered;
+  counted.lost += tally.lost;
+  for (int rule = 0; rule < DROP_RULES; rule++) counted.dropped[rule] += tally.dropped[rule];
+  for (size_t k = 0; k < tally.missedCount && lostNoted < kMaxNotes; k++, lostNoted++) {
+    const Tally::Missed& m = tally.missed[k];
+    char text[160];
+    int at = snprintf(text, sizeof text, "%s: camera %d request %u a=%d put at %u ms",
+                      m.noCommand ? "no command known" : "lost", camera + 1, m.code, m.a, m.tick);
+    if (m.lastSeen != INT32_MIN && at > 0 && at < static_cast<int>(sizeof text))
+      snprintf(text + at, sizeof text - static_cast<size_t>(at), ", last reported %d", m.lastSeen);
+    notes.push_back(text);
   }
 }
 
-bool SoakChecker::AllDroppable(int camera, size_t count) const {
-  for (size_t k = 0; k < count; k++) {
-    if (!Droppable(cameras[camera].waiting[k])) return false;
-  }
-  return true;
+const SoakChecker::Path& SoakChecker::Best(const Camera& camera) const {
+  const Path* best = &camera.paths.front();
+  for (const Path& path : camera.paths)
+    if (path.tally.BetterThan(best->tally) || (!best->tally.BetterThan(path.tally) && path.next > best->next))
+      best = &path;
+  return *best;
+}
+
+void SoakChecker::Narrow(Camera* camera) {
+  const uint64_t settled = camera->paths.front().next;
+  camera->waiting.erase(camera->waiting.begin(), camera->waiting.begin() + static_cast<long>(settled - camera->first));
+  camera->first = settled;
+  if (camera->paths.size() != 1) return;
+  Count(static_cast<int>(camera - cameras.data()), camera->paths.front().tally);
+  camera->paths.front().tally = Tally{};
 }
 
 void SoakChecker::Received(int camera, const uint8_t* packet, int length, uint32_t tick) {
   // Only commands addressed to the camera answer requests; inquiries and
   // broadcasts are the engine's own.
   if (camera < 0 || camera >= CameraCount() || length < 3 || packet[0] == 0x88 || packet[1] != 0x01) return;
-  std::deque<Waiter>& waiting = cameras[camera].waiting;
-  for (size_t i = 0; i < waiting.size(); i++) {
-    const SoakCommand& want = waiting[i].command;
-    if (want.length != length || memcmp(want.bytes, packet, static_cast<size_t>(length)) != 0) continue;
-    // Initialisation sends the power-on a power request sends too. Requests
-    // reach a camera in the order put, so while one ahead still waits with no
-    // rule to drop it, the packet is initialisation's, not this request's.
-    if (IsInitialisationCommand(packet, length) && !AllDroppable(camera, i)) return;
-    for (size_t k = 0; k < i; k++) Settle(camera, waiting[k]);
-    waiting.erase(waiting.begin(), waiting.begin() + static_cast<long>(i) + 1);
-    delivered++;
+  Camera& cam = cameras[camera];
+  const bool initialisation = IsInitialisationCommand(packet, length);
+  // One reading for each request the packet may end with, in their order;
+  // the buffers are kept, so a long queue does not churn the heap.
+  byEnd.assign(cam.waiting.size() + 1, Path{kNoPath, {}});
+  for (const Path& path : cam.paths) Extend(camera, path, packet, length, initialisation, &byEnd);
+  byEnd.erase(std::remove_if(byEnd.begin(), byEnd.end(), [](const Path& path) { return path.next == kNoPath; }),
+              byEnd.end());
+  if (!byEnd.empty()) {
+    cam.paths.swap(byEnd);
+    Narrow(&cam);
     return;
   }
-  if (IsInitialisationCommand(packet, length)) return;
   unexpected++;
   if (oddNotes >= kMaxNotes) return;
   oddNotes++;
@@ -176,11 +241,36 @@ void SoakChecker::ObserveMarked(int camera, bool marked) {
 
 void SoakChecker::Finish() {
   for (int camera = 0; camera < CameraCount(); camera++) {
-    for (const Waiter& w : cameras[camera].waiting) Settle(camera, w);
-    cameras[camera].waiting.clear();
+    Camera& cam = cameras[camera];
+    for (Path& path : cam.paths) {
+      for (size_t i = path.next - cam.first; i < cam.waiting.size(); i++) Settle(cam.waiting[i], &path.tally);
+      path.next = cam.first + cam.waiting.size();
+    }
+    cam.paths = {Best(cam)};
+    Narrow(&cam);
   }
 }
 
 size_t SoakChecker::Waiting(int camera) const {
-  return camera >= 0 && camera < CameraCount() ? cameras[camera].waiting.size() : 0;
+  if (camera < 0 || camera >= CameraCount()) return 0;
+  const Camera& cam = cameras[camera];
+  return static_cast<size_t>(cam.first + cam.waiting.size() - Best(cam).next);
+}
+
+uint64_t SoakChecker::Delivered() const {
+  uint64_t sum = counted.delivered;
+  for (const Camera& camera : cameras) sum += Best(camera).tally.delivered;
+  return sum;
+}
+
+uint64_t SoakChecker::Dropped(SoakDrop rule) const {
+  uint64_t sum = counted.dropped[rule];
+  for (const Camera& camera : cameras) sum += Best(camera).tally.dropped[rule];
+  return sum;
+}
+
+uint64_t SoakChecker::Lost() const {
+  uint64_t sum = counted.lost;
+  for (const Camera& camera : cameras) sum += Best(camera).tally.lost;
+  return sum;
 }

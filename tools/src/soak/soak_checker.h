@@ -3,6 +3,9 @@
 // was full, the camera index was out of range, the camera already reported
 // the value, the camera's line was gone, or the camera was marked as not
 // answering while the request waited. Whatever is left is a lost request.
+// Requests with the same bytes make a command ambiguous (one the engine
+// dropped and a later one it sent look alike), so each camera keeps every
+// reading of its commands so far and counts the one with the fewest lost.
 // Not thread-safe: the caller locks.
 #pragma once
 
@@ -59,10 +62,11 @@ class SoakChecker {
   // Every request still waiting is settled: by a rule, or lost.
   void Finish();
 
+  // Totals so far, each camera counted by its best reading.
   uint64_t Requests() const { return requests; }
-  uint64_t Delivered() const { return delivered; }
-  uint64_t Dropped(SoakDrop rule) const { return dropped[rule]; }
-  uint64_t Lost() const { return lost; }
+  uint64_t Delivered() const;
+  uint64_t Dropped(SoakDrop rule) const;
+  uint64_t Lost() const;
   uint64_t Unexpected() const { return unexpected; }
   size_t Waiting(int camera) const;
   const std::vector<std::string>& Notes() const { return notes; }
@@ -78,9 +82,34 @@ class SoakChecker {
     bool goneSeen;     // the line was gone while the request waited
     bool markedSeen;   // the camera was marked while the request waited
   };
+  struct Tally {
+    uint64_t delivered = 0;
+    uint64_t dropped[DROP_RULES] = {};
+    uint64_t lost = 0;
+    // The first lost requests, for the notes (no heap: readings are built in
+    // the threads that pump the lines).
+    struct Missed {
+      uint32_t code;
+      int32_t a;
+      uint32_t tick;
+      int32_t lastSeen;  // INT32_MIN for a request with no reported field
+      bool noCommand;    // the request has no command known
+    };
+    Missed missed[kMaxNotes];
+    size_t missedCount = 0;
+    bool BetterThan(const Tally& other) const;
+  };
+  // One reading of the commands so far: the requests before `next` (counted
+  // over the whole run) are settled as `tally` says.
+  struct Path {
+    uint64_t next;
+    Tally tally;
+  };
   struct Camera {
     SoakCamera info;
     std::deque<Waiter> waiting;
+    uint64_t first;  // the number of waiting.front() in the run
+    std::vector<Path> paths;
     bool gone;
     bool marked;
     bool modelWrong;
@@ -88,20 +117,30 @@ class SoakChecker {
 
   // A drop rule explains a request that did not arrive.
   static bool Droppable(const Waiter& w);
-  // The first `count` requests waiting for the camera all are droppable.
-  bool AllDroppable(int camera, size_t count) const;
-  void Settle(int camera, const Waiter& w);
-  void Note(const char* what, int camera, const Waiter& w);
+  static void Settle(const Waiter& w, Tally* tally);
+  static constexpr uint64_t kNoPath = UINT64_MAX;
+  // Room for the readings of twice the engine's queue of requests waiting.
+  static constexpr size_t kReadingsPrepared = 512;
+  static void Prepare(std::vector<Path>* readings);
+  // Keeps the better reading of those that end before the same request.
+  static void Offer(const Camera& camera, const Path& path, std::vector<Path>* byEnd);
+  // Every way a command can end the waits of `path`, offered to `byEnd`.
+  void Extend(int camera, const Path& path, const uint8_t* packet, int length, bool initialisation,
+              std::vector<Path>* byEnd) const;
+  // Forgets requests every reading has settled (readings in their order); a
+  // single reading is counted for good.
+  void Narrow(Camera* camera);
+  const Path& Best(const Camera& camera) const;
+  void Count(int camera, const Tally& tally);
 
   std::vector<Camera> cameras;
   uint64_t requests = 0;
-  uint64_t delivered = 0;
-  uint64_t dropped[DROP_RULES] = {};
-  uint64_t lost = 0;
+  Tally counted;
+  std::vector<Path> byEnd;  // Received's readings being built
   uint64_t unexpected = 0;
   uint64_t modelMisreads = 0;
   std::vector<std::string> notes;
-  size_t lostNotes = 0, oddNotes = 0;
+  size_t lostNoted = 0, oddNotes = 0;
 };
 
 const char* DropRuleName(SoakDrop rule);

@@ -147,6 +147,26 @@ TEST_F(CheckerTest, PowerOnSettlesOnlyRequestsARuleExplains) {
   EXPECT_EQ(checker.Delivered(), 2u);
 }
 
+// Two freezes alike: the first waited while its camera was marked, so the
+// engine may have dropped it and sent the second, or sent both.
+TEST(SoakChecker, ACommandMayAnswerALaterRequestAlikeWhenARuleDropsTheEarlier) {
+  const uint8_t freezeOff[] = {0x81, 0x01, 0x04, 0x62, 0x03, 0xFF};
+  for (uint64_t sent : {1u, 2u}) {
+    SoakChecker checker;
+    checker.AddCamera(SoakCamera{1, 0x45});
+    checker.Expect(0, REQ_FREEZE, 0, 0);
+    checker.ObserveMarked(0, true);
+    checker.ObserveMarked(0, false);
+    checker.Expect(0, REQ_FREEZE, 0, 0);
+    for (uint64_t i = 0; i < sent; i++) checker.Received(0, freezeOff, sizeof freezeOff);
+    EXPECT_EQ(checker.Waiting(0), 0u) << sent;
+    checker.Finish();
+    EXPECT_EQ(checker.Delivered(), sent);
+    EXPECT_EQ(checker.Dropped(DROP_NO_ANSWER), 2 - sent);
+    EXPECT_EQ(checker.Lost() + checker.Unexpected(), 0u) << sent;
+  }
+}
+
 TEST_F(CheckerTest, CommandsOutOfOrderOrUnaskedAreFaults) {
   checker.Expect(0, REQ_FREEZE, 1, 0);
   checker.Expect(0, REQ_FREEZE, 0, 0);
