@@ -5,8 +5,6 @@
 #include "engine/transmission.h"
 
 #include <atomic>
-#include <cstdarg>
-#include <cstdio>
 
 namespace {
 
@@ -54,18 +52,6 @@ bool Take(uint32_t ticket, uint8_t* payload, int32_t* length) {
   *length = static_cast<int32_t>(n);
   s.ticket.store(0, std::memory_order_relaxed);
   return true;
-}
-
-// Says why nothing was put in `message` (of `size`) and returns `r`.
-RawPutResult Refuse(RawPutResult r, char* message, int32_t size, const char* format, ...)
-    __attribute__((format(printf, 4, 5)));
-RawPutResult Refuse(RawPutResult r, char* message, int32_t size, const char* format, ...) {
-  if (!message || size <= 0) return r;
-  va_list args;
-  va_start(args, format);
-  vsnprintf(message, static_cast<size_t>(size), format, args);
-  va_end(args);
-  return r;
 }
 
 }  // namespace

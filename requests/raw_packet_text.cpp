@@ -1,8 +1,5 @@
 #include "requests/raw_packet_text.h"
 
-#include <cstdarg>
-#include <cstdio>
-
 namespace {
 
 // A bad token is quoted up to this many characters.
@@ -34,18 +31,6 @@ bool TokenValue(const char* t, int n, bool first, int* value, bool* own) {
   }
   *value = v;
   return true;
-}
-
-// Says what is wrong in `message` (of `size`) and returns `r`.
-RawParseResult Refuse(RawParseResult r, char* message, int32_t size, const char* format, ...)
-    __attribute__((format(printf, 4, 5)));
-RawParseResult Refuse(RawParseResult r, char* message, int32_t size, const char* format, ...) {
-  if (!message || size <= 0) return r;
-  va_list args;
-  va_start(args, format);
-  vsnprintf(message, static_cast<size_t>(size), format, args);
-  va_end(args);
-  return r;
 }
 
 // What the whole packet must be, once its bytes are read.

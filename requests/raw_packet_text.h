@@ -4,7 +4,9 @@
 
 #include "requests/visca_packet.h"
 
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 
 struct RawPacket {
   uint8_t bytes[kMaxPacketBytes] = {};
@@ -27,3 +29,18 @@ enum RawParseResult {
 // bytes are allowed). On RAW_OK `out` holds the packet; otherwise `message`
 // says what is wrong, in one line.
 RawParseResult ParseRawPacket(const char* text, RawPacket* out, char* message, int32_t messageSize);
+
+// Says why a raw command was refused in `message` (of `size`; none when null)
+// and returns `result`: the parser's and the engine's refusals alike.
+template <typename Result>
+Result Refuse(Result result, char* message, int32_t size, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+template <typename Result>
+Result Refuse(Result result, char* message, int32_t size, const char* format, ...) {
+  if (!message || size <= 0) return result;
+  va_list args;
+  va_start(args, format);
+  vsnprintf(message, static_cast<size_t>(size), format, args);
+  va_end(args);
+  return result;
+}
