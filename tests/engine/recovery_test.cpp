@@ -1,6 +1,4 @@
-// Lines lost and cameras switched off, on the virtual clock: back with the same,
-// more or fewer cameras, network changes, silent chains and cameras, a port that
-// never comes back, a line that flaps, network lines lost.
+// Lines lost and cameras switched off, and how each comes back.
 #include "engine/line_recovery.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
@@ -17,7 +15,6 @@ bool Shows(EngineRig& rig, const std::string& text) {
   return !texts.empty() && texts.back() == text;
 }
 
-// Ready, camera `index` selected in the engine and in the list.
 void Choose(EngineRig& rig, int index) {
   ASSERT_TRUE(rig.RunToReady() && rig.Select(index));
   SendDlgItemMessageA(rig.panel, IDC_CAMERA_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -27,7 +24,6 @@ int Selected(EngineRig& rig) {
   return static_cast<int>(SendDlgItemMessageA(rig.panel, IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0));
 }
 
-// The ticks of the frames on a line that start with `prefix`, from frame `from` on.
 std::vector<uint32_t> Ticks(WirePeer& line, const std::string& prefix, size_t from = 0) {
   std::vector<uint32_t> ticks;
   const std::vector<WireFrame> frames = line.Frames();
@@ -94,9 +90,7 @@ TEST(Recovery, LostLineComesBackWithTheSameMoreOrFewerCameras) {
     rig.Post(1, REQ_FREEZE, 1);
     ASSERT_TRUE(rig.Settle());
     EXPECT_EQ(Hex(back.Received(0, 0x01).back()), "81 01 04 62 02 FF");
-    // A camera the echo did not count is asked nothing, even selected: its line
-    // is not addressed again and again, nor its own packet taken for its answer,
-    // and the worker sleeps between polls once the request's re-reading is over.
+    // A camera the echo did not count is asked nothing, even selected.
     const int32_t focus = rig.c->cameras[2].focusPos;
     ASSERT_TRUE(rig.Select(2));
     rig.Run(1000);
@@ -108,9 +102,8 @@ TEST(Recovery, LostLineComesBackWithTheSameMoreOrFewerCameras) {
   }
 }
 
-// A network change a hundred times a second, on the polled line or another: the
-// line is addressed again once, 500 ms after the first. One sent during a check
-// made longer by slow replies brings another check once it is over.
+// A burst of network changes readdresses the line once, 500 ms after the
+// first; one during a slow check brings another check after it.
 TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
   for (int com : {1, 2}) {
     SCOPED_TRACE(com);
@@ -146,9 +139,8 @@ TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
   }
 }
 
-// The first camera of a chain switched off breaks the ring: the selected second
-// is marked within a second of its last answer and the silent line gets one
-// address set a second; back on, it is initialised again and driven as before.
+// The first camera switched off silences the chain: marked within a second,
+// the line checked once a second, initialised again once back.
 TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   EngineRig rig;
   WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
@@ -163,8 +155,7 @@ TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   ASSERT_TRUE(rig.RunUntil([&] { return rig.StatusTexts().size() > shown; }, 3000));
   EXPECT_EQ(rig.StatusTexts().at(shown), "Camera 2 not answering");
   EXPECT_LE(VirtualTick() - lastAnswer, 1000u);
-  // The first packet unanswered waits as long as ever (400 ms), the next two
-  // the first-reply wait (200 ms) each: nothing marks it sooner.
+  // 400 ms for the first miss, then 200 ms each: nothing marks it sooner.
   std::vector<uint32_t> unanswered = Ticks(com1, "82");
   unanswered.erase(unanswered.begin(), std::upper_bound(unanswered.begin(), unanswered.end(), lastAnswer));
   ASSERT_EQ(unanswered.size(), 3u);
@@ -187,9 +178,8 @@ TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   EXPECT_EQ(Hex(com1.Received(1, 0x01).back()), "82 01 04 62 02 FF");
 }
 
-// A camera gone from the chain while the rest of its line goes on (its packets
-// come back round the ring, no reply): three requests mark it, it is asked its
-// power once a second, and once it answers its line is initialised again.
+// A camera gone from a live chain is marked, asked its power once a second,
+// and initialised again once it answers.
 TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
   EngineRig rig;
   WirePeer& com1 = rig.Attach(1, {0x45, 0x45}, kFast);
@@ -218,8 +208,7 @@ TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
 }
 
-// A camera silent at start-up is listed "(no answer)" while the others are
-// initialised, and initialised once it answers.
+// A camera silent at start-up is passed over until it answers.
 TEST(Recovery, CameraSilentAtStartUpIsPassedOverUntilItAnswers) {
   EngineRig rig;
   WirePeer& com1 = rig.Attach(1, {0x45, 0x45, 0x45}, kFast);
@@ -238,8 +227,7 @@ TEST(Recovery, CameraSilentAtStartUpIsPassedOverUntilItAnswers) {
   EXPECT_EQ(int32_t(rig.c->cameras[1].modelCode), 0x45);
 }
 
-// The only port lost in discovery, so nothing is found or polled: the worker
-// wakes once a second for the attempt and nothing else; back, it is listed.
+// The only port lost in discovery: one wake a second; back, it is listed.
 TEST(Recovery, PortThatNeverReopensCostsOneAttemptASecond) {
   EngineRig rig;
   rig.Attach(1, {0x45}, kFast);
@@ -301,9 +289,7 @@ TEST(Recovery, InitialisationAgainPassesOverAMissingCamera) {
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2 (no answer)"}));
 }
 
-// Lost between the echoes of discovery's two broadcasts, then in the settle, the
-// address set or an initialisation: once the line stays, both cameras are
-// initialised again, one list entry each.
+// Lost at each point of discovery and initialisation: once it stays, one entry per camera.
 TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
   EngineRig rig;
   rig.Attach(1, {0x45}, kFast);
@@ -334,9 +320,8 @@ TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
   EXPECT_EQ(Hex(back.Received(1, 0x01).back()), "82 01 04 62 02 FF");
 }
 
-// A TCP line that drops is a lost port that reconnects by itself, also before
-// the worker's next step: its cameras out at once, then checked and initialised
-// again, records kept. A line down is given real time to reconnect.
+// A dropped TCP line is a lost port that reconnects by itself, also before the
+// next step.
 TEST(Recovery, NetworkLineLostComesBackLikeAPort) {
   for (const bool backAtOnce : {false, true}) {
     SCOPED_TRACE(backAtOnce);
@@ -367,9 +352,8 @@ TEST(Recovery, NetworkLineLostComesBackLikeAPort) {
   }
 }
 
-// A visca-ip camera: a refused first check is made again, a message of a type it
-// does not take named; switched off, it is marked after three misses and asked
-// once a second, numbered afresh behind a RESET; back on, initialised again.
+// visca-ip: a refused message type is named; switched off, the camera is asked
+// once a second behind a RESET; back on, initialised again.
 TEST(Recovery, ViscaIpCameraSwitchedOffIsAskedEverySecondUntilItAnswers) {
   EngineRig rig;
   WirePeer& ip2 = rig.AttachIp(2, NET_VISCA_IP, {0x45}, kFast);

@@ -1,5 +1,4 @@
-// Which camera the engine talks to while the selection changes, after initialisation
-// runs again, and records read by the panel while the worker fills them.
+// Which camera the engine talks to as the selection changes.
 #include "engine/engine_state.h"
 #include "panel/panel_refresh.h"
 #include "panel/slider_controls.h"
@@ -43,9 +42,7 @@ TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
   EXPECT_FALSE(TwoLines::Has(t.com2.Hexes(), on2, "81 01 04 38 02 FF"));
   EXPECT_EQ(t.rig.c->camera.load(), 0) << "the selection took effect inside the transaction";
 
-  // The read-back lands in the record of the camera that was asked; then the
-  // selection takes effect. A later request for camera 1 (x 3.0 on the 30x
-  // table: 8291) goes to it, and the polls go back to camera 3 on COM2 alone.
+  // The read-back lands in camera 1's record; a later request for it still goes to it.
   int32_t thirdFocus = t.rig.c->cameras[2].focusPos;
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->camera.load() == 2; }, 2000));
   EXPECT_EQ(t.rig.c->cameras[0].focusPos, t.com1.State(0).picture.focusPos);
@@ -60,8 +57,7 @@ TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
   EXPECT_GE(t.com2.Frames().size(), on2 + 4);
 }
 
-// Power on for camera `index` on COM1 (request 44 arms the restart); its first
-// reply is an error 0x41, a non-acknowledge: every camera is initialised again.
+// Power on for camera `index`, refused with error 41: all initialised again.
 void RestartInitialisation(TwoLines& t, int32_t index) {
   t.rig.c->requestQueue->Put(static_cast<uint32_t>(index), REQ_POWER, 1, 0);
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == REQ_POWER; }, 500));
@@ -70,9 +66,7 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 20000));
 }
 
-// Camera 1 re-reads twice (a preset recall or a white balance put twice);
-// camera 2 is picked meanwhile. The panel stays on camera 2, and a zoom step
-// goes to it from its own x 3.0 (slider 20): entry 3 of the 10x table, 11254.
+// Camera 2 picked while camera 1 re-reads: the panel and a zoom step stay on camera 2.
 TEST(Selection, ARereadingOfAnotherCameraLeavesTheOperatorsChoice) {
   for (uint32_t code : {uint32_t(REQ_PRESET_RECALL_3), uint32_t(REQ_WB_WARM)}) {
     SCOPED_TRACE(code);
@@ -122,9 +116,7 @@ TEST(Selection, InitialisationRunAgainReturnsToTheSelectedCameraAndKeepsTheList)
   EXPECT_EQ(t.com2.Frames().size(), on2);
 }
 
-// The panel refresh reads every record field while the worker runs a
-// re-reading that writes them; built with ThreadSanitizer this catches any
-// field shared without an atomic.
+// Under ThreadSanitizer: any record field shared without an atomic.
 TEST(Selection, RecordsReadWhileARereadingWritesThem) {
   TwoLines t;
   ASSERT_TRUE(t.ReadyAndSelect(0));

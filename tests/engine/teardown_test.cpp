@@ -1,6 +1,4 @@
-// Teardown while the worker is mid-transaction, and a program whose port
-// never closes still ending; the virtual clock stands still, so nothing
-// times out.
+// Teardown mid-transaction, and with a port that never closes.
 #include "tests/support/engine_rig.h"
 #include "tests/support/wait_for.h"
 
@@ -41,8 +39,7 @@ struct StuckLine : SerialPeer {
   int ReadByte(uint8_t*) override { return 0; }
 };
 
-// The program's last steps in a child process: the port's close is given up,
-// the status line says so, and the process exits with its I/O thread stuck.
+// In a child process: the close is given up, said, and the process exits.
 int TeardownWithAStuckPort() {
   EngineRig rig;
   StuckLine line;
@@ -55,8 +52,7 @@ int TeardownWithAStuckPort() {
   return rig.StatusTexts().back() == "COM1 does not close; left open until exit" ? 0 : 3;
 }
 
-// The child runs this test again in a fresh process (a fork of this threaded
-// one could not start threads of its own under ThreadSanitizer).
+// A fresh process, not a fork: ThreadSanitizer lets no forked child start threads.
 constexpr char kChildVariable[] = "ORVALIX_STUCK_PORT_CHILD";
 
 TEST(Teardown, APortThatNeverClosesDoesNotKeepTheProgramFromExiting) {

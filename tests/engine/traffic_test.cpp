@@ -8,8 +8,7 @@
 
 namespace {
 
-// Entry k of a run carries k in its code and, mixed, in every byte, so a copy
-// made of two entries shows.
+// Entry k carries k in its code and every byte, so a mix of two entries shows.
 uint8_t ByteOf(uint32_t k, int i) { return static_cast<uint8_t>((k >> (8 * (i % 4))) + 31 * i); }
 
 void RecordNumbered(CameraController* c, uint32_t k) {
@@ -55,8 +54,7 @@ TEST(TraceRing, TimesDoNotWrapAfterFiveDays) {
   EXPECT_EQ(std::string(line).substr(0, 12), "432000000.0 ");
 }
 
-// The worker never waits for a reader: a reader that races it gets whole
-// entries or a refusal, never a mix (ThreadSanitizer watches the race).
+// A reader racing the worker gets whole entries or none (ThreadSanitizer watches).
 TEST(TraceRing, AReaderRacingTheWriterGetsWholeEntriesOrNone) {
   CameraController c;
   const uint32_t base = TraceNewest();
@@ -96,8 +94,7 @@ struct RawRig {
     rig.Start();
     ready = rig.RunToReady() && rig.Select(1) && rig.RunUntil([&] { return rig.Idle(); }, 500);
   }
-  // Puts `text` for camera 2 and runs until the engine is idle again; the
-  // trace lines of the raw transaction without their times.
+  // The untimed trace lines of `text` sent to camera 2.
   Lines Send(const char* text) {
     RawPacket packet;
     char why[120] = {};
@@ -118,8 +115,6 @@ struct RawRig {
   bool ready = false;
 };
 
-// Discovery's broadcasts and their echoes by name; the address set comes
-// back with the next free address.
 TEST(TraceText, DiscoveryBroadcastsAndTheirEchoes) {
   const uint32_t base = TraceNewest();
   RawRig t;
@@ -180,8 +175,6 @@ TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
     for (size_t i = 0; i < lines.size(); i++) EXPECT_EQ(lines[i].rfind(k.lines[i], 0), 0u) << lines[i];
     EXPECT_EQ(t.rig.StatusTexts().back(), k.status) << k.text;
     EXPECT_LE(t.rig.StatusTexts().size(), shown + 1) << k.text << ": initialisation ran again";
-    // The engine's own traffic goes on: the idle poll asks camera 2 again, or
-    // the line of a camera marked silent is addressed.
     const size_t sent = t.com1.Frames().size();
     EXPECT_TRUE(t.rig.RunUntil([&] { return t.com1.Frames().size() > sent; }, 300)) << k.text;
     EXPECT_EQ(t.com1.Frames().back().hex, k.next) << k.text;

@@ -1,5 +1,4 @@
-// NextDeadline names the first tick a rule acts on; a loop that sleeps until
-// then keeps the idle poll's rhythm, also across the tick's wrap.
+// NextDeadline, and the idle poll's rhythm for a loop sleeping until it.
 #include "engine/next_deadline.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
@@ -13,15 +12,13 @@ namespace {
 
 bool Settled(CameraController* c) { return c->mode.load() == MODE_IDLE && c->port.load() == -1; }
 
-// The worker thread's loop; a stray wake (a frame on another line, a request
-// dropped) steps again in the same millisecond.
+// A stray wake steps again in the same millisecond.
 void SleepThenStep(EngineRig& rig, bool strayWake) {
   rig.SleepThenStep();
   if (strayWake) rig.StepAtThisTick();
 }
 
-// Moves the virtual clock forward to `target` in steps the cameras can follow
-// (they take a jump of half the tick range or more for one back in time).
+// In strides under half the tick range, which the cameras take for going back.
 void JumpTo(EngineRig& rig, uint32_t target) {
   constexpr uint32_t kStride = 0x40000000u;
   for (; target - VirtualTick() > kStride; rig.Tick()) rig.Jump(kStride);
@@ -57,11 +54,8 @@ TEST(NextDeadline, StartupDelayReplyTimeoutThenIdleUntilARequest) {
   EXPECT_EQ(NextDeadline(c), 0u) << "a request waits";
 }
 
-// Nothing is polled before a selection; then focus and brightness (gain for
-// model 0x40) alternate. The two empty poll turns take a millisecond each:
-// focus follows brightness 203 ms later, brightness follows focus 201 ms
-// later, and a stray wake must not use up a turn. A user command and its
-// read-back push the next poll back.
+// Nothing polled before a selection; then focus and brightness (gain on 0x40)
+// alternate; a stray wake uses up no turn; a command pushes the next poll back.
 TEST(IdlePoll, AfterSelectionFocusAndBrightnessAlternateAt203And201Ms) {
   const struct {
     uint8_t model;
@@ -107,9 +101,7 @@ TEST(IdlePoll, AfterSelectionFocusAndBrightnessAlternateAt203And201Ms) {
   }
 }
 
-// The 32-bit tick comes back to the command stamp 2^32 ms after it (or to 0,
-// where a never-stamped window sits): the polls keep their rhythm through that
-// second, and a request put in it goes out at once.
+// The tick coming round to the command stamp (or 0) shuts no poll or request out.
 TEST(IdlePoll, TheRereadWindowStaysShutWhenTheTickComesRoundAgain) {
   constexpr uint32_t kBefore = 3000, kPutAt = 314, kSlackMs = 30;
   for (bool stamped : {false, true}) {
@@ -146,8 +138,7 @@ TEST(WorkerWait, AnIdleWorkerWithoutCamerasWakesSeldom) {
   const uint32_t before = rig.c->workerSteps.load();
   std::this_thread::sleep_for(std::chrono::seconds(1));  // the idle second being counted
   EXPECT_LT(rig.c->workerSteps.load() - before, 10u);
-  // A request still wakes it at once: posted as it has just gone back to
-  // sleep, it is taken long before that sleep would end.
+  // A request posted as it goes back to sleep still wakes it.
   const uint32_t slept = rig.c->workerSteps.load();
   ASSERT_TRUE(WaitFor([&] { return rig.c->workerSteps.load() > slept; }));
   rig.Post(0, REQ_FREEZE, 1);

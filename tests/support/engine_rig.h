@@ -1,7 +1,5 @@
-// A controller stepped on a virtual clock, virtual cameras on its COM ports and
-// network lines, the panel and Setup dialog in the in-memory window table
-// (fake_panel.h), which the engine reaches through the windows' hooks. Each step waits
-// until every line's I/O thread has settled, so thread speed never matters.
+// A controller stepped on a virtual clock with virtual cameras on its lines; each
+// step waits until every line's I/O thread has settled.
 #pragma once
 
 #include "engine/camera_controller.h"
@@ -60,11 +58,8 @@ struct WireFrame {
   std::string hex;
 };
 
-// The far end of one COM port or network line: records what the engine
-// writes (whole datagrams), answers with injected bytes, then with its
-// cameras' replies (none without cameras). A datagram line's one camera is at
-// address 1; on visca-ip it takes off the header, answers a RESET and replies
-// under the number of the last message.
+// The far end of one line: records writes, answers injected bytes first, then
+// its cameras' replies; on visca-ip it strips the header and answers a RESET.
 class WirePeer : public SerialPeer, public NetPeer {
  public:
   WirePeer(std::initializer_list<uint8_t> models, const SimTiming& timing, NetKind network = NET_NONE)
@@ -137,9 +132,7 @@ class WirePeer : public SerialPeer, public NetPeer {
     injected.insert(injected.end(), bytes.begin(), bytes.end());
   }
 
-  // An empty read follows storing every byte read before and precedes a look
-  // at the transmit ring: one means the due bytes are in, two the frames out.
-  // A visca-ip line resends on its own clock: it is seen at every tick.
+  // One empty read: the due bytes are in; two: the frames are out.
   void TakeDue() {
     std::unique_lock<std::mutex> lk(m);
     if (PullDue() || quietReads == 0 || kind == NET_VISCA_IP) WaitForQuietReads(lk, 1);
@@ -180,8 +173,7 @@ class WirePeer : public SerialPeer, public NetPeer {
     WithLine([&](SimLine& l) { state = l.State(index); });
     return state;
   }
-  // Edits the camera's picture and stores it as every preset too, so
-  // initialisation's power-on and recall keep it.
+  // Stored as every preset too, so initialisation's recall keeps it.
   void SetStoredPicture(int index, const std::function<void(SimCameraState&)>& edit) {
     WithLine([&](SimLine& l) {
       SimCameraState state = l.State(index);
@@ -197,7 +189,6 @@ class WirePeer : public SerialPeer, public NetPeer {
   void WithLine(F f) {
     if (cameras) cameras->WithLine(f);
   }
-  // Whatever came, the reads in a row that found nothing are counted.
   int Read(int got) {
     quietReads = got ? 0 : quietReads + 1;
     cv.notify_all();
@@ -259,8 +250,7 @@ class EngineRig {
     }
     OsSetTickSourceForTest(nullptr);
   }
-  // The engine draws into the rig's windows; `refresh` is the refresh of a
-  // re-reading (null: none).
+  // `refresh`: the refresh of a re-reading (null: none).
   static void UseRefresh(void (*refresh)(CameraController*, int32_t)) {
     PanelHooks hooks = WindowHooks();
     hooks.refreshPanel = refresh;
@@ -308,8 +298,7 @@ class EngineRig {
     for (int i = 0; i < kChannelCount; i++)
       if (Served(i)) peers[i]->TakeDue();
   }
-  // COMn's adapter pulled out: the device hangs up under the open port, which
-  // no longer opens; returns once the channel has noticed.
+  // The adapter pulled out; returns once the channel has noticed.
   void Unplug(int comNumber) {
     Com(comNumber).Unplug();
     SerialPortSetPeer(static_cast<uint32_t>(comNumber), nullptr);
@@ -320,8 +309,7 @@ class EngineRig {
     unplugged.push_back(std::move(peers[comNumber - 1]));
     return Attach(comNumber, models, timing);
   }
-  // The worker thread's loop: it sleeps WorkerWaitMs unless a frame on the
-  // current port wakes it first, then steps.
+  // The worker thread's loop: sleeps WorkerWaitMs unless a frame wakes it.
   void SleepThenStep() {
     const uint32_t wait = WorkerWaitMs(c);
     const int32_t port = c->port.load();
