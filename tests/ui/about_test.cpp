@@ -6,8 +6,6 @@
 #include "ui/about_window.h"
 #include "ui/ui_globals.h"
 
-#include <string>
-
 namespace {
 
 class About : public ShellTest {
@@ -19,18 +17,12 @@ class About : public ShellTest {
   }
 };
 
-std::string TextOf(HWND w) {
-  char text[256] = "";
-  GetWindowTextA(w, text, sizeof text);
-  return text;
-}
-
 int AboutWindowsOpen() {
   int count = 0;
   EnumThreadWindows(
       GetCurrentThreadId(),
       [](HWND w, LPARAM counter) {
-        if (TextOf(w) == "About Orvalix" && IsWindowVisible(w)) ++*reinterpret_cast<int*>(counter);
+        if (WindowText(w) == "About Orvalix" && IsWindowVisible(w)) ++*reinterpret_cast<int*>(counter);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&count));
@@ -41,14 +33,14 @@ TEST_F(About, OpensWithItsTexts) {
   Click(IDC_ABOUT);
   HWND about = hAboutWnd;
   ASSERT_TRUE(IsWindow(about));
-  EXPECT_EQ("About Orvalix", TextOf(about));
+  EXPECT_EQ("About Orvalix", WindowText(about));
   EXPECT_EQ(nullptr, GetParent(about));
   EXPECT_TRUE(GetWindowLongA(about, GWL_EXSTYLE) & WS_EX_TOPMOST);
   HWND text = GetDlgItem(about, 8242);
   HWND link = GetDlgItem(about, 8243);
-  EXPECT_EQ("Tessaly Orvalix Software\n\t\tVersion: 2.2 \n2026 Tessaly Orvalix Software", TextOf(text));
-  EXPECT_EQ("https://orvalix.example.org", TextOf(link));
-  EXPECT_EQ("OK", TextOf(GetDlgItem(about, 8244)));
+  EXPECT_EQ("Tessaly Orvalix Software\n\t\tVersion: 2.2 \n2026 Tessaly Orvalix Software", WindowText(text));
+  EXPECT_EQ("https://orvalix.example.org", WindowText(link));
+  EXPECT_EQ("OK", WindowText(GetDlgItem(about, 8244)));
   EXPECT_EQ(GetDlgItem(about, 8244), GetFocus());
 }
 

@@ -12,11 +12,7 @@
 
 namespace {
 
-std::string Status() {
-  char text[256] = "";
-  GetDlgItemTextA(hPage[0], IDC_STATUS, text, sizeof text);
-  return text;
-}
+std::string Status() { return WindowText(GetDlgItem(hPage[0], IDC_STATUS)); }
 
 bool SentMessageWaiting() { return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; }
 

@@ -70,9 +70,8 @@ BOOL CALLBACK ReadBoxChild(HWND child, LPARAM param) {
     notice->informationIcon = shown != nullptr && shown == LoadIconA(nullptr, IDI_INFORMATION);
     return TRUE;
   }
-  char text[256] = "";
-  GetWindowTextA(child, text, sizeof text);
-  if (text[0] != '\0') notice->text = text;
+  std::string text = WindowText(child);
+  if (!text.empty()) notice->text = text;
   return TRUE;
 }
 
@@ -80,9 +79,7 @@ BOOL CALLBACK ReadBoxChild(HWND child, LPARAM param) {
 LRESULT CALLBACK CatchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
   const CWPRETSTRUCT* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
   if (code == HC_ACTION && call->message == WM_INITDIALOG && call->hwnd != hSetupDlg.load()) {
-    char caption[256] = "";
-    GetWindowTextA(call->hwnd, caption, sizeof caption);
-    Notice notice = {caption, "", GetWindow(call->hwnd, GW_OWNER), false, {}};
+    Notice notice = {WindowText(call->hwnd), "", GetWindow(call->hwnd, GW_OWNER), false, {}};
     EnumChildWindows(call->hwnd, ReadBoxChild, reinterpret_cast<LPARAM>(&notice));
     QueueMessage m;
     while (pController && pController->requestQueue->TryGet(m.cameraIndex, m.code, m.a, m.b))
@@ -144,9 +141,9 @@ RequestList ShellTest::Requests() {
   return out;
 }
 
-std::string ShellTest::Text(int id) {
+std::string WindowText(HWND window) {
   char text[256] = "";
-  GetWindowTextA(Item(id), text, sizeof text);
+  GetWindowTextA(window, text, sizeof text);
   return text;
 }
 
@@ -200,12 +197,6 @@ HWND SetupItem(int id) {
   for (HWND group : {hWbGroup.load(), hEffectGroup.load(), hNirGroup.load(), hGammaGroup.load(), hVideoGroup.load()})
     if (HWND item = GetDlgItem(group, id)) return item;
   return nullptr;
-}
-
-std::string SetupText(int id) {
-  char text[256] = "";
-  GetWindowTextA(SetupItem(id), text, sizeof text);
-  return text;
 }
 
 NoticeWatch::NoticeWatch() {

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+std::string WindowText(HWND window);
+
 // A request as put for the engine; the panel's second argument is always 0.
 struct Request {
   int32_t camera;
@@ -46,7 +48,7 @@ class ShellTest : public ::testing::Test {
   static bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
   static int Pos(int id) { return static_cast<int>(SendMessageA(Item(id), TBM_GETPOS, 0, 0)); }
   static void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
-  static std::string Text(int id);
+  static std::string Text(int id) { return WindowText(Item(id)); }
 
   RequestQueue requestQueue{kQueueCapacity};
   RequestQueue notifyQueue{kQueueCapacity};
@@ -90,7 +92,7 @@ HWND SetupItem(int id);
 inline bool SetupChecked(int id) { return SendMessageA(SetupItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 inline bool SetupEnabled(int id) { return IsWindowEnabled(SetupItem(id)) != FALSE; }
 inline void SetupClick(int id) { SendMessageA(SetupItem(id), BM_CLICK, 0, 0); }
-std::string SetupText(int id);
+inline std::string SetupText(int id) { return WindowText(SetupItem(id)); }
 
 // A message box as it appeared; each is closed with "OK" as soon as it is up.
 struct Notice {
