@@ -60,7 +60,6 @@ TEST(CliNumbers, BadNumbersAreRefusedWithTheirOption) {
       {{"--port", "1=/x", "--select", "1", "--request", "1:0xG"}, "--request"},
       {{"--port", "1=/x", "--select", "1", "--request", "1:1e3"}, "--request"},
       {{"--port", "1=/x", "--select", "1", "--request", "1:2147483648"}, "--request"},
-      {{"--port", "1=/x", "--select", "1", "--request", "1:99999999999999999999999"}, "--request"},
       {{"--port", "1=/x", "--select", "1", "--request", "0x100000000"}, "--request"},
       {{"--port", "1=/x", "--select", "1", "--request", "1000:1"}, "--request"},  // a raw command's ticket
       {{"--port", "1=/x", "--raw", "8x 09 04 00 FF"}, "--select"},

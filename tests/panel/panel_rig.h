@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-using Lines = std::vector<std::string>;
-
 class PanelTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -37,12 +35,6 @@ class PanelTest : public ::testing::Test {
     c.cameraCount = n;
   }
   void Select(int index) { SendDlgItemMessageA(panel, IDC_CAMERA_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
-  std::vector<QueueMessage> Requests() {
-    std::vector<QueueMessage> out;
-    QueueMessage m;
-    while (requestQueue.TryGet(m.cameraIndex, m.code, m.a, m.b)) out.push_back(m);
-    return out;
-  }
 
   static std::string Text(HWND parent, int id) { return FakeGetText(GetDlgItem(parent, id)); }
   static std::vector<std::string> History(HWND parent, int id) { return FakeTextHistory(GetDlgItem(parent, id)); }

@@ -229,7 +229,7 @@ TEST_F(Refresh, SelectsTheCameraAnnouncesItAndFocusesZoom) {
   RefreshPanel(&c, 0);
   EXPECT_EQ(GetDlgItem(panel, IDC_ZOOM_SLIDER), FakeGetFocus());
   RefreshPanel(&c, 2);
-  EXPECT_EQ((Lines{"Camera 1 selected", "Camera 3 selected"}), History(panel, IDC_STATUS));
+  EXPECT_EQ((std::vector<std::string>{"Camera 1 selected", "Camera 3 selected"}), History(panel, IDC_STATUS));
   WorkerStep(&c, &pollCounter);
   EXPECT_EQ((std::vector<int>{2, 4, 1, 0}),
             (std::vector<int>{c.camera.load(), c.port.load(), c.cameraSelected.load(), reinitOnNack.load()}));

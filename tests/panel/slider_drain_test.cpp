@@ -21,7 +21,8 @@ class Sliders : public PanelTest {
   // (code, value) of each request put, for camera 1 (the selection).
   Posts Posted() {
     Posts out;
-    for (const QueueMessage& m : Requests()) {
+    QueueMessage m;
+    while (requestQueue.TryGet(m.cameraIndex, m.code, m.a, m.b)) {
       EXPECT_EQ(1u, m.cameraIndex);
       EXPECT_EQ(0u, m.b);
       out.emplace_back(m.code, m.a);

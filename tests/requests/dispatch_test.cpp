@@ -38,10 +38,10 @@ TEST(Dispatch, RequestsGoToTheNamedCameraOrAreDropped) {
   EXPECT_TRUE(rig.Received(0).empty() && rig.Received(1).empty() && rig.Idle());
 }
 
-std::string Text(HWND parent, int id) { return FakeGetText(GetDlgItem(parent, id)); }
 // Value text and slider position of one row.
 std::string Row(HWND parent, int value, int slider) {
-  return Text(parent, value) + " @" + std::to_string(SendDlgItemMessageA(parent, slider, TBM_GETPOS, 0, 0));
+  return FakeGetText(GetDlgItem(parent, value)) + " @" +
+         std::to_string(SendDlgItemMessageA(parent, slider, TBM_GETPOS, 0, 0));
 }
 
 // Requests 6, 7, 33, 34 and 47 on the panel and Setup dialog before they send

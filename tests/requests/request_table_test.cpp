@@ -15,7 +15,7 @@ namespace {
 struct Family {
   const char* name;
   uint8_t model;
-  int focusSpan, zoomArg;
+  int focus1, zoomArg;  // focus position of slider 1
   // zoom for zoomArg, focus for slider 50, request 6 with a = 0, brightness 17 and 18
   const char *zoom, *focus50, *aeOff, *bright17, *bright18;
   const char* video;  // register:value for requests 18..27
@@ -23,12 +23,12 @@ struct Family {
 
 // Zoom: Z10 slider 57 -> 14199 (0x3777); Z20 189 -> 16377 (0x3FF9); Z30 145 -> 15050 + 5 = 15055 (0x3ACF).
 // Focus 50: 50 * 0xD500 / 99 + 0x1000 = 0x7B93; 50 * 0xB000 / 99 + 0x1000 = 0x68E3.
-#define OTHER 0xB000, 57, "47 03 07 07 07", "48 06 08 0E 03", "39 0D", "4D 00 00 01 01", "4D 00 00 01 02"
-#define Z30 0xD500, 145, "47 03 0A 0C 0F", "48 07 0B 09 03"
+#define OTHER 0x11C7, 57, "47 03 07 07 07", "48 06 08 0E 03", "39 0D", "4D 00 00 01 01", "4D 00 00 01 02"
+#define Z30 0x1226, 145, "47 03 0A 0C 0F", "48 07 0B 09 03"
 const Family kFamilies[] = {
     {"m4B", 0x4B, OTHER, "70:01 70:02 70:03 70:11 70:12 70:13 70:01 70:11 72:06 70:08"},
     {"m45", 0x45, OTHER, "70:01 70:02 70:03 70:11 70:12 70:13 70:01 70:11 72:06 70:08"},
-    {"m5F", 0x5F, 0xD500, 189, "47 03 0F 0F 09", "48 07 0B 09 03", "39 0D", "4D 00 00 01 01", "4D 00 00 01 02",
+    {"m5F", 0x5F, 0x1226, 189, "47 03 0F 0F 09", "48 07 0B 09 03", "39 0D", "4D 00 00 01 01", "4D 00 00 01 02",
      "72:02 72:0A 72:10 72:04 72:0C 72:0D 72:02 72:04 72:06 70:08"},
     {"m66", 0x66, Z30, "39 0D", "4D 00 00 01 01", "4D 00 00 01 02",
      "72:02 72:0A 72:10 72:04 72:0C 72:0D 72:02 72:14 72:06 72:08"},
@@ -78,7 +78,7 @@ TEST_P(Requests, CommandReadBackAndNotification) {
       {REQ_FOCUS_AUTO, 0x10, -1, &R::focusPos, 0x1000, "38 03", "04 48", 4},  // only the low 4 bits count
       {REQ_FOCUS_AUTO, 0, -1, &R::focusPos, 0x1000, "38 03", "04 48", 4},
       {REQ_FOCUS_DIRECT, 50, -1, &R::focusPos, 0x1000, f.focus50, "04 48", 4},
-      {REQ_FOCUS_DIRECT, 1, -1, &R::focusPos, 0x1000 + f.focusSpan / 99, "", "", 0},
+      {REQ_FOCUS_DIRECT, 1, -1, &R::focusPos, f.focus1, "", "", 0},
       {REQ_AE_MANUAL, 0, -1, &R::icrMode, 0, "39 03", "04 39", 43},
       {REQ_EXPOSURE_LEVEL, 2, 3, &R::shutterPos, 0, "4A 00 00 00 0D", "04 4A", 5, 2},
       {REQ_EXPOSURE_LEVEL, 2, 3, &R::shutterPos, 13, "", "", 0},

