@@ -7,7 +7,6 @@
 #include <unistd.h>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,10 +54,5 @@ struct Camsim {
       text.append(buffer, static_cast<size_t>(n));
     }
     return true;
-  }
-  // The port of the first line served on 127.0.0.1, 0 when none.
-  uint16_t LoopbackPort() const {
-    const size_t at = text.find("127.0.0.1:");
-    return at == std::string::npos ? 0 : static_cast<uint16_t>(std::strtol(text.c_str() + at + 10, nullptr, 10));
   }
 };
