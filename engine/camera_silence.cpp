@@ -110,7 +110,9 @@ void NoteReplyOverdue(CameraController* c) {
   if (recovery.activeLine == line) return;
   // Any reply during the transaction shows the camera is there; the one that
   // led to its packet came in the step that sent it, in the same millisecond.
-  if (static_cast<int32_t>(recovery.lines[line].lastReplyTick - c->sendTick.load()) > 0) return;
+  // Ages, not stamps, are compared: a line nobody asks keeps a stamp weeks old.
+  const uint32_t now = OsTickCount();
+  if (now - recovery.lines[line].lastReplyTick < now - c->sendTick.load()) return;
   if (recovery.misses[camera] < kMissesToSilence) recovery.misses[camera]++;
   if (recovery.misses[camera] < kMissesToSilence || recovery.silent[camera]) return;
   SetSilent(c, camera, true);

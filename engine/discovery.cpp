@@ -35,11 +35,9 @@ void WriteBroadcast(CameraController* c, const uint8_t* bytes, int32_t length) {
   TraceSent(c, c->mode.load(), c->packetBuffer, length);
 }
 
-// One record per camera the echo announces, at most 7 for a line and never
-// more than the table has room for.
+// One record per camera announced, never more than the table has room for.
 void CreateRecords(CameraController* c, int32_t announced) {
   int32_t count = c->cameraCount.load();
-  if (announced > kMaxCamerasPerPort) announced = kMaxCamerasPerPort;
   if (announced > kMaxCameras - count) announced = kMaxCameras - count;
   for (int32_t i = 0; i < announced; i++) {
     CameraRecord& record = c->cameras[count];
@@ -80,11 +78,17 @@ void HandleDatagramCheck(CameraController* c) {
 
 }  // namespace
 
+int32_t AnnouncedCameras(const uint8_t* echo, uint32_t length) {
+  if (length < kMinEchoLength) return 0;
+  const int32_t announced = static_cast<int32_t>(echo[length - 2]) - 1;
+  if (announced < 0) return 0;
+  return announced > kMaxCamerasPerPort ? kMaxCamerasPerPort : announced;
+}
+
 void StartupPhase(CameraController* c) {
   switch (c->followUp.load()) {
     case 0: {
-      int32_t elapsed = static_cast<int32_t>(OsTickCount() - c->sendTick.load());
-      if (elapsed > static_cast<int32_t>(kStartupDelayMs) || elapsed < 0) EnterPhase(c, MODE_STARTUP, 1);
+      if (OsTickCount() - c->sendTick.load() > kStartupDelayMs) EnterPhase(c, MODE_STARTUP, 1);
       break;
     }
     case 1:
@@ -139,7 +143,7 @@ void HandleBroadcastEcho(CameraController* c) {
         EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the port again
         return;
       }
-      announced = static_cast<int32_t>(c->packetBuffer[c->packetLength - 2]) - 1;
+      announced = AnnouncedCameras(c->packetBuffer, c->packetLength);
       if (!MatchRecoveredRecords(c, announced)) CreateRecords(c, announced);
       WriteBroadcast(c, kInterfaceClear, sizeof kInterfaceClear);
       StartTransaction(c, MODE_NEXT_PORT, STAGE_ECHO);

@@ -9,6 +9,9 @@ void StartupPhase(CameraController* c);
 void PortCheck(CameraController* c);
 // A packet read while a broadcast echo is awaited.
 void HandleBroadcastEcho(CameraController* c);
+// Cameras an address set's echo (88 30 0n FF) announces: n - 1, from 0 up to
+// the most a line may carry; the one bound discovery and a line's check share.
+int32_t AnnouncedCameras(const uint8_t* echo, uint32_t length);
 // The current port answered nothing useful: its channel is closed for good
 // and discovery moves on to the next open port.
 void ClosePortWithoutCameras(CameraController* c);

@@ -81,8 +81,6 @@ bool QuietLineCheck() { return recovery.activeLine >= 0 && recovery.lines[recove
 bool MatchRecoveredRecords(CameraController* c, int32_t announced) {
   const int32_t line = recovery.activeLine;
   if (line < 0) return false;
-  if (announced > kMaxCamerasPerPort) announced = kMaxCamerasPerPort;
-  if (announced < 0) announced = 0;
   recovery.lines[line].announced = announced;
   // A line lost during its own initialisation left its cameras pending.
   for (bool& pending : recovery.initPending) pending = false;

@@ -47,7 +47,7 @@ bool NotALineCheckEcho(const CameraController* c);
 // A silent line is being probed: its address sets show no status text.
 bool QuietLineCheck();
 // The line being checked again echoed the address set announcing `announced`
-// cameras: its records are matched by address, new ones added after the last.
+// cameras (AnnouncedCameras): its records are matched by address, new ones added after the last.
 // False when no line is being checked again (discovery creates the records).
 bool MatchRecoveredRecords(CameraController* c, int32_t announced);
 // The interface clear's echo came: true when it was a line checked again,

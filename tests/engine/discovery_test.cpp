@@ -99,7 +99,7 @@ TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {
   for (int i = 0; i < kSerialLineCount; i++) {
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO && rig.c->mode.load() == 1; }, 100));
     ASSERT_EQ(rig.c->port.load(), i);
-    rig.Com(i + 1).Inject({0x88, 0x30, 0x7F, 0xFF});
+    rig.Com(i + 1).Inject({0x88, 0x30, uint8_t(i % 2 ? 0x09 : 0x7F), 0xFF});  // eight, and many more
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT; }, 10));
     rig.Com(i + 1).Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() != MODE_NEXT_PORT; }, 10));

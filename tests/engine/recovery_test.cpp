@@ -208,6 +208,49 @@ TEST(Recovery, SilentCameraOnALiveLineIsAskedEverySecondUntilItAnswers) {
   EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
 }
 
+// Only the selected camera is polled, so another line's last reply grows old:
+// half the tick range later, and with the clock come round through 0 meanwhile,
+// a camera switched off there is still marked and its line checked.
+TEST(Recovery, QuietLineIsStillWatchedWhenItsLastReplyIsWeeksOld) {
+  for (uint32_t start : {100000u, 0x7FFFF000u}) {
+    SCOPED_TRACE(start);
+    EngineRig rig;
+    virtualTick = start;
+    rig.Attach(1, {0x45}, kFast);
+    WirePeer& com2 = rig.Attach(2, {0x45}, kFast);
+    rig.Start();
+    Choose(rig, 0);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 1000));
+    rig.JumpFar(0x80000000u + 5000);
+    com2.Power(0, false);
+    for (int i = 0; i < 3; i++) rig.Post(1, REQ_FREEZE, i % 2);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.ListItems() == Lines{"Camera 1", "Camera 2 (no answer)"}; }, 3000));
+    const size_t marked = com2.Frames().size();
+    rig.Run(1500);
+    EXPECT_EQ(Ticks(com2, kAddressSet, marked).size(), 2u) << "its line is checked once a second";
+  }
+}
+
+// An echo may announce more cameras than a line carries: a line's check, as
+// discovery does, keeps records for seven.
+TEST(Recovery, LineCheckEchoAnnouncingEightKeepsSevenRecords) {
+  EngineRig rig;
+  rig.Attach(1, {0x45}, kFast);
+  rig.Attach(2, {0x45}, kFast);
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady());
+  rig.Unplug(2);
+  WirePeer& back = rig.PlugIn(2, {}, kFast);
+  ASSERT_TRUE(rig.RunUntil([&] { return back.Hexes() == Lines{kAddressSet}; }, 3000));
+  back.Inject({0x88, 0x30, 0x09, 0xFF});
+  ASSERT_TRUE(rig.RunUntil([&] { return back.Hexes().size() == 2; }, 100));
+  EXPECT_EQ(back.Hexes()[1], "88 01 00 01 FF");
+  std::vector<int32_t> addresses;
+  for (int32_t i = 0; i < rig.c->cameraCount.load(); i++)
+    if (rig.c->cameras[i].port == 1) addresses.push_back(rig.c->cameras[i].address);
+  EXPECT_EQ(addresses, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
+}
+
 // A camera silent at start-up is passed over until it answers.
 TEST(Recovery, CameraSilentAtStartUpIsPassedOverUntilItAnswers) {
   EngineRig rig;

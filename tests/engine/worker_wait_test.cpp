@@ -18,13 +18,6 @@ void SleepThenStep(EngineRig& rig, bool strayWake) {
   if (strayWake) rig.StepAtThisTick();
 }
 
-// In strides under half the tick range, which the cameras take for going back.
-void JumpTo(EngineRig& rig, uint32_t target) {
-  constexpr uint32_t kStride = 0x40000000u;
-  for (; target - VirtualTick() > kStride; rig.Tick()) rig.Jump(kStride);
-  rig.Jump(target - VirtualTick());
-}
-
 }  // namespace
 
 TEST(NextDeadline, StartupDelayReplyTimeoutThenIdleUntilARequest) {
@@ -117,7 +110,7 @@ TEST(IdlePoll, TheRereadWindowStaysShutWhenTheTickComesRoundAgain) {
     }
     ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 1000));
     const uint32_t comesRound = stamped ? rig.c->cmdTick.load() : 0;
-    JumpTo(rig, comesRound - kBefore);
+    rig.JumpFar(comesRound - kBefore - VirtualTick());
     const size_t start = com1.Frames().size();
     rig.Run(static_cast<int>(kBefore + kPutAt));
     rig.Post(0, REQ_FREEZE, 0);

@@ -326,6 +326,12 @@ class EngineRig {
     return done();
   }
   void Jump(uint32_t ms) { virtualTick += ms; }  // the clock moves, the worker does not
+  // As Jump, in strides under half the tick range, which the cameras take for going back.
+  void JumpFar(uint32_t ms) {
+    constexpr uint32_t kStride = 0x40000000u;
+    for (; ms > kStride; ms -= kStride, Tick()) Jump(kStride);
+    Jump(ms);
+  }
   bool Idle() const { return c->mode.load() == 0 && c->stage.load() == 0; }
   // Discovery and initialisation up to the filled list and an idle engine.
   bool RunToReady(int maxMs = 20000) {
