@@ -158,7 +158,11 @@ void CheckTimeout(CameraController* c) {
     return;
   }
   NoteReplyOverdue(c);
-  if (SerialChannel* channel = CurrentChannel(c)) channel->ResetBuffers(true, true);
+  // What still comes for the message given up must not pass for the next one's reply.
+  if (SerialChannel* channel = CurrentChannel(c)) {
+    channel->ResetBuffers(true, true);
+    channel->GiveUpNetworkMessages();
+  }
   AbandonTransaction(c);
 }
 

@@ -4,6 +4,7 @@
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
 #include "engine/panel_hooks.h"
+#include "engine/traffic_trace.h"
 #include "net/udp_hub.h"
 
 namespace {
@@ -28,6 +29,12 @@ void LineUp(CameraController* c, int32_t line) {
   NameUdpPort(c, port);
 }
 
+// Replies a visca-ip line dropped as late: named in the trace, nothing more.
+void TraceLateReplies(CameraController* c, int32_t port) {
+  uint8_t packet[kPacketCapacity];
+  for (int32_t n; (n = c->channels[port]->TakeLateReply(packet, kPacketCapacity)) > 0;) TraceLate(c, port, packet, n);
+}
+
 // A line is up before it can be lost, so the bits of one step are taken in
 // that order; one lost and connected again since the last step (a worker held
 // up for a second) is up again after its loss. A line lost is recovered as a
@@ -49,6 +56,7 @@ void NoteEvents(CameraController* c, int32_t line, uint32_t events) {
   if ((events & NET_EVENT_CONNECTION_LOST) && (events & NET_EVENT_UP) && c->channels[port]->NetworkLineUp())
     LineUp(c, line);
   if (events & NET_EVENT_MESSAGE_TYPE_REFUSED) ShowStatus("Err Message Type 0F 02, IP%d", number);
+  if (events & NET_EVENT_LATE_REPLY) TraceLateReplies(c, port);
 }
 
 SerialChannel* NetworkChannel(const CameraController* c, int32_t port) {

@@ -41,10 +41,13 @@ void AppendBytes(const TraceEntry& e, char* out, int32_t size, int32_t* at) {
 }
 
 // What became of a received packet: taken for the awaited reply (and how
-// long it took), too short for an answer, or not awaited at all.
+// long it took), too short for an answer, not awaited at all, or late for a
+// message given up.
 void AppendReply(const TraceEntry& e, char* out, int32_t size, int32_t* at) {
   Append(out, size, at, "  %s", ReplyName(e.bytes, e.length < kTraceBytes ? e.length : kTraceBytes));
-  if (e.stage == STAGE_NONE)
+  if (e.kind == TRACE_LATE)
+    Append(out, size, at, ", late");
+  else if (e.stage == STAGE_NONE)
     Append(out, size, at, ", not awaited");
   else if (e.stage == STAGE_ANSWER && e.length < kMinAnswerLength)
     Append(out, size, at, ", too short");
@@ -80,8 +83,11 @@ void FormatTraceLine(const TraceEntry& e, TraceStyle style, char* out, int32_t s
       break;
   }
   AppendBytes(e, out, size, &at);
-  if (style == TRACE_PLAIN) return;
-  if (e.kind == TRACE_RECEIVED) {
+  if (style == TRACE_PLAIN) {
+    if (e.kind == TRACE_LATE) Append(out, size, &at, "  late");  // it never reached the engine
+    return;
+  }
+  if (e.kind == TRACE_RECEIVED || e.kind == TRACE_LATE) {
     AppendReply(e, out, size, &at);
   } else {
     const char* name = SentPacketName(e.bytes, e.length < kTraceBytes ? e.length : kTraceBytes);

@@ -8,7 +8,7 @@
 
 enum TraceStyle {
   TRACE_NAMED,  // "12.3 COM1 Cam 1 -> 81 09 04 47 FF  zoom position?"
-  TRACE_PLAIN,  // "12.3 COM1 1 -> 81 09 04 47 FF"
+  TRACE_PLAIN,  // "12.3 COM1 1 -> 81 09 04 47 FF" ("  late" behind a reply dropped as late)
 };
 
 // Writes the line (without a line end) into `out`, cut to `size`.

@@ -120,6 +120,13 @@ void TraceNoReply(CameraController* c) {
   Publish(e);
 }
 
+void TraceLate(CameraController* c, int32_t port, const uint8_t* packet, int32_t length) {
+  TraceEntry e = Begin(c, OsMicroseconds(), TRACE_LATE, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
+  e.port = static_cast<int8_t>(port >= 0 && port < kChannelCount ? port : -1);
+  if (length > 0) e.camera = CameraAt(c, port, (packet[0] >> 4) - kBroadcastAddress);
+  Publish(e);
+}
+
 uint32_t TraceNewest() { return newest.load(std::memory_order_acquire); }
 
 bool TraceRead(uint32_t id, TraceEntry* out) {

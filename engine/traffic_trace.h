@@ -18,6 +18,7 @@ enum TraceKind : uint8_t {
   TRACE_RECEIVED,  // the worker took a frame from the channel
   TRACE_TOO_LONG,  // a frame too long for the packet buffer, dropped unread
   TRACE_NO_REPLY,  // the reply time-out ended the transaction
+  TRACE_LATE,      // a reply to a message given up, dropped by its network line
 };
 
 struct TraceEntry {
@@ -40,6 +41,8 @@ void TraceSent(CameraController* c, int32_t code, const uint8_t* packet, int32_t
 // `frame` null for a frame that was dropped unread.
 void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length);
 void TraceNoReply(CameraController* c);
+// A reply line `port` dropped as late, never seen by the engine otherwise.
+void TraceLate(CameraController* c, int32_t port, const uint8_t* packet, int32_t length);
 
 // Any thread. The id of the newest entry, 0 while there is none.
 uint32_t TraceNewest();

@@ -1,5 +1,6 @@
 #include "net/net_port.h"
 
+#include "net/late_replies.h"
 #include "net/net_lookup.h"
 #include "net/net_socket.h"
 #include "net/udp_hub.h"
@@ -54,6 +55,8 @@ struct NetPort {
   std::atomic<uint32_t> events{0};
   std::atomic<bool> up{false};
   std::atomic<bool> restartNumbering{false};
+  std::atomic<bool> giveUp{false};
+  LateReplies late;
   NetPeer* inProcess = nullptr;  // a test's peer in place of the socket
   // Everything below belongs to the thread that opened the port until the
   // I/O thread starts, and to the I/O thread from then on.
@@ -99,6 +102,11 @@ void GoDown(NetPort* p, uint32_t event) {
   p->deadline = OsTickCount() + kRetryMs;
 }
 
+// Messages the engine gave up are no longer awaited from the next look at the session on.
+void TakeGiveUp(NetPort* p) {
+  if (p->giveUp.exchange(false, std::memory_order_acq_rel)) p->session.GiveUp();
+}
+
 void SendFrame(NetPort* p, const uint8_t* data, int32_t length) {
   if (p->config.kind == NET_TCP && p->inProcess == nullptr) {
     if (!NetSend(p->stream, data, length, nullptr)) GoDown(p, NET_EVENT_CONNECTION_LOST);
@@ -106,6 +114,7 @@ void SendFrame(NetPort* p, const uint8_t* data, int32_t length) {
     SendDatagram(p, data, length);
   } else {
     ViscaIpDatagram d;
+    TakeGiveUp(p);
     if (p->restartNumbering.exchange(false, std::memory_order_acq_rel)) {
       p->session.Open(OsTickCount(), &d);
       SendDatagram(p, d.bytes, d.length);
@@ -189,9 +198,14 @@ int32_t TakeDatagram(NetPort* p, const uint8_t* datagram, int32_t length, uint8_
     return length;
   }
   ViscaIpInput in;
+  TakeGiveUp(p);
   p->session.Receive(datagram, length, OsTickCount(), &in);
   for (int32_t i = 0; i < in.sendCount; i++) SendDatagram(p, in.send[i].bytes, in.send[i].length);
   if (in.messageTypeRefused) Report(p, NET_EVENT_MESSAGE_TYPE_REFUSED);
+  if (in.lateLength > 0) {
+    p->late.Put(in.late, in.lateLength);
+    Report(p, NET_EVENT_LATE_REPLY);
+  }
   if (in.packetLength > capacity) return 0;
   std::memcpy(buffer, in.packet, static_cast<size_t>(in.packetLength));
   return in.packetLength;
@@ -301,6 +315,10 @@ bool NetPortTakeCameUp(NetPort* p) {
 }
 
 void NetPortRestartNumbering(NetPort* p) { p->restartNumbering.store(true, std::memory_order_release); }
+
+void NetPortGiveUpMessages(NetPort* p) { p->giveUp.store(true, std::memory_order_release); }
+
+int32_t NetPortTakeLateReply(NetPort* p, uint8_t* buffer, int32_t capacity) { return p->late.Take(buffer, capacity); }
 
 void NetPortSetPeer(uint16_t port, NetPeer* peer) {
   for (PeerEntry& entry : peerTable)

@@ -23,6 +23,7 @@ enum : uint32_t {
   NET_EVENT_CONNECT_FAILED = 4,         // refused, unreachable, or no answer in time
   NET_EVENT_CONNECTION_LOST = 8,        // the TCP connection ended
   NET_EVENT_MESSAGE_TYPE_REFUSED = 16,  // a visca-ip camera refused a message's payload type
+  NET_EVENT_LATE_REPLY = 32,            // a visca-ip reply came too late and waits in NetPortTakeLateReply
 };
 
 // Null when the system has no more handles or memory.
@@ -51,6 +52,14 @@ bool NetPortTakeCameUp(NetPort* port);
 // RESET, as a camera that restarted expects; other kinds have no numbering.
 // Any thread.
 void NetPortRestartNumbering(NetPort* port);
+// The engine gave up every message written so far (a reply time-out): on a
+// visca-ip line their numbers are no longer awaited, and what still comes for
+// them is dropped as late rather than taken for a later message's reply;
+// other kinds have no numbers. Any thread.
+void NetPortGiveUpMessages(NetPort* port);
+// The oldest late reply dropped, for the trace: its length, 0 when none waits.
+// Any thread.
+int32_t NetPortTakeLateReply(NetPort* port, uint8_t* buffer, int32_t capacity);
 
 // In-process peer in place of the network, for deterministic tests: while a
 // peer is set for a port number, a line to that port (on any host) talks to

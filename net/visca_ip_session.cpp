@@ -129,7 +129,8 @@ void ViscaIpSession::Receive(const uint8_t* data, int32_t length, uint32_t now, 
   const uint8_t* payload = data + ViscaIpDatagram::kHeaderSize;
   if (payloadLength != length - ViscaIpDatagram::kHeaderSize) return;
   if (previousOpen && sequence == previousSequence) return ReceiveForPrevious(type, payload, payloadLength, in);
-  if (!awaiting || sequence != BigEndian(last.bytes + 4, 4)) return;
+  if (!awaiting || sequence != BigEndian(last.bytes + 4, 4))
+    return KeepLate(type, sequence, payload, payloadLength, in);
   if (IsViscaReply(type, payload, payloadLength)) {
     answered = true;
     PassOn(BigEndian(last.bytes, 2) == VISCA_IP_COMMAND, payload, payloadLength, &kindsPassed, in);
@@ -148,6 +149,20 @@ void ViscaIpSession::ReceiveForPrevious(uint32_t type, const uint8_t* payload, i
   if (!IsViscaReply(type, payload, length)) return;
   PassOn(previousCommand, payload, length, &previousKinds, in);
   if (previousKinds & KINDS_LAST) previousOpen = false;
+}
+
+// A reply of a kind the camera sends once per message, carrying the number of
+// a message sent since the RESET that is no longer awaited.
+void ViscaIpSession::KeepLate(uint32_t type, uint32_t sequence, const uint8_t* payload, int32_t length,
+                              ViscaIpInput* in) const {
+  if (sequence >= nextSequence || !IsViscaReply(type, payload, length) || ReplyKindBit(payload, length) == 0) return;
+  std::memcpy(in->late, payload, static_cast<size_t>(length));
+  in->lateLength = length;
+}
+
+void ViscaIpSession::GiveUp() {
+  awaiting = false;
+  previousOpen = false;
 }
 
 bool ViscaIpSession::TakeResend(uint32_t now, ViscaIpDatagram* out) {

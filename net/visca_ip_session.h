@@ -6,8 +6,11 @@
 // answered with RESET and one resend. A command's completion whose
 // acknowledge was lost brings that acknowledge. A message sent while the one before
 // still owes its completion (two commands back to back) leaves that one's
-// number awaited too, until its completion or error. Pure: the caller moves
-// the datagrams and passes the time, so the rules run on any clock.
+// number awaited too, until its completion or error. Once the caller gives
+// its messages up (a reply time-out), their numbers are no longer awaited: a
+// reply carrying the number of a message sent earlier and not awaited is
+// late, dropped and handed back only to be named. Pure: the caller moves the
+// datagrams and passes the time, so the rules run on any clock.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +38,9 @@ struct ViscaIpInput {
   ViscaIpDatagram send[2];   // to send now, in order
   int32_t sendCount = 0;
   bool messageTypeRefused = false;  // the camera does not take this kind of message
+  // A reply to a message no longer awaited: dropped, for the trace only.
+  uint8_t late[ViscaIpDatagram::kMaxPayload] = {};
+  int32_t lateLength = 0;  // 0: none
 };
 
 class ViscaIpSession {
@@ -54,11 +60,15 @@ class ViscaIpSession {
   bool TakeResend(uint32_t now, ViscaIpDatagram* out);
   // Milliseconds until a resend falls due; kNoResend when none will.
   uint32_t MsToResend(uint32_t now) const;
+  // No reply to any message sent so far is awaited any longer: not resent,
+  // and what still comes for them is late.
+  void GiveUp();
 
  private:
   void SendMessage(uint16_t type, const uint8_t* payload, int32_t length, uint32_t now, ViscaIpDatagram* out);
   void AnswerSequenceError(uint32_t now, ViscaIpInput* in);
   void ReceiveForPrevious(uint32_t type, const uint8_t* payload, int32_t length, ViscaIpInput* in);
+  void KeepLate(uint32_t type, uint32_t sequence, const uint8_t* payload, int32_t length, ViscaIpInput* in) const;
 
   ViscaIpDatagram last;  // the awaited message as it went out
   uint32_t nextSequence = 0;

@@ -77,6 +77,16 @@ class SerialChannel {
   void RestartNetworkNumbering() {
     if (port.net != nullptr) NetPortRestartNumbering(port.net);
   }
+  // Every frame written so far is given up (NetPortGiveUpMessages); nothing
+  // to do on a COM port. Owner's thread.
+  void GiveUpNetworkMessages() {
+    if (port.net != nullptr) NetPortGiveUpMessages(port.net);
+  }
+  // A reply a visca-ip line dropped as late (NetPortTakeLateReply): its
+  // length, 0 when none waits or on a COM port. Owner's thread.
+  int32_t TakeLateReply(uint8_t* buffer, int32_t capacity) {
+    return port.net != nullptr ? NetPortTakeLateReply(port.net, buffer, capacity) : 0;
+  }
   // A received frame waits for ReadFrame.
   bool HasReceivedFrame() const;
   // Set whenever a received frame is stored, or a network line has events

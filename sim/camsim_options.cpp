@@ -20,6 +20,8 @@ const char kCamsimUsage[] =
     "                     only, before any --line for all lines\n"
     "  --fault FAULT      fault on the last line, or on camera N of it with camN:FAULT:\n"
     "                     silent, delay=MS, stop-after=N, error=BYTES:CODE (error=010447:41),\n"
+    "                     slow=BYTES:MS (inquiries starting with BYTES answered MS later:\n"
+    "                     slow=090448:420),\n"
     "                     split=BYTES:GAPMS, batch, noise=N, noise-packet=N, network-change,\n"
     "                     short-echo=N (line only), standby (camera only: starts powered off),\n"
     "                     unplug=T1:T2 (line only: the device hangs up at T1 seconds, a new one\n"
@@ -142,6 +144,18 @@ bool AddOutage(const char* value, int camera, CamsimLineOptions* line) {
   return true;
 }
 
+// "BYTES:...", the bytes after a packet's header in hex: what follows the
+// colon, or null when the bytes are not 1 to 8 in hex.
+const char* ParseMatch(const char* value, uint8_t* match, int* length) {
+  const char* colon = value != nullptr ? std::strchr(value, ':') : nullptr;
+  char hex[20];
+  const size_t n = colon != nullptr ? static_cast<size_t>(colon - value) : 0;
+  if (n == 0 || n >= sizeof(hex)) return nullptr;
+  std::memcpy(hex, value, n);
+  hex[n] = '\0';
+  return ParseHexBytes(hex, match, 8, length) ? colon + 1 : nullptr;
+}
+
 bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int size) {
   int camera = -1;
   const char* kind = fault;
@@ -206,21 +220,15 @@ bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int siz
     ok = ParseNumber(value, 1000000, &a);
     f.shortAddressEchoes = static_cast<int>(a);
   } else if (is("error") && value != nullptr) {
-    // BYTES:CODE, the bytes after the header in hex, then the error code
-    const char* colon = std::strchr(value, ':');
-    char hex[20];
     uint8_t match[8];
     uint8_t code[1];
     int length = 0;
     int codeLength = 0;
-    const size_t n = colon != nullptr ? static_cast<size_t>(colon - value) : 0;
-    ok = colon != nullptr && n > 0 && n < sizeof(hex);
-    if (ok) {
-      std::memcpy(hex, value, n);
-      hex[n] = '\0';
-      ok = ParseHexBytes(hex, match, 8, &length) && ParseHexBytes(colon + 1, code, 1, &codeLength) &&
-           f.AddError(match, length, code[0]);
-    }
+    const char* rest = ParseMatch(value, match, &length);
+    ok = rest != nullptr && ParseHexBytes(rest, code, 1, &codeLength) && f.AddError(match, length, code[0]);
+  } else if (is("slow") && value != nullptr) {
+    const char* rest = ParseMatch(value, f.slowAnswers.match, &f.slowAnswers.matchLength);
+    ok = rest != nullptr && ParseNumber(rest, 600000, &f.slowAnswers.ms);
   } else {
     return Fail(error, size, "unknown fault '%s'", fault);
   }

@@ -197,6 +197,11 @@ void SimCamera::SendError(SimCameraSink& sink, uint64_t t, int socket, uint8_t c
 
 namespace {
 
+uint64_t SlowUs(const SimSlowRule& rule, const uint8_t* payload, int length) {
+  if (rule.matchLength == 0 || rule.matchLength > length) return 0;
+  return std::memcmp(rule.match, payload, static_cast<size_t>(rule.matchLength)) == 0 ? rule.ms * 1000ull : 0;
+}
+
 bool MatchRules(SimFaults& faults, const uint8_t* payload, int length, uint8_t* code) {
   for (SimErrorRule& rule : faults.errors) {
     if (rule.matchLength == 0 || rule.count == 0 || rule.matchLength > length) continue;
@@ -214,6 +219,12 @@ bool MatchRules(SimFaults& faults, const uint8_t* payload, int length, uint8_t* 
 bool SimCamera::MatchErrorRule(const uint8_t* payload, int length, uint8_t* code) {
   if (MatchRules(faults, payload, length, code)) return true;
   return lineFaults != nullptr && MatchRules(*lineFaults, payload, length, code);
+}
+
+// The camera's own rule, else the line's.
+uint64_t SimCamera::SlowAnswerUs(const uint8_t* payload, int length) const {
+  const uint64_t own = SlowUs(faults.slowAnswers, payload, length);
+  return own != 0 || lineFaults == nullptr ? own : SlowUs(lineFaults->slowAnswers, payload, length);
 }
 
 int SimCamera::FreeSocket() const {
@@ -340,7 +351,7 @@ void SimCamera::Handle(const Input& input, uint64_t t, SimCameraSink& sink) {
     if (length == 0) {
       SendError(sink, t, 0, 0x02);
     } else {
-      Send(sink, t, body, length);
+      Send(sink, t + SlowAnswerUs(payload, m), body, length);
     }
     return;
   }

@@ -112,6 +112,7 @@ struct SimCamera {
   bool Answering() const;
   bool Stopped() const;
   bool MatchErrorRule(const uint8_t* payload, int length, uint8_t* code);
+  uint64_t SlowAnswerUs(const uint8_t* payload, int length) const;
   int FreeSocket() const;
   void Complete(int socket, uint64_t t, SimCameraSink& sink);
   void CancelSocket(int socket, uint64_t t, SimCameraSink* sink, uint8_t code);

@@ -14,6 +14,13 @@ struct SimErrorRule {
   int32_t count = -1;  // times left; -1 means every time
 };
 
+// Answer an inquiry whose bytes after the header start with `match` this much later.
+struct SimSlowRule {
+  uint8_t match[8] = {};
+  int matchLength = 0;  // 1..8; 0 disables the rule
+  uint32_t ms = 0;
+};
+
 struct SimFaults {
   static constexpr int kMaxErrorRules = 4;
 
@@ -24,6 +31,7 @@ struct SimFaults {
   // The camera stops answering after it has received this many packets (-1: never).
   int32_t stopAfterPackets = -1;
   SimErrorRule errors[kMaxErrorRules];
+  SimSlowRule slowAnswers;
   // Each reply is cut into pieces of this many bytes, sent splitGapMs apart (0: whole).
   int splitBytes = 0;
   uint32_t splitGapMs = 0;

@@ -127,6 +127,34 @@ TEST(TraceText, DiscoveryBroadcastsAndTheirEchoes) {
     EXPECT_EQ(TraceRead(base + 1 + i, &e) ? Untimed(e).rfind(lines[i], 0) : 1u, 0u) << Untimed(e);
 }
 
+// A visca-ip camera answering focus inquiries after 420 ms: the poll's focus
+// inquiry times out, and its answer (twice, for the resend) comes while the
+// brightness inquiry is in flight. Both are dropped as late; brightness takes
+// its own answer.
+TEST(TraceText, ALateAnswerOnAViscaIpLineIsTracedLateAndNotTakenForTheNext) {
+  EngineRig rig;
+  WirePeer& ip1 = rig.AttachIp(1, NET_VISCA_IP, {0x45}, SimFastTiming());
+  rig.Start();
+  ASSERT_TRUE(rig.Initialise() && rig.Select(0));
+  SimFaults slow;
+  slow.slowAnswers = SimSlowRule{{0x09, 0x04, 0x48}, 3, 420};
+  ip1.SetFaults(0, slow);
+  Lines lines;  // from the focus inquiry on
+  TraceEntry e;
+  ASSERT_TRUE(rig.RunUntil(
+      [&, id = TraceNewest() + 1]() mutable {
+        for (; lines.size() < 6 && TraceRead(id, &e); id++)
+          if (!lines.empty() || Untimed(e).find("focus position?") != std::string::npos) lines.push_back(Untimed(e));
+        return lines.size() == 6;
+      },
+      3000));
+  EXPECT_EQ(lines, (Lines{"IP1 Cam 1 -> 81 09 04 48 FF  focus position?", "IP1 Cam 1 -- no reply, 401 ms",
+                          "IP1 Cam 1 -> 81 09 04 4D FF  brightness?", "IP1 Cam 1 <- 90 50 06 00 00 00 FF  answer, late",
+                          "IP1 Cam 1 <- 90 50 06 00 00 00 FF  answer, late",
+                          "IP1 Cam 1 <- 90 50 00 00 00 0F FF  answer, 120 ms"}));  // behind the resend's answer
+  EXPECT_EQ(rig.c->cameras[0].brightPos, 0x0F);
+}
+
 TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
   const uint8_t zoomDirect[] = {0x01, 0x04, 0x47};
   // clang-format off

@@ -79,10 +79,12 @@ class WirePeer : public SerialPeer, public NetPeer {
       if (cameras) cameras->OnWrite(data, length);
     } else if (data[0] == 0x02 || refuseNext) {  // a control message, or any refused: a control reply
       number.assign(data + 4, data + 8);
+      if (data[0] == 0x02) owed.clear();  // a RESET: nothing sent before is answered
       datagrams.push_back(Wrapped(0x0201, data[0] == 0x02 ? Bytes{0x01} : Bytes{0x0F, 0x02}));
       refuseNext = false;
     } else if (cameras) {
       number.assign(data + 4, data + 8);
+      owed.push_back(number);
       cameras->OnWrite(data + 8, length - 8);
     }
   }
@@ -105,7 +107,7 @@ class WirePeer : public SerialPeer, public NetPeer {
     if (end != injected.end()) {
       const Bytes packet(injected.begin(), end + 1);
       injected.erase(injected.begin(), end + 1);
-      datagrams.push_back(kind == NET_VISCA_IP ? Wrapped(0x0111, packet) : packet);
+      datagrams.push_back(kind == NET_VISCA_IP ? Wrapped(0x0111, packet, NumberOf(packet)) : packet);
     }
     if (datagrams.empty() || static_cast<int32_t>(datagrams.front().size()) > capacity) return Read(0);
     const Bytes next = datagrams.front();
@@ -194,8 +196,17 @@ class WirePeer : public SerialPeer, public NetPeer {
     cv.notify_all();
     return got;
   }
-  Bytes Wrapped(uint16_t type, const Bytes& payload) {  // behind a visca-ip header
-    Bytes out = number;                                 // type and length go in front of the number
+  // A camera answers its messages in turn: a reply carries the number of the
+  // oldest one still owed a reply, which its answer, completion or error ends.
+  Bytes NumberOf(const Bytes& reply) {
+    const int k = reply.size() < 3 ? 0 : reply[1] & 0xF0;
+    if (owed.empty() || k < 0x40 || k > 0x60) return number;
+    const Bytes n = owed.front();
+    if (k != 0x40) owed.pop_front();
+    return n;
+  }
+  Bytes Wrapped(uint16_t type, const Bytes& payload, Bytes out = {}) {  // behind a visca-ip header
+    if (out.empty()) out = number;                                      // type and length go in front of the number
     out.insert(out.end(), payload.begin(), payload.end());
     out.insert(out.begin(), {uint8_t(type >> 8), uint8_t(type), 0, uint8_t(payload.size())});
     return out;
@@ -222,6 +233,7 @@ class WirePeer : public SerialPeer, public NetPeer {
   NetKind kind;
   std::deque<Bytes> datagrams;  // whole ones, ahead of the cameras' bytes
   Bytes number{0, 0, 0, 0};     // visca-ip: of the last message
+  std::deque<Bytes> owed;       // visca-ip: numbers of the messages owed a reply, oldest first
   bool refuseNext = false;
 };
 
