@@ -22,7 +22,8 @@ bool RequestQueue::Put(uint32_t cameraIndex, uint32_t code, uint32_t a, uint32_t
     entries[writeIndex] = QueueMessage{cameraIndex, code, a, b};
     writeIndex = next;
   }
-  // After the lock, so a consumer that sees the count always finds the entry.
+  // After the lock, so a consumer that sees a count always finds an entry: with
+  // several producers the count never runs ahead of the stored messages.
   semaphore.Release();
   if (putSignal != nullptr) putSignal->Set();
   return true;

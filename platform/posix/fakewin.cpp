@@ -102,7 +102,10 @@ void SetText(FakeWindow* w, const char* text) {
 
 int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-LRESULT Dispatch(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp) {
+// A family of messages answers those it knows; for any other it clears *known.
+typedef LRESULT (*MessageFamily)(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp, bool* known);
+
+LRESULT TextMessage(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp, bool* known) {
   switch (msg) {
     case WM_SETTEXT:
       SetText(w, reinterpret_cast<const char*>(lp));
@@ -116,11 +119,27 @@ LRESULT Dispatch(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp) {
       buf[n] = 0;
       return n;
     }
+    default:
+      *known = false;
+      return 0;
+  }
+}
+
+LRESULT ButtonMessage(FakeWindow* w, UINT msg, WPARAM wp, LPARAM, bool* known) {
+  switch (msg) {
     case BM_GETCHECK:
       return w->check;
     case BM_SETCHECK:
       w->check = static_cast<int>(wp);
       return 0;
+    default:
+      *known = false;
+      return 0;
+  }
+}
+
+LRESULT ListBoxMessage(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp, bool* known) {
+  switch (msg) {
     case LB_ADDSTRING:
       w->items.push_back(lp ? reinterpret_cast<const char*>(lp) : "");
       return static_cast<LRESULT>(w->items.size() - 1);
@@ -163,6 +182,14 @@ LRESULT Dispatch(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp) {
       strcpy(reinterpret_cast<char*>(lp), w->items[i].c_str());
       return static_cast<LRESULT>(w->items[i].size());
     }
+    default:
+      *known = false;
+      return 0;
+  }
+}
+
+LRESULT TrackbarMessage(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp, bool* known) {
+  switch (msg) {
     case TBM_GETPOS:
       return w->pos;
     case TBM_GETRANGEMIN:
@@ -181,8 +208,21 @@ LRESULT Dispatch(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp) {
       w->ticFreq = static_cast<int>(wp);
       return 0;
     default:
-      return w->proc ? w->proc(w, msg, wp, lp) : 0;
+      *known = false;
+      return 0;
   }
+}
+
+const MessageFamily kMessageFamilies[] = {TextMessage, ButtonMessage, ListBoxMessage, TrackbarMessage};
+
+// What the control itself does not answer goes to the window's procedure.
+LRESULT Dispatch(FakeWindow* w, UINT msg, WPARAM wp, LPARAM lp) {
+  for (MessageFamily family : kMessageFamilies) {
+    bool known = true;
+    const LRESULT result = family(w, msg, wp, lp, &known);
+    if (known) return result;
+  }
+  return w->proc ? w->proc(w, msg, wp, lp) : 0;
 }
 
 }  // namespace
