@@ -24,6 +24,9 @@ constexpr int32_t kChannelCount = kSerialLineCount + kNetMaxLines;
 constexpr int32_t kMaxCamerasPerPort = 7;
 constexpr int32_t kMaxCameras = kChannelCount * kMaxCamerasPerPort;
 constexpr int32_t kPacketCapacity = 80;
+// A receive ring holds at most this many frames (each takes two bytes or
+// more), so one step never reads a line longer than what had already arrived.
+constexpr int32_t kMaxFramesPerStep = static_cast<int32_t>(SerialChannel::kRingSize / 2);
 constexpr int32_t kQueueCapacity = 256;
 
 // Notification codes posted into notifyQueue (camera, code, value, 0).

@@ -7,6 +7,7 @@
 #include "engine/line_recovery.h"
 #include "engine/line_recovery_state.h"
 #include "engine/panel_hooks.h"
+#include "engine/traffic_trace.h"
 #include "requests/visca_packet.h"
 
 LineRecovery recovery;
@@ -79,14 +80,18 @@ void TryAgain(CameraController* c, int32_t line, uint32_t now) {
   if (c->channels[line]->OpenPort(static_cast<uint32_t>(line + 1)) == 0) w.state = LINE_SETTLING;
 }
 
-// Network-change packets at the head of a line the engine is not reading now.
-void TakeNetworkChanges(SerialChannel* channel, int32_t line, uint32_t now) {
-  uint8_t packet[kPacketCapacity + 1];
-  uint32_t length = 0;
-  while (channel->HasReceivedFrame() && channel->PeekFrame(packet, kPacketCapacity, &length) == 0 &&
-         IsNetworkChange(packet, length)) {
-    channel->ReadFrame(packet, kPacketCapacity, &length);
-    NoteNetworkChange(line, now);
+// Every frame of a line the engine is not reading now, where no reply is
+// awaited: network changes are noted, the rest (noise, a stray packet) only
+// traced, so none is left to hide the changes behind it.
+void TakeFramesAside(CameraController* c, int32_t line, uint32_t now) {
+  SerialChannel* channel = c->channels[line];
+  uint8_t frame[kPacketCapacity + 1];
+  for (int32_t n = 0; n < kMaxFramesPerStep && channel->HasReceivedFrame(); n++) {
+    uint32_t length = 0;
+    const bool copied = channel->ReadFrame(frame, kPacketCapacity, &length) == 0;
+    if (!copied && length <= static_cast<uint32_t>(kPacketCapacity)) return;  // the line went away meanwhile
+    TraceReceivedAside(c, line, copied ? frame : nullptr, length);
+    if (copied && IsNetworkChange(frame, length)) NoteNetworkChange(line, now);
   }
 }
 
@@ -100,7 +105,7 @@ void WatchLine(CameraController* c, int32_t line, uint32_t now) {
   }
   if (w.state == LINE_LOST && Reopened(c, line) && now - w.since >= kReopenEveryMs) TryAgain(c, line, now);
   if (w.state == LINE_SETTLING && now - w.since > kReopenSettleMs) MakeCheckDue(w, false);
-  if (line != c->port.load()) TakeNetworkChanges(channel, line, now);
+  if (line != c->port.load()) TakeFramesAside(c, line, now);
   // One that runs out while the line is being checked waits for the check's end.
   if (w.networkChange && now - w.networkChangeTick > kNetworkChangeDelayMs && w.state != LINE_CHECKING) {
     w.networkChange = false;

@@ -9,15 +9,12 @@
 #include "engine/panel_hooks.h"
 #include "engine/phase_table.h"
 #include "engine/traffic_trace.h"
+#include "engine/transmission.h"
 #include "requests/visca_packet.h"
 
 #include <cstring>
 
 namespace {
-
-// A receive ring holds at most this many frames (each takes two bytes or
-// more), so one step never reads longer than what had already arrived.
-constexpr int32_t kMaxPacketsPerStep = static_cast<int32_t>(SerialChannel::kRingSize / 2);
 
 enum ReadResult { READ_NONE, READ_PACKET, READ_SKIPPED };
 
@@ -29,7 +26,8 @@ SerialChannel* CurrentChannel(CameraController* c) {
 
 // Takes the next packet of the current port into packetBuffer. The bytes
 // behind the packet are cleared, so a handler that reads a fixed byte of a
-// short reply finds 0 there rather than a byte of an earlier packet.
+// short reply finds 0 there rather than a byte of an earlier packet. Noise
+// cut off ahead of a packet is traced and passed over.
 ReadResult ReadPacket(CameraController* c) {
   SerialChannel* channel = CurrentChannel(c);
   if (!channel) return READ_NONE;
@@ -40,6 +38,7 @@ ReadResult ReadPacket(CameraController* c) {
     return READ_SKIPPED;
   }
   TraceReceived(c, c->packetBuffer, length);
+  if (IsNoise(c->packetBuffer, length)) return READ_SKIPPED;
   c->packetLength = length;
   memset(c->packetBuffer + length, 0, sizeof c->packetBuffer - length);
   return READ_PACKET;
@@ -135,7 +134,7 @@ void HandlePacket(CameraController* c) {
 }
 
 void ReadLoop(CameraController* c) {
-  for (int32_t n = 0; n < kMaxPacketsPerStep; n++) {
+  for (int32_t n = 0; n < kMaxFramesPerStep; n++) {
     ReadResult result = ReadPacket(c);
     if (result == READ_NONE) return;
     if (result == READ_PACKET && NoteReceivedPacket(c)) HandlePacket(c);

@@ -28,6 +28,7 @@ const char* Arrow(TraceKind kind) {
     case TRACE_SENT:
       return "->";
     case TRACE_NO_REPLY:
+    case TRACE_NOISE:
       return "--";
     default:
       return "<-";
@@ -78,6 +79,10 @@ void FormatTraceLine(const TraceEntry& e, TraceStyle style, char* out, int32_t s
       return;
     case TRACE_TOO_LONG:
       Append(out, size, &at, " (%u bytes) too long, dropped", e.length);
+      return;
+    case TRACE_NOISE:
+      Append(out, size, &at, " noise dropped:");
+      AppendBytes(e, out, size, &at);
       return;
     default:
       break;

@@ -1,6 +1,7 @@
 #include "engine/traffic_trace.h"
 
 #include "engine/engine_state.h"
+#include "engine/transmission.h"
 
 #include <atomic>
 
@@ -71,16 +72,35 @@ int8_t CameraAt(const CameraController* c, int32_t port, int32_t address) {
 uint32_t MsSinceLastSent(uint64_t now) { return static_cast<uint32_t>((now - lastSentAt) / kMicrosecondsPerMs); }
 
 // Time, line and bytes of an entry recorded at `now`.
-TraceEntry Begin(CameraController* c, uint64_t now, TraceKind kind, const uint8_t* bytes, uint32_t length) {
+TraceEntry Begin(CameraController* c, uint64_t now, TraceKind kind, int32_t port, const uint8_t* bytes,
+                 uint32_t length) {
   TraceEntry e;
   e.kind = kind;
   e.tenths = (now - origin) / kMicrosecondsPerTenth;
-  const int32_t port = c->port.load();
   e.port = static_cast<int8_t>(port >= 0 && port < kChannelCount ? port : -1);
   e.length = static_cast<uint8_t>(length > 0xFF ? 0xFF : length);
   for (uint32_t i = 0; bytes && i < length && i < static_cast<uint32_t>(kTraceBytes); i++) e.bytes[i] = bytes[i];
   e.code = c->mode.load();
   return e;
+}
+
+TraceKind ReceivedKind(const uint8_t* frame, uint32_t length) {
+  if (!frame) return TRACE_TOO_LONG;
+  return IsNoise(frame, length) ? TRACE_NOISE : TRACE_RECEIVED;
+}
+
+// A frame from the current line (`aside` -1), or from line `aside`, where
+// nothing is awaited and no transaction is in flight.
+void RecordReceived(CameraController* c, int32_t aside, const uint8_t* frame, uint32_t length) {
+  const uint64_t now = OsMicroseconds();
+  const TraceKind kind = ReceivedKind(frame, length);
+  TraceEntry e = Begin(c, now, kind, aside < 0 ? c->port.load() : aside, frame, length);
+  // A reply's header is (8 + address) << 4.
+  if (kind == TRACE_RECEIVED && length > 0) e.camera = CameraAt(c, e.port, (frame[0] >> 4) - kBroadcastAddress);
+  if (aside >= 0) e.code = MODE_IDLE;
+  e.stage = static_cast<uint8_t>(aside < 0 ? c->stage.load() : STAGE_NONE);
+  if (e.stage != STAGE_NONE) e.elapsedMs = MsSinceLastSent(now);
+  Publish(e);
 }
 
 }  // namespace
@@ -93,7 +113,7 @@ void TraceReset() {
 
 void TraceSent(CameraController* c, int32_t code, const uint8_t* packet, int32_t length) {
   const uint64_t now = OsMicroseconds();
-  TraceEntry e = Begin(c, now, TRACE_SENT, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
+  TraceEntry e = Begin(c, now, TRACE_SENT, c->port.load(), packet, length > 0 ? static_cast<uint32_t>(length) : 0);
   e.code = code;
   e.camera = length > 0 ? CameraAt(c, e.port, packet[0] & 0x0F) : -1;
   Publish(e);
@@ -101,19 +121,15 @@ void TraceSent(CameraController* c, int32_t code, const uint8_t* packet, int32_t
   lastSentCamera = e.camera;
 }
 
-void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length) {
-  const uint64_t now = OsMicroseconds();
-  TraceEntry e = Begin(c, now, frame ? TRACE_RECEIVED : TRACE_TOO_LONG, frame, length);
-  // A reply's header is (8 + address) << 4.
-  if (frame && length > 0) e.camera = CameraAt(c, e.port, (frame[0] >> 4) - kBroadcastAddress);
-  e.stage = static_cast<uint8_t>(c->stage.load());
-  if (e.stage != STAGE_NONE) e.elapsedMs = MsSinceLastSent(now);
-  Publish(e);
+void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length) { RecordReceived(c, -1, frame, length); }
+
+void TraceReceivedAside(CameraController* c, int32_t line, const uint8_t* frame, uint32_t length) {
+  RecordReceived(c, line, frame, length);
 }
 
 void TraceNoReply(CameraController* c) {
   const uint64_t now = OsMicroseconds();
-  TraceEntry e = Begin(c, now, TRACE_NO_REPLY, nullptr, 0);
+  TraceEntry e = Begin(c, now, TRACE_NO_REPLY, c->port.load(), nullptr, 0);
   e.camera = lastSentCamera;
   e.stage = static_cast<uint8_t>(c->stage.load());
   e.elapsedMs = MsSinceLastSent(now);

@@ -19,6 +19,7 @@ enum TraceKind : uint8_t {
   TRACE_TOO_LONG,  // a frame too long for the packet buffer, dropped unread
   TRACE_NO_REPLY,  // the reply time-out ended the transaction
   TRACE_LATE,      // a reply to a message given up, dropped by its network line
+  TRACE_NOISE,     // stray bytes cut off ahead of a packet, dropped
 };
 
 struct TraceEntry {
@@ -38,8 +39,11 @@ struct TraceEntry {
 // on, so a reader's place stays valid. Creation of the controller calls it.
 void TraceReset();
 void TraceSent(CameraController* c, int32_t code, const uint8_t* packet, int32_t length);
-// `frame` null for a frame that was dropped unread.
+// `frame` null for a frame that was dropped unread; noise is named as such.
 void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length);
+// The same for a frame taken from `line` (0..) while the engine reads another
+// one: nothing is awaited there.
+void TraceReceivedAside(CameraController* c, int32_t line, const uint8_t* frame, uint32_t length);
 void TraceNoReply(CameraController* c);
 // A reply line `port` dropped as late, never seen by the engine otherwise.
 void TraceLate(CameraController* c, int32_t port, const uint8_t* packet, int32_t length);

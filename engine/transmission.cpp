@@ -61,8 +61,16 @@ void SendPacket(CameraController* c, int32_t code, ...) {
 uint32_t PacketEndTest(uint8_t* frame, int32_t* length) {
   lastRxTick = OsTickCount();
   if (!frame || !length || *length <= 0) return FRAME_MORE;
-  return frame[*length - 1] == kTerminator ? FRAME_COMPLETE : FRAME_MORE;
+  const int32_t end = *length - 1;
+  if (frame[end] != kTerminator) return FRAME_MORE;
+  int32_t start = end - 1;
+  while (start > 0 && frame[start] < kHeaderBase) start--;
+  if (start <= 0) return FRAME_COMPLETE;  // a header at the head, or none at all
+  *length = end + 1 - start;
+  return FRAME_COMPLETE_AFTER_NOISE;
 }
+
+bool IsNoise(const uint8_t* frame, uint32_t length) { return length > 0 && frame[length - 1] != kTerminator; }
 
 uint32_t DecodeNibbles(const uint8_t* bytes, int32_t count) {
   uint32_t value = 0;

@@ -32,7 +32,9 @@ void CheckFaults(const SimFaults& f) {
   if (f.stopAfterPackets < -1) Broken("a negative stop-after");
   if (f.splitBytes < 0 || f.splitBytes > kMaxSplitBytes || f.splitGapMs > kMaxSplitGapMs)
     Broken("a split outside 1..64 bytes, 0..60000 ms");
-  if (f.noiseBytes < 0 || f.noiseBytes > kMaxNoiseBytes) Broken("noise outside 1..64 bytes");
+  if (f.noiseBytes < 0 || f.noiseBytes > kMaxNoiseBytes || f.powerOnNoiseBytes < 0 ||
+      f.powerOnNoiseBytes > kMaxNoiseBytes)
+    Broken("noise outside 1..64 bytes");
   if (f.shortAddressEchoes < 0) Broken("a negative short-echo count");
   for (const SimErrorRule& rule : f.errors)
     if (rule.matchLength < 0 || rule.matchLength > 8) Broken("an error rule longer than 8 bytes");

@@ -1,8 +1,9 @@
-// Frame cutting alone: the engine's packet-end test, every built-in framing
-// mode, and a callback that drops bytes. The frames must be those the framing
-// rules give, whether the bytes arrive whole or in pieces, through the pure
-// cutter and through a channel's receive ring alike, and none may exceed the
-// 255 bytes a ring record holds.
+// Frame cutting alone: the engine's packet-end test (noise ahead of a packet
+// cut off as a frame of its own), every built-in framing mode, and a callback
+// that drops bytes. The frames must be those the framing rules give, whether
+// the bytes arrive whole or in pieces, through the pure cutter and through a
+// channel's receive ring alike, and none may exceed the 255 bytes a ring
+// record holds.
 //
 // Input: byte 0 picks the rule (kRules), byte 1 the number of split points
 // (low three bits), then one byte per split point (where it falls, as a
@@ -39,7 +40,7 @@ constexpr int32_t kMaxFrame = 255;   // a ring record's length is one byte
 // byte adds at most two ring bytes, and a wrap wastes at most one record.
 constexpr size_t kMaxPiece = 300;
 constexpr size_t kMaxSplits = 7;
-constexpr uint8_t kCr = 13, kLf = 10, kNul = 0, kEnd = 0xFF;
+constexpr uint8_t kCr = 13, kLf = 10, kNul = 0, kEnd = 0xFF, kHeader = 0x80;
 
 // The callbacks' rule: a frame ends at FF; the dropping one also drops NULs.
 uint32_t DropNulsEndAtFF(uint8_t* frame, int32_t* length) {
@@ -78,8 +79,11 @@ void Expected(const Rule& rule, const uint8_t* data, size_t size, Frames* frames
     if (n == 0) continue;  // no rule looks at an empty collection
     const uint8_t last = held[n - 1];
     int32_t frameLength = -1;
+    int32_t noise = 0;  // the packet-end test's: what comes before the last header byte
     if (rule.callback == PacketEndTest) {
       if (last == kEnd) frameLength = n;
+      for (int32_t h = n - 2; last == kEnd && noise == 0 && h > 0; h--)
+        if (held[h] >= kHeader) noise = h;
     } else if (rule.callback == DropNulsEndAtFF) {
       if (last == kNul)
         n--;
@@ -92,7 +96,8 @@ void Expected(const Rule& rule, const uint8_t* data, size_t size, Frames* frames
       if (last == terminator) frameLength = n - 1;
     }
     if (frameLength < 0) continue;
-    if (frameLength > 0) frames->Add(held, frameLength);
+    if (noise > 0) frames->Add(held, noise);
+    if (frameLength > 0) frames->Add(held + noise, frameLength - noise);
     n = 0;
   }
 }
@@ -109,7 +114,8 @@ void Take(FrameCutter& cutter, const uint8_t* data, size_t size, Frames* out, si
     int32_t length = -1;
     if (cutter.Push(data[i], &length)) {
       if (length < 1 || length > kMaxFrame) Broken("frame length outside 1..255", rule);
-      out->Add(cutter.buffer, length);
+      if (cutter.noiseLength > 0) out->Add(cutter.buffer, cutter.noiseLength);
+      out->Add(cutter.Frame(), length);
     } else if (length != 0) {
       Broken("no frame, yet a length", rule);
     }

@@ -60,7 +60,7 @@ void CheckPassedOn(const ViscaIpInput& in) {
   int32_t cut = 0;
   for (int32_t i = 0; i < in.packetLength; i++) {
     int32_t length = 0;
-    if (cutter.Push(in.packet[i], &length)) cut += length;
+    if (cutter.Push(in.packet[i], &length)) cut += cutter.noiseLength + length;
   }
   if (cut != in.packetLength) Broken("the frame cutter does not find the packets passed on");
   if (in.sendCount < 0 || in.sendCount > 2) Broken("more messages than a RESET and one resend");

@@ -12,13 +12,16 @@ constexpr uint8_t kNul = 0;
 // frame that never ends starts over at the head of the buffer.
 bool FrameCutter::Push(uint8_t byte, int32_t* frameLength) {
   *frameLength = 0;
+  noiseLength = 0;
   buffer[length] = byte;
-  int32_t collected = (length + 1) & 0xFF;
+  const int32_t held = (length + 1) & 0xFF;
+  int32_t collected = held;
   const uint32_t verdict = Verdict(&collected);
   if (collected < 0 || collected > kMaxFrame) collected = 0;  // a callback gone astray
   if (verdict == FRAME_DROP_LAST) {
     if (collected > 0) --collected;
-  } else if (verdict == FRAME_COMPLETE) {
+  } else if (verdict == FRAME_COMPLETE || verdict == FRAME_COMPLETE_AFTER_NOISE) {
+    if (verdict == FRAME_COMPLETE_AFTER_NOISE && collected > 0 && collected <= held) noiseLength = held - collected;
     *frameLength = collected;
     length = 0;
     return collected > 0;

@@ -5,8 +5,9 @@
 
 #include <cstdint>
 
-// Verdicts of a frame-end callback.
-enum : uint32_t { FRAME_MORE = 0, FRAME_DROP_LAST = 1, FRAME_COMPLETE = 2 };
+// Verdicts of a frame-end callback. After noise the frame is only the last
+// `*length` bytes collected; those before it are noise, handed on apart.
+enum : uint32_t { FRAME_MORE = 0, FRAME_DROP_LAST = 1, FRAME_COMPLETE = 2, FRAME_COMPLETE_AFTER_NOISE = 3 };
 
 // Framing modes: where a frame ends when no callback decides.
 enum : uint32_t {
@@ -28,12 +29,15 @@ struct FrameCutter {
   uint32_t framingMode = FRAMING_CR_LF;
   FrameEndCallback frameEnd = nullptr;
   uint8_t buffer[kBufferSize] = {};
-  int32_t length = 0;  // bytes collected towards the next frame
+  int32_t length = 0;       // bytes collected towards the next frame
+  int32_t noiseLength = 0;  // of the frame completed last: the noise ahead of it
 
   // Takes one received byte. True when it completed a non-empty frame: the
-  // frame is the first `*frameLength` bytes of `buffer`, valid until the next
-  // Push; collection then starts over.
+  // frame is `*frameLength` bytes at Frame(), behind `noiseLength` bytes of
+  // noise at the head of `buffer`; both are valid until the next Push, and
+  // collection starts over.
   bool Push(uint8_t byte, int32_t* frameLength);
+  const uint8_t* Frame() const { return buffer + noiseLength; }
   void Clear() { length = 0; }
 
  private:

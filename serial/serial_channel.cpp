@@ -174,14 +174,6 @@ int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
 }
 
 int SerialChannel::ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength) {
-  return CopyFrame(destination, capacity, outLength, true);
-}
-
-int SerialChannel::PeekFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength) {
-  return CopyFrame(destination, capacity, outLength, false);
-}
-
-int SerialChannel::CopyFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength, bool take) {
   if (IsBadPointer(destination) || IsBadPointer(outLength) || !IsOpen()) return 1;
   destination[0] = 0;
   *outLength = 0;
@@ -195,7 +187,7 @@ int SerialChannel::CopyFrame(uint8_t* destination, int32_t capacity, uint32_t* o
     destination[length] = 0;
     result = 0;
   }
-  if (take) rxRead.store(read + 1 + length, std::memory_order_release);
+  rxRead.store(read + 1 + length, std::memory_order_release);
   *outLength = static_cast<uint32_t>(length);
   return result;
 }
@@ -269,7 +261,10 @@ void SerialChannel::CutReceived(const uint8_t* bytes, int32_t count) {
     cutter.frameEnd = frameEnd.load(std::memory_order_relaxed);
     for (int32_t i = 0; i < count; i++) {
       int32_t length = 0;
-      if (cutter.Push(bytes[i], &length) && StoreReceivedFrame(cutter.buffer, length)) stored = true;
+      if (!cutter.Push(bytes[i], &length)) continue;
+      // Noise goes ahead of its frame as a frame of its own, for the reader to name.
+      if (cutter.noiseLength > 0 && StoreReceivedFrame(cutter.buffer, cutter.noiseLength)) stored = true;
+      if (StoreReceivedFrame(cutter.Frame(), length)) stored = true;
     }
   }
   if (stored) SignalReceived();

@@ -54,8 +54,6 @@ class SerialChannel {
   int ClosePort();
   int WriteFrame(const uint8_t* data, int32_t length);
   int ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength);
-  // The frame ReadFrame would take next, left where it is.
-  int PeekFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength);
   void ResetBuffers(bool receiveSide, bool transmitSide);
 
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
@@ -123,7 +121,6 @@ class SerialChannel {
   static uint32_t IoThreadProc(void* arg);
   int OpenLine();
   uint32_t IoLoop();
-  int CopyFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength, bool take);
   void CutReceived(const uint8_t* bytes, int32_t count);
   void ClearPartialFrame();
   void SignalReceived();

@@ -29,9 +29,11 @@ const char kCamsimUsage[] =
     "                     connections are refused until T2), power-off=T1:T2 (camera only: no\n"
     "                     power from T1 to T2, which silences the line; then it sends y0 38 FF\n"
     "                     and takes addressed packets only after an address set, or on --udp\n"
-    "                     and --udp-raw just answers again); repeatable; on a network line\n"
-    "                     also drop=PERCENT (datagrams lost at random, both ways, the same\n"
-    "                     each run) and late=MS (replies held back MS)\n"
+    "                     and --udp-raw just answers again), power-on-noise=N (camera only:\n"
+    "                     once its power is back, N noise bytes before each of its packets);\n"
+    "                     repeatable; on a network line also drop=PERCENT (datagrams lost\n"
+    "                     at random, both ways, the same each run) and late=MS (replies held\n"
+    "                     back MS)\n"
     "  --profile          fast (replies after ~1 ms) or realistic (default: one packet per\n"
     "                     video frame, zoom and focus at finite speed, power-on in seconds)\n"
     "  --hz               video frame rate of the realistic profile (default 60: 59.94 Hz)\n"
@@ -156,26 +158,44 @@ const char* ParseMatch(const char* value, uint8_t* match, int* length) {
   return ParseHexBytes(hex, match, 8, length) ? colon + 1 : nullptr;
 }
 
+// "camN:FAULT" names camera N of the line (`*camera` its index), "FAULT" the
+// line itself (-1); `*kind` is the FAULT part.
+bool SplitCamera(const char* fault, const CamsimLineOptions& line, int* camera, const char** kind, char* error,
+                 int size) {
+  *camera = -1;
+  *kind = fault;
+  if (std::strncmp(fault, "cam", 3) != 0) return true;
+  const char* colon = std::strchr(fault, ':');
+  char number[8];
+  const size_t n = colon != nullptr ? static_cast<size_t>(colon - fault - 3) : 0;
+  uint32_t index = 0;
+  if (colon == nullptr || n == 0 || n >= sizeof(number)) {
+    return Fail(error, size, "bad camera in fault '%s' (camN:FAULT)", fault);
+  }
+  std::memcpy(number, fault + 3, n);
+  number[n] = '\0';
+  if (!ParseNumber(number, SimLine::kMaxCameras, &index) || index == 0 || static_cast<int>(index) > line.cameraCount) {
+    return Fail(error, size, "no such camera on this line in fault '%s'", fault);
+  }
+  *camera = static_cast<int>(index) - 1;
+  *kind = colon + 1;
+  return true;
+}
+
+// BYTES:CODE, the bytes after the header in hex, then the error code.
+bool ParseErrorRule(const char* value, SimFaults* f) {
+  uint8_t match[8];
+  uint8_t code[1];
+  int length = 0;
+  int codeLength = 0;
+  const char* rest = ParseMatch(value, match, &length);
+  return rest != nullptr && ParseHexBytes(rest, code, 1, &codeLength) && f->AddError(match, length, code[0]);
+}
+
 bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int size) {
   int camera = -1;
   const char* kind = fault;
-  if (std::strncmp(fault, "cam", 3) == 0) {
-    const char* colon = std::strchr(fault, ':');
-    char number[8];
-    const size_t n = colon != nullptr ? static_cast<size_t>(colon - fault - 3) : 0;
-    uint32_t index = 0;
-    if (colon == nullptr || n == 0 || n >= sizeof(number)) {
-      return Fail(error, size, "bad camera in fault '%s' (camN:FAULT)", fault);
-    }
-    std::memcpy(number, fault + 3, n);
-    number[n] = '\0';
-    if (!ParseNumber(number, SimLine::kMaxCameras, &index) || index == 0 ||
-        static_cast<int>(index) > line->cameraCount) {
-      return Fail(error, size, "no such camera on this line in fault '%s'", fault);
-    }
-    camera = static_cast<int>(index) - 1;
-    kind = colon + 1;
-  }
+  if (!SplitCamera(fault, *line, &camera, &kind, error, size)) return false;
   SimFaults& f = camera >= 0 ? line->cameraFaults[camera] : line->lineFaults;
   const char* eq = std::strchr(kind, '=');
   const char* value = eq != nullptr ? eq + 1 : nullptr;
@@ -208,6 +228,9 @@ bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int siz
     ok = ParseNumber(value, 64, &a) && a > 0;
     f.noiseBytes = static_cast<int>(a);
     f.noiseEndsPacket = is("noise-packet");
+  } else if (is("power-on-noise") && camera >= 0) {
+    ok = ParseNumber(value, 64, &a) && a > 0;
+    f.powerOnNoiseBytes = static_cast<int>(a);
   } else if (is("unplug") && camera < 0) {
     ok = AddOutage(value, -1, line);
   } else if (is("power-off") && camera >= 0) {
@@ -220,12 +243,7 @@ bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int siz
     ok = ParseNumber(value, 1000000, &a);
     f.shortAddressEchoes = static_cast<int>(a);
   } else if (is("error") && value != nullptr) {
-    uint8_t match[8];
-    uint8_t code[1];
-    int length = 0;
-    int codeLength = 0;
-    const char* rest = ParseMatch(value, match, &length);
-    ok = rest != nullptr && ParseHexBytes(rest, code, 1, &codeLength) && f.AddError(match, length, code[0]);
+    ok = ParseErrorRule(value, &f);
   } else if (is("slow") && value != nullptr) {
     const char* rest = ParseMatch(value, f.slowAnswers.match, &f.slowAnswers.matchLength);
     ok = rest != nullptr && ParseNumber(rest, 600000, &f.slowAnswers.ms);

@@ -180,6 +180,7 @@ void SimCamera::CutPower(uint64_t t) {
 
 void SimCamera::RestorePower(uint64_t t, SimCameraSink& sink, bool announces) {
   unpowered = false;
+  noiseAhead = faults.powerOnNoiseBytes;
   state.freeze = 3;
   powerTarget = 2;
   FinishPower();

@@ -76,6 +76,7 @@ struct SimCamera {
   bool networkChangeDue = false;
   bool unpowered = false;        // mains power cut: takes nothing, passes nothing on
   bool awaitingAddress = false;  // powered again, not numbered since
+  int noiseAhead = 0;            // noise bytes before its packets since its power came back
   uint32_t handled = 0;
   uint64_t outputFreeUs = 0;  // the line uses it to keep this camera's replies in order
 

@@ -43,6 +43,10 @@ struct SimFaults {
   bool noiseEndsPacket = false;
   // Camera: sends the network-change packet y0 38 FF whenever its power comes on.
   bool networkChangeOnPowerOn = false;
+  // Camera: once its mains power came back, this many noise bytes go out
+  // before every packet it puts on the return line (its replies, and as the
+  // last of the chain what it passes on), as from one powering up.
+  int powerOnNoiseBytes = 0;
   // Line: the next N echoes of the address set are cut to 3 bytes (88 30 FF).
   int shortAddressEchoes = 0;
 

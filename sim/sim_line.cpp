@@ -21,7 +21,7 @@ struct SimLine::Impl final : SimCameraSink {
   uint32_t noiseState = 0x2545F491u;
 
   void Reply(SimCamera& camera, uint64_t t, const uint8_t* data, int length) override {
-    Emit(t, data, length, &camera.faults, &camera.outputFreeUs);
+    Emit(t, data, length, &camera.faults, &camera.outputFreeUs, camera.noiseAhead);
   }
 
   void PassOn(SimCamera& camera, uint64_t t, const uint8_t* data, int length) override {
@@ -34,10 +34,10 @@ struct SimLine::Impl final : SimCameraSink {
     if (length == 4 && data[1] == 0x30 && lineFaults.shortAddressEchoes > 0) {
       --lineFaults.shortAddressEchoes;
       const uint8_t cut[3] = {data[0], data[1], 0xFF};
-      Emit(t, cut, 3, nullptr, &lineOutputFreeUs);
+      Emit(t, cut, 3, nullptr, &lineOutputFreeUs, camera.noiseAhead);
       return;
     }
-    Emit(t, data, length, nullptr, &lineOutputFreeUs);
+    Emit(t, data, length, nullptr, &lineOutputFreeUs, camera.noiseAhead);
   }
 
   uint8_t NoiseByte() {
@@ -53,15 +53,16 @@ struct SimLine::Impl final : SimCameraSink {
     return false;
   }
 
-  // One packet onto the return line, through the line's and the sender's faults.
-  void Emit(uint64_t t, const uint8_t* data, int length, const SimFaults* own, uint64_t* freeUs) {
+  // One packet onto the return line, through the line's and the sender's
+  // faults, behind `noiseAhead` more bytes of noise.
+  void Emit(uint64_t t, const uint8_t* data, int length, const SimFaults* own, uint64_t* freeUs, int noiseAhead) {
     if (lineFaults.silent || AnyUnpowered()) return;
     const SimFaults none;
     const SimFaults& f = own != nullptr ? *own : none;
     uint64_t due = t + (static_cast<uint64_t>(lineFaults.delayMs) + f.delayMs) * 1000u;
     if (due < *freeUs) due = *freeUs;
 
-    int noise = lineFaults.noiseBytes + f.noiseBytes;
+    int noise = lineFaults.noiseBytes + f.noiseBytes + noiseAhead;
     if (noise > 64) noise = 64;
     if (noise > 0) {
       uint8_t junk[64];
@@ -101,7 +102,7 @@ struct SimLine::Impl final : SimCameraSink {
       }
     }
     // No camera has that address: the packet goes round the chain unchanged.
-    if (length <= SimPacket::kMaxStored) Emit(t, p, length, nullptr, &lineOutputFreeUs);
+    if (length <= SimPacket::kMaxStored) Emit(t, p, length, nullptr, &lineOutputFreeUs, cameras[count - 1].noiseAhead);
   }
 
   void RunUntil(uint64_t target) {

@@ -146,6 +146,12 @@ script 1 | run --ip 1=127.0.0.1:"$PORT" --stdin
 got=$(grep -e "^IP1" -e "^Camera 1 not" "$DIR/out" | tr '\n' '|')
 [ "$got" = "Camera 1 not answering|IP1 back, 1 cameras|" ] || fail "visca-ip camera switched off: $got"
 after power 1
+# A camera switched off and on with noise ahead of its packets: its network change and the check's echoes are found
+# behind the noise, which the trace names, and the camera is back without being asked.
+start_sim com7 --line 0x4B --fault cam1:power-off=1.5:2.5 --fault cam1:power-on-noise=5
+run --port 7="$DIR/com7" --trace --wait 4000
+has out "^COM7 back, 1 cameras$"
+has out "^[0-9.]* COM7 - -- noise dropped: [0-9A-F ]*$"
 
 [ $FAILED -eq 0 ] && echo "PASS"
 exit $FAILED

@@ -1,5 +1,6 @@
 // Lines lost and cameras switched off, and how each comes back.
 #include "engine/line_recovery.h"
+#include "engine/trace_text.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 
@@ -30,6 +31,19 @@ std::vector<uint32_t> Ticks(WirePeer& line, const std::string& prefix, size_t fr
   for (size_t i = from; i < frames.size(); i++)
     if (frames[i].hex.rfind(prefix, 0) == 0) ticks.push_back(frames[i].tick);
   return ticks;
+}
+
+// The noise the trace names from entry `after` on, each line without its time.
+Lines NoiseDropped(uint32_t after) {
+  Lines lines;
+  TraceEntry e;
+  char line[160];
+  for (uint32_t id = after + 1; TraceRead(id, &e); id++) {
+    if (e.kind != TRACE_NOISE) continue;
+    FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
+    lines.push_back(strchr(line, ' ') + 1);
+  }
+  return lines;
 }
 
 uint32_t ClosestGap(const std::vector<uint32_t>& ticks) {
@@ -137,6 +151,45 @@ TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
     rig.Run(5000);
     EXPECT_EQ(Ticks(line, kAddressSet, before).size(), 3u);
   }
+}
+
+// Bytes ahead of a packet (a camera powering up) are cut off and named: the
+// network change behind them readdresses its line, and the check takes its
+// echo. As seen on a line, then from a camera switched off and on again that
+// sends noise ahead of its packets.
+TEST(Recovery, NoiseAheadOfPacketsHidesNoCameraComingBack) {
+  EngineRig rig;
+  rig.Attach(1, {0x45}, kFast);
+  WirePeer& com2 = rig.Attach(2, {0x45}, kFast);
+  rig.Start();
+  Choose(rig, 0);
+  uint32_t base = TraceNewest();
+  const size_t before = com2.Frames().size();
+  const uint32_t sent = VirtualTick();
+  const std::string back = "COM2 back, 1 cameras";
+  // The last five bytes go ahead of the check's echo 88 30 02 FF.
+  com2.Inject({0xF6, 0x46, 0xA6, 0x83, 0x90, 0x38, 0xFF, 0x0C, 0x4B, 0x89, 0x13, 0x99});
+  ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, back) && rig.Idle(); }, 1500));
+  const std::vector<uint32_t> checks = Ticks(com2, kAddressSet, before);
+  ASSERT_EQ(checks.size(), 1u) << "the first check took its echo";
+  EXPECT_GT(checks[0] - sent, 500u);
+  EXPECT_EQ(NoiseDropped(base),
+            (Lines{"COM2 Cam - -- noise dropped: F6 46 A6 83", "COM2 Cam - -- noise dropped: 0C 4B 89 13 99"}));
+  SimFaults powerUp;
+  powerUp.powerOnNoiseBytes = 5;
+  com2.SetFaults(0, powerUp);
+  com2.Power(0, false);
+  rig.Run(2000);
+  base = TraceNewest();
+  const size_t shown = rig.StatusTexts().size();
+  com2.Power(0, true);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.StatusTexts().size() > shown && Shows(rig, back) && rig.Idle(); }, 1500));
+  EXPECT_GE(NoiseDropped(base).size(), 4u) << "network change, two echoes, the initialisation's replies";
+  Choose(rig, 1);
+  rig.Post(1, REQ_FREEZE, 1);
+  ASSERT_TRUE(rig.Settle());
+  EXPECT_EQ(Hex(com2.Received(0, 0x01).back()), "81 01 04 62 02 FF");
+  EXPECT_EQ(rig.ListItems(), (Lines{"Camera 1", "Camera 2"}));
 }
 
 // The first camera switched off silences the chain: marked within a second,
