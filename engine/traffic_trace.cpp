@@ -137,8 +137,7 @@ void TraceNoReply(CameraController* c) {
 }
 
 void TraceLate(CameraController* c, int32_t port, const uint8_t* packet, int32_t length) {
-  TraceEntry e = Begin(c, OsMicroseconds(), TRACE_LATE, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
-  e.port = static_cast<int8_t>(port >= 0 && port < kChannelCount ? port : -1);
+  TraceEntry e = Begin(c, OsMicroseconds(), TRACE_LATE, port, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
   if (length > 0) e.camera = CameraAt(c, port, (packet[0] >> 4) - kBroadcastAddress);
   Publish(e);
 }
