@@ -163,15 +163,16 @@ void ServeInput(ServedLine& s, uint64_t nowUs) {
   }
 }
 
-int Run(const CamsimOptions& options) {
-  TranscriptFiles transcripts;
-  FILE* common = transcripts.Open(options.transcript);
-  if (options.transcript[0] != '\0' && common == nullptr) {
-    std::fprintf(stderr, "camsim: cannot write transcript %s: %s\n", options.transcript, std::strerror(errno));
-    return 1;
-  }
-  // Handlers before any line is announced: a script may signal as soon as it
-  // reads one, and the links must still be cleaned up.
+// False, after a message, when a transcript was asked for and cannot be written.
+bool TranscriptOpen(const char* path, const FILE* file) {
+  if (path[0] == '\0' || file != nullptr) return true;
+  std::fprintf(stderr, "camsim: cannot write transcript %s: %s\n", path, std::strerror(errno));
+  return false;
+}
+
+// Before any line is announced: a script may signal as soon as it reads one,
+// and the links must still be cleaned up.
+void InstallSignalHandlers() {
   struct sigaction action;
   std::memset(&action, 0, sizeof(action));
   action.sa_handler = OnSignal;
@@ -179,32 +180,122 @@ int Run(const CamsimOptions& options) {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
+}
 
+void AddCameras(const CamsimLineOptions& lo, SimLine* line) {
+  line->SetLineFaults(lo.lineFaults);
+  for (int c = 0; c < lo.cameraCount; ++c) {
+    line->AddCamera(lo.models[c]);
+    line->SetCameraFaults(c, lo.cameraFaults[c]);
+    SimCameraState state = line->State(c);
+    if (lo.standby[c]) state.power = 3;
+    if (lo.transport == CAMSIM_VISCA_IP || lo.transport == CAMSIM_UDP_RAW) state.address = kDatagramCameraAddress;
+    if (lo.standby[c] || state.address != 0) line->SetState(c, state);
+  }
+}
+
+// A line's cameras, its transcript and its device or socket, announced on
+// stdout; false after a message.
+bool SetUpLine(const CamsimLineOptions& lo, const SimTiming& timing, TranscriptFiles& transcripts, FILE* common,
+               ServedLine& s) {
+  s.line.reset(new SimLine(timing));
+  AddCameras(lo, s.line.get());
+  s.transcript = lo.transcript[0] != '\0' ? transcripts.Open(lo.transcript) : common;
+  if (!TranscriptOpen(lo.transcript, s.transcript) || !OpenLine(s, lo)) return false;
+  std::printf(", cameras");
+  for (int c = 0; c < lo.cameraCount; ++c) std::printf(" 0x%02X", lo.models[c]);
+  std::printf("\n");
+  return true;
+}
+
+// Cameras that announce themselves when their power comes on do so at the start.
+void AnnounceCameras(const CamsimOptions& options, ServedLine* lines) {
+  for (int i = 0; i < options.lineCount; ++i) {
+    for (int c = 0; c < options.lines[i].cameraCount; ++c) {
+      if (options.lines[i].cameraFaults[c].networkChangeOnPowerOn && !options.lines[i].standby[c]) {
+        lines[i].line->SendNetworkChange(c);
+      }
+    }
+  }
+}
+
+// What one wait watches: each line's descriptors from firstFd[line] on.
+struct PollSet {
+  pollfd fds[CamsimOptions::kMaxLines * NetLine::kMaxFds];
+  int firstFd[CamsimOptions::kMaxLines];
+  nfds_t count = 0;
+};
+
+// Runs every line's outages and sends what is due, and gathers what to wait
+// on; waitUs shortened to the next thing due.
+uint64_t PrepareLines(const CamsimOptions& options, ServedLine* lines, uint64_t now, uint64_t waitUs, PollSet* set) {
+  set->count = 0;
+  for (int i = 0; i < options.lineCount; ++i) {
+    ServedLine& s = lines[i];
+    const uint64_t outage = RunOutages(options.lines[i], i + 1, now, &s.outages, s.line.get(), &s.pty,
+                                       s.network ? &s.net : nullptr, {s.transcript, TranscriptUs(now)});
+    if (outage != UINT64_MAX && outage - now < waitUs) waitUs = outage - now;
+    SendDue(s, now);
+    uint64_t next = s.line->NextEventUs();
+    set->firstFd[i] = static_cast<int>(set->count);
+    if (s.network) {
+      const uint64_t held = s.net.Flush(now);
+      if (held < next) next = held;
+      set->count += static_cast<nfds_t>(s.net.PollFds(&set->fds[set->count]));
+    } else {
+      set->fds[set->count++] = pollfd{s.pty.MasterFd(), POLLIN, 0};  // poll passes over an unplugged one
+    }
+    if (next != UINT64_MAX && next > now && next - now < waitUs) waitUs = next - now;
+  }
+  return waitUs;
+}
+
+void ServeReady(const CamsimOptions& options, ServedLine* lines, const PollSet& set, int ready, uint64_t now) {
+  for (int i = 0; i < options.lineCount && ready > 0; ++i) {
+    const int last = i + 1 < options.lineCount ? set.firstFd[i + 1] : static_cast<int>(set.count);
+    bool input = false;
+    for (int f = set.firstFd[i]; f < last; ++f) input = input || (set.fds[f].revents & POLLIN) != 0;
+    if (!input) continue;
+    if (lines[i].network) {
+      ServeNetInput(lines[i], now);
+    } else {
+      ServeInput(lines[i], now);
+    }
+  }
+}
+
+// Until a signal or the end of --duration; false after a message.
+bool Serve(const CamsimOptions& options, ServedLine* lines, uint64_t start) {
+  PollSet set;
+  const uint64_t durationUs = static_cast<uint64_t>(options.durationMs) * 1000u;
+  while (!stopRequested) {
+    const uint64_t now = MonotonicUs() - start;
+    if (durationUs != 0 && now >= durationUs) break;
+    uint64_t waitUs = 100000;
+    if (durationUs != 0 && durationUs - now < waitUs) waitUs = durationUs - now;
+    waitUs = PrepareLines(options, lines, now, waitUs, &set);
+    // To the microsecond: paced bytes are due every 261 us.
+    const timespec wait = {static_cast<time_t>(waitUs / 1000000u), static_cast<long>(waitUs % 1000000u) * 1000};
+    const int ready = ppoll(set.fds, set.count, &wait, nullptr);
+    if (ready < 0 && errno != EINTR) {
+      std::fprintf(stderr, "camsim: poll: %s\n", std::strerror(errno));
+      return false;
+    }
+    ServeReady(options, lines, set, ready, MonotonicUs() - start);
+  }
+  return true;
+}
+
+int Run(const CamsimOptions& options) {
+  TranscriptFiles transcripts;
+  FILE* common = transcripts.Open(options.transcript);
+  if (!TranscriptOpen(options.transcript, common)) return 1;
+  InstallSignalHandlers();
   const SimTiming timing = options.Timing();
   ServedLine lines[CamsimOptions::kMaxLines];
   for (int i = 0; i < options.lineCount; ++i) {
-    const CamsimLineOptions& lo = options.lines[i];
-    ServedLine& s = lines[i];
-    s.number = i + 1;
-    s.line.reset(new SimLine(timing));
-    s.line->SetLineFaults(lo.lineFaults);
-    for (int c = 0; c < lo.cameraCount; ++c) {
-      s.line->AddCamera(lo.models[c]);
-      s.line->SetCameraFaults(c, lo.cameraFaults[c]);
-      SimCameraState state = s.line->State(c);
-      if (lo.standby[c]) state.power = 3;
-      if (lo.transport == CAMSIM_VISCA_IP || lo.transport == CAMSIM_UDP_RAW) state.address = kDatagramCameraAddress;
-      if (lo.standby[c] || state.address != 0) s.line->SetState(c, state);
-    }
-    s.transcript = lo.transcript[0] != '\0' ? transcripts.Open(lo.transcript) : common;
-    if (lo.transcript[0] != '\0' && s.transcript == nullptr) {
-      std::fprintf(stderr, "camsim: cannot write transcript %s: %s\n", lo.transcript, std::strerror(errno));
-      return 1;
-    }
-    if (!OpenLine(s, lo)) return 1;
-    std::printf(", cameras");
-    for (int c = 0; c < lo.cameraCount; ++c) std::printf(" 0x%02X", lo.models[c]);
-    std::printf("\n");
+    lines[i].number = i + 1;
+    if (!SetUpLine(options.lines[i], timing, transcripts, common, lines[i])) return 1;
   }
   std::printf("camsim: %s profile%s; stop with Ctrl+C\n", options.realistic ? "realistic" : "fast",
               options.pacing ? ", 38400 baud pacing" : "");
@@ -213,61 +304,8 @@ int Run(const CamsimOptions& options) {
   const uint64_t start = MonotonicUs();
   startUs = start;
   transcriptClock = options.clock;
-  // Cameras that announce themselves when their power comes on do so now.
-  for (int i = 0; i < options.lineCount; ++i) {
-    for (int c = 0; c < options.lines[i].cameraCount; ++c) {
-      if (options.lines[i].cameraFaults[c].networkChangeOnPowerOn && !options.lines[i].standby[c]) {
-        lines[i].line->SendNetworkChange(c);
-      }
-    }
-  }
-
-  pollfd fds[CamsimOptions::kMaxLines * NetLine::kMaxFds];
-  int firstFd[CamsimOptions::kMaxLines];
-  const uint64_t durationUs = static_cast<uint64_t>(options.durationMs) * 1000u;
-  while (!stopRequested) {
-    uint64_t now = MonotonicUs() - start;
-    if (durationUs != 0 && now >= durationUs) break;
-    uint64_t waitUs = 100000;
-    if (durationUs != 0 && durationUs - now < waitUs) waitUs = durationUs - now;
-    nfds_t fdCount = 0;
-    for (int i = 0; i < options.lineCount; ++i) {
-      ServedLine& s = lines[i];
-      const uint64_t outage = RunOutages(options.lines[i], i + 1, now, &s.outages, s.line.get(), &s.pty,
-                                         s.network ? &s.net : nullptr, {s.transcript, TranscriptUs(now)});
-      if (outage != UINT64_MAX && outage - now < waitUs) waitUs = outage - now;
-      SendDue(s, now);
-      uint64_t next = s.line->NextEventUs();
-      firstFd[i] = static_cast<int>(fdCount);
-      if (s.network) {
-        const uint64_t held = s.net.Flush(now);
-        if (held < next) next = held;
-        fdCount += static_cast<nfds_t>(s.net.PollFds(&fds[fdCount]));
-      } else {
-        fds[fdCount++] = pollfd{s.pty.MasterFd(), POLLIN, 0};  // poll passes over an unplugged one
-      }
-      if (next != UINT64_MAX && next > now && next - now < waitUs) waitUs = next - now;
-    }
-    // To the microsecond: paced bytes are due every 261 us.
-    const timespec wait = {static_cast<time_t>(waitUs / 1000000u), static_cast<long>(waitUs % 1000000u) * 1000};
-    const int ready = ppoll(fds, fdCount, &wait, nullptr);
-    if (ready < 0 && errno != EINTR) {
-      std::fprintf(stderr, "camsim: poll: %s\n", std::strerror(errno));
-      return 1;
-    }
-    now = MonotonicUs() - start;
-    for (int i = 0; i < options.lineCount && ready > 0; ++i) {
-      const int last = i + 1 < options.lineCount ? firstFd[i + 1] : static_cast<int>(fdCount);
-      bool input = false;
-      for (int f = firstFd[i]; f < last; ++f) input = input || (fds[f].revents & POLLIN) != 0;
-      if (!input) continue;
-      if (lines[i].network) {
-        ServeNetInput(lines[i], now);
-      } else {
-        ServeInput(lines[i], now);
-      }
-    }
-  }
+  AnnounceCameras(options, lines);
+  if (!Serve(options, lines, start)) return 1;
   std::printf("camsim: stopped\n");
   std::fflush(stdout);
   return 0;

@@ -192,65 +192,147 @@ bool ParseErrorRule(const char* value, SimFaults* f) {
   return rest != nullptr && ParseHexBytes(rest, code, 1, &codeLength) && f->AddError(match, length, code[0]);
 }
 
+// One fault being set: on camera `camera` of the line, or on the line itself (-1).
+struct FaultCall {
+  const char* value;  // after '=', null without one
+  int camera;
+  SimFaults& f;
+  CamsimLineOptions* line;
+};
+
+// False when the value is bad.
+using FaultAction = bool (*)(const FaultCall& call);
+
+enum FaultValue { FAULT_BARE, FAULT_ANY_VALUE, FAULT_WITH_VALUE };
+enum FaultScope { FAULT_LINE_OR_CAMERA, FAULT_LINE_ONLY, FAULT_CAMERA_ONLY };
+
+struct FaultRow {
+  const char* name;
+  FaultValue value;
+  FaultScope scope;
+  FaultAction run;
+};
+
+bool Silent(const FaultCall& c) {
+  c.f.silent = true;
+  return true;
+}
+bool Batch(const FaultCall& c) {
+  c.f.batchReplies = true;
+  return true;
+}
+bool NetworkChange(const FaultCall& c) {
+  c.f.networkChangeOnPowerOn = true;
+  return true;
+}
+bool Standby(const FaultCall& c) {
+  c.line->standby[c.camera] = true;
+  return true;
+}
+
+bool Delay(const FaultCall& c) {
+  uint32_t a = 0;
+  const bool ok = ParseNumber(c.value, 600000, &a);
+  c.f.delayMs = a;
+  return ok;
+}
+
+bool StopAfter(const FaultCall& c) {
+  uint32_t a = 0;
+  const bool ok = ParseNumber(c.value, 0x7FFFFFFF, &a);
+  c.f.stopAfterPackets = static_cast<int32_t>(a);
+  return ok;
+}
+
+bool Split(const FaultCall& c) {
+  uint32_t a = 0;
+  uint32_t b = 0;
+  const bool ok = ParsePair(c.value != nullptr ? c.value : "", 64, 60000, &a, &b) && a > 0;
+  c.f.splitBytes = static_cast<int>(a);
+  c.f.splitGapMs = b;
+  return ok;
+}
+
+bool NoiseOf(const FaultCall& c, bool endsPacket) {
+  uint32_t a = 0;
+  const bool ok = ParseNumber(c.value, 64, &a) && a > 0;
+  c.f.noiseBytes = static_cast<int>(a);
+  c.f.noiseEndsPacket = endsPacket;
+  return ok;
+}
+
+bool Noise(const FaultCall& c) { return NoiseOf(c, false); }
+bool NoisePacket(const FaultCall& c) { return NoiseOf(c, true); }
+
+bool PowerOnNoise(const FaultCall& c) {
+  uint32_t a = 0;
+  const bool ok = ParseNumber(c.value, 64, &a) && a > 0;
+  c.f.powerOnNoiseBytes = static_cast<int>(a);
+  return ok;
+}
+
+bool Unplug(const FaultCall& c) { return AddOutage(c.value, -1, c.line); }
+bool PowerOff(const FaultCall& c) { return AddOutage(c.value, c.camera, c.line); }
+bool Drop(const FaultCall& c) { return ParseNumber(c.value, 100, &c.line->dropPercent); }
+bool Late(const FaultCall& c) { return ParseNumber(c.value, 600000, &c.line->lateMs); }
+
+bool ShortEcho(const FaultCall& c) {
+  uint32_t a = 0;
+  const bool ok = ParseNumber(c.value, 1000000, &a);
+  c.f.shortAddressEchoes = static_cast<int>(a);
+  return ok;
+}
+
+bool Error(const FaultCall& c) { return ParseErrorRule(c.value, &c.f); }
+
+bool Slow(const FaultCall& c) {
+  SimSlowRule& rule = c.f.slowAnswers;
+  const char* rest = ParseMatch(c.value, rule.match, &rule.matchLength);
+  return rest != nullptr && ParseNumber(rest, 600000, &rule.ms);
+}
+
+const FaultRow kFaults[] = {
+    {"silent", FAULT_BARE, FAULT_LINE_OR_CAMERA, Silent},
+    {"batch", FAULT_BARE, FAULT_LINE_OR_CAMERA, Batch},
+    {"network-change", FAULT_BARE, FAULT_CAMERA_ONLY, NetworkChange},
+    {"standby", FAULT_BARE, FAULT_CAMERA_ONLY, Standby},
+    {"delay", FAULT_ANY_VALUE, FAULT_LINE_OR_CAMERA, Delay},
+    {"stop-after", FAULT_ANY_VALUE, FAULT_LINE_OR_CAMERA, StopAfter},
+    {"split", FAULT_ANY_VALUE, FAULT_LINE_OR_CAMERA, Split},
+    {"noise", FAULT_ANY_VALUE, FAULT_LINE_OR_CAMERA, Noise},
+    {"noise-packet", FAULT_ANY_VALUE, FAULT_LINE_OR_CAMERA, NoisePacket},
+    {"power-on-noise", FAULT_ANY_VALUE, FAULT_CAMERA_ONLY, PowerOnNoise},
+    {"unplug", FAULT_ANY_VALUE, FAULT_LINE_ONLY, Unplug},
+    {"power-off", FAULT_ANY_VALUE, FAULT_CAMERA_ONLY, PowerOff},
+    {"drop", FAULT_ANY_VALUE, FAULT_LINE_ONLY, Drop},
+    {"late", FAULT_ANY_VALUE, FAULT_LINE_ONLY, Late},
+    {"short-echo", FAULT_ANY_VALUE, FAULT_LINE_ONLY, ShortEcho},
+    {"error", FAULT_WITH_VALUE, FAULT_LINE_OR_CAMERA, Error},
+    {"slow", FAULT_WITH_VALUE, FAULT_LINE_OR_CAMERA, Slow},
+};
+
+// The row named name[0..length) that takes this form of the fault; null when none does.
+const FaultRow* FindFault(const char* name, size_t length, bool hasValue, bool onCamera) {
+  for (const FaultRow& row : kFaults) {
+    if (std::strlen(row.name) != length || std::strncmp(name, row.name, length) != 0) continue;
+    if ((row.value == FAULT_BARE && hasValue) || (row.value == FAULT_WITH_VALUE && !hasValue)) continue;
+    if ((row.scope == FAULT_LINE_ONLY && onCamera) || (row.scope == FAULT_CAMERA_ONLY && !onCamera)) continue;
+    return &row;
+  }
+  return nullptr;
+}
+
 bool ParseFault(const char* fault, CamsimLineOptions* line, char* error, int size) {
   int camera = -1;
   const char* kind = fault;
   if (!SplitCamera(fault, *line, &camera, &kind, error, size)) return false;
-  SimFaults& f = camera >= 0 ? line->cameraFaults[camera] : line->lineFaults;
   const char* eq = std::strchr(kind, '=');
   const char* value = eq != nullptr ? eq + 1 : nullptr;
   const size_t nameLength = eq != nullptr ? static_cast<size_t>(eq - kind) : std::strlen(kind);
-  auto is = [&](const char* name) {
-    return std::strlen(name) == nameLength && std::strncmp(kind, name, nameLength) == 0;
-  };
-  uint32_t a = 0;
-  uint32_t b = 0;
-  bool ok = true;
-  if (is("silent") && value == nullptr) {
-    f.silent = true;
-  } else if (is("batch") && value == nullptr) {
-    f.batchReplies = true;
-  } else if (is("network-change") && value == nullptr && camera >= 0) {
-    f.networkChangeOnPowerOn = true;
-  } else if (is("standby") && value == nullptr && camera >= 0) {
-    line->standby[camera] = true;
-  } else if (is("delay")) {
-    ok = ParseNumber(value, 600000, &a);
-    f.delayMs = a;
-  } else if (is("stop-after")) {
-    ok = ParseNumber(value, 0x7FFFFFFF, &a);
-    f.stopAfterPackets = static_cast<int32_t>(a);
-  } else if (is("split")) {
-    ok = ParsePair(value != nullptr ? value : "", 64, 60000, &a, &b) && a > 0;
-    f.splitBytes = static_cast<int>(a);
-    f.splitGapMs = b;
-  } else if (is("noise") || is("noise-packet")) {
-    ok = ParseNumber(value, 64, &a) && a > 0;
-    f.noiseBytes = static_cast<int>(a);
-    f.noiseEndsPacket = is("noise-packet");
-  } else if (is("power-on-noise") && camera >= 0) {
-    ok = ParseNumber(value, 64, &a) && a > 0;
-    f.powerOnNoiseBytes = static_cast<int>(a);
-  } else if (is("unplug") && camera < 0) {
-    ok = AddOutage(value, -1, line);
-  } else if (is("power-off") && camera >= 0) {
-    ok = AddOutage(value, camera, line);
-  } else if (is("drop") && camera < 0) {
-    ok = ParseNumber(value, 100, &line->dropPercent);
-  } else if (is("late") && camera < 0) {
-    ok = ParseNumber(value, 600000, &line->lateMs);
-  } else if (is("short-echo") && camera < 0) {
-    ok = ParseNumber(value, 1000000, &a);
-    f.shortAddressEchoes = static_cast<int>(a);
-  } else if (is("error") && value != nullptr) {
-    ok = ParseErrorRule(value, &f);
-  } else if (is("slow") && value != nullptr) {
-    const char* rest = ParseMatch(value, f.slowAnswers.match, &f.slowAnswers.matchLength);
-    ok = rest != nullptr && ParseNumber(rest, 600000, &f.slowAnswers.ms);
-  } else {
-    return Fail(error, size, "unknown fault '%s'", fault);
-  }
-  if (!ok) return Fail(error, size, "bad value in fault '%s'", fault);
+  const FaultRow* row = FindFault(kind, nameLength, value != nullptr, camera >= 0);
+  if (row == nullptr) return Fail(error, size, "unknown fault '%s'", fault);
+  SimFaults& f = camera >= 0 ? line->cameraFaults[camera] : line->lineFaults;
+  if (!row->run(FaultCall{value, camera, f, line})) return Fail(error, size, "bad value in fault '%s'", fault);
   return true;
 }
 
@@ -289,90 +371,158 @@ bool CheckNetworkLines(const CamsimOptions& o, char* error, int size) {
   return true;
 }
 
+// One option being taken; line is the last --line so far (null before one).
+struct OptionCall {
+  const char* arg;
+  const char* value;  // null for a flag
+  CamsimOptions* o;
+  CamsimLineOptions* line;
+  char* error;
+  int size;
+};
+
+// False after a message in error.
+using OptionAction = bool (*)(const OptionCall& call);
+
+struct OptionRow {
+  const char* name;
+  bool takesValue;
+  OptionAction run;
+};
+
+// A word an option takes, and what it stands for.
+struct Choice {
+  const char* word;
+  int value;
+};
+
+template <int N>
+bool Choose(const char* word, const Choice (&choices)[N], int* value) {
+  for (const Choice& choice : choices) {
+    if (std::strcmp(word, choice.word) != 0) continue;
+    *value = choice.value;
+    return true;
+  }
+  return false;
+}
+
+const Choice kProfiles[] = {{"fast", 0}, {"realistic", 1}};
+const Choice kFrameRates[] = {{"50", 1}, {"60", 0}};
+const Choice kClocks[] = {
+    {"start", CAMSIM_CLOCK_START}, {"monotonic", CAMSIM_CLOCK_MONOTONIC}, {"realtime", CAMSIM_CLOCK_REALTIME}};
+
+bool Help(const OptionCall& c) {
+  c.o->help = true;
+  return true;
+}
+bool Pacing(const OptionCall& c) {
+  c.o->pacing = true;
+  return true;
+}
+
+bool AddLine(const OptionCall& c) {
+  if (c.o->lineCount == CamsimOptions::kMaxLines) return Fail(c.error, c.size, "%s", "too many lines");
+  CamsimLineOptions& added = c.o->lines[c.o->lineCount++];
+  if (!ParseModels(c.value, &added)) {
+    return Fail(c.error, c.size, "bad camera list '%s' (1 to 7 model codes such as 0x66,0x4B)", c.value);
+  }
+  return true;
+}
+
+bool Link(const OptionCall& c) {
+  if (c.line == nullptr) return Fail(c.error, c.size, "%s must follow a --line", c.arg);
+  if (c.line->link[0] != '\0') return Fail(c.error, c.size, "%s given twice for one line", c.arg);
+  if (c.line->transport != CAMSIM_PTY) return Fail(c.error, c.size, "%s: a line has one device or port", c.arg);
+  if (!CopyPath(c.value, c.line->link)) return Fail(c.error, c.size, "bad path '%s'", c.value);
+  return true;
+}
+
+// --udp, --udp-raw or --tcp.
+bool Network(const OptionCall& c) {
+  if (c.line == nullptr) return Fail(c.error, c.size, "%s must follow a --line", c.arg);
+  if (c.line->transport != CAMSIM_PTY || c.line->link[0] != '\0')
+    return Fail(c.error, c.size, "%s: a line has one device or port", c.arg);
+  uint32_t port = 0;
+  if (!ParseNumber(c.value, 65535, &port)) return Fail(c.error, c.size, "bad port '%s' (0..65535)", c.value);
+  c.line->transport = TransportOf(c.arg);
+  c.line->port = static_cast<uint16_t>(port);
+  return true;
+}
+
+bool Transcript(const OptionCall& c) {
+  char* target = c.line != nullptr ? c.line->transcript : c.o->transcript;
+  if (!CopyPath(c.value, target)) return Fail(c.error, c.size, "bad path '%s'", c.value);
+  return true;
+}
+
+bool Fault(const OptionCall& c) {
+  if (c.line == nullptr) return Fail(c.error, c.size, "%s must follow a --line", c.arg);
+  return ParseFault(c.value, c.line, c.error, c.size);
+}
+
+bool Profile(const OptionCall& c) {
+  int realistic = 0;
+  if (!Choose(c.value, kProfiles, &realistic))
+    return Fail(c.error, c.size, "unknown profile '%s' (fast or realistic)", c.value);
+  c.o->realistic = realistic != 0;
+  return true;
+}
+
+bool FrameRate(const OptionCall& c) {
+  int hz50 = 0;
+  if (!Choose(c.value, kFrameRates, &hz50)) return Fail(c.error, c.size, "bad frame rate '%s' (50 or 60)", c.value);
+  c.o->hz50 = hz50 != 0;
+  return true;
+}
+
+bool Clock(const OptionCall& c) {
+  int clock = 0;
+  if (!Choose(c.value, kClocks, &clock))
+    return Fail(c.error, c.size, "unknown clock '%s' (start, monotonic or realtime)", c.value);
+  c.o->clock = static_cast<CamsimClock>(clock);
+  return true;
+}
+
+bool Duration(const OptionCall& c) {
+  errno = 0;
+  char* end = nullptr;
+  const double seconds = std::strtod(c.value, &end);
+  if (errno != 0 || end == c.value || *end != '\0' || !(seconds > 0) || seconds > kMaxSeconds) {
+    return Fail(c.error, c.size, "bad duration '%s' (seconds, more than 0)", c.value);
+  }
+  c.o->durationMs = static_cast<uint32_t>(seconds * 1000.0 + 0.5);
+  if (c.o->durationMs == 0) c.o->durationMs = 1;
+  return true;
+}
+
+const OptionRow kOptions[] = {
+    {"--help", false, Help},        {"-h", false, Help},          {"--pacing", false, Pacing},
+    {"--line", true, AddLine},      {"--link", true, Link},       {"--udp", true, Network},
+    {"--udp-raw", true, Network},   {"--tcp", true, Network},     {"--transcript", true, Transcript},
+    {"--fault", true, Fault},       {"--profile", true, Profile}, {"--hz", true, FrameRate},
+    {"--duration", true, Duration}, {"--clock", true, Clock},
+};
+
+const OptionRow* FindOption(const char* arg) {
+  for (const OptionRow& row : kOptions) {
+    if (std::strcmp(arg, row.name) == 0) return &row;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 bool ParseCamsimOptions(int argc, const char* const* argv, CamsimOptions* o, char* error, int size) {
   *o = CamsimOptions();
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-      o->help = true;
-      return true;
-    }
-    if (std::strcmp(arg, "--pacing") == 0) {
-      o->pacing = true;
-      continue;
-    }
-    const bool takesValue =
-        std::strcmp(arg, "--line") == 0 || std::strcmp(arg, "--link") == 0 || std::strcmp(arg, "--udp") == 0 ||
-        std::strcmp(arg, "--udp-raw") == 0 || std::strcmp(arg, "--tcp") == 0 || std::strcmp(arg, "--transcript") == 0 ||
-        std::strcmp(arg, "--fault") == 0 || std::strcmp(arg, "--profile") == 0 || std::strcmp(arg, "--hz") == 0 ||
-        std::strcmp(arg, "--duration") == 0 || std::strcmp(arg, "--clock") == 0;
-    if (!takesValue) return Fail(error, size, "unknown argument '%s'", arg);
-    if (i + 1 >= argc) return Fail(error, size, "%s needs a value", arg);
-    const char* value = argv[++i];
+    const OptionRow* row = FindOption(arg);
+    if (row == nullptr) return Fail(error, size, "unknown argument '%s'", arg);
+    if (row->takesValue && i + 1 >= argc) return Fail(error, size, "%s needs a value", arg);
+    const char* value = row->takesValue ? argv[++i] : nullptr;
     CamsimLineOptions* line = o->lineCount > 0 ? &o->lines[o->lineCount - 1] : nullptr;
-    if (std::strcmp(arg, "--line") == 0) {
-      if (o->lineCount == CamsimOptions::kMaxLines) return Fail(error, size, "%s", "too many lines");
-      CamsimLineOptions& added = o->lines[o->lineCount++];
-      if (!ParseModels(value, &added)) {
-        return Fail(error, size, "bad camera list '%s' (1 to 7 model codes such as 0x66,0x4B)", value);
-      }
-    } else if (std::strcmp(arg, "--link") == 0) {
-      if (line == nullptr) return Fail(error, size, "%s must follow a --line", arg);
-      if (line->link[0] != '\0') return Fail(error, size, "%s given twice for one line", arg);
-      if (line->transport != CAMSIM_PTY) return Fail(error, size, "%s: a line has one device or port", arg);
-      if (!CopyPath(value, line->link)) return Fail(error, size, "bad path '%s'", value);
-    } else if (TransportOf(arg) != CAMSIM_PTY) {
-      if (line == nullptr) return Fail(error, size, "%s must follow a --line", arg);
-      if (line->transport != CAMSIM_PTY || line->link[0] != '\0')
-        return Fail(error, size, "%s: a line has one device or port", arg);
-      uint32_t port = 0;
-      if (!ParseNumber(value, 65535, &port)) return Fail(error, size, "bad port '%s' (0..65535)", value);
-      line->transport = TransportOf(arg);
-      line->port = static_cast<uint16_t>(port);
-    } else if (std::strcmp(arg, "--transcript") == 0) {
-      char* target = line != nullptr ? line->transcript : o->transcript;
-      if (!CopyPath(value, target)) return Fail(error, size, "bad path '%s'", value);
-    } else if (std::strcmp(arg, "--fault") == 0) {
-      if (line == nullptr) return Fail(error, size, "%s must follow a --line", arg);
-      if (!ParseFault(value, line, error, size)) return false;
-    } else if (std::strcmp(arg, "--profile") == 0) {
-      if (std::strcmp(value, "fast") == 0) {
-        o->realistic = false;
-      } else if (std::strcmp(value, "realistic") == 0) {
-        o->realistic = true;
-      } else {
-        return Fail(error, size, "unknown profile '%s' (fast or realistic)", value);
-      }
-    } else if (std::strcmp(arg, "--hz") == 0) {
-      if (std::strcmp(value, "50") == 0) {
-        o->hz50 = true;
-      } else if (std::strcmp(value, "60") == 0) {
-        o->hz50 = false;
-      } else {
-        return Fail(error, size, "bad frame rate '%s' (50 or 60)", value);
-      }
-    } else if (std::strcmp(arg, "--clock") == 0) {
-      if (std::strcmp(value, "start") == 0) {
-        o->clock = CAMSIM_CLOCK_START;
-      } else if (std::strcmp(value, "monotonic") == 0) {
-        o->clock = CAMSIM_CLOCK_MONOTONIC;
-      } else if (std::strcmp(value, "realtime") == 0) {
-        o->clock = CAMSIM_CLOCK_REALTIME;
-      } else {
-        return Fail(error, size, "unknown clock '%s' (start, monotonic or realtime)", value);
-      }
-    } else {
-      errno = 0;
-      char* end = nullptr;
-      const double seconds = std::strtod(value, &end);
-      if (errno != 0 || end == value || *end != '\0' || !(seconds > 0) || seconds > kMaxSeconds) {
-        return Fail(error, size, "bad duration '%s' (seconds, more than 0)", value);
-      }
-      o->durationMs = static_cast<uint32_t>(seconds * 1000.0 + 0.5);
-      if (o->durationMs == 0) o->durationMs = 1;
-    }
+    if (!row->run(OptionCall{arg, value, o, line, error, size})) return false;
+    if (o->help) return true;
   }
   if (o->lineCount == 0) return Fail(error, size, "%s", "no --line given");
   return CheckNetworkLines(*o, error, size);

@@ -48,22 +48,22 @@ bool SimCamera::WideRange() const {
   }
 }
 
-bool SimCamera::HasNearInfrared() const {
-  switch (state.modelCode) {
-    case 0x4B:
-    case 0x5F:
-    case 0x5C:
-    case 0x66:
-    case 0x67:
-    case 0x40:
-      return true;
-    default:
-      return false;
-  }
-}
+bool SimCamera::HasNearInfrared() const { return WideRange() || state.modelCode == 0x4B; }
 
 // Model 0x40 has no Bright exposure mode: the panel emulates it with iris and gain.
 bool SimCamera::HasBrightMode() const { return state.modelCode != 0x40; }
+
+bool SimCamera::Offers(SimFeature feature) const {
+  switch (feature) {
+    case SIM_FEATURE_NEAR_INFRARED:
+      return HasNearInfrared();
+    case SIM_FEATURE_BRIGHT_MODE:
+      return HasBrightMode();
+    case SIM_FEATURE_ANY:
+      return true;
+  }
+  return true;
+}
 
 uint16_t SimCamera::FocusMax() const { return WideRange() ? 0xE500 : 0xC000; }
 
@@ -347,15 +347,25 @@ void SimCamera::Handle(const Input& input, uint64_t t, SimCameraSink& sink) {
     return;
   }
   if (m >= 2 && payload[0] == 0x09) {
-    uint8_t body[12];
-    const int length = Answer(payload + 1, m - 1, body, sizeof(body));
-    if (length == 0) {
-      SendError(sink, t, 0, 0x02);
-    } else {
-      Send(sink, t + SlowAnswerUs(payload, m), body, length);
-    }
+    AnswerInquiry(payload, m, t, sink);
     return;
   }
+  TakeCommand(payload, m, t, sink);
+}
+
+void SimCamera::AnswerInquiry(const uint8_t* payload, int m, uint64_t t, SimCameraSink& sink) {
+  uint8_t body[12];
+  const int length = Answer(payload + 1, m - 1, body, sizeof(body));
+  if (length == 0) {
+    SendError(sink, t, 0, 0x02);
+  } else {
+    Send(sink, t + SlowAnswerUs(payload, m), body, length);
+  }
+}
+
+// An addressed command: acknowledged in a free socket, then completed at once
+// or when what it started is done.
+void SimCamera::TakeCommand(const uint8_t* payload, int m, uint64_t t, SimCameraSink& sink) {
   if (m < 2 || payload[0] != 0x01 || !CommandKnown(payload + 1, m - 1)) {
     SendError(sink, t, 0, 0x02);  // syntax
     return;

@@ -44,6 +44,9 @@ enum SimCommandResult { SIM_DONE, SIM_RUNNING, SIM_SYNTAX, SIM_NOT_EXECUTABLE };
 
 constexpr uint64_t kSimNever = UINT64_MAX;
 
+// What a command or inquiry needs of the model.
+enum SimFeature { SIM_FEATURE_ANY, SIM_FEATURE_NEAR_INFRARED, SIM_FEATURE_BRIGHT_MODE };
+
 struct SimCamera {
   static constexpr int kQueue = 16;
   static constexpr int kSockets = 2;
@@ -102,6 +105,7 @@ struct SimCamera {
   bool WideRange() const;
   bool HasNearInfrared() const;
   bool HasBrightMode() const;
+  bool Offers(SimFeature feature) const;
   uint16_t FocusMin() const { return 0x1000; }
   uint16_t FocusMax() const;
 
@@ -109,6 +113,8 @@ struct SimCamera {
   uint64_t HandleTime(const Input& input) const;
   void Handle(const Input& input, uint64_t t, SimCameraSink& sink);
   void HandleBroadcast(const Input& input, uint64_t t, SimCameraSink& sink);
+  void AnswerInquiry(const uint8_t* payload, int m, uint64_t t, SimCameraSink& sink);
+  void TakeCommand(const uint8_t* payload, int m, uint64_t t, SimCameraSink& sink);
   void SendError(SimCameraSink& sink, uint64_t t, int socket, uint8_t code);
   bool Answering() const;
   bool Stopped() const;
@@ -123,8 +129,7 @@ struct SimCamera {
   // Commands (sim_commands.cpp). c points at the category byte after 0x01.
   bool CommandKnown(const uint8_t* c, int m) const;
   int Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs);
-  int PowerCommand(uint8_t on, uint64_t t, SimCameraSink* sink, uint64_t* doneUs);
-  int MemoryCommand(uint8_t action, uint8_t number, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs);
+  friend struct SimCommandActions;
   uint64_t StartMove(SimMove& move, uint16_t target, uint64_t t, uint32_t sweepMs, uint32_t range, int socket,
                      SimCameraSink* sink);
   void StopMove(SimMove& move, uint64_t t);

@@ -1,8 +1,11 @@
-// The commands a camera accepts (8x 01 ... FF): their exact shapes, and what
-// each does to the camera.
+// The commands a camera accepts (8x 01 ... FF): a table of their exact
+// shapes and of what each does to the camera.
 #include "sim/sim_camera.h"
 
 namespace {
+
+using P = SimPicture;
+using S = SimCameraState;
 
 enum ArgKind : uint8_t {
   ARG_RANGE,       // one byte, lo..hi
@@ -16,56 +19,338 @@ enum ArgKind : uint8_t {
   ARG_REGISTER,    // rr 0p 0q
 };
 
-struct CommandShape {
-  uint8_t code;  // byte after 01 04
-  uint8_t argc;  // bytes after the code
-  ArgKind kind;
-  uint8_t lo;
-  uint8_t hi;
+// The modes in which a command is carried out; in any other it is not executable.
+enum Guard : uint8_t {
+  GUARD_NONE,
+  GUARD_WB_MANUAL,  // gains are set by hand only in manual white balance
+  GUARD_WB_ONE_PUSH,
+  GUARD_FOCUS_MANUAL,
+  GUARD_AE_MANUAL,
+  GUARD_AE_SHUTTER,  // manual or shutter priority
+  GUARD_AE_IRIS,     // manual or iris priority
+  GUARD_AE_BRIGHT,
+  GUARD_AE_AUTOMATIC,  // full auto, shutter or iris priority
 };
 
-const CommandShape kShapes[] = {
-    {0x00, 1, ARG_RANGE, 0x02, 0x03},                                    // power
-    {0x01, 1, ARG_RANGE, 0x02, 0x03},                                    // IR-cut filter off (near-infrared) on/off
-    {0x51, 1, ARG_RANGE, 0x02, 0x03},                                    // automatic IR-cut switching
-    {0x02, 1, ARG_STEP, 0, 0},                                           // aperture
-    {0x42, 4, ARG_DIRECT, 0, 0},      {0x03, 1, ARG_STEP, 0, 0},         // R gain
-    {0x43, 4, ARG_DIRECT, 0, 0},      {0x04, 1, ARG_STEP, 0, 0},         // B gain
-    {0x44, 4, ARG_DIRECT, 0, 0},      {0x06, 1, ARG_RANGE, 0x02, 0x03},  // digital zoom
-    {0x36, 1, ARG_RANGE, 0x00, 0x01},                                    // digital zoom combined / separate
-    {0x07, 1, ARG_DRIVE, 0, 0},                                          // zoom drive
-    {0x47, 4, ARG_NIBBLES, 0, 0},                                        // zoom direct
-    {0x08, 1, ARG_DRIVE, 0, 0},                                          // focus drive
-    {0x48, 4, ARG_NIBBLES, 0, 0},                                        // focus direct
-    {0x18, 1, ARG_RANGE, 0x01, 0x01},                                    // one-push auto focus
-    {0x38, 1, ARG_FOCUS_MODE, 0, 0},  {0x39, 1, ARG_AE_MODE, 0, 0},
-    {0x0A, 1, ARG_STEP, 0, 0},                                    // shutter
-    {0x4A, 4, ARG_DIRECT, 0, 0},      {0x0B, 1, ARG_STEP, 0, 0},  // iris
-    {0x4B, 4, ARG_DIRECT, 0, 0},      {0x0C, 1, ARG_STEP, 0, 0},  // gain
-    {0x4C, 4, ARG_DIRECT, 0, 0},      {0x0D, 1, ARG_STEP, 0, 0},  // bright
-    {0x4D, 4, ARG_DIRECT, 0, 0},      {0x0E, 1, ARG_STEP, 0, 0},  // exposure compensation
-    {0x4E, 4, ARG_DIRECT, 0, 0},      {0x3E, 1, ARG_RANGE, 0x02, 0x03},
-    {0x35, 1, ARG_RANGE, 0x00, 0x05},                                    // white balance mode
-    {0x10, 1, ARG_RANGE, 0x05, 0x05},                                    // one-push white balance trigger
-    {0x5B, 1, ARG_RANGE, 0x00, 0x04},                                    // gamma
-    {0x63, 1, ARG_RANGE, 0x00, 0x06},                                    // picture effect
-    {0x66, 1, ARG_RANGE, 0x02, 0x03},                                    // picture flip
-    {0x62, 1, ARG_RANGE, 0x02, 0x03},                                    // freeze
-    {0x3F, 2, ARG_MEMORY, 0, 0},                                         // presets
-    {0x24, 3, ARG_REGISTER, 0, 0},    {0x2C, 1, ARG_RANGE, 0x04, 0x0F},  // gain limit
-    {0x53, 1, ARG_RANGE, 0x00, 0x05},                                    // noise reduction
-    {0x26, 1, ARG_RANGE, 0x00, 0x0F}, {0x28, 4, ARG_NIBBLES, 0, 0},
-    {0x74, 1, ARG_RANGE, 0x00, 0x7F},
+// A picture value that steps (reset, up, down) or is set directly, within 0..top.
+struct Level {
+  uint16_t P::*field;
+  uint16_t reset;
+  uint16_t top;
 };
 
-const CommandShape* FindShape(uint8_t code) {
-  for (const CommandShape& s : kShapes) {
-    if (s.code == code) return &s;
+constexpr Level kAperture = {&P::aperture, 0x05, 0x0F};
+constexpr Level kRGain = {&P::rGain, 0xC0, 0xFF};
+constexpr Level kBGain = {&P::bGain, 0xC0, 0xFF};
+constexpr Level kShutter = {&P::shutterPos, 0x08, 0x15};
+constexpr Level kIris = {&P::irisPos, 0x0B, 0x11};
+constexpr Level kGain = {&P::gainPos, 0x01, 0x0F};
+constexpr Level kBright = {&P::brightPos, 0x0F, 0x1F};
+constexpr Level kExpComp = {&P::expCompPos, 0x07, 0x0E};
+
+constexpr uint16_t kZoomOptical = 0x4000;
+constexpr uint16_t kZoomDigital = 0x7AC0;
+
+// One command being carried out; a points at the bytes after the code.
+struct CommandCall {
+  SimCamera& camera;
+  const uint8_t* a;
+  uint64_t t;
+  int socket;  // 0 for a broadcast
+  SimCameraSink* sink;
+  uint64_t* doneUs;
+};
+
+using CommandAction = int (*)(const CommandCall& call);
+
+uint16_t DirectValue(const uint8_t* a) { return static_cast<uint16_t>((a[2] << 4) | a[3]); }
+
+uint16_t NibbleValue(const uint8_t* a) {
+  return static_cast<uint16_t>((a[0] << 12) | (a[1] << 8) | (a[2] << 4) | a[3]);
+}
+
+uint16_t Clamp(uint32_t v, uint16_t lo, uint16_t hi) {
+  if (v < lo) return lo;
+  if (v > hi) return hi;
+  return static_cast<uint16_t>(v);
+}
+
+// Reset, up or down by one within lo..hi.
+void StepValue(uint16_t* value, uint8_t how, uint16_t resetValue, uint16_t lo, uint16_t hi) {
+  if (how == 0x00) {
+    *value = resetValue;
+  } else if (how == 0x02) {
+    if (*value < hi) ++*value;
+  } else if (*value > lo) {
+    --*value;
+  }
+}
+
+int DoneOrRunning(const CommandCall& call) { return *call.doneUs > call.t ? SIM_RUNNING : SIM_DONE; }
+
+}  // namespace
+
+// The commands that do more than set a value.
+struct SimCommandActions {
+  static uint16_t ZoomMax(const SimCamera& c) { return c.state.digitalZoom == 2 ? kZoomDigital : kZoomOptical; }
+  static uint32_t FocusRange(const SimCamera& c) { return c.FocusMax() - c.FocusMin(); }
+
+  // 00 stops; 02 and 2p head for `first`, 03 and 3p for `second`, at speed
+  // p (0..7) or the standard speed; nobody waits for the move.
+  static int Drive(const CommandCall& call, SimMove& move, uint16_t first, uint16_t second, uint32_t sweepMs,
+                   uint32_t range) {
+    const uint8_t how = call.a[0];
+    if (how == 0x00) {
+      call.camera.StopMove(move, call.t);
+      return SIM_DONE;
+    }
+    const bool towardFirst = how == 0x02 || (how & 0xF0) == 0x20;
+    const uint32_t speed = (how & 0xF0) ? (how & 0x07) + 1u : 4u;
+    call.camera.StartMove(move, towardFirst ? first : second, call.t, sweepMs * 8u / speed, range, 0, call.sink);
+    return SIM_DONE;
+  }
+
+  // A move the command's socket waits for.
+  static int MoveTo(const CommandCall& call, SimMove& move, uint16_t target, uint32_t sweepMs, uint32_t range) {
+    *call.doneUs = call.camera.StartMove(move, target, call.t, sweepMs, range, call.socket, call.sink);
+    return DoneOrRunning(call);
+  }
+
+  static int Power(const CommandCall& call) {
+    SimCamera& c = call.camera;
+    if (c.powerPending) return SIM_NOT_EXECUTABLE;
+    const uint8_t target = call.a[0];
+    if (c.state.power == target) return SIM_DONE;
+    const uint32_t ms = target == 2 ? c.timing->powerOnMs : c.timing->powerOffMs;
+    if (target == 3) {
+      c.StopMove(c.zoom, call.t);
+      c.StopMove(c.focus, call.t);
+      for (int s = 1; s <= SimCamera::kSockets; ++s) c.CancelSocket(s, call.t, call.sink, 0x04);
+      c.state.freeze = 3;
+    }
+    c.powerPending = true;
+    c.powerTarget = target;
+    c.powerDoneUs = c.FrameAtOrAfter(call.t + static_cast<uint64_t>(ms) * 1000u);
+    *call.doneUs = c.powerDoneUs;
+    return SIM_RUNNING;
+  }
+
+  static int DigitalZoom(const CommandCall& call) {
+    SimCamera& c = call.camera;
+    c.state.digitalZoom = call.a[0];
+    if (call.a[0] == 3 && c.zoom.At(call.t) > kZoomOptical) c.PlaceAt(c.zoom, kZoomOptical);
+    return SIM_DONE;
+  }
+
+  static int ZoomDrive(const CommandCall& call) {
+    SimCamera& c = call.camera;
+    return Drive(call, c.zoom, ZoomMax(c), 0, c.timing->zoomSweepMs, kZoomOptical);
+  }
+
+  static int ZoomDirect(const CommandCall& call) {
+    SimCamera& c = call.camera;
+    return MoveTo(call, c.zoom, Clamp(NibbleValue(call.a), 0, ZoomMax(c)), c.timing->zoomSweepMs, kZoomOptical);
+  }
+
+  static int FocusDrive(const CommandCall& call) {
+    SimCamera& c = call.camera;
+    return Drive(call, c.focus, c.FocusMin(), c.FocusMax(), c.timing->focusSweepMs, FocusRange(c));
+  }
+
+  static int FocusDirect(const CommandCall& call) {
+    SimCamera& c = call.camera;
+    return MoveTo(call, c.focus, Clamp(NibbleValue(call.a), c.FocusMin(), c.FocusMax()), c.timing->focusSweepMs,
+                  FocusRange(c));
+  }
+
+  static int OnePushFocus(const CommandCall& call) {
+    SimCamera& c = call.camera;
+    return MoveTo(call, c.focus, c.state.sceneFocus, c.timing->focusSweepMs, FocusRange(c));
+  }
+
+  static int FocusMode(const CommandCall& call) {
+    SimCamera& c = call.camera;
+    SimPicture& p = c.state.picture;
+    const uint8_t mode = call.a[0] == 0x10 ? (p.focusMode == 2 ? 3 : 2) : call.a[0];
+    p.focusMode = mode;
+    if (mode == 2) {
+      // Auto focus settles on the scene by itself; nobody waits for it.
+      c.StartMove(c.focus, c.state.sceneFocus, call.t, c.timing->focusSweepMs, FocusRange(c), 0, call.sink);
+    } else {
+      c.StopMove(c.focus, call.t);
+    }
+    return SIM_DONE;
+  }
+
+  static int OnePushWhiteBalance(const CommandCall& call) {
+    SimCamera& c = call.camera;
+    c.onePushPending = true;
+    c.onePushDoneUs = c.FrameAtOrAfter(call.t + static_cast<uint64_t>(c.timing->onePushMs) * 1000u);
+    *call.doneUs = c.onePushDoneUs;
+    return SIM_RUNNING;
+  }
+
+  static int Memory(const CommandCall& call) {
+    SimCamera& c = call.camera;
+    const uint8_t action = call.a[0];
+    const uint8_t number = call.a[1];
+    SimPicture& slot = number == 0x7F ? c.state.customPreset : c.state.presets[number - 1];
+    if (action == 0x00) {
+      slot = SimPicture();
+      slot.focusPos = c.state.sceneFocus;
+      return SIM_DONE;
+    }
+    if (action == 0x01) {
+      slot = c.state.picture;
+      return SIM_DONE;
+    }
+    if (number != 0x7F) c.state.lastPreset = number;
+    *call.doneUs = c.MovePicture(slot, call.t, call.socket, call.sink);
+    return DoneOrRunning(call);
+  }
+
+  static int Register(const CommandCall& call) {
+    call.camera.state.registers[call.a[0]] = static_cast<uint8_t>((call.a[1] << 4) | call.a[2]);
+    return SIM_DONE;
+  }
+
+  static int Setting28(const CommandCall& call) {
+    for (int i = 0; i < 4; ++i) call.camera.state.setting28[i] = call.a[i];
+    return SIM_DONE;
+  }
+};
+
+namespace {
+
+using A = SimCommandActions;
+
+struct CommandRow {
+  uint8_t code = 0;  // byte after 01 04
+  uint8_t argc = 0;  // bytes after the code
+  ArgKind kind = ARG_RANGE;
+  uint8_t lo = 0;
+  uint8_t hi = 0;
+  CommandAction run = nullptr;  // none: the command sets the byte or level below
+  uint8_t S::*stateByte = nullptr;
+  uint8_t P::*pictureByte = nullptr;
+  Level level = {};
+  Guard guard = GUARD_NONE;
+  SimFeature feature = SIM_FEATURE_ANY;
+  bool inStandby = false;  // carried out while the power is off
+
+  constexpr CommandRow Runs(CommandAction action) const {
+    CommandRow r = *this;
+    r.run = action;
+    return r;
+  }
+  constexpr CommandRow Sets(uint8_t S::*field) const {
+    CommandRow r = *this;
+    r.stateByte = field;
+    return r;
+  }
+  constexpr CommandRow Sets(uint8_t P::*field) const {
+    CommandRow r = *this;
+    r.pictureByte = field;
+    return r;
+  }
+  constexpr CommandRow Only(Guard g) const {
+    CommandRow r = *this;
+    r.guard = g;
+    return r;
+  }
+  constexpr CommandRow Needs(SimFeature f) const {
+    CommandRow r = *this;
+    r.feature = f;
+    return r;
+  }
+  constexpr CommandRow EvenInStandby() const {
+    CommandRow r = *this;
+    r.inStandby = true;
+    return r;
+  }
+};
+
+constexpr CommandRow Shape(uint8_t code, uint8_t argc, ArgKind kind, uint8_t lo = 0, uint8_t hi = 0) {
+  CommandRow r;
+  r.code = code;
+  r.argc = argc;
+  r.kind = kind;
+  r.lo = lo;
+  r.hi = hi;
+  return r;
+}
+
+// One byte within lo..hi.
+constexpr CommandRow Byte(uint8_t code, uint8_t lo, uint8_t hi) { return Shape(code, 1, ARG_RANGE, lo, hi); }
+
+constexpr CommandRow Steps(uint8_t code, const Level& level) {
+  CommandRow r = Shape(code, 1, ARG_STEP);
+  r.level = level;
+  return r;
+}
+
+constexpr CommandRow Direct(uint8_t code, const Level& level) {
+  CommandRow r = Shape(code, 4, ARG_DIRECT);
+  r.level = level;
+  return r;
+}
+
+// clang-format off
+constexpr CommandRow kCommands[] = {
+    Byte(0x00, 0x02, 0x03).Runs(A::Power).EvenInStandby(),
+    // IR-cut filter off (near-infrared) on/off, and its automatic switching
+    Byte(0x01, 0x02, 0x03).Sets(&P::icrMode).Needs(SIM_FEATURE_NEAR_INFRARED),
+    Byte(0x51, 0x02, 0x03).Sets(&S::autoIcr).Needs(SIM_FEATURE_NEAR_INFRARED),
+    Steps(0x02, kAperture),
+    Direct(0x42, kAperture),
+    Steps(0x03, kRGain).Only(GUARD_WB_MANUAL),
+    Direct(0x43, kRGain).Only(GUARD_WB_MANUAL),
+    Steps(0x04, kBGain).Only(GUARD_WB_MANUAL),
+    Direct(0x44, kBGain).Only(GUARD_WB_MANUAL),
+    Byte(0x06, 0x02, 0x03).Runs(A::DigitalZoom),
+    Byte(0x36, 0x00, 0x01).Sets(&S::zoomMode),  // digital zoom combined / separate
+    Shape(0x07, 1, ARG_DRIVE).Runs(A::ZoomDrive),
+    Shape(0x47, 4, ARG_NIBBLES).Runs(A::ZoomDirect),
+    Shape(0x08, 1, ARG_DRIVE).Runs(A::FocusDrive).Only(GUARD_FOCUS_MANUAL),
+    Shape(0x48, 4, ARG_NIBBLES).Runs(A::FocusDirect).Only(GUARD_FOCUS_MANUAL),
+    Byte(0x18, 0x01, 0x01).Runs(A::OnePushFocus).Only(GUARD_FOCUS_MANUAL),
+    Shape(0x38, 1, ARG_FOCUS_MODE).Runs(A::FocusMode),
+    Shape(0x39, 1, ARG_AE_MODE).Sets(&P::aeMode),
+    Steps(0x0A, kShutter).Only(GUARD_AE_SHUTTER),
+    Direct(0x4A, kShutter).Only(GUARD_AE_SHUTTER),
+    Steps(0x0B, kIris).Only(GUARD_AE_IRIS),
+    Direct(0x4B, kIris).Only(GUARD_AE_IRIS),
+    Steps(0x0C, kGain).Only(GUARD_AE_MANUAL),
+    Direct(0x4C, kGain).Only(GUARD_AE_MANUAL),
+    Steps(0x0D, kBright).Only(GUARD_AE_BRIGHT).Needs(SIM_FEATURE_BRIGHT_MODE),
+    Direct(0x4D, kBright).Only(GUARD_AE_BRIGHT).Needs(SIM_FEATURE_BRIGHT_MODE),
+    Steps(0x0E, kExpComp).Only(GUARD_AE_AUTOMATIC),
+    Direct(0x4E, kExpComp).Only(GUARD_AE_AUTOMATIC),
+    Byte(0x3E, 0x02, 0x03).Sets(&P::expCompOn),
+    Byte(0x35, 0x00, 0x05).Sets(&P::wbMode),
+    Byte(0x10, 0x05, 0x05).Runs(A::OnePushWhiteBalance).Only(GUARD_WB_ONE_PUSH),
+    Byte(0x5B, 0x00, 0x04).Sets(&P::gamma),
+    Byte(0x63, 0x00, 0x06).Sets(&P::pictureEffect),
+    Byte(0x66, 0x02, 0x03).Sets(&P::pictureFlip),
+    Byte(0x62, 0x02, 0x03).Sets(&S::freeze),
+    Shape(0x3F, 2, ARG_MEMORY).Runs(A::Memory),  // presets
+    Shape(0x24, 3, ARG_REGISTER).Runs(A::Register),
+    Byte(0x2C, 0x04, 0x0F).Sets(&S::gainLimit),
+    Byte(0x53, 0x00, 0x05).Sets(&S::noiseReduction),
+    Byte(0x26, 0x00, 0x0F).Sets(&S::setting26),
+    Shape(0x28, 4, ARG_NIBBLES).Runs(A::Setting28),
+    Byte(0x74, 0x00, 0x7F).Sets(&S::setting74),
+};
+// clang-format on
+
+const CommandRow* FindCommand(uint8_t code) {
+  for (const CommandRow& row : kCommands) {
+    if (row.code == code) return &row;
   }
   return nullptr;
 }
 
-bool ArgsFit(const CommandShape& s, const uint8_t* a) {
+bool ArgsFit(const CommandRow& s, const uint8_t* a) {
   switch (s.kind) {
     case ARG_RANGE:
       return a[0] >= s.lo && a[0] <= s.hi;
@@ -93,44 +378,53 @@ bool ArgsFit(const CommandShape& s, const uint8_t* a) {
   return false;
 }
 
-uint16_t DirectValue(const uint8_t* a) { return static_cast<uint16_t>((a[2] << 4) | a[3]); }
-
-uint16_t NibbleValue(const uint8_t* a) {
-  return static_cast<uint16_t>((a[0] << 12) | (a[1] << 8) | (a[2] << 4) | a[3]);
-}
-
-uint16_t Clamp(uint32_t v, uint16_t lo, uint16_t hi) {
-  if (v < lo) return lo;
-  if (v > hi) return hi;
-  return static_cast<uint16_t>(v);
-}
-
-// Reset, up or down by one within lo..hi.
-void StepValue(uint16_t* value, uint8_t how, uint16_t resetValue, uint16_t lo, uint16_t hi) {
-  if (how == 0x00) {
-    *value = resetValue;
-  } else if (how == 0x02) {
-    if (*value < hi) ++*value;
-  } else if (*value > lo) {
-    --*value;
+bool GuardHolds(Guard guard, const SimPicture& p) {
+  switch (guard) {
+    case GUARD_WB_MANUAL:
+      return p.wbMode == 0x05;
+    case GUARD_WB_ONE_PUSH:
+      return p.wbMode == 0x03;
+    case GUARD_FOCUS_MANUAL:
+      return p.focusMode == 3;
+    case GUARD_AE_MANUAL:
+      return p.aeMode == 0x03;
+    case GUARD_AE_SHUTTER:
+      return p.aeMode == 0x03 || p.aeMode == 0x0A;
+    case GUARD_AE_IRIS:
+      return p.aeMode == 0x03 || p.aeMode == 0x0B;
+    case GUARD_AE_BRIGHT:
+      return p.aeMode == 0x0D;
+    case GUARD_AE_AUTOMATIC:
+      return p.aeMode == 0x00 || p.aeMode == 0x0A || p.aeMode == 0x0B;
+    case GUARD_NONE:
+      return true;
   }
+  return true;
 }
 
-constexpr uint16_t kZoomOptical = 0x4000;
-constexpr uint16_t kZoomDigital = 0x7AC0;
+// A row without an action sets its byte, or steps or sets its level.
+int Store(const CommandRow& row, const uint8_t* a, SimCameraState* state) {
+  SimPicture& p = state->picture;
+  if (row.stateByte != nullptr) state->*row.stateByte = a[0];
+  if (row.pictureByte != nullptr) p.*row.pictureByte = a[0];
+  if (row.level.field == nullptr) return SIM_DONE;
+  uint16_t* value = &(p.*row.level.field);
+  if (row.kind == ARG_DIRECT) {
+    *value = Clamp(DirectValue(a), 0, row.level.top);
+  } else {
+    StepValue(value, a[0], row.level.reset, 0, row.level.top);
+  }
+  return SIM_DONE;
+}
 
 }  // namespace
 
 bool SimCamera::CommandKnown(const uint8_t* c, int m) const {
   if (m == 2 && c[0] == 0x00 && c[1] == 0x01) return true;  // interface clear
   if (m < 2 || c[0] != 0x04) return false;
-  const CommandShape* s = FindShape(c[1]);
-  if (s == nullptr || m != 2 + s->argc || !ArgsFit(*s, c + 2)) return false;
-  if ((c[1] == 0x01 || c[1] == 0x51) && !HasNearInfrared()) return false;
-  if ((c[1] == 0x0D || c[1] == 0x4D || (c[1] == 0x39 && c[2] == 0x0D)) && !HasBrightMode()) {
-    return false;
-  }
-  return true;
+  const CommandRow* row = FindCommand(c[1]);
+  if (row == nullptr || m != 2 + row->argc || !ArgsFit(*row, c + 2) || !Offers(row->feature)) return false;
+  return c[1] != 0x39 || c[2] != 0x0D || HasBrightMode();  // the Bright exposure mode itself
 }
 
 void SimCamera::PlaceAt(SimMove& move, uint16_t position) {
@@ -204,224 +498,13 @@ void SimCamera::FinishPower() {
   if (faults.networkChangeOnPowerOn) networkChangeDue = true;
 }
 
-int SimCamera::PowerCommand(uint8_t on, uint64_t t, SimCameraSink* sink, uint64_t* doneUs) {
-  if (powerPending) return SIM_NOT_EXECUTABLE;
-  const uint8_t target = on;
-  if (state.power == target) return SIM_DONE;
-  const uint32_t ms = target == 2 ? timing->powerOnMs : timing->powerOffMs;
-  if (target == 3) {
-    StopMove(zoom, t);
-    StopMove(focus, t);
-    for (int s = 1; s <= kSockets; ++s) CancelSocket(s, t, sink, 0x04);
-    state.freeze = 3;
-  }
-  powerPending = true;
-  powerTarget = target;
-  powerDoneUs = FrameAtOrAfter(t + static_cast<uint64_t>(ms) * 1000u);
-  *doneUs = powerDoneUs;
-  return SIM_RUNNING;
-}
-
-int SimCamera::MemoryCommand(uint8_t action, uint8_t number, uint64_t t, int socket, SimCameraSink* sink,
-                             uint64_t* doneUs) {
-  SimPicture& slot = number == 0x7F ? state.customPreset : state.presets[number - 1];
-  if (action == 0x00) {
-    slot = SimPicture();
-    slot.focusPos = state.sceneFocus;
-    return SIM_DONE;
-  }
-  if (action == 0x01) {
-    slot = state.picture;
-    return SIM_DONE;
-  }
-  if (number != 0x7F) state.lastPreset = number;
-  *doneUs = MovePicture(slot, t, socket, sink);
-  return *doneUs > t ? SIM_RUNNING : SIM_DONE;
-}
-
 // c has passed CommandKnown.
 int SimCamera::Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs) {
-  if (c[0] == 0x00) return SIM_DONE;
-  const uint8_t code = c[1];
-  const uint8_t* a = c + 2;
-  if (code == 0x00) return PowerCommand(a[0], t, sink, doneUs);
-  if (state.power != 2 || powerPending) return SIM_NOT_EXECUTABLE;
-
-  SimPicture& p = state.picture;
-  const bool manualExposure = p.aeMode == 0x03;
-  const bool autoExposure = p.aeMode == 0x00 || p.aeMode == 0x0A || p.aeMode == 0x0B;
-  const uint16_t zoomMax = state.digitalZoom == 2 ? kZoomDigital : kZoomOptical;
-  switch (code) {
-    case 0x01:
-      p.icrMode = a[0];
-      return SIM_DONE;
-    case 0x51:
-      state.autoIcr = a[0];
-      return SIM_DONE;
-    case 0x02:
-      StepValue(&p.aperture, a[0], 0x05, 0, 0x0F);
-      return SIM_DONE;
-    case 0x42:
-      p.aperture = Clamp(DirectValue(a), 0, 0x0F);
-      return SIM_DONE;
-    case 0x03:
-    case 0x43:
-    case 0x04:
-    case 0x44: {
-      if (p.wbMode != 0x05) return SIM_NOT_EXECUTABLE;  // gains are set by hand only in manual
-      uint16_t* gain = (code & 0x0F) == 0x03 ? &p.rGain : &p.bGain;
-      if (code & 0x40) {
-        *gain = Clamp(DirectValue(a), 0, 0xFF);
-      } else {
-        StepValue(gain, a[0], 0xC0, 0, 0xFF);
-      }
-      return SIM_DONE;
-    }
-    case 0x06:
-      state.digitalZoom = a[0];
-      if (a[0] == 3 && zoom.At(t) > kZoomOptical) PlaceAt(zoom, kZoomOptical);
-      return SIM_DONE;
-    case 0x36:
-      state.zoomMode = a[0];
-      return SIM_DONE;
-    case 0x07: {
-      if (a[0] == 0x00) {
-        StopMove(zoom, t);
-        return SIM_DONE;
-      }
-      const bool tele = a[0] == 0x02 || (a[0] & 0xF0) == 0x20;
-      const uint32_t speed = (a[0] & 0xF0) ? (a[0] & 0x07) + 1u : 4u;
-      StartMove(zoom, tele ? zoomMax : 0, t, timing->zoomSweepMs * 8u / speed, kZoomOptical, 0, sink);
-      return SIM_DONE;
-    }
-    case 0x47:
-      *doneUs = StartMove(zoom, Clamp(NibbleValue(a), 0, zoomMax), t, timing->zoomSweepMs, kZoomOptical, socket, sink);
-      return *doneUs > t ? SIM_RUNNING : SIM_DONE;
-    case 0x08: {
-      if (p.focusMode != 3) return SIM_NOT_EXECUTABLE;
-      if (a[0] == 0x00) {
-        StopMove(focus, t);
-        return SIM_DONE;
-      }
-      const bool farther = a[0] == 0x02 || (a[0] & 0xF0) == 0x20;
-      const uint32_t speed = (a[0] & 0xF0) ? (a[0] & 0x07) + 1u : 4u;
-      StartMove(focus, farther ? FocusMin() : FocusMax(), t, timing->focusSweepMs * 8u / speed, FocusMax() - FocusMin(),
-                0, sink);
-      return SIM_DONE;
-    }
-    case 0x48:
-      if (p.focusMode != 3) return SIM_NOT_EXECUTABLE;
-      *doneUs = StartMove(focus, Clamp(NibbleValue(a), FocusMin(), FocusMax()), t, timing->focusSweepMs,
-                          FocusMax() - FocusMin(), socket, sink);
-      return *doneUs > t ? SIM_RUNNING : SIM_DONE;
-    case 0x18:
-      if (p.focusMode != 3) return SIM_NOT_EXECUTABLE;
-      *doneUs = StartMove(focus, state.sceneFocus, t, timing->focusSweepMs, FocusMax() - FocusMin(), socket, sink);
-      return *doneUs > t ? SIM_RUNNING : SIM_DONE;
-    case 0x38: {
-      const uint8_t mode = a[0] == 0x10 ? (p.focusMode == 2 ? 3 : 2) : a[0];
-      p.focusMode = mode;
-      if (mode == 2) {
-        // Auto focus settles on the scene by itself; nobody waits for it.
-        StartMove(focus, state.sceneFocus, t, timing->focusSweepMs, FocusMax() - FocusMin(), 0, sink);
-      } else {
-        StopMove(focus, t);
-      }
-      return SIM_DONE;
-    }
-    case 0x39:
-      p.aeMode = a[0];
-      return SIM_DONE;
-    case 0x0A:
-    case 0x4A:
-      if (!manualExposure && p.aeMode != 0x0A) return SIM_NOT_EXECUTABLE;
-      if (code == 0x4A) {
-        p.shutterPos = Clamp(DirectValue(a), 0, 0x15);
-      } else {
-        StepValue(&p.shutterPos, a[0], 0x08, 0, 0x15);
-      }
-      return SIM_DONE;
-    case 0x0B:
-    case 0x4B:
-      if (!manualExposure && p.aeMode != 0x0B) return SIM_NOT_EXECUTABLE;
-      if (code == 0x4B) {
-        p.irisPos = Clamp(DirectValue(a), 0, 0x11);
-      } else {
-        StepValue(&p.irisPos, a[0], 0x0B, 0, 0x11);
-      }
-      return SIM_DONE;
-    case 0x0C:
-    case 0x4C:
-      if (!manualExposure) return SIM_NOT_EXECUTABLE;
-      if (code == 0x4C) {
-        p.gainPos = Clamp(DirectValue(a), 0, 0x0F);
-      } else {
-        StepValue(&p.gainPos, a[0], 0x01, 0, 0x0F);
-      }
-      return SIM_DONE;
-    case 0x0D:
-    case 0x4D:
-      if (p.aeMode != 0x0D) return SIM_NOT_EXECUTABLE;
-      if (code == 0x4D) {
-        p.brightPos = Clamp(DirectValue(a), 0, 0x1F);
-      } else {
-        StepValue(&p.brightPos, a[0], 0x0F, 0, 0x1F);
-      }
-      return SIM_DONE;
-    case 0x0E:
-    case 0x4E:
-      if (!autoExposure) return SIM_NOT_EXECUTABLE;
-      if (code == 0x4E) {
-        p.expCompPos = Clamp(DirectValue(a), 0, 0x0E);
-      } else {
-        StepValue(&p.expCompPos, a[0], 0x07, 0, 0x0E);
-      }
-      return SIM_DONE;
-    case 0x3E:
-      p.expCompOn = a[0];
-      return SIM_DONE;
-    case 0x35:
-      p.wbMode = a[0];
-      return SIM_DONE;
-    case 0x10:
-      if (p.wbMode != 0x03) return SIM_NOT_EXECUTABLE;
-      onePushPending = true;
-      onePushDoneUs = FrameAtOrAfter(t + static_cast<uint64_t>(timing->onePushMs) * 1000u);
-      *doneUs = onePushDoneUs;
-      return SIM_RUNNING;
-    case 0x5B:
-      p.gamma = a[0];
-      return SIM_DONE;
-    case 0x63:
-      p.pictureEffect = a[0];
-      return SIM_DONE;
-    case 0x66:
-      p.pictureFlip = a[0];
-      return SIM_DONE;
-    case 0x62:
-      state.freeze = a[0];
-      return SIM_DONE;
-    case 0x3F:
-      return MemoryCommand(a[0], a[1], t, socket, sink, doneUs);
-    case 0x24:
-      state.registers[a[0]] = static_cast<uint8_t>((a[1] << 4) | a[2]);
-      return SIM_DONE;
-    case 0x2C:
-      state.gainLimit = a[0];
-      return SIM_DONE;
-    case 0x53:
-      state.noiseReduction = a[0];
-      return SIM_DONE;
-    case 0x26:
-      state.setting26 = a[0];
-      return SIM_DONE;
-    case 0x28:
-      for (int i = 0; i < 4; ++i) state.setting28[i] = a[i];
-      return SIM_DONE;
-    case 0x74:
-      state.setting74 = a[0];
-      return SIM_DONE;
-    default:
-      return SIM_SYNTAX;
-  }
+  if (c[0] == 0x00) return SIM_DONE;  // interface clear
+  const CommandRow* row = FindCommand(c[1]);
+  if (row == nullptr) return SIM_SYNTAX;
+  if (!row->inStandby && (state.power != 2 || powerPending)) return SIM_NOT_EXECUTABLE;
+  if (!GuardHolds(row->guard, state.picture)) return SIM_NOT_EXECUTABLE;
+  if (row->run == nullptr) return Store(*row, c + 2, &state);
+  return row->run(CommandCall{*this, c + 2, t, socket, sink, doneUs});
 }

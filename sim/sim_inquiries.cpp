@@ -1,8 +1,42 @@
-// The inquiries a camera answers (8x 09 ... FF) and the forms of the answers:
-// a byte value, a 16-bit value as four nibbles, a register as two nibbles.
+// The inquiries a camera answers (8x 09 ... FF): a table of the bytes after
+// 09 and of what each answers, as a byte value, a 16-bit value as four
+// nibbles, a register as two nibbles, or the camera's version.
 #include "sim/sim_camera.h"
 
+#include <cstring>
+
 namespace {
+
+using P = SimPicture;
+using S = SimCameraState;
+
+constexpr uint16_t kVendorId = 0x0020;
+constexpr uint8_t kModelIdHigh = 0x04;
+
+using InquiryAnswer = int (*)(const SimCameraState& state, const uint8_t* q, uint8_t* body);
+
+// Vendor id, model id, ROM version, number of sockets.
+int VersionAnswer(const SimCameraState& state, const uint8_t*, uint8_t* body) {
+  body[0] = 0x50;
+  body[1] = static_cast<uint8_t>(kVendorId >> 8);
+  body[2] = static_cast<uint8_t>(kVendorId & 0xFF);
+  body[3] = kModelIdHigh;
+  body[4] = state.modelCode;
+  body[5] = static_cast<uint8_t>(state.romVersion >> 8);
+  body[6] = static_cast<uint8_t>(state.romVersion & 0xFF);
+  body[7] = SimCamera::kSockets;
+  return 8;
+}
+
+// 04 24 rr: register rr as two nibbles.
+int RegisterAnswer(const SimCameraState& state, const uint8_t* q, uint8_t* body) {
+  if (q[2] > 0x7F) return 0;
+  const uint8_t value = state.registers[q[2]];
+  body[0] = 0x50;
+  body[1] = static_cast<uint8_t>(value >> 4);
+  body[2] = static_cast<uint8_t>(value & 0x0F);
+  return 3;
+}
 
 int ByteAnswer(uint8_t value, uint8_t* body) {
   body[0] = 0x50;
@@ -19,90 +53,97 @@ int NibbleAnswer(uint16_t value, uint8_t* body) {
   return 5;
 }
 
-constexpr uint16_t kVendorId = 0x0020;
-constexpr uint8_t kModelIdHigh = 0x04;
+struct InquiryRow {
+  uint8_t match[2] = {};           // the first bytes after 09
+  int length = 2;                  // of the whole inquiry after 09
+  InquiryAnswer answer = nullptr;  // none: the field below
+  uint8_t S::*stateByte = nullptr;
+  uint8_t P::*pictureByte = nullptr;
+  uint16_t P::*pictureWord = nullptr;
+  SimFeature feature = SIM_FEATURE_ANY;
+
+  constexpr InquiryRow Needs(SimFeature f) const {
+    InquiryRow r = *this;
+    r.feature = f;
+    return r;
+  }
+};
+
+constexpr InquiryRow Asks(uint8_t category, uint8_t item, int length, InquiryAnswer answer) {
+  InquiryRow r;
+  r.match[0] = category;
+  r.match[1] = item;
+  r.length = length;
+  r.answer = answer;
+  return r;
+}
+
+constexpr InquiryRow Byte(uint8_t item, uint8_t S::*field) {
+  InquiryRow r = Asks(0x04, item, 2, nullptr);
+  r.stateByte = field;
+  return r;
+}
+
+constexpr InquiryRow Byte(uint8_t item, uint8_t P::*field) {
+  InquiryRow r = Asks(0x04, item, 2, nullptr);
+  r.pictureByte = field;
+  return r;
+}
+
+constexpr InquiryRow Word(uint8_t item, uint16_t P::*field) {
+  InquiryRow r = Asks(0x04, item, 2, nullptr);
+  r.pictureWord = field;
+  return r;
+}
+
+// clang-format off
+constexpr InquiryRow kInquiries[] = {
+    Asks(0x00, 0x02, 2, VersionAnswer),
+    Asks(0x04, 0x24, 3, RegisterAnswer),
+    Byte(0x00, &S::power),
+    Byte(0x01, &P::icrMode).Needs(SIM_FEATURE_NEAR_INFRARED),
+    Byte(0x51, &S::autoIcr).Needs(SIM_FEATURE_NEAR_INFRARED),
+    Byte(0x06, &S::digitalZoom),
+    Byte(0x36, &S::zoomMode),
+    Byte(0x38, &P::focusMode),
+    Byte(0x39, &P::aeMode),
+    Byte(0x3E, &P::expCompOn),
+    Byte(0x35, &P::wbMode),
+    Byte(0x5B, &P::gamma),
+    Byte(0x63, &P::pictureEffect),
+    Byte(0x66, &P::pictureFlip),
+    Byte(0x62, &S::freeze),
+    Byte(0x3F, &S::lastPreset),
+    Byte(0x2C, &S::gainLimit),
+    Byte(0x53, &S::noiseReduction),
+    Word(0x47, &P::zoomPos),
+    Word(0x48, &P::focusPos),
+    Word(0x4A, &P::shutterPos),
+    Word(0x4B, &P::irisPos),
+    Word(0x4C, &P::gainPos),
+    Word(0x4D, &P::brightPos).Needs(SIM_FEATURE_BRIGHT_MODE),
+    Word(0x4E, &P::expCompPos),
+    Word(0x42, &P::aperture),
+    Word(0x43, &P::rGain),
+    Word(0x44, &P::bGain),
+};
+// clang-format on
+
+const InquiryRow* FindInquiry(const uint8_t* q, int m) {
+  for (const InquiryRow& row : kInquiries) {
+    if (row.length == m && std::memcmp(row.match, q, sizeof(row.match)) == 0) return &row;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
 int SimCamera::Answer(const uint8_t* q, int m, uint8_t* body, int capacity) const {
   if (capacity < 8) return 0;
-  if (m == 2 && q[0] == 0x00 && q[1] == 0x02) {
-    // vendor id, model id, ROM version, number of sockets
-    body[0] = 0x50;
-    body[1] = static_cast<uint8_t>(kVendorId >> 8);
-    body[2] = static_cast<uint8_t>(kVendorId & 0xFF);
-    body[3] = kModelIdHigh;
-    body[4] = state.modelCode;
-    body[5] = static_cast<uint8_t>(state.romVersion >> 8);
-    body[6] = static_cast<uint8_t>(state.romVersion & 0xFF);
-    body[7] = kSockets;
-    return 8;
-  }
-  if (m < 2 || q[0] != 0x04) return 0;
-  if (m == 3 && q[1] == 0x24) {
-    if (q[2] > 0x7F) return 0;
-    const uint8_t value = state.registers[q[2]];
-    body[0] = 0x50;
-    body[1] = static_cast<uint8_t>(value >> 4);
-    body[2] = static_cast<uint8_t>(value & 0x0F);
-    return 3;
-  }
-  if (m != 2) return 0;
-  const SimPicture& p = state.picture;
-  switch (q[1]) {
-    case 0x00:
-      return ByteAnswer(state.power, body);
-    case 0x01:
-      return HasNearInfrared() ? ByteAnswer(p.icrMode, body) : 0;
-    case 0x51:
-      return HasNearInfrared() ? ByteAnswer(state.autoIcr, body) : 0;
-    case 0x06:
-      return ByteAnswer(state.digitalZoom, body);
-    case 0x36:
-      return ByteAnswer(state.zoomMode, body);
-    case 0x38:
-      return ByteAnswer(p.focusMode, body);
-    case 0x39:
-      return ByteAnswer(p.aeMode, body);
-    case 0x3E:
-      return ByteAnswer(p.expCompOn, body);
-    case 0x35:
-      return ByteAnswer(p.wbMode, body);
-    case 0x5B:
-      return ByteAnswer(p.gamma, body);
-    case 0x63:
-      return ByteAnswer(p.pictureEffect, body);
-    case 0x66:
-      return ByteAnswer(p.pictureFlip, body);
-    case 0x62:
-      return ByteAnswer(state.freeze, body);
-    case 0x3F:
-      return ByteAnswer(state.lastPreset, body);
-    case 0x2C:
-      return ByteAnswer(state.gainLimit, body);
-    case 0x53:
-      return ByteAnswer(state.noiseReduction, body);
-    case 0x47:
-      return NibbleAnswer(p.zoomPos, body);
-    case 0x48:
-      return NibbleAnswer(p.focusPos, body);
-    case 0x4A:
-      return NibbleAnswer(p.shutterPos, body);
-    case 0x4B:
-      return NibbleAnswer(p.irisPos, body);
-    case 0x4C:
-      return NibbleAnswer(p.gainPos, body);
-    case 0x4D:
-      return HasBrightMode() ? NibbleAnswer(p.brightPos, body) : 0;
-    case 0x4E:
-      return NibbleAnswer(p.expCompPos, body);
-    case 0x42:
-      return NibbleAnswer(p.aperture, body);
-    case 0x43:
-      return NibbleAnswer(p.rGain, body);
-    case 0x44:
-      return NibbleAnswer(p.bGain, body);
-    default:
-      return 0;
-  }
+  const InquiryRow* row = FindInquiry(q, m);
+  if (row == nullptr || !Offers(row->feature)) return 0;
+  if (row->answer != nullptr) return row->answer(state, q, body);
+  if (row->stateByte != nullptr) return ByteAnswer(state.*row->stateByte, body);
+  if (row->pictureByte != nullptr) return ByteAnswer(state.picture.*row->pictureByte, body);
+  return NibbleAnswer(state.picture.*row->pictureWord, body);
 }
