@@ -58,8 +58,8 @@ TEST_F(PeerChannel, WriteFrameTakes1To255BytesAndRefusesRatherThanOverrun) {
   // Drained: the ring takes the longest frame again, across its end.
   Bytes longest(256);
   for (size_t i = 0; i < longest.size(); ++i) longest[i] = static_cast<uint8_t>(i);
-  for (int32_t length : {0, 256, -1}) EXPECT_EQ(channel.WriteFrame(longest.data(), length), 1) << length;
-  EXPECT_EQ(channel.WriteFrame(nullptr, 3), 1);
+  for (int32_t length : {0, 256, -1}) EXPECT_EQ(channel.WriteFrame(longest.data(), length), WRITE_NO_FRAME) << length;
+  EXPECT_EQ(channel.WriteFrame(nullptr, 3), WRITE_NO_FRAME);
   ASSERT_EQ(channel.WriteFrame(longest.data(), 255), 0);
   expected.insert(expected.end(), longest.begin(), longest.end() - 1);
   ASSERT_EQ(channel.WriteFrame(kLast.data(), 2), 0);
