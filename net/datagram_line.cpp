@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -74,8 +73,6 @@ void Release(NetLink* link) {
   d->route = -1;
 }
 
-const LinkSteps kDatagramSteps = {Connect, CameUp, Send, Release};
-
 void SendDueResend(DatagramLine* d) {
   ViscaIpDatagram out;
   if (ViscaIp(d) && d->session.TakeResend(OsTickCount(), &out)) SendDatagram(d, out.bytes, out.length);
@@ -134,28 +131,18 @@ int32_t ReceiveFromPeer(DatagramLine* d, uint8_t* buffer, int32_t capacity, uint
   return TakeDatagram(d, datagram, length, buffer, capacity);
 }
 
-LineHandle* Open(const void* config) {
-  DatagramLine* d = new (std::nothrow) DatagramLine;
-  if (d == nullptr) return nullptr;
-  if (!NetLinkStart(d, *static_cast<const NetLineConfig*>(config), &kDatagramSteps)) {
-    delete d;
-    return nullptr;
-  }
-  return HandleOf(d);
+int32_t Receive(NetLink* link, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
+  DatagramLine* d = Datagram(link);
+  return d->inProcess != nullptr ? ReceiveFromPeer(d, buffer, capacity, waitMs)
+                                 : ReceiveDatagrams(d, buffer, capacity, waitMs);
 }
 
-int32_t Receive(LineHandle* line, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
-  DatagramLine* d = Datagram(LinkOf(line));
-  if (capacity < 1) return 0;
-  NetLinkAdvance(d);
-  if (d->state == LINK_UP)
-    return d->inProcess != nullptr ? ReceiveFromPeer(d, buffer, capacity, waitMs)
-                                   : ReceiveDatagrams(d, buffer, capacity, waitMs);
-  NetLinkWaitDown(d, nullptr, waitMs);
-  return 0;
-}
+// Joining the shared socket never waits.
+NetSocket* Connecting(NetLink*) { return nullptr; }
 
-void Write(LineHandle* line, const uint8_t* data, int32_t length) { NetLinkWrite(LinkOf(line), data, length); }
+const LinkSteps kDatagramSteps = {Connect, CameUp, Send, Receive, Connecting, Release};
+
+LineHandle* Open(const void* config) { return NetLinkOpen<DatagramLine>(config, &kDatagramSteps); }
 
 // Any thread: the I/O thread takes both at its next look at the session.
 void RestartNumbering(LineHandle* line) {
@@ -168,21 +155,14 @@ int32_t TakeLateReply(LineHandle* line, uint8_t* buffer, int32_t capacity) {
   return Datagram(LinkOf(line))->late.Take(buffer, capacity);
 }
 
-bool Close(LineHandle* line) {
-  DatagramLine* d = Datagram(LinkOf(line));
-  NetLinkStop(d);
-  delete d;
-  return true;
-}
-
 }  // namespace
 
 // In the order of LineOps.
 const LineOps kDatagramLineOps = {
     LINE_KIND_DATAGRAM,
     Open,
-    Receive,
-    Write,
+    NetLinkReceive,
+    NetLinkWrite,
     NetLinkTakeCameUp,
     NetLinkLost,
     NetLinkEndReceive,
@@ -193,5 +173,5 @@ const LineOps kDatagramLineOps = {
     RestartNumbering,
     GiveUpMessages,
     TakeLateReply,
-    Close,
+    NetLinkClose<DatagramLine>,
 };

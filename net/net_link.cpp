@@ -97,12 +97,18 @@ void NetLinkAdvance(NetLink* p) {
   if (p->state == LINK_CONNECTING) p->steps->connect(p);
 }
 
-void NetLinkWaitDown(NetLink* p, NetSocket* connecting, uint32_t waitMs) {
-  NetWait(connecting, NET_WAIT_CONNECT, p->waker, Smaller(waitMs, MsToNextStep(p)));
+int32_t NetLinkReceive(LineHandle* line, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
+  NetLink* p = LinkOf(line);
+  if (capacity < 1) return 0;
   NetLinkAdvance(p);
+  if (p->state == LINK_UP) return p->steps->receive(p, buffer, capacity, waitMs);
+  NetWait(p->steps->connecting(p), NET_WAIT_CONNECT, p->waker, Smaller(waitMs, MsToNextStep(p)));
+  NetLinkAdvance(p);
+  return 0;
 }
 
-void NetLinkWrite(NetLink* p, const uint8_t* data, int32_t length) {
+void NetLinkWrite(LineHandle* line, const uint8_t* data, int32_t length) {
+  NetLink* p = LinkOf(line);
   if (length < 1 || length > kLinkMaxFrame) return;
   NetLinkAdvance(p);
   if (p->state == LINK_UP) return p->steps->send(p, data, length);

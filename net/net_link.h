@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <new>
 
 enum LinkState { LINK_LOOKUP, LINK_CONNECTING, LINK_UP, LINK_DOWN };
 
@@ -32,6 +33,10 @@ struct LinkSteps {
   // The line is up, before the held frame goes.
   void (*cameUp)(NetLink* link);
   void (*send)(NetLink* link, const uint8_t* data, int32_t length);
+  // LineOps::receive on a line that is up.
+  int32_t (*receive)(NetLink* link, uint8_t* buffer, int32_t capacity, uint32_t waitMs);
+  // The socket a connection is being made on, null when none is.
+  NetSocket* (*connecting)(NetLink* link);
   // The socket or route goes.
   void (*release)(NetLink* link);
 };
@@ -67,16 +72,35 @@ void NetLinkAdvance(NetLink* link);
 void NetLinkUp(NetLink* link);
 void NetLinkGoDown(NetLink* link, uint32_t event);
 void NetLinkReport(NetLink* link, uint32_t event);
-// While not up: sleeps until `connecting` (null: none) is done, a wake, the
-// next step of the line or `waitMs`, then moves the line on.
-void NetLinkWaitDown(NetLink* link, NetSocket* connecting, uint32_t waitMs);
-// Sent when up, held while the line is on its way up, dropped while down.
-void NetLinkWrite(NetLink* link, const uint8_t* data, int32_t length);
-
 NetLink* LinkOf(LineHandle* line);
 LineHandle* HandleOf(NetLink* link);
 
+// A kind's open and close; Line derives from NetLink.
+template <typename Line>
+LineHandle* NetLinkOpen(const void* config, const LinkSteps* steps) {
+  Line* line = new (std::nothrow) Line;
+  if (line == nullptr) return nullptr;
+  if (!NetLinkStart(line, *static_cast<const NetLineConfig*>(config), steps)) {
+    delete line;
+    return nullptr;
+  }
+  return HandleOf(line);
+}
+
+template <typename Line>
+bool NetLinkClose(LineHandle* handle) {
+  Line* line = static_cast<Line*>(LinkOf(handle));
+  NetLinkStop(line);
+  delete line;
+  return true;
+}
+
 // LineOps entries every network line shares.
+// While not up it sleeps until a connection under way is done, a wake, the
+// line's next step or `waitMs`, then moves the line on, and returns 0.
+int32_t NetLinkReceive(LineHandle* line, uint8_t* buffer, int32_t capacity, uint32_t waitMs);
+// Sent when up, held while the line is on its way up, dropped while down.
+void NetLinkWrite(LineHandle* line, const uint8_t* data, int32_t length);
 bool NetLinkTakeCameUp(LineHandle* line);
 bool NetLinkLost(LineHandle* line);
 void NetLinkEndReceive(LineHandle* line);

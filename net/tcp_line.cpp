@@ -2,8 +2,6 @@
 #include "net/net_link.h"
 #include "platform/os.h"
 
-#include <new>
-
 namespace {
 
 struct TcpLine : NetLink {
@@ -41,8 +39,6 @@ void Release(NetLink* link) {
   t->stream = nullptr;
 }
 
-const LinkSteps kTcpSteps = {Connect, CameUp, Send, Release};
-
 int32_t ReceiveStream(TcpLine* t, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
   int32_t count = NetReceive(t->stream, buffer, capacity, nullptr);
   if (count == 0) {
@@ -61,57 +57,27 @@ int32_t ReceiveFromPeer(TcpLine* t, uint8_t* buffer, int32_t capacity, uint32_t 
   return length > 0 ? length : 0;
 }
 
-LineHandle* Open(const void* config) {
-  TcpLine* t = new (std::nothrow) TcpLine;
-  if (t == nullptr) return nullptr;
-  if (!NetLinkStart(t, *static_cast<const NetLineConfig*>(config), &kTcpSteps)) {
-    delete t;
-    return nullptr;
-  }
-  return HandleOf(t);
+int32_t Receive(NetLink* link, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
+  TcpLine* t = Tcp(link);
+  return t->inProcess != nullptr ? ReceiveFromPeer(t, buffer, capacity, waitMs)
+                                 : ReceiveStream(t, buffer, capacity, waitMs);
 }
 
-int32_t Receive(LineHandle* line, uint8_t* buffer, int32_t capacity, uint32_t waitMs) {
-  TcpLine* t = Tcp(LinkOf(line));
-  if (capacity < 1) return 0;
-  NetLinkAdvance(t);
-  if (t->state == LINK_UP)
-    return t->inProcess != nullptr ? ReceiveFromPeer(t, buffer, capacity, waitMs)
-                                   : ReceiveStream(t, buffer, capacity, waitMs);
-  NetLinkWaitDown(t, t->state == LINK_CONNECTING ? t->stream : nullptr, waitMs);
-  return 0;
-}
+NetSocket* Connecting(NetLink* link) { return link->state == LINK_CONNECTING ? Tcp(link)->stream : nullptr; }
 
-void Write(LineHandle* line, const uint8_t* data, int32_t length) { NetLinkWrite(LinkOf(line), data, length); }
+const LinkSteps kTcpSteps = {Connect, CameUp, Send, Receive, Connecting, Release};
+
+LineHandle* Open(const void* config) { return NetLinkOpen<TcpLine>(config, &kTcpSteps); }
 
 // A TCP line has no message numbers.
 void NoNumbers(LineHandle*) {}
 int32_t NoLateReply(LineHandle*, uint8_t*, int32_t) { return 0; }
 
-bool Close(LineHandle* line) {
-  TcpLine* t = Tcp(LinkOf(line));
-  NetLinkStop(t);
-  delete t;
-  return true;
-}
-
 }  // namespace
 
 // In the order of LineOps.
 const LineOps kTcpLineOps = {
-    LINE_KIND_STREAM,
-    Open,
-    Receive,
-    Write,
-    NetLinkTakeCameUp,
-    NetLinkLost,
-    NetLinkEndReceive,
-    NetLinkWake,
-    NetLinkHasEvents,
-    NetLinkTakeEvents,
-    NetLinkIsUp,
-    NoNumbers,
-    NoNumbers,
-    NoLateReply,
-    Close,
+    LINE_KIND_STREAM,  Open,        NetLinkReceive,        NetLinkWrite,      NetLinkTakeCameUp, NetLinkLost,
+    NetLinkEndReceive, NetLinkWake, NetLinkHasEvents,      NetLinkTakeEvents, NetLinkIsUp,       NoNumbers,
+    NoNumbers,         NoLateReply, NetLinkClose<TcpLine>,
 };

@@ -49,7 +49,7 @@ SerialChannel::SerialChannel() {
 // A channel is deleted only once its I/O thread has ended, however long that takes.
 SerialChannel::~SerialChannel() {
   if (IsOpen()) ClosePort();
-  ReleasePort(OS_INFINITE);
+  ReleaseLine(OS_INFINITE);
 }
 
 SetResult SerialChannel::SetOption(int32_t option, uint32_t value) {
@@ -97,7 +97,7 @@ OpenResult SerialChannel::OpenLine(const LineOpener& opener) {
 OpenResult SerialChannel::StartLine(const LineOpener& opener) {
   // What an I/O thread that ended by itself left behind; one still running
   // after a close that was given up keeps the channel closed.
-  if (!ReleasePort(0)) return OPEN_LEFT_TO_EXIT;
+  if (!ReleaseLine(0)) return OPEN_LEFT_TO_EXIT;
   lostFlag.store(false, std::memory_order_release);
   if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid()) return OPEN_NO_LINE;
 
@@ -113,7 +113,7 @@ OpenResult SerialChannel::StartLine(const LineOpener& opener) {
   rxRing.reset(new (std::nothrow) uint8_t[rxRingSize]());
   txRing.reset(new (std::nothrow) uint8_t[txRingSize]());
   if (!rxRing || !txRing) {
-    ReleasePort(0);
+    ReleaseLine(0);
     return OPEN_NO_MEMORY;
   }
 
@@ -123,7 +123,7 @@ OpenResult SerialChannel::StartLine(const LineOpener& opener) {
   if (manualIo.load(std::memory_order_relaxed)) return OPEN_DONE;
   if (!ioThread.Start(IoThreadProc, this)) {
     openFlag.store(false, std::memory_order_release);
-    ReleasePort(0);
+    ReleaseLine(0);
     return OPEN_NO_MEMORY;
   }
   OsSleep(0);
@@ -134,7 +134,7 @@ CloseResult SerialChannel::ClosePort() {
   if (!IsOpen() && !IsLost()) return CLOSE_NOT_OPEN;
   stopEvent.Set();
   if (line.ops != nullptr) line.ops->wake(line.handle);
-  const bool released = ReleasePort(kCloseWaitMs);
+  const bool released = ReleaseLine(kCloseWaitMs);
   openFlag.store(false, std::memory_order_release);
   lostFlag.store(false, std::memory_order_release);
   return released ? CLOSE_DONE : CLOSE_LEFT_TO_EXIT;
@@ -145,7 +145,7 @@ CloseResult SerialChannel::ClosePort() {
 // its bytes could have left; a driver that never lets go of a request is
 // waited for only `waitMs`. False when the thread still runs (nothing is
 // freed) or the port had to be left open.
-bool SerialChannel::ReleasePort(uint32_t waitMs) {
+bool SerialChannel::ReleaseLine(uint32_t waitMs) {
   if (!ioThread.Join(waitMs)) return false;
   const bool closed = line.ops == nullptr || line.ops->close(line.handle);
   line.ops = nullptr;

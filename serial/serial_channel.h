@@ -152,7 +152,7 @@ class SerialChannel {
   void SignalReceived();
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
   bool SendNextFrame();
-  bool ReleasePort(uint32_t waitMs);
+  bool ReleaseLine(uint32_t waitMs);
 
   std::atomic<uint32_t> framingMode{1};  // read by the I/O thread per byte
   uint32_t rxRingSize = kRingSize;
