@@ -14,6 +14,7 @@
 #include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
+#include "net/net_line.h"
 #include "requests/request_codes.h"
 
 #include <chrono>
@@ -161,7 +162,7 @@ SerialChannel* OpenCameraChannel(int32_t index) {
 
 SerialChannel* OpenNetworkChannel(const NetLineConfig& line) {
   SerialChannel* channel = NewEngineChannel();
-  if (channel && channel->OpenNetworkLine(line) != 0) {
+  if (channel && channel->OpenLine(NetLineOpener(line)) != OPEN_DONE) {
     delete channel;
     return nullptr;
   }
@@ -215,7 +216,7 @@ void CloseChannel(CameraController* c, int32_t index) {
   c->channels[index] = nullptr;
   if (!channel) return;
   channel->SetReceiveSignal(nullptr);  // the controller may go before a channel left open
-  if (channel->ClosePort() != kPortLeftToExit) {
+  if (channel->ClosePort() != CLOSE_LEFT_TO_EXIT) {
     delete channel;
     return;
   }

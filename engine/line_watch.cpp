@@ -66,13 +66,13 @@ void MarkLineLost(CameraController* c, int32_t line, uint32_t now) {
 // A driver that never lets go of a request keeps the old port until exit;
 // opening it again then fails once a second, as for a device not there.
 void LineLost(CameraController* c, int32_t line, uint32_t now) {
-  const bool leftOpen = c->channels[line]->ClosePort() == kPortLeftToExit;
+  const bool leftOpen = c->channels[line]->ClosePort() == CLOSE_LEFT_TO_EXIT;
   MarkLineLost(c, line, now);
   if (leftOpen) ShowStatus("%s does not close; left open until exit", NameOfLine(line).text);
 }
 
 // A network line connects again by itself; the engine only waits for it.
-bool Reopened(const CameraController* c, int32_t line) { return c->channels[line]->NetworkKind() == NET_NONE; }
+bool Reopened(const CameraController* c, int32_t line) { return !c->channels[line]->IsNetworkLine(); }
 
 void TryAgain(CameraController* c, int32_t line, uint32_t now) {
   LineWatch& w = recovery.lines[line];
@@ -88,8 +88,9 @@ void TakeFramesAside(CameraController* c, int32_t line, uint32_t now) {
   uint8_t frame[kPacketCapacity + 1];
   for (int32_t n = 0; n < kMaxFramesPerStep && channel->HasReceivedFrame(); n++) {
     uint32_t length = 0;
-    const bool copied = channel->ReadFrame(frame, kPacketCapacity, &length) == 0;
-    if (!copied && length <= static_cast<uint32_t>(kPacketCapacity)) return;  // the line went away meanwhile
+    const FrameReadResult read = channel->ReadFrame(frame, kPacketCapacity, &length);
+    if (read == FRAME_NONE) return;  // the line went away meanwhile
+    const bool copied = read == FRAME_TAKEN;
     TraceReceivedAside(c, line, copied ? frame : nullptr, length);
     if (copied && IsNetworkChange(frame, length)) NoteNetworkChange(line, now);
   }

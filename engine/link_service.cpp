@@ -32,8 +32,9 @@ ReadResult ReadPacket(CameraController* c) {
   SerialChannel* channel = CurrentChannel(c);
   if (!channel) return READ_NONE;
   uint32_t length = 0;
-  if (channel->ReadFrame(c->packetBuffer, kPacketCapacity, &length) != 0) {
-    if (length <= static_cast<uint32_t>(kPacketCapacity)) return READ_NONE;
+  const FrameReadResult read = channel->ReadFrame(c->packetBuffer, kPacketCapacity, &length);
+  if (read == FRAME_NONE) return READ_NONE;
+  if (read == FRAME_TOO_LONG) {
     TraceReceived(c, nullptr, length);
     return READ_SKIPPED;
   }

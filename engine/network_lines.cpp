@@ -5,6 +5,7 @@
 #include "engine/line_recovery.h"
 #include "engine/panel_hooks.h"
 #include "engine/traffic_trace.h"
+#include "net/net_line.h"
 #include "net/udp_hub.h"
 
 namespace {
@@ -87,7 +88,7 @@ void TakeNetworkEvents(CameraController* c) {
 
 bool IsDatagramLine(const CameraController* c, int32_t port) {
   const SerialChannel* channel = NetworkChannel(c, port);
-  return channel && (channel->NetworkKind() == NET_VISCA_IP || channel->NetworkKind() == NET_UDP);
+  return channel && channel->IsDatagramLine();
 }
 
 void BeginLineCheck(CameraController* c) {

@@ -8,8 +8,8 @@
 #include <new>
 
 struct NetLookup {
-  std::atomic<int> owners{1};  // the caller, and the thread while it runs
-  std::atomic<int> state{0};   // published with release once `address` is set
+  std::atomic<int> owners{1};                               // the caller, and the thread while it runs
+  std::atomic<NetLookupState> state{NET_LOOKUP_UNDER_WAY};  // published with release once `address` is set
   NetAddress address;
   uint16_t port = 0;
   char host[kNetHostChars] = {};
@@ -46,7 +46,7 @@ void Release(NetLookup* lookup) {
 uint32_t LookupThread(void* arg) {
   NetLookup* lookup = static_cast<NetLookup*>(arg);
   const bool found = NetResolve(lookup->host, lookup->port, &lookup->address);
-  lookup->state.store(found ? 1 : -1, std::memory_order_release);
+  lookup->state.store(found ? NET_LOOKUP_FOUND : NET_LOOKUP_NOT_FOUND, std::memory_order_release);
   Release(lookup);
   return 0;
 }
@@ -59,7 +59,7 @@ NetLookup* NetLookupStart(const char* host, uint16_t port) {
   lookup->port = port;
   if (ParseDotted(host, &lookup->address)) {
     lookup->address.port = port;
-    lookup->state.store(1, std::memory_order_relaxed);
+    lookup->state.store(NET_LOOKUP_FOUND, std::memory_order_relaxed);
     return lookup;
   }
   snprintf(lookup->host, sizeof lookup->host, "%s", host);
@@ -71,9 +71,9 @@ NetLookup* NetLookupStart(const char* host, uint16_t port) {
   return lookup;
 }
 
-int NetLookupResult(NetLookup* lookup, NetAddress* out) {
-  const int state = lookup->state.load(std::memory_order_acquire);
-  if (state == 1) *out = lookup->address;
+NetLookupState NetLookupResult(NetLookup* lookup, NetAddress* out) {
+  const NetLookupState state = lookup->state.load(std::memory_order_acquire);
+  if (state == NET_LOOKUP_FOUND) *out = lookup->address;
   return state;
 }
 

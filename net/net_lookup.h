@@ -11,7 +11,8 @@ struct NetLookup;
 
 // Null when no thread could be started for a name.
 NetLookup* NetLookupStart(const char* host, uint16_t port);
-// 1 found (`out` filled), 0 still looking, -1 not found.
-int NetLookupResult(NetLookup* lookup, NetAddress* out);
+enum NetLookupState { NET_LOOKUP_UNDER_WAY, NET_LOOKUP_FOUND, NET_LOOKUP_NOT_FOUND };
+// NET_LOOKUP_FOUND fills `out`.
+NetLookupState NetLookupResult(NetLookup* lookup, NetAddress* out);
 // The caller stops waiting; the lookup is freed now or when its thread ends.
 void NetLookupEnd(NetLookup* lookup);

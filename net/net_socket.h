@@ -34,8 +34,8 @@ void NetWakerDestroy(NetWaker* waker);
 NetSocket* NetUdpOpen(uint16_t preferredPort, uint16_t* boundPort);
 // Starts a TCP connection without waiting for it. Null when it failed at once.
 NetSocket* NetTcpConnect(const NetAddress& to);
-// 1 connected, 0 still under way, -1 failed.
-int NetTcpConnected(NetSocket* socket);
+enum NetConnectState { NET_CONNECT_UNDER_WAY, NET_CONNECT_MADE, NET_CONNECT_REFUSED };
+NetConnectState NetTcpConnected(NetSocket* socket);
 
 enum NetWaitFor { NET_WAIT_READ, NET_WAIT_CONNECT };
 enum NetWaitResult { NET_WAIT_READY, NET_WAIT_WOKEN, NET_WAIT_TIME_OUT };

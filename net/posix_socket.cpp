@@ -2,6 +2,7 @@
 // an eventfd as the waker.
 #include "net/net_socket.h"
 
+#include "net/socket_address.h"
 #include "platform/os.h"
 
 #include <arpa/inet.h>
@@ -30,22 +31,6 @@ namespace {
 // A send the network holds off this long without progress gives up the rest.
 constexpr int kSendStallMs = 1000;
 
-sockaddr_in ToSockaddr(const NetAddress& address) {
-  sockaddr_in sa;
-  std::memset(&sa, 0, sizeof sa);
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(address.port);
-  std::memcpy(&sa.sin_addr, address.ip, sizeof address.ip);
-  return sa;
-}
-
-NetAddress FromSockaddr(const sockaddr_in& sa) {
-  NetAddress address;
-  std::memcpy(address.ip, &sa.sin_addr, sizeof address.ip);
-  address.port = ntohs(sa.sin_port);
-  return address;
-}
-
 int PollTimeout(uint32_t waitMs) {
   return waitMs == OS_INFINITE ? -1 : static_cast<int>(waitMs < 0x7FFFFFFF ? waitMs : 0x7FFFFFFF);
 }
@@ -71,20 +56,7 @@ bool Bind(int fd, uint16_t port) {
 
 }  // namespace
 
-bool NetResolve(const char* host, uint16_t port, NetAddress* out) {
-  addrinfo hints;
-  std::memset(&hints, 0, sizeof hints);
-  hints.ai_family = AF_INET;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
-  const bool ok = found->ai_addrlen >= sizeof(sockaddr_in);
-  if (ok) {
-    *out = FromSockaddr(*reinterpret_cast<const sockaddr_in*>(found->ai_addr));
-    out->port = port;
-  }
-  freeaddrinfo(found);
-  return ok;
-}
+bool NetSocketsReady() { return true; }
 
 NetWaker* NetWakerCreate() {
   const int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -132,13 +104,13 @@ NetSocket* NetTcpConnect(const NetAddress& to) {
   return Wrap(fd, true);
 }
 
-int NetTcpConnected(NetSocket* socket) {
+NetConnectState NetTcpConnected(NetSocket* socket) {
   pollfd p = {socket->fd, POLLOUT, 0};
-  if (poll(&p, 1, 0) <= 0) return 0;
+  if (poll(&p, 1, 0) <= 0) return NET_CONNECT_UNDER_WAY;
   int error = 0;
   socklen_t size = sizeof error;
-  if (getsockopt(socket->fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) return -1;
-  return 1;
+  if (getsockopt(socket->fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) return NET_CONNECT_REFUSED;
+  return NET_CONNECT_MADE;
 }
 
 NetWaitResult NetWait(NetSocket* socket, NetWaitFor what, NetWaker* waker, uint32_t waitMs) {

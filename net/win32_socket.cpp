@@ -3,6 +3,7 @@
 // non-blocking; a thread waits on that event and on its waker's.
 #include "net/net_socket.h"
 
+#include "net/socket_address.h"
 #include "platform/os.h"
 
 #include <winsock2.h>
@@ -29,31 +30,6 @@ constexpr long kUsPerMs = 1000;
 // Stops a datagram socket from reporting an earlier send's ICMP refusal as
 // an error of every later receive.
 constexpr DWORD kUdpConnResetControl = 0x9800000C;  // SIO_UDP_CONNRESET
-
-// Winsock is started once, on first use, and left to the process's end.
-bool WinsockReady() {
-  static const bool ready = [] {
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }();
-  return ready;
-}
-
-sockaddr_in ToSockaddr(const NetAddress& address) {
-  sockaddr_in sa;
-  std::memset(&sa, 0, sizeof sa);
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(address.port);
-  std::memcpy(&sa.sin_addr, address.ip, sizeof address.ip);
-  return sa;
-}
-
-NetAddress FromSockaddr(const sockaddr_in& sa) {
-  NetAddress address;
-  std::memcpy(address.ip, &sa.sin_addr, sizeof address.ip);
-  address.port = ntohs(sa.sin_port);
-  return address;
-}
 
 // The socket with its event; both released when anything fails.
 NetSocket* Wrap(SOCKET handle, bool stream) {
@@ -86,20 +62,13 @@ bool WaitWritable(SOCKET handle) {
 
 }  // namespace
 
-bool NetResolve(const char* host, uint16_t port, NetAddress* out) {
-  if (!WinsockReady()) return false;
-  addrinfo hints;
-  std::memset(&hints, 0, sizeof hints);
-  hints.ai_family = AF_INET;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
-  const bool ok = found->ai_addrlen >= sizeof(sockaddr_in);
-  if (ok) {
-    *out = FromSockaddr(*reinterpret_cast<const sockaddr_in*>(found->ai_addr));
-    out->port = port;
-  }
-  freeaddrinfo(found);
-  return ok;
+// Winsock is started once, on first use, and left to the process's end.
+bool NetSocketsReady() {
+  static const bool ready = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return ready;
 }
 
 NetWaker* NetWakerCreate() {
@@ -118,7 +87,7 @@ void NetWakerDestroy(NetWaker* waker) {
 }
 
 NetSocket* NetUdpOpen(uint16_t preferredPort, uint16_t* boundPort) {
-  if (!WinsockReady()) return nullptr;
+  if (!NetSocketsReady()) return nullptr;
   const SOCKET handle = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (handle == INVALID_SOCKET) return nullptr;
   // Without this another program could bind the same port beside us.
@@ -139,7 +108,7 @@ NetSocket* NetUdpOpen(uint16_t preferredPort, uint16_t* boundPort) {
 }
 
 NetSocket* NetTcpConnect(const NetAddress& to) {
-  if (!WinsockReady()) return nullptr;
+  if (!NetSocketsReady()) return nullptr;
   const SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (handle == INVALID_SOCKET) return nullptr;
   // A VISCA packet is a few bytes that must leave at once.
@@ -155,7 +124,7 @@ NetSocket* NetTcpConnect(const NetAddress& to) {
   return socket;
 }
 
-int NetTcpConnected(NetSocket* socket) {
+NetConnectState NetTcpConnected(NetSocket* socket) {
   fd_set writable;
   fd_set failed;
   FD_ZERO(&writable);
@@ -163,8 +132,8 @@ int NetTcpConnected(NetSocket* socket) {
   FD_SET(socket->handle, &writable);
   FD_SET(socket->handle, &failed);
   timeval now = {0, 0};
-  if (select(0, nullptr, &writable, &failed, &now) <= 0) return 0;
-  return FD_ISSET(socket->handle, &failed) ? -1 : 1;
+  if (select(0, nullptr, &writable, &failed, &now) <= 0) return NET_CONNECT_UNDER_WAY;
+  return FD_ISSET(socket->handle, &failed) ? NET_CONNECT_REFUSED : NET_CONNECT_MADE;
 }
 
 // The socket's event only says that something happened; reading its record

@@ -108,18 +108,18 @@ bool Configure(int fd, const SerialLineSettings& settings) {
 // Errors of a device that is no longer there (a USB adapter pulled out).
 bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
 
-SerialPeer* PeerFor(uint32_t portNumber) {
-  if (portNumber < 1 || portNumber > kSerialMaxPorts) return nullptr;
+SerialPeer* PeerFor(uint32_t comNumber) {
+  if (comNumber < 1 || comNumber > kSerialMaxPorts) return nullptr;
   std::lock_guard<std::mutex> guard(tableMutex);
-  return portTable[portNumber - 1].peer;
+  return portTable[comNumber - 1].peer;
 }
 
 }  // namespace
 
-void SerialPortSetDevice(uint32_t portNumber, const char* path) {
-  if (portNumber < 1 || portNumber > kSerialMaxPorts) return;
+void SerialPortSetDevice(uint32_t comNumber, const char* path) {
+  if (comNumber < 1 || comNumber > kSerialMaxPorts) return;
   std::lock_guard<std::mutex> guard(tableMutex);
-  PortEntry& entry = portTable[portNumber - 1];
+  PortEntry& entry = portTable[comNumber - 1];
   entry.mapped = path != nullptr;
   entry.path[0] = 0;
   // A path that does not fit would name another device: the port has none.
@@ -127,26 +127,26 @@ void SerialPortSetDevice(uint32_t portNumber, const char* path) {
     entry.path[0] = 0;
 }
 
-const char* SerialPortDevice(uint32_t portNumber, char* buffer, int size) {
+const char* SerialPortDevice(uint32_t comNumber, char* buffer, int size) {
   if (buffer == nullptr || size < 1) return "";
   buffer[0] = 0;
-  if (portNumber < 1) return buffer;
-  if (portNumber <= kSerialMaxPorts) {
+  if (comNumber < 1) return buffer;
+  if (comNumber <= kSerialMaxPorts) {
     std::lock_guard<std::mutex> guard(tableMutex);
-    const PortEntry& entry = portTable[portNumber - 1];
+    const PortEntry& entry = portTable[comNumber - 1];
     if (entry.mapped) {
       snprintf(buffer, static_cast<size_t>(size), "%s", entry.path);
       return buffer;
     }
   }
-  snprintf(buffer, static_cast<size_t>(size), "/dev/ttyS%u", portNumber - 1);
+  snprintf(buffer, static_cast<size_t>(size), "/dev/ttyS%u", comNumber - 1);
   return buffer;
 }
 
-void SerialPortSetPeer(uint32_t portNumber, SerialPeer* peer) {
-  if (portNumber < 1 || portNumber > kSerialMaxPorts) return;
+void SerialPortSetPeer(uint32_t comNumber, SerialPeer* peer) {
+  if (comNumber < 1 || comNumber > kSerialMaxPorts) return;
   std::lock_guard<std::mutex> guard(tableMutex);
-  portTable[portNumber - 1].peer = peer;
+  portTable[comNumber - 1].peer = peer;
 }
 
 namespace {
@@ -178,12 +178,12 @@ void WaitForWake(SerialPort* port, int timeoutMs) {
 
 }  // namespace
 
-SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings) {
-  SerialPeer* peer = PeerFor(portNumber);
+SerialPort* SerialPortOpen(uint32_t comNumber, const SerialLineSettings& settings) {
+  SerialPeer* peer = PeerFor(comNumber);
   if (peer != nullptr) return NewPort(-1, peer, settings.baudRate);
 
   char path[256];
-  SerialPortDevice(portNumber, path, sizeof path);
+  SerialPortDevice(comNumber, path, sizeof path);
   if (path[0] == 0) return nullptr;
   const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;

@@ -1,6 +1,6 @@
 #include "serial/serial_channel.h"
 
-#include "serial/serial_port.h"
+#include "serial/serial_line.h"
 
 #include <cstring>
 #include <new>
@@ -11,9 +11,6 @@ constexpr int32_t kMaxFrame = FrameCutter::kMaxFrame;
 
 // Tests that move every byte themselves open channels without an I/O thread.
 std::atomic<bool> manualIo{false};
-
-// Addresses below 64 KiB are never valid data (Windows keeps them unmapped).
-bool IsBadPointer(const void* pointer) { return reinterpret_cast<uintptr_t>(pointer) < 65536; }
 
 // Where a record of `length` bytes goes in a ring whose writer stands at
 // `write` and whose reader stands at `read`: `write` itself, 0 when a wrap
@@ -52,17 +49,17 @@ SerialChannel::SerialChannel() {
 // A channel is deleted only once its I/O thread has ended, however long that takes.
 SerialChannel::~SerialChannel() {
   if (IsOpen()) ClosePort();
-  ReleasePort(OS_INFINITE);
+  ReleaseLine(OS_INFINITE);
 }
 
-int SerialChannel::SetOption(int32_t option, uint32_t value) {
+SetResult SerialChannel::SetOption(int32_t option, uint32_t value) {
   switch (option) {
     case OPTION_BAUD_RATE:
       baudRate = value;
       break;
     case OPTION_FRAMING:
       framingMode.store(value, std::memory_order_relaxed);
-      return 0;
+      return SET_DONE;
     case OPTION_STOP_BITS:
       stopBitsCode = value;
       break;
@@ -73,39 +70,36 @@ int SerialChannel::SetOption(int32_t option, uint32_t value) {
       dataBits = value;
       break;
     default:
-      return 1;
+      return SET_UNKNOWN_OPTION;
   }
-  if (!IsOpen() || network) return 0;
+  if (!IsOpen() || line.ops->kind != LINE_KIND_SERIAL) return SET_DONE;
   ClosePort();
-  return OpenPort(portNumber);
+  return OpenPort(comNumber) == OPEN_DONE ? SET_DONE : SET_REOPEN_FAILED;
 }
 
-int SerialChannel::SetCallback(int32_t option, FrameEndCallback callback) {
-  if (option != OPTION_FRAME_END) return 1;
+SetResult SerialChannel::SetCallback(int32_t option, FrameEndCallback callback) {
+  if (option != OPTION_FRAME_END) return SET_UNKNOWN_OPTION;
   frameEnd.store(callback, std::memory_order_relaxed);
-  return 0;
+  return SET_DONE;
 }
 
-int SerialChannel::OpenPort(uint32_t number) {
+OpenResult SerialChannel::OpenPort(uint32_t number) {
+  comNumber = number;
+  const SerialLineConfig config = {number, {baudRate, dataBits, stopBitsCode, parityCode}};
+  return OpenLine(SerialLineOpener(config));
+}
+
+OpenResult SerialChannel::OpenLine(const LineOpener& opener) {
   if (IsOpen()) ClosePort();
-  portNumber = number;
-  network = false;
-  return OpenLine();
+  return StartLine(opener);
 }
 
-int SerialChannel::OpenNetworkLine(const NetLineConfig& line) {
-  if (IsOpen()) ClosePort();
-  netLine = line;
-  network = true;
-  return OpenLine();
-}
-
-int SerialChannel::OpenLine() {
+OpenResult SerialChannel::StartLine(const LineOpener& opener) {
   // What an I/O thread that ended by itself left behind; one still running
   // after a close that was given up keeps the channel closed.
-  if (!ReleasePort(0)) return 1;
+  if (!ReleaseLine(0)) return OPEN_LEFT_TO_EXIT;
   lostFlag.store(false, std::memory_order_release);
-  if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid()) return 1;
+  if (!lock.IsValid() || !stopEvent.IsValid() || !transmitEvent.IsValid()) return OPEN_NO_LINE;
 
   rxRead.store(0, std::memory_order_relaxed);
   rxWrite.store(0, std::memory_order_relaxed);
@@ -113,41 +107,37 @@ int SerialChannel::OpenLine() {
   txWrite.store(0, std::memory_order_relaxed);
   cutter.Clear();
 
-  const SerialLineSettings settings = {baudRate, dataBits, stopBitsCode, parityCode};
-  if (network) {
-    port.net = NetPortOpen(netLine);
-  } else {
-    port.serial = SerialPortOpen(portNumber, settings);
-  }
-  if (!port.IsOpen()) return 1;
+  line.handle = opener.ops->open(opener.config);
+  if (line.handle == nullptr) return OPEN_NO_LINE;
+  line.ops = opener.ops;
   rxRing.reset(new (std::nothrow) uint8_t[rxRingSize]());
   txRing.reset(new (std::nothrow) uint8_t[txRingSize]());
   if (!rxRing || !txRing) {
-    ReleasePort(0);
-    return 1;
+    ReleaseLine(0);
+    return OPEN_NO_MEMORY;
   }
 
   stopEvent.Reset();
   transmitEvent.Reset();
   openFlag.store(true, std::memory_order_release);
-  if (manualIo.load(std::memory_order_relaxed)) return 0;
+  if (manualIo.load(std::memory_order_relaxed)) return OPEN_DONE;
   if (!ioThread.Start(IoThreadProc, this)) {
     openFlag.store(false, std::memory_order_release);
-    ReleasePort(0);
-    return 1;
+    ReleaseLine(0);
+    return OPEN_NO_MEMORY;
   }
   OsSleep(0);
-  return 0;
+  return OPEN_DONE;
 }
 
-int SerialChannel::ClosePort() {
-  if (!IsOpen() && !IsLost()) return 1;
+CloseResult SerialChannel::ClosePort() {
+  if (!IsOpen() && !IsLost()) return CLOSE_NOT_OPEN;
   stopEvent.Set();
-  if (port.IsOpen()) port.Wake();
-  const bool released = ReleasePort(kCloseWaitMs);
+  if (line.ops != nullptr) line.ops->wake(line.handle);
+  const bool released = ReleaseLine(kCloseWaitMs);
   openFlag.store(false, std::memory_order_release);
   lostFlag.store(false, std::memory_order_release);
-  return released ? 0 : kPortLeftToExit;
+  return released ? CLOSE_DONE : CLOSE_LEFT_TO_EXIT;
 }
 
 // Nothing goes while the I/O thread can still touch it. A stop wakes its wait
@@ -155,37 +145,40 @@ int SerialChannel::ClosePort() {
 // its bytes could have left; a driver that never lets go of a request is
 // waited for only `waitMs`. False when the thread still runs (nothing is
 // freed) or the port had to be left open.
-bool SerialChannel::ReleasePort(uint32_t waitMs) {
+bool SerialChannel::ReleaseLine(uint32_t waitMs) {
   if (!ioThread.Join(waitMs)) return false;
-  const bool closed = port.Close();
+  const bool closed = line.ops == nullptr || line.ops->close(line.handle);
+  line.ops = nullptr;
+  line.handle = nullptr;
   rxRing.reset();
   txRing.reset();
   return closed;
 }
 
-int SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
-  if (IsBadPointer(data) || length < 1 || length > kMaxFrame || !IsOpen()) return 1;
+WriteResult SerialChannel::WriteFrame(const uint8_t* data, int32_t length) {
+  if (data == nullptr || length < 1 || length > kMaxFrame) return WRITE_NO_FRAME;
+  if (!IsOpen()) return WRITE_NOT_OPEN;
   OsLockGuard guard(lock);
-  if (!AppendRecord(txRing.get(), txRingSize, txWrite, txRead, data, length)) return 1;
+  if (!AppendRecord(txRing.get(), txRingSize, txWrite, txRead, data, length)) return WRITE_RING_FULL;
   framesQueued.fetch_add(1, std::memory_order_release);
   transmitEvent.Set();
-  port.Wake();
-  return 0;
+  line.ops->wake(line.handle);
+  return WRITE_QUEUED;
 }
 
-int SerialChannel::ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength) {
-  if (IsBadPointer(destination) || IsBadPointer(outLength) || !IsOpen()) return 1;
+FrameReadResult SerialChannel::ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength) {
+  if (!IsOpen()) return FRAME_NONE;
   destination[0] = 0;
   *outLength = 0;
   int32_t read = rxRead.load(std::memory_order_relaxed);
-  if (read == rxWrite.load(std::memory_order_acquire)) return 1;
+  if (read == rxWrite.load(std::memory_order_acquire)) return FRAME_NONE;
   if (rxRing[read] == 0) read = 0;
   const int32_t length = rxRing[read];
-  int result = 1;
+  FrameReadResult result = FRAME_TOO_LONG;
   if (length <= capacity) {
     memcpy(destination, &rxRing[read + 1], static_cast<size_t>(length));
     destination[length] = 0;
-    result = 0;
+    result = FRAME_TAKEN;
   }
   rxRead.store(read + 1 + length, std::memory_order_release);
   *outLength = static_cast<uint32_t>(length);
@@ -225,19 +218,19 @@ uint32_t SerialChannel::IoLoop() {
     if (signalled != 1 && signalled != OS_WAIT_TIMEOUT) break;  // stop, or the wait failed
     int32_t count = 0;
     if (signalled == OS_WAIT_TIMEOUT) {
-      count = port.Receive(received, sizeof received, waitMs);
-      if (port.TakeCameUp()) ClearPartialFrame();
+      count = line.ops->receive(line.handle, received, sizeof received, waitMs);
+      if (line.ops->takeCameUp(line.handle)) ClearPartialFrame();
       CutReceived(received, count);
-      if (port.HasEvents()) SignalReceived();
+      if (line.ops->hasEvents(line.handle)) SignalReceived();
     }
     const bool sent = SendNextFrame();
-    if (port.Lost()) {
+    if (line.ops->lost(line.handle)) {
       lostFlag.store(true, std::memory_order_release);
       break;
     }
     waitMs = count > 0 || sent ? 0 : OS_INFINITE;
   }
-  port.EndReceive();
+  line.ops->endReceive(line.handle);
   openFlag.store(false, std::memory_order_release);
   if (IsLost()) SignalReceived();
   return 0;
@@ -302,12 +295,12 @@ bool SerialChannel::SendNextFrame() {
     memcpy(frame, &txRing[read + 1], static_cast<size_t>(length));
     txRead.store(read + 1 + length, std::memory_order_release);
   }
-  port.Write(frame, length);
+  line.ops->write(line.handle, frame, length);
   return true;
 }
 
 bool SerialChannel::StoreReceivedFrameForTest(const uint8_t* frame, int32_t length) {
-  if (IsBadPointer(frame) || length < 1 || length > kMaxFrame || !IsOpen()) return false;
+  if (frame == nullptr || length < 1 || length > kMaxFrame || !IsOpen()) return false;
   OsLockGuard guard(lock);
   if (!StoreReceivedFrame(frame, length)) return false;
   SignalReceived();
@@ -315,7 +308,7 @@ bool SerialChannel::StoreReceivedFrameForTest(const uint8_t* frame, int32_t leng
 }
 
 void SerialChannel::ReceiveBytesForTest(const uint8_t* bytes, int32_t count) {
-  if (IsBadPointer(bytes) || !IsOpen()) return;
+  if (bytes == nullptr || !IsOpen()) return;
   CutReceived(bytes, count);
 }
 

@@ -1,4 +1,5 @@
-// One RS-232 port with its own I/O thread. The I/O thread cuts received bytes
+// One line (a COM port or a network line, serial/line_backend.h) with its own
+// I/O thread. The I/O thread cuts received bytes
 // into frames (a frame-end callback decides where) and keeps them in a receive
 // ring; WriteFrame queues frames in a transmit ring that the I/O thread sends.
 //
@@ -6,10 +7,9 @@
 // thread is the only other party. Each ring has one writer and one reader.
 #pragma once
 
-#include "net/net_config.h"
 #include "platform/os.h"
 #include "serial/frame_cutter.h"
-#include "serial/line_port.h"
+#include "serial/line_backend.h"
 
 #include <atomic>
 #include <cstdint>
@@ -25,10 +25,40 @@ enum : int32_t {
   OPTION_FRAME_END = 6,
 };
 
-// ClosePort's result when the port's I/O did not end within kCloseWaitMs
-// (0: closed, 1: it was not open). Its thread, rings and port are then left
-// as they are until the process ends, and the channel must not be deleted.
-constexpr int kPortLeftToExit = 2;
+enum SetResult : int32_t {
+  SET_DONE = 0,
+  SET_UNKNOWN_OPTION = 1,
+  SET_REOPEN_FAILED = 2,  // the open port closed to take the setting and did not open again
+};
+
+enum OpenResult : int32_t {
+  OPEN_DONE = 0,
+  OPEN_NO_LINE = 1,       // the port or line did not open (no device, settings refused, no handles)
+  OPEN_LEFT_TO_EXIT = 2,  // the last close was left to the process's end
+  OPEN_NO_MEMORY = 3,     // rings or I/O thread could not be had
+};
+
+enum CloseResult : int32_t {
+  CLOSE_DONE = 0,
+  CLOSE_NOT_OPEN = 1,
+  // The I/O did not end within kCloseWaitMs: the thread, rings and port are
+  // left as they are until the process ends, and the channel must not be deleted.
+  CLOSE_LEFT_TO_EXIT = 2,
+};
+
+enum WriteResult : int32_t {
+  WRITE_QUEUED = 0,
+  WRITE_NO_FRAME = 1,  // no data, or a length outside 1..255
+  WRITE_NOT_OPEN = 2,
+  WRITE_RING_FULL = 3,
+};
+
+enum FrameReadResult : int32_t {
+  FRAME_TAKEN = 0,
+  FRAME_NONE = 1,      // none waits (or the channel is closed)
+  FRAME_TOO_LONG = 2,  // longer than the capacity: passed over, its length told
+};
+
 // How long ClosePort waits for the I/O thread: longer than a write the line
 // holds off takes to be given up.
 constexpr uint32_t kCloseWaitMs = 3000;
@@ -41,19 +71,21 @@ class SerialChannel {
   SerialChannel& operator=(const SerialChannel&) = delete;
 
   // OPTION_BAUD_RATE .. OPTION_DATA_BITS.
-  int SetOption(int32_t option, uint32_t value);
+  SetResult SetOption(int32_t option, uint32_t value);
   // option must be OPTION_FRAME_END.
-  int SetCallback(int32_t option, FrameEndCallback callback);
-  // Fails on a channel whose last close was left to the process's end.
-  int OpenPort(uint32_t portNumber);
-  // A network line in place of a COM port, for the same I/O thread and rings;
-  // the line options do not apply to it. Never waits for the network.
-  int OpenNetworkLine(const NetLineConfig& line);
-  // Also releases a port whose device went away (IsLost); 1 when there was
-  // nothing to close.
-  int ClosePort();
-  int WriteFrame(const uint8_t* data, int32_t length);
-  int ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength);
+  SetResult SetCallback(int32_t option, FrameEndCallback callback);
+  // COMn, with the line options set so far.
+  OpenResult OpenPort(uint32_t comNumber);
+  // Another kind of line in place of a COM port, for the same I/O thread and
+  // rings; the line options do not apply to it. A network line's open never
+  // waits for the network.
+  OpenResult OpenLine(const LineOpener& opener);
+  // Also releases a port whose device went away (IsLost).
+  CloseResult ClosePort();
+  WriteResult WriteFrame(const uint8_t* data, int32_t length);
+  // `destination` has room for `capacity` bytes and a 0 behind them.
+  // *outLength is the frame's length, also when it is too long.
+  FrameReadResult ReadFrame(uint8_t* destination, int32_t capacity, uint32_t* outLength);
   void ResetBuffers(bool receiveSide, bool transmitSide);
 
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
@@ -62,28 +94,22 @@ class SerialChannel {
   // OpenPort tries the device again. A network line never is: it reconnects
   // by itself.
   bool IsLost() const { return lostFlag.load(std::memory_order_acquire); }
-  // The NET_EVENT_ bits of a network line since the last call; 0 for a COM
-  // port. The owner's thread only, like OpenNetworkLine and ClosePort, which
-  // replace the port it asks.
-  uint32_t TakeLineEvents() { return port.net != nullptr ? NetPortTakeEvents(port.net) : 0; }
-  // The kind of network line open here; NET_NONE for a COM port. Owner's thread.
-  NetKind NetworkKind() const { return network && port.net != nullptr ? netLine.kind : NET_NONE; }
-  // A network line that is connected, or on the shared UDP socket. Owner's thread.
-  bool NetworkLineUp() const { return port.net != nullptr && NetPortIsUp(port.net); }
-  // A visca-ip line numbers its messages afresh (NetPortRestartNumbering); a
-  // COM port and other network lines are left as they are. Owner's thread.
+
+  // What the owner asks of the line open now (LineOps); a COM port and a
+  // closed channel have no events, no connection and no message numbers.
+  // The owner's thread only, like OpenLine and ClosePort, which replace the line.
+  bool IsNetworkLine() const { return line.ops != nullptr && line.ops->kind != LINE_KIND_SERIAL; }
+  bool IsDatagramLine() const { return line.ops != nullptr && line.ops->kind == LINE_KIND_DATAGRAM; }
+  uint32_t TakeLineEvents() { return line.ops != nullptr ? line.ops->takeEvents(line.handle) : 0; }
+  bool NetworkLineUp() const { return line.ops != nullptr && line.ops->isUp(line.handle); }
   void RestartNetworkNumbering() {
-    if (port.net != nullptr) NetPortRestartNumbering(port.net);
+    if (line.ops != nullptr) line.ops->restartNumbering(line.handle);
   }
-  // Every frame written so far is given up (NetPortGiveUpMessages); nothing
-  // to do on a COM port. Owner's thread.
   void GiveUpNetworkMessages() {
-    if (port.net != nullptr) NetPortGiveUpMessages(port.net);
+    if (line.ops != nullptr) line.ops->giveUpMessages(line.handle);
   }
-  // A reply a visca-ip line dropped as late (NetPortTakeLateReply): its
-  // length, 0 when none waits or on a COM port. Owner's thread.
   int32_t TakeLateReply(uint8_t* buffer, int32_t capacity) {
-    return port.net != nullptr ? NetPortTakeLateReply(port.net, buffer, capacity) : 0;
+    return line.ops != nullptr ? line.ops->takeLateReply(line.handle, buffer, capacity) : 0;
   }
   // A received frame waits for ReadFrame.
   bool HasReceivedFrame() const;
@@ -119,21 +145,19 @@ class SerialChannel {
 
  private:
   static uint32_t IoThreadProc(void* arg);
-  int OpenLine();
+  OpenResult StartLine(const LineOpener& opener);
   uint32_t IoLoop();
   void CutReceived(const uint8_t* bytes, int32_t count);
   void ClearPartialFrame();
   void SignalReceived();
   bool StoreReceivedFrame(const uint8_t* frame, int32_t length);
   bool SendNextFrame();
-  bool ReleasePort(uint32_t waitMs);
+  bool ReleaseLine(uint32_t waitMs);
 
   std::atomic<uint32_t> framingMode{1};  // read by the I/O thread per byte
   uint32_t rxRingSize = kRingSize;
   uint32_t txRingSize = kRingSize;
-  uint32_t portNumber = 0;
-  bool network = false;
-  NetLineConfig netLine;
+  uint32_t comNumber = 0;
   uint32_t baudRate = 38400;
   uint32_t dataBits = 8;
   uint32_t stopBitsCode = 1;
@@ -142,7 +166,11 @@ class SerialChannel {
   OsLock lock;
   OsEvent stopEvent;
   OsThread ioThread;
-  LinePort port;
+  // The line open now: its table and handle, both null while closed.
+  struct {
+    const LineOps* ops = nullptr;
+    LineHandle* handle = nullptr;
+  } line;
   OsEvent transmitEvent;
   std::atomic<bool> openFlag{false};
   std::atomic<bool> lostFlag{false};  // the I/O thread sets it, Open and ClosePort clear it

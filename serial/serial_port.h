@@ -15,7 +15,7 @@ struct SerialLineSettings {
 };
 
 // Null on failure; on failure nothing stays open.
-SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings);
+SerialPort* SerialPortOpen(uint32_t comNumber, const SerialLineSettings& settings);
 // Waits up to `waitMs` (OS_INFINITE: no limit) until bytes arrive or
 // SerialPortWake is called, then takes what has arrived, at most `capacity`
 // bytes (one at a time from an in-process peer). Returns how many came.
@@ -56,9 +56,9 @@ constexpr uint32_t FrameWriteLimitMs(int32_t length, uint32_t baudRate) {
 // the default /dev/ttyS<n-1>; an empty path means the port does not exist.
 // Set before the port is opened.
 constexpr uint32_t kSerialMaxPorts = 32;
-void SerialPortSetDevice(uint32_t portNumber, const char* path);
+void SerialPortSetDevice(uint32_t comNumber, const char* path);
 // The path COMn maps to now ("" when it has none).
-const char* SerialPortDevice(uint32_t portNumber, char* buffer, int size);
+const char* SerialPortDevice(uint32_t comNumber, char* buffer, int size);
 
 // In-process peer in place of a device, for deterministic tests: while a peer
 // is attached to COMn, opening COMn succeeds without a device, writes go to
@@ -71,5 +71,5 @@ struct SerialPeer {
   // device has gone away.
   virtual int ReadByte(uint8_t* byte) = 0;
 };
-void SerialPortSetPeer(uint32_t portNumber, SerialPeer* peer);
+void SerialPortSetPeer(uint32_t comNumber, SerialPeer* peer);
 #endif

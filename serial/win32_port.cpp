@@ -176,9 +176,9 @@ int32_t TakePendingByte(SerialPort* port, uint8_t* buffer) {
 
 }  // namespace
 
-SerialPort* SerialPortOpen(uint32_t portNumber, const SerialLineSettings& settings) {
+SerialPort* SerialPortOpen(uint32_t comNumber, const SerialLineSettings& settings) {
   char name[32];
-  snprintf(name, sizeof name, "\\\\.\\COM%d", static_cast<int>(portNumber));
+  snprintf(name, sizeof name, "\\\\.\\COM%d", static_cast<int>(comNumber));
   HANDLE handle =
       CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;

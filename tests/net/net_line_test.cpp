@@ -1,5 +1,6 @@
 // Network lines through a SerialChannel, as the engine drives them, to
 // cameras the test plays on 127.0.0.1 where a line must drop or reconnect.
+#include "net/net_line.h"
 #include "net/udp_hub.h"
 #include "tests/serial/serial_test_support.h"
 
@@ -22,7 +23,7 @@ int OpenLoopback(SerialChannel& channel, NetKind kind, uint16_t port) {
   line.kind = kind;
   line.port = port;
   std::strcpy(line.host, "127.0.0.1");
-  return channel.OpenNetworkLine(line);
+  return channel.OpenLine(NetLineOpener(line));
 }
 
 sockaddr_in Loopback(uint16_t port) {

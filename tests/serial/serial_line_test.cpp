@@ -43,7 +43,8 @@ TEST_F(PeerChannel, ClosePortTwiceThenReopenWithEmptyRings) {
   peer.Feed({0x90, 0x51});
   ASSERT_TRUE(peer.WaitConsumed());
   EXPECT_EQ(channel.ClosePort(), 0);
-  EXPECT_TRUE(channel.ClosePort() == 1 && !channel.IsOpen() && channel.WriteFrame(frame.data(), 3) == 1);
+  EXPECT_TRUE(channel.ClosePort() == CLOSE_NOT_OPEN && !channel.IsOpen() &&
+              channel.WriteFrame(frame.data(), 3) == WRITE_NOT_OPEN);
   EXPECT_EQ(NextFrame(channel, 0), Bytes());
   channel.ResetBuffers(true, true);
   ASSERT_EQ(channel.OpenPort(kPort), 0);

@@ -43,6 +43,19 @@ TEST_F(PeerChannel, RecordsWrapOnlyWhenTheyWouldReachTheRingsEnd) {
   EXPECT_EQ(peer.Written(), sent);
 }
 
+// A frame longer than the reader's room is passed over with its length told:
+// the reader can name it, which it cannot do for an empty ring.
+TEST_F(PeerChannel, ReadFrameTellsAFrameTooLongFromNoFrame) {
+  const Bytes frame = {0x90, 0x50, 0x02, 0xFF};
+  ASSERT_TRUE(channel.StoreReceivedFrameForTest(frame.data(), 4));
+  uint8_t buffer[4];
+  uint32_t length = 0;
+  EXPECT_EQ(channel.ReadFrame(buffer, 3, &length), FRAME_TOO_LONG);
+  EXPECT_EQ(length, 4u);
+  EXPECT_EQ(channel.ReadFrame(buffer, 3, &length), FRAME_NONE);
+  EXPECT_EQ(length, 0u);
+}
+
 TEST_F(PeerChannel, WriteFrameTakes1To255BytesAndRefusesRatherThanOverrun) {
   peer.SetGate(false);
   ASSERT_EQ(channel.WriteFrame(Frames(0, 1, 10).data(), 10), 0);
@@ -52,14 +65,15 @@ TEST_F(PeerChannel, WriteFrameTakes1To255BytesAndRefusesRatherThanOverrun) {
   int accepted = 0;
   while (accepted < 200 && channel.WriteFrame(Frames(accepted + 1, 1, 10).data(), 10) == 0) ++accepted;
   EXPECT_EQ(accepted, 91);
+  EXPECT_EQ(channel.WriteFrame(Frames(92, 1, 10).data(), 10), WRITE_RING_FULL);
   peer.SetGate(true);
   Bytes expected = Frames(0, accepted + 1, 10);
   ASSERT_TRUE(peer.WaitWritten(expected.size()));
   // Drained: the ring takes the longest frame again, across its end.
   Bytes longest(256);
   for (size_t i = 0; i < longest.size(); ++i) longest[i] = static_cast<uint8_t>(i);
-  for (int32_t length : {0, 256, -1}) EXPECT_EQ(channel.WriteFrame(longest.data(), length), 1) << length;
-  EXPECT_EQ(channel.WriteFrame(nullptr, 3), 1);
+  for (int32_t length : {0, 256, -1}) EXPECT_EQ(channel.WriteFrame(longest.data(), length), WRITE_NO_FRAME) << length;
+  EXPECT_EQ(channel.WriteFrame(nullptr, 3), WRITE_NO_FRAME);
   ASSERT_EQ(channel.WriteFrame(longest.data(), 255), 0);
   expected.insert(expected.end(), longest.begin(), longest.end() - 1);
   ASSERT_EQ(channel.WriteFrame(kLast.data(), 2), 0);

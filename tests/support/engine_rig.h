@@ -5,7 +5,7 @@
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
 #include "engine/next_deadline.h"
-#include "net/net_port.h"
+#include "net/net_line.h"
 #include "panel/window_hooks.h"
 #include "serial/serial_port.h"
 #include "sim/sim_line.h"
@@ -254,7 +254,7 @@ class EngineRig {
   ~EngineRig() {
     pController = nullptr;
     DestroyCameraController(c);
-    for (int n = 1; n <= kNetMaxLines; n++) NetPortSetPeer(static_cast<uint16_t>(n), nullptr);
+    for (int n = 1; n <= kNetMaxLines; n++) NetLineSetPeer(static_cast<uint16_t>(n), nullptr);
     InstallPanelHooks(PanelHooks{});
     for (uint32_t n = 1; n <= kChannelCount; n++) {
       SerialPortSetPeer(n, nullptr);
@@ -282,7 +282,7 @@ class EngineRig {
     NetLineConfig& entry = network.lines[ipNumber - 1];
     entry.kind = kind;
     entry.port = static_cast<uint16_t>(ipNumber);
-    NetPortSetPeer(entry.port, peer.get());
+    NetLineSetPeer(entry.port, peer.get());
     return *peer;
   }
   void Start(WorkerStart worker = WORKER_MANUAL) {
