@@ -1,6 +1,6 @@
 #include "cli/cli_options.h"
 
-#include "engine/raw_command.h"
+#include "engine/orvalix_engine.h"
 
 #include <cstdint>
 #include <cstdio>

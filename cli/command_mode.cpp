@@ -2,7 +2,6 @@
 
 #include "cli/camera_line.h"
 #include "cli/cli_options.h"
-#include "engine/raw_command.h"
 #include "platform/os.h"
 
 #include <poll.h>
@@ -26,8 +25,8 @@ struct Session {
 };
 
 bool Idle(const CameraController* c) {
-  return c->mode.load() == 0 && c->stage.load() == 0 && c->pendingSelection.load() < 0 &&
-         !c->requestQueue->HasMessages() && RawCommandsWaiting() == 0;
+  const ListSnapshot list = EngineList(c);
+  return list.idle && !list.selectionWaiting && !list.requestsWaiting;
 }
 
 void Refuse(const char* what, const char* detail) { printf("error: %s%s\n", what, detail); }
@@ -51,7 +50,7 @@ bool HaveCamera(Session& s) {
 
 void Select(Session& s, const char* arg) {
   long long n;
-  if (!ParseCliInteger(arg, 1, s.c->cameraCount.load(), &n)) return Refuse("select needs a camera number: ", arg);
+  if (!ParseCliInteger(arg, 1, EngineList(s.c).cameraCount, &n)) return Refuse("select needs a camera number: ", arg);
   *s.selected = static_cast<int32_t>(n - 1);
   s.fe.select(s.c, *s.selected);
 }
@@ -60,9 +59,9 @@ void Request(Session& s, const char* arg) {
   CliRequest q;
   if (!ParseCliRequest(arg, &q)) return Refuse("request needs CODE[:A]: ", arg);
   if (!HaveCamera(s)) return;
-  s.fe.mirror(q.code, q.a);
+  s.fe.mirror(s.c, q.code, q.a);
   const uint32_t camera = static_cast<uint32_t>(*s.selected);
-  if (!PutWhenRoom(s, [&] { return s.c->requestQueue->Put(camera, q.code, static_cast<uint32_t>(q.a), 0); }))
+  if (!PutWhenRoom(s, [&] { return EnginePut(s.c, camera, q.code, static_cast<uint32_t>(q.a), 0); }))
     return Refuse("the request queue stayed full: ", arg);
   printf("request %u:%d put\n", q.code, q.a);
 }
@@ -72,9 +71,9 @@ void Raw(Session& s, const char* arg) {
   char why[120];
   if (ParseRawPacket(arg, &packet, why, sizeof why) != RAW_OK) return Refuse("raw: ", why);
   if (!HaveCamera(s)) return;
-  RawPutResult result = RAW_BUSY;
-  PutWhenRoom(s, [&] { return (result = PutRawCommand(s.c, *s.selected, packet, why, sizeof why)) != RAW_BUSY; });
-  if (result != RAW_PUT) return Refuse("raw: ", why);
+  RawSendResult result = RAW_SEND_BUSY;
+  PutWhenRoom(s, [&] { return (result = EnginePutRaw(s.c, *s.selected, packet, why, sizeof why)) != RAW_SEND_BUSY; });
+  if (result != RAW_SEND_PUT) return Refuse("raw: ", why);
   printf("raw put\n");
 }
 
@@ -87,10 +86,10 @@ void Wait(Session& s, const char* arg) {
 }
 
 void Cameras(Session& s) {
-  const int32_t count = s.c->cameraCount.load();
-  for (int32_t i = 0; i < count; i++) {
+  CameraSnapshot r;
+  for (int32_t i = 0; EngineCamera(s.c, i, &r); i++) {
     char line[kCameraLineChars];
-    FormatCameraLine(s.c->cameras[i], i, line, sizeof line);
+    FormatCameraLine(r, i, line, sizeof line);
     printf("%s\n", line);
   }
 }
@@ -113,7 +112,7 @@ bool RunLine(Session& s, char* line) {
   } else if (strcmp(word, "wait") == 0) {
     Wait(s, arg);
   } else if (strcmp(word, "status") == 0 && bare) {
-    s.fe.printStatus();
+    s.fe.printStatus(s.c);
   } else if (strcmp(word, "cameras") == 0 && bare) {
     Cameras(s);
   } else {
@@ -168,9 +167,9 @@ bool WaitUntilCarriedOut(CameraController* c, const CliFrontEnd& fe, uint32_t li
     if (!Idle(c)) continue;
     // A request the worker has just taken may not show in `mode` yet: idle
     // counts once a whole worker step has run after it was seen.
-    const uint32_t steps = c->workerSteps.load();
-    while (c->workerSteps.load() - steps < 2 && OsTickCount() - start <= limitMs) {
-      c->workEvent.Set();
+    const uint32_t steps = EngineList(c).workerSteps;
+    while (EngineList(c).workerSteps - steps < 2 && OsTickCount() - start <= limitMs) {
+      EngineWake(c);
       fe.pump(c);
     }
     if (Idle(c)) return true;

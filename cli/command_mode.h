@@ -2,16 +2,16 @@
 // and initialisation have ended.
 #pragma once
 
-#include "engine/camera_controller.h"
+#include "engine/orvalix_engine.h"
 
 #include <cstdint>
 
 // What orvalix-cli's loop offers the commands.
 struct CliFrontEnd {
-  void (*pump)(CameraController* c);                   // one turn of the user-interface loop
-  void (*select)(CameraController* c, int32_t index);  // a click in the camera list
-  void (*mirror)(uint32_t code, int32_t a);            // the check boxes a request's click sets
-  void (*printStatus)();                               // the status line as it stands
+  void (*pump)(CameraController* c);                              // one turn of the user-interface loop
+  void (*select)(CameraController* c, int32_t index);             // a click in the camera list
+  void (*mirror)(CameraController* c, uint32_t code, int32_t a);  // the check boxes a request's click sets
+  void (*printStatus)(CameraController* c);                       // the status line as it stands
 };
 
 // Longest wait for what was put to be carried out, at quit or end of input.

@@ -8,8 +8,7 @@
 #include "cli/cli_panel.h"
 #include "cli/command_mode.h"
 #include "cli/traffic_output.h"
-#include "engine/camera_controller.h"
-#include "engine/raw_command.h"
+#include "engine/orvalix_engine.h"
 #include "platform/os.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
@@ -32,57 +31,60 @@ constexpr uint32_t kTurnMs = 1;
 TrafficFollower traffic;  // raw commands' replies; every packet with --trace
 bool followTraffic = false;
 
-// Each text after the packets recorded before it, so a text a reply caused
-// ("Err Answer ...") follows the reply.
-void PrintNewStatus() {
+void PrintStatusTexts(CliPanel* panel, CameraController* c) {
   char text[kStatusChars];
-  while (TakeStatusText(text, sizeof text)) {
-    PrintTraffic(&traffic);
+  while (panel->TakeStatusText(text, sizeof text)) {
+    if (c) PrintTraffic(c, &traffic);
     printf("%s\n", text);
   }
 }
 
+// Each text after the packets recorded before it, so a text a reply caused
+// ("Err Answer ...") follows the reply.
+void PrintNewStatus(CameraController* c) { PrintStatusTexts(CliPanelOf(c), c); }
+
 void DrainNotifications(CameraController* c) {
-  uint32_t camera, code, value, unused;
-  while (c->notifyQueue->TryGet(camera, code, value, unused))
-    printf("notify %u %u %d\n", camera + 1, code, static_cast<int>(value));
+  Notification n;
+  while (EngineTakeNotification(c, &n)) printf("notify %u %u %d\n", n.camera + 1, n.code, static_cast<int>(n.value));
 }
 
 // Sleeps until the engine has a text or a notification for this thread or
 // `ms` has passed, then prints what came.
 void WaitAndShow(CameraController* c, uint32_t ms) {
-  CliPanelEvent().Wait(followTraffic && ms > kTurnMs ? kTurnMs : ms);
-  PrintNewStatus();
+  CliPanelOf(c)->Event().Wait(followTraffic && ms > kTurnMs ? kTurnMs : ms);
+  PrintNewStatus(c);
   DrainNotifications(c);
-  PrintTraffic(&traffic);
+  PrintTraffic(c, &traffic);
 }
 
 // One turn of the loop for the command mode and raw commands.
 void Pump(CameraController* c) { WaitAndShow(c, kTurnMs); }
 
 // The exposure boxes as the click that put the request leaves them.
-void MirrorPanelChecks(uint32_t code, int32_t a) {
-  if (code == REQ_AE_AUTO) SetExposureChecks(a != 0 ? AE_FULL_AUTO : AE_BRIGHT);
-  if (code == REQ_AE_MANUAL) SetExposureChecks(AE_MANUAL);
+void MirrorPanelChecks(CameraController* c, uint32_t code, int32_t a) {
+  if (code == REQ_AE_AUTO) CliPanelOf(c)->SetExposureChecks(a != 0 ? AE_FULL_AUTO : AE_BRIGHT);
+  if (code == REQ_AE_MANUAL) CliPanelOf(c)->SetExposureChecks(AE_MANUAL);
 }
 
-void PrintStatusLine() {
+void PrintStatusLine(CameraController* c) {
   char text[kStatusChars];
-  LastStatusText(text, sizeof text);
+  CliPanelOf(c)->LastStatusText(text, sizeof text);
   printf("status: %s\n", text);
 }
+
+void SelectInList(CameraController* c, int32_t index) { CliPanelOf(c)->SelectInList(c, index); }
 
 const CliFrontEnd kFrontEnd = {Pump, SelectInList, MirrorPanelChecks, PrintStatusLine};
 
 // A raw command of the command line; a packet for another camera's address ends the run.
 bool PutRaw(CameraController* c, int32_t index, const RawPacket& packet) {
   char why[120];
-  RawPutResult result;
+  RawSendResult result;
   const uint32_t start = OsTickCount();
-  while ((result = PutRawCommand(c, index, packet, why, sizeof why)) == RAW_BUSY &&
+  while ((result = EnginePutRaw(c, index, packet, why, sizeof why)) == RAW_SEND_BUSY &&
          OsTickCount() - start < kCarryOutLimitMs)
     Pump(c);
-  if (result == RAW_PUT) return true;
+  if (result == RAW_SEND_PUT) return true;
   fprintf(stderr, "orvalix-cli: --raw: %s\n", why);
   return false;
 }
@@ -99,13 +101,13 @@ enum InitResult { INIT_DONE, INIT_NO_CAMERA, INIT_STOPPED, INIT_TIMEOUT, INIT_UN
 // passed over at start-up reads so from the moment the list is ready until it
 // is initialised.
 int32_t FirstUnanswered(CameraController* c) {
-  const int32_t count = c->cameraCount.load();
+  const int32_t count = EngineList(c).cameraCount;
   for (int32_t i = 0; i < count; i++)
-    if (!EntryAnswering(i)) return i;
+    if (!CliPanelOf(c)->EntryAnswering(i)) return i;
   return -1;
 }
 
-bool EveryCameraListed(CameraController* c) { return c->listReady.load() != 0 && FirstUnanswered(c) < 0; }
+bool EveryCameraListed(CameraController* c) { return EngineList(c).listReady && FirstUnanswered(c) < 0; }
 
 // `*unanswered`: the camera still "(no answer)" when the list is ready but the
 // time ran out.
@@ -116,12 +118,12 @@ InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs, int32_t* u
   while (!EveryCameraListed(c)) {
     WaitAndShow(c, kListCheckMs);
     uint32_t now = OsTickCount();
-    bool idle = c->mode.load() == 0 && c->stage.load() == 0;
-    if (!idle) begun = true;
+    const ListSnapshot list = EngineList(c);
+    if (!list.idle) begun = true;
     // A list waiting for a camera to answer again is not stuck.
-    if (!begun || !idle || c->listReady.load() != 0) idleSince = now;
-    if (now - idleSince > kStuckMs) return c->cameraCount.load() == 0 ? INIT_NO_CAMERA : INIT_STOPPED;
-    if (now - start > timeoutMs && c->listReady.load() == 0) return INIT_TIMEOUT;
+    if (!begun || !list.idle || list.listReady) idleSince = now;
+    if (now - idleSince > kStuckMs) return list.cameraCount == 0 ? INIT_NO_CAMERA : INIT_STOPPED;
+    if (now - start > timeoutMs && !list.listReady) return INIT_TIMEOUT;
     if (now - start > timeoutMs && (*unanswered = FirstUnanswered(c)) >= 0) return INIT_UNANSWERED;
   }
   WaitAndShow(c, 0);
@@ -143,64 +145,79 @@ bool LoadConfigFile(CliOptions* options) {
 // A port or network line named on the command line that did not open ends the run.
 bool AllOpened(CameraController* c, const CliOptions& options, char* what, size_t size) {
   for (int i = 0; i < CliOptions::kMaxPorts; i++) {
-    if (!options.devices[i][0] || c->channels[i]) continue;
+    if (!options.devices[i][0] || EngineLineOpen(c, i)) continue;
     snprintf(what, size, "%s (COM%d)", options.devices[i], i + 1);
     return false;
   }
   for (int i = 0; i < kNetMaxLines; i++) {
-    if (options.network.lines[i].kind == NET_NONE || c->channels[kSerialLineCount + i]) continue;
+    if (options.network.lines[i].kind == NET_NONE || EngineLineOpen(c, kSerialLineCount + i)) continue;
     snprintf(what, size, "IP%d", i + 1);
     return false;
   }
   return true;
 }
 
-int Fail(CameraController* c, const char* format, const char* detail) {
-  if (c) {
-    DestroyCameraController(c);
-    PrintNewStatus();
-  }
+// Ends the engine; the texts it left are printed after the packets recorded
+// before it went.
+void EndEngine(CameraController* c) {
+  CliPanel* panel = CliPanelOf(c);
+  PrintTraffic(c, &traffic);
+  EngineDestroy(c);
+  PrintStatusTexts(panel, nullptr);
+}
+
+// Ends the run of a step that fails: false.
+bool Fail(CameraController* c, const char* format, const char* detail) {
+  if (c) EndEngine(c);
   fprintf(stderr, "orvalix-cli: ");
   fprintf(stderr, format, detail);
   fprintf(stderr, "\n");
-  return 1;
+  return false;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  setvbuf(stdout, nullptr, _IOLBF, 0);
-  CliOptions options;
+// The command line read; false when the run ends here, with `*exitCode`.
+bool ReadCommandLine(int argc, char** argv, CliOptions* options, int* exitCode) {
   char error[400];
-  if (!ParseCliOptions(argc, argv, &options, error, sizeof error)) {
+  if (!ParseCliOptions(argc, argv, options, error, sizeof error)) {
     fprintf(stderr, "orvalix-cli: %s\n%s", error, kCliUsage);
-    return 2;
+    *exitCode = 2;
+    return false;
   }
-  if (options.help) {
+  if (options->help) {
     fputs(kCliUsage, stdout);
-    return 0;
+    *exitCode = 0;
+    return false;
   }
+  return true;
+}
 
+// The engine on the lines named, its worker running; false once the failure
+// has been said.
+bool StartEngine(CliOptions* options, CliPanel* panel, CameraController** engine) {
   // Only the ports given are real; every other COM port does not exist.
   for (uint32_t n = 1; n <= kSerialMaxPorts; n++)
-    SerialPortSetDevice(n, n <= CliOptions::kMaxPorts ? options.devices[n - 1] : "");
-
-  if (!LoadConfigFile(&options)) return Fail(nullptr, "cannot read %s", options.configFile);
-  traffic = StartTrafficFollower(options.trace);
-  followTraffic = options.trace || options.commandMode || AnyRaw(options);
-  if (!InstallCliPanel()) return Fail(nullptr, "%s", "cannot create the panel's event");
-  CameraController* c = CreateCameraController(WORKER_MANUAL, &options.network);
+    SerialPortSetDevice(n, n <= CliOptions::kMaxPorts ? options->devices[n - 1] : "");
+  if (!LoadConfigFile(options)) return Fail(nullptr, "cannot read %s", options->configFile);
+  followTraffic = options->trace || options->commandMode || AnyRaw(*options);
+  if (!panel->Create()) return Fail(nullptr, "%s", "cannot create the panel's event");
+  CameraController* c = EngineCreate(panel->Hooks(), &options->network, &panel->Event(), ENGINE_WORKER_HELD);
   if (!c) return Fail(nullptr, "%s", "cannot create the camera engine");
-  PrintNewStatus();
+  traffic = StartTrafficFollower(c, options->trace);
+  PrintNewStatus(c);
   char what[CliOptions::kDeviceChars + 32];
-  if (!AllOpened(c, options, what, sizeof what)) return Fail(c, "cannot open %s", what);
-  WakeOnNotifications(c);
-  if (!c->thread.Start(CameraWorkerThread, c)) return Fail(c, "%s", "cannot start the engine's worker");
+  if (!AllOpened(c, *options, what, sizeof what)) return Fail(c, "cannot open %s", what);
+  if (!EngineStart(c)) return Fail(c, "%s", "cannot start the engine's worker");
+  *engine = c;
+  return true;
+}
 
+// False once the failure has been said.
+bool AwaitCameraList(CameraController* c, const CliOptions& options) {
   int32_t unanswered = -1;
+  char what[32];
   switch (WaitForCameraList(c, options.timeoutMs, &unanswered)) {
     case INIT_DONE:
-      break;
+      return true;
     case INIT_NO_CAMERA:
       return Fail(c, "%s", "no camera answered");
     case INIT_STOPPED:
@@ -211,46 +228,68 @@ int main(int argc, char** argv) {
       std::snprintf(what, sizeof what, "%d", static_cast<int>(unanswered + 1));
       return Fail(c, "camera %s is not answering", what);
   }
+  return true;
+}
 
-  int32_t count = c->cameraCount.load();
-  for (int32_t i = 0; i < count; i++) {
+void PrintCameras(CameraController* c) {
+  CameraSnapshot r;
+  for (int32_t i = 0; EngineCamera(c, i, &r); i++) {
     char line[1536];
-    FormatCameraLine(c->cameras[i], i, line, sizeof line);
+    FormatCameraLine(r, i, line, sizeof line);
     printf("%s\n", line);
   }
+}
 
-  if (options.select > 0) {
-    int32_t index = options.select - 1;
-    if (index >= count) {
-      char what[32];
-      snprintf(what, sizeof what, "%d", static_cast<int>(options.select));
-      return Fail(c, "--select %s: no such camera", what);
-    }
-    SelectInList(c, index);
-    for (int32_t k = 0; k < options.requestCount; k++) {
-      const CliRequest& q = options.requests[k];
-      if (q.raw.length > 0) {
-        if (!PutRaw(c, index, q.raw)) return Fail(c, "%s", "a raw command was not sent");
-        continue;
-      }
-      MirrorPanelChecks(q.code, q.a);
-      c->requestQueue->Put(static_cast<uint32_t>(index), q.code, static_cast<uint32_t>(q.a), 0);
-    }
+// --select's camera, and the requests and raw commands for it; false once
+// the failure has been said.
+bool PutRequests(CameraController* c, const CliOptions& options) {
+  if (options.select <= 0) return true;
+  int32_t index = options.select - 1;
+  if (index >= EngineList(c).cameraCount) {
+    char what[32];
+    snprintf(what, sizeof what, "%d", static_cast<int>(options.select));
+    return Fail(c, "--select %s: no such camera", what);
   }
+  SelectInList(c, index);
+  for (int32_t k = 0; k < options.requestCount; k++) {
+    const CliRequest& q = options.requests[k];
+    if (q.raw.length > 0) {
+      if (!PutRaw(c, index, q.raw)) return Fail(c, "%s", "a raw command was not sent");
+      continue;
+    }
+    MirrorPanelChecks(c, q.code, q.a);
+    EnginePut(c, static_cast<uint32_t>(index), q.code, static_cast<uint32_t>(q.a), 0);
+  }
+  return true;
+}
 
-  // Raw commands and commands from standard input end once carried out.
+// Raw commands and commands from standard input end once carried out; then
+// the engine serves --wait's time and ends.
+void RunToEnd(CameraController* c, const CliOptions& options) {
   int32_t selected = options.select - 1;
   if (options.commandMode)
     RunCommandMode(c, 0, kFrontEnd, &selected);
   else if (AnyRaw(options) && !WaitUntilCarriedOut(c, kFrontEnd, kCarryOutLimitMs))
     printf("error: not carried out within 15 s\n");
-
   uint32_t start = OsTickCount();
   for (uint32_t waited = 0; waited < options.waitMs; waited = OsTickCount() - start)
     WaitAndShow(c, options.waitMs - waited);
   WaitAndShow(c, 0);
+  EndEngine(c);
+}
 
-  DestroyCameraController(c);
-  PrintNewStatus();
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  CliOptions options;
+  CliPanel panel;
+  int exitCode = 0;
+  if (!ReadCommandLine(argc, argv, &options, &exitCode)) return exitCode;
+  CameraController* c = nullptr;
+  if (!StartEngine(&options, &panel, &c) || !AwaitCameraList(c, options)) return 1;
+  PrintCameras(c);
+  if (!PutRequests(c, options)) return 1;
+  RunToEnd(c, options);
   return 0;
 }

@@ -2,6 +2,8 @@
 // and always the replies to raw commands (their outcome).
 #pragma once
 
+#include "engine/orvalix_engine.h"
+
 #include <cstdint>
 
 struct TrafficFollower {
@@ -9,7 +11,7 @@ struct TrafficFollower {
   bool everyEntry = false;  // --trace
 };
 
-// The follower starts with the entries recorded from now on.
-TrafficFollower StartTrafficFollower(bool everyEntry);
+// The follower starts with the entries `c` records from now on.
+TrafficFollower StartTrafficFollower(const CameraController* c, bool everyEntry);
 // Prints the entries recorded since the last call.
-void PrintTraffic(TrafficFollower* f);
+void PrintTraffic(const CameraController* c, TrafficFollower* f);

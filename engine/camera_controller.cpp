@@ -86,12 +86,6 @@ void IdlePoll(CameraController* c, int32_t* pollCounter) {
 
 }  // namespace
 
-int32_t CameraController::GetModel() const {
-  int32_t i = camera.load();
-  if (i < 0 || i >= kMaxCameras) return 0;
-  return cameras[i].modelCode;
-}
-
 CameraRecord& CameraController::Current() {
   int32_t i = camera.load();
   return cameras[(i >= 0 && i < kMaxCameras) ? i : 0];
@@ -134,7 +128,7 @@ void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
   int32_t pending = c->pendingSelection.load(std::memory_order_acquire);
   int32_t chosen = pending >= 0 ? pending : c->selectedCamera;
   if (chosen >= 0 && chosen != cameraIndex) return;
-  const PanelHooks& hooks = Hooks();
+  const PanelHooks& hooks = Hooks(c);
   inWorkerRefresh = true;
   hooks.refreshPanel(c, cameraIndex);
   // A click taken while this refresh waited on the panel had its own refresh
@@ -169,10 +163,11 @@ SerialChannel* OpenNetworkChannel(const NetLineConfig& line) {
   return channel;
 }
 
-CameraController* CreateCameraController(WorkerStart start, const NetConfig* network) {
-  ShowStatus("Searching for cameras...");
+CameraController* CreateCameraController(WorkerStart start, const NetConfig* network, const PanelHooks* hooks) {
   CameraController* c = new (std::nothrow) CameraController;
   if (!c) return nullptr;
+  if (hooks) InstallPanelHooks(c, *hooks);
+  ShowStatus(c, "Searching for cameras...");
   ResetEngineGlobals();
   ResetConversation(c);
   c->stopEvent.Create(true, false);
@@ -221,7 +216,7 @@ void CloseChannel(CameraController* c, int32_t index) {
     return;
   }
   // Its I/O thread may still run inside the driver: the channel stays too.
-  ShowStatus("%s does not close; left open until exit", NameOfLine(index).text);
+  ShowStatus(c, "%s does not close; left open until exit", NameOfLine(index).text);
 }
 
 void DestroyCameraController(CameraController* c) {
@@ -232,9 +227,9 @@ void DestroyCameraController(CameraController* c) {
   // time: a test's virtual tick stands still, and a short wait may return early.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWorkerStopWaitMs);
   while (!c->thread.Join(kStopTurnMs)) {
-    Hooks().serveWorker();
+    Hooks(c).serveWorker(c);
     if (std::chrono::steady_clock::now() >= deadline) {
-      ShowStatus("The engine does not stop; left running until exit");
+      ShowStatus(c, "The engine does not stop; left running until exit");
       return;
     }
   }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "common/request_queue.h"
+#include "engine/panel_hooks.h"
 #include "net/net_config.h"
 #include "platform/os.h"
 #include "serial/serial_channel.h"
@@ -18,30 +19,11 @@
 #include <atomic>
 #include <cstdint>
 
-// Channels 0..9 are COM1..COM10, channels 10..25 the network lines IP1..IP16.
-constexpr int32_t kSerialLineCount = 10;
-constexpr int32_t kChannelCount = kSerialLineCount + kNetMaxLines;
-constexpr int32_t kMaxCamerasPerPort = 7;
-constexpr int32_t kMaxCameras = kChannelCount * kMaxCamerasPerPort;
 constexpr int32_t kPacketCapacity = 80;
 // A receive ring holds at most this many frames (each takes two bytes or
 // more), so one step never reads a line longer than what had already arrived.
 constexpr int32_t kMaxFramesPerStep = static_cast<int32_t>(SerialChannel::kRingSize / 2);
 constexpr int32_t kQueueCapacity = 256;
-
-// Notification codes posted into notifyQueue (camera, code, value, 0).
-enum : uint32_t {
-  NOTIFY_ZOOM = 1,
-  NOTIFY_FOCUS = 4,
-  NOTIFY_BRIGHT = 5,
-  NOTIFY_APERTURE = 29,
-  NOTIFY_R_GAIN = 39,
-  NOTIFY_B_GAIN = 40,
-  NOTIFY_LEVEL = 41,
-  NOTIFY_ICR = 43,
-  NOTIFY_FREEZE = 45,
-  NOTIFY_AE_MODE = 8201,
-};
 
 // A record field: written by the worker, read by the panel at any time.
 // Relaxed order is enough, as a reader needs each value whole, not an order
@@ -113,6 +95,8 @@ struct NetworkLineState {
 struct CameraController {
   RequestQueue* notifyQueue = nullptr;
   RequestQueue* requestQueue = nullptr;
+  // What the operator sees, given at creation.
+  PanelHooks hooks = kNoPanelHooks;
   CameraRecord cameras[kMaxCameras] = {};
   SerialChannel* channels[kChannelCount] = {};
   std::atomic<int32_t> mode{0};
@@ -172,8 +156,6 @@ struct CameraController {
   uint32_t lineWaitTick = 0;
   bool udpPortNamed = false;
 
-  // The modelCode of the record named by `camera` (0 when it names none).
-  int32_t GetModel() const;
   // The record named by `camera`; the first one should `camera` ever be out
   // of the table, so no access leaves it.
   CameraRecord& Current();
@@ -196,10 +178,12 @@ SerialChannel* OpenNetworkChannel(const NetLineConfig& line);
 enum WorkerStart { WORKER_THREAD, WORKER_MANUAL };
 
 // Opens the ports, and the network lines `network` names (none when null),
-// and starts the worker. With WORKER_MANUAL no thread is started: the caller
-// runs WorkerBegin once and then WorkerStep per tick. Null when the queues or
+// with `hooks` in force (none when null), and starts the worker. With
+// WORKER_MANUAL no thread is started: the caller runs WorkerBegin once and
+// then WorkerStep per tick. Null when the queues or
 // the stop event could not be had.
-CameraController* CreateCameraController(WorkerStart start = WORKER_THREAD, const NetConfig* network = nullptr);
+CameraController* CreateCameraController(WorkerStart start = WORKER_THREAD, const NetConfig* network = nullptr,
+                                         const PanelHooks* hooks = nullptr);
 // Stops the worker (serving its calls into the panel while it waits), closes
 // the channels, frees the queues and the object. A worker that has not ended
 // after kWorkerStopWaitMs is left, with everything it uses, until the process

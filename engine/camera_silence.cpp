@@ -44,9 +44,9 @@ bool Probed(const CameraController* c, int32_t index, uint32_t now) {
   return w.state == LINE_UP && now - w.lastReplyTick <= kSilentLineCheckMs;
 }
 
-void ShowEntry(int32_t index) {
+void ShowEntry(CameraController* c, int32_t index) {
   recovery.shownSilent[index] = recovery.silent[index];
-  Hooks().showCameraEntry(index, !recovery.silent[index]);
+  Hooks(c).showCameraEntry(c, index, !recovery.silent[index]);
 }
 
 }  // namespace
@@ -82,10 +82,10 @@ void SetMissing(CameraController* c, int32_t index) { Mark(c, index, true, true)
 
 void FillCameraList(CameraController* c) {
   const int32_t count = c->cameraCount.load();
-  for (int32_t i = 0; i < count; i++) Hooks().addCamera(i);
+  for (int32_t i = 0; i < count; i++) Hooks(c).addCamera(c, i);
   recovery.listed = count;
   for (int32_t i = 0; i < count; i++)
-    if (recovery.silent[i]) ShowEntry(i);
+    if (recovery.silent[i]) ShowEntry(c, i);
   c->listReady = 1;
 }
 
@@ -97,9 +97,9 @@ void SyncListEntries(CameraController* c) {
   if (!recovery.listDirty) return;
   recovery.listDirty = false;
   for (int32_t i = 0; i < recovery.listed && i < count; i++)
-    if (recovery.shownSilent[i] != recovery.silent[i]) ShowEntry(i);
+    if (recovery.shownSilent[i] != recovery.silent[i]) ShowEntry(c, i);
   // Records a line's check added are listed once it is over.
-  while (recovery.activeLine < 0 && recovery.listed < count) ShowEntry(recovery.listed++);
+  while (recovery.activeLine < 0 && recovery.listed < count) ShowEntry(c, recovery.listed++);
 }
 
 void NoteReplyOverdue(CameraController* c) {
@@ -116,7 +116,8 @@ void NoteReplyOverdue(CameraController* c) {
   if (recovery.misses[camera] < kMissesToSilence) recovery.misses[camera]++;
   if (recovery.misses[camera] < kMissesToSilence || recovery.silent[camera]) return;
   SetSilent(c, camera, true);
-  if (c->cameraSelected.load() != 0 && camera == c->selectedCamera) ShowStatus("Camera %d not answering", camera + 1);
+  if (c->cameraSelected.load() != 0 && camera == c->selectedCamera)
+    ShowStatus(c, "Camera %d not answering", camera + 1);
 }
 
 void NoteCameraAnswered(CameraController* c) {

@@ -121,7 +121,7 @@ void PortCheck(CameraController* c) {
   }
   c->portChecks++;
   NoteDiscoveryCheck(c->port.load());
-  if (!QuietLineCheck()) ShowStatus("Checking %s...", NameOfLine(c->port.load()).text);
+  if (!QuietLineCheck()) ShowStatus(c, "Checking %s...", NameOfLine(c->port.load()).text);
   if (IsDatagramLine(c, c->port.load())) {
     WriteBroadcast(c, kVersionInquiry, sizeof kVersionInquiry);
   } else {
@@ -167,7 +167,7 @@ void ClosePortWithoutCameras(CameraController* c) {
 void DiscoveryFinished(CameraController* c) {
   NoteDiscoveryOver();
   int32_t count = c->cameraCount.load();
-  ShowStatus("Found %d camer%s", count, count == 1 ? "a" : "as");
+  ShowStatus(c, "Found %d camer%s", count, count == 1 ? "a" : "as");
   if (count > 0) {
     c->initialising = true;
     c->camera = 0;
@@ -185,7 +185,7 @@ void InitialiseCamera(CameraController* c) {
     return;
   }
   SetCurrentCamera(c, camera);
-  ShowStatus("Initializing camera %d...", camera + 1);
+  ShowStatus(c, "Initializing camera %d...", camera + 1);
   SendTransaction(c, TX_ASK_VERSION);
 }
 
@@ -201,7 +201,7 @@ void CameraInitialised(CameraController* c) {
   c->initialising = false;
   RestoreSelection(c);
   if (FinishLineRecovery(c)) return;
-  ShowStatus("%d Cameras OK, none selected", count);
+  ShowStatus(c, "%d Cameras OK, none selected", count);
   FinishTransaction(c);
   // The list is filled once; initialising again keeps its entries.
   if (c->listReady.load() == 0) FillCameraList(c);

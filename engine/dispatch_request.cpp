@@ -41,7 +41,7 @@ void SendByte(CameraController* c, int cmd, int arg) { SendPacket(c, TX_COMMAND,
 void SendSwitch(CameraController* c, int cmd, bool on) { SendByte(c, cmd, on ? 0x02 : 0x03); }
 
 void FocusAuto(CameraController* c, CameraRecord& r, int32_t a) {
-  Hooks().showFocus(r);
+  Hooks(c).showFocus(c, SnapshotOf(r));
   r.focusAuto = a;
   r.focusAutoRequest = a;
   SendSwitch(c, 0x38, (a & kLowDigit) != 0);
@@ -83,7 +83,7 @@ void ExposureLevel(CameraController* c, CameraRecord& r, int32_t a) {
 
 void AeAuto(CameraController* c, CameraRecord& r, int32_t a) {
   r.aeMode = a != 0 ? AE_FULL_AUTO : AE_BRIGHT;
-  Hooks().showExposure(r);
+  Hooks(c).showExposure(c, SnapshotOf(r));
   r.aeModeRequest = r.aeMode;
   int mode = AE_FULL_AUTO;
   if ((a & kLowDigit) == 0) mode = r.modelCode == kModelWithoutBrightMode ? AE_MANUAL : AE_BRIGHT;
@@ -93,21 +93,21 @@ void AeAuto(CameraController* c, CameraRecord& r, int32_t a) {
 void AeManual(CameraController* c, CameraRecord& r) {
   r.aeMode = AE_MANUAL;
   r.aeModeRequest = AE_MANUAL;
-  Hooks().showExposure(r);
+  Hooks(c).showExposure(c, SnapshotOf(r));
   SendByte(c, 0x39, AE_MANUAL);
 }
 
 // The preset checked in Setup, or kNoPreset when none is.
-int CheckedPreset() {
-  int32_t preset = Hooks().checkedPreset();
+int CheckedPreset(CameraController* c) {
+  int32_t preset = Hooks(c).checkedPreset(c);
   return preset >= kFirstPreset && preset <= kLastPreset ? preset : kNoPreset;
 }
 
-void SavePreset(CameraController* c) { SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, CheckedPreset(), -1); }
+void SavePreset(CameraController* c) { SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, CheckedPreset(c), -1); }
 
 void SaveAndClose(CameraController* c) {
   SendPacket(c, TX_PRESET_SAVE, 0x01, 0x04, 0x3F, 0x01, kNoPreset, -1);
-  Hooks().closeSetup();
+  Hooks(c).closeSetup(c);
 }
 
 // A plain row: its command with the value as the row encodes it.
@@ -160,11 +160,11 @@ void RunSpecial(CameraController* c, CameraRecord& r, const RequestRow& row, int
       break;
     // The fixed LED gains are shown on the Setup dialog, then always sent.
     case SPECIAL_R_GAIN_LED:
-      Hooks().showRedGain(value);
+      Hooks(c).showRedGain(c, value);
       Send(c, r, row, value);
       break;
     case SPECIAL_B_GAIN_LED:
-      Hooks().showBlueGain(value);
+      Hooks(c).showBlueGain(c, value);
       Send(c, r, row, value);
       break;
     case SPECIAL_PRESET_SAVE:

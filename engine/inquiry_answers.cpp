@@ -113,16 +113,16 @@ void ContinueChain(CameraController* c, const TransactionRow& row, int32_t model
     SendTransaction(c, next);
 }
 
-bool NotifyAllowed(const TransactionRow& row, const CameraRecord& r) {
+bool NotifyAllowed(CameraController* c, const TransactionRow& row, const CameraRecord& r) {
   switch (row.notifyWhen) {
     case WHEN_ALWAYS:
       return true;
     case WHEN_AE_MANUAL:
       return r.aeMode == AE_MANUAL;
     case WHEN_IRIS_CLEARED:
-      return !Hooks().irisChecked();
+      return !Hooks(c).irisChecked(c);
     case WHEN_AUTO_CHECKED:
-      return Hooks().autoExposureChecked();
+      return Hooks(c).autoExposureChecked(c);
     default:
       return false;
   }
@@ -138,7 +138,8 @@ int32_t NotifiedValue(const TransactionRow& row, const CameraRecord& r) {
 // The read-back after a user command, or the idle poll: report, then ask again
 // while the camera is still on its way, else finish.
 void ReadBackAnswer(CameraController* c, const TransactionRow& row, const CameraRecord& r, bool changed) {
-  if (row.notifyCode != 0 && row.notifyField && NotifyAllowed(row, r)) Post(c, row.notifyCode, NotifiedValue(row, r));
+  if (row.notifyCode != 0 && row.notifyField && NotifyAllowed(c, row, r))
+    Post(c, row.notifyCode, NotifiedValue(row, r));
   uint32_t since = SinceCommand(c);
   bool again = false;
   switch (row.reask) {
@@ -171,7 +172,7 @@ void HandleAnswer(CameraController* c) {
   bool changed = false;
   if (!StoreAnswer(c, *row, r, &changed)) return;
   // Only the last initialised camera's preset stays checked on the panel.
-  if (row->marksRecall) Hooks().markRecall(r.lastPreset);
+  if (row->marksRecall) Hooks(c).markRecall(c, r.lastPreset);
   if (c->followUp.load() == 0 || row->chainAlways)
     ContinueChain(c, *row, r.modelCode);
   else

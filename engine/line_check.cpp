@@ -191,6 +191,6 @@ bool FinishLineRecovery(CameraController* c) {
   if (c->cameraSelected.load() != 0 && selected >= 0 && c->cameras[selected].port == line && !recovery.silent[selected])
     RunPanelRefresh(c, selected);
   // After the refresh, whose "Camera %d selected" would hide it.
-  ShowStatus("%s back, %d cameras", NameOfLine(line).text, w.announced);
+  ShowStatus(c, "%s back, %d cameras", NameOfLine(line).text, w.announced);
   return true;
 }

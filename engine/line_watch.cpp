@@ -57,7 +57,7 @@ void MarkLineLost(CameraController* c, int32_t line, uint32_t now) {
   w.state = LINE_LOST;
   w.since = now;
   w.networkChange = false;
-  ShowStatus("%s lost", NameOfLine(line).text);
+  ShowStatus(c, "%s lost", NameOfLine(line).text);
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
     if (c->cameras[i].port == line) SetSilent(c, i, true);
   EndWorkOnLine(c, line);
@@ -68,7 +68,7 @@ void MarkLineLost(CameraController* c, int32_t line, uint32_t now) {
 void LineLost(CameraController* c, int32_t line, uint32_t now) {
   const bool leftOpen = c->channels[line]->ClosePort() == CLOSE_LEFT_TO_EXIT;
   MarkLineLost(c, line, now);
-  if (leftOpen) ShowStatus("%s does not close; left open until exit", NameOfLine(line).text);
+  if (leftOpen) ShowStatus(c, "%s does not close; left open until exit", NameOfLine(line).text);
 }
 
 // A network line connects again by itself; the engine only waits for it.

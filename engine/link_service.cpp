@@ -76,7 +76,7 @@ void AwaitAcknowledge(CameraController* c, uint8_t kind) {
   } else if (reinitOnNack.load() == 1) {
     RestartInitialisation(c);
   } else {
-    ShowStatus("No ACK-c (%02X)", kind);
+    ShowStatus(c, "No ACK-c (%02X)", kind);
   }
 }
 
@@ -95,7 +95,7 @@ void AwaitCompletionReply(CameraController* c, uint8_t kind) {
     StopAwaiting(c);
     HandleCompletion(c);
   } else {
-    ShowStatus("No Complete (%02X)", kind);
+    ShowStatus(c, "No Complete (%02X)", kind);
   }
 }
 
@@ -103,7 +103,7 @@ void HandlePacket(CameraController* c) {
   uint8_t kind = c->packetBuffer[1];
   int32_t stage = c->stage.load();
   if ((kind & kReplyKindMask) == kError) {
-    ShowStatus("Err Answer %X, %s, Cam:%d p.Mode:%d", kind, NameOfLine(c->port.load()).text, c->camera.load() + 1,
+    ShowStatus(c, "Err Answer %X, %s, Cam:%d p.Mode:%d", kind, NameOfLine(c->port.load()).text, c->camera.load() + 1,
                c->mode.load());
     // With nothing awaited the message is all an error does; a line checked
     // again keeps waiting for its echo.

@@ -16,7 +16,7 @@ void NameUdpPort(CameraController* c, int32_t port) {
   const uint16_t local = UdpHubLocalPort();
   if (c->udpPortNamed || !IsDatagramLine(c, port) || local == 0 || local == kViscaIpLocalPort) return;
   c->udpPortNamed = true;
-  ShowStatus("Sending from UDP port %u: %u is taken", static_cast<unsigned>(local),
+  ShowStatus(c, "Sending from UDP port %u: %u is taken", static_cast<unsigned>(local),
              static_cast<unsigned>(kViscaIpLocalPort));
 }
 
@@ -52,11 +52,11 @@ void NoteEvents(CameraController* c, int32_t line, uint32_t events) {
   if ((events & (NET_EVENT_LOOKUP_FAILED | NET_EVENT_CONNECT_FAILED)) && !state.failed) {
     state.failed = true;
     if (!state.lost)
-      ShowStatus((events & NET_EVENT_LOOKUP_FAILED) ? "IP%d: host not found" : "IP%d: no connection", number);
+      ShowStatus(c, (events & NET_EVENT_LOOKUP_FAILED) ? "IP%d: host not found" : "IP%d: no connection", number);
   }
   if ((events & NET_EVENT_CONNECTION_LOST) && (events & NET_EVENT_UP) && c->channels[port]->NetworkLineUp())
     LineUp(c, line);
-  if (events & NET_EVENT_MESSAGE_TYPE_REFUSED) ShowStatus("Err Message Type 0F 02, IP%d", number);
+  if (events & NET_EVENT_MESSAGE_TYPE_REFUSED) ShowStatus(c, "Err Message Type 0F 02, IP%d", number);
   if (events & NET_EVENT_LATE_REPLY) TraceLateReplies(c, port);
 }
 

@@ -1,5 +1,7 @@
 #include "engine/panel_hooks.h"
 
+#include "engine/camera_controller.h"
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -7,19 +9,13 @@ namespace {
 
 constexpr size_t kStatusChars = 256;
 
-void NoText(const char*) {}
-void NoIndex(int32_t) {}
-void NoRecord(const CameraRecord&) {}
-int32_t NoPreset() { return 0; }
-void Nothing() {}
-void NoRefresh(CameraController*, int32_t) {}
-bool NotChecked() { return false; }
-void NoEntry(int32_t, bool) {}
-
-const PanelHooks kNoHooks = {NoText,  NoIndex,  NoEntry, NoIndex,   NoRecord,   NoRecord,   NoIndex,
-                             NoIndex, NoPreset, Nothing, NoRefresh, NotChecked, NotChecked, Nothing};
-
-PanelHooks installed = kNoHooks;
+void NoText(CameraController*, const char*) {}
+void NoIndex(CameraController*, int32_t) {}
+void NoRecord(CameraController*, const CameraSnapshot&) {}
+int32_t NoPreset(CameraController*) { return 0; }
+void Nothing(CameraController*) {}
+bool NotChecked(CameraController*) { return false; }
+void NoEntry(CameraController*, int32_t, bool) {}
 
 template <typename F>
 F Or(F hook, F otherwise) {
@@ -28,30 +24,35 @@ F Or(F hook, F otherwise) {
 
 }  // namespace
 
-void InstallPanelHooks(const PanelHooks& h) {
-  installed.showStatus = Or(h.showStatus, kNoHooks.showStatus);
-  installed.addCamera = Or(h.addCamera, kNoHooks.addCamera);
-  installed.showCameraEntry = Or(h.showCameraEntry, kNoHooks.showCameraEntry);
-  installed.markRecall = Or(h.markRecall, kNoHooks.markRecall);
-  installed.showExposure = Or(h.showExposure, kNoHooks.showExposure);
-  installed.showFocus = Or(h.showFocus, kNoHooks.showFocus);
-  installed.showRedGain = Or(h.showRedGain, kNoHooks.showRedGain);
-  installed.showBlueGain = Or(h.showBlueGain, kNoHooks.showBlueGain);
-  installed.checkedPreset = Or(h.checkedPreset, kNoHooks.checkedPreset);
-  installed.closeSetup = Or(h.closeSetup, kNoHooks.closeSetup);
-  installed.refreshPanel = Or(h.refreshPanel, kNoHooks.refreshPanel);
-  installed.irisChecked = Or(h.irisChecked, kNoHooks.irisChecked);
-  installed.autoExposureChecked = Or(h.autoExposureChecked, kNoHooks.autoExposureChecked);
-  installed.serveWorker = Or(h.serveWorker, kNoHooks.serveWorker);
+const PanelHooks kNoPanelHooks = {nullptr, NoText,   NoIndex, NoEntry, NoIndex,    NoRecord,   NoRecord, NoIndex,
+                                  NoIndex, NoPreset, Nothing, NoIndex, NotChecked, NotChecked, Nothing};
+
+void InstallPanelHooks(CameraController* c, const PanelHooks& h) {
+  PanelHooks& in = c->hooks;
+  in.context = h.context;
+  in.showStatus = Or(h.showStatus, kNoPanelHooks.showStatus);
+  in.addCamera = Or(h.addCamera, kNoPanelHooks.addCamera);
+  in.showCameraEntry = Or(h.showCameraEntry, kNoPanelHooks.showCameraEntry);
+  in.markRecall = Or(h.markRecall, kNoPanelHooks.markRecall);
+  in.showExposure = Or(h.showExposure, kNoPanelHooks.showExposure);
+  in.showFocus = Or(h.showFocus, kNoPanelHooks.showFocus);
+  in.showRedGain = Or(h.showRedGain, kNoPanelHooks.showRedGain);
+  in.showBlueGain = Or(h.showBlueGain, kNoPanelHooks.showBlueGain);
+  in.checkedPreset = Or(h.checkedPreset, kNoPanelHooks.checkedPreset);
+  in.closeSetup = Or(h.closeSetup, kNoPanelHooks.closeSetup);
+  in.refreshPanel = Or(h.refreshPanel, kNoPanelHooks.refreshPanel);
+  in.irisChecked = Or(h.irisChecked, kNoPanelHooks.irisChecked);
+  in.autoExposureChecked = Or(h.autoExposureChecked, kNoPanelHooks.autoExposureChecked);
+  in.serveWorker = Or(h.serveWorker, kNoPanelHooks.serveWorker);
 }
 
-const PanelHooks& Hooks() { return installed; }
+const PanelHooks& Hooks(const CameraController* c) { return c->hooks; }
 
-void ShowStatus(const char* format, ...) {
+void ShowStatus(CameraController* c, const char* format, ...) {
   char text[kStatusChars];
   va_list args;
   va_start(args, format);
   vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  installed.showStatus(text);
+  c->hooks.showStatus(c, text);
 }

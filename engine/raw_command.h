@@ -10,8 +10,6 @@
 
 #include <cstdint>
 
-// The request code of a raw command; its argument is the mailbox ticket.
-constexpr uint32_t kRawRequestCode = 1000;
 // Raw commands that may wait at once.
 constexpr uint32_t kRawMailboxSlots = 16;
 

@@ -89,7 +89,7 @@ void ReadBackStep(CameraController* c) {
       SendTransaction(c, row->code, true);
       return;
     case READ_ASK_EXPOSURE:
-      SendTransaction(c, Hooks().irisChecked() ? TX_ASK_SHUTTER : TX_ASK_BRIGHTNESS, true);
+      SendTransaction(c, Hooks(c).irisChecked(c) ? TX_ASK_SHUTTER : TX_ASK_BRIGHTNESS, true);
       return;
     case READ_ASK_IF_WIDE:
       if (IsWideRangeModel(c->Current().modelCode)) {

@@ -153,12 +153,12 @@ bool irisChecked = false;
 bool autoChecked = false;
 void RefreshSelects(CameraController* c, int32_t index) { SelectCamera(c, index); }
 
-void InstallPanel() {
-  PanelHooks hooks = {};
+PanelHooks Panel() {
+  PanelHooks hooks;
   hooks.refreshPanel = RefreshSelects;
-  hooks.irisChecked = [] { return irisChecked; };
-  hooks.autoExposureChecked = [] { return autoChecked; };
-  InstallPanelHooks(hooks);
+  hooks.irisChecked = [](CameraController*) { return irisChecked; };
+  hooks.autoExposureChecked = [](CameraController*) { return autoChecked; };
+  return hooks;
 }
 
 void SetChecks(bool iris, bool autoExposure) {
@@ -174,8 +174,8 @@ void SetUpOnce(SerialPeer* const* peers) {
   rig = new Rig;
   for (int32_t code = 0; code < kModeLimit; code++) rig->transactions[code] = FindTransaction(code) != nullptr;
   for (int32_t i = 0; i < kLines; i++) SerialPortSetPeer(static_cast<uint32_t>(i + 1), peers[i]);
-  InstallPanel();
-  rig->c = CreateCameraController(WORKER_MANUAL);
+  const PanelHooks hooks = Panel();
+  rig->c = CreateCameraController(WORKER_MANUAL, nullptr, &hooks);
   if (!rig->c) {
     fprintf(stderr, "receive: no controller\n");
     abort();

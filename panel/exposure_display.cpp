@@ -66,14 +66,14 @@ void ShowExpComp(HWND panel, int32_t expCompPos, bool setRange) {
   ShowText(panel, IDC_LEVEL_VALUE, ExpCompText(expCompPos));
 }
 
-void ShowFullAuto(HWND panel, const CameraRecord& r) {
+void ShowFullAuto(HWND panel, const CameraSnapshot& r) {
   ShowExpComp(panel, r.expCompPos, true);
   SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", false);
   SetCaption(panel, IDC_LEVEL_LABEL, "Exp. Level", true);
   ShowBrightness(panel, r.brightPos);
 }
 
-void ShowManual(HWND panel, const CameraRecord& r) {
+void ShowManual(HWND panel, const CameraSnapshot& r) {
   int32_t irisPos = r.irisPos;
   int32_t shutterSlider = ShutterSliderOfPosition(r.shutterPos);
   SetCaption(panel, IDC_BRIGHT_LABEL, "Exposure", true);
@@ -90,7 +90,7 @@ void ShowManual(HWND panel, const CameraRecord& r) {
 
 // The level slider is not in use in Bright mode. A request for the mode sets
 // its range; the refresh leaves the range until a mode uses the slider.
-void ShowBright(HWND panel, const CameraRecord& r, bool setLevelRange) {
+void ShowBright(HWND panel, const CameraSnapshot& r, bool setLevelRange) {
   ShowBrightness(panel, r.brightPos);
   ShowExpComp(panel, r.expCompPos, setLevelRange);
   SetCaption(panel, IDC_BRIGHT_LABEL, "Brightness", true);
@@ -101,7 +101,7 @@ void ShowBright(HWND panel, const CameraRecord& r, bool setLevelRange) {
 
 void ShowExposureClick(ExposureClick click) { ShowLook(hPage[0], kClickLooks[click]); }
 
-void ShowExposureOfRequest(const CameraRecord& r) {
+void ShowExposureOfRequest(const CameraSnapshot& r) {
   HWND panel = hPage[0];
   int32_t aeMode = r.aeMode;
   if (aeMode == AE_FULL_AUTO)
@@ -112,7 +112,7 @@ void ShowExposureOfRequest(const CameraRecord& r) {
     ShowBright(panel, r, true);
 }
 
-void ShowExposureOfCamera(const CameraRecord& r) {
+void ShowExposureOfCamera(const CameraSnapshot& r) {
   HWND panel = hPage[0];
   int32_t aeMode = r.aeMode;
   if (aeMode == AE_FULL_AUTO) {

@@ -5,7 +5,7 @@
 // refresh each show their part of it.
 #pragma once
 
-#include "engine/camera_controller.h"
+#include "engine/orvalix_engine.h"
 
 // What the user did to one of the two exposure boxes.
 enum ExposureClick { CLICK_AUTO_ON, CLICK_AUTO_OFF, CLICK_IRIS_ON, CLICK_IRIS_OFF };
@@ -15,7 +15,7 @@ enum ExposureClick { CLICK_AUTO_ON, CLICK_AUTO_OFF, CLICK_IRIS_ON, CLICK_IRIS_OF
 void ShowExposureClick(ExposureClick click);
 // Captions and sliders of the mode an exposure request has just set in `r`
 // (full auto, Bright or manual). The engine's hook, on the worker.
-void ShowExposureOfRequest(const CameraRecord& r);
+void ShowExposureOfRequest(const CameraSnapshot& r);
 // The whole exposure display of a camera, as the panel refresh shows it; a
 // mode the panel does not offer is shown as Bright.
-void ShowExposureOfCamera(const CameraRecord& r);
+void ShowExposureOfCamera(const CameraSnapshot& r);

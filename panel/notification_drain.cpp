@@ -2,7 +2,6 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
-#include "engine/camera_controller.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "requests/value_scales.h"
@@ -37,7 +36,7 @@ void ShowNotification(CameraController* c, uint32_t code, int32_t value) {
       ShowText(panel, IDC_ZOOM_VALUE, ZoomText(SliderPos(panel, IDC_ZOOM_SLIDER)));
       break;
     case NOTIFY_FOCUS:
-      ShowText(panel, IDC_FOCUS_VALUE, NumberText(FocusInverse(value, FocusSpanOfModel(c->GetModel()))));
+      ShowText(panel, IDC_FOCUS_VALUE, NumberText(FocusInverse(value, FocusSpanOfModel(EngineList(c).model))));
       break;
     case NOTIFY_BRIGHT:
       ShowText(panel, IDC_BRIGHT_VALUE, BrightSliderText(panel, value));
@@ -64,7 +63,6 @@ void ShowNotification(CameraController* c, uint32_t code, int32_t value) {
 void DrainNotifications() {
   CameraController* c = pController;
   if (!c) return;
-  uint32_t cameraIndex, code, value, unused;
-  while (c->notifyQueue->TryGet(cameraIndex, code, value, unused))
-    ShowNotification(c, code, static_cast<int32_t>(value));
+  Notification n;
+  while (EngineTakeNotification(c, &n)) ShowNotification(c, n.code, n.value);
 }

@@ -2,7 +2,7 @@
 // them. Set by the application shell and the Setup dialog.
 #pragma once
 
-#include "engine/camera_controller.h"
+#include "engine/orvalix_engine.h"
 #include "platform/winapi.h"
 
 #include <atomic>

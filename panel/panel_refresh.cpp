@@ -2,7 +2,6 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
-#include "engine/video_registers.h"
 #include "panel/exposure_display.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
@@ -102,8 +101,8 @@ void ShowGamma(HWND group, int32_t model, int32_t gamma) {
   CheckOneOf(group, kGammaIds, chosen);
 }
 
-void ShowVideoOut(HWND group, int32_t model, int32_t videoOutReg) {
-  int chosen = kVideoIds[VideoFormatOfRegister(model, videoOutReg) - REQ_VIDEO_1080I_5994];
+void ShowVideoOut(HWND group, int32_t model, uint32_t format) {
+  int chosen = kVideoIds[format - REQ_VIDEO_1080I_5994];
   CheckOneOf(group, kVideoIds, chosen);
   if (!HasFewerSetupChoices(model)) return;
   EnableControl(group, IDC_VIDEO_NTSC, false);
@@ -128,9 +127,8 @@ void ShowOptionalSwitch(HWND parent, int id, bool available, bool on) {
 }  // namespace
 
 void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
-  if (!controller || cameraIndex < 0 || cameraIndex >= controller->cameraCount.load() || cameraIndex >= kMaxCameras)
-    return;
-  const CameraRecord& r = controller->cameras[cameraIndex];
+  CameraSnapshot r;
+  if (!EngineCamera(controller, cameraIndex, &r)) return;
   int32_t model = r.modelCode;
   HWND panel = hPage[0];
   HWND setup = hSetupDlg.load();
@@ -145,20 +143,20 @@ void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
   ShowExposureOfCamera(r);
   ShowPictureEffect(hEffectGroup.load(), model, r.pictureEffect);
   ShowGamma(hGammaGroup.load(), model, r.gamma);
-  ShowVideoOut(hVideoGroup.load(), model, r.videoOutReg);
+  ShowVideoOut(hVideoGroup.load(), model, EngineVideoFormat(r));
   ShowWhiteBalance(hWbGroup.load(), setup, r.wbMode);
   int32_t pictureFlip = r.pictureFlip;
   ShowOptionalSwitch(setup, IDC_ROTATE, HasPictureFlip(model), pictureFlip == FLIP_ON);
   int32_t icrMode = r.icrMode;
   ShowOptionalSwitch(hNirGroup.load(), IDC_NIR_VISION, HasNirVision(model), icrMode == NIR_ON);
 
-  SelectCamera(controller, cameraIndex);
+  EngineSelect(controller, cameraIndex);
   SetStatus("Camera %d selected", static_cast<int>(cameraIndex + 1));
   // No slider, no focus change: SetFocus(NULL) would take the focus away.
   if (HWND zoom = GetDlgItem(panel, IDC_ZOOM_SLIDER)) SetFocus(zoom);
 }
 
-void ShowFocus(const CameraRecord& r) {
+void ShowFocus(const CameraSnapshot& r) {
   int32_t v = FocusInverse(r.focusPos, FocusSpanOfModel(r.modelCode));
   SetSliderPos(hPage[0], IDC_FOCUS_SLIDER, v);
   ShowText(hPage[0], IDC_FOCUS_VALUE, NumberText(v));

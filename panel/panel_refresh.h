@@ -2,7 +2,7 @@
 // it the selected camera.
 #pragma once
 
-#include "engine/camera_controller.h"
+#include "engine/orvalix_engine.h"
 
 #include <cstdint>
 
@@ -17,4 +17,4 @@ void RefreshPanel(CameraController* controller, int32_t cameraIndex);
 
 // The focus slider and value box of a camera's record: the refresh's step,
 // and the engine's hook when focus turns auto or manual.
-void ShowFocus(const CameraRecord& r);
+void ShowFocus(const CameraSnapshot& r);

@@ -53,7 +53,7 @@ void PostSliderRequest(int controlId) {
   uint32_t code = RequestOfSlider(controlId);
   if (code == 0) return;
   int32_t value = SliderPos(ParentOfSlider(controlId), controlId);
-  pController->requestQueue->Put(static_cast<uint32_t>(cameraIndex), code, static_cast<uint32_t>(value), 0);
+  EnginePut(pController, static_cast<uint32_t>(cameraIndex), code, static_cast<uint32_t>(value), 0);
 }
 
 void StepSlider(int32_t code, int32_t delta, HWND slider) {

@@ -2,7 +2,6 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
-#include "engine/camera_controller.h"
 #include "panel/exposure_display.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_refresh.h"
@@ -18,15 +17,15 @@ const int kPresetIds[] = {IDC_SETUP_PRESET_1, IDC_SETUP_PRESET_2, IDC_SETUP_PRES
 constexpr int32_t kPresetCount = 5;
 
 // The text is passed as data, never as a format: a '%' it carries stays.
-void ShowStatusLine(const char* text) { SetStatus("%s", text); }
+void ShowStatusLine(CameraController*, const char* text) { SetStatus("%s", text); }
 
-void AddCameraEntry(int32_t index) {
+void AddCameraEntry(CameraController*, int32_t index) {
   char text[32];
   snprintf(text, sizeof text, "Camera %d", static_cast<int>(index + 1));
   SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
 }
 
-void ShowCameraEntry(int32_t index, bool answering) {
+void ShowCameraEntry(CameraController*, int32_t index, bool answering) {
   char text[32];
   snprintf(text, sizeof text, "Camera %d%s", static_cast<int>(index + 1), answering ? "" : " (no answer)");
   if (index >= 0)
@@ -34,7 +33,7 @@ void ShowCameraEntry(int32_t index, bool answering) {
 }
 
 // Presets 2..5 have their button; any other preset checks "1".
-void MarkRecall(int32_t lastPreset) {
+void MarkRecall(CameraController*, int32_t lastPreset) {
   int32_t checked = (lastPreset >= 2 && lastPreset <= kPresetCount) ? lastPreset - 1 : 0;
   for (int32_t i = 0; i < kPresetCount; i++) SetChecked(hPage[0], kRecallIds[i], i == checked);
 }
@@ -45,10 +44,10 @@ void ShowGain(int sliderId, int valueId, int32_t gain) {
   SetSliderPos(setup, sliderId, gain);
 }
 
-void ShowRedGain(int32_t gain) { ShowGain(IDC_R_GAIN_SLIDER, IDC_R_GAIN_VALUE, gain); }
-void ShowBlueGain(int32_t gain) { ShowGain(IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE, gain); }
+void ShowRedGain(CameraController*, int32_t gain) { ShowGain(IDC_R_GAIN_SLIDER, IDC_R_GAIN_VALUE, gain); }
+void ShowBlueGain(CameraController*, int32_t gain) { ShowGain(IDC_B_GAIN_SLIDER, IDC_B_GAIN_VALUE, gain); }
 
-int32_t CheckedPreset() {
+int32_t CheckedPreset(CameraController*) {
   // One read: the dialog clears the handle when it closes.
   HWND dialog = hSetupDlg.load();
   for (int32_t n = 1; n <= kPresetCount; n++)
@@ -58,13 +57,17 @@ int32_t CheckedPreset() {
 
 // Without a dialog there is nothing to close; a null window would post to
 // the calling thread's own message queue.
-void CloseSetup() {
+void CloseSetup(CameraController*) {
   HWND dialog = hSetupDlg.load();
   if (dialog) PostMessageA(dialog, WM_CLOSE, 0, 0);
 }
 
-bool IrisChecked() { return IsChecked(hPage[0], IDC_IRIS); }
-bool AutoExposureChecked() { return IsChecked(hPage[0], IDC_EXPOSURE_AUTO); }
+bool IrisChecked(CameraController*) { return IsChecked(hPage[0], IDC_IRIS); }
+bool AutoExposureChecked(CameraController*) { return IsChecked(hPage[0], IDC_EXPOSURE_AUTO); }
+
+void ShowExposure(CameraController*, const CameraSnapshot& r) { ShowExposureOfRequest(r); }
+void ShowFocusOf(CameraController*, const CameraSnapshot& r) { ShowFocus(r); }
+void ServeWorker(CameraController*) { DispatchIncomingSentMessages(); }
 
 }  // namespace
 
@@ -91,8 +94,8 @@ PanelHooks WindowHooks() {
   hooks.addCamera = AddCameraEntry;
   hooks.showCameraEntry = ShowCameraEntry;
   hooks.markRecall = MarkRecall;
-  hooks.showExposure = ShowExposureOfRequest;
-  hooks.showFocus = ShowFocus;
+  hooks.showExposure = ShowExposure;
+  hooks.showFocus = ShowFocusOf;
   hooks.showRedGain = ShowRedGain;
   hooks.showBlueGain = ShowBlueGain;
   hooks.checkedPreset = CheckedPreset;
@@ -100,6 +103,6 @@ PanelHooks WindowHooks() {
   hooks.refreshPanel = RefreshPanel;
   hooks.irisChecked = IrisChecked;
   hooks.autoExposureChecked = AutoExposureChecked;
-  hooks.serveWorker = DispatchIncomingSentMessages;
+  hooks.serveWorker = ServeWorker;
   return hooks;
 }

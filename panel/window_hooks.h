@@ -4,10 +4,10 @@
 // wait for the user-interface thread.
 #pragma once
 
-#include "engine/panel_hooks.h"
+#include "engine/orvalix_engine.h"
 #include "platform/winapi.h"
 
-// The application shell installs these once, before it creates the controller.
+// The application shell gives these when it creates the controller.
 PanelHooks WindowHooks();
 
 // Sent to the panel's page with a camera list entry's index and its new text:

@@ -54,12 +54,11 @@ int InitApp(HINSTANCE instance) {
   AddTrafficMenuItem(hMainWnd);
   CreatePanelControls();
   ShowPage(0);
-  // The engine draws into the panel through these, from its first status text on.
-  InstallPanelHooks(WindowHooks());
   NetConfig network;
   NetConfigErrors skipped;
   LoadNetConfigFile(kNetworkFile, &network, &skipped);
-  pController = CreateCameraController(WORKER_THREAD, &network);
+  // The engine draws into the panel through its hooks, from its first status text on.
+  pController = EngineCreate(WindowHooks(), &network, nullptr);
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
   SetStatus("Ver %d.%d.%d", ORVALIX_VERSION_MAJOR, ORVALIX_VERSION_MINOR, ORVALIX_VERSION_PATCH);
   NameSkippedLines(skipped);
@@ -71,7 +70,7 @@ void CleanupApp() {
   if (bCleanupPending) {
     KillTimer(hMainWnd, kDrainTimerId);
     // Serves the worker's pending calls into the panel while it waits.
-    DestroyCameraController(pController);
+    EngineDestroy(pController);
     pController = nullptr;
   }
   bCleanupPending = 0;

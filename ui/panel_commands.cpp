@@ -109,7 +109,7 @@ void OnIris(HWND hwnd) {
 
 void PutRequest(uint32_t code, uint32_t a) {
   if (!pController) return;
-  pController->requestQueue->Put(static_cast<uint32_t>(SelectedCamera()), code, a, 0);
+  EnginePut(pController, static_cast<uint32_t>(SelectedCamera()), code, a, 0);
 }
 
 void OnCommand(HWND hwnd, int id, int notifyCode) {

@@ -1,8 +1,6 @@
 #include "ui/traffic_window.h"
 
-#include "engine/raw_command.h"
-#include "engine/trace_text.h"
-#include "engine/traffic_trace.h"
+#include "engine/orvalix_engine.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "ui/panel_commands.h"
@@ -27,8 +25,8 @@ constexpr int kGap = 10;
 constexpr UINT_PTR kRefreshTimerId = 1;
 constexpr UINT kRefreshMs = 100;
 // The list keeps the newest lines; the trace itself keeps no more.
-constexpr LRESULT kMaxLines = kTraceCapacity;
-constexpr int kLineChars = 160;
+constexpr LRESULT kMaxLines = kEngineTraceEntries;
+constexpr int kLineChars = kTraceLineChars;
 // The edit box takes a long paste whole; the parser says what is wrong with it.
 constexpr int kRawTextChars = 16000;
 constexpr int kMessageChars = 160;
@@ -86,27 +84,28 @@ void AddLine(HWND list, HDC dc, const char* text) {
   if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &size) && size.cx > widestPx) SetScrollWidth(list, size.cx);
 }
 
+// The newest trace entry; none without an engine.
+uint32_t Newest() { return pController ? EngineTraceNewest(pController) : 0; }
+
 // New trace entries into the list, which follows them; nothing while paused.
 void Refresh() {
   if (IsDlgButtonChecked(window, IDC_TRAFFIC_PAUSE) == BST_CHECKED) return;
   HWND list = Control(IDC_TRAFFIC_LIST);
-  const uint32_t newest = TraceNewest();
+  const uint32_t newest = Newest();
   if (newest < nextId) return;
   HDC dc = GetDC(list);
   HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
   char line[kLineChars];
-  if (newest - nextId >= kTraceCapacity) {
-    const uint32_t oldest = newest - kTraceCapacity + 1;
+  if (newest - nextId >= kEngineTraceEntries) {
+    const uint32_t oldest = newest - kEngineTraceEntries + 1;
     snprintf(line, sizeof line, "... %u entries not shown", oldest - nextId);
     AddLine(list, dc, line);
     nextId = oldest;
   }
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   for (; nextId <= newest; nextId++) {
-    TraceEntry e;
-    if (!TraceRead(nextId, &e)) continue;
-    FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
-    AddLine(list, dc, line);
+    TraceLines entry;
+    if (EngineTraceRead(pController, nextId, &entry)) AddLine(list, dc, entry.named);
   }
   SelectObject(dc, font);
   ReleaseDC(list, dc);
@@ -121,7 +120,7 @@ void Send() {
   RawPacket packet;
   if (ParseRawPacket(text, &packet, message, sizeof message) == RAW_OK) {
     const int32_t camera = SelectedCamera();
-    if (PutRawCommand(pController, camera, packet, message, sizeof message) == RAW_PUT)
+    if (pController && EnginePutRaw(pController, camera, packet, message, sizeof message) == RAW_SEND_PUT)
       snprintf(message, sizeof message, "Queued for camera %d.", static_cast<int>(camera + 1));
   }
   SetDlgItemTextA(window, IDC_TRAFFIC_MESSAGE, message);
@@ -172,7 +171,7 @@ void OnCommand(int id) {
     case IDC_TRAFFIC_CLEAR:
       SendMessageA(Control(IDC_TRAFFIC_LIST), LB_RESETCONTENT, 0, 0);
       SetScrollWidth(Control(IDC_TRAFFIC_LIST), 0);
-      nextId = TraceNewest() + 1;
+      nextId = Newest() + 1;
       break;
     case IDC_TRAFFIC_SAVE:
       Save();

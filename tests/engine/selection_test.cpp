@@ -71,7 +71,7 @@ TEST(Selection, ARereadingOfAnotherCameraLeavesTheOperatorsChoice) {
   for (uint32_t code : {uint32_t(REQ_PRESET_RECALL_3), uint32_t(REQ_WB_WARM)}) {
     SCOPED_TRACE(code);
     TwoLines t;
-    EngineRig::UseRefresh(RefreshPanel);
+    t.rig.UseRefresh(RefreshPanel);
     t.com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.zoomPos = 0x4000; });
     t.com1.SetStoredPicture(1, [](SimCameraState& s) { s.picture.zoomPos = 9432; });
     auto click = [&](int index) {

@@ -76,4 +76,26 @@ TEST(Teardown, APortThatNeverClosesDoesNotKeepTheProgramFromExiting) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "2: nothing was written, 3: the status line did not say so";
 }
 
+// Two controllers in one process: the texts of each reach the front end it
+// was created with, whichever was created last.
+TEST(FrontEnds, EachControllerSpeaksThroughItsOwnHooks) {
+  EngineRig rig;  // every COM port absent
+  Lines first, second;
+  PanelHooks hooks;
+  hooks.showStatus = [](CameraController* c, const char* text) {
+    static_cast<Lines*>(EngineContext(c))->push_back(text);
+  };
+  hooks.context = &first;
+  CameraController* a = EngineCreate(hooks, nullptr, nullptr, ENGINE_WORKER_HELD);
+  hooks.context = &second;
+  CameraController* b = EngineCreate(hooks, nullptr, nullptr, ENGINE_WORKER_HELD);
+  ASSERT_TRUE(a && b);
+  WorkerBegin(a);
+  for (int32_t ms = 0, polls = 0; ms < 3000 && first.size() < 2; ms++, rig.Jump(1)) WorkerStep(a, &polls);
+  EngineDestroy(a);
+  EngineDestroy(b);
+  EXPECT_EQ((Lines{"Searching for cameras...", "Found 0 cameras"}), first);
+  EXPECT_EQ(Lines{"Searching for cameras..."}, second);
+}
+
 }  // namespace

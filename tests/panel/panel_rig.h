@@ -18,10 +18,7 @@ class PanelTest : public ::testing::Test {
     c.requestQueue = &requestQueue;
     pController = &c;
   }
-  void TearDown() override {
-    pController = nullptr;
-    InstallPanelHooks(PanelHooks{});
-  }
+  void TearDown() override { pController = nullptr; }
 
   // Cameras 1..n in the list and in the controller, every one of `model`.
   void AddCameras(int n, int32_t model) {

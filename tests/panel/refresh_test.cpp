@@ -243,7 +243,7 @@ TEST_F(Refresh, ClickWhileTheWorkerRefreshesWinsThePanel) {
   c.cameras[0].aeMode = 0;  // full auto
   c.cameras[1].zoomPos = 16384;
   c.cameras[1].aeMode = 3;  // manual
-  InstallPanelHooks(WindowHooks());
+  InstallPanelHooks(&c, WindowHooks());
   bool clicked = false;
   ASSERT_TRUE(RunAsWorker([&] { RunPanelRefresh(&c, 0); }, [&] { return !History(panel, IDC_ZOOM_VALUE).empty(); },
                           [&] { clicked = !History(panel, IDC_ZOOM_VALUE).empty(), Select(1), RefreshPanel(&c, 1); },

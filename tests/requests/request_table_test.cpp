@@ -142,7 +142,7 @@ TEST_P(Requests, CommandReadBackAndNotification) {
   EngineRig rig({m});
   ASSERT_TRUE(rig.Initialise());
   ASSERT_EQ(rig.c->cameras[0].modelCode, m);
-  EngineRig::UseRefresh(CountRefresh);
+  rig.UseRefresh(CountRefresh);
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << f.name << " code " << row.code << " a " << row.a);
     if (row.code == REQ_AE_MANUAL || row.code == REQ_AE_AUTO) {  // the check boxes as the panel leaves them

@@ -255,7 +255,6 @@ class EngineRig {
     pController = nullptr;
     DestroyCameraController(c);
     for (int n = 1; n <= kNetMaxLines; n++) NetLineSetPeer(static_cast<uint16_t>(n), nullptr);
-    InstallPanelHooks(PanelHooks{});
     for (uint32_t n = 1; n <= kChannelCount; n++) {
       SerialPortSetPeer(n, nullptr);
       SerialPortSetDevice(n, nullptr);
@@ -263,10 +262,10 @@ class EngineRig {
     OsSetTickSourceForTest(nullptr);
   }
   // `refresh`: the refresh of a re-reading (null: none).
-  static void UseRefresh(void (*refresh)(CameraController*, int32_t)) {
-    PanelHooks hooks = WindowHooks();
+  void UseRefresh(void (*refresh)(CameraController*, int32_t)) {
+    hooks = WindowHooks();
     hooks.refreshPanel = refresh;
-    InstallPanelHooks(hooks);
+    if (c) InstallPanelHooks(c, hooks);
   }
   WirePeer& Attach(int comNumber, std::initializer_list<uint8_t> models = {},
                    const SimTiming& timing = SimRealisticTiming()) {
@@ -286,7 +285,7 @@ class EngineRig {
     return *peer;
   }
   void Start(WorkerStart worker = WORKER_MANUAL) {
-    c = pController = CreateCameraController(worker, &network);  // the panel's commands reach it
+    c = pController = CreateCameraController(worker, &network, &hooks);  // the panel's commands reach it
     ASSERT_NE(c, nullptr);
     if (worker == WORKER_MANUAL) WorkerBegin(c);
   }
@@ -391,4 +390,5 @@ class EngineRig {
   std::unique_ptr<WirePeer> peers[kChannelCount];
   std::vector<std::unique_ptr<WirePeer>> unplugged;  // a closed port's I/O thread may have held one
   NetConfig network;
+  PanelHooks hooks;
 };

@@ -117,7 +117,7 @@ void OnSave() {
 void PostSetupRequest(uint32_t code, uint32_t a) {
   int32_t camera = SelectedCamera();
   if (camera < 0 || !pController) return;
-  pController->requestQueue->Put(static_cast<uint32_t>(camera), code, a, 0);
+  EnginePut(pController, static_cast<uint32_t>(camera), code, a, 0);
 }
 
 void SetWbMode(uint32_t code) {

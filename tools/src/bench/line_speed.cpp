@@ -1,6 +1,6 @@
 #include "tools/src/bench/line_speed.h"
 
-#include "engine/camera_controller.h"
+#include "engine/orvalix_engine.h"
 #include "serial/serial_channel.h"
 #include "serial/serial_port.h"
 
@@ -113,7 +113,7 @@ bool RunLineSpeed(double seconds) {
     return false;
   }
   SerialPortSetDevice(kPortIndex + 1, pty.path);
-  std::unique_ptr<SerialChannel> channel(OpenCameraChannel(kPortIndex));
+  std::unique_ptr<SerialChannel> channel(EngineOpenSerialLine(kPortIndex));
   if (!channel) {
     fprintf(stderr, "orvalix_bench: cannot open %s\n", pty.path);
     return false;

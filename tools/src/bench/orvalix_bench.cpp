@@ -15,9 +15,7 @@
 // With --trace-reader MS a thread reads and formats the new traffic trace
 // entries every MS milliseconds, as the Traffic window does every 100 ms.
 #include "cli/cli_panel.h"
-#include "engine/camera_controller.h"
-#include "engine/trace_text.h"
-#include "engine/traffic_trace.h"
+#include "engine/orvalix_engine.h"
 #include "net/net_config.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
@@ -146,15 +144,14 @@ bool ParseOptions(int argc, char** argv, Options* o) {
 // Reads the trace as a viewer does while the engine runs; the lines go nowhere.
 class TraceReader {
  public:
-  void Start(int periodMs) {
+  void Start(const CameraController* c, int periodMs) {
     if (periodMs <= 0) return;
-    thread = std::thread([this, periodMs] {
-      uint32_t next = TraceNewest() + 1;
-      char line[160];
+    thread = std::thread([this, c, periodMs] {
+      uint32_t next = EngineTraceNewest(c) + 1;
+      TraceLines entry;
       while (!stop.load()) {
-        for (const uint32_t newest = TraceNewest(); next <= newest; next++) {
-          TraceEntry e;
-          if (TraceRead(next, &e)) FormatTraceLine(e, TRACE_NAMED, line, sizeof line), lines++;
+        for (const uint32_t newest = EngineTraceNewest(c); next <= newest; next++) {
+          if (EngineTraceRead(c, next, &entry)) lines++;
         }
         PauseNs(static_cast<uint64_t>(periodMs) * kNsPerMs);
       }
@@ -201,21 +198,21 @@ struct SilentPty {
   }
 };
 
-bool Idle(const CameraController* c) { return c->mode.load() == 0 && c->stage.load() == 0; }
+bool Idle(const CameraController* c) { return EngineList(c).idle; }
 
 // Discovery has reported and, with cameras found, initialisation has ended.
 // The status line's latest text.
-std::string Status() {
+std::string Status(CameraController* c) {
   char text[256];
-  LastStatusText(text, sizeof text);
+  CliPanelOf(c)->LastStatusText(text, sizeof text);
   return text;
 }
 
 bool WaitForList(CameraController* c, uint64_t limitNs) {
   return WaitFor(
       [&] {
-        if (c->listReady.load() != 0) return true;
-        return Status().rfind("Found 0", 0) == 0 && Idle(c);
+        if (EngineList(c).listReady) return true;
+        return Status(c).rfind("Found 0", 0) == 0 && Idle(c);
       },
       limitNs);
 }
@@ -238,34 +235,35 @@ int RunInit(CameraController* c, uint64_t createdNs) {
   // abandoned), so the wait ends early.
   uint64_t idleSince = NowNs();
   auto endedOrStuck = [&] {
-    if (c->listReady.load() != 0) return true;
+    if (EngineList(c).listReady) return true;
     const uint64_t now = NowNs();
     if (!Idle(c)) idleSince = now;
     return now - idleSince > kStuckNs;
   };
-  const bool listed = WaitFor(endedOrStuck, kInitLimitNs) && c->listReady.load() != 0;
+  const bool listed = WaitFor(endedOrStuck, kInitLimitNs) && EngineList(c).listReady;
   const uint64_t readyNs = NowNs();
   printf("created_us %.3f\n", createdNs / 1e3);
   printf("ready_us %.3f\n", readyNs / 1e3);
-  printf("cameras %d\n", c->cameraCount.load());
-  printf("status %s\n", Status().c_str());
+  printf("cameras %d\n", EngineList(c).cameraCount);
+  printf("status %s\n", Status(c).c_str());
+  const ListSnapshot list = EngineList(c);
   if (!listed)
-    fprintf(stderr, "orvalix_bench: no camera list (status \"%s\", mode %d, stage %d, camera %d, port %d)\n",
-            Status().c_str(), c->mode.load(), c->stage.load(), c->camera.load(), c->port.load());
+    fprintf(stderr, "orvalix_bench: no camera list (status \"%s\", %s, camera %d, %s)\n", Status(c).c_str(),
+            list.idle ? "idle" : "busy", list.camera, NameOfLine(list.line).text);
   return listed ? 0 : 1;
 }
 
 // Takes the notifications waiting; true when one had `code`.
 bool Notified(CameraController* c, uint32_t code) {
   bool found = false;
-  uint32_t camera, got, value, unused;
-  while (c->notifyQueue->TryGet(camera, got, value, unused)) found = found || got == code;
+  Notification n;
+  while (EngineTakeNotification(c, &n)) found = found || n.code == code;
   return found;
 }
 
 int RunLatency(CameraController* c, const Options& o) {
-  if (!WaitForList(c, kInitLimitNs) || c->cameraCount.load() == 0) {
-    fprintf(stderr, "orvalix_bench: no camera list (%s)\n", Status().c_str());
+  if (!WaitForList(c, kInitLimitNs) || EngineList(c).cameraCount == 0) {
+    fprintf(stderr, "orvalix_bench: no camera list (%s)\n", Status(c).c_str());
     return 1;
   }
   uint32_t spread = 12345;  // a fixed sequence: runs space their requests alike
@@ -277,7 +275,7 @@ int RunLatency(CameraController* c, const Options& o) {
       return 1;
     }
     const uint64_t putNs = NowNs();
-    c->requestQueue->Put(0, REQ_FREEZE, static_cast<uint32_t>(k % 2 == 0 ? 1 : 0), 0);
+    EnginePut(c, 0, REQ_FREEZE, static_cast<uint32_t>(k % 2 == 0 ? 1 : 0), 0);
     // The command, its replies and the read-back, whose notification may come
     // sooner than a look at the busy engine (a network line is that fast),
     // then idle again.
@@ -293,12 +291,12 @@ int RunLatency(CameraController* c, const Options& o) {
 
 int RunIdle(CameraController* c, const Options& o) {
   if (!WaitForList(c, kInitLimitNs)) {
-    fprintf(stderr, "orvalix_bench: discovery did not end (%s)\n", Status().c_str());
+    fprintf(stderr, "orvalix_bench: discovery did not end (%s)\n", Status(c).c_str());
     return 1;
   }
   if (o.select > 0) {
-    if (o.select > c->cameraCount.load()) return 1;
-    SelectCamera(c, o.select - 1);
+    if (o.select > EngineList(c).cameraCount) return 1;
+    EngineSelect(c, o.select - 1);
   }
   PauseNs(kSettleNs);
   const uint64_t cpu0 = NowNs(CLOCK_PROCESS_CPUTIME_ID);
@@ -307,8 +305,8 @@ int RunIdle(CameraController* c, const Options& o) {
   const uint64_t cpu = NowNs(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
   const uint64_t wall = NowNs() - wall0;
   int open = 0;
-  for (uint32_t i = 0; i < kPorts; i++) open += c->channels[i] != nullptr ? 1 : 0;
-  printf("cameras %d\n", c->cameraCount.load());
+  for (uint32_t i = 0; i < kPorts; i++) open += EngineLineOpen(c, static_cast<int32_t>(i)) ? 1 : 0;
+  printf("cameras %d\n", EngineList(c).cameraCount);
   printf("channels_open %d\n", open);
   printf("cpu_ms %.3f\n", cpu / 1e6);
   printf("wall_ms %.3f\n", wall / 1e6);
@@ -321,21 +319,21 @@ int RunIdle(CameraController* c, const Options& o) {
 // not answering is dropped at once, so the Freezes show when the camera is
 // driven again.
 int RunRecovery(CameraController* c, const Options& o) {
-  if (!WaitForList(c, kInitLimitNs) || c->cameraCount.load() == 0) {
-    fprintf(stderr, "orvalix_bench: no camera list (%s)\n", Status().c_str());
+  if (!WaitForList(c, kInitLimitNs) || EngineList(c).cameraCount == 0) {
+    fprintf(stderr, "orvalix_bench: no camera list (%s)\n", Status(c).c_str());
     return 1;
   }
-  SelectInList(c, 0);
+  CliPanelOf(c)->SelectInList(c, 0);
   const uint64_t endNs = NowNs() + static_cast<uint64_t>(o.seconds * kNsPerSecond);
   uint64_t nextPutNs = 0;
   uint32_t value = 0;
   char text[256];
   for (uint64_t now = NowNs(); now < endNs; now = NowNs()) {
-    while (TakeStatusText(text, sizeof text)) printf("status_us %.3f %s\n", now / 1e3, text);
-    if (c->requestQueue->HasMessages()) {
+    while (CliPanelOf(c)->TakeStatusText(text, sizeof text)) printf("status_us %.3f %s\n", now / 1e3, text);
+    if (EngineList(c).requestsWaiting) {
       nextPutNs = now + kRecoveryPutNs;
     } else if (now >= nextPutNs) {
-      c->requestQueue->Put(0, REQ_FREEZE, value ^= 1, 0);
+      EnginePut(c, 0, REQ_FREEZE, value ^= 1, 0);
     }
     PauseNs(kCheckEveryNs);
   }
@@ -384,12 +382,13 @@ int main(int argc, char** argv) {
     if (n <= silent.size()) device = silent[n - 1].path;
     SerialPortSetDevice(n, device);
   }
-  if (!InstallCliPanel()) return 1;
+  CliPanel panel;
+  if (!panel.Create()) return 1;
   const uint64_t createdNs = NowNs();
-  CameraController* c = CreateCameraController(WORKER_THREAD, &o.network);
+  CameraController* c = EngineCreate(panel.Hooks(), &o.network, nullptr);
   if (!c) return 1;
   TraceReader reader;
-  reader.Start(o.traceReaderMs);
+  reader.Start(c, o.traceReaderMs);
   int result = 1;
   if (o.mode == "init") result = RunInit(c, createdNs);
   if (o.mode == "latency") result = RunLatency(c, o);
@@ -397,6 +396,6 @@ int main(int argc, char** argv) {
   if (o.mode == "recovery") result = RunRecovery(c, o);
   const uint64_t lines = reader.Stop();
   if (o.traceReaderMs > 0) printf("trace_lines %llu\n", static_cast<unsigned long long>(lines));
-  DestroyCameraController(c);
+  EngineDestroy(c);
   return result;
 }

@@ -206,7 +206,7 @@ void SoakChecker::Received(int camera, const uint8_t* packet, int length, uint32
   notes.push_back(text);
 }
 
-void SoakChecker::ObserveModel(int camera, int32_t modelCode, uint32_t tick, int32_t mode) {
+void SoakChecker::ObserveModel(int camera, int32_t modelCode, uint32_t tick, const char* activity) {
   if (camera < 0 || camera >= CameraCount()) return;
   Camera& cam = cameras[camera];
   bool wrong = modelCode != cam.info.modelCode;
@@ -214,8 +214,8 @@ void SoakChecker::ObserveModel(int camera, int32_t modelCode, uint32_t tick, int
     modelMisreads++;
     if (modelMisreads <= kMaxNotes) {
       char text[160];
-      snprintf(text, sizeof text, "camera %d taken for model 0x%02X at %u ms (mode %d)", camera + 1, modelCode, tick,
-               mode);
+      snprintf(text, sizeof text, "camera %d taken for model 0x%02X at %u ms (%s)", camera + 1, modelCode, tick,
+               activity);
       notes.push_back(text);
     }
   }

@@ -48,7 +48,7 @@ class SoakChecker {
   // that equals its field may be left unsent.
   void ObserveFields(int camera, int32_t aperture, int32_t rGain, int32_t bGain);
   // The model code the engine holds for a camera now; a wrong one is noted.
-  void ObserveModel(int camera, int32_t modelCode, uint32_t tick, int32_t mode);
+  void ObserveModel(int camera, int32_t modelCode, uint32_t tick, const char* activity);
   uint64_t ModelMisreads() const { return modelMisreads; }
   // A packet that reached camera `camera` (header, payload, FF).
   void Received(int camera, const uint8_t* packet, int length, uint32_t tick = 0);

@@ -1,6 +1,5 @@
 #include "tools/src/soak/soak_monitor.h"
 
-#include "engine/engine_state.h"
 #include "platform/os.h"
 
 namespace {
@@ -12,6 +11,12 @@ void Raise(std::atomic<uint32_t>& longest, uint32_t value) {
 }
 
 }  // namespace
+
+const char* ActivityOf(const ListSnapshot& list) {
+  if (list.idle) return "idle";
+  if (list.askingVersion) return "initialising";
+  return list.sendingCommand ? "command" : "busy";
+}
 
 SoakMonitor::SoakMonitor(CameraController* controller, SoakChecker* check, std::mutex* lock)
     : c(controller), checker(check), checkerLock(lock) {}
@@ -31,23 +36,22 @@ void SoakMonitor::Stop() {
 // initialisation, so back-to-back requests, and the cameras of a
 // re-initialisation, count one by one.
 void SoakMonitor::Sample(uint32_t now) {
-  int32_t mode = c->mode.load();
-  int32_t stage = c->stage.load();
-  uint32_t sent = c->sendTick.load();
-  if (stage == STAGE_ACK && sent != lastCommandTick) {
+  const ListSnapshot list = EngineList(c);
+  const uint32_t sent = list.sendTick;
+  if (list.ackAwaited && sent != lastCommandTick) {
     lastCommandTick = sent;
     if (static_cast<int32_t>(sent - spanStart) > 0) spanStart = sent;
   }
-  if (mode == MODE_IDLE) {
+  if (list.idle) {
     spanStart = now;
   } else if (static_cast<int32_t>(now - spanStart) > 0) {
     Raise(longestBusy, now - spanStart);
   }
-  if (stage != STAGE_NONE && static_cast<int32_t>(now - sent) > 0) Raise(longestWait, now - sent);
+  if (list.replyAwaited && static_cast<int32_t>(now - sent) > 0) Raise(longestWait, now - sent);
   // A camera's initialisation runs from its version inquiry to idle, to a
   // request's command or to the next camera's version inquiry.
-  bool versionAsked = mode == TX_ASK_VERSION && lastMode != TX_ASK_VERSION;
-  if (initRunning && (versionAsked || mode == MODE_IDLE || mode == MODE_COMMAND)) {
+  bool versionAsked = list.askingVersion && !versionAskedBefore;
+  if (initRunning && (versionAsked || list.idle || list.sendingCommand)) {
     Raise(longestInit, now - initStart);
     initRunning = false;
   }
@@ -56,12 +60,13 @@ void SoakMonitor::Sample(uint32_t now) {
     initStart = now;
     initialisations++;
   }
-  lastMode = mode;
+  versionAskedBefore = list.askingVersion;
   std::lock_guard<std::mutex> guard(*checkerLock);
   for (int i = 0; i < checker->CameraCount(); i++) {
-    const CameraRecord& r = c->cameras[i];
+    CameraSnapshot r;
+    if (!EngineCamera(c, i, &r)) continue;
     checker->ObserveFields(i, r.aperture, r.rGain, r.bGain);
-    checker->ObserveModel(i, r.modelCode, now, mode);
+    checker->ObserveModel(i, r.modelCode, now, ActivityOf(list));
   }
 }
 

@@ -3,13 +3,17 @@
 // camera's initialisation takes, and the reported values the checker needs.
 #pragma once
 
-#include "engine/camera_controller.h"
+#include "engine/orvalix_engine.h"
 #include "tools/src/soak/soak_checker.h"
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <thread>
+
+// What the engine is doing, for the soak's notes: "idle", "initialising",
+// "command" or "busy".
+const char* ActivityOf(const ListSnapshot& list);
 
 class SoakMonitor {
  public:
@@ -34,7 +38,7 @@ class SoakMonitor {
   std::atomic<bool> stop{false};
   uint32_t lastCommandTick = 0;  // sendTick of the last command seen
   uint32_t spanStart = 0;
-  int32_t lastMode = 0;
+  bool versionAskedBefore = false;
   bool initRunning = false;
   uint32_t initStart = 0;
   std::atomic<uint32_t> longestBusy{0};

@@ -30,7 +30,7 @@ uint32_t SoakOperator::Between(uint32_t low, uint32_t high) {
 bool SoakOperator::Put(uint32_t camera, uint32_t code, int32_t a, uint32_t now, bool retry) {
   std::lock_guard<std::mutex> guard(*checkerLock);
   bool inRange = checker->Expect(camera, code, a, now);
-  bool stored = c->requestQueue->Put(camera, code, static_cast<uint32_t>(a), 0);
+  bool stored = EnginePut(c, camera, code, static_cast<uint32_t>(a), 0);
   if (!stored && retry) {
     checker->Withdraw(camera);
   } else if (inRange && !stored) {
@@ -40,9 +40,10 @@ bool SoakOperator::Put(uint32_t camera, uint32_t code, int32_t a, uint32_t now, 
 }
 
 void SoakOperator::Select(int32_t index) {
-  if (index < 0 || index >= c->cameraCount.load()) return;
-  SetExposureChecks(c->cameras[index].aeMode);
-  SelectCamera(c, index);
+  CameraSnapshot r;
+  if (!EngineCamera(c, index, &r)) return;
+  CliPanelOf(c)->SetExposureChecks(r.aeMode);
+  EngineSelect(c, index);
   selected = index;
 }
 
@@ -54,7 +55,9 @@ int32_t SoakOperator::TargetCamera() {
 void SoakOperator::SliderBurst(uint32_t now) {
   int32_t camera = TargetCamera();
   uint32_t moves = Between(kSliderBurstMin, kSliderBurstMax);
-  int32_t model = c->cameras[camera].modelCode;
+  CameraSnapshot r = {};
+  EngineCamera(c, camera, &r);
+  const int32_t model = r.modelCode;
   for (uint32_t i = 0; i < moves; i++) {
     if (Between(0, 1) == 0) {
       int32_t top = ZoomSliderMax(model) / kZoomStep;

@@ -4,7 +4,7 @@
 // list, and now and then a burst that fills the request queue.
 #pragma once
 
-#include "engine/camera_controller.h"
+#include "engine/orvalix_engine.h"
 #include "tools/src/soak/soak_checker.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "tools/src/soak/soak_run.h"
 
 #include "cli/cli_panel.h"
-#include "engine/camera_controller.h"
+#include "engine/orvalix_engine.h"
 #include "platform/os.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
@@ -64,8 +64,8 @@ double CpuSeconds() {
 
 // One turn of the panel's thread: take the notifications.
 void ServePanel(CameraController* c) {
-  uint32_t camera, code, value, unused;
-  while (c->notifyQueue->TryGet(camera, code, value, unused)) {
+  Notification n;
+  while (EngineTakeNotification(c, &n)) {
   }
 }
 
@@ -87,6 +87,7 @@ struct Soak {
   std::atomic<uint64_t> afterReturn{0};  // packets reaching a camera whose line came back from an outage
   std::atomic<bool> lineBack[kLineCount] = {};
   std::unique_ptr<SoakMonitor> monitor;
+  CliPanel panel;
   std::atomic<CameraController*> controller{nullptr};  // set once the cameras are known
   std::vector<Outage> outages;                         // the main thread's
   bool allBack = false;                                // every camera answered again once the faults stopped
@@ -104,8 +105,8 @@ void OnReceived(Soak* s, int line, int index, const uint8_t* packet, int length)
   // The reported values as they are when a later command arrives: a request
   // left unsent a moment ago was compared with these.
   if (CameraController* c = s->controller.load()) {
-    const CameraRecord& r = c->cameras[camera];
-    s->checker.ObserveFields(camera, r.aperture, r.rGain, r.bGain);
+    CameraSnapshot r;
+    if (EngineCamera(c, camera, &r)) s->checker.ObserveFields(camera, r.aperture, r.rGain, r.bGain);
   }
   s->checker.Received(camera, packet, length, OsTickCount());
 }
@@ -137,7 +138,7 @@ bool StartLines(Soak* s, const char* folder) {
 
 bool WaitForList(CameraController* c) {
   uint32_t start = OsTickCount();
-  while (c->listReady.load() == 0) {
+  while (!EngineList(c).listReady) {
     if (OsTickCount() - start > kListWaitMs) return false;
     ServePanel(c);
     OsSleep(1);
@@ -149,15 +150,17 @@ bool WaitForList(CameraController* c) {
 bool AddCameras(Soak* s, CameraController* c) {
   std::lock_guard<std::mutex> guard(s->checkerLock);
   int index = 0;
-  bool ok = c->cameraCount.load() == 4;
+  const int32_t count = EngineList(c).cameraCount;
+  bool ok = count == 4;
   for (int line = 0; line < kLineCount; line++) {
     for (int k = 0; k < kLines[line].count; k++, index++) {
-      const CameraRecord& r = c->cameras[index];
-      ok = ok && r.port == line && r.address == k + 1 && r.modelCode == kLines[line].models[k];
+      CameraSnapshot r = {};
+      EngineCamera(c, index, &r);
+      ok = ok && r.line == line && r.address == k + 1 && r.modelCode == kLines[line].models[k];
       s->checker.AddCamera(SoakCamera{k + 1, kLines[line].models[k]});
     }
   }
-  if (!ok) fprintf(stderr, "soak: discovery found %d cameras, not the four on COM1..COM3\n", c->cameraCount.load());
+  if (!ok) fprintf(stderr, "soak: discovery found %d cameras, not the four on COM1..COM3\n", count);
   return ok;
 }
 
@@ -169,10 +172,10 @@ void ShowProgress(Soak* s, CameraController* c, const char* phase, uint32_t star
   char cameras[64] = "";
   for (int camera = 0, at = 0; camera < s->checker.CameraCount() && at < 48; camera++)
     at += snprintf(cameras + at, sizeof cameras - static_cast<size_t>(at), " %zu%s", s->checker.Waiting(camera),
-                   EntryAnswering(camera) ? "" : "*");
-  fprintf(stderr, "soak: %s %u s: %llu requests, %llu delivered, %zu waiting (%s), mode %d\n", phase,
+                   s->panel.EntryAnswering(camera) ? "" : "*");
+  fprintf(stderr, "soak: %s %u s: %llu requests, %llu delivered, %zu waiting (%s), %s\n", phase,
           (OsTickCount() - startMs) / 1000u, static_cast<unsigned long long>(s->checker.Requests()),
-          static_cast<unsigned long long>(s->checker.Delivered()), waiting, cameras + 1, c->mode.load());
+          static_cast<unsigned long long>(s->checker.Delivered()), waiting, cameras + 1, ActivityOf(EngineList(c)));
 }
 
 // A camera switched off silences its whole chain, as an unplugged line does:
@@ -196,9 +199,9 @@ void OnOutage(Soak* s, int line, int camera, bool out) {
 void WatchRecovery(Soak* s) {
   std::lock_guard<std::mutex> guard(s->checkerLock);
   for (int camera = 0; camera < s->checker.CameraCount(); camera++)
-    s->checker.ObserveMarked(camera, !EntryAnswering(camera));
+    s->checker.ObserveMarked(camera, !s->panel.EntryAnswering(camera));
   char text[256];
-  while (TakeStatusText(text, sizeof text)) {
+  while (s->panel.TakeStatusText(text, sizeof text)) {
     int line = 0;
     if (sscanf(text, "COM%d back", &line) != 1 || s->outages.empty()) continue;
     Outage& o = s->outages.back();
@@ -210,7 +213,7 @@ void WatchRecovery(Soak* s) {
 
 bool EveryCameraAnswers(Soak* s) {
   for (int camera = 0; camera < s->checker.CameraCount(); camera++)
-    if (!EntryAnswering(camera)) return false;
+    if (!s->panel.EntryAnswering(camera)) return false;
   return true;
 }
 
@@ -242,7 +245,7 @@ bool DrainWithMarkers(Soak* s, CameraController* c, SoakOperator* op) {
       // A camera still marked drops its marker with the rest.
       std::lock_guard<std::mutex> guard(s->checkerLock);
       for (int camera = 0; camera < s->checker.CameraCount(); camera++)
-        if (EntryAnswering(camera) && s->checker.Waiting(camera) > 0) settled = false;
+        if (s->panel.EntryAnswering(camera) && s->checker.Waiting(camera) > 0) settled = false;
     }
     if (settled) return true;
     if (OsTickCount() - start > kDrainWaitMs) return false;
@@ -323,7 +326,7 @@ int RunSoak(const SoakOptions& options) {
     return 2;
   }
   Soak s;
-  if (!InstallCliPanel()) {
+  if (!s.panel.Create()) {
     fprintf(stderr, "soak: cannot create the panel's event\n");
     return 2;
   }
@@ -331,7 +334,7 @@ int RunSoak(const SoakOptions& options) {
   SoakFaultScheduler faults({s.lines[0].get(), s.lines[1].get(), s.lines[2].get()}, options.seed);
   faults.CountStartupFault(FAULT_SHORT_ECHO);
 
-  CameraController* c = CreateCameraController(WORKER_THREAD);
+  CameraController* c = EngineCreate(s.panel.Hooks(), nullptr, nullptr);
   if (!c) {
     fprintf(stderr, "soak: cannot create the engine\n");
     return 2;
@@ -341,7 +344,7 @@ int RunSoak(const SoakOptions& options) {
   if (!WaitForList(c) || !AddCameras(&s, c)) {
     fprintf(stderr, "soak: the cameras were not found and initialised\n");
     s.monitor->Stop();
-    DestroyCameraController(c);
+    EngineDestroy(c);
     return 2;
   }
   s.controller = c;
@@ -370,10 +373,10 @@ int RunSoak(const SoakOptions& options) {
   long rssEnd = ResidentKb();
   uint32_t drainMs = OsTickCount() - drainStart;
   s.monitor->Stop();
-  const int32_t records = c->cameraCount.load();
+  const int32_t records = EngineList(c).cameraCount;
   for (auto& line : s.lines) line->Stop();
   s.controller = nullptr;
-  DestroyCameraController(c);
+  EngineDestroy(c);
   rmdir(folder);
   s.checker.Finish();
 

@@ -1,0 +1,114 @@
+// The front ends' way in (engine/orvalix_engine.h) mapped onto the
+// controller: the one file outside the worker's that knows its fields.
+#include "engine/orvalix_engine.h"
+
+#include "engine/camera_controller.h"
+#include "engine/engine_state.h"
+#include "engine/panel_hooks.h"
+#include "engine/raw_command.h"
+#include "engine/trace_text.h"
+#include "engine/traffic_trace.h"
+#include "engine/video_registers.h"
+
+static_assert(sizeof(CameraSnapshot) == sizeof(CameraRecord), "a snapshot holds every record field");
+static_assert(kEngineTraceEntries == kTraceCapacity, "the front ends keep as many trace lines as the ring");
+
+CameraSnapshot SnapshotOf(const CameraRecord& r) {
+  return CameraSnapshot{r.port,          r.address,        r.zoomRequest,     r.focusAutoRequest, r.focusRequest,
+                        r.brightRequest, r.aeModeRequest,  r.rGainRequest,    r.bGainRequest,     r.expCompRequest,
+                        r.irisRequest,   r.shutterRequest, r.apertureRequest, r.icrRequest,       r.powerRequest,
+                        r.zoomPos,       r.focusAuto,      r.focusPos,        r.brightPos,        r.aeMode,
+                        r.powerOn,       r.rGain,          r.bGain,           r.freezeOn,         r.expCompPos,
+                        r.videoOutReg,   r.irisPosInit,    r.irisPos,         r.shutterPos,       r.gainPos,
+                        r.pictureEffect, r.gamma,          r.pictureFlip,     r.aperture,         r.wbMode,
+                        r.modelCode,     r.icrMode,        r.powerSwitch,     r.lastPreset};
+}
+
+CameraController* EngineCreate(const PanelHooks& hooks, const NetConfig* network, OsEvent* notified,
+                               EngineWorker worker) {
+  CameraController* c = CreateCameraController(WORKER_MANUAL, network, &hooks);
+  if (!c) return nullptr;
+  if (notified) c->notifyQueue->SetPutSignal(notified);
+  if (worker == ENGINE_WORKER_HELD || EngineStart(c)) return c;
+  DestroyCameraController(c);
+  return nullptr;
+}
+
+bool EngineStart(CameraController* c) { return c->thread.Start(CameraWorkerThread, c); }
+
+void EngineDestroy(CameraController* c) { DestroyCameraController(c); }
+
+void* EngineContext(const CameraController* c) { return c->hooks.context; }
+
+bool EngineLineOpen(const CameraController* c, int32_t line) {
+  return line >= 0 && line < kChannelCount && c->channels[line] != nullptr;
+}
+
+void EngineSelect(CameraController* c, int32_t index) { SelectCamera(c, index); }
+
+bool EnginePut(CameraController* c, uint32_t camera, uint32_t code, uint32_t a, uint32_t b) {
+  return c->requestQueue->Put(camera, code, a, b);
+}
+
+RawSendResult EnginePutRaw(CameraController* c, int32_t index, const RawPacket& packet, char* message,
+                           int32_t messageSize) {
+  switch (PutRawCommand(c, index, packet, message, messageSize)) {
+    case RAW_PUT:
+      return RAW_SEND_PUT;
+    case RAW_BUSY:
+      return RAW_SEND_BUSY;
+    default:
+      return RAW_SEND_REFUSED;
+  }
+}
+
+bool EngineTakeNotification(CameraController* c, Notification* out) {
+  uint32_t value, unused;
+  if (!c->notifyQueue->TryGet(out->camera, out->code, value, unused)) return false;
+  out->value = static_cast<int32_t>(value);
+  return true;
+}
+
+bool EngineCamera(const CameraController* c, int32_t index, CameraSnapshot* out) {
+  if (!c || index < 0 || index >= c->cameraCount.load() || index >= kMaxCameras) return false;
+  *out = SnapshotOf(c->cameras[index]);
+  return true;
+}
+
+ListSnapshot EngineList(const CameraController* c) {
+  ListSnapshot s;
+  const int32_t mode = c->mode.load();
+  const int32_t stage = c->stage.load();
+  s.cameraCount = c->cameraCount.load();
+  s.listReady = c->listReady.load() != 0;
+  s.idle = mode == MODE_IDLE && stage == STAGE_NONE;
+  s.replyAwaited = stage != STAGE_NONE;
+  s.ackAwaited = stage == STAGE_ACK;
+  s.askingVersion = mode == TX_ASK_VERSION;
+  s.sendingCommand = mode == MODE_COMMAND;
+  s.requestsWaiting = c->requestQueue->HasMessages() || RawCommandsWaiting() != 0;
+  s.selectionWaiting = c->pendingSelection.load() >= 0;
+  s.sendTick = c->sendTick.load();
+  s.workerSteps = c->workerSteps.load();
+  s.camera = c->camera.load();
+  s.line = c->port.load();
+  s.model = s.camera >= 0 && s.camera < kMaxCameras ? int32_t{c->cameras[s.camera].modelCode} : 0;
+  return s;
+}
+
+uint32_t EngineVideoFormat(const CameraSnapshot& r) { return VideoFormatOfRegister(r.modelCode, r.videoOutReg); }
+
+void EngineWake(CameraController* c) { c->workEvent.Set(); }
+
+uint32_t EngineTraceNewest(const CameraController*) { return TraceNewest(); }
+
+bool EngineTraceRead(const CameraController*, uint32_t id, TraceLines* out) {
+  TraceEntry e;
+  if (!TraceRead(id, &e)) return false;
+  FormatTraceLine(e, TRACE_NAMED, out->named, kTraceLineChars);
+  FormatTraceLine(e, TRACE_PLAIN, out->plain, kTraceLineChars);
+  out->rawOutcome = e.code == TX_RAW_COMMAND && e.kind != TRACE_SENT;
+  return true;
+}
+
+SerialChannel* EngineOpenSerialLine(int32_t index) { return OpenCameraChannel(index); }
