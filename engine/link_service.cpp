@@ -158,10 +158,11 @@ void CheckTimeout(CameraController* c) {
     return;
   }
   NoteReplyOverdue(c);
-  // What still comes for the message given up must not pass for the next one's reply.
+  // What still comes for the message given up must not pass for the next
+  // one's reply: given up first, so a reply taken after the reset is named late.
   if (SerialChannel* channel = CurrentChannel(c)) {
-    channel->ResetBuffers(true, true);
     channel->GiveUpNetworkMessages();
+    channel->ResetBuffers(true, true);
   }
   AbandonTransaction(c);
 }

@@ -97,7 +97,8 @@ void RecordReceived(CameraController* c, int32_t aside, const uint8_t* frame, ui
   TraceEntry e = Begin(c, now, kind, aside < 0 ? c->port.load() : aside, frame, length);
   // A reply's header is (8 + address) << 4.
   if (kind == TRACE_RECEIVED && length > 0) e.camera = CameraAt(c, e.port, (frame[0] >> 4) - kBroadcastAddress);
-  if (aside >= 0) e.code = MODE_IDLE;
+  // Noise is no reply to the transaction in flight (a raw command's outcome among them).
+  if (aside >= 0 || kind == TRACE_NOISE) e.code = MODE_IDLE;
   e.stage = static_cast<uint8_t>(aside < 0 ? c->stage.load() : STAGE_NONE);
   if (e.stage != STAGE_NONE) e.elapsedMs = MsSinceLastSent(now);
   Publish(e);
@@ -139,6 +140,7 @@ void TraceNoReply(CameraController* c) {
 void TraceLate(CameraController* c, int32_t port, const uint8_t* packet, int32_t length) {
   TraceEntry e = Begin(c, OsMicroseconds(), TRACE_LATE, port, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
   if (length > 0) e.camera = CameraAt(c, port, (packet[0] >> 4) - kBroadcastAddress);
+  e.code = MODE_IDLE;  // it answers nothing in flight
   Publish(e);
 }
 

@@ -96,6 +96,7 @@ void ViscaIpSession::SendMessage(uint16_t type, const uint8_t* payload, int32_t 
 void ViscaIpSession::Open(uint32_t now, ViscaIpDatagram* out) {
   nextSequence = 0;
   awaiting = false;  // numbering starts again: nothing sent before is awaited
+  givenUpCount = 0;
   SendMessage(VISCA_IP_CONTROL, kResetPayload, sizeof kResetPayload, now, out);
 }
 
@@ -152,15 +153,30 @@ void ViscaIpSession::ReceiveForPrevious(uint32_t type, const uint8_t* payload, i
 }
 
 // A reply of a kind the camera sends once per message, carrying the number of
-// a message sent since the RESET that is no longer awaited.
+// a message given up. Other replies to old numbers (a repeat after a resend)
+// are dropped unnamed, as before.
 void ViscaIpSession::KeepLate(uint32_t type, uint32_t sequence, const uint8_t* payload, int32_t length,
                               ViscaIpInput* in) const {
-  if (sequence >= nextSequence || !IsViscaReply(type, payload, length) || ReplyKindBit(payload, length) == 0) return;
+  if (!WasGivenUp(sequence) || !IsViscaReply(type, payload, length) || ReplyKindBit(payload, length) == 0) return;
   std::memcpy(in->late, payload, static_cast<size_t>(length));
   in->lateLength = length;
 }
 
+void ViscaIpSession::NoteGivenUp(uint32_t sequence) {
+  givenUp[givenUpNext] = sequence;
+  givenUpNext = (givenUpNext + 1) % kGivenUpKept;
+  if (givenUpCount < kGivenUpKept) givenUpCount++;
+}
+
+bool ViscaIpSession::WasGivenUp(uint32_t sequence) const {
+  for (int32_t i = 0; i < givenUpCount; i++)
+    if (givenUp[i] == sequence) return true;
+  return false;
+}
+
 void ViscaIpSession::GiveUp() {
+  if (awaiting) NoteGivenUp(BigEndian(last.bytes + 4, 4));
+  if (previousOpen) NoteGivenUp(previousSequence);
   awaiting = false;
   previousOpen = false;
 }

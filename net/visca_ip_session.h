@@ -82,4 +82,12 @@ class ViscaIpSession {
   uint32_t previousSequence = 0;
   uint8_t previousKinds = 0;
   bool previousCommand = false;
+  // The numbers of the messages given up last (since the RESET): a reply that
+  // carries one is late; a repeat for a message answered in full is not.
+  static constexpr int32_t kGivenUpKept = 4;
+  uint32_t givenUp[kGivenUpKept] = {};
+  int32_t givenUpCount = 0;
+  int32_t givenUpNext = 0;
+  void NoteGivenUp(uint32_t sequence);
+  bool WasGivenUp(uint32_t sequence) const;
 };

@@ -57,6 +57,17 @@ TEST(BadLines, OnlyTheVersionAnswerSetsTheModel) {
   }
 }
 
+// An answer's data may hold bytes from 80 up (here the ROM number 01 85): no
+// noise ahead of a packet, the answer is taken whole.
+TEST(BadLines, AVersionAnswerWithBytesFrom80UpIsTakenWhole) {
+  EngineRig rig;
+  rig.Attach(1, {0x66}, SimFastTiming()).SetStoredPicture(0, [](SimCameraState& s) { s.romVersion = 0x0185; });
+  rig.Start();
+  ASSERT_TRUE(rig.RunToReady());
+  EXPECT_EQ(int32_t(rig.c->cameras[0].modelCode), 0x66);
+  EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
+}
+
 // Model 0x40's brightness pair: errors or reordered replies still end it, and
 // two requests in a row with a restart armed restart nothing.
 TEST(BadLines, Model40sBrightnessPairKeepsItsRepliesInStep) {

@@ -71,8 +71,10 @@ TEST(ViscaIp, LostReplyIsSentOnceMoreWithItsNumberAndLateRepliesCountOnce) {
   // Both the message and its resend are answered; the engine sees each reply once.
   const Bytes ack = {0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF};
   const Bytes done = {0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x51, 0xFF};
+  ViscaIpInput in;
   EXPECT_EQ(line.Receive(ack), (Bytes{0x90, 0x41, 0xFF}));
-  EXPECT_EQ(line.Receive(ack), Bytes{});
+  EXPECT_EQ(line.Receive(ack, &in), Bytes{});
+  EXPECT_EQ(in.lateLength, 0) << "a repeat is not late";
   EXPECT_EQ(line.Receive(done), (Bytes{0x90, 0x51, 0xFF}));
   EXPECT_EQ(line.Receive(done), Bytes{});
   // A completion whose acknowledge was lost brings it, as a serial line has both.
@@ -80,6 +82,14 @@ TEST(ViscaIp, LostReplyIsSentOnceMoreWithItsNumberAndLateRepliesCountOnce) {
   EXPECT_EQ(line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x90, 0x52, 0xFF}),
             (Bytes{0x90, 0x42, 0xFF, 0x90, 0x52, 0xFF}));
   EXPECT_EQ(line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x90, 0x42, 0xFF}), Bytes{});
+  // A message given up: its answer is late, named only; a repeat for 2 is not.
+  line.Send(kZoomInquiry);  // 3
+  line.session.GiveUp();
+  EXPECT_EQ(line.Receive({0x01, 0x11, 0x00, 0x07, 0x00, 0x00, 0x00, 0x03, 0x90, 0x50, 0x04, 0, 0, 0, 0xFF}, &in),
+            Bytes{});
+  EXPECT_EQ(Bytes(in.late, in.late + in.lateLength), (Bytes{0x90, 0x50, 0x04, 0, 0, 0, 0xFF}));
+  line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x90, 0x52, 0xFF}, &in);
+  EXPECT_EQ(in.lateLength, 0);
 }
 
 // Two commands back to back (model 0x40's iris, then gain): the replies of
