@@ -66,6 +66,15 @@ constexpr size_t kRuleCount = sizeof kRules / sizeof kRules[0];
   __builtin_trap();
 }
 
+// Whether collected bytes open as a packet does: y0 then 4x, 5x, 6x or 38;
+// 88 then 30 or 01; 8x then 01 or 09. Such a frame is never cut.
+bool OpensAsPacket(const uint8_t* held) {
+  const uint8_t h = held[0], k = held[1], kind = k >> 4;
+  if (h == 0x88) return k == 0x30 || k == 0x01;
+  if (h >= 0x80 && h < 0x90) return k == 0x01 || k == 0x09;
+  return h >= 0x90 && (h & 0x0F) == 0 && (kind == 4 || kind == 5 || kind == 6 || k == 0x38);
+}
+
 // The framing rules written out on their own: bytes are collected in 256
 // places, the count starting over after the last; a rule looks at the bytes
 // collected after each byte; an empty frame is dropped.
@@ -82,7 +91,8 @@ void Expected(const Rule& rule, const uint8_t* data, size_t size, Frames* frames
     int32_t noise = 0;  // the packet-end test's: what comes before the last header byte
     if (rule.callback == PacketEndTest) {
       if (last == kEnd) frameLength = n;
-      for (int32_t h = n - 2; last == kEnd && noise == 0 && h > 0; h--)
+      const bool cut = last == kEnd && n >= 3 && !OpensAsPacket(held);
+      for (int32_t h = n - 2; cut && noise == 0 && h > 0; h--)
         if (held[h] >= kHeader) noise = h;
     } else if (rule.callback == DropNulsEndAtFF) {
       if (last == kNul)
