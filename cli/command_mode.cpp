@@ -27,7 +27,7 @@ struct Session {
 
 bool Idle(const CameraController* c) {
   return c->mode.load() == 0 && c->stage.load() == 0 && c->pendingSelection.load() < 0 &&
-         !c->requestQueue->HasMessages() && RawCommandsWaiting() == 0;
+         !c->requestQueue->HasMessages() && RawCommandsWaiting(c) == 0;
 }
 
 void Refuse(const char* what, const char* detail) { printf("error: %s%s\n", what, detail); }

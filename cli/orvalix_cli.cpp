@@ -155,11 +155,17 @@ bool AllOpened(CameraController* c, const CliOptions& options, char* what, size_
   return true;
 }
 
+// The trace goes with the engine: what it recorded is printed up to the
+// texts said before it goes, which follow it.
+void Destroy(CameraController* c) {
+  PrintNewStatus();
+  traffic.source = nullptr;
+  DestroyCameraController(c);
+  PrintNewStatus();
+}
+
 int Fail(CameraController* c, const char* format, const char* detail) {
-  if (c) {
-    DestroyCameraController(c);
-    PrintNewStatus();
-  }
+  if (c) Destroy(c);
   fprintf(stderr, "orvalix-cli: ");
   fprintf(stderr, format, detail);
   fprintf(stderr, "\n");
@@ -186,11 +192,11 @@ int main(int argc, char** argv) {
     SerialPortSetDevice(n, n <= CliOptions::kMaxPorts ? options.devices[n - 1] : "");
 
   if (!LoadConfigFile(&options)) return Fail(nullptr, "cannot read %s", options.configFile);
-  traffic = StartTrafficFollower(options.trace);
   followTraffic = options.trace || options.commandMode || AnyRaw(options);
   if (!InstallCliPanel()) return Fail(nullptr, "%s", "cannot create the panel's event");
   CameraController* c = CreateCameraController(WORKER_MANUAL, &options.network);
   if (!c) return Fail(nullptr, "%s", "cannot create the camera engine");
+  traffic = StartTrafficFollower(c, options.trace);
   PrintNewStatus();
   char what[CliOptions::kDeviceChars + 32];
   if (!AllOpened(c, options, what, sizeof what)) return Fail(c, "cannot open %s", what);
@@ -250,7 +256,6 @@ int main(int argc, char** argv) {
     WaitAndShow(c, options.waitMs - waited);
   WaitAndShow(c, 0);
 
-  DestroyCameraController(c);
-  PrintNewStatus();
+  Destroy(c);
   return 0;
 }

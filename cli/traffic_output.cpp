@@ -14,15 +14,17 @@ bool IsRawOutcome(const TraceEntry& e) { return e.code == TX_RAW_COMMAND && e.ki
 
 }  // namespace
 
-TrafficFollower StartTrafficFollower(bool everyEntry) {
+TrafficFollower StartTrafficFollower(const CameraController* source, bool everyEntry) {
   TrafficFollower f;
-  f.next = TraceNewest() + 1;
+  f.source = source;
+  f.next = TraceNewest(source) + 1;
   f.everyEntry = everyEntry;
   return f;
 }
 
 void PrintTraffic(TrafficFollower* f) {
-  const uint32_t newest = TraceNewest();
+  if (!f->source) return;
+  const uint32_t newest = TraceNewest(f->source);
   if (newest >= f->next && newest - f->next >= kTraceCapacity) {
     const uint32_t oldest = newest - kTraceCapacity + 1;
     printf("trace: %u entries lost\n", oldest - f->next);
@@ -30,7 +32,7 @@ void PrintTraffic(TrafficFollower* f) {
   }
   for (; f->next <= newest; f->next++) {
     TraceEntry e;
-    if (!TraceRead(f->next, &e)) continue;  // overwritten while this thread was behind
+    if (!TraceRead(f->source, f->next, &e)) continue;  // overwritten while this thread was behind
     char line[kLineChars];
     if (f->everyEntry) {
       FormatTraceLine(e, TRACE_PLAIN, line, kLineChars);

@@ -19,9 +19,6 @@
 #include <chrono>
 #include <new>
 
-std::atomic<uint32_t> lastRxTick{0};
-std::atomic<uint8_t> reinitOnNack{1};
-
 namespace {
 
 constexpr uint32_t kBaudRate = 38400;
@@ -33,9 +30,10 @@ constexpr uint32_t kStopTurnMs = 1;
 // The worker may itself be closing a port when it is told to stop.
 static_assert(kWorkerStopWaitMs > kCloseWaitMs, "the worker's own close must fit in its stop wait");
 
-// Set on the worker while it runs the panel refresh of a re-reading: the
-// selection that refresh makes is the camera already current, never a click.
-thread_local bool inWorkerRefresh = false;
+// The controller whose panel refresh of a re-reading this thread runs (null:
+// none): the selection that refresh makes is the camera already current,
+// never a click.
+thread_local const CameraController* refreshing = nullptr;
 
 // A channel set up as the engine speaks: 38400 baud, the packet-end test
 // cutting frames; not open yet.
@@ -67,7 +65,7 @@ void IdlePoll(CameraController* c, int32_t* pollCounter) {
   c->pollTurnTick = now;
   // The selected camera, even when the last request named another one.
   int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
-  if (CameraMissing(polled)) return;
+  if (CameraMissing(c, polled)) return;
   switch (*pollCounter) {
     case 0:
       BeginWork(c, REQ_FOCUS_DIRECT, polled);
@@ -98,8 +96,8 @@ CameraRecord& CameraController::Current() {
 
 void SelectCamera(CameraController* c, int32_t index) {
   if (index < 0 || index >= c->cameraCount.load()) return;
-  reinitOnNack = 0;
-  if (inWorkerRefresh) {
+  c->reinitOnNack = 0;
+  if (refreshing == c) {
     // A click waiting in pendingSelection still wins when the engine is idle.
     c->selectedCamera = index;
     c->cameraSelected = 1;
@@ -134,20 +132,13 @@ void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
   int32_t chosen = pending >= 0 ? pending : c->selectedCamera;
   if (chosen >= 0 && chosen != cameraIndex) return;
   const PanelHooks& hooks = Hooks();
-  inWorkerRefresh = true;
+  refreshing = c;
   hooks.refreshPanel(c, cameraIndex);
   // A click taken while this refresh waited on the panel had its own refresh
   // overwritten in part: show the clicked camera once more.
   int32_t clicked = c->pendingSelection.load(std::memory_order_acquire);
   if (clicked >= 0 && clicked != cameraIndex) hooks.refreshPanel(c, clicked);
-  inWorkerRefresh = false;
-}
-
-void ResetEngineGlobals() {
-  lastRxTick = 0;
-  reinitOnNack = 1;
-  TraceReset();
-  ResetRawCommands();
+  refreshing = nullptr;
 }
 
 SerialChannel* OpenCameraChannel(int32_t index) {
@@ -172,7 +163,7 @@ CameraController* CreateCameraController(WorkerStart start, const NetConfig* net
   ShowStatus("Searching for cameras...");
   CameraController* c = new (std::nothrow) CameraController;
   if (!c) return nullptr;
-  ResetEngineGlobals();
+  TraceReset(c);
   ResetConversation(c);
   c->stopEvent.Create(true, false);
   c->workEvent.Create(false, false);
@@ -189,9 +180,7 @@ CameraController* CreateCameraController(WorkerStart start, const NetConfig* net
   // clock tick, for the whole life of the worker.
   OsBeginFineTimer();
   c->port = -1;
-  uint32_t now = OsTickCount();
-  lastRxTick = now;
-  c->sendTick = now;
+  c->sendTick = OsTickCount();
   for (int32_t i = 0; i < kSerialLineCount; i++) {
     c->channels[i] = OpenCameraChannel(i);
     if (!c->channels[i]) continue;

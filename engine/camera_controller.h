@@ -11,6 +11,10 @@
 #pragma once
 
 #include "common/request_queue.h"
+#include "engine/engine_limits.h"
+#include "engine/raw_mailbox.h"
+#include "engine/recovery_records.h"
+#include "engine/trace_ring.h"
 #include "net/net_config.h"
 #include "platform/os.h"
 #include "serial/serial_channel.h"
@@ -18,11 +22,6 @@
 #include <atomic>
 #include <cstdint>
 
-// Channels 0..9 are COM1..COM10, channels 10..25 the network lines IP1..IP16.
-constexpr int32_t kSerialLineCount = 10;
-constexpr int32_t kChannelCount = kSerialLineCount + kNetMaxLines;
-constexpr int32_t kMaxCamerasPerPort = 7;
-constexpr int32_t kMaxCameras = kChannelCount * kMaxCamerasPerPort;
 constexpr int32_t kPacketCapacity = 80;
 // A receive ring holds at most this many frames (each takes two bytes or
 // more), so one step never reads a line longer than what had already arrived.
@@ -171,6 +170,18 @@ struct CameraController {
   NetworkLineState networkLines[kNetMaxLines];
   uint32_t lineWaitTick = 0;
   bool udpPortNamed = false;
+  // Worker only: lost lines, silent cameras and the checks that bring them back.
+  LineRecovery recovery;
+  // The "(no answer)" marks as any thread reads them: the user-interface
+  // thread refuses a raw command for a marked camera when it is put.
+  std::atomic<bool> marked[kMaxCameras] = {};
+  // Request 44 sets it, a selection clears it: while set, a refusal restarts
+  // initialisation.
+  std::atomic<uint8_t> reinitOnNack{1};
+  // Every packet sent and taken in; the worker writes it, any thread reads it.
+  TrafficTrace trace;
+  // Raw commands' bytes, waiting for their turn in the request queue.
+  RawMailbox rawMailbox;
 
   // The modelCode of the record named by `camera` (0 when it names none).
   int32_t GetModel() const;
@@ -179,14 +190,6 @@ struct CameraController {
   CameraRecord& Current();
 };
 
-// Engine state outside the object (one controller per process): what the
-// channels' frame-end callback and the panel's selection reach without it.
-extern std::atomic<uint32_t> lastRxTick;   // written by the channels' I/O threads
-extern std::atomic<uint8_t> reinitOnNack;  // request 44 sets it, the panel refresh clears it
-
-// The engine globals above as a new controller finds them. Creation calls it;
-// so does a rig that reuses one controller for many runs.
-void ResetEngineGlobals();
 // A channel for COM(index + 1) set up as the engine speaks (38400 baud, the
 // packet-end test cutting frames) and open; null when the port does not open.
 SerialChannel* OpenCameraChannel(int32_t index);

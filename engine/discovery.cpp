@@ -54,7 +54,7 @@ void CreateRecords(CameraController* c, int32_t announced) {
 void AdvancePort(CameraController* c) {
   c->portChecks = 0;
   for (int32_t port = c->port.load() + 1; port < kChannelCount; port++) {
-    if (c->channels[port] && !LineOutOfService(port)) {
+    if (c->channels[port] && !LineOutOfService(c, port)) {
       c->port = port;
       BeginLineCheck(c);
       return;
@@ -98,7 +98,7 @@ void StartupPhase(CameraController* c) {
       c->portChecks = 0;
       if (c->port.load() < 0) {
         for (int32_t i = 0; i < kChannelCount; i++) {
-          if (c->channels[i] && !LineOutOfService(i)) {
+          if (c->channels[i] && !LineOutOfService(c, i)) {
             c->port = i;
             break;
           }
@@ -120,8 +120,8 @@ void PortCheck(CameraController* c) {
     return;
   }
   c->portChecks++;
-  NoteDiscoveryCheck(c->port.load());
-  if (!QuietLineCheck()) ShowStatus("Checking %s...", NameOfLine(c->port.load()).text);
+  NoteDiscoveryCheck(c, c->port.load());
+  if (!QuietLineCheck(c)) ShowStatus("Checking %s...", NameOfLine(c->port.load()).text);
   if (IsDatagramLine(c, c->port.load())) {
     WriteBroadcast(c, kVersionInquiry, sizeof kVersionInquiry);
   } else {
@@ -165,7 +165,7 @@ void ClosePortWithoutCameras(CameraController* c) {
 }
 
 void DiscoveryFinished(CameraController* c) {
-  NoteDiscoveryOver();
+  NoteDiscoveryOver(c);
   int32_t count = c->cameraCount.load();
   ShowStatus("Found %d camer%s", count, count == 1 ? "a" : "as");
   if (count > 0) {

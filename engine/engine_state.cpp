@@ -13,7 +13,7 @@
 void StartTransaction(CameraController* c, int32_t code, int32_t stage) {
   if (c->standingTimeoutMs != 0) c->timeoutMs = c->standingTimeoutMs;
   c->standingTimeoutMs = 0;
-  const int32_t cap = code >= TX_COMMAND ? ReplyWaitCapMs(c->camera.load()) : 0;
+  const int32_t cap = code >= TX_COMMAND ? ReplyWaitCapMs(c, c->camera.load()) : 0;
   if (cap != 0 && c->timeoutMs.load() > cap) {
     c->standingTimeoutMs = c->timeoutMs.load();
     c->timeoutMs = cap;
@@ -109,5 +109,5 @@ void ResetConversation(CameraController* c) {
   c->pollTurnTick = 0;
   c->pollTurnTaken = false;
   c->timeoutMs = kFirstTimeoutMs;
-  ResetLineRecovery();
+  ResetLineRecovery(c);
 }

@@ -10,8 +10,6 @@
 #include "engine/traffic_trace.h"
 #include "requests/visca_packet.h"
 
-LineRecovery recovery;
-
 namespace {
 
 // The sender's half of a packet's header.
@@ -34,9 +32,9 @@ void SkipToNextCamera(CameraController* c) {
 
 // Whatever the engine was doing on `line` ends at once.
 void EndWorkOnLine(CameraController* c, int32_t line) {
-  if (recovery.activeLine == line) {
-    recovery.activeLine = -1;
-    recovery.startedCamera = -1;
+  if (c->recovery.activeLine == line) {
+    c->recovery.activeLine = -1;
+    c->recovery.startedCamera = -1;
     AbandonTransaction(c);
     return;
   }
@@ -45,7 +43,7 @@ void EndWorkOnLine(CameraController* c, int32_t line) {
   if (mode == MODE_PORT_CHECK || mode == MODE_NEXT_PORT || mode == MODE_LINE_WAIT) {
     PassOverPort(c);  // discovery goes on; the line is checked once it is back
   } else if (mode >= TX_COMMAND && c->initialising) {
-    recovery.startedCamera = -1;
+    c->recovery.startedCamera = -1;
     SkipToNextCamera(c);
   } else if (mode >= TX_COMMAND) {
     AbandonTransaction(c);
@@ -53,7 +51,7 @@ void EndWorkOnLine(CameraController* c, int32_t line) {
 }
 
 void MarkLineLost(CameraController* c, int32_t line, uint32_t now) {
-  LineWatch& w = recovery.lines[line];
+  LineWatch& w = c->recovery.lines[line];
   w.state = LINE_LOST;
   w.since = now;
   w.networkChange = false;
@@ -75,7 +73,7 @@ void LineLost(CameraController* c, int32_t line, uint32_t now) {
 bool Reopened(const CameraController* c, int32_t line) { return c->channels[line]->NetworkKind() == NET_NONE; }
 
 void TryAgain(CameraController* c, int32_t line, uint32_t now) {
-  LineWatch& w = recovery.lines[line];
+  LineWatch& w = c->recovery.lines[line];
   w.since = now;
   if (c->channels[line]->OpenPort(static_cast<uint32_t>(line + 1)) == 0) w.state = LINE_SETTLING;
 }
@@ -91,12 +89,12 @@ void TakeFramesAside(CameraController* c, int32_t line, uint32_t now) {
     const bool copied = channel->ReadFrame(frame, kPacketCapacity, &length) == 0;
     if (!copied && length <= static_cast<uint32_t>(kPacketCapacity)) return;  // the line went away meanwhile
     TraceReceivedAside(c, line, copied ? frame : nullptr, length);
-    if (copied && IsNetworkChange(frame, length)) NoteNetworkChange(line, now);
+    if (copied && IsNetworkChange(frame, length)) NoteNetworkChange(c, line, now);
   }
 }
 
 void WatchLine(CameraController* c, int32_t line, uint32_t now) {
-  LineWatch& w = recovery.lines[line];
+  LineWatch& w = c->recovery.lines[line];
   if (c->channels[line] && c->channels[line]->IsLost()) LineLost(c, line, now);
   SerialChannel* channel = c->channels[line];
   if (!channel) {
@@ -136,36 +134,36 @@ bool IsNetworkChange(const uint8_t* packet, uint32_t length) {
 }
 
 // Further network changes while one waits out its delay change nothing.
-void NoteNetworkChange(int32_t line, uint32_t now) {
-  LineWatch& w = recovery.lines[line];
+void NoteNetworkChange(CameraController* c, int32_t line, uint32_t now) {
+  LineWatch& w = c->recovery.lines[line];
   if (w.networkChange) return;
   w.networkChange = true;
   w.networkChangeTick = now;
 }
 
-bool LineOutOfService(int32_t line) {
+bool LineOutOfService(const CameraController* c, int32_t line) {
   if (line < 0 || line >= kChannelCount) return false;
-  return recovery.lines[line].state == LINE_LOST || recovery.lines[line].state == LINE_SETTLING;
+  return c->recovery.lines[line].state == LINE_LOST || c->recovery.lines[line].state == LINE_SETTLING;
 }
 
-void NoteDiscoveryCheck(int32_t line) {
-  if (line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_CHECK_DUE)
-    recovery.lines[line].state = LINE_UP;
+void NoteDiscoveryCheck(CameraController* c, int32_t line) {
+  if (line >= 0 && line < kChannelCount && c->recovery.lines[line].state == LINE_CHECK_DUE)
+    c->recovery.lines[line].state = LINE_UP;
 }
 
-void NoteDiscoveryOver() { recovery.discoveryOver = true; }
+void NoteDiscoveryOver(CameraController* c) { c->recovery.discoveryOver = true; }
 
-void ResetLineRecovery() {
-  recovery = LineRecovery{};
-  ClearMarks();
+void ResetLineRecovery(CameraController* c) {
+  c->recovery = LineRecovery{};
+  ClearMarks(c);
 }
 
 void NetworkLineLost(CameraController* c, int32_t line) {
-  if (recovery.lines[line].state != LINE_LOST) MarkLineLost(c, line, OsTickCount());
+  if (c->recovery.lines[line].state != LINE_LOST) MarkLineLost(c, line, OsTickCount());
 }
 
-void NetworkLineBack(int32_t line) {
-  LineWatch& w = recovery.lines[line];
+void NetworkLineBack(CameraController* c, int32_t line) {
+  LineWatch& w = c->recovery.lines[line];
   if (w.state != LINE_LOST) return;
   w.state = LINE_SETTLING;
   w.since = OsTickCount();
@@ -187,9 +185,9 @@ bool LineRecoveryTakesTurn(CameraController* c) {
 }
 
 void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
-  if ((recovery.listDirty && c->listReady.load() != 0) || (recovery.activeLine >= 0 && EngineFree(c))) *wait = 0;
+  if ((c->recovery.listDirty && c->listReady.load() != 0) || (c->recovery.activeLine >= 0 && EngineFree(c))) *wait = 0;
   for (int32_t line = 0; line < kChannelCount; line++) {
-    const LineWatch& w = recovery.lines[line];
+    const LineWatch& w = c->recovery.lines[line];
     if (!c->channels[line]) continue;
     if (c->channels[line]->IsLost() || (w.state == LINE_CHECK_DUE && CheckCanStart(c))) *wait = 0;
     if (w.state == LINE_LOST && Reopened(c, line)) Narrow(MsLeft(now, w.since, kReopenEveryMs - 1), wait);
@@ -210,11 +208,11 @@ bool NoteReceivedPacket(CameraController* c) {
   if (line < 0 || line >= kChannelCount) return true;
   const uint32_t now = OsTickCount();
   if (IsNetworkChange(c->packetBuffer, c->packetLength)) {
-    NoteNetworkChange(line, now);
+    NoteNetworkChange(c, line, now);
     return false;
   }
   if (OwnPacketBack(c)) return false;
-  recovery.lines[line].lastReplyTick = now;
+  c->recovery.lines[line].lastReplyTick = now;
   NoteCameraAnswered(c);
   return true;
 }

@@ -72,7 +72,7 @@ void AwaitAcknowledge(CameraController* c, uint8_t kind) {
     AwaitCompletion(c);
   } else if (EndsRawCommand(c, kind)) {
     AbandonTransaction(c);
-  } else if (reinitOnNack.load() == 1) {
+  } else if (c->reinitOnNack.load() == 1) {
     RestartInitialisation(c);
   } else {
     ShowStatus("No ACK-c (%02X)", kind);

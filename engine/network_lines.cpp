@@ -25,7 +25,7 @@ void LineUp(CameraController* c, int32_t line) {
   const int32_t port = kSerialLineCount + line;
   state.failed = false;
   state.lost = false;
-  NetworkLineBack(port);
+  NetworkLineBack(c, port);
   NameUdpPort(c, port);
 }
 

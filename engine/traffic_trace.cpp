@@ -19,31 +19,18 @@ enum Word : int32_t {
   WORD_COUNT,
 };
 
-// `id` holds the entry's id once its words are in place and 0 while the
-// worker writes them. Every word is an atomic, so a reader racing the
-// worker reads torn values at worst, which the second look at `id` rejects.
-struct Slot {
-  std::atomic<uint32_t> id{0};
-  std::atomic<uint32_t> words[WORD_COUNT] = {};
-};
+static_assert(WORD_COUNT == kTraceSlotWords, "a slot holds an entry's words");
 
 constexpr uint64_t kMicrosecondsPerTenth = 100;
 constexpr uint64_t kMicrosecondsPerMs = 1000;
 constexpr int32_t kWordBits = 32;
 constexpr uint8_t kBroadcastAddress = 8;
 
-Slot slots[kTraceCapacity];
-std::atomic<uint32_t> newest{0};
-// Worker only; times from OsMicroseconds, whose steps are finer than the tick's.
-uint64_t origin = 0;
-uint64_t lastSentAt = 0;
-int8_t lastSentCamera = -1;
+TraceSlot& SlotOf(TrafficTrace& t, uint32_t id) { return t.slots[(id - 1) % kTraceCapacity]; }
 
-Slot& SlotOf(uint32_t id) { return slots[(id - 1) % kTraceCapacity]; }
-
-void Publish(const TraceEntry& e) {
-  const uint32_t id = newest.load(std::memory_order_relaxed) + 1;
-  Slot& s = SlotOf(id);
+void Publish(TrafficTrace& t, const TraceEntry& e) {
+  const uint32_t id = t.newest.load(std::memory_order_relaxed) + 1;
+  TraceSlot& s = SlotOf(t, id);
   uint32_t w[WORD_COUNT] = {};
   w[WORD_TENTHS] = static_cast<uint32_t>(e.tenths);
   w[WORD_TENTHS_HIGH] = static_cast<uint32_t>(e.tenths >> kWordBits);
@@ -57,7 +44,7 @@ void Publish(const TraceEntry& e) {
   std::atomic_thread_fence(std::memory_order_release);
   for (int32_t i = 0; i < WORD_COUNT; i++) s.words[i].store(w[i], std::memory_order_relaxed);
   s.id.store(id, std::memory_order_release);
-  newest.store(id, std::memory_order_release);
+  t.newest.store(id, std::memory_order_release);
 }
 
 // The camera at `address` on line `port`; -1 for none or a broadcast.
@@ -69,14 +56,16 @@ int8_t CameraAt(const CameraController* c, int32_t port, int32_t address) {
   return -1;
 }
 
-uint32_t MsSinceLastSent(uint64_t now) { return static_cast<uint32_t>((now - lastSentAt) / kMicrosecondsPerMs); }
+uint32_t MsSinceLastSent(const TrafficTrace& t, uint64_t now) {
+  return static_cast<uint32_t>((now - t.lastSentAt) / kMicrosecondsPerMs);
+}
 
 // Time, line and bytes of an entry recorded at `now`.
 TraceEntry Begin(CameraController* c, uint64_t now, TraceKind kind, int32_t port, const uint8_t* bytes,
                  uint32_t length) {
   TraceEntry e;
   e.kind = kind;
-  e.tenths = (now - origin) / kMicrosecondsPerTenth;
+  e.tenths = (now - c->trace.origin) / kMicrosecondsPerTenth;
   e.port = static_cast<int8_t>(port >= 0 && port < kChannelCount ? port : -1);
   e.length = static_cast<uint8_t>(length > 0xFF ? 0xFF : length);
   for (uint32_t i = 0; bytes && i < length && i < static_cast<uint32_t>(kTraceBytes); i++) e.bytes[i] = bytes[i];
@@ -99,16 +88,17 @@ void RecordReceived(CameraController* c, int32_t aside, const uint8_t* frame, ui
   if (kind == TRACE_RECEIVED && length > 0) e.camera = CameraAt(c, e.port, (frame[0] >> 4) - kBroadcastAddress);
   if (aside >= 0) e.code = MODE_IDLE;
   e.stage = static_cast<uint8_t>(aside < 0 ? c->stage.load() : STAGE_NONE);
-  if (e.stage != STAGE_NONE) e.elapsedMs = MsSinceLastSent(now);
-  Publish(e);
+  if (e.stage != STAGE_NONE) e.elapsedMs = MsSinceLastSent(c->trace, now);
+  Publish(c->trace, e);
 }
 
 }  // namespace
 
-void TraceReset() {
-  origin = OsMicroseconds();
-  lastSentAt = origin;
-  lastSentCamera = -1;
+void TraceReset(CameraController* c) {
+  TrafficTrace& t = c->trace;
+  t.origin = OsMicroseconds();
+  t.lastSentAt = t.origin;
+  t.lastSentCamera = -1;
 }
 
 void TraceSent(CameraController* c, int32_t code, const uint8_t* packet, int32_t length) {
@@ -116,9 +106,9 @@ void TraceSent(CameraController* c, int32_t code, const uint8_t* packet, int32_t
   TraceEntry e = Begin(c, now, TRACE_SENT, c->port.load(), packet, length > 0 ? static_cast<uint32_t>(length) : 0);
   e.code = code;
   e.camera = length > 0 ? CameraAt(c, e.port, packet[0] & 0x0F) : -1;
-  Publish(e);
-  lastSentAt = now;
-  lastSentCamera = e.camera;
+  Publish(c->trace, e);
+  c->trace.lastSentAt = now;
+  c->trace.lastSentCamera = e.camera;
 }
 
 void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length) { RecordReceived(c, -1, frame, length); }
@@ -130,23 +120,23 @@ void TraceReceivedAside(CameraController* c, int32_t line, const uint8_t* frame,
 void TraceNoReply(CameraController* c) {
   const uint64_t now = OsMicroseconds();
   TraceEntry e = Begin(c, now, TRACE_NO_REPLY, c->port.load(), nullptr, 0);
-  e.camera = lastSentCamera;
+  e.camera = c->trace.lastSentCamera;
   e.stage = static_cast<uint8_t>(c->stage.load());
-  e.elapsedMs = MsSinceLastSent(now);
-  Publish(e);
+  e.elapsedMs = MsSinceLastSent(c->trace, now);
+  Publish(c->trace, e);
 }
 
 void TraceLate(CameraController* c, int32_t port, const uint8_t* packet, int32_t length) {
   TraceEntry e = Begin(c, OsMicroseconds(), TRACE_LATE, port, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
   if (length > 0) e.camera = CameraAt(c, port, (packet[0] >> 4) - kBroadcastAddress);
-  Publish(e);
+  Publish(c->trace, e);
 }
 
-uint32_t TraceNewest() { return newest.load(std::memory_order_acquire); }
+uint32_t TraceNewest(const CameraController* c) { return c->trace.newest.load(std::memory_order_acquire); }
 
-bool TraceRead(uint32_t id, TraceEntry* out) {
-  if (id == 0 || id > TraceNewest()) return false;
-  const Slot& s = SlotOf(id);
+bool TraceRead(const CameraController* c, uint32_t id, TraceEntry* out) {
+  if (id == 0 || id > TraceNewest(c)) return false;
+  const TraceSlot& s = c->trace.slots[(id - 1) % kTraceCapacity];
   if (s.id.load(std::memory_order_acquire) != id) return false;
   uint32_t w[WORD_COUNT];
   for (int32_t i = 0; i < WORD_COUNT; i++) w[i] = s.words[i].load(std::memory_order_relaxed);

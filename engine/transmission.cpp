@@ -59,7 +59,6 @@ void SendPacket(CameraController* c, int32_t code, ...) {
 }
 
 uint32_t PacketEndTest(uint8_t* frame, int32_t* length) {
-  lastRxTick = OsTickCount();
   if (!frame || !length || *length <= 0) return FRAME_MORE;
   const int32_t end = *length - 1;
   if (frame[end] != kTerminator) return FRAME_MORE;

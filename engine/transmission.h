@@ -16,10 +16,10 @@ void SendPayload(CameraController* c, int32_t code, const uint8_t* payload, int3
 // above 0xFF refuses the packet.
 void SendPacket(CameraController* c, int32_t code, ...);
 
-// Frame-end callback of every channel: stamps lastRxTick, then 2 (complete)
-// when the collected bytes end in FF, else 0. A packet begins at its last
-// header byte (8x..Fx) before the FF: stray bytes ahead of it (a camera
-// powering up, a cable plugged in) are cut off as noise (3).
+// Frame-end callback of every channel: 2 (complete) when the collected bytes
+// end in FF, else 0. A packet begins at its last header byte (8x..Fx) before
+// the FF: stray bytes ahead of it (a camera powering up, a cable plugged in)
+// are cut off as noise (3).
 uint32_t PacketEndTest(uint8_t* frame, int32_t* length);
 // Noise the packet-end test cut off: the only frames it hands on that do not
 // end in FF.

@@ -158,7 +158,7 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
   }
   for (int32_t channel : kChannelsUsed) c->channels[channel]->SetIndicesForTest(0, 0);
   ResetConversation(c);
-  reinitOnNack = (flavour >> 5) & 1;
+  c->reinitOnNack = (flavour >> 5) & 1;
   c->cameraCount = count;
   c->listReady = 1;
   c->initialising = false;
@@ -204,9 +204,9 @@ int32_t TableCameraOf(const Run& run, int32_t channel, const uint8_t* frame) {
 }
 
 // A camera marked as not answering is asked its power now and then.
-bool Probe(const uint8_t* frame, int32_t length, int32_t target) {
+bool Probe(const Run& run, const uint8_t* frame, int32_t length, int32_t target) {
   static const uint8_t kPowerInquiry[] = {0x09, 0x04, 0x00, 0xFF};
-  return !CameraReachable(target) && length == 5 && memcmp(frame + 1, kPowerInquiry, sizeof kPowerInquiry) == 0;
+  return !CameraReachable(run.c, target) && length == 5 && memcmp(frame + 1, kPowerInquiry, sizeof kPowerInquiry) == 0;
 }
 
 // A line check may add records after the table's; their cameras are on the line.
@@ -246,7 +246,8 @@ void CheckStepFrames(Run& run, bool initialised) {
       // end of a transaction within one step) asks the selected one.
       // (The selection may change within the step after the poll's packet,
       // so any camera the input selected counts.)
-      const bool polled = (target < 32 && ((run.selectedMask >> target) & 1u) != 0) || Probe(frame, length, target);
+      const bool polled =
+          (target < 32 && ((run.selectedMask >> target) & 1u) != 0) || Probe(run, frame, length, target);
       if (!initialised) {
         if (run.owner < 0) {
           const bool requested = target < 32 && ((run.requestedMask >> target) & 1u) != 0;

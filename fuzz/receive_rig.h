@@ -9,6 +9,7 @@
 #include "engine/next_deadline.h"
 #include "engine/panel_hooks.h"
 #include "engine/read_back.h"
+#include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "requests/request_codes.h"
@@ -184,7 +185,8 @@ void SetUpOnce(SerialPeer* const* peers) {
 
 // The controller as creation leaves it, its closed lines open again.
 void ResetController(CameraController* c, uint32_t tick) {
-  ResetEngineGlobals();
+  c->reinitOnNack = 1;
+  TraceReset(c);
   uint32_t a, b, d, e;
   while (c->notifyQueue->TryGet(a, b, d, e)) {
   }
@@ -200,7 +202,6 @@ void ResetController(CameraController* c, uint32_t tick) {
     c->channels[i]->ResetBuffers(true, true);
   }
   virtualTick = tick;
-  lastRxTick = tick;
   c->sendTick = tick;
   c->cmdTick = 0;
   ResetConversation(c);
@@ -240,7 +241,7 @@ void MakeReady(CameraController* c, uint8_t setup) {
   c->cameraSelected = 1;
   c->selectedCamera = 0;
   SetCurrentCamera(c, 0);
-  reinitOnNack = 0;
+  c->reinitOnNack = 0;
   c->sendTick = virtualTick - kPollSpacingMs - 1;
 }
 

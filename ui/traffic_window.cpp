@@ -86,11 +86,14 @@ void AddLine(HWND list, HDC dc, const char* text) {
   if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &size) && size.cx > widestPx) SetScrollWidth(list, size.cx);
 }
 
+// The newest entry of the engine's trace, 0 while there is no engine.
+uint32_t NewestEntry() { return pController ? TraceNewest(pController) : 0; }
+
 // New trace entries into the list, which follows them; nothing while paused.
 void Refresh() {
   if (IsDlgButtonChecked(window, IDC_TRAFFIC_PAUSE) == BST_CHECKED) return;
   HWND list = Control(IDC_TRAFFIC_LIST);
-  const uint32_t newest = TraceNewest();
+  const uint32_t newest = NewestEntry();
   if (newest < nextId) return;
   HDC dc = GetDC(list);
   HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
@@ -104,7 +107,7 @@ void Refresh() {
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   for (; nextId <= newest; nextId++) {
     TraceEntry e;
-    if (!TraceRead(nextId, &e)) continue;
+    if (!TraceRead(pController, nextId, &e)) continue;
     FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
     AddLine(list, dc, line);
   }
@@ -172,7 +175,7 @@ void OnCommand(int id) {
     case IDC_TRAFFIC_CLEAR:
       SendMessageA(Control(IDC_TRAFFIC_LIST), LB_RESETCONTENT, 0, 0);
       SetScrollWidth(Control(IDC_TRAFFIC_LIST), 0);
-      nextId = TraceNewest() + 1;
+      nextId = NewestEntry() + 1;
       break;
     case IDC_TRAFFIC_SAVE:
       Save();

@@ -91,7 +91,7 @@ TEST(BadLines, Model40sBrightnessPairKeepsItsRepliesInStep) {
     if (k.errorToGain) faults.AddError(setGain, sizeof setGain, k.errorToGain, 1);
     faults.silent = k.scripted;
     com1.SetFaults(0, faults);
-    reinitOnNack = 1;
+    rig.c->reinitOnNack = 1;
     const size_t start = com1.Frames().size(), shown = rig.StatusTexts().size();
     for (int32_t level : k.levels) rig.Post(0, REQ_EXPOSURE_LEVEL, level);
     if (k.scripted) rig.Step(), com1.Inject(afterFirstAck);
@@ -106,7 +106,7 @@ TEST(BadLines, Model40sBrightnessPairKeepsItsRepliesInStep) {
     ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 5000));
     Lines texts = rig.StatusTexts();
     EXPECT_EQ(Lines(texts.begin() + long(shown), texts.end()), k.texts);
-    EXPECT_EQ(reinitOnNack, 1) << "restarted";
+    EXPECT_EQ(rig.c->reinitOnNack, 1) << "restarted";
   }
 }
 

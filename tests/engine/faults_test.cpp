@@ -86,7 +86,7 @@ TEST(Faults, ScriptedRepliesDuringInitialisation) {
   for (const Script& script : kScripts) {
     SCOPED_TRACE(script.name);
     Scripted s;
-    reinitOnNack = script.reinitOnNack;
+    s.rig.c->reinitOnNack = script.reinitOnNack;
     s.Discover(script.cameras);
     for (int i = 0; script.head && i < 2; i++) s.Reply(kHead[i]);
     for (const Step& step : script.steps) {

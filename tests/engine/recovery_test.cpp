@@ -34,11 +34,11 @@ std::vector<uint32_t> Ticks(WirePeer& line, const std::string& prefix, size_t fr
 }
 
 // The noise the trace names from entry `after` on, each line without its time.
-Lines NoiseDropped(uint32_t after) {
+Lines NoiseDropped(const CameraController* c, uint32_t after) {
   Lines lines;
   TraceEntry e;
   char line[160];
-  for (uint32_t id = after + 1; TraceRead(id, &e); id++) {
+  for (uint32_t id = after + 1; TraceRead(c, id, &e); id++) {
     if (e.kind != TRACE_NOISE) continue;
     FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
     lines.push_back(strchr(line, ' ') + 1);
@@ -163,7 +163,7 @@ TEST(Recovery, NoiseAheadOfPacketsHidesNoCameraComingBack) {
   WirePeer& com2 = rig.Attach(2, {0x45}, kFast);
   rig.Start();
   Choose(rig, 0);
-  uint32_t base = TraceNewest();
+  uint32_t base = TraceNewest(rig.c);
   const size_t before = com2.Frames().size();
   const uint32_t sent = VirtualTick();
   const std::string back = "COM2 back, 1 cameras";
@@ -173,18 +173,18 @@ TEST(Recovery, NoiseAheadOfPacketsHidesNoCameraComingBack) {
   const std::vector<uint32_t> checks = Ticks(com2, kAddressSet, before);
   ASSERT_EQ(checks.size(), 1u) << "the first check took its echo";
   EXPECT_GT(checks[0] - sent, 500u);
-  EXPECT_EQ(NoiseDropped(base),
+  EXPECT_EQ(NoiseDropped(rig.c, base),
             (Lines{"COM2 Cam - -- noise dropped: F6 46 A6 83", "COM2 Cam - -- noise dropped: 0C 4B 89 13 99"}));
   SimFaults powerUp;
   powerUp.powerOnNoiseBytes = 5;
   com2.SetFaults(0, powerUp);
   com2.Power(0, false);
   rig.Run(2000);
-  base = TraceNewest();
+  base = TraceNewest(rig.c);
   const size_t shown = rig.StatusTexts().size();
   com2.Power(0, true);
   ASSERT_TRUE(rig.RunUntil([&] { return rig.StatusTexts().size() > shown && Shows(rig, back) && rig.Idle(); }, 1500));
-  EXPECT_GE(NoiseDropped(base).size(), 4u) << "network change, two echoes, the initialisation's replies";
+  EXPECT_GE(NoiseDropped(rig.c, base).size(), 4u) << "network change, two echoes, the initialisation's replies";
   Choose(rig, 1);
   rig.Post(1, REQ_FREEZE, 1);
   ASSERT_TRUE(rig.Settle());
@@ -201,7 +201,7 @@ TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   Choose(rig, 1);
   rig.Post(1, REQ_FREEZE, 1);
   ASSERT_TRUE(rig.Settle());
-  const uint32_t lastAnswer = lastRxTick.load();
+  const uint32_t lastAnswer = com1.LastByteTick();
   const size_t shown = rig.StatusTexts().size();
   com1.Power(0, false);
   for (int i = 0; i < 3; i++) rig.Post(1, REQ_FREEZE, i % 2);

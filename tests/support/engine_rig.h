@@ -124,6 +124,10 @@ class WirePeer : public SerialPeer, public NetPeer {
     std::lock_guard<std::mutex> lk(m);
     return frames;
   }
+  uint32_t LastByteTick() {  // when the controller last read a byte from this line
+    std::lock_guard<std::mutex> lk(m);
+    return lastByteTick;
+  }
   Lines Hexes() {
     Lines out;
     for (const WireFrame& f : Frames()) out.push_back(f.hex);
@@ -192,6 +196,7 @@ class WirePeer : public SerialPeer, public NetPeer {
     if (cameras) cameras->WithLine(f);
   }
   int Read(int got) {
+    if (got) lastByteTick = VirtualTick();
     quietReads = got ? 0 : quietReads + 1;
     cv.notify_all();
     return got;
@@ -229,6 +234,7 @@ class WirePeer : public SerialPeer, public NetPeer {
   std::vector<WireFrame> frames;
   std::deque<uint8_t> injected;
   int quietReads = 0;  // reads in a row that found nothing, since the last write
+  uint32_t lastByteTick = 0;
   bool unplugged = false;
   NetKind kind;
   std::deque<Bytes> datagrams;  // whole ones, ahead of the cameras' bytes
@@ -253,6 +259,7 @@ class EngineRig {
   }
   ~EngineRig() {
     pController = nullptr;
+    DestroyCameraController(second);
     DestroyCameraController(c);
     for (int n = 1; n <= kNetMaxLines; n++) NetPortSetPeer(static_cast<uint16_t>(n), nullptr);
     InstallPanelHooks(PanelHooks{});
@@ -290,20 +297,30 @@ class EngineRig {
     ASSERT_NE(c, nullptr);
     if (worker == WORKER_MANUAL) WorkerBegin(c);
   }
+  // Another controller, stepped with the first, on the lines whose peers are set now.
+  CameraController* StartSecond() {
+    second = CreateCameraController(WORKER_MANUAL);
+    if (second) WorkerBegin(second);
+    return second;
+  }
   void Step() {  // one 1 ms step of the worker
     virtualTick++;
     StepAtThisTick();
   }
   void StepAtThisTick() {  // a worker step with the clock where it stands
+    StepOne(c, &pollCounter);
+    if (second) StepOne(second, &secondPollCounter);
+  }
+  void StepOne(CameraController* x, int32_t* counter) {
     uint32_t queued[kChannelCount] = {};
     for (int i = 0; i < kChannelCount; i++) {
-      if (!Served(i)) continue;
+      if (!ServedBy(x, i)) continue;
       peers[i]->TakeDue();
-      queued[i] = c->channels[i]->FramesQueuedForTest();
+      queued[i] = x->channels[i]->FramesQueuedForTest();
     }
-    WorkerStep(c, &pollCounter);
+    WorkerStep(x, counter);
     for (int i = 0; i < kChannelCount; i++)
-      if (Served(i) && c->channels[i]->FramesQueuedForTest() != queued[i]) peers[i]->Flush();
+      if (ServedBy(x, i) && x->channels[i]->FramesQueuedForTest() != queued[i]) peers[i]->Flush();
   }
   void Tick() {  // one millisecond in which the worker sleeps: only the peers move
     virtualTick++;
@@ -350,10 +367,10 @@ class EngineRig {
     return RunUntil([this] { return c->listReady.load() == 1 && Idle(); }, maxMs);
   }
   // Ready, and a refusal no longer restarts initialisation, yet nothing selected.
-  bool Initialise() { return RunToReady() && (reinitOnNack = 0, true); }
+  bool Initialise() { return RunToReady() && (c->reinitOnNack = 0, true); }
   bool Select(int index) {
     SelectCamera(c, index);
-    return RunUntil([&] { return c->cameraSelected.load() == 1 && c->camera.load() == index && reinitOnNack == 0; },
+    return RunUntil([&] { return c->cameraSelected.load() == 1 && c->camera.load() == index && c->reinitOnNack == 0; },
                     20000);
   }
   void Post(uint32_t camera, uint32_t code, int32_t a) { c->requestQueue->Put(camera, code, uint32_t(a), 0); }
@@ -380,12 +397,14 @@ class EngineRig {
 
   FakePanel fake;  // first: the others live in its window table
   CameraController* c = nullptr;
+  CameraController* second = nullptr;  // null unless StartSecond
   HWND panel, setup;
-  int32_t pollCounter = 0;
+  int32_t pollCounter = 0, secondPollCounter = 0;
 
  private:
-  bool Served(int i) const {
-    const SerialChannel* channel = c->channels[i];
+  bool Served(int i) const { return ServedBy(c, i) || (second && ServedBy(second, i)); }
+  bool ServedBy(const CameraController* x, int i) const {
+    const SerialChannel* channel = x->channels[i];
     return channel && channel->IsOpen() && peers[i] && (i < kSerialLineCount || channel->NetworkLineUp());
   }
   std::unique_ptr<WirePeer> peers[kChannelCount];

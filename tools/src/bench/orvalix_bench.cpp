@@ -146,15 +146,15 @@ bool ParseOptions(int argc, char** argv, Options* o) {
 // Reads the trace as a viewer does while the engine runs; the lines go nowhere.
 class TraceReader {
  public:
-  void Start(int periodMs) {
+  void Start(const CameraController* c, int periodMs) {
     if (periodMs <= 0) return;
-    thread = std::thread([this, periodMs] {
-      uint32_t next = TraceNewest() + 1;
+    thread = std::thread([this, c, periodMs] {
+      uint32_t next = TraceNewest(c) + 1;
       char line[160];
       while (!stop.load()) {
-        for (const uint32_t newest = TraceNewest(); next <= newest; next++) {
+        for (const uint32_t newest = TraceNewest(c); next <= newest; next++) {
           TraceEntry e;
-          if (TraceRead(next, &e)) FormatTraceLine(e, TRACE_NAMED, line, sizeof line), lines++;
+          if (TraceRead(c, next, &e)) FormatTraceLine(e, TRACE_NAMED, line, sizeof line), lines++;
         }
         PauseNs(static_cast<uint64_t>(periodMs) * kNsPerMs);
       }
@@ -389,7 +389,7 @@ int main(int argc, char** argv) {
   CameraController* c = CreateCameraController(WORKER_THREAD, &o.network);
   if (!c) return 1;
   TraceReader reader;
-  reader.Start(o.traceReaderMs);
+  reader.Start(c, o.traceReaderMs);
   int result = 1;
   if (o.mode == "init") result = RunInit(c, createdNs);
   if (o.mode == "latency") result = RunLatency(c, o);
