@@ -26,7 +26,7 @@ struct Session {
 };
 
 bool Idle(const CameraController* c) {
-  return c->mode.load() == 0 && c->stage.load() == 0 && c->pendingSelection.load() < 0 &&
+  return c->phase.load() == PHASE_IDLE && c->stage.load() == 0 && c->pendingSelection.load() < 0 &&
          !c->requestQueue->HasMessages() && RawCommandsWaiting(c) == 0;
 }
 

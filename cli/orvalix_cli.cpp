@@ -116,7 +116,7 @@ InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs, int32_t* u
   while (!EveryCameraListed(c)) {
     WaitAndShow(c, kListCheckMs);
     uint32_t now = OsTickCount();
-    bool idle = c->mode.load() == 0 && c->stage.load() == 0;
+    bool idle = c->phase.load() == PHASE_IDLE && c->stage.load() == 0;
     if (!idle) begun = true;
     // A list waiting for a camera to answer again is not stuck.
     if (!begun || !idle || c->listReady.load() != 0) idleSince = now;

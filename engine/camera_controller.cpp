@@ -94,6 +94,12 @@ CameraRecord& CameraController::Current() {
   return cameras[(i >= 0 && i < kMaxCameras) ? i : 0];
 }
 
+int32_t StateNumber(const CameraController* c) {
+  const TransactionCode code = c->transaction.load();
+  if (code != TX_NONE) return code;
+  return c->phase.load();
+}
+
 void SelectCamera(CameraController* c, int32_t index) {
   if (index < 0 || index >= c->cameraCount.load()) return;
   c->reinitOnNack = 0;
@@ -115,7 +121,7 @@ void SetCurrentCamera(CameraController* c, int32_t index) {
 
 void ApplySelection(CameraController* c) {
   // A load first: this runs on every idle step, a click only now and then.
-  if (c->mode.load() != MODE_IDLE || c->pendingSelection.load(std::memory_order_relaxed) < 0) return;
+  if (c->phase.load() != PHASE_IDLE || c->pendingSelection.load(std::memory_order_relaxed) < 0) return;
   int32_t index = c->pendingSelection.exchange(-1, std::memory_order_acq_rel);
   if (index < 0 || index >= c->cameraCount.load()) return;
   c->selectedCamera = index;
@@ -232,7 +238,7 @@ void DestroyCameraController(CameraController* c) {
 }
 
 void WorkerBegin(CameraController* c) {
-  EnterPhase(c, MODE_STARTUP);
+  EnterPhase(c, PHASE_STARTUP);
   c->port = -1;
 }
 
@@ -241,11 +247,11 @@ void WorkerStep(CameraController* c, int32_t* pollCounter) {
   LineRecoveryStep(c);
   ExpireCommandWindow(c);
   LinkServiceStep(c);
-  if (c->mode.load() != MODE_IDLE) return;
+  if (c->phase.load() != PHASE_IDLE) return;
   ApplySelection(c);
   if (LineRecoveryTakesTurn(c)) return;
   DispatchRequest(c);
-  if (c->mode.load() == MODE_IDLE) IdlePoll(c, pollCounter);
+  if (c->phase.load() == PHASE_IDLE) IdlePoll(c, pollCounter);
 }
 
 uint32_t CameraWorkerThread(void* param) {

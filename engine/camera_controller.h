@@ -11,6 +11,7 @@
 #pragma once
 
 #include "common/request_queue.h"
+#include "engine/conversation_codes.h"
 #include "engine/engine_limits.h"
 #include "engine/raw_mailbox.h"
 #include "engine/recovery_records.h"
@@ -114,7 +115,8 @@ struct CameraController {
   RequestQueue* requestQueue = nullptr;
   CameraRecord cameras[kMaxCameras] = {};
   SerialChannel* channels[kChannelCount] = {};
-  std::atomic<int32_t> mode{0};
+  std::atomic<EnginePhase> phase{PHASE_IDLE};
+  std::atomic<TransactionCode> transaction{TX_NONE};
   std::atomic<int32_t> followUp{0};
   std::atomic<int32_t> stage{0};
   std::atomic<int32_t> port{0};
@@ -195,6 +197,10 @@ struct CameraController {
 SerialChannel* OpenCameraChannel(int32_t index);
 // The same for a network line; null when the system has no handles left.
 SerialChannel* OpenNetworkChannel(const NetLineConfig& line);
+
+// The engine's state as the one number texts show: the transaction code while
+// one is in flight, else the phase.
+int32_t StateNumber(const CameraController* c);
 
 enum WorkerStart { WORKER_THREAD, WORKER_MANUAL };
 

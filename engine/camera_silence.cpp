@@ -103,7 +103,7 @@ void SyncListEntries(CameraController* c) {
 void NoteReplyOverdue(CameraController* c) {
   const int32_t camera = c->camera.load();
   const int32_t line = c->port.load();
-  if (c->mode.load() < TX_COMMAND || !InTable(camera) || line < 0 || line >= kChannelCount) return;
+  if (c->transaction.load() == TX_NONE || !InTable(camera) || line < 0 || line >= kChannelCount) return;
   if (camera == c->recovery.startedCamera) c->recovery.startedOverdue = true;
   if (c->recovery.activeLine == line) return;
   // Any reply during the transaction shows the camera is there; the one that
@@ -120,7 +120,7 @@ void NoteReplyOverdue(CameraController* c) {
 void NoteCameraAnswered(CameraController* c) {
   const int32_t camera = c->camera.load();
   const int32_t line = c->port.load();
-  if (c->mode.load() < TX_COMMAND || c->stage.load() == STAGE_NONE || !InTable(camera) || line < 0 ||
+  if (c->transaction.load() == TX_NONE || c->stage.load() == STAGE_NONE || !InTable(camera) || line < 0 ||
       line >= kChannelCount || !FromCamera(c->packetBuffer[0], c->cameras[camera].address))
     return;
   c->recovery.misses[camera] = 0;

@@ -32,7 +32,7 @@ void WriteBroadcast(CameraController* c, const uint8_t* bytes, int32_t length) {
   c->sendTick = OsTickCount();
   int32_t port = c->port.load();
   if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(c->packetBuffer, length);
-  TraceSent(c, c->mode.load(), c->packetBuffer, length);
+  TraceSent(c, TX_NONE, c->packetBuffer, length);  // no transaction: a broadcast
 }
 
 // One record per camera announced, never more than the table has room for.
@@ -61,7 +61,7 @@ void AdvancePort(CameraController* c) {
     }
   }
   c->port = -1;
-  EnterPhase(c, MODE_DISCOVERY_DONE);
+  EnterPhase(c, PHASE_DISCOVERY_DONE);
 }
 
 // The one camera of a datagram line answered its check from address 1; a
@@ -69,7 +69,7 @@ void AdvancePort(CameraController* c) {
 // answer is no camera there yet.
 void HandleDatagramCheck(CameraController* c) {
   if (c->packetBuffer[0] != kReplyOfAddress1 || (c->packetBuffer[1] & kReplyKindMask) == kError) {
-    EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the line again
+    EnterPhase(c, PHASE_PORT_CHECK);  // the phase step checks the line again
     return;
   }
   if (!MatchRecoveredRecords(c, 1)) CreateRecords(c, 1);
@@ -88,11 +88,11 @@ int32_t AnnouncedCameras(const uint8_t* echo, uint32_t length) {
 void StartupPhase(CameraController* c) {
   switch (c->followUp.load()) {
     case 0: {
-      if (OsTickCount() - c->sendTick.load() > kStartupDelayMs) EnterPhase(c, MODE_STARTUP, 1);
+      if (OsTickCount() - c->sendTick.load() > kStartupDelayMs) EnterPhase(c, PHASE_STARTUP, 1);
       break;
     }
     case 1:
-      EnterPhase(c, MODE_STARTUP, 2);
+      EnterPhase(c, PHASE_STARTUP, 2);
       break;
     default:
       c->portChecks = 0;
@@ -106,7 +106,7 @@ void StartupPhase(CameraController* c) {
       }
       // No port opened at all: discovery ends at once with no camera.
       if (c->port.load() < 0) {
-        EnterPhase(c, MODE_DISCOVERY_DONE);
+        EnterPhase(c, PHASE_DISCOVERY_DONE);
       } else {
         BeginLineCheck(c);
       }
@@ -127,28 +127,28 @@ void PortCheck(CameraController* c) {
   } else {
     WriteBroadcast(c, kAddressSet, sizeof kAddressSet);
   }
-  StartTransaction(c, MODE_PORT_CHECK, STAGE_ECHO);
+  AwaitEcho(c, PHASE_PORT_CHECK);
 }
 
 void HandleBroadcastEcho(CameraController* c) {
   int32_t announced = 0;
   if (NotALineCheckEcho(c)) return;
-  switch (c->mode.load()) {
-    case MODE_PORT_CHECK:
+  switch (c->phase.load()) {
+    case PHASE_PORT_CHECK:
       if (IsDatagramLine(c, c->port.load())) {
         HandleDatagramCheck(c);
         return;
       }
       if (c->packetLength < kMinEchoLength) {
-        EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the port again
+        EnterPhase(c, PHASE_PORT_CHECK);  // the phase step checks the port again
         return;
       }
       announced = AnnouncedCameras(c->packetBuffer, c->packetLength);
       if (!MatchRecoveredRecords(c, announced)) CreateRecords(c, announced);
       WriteBroadcast(c, kInterfaceClear, sizeof kInterfaceClear);
-      StartTransaction(c, MODE_NEXT_PORT, STAGE_ECHO);
+      AwaitEcho(c, PHASE_NEXT_PORT);
       break;
-    case MODE_NEXT_PORT:
+    case PHASE_NEXT_PORT:
       if (!StartRecoveredInitialisation(c)) AdvancePort(c);
       break;
     default:
@@ -171,17 +171,17 @@ void DiscoveryFinished(CameraController* c) {
   if (count > 0) {
     c->initialising = true;
     c->camera = 0;
-    EnterPhase(c, MODE_INIT_CAMERA);
+    EnterPhase(c, PHASE_INIT_CAMERA);
   } else {
     c->port = -1;
-    EnterPhase(c, MODE_IDLE);
+    EnterPhase(c, PHASE_IDLE);
   }
 }
 
 void InitialiseCamera(CameraController* c) {
   int32_t camera = c->camera.load();
   if (camera < 0 || camera >= c->cameraCount.load() || !TakeInitialisation(c, camera)) {
-    EnterPhase(c, MODE_CAMERA_DONE);
+    EnterPhase(c, PHASE_CAMERA_DONE);
     return;
   }
   SetCurrentCamera(c, camera);
@@ -195,7 +195,7 @@ void CameraInitialised(CameraController* c) {
   int32_t count = c->cameraCount.load();
   if (camera < count) {
     c->camera = camera;
-    EnterPhase(c, MODE_INIT_CAMERA);
+    EnterPhase(c, PHASE_INIT_CAMERA);
     return;
   }
   c->initialising = false;

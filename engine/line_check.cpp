@@ -39,7 +39,7 @@ void MarkLineSilent(CameraController* c, int32_t line) {
 // do not, or an operator who keeps the queue busy would keep a line that came
 // back out of service.
 bool EngineFree(const CameraController* c) {
-  return (c->listReady.load() != 0 || c->recovery.discoveryOver) && c->mode.load() == MODE_IDLE &&
+  return (c->listReady.load() != 0 || c->recovery.discoveryOver) && c->phase.load() == PHASE_IDLE &&
          c->stage.load() == STAGE_NONE && !c->initialising && c->pendingSelection.load(std::memory_order_acquire) < 0;
 }
 
@@ -72,7 +72,7 @@ void StartDueCheck(CameraController* c, uint32_t now) {
 bool NotALineCheckEcho(const CameraController* c) {
   if (c->recovery.activeLine < 0) return false;
   if (IsDatagramLine(c, c->recovery.activeLine)) return c->packetBuffer[0] != kReplyOfAddress1;
-  const uint8_t awaited = c->mode.load() == MODE_PORT_CHECK ? kAddressSetCommand : kInterfaceClearCommand;
+  const uint8_t awaited = c->phase.load() == PHASE_PORT_CHECK ? kAddressSetCommand : kInterfaceClearCommand;
   return c->packetLength < 2 || c->packetBuffer[0] != kBroadcastEcho || c->packetBuffer[1] != awaited;
 }
 
@@ -113,10 +113,10 @@ bool StartRecoveredInitialisation(CameraController* c) {
   c->initialising = true;
   if (first < count) {
     c->camera = first;
-    EnterPhase(c, MODE_INIT_CAMERA);
+    EnterPhase(c, PHASE_INIT_CAMERA);
   } else {
     c->camera = count > 0 ? count - 1 : 0;  // nobody to initialise: the end at once
-    EnterPhase(c, MODE_CAMERA_DONE);
+    EnterPhase(c, PHASE_CAMERA_DONE);
   }
   return true;
 }
@@ -161,7 +161,7 @@ void NoticeAbortedRecovery(CameraController* c) {
   if (c->recovery.activeLine < 0) {
     // The initialisation of every camera (at start-up, or after a refusal)
     // goes on with the next camera once the abort has left the engine idle.
-    const bool idle = c->mode.load() == MODE_IDLE && c->stage.load() == STAGE_NONE && !c->initialising;
+    const bool idle = c->phase.load() == PHASE_IDLE && c->stage.load() == STAGE_NONE && !c->initialising;
     if (camera < 0 || !idle) return;
   } else if (!EngineFree(c)) {
     return;
@@ -174,7 +174,7 @@ void NoticeAbortedRecovery(CameraController* c) {
   SetSilent(c, camera, c->recovery.startedOverdue);
   c->initialising = true;
   c->camera = camera;
-  EnterPhase(c, MODE_CAMERA_DONE);
+  EnterPhase(c, PHASE_CAMERA_DONE);
 }
 
 bool FinishLineRecovery(CameraController* c) {

@@ -27,7 +27,7 @@ void SkipToNextCamera(CameraController* c) {
   EndAbort(c);
   c->initialising = true;
   c->camera = camera;
-  EnterPhase(c, MODE_CAMERA_DONE);
+  EnterPhase(c, PHASE_CAMERA_DONE);
 }
 
 // Whatever the engine was doing on `line` ends at once.
@@ -39,13 +39,14 @@ void EndWorkOnLine(CameraController* c, int32_t line) {
     return;
   }
   if (c->port.load() != line) return;
-  const int32_t mode = c->mode.load();
-  if (mode == MODE_PORT_CHECK || mode == MODE_NEXT_PORT || mode == MODE_LINE_WAIT) {
+  const EnginePhase phase = c->phase.load();
+  const bool inTransaction = c->transaction.load() != TX_NONE;
+  if (phase == PHASE_PORT_CHECK || phase == PHASE_NEXT_PORT || phase == PHASE_LINE_WAIT) {
     PassOverPort(c);  // discovery goes on; the line is checked once it is back
-  } else if (mode >= TX_COMMAND && c->initialising) {
+  } else if (inTransaction && c->initialising) {
     c->recovery.startedCamera = -1;
     SkipToNextCamera(c);
-  } else if (mode >= TX_COMMAND) {
+  } else if (inTransaction) {
     AbandonTransaction(c);
   }
 }
@@ -181,7 +182,7 @@ void LineRecoveryStep(CameraController* c) {
 bool LineRecoveryTakesTurn(CameraController* c) {
   NoticeAbortedRecovery(c);
   StartDueCheck(c, OsTickCount());
-  return c->mode.load() != MODE_IDLE;
+  return c->phase.load() != PHASE_IDLE;
 }
 
 void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {

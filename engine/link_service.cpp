@@ -64,7 +64,7 @@ bool ErrorOfEarlierCommand(CameraController* c, int32_t stage) {
 // as its other replies do; it is no refusal of the engine's own commands.
 bool EndsRawCommand(CameraController* c, uint8_t kind) {
   const uint8_t k = kind & kReplyKindMask;
-  return c->mode.load() == TX_RAW_COMMAND && (k == kCompletion || k == kError);
+  return c->transaction.load() == TX_RAW_COMMAND && (k == kCompletion || k == kError);
 }
 
 void AwaitAcknowledge(CameraController* c, uint8_t kind) {
@@ -103,7 +103,7 @@ void HandlePacket(CameraController* c) {
   int32_t stage = c->stage.load();
   if ((kind & kReplyKindMask) == kError) {
     ShowStatus("Err Answer %X, %s, Cam:%d p.Mode:%d", kind, NameOfLine(c->port.load()).text, c->camera.load() + 1,
-               c->mode.load());
+               StateNumber(c));
     // With nothing awaited the message is all an error does; a line checked
     // again keeps waiting for its echo.
     if (stage == STAGE_NONE || ErrorOfEarlierCommand(c, stage)) return;
@@ -150,7 +150,7 @@ void CheckTimeout(CameraController* c) {
   int32_t limit = c->timeoutMs.load();
   if (now - c->sendTick.load() <= static_cast<uint32_t>(limit < 0 ? 0 : limit)) return;
   TraceNoReply(c);
-  if (c->mode.load() == MODE_PORT_CHECK) {
+  if (c->phase.load() == PHASE_PORT_CHECK) {
     // No camera answered the address set: this port is closed for good.
     ClosePortWithoutCameras(c);
     c->sendTick = now;

@@ -92,15 +92,15 @@ bool IsDatagramLine(const CameraController* c, int32_t port) {
 
 void BeginLineCheck(CameraController* c) {
   const SerialChannel* channel = NetworkChannel(c, c->port.load());
-  if (!channel || channel->NetworkLineUp()) return EnterPhase(c, MODE_PORT_CHECK);
+  if (!channel || channel->NetworkLineUp()) return EnterPhase(c, PHASE_PORT_CHECK);
   c->lineWaitTick = OsTickCount();
-  EnterPhase(c, MODE_LINE_WAIT);
+  EnterPhase(c, PHASE_LINE_WAIT);
 }
 
 void AwaitLine(CameraController* c) {
   const int32_t port = c->port.load();
   const SerialChannel* channel = NetworkChannel(c, port);
-  if (!channel || channel->NetworkLineUp()) return EnterPhase(c, MODE_PORT_CHECK);
+  if (!channel || channel->NetworkLineUp()) return EnterPhase(c, PHASE_PORT_CHECK);
   if (c->networkLines[port - kSerialLineCount].failed || OsTickCount() - c->lineWaitTick > kLineUpWaitMs)
     ClosePortWithoutCameras(c);
 }

@@ -32,7 +32,7 @@ uint32_t NextDeadline(CameraController* c) {
     const int32_t limit = c->timeoutMs.load();
     Until(now, sent, static_cast<uint32_t>(limit < 0 ? 0 : limit), &wait);
   }
-  switch (PhaseOf(c->mode.load()).wake) {
+  switch (PhaseOf(c->phase.load()).wake) {
     case WAKE_FOR_WORK:
       if (c->pendingSelection.load(std::memory_order_acquire) >= 0 || c->requestQueue->HasMessages()) return 0;
       if (c->cameraSelected.load() != 0 && c->listReady.load() != 0) Until(now, sent, PollSpacingMs(c), &wait);

@@ -69,7 +69,7 @@ TraceEntry Begin(CameraController* c, uint64_t now, TraceKind kind, int32_t port
   e.port = static_cast<int8_t>(port >= 0 && port < kChannelCount ? port : -1);
   e.length = static_cast<uint8_t>(length > 0xFF ? 0xFF : length);
   for (uint32_t i = 0; bytes && i < length && i < static_cast<uint32_t>(kTraceBytes); i++) e.bytes[i] = bytes[i];
-  e.code = c->mode.load();
+  e.code = c->transaction.load();
   return e;
 }
 
@@ -86,7 +86,7 @@ void RecordReceived(CameraController* c, int32_t aside, const uint8_t* frame, ui
   TraceEntry e = Begin(c, now, kind, aside < 0 ? c->port.load() : aside, frame, length);
   // A reply's header is (8 + address) << 4.
   if (kind == TRACE_RECEIVED && length > 0) e.camera = CameraAt(c, e.port, (frame[0] >> 4) - kBroadcastAddress);
-  if (aside >= 0) e.code = MODE_IDLE;
+  if (aside >= 0) e.code = TX_NONE;
   e.stage = static_cast<uint8_t>(aside < 0 ? c->stage.load() : STAGE_NONE);
   if (e.stage != STAGE_NONE) e.elapsedMs = MsSinceLastSent(c->trace, now);
   Publish(c->trace, e);

@@ -12,7 +12,7 @@ constexpr uint8_t kInquiry = 0x09;
 
 }  // namespace
 
-void SendPayload(CameraController* c, int32_t code, const uint8_t* payload, int32_t length) {
+void SendPayload(CameraController* c, TransactionCode code, const uint8_t* payload, int32_t length) {
   if (!payload || length < 1 || length > kMaxPayloadBytes) return;
   uint8_t packet[kMaxPacketBytes];
   int32_t cam = c->camera.load();
@@ -55,7 +55,7 @@ void SendPacket(CameraController* c, int32_t code, ...) {
     payload[n++] = static_cast<uint8_t>(value);
   }
   va_end(args);
-  SendPayload(c, code, payload, n);
+  SendPayload(c, static_cast<TransactionCode>(code), payload, n);
 }
 
 uint32_t PacketEndTest(uint8_t* frame, int32_t* length) {

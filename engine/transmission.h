@@ -11,9 +11,10 @@
 // queues it on the channel named by `port`, and starts transaction `code`
 // awaiting an answer (inquiry, first byte 09) or an acknowledge (command).
 // An empty payload or one over 14 bytes is refused and nothing changes.
-void SendPayload(CameraController* c, int32_t code, const uint8_t* payload, int32_t length);
+void SendPayload(CameraController* c, TransactionCode code, const uint8_t* payload, int32_t length);
 // The same with the payload bytes as ints closed by a negative value; a value
-// above 0xFF refuses the packet.
+// above 0xFF refuses the packet. `code` is a TransactionCode (an int, as
+// variadic arguments need).
 void SendPacket(CameraController* c, int32_t code, ...);
 
 // Frame-end callback of every channel: 2 (complete) when the collected bytes

@@ -280,7 +280,7 @@ void Step(Run& run, uint32_t jumpMs) {
   CameraController* c = run.c;
   virtualTick += jumpMs;
   if (!c->requestQueue->HasMessages()) run.requestedMask = 0;
-  const bool idle = c->mode.load() == MODE_IDLE;
+  const bool idle = c->phase.load() == PHASE_IDLE;
   if (idle) {
     run.owner = -1;
     if (!run.backlog.empty()) {
@@ -351,7 +351,7 @@ void Drain(Run& run) {
   CameraController* c = run.c;
   int32_t budget = kDrainStepsPerMessage * static_cast<int32_t>(run.backlog.size() + 1) + kDrainStepsReinit;
   for (int32_t i = 0; i < budget; i++) {
-    if (c->mode.load() == MODE_IDLE && run.backlog.empty()) {
+    if (c->phase.load() == PHASE_IDLE && run.backlog.empty()) {
       CheckTable(run);
       return;
     }

@@ -39,11 +39,11 @@ TEST(BadLines, OnlyTheVersionAnswerSetsTheModel) {
     late.delayMs = 50;
     com1.SetFaults(0, late);
     rig.Start();
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == TX_ASK_VERSION; }, 5000));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->transaction.load() == TX_ASK_VERSION; }, 5000));
     com1.Inject(ahead);
     std::set<int32_t> models;  // as the engine held it once the version inquiry was over
     auto ready = [&] {
-      if (rig.c->mode.load() != TX_ASK_VERSION) models.insert(rig.c->cameras[0].modelCode);
+      if (rig.c->transaction.load() != TX_ASK_VERSION) models.insert(rig.c->cameras[0].modelCode);
       return rig.c->listReady.load() == 1 && rig.Idle();
     };
     ASSERT_TRUE(rig.RunUntil(ready, 20000));
@@ -127,7 +127,7 @@ TEST(BadLines, ShutterOffTheTableIsReportedOffTheSlider) {
   std::vector<QueueMessage> notes = rig.TakeNotifications();
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(std::make_pair(notes[0].code, int32_t(notes[0].a)), std::make_pair(5u, -1));
-  EXPECT_EQ(c->mode.load(), MODE_IDLE);
+  EXPECT_EQ(c->phase.load(), PHASE_IDLE);
 }
 
 }  // namespace

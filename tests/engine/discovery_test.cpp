@@ -62,8 +62,9 @@ TEST(InitialisationChain, WireStatusListRecallButtonAndRecordForEachFamily) {
     EXPECT_EQ(r.modelCode, f.model);
     EXPECT_EQ(r.brightPos, f.model == 0x40 ? p.irisPos : p.brightPos);
     EXPECT_EQ(r.wbMode, 6);
-    EXPECT_EQ(
-        rig.c->mode.load() | rig.c->stage.load() | rig.c->followUp.load() | rig.c->reinitChain | rig.c->brightStep, 0);
+    EXPECT_EQ(rig.c->phase.load() | rig.c->transaction.load() | rig.c->stage.load() | rig.c->followUp.load() |
+                  rig.c->reinitChain | rig.c->brightStep,
+              0);
   }
 }
 
@@ -97,12 +98,12 @@ TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {
   for (int n = 1; n <= kSerialLineCount; n++) rig.Attach(n);
   rig.Start();
   for (int i = 0; i < kSerialLineCount; i++) {
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO && rig.c->mode.load() == 1; }, 100));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO && rig.c->phase.load() == 1; }, 100));
     ASSERT_EQ(rig.c->port.load(), i);
     rig.Com(i + 1).Inject({0x88, 0x30, uint8_t(i % 2 ? 0x09 : 0x7F), 0xFF});  // eight, and many more
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() == PHASE_NEXT_PORT; }, 10));
     rig.Com(i + 1).Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() != MODE_NEXT_PORT; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() != PHASE_NEXT_PORT; }, 10));
   }
   EXPECT_EQ(rig.c->cameraCount.load(), 70);
   for (int i = 0; i < 70; i++)

@@ -362,7 +362,7 @@ TEST(Recovery, NetworkLineLostWhileDiscoveryWaitsForIt) {
   rig.AttachIp(1, NET_TCP, {0x45}, kFast);
   rig.Start();
   ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == kSerialLineCount; }, 3000));
-  EnterPhase(rig.c, MODE_LINE_WAIT);  // as for a line not connected yet
+  EnterPhase(rig.c, PHASE_LINE_WAIT);  // as for a line not connected yet
   NetworkLineLost(rig.c, kSerialLineCount);
   ASSERT_TRUE(rig.RunUntil([&] { return rig.c->listReady.load() != 0; }, 6000));
   EXPECT_EQ(rig.ListItems().at(0), "Camera 1");
@@ -391,7 +391,7 @@ TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
   rig.Attach(1, {0x45}, kFast);
   rig.Attach(2, {0x45, 0x45}, kFast);
   rig.Start();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT && rig.c->port.load() == 1; }, 500));
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() == PHASE_NEXT_PORT && rig.c->port.load() == 1; }, 500));
   rig.Unplug(2);
   Choose(rig, 1);
   for (int delay : {0, 30, 52, 56, 60, 75}) {

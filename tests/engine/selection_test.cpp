@@ -62,8 +62,8 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
   t.rig.c->requestQueue->Put(static_cast<uint32_t>(index), REQ_POWER, 1, 0);
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == REQ_POWER; }, 500));
   t.com1.Inject({static_cast<uint8_t>(0x90 + 0x10 * index), 0x60, 0x41, 0xFF});
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_INIT_CAMERA; }, 50));
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 20000));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->phase.load() == PHASE_INIT_CAMERA; }, 50));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->phase.load() == PHASE_IDLE; }, 20000));
 }
 
 // Camera 2 picked while camera 1 re-reads: the panel and a zoom step stay on camera 2.
@@ -126,7 +126,7 @@ TEST(Selection, RecordsReadWhileARereadingWritesThem) {
   std::atomic<bool> done{false};
   std::thread worker([&] {
     t.rig.RunUntil([&] { return t.rig.c->reinitChain == 1; }, 50);
-    t.rig.RunUntil([&] { return t.rig.c->reinitChain == 0 && t.rig.c->mode.load() == MODE_IDLE; }, 5000);
+    t.rig.RunUntil([&] { return t.rig.c->reinitChain == 0 && t.rig.c->phase.load() == PHASE_IDLE; }, 5000);
     done = true;
   });
   int reads = 0;

@@ -101,7 +101,7 @@ struct RawRig {
     const uint32_t base = TraceNewest(rig.c);
     EXPECT_EQ(ParseRawPacket(text, &packet, why, sizeof why), RAW_OK) << why;
     EXPECT_EQ(PutRawCommand(rig.c, 1, packet, why, sizeof why), RAW_PUT) << why;
-    EXPECT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == TX_RAW_COMMAND; }, 50));
+    EXPECT_TRUE(rig.RunUntil([&] { return rig.c->transaction.load() == TX_RAW_COMMAND; }, 50));
     EXPECT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 11000));
     Lines lines;
     TraceEntry e;

@@ -8,7 +8,7 @@
 namespace {
 
 bool Ready(const CameraController* x) {
-  return x->listReady.load() == 1 && x->mode.load() == 0 && x->stage.load() == 0;
+  return x->listReady.load() == 1 && x->phase.load() == PHASE_IDLE && x->stage.load() == 0;
 }
 
 // Every entry of `x`'s trace is on `line`, and there is one at least.

@@ -361,7 +361,7 @@ class EngineRig {
     for (; ms > kStride; ms -= kStride, Tick()) Jump(kStride);
     Jump(ms);
   }
-  bool Idle() const { return c->mode.load() == 0 && c->stage.load() == 0; }
+  bool Idle() const { return c->phase.load() == PHASE_IDLE && c->stage.load() == 0; }
   // Discovery and initialisation up to the filled list and an idle engine.
   bool RunToReady(int maxMs = 20000) {
     return RunUntil([this] { return c->listReady.load() == 1 && Idle(); }, maxMs);

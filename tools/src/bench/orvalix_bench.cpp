@@ -201,7 +201,7 @@ struct SilentPty {
   }
 };
 
-bool Idle(const CameraController* c) { return c->mode.load() == 0 && c->stage.load() == 0; }
+bool Idle(const CameraController* c) { return c->phase.load() == PHASE_IDLE && c->stage.load() == 0; }
 
 // Discovery has reported and, with cameras found, initialisation has ended.
 // The status line's latest text.
@@ -251,7 +251,7 @@ int RunInit(CameraController* c, uint64_t createdNs) {
   printf("status %s\n", Status().c_str());
   if (!listed)
     fprintf(stderr, "orvalix_bench: no camera list (status \"%s\", mode %d, stage %d, camera %d, port %d)\n",
-            Status().c_str(), c->mode.load(), c->stage.load(), c->camera.load(), c->port.load());
+            Status().c_str(), StateNumber(c), c->stage.load(), c->camera.load(), c->port.load());
   return listed ? 0 : 1;
 }
 

@@ -31,14 +31,14 @@ void SoakMonitor::Stop() {
 // initialisation, so back-to-back requests, and the cameras of a
 // re-initialisation, count one by one.
 void SoakMonitor::Sample(uint32_t now) {
-  int32_t mode = c->mode.load();
+  int32_t mode = StateNumber(c);
   int32_t stage = c->stage.load();
   uint32_t sent = c->sendTick.load();
   if (stage == STAGE_ACK && sent != lastCommandTick) {
     lastCommandTick = sent;
     if (static_cast<int32_t>(sent - spanStart) > 0) spanStart = sent;
   }
-  if (mode == MODE_IDLE) {
+  if (mode == PHASE_IDLE) {
     spanStart = now;
   } else if (static_cast<int32_t>(now - spanStart) > 0) {
     Raise(longestBusy, now - spanStart);
@@ -47,7 +47,7 @@ void SoakMonitor::Sample(uint32_t now) {
   // A camera's initialisation runs from its version inquiry to idle, to a
   // request's command or to the next camera's version inquiry.
   bool versionAsked = mode == TX_ASK_VERSION && lastMode != TX_ASK_VERSION;
-  if (initRunning && (versionAsked || mode == MODE_IDLE || mode == MODE_COMMAND)) {
+  if (initRunning && (versionAsked || mode == PHASE_IDLE || mode == TX_COMMAND)) {
     Raise(longestInit, now - initStart);
     initRunning = false;
   }

@@ -172,7 +172,7 @@ void ShowProgress(Soak* s, CameraController* c, const char* phase, uint32_t star
                    EntryAnswering(camera) ? "" : "*");
   fprintf(stderr, "soak: %s %u s: %llu requests, %llu delivered, %zu waiting (%s), mode %d\n", phase,
           (OsTickCount() - startMs) / 1000u, static_cast<unsigned long long>(s->checker.Requests()),
-          static_cast<unsigned long long>(s->checker.Delivered()), waiting, cameras + 1, c->mode.load());
+          static_cast<unsigned long long>(s->checker.Delivered()), waiting, cameras + 1, StateNumber(c));
 }
 
 // A camera switched off silences its whole chain, as an unplugged line does:
