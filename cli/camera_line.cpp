@@ -13,17 +13,23 @@ struct Field {
 
 #define FIELD(name) \
   { #name, &CameraRecord::name }
+// The record's line prints as "port", as it always has.
+#define FIELD_AS(text, name) \
+  { text, &CameraRecord::name }
 const Field kFields[] = {
-    FIELD(port),          FIELD(address),        FIELD(zoomRequest),     FIELD(focusAutoRequest), FIELD(focusRequest),
-    FIELD(brightRequest), FIELD(aeModeRequest),  FIELD(rGainRequest),    FIELD(bGainRequest),     FIELD(expCompRequest),
-    FIELD(irisRequest),   FIELD(shutterRequest), FIELD(apertureRequest), FIELD(icrRequest),       FIELD(powerRequest),
-    FIELD(zoomPos),       FIELD(focusAuto),      FIELD(focusPos),        FIELD(brightPos),        FIELD(aeMode),
-    FIELD(powerOn),       FIELD(rGain),          FIELD(bGain),           FIELD(freezeOn),         FIELD(expCompPos),
-    FIELD(videoOutReg),   FIELD(irisPosInit),    FIELD(irisPos),         FIELD(shutterPos),       FIELD(gainPos),
-    FIELD(pictureEffect), FIELD(gamma),          FIELD(pictureFlip),     FIELD(aperture),         FIELD(wbMode),
-    FIELD(modelCode),     FIELD(icrMode),        FIELD(powerSwitch),     FIELD(lastPreset),
+    FIELD_AS("port", line), FIELD(address),        FIELD(zoomRequest),   FIELD(focusAutoRequest),
+    FIELD(focusRequest),    FIELD(brightRequest),  FIELD(aeModeRequest), FIELD(rGainRequest),
+    FIELD(bGainRequest),    FIELD(expCompRequest), FIELD(irisRequest),   FIELD(shutterRequest),
+    FIELD(apertureRequest), FIELD(icrRequest),     FIELD(powerRequest),  FIELD(zoomPos),
+    FIELD(focusAuto),       FIELD(focusPos),       FIELD(brightPos),     FIELD(aeMode),
+    FIELD(powerOn),         FIELD(rGain),          FIELD(bGain),         FIELD(freezeOn),
+    FIELD(expCompPos),      FIELD(videoOutReg),    FIELD(irisPosInit),   FIELD(irisPos),
+    FIELD(shutterPos),      FIELD(gainPos),        FIELD(pictureEffect), FIELD(gamma),
+    FIELD(pictureFlip),     FIELD(aperture),       FIELD(wbMode),        FIELD(modelCode),
+    FIELD(icrMode),         FIELD(powerSwitch),    FIELD(lastPreset),
 };
 #undef FIELD
+#undef FIELD_AS
 
 // Every field of the record is listed once.
 static_assert(sizeof kFields / sizeof kFields[0] == sizeof(CameraRecord) / sizeof(int32_t),
@@ -34,7 +40,7 @@ static_assert(sizeof kFields / sizeof kFields[0] == sizeof(CameraRecord) / sizeo
 void FormatCameraLine(const CameraRecord& r, int32_t index, char* out, size_t size) {
   if (size == 0) return;
   int n = snprintf(out, size, "camera %d %s address %d model 0x%02X", static_cast<int>(index + 1),
-                   NameOfLine(r.port).text, static_cast<int>(r.address), static_cast<unsigned>(r.modelCode));
+                   NameOfLine(r.line).text, static_cast<int>(r.address), static_cast<unsigned>(r.modelCode));
   for (const Field& f : kFields) {
     if (n < 0 || static_cast<size_t>(n) >= size) return;
     n += snprintf(out + n, size - static_cast<size_t>(n), " %s=%d", f.name, static_cast<int>(r.*f.member));

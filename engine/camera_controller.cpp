@@ -116,7 +116,7 @@ void SelectCamera(CameraController* c, int32_t index) {
 void SetCurrentCamera(CameraController* c, int32_t index) {
   if (index < 0 || index >= kMaxCameras) return;
   c->camera = index;
-  c->port = c->cameras[index].port;
+  c->line = c->cameras[index].line;
 }
 
 void ApplySelection(CameraController* c) {
@@ -147,18 +147,19 @@ void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
   refreshing = nullptr;
 }
 
-SerialChannel* OpenCameraChannel(int32_t index) {
+SerialChannel* OpenCameraChannel(int32_t line) {
+  const uint32_t comNumber = static_cast<uint32_t>(line + 1);
   SerialChannel* channel = NewEngineChannel();
-  if (channel && channel->OpenPort(static_cast<uint32_t>(index + 1)) != 0) {
+  if (channel && channel->OpenPort(comNumber) != 0) {
     delete channel;
     return nullptr;
   }
   return channel;
 }
 
-SerialChannel* OpenNetworkChannel(const NetLineConfig& line) {
+SerialChannel* OpenNetworkChannel(const NetLineConfig& config) {
   SerialChannel* channel = NewEngineChannel();
-  if (channel && channel->OpenNetworkLine(line) != 0) {
+  if (channel && channel->OpenNetworkLine(config) != 0) {
     delete channel;
     return nullptr;
   }
@@ -185,13 +186,13 @@ CameraController* CreateCameraController(WorkerStart start, const NetConfig* net
   // The worker's sleeps must end at their deadline, not at the next ~15.6 ms
   // clock tick, for the whole life of the worker.
   OsBeginFineTimer();
-  c->port = -1;
+  c->line = -1;
   c->sendTick = OsTickCount();
   for (int32_t i = 0; i < kSerialLineCount; i++) {
     c->channels[i] = OpenCameraChannel(i);
     if (!c->channels[i]) continue;
     c->channels[i]->SetReceiveSignal(&c->workEvent);
-    if (c->port.load() < 0) c->port = i;
+    if (c->line.load() < 0) c->line = i;
   }
   if (network) OpenNetworkLines(c, *network);
   OsSleep(kOpenSettleMs);
@@ -204,10 +205,10 @@ CameraController* CreateCameraController(WorkerStart start, const NetConfig* net
   return c;
 }
 
-void CloseChannel(CameraController* c, int32_t index) {
-  if (index < 0 || index >= kChannelCount) return;
-  SerialChannel* channel = c->channels[index];
-  c->channels[index] = nullptr;
+void CloseChannel(CameraController* c, int32_t line) {
+  if (line < 0 || line >= kChannelCount) return;
+  SerialChannel* channel = c->channels[line];
+  c->channels[line] = nullptr;
   if (!channel) return;
   channel->SetReceiveSignal(nullptr);  // the controller may go before a channel left open
   if (channel->ClosePort() != kPortLeftToExit) {
@@ -215,7 +216,7 @@ void CloseChannel(CameraController* c, int32_t index) {
     return;
   }
   // Its I/O thread may still run inside the driver: the channel stays too.
-  ShowStatus("%s does not close; left open until exit", NameOfLine(index).text);
+  ShowStatus("%s does not close; left open until exit", NameOfLine(line).text);
 }
 
 void DestroyCameraController(CameraController* c) {
@@ -239,7 +240,7 @@ void DestroyCameraController(CameraController* c) {
 
 void WorkerBegin(CameraController* c) {
   EnterPhase(c, PHASE_STARTUP);
-  c->port = -1;
+  c->line = -1;
 }
 
 void WorkerStep(CameraController* c, int32_t* pollCounter) {

@@ -62,7 +62,7 @@ class SharedInt {
 };
 
 struct CameraRecord {
-  SharedInt port;
+  SharedInt line;
   SharedInt address;
   SharedInt zoomRequest;
   SharedInt focusAutoRequest;
@@ -119,7 +119,7 @@ struct CameraController {
   std::atomic<TransactionCode> transaction{TX_NONE};
   std::atomic<int32_t> followUp{0};
   std::atomic<int32_t> stage{0};
-  std::atomic<int32_t> port{0};
+  std::atomic<int32_t> line{0};
   std::atomic<int32_t> camera{0};
   std::atomic<uint32_t> sendTick{0};
   std::atomic<int32_t> cameraCount{0};
@@ -164,8 +164,8 @@ struct CameraController {
   // instead of being taken for the awaited reply.
   uint8_t extraAcks = 0;
   uint8_t extraCompletions = 0;
-  // Worker only: address sets sent to the current port.
-  int32_t portChecks = 0;
+  // Worker only: address sets sent to the current line.
+  int32_t lineChecks = 0;
   // Worker only: the network lines' states, when discovery began to wait for
   // the current one to come up, and whether the shared UDP socket's port
   // (other than the one cameras expect) has been named.
@@ -192,11 +192,12 @@ struct CameraController {
   CameraRecord& Current();
 };
 
-// A channel for COM(index + 1) set up as the engine speaks (38400 baud, the
-// packet-end test cutting frames) and open; null when the port does not open.
-SerialChannel* OpenCameraChannel(int32_t index);
+// A channel for line `line` (COM number line + 1) set up as the engine speaks
+// (38400 baud, the packet-end test cutting frames) and open; null when the
+// port does not open.
+SerialChannel* OpenCameraChannel(int32_t line);
 // The same for a network line; null when the system has no handles left.
-SerialChannel* OpenNetworkChannel(const NetLineConfig& line);
+SerialChannel* OpenNetworkChannel(const NetLineConfig& config);
 
 // The engine's state as the one number texts show: the transaction code while
 // one is in flight, else the phase.
@@ -215,10 +216,10 @@ CameraController* CreateCameraController(WorkerStart start = WORKER_THREAD, cons
 // ends; the status line says so.
 constexpr uint32_t kWorkerStopWaitMs = 4000;
 void DestroyCameraController(CameraController* c);
-// Closes and frees channel `index` (the slot becomes null). A port whose close
-// does not end in time stays open until the process ends; the status line
-// says so and the engine goes on without it.
-void CloseChannel(CameraController* c, int32_t index);
+// Closes and frees the channel of line `line` (the slot becomes null). A port
+// whose close does not end in time stays open until the process ends; the
+// status line says so and the engine goes on without it.
+void CloseChannel(CameraController* c, int32_t line);
 
 // Worker thread entry; the parameter is the controller. Returns 0.
 uint32_t CameraWorkerThread(void* param);
@@ -238,7 +239,7 @@ void WorkerStep(CameraController* c, int32_t* pollCounter);
 void SelectCamera(CameraController* c, int32_t index);
 // Worker: makes a requested selection current; only while nothing is in flight.
 void ApplySelection(CameraController* c);
-// Worker: camera `index` and its port become the ones every packet goes to.
+// Worker: camera `index` and its line become the ones every packet goes to.
 void SetCurrentCamera(CameraController* c, int32_t index);
 // Worker: after initialisation the selection in force (or the first camera) is current again.
 void RestoreSelection(CameraController* c);

@@ -34,7 +34,7 @@ int32_t PolledCamera(const CameraController* c) {
 // a missing camera announces its return itself.
 bool Probed(const CameraController* c, int32_t index, uint32_t now) {
   if (!c->recovery.silent[index] || c->recovery.missing[index] || index == PolledCamera(c)) return false;
-  const int32_t line = c->cameras[index].port;
+  const int32_t line = c->cameras[index].line;
   if (line < 0 || line >= kChannelCount || !c->channels[line]) return false;
   const LineWatch& w = c->recovery.lines[line];
   return w.state == LINE_UP && now - w.lastReplyTick <= kSilentLineCheckMs;
@@ -68,7 +68,7 @@ void Mark(CameraController* c, int32_t index, bool silent, bool missing) {
   c->recovery.silent[index] = silent;
   c->marked[index].store(silent, std::memory_order_relaxed);
   c->recovery.missing[index] = silent && missing;
-  const int32_t line = c->cameras[index].port;
+  const int32_t line = c->cameras[index].line;
   if (line >= 0 && line < kChannelCount) c->recovery.lines[line].silentCount += Counted(c, index) - before;
 }
 
@@ -102,7 +102,7 @@ void SyncListEntries(CameraController* c) {
 
 void NoteReplyOverdue(CameraController* c) {
   const int32_t camera = c->camera.load();
-  const int32_t line = c->port.load();
+  const int32_t line = c->line.load();
   if (c->transaction.load() == TX_NONE || !InTable(camera) || line < 0 || line >= kChannelCount) return;
   if (camera == c->recovery.startedCamera) c->recovery.startedOverdue = true;
   if (c->recovery.activeLine == line) return;
@@ -119,7 +119,7 @@ void NoteReplyOverdue(CameraController* c) {
 
 void NoteCameraAnswered(CameraController* c) {
   const int32_t camera = c->camera.load();
-  const int32_t line = c->port.load();
+  const int32_t line = c->line.load();
   if (c->transaction.load() == TX_NONE || c->stage.load() == STAGE_NONE || !InTable(camera) || line < 0 ||
       line >= kChannelCount || !FromCamera(c->packetBuffer[0], c->cameras[camera].address))
     return;
@@ -171,7 +171,7 @@ int32_t ReplyWaitCapMs(const CameraController* c, int32_t index) {
 uint32_t PollSpacingMs(const CameraController* c) {
   const int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
   if (!InTable(polled) || !c->recovery.silent[polled]) return kPollSpacingMs;
-  const int32_t line = c->cameras[polled].port;
+  const int32_t line = c->cameras[polled].line;
   // A line being opened or addressed again, or a camera beyond its chain, is
   // asked nothing meanwhile.
   const bool inService =

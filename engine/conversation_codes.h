@@ -17,8 +17,8 @@ enum : int32_t {
 // in PHASE_COMMAND or PHASE_TRANSACTION, and `transaction` names it.
 enum EnginePhase : int32_t {
   PHASE_IDLE = 0,
-  PHASE_PORT_CHECK = 1,  // the address set (a datagram line's version inquiry) goes out, its echo awaited
-  PHASE_NEXT_PORT = 2,   // the interface clear's echo awaited
+  PHASE_LINE_CHECK = 1,  // the address set (a datagram line's version inquiry) goes out, its echo awaited
+  PHASE_NEXT_LINE = 2,   // the interface clear's echo awaited
   PHASE_ABORT = 3,
   PHASE_DISCOVERY_DONE = 4,
   PHASE_STARTUP = 5,

@@ -23,15 +23,15 @@ constexpr uint8_t kReplyOfAddress1 = 0x90;
 constexpr uint32_t kMinEchoLength = 4;
 // A line that keeps answering the address set with short echoes is given up
 // after this many port checks, so discovery always reaches the other ports.
-constexpr int32_t kMaxPortChecks = 5;
+constexpr int32_t kMaxLineChecks = 5;
 
 // Broadcasts (and a datagram line's check) are built in packetBuffer and go
 // straight to the channel.
 void WriteBroadcast(CameraController* c, const uint8_t* bytes, int32_t length) {
   memcpy(c->packetBuffer, bytes, static_cast<size_t>(length));
   c->sendTick = OsTickCount();
-  int32_t port = c->port.load();
-  if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(c->packetBuffer, length);
+  int32_t line = c->line.load();
+  if (line >= 0 && line < kChannelCount && c->channels[line]) c->channels[line]->WriteFrame(c->packetBuffer, length);
   TraceSent(c, TX_NONE, c->packetBuffer, length);  // no transaction: a broadcast
 }
 
@@ -42,25 +42,25 @@ void CreateRecords(CameraController* c, int32_t announced) {
   for (int32_t i = 0; i < announced; i++) {
     CameraRecord& record = c->cameras[count];
     record = CameraRecord{};
-    record.port = c->port.load();
+    record.line = c->line.load();
     record.address = i + 1;
     count++;
     c->cameraCount = count;
   }
 }
 
-// Moves on to the next open port in service, or ends discovery after the
-// last one; a lost port is checked once it is back.
-void AdvancePort(CameraController* c) {
-  c->portChecks = 0;
-  for (int32_t port = c->port.load() + 1; port < kChannelCount; port++) {
-    if (c->channels[port] && !LineOutOfService(c, port)) {
-      c->port = port;
+// Moves on to the next open line in service, or ends discovery after the
+// last one; a lost line is checked once it is back.
+void AdvanceLine(CameraController* c) {
+  c->lineChecks = 0;
+  for (int32_t line = c->line.load() + 1; line < kChannelCount; line++) {
+    if (c->channels[line] && !LineOutOfService(c, line)) {
+      c->line = line;
       BeginLineCheck(c);
       return;
     }
   }
-  c->port = -1;
+  c->line = -1;
   EnterPhase(c, PHASE_DISCOVERY_DONE);
 }
 
@@ -69,11 +69,11 @@ void AdvancePort(CameraController* c) {
 // answer is no camera there yet.
 void HandleDatagramCheck(CameraController* c) {
   if (c->packetBuffer[0] != kReplyOfAddress1 || (c->packetBuffer[1] & kReplyKindMask) == kError) {
-    EnterPhase(c, PHASE_PORT_CHECK);  // the phase step checks the line again
+    EnterPhase(c, PHASE_LINE_CHECK);  // the phase step checks the line again
     return;
   }
   if (!MatchRecoveredRecords(c, 1)) CreateRecords(c, 1);
-  if (!StartRecoveredInitialisation(c)) AdvancePort(c);
+  if (!StartRecoveredInitialisation(c)) AdvanceLine(c);
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ int32_t AnnouncedCameras(const uint8_t* echo, uint32_t length) {
   if (length < kMinEchoLength) return 0;
   const int32_t announced = static_cast<int32_t>(echo[length - 2]) - 1;
   if (announced < 0) return 0;
-  return announced > kMaxCamerasPerPort ? kMaxCamerasPerPort : announced;
+  return announced > kMaxCamerasPerLine ? kMaxCamerasPerLine : announced;
 }
 
 void StartupPhase(CameraController* c) {
@@ -95,17 +95,17 @@ void StartupPhase(CameraController* c) {
       EnterPhase(c, PHASE_STARTUP, 2);
       break;
     default:
-      c->portChecks = 0;
-      if (c->port.load() < 0) {
+      c->lineChecks = 0;
+      if (c->line.load() < 0) {
         for (int32_t i = 0; i < kChannelCount; i++) {
           if (c->channels[i] && !LineOutOfService(c, i)) {
-            c->port = i;
+            c->line = i;
             break;
           }
         }
       }
       // No port opened at all: discovery ends at once with no camera.
-      if (c->port.load() < 0) {
+      if (c->line.load() < 0) {
         EnterPhase(c, PHASE_DISCOVERY_DONE);
       } else {
         BeginLineCheck(c);
@@ -114,54 +114,54 @@ void StartupPhase(CameraController* c) {
   }
 }
 
-void PortCheck(CameraController* c) {
-  if (c->portChecks >= kMaxPortChecks) {
-    ClosePortWithoutCameras(c);
+void LineCheckStep(CameraController* c) {
+  if (c->lineChecks >= kMaxLineChecks) {
+    CloseLineWithoutCameras(c);
     return;
   }
-  c->portChecks++;
-  NoteDiscoveryCheck(c, c->port.load());
-  if (!QuietLineCheck(c)) ShowStatus("Checking %s...", NameOfLine(c->port.load()).text);
-  if (IsDatagramLine(c, c->port.load())) {
+  c->lineChecks++;
+  NoteDiscoveryCheck(c, c->line.load());
+  if (!QuietLineCheck(c)) ShowStatus("Checking %s...", NameOfLine(c->line.load()).text);
+  if (IsDatagramLine(c, c->line.load())) {
     WriteBroadcast(c, kVersionInquiry, sizeof kVersionInquiry);
   } else {
     WriteBroadcast(c, kAddressSet, sizeof kAddressSet);
   }
-  AwaitEcho(c, PHASE_PORT_CHECK);
+  AwaitEcho(c, PHASE_LINE_CHECK);
 }
 
 void HandleBroadcastEcho(CameraController* c) {
   int32_t announced = 0;
   if (NotALineCheckEcho(c)) return;
   switch (c->phase.load()) {
-    case PHASE_PORT_CHECK:
-      if (IsDatagramLine(c, c->port.load())) {
+    case PHASE_LINE_CHECK:
+      if (IsDatagramLine(c, c->line.load())) {
         HandleDatagramCheck(c);
         return;
       }
       if (c->packetLength < kMinEchoLength) {
-        EnterPhase(c, PHASE_PORT_CHECK);  // the phase step checks the port again
+        EnterPhase(c, PHASE_LINE_CHECK);  // the phase step checks the line again
         return;
       }
       announced = AnnouncedCameras(c->packetBuffer, c->packetLength);
       if (!MatchRecoveredRecords(c, announced)) CreateRecords(c, announced);
       WriteBroadcast(c, kInterfaceClear, sizeof kInterfaceClear);
-      AwaitEcho(c, PHASE_NEXT_PORT);
+      AwaitEcho(c, PHASE_NEXT_LINE);
       break;
-    case PHASE_NEXT_PORT:
-      if (!StartRecoveredInitialisation(c)) AdvancePort(c);
+    case PHASE_NEXT_LINE:
+      if (!StartRecoveredInitialisation(c)) AdvanceLine(c);
       break;
     default:
       break;
   }
 }
 
-void PassOverPort(CameraController* c) { AdvancePort(c); }
+void PassOverLine(CameraController* c) { AdvanceLine(c); }
 
-void ClosePortWithoutCameras(CameraController* c) {
+void CloseLineWithoutCameras(CameraController* c) {
   if (RecoveryCheckFailed(c)) return;
-  CloseChannel(c, c->port.load());
-  AdvancePort(c);
+  CloseChannel(c, c->line.load());
+  AdvanceLine(c);
 }
 
 void DiscoveryFinished(CameraController* c) {
@@ -173,7 +173,7 @@ void DiscoveryFinished(CameraController* c) {
     c->camera = 0;
     EnterPhase(c, PHASE_INIT_CAMERA);
   } else {
-    c->port = -1;
+    c->line = -1;
     EnterPhase(c, PHASE_IDLE);
   }
 }

@@ -233,7 +233,7 @@ void DispatchRequest(CameraController* c) {
   if (count <= 0 || cameraIndex >= static_cast<uint32_t>(count) || cameraIndex >= kMaxCameras) return;
   int32_t index = static_cast<int32_t>(cameraIndex);
   if (!CameraReachable(c, index)) return;  // a camera out of reach would only wait out its time-out
-  // The transaction's camera and port are fixed here, before any control call
+  // The transaction's camera and line are fixed here, before any control call
   // can let the user-interface thread run.
   BeginWork(c, static_cast<int32_t>(code), index);
   if (const RequestRow* row = FindRequest(code)) CarryOut(c, c->cameras[index], *row, static_cast<int32_t>(a));

@@ -8,5 +8,5 @@
 // Channels 0..9 are COM1..COM10, channels 10..25 the network lines IP1..IP16.
 constexpr int32_t kSerialLineCount = 10;
 constexpr int32_t kChannelCount = kSerialLineCount + kNetMaxLines;
-constexpr int32_t kMaxCamerasPerPort = 7;
-constexpr int32_t kMaxCameras = kChannelCount * kMaxCamerasPerPort;
+constexpr int32_t kMaxCamerasPerLine = 7;
+constexpr int32_t kMaxCameras = kChannelCount * kMaxCamerasPerLine;

@@ -79,7 +79,7 @@ void EnterPhase(CameraController* c, EnginePhase phase, int32_t subStep) {
 }
 
 void BeginRecoveryCheck(CameraController* c) {
-  EnterPhase(c, PHASE_PORT_CHECK);
+  EnterPhase(c, PHASE_LINE_CHECK);
   c->standingTimeoutMs = 0;
   c->timeoutMs = kFirstTimeoutMs;
 }
@@ -124,7 +124,7 @@ void ResetConversation(CameraController* c) {
   ClearLeftovers(c);
   memset(c->packetBuffer, 0, sizeof c->packetBuffer);
   c->packetLength = 0;
-  c->portChecks = 0;
+  c->lineChecks = 0;
   c->standingTimeoutMs = 0;
   c->pollTurnTick = 0;
   c->pollTurnTaken = false;

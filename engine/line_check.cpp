@@ -24,13 +24,13 @@ constexpr uint8_t kReplyOfAddress1 = 0x90;
 // The record of the camera at `address` on `line`, -1 when there is none.
 int32_t RecordOf(const CameraController* c, int32_t line, int32_t address) {
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
-    if (c->cameras[i].port == line && c->cameras[i].address == address) return i;
+    if (c->cameras[i].line == line && c->cameras[i].address == address) return i;
   return -1;
 }
 
 void MarkLineSilent(CameraController* c, int32_t line) {
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
-    if (c->cameras[i].port == line) SetSilent(c, i, true);
+    if (c->cameras[i].line == line) SetSilent(c, i, true);
 }
 
 }  // namespace
@@ -60,8 +60,8 @@ void StartDueCheck(CameraController* c, uint32_t now) {
     w.networkChange = false;  // the address set goes out now
     c->recovery.activeLine = line;
     c->recovery.startedCamera = -1;
-    c->port = line;
-    c->portChecks = 0;
+    c->line = line;
+    c->lineChecks = 0;
     // Its camera may have restarted, and a visca-ip one then counts afresh.
     c->channels[line]->RestartNetworkNumbering();
     BeginRecoveryCheck(c);
@@ -72,7 +72,7 @@ void StartDueCheck(CameraController* c, uint32_t now) {
 bool NotALineCheckEcho(const CameraController* c) {
   if (c->recovery.activeLine < 0) return false;
   if (IsDatagramLine(c, c->recovery.activeLine)) return c->packetBuffer[0] != kReplyOfAddress1;
-  const uint8_t awaited = c->phase.load() == PHASE_PORT_CHECK ? kAddressSetCommand : kInterfaceClearCommand;
+  const uint8_t awaited = c->phase.load() == PHASE_LINE_CHECK ? kAddressSetCommand : kInterfaceClearCommand;
   return c->packetLength < 2 || c->packetBuffer[0] != kBroadcastEcho || c->packetBuffer[1] != awaited;
 }
 
@@ -88,7 +88,7 @@ bool MatchRecoveredRecords(CameraController* c, int32_t announced) {
   for (bool& pending : c->recovery.initPending) pending = false;
   int32_t count = c->cameraCount.load();
   for (int32_t i = 0; i < count; i++) {
-    if (c->cameras[i].port != line) continue;
+    if (c->cameras[i].line != line) continue;
     c->recovery.initPending[i] = c->cameras[i].address >= 1 && c->cameras[i].address <= announced;
     if (!c->recovery.initPending[i]) SetMissing(c, i);
   }
@@ -96,7 +96,7 @@ bool MatchRecoveredRecords(CameraController* c, int32_t announced) {
     if (RecordOf(c, line, address) >= 0) continue;
     CameraRecord& record = c->cameras[count];
     record = CameraRecord{};
-    record.port = line;
+    record.line = line;
     record.address = address;
     c->recovery.initPending[count] = true;
     SetSilent(c, count, true);  // in service once initialised
@@ -139,7 +139,7 @@ bool TakeInitialisation(CameraController* c, int32_t index) {
     due = c->recovery.initPending[index];
     c->recovery.initPending[index] = false;
   } else {
-    const int32_t line = c->cameras[index].port;
+    const int32_t line = c->cameras[index].line;
     // A camera its line's last check did not find stays missing until it
     // announces itself.
     due = line >= 0 && line < kChannelCount && c->recovery.lines[line].state == LINE_UP && !c->recovery.missing[index];
@@ -190,7 +190,7 @@ bool FinishLineRecovery(CameraController* c) {
   c->recovery.listDirty = true;
   SyncListEntries(c);
   const int32_t selected = c->selectedCamera;
-  if (c->cameraSelected.load() != 0 && selected >= 0 && c->cameras[selected].port == line &&
+  if (c->cameraSelected.load() != 0 && selected >= 0 && c->cameras[selected].line == line &&
       !c->recovery.silent[selected])
     RunPanelRefresh(c, selected);
   // After the refresh, whose "Camera %d selected" would hide it.

@@ -32,7 +32,7 @@ bool LineRecoveryTakesTurn(CameraController* c);
 // Narrows `*wait` to the milliseconds until LineRecoveryStep has work.
 void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait);
 
-// The reply state machine read a packet from the current port: false when it
+// The reply state machine read a packet from the current line: false when it
 // was a network change, which is taken note of and nothing else, or the
 // controller's own packet come back round the chain, which is passed over.
 bool NoteReceivedPacket(CameraController* c);

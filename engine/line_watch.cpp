@@ -38,11 +38,11 @@ void EndWorkOnLine(CameraController* c, int32_t line) {
     AbandonTransaction(c);
     return;
   }
-  if (c->port.load() != line) return;
+  if (c->line.load() != line) return;
   const EnginePhase phase = c->phase.load();
   const bool inTransaction = c->transaction.load() != TX_NONE;
-  if (phase == PHASE_PORT_CHECK || phase == PHASE_NEXT_PORT || phase == PHASE_LINE_WAIT) {
-    PassOverPort(c);  // discovery goes on; the line is checked once it is back
+  if (phase == PHASE_LINE_CHECK || phase == PHASE_NEXT_LINE || phase == PHASE_LINE_WAIT) {
+    PassOverLine(c);  // discovery goes on; the line is checked once it is back
   } else if (inTransaction && c->initialising) {
     c->recovery.startedCamera = -1;
     SkipToNextCamera(c);
@@ -58,7 +58,7 @@ void MarkLineLost(CameraController* c, int32_t line, uint32_t now) {
   w.networkChange = false;
   ShowStatus("%s lost", NameOfLine(line).text);
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
-    if (c->cameras[i].port == line) SetSilent(c, i, true);
+    if (c->cameras[i].line == line) SetSilent(c, i, true);
   EndWorkOnLine(c, line);
 }
 
@@ -70,13 +70,15 @@ void LineLost(CameraController* c, int32_t line, uint32_t now) {
   if (leftOpen) ShowStatus("%s does not close; left open until exit", NameOfLine(line).text);
 }
 
-// A network line connects again by itself; the engine only waits for it.
-bool Reopened(const CameraController* c, int32_t line) { return c->channels[line]->NetworkKind() == NET_NONE; }
+// Only a COM port is opened again by the engine: a network line connects
+// again by itself, and the engine only waits for it.
+bool IsComPort(const CameraController* c, int32_t line) { return c->channels[line]->NetworkKind() == NET_NONE; }
 
 void TryAgain(CameraController* c, int32_t line, uint32_t now) {
   LineWatch& w = c->recovery.lines[line];
   w.since = now;
-  if (c->channels[line]->OpenPort(static_cast<uint32_t>(line + 1)) == 0) w.state = LINE_SETTLING;
+  const uint32_t comNumber = static_cast<uint32_t>(line + 1);
+  if (c->channels[line]->OpenPort(comNumber) == 0) w.state = LINE_SETTLING;
 }
 
 // Every frame of a line the engine is not reading now, where no reply is
@@ -102,9 +104,9 @@ void WatchLine(CameraController* c, int32_t line, uint32_t now) {
     w = LineWatch{};  // closed for good: discovery found no camera there
     return;
   }
-  if (w.state == LINE_LOST && Reopened(c, line) && now - w.since >= kReopenEveryMs) TryAgain(c, line, now);
+  if (w.state == LINE_LOST && IsComPort(c, line) && now - w.since >= kReopenEveryMs) TryAgain(c, line, now);
   if (w.state == LINE_SETTLING && now - w.since > kReopenSettleMs) MakeCheckDue(w, false);
-  if (line != c->port.load()) TakeFramesAside(c, line, now);
+  if (line != c->line.load()) TakeFramesAside(c, line, now);
   // One that runs out while the line is being checked waits for the check's end.
   if (w.networkChange && now - w.networkChangeTick > kNetworkChangeDelayMs && w.state != LINE_CHECKING) {
     w.networkChange = false;
@@ -191,7 +193,7 @@ void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
     const LineWatch& w = c->recovery.lines[line];
     if (!c->channels[line]) continue;
     if (c->channels[line]->IsLost() || (w.state == LINE_CHECK_DUE && CheckCanStart(c))) *wait = 0;
-    if (w.state == LINE_LOST && Reopened(c, line)) Narrow(MsLeft(now, w.since, kReopenEveryMs - 1), wait);
+    if (w.state == LINE_LOST && IsComPort(c, line)) Narrow(MsLeft(now, w.since, kReopenEveryMs - 1), wait);
     if (w.state == LINE_SETTLING) Narrow(MsLeft(now, w.since, kReopenSettleMs), wait);
     if (w.networkChange && w.state != LINE_CHECKING)
       Narrow(MsLeft(now, w.networkChangeTick, kNetworkChangeDelayMs), wait);
@@ -205,7 +207,7 @@ void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
 }
 
 bool NoteReceivedPacket(CameraController* c) {
-  const int32_t line = c->port.load();
+  const int32_t line = c->line.load();
   if (line < 0 || line >= kChannelCount) return true;
   const uint32_t now = OsTickCount();
   if (IsNetworkChange(c->packetBuffer, c->packetLength)) {

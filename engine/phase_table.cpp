@@ -11,8 +11,8 @@ namespace {
 const Phase kPhases[] = {
     {PHASE_IDLE,           nullptr,           WAKE_FOR_WORK},
     {PHASE_STARTUP,        StartupPhase,      WAKE_AFTER_START_DELAY},
-    {PHASE_PORT_CHECK,     PortCheck,         WAKE_WHEN_NOT_WAITING},
-    {PHASE_NEXT_PORT,      nullptr,           WAKE_ON_REPLY},
+    {PHASE_LINE_CHECK,     LineCheckStep,         WAKE_WHEN_NOT_WAITING},
+    {PHASE_NEXT_LINE,      nullptr,           WAKE_ON_REPLY},
     {PHASE_DISCOVERY_DONE, DiscoveryFinished, WAKE_AT_ONCE},
     {PHASE_INIT_CAMERA,    InitialiseCamera,  WAKE_AT_ONCE},
     {PHASE_CAMERA_DONE,    CameraInitialised, WAKE_AT_ONCE},

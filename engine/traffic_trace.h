@@ -22,7 +22,7 @@ struct TraceEntry {
   uint32_t id = 0;      // 1, 2, ... in recording order
   uint64_t tenths = 0;  // time since the trace began, tenths of a millisecond
   TraceKind kind = TRACE_SENT;
-  int8_t port = -1;    // 0 for COM1; -1 unknown
+  int8_t line = -1;    // 0 for COM1; -1 unknown
   int8_t camera = -1;  // index in the camera table; -1 unknown or a broadcast
   uint8_t stage = 0;   // received: the reply kind awaited when the frame was taken
   uint8_t length = 0;  // bytes on the wire, also beyond kTraceBytes
@@ -41,8 +41,8 @@ void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length);
 // one: nothing is awaited there.
 void TraceReceivedAside(CameraController* c, int32_t line, const uint8_t* frame, uint32_t length);
 void TraceNoReply(CameraController* c);
-// A reply line `port` dropped as late, never seen by the engine otherwise.
-void TraceLate(CameraController* c, int32_t port, const uint8_t* packet, int32_t length);
+// A reply line `line` dropped as late, never seen by the engine otherwise.
+void TraceLate(CameraController* c, int32_t line, const uint8_t* packet, int32_t length);
 
 // Any thread. The id of the newest entry, 0 while there is none.
 uint32_t TraceNewest(const CameraController* c);

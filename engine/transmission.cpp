@@ -24,8 +24,8 @@ void SendPayload(CameraController* c, TransactionCode code, const uint8_t* paylo
   c->sendTick = OsTickCount();
   // A packet that cannot be queued (no channel) gets no reply; the reply
   // time-out then ends the transaction like any lost packet.
-  int32_t port = c->port.load();
-  if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(packet, n);
+  int32_t line = c->line.load();
+  if (line >= 0 && line < kChannelCount && c->channels[line]) c->channels[line]->WriteFrame(packet, n);
   TraceSent(c, code, packet, n);
   // A packet sent before the command in flight was even acknowledged leaves
   // that command's acknowledge and completion still to come (model 0x40's

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 // Frames 8x <payload> FF for the record named by `camera`, stamps `sendTick`,
-// queues it on the channel named by `port`, and starts transaction `code`
+// queues it on the channel of `line`, and starts transaction `code`
 // awaiting an answer (inquiry, first byte 09) or an acknowledge (command).
 // An empty payload or one over 14 bytes is refused and nothing changes.
 void SendPayload(CameraController* c, TransactionCode code, const uint8_t* payload, int32_t length);

@@ -142,7 +142,7 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
   for (int32_t i = 0; i < kMaxCameras; i++) c->cameras[i] = CameraRecord{};
   for (int32_t i = 0; i < count; i++) {
     CameraRecord& r = c->cameras[i];
-    r.port = kTable[i].channel;
+    r.line = kTable[i].channel;
     r.address = kTable[i].address;
     r.modelCode = kTable[i].model;
     r.aeMode = r.aeModeRequest = kAeModes[flavour & 3];
@@ -166,7 +166,7 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
   c->cameraSelected = 0;
   c->pendingSelection = -1;
   c->camera = 0;
-  c->port = kTable[0].channel;
+  c->line = kTable[0].channel;
   c->timeoutMs = kTimeouts[(flavour >> 3) & 3];
   c->sendTick = virtualTick.load();
   StampCommand(c);
@@ -198,7 +198,7 @@ struct Run {
 int32_t TableCameraOf(const Run& run, int32_t channel, const uint8_t* frame) {
   for (int32_t i = 0; i < run.c->cameraCount.load(); i++) {
     const CameraRecord& r = run.c->cameras[i];
-    if (r.port == channel && r.address == (frame[0] & 0x0F)) return i;
+    if (r.line == channel && r.address == (frame[0] & 0x0F)) return i;
   }
   return -1;
 }
@@ -213,9 +213,9 @@ bool Probe(const Run& run, const uint8_t* frame, int32_t length, int32_t target)
 void AcceptAddedCameras(const Run& run) {
   for (int32_t i = run.count; i < run.c->cameraCount.load(); i++) {
     const CameraRecord& r = run.c->cameras[i];
-    if (r.port < 0 || r.port >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerPort)
+    if (r.line < 0 || r.line >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerLine)
       Broken("a record a line check added is off its line");
-    peers[r.port].addressMask |= 1u << r.address;
+    peers[r.line].addressMask |= 1u << r.address;
   }
 }
 
@@ -268,7 +268,7 @@ void CheckStepFrames(Run& run, bool initialised) {
 void CheckTable(const Run& run) {
   for (int32_t i = 0; i < run.count; i++) {
     const CameraRecord& r = run.c->cameras[i];
-    if (r.port != kTable[i].channel || r.address != kTable[i].address)
+    if (r.line != kTable[i].channel || r.address != kTable[i].address)
       Broken("a camera record's line or address changed");
   }
 }
@@ -311,8 +311,8 @@ void Step(Run& run, uint32_t jumpMs) {
 
 // A reply of the current camera into the current line's receive ring.
 void InjectReply(CameraController* c, uint8_t kind, uint32_t a, uint8_t b) {
-  int32_t port = c->port.load();
-  if (port < 0 || port >= kChannelCount || !c->channels[port]) return;
+  int32_t line = c->line.load();
+  if (line < 0 || line >= kChannelCount || !c->channels[line]) return;
   int32_t cam = c->camera.load();
   int32_t address = (cam >= 0 && cam < kMaxCameras) ? static_cast<int32_t>(c->cameras[cam].address) : 1;
   uint8_t frame[kMaxPacketBytes];
@@ -337,7 +337,7 @@ void InjectReply(CameraController* c, uint8_t kind, uint32_t a, uint8_t b) {
     }
   }
   frame[n++] = kTerminator;
-  c->channels[port]->StoreReceivedFrameForTest(frame, n);
+  c->channels[line]->StoreReceivedFrameForTest(frame, n);
 }
 
 uint32_t Word(const uint8_t* p) {

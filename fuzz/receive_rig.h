@@ -129,7 +129,7 @@ uint32_t VirtualTick() { return virtualTick; }
 
 [[noreturn]] void Broken(const char* what, CameraController* c) {
   fprintf(stderr, "receive: %s (mode %d stage %d followUp %d port %d camera %d count %d timeout %d since send %u)\n",
-          what, StateNumber(c), c->stage.load(), c->followUp.load(), c->port.load(), c->camera.load(),
+          what, StateNumber(c), c->stage.load(), c->followUp.load(), c->line.load(), c->camera.load(),
           c->cameraCount.load(), c->timeoutMs.load(), virtualTick - c->sendTick.load());
   __builtin_trap();
 }
@@ -203,7 +203,7 @@ void ResetController(CameraController* c, uint32_t tick) {
   c->cmdTick = 0;
   ResetConversation(c);
   c->cmdWindowOpen = false;
-  c->port = 0;
+  c->line = 0;
   c->camera = 0;
   c->cameraCount = 0;
   c->cameraSelected = 0;
@@ -219,7 +219,7 @@ void AddCameras(CameraController* c, uint8_t setup) {
   const int32_t addresses[] = {1, 2, 1};
   int32_t count = 1 + (setup >> 6) % 3;
   for (int32_t i = 0; i < count; i++) {
-    c->cameras[i].port = ports[i];
+    c->cameras[i].line = ports[i];
     c->cameras[i].address = addresses[i];
     c->cameras[i].modelCode = kModels[(setup + i) & kModelBits];
     c->cameras[i].lastPreset = i;
@@ -279,10 +279,10 @@ void ApplyStart(const uint8_t* data, size_t size) {
       // The address set went out on a line the input picks; a camera may
       // already be on record from an earlier line.
       WorkerBegin(c);
-      c->port = request % kLines;
-      rig->line = c->port.load();
-      if (c->port.load() > 0 && (setup & 0x01)) AddCameras(c, 0);
-      EnterPhase(c, PHASE_PORT_CHECK);
+      c->line = request % kLines;
+      rig->line = c->line.load();
+      if (c->line.load() > 0 && (setup & 0x01)) AddCameras(c, 0);
+      EnterPhase(c, PHASE_LINE_CHECK);
       Step();
       if (start.kind == START_NEXT_PORT) {
         const uint8_t echo[] = {0x88, 0x30, 0x02, 0xFF};  // one camera
@@ -328,16 +328,16 @@ void ApplyStart(const uint8_t* data, size_t size) {
 void CheckState(CameraController* c) {
   const int32_t code = c->transaction.load(), stage = c->stage.load();
   const EnginePhase phase = c->phase.load();
-  const int32_t count = c->cameraCount.load(), camera = c->camera.load(), port = c->port.load();
+  const int32_t count = c->cameraCount.load(), camera = c->camera.load(), line = c->line.load();
   if (count < 0 || count > kMaxCameras) Broken("cameraCount outside the table", c);
   if (camera < 0 || camera >= kMaxCameras || (count > 0 && camera >= count)) Broken("camera outside the list", c);
-  if (port < -1 || port >= kChannelCount) Broken("port outside the channels", c);
+  if (line < -1 || line >= kChannelCount) Broken("port outside the channels", c);
   if (c->packetLength > static_cast<uint32_t>(kPacketCapacity)) Broken("packet longer than its buffer", c);
   // Records change only when discovery files them.
   if (count != rig->checkedCount) {
     for (int32_t i = 0; i < count; i++) {
       const CameraRecord& r = c->cameras[i];
-      if (r.port < 0 || r.port >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerPort)
+      if (r.line < 0 || r.line >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerLine)
         Broken("record with a port or address off the line", c);
     }
     rig->checkedCount = count;
@@ -358,7 +358,7 @@ void CheckState(CameraController* c) {
     Broken("transaction phase without a transaction, or one outside it", c);
   // Only a phase may wait for nothing; a transaction that awaits nothing never ends.
   if (phase == PHASE_TRANSACTION && stage == STAGE_NONE) Broken("transaction awaits nothing", c);
-  if (phase == PHASE_NEXT_PORT && stage != STAGE_ECHO) Broken("next port without an echo awaited", c);
+  if (phase == PHASE_NEXT_LINE && stage != STAGE_ECHO) Broken("next port without an echo awaited", c);
 }
 
 // Bytes arriving on line `line`; closed lines are read by nobody any more.

@@ -21,7 +21,7 @@ TEST(BadLines, ShortEchoesForeverEndAsALineWithoutCameras) {
   EXPECT_GE(checks, 2);   // a short echo is checked again ...
   EXPECT_LE(checks, 10);  // ... but not for ever
   EXPECT_EQ(rig.c->channels[0], nullptr);
-  EXPECT_TRUE(rig.c->cameraCount.load() == 1 && rig.c->cameras[0].port == 1);
+  EXPECT_TRUE(rig.c->cameraCount.load() == 1 && rig.c->cameras[0].line == 1);
   EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
 }
 

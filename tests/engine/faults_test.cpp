@@ -19,7 +19,7 @@ struct Scripted {
   void Discover(int cameras = 1) {
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO; }, 200));
     com1.Inject({0x88, 0x30, static_cast<uint8_t>(cameras + 1), 0xFF});
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() == PHASE_NEXT_PORT; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() == PHASE_NEXT_LINE; }, 10));
     com1.Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->transaction.load() == 70; }, 10));
   }

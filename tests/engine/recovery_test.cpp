@@ -83,7 +83,7 @@ TEST(Recovery, LostLineComesBackWithTheSameMoreOrFewerCameras) {
     rig.Attach(2, {0x45, 0x45}, kFast);
     rig.Start();
     Choose(rig, 1);
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == 1 && rig.c->stage.load() != 0; }, 1000));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->line.load() == 1 && rig.c->stage.load() != 0; }, 1000));
     const size_t shown = rig.StatusTexts().size();
     rig.Unplug(2);
     rig.Step();
@@ -133,7 +133,7 @@ TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
       line.Inject({0x90, 0x38, 0xFF});
       rig.Run(10);
     }
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == com - 1 && rig.c->stage.load() != 0; }, 100));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->line.load() == com - 1 && rig.c->stage.load() != 0; }, 100));
     line.Inject({0x90, 0x60, 0x03, 0xFF});  // a stray error: the check still waits for its echo
     const std::string back = com == 1 ? "COM1 back, 1 cameras" : "COM2 back, 2 cameras";
     ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, back) && rig.Idle(); }, 3000));
@@ -300,7 +300,7 @@ TEST(Recovery, LineCheckEchoAnnouncingEightKeepsSevenRecords) {
   EXPECT_EQ(back.Hexes()[1], "88 01 00 01 FF");
   std::vector<int32_t> addresses;
   for (int32_t i = 0; i < rig.c->cameraCount.load(); i++)
-    if (rig.c->cameras[i].port == 1) addresses.push_back(rig.c->cameras[i].address);
+    if (rig.c->cameras[i].line == 1) addresses.push_back(rig.c->cameras[i].address);
   EXPECT_EQ(addresses, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
 }
 
@@ -361,7 +361,7 @@ TEST(Recovery, NetworkLineLostWhileDiscoveryWaitsForIt) {
   rig.Attach(1, {0x45}, kFast);
   rig.AttachIp(1, NET_TCP, {0x45}, kFast);
   rig.Start();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == kSerialLineCount; }, 3000));
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->line.load() == kSerialLineCount; }, 3000));
   EnterPhase(rig.c, PHASE_LINE_WAIT);  // as for a line not connected yet
   NetworkLineLost(rig.c, kSerialLineCount);
   ASSERT_TRUE(rig.RunUntil([&] { return rig.c->listReady.load() != 0; }, 6000));
@@ -391,7 +391,7 @@ TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
   rig.Attach(1, {0x45}, kFast);
   rig.Attach(2, {0x45, 0x45}, kFast);
   rig.Start();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() == PHASE_NEXT_PORT && rig.c->port.load() == 1; }, 500));
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() == PHASE_NEXT_LINE && rig.c->line.load() == 1; }, 500));
   rig.Unplug(2);
   Choose(rig, 1);
   for (int delay : {0, 30, 52, 56, 60, 75}) {
@@ -427,7 +427,7 @@ TEST(Recovery, NetworkLineLostComesBackLikeAPort) {
     auto up = [&] { return rig.c->channels[kSerialLineCount]->NetworkLineUp(); };
     rig.Start();
     Choose(rig, 1);
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == kSerialLineCount && rig.c->stage.load() != 0; }, 1000));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->line.load() == kSerialLineCount && rig.c->stage.load() != 0; }, 1000));
     const size_t shown = rig.StatusTexts().size();
     ip1.Unplug();
     ASSERT_TRUE(WaitFor([&] { return !up(); }));

@@ -15,7 +15,7 @@ bool Ready(const CameraController* x) {
 bool TraceOnlyOn(const CameraController* x, int line) {
   TraceEntry e;
   bool only = TraceNewest(x) > 0;
-  for (uint32_t id = 1; TraceRead(x, id, &e); id++) only = only && e.port == line;
+  for (uint32_t id = 1; TraceRead(x, id, &e); id++) only = only && e.line == line;
   return only;
 }
 

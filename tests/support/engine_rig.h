@@ -341,9 +341,9 @@ class EngineRig {
   // The worker thread's loop: sleeps WorkerWaitMs unless a frame wakes it.
   void SleepThenStep() {
     const uint32_t wait = WorkerWaitMs(c);
-    const int32_t port = c->port.load();
-    const bool onPort = port >= 0 && port < kChannelCount && c->channels[port];
-    for (uint32_t slept = 0; slept < wait && !(onPort && c->channels[port]->HasReceivedFrame()); slept++) Tick();
+    const int32_t line = c->line.load();
+    const bool onLine = line >= 0 && line < kChannelCount && c->channels[line];
+    for (uint32_t slept = 0; slept < wait && !(onLine && c->channels[line]->HasReceivedFrame()); slept++) Tick();
     StepAtThisTick();
   }
   void Run(int ms) {

@@ -251,7 +251,7 @@ int RunInit(CameraController* c, uint64_t createdNs) {
   printf("status %s\n", Status().c_str());
   if (!listed)
     fprintf(stderr, "orvalix_bench: no camera list (status \"%s\", mode %d, stage %d, camera %d, port %d)\n",
-            Status().c_str(), StateNumber(c), c->stage.load(), c->camera.load(), c->port.load());
+            Status().c_str(), StateNumber(c), c->stage.load(), c->camera.load(), c->line.load());
   return listed ? 0 : 1;
 }
 

@@ -153,7 +153,7 @@ bool AddCameras(Soak* s, CameraController* c) {
   for (int line = 0; line < kLineCount; line++) {
     for (int k = 0; k < kLines[line].count; k++, index++) {
       const CameraRecord& r = c->cameras[index];
-      ok = ok && r.port == line && r.address == k + 1 && r.modelCode == kLines[line].models[k];
+      ok = ok && r.line == line && r.address == k + 1 && r.modelCode == kLines[line].models[k];
       s->checker.AddCamera(SoakCamera{k + 1, kLines[line].models[k]});
     }
   }
