@@ -201,7 +201,7 @@ TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   Choose(rig, 1);
   rig.Post(1, REQ_FREEZE, 1);
   ASSERT_TRUE(rig.Settle());
-  const uint32_t lastAnswer = com1.LastByteTick();
+  const uint32_t lastAnswer = com1.lastByteTick.load();
   const size_t shown = rig.StatusTexts().size();
   com1.Power(0, false);
   for (int i = 0; i < 3; i++) rig.Post(1, REQ_FREEZE, i % 2);

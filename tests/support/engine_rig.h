@@ -62,6 +62,7 @@ struct WireFrame {
 // its cameras' replies; on visca-ip it strips the header and answers a RESET.
 class WirePeer : public SerialPeer, public NetPeer {
  public:
+  std::atomic<uint32_t> lastByteTick{0};  // when the controller last read a byte of this line
   WirePeer(std::initializer_list<uint8_t> models, const SimTiming& timing, NetKind network = NET_NONE)
       : line(timing), kind(network) {
     for (uint8_t model : models) line.AddCamera(model);
@@ -123,10 +124,6 @@ class WirePeer : public SerialPeer, public NetPeer {
   std::vector<WireFrame> Frames() {
     std::lock_guard<std::mutex> lk(m);
     return frames;
-  }
-  uint32_t LastByteTick() {  // when the controller last read a byte from this line
-    std::lock_guard<std::mutex> lk(m);
-    return lastByteTick;
   }
   Lines Hexes() {
     Lines out;
@@ -234,7 +231,6 @@ class WirePeer : public SerialPeer, public NetPeer {
   std::vector<WireFrame> frames;
   std::deque<uint8_t> injected;
   int quietReads = 0;  // reads in a row that found nothing, since the last write
-  uint32_t lastByteTick = 0;
   bool unplugged = false;
   NetKind kind;
   std::deque<Bytes> datagrams;  // whole ones, ahead of the cameras' bytes
@@ -297,11 +293,10 @@ class EngineRig {
     ASSERT_NE(c, nullptr);
     if (worker == WORKER_MANUAL) WorkerBegin(c);
   }
-  // Another controller, stepped with the first, on the lines whose peers are set now.
-  CameraController* StartSecond() {
+  void StartSecond() {  // another controller, stepped with the first, on the lines whose peers are set now
     second = CreateCameraController(WORKER_MANUAL);
-    if (second) WorkerBegin(second);
-    return second;
+    ASSERT_NE(second, nullptr);
+    WorkerBegin(second);
   }
   void Step() {  // one 1 ms step of the worker
     virtualTick++;
