@@ -20,9 +20,6 @@
 #include <chrono>
 #include <new>
 
-std::atomic<uint32_t> lastRxTick{0};
-std::atomic<uint8_t> reinitOnNack{1};
-
 namespace {
 
 constexpr uint32_t kBaudRate = 38400;
@@ -34,9 +31,10 @@ constexpr uint32_t kStopTurnMs = 1;
 // The worker may itself be closing a port when it is told to stop.
 static_assert(kWorkerStopWaitMs > kCloseWaitMs, "the worker's own close must fit in its stop wait");
 
-// Set on the worker while it runs the panel refresh of a re-reading: the
-// selection that refresh makes is the camera already current, never a click.
-thread_local bool inWorkerRefresh = false;
+// The controller whose panel refresh of a re-reading this thread runs (null:
+// none): the selection that refresh makes is the camera already current,
+// never a click.
+thread_local const CameraController* refreshing = nullptr;
 
 // A channel set up as the engine speaks: 38400 baud, the packet-end test
 // cutting frames; not open yet.
@@ -68,7 +66,7 @@ void IdlePoll(CameraController* c, int32_t* pollCounter) {
   c->pollTurnTick = now;
   // The selected camera, even when the last request named another one.
   int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
-  if (CameraMissing(polled)) return;
+  if (CameraMissing(c, polled)) return;
   switch (*pollCounter) {
     case 0:
       BeginWork(c, REQ_FOCUS_DIRECT, polled);
@@ -91,10 +89,16 @@ CameraRecord& CameraController::Current() {
   return cameras[(i >= 0 && i < kMaxCameras) ? i : 0];
 }
 
+int32_t StateNumber(const CameraController* c) {
+  const TransactionCode code = c->transaction.load();
+  if (code != TX_NONE) return code;
+  return c->phase.load();
+}
+
 void SelectCamera(CameraController* c, int32_t index) {
   if (index < 0 || index >= c->cameraCount.load()) return;
-  reinitOnNack = 0;
-  if (inWorkerRefresh) {
+  c->reinitOnNack = 0;
+  if (refreshing == c) {
     // A click waiting in pendingSelection still wins when the engine is idle.
     c->selectedCamera = index;
     c->cameraSelected = 1;
@@ -107,12 +111,12 @@ void SelectCamera(CameraController* c, int32_t index) {
 void SetCurrentCamera(CameraController* c, int32_t index) {
   if (index < 0 || index >= kMaxCameras) return;
   c->camera = index;
-  c->port = c->cameras[index].port;
+  c->line = c->cameras[index].line;
 }
 
 void ApplySelection(CameraController* c) {
   // A load first: this runs on every idle step, a click only now and then.
-  if (c->mode.load() != MODE_IDLE || c->pendingSelection.load(std::memory_order_relaxed) < 0) return;
+  if (c->phase.load() != PHASE_IDLE || c->pendingSelection.load(std::memory_order_relaxed) < 0) return;
   int32_t index = c->pendingSelection.exchange(-1, std::memory_order_acq_rel);
   if (index < 0 || index >= c->cameraCount.load()) return;
   c->selectedCamera = index;
@@ -129,34 +133,28 @@ void RunPanelRefresh(CameraController* c, int32_t cameraIndex) {
   int32_t chosen = pending >= 0 ? pending : c->selectedCamera;
   if (chosen >= 0 && chosen != cameraIndex) return;
   const PanelHooks& hooks = Hooks(c);
-  inWorkerRefresh = true;
+  refreshing = c;
   hooks.refreshPanel(c, cameraIndex);
   // A click taken while this refresh waited on the panel had its own refresh
   // overwritten in part: show the clicked camera once more.
   int32_t clicked = c->pendingSelection.load(std::memory_order_acquire);
   if (clicked >= 0 && clicked != cameraIndex) hooks.refreshPanel(c, clicked);
-  inWorkerRefresh = false;
+  refreshing = nullptr;
 }
 
-void ResetEngineGlobals() {
-  lastRxTick = 0;
-  reinitOnNack = 1;
-  TraceReset();
-  ResetRawCommands();
-}
-
-SerialChannel* OpenCameraChannel(int32_t index) {
+SerialChannel* OpenCameraChannel(int32_t line) {
+  const uint32_t comNumber = static_cast<uint32_t>(line + 1);
   SerialChannel* channel = NewEngineChannel();
-  if (channel && channel->OpenPort(static_cast<uint32_t>(index + 1)) != 0) {
+  if (channel && channel->OpenPort(comNumber) != 0) {
     delete channel;
     return nullptr;
   }
   return channel;
 }
 
-SerialChannel* OpenNetworkChannel(const NetLineConfig& line) {
+SerialChannel* OpenNetworkChannel(const NetLineConfig& config) {
   SerialChannel* channel = NewEngineChannel();
-  if (channel && channel->OpenLine(NetLineOpener(line)) != OPEN_DONE) {
+  if (channel && channel->OpenLine(NetLineOpener(config)) != OPEN_DONE) {
     delete channel;
     return nullptr;
   }
@@ -168,7 +166,7 @@ CameraController* CreateCameraController(WorkerStart start, const NetConfig* net
   if (!c) return nullptr;
   if (hooks) InstallPanelHooks(c, *hooks);
   ShowStatus(c, "Searching for cameras...");
-  ResetEngineGlobals();
+  TraceReset(c);
   ResetConversation(c);
   c->stopEvent.Create(true, false);
   c->workEvent.Create(false, false);
@@ -184,15 +182,13 @@ CameraController* CreateCameraController(WorkerStart start, const NetConfig* net
   // The worker's sleeps must end at their deadline, not at the next ~15.6 ms
   // clock tick, for the whole life of the worker.
   OsBeginFineTimer();
-  c->port = -1;
-  uint32_t now = OsTickCount();
-  lastRxTick = now;
-  c->sendTick = now;
+  c->line = -1;
+  c->sendTick = OsTickCount();
   for (int32_t i = 0; i < kSerialLineCount; i++) {
     c->channels[i] = OpenCameraChannel(i);
     if (!c->channels[i]) continue;
     c->channels[i]->SetReceiveSignal(&c->workEvent);
-    if (c->port.load() < 0) c->port = i;
+    if (c->line.load() < 0) c->line = i;
   }
   if (network) OpenNetworkLines(c, *network);
   OsSleep(kOpenSettleMs);
@@ -205,10 +201,10 @@ CameraController* CreateCameraController(WorkerStart start, const NetConfig* net
   return c;
 }
 
-void CloseChannel(CameraController* c, int32_t index) {
-  if (index < 0 || index >= kChannelCount) return;
-  SerialChannel* channel = c->channels[index];
-  c->channels[index] = nullptr;
+void CloseChannel(CameraController* c, int32_t line) {
+  if (line < 0 || line >= kChannelCount) return;
+  SerialChannel* channel = c->channels[line];
+  c->channels[line] = nullptr;
   if (!channel) return;
   channel->SetReceiveSignal(nullptr);  // the controller may go before a channel left open
   if (channel->ClosePort() != CLOSE_LEFT_TO_EXIT) {
@@ -216,7 +212,7 @@ void CloseChannel(CameraController* c, int32_t index) {
     return;
   }
   // Its I/O thread may still run inside the driver: the channel stays too.
-  ShowStatus(c, "%s does not close; left open until exit", NameOfLine(index).text);
+  ShowStatus(c, "%s does not close; left open until exit", NameOfLine(line).text);
 }
 
 void DestroyCameraController(CameraController* c) {
@@ -239,8 +235,8 @@ void DestroyCameraController(CameraController* c) {
 }
 
 void WorkerBegin(CameraController* c) {
-  EnterPhase(c, MODE_STARTUP);
-  c->port = -1;
+  EnterPhase(c, PHASE_STARTUP);
+  c->line = -1;
 }
 
 void WorkerStep(CameraController* c, int32_t* pollCounter) {
@@ -248,11 +244,11 @@ void WorkerStep(CameraController* c, int32_t* pollCounter) {
   LineRecoveryStep(c);
   ExpireCommandWindow(c);
   LinkServiceStep(c);
-  if (c->mode.load() != MODE_IDLE) return;
+  if (c->phase.load() != PHASE_IDLE) return;
   ApplySelection(c);
   if (LineRecoveryTakesTurn(c)) return;
   DispatchRequest(c);
-  if (c->mode.load() == MODE_IDLE) IdlePoll(c, pollCounter);
+  if (c->phase.load() == PHASE_IDLE) IdlePoll(c, pollCounter);
 }
 
 uint32_t CameraWorkerThread(void* param) {

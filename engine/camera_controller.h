@@ -11,7 +11,12 @@
 #pragma once
 
 #include "common/request_queue.h"
+#include "engine/conversation_codes.h"
+#include "engine/engine_limits.h"
 #include "engine/panel_hooks.h"
+#include "engine/raw_mailbox.h"
+#include "engine/recovery_records.h"
+#include "engine/trace_ring.h"
 #include "net/net_config.h"
 #include "platform/os.h"
 #include "serial/serial_channel.h"
@@ -44,7 +49,7 @@ class SharedInt {
 };
 
 struct CameraRecord {
-  SharedInt port;
+  SharedInt line;
   SharedInt address;
   SharedInt zoomRequest;
   SharedInt focusAutoRequest;
@@ -99,10 +104,11 @@ struct CameraController {
   PanelHooks hooks = kNoPanelHooks;
   CameraRecord cameras[kMaxCameras] = {};
   SerialChannel* channels[kChannelCount] = {};
-  std::atomic<int32_t> mode{0};
+  std::atomic<EnginePhase> phase{PHASE_IDLE};
+  std::atomic<TransactionCode> transaction{TX_NONE};
   std::atomic<int32_t> followUp{0};
   std::atomic<int32_t> stage{0};
-  std::atomic<int32_t> port{0};
+  std::atomic<int32_t> line{0};
   std::atomic<int32_t> camera{0};
   std::atomic<uint32_t> sendTick{0};
   std::atomic<int32_t> cameraCount{0};
@@ -147,33 +153,42 @@ struct CameraController {
   // instead of being taken for the awaited reply.
   uint8_t extraAcks = 0;
   uint8_t extraCompletions = 0;
-  // Worker only: address sets sent to the current port.
-  int32_t portChecks = 0;
+  // Worker only: address sets sent to the current line.
+  int32_t lineChecks = 0;
   // Worker only: the network lines' states, when discovery began to wait for
   // the current one to come up, and whether the shared UDP socket's port
   // (other than the one cameras expect) has been named.
   NetworkLineState networkLines[kNetMaxLines];
   uint32_t lineWaitTick = 0;
   bool udpPortNamed = false;
+  // Worker only: lost lines, silent cameras and the checks that bring them back.
+  LineRecovery recovery;
+  // The "(no answer)" marks as any thread reads them: the user-interface
+  // thread refuses a raw command for a marked camera when it is put.
+  std::atomic<bool> marked[kMaxCameras] = {};
+  // Request 44 sets it, a selection clears it: while set, a refusal restarts
+  // initialisation.
+  std::atomic<uint8_t> reinitOnNack{1};
+  // Every packet sent and taken in; the worker writes it, any thread reads it.
+  TrafficTrace trace;
+  // Raw commands' bytes, waiting for their turn in the request queue.
+  RawMailbox rawMailbox;
 
   // The record named by `camera`; the first one should `camera` ever be out
   // of the table, so no access leaves it.
   CameraRecord& Current();
 };
 
-// Engine state outside the object (one controller per process): what the
-// channels' frame-end callback and the panel's selection reach without it.
-extern std::atomic<uint32_t> lastRxTick;   // written by the channels' I/O threads
-extern std::atomic<uint8_t> reinitOnNack;  // request 44 sets it, the panel refresh clears it
-
-// The engine globals above as a new controller finds them. Creation calls it;
-// so does a rig that reuses one controller for many runs.
-void ResetEngineGlobals();
-// A channel for COM(index + 1) set up as the engine speaks (38400 baud, the
-// packet-end test cutting frames) and open; null when the port does not open.
-SerialChannel* OpenCameraChannel(int32_t index);
+// A channel for line `line` (COM number line + 1) set up as the engine speaks
+// (38400 baud, the packet-end test cutting frames) and open; null when the
+// port does not open.
+SerialChannel* OpenCameraChannel(int32_t line);
 // The same for a network line; null when the system has no handles left.
-SerialChannel* OpenNetworkChannel(const NetLineConfig& line);
+SerialChannel* OpenNetworkChannel(const NetLineConfig& config);
+
+// The engine's state as the one number texts show: the transaction code while
+// one is in flight, else the phase.
+int32_t StateNumber(const CameraController* c);
 
 enum WorkerStart { WORKER_THREAD, WORKER_MANUAL };
 
@@ -190,10 +205,10 @@ CameraController* CreateCameraController(WorkerStart start = WORKER_THREAD, cons
 // ends; the status line says so.
 constexpr uint32_t kWorkerStopWaitMs = 4000;
 void DestroyCameraController(CameraController* c);
-// Closes and frees channel `index` (the slot becomes null). A port whose close
-// does not end in time stays open until the process ends; the status line
-// says so and the engine goes on without it.
-void CloseChannel(CameraController* c, int32_t index);
+// Closes and frees the channel of line `line` (the slot becomes null). A port
+// whose close does not end in time stays open until the process ends; the
+// status line says so and the engine goes on without it.
+void CloseChannel(CameraController* c, int32_t line);
 
 // Worker thread entry; the parameter is the controller. Returns 0.
 uint32_t CameraWorkerThread(void* param);
@@ -213,7 +228,7 @@ void WorkerStep(CameraController* c, int32_t* pollCounter);
 void SelectCamera(CameraController* c, int32_t index);
 // Worker: makes a requested selection current; only while nothing is in flight.
 void ApplySelection(CameraController* c);
-// Worker: camera `index` and its port become the ones every packet goes to.
+// Worker: camera `index` and its line become the ones every packet goes to.
 void SetCurrentCamera(CameraController* c, int32_t index);
 // Worker: after initialisation the selection in force (or the first camera) is current again.
 void RestoreSelection(CameraController* c);

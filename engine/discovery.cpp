@@ -23,16 +23,16 @@ constexpr uint8_t kReplyOfAddress1 = 0x90;
 constexpr uint32_t kMinEchoLength = 4;
 // A line that keeps answering the address set with short echoes is given up
 // after this many port checks, so discovery always reaches the other ports.
-constexpr int32_t kMaxPortChecks = 5;
+constexpr int32_t kMaxLineChecks = 5;
 
 // Broadcasts (and a datagram line's check) are built in packetBuffer and go
 // straight to the channel.
 void WriteBroadcast(CameraController* c, const uint8_t* bytes, int32_t length) {
   memcpy(c->packetBuffer, bytes, static_cast<size_t>(length));
   c->sendTick = OsTickCount();
-  int32_t port = c->port.load();
-  if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(c->packetBuffer, length);
-  TraceSent(c, c->mode.load(), c->packetBuffer, length);
+  int32_t line = c->line.load();
+  if (line >= 0 && line < kChannelCount && c->channels[line]) c->channels[line]->WriteFrame(c->packetBuffer, length);
+  TraceSent(c, TX_NONE, c->packetBuffer, length);  // no transaction: a broadcast
 }
 
 // One record per camera announced, never more than the table has room for.
@@ -42,26 +42,26 @@ void CreateRecords(CameraController* c, int32_t announced) {
   for (int32_t i = 0; i < announced; i++) {
     CameraRecord& record = c->cameras[count];
     record = CameraRecord{};
-    record.port = c->port.load();
+    record.line = c->line.load();
     record.address = i + 1;
     count++;
     c->cameraCount = count;
   }
 }
 
-// Moves on to the next open port in service, or ends discovery after the
-// last one; a lost port is checked once it is back.
-void AdvancePort(CameraController* c) {
-  c->portChecks = 0;
-  for (int32_t port = c->port.load() + 1; port < kChannelCount; port++) {
-    if (c->channels[port] && !LineOutOfService(port)) {
-      c->port = port;
+// Moves on to the next open line in service, or ends discovery after the
+// last one; a lost line is checked once it is back.
+void AdvanceLine(CameraController* c) {
+  c->lineChecks = 0;
+  for (int32_t line = c->line.load() + 1; line < kChannelCount; line++) {
+    if (c->channels[line] && !LineOutOfService(c, line)) {
+      c->line = line;
       BeginLineCheck(c);
       return;
     }
   }
-  c->port = -1;
-  EnterPhase(c, MODE_DISCOVERY_DONE);
+  c->line = -1;
+  EnterPhase(c, PHASE_DISCOVERY_DONE);
 }
 
 // The one camera of a datagram line answered its check from address 1; a
@@ -69,11 +69,11 @@ void AdvancePort(CameraController* c) {
 // answer is no camera there yet.
 void HandleDatagramCheck(CameraController* c) {
   if (c->packetBuffer[0] != kReplyOfAddress1 || (c->packetBuffer[1] & kReplyKindMask) == kError) {
-    EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the line again
+    EnterPhase(c, PHASE_LINE_CHECK);  // the phase step checks the line again
     return;
   }
   if (!MatchRecoveredRecords(c, 1)) CreateRecords(c, 1);
-  if (!StartRecoveredInitialisation(c)) AdvancePort(c);
+  if (!StartRecoveredInitialisation(c)) AdvanceLine(c);
 }
 
 }  // namespace
@@ -82,31 +82,31 @@ int32_t AnnouncedCameras(const uint8_t* echo, uint32_t length) {
   if (length < kMinEchoLength) return 0;
   const int32_t announced = static_cast<int32_t>(echo[length - 2]) - 1;
   if (announced < 0) return 0;
-  return announced > kMaxCamerasPerPort ? kMaxCamerasPerPort : announced;
+  return announced > kMaxCamerasPerLine ? kMaxCamerasPerLine : announced;
 }
 
 void StartupPhase(CameraController* c) {
   switch (c->followUp.load()) {
     case 0: {
-      if (OsTickCount() - c->sendTick.load() > kStartupDelayMs) EnterPhase(c, MODE_STARTUP, 1);
+      if (OsTickCount() - c->sendTick.load() > kStartupDelayMs) EnterPhase(c, PHASE_STARTUP, 1);
       break;
     }
     case 1:
-      EnterPhase(c, MODE_STARTUP, 2);
+      EnterPhase(c, PHASE_STARTUP, 2);
       break;
     default:
-      c->portChecks = 0;
-      if (c->port.load() < 0) {
+      c->lineChecks = 0;
+      if (c->line.load() < 0) {
         for (int32_t i = 0; i < kChannelCount; i++) {
-          if (c->channels[i] && !LineOutOfService(i)) {
-            c->port = i;
+          if (c->channels[i] && !LineOutOfService(c, i)) {
+            c->line = i;
             break;
           }
         }
       }
       // No port opened at all: discovery ends at once with no camera.
-      if (c->port.load() < 0) {
-        EnterPhase(c, MODE_DISCOVERY_DONE);
+      if (c->line.load() < 0) {
+        EnterPhase(c, PHASE_DISCOVERY_DONE);
       } else {
         BeginLineCheck(c);
       }
@@ -114,74 +114,74 @@ void StartupPhase(CameraController* c) {
   }
 }
 
-void PortCheck(CameraController* c) {
-  if (c->portChecks >= kMaxPortChecks) {
-    ClosePortWithoutCameras(c);
+void LineCheckStep(CameraController* c) {
+  if (c->lineChecks >= kMaxLineChecks) {
+    CloseLineWithoutCameras(c);
     return;
   }
-  c->portChecks++;
-  NoteDiscoveryCheck(c->port.load());
-  if (!QuietLineCheck()) ShowStatus(c, "Checking %s...", NameOfLine(c->port.load()).text);
-  if (IsDatagramLine(c, c->port.load())) {
+  c->lineChecks++;
+  NoteDiscoveryCheck(c, c->line.load());
+  if (!QuietLineCheck(c)) ShowStatus(c, "Checking %s...", NameOfLine(c->line.load()).text);
+  if (IsDatagramLine(c, c->line.load())) {
     WriteBroadcast(c, kVersionInquiry, sizeof kVersionInquiry);
   } else {
     WriteBroadcast(c, kAddressSet, sizeof kAddressSet);
   }
-  StartTransaction(c, MODE_PORT_CHECK, STAGE_ECHO);
+  AwaitEcho(c, PHASE_LINE_CHECK);
 }
 
 void HandleBroadcastEcho(CameraController* c) {
   int32_t announced = 0;
   if (NotALineCheckEcho(c)) return;
-  switch (c->mode.load()) {
-    case MODE_PORT_CHECK:
-      if (IsDatagramLine(c, c->port.load())) {
+  switch (c->phase.load()) {
+    case PHASE_LINE_CHECK:
+      if (IsDatagramLine(c, c->line.load())) {
         HandleDatagramCheck(c);
         return;
       }
       if (c->packetLength < kMinEchoLength) {
-        EnterPhase(c, MODE_PORT_CHECK);  // the phase step checks the port again
+        EnterPhase(c, PHASE_LINE_CHECK);  // the phase step checks the line again
         return;
       }
       announced = AnnouncedCameras(c->packetBuffer, c->packetLength);
       if (!MatchRecoveredRecords(c, announced)) CreateRecords(c, announced);
       WriteBroadcast(c, kInterfaceClear, sizeof kInterfaceClear);
-      StartTransaction(c, MODE_NEXT_PORT, STAGE_ECHO);
+      AwaitEcho(c, PHASE_NEXT_LINE);
       break;
-    case MODE_NEXT_PORT:
-      if (!StartRecoveredInitialisation(c)) AdvancePort(c);
+    case PHASE_NEXT_LINE:
+      if (!StartRecoveredInitialisation(c)) AdvanceLine(c);
       break;
     default:
       break;
   }
 }
 
-void PassOverPort(CameraController* c) { AdvancePort(c); }
+void PassOverLine(CameraController* c) { AdvanceLine(c); }
 
-void ClosePortWithoutCameras(CameraController* c) {
+void CloseLineWithoutCameras(CameraController* c) {
   if (RecoveryCheckFailed(c)) return;
-  CloseChannel(c, c->port.load());
-  AdvancePort(c);
+  CloseChannel(c, c->line.load());
+  AdvanceLine(c);
 }
 
 void DiscoveryFinished(CameraController* c) {
-  NoteDiscoveryOver();
+  NoteDiscoveryOver(c);
   int32_t count = c->cameraCount.load();
   ShowStatus(c, "Found %d camer%s", count, count == 1 ? "a" : "as");
   if (count > 0) {
     c->initialising = true;
     c->camera = 0;
-    EnterPhase(c, MODE_INIT_CAMERA);
+    EnterPhase(c, PHASE_INIT_CAMERA);
   } else {
-    c->port = -1;
-    EnterPhase(c, MODE_IDLE);
+    c->line = -1;
+    EnterPhase(c, PHASE_IDLE);
   }
 }
 
 void InitialiseCamera(CameraController* c) {
   int32_t camera = c->camera.load();
   if (camera < 0 || camera >= c->cameraCount.load() || !TakeInitialisation(c, camera)) {
-    EnterPhase(c, MODE_CAMERA_DONE);
+    EnterPhase(c, PHASE_CAMERA_DONE);
     return;
   }
   SetCurrentCamera(c, camera);
@@ -195,7 +195,7 @@ void CameraInitialised(CameraController* c) {
   int32_t count = c->cameraCount.load();
   if (camera < count) {
     c->camera = camera;
-    EnterPhase(c, MODE_INIT_CAMERA);
+    EnterPhase(c, PHASE_INIT_CAMERA);
     return;
   }
   c->initialising = false;

@@ -6,18 +6,18 @@
 #include "engine/camera_controller.h"
 
 void StartupPhase(CameraController* c);
-void PortCheck(CameraController* c);
+void LineCheckStep(CameraController* c);
 // A packet read while a broadcast echo is awaited.
 void HandleBroadcastEcho(CameraController* c);
 // Cameras an address set's echo (88 30 0n FF) announces: n - 1, from 0 up to
 // the most a line may carry; the one bound discovery and a line's check share.
 int32_t AnnouncedCameras(const uint8_t* echo, uint32_t length);
-// The current port answered nothing useful: its channel is closed for good
-// and discovery moves on to the next open port.
-void ClosePortWithoutCameras(CameraController* c);
-// The current port was lost: its channel stays (the port is opened again and
-// checked later) and discovery moves on to the next port.
-void PassOverPort(CameraController* c);
+// The current line answered nothing useful: its channel is closed for good
+// and discovery moves on to the next open line.
+void CloseLineWithoutCameras(CameraController* c);
+// The current line was lost: its channel stays (the line is opened again and
+// checked later) and discovery moves on to the next line.
+void PassOverLine(CameraController* c);
 void DiscoveryFinished(CameraController* c);
 void InitialiseCamera(CameraController* c);
 void CameraInitialised(CameraController* c);

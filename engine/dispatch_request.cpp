@@ -215,7 +215,7 @@ void CarryOut(CameraController* c, CameraRecord& r, const RequestRow& row, int32
   if (row.requested) r.*row.requested = value;
   if (row.field && row.onlyIfChanged && value == r.*row.field) return;
   if (row.field && !row.onlyIfChanged) r.*row.field = value;
-  if (row.rearmsRestart) reinitOnNack = 1;
+  if (row.rearmsRestart) c->reinitOnNack = 1;
   if (row.special != SPECIAL_NONE)
     RunSpecial(c, r, row, value, a);
   else
@@ -232,8 +232,8 @@ void DispatchRequest(CameraController* c) {
   int32_t count = c->cameraCount.load();
   if (count <= 0 || cameraIndex >= static_cast<uint32_t>(count) || cameraIndex >= kMaxCameras) return;
   int32_t index = static_cast<int32_t>(cameraIndex);
-  if (!CameraReachable(index)) return;  // a camera out of reach would only wait out its time-out
-  // The transaction's camera and port are fixed here, before any control call
+  if (!CameraReachable(c, index)) return;  // a camera out of reach would only wait out its time-out
+  // The transaction's camera and line are fixed here, before any control call
   // can let the user-interface thread run.
   BeginWork(c, static_cast<int32_t>(code), index);
   if (const RequestRow* row = FindRequest(code)) CarryOut(c, c->cameras[index], *row, static_cast<int32_t>(a));

@@ -5,21 +5,38 @@
 
 #include <cstring>
 
+namespace {
+
+// The time-out the transitions set comes back once a transaction's own ends.
+void RestoreStandingTimeout(CameraController* c) {
+  if (c->standingTimeoutMs != 0) c->timeoutMs = c->standingTimeoutMs;
+  c->standingTimeoutMs = 0;
+}
+
+}  // namespace
+
 // The wait an acknowledge lengthened belongs to its own transaction: a
 // completion that never came, or an error in its place, must not make the
 // next one wait as long. A camera that missed its last reply is given the
 // first-reply wait at most, so a dead one is marked within a second, and the
 // wait after a completion once marked; one that answers gets the usual waits.
-void StartTransaction(CameraController* c, int32_t code, int32_t stage) {
-  if (c->standingTimeoutMs != 0) c->timeoutMs = c->standingTimeoutMs;
-  c->standingTimeoutMs = 0;
-  const int32_t cap = code >= TX_COMMAND ? ReplyWaitCapMs(c->camera.load()) : 0;
+void StartTransaction(CameraController* c, TransactionCode code, int32_t stage) {
+  RestoreStandingTimeout(c);
+  const int32_t cap = ReplyWaitCapMs(c, c->camera.load());
   if (cap != 0 && c->timeoutMs.load() > cap) {
     c->standingTimeoutMs = c->timeoutMs.load();
     c->timeoutMs = cap;
   }
-  c->mode = code;
+  c->transaction = code;
+  c->phase = code == TX_COMMAND ? PHASE_COMMAND : PHASE_TRANSACTION;
   c->stage = stage;
+}
+
+void AwaitEcho(CameraController* c, EnginePhase phase) {
+  RestoreStandingTimeout(c);
+  c->transaction = TX_NONE;
+  c->phase = phase;
+  c->stage = STAGE_ECHO;
 }
 
 void AwaitCompletion(CameraController* c) {
@@ -34,7 +51,7 @@ void ShortenTimeout(CameraController* c) {
 }
 
 void RestartInitialisation(CameraController* c) {
-  EnterPhase(c, MODE_DISCOVERY_DONE);
+  EnterPhase(c, PHASE_DISCOVERY_DONE);
   c->standingTimeoutMs = 0;
   c->timeoutMs = kAckTimeoutMs;
 }
@@ -44,22 +61,25 @@ void StopAwaiting(CameraController* c) { c->stage = STAGE_NONE; }
 void FinishTransaction(CameraController* c) {
   c->stage = STAGE_NONE;
   c->followUp = 0;
-  c->mode = MODE_IDLE;
+  c->transaction = TX_NONE;
+  c->phase = PHASE_IDLE;
 }
 
 void AbandonTransaction(CameraController* c) {
   c->stage = STAGE_NONE;
-  c->mode = MODE_ABORT;
+  c->transaction = TX_NONE;
+  c->phase = PHASE_ABORT;
 }
 
-void EnterPhase(CameraController* c, int32_t phase, int32_t subStep) {
+void EnterPhase(CameraController* c, EnginePhase phase, int32_t subStep) {
   c->stage = STAGE_NONE;
   c->followUp = subStep;
-  c->mode = phase;
+  c->transaction = TX_NONE;
+  c->phase = phase;
 }
 
 void BeginRecoveryCheck(CameraController* c) {
-  EnterPhase(c, MODE_PORT_CHECK);
+  EnterPhase(c, PHASE_LINE_CHECK);
   c->standingTimeoutMs = 0;
   c->timeoutMs = kFirstTimeoutMs;
 }
@@ -104,10 +124,10 @@ void ResetConversation(CameraController* c) {
   ClearLeftovers(c);
   memset(c->packetBuffer, 0, sizeof c->packetBuffer);
   c->packetLength = 0;
-  c->portChecks = 0;
+  c->lineChecks = 0;
   c->standingTimeoutMs = 0;
   c->pollTurnTick = 0;
   c->pollTurnTaken = false;
   c->timeoutMs = kFirstTimeoutMs;
-  ResetLineRecovery();
+  ResetLineRecovery(c);
 }

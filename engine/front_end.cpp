@@ -14,7 +14,7 @@ static_assert(sizeof(CameraSnapshot) == sizeof(CameraRecord), "a snapshot holds 
 static_assert(kEngineTraceEntries == kTraceCapacity, "the front ends keep as many trace lines as the ring");
 
 CameraSnapshot SnapshotOf(const CameraRecord& r) {
-  return CameraSnapshot{r.port,          r.address,        r.zoomRequest,     r.focusAutoRequest, r.focusRequest,
+  return CameraSnapshot{r.line,          r.address,        r.zoomRequest,     r.focusAutoRequest, r.focusRequest,
                         r.brightRequest, r.aeModeRequest,  r.rGainRequest,    r.bGainRequest,     r.expCompRequest,
                         r.irisRequest,   r.shutterRequest, r.apertureRequest, r.icrRequest,       r.powerRequest,
                         r.zoomPos,       r.focusAuto,      r.focusPos,        r.brightPos,        r.aeMode,
@@ -77,21 +77,21 @@ bool EngineCamera(const CameraController* c, int32_t index, CameraSnapshot* out)
 
 ListSnapshot EngineList(const CameraController* c) {
   ListSnapshot s;
-  const int32_t mode = c->mode.load();
+  const int32_t phase = c->phase.load();
   const int32_t stage = c->stage.load();
   s.cameraCount = c->cameraCount.load();
   s.listReady = c->listReady.load() != 0;
-  s.idle = mode == MODE_IDLE && stage == STAGE_NONE;
+  s.idle = phase == PHASE_IDLE && stage == STAGE_NONE;
   s.replyAwaited = stage != STAGE_NONE;
   s.ackAwaited = stage == STAGE_ACK;
-  s.askingVersion = mode == TX_ASK_VERSION;
-  s.sendingCommand = mode == MODE_COMMAND;
-  s.requestsWaiting = c->requestQueue->HasMessages() || RawCommandsWaiting() != 0;
+  s.askingVersion = c->transaction.load() == TX_ASK_VERSION;
+  s.sendingCommand = phase == PHASE_COMMAND;
+  s.requestsWaiting = c->requestQueue->HasMessages() || RawCommandsWaiting(c) != 0;
   s.selectionWaiting = c->pendingSelection.load() >= 0;
   s.sendTick = c->sendTick.load();
   s.workerSteps = c->workerSteps.load();
   s.camera = c->camera.load();
-  s.line = c->port.load();
+  s.line = c->line.load();
   s.model = s.camera >= 0 && s.camera < kMaxCameras ? int32_t{c->cameras[s.camera].modelCode} : 0;
   return s;
 }
@@ -100,11 +100,11 @@ uint32_t EngineVideoFormat(const CameraSnapshot& r) { return VideoFormatOfRegist
 
 void EngineWake(CameraController* c) { c->workEvent.Set(); }
 
-uint32_t EngineTraceNewest(const CameraController*) { return TraceNewest(); }
+uint32_t EngineTraceNewest(const CameraController* c) { return TraceNewest(c); }
 
-bool EngineTraceRead(const CameraController*, uint32_t id, TraceLines* out) {
+bool EngineTraceRead(const CameraController* c, uint32_t id, TraceLines* out) {
   TraceEntry e;
-  if (!TraceRead(id, &e)) return false;
+  if (!TraceRead(c, id, &e)) return false;
   FormatTraceLine(e, TRACE_NAMED, out->named, kTraceLineChars);
   FormatTraceLine(e, TRACE_PLAIN, out->plain, kTraceLineChars);
   out->rawOutcome = e.code == TX_RAW_COMMAND && e.kind != TRACE_SENT;

@@ -101,7 +101,7 @@ void EndOfChain(CameraController* c) {
     c->reinitChain = 0;
     FinishTransaction(c);
   } else {
-    EnterPhase(c, MODE_CAMERA_DONE);
+    EnterPhase(c, PHASE_CAMERA_DONE);
   }
 }
 
@@ -162,7 +162,7 @@ void ReadBackAnswer(CameraController* c, const TransactionRow& row, const Camera
 }  // namespace
 
 void HandleAnswer(CameraController* c) {
-  const TransactionRow* row = FindTransaction(c->mode.load());
+  const TransactionRow* row = FindTransaction(c->transaction.load());
   if (!row || IsCommand(*row)) {
     AbandonTransaction(c);
     return;
@@ -180,8 +180,8 @@ void HandleAnswer(CameraController* c) {
 }
 
 void HandleCompletion(CameraController* c) {
-  int32_t code = c->mode.load();
-  if (code == MODE_COMMAND) return;  // its read-back follows in the phase step
+  const TransactionCode code = c->transaction.load();
+  if (code == TX_COMMAND) return;  // its read-back follows in the phase step
   const TransactionRow* row = FindTransaction(code);
   if (!row || !IsCommand(*row)) {
     AbandonTransaction(c);

@@ -24,13 +24,13 @@ constexpr uint8_t kReplyOfAddress1 = 0x90;
 // The record of the camera at `address` on `line`, -1 when there is none.
 int32_t RecordOf(const CameraController* c, int32_t line, int32_t address) {
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
-    if (c->cameras[i].port == line && c->cameras[i].address == address) return i;
+    if (c->cameras[i].line == line && c->cameras[i].address == address) return i;
   return -1;
 }
 
 void MarkLineSilent(CameraController* c, int32_t line) {
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
-    if (c->cameras[i].port == line) SetSilent(c, i, true);
+    if (c->cameras[i].line == line) SetSilent(c, i, true);
 }
 
 }  // namespace
@@ -39,29 +39,29 @@ void MarkLineSilent(CameraController* c, int32_t line) {
 // do not, or an operator who keeps the queue busy would keep a line that came
 // back out of service.
 bool EngineFree(const CameraController* c) {
-  return (c->listReady.load() != 0 || recovery.discoveryOver) && c->mode.load() == MODE_IDLE &&
+  return (c->listReady.load() != 0 || c->recovery.discoveryOver) && c->phase.load() == PHASE_IDLE &&
          c->stage.load() == STAGE_NONE && !c->initialising && c->pendingSelection.load(std::memory_order_acquire) < 0;
 }
 
-bool CheckCanStart(const CameraController* c) { return EngineFree(c) && recovery.activeLine < 0; }
+bool CheckCanStart(const CameraController* c) { return EngineFree(c) && c->recovery.activeLine < 0; }
 
 void StartDueCheck(CameraController* c, uint32_t now) {
   if (!CheckCanStart(c)) return;
   for (int32_t line = 0; line < kChannelCount; line++) {
-    LineWatch& w = recovery.lines[line];
+    LineWatch& w = c->recovery.lines[line];
     if (!c->channels[line] || w.state != LINE_CHECK_DUE) continue;
     // A silent line's probe is background work: while requests wait, one
     // probe a second at most goes before them, however many lines are silent.
     const bool busy = c->requestQueue->HasMessages();
-    if (w.quietCheck && busy && now - recovery.lastProbeAhead < kSilentLineCheckMs) continue;
-    if (w.quietCheck && busy) recovery.lastProbeAhead = now;
+    if (w.quietCheck && busy && now - c->recovery.lastProbeAhead < kSilentLineCheckMs) continue;
+    if (w.quietCheck && busy) c->recovery.lastProbeAhead = now;
     w.state = LINE_CHECKING;
     w.lastCheckTick = now;
     w.networkChange = false;  // the address set goes out now
-    recovery.activeLine = line;
-    recovery.startedCamera = -1;
-    c->port = line;
-    c->portChecks = 0;
+    c->recovery.activeLine = line;
+    c->recovery.startedCamera = -1;
+    c->line = line;
+    c->lineChecks = 0;
     // Its camera may have restarted, and a visca-ip one then counts afresh.
     c->channels[line]->RestartNetworkNumbering();
     BeginRecoveryCheck(c);
@@ -70,33 +70,35 @@ void StartDueCheck(CameraController* c, uint32_t now) {
 }
 
 bool NotALineCheckEcho(const CameraController* c) {
-  if (recovery.activeLine < 0) return false;
-  if (IsDatagramLine(c, recovery.activeLine)) return c->packetBuffer[0] != kReplyOfAddress1;
-  const uint8_t awaited = c->mode.load() == MODE_PORT_CHECK ? kAddressSetCommand : kInterfaceClearCommand;
+  if (c->recovery.activeLine < 0) return false;
+  if (IsDatagramLine(c, c->recovery.activeLine)) return c->packetBuffer[0] != kReplyOfAddress1;
+  const uint8_t awaited = c->phase.load() == PHASE_LINE_CHECK ? kAddressSetCommand : kInterfaceClearCommand;
   return c->packetLength < 2 || c->packetBuffer[0] != kBroadcastEcho || c->packetBuffer[1] != awaited;
 }
 
-bool QuietLineCheck() { return recovery.activeLine >= 0 && recovery.lines[recovery.activeLine].quietCheck; }
+bool QuietLineCheck(const CameraController* c) {
+  return c->recovery.activeLine >= 0 && c->recovery.lines[c->recovery.activeLine].quietCheck;
+}
 
 bool MatchRecoveredRecords(CameraController* c, int32_t announced) {
-  const int32_t line = recovery.activeLine;
+  const int32_t line = c->recovery.activeLine;
   if (line < 0) return false;
-  recovery.lines[line].announced = announced;
+  c->recovery.lines[line].announced = announced;
   // A line lost during its own initialisation left its cameras pending.
-  for (bool& pending : recovery.initPending) pending = false;
+  for (bool& pending : c->recovery.initPending) pending = false;
   int32_t count = c->cameraCount.load();
   for (int32_t i = 0; i < count; i++) {
-    if (c->cameras[i].port != line) continue;
-    recovery.initPending[i] = c->cameras[i].address >= 1 && c->cameras[i].address <= announced;
-    if (!recovery.initPending[i]) SetMissing(c, i);
+    if (c->cameras[i].line != line) continue;
+    c->recovery.initPending[i] = c->cameras[i].address >= 1 && c->cameras[i].address <= announced;
+    if (!c->recovery.initPending[i]) SetMissing(c, i);
   }
   for (int32_t address = 1; address <= announced && count < kMaxCameras; address++) {
     if (RecordOf(c, line, address) >= 0) continue;
     CameraRecord& record = c->cameras[count];
     record = CameraRecord{};
-    record.port = line;
+    record.line = line;
     record.address = address;
-    recovery.initPending[count] = true;
+    c->recovery.initPending[count] = true;
     SetSilent(c, count, true);  // in service once initialised
     c->cameraCount = ++count;
   }
@@ -104,28 +106,28 @@ bool MatchRecoveredRecords(CameraController* c, int32_t announced) {
 }
 
 bool StartRecoveredInitialisation(CameraController* c) {
-  if (recovery.activeLine < 0) return false;
+  if (c->recovery.activeLine < 0) return false;
   const int32_t count = c->cameraCount.load();
   int32_t first = 0;
-  while (first < count && !recovery.initPending[first]) first++;
+  while (first < count && !c->recovery.initPending[first]) first++;
   c->initialising = true;
   if (first < count) {
     c->camera = first;
-    EnterPhase(c, MODE_INIT_CAMERA);
+    EnterPhase(c, PHASE_INIT_CAMERA);
   } else {
     c->camera = count > 0 ? count - 1 : 0;  // nobody to initialise: the end at once
-    EnterPhase(c, MODE_CAMERA_DONE);
+    EnterPhase(c, PHASE_CAMERA_DONE);
   }
   return true;
 }
 
 bool RecoveryCheckFailed(CameraController* c) {
-  const int32_t line = recovery.activeLine;
+  const int32_t line = c->recovery.activeLine;
   if (line < 0) return false;
-  recovery.activeLine = -1;
+  c->recovery.activeLine = -1;
   // Nothing came round the ring: every camera of the line is out of reach.
   MarkLineSilent(c, line);
-  recovery.lines[line].state = LINE_UP;
+  c->recovery.lines[line].state = LINE_UP;
   FinishTransaction(c);
   RestoreSelection(c);
   return true;
@@ -133,33 +135,33 @@ bool RecoveryCheckFailed(CameraController* c) {
 
 bool TakeInitialisation(CameraController* c, int32_t index) {
   bool due = false;
-  if (recovery.activeLine >= 0) {
-    due = recovery.initPending[index];
-    recovery.initPending[index] = false;
+  if (c->recovery.activeLine >= 0) {
+    due = c->recovery.initPending[index];
+    c->recovery.initPending[index] = false;
   } else {
-    const int32_t line = c->cameras[index].port;
+    const int32_t line = c->cameras[index].line;
     // A camera its line's last check did not find stays missing until it
     // announces itself.
-    due = line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_UP && !recovery.missing[index];
+    due = line >= 0 && line < kChannelCount && c->recovery.lines[line].state == LINE_UP && !c->recovery.missing[index];
   }
-  recovery.startedCamera = due ? index : -1;
-  recovery.startedOverdue = false;
+  c->recovery.startedCamera = due ? index : -1;
+  c->recovery.startedOverdue = false;
   return due;
 }
 
 void NoteCameraInitialised(CameraController* c, int32_t index) {
-  if (index < 0 || index != recovery.startedCamera) return;
-  recovery.startedCamera = -1;
-  recovery.misses[index] = 0;
+  if (index < 0 || index != c->recovery.startedCamera) return;
+  c->recovery.startedCamera = -1;
+  c->recovery.misses[index] = 0;
   SetSilent(c, index, false);
 }
 
 void NoticeAbortedRecovery(CameraController* c) {
-  const int32_t camera = recovery.startedCamera;
-  if (recovery.activeLine < 0) {
+  const int32_t camera = c->recovery.startedCamera;
+  if (c->recovery.activeLine < 0) {
     // The initialisation of every camera (at start-up, or after a refusal)
     // goes on with the next camera once the abort has left the engine idle.
-    const bool idle = c->mode.load() == MODE_IDLE && c->stage.load() == STAGE_NONE && !c->initialising;
+    const bool idle = c->phase.load() == PHASE_IDLE && c->stage.load() == STAGE_NONE && !c->initialising;
     if (camera < 0 || !idle) return;
   } else if (!EngineFree(c)) {
     return;
@@ -167,28 +169,29 @@ void NoticeAbortedRecovery(CameraController* c) {
     RecoveryCheckFailed(c);  // the interface clear went unanswered
     return;
   }
-  recovery.startedCamera = -1;
+  c->recovery.startedCamera = -1;
   // One that answered with an error is there: it is passed over unmarked.
-  SetSilent(c, camera, recovery.startedOverdue);
+  SetSilent(c, camera, c->recovery.startedOverdue);
   c->initialising = true;
   c->camera = camera;
-  EnterPhase(c, MODE_CAMERA_DONE);
+  EnterPhase(c, PHASE_CAMERA_DONE);
 }
 
 bool FinishLineRecovery(CameraController* c) {
-  const int32_t line = recovery.activeLine;
+  const int32_t line = c->recovery.activeLine;
   if (line < 0) return false;
-  recovery.activeLine = -1;
-  LineWatch& w = recovery.lines[line];
+  c->recovery.activeLine = -1;
+  LineWatch& w = c->recovery.lines[line];
   w.state = LINE_UP;
   w.lastCheckTick = OsTickCount();
   FinishTransaction(c);
   // Discovery found no camera: the list is filled with this line's cameras.
   if (c->listReady.load() == 0 && c->cameraCount.load() > 0) FillCameraList(c);
-  recovery.listDirty = true;
+  c->recovery.listDirty = true;
   SyncListEntries(c);
   const int32_t selected = c->selectedCamera;
-  if (c->cameraSelected.load() != 0 && selected >= 0 && c->cameras[selected].port == line && !recovery.silent[selected])
+  if (c->cameraSelected.load() != 0 && selected >= 0 && c->cameras[selected].line == line &&
+      !c->recovery.silent[selected])
     RunPanelRefresh(c, selected);
   // After the refresh, whose "Camera %d selected" would hide it.
   ShowStatus(c, "%s back, %d cameras", NameOfLine(line).text, w.announced);

@@ -4,12 +4,12 @@
 
 #include <cstdio>
 
-LineName NameOfLine(int32_t port) {
+LineName NameOfLine(int32_t line) {
   LineName name;
-  if (port < kSerialLineCount) {
-    snprintf(name.text, sizeof name.text, "COM%d", static_cast<int>(port + 1));
+  if (line < kSerialLineCount) {
+    snprintf(name.text, sizeof name.text, "COM%d", static_cast<int>(line + 1));
   } else {
-    snprintf(name.text, sizeof name.text, "IP%d", static_cast<int>(port - kSerialLineCount + 1));
+    snprintf(name.text, sizeof name.text, "IP%d", static_cast<int>(line - kSerialLineCount + 1));
   }
   return name;
 }

@@ -8,4 +8,4 @@ struct LineName {
   char text[16];
 };
 
-LineName NameOfLine(int32_t port);
+LineName NameOfLine(int32_t line);

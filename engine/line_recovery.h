@@ -12,7 +12,7 @@
 #include <cstdint>
 
 // Nothing lost, nothing silent (a new controller).
-void ResetLineRecovery();
+void ResetLineRecovery(CameraController* c);
 
 // First in every worker step: closes the lines whose device went away (their
 // transaction ends at once), tries lost ones again, takes network-change
@@ -24,7 +24,7 @@ void LineRecoveryStep(CameraController* c);
 void NetworkLineLost(CameraController* c, int32_t line);
 // A network line lost before is up again: it settles and is checked and
 // initialised again, as a port opened again is.
-void NetworkLineBack(int32_t line);
+void NetworkLineBack(CameraController* c, int32_t line);
 // The engine went idle within the step: a line due to be checked again, or
 // one whose check or initialisation was cut short, goes on before the next
 // request, so a busy queue cannot keep it waiting. True when it did.
@@ -32,7 +32,7 @@ bool LineRecoveryTakesTurn(CameraController* c);
 // Narrows `*wait` to the milliseconds until LineRecoveryStep has work.
 void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait);
 
-// The reply state machine read a packet from the current port: false when it
+// The reply state machine read a packet from the current line: false when it
 // was a network change, which is taken note of and nothing else, or the
 // controller's own packet come back round the chain, which is passed over.
 bool NoteReceivedPacket(CameraController* c);
@@ -45,7 +45,7 @@ void NoteReplyOverdue(CameraController* c);
 // passed over while the echo is awaited. Discovery takes any packet.
 bool NotALineCheckEcho(const CameraController* c);
 // A silent line is being probed: its address sets show no status text.
-bool QuietLineCheck();
+bool QuietLineCheck(const CameraController* c);
 // The line being checked again echoed the address set announcing `announced`
 // cameras (AnnouncedCameras): its records are matched by address, new ones added after the last.
 // False when no line is being checked again (discovery creates the records).
@@ -67,26 +67,26 @@ bool FinishLineRecovery(CameraController* c);
 
 // Line `line` is lost, or open again but not yet settled: discovery passes it
 // over, and it is checked once discovery is over.
-bool LineOutOfService(int32_t line);
+bool LineOutOfService(const CameraController* c, int32_t line);
 // Line `line` is being addressed: when discovery does it, a check due on it
 // since it came back is this one (a line checked again is no longer due).
-void NoteDiscoveryCheck(int32_t line);
+void NoteDiscoveryCheck(CameraController* c, int32_t line);
 // Discovery is over: a line lost during it is checked once it is back, even
 // when no camera was found and no list filled.
-void NoteDiscoveryOver();
+void NoteDiscoveryOver(CameraController* c);
 // Fills the camera list at the end of the first initialisation: an entry per
 // record, a camera passed over reading "(no answer)" before the list is ready.
 void FillCameraList(CameraController* c);
 // False while camera `index` is marked "(no answer)": its requests are
 // dropped. Any thread.
-bool CameraReachable(int32_t index);
+bool CameraReachable(const CameraController* c, int32_t index);
 // Camera `index` is beyond the chain its line's last check found: it is
 // asked nothing until its network change announces it again.
-bool CameraMissing(int32_t index);
+bool CameraMissing(const CameraController* c, int32_t index);
 // The longest reply wait camera `index`'s next transaction gets: 0 (no limit)
 // while it answers, the first-reply wait once it missed a reply, the wait
 // after a completion once it is marked "(no answer)".
-int32_t ReplyWaitCapMs(int32_t index);
+int32_t ReplyWaitCapMs(const CameraController* c, int32_t index);
 // How long the line must have been quiet before the idle poll asks the
 // selected camera: 200 ms, a second for a camera marked "(no answer)", never
 // for one whose line is lost or that is beyond its chain.

@@ -10,8 +10,6 @@
 #include "engine/traffic_trace.h"
 #include "requests/visca_packet.h"
 
-LineRecovery recovery;
-
 namespace {
 
 // The sender's half of a packet's header.
@@ -29,37 +27,38 @@ void SkipToNextCamera(CameraController* c) {
   EndAbort(c);
   c->initialising = true;
   c->camera = camera;
-  EnterPhase(c, MODE_CAMERA_DONE);
+  EnterPhase(c, PHASE_CAMERA_DONE);
 }
 
 // Whatever the engine was doing on `line` ends at once.
 void EndWorkOnLine(CameraController* c, int32_t line) {
-  if (recovery.activeLine == line) {
-    recovery.activeLine = -1;
-    recovery.startedCamera = -1;
+  if (c->recovery.activeLine == line) {
+    c->recovery.activeLine = -1;
+    c->recovery.startedCamera = -1;
     AbandonTransaction(c);
     return;
   }
-  if (c->port.load() != line) return;
-  const int32_t mode = c->mode.load();
-  if (mode == MODE_PORT_CHECK || mode == MODE_NEXT_PORT || mode == MODE_LINE_WAIT) {
-    PassOverPort(c);  // discovery goes on; the line is checked once it is back
-  } else if (mode >= TX_COMMAND && c->initialising) {
-    recovery.startedCamera = -1;
+  if (c->line.load() != line) return;
+  const EnginePhase phase = c->phase.load();
+  const bool inTransaction = c->transaction.load() != TX_NONE;
+  if (phase == PHASE_LINE_CHECK || phase == PHASE_NEXT_LINE || phase == PHASE_LINE_WAIT) {
+    PassOverLine(c);  // discovery goes on; the line is checked once it is back
+  } else if (inTransaction && c->initialising) {
+    c->recovery.startedCamera = -1;
     SkipToNextCamera(c);
-  } else if (mode >= TX_COMMAND) {
+  } else if (inTransaction) {
     AbandonTransaction(c);
   }
 }
 
 void MarkLineLost(CameraController* c, int32_t line, uint32_t now) {
-  LineWatch& w = recovery.lines[line];
+  LineWatch& w = c->recovery.lines[line];
   w.state = LINE_LOST;
   w.since = now;
   w.networkChange = false;
   ShowStatus(c, "%s lost", NameOfLine(line).text);
   for (int32_t i = 0; i < c->cameraCount.load(); i++)
-    if (c->cameras[i].port == line) SetSilent(c, i, true);
+    if (c->cameras[i].line == line) SetSilent(c, i, true);
   EndWorkOnLine(c, line);
 }
 
@@ -71,13 +70,15 @@ void LineLost(CameraController* c, int32_t line, uint32_t now) {
   if (leftOpen) ShowStatus(c, "%s does not close; left open until exit", NameOfLine(line).text);
 }
 
-// A network line connects again by itself; the engine only waits for it.
-bool Reopened(const CameraController* c, int32_t line) { return !c->channels[line]->IsNetworkLine(); }
+// Only a COM port is opened again by the engine: a network line connects
+// again by itself, and the engine only waits for it.
+bool IsComPort(const CameraController* c, int32_t line) { return !c->channels[line]->IsNetworkLine(); }
 
 void TryAgain(CameraController* c, int32_t line, uint32_t now) {
-  LineWatch& w = recovery.lines[line];
+  LineWatch& w = c->recovery.lines[line];
   w.since = now;
-  if (c->channels[line]->OpenPort(static_cast<uint32_t>(line + 1)) == 0) w.state = LINE_SETTLING;
+  const uint32_t comNumber = static_cast<uint32_t>(line + 1);
+  if (c->channels[line]->OpenPort(comNumber) == 0) w.state = LINE_SETTLING;
 }
 
 // Every frame of a line the engine is not reading now, where no reply is
@@ -92,21 +93,21 @@ void TakeFramesAside(CameraController* c, int32_t line, uint32_t now) {
     if (read == FRAME_NONE) return;  // the line went away meanwhile
     const bool copied = read == FRAME_TAKEN;
     TraceReceivedAside(c, line, copied ? frame : nullptr, length);
-    if (copied && IsNetworkChange(frame, length)) NoteNetworkChange(line, now);
+    if (copied && IsNetworkChange(frame, length)) NoteNetworkChange(c, line, now);
   }
 }
 
 void WatchLine(CameraController* c, int32_t line, uint32_t now) {
-  LineWatch& w = recovery.lines[line];
+  LineWatch& w = c->recovery.lines[line];
   if (c->channels[line] && c->channels[line]->IsLost()) LineLost(c, line, now);
   SerialChannel* channel = c->channels[line];
   if (!channel) {
     w = LineWatch{};  // closed for good: discovery found no camera there
     return;
   }
-  if (w.state == LINE_LOST && Reopened(c, line) && now - w.since >= kReopenEveryMs) TryAgain(c, line, now);
+  if (w.state == LINE_LOST && IsComPort(c, line) && now - w.since >= kReopenEveryMs) TryAgain(c, line, now);
   if (w.state == LINE_SETTLING && now - w.since > kReopenSettleMs) MakeCheckDue(w, false);
-  if (line != c->port.load()) TakeFramesAside(c, line, now);
+  if (line != c->line.load()) TakeFramesAside(c, line, now);
   // One that runs out while the line is being checked waits for the check's end.
   if (w.networkChange && now - w.networkChangeTick > kNetworkChangeDelayMs && w.state != LINE_CHECKING) {
     w.networkChange = false;
@@ -137,36 +138,36 @@ bool IsNetworkChange(const uint8_t* packet, uint32_t length) {
 }
 
 // Further network changes while one waits out its delay change nothing.
-void NoteNetworkChange(int32_t line, uint32_t now) {
-  LineWatch& w = recovery.lines[line];
+void NoteNetworkChange(CameraController* c, int32_t line, uint32_t now) {
+  LineWatch& w = c->recovery.lines[line];
   if (w.networkChange) return;
   w.networkChange = true;
   w.networkChangeTick = now;
 }
 
-bool LineOutOfService(int32_t line) {
+bool LineOutOfService(const CameraController* c, int32_t line) {
   if (line < 0 || line >= kChannelCount) return false;
-  return recovery.lines[line].state == LINE_LOST || recovery.lines[line].state == LINE_SETTLING;
+  return c->recovery.lines[line].state == LINE_LOST || c->recovery.lines[line].state == LINE_SETTLING;
 }
 
-void NoteDiscoveryCheck(int32_t line) {
-  if (line >= 0 && line < kChannelCount && recovery.lines[line].state == LINE_CHECK_DUE)
-    recovery.lines[line].state = LINE_UP;
+void NoteDiscoveryCheck(CameraController* c, int32_t line) {
+  if (line >= 0 && line < kChannelCount && c->recovery.lines[line].state == LINE_CHECK_DUE)
+    c->recovery.lines[line].state = LINE_UP;
 }
 
-void NoteDiscoveryOver() { recovery.discoveryOver = true; }
+void NoteDiscoveryOver(CameraController* c) { c->recovery.discoveryOver = true; }
 
-void ResetLineRecovery() {
-  recovery = LineRecovery{};
-  ClearMarks();
+void ResetLineRecovery(CameraController* c) {
+  c->recovery = LineRecovery{};
+  ClearMarks(c);
 }
 
 void NetworkLineLost(CameraController* c, int32_t line) {
-  if (recovery.lines[line].state != LINE_LOST) MarkLineLost(c, line, OsTickCount());
+  if (c->recovery.lines[line].state != LINE_LOST) MarkLineLost(c, line, OsTickCount());
 }
 
-void NetworkLineBack(int32_t line) {
-  LineWatch& w = recovery.lines[line];
+void NetworkLineBack(CameraController* c, int32_t line) {
+  LineWatch& w = c->recovery.lines[line];
   if (w.state != LINE_LOST) return;
   w.state = LINE_SETTLING;
   w.since = OsTickCount();
@@ -184,16 +185,16 @@ void LineRecoveryStep(CameraController* c) {
 bool LineRecoveryTakesTurn(CameraController* c) {
   NoticeAbortedRecovery(c);
   StartDueCheck(c, OsTickCount());
-  return c->mode.load() != MODE_IDLE;
+  return c->phase.load() != PHASE_IDLE;
 }
 
 void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
-  if ((recovery.listDirty && c->listReady.load() != 0) || (recovery.activeLine >= 0 && EngineFree(c))) *wait = 0;
+  if ((c->recovery.listDirty && c->listReady.load() != 0) || (c->recovery.activeLine >= 0 && EngineFree(c))) *wait = 0;
   for (int32_t line = 0; line < kChannelCount; line++) {
-    const LineWatch& w = recovery.lines[line];
+    const LineWatch& w = c->recovery.lines[line];
     if (!c->channels[line]) continue;
     if (c->channels[line]->IsLost() || (w.state == LINE_CHECK_DUE && CheckCanStart(c))) *wait = 0;
-    if (w.state == LINE_LOST && Reopened(c, line)) Narrow(MsLeft(now, w.since, kReopenEveryMs - 1), wait);
+    if (w.state == LINE_LOST && IsComPort(c, line)) Narrow(MsLeft(now, w.since, kReopenEveryMs - 1), wait);
     if (w.state == LINE_SETTLING) Narrow(MsLeft(now, w.since, kReopenSettleMs), wait);
     if (w.networkChange && w.state != LINE_CHECKING)
       Narrow(MsLeft(now, w.networkChangeTick, kNetworkChangeDelayMs), wait);
@@ -207,15 +208,15 @@ void LineRecoveryDeadline(CameraController* c, uint32_t now, uint32_t* wait) {
 }
 
 bool NoteReceivedPacket(CameraController* c) {
-  const int32_t line = c->port.load();
+  const int32_t line = c->line.load();
   if (line < 0 || line >= kChannelCount) return true;
   const uint32_t now = OsTickCount();
   if (IsNetworkChange(c->packetBuffer, c->packetLength)) {
-    NoteNetworkChange(line, now);
+    NoteNetworkChange(c, line, now);
     return false;
   }
   if (OwnPacketBack(c)) return false;
-  recovery.lines[line].lastReplyTick = now;
+  c->recovery.lines[line].lastReplyTick = now;
   NoteCameraAnswered(c);
   return true;
 }

@@ -19,12 +19,12 @@ namespace {
 enum ReadResult { READ_NONE, READ_PACKET, READ_SKIPPED };
 
 SerialChannel* CurrentChannel(CameraController* c) {
-  int32_t port = c->port.load();
-  if (port < 0 || port >= kChannelCount) return nullptr;
-  return c->channels[port];
+  int32_t line = c->line.load();
+  if (line < 0 || line >= kChannelCount) return nullptr;
+  return c->channels[line];
 }
 
-// Takes the next packet of the current port into packetBuffer. The bytes
+// Takes the next packet of the current line into packetBuffer. The bytes
 // behind the packet are cleared, so a handler that reads a fixed byte of a
 // short reply finds 0 there rather than a byte of an earlier packet. Noise
 // cut off ahead of a packet is traced and passed over.
@@ -65,7 +65,7 @@ bool ErrorOfEarlierCommand(CameraController* c, int32_t stage) {
 // as its other replies do; it is no refusal of the engine's own commands.
 bool EndsRawCommand(CameraController* c, uint8_t kind) {
   const uint8_t k = kind & kReplyKindMask;
-  return c->mode.load() == TX_RAW_COMMAND && (k == kCompletion || k == kError);
+  return c->transaction.load() == TX_RAW_COMMAND && (k == kCompletion || k == kError);
 }
 
 void AwaitAcknowledge(CameraController* c, uint8_t kind) {
@@ -73,7 +73,7 @@ void AwaitAcknowledge(CameraController* c, uint8_t kind) {
     AwaitCompletion(c);
   } else if (EndsRawCommand(c, kind)) {
     AbandonTransaction(c);
-  } else if (reinitOnNack.load() == 1) {
+  } else if (c->reinitOnNack.load() == 1) {
     RestartInitialisation(c);
   } else {
     ShowStatus(c, "No ACK-c (%02X)", kind);
@@ -103,14 +103,14 @@ void HandlePacket(CameraController* c) {
   uint8_t kind = c->packetBuffer[1];
   int32_t stage = c->stage.load();
   if ((kind & kReplyKindMask) == kError) {
-    ShowStatus(c, "Err Answer %X, %s, Cam:%d p.Mode:%d", kind, NameOfLine(c->port.load()).text, c->camera.load() + 1,
-               c->mode.load());
+    ShowStatus(c, "Err Answer %X, %s, Cam:%d p.Mode:%d", kind, NameOfLine(c->line.load()).text, c->camera.load() + 1,
+               StateNumber(c));
     // With nothing awaited the message is all an error does; a line checked
     // again keeps waiting for its echo.
     if (stage == STAGE_NONE || ErrorOfEarlierCommand(c, stage)) return;
     if (stage == STAGE_ECHO && NotALineCheckEcho(c)) return;
     // A datagram line's check takes it as no answer and goes on.
-    const bool lineCheck = stage == STAGE_ECHO && IsDatagramLine(c, c->port.load());
+    const bool lineCheck = stage == STAGE_ECHO && IsDatagramLine(c, c->line.load());
     if (c->packetBuffer[2] != kErrorPassedOn && !lineCheck) {
       AbandonTransaction(c);
       return;
@@ -151,9 +151,9 @@ void CheckTimeout(CameraController* c) {
   int32_t limit = c->timeoutMs.load();
   if (now - c->sendTick.load() <= static_cast<uint32_t>(limit < 0 ? 0 : limit)) return;
   TraceNoReply(c);
-  if (c->mode.load() == MODE_PORT_CHECK) {
+  if (c->phase.load() == PHASE_LINE_CHECK) {
     // No camera answered the address set: this port is closed for good.
-    ClosePortWithoutCameras(c);
+    CloseLineWithoutCameras(c);
     c->sendTick = now;
     return;
   }

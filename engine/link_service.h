@@ -1,5 +1,5 @@
 // The reply state machine's 1 ms step: read every waiting reply of the current
-// port, end a transaction whose reply is overdue, advance the engine's phase.
+// line, end a transaction whose reply is overdue, advance the engine's phase.
 #pragma once
 
 #include "engine/camera_controller.h"

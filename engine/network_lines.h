@@ -17,10 +17,10 @@ void OpenNetworkLines(CameraController* c, const NetConfig& config);
 // Worker: takes what each open network line reported since the last step
 // and says it once on the status line.
 void TakeNetworkEvents(CameraController* c);
-// Channel `port` is a network line with one camera at address 1, found
+// Line `line` is a network line with one camera at address 1, found
 // without an address set (visca-ip and udp).
-bool IsDatagramLine(const CameraController* c, int32_t port);
-// Discovery: the current port is checked now, or once its network line is up.
+bool IsDatagramLine(const CameraController* c, int32_t line);
+// Discovery: the current line is checked now, or once its network line is up.
 void BeginLineCheck(CameraController* c);
 // The phase step while discovery waits for a network line: on to the check
 // once it is up, or on without it once it failed or the wait ran out.

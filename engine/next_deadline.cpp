@@ -14,16 +14,16 @@ void Until(uint32_t now, uint32_t since, uint32_t afterMs, uint32_t* wait) {
   if (left < *wait) *wait = left;
 }
 
-bool CurrentPortHasFrame(const CameraController* c) {
-  const int32_t port = c->port.load();
-  if (port < 0 || port >= kChannelCount || c->channels[port] == nullptr) return false;
-  return c->channels[port]->HasReceivedFrame();
+bool CurrentLineHasFrame(const CameraController* c) {
+  const int32_t line = c->line.load();
+  if (line < 0 || line >= kChannelCount || c->channels[line] == nullptr) return false;
+  return c->channels[line]->HasReceivedFrame();
 }
 
 }  // namespace
 
 uint32_t NextDeadline(CameraController* c) {
-  if (CurrentPortHasFrame(c)) return 0;
+  if (CurrentLineHasFrame(c)) return 0;
   const uint32_t now = OsTickCount();
   const uint32_t sent = c->sendTick.load();
   const int32_t stage = c->stage.load();
@@ -32,7 +32,7 @@ uint32_t NextDeadline(CameraController* c) {
     const int32_t limit = c->timeoutMs.load();
     Until(now, sent, static_cast<uint32_t>(limit < 0 ? 0 : limit), &wait);
   }
-  switch (PhaseOf(c->mode.load()).wake) {
+  switch (PhaseOf(c->phase.load()).wake) {
     case WAKE_FOR_WORK:
       if (c->pendingSelection.load(std::memory_order_acquire) >= 0 || c->requestQueue->HasMessages()) return 0;
       if (c->cameraSelected.load() != 0 && c->listReady.load() != 0) Until(now, sent, PollSpacingMs(c), &wait);

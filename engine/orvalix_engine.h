@@ -6,6 +6,7 @@
 // through the hooks table the front end gives at creation.
 #pragma once
 
+#include "engine/engine_limits.h"
 #include "engine/line_name.h"
 #include "net/net_config.h"
 #include "requests/raw_packet_text.h"
@@ -16,12 +17,6 @@
 class OsEvent;
 class SerialChannel;
 struct CameraController;  // the handle; opaque to a front end
-
-// Channels 0..9 are COM1..COM10, channels 10..25 the network lines IP1..IP16.
-constexpr int32_t kSerialLineCount = 10;
-constexpr int32_t kChannelCount = kSerialLineCount + kNetMaxLines;
-constexpr int32_t kMaxCamerasPerPort = 7;
-constexpr int32_t kMaxCameras = kChannelCount * kMaxCamerasPerPort;
 
 // Notification codes (camera, code, value).
 enum : uint32_t {

@@ -1,4 +1,4 @@
-// The engine's phases kept in `mode`, as one table: what the link service's
+// The engine's phases kept in `phase`, as one table: what the link service's
 // phase step runs in each, and when the worker next has something to do in
 // it, which tells the worker how long it may sleep.
 #pragma once
@@ -18,12 +18,12 @@ enum PhaseWake : uint8_t {
 };
 
 struct Phase {
-  int32_t mode;
+  EnginePhase phase;
   void (*step)(CameraController* c);  // null: the phase step does nothing
   PhaseWake wake;
 };
 
-// The row of `mode`; every transaction code shares the row without a step.
-const Phase& PhaseOf(int32_t mode);
-// The link service's last step: runs the step of the phase in `mode` when it has work.
+// The row of `phase`.
+const Phase& PhaseOf(EnginePhase phase);
+// The link service's last step: runs the step of the phase in `phase` when it has work.
 void PhaseStep(CameraController* c);

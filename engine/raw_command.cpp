@@ -8,44 +8,30 @@
 
 namespace {
 
-constexpr int32_t kPayloadWords = kMaxPacketBytes / 4;
-
-// `ticket` holds the ticket once the payload is in place and 0 while the
-// producer writes it (the same check as the traffic trace's slots).
-struct RawSlot {
-  std::atomic<uint32_t> ticket{0};
-  std::atomic<uint32_t> length{0};
-  std::atomic<uint32_t> words[kPayloadWords] = {};
-};
-
-RawSlot slots[kRawMailboxSlots];
-std::atomic<uint32_t> issued{0};  // producer: the last ticket handed out
-std::atomic<uint32_t> taken{0};   // worker: the last ticket it met in the queue
-
-RawSlot& SlotOf(uint32_t ticket) { return slots[ticket % kRawMailboxSlots]; }
+RawSlot& SlotOf(RawMailbox& box, uint32_t ticket) { return box.slots[ticket % kRawMailboxSlots]; }
 
 // Tickets count 1, 2, ...; 0 marks a slot being written, so the count skips it.
 uint32_t NextTicket(uint32_t ticket) { return ticket + 1 == 0 ? 1 : ticket + 1; }
 
-void Store(uint32_t ticket, const uint8_t* payload, int32_t length) {
-  RawSlot& s = SlotOf(ticket);
-  uint32_t w[kPayloadWords] = {};
+void Store(RawMailbox& box, uint32_t ticket, const uint8_t* payload, int32_t length) {
+  RawSlot& s = SlotOf(box, ticket);
+  uint32_t w[kRawPayloadWords] = {};
   for (int32_t i = 0; i < length; i++) w[i / 4] |= static_cast<uint32_t>(payload[i]) << (8 * (i % 4));
   s.ticket.store(0, std::memory_order_relaxed);
   std::atomic_thread_fence(std::memory_order_release);
   s.length.store(static_cast<uint32_t>(length), std::memory_order_relaxed);
-  for (int32_t i = 0; i < kPayloadWords; i++) s.words[i].store(w[i], std::memory_order_relaxed);
+  for (int32_t i = 0; i < kRawPayloadWords; i++) s.words[i].store(w[i], std::memory_order_relaxed);
   s.ticket.store(ticket, std::memory_order_release);
 }
 
 // Copies the payload of `ticket` and empties its slot, so no later message
 // naming the same ticket finds it.
-bool Take(uint32_t ticket, uint8_t* payload, int32_t* length) {
-  RawSlot& s = SlotOf(ticket);
+bool Take(RawMailbox& box, uint32_t ticket, uint8_t* payload, int32_t* length) {
+  RawSlot& s = SlotOf(box, ticket);
   if (ticket == 0 || s.ticket.load(std::memory_order_acquire) != ticket) return false;
-  uint32_t w[kPayloadWords];
+  uint32_t w[kRawPayloadWords];
   const uint32_t n = s.length.load(std::memory_order_relaxed);
-  for (int32_t i = 0; i < kPayloadWords; i++) w[i] = s.words[i].load(std::memory_order_relaxed);
+  for (int32_t i = 0; i < kRawPayloadWords; i++) w[i] = s.words[i].load(std::memory_order_relaxed);
   std::atomic_thread_fence(std::memory_order_acquire);
   if (s.ticket.load(std::memory_order_relaxed) != ticket || n > static_cast<uint32_t>(kMaxPacketBytes)) return false;
   for (uint32_t i = 0; i < n; i++) payload[i] = static_cast<uint8_t>(w[i / 4] >> (8 * (i % 4)));
@@ -70,44 +56,42 @@ RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPa
     return Refuse(RAW_OTHER_ADDRESS, message, messageSize, "%X is not the address of camera %d (8%d); write 8x.",
                   packet.bytes[0], static_cast<int>(cameraIndex + 1), static_cast<int>(address));
   // It would only wait out its time-out, as other requests for it would.
-  if (!CameraReachable(cameraIndex))
+  if (!CameraReachable(c, cameraIndex))
     return Refuse(RAW_NOT_ANSWERING, message, messageSize, "Camera %d is not answering; nothing sent.",
                   static_cast<int>(cameraIndex + 1));
-  const uint32_t last = issued.load(std::memory_order_relaxed);
-  if (last - taken.load(std::memory_order_acquire) >= kRawMailboxSlots)
+  RawMailbox& box = c->rawMailbox;
+  const uint32_t last = box.issued.load(std::memory_order_relaxed);
+  if (last - box.taken.load(std::memory_order_acquire) >= kRawMailboxSlots)
     return Refuse(RAW_BUSY, message, messageSize, "Too many raw commands waiting; try again.");
   const uint32_t ticket = NextTicket(last);
   // Header and terminator are the engine's to write.
-  Store(ticket, packet.bytes + 1, packet.length - 2);
+  Store(box, ticket, packet.bytes + 1, packet.length - 2);
   if (!c->requestQueue->Put(static_cast<uint32_t>(cameraIndex), kRawRequestCode, ticket, 0))
     return Refuse(RAW_BUSY, message, messageSize, "The request queue is full; try again.");
-  issued.store(ticket, std::memory_order_release);
+  box.issued.store(ticket, std::memory_order_release);
   return RAW_PUT;
 }
 
-uint32_t RawCommandsWaiting() { return issued.load(std::memory_order_acquire) - taken.load(std::memory_order_acquire); }
+uint32_t RawCommandsWaiting(const CameraController* c) {
+  return c->rawMailbox.issued.load(std::memory_order_acquire) - c->rawMailbox.taken.load(std::memory_order_acquire);
+}
 
 void CarryOutRawCommand(CameraController* c, uint32_t cameraIndex, uint32_t ticket) {
   // Tickets are carried out once each, in order: a message naming one
   // already taken or one not yet due sends nothing and leaves the count alone.
-  const uint32_t last = taken.load(std::memory_order_relaxed);
+  RawMailbox& box = c->rawMailbox;
+  const uint32_t last = box.taken.load(std::memory_order_relaxed);
   if (ticket != NextTicket(last)) return;
   uint8_t payload[kMaxPacketBytes];
   int32_t length = 0;
-  const bool held = Take(ticket, payload, &length);
+  const bool held = Take(box, ticket, payload, &length);
   // A ticket handed out is used up even when its bytes are not there.
-  if (!held && issued.load(std::memory_order_acquire) == last) return;
-  taken.store(ticket, std::memory_order_release);
+  if (!held && box.issued.load(std::memory_order_acquire) == last) return;
+  box.taken.store(ticket, std::memory_order_release);
   if (!held) return;
   if (cameraIndex >= static_cast<uint32_t>(c->cameraCount.load()) || cameraIndex >= kMaxCameras ||
-      !CameraReachable(static_cast<int32_t>(cameraIndex)))
+      !CameraReachable(c, static_cast<int32_t>(cameraIndex)))
     return;
   BeginWork(c, static_cast<int32_t>(kRawRequestCode), static_cast<int32_t>(cameraIndex));
   SendPayload(c, TX_RAW_COMMAND, payload, length);
-}
-
-void ResetRawCommands() {
-  for (RawSlot& s : slots) s.ticket.store(0, std::memory_order_relaxed);
-  issued.store(0, std::memory_order_relaxed);
-  taken.store(0, std::memory_order_relaxed);
 }

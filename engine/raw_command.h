@@ -10,8 +10,6 @@
 
 #include <cstdint>
 
-// Raw commands that may wait at once.
-constexpr uint32_t kRawMailboxSlots = 16;
 
 enum RawPutResult { RAW_PUT, RAW_BAD_LENGTH, RAW_NO_CAMERA, RAW_OTHER_ADDRESS, RAW_NOT_ANSWERING, RAW_BUSY };
 
@@ -21,12 +19,10 @@ enum RawPutResult { RAW_PUT, RAW_BAD_LENGTH, RAW_NO_CAMERA, RAW_OTHER_ADDRESS, R
 RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPacket& packet, char* message,
                            int32_t messageSize);
 // Raw commands put and not yet taken by the worker.
-uint32_t RawCommandsWaiting();
+uint32_t RawCommandsWaiting(const CameraController* c);
 
 // Worker: the request queue gave a raw command. Sends it to camera
 // `cameraIndex` when `ticket` is the next one due and its bytes are there,
 // unless that camera is gone or marked "(no answer)"; any other ticket sends
 // nothing.
 void CarryOutRawCommand(CameraController* c, uint32_t cameraIndex, uint32_t ticket);
-// Before the worker starts: the mailbox empty.
-void ResetRawCommands();

@@ -64,8 +64,8 @@ void FormatTraceLine(const TraceEntry& e, TraceStyle style, char* out, int32_t s
   int32_t at = 0;
   Append(out, size, &at, "%llu.%u ", static_cast<unsigned long long>(e.tenths / kTenthsPerMs),
          static_cast<unsigned>(e.tenths % kTenthsPerMs));
-  if (e.port >= 0)
-    Append(out, size, &at, "%s ", NameOfLine(e.port).text);
+  if (e.line >= 0)
+    Append(out, size, &at, "%s ", NameOfLine(e.line).text);
   else
     Append(out, size, &at, "COM? ");
   if (style == TRACE_NAMED) Append(out, size, &at, "Cam ");

@@ -11,7 +11,7 @@ namespace {
 enum Word : int32_t {
   WORD_TENTHS,  // low half
   WORD_TENTHS_HIGH,
-  WORD_SHAPE,  // kind, port, camera, stage: a byte each
+  WORD_SHAPE,  // kind, line, camera, stage: a byte each
   WORD_LENGTH,
   WORD_BYTES,  // four words
   WORD_CODE = WORD_BYTES + kTraceBytes / 4,
@@ -19,35 +19,22 @@ enum Word : int32_t {
   WORD_COUNT,
 };
 
-// `id` holds the entry's id once its words are in place and 0 while the
-// worker writes them. Every word is an atomic, so a reader racing the
-// worker reads torn values at worst, which the second look at `id` rejects.
-struct Slot {
-  std::atomic<uint32_t> id{0};
-  std::atomic<uint32_t> words[WORD_COUNT] = {};
-};
+static_assert(WORD_COUNT == kTraceSlotWords, "a slot holds an entry's words");
 
 constexpr uint64_t kMicrosecondsPerTenth = 100;
 constexpr uint64_t kMicrosecondsPerMs = 1000;
 constexpr int32_t kWordBits = 32;
 constexpr uint8_t kBroadcastAddress = 8;
 
-Slot slots[kTraceCapacity];
-std::atomic<uint32_t> newest{0};
-// Worker only; times from OsMicroseconds, whose steps are finer than the tick's.
-uint64_t origin = 0;
-uint64_t lastSentAt = 0;
-int8_t lastSentCamera = -1;
+TraceSlot& SlotOf(TrafficTrace& t, uint32_t id) { return t.slots[(id - 1) % kTraceCapacity]; }
 
-Slot& SlotOf(uint32_t id) { return slots[(id - 1) % kTraceCapacity]; }
-
-void Publish(const TraceEntry& e) {
-  const uint32_t id = newest.load(std::memory_order_relaxed) + 1;
-  Slot& s = SlotOf(id);
+void Publish(TrafficTrace& t, const TraceEntry& e) {
+  const uint32_t id = t.newest.load(std::memory_order_relaxed) + 1;
+  TraceSlot& s = SlotOf(t, id);
   uint32_t w[WORD_COUNT] = {};
   w[WORD_TENTHS] = static_cast<uint32_t>(e.tenths);
   w[WORD_TENTHS_HIGH] = static_cast<uint32_t>(e.tenths >> kWordBits);
-  w[WORD_SHAPE] = static_cast<uint32_t>(e.kind) | static_cast<uint32_t>(static_cast<uint8_t>(e.port)) << 8 |
+  w[WORD_SHAPE] = static_cast<uint32_t>(e.kind) | static_cast<uint32_t>(static_cast<uint8_t>(e.line)) << 8 |
                   static_cast<uint32_t>(static_cast<uint8_t>(e.camera)) << 16 | static_cast<uint32_t>(e.stage) << 24;
   w[WORD_LENGTH] = e.length;
   for (int32_t i = 0; i < kTraceBytes; i++) w[WORD_BYTES + i / 4] |= static_cast<uint32_t>(e.bytes[i]) << (8 * (i % 4));
@@ -57,30 +44,32 @@ void Publish(const TraceEntry& e) {
   std::atomic_thread_fence(std::memory_order_release);
   for (int32_t i = 0; i < WORD_COUNT; i++) s.words[i].store(w[i], std::memory_order_relaxed);
   s.id.store(id, std::memory_order_release);
-  newest.store(id, std::memory_order_release);
+  t.newest.store(id, std::memory_order_release);
 }
 
-// The camera at `address` on line `port`; -1 for none or a broadcast.
-int8_t CameraAt(const CameraController* c, int32_t port, int32_t address) {
+// The camera at `address` on line `line`; -1 for none or a broadcast.
+int8_t CameraAt(const CameraController* c, int32_t line, int32_t address) {
   if (address <= 0 || address >= kBroadcastAddress) return -1;
   const int32_t count = c->cameraCount.load();
   for (int32_t i = 0; i < count && i < kMaxCameras; i++)
-    if (c->cameras[i].port == port && c->cameras[i].address == address) return static_cast<int8_t>(i);
+    if (c->cameras[i].line == line && c->cameras[i].address == address) return static_cast<int8_t>(i);
   return -1;
 }
 
-uint32_t MsSinceLastSent(uint64_t now) { return static_cast<uint32_t>((now - lastSentAt) / kMicrosecondsPerMs); }
+uint32_t MsSinceLastSent(const TrafficTrace& t, uint64_t now) {
+  return static_cast<uint32_t>((now - t.lastSentAt) / kMicrosecondsPerMs);
+}
 
 // Time, line and bytes of an entry recorded at `now`.
-TraceEntry Begin(CameraController* c, uint64_t now, TraceKind kind, int32_t port, const uint8_t* bytes,
+TraceEntry Begin(CameraController* c, uint64_t now, TraceKind kind, int32_t line, const uint8_t* bytes,
                  uint32_t length) {
   TraceEntry e;
   e.kind = kind;
-  e.tenths = (now - origin) / kMicrosecondsPerTenth;
-  e.port = static_cast<int8_t>(port >= 0 && port < kChannelCount ? port : -1);
+  e.tenths = (now - c->trace.origin) / kMicrosecondsPerTenth;
+  e.line = static_cast<int8_t>(line >= 0 && line < kChannelCount ? line : -1);
   e.length = static_cast<uint8_t>(length > 0xFF ? 0xFF : length);
   for (uint32_t i = 0; bytes && i < length && i < static_cast<uint32_t>(kTraceBytes); i++) e.bytes[i] = bytes[i];
-  e.code = c->mode.load();
+  e.code = c->transaction.load();
   return e;
 }
 
@@ -94,32 +83,33 @@ TraceKind ReceivedKind(const uint8_t* frame, uint32_t length) {
 void RecordReceived(CameraController* c, int32_t aside, const uint8_t* frame, uint32_t length) {
   const uint64_t now = OsMicroseconds();
   const TraceKind kind = ReceivedKind(frame, length);
-  TraceEntry e = Begin(c, now, kind, aside < 0 ? c->port.load() : aside, frame, length);
+  TraceEntry e = Begin(c, now, kind, aside < 0 ? c->line.load() : aside, frame, length);
   // A reply's header is (8 + address) << 4.
-  if (kind == TRACE_RECEIVED && length > 0) e.camera = CameraAt(c, e.port, (frame[0] >> 4) - kBroadcastAddress);
+  if (kind == TRACE_RECEIVED && length > 0) e.camera = CameraAt(c, e.line, (frame[0] >> 4) - kBroadcastAddress);
   // Noise is no reply to the transaction in flight (a raw command's outcome among them).
-  if (aside >= 0 || kind == TRACE_NOISE) e.code = MODE_IDLE;
+  if (aside >= 0 || kind == TRACE_NOISE) e.code = TX_NONE;
   e.stage = static_cast<uint8_t>(aside < 0 ? c->stage.load() : STAGE_NONE);
-  if (e.stage != STAGE_NONE) e.elapsedMs = MsSinceLastSent(now);
-  Publish(e);
+  if (e.stage != STAGE_NONE) e.elapsedMs = MsSinceLastSent(c->trace, now);
+  Publish(c->trace, e);
 }
 
 }  // namespace
 
-void TraceReset() {
-  origin = OsMicroseconds();
-  lastSentAt = origin;
-  lastSentCamera = -1;
+void TraceReset(CameraController* c) {
+  TrafficTrace& t = c->trace;
+  t.origin = OsMicroseconds();
+  t.lastSentAt = t.origin;
+  t.lastSentCamera = -1;
 }
 
 void TraceSent(CameraController* c, int32_t code, const uint8_t* packet, int32_t length) {
   const uint64_t now = OsMicroseconds();
-  TraceEntry e = Begin(c, now, TRACE_SENT, c->port.load(), packet, length > 0 ? static_cast<uint32_t>(length) : 0);
+  TraceEntry e = Begin(c, now, TRACE_SENT, c->line.load(), packet, length > 0 ? static_cast<uint32_t>(length) : 0);
   e.code = code;
-  e.camera = length > 0 ? CameraAt(c, e.port, packet[0] & 0x0F) : -1;
-  Publish(e);
-  lastSentAt = now;
-  lastSentCamera = e.camera;
+  e.camera = length > 0 ? CameraAt(c, e.line, packet[0] & 0x0F) : -1;
+  Publish(c->trace, e);
+  c->trace.lastSentAt = now;
+  c->trace.lastSentCamera = e.camera;
 }
 
 void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length) { RecordReceived(c, -1, frame, length); }
@@ -130,25 +120,25 @@ void TraceReceivedAside(CameraController* c, int32_t line, const uint8_t* frame,
 
 void TraceNoReply(CameraController* c) {
   const uint64_t now = OsMicroseconds();
-  TraceEntry e = Begin(c, now, TRACE_NO_REPLY, c->port.load(), nullptr, 0);
-  e.camera = lastSentCamera;
+  TraceEntry e = Begin(c, now, TRACE_NO_REPLY, c->line.load(), nullptr, 0);
+  e.camera = c->trace.lastSentCamera;
   e.stage = static_cast<uint8_t>(c->stage.load());
-  e.elapsedMs = MsSinceLastSent(now);
-  Publish(e);
+  e.elapsedMs = MsSinceLastSent(c->trace, now);
+  Publish(c->trace, e);
 }
 
-void TraceLate(CameraController* c, int32_t port, const uint8_t* packet, int32_t length) {
-  TraceEntry e = Begin(c, OsMicroseconds(), TRACE_LATE, port, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
-  if (length > 0) e.camera = CameraAt(c, port, (packet[0] >> 4) - kBroadcastAddress);
-  e.code = MODE_IDLE;  // it answers nothing in flight
-  Publish(e);
+void TraceLate(CameraController* c, int32_t line, const uint8_t* packet, int32_t length) {
+  TraceEntry e = Begin(c, OsMicroseconds(), TRACE_LATE, line, packet, length > 0 ? static_cast<uint32_t>(length) : 0);
+  if (length > 0) e.camera = CameraAt(c, line, (packet[0] >> 4) - kBroadcastAddress);
+  e.code = TX_NONE;  // it answers nothing in flight
+  Publish(c->trace, e);
 }
 
-uint32_t TraceNewest() { return newest.load(std::memory_order_acquire); }
+uint32_t TraceNewest(const CameraController* c) { return c->trace.newest.load(std::memory_order_acquire); }
 
-bool TraceRead(uint32_t id, TraceEntry* out) {
-  if (id == 0 || id > TraceNewest()) return false;
-  const Slot& s = SlotOf(id);
+bool TraceRead(const CameraController* c, uint32_t id, TraceEntry* out) {
+  if (id == 0 || id > TraceNewest(c)) return false;
+  const TraceSlot& s = c->trace.slots[(id - 1) % kTraceCapacity];
   if (s.id.load(std::memory_order_acquire) != id) return false;
   uint32_t w[WORD_COUNT];
   for (int32_t i = 0; i < WORD_COUNT; i++) w[i] = s.words[i].load(std::memory_order_relaxed);
@@ -157,7 +147,7 @@ bool TraceRead(uint32_t id, TraceEntry* out) {
   out->id = id;
   out->tenths = static_cast<uint64_t>(w[WORD_TENTHS_HIGH]) << kWordBits | w[WORD_TENTHS];
   out->kind = static_cast<TraceKind>(w[WORD_SHAPE] & 0xFF);
-  out->port = static_cast<int8_t>((w[WORD_SHAPE] >> 8) & 0xFF);
+  out->line = static_cast<int8_t>((w[WORD_SHAPE] >> 8) & 0xFF);
   out->camera = static_cast<int8_t>((w[WORD_SHAPE] >> 16) & 0xFF);
   out->stage = static_cast<uint8_t>(w[WORD_SHAPE] >> 24);
   out->length = static_cast<uint8_t>(w[WORD_LENGTH]);

@@ -5,13 +5,9 @@
 #pragma once
 
 #include "engine/camera_controller.h"
-#include "requests/visca_packet.h"
+#include "engine/trace_ring.h"
 
 #include <cstdint>
-
-constexpr uint32_t kTraceCapacity = 4096;
-// Bytes kept per entry: a whole VISCA packet. Longer frames keep their start.
-constexpr int32_t kTraceBytes = kMaxPacketBytes;
 
 enum TraceKind : uint8_t {
   TRACE_SENT,      // a packet went to the channel
@@ -26,7 +22,7 @@ struct TraceEntry {
   uint32_t id = 0;      // 1, 2, ... in recording order
   uint64_t tenths = 0;  // time since the trace began, tenths of a millisecond
   TraceKind kind = TRACE_SENT;
-  int8_t port = -1;    // 0 for COM1; -1 unknown
+  int8_t line = -1;    // 0 for COM1; -1 unknown
   int8_t camera = -1;  // index in the camera table; -1 unknown or a broadcast
   uint8_t stage = 0;   // received: the reply kind awaited when the frame was taken
   uint8_t length = 0;  // bytes on the wire, also beyond kTraceBytes
@@ -37,7 +33,7 @@ struct TraceEntry {
 
 // Worker thread only (or before it starts). The clock starts again; ids go
 // on, so a reader's place stays valid. Creation of the controller calls it.
-void TraceReset();
+void TraceReset(CameraController* c);
 void TraceSent(CameraController* c, int32_t code, const uint8_t* packet, int32_t length);
 // `frame` null for a frame that was dropped unread; noise is named as such.
 void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length);
@@ -45,11 +41,11 @@ void TraceReceived(CameraController* c, const uint8_t* frame, uint32_t length);
 // one: nothing is awaited there.
 void TraceReceivedAside(CameraController* c, int32_t line, const uint8_t* frame, uint32_t length);
 void TraceNoReply(CameraController* c);
-// A reply line `port` dropped as late, never seen by the engine otherwise.
-void TraceLate(CameraController* c, int32_t port, const uint8_t* packet, int32_t length);
+// A reply line `line` dropped as late, never seen by the engine otherwise.
+void TraceLate(CameraController* c, int32_t line, const uint8_t* packet, int32_t length);
 
 // Any thread. The id of the newest entry, 0 while there is none.
-uint32_t TraceNewest();
+uint32_t TraceNewest(const CameraController* c);
 // Entry `id`; false when it is not recorded yet, or was overwritten (it is
 // more than kTraceCapacity entries old) before or while it was copied.
-bool TraceRead(uint32_t id, TraceEntry* out);
+bool TraceRead(const CameraController* c, uint32_t id, TraceEntry* out);

@@ -128,11 +128,11 @@ void SendTransaction(CameraController* c, int32_t code, bool readBack) {
           row->payloadRule == PAYLOAD_VIDEO_REGISTER ? VideoRegisterOfModel(model) : (preset == 0 ? 1 : preset);
       Payload extended = row->payload;
       if (extended.length < kMaxPayload) extended.bytes[extended.length++] = static_cast<uint8_t>(last & 0xFF);
-      SendPayload(c, code, extended.bytes, extended.length);
+      SendPayload(c, row->code, extended.bytes, extended.length);
       return;
     }
     default:
       break;
   }
-  SendPayload(c, code, payload->bytes, payload->length);
+  SendPayload(c, row->code, payload->bytes, payload->length);
 }

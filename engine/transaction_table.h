@@ -69,7 +69,7 @@ struct Payload {
 
 // One row; the builders below keep the table readable.
 struct TransactionRow {
-  int32_t code = 0;
+  TransactionCode code = TX_NONE;
   Payload payload;
   Payload alternative;
   PayloadRule payloadRule = PAYLOAD_FIXED;
@@ -143,7 +143,7 @@ struct TransactionRow {
   }
 };
 
-constexpr TransactionRow Row(int32_t code, Payload payload) {
+constexpr TransactionRow Row(TransactionCode code, Payload payload) {
   TransactionRow r;
   r.code = code;
   r.payload = payload;

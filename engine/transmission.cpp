@@ -32,7 +32,7 @@ bool OpensAsPacket(const uint8_t* frame) {
 
 }  // namespace
 
-void SendPayload(CameraController* c, int32_t code, const uint8_t* payload, int32_t length) {
+void SendPayload(CameraController* c, TransactionCode code, const uint8_t* payload, int32_t length) {
   if (!payload || length < 1 || length > kMaxPayloadBytes) return;
   uint8_t packet[kMaxPacketBytes];
   int32_t cam = c->camera.load();
@@ -44,8 +44,8 @@ void SendPayload(CameraController* c, int32_t code, const uint8_t* payload, int3
   c->sendTick = OsTickCount();
   // A packet that cannot be queued (no channel) gets no reply; the reply
   // time-out then ends the transaction like any lost packet.
-  int32_t port = c->port.load();
-  if (port >= 0 && port < kChannelCount && c->channels[port]) c->channels[port]->WriteFrame(packet, n);
+  int32_t line = c->line.load();
+  if (line >= 0 && line < kChannelCount && c->channels[line]) c->channels[line]->WriteFrame(packet, n);
   TraceSent(c, code, packet, n);
   // A packet sent before the command in flight was even acknowledged leaves
   // that command's acknowledge and completion still to come (model 0x40's
@@ -75,11 +75,10 @@ void SendPacket(CameraController* c, int32_t code, ...) {
     payload[n++] = static_cast<uint8_t>(value);
   }
   va_end(args);
-  SendPayload(c, code, payload, n);
+  SendPayload(c, static_cast<TransactionCode>(code), payload, n);
 }
 
 uint32_t PacketEndTest(uint8_t* frame, int32_t* length) {
-  lastRxTick = OsTickCount();
   if (!frame || !length || *length <= 0) return FRAME_MORE;
   const int32_t end = *length - 1;
   if (frame[end] != kTerminator) return FRAME_MORE;

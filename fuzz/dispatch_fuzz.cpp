@@ -142,7 +142,7 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
   for (int32_t i = 0; i < kMaxCameras; i++) c->cameras[i] = CameraRecord{};
   for (int32_t i = 0; i < count; i++) {
     CameraRecord& r = c->cameras[i];
-    r.port = kTable[i].channel;
+    r.line = kTable[i].channel;
     r.address = kTable[i].address;
     r.modelCode = kTable[i].model;
     r.aeMode = r.aeModeRequest = kAeModes[flavour & 3];
@@ -158,7 +158,7 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
   }
   for (int32_t channel : kChannelsUsed) c->channels[channel]->SetIndicesForTest(0, 0);
   ResetConversation(c);
-  reinitOnNack = (flavour >> 5) & 1;
+  c->reinitOnNack = (flavour >> 5) & 1;
   c->cameraCount = count;
   c->listReady = 1;
   c->initialising = false;
@@ -166,7 +166,7 @@ void ResetEngine(CameraController* c, int32_t count, uint8_t flavour) {
   c->cameraSelected = 0;
   c->pendingSelection = -1;
   c->camera = 0;
-  c->port = kTable[0].channel;
+  c->line = kTable[0].channel;
   c->timeoutMs = kTimeouts[(flavour >> 3) & 3];
   c->sendTick = virtualTick.load();
   StampCommand(c);
@@ -198,24 +198,24 @@ struct Run {
 int32_t TableCameraOf(const Run& run, int32_t channel, const uint8_t* frame) {
   for (int32_t i = 0; i < run.c->cameraCount.load(); i++) {
     const CameraRecord& r = run.c->cameras[i];
-    if (r.port == channel && r.address == (frame[0] & 0x0F)) return i;
+    if (r.line == channel && r.address == (frame[0] & 0x0F)) return i;
   }
   return -1;
 }
 
 // A camera marked as not answering is asked its power now and then.
-bool Probe(const uint8_t* frame, int32_t length, int32_t target) {
+bool Probe(const Run& run, const uint8_t* frame, int32_t length, int32_t target) {
   static const uint8_t kPowerInquiry[] = {0x09, 0x04, 0x00, 0xFF};
-  return !CameraReachable(target) && length == 5 && memcmp(frame + 1, kPowerInquiry, sizeof kPowerInquiry) == 0;
+  return !CameraReachable(run.c, target) && length == 5 && memcmp(frame + 1, kPowerInquiry, sizeof kPowerInquiry) == 0;
 }
 
 // A line check may add records after the table's; their cameras are on the line.
 void AcceptAddedCameras(const Run& run) {
   for (int32_t i = run.count; i < run.c->cameraCount.load(); i++) {
     const CameraRecord& r = run.c->cameras[i];
-    if (r.port < 0 || r.port >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerPort)
+    if (r.line < 0 || r.line >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerLine)
       Broken("a record a line check added is off its line");
-    peers[r.port].addressMask |= 1u << r.address;
+    peers[r.line].addressMask |= 1u << r.address;
   }
 }
 
@@ -246,7 +246,8 @@ void CheckStepFrames(Run& run, bool initialised) {
       // end of a transaction within one step) asks the selected one.
       // (The selection may change within the step after the poll's packet,
       // so any camera the input selected counts.)
-      const bool polled = (target < 32 && ((run.selectedMask >> target) & 1u) != 0) || Probe(frame, length, target);
+      const bool polled =
+          (target < 32 && ((run.selectedMask >> target) & 1u) != 0) || Probe(run, frame, length, target);
       if (!initialised) {
         if (run.owner < 0) {
           const bool requested = target < 32 && ((run.requestedMask >> target) & 1u) != 0;
@@ -267,7 +268,7 @@ void CheckStepFrames(Run& run, bool initialised) {
 void CheckTable(const Run& run) {
   for (int32_t i = 0; i < run.count; i++) {
     const CameraRecord& r = run.c->cameras[i];
-    if (r.port != kTable[i].channel || r.address != kTable[i].address)
+    if (r.line != kTable[i].channel || r.address != kTable[i].address)
       Broken("a camera record's line or address changed");
   }
 }
@@ -279,7 +280,7 @@ void Step(Run& run, uint32_t jumpMs) {
   CameraController* c = run.c;
   virtualTick += jumpMs;
   if (!c->requestQueue->HasMessages()) run.requestedMask = 0;
-  const bool idle = c->mode.load() == MODE_IDLE;
+  const bool idle = c->phase.load() == PHASE_IDLE;
   if (idle) {
     run.owner = -1;
     if (!run.backlog.empty()) {
@@ -310,8 +311,8 @@ void Step(Run& run, uint32_t jumpMs) {
 
 // A reply of the current camera into the current line's receive ring.
 void InjectReply(CameraController* c, uint8_t kind, uint32_t a, uint8_t b) {
-  int32_t port = c->port.load();
-  if (port < 0 || port >= kChannelCount || !c->channels[port]) return;
+  int32_t line = c->line.load();
+  if (line < 0 || line >= kChannelCount || !c->channels[line]) return;
   int32_t cam = c->camera.load();
   int32_t address = (cam >= 0 && cam < kMaxCameras) ? static_cast<int32_t>(c->cameras[cam].address) : 1;
   uint8_t frame[kMaxPacketBytes];
@@ -336,7 +337,7 @@ void InjectReply(CameraController* c, uint8_t kind, uint32_t a, uint8_t b) {
     }
   }
   frame[n++] = kTerminator;
-  c->channels[port]->StoreReceivedFrameForTest(frame, n);
+  c->channels[line]->StoreReceivedFrameForTest(frame, n);
 }
 
 uint32_t Word(const uint8_t* p) {
@@ -350,7 +351,7 @@ void Drain(Run& run) {
   CameraController* c = run.c;
   int32_t budget = kDrainStepsPerMessage * static_cast<int32_t>(run.backlog.size() + 1) + kDrainStepsReinit;
   for (int32_t i = 0; i < budget; i++) {
-    if (c->mode.load() == MODE_IDLE && run.backlog.empty()) {
+    if (c->phase.load() == PHASE_IDLE && run.backlog.empty()) {
       CheckTable(run);
       return;
     }

@@ -71,9 +71,9 @@ uint32_t QuietMs(const std::unique_ptr<SimLine>* lines, uint32_t anchor) {
   uint32_t quiet = 0;
   if (c->stage.load() != STAGE_NONE)
     quiet = static_cast<uint32_t>(c->timeoutMs.load()) + 1 > since ? c->timeoutMs.load() + 1 - since : 0;
-  else if (c->mode.load() == MODE_STARTUP && c->followUp.load() == 0)
+  else if (c->phase.load() == PHASE_STARTUP && c->followUp.load() == 0)
     quiet = kStartupDelayMs + 1 > since ? kStartupDelayMs + 1 - since : 0;
-  else if (c->mode.load() == MODE_IDLE && c->cameraSelected.load() && c->listReady.load())
+  else if (c->phase.load() == PHASE_IDLE && c->cameraSelected.load() && c->listReady.load())
     quiet = kPollSpacingMs + 1 > since ? kPollSpacingMs + 1 - since : 0;
   const uint64_t nowUs = static_cast<uint64_t>(virtualTick - anchor) * 1000u;
   for (int i = 0; i < 2; i++) {
@@ -157,11 +157,11 @@ std::vector<uint8_t> Record(const Scenario& s, std::vector<uint8_t>* replies) {
     }
     Step();
     rec.quietSteps++;
-    if (s.untilIdle && rig->c->mode.load() == MODE_IDLE && rig->c->listReady.load()) break;
+    if (s.untilIdle && rig->c->phase.load() == PHASE_IDLE && rig->c->listReady.load()) break;
   }
   rec.FlushSteps();
   for (CameraPeer& p : cameraPeers) p.line = nullptr;
-  printf("%s: mode %d, %d cameras, list %s, ", s.name, rig->c->mode.load(), rig->c->cameraCount.load(),
+  printf("%s: mode %d, %d cameras, list %s, ", s.name, StateNumber(rig->c), rig->c->cameraCount.load(),
          rig->c->listReady.load() ? "ready" : "empty");
   return rec.input;
 }

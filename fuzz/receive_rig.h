@@ -9,6 +9,7 @@
 #include "engine/next_deadline.h"
 #include "engine/panel_hooks.h"
 #include "engine/read_back.h"
+#include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "requests/request_codes.h"
@@ -27,7 +28,6 @@ constexpr uint32_t kTickNearWrap = 0xFFFFF000u;  // wraps within the first few s
 constexpr int32_t kRingNearEnd = 1000;           // the rings' next records wrap
 constexpr int32_t kMaxSteps = 6000;              // per input, so every input stays short
 constexpr int32_t kMaxRequests = 8;
-constexpr int32_t kModeLimit = 128;  // every transaction code is below
 // While nothing is awaited the drain moves the clock in steps this long
 // (longer than the start-up delay); a reply awaited, straight to its time-out.
 constexpr uint32_t kPhaseJumpMs = 60;
@@ -129,7 +129,7 @@ uint32_t VirtualTick() { return virtualTick; }
 
 [[noreturn]] void Broken(const char* what, CameraController* c) {
   fprintf(stderr, "receive: %s (mode %d stage %d followUp %d port %d camera %d count %d timeout %d since send %u)\n",
-          what, c->mode.load(), c->stage.load(), c->followUp.load(), c->port.load(), c->camera.load(),
+          what, StateNumber(c), c->stage.load(), c->followUp.load(), c->line.load(), c->camera.load(),
           c->cameraCount.load(), c->timeoutMs.load(), virtualTick - c->sendTick.load());
   __builtin_trap();
 }
@@ -140,9 +140,8 @@ struct Rig {
   int32_t steps = 0;
   int32_t line = 0;
   int32_t requests = 0;
-  int32_t checkedCount = 0;            // cameraCount when the records were last checked
-  int32_t repeated = 0;                // bytes delivered by bursts
-  bool transactions[kModeLimit] = {};  // the codes with a row, looked up once
+  int32_t checkedCount = 0;  // cameraCount when the records were last checked
+  int32_t repeated = 0;      // bytes delivered by bursts
 };
 
 Rig* rig = nullptr;
@@ -172,7 +171,6 @@ void SetUpOnce(SerialPeer* const* peers) {
   SerialChannel::SetManualIoForTest(true);
   for (uint32_t n = 1; n <= kChannelCount; n++) SerialPortSetDevice(n, "");
   rig = new Rig;
-  for (int32_t code = 0; code < kModeLimit; code++) rig->transactions[code] = FindTransaction(code) != nullptr;
   for (int32_t i = 0; i < kLines; i++) SerialPortSetPeer(static_cast<uint32_t>(i + 1), peers[i]);
   const PanelHooks hooks = Panel();
   rig->c = CreateCameraController(WORKER_MANUAL, nullptr, &hooks);
@@ -184,7 +182,8 @@ void SetUpOnce(SerialPeer* const* peers) {
 
 // The controller as creation leaves it, its closed lines open again.
 void ResetController(CameraController* c, uint32_t tick) {
-  ResetEngineGlobals();
+  c->reinitOnNack = 1;
+  TraceReset(c);
   uint32_t a, b, d, e;
   while (c->notifyQueue->TryGet(a, b, d, e)) {
   }
@@ -200,12 +199,11 @@ void ResetController(CameraController* c, uint32_t tick) {
     c->channels[i]->ResetBuffers(true, true);
   }
   virtualTick = tick;
-  lastRxTick = tick;
   c->sendTick = tick;
   c->cmdTick = 0;
   ResetConversation(c);
   c->cmdWindowOpen = false;
-  c->port = 0;
+  c->line = 0;
   c->camera = 0;
   c->cameraCount = 0;
   c->cameraSelected = 0;
@@ -221,7 +219,7 @@ void AddCameras(CameraController* c, uint8_t setup) {
   const int32_t addresses[] = {1, 2, 1};
   int32_t count = 1 + (setup >> 6) % 3;
   for (int32_t i = 0; i < count; i++) {
-    c->cameras[i].port = ports[i];
+    c->cameras[i].line = ports[i];
     c->cameras[i].address = addresses[i];
     c->cameras[i].modelCode = kModels[(setup + i) & kModelBits];
     c->cameras[i].lastPreset = i;
@@ -240,7 +238,7 @@ void MakeReady(CameraController* c, uint8_t setup) {
   c->cameraSelected = 1;
   c->selectedCamera = 0;
   SetCurrentCamera(c, 0);
-  reinitOnNack = 0;
+  c->reinitOnNack = 0;
   c->sendTick = virtualTick - kPollSpacingMs - 1;
 }
 
@@ -281,10 +279,10 @@ void ApplyStart(const uint8_t* data, size_t size) {
       // The address set went out on a line the input picks; a camera may
       // already be on record from an earlier line.
       WorkerBegin(c);
-      c->port = request % kLines;
-      rig->line = c->port.load();
-      if (c->port.load() > 0 && (setup & 0x01)) AddCameras(c, 0);
-      EnterPhase(c, MODE_PORT_CHECK);
+      c->line = request % kLines;
+      rig->line = c->line.load();
+      if (c->line.load() > 0 && (setup & 0x01)) AddCameras(c, 0);
+      EnterPhase(c, PHASE_LINE_CHECK);
       Step();
       if (start.kind == START_NEXT_PORT) {
         const uint8_t echo[] = {0x88, 0x30, 0x02, 0xFF};  // one camera
@@ -294,7 +292,7 @@ void ApplyStart(const uint8_t* data, size_t size) {
       break;
     case START_FOUND:
       AddCameras(c, setup);
-      EnterPhase(c, MODE_DISCOVERY_DONE);
+      EnterPhase(c, PHASE_DISCOVERY_DONE);
       break;
     case START_IDLE:
       AddCameras(c, setup);
@@ -328,17 +326,18 @@ void ApplyStart(const uint8_t* data, size_t size) {
 
 // Holds after every step, whatever the lines said.
 void CheckState(CameraController* c) {
-  const int32_t mode = c->mode.load(), stage = c->stage.load();
-  const int32_t count = c->cameraCount.load(), camera = c->camera.load(), port = c->port.load();
+  const int32_t code = c->transaction.load(), stage = c->stage.load();
+  const EnginePhase phase = c->phase.load();
+  const int32_t count = c->cameraCount.load(), camera = c->camera.load(), line = c->line.load();
   if (count < 0 || count > kMaxCameras) Broken("cameraCount outside the table", c);
   if (camera < 0 || camera >= kMaxCameras || (count > 0 && camera >= count)) Broken("camera outside the list", c);
-  if (port < -1 || port >= kChannelCount) Broken("port outside the channels", c);
+  if (line < -1 || line >= kChannelCount) Broken("port outside the channels", c);
   if (c->packetLength > static_cast<uint32_t>(kPacketCapacity)) Broken("packet longer than its buffer", c);
   // Records change only when discovery files them.
   if (count != rig->checkedCount) {
     for (int32_t i = 0; i < count; i++) {
       const CameraRecord& r = c->cameras[i];
-      if (r.port < 0 || r.port >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerPort)
+      if (r.line < 0 || r.line >= kChannelCount || r.address < 1 || r.address > kMaxCamerasPerLine)
         Broken("record with a port or address off the line", c);
     }
     rig->checkedCount = count;
@@ -353,11 +352,13 @@ void CheckState(CameraController* c) {
   if (stage != STAGE_NONE && stage != STAGE_ACK && stage != STAGE_COMPLETION && stage != STAGE_ANSWER &&
       stage != STAGE_ECHO)
     Broken("unknown stage", c);
-  if (mode > MODE_COMMAND && (mode >= kModeLimit || !rig->transactions[mode])) Broken("mode names no transaction", c);
-  if (mode < MODE_IDLE) Broken("negative mode", c);
+  if (code != TX_NONE && code != TX_COMMAND && !FindTransaction(code))
+    Broken("transaction code names no transaction", c);
+  if ((code != TX_NONE) != (phase == PHASE_COMMAND || phase == PHASE_TRANSACTION))
+    Broken("transaction phase without a transaction, or one outside it", c);
   // Only a phase may wait for nothing; a transaction that awaits nothing never ends.
-  if (mode >= MODE_COMMAND && mode != MODE_COMMAND && stage == STAGE_NONE) Broken("transaction awaits nothing", c);
-  if (mode == MODE_NEXT_PORT && stage != STAGE_ECHO) Broken("next port without an echo awaited", c);
+  if (phase == PHASE_TRANSACTION && stage == STAGE_NONE) Broken("transaction awaits nothing", c);
+  if (phase == PHASE_NEXT_LINE && stage != STAGE_ECHO) Broken("next port without an echo awaited", c);
 }
 
 // Bytes arriving on line `line`; closed lines are read by nobody any more.
@@ -441,7 +442,7 @@ void Drain() {
     LinkServiceStep(c);
     SendQueued(c);
     CheckState(c);
-    if (c->mode.load() == MODE_IDLE && c->stage.load() == STAGE_NONE) return;
+    if (c->phase.load() == PHASE_IDLE && c->stage.load() == STAGE_NONE) return;
     if (c->sendTick.load() != lastSend) {
       lastSend = c->sendTick.load();
       sinceSend = 0;

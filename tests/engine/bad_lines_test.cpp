@@ -21,7 +21,7 @@ TEST(BadLines, ShortEchoesForeverEndAsALineWithoutCameras) {
   EXPECT_GE(checks, 2);   // a short echo is checked again ...
   EXPECT_LE(checks, 10);  // ... but not for ever
   EXPECT_EQ(rig.c->channels[0], nullptr);
-  EXPECT_TRUE(rig.c->cameraCount.load() == 1 && rig.c->cameras[0].port == 1);
+  EXPECT_TRUE(rig.c->cameraCount.load() == 1 && rig.c->cameras[0].line == 1);
   EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
 }
 
@@ -39,11 +39,11 @@ TEST(BadLines, OnlyTheVersionAnswerSetsTheModel) {
     late.delayMs = 50;
     com1.SetFaults(0, late);
     rig.Start();
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == TX_ASK_VERSION; }, 5000));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->transaction.load() == TX_ASK_VERSION; }, 5000));
     com1.Inject(ahead);
     std::set<int32_t> models;  // as the engine held it once the version inquiry was over
     auto ready = [&] {
-      if (rig.c->mode.load() != TX_ASK_VERSION) models.insert(rig.c->cameras[0].modelCode);
+      if (rig.c->transaction.load() != TX_ASK_VERSION) models.insert(rig.c->cameras[0].modelCode);
       return rig.c->listReady.load() == 1 && rig.Idle();
     };
     ASSERT_TRUE(rig.RunUntil(ready, 20000));
@@ -102,7 +102,7 @@ TEST(BadLines, Model40sBrightnessPairKeepsItsRepliesInStep) {
     if (k.errorToGain) faults.AddError(setGain, sizeof setGain, k.errorToGain, 1);
     faults.silent = k.scripted;
     com1.SetFaults(0, faults);
-    reinitOnNack = 1;
+    rig.c->reinitOnNack = 1;
     const size_t start = com1.Frames().size(), shown = rig.StatusTexts().size();
     for (int32_t level : k.levels) rig.Post(0, REQ_EXPOSURE_LEVEL, level);
     if (k.scripted) rig.Step(), com1.Inject(afterFirstAck);
@@ -117,7 +117,7 @@ TEST(BadLines, Model40sBrightnessPairKeepsItsRepliesInStep) {
     ASSERT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 5000));
     Lines texts = rig.StatusTexts();
     EXPECT_EQ(Lines(texts.begin() + long(shown), texts.end()), k.texts);
-    EXPECT_EQ(reinitOnNack, 1) << "restarted";
+    EXPECT_EQ(rig.c->reinitOnNack, 1) << "restarted";
   }
 }
 
@@ -138,7 +138,7 @@ TEST(BadLines, ShutterOffTheTableIsReportedOffTheSlider) {
   std::vector<QueueMessage> notes = rig.TakeNotifications();
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(std::make_pair(notes[0].code, int32_t(notes[0].a)), std::make_pair(5u, -1));
-  EXPECT_EQ(c->mode.load(), MODE_IDLE);
+  EXPECT_EQ(c->phase.load(), PHASE_IDLE);
 }
 
 }  // namespace

@@ -62,8 +62,9 @@ TEST(InitialisationChain, WireStatusListRecallButtonAndRecordForEachFamily) {
     EXPECT_EQ(r.modelCode, f.model);
     EXPECT_EQ(r.brightPos, f.model == 0x40 ? p.irisPos : p.brightPos);
     EXPECT_EQ(r.wbMode, 6);
-    EXPECT_EQ(
-        rig.c->mode.load() | rig.c->stage.load() | rig.c->followUp.load() | rig.c->reinitChain | rig.c->brightStep, 0);
+    EXPECT_EQ(rig.c->phase.load() | rig.c->transaction.load() | rig.c->stage.load() | rig.c->followUp.load() |
+                  rig.c->reinitChain | rig.c->brightStep,
+              0);
   }
 }
 
@@ -76,7 +77,7 @@ TEST(Discovery, CamerasOnSeveralPortsInPortAndAddressOrder) {
   ASSERT_TRUE(rig.RunToReady(30000));
   std::vector<std::vector<int>> records;  // port, address, model
   for (int i = 0; i < rig.c->cameraCount.load(); i++)
-    records.push_back({rig.c->cameras[i].port, rig.c->cameras[i].address, rig.c->cameras[i].modelCode});
+    records.push_back({rig.c->cameras[i].line, rig.c->cameras[i].address, rig.c->cameras[i].modelCode});
   EXPECT_EQ(records, (std::vector<std::vector<int>>{{0, 1, 0x45}, {0, 2, 0x5F}, {2, 1, 0x66}}));
   EXPECT_EQ(rig.StatusTexts(),
             (Lines{"Searching for cameras...", "Checking COM1...", "Checking COM2...", "Checking COM3...",
@@ -97,16 +98,16 @@ TEST(Discovery, EchoNeverCreatesMoreThanSevenCamerasPerLineNorPassesTheTable) {
   for (int n = 1; n <= kSerialLineCount; n++) rig.Attach(n);
   rig.Start();
   for (int i = 0; i < kSerialLineCount; i++) {
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO && rig.c->mode.load() == 1; }, 100));
-    ASSERT_EQ(rig.c->port.load(), i);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO && rig.c->phase.load() == 1; }, 100));
+    ASSERT_EQ(rig.c->line.load(), i);
     rig.Com(i + 1).Inject({0x88, 0x30, uint8_t(i % 2 ? 0x09 : 0x7F), 0xFF});  // eight, and many more
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() == PHASE_NEXT_LINE; }, 10));
     rig.Com(i + 1).Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() != MODE_NEXT_PORT; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() != PHASE_NEXT_LINE; }, 10));
   }
   EXPECT_EQ(rig.c->cameraCount.load(), 70);
   for (int i = 0; i < 70; i++)
-    EXPECT_EQ(rig.c->cameras[i].port * 10 + rig.c->cameras[i].address, i / 7 * 10 + i % 7 + 1) << i;
+    EXPECT_EQ(rig.c->cameras[i].line * 10 + rig.c->cameras[i].address, i / 7 * 10 + i % 7 + 1) << i;
   rig.Step();
   Lines texts = rig.StatusTexts();
   EXPECT_EQ(Lines(texts.end() - 2, texts.end()), (Lines{"Found 70 cameras", "Initializing camera 1..."}));

@@ -19,15 +19,15 @@ struct Scripted {
   void Discover(int cameras = 1) {
     ASSERT_TRUE(rig.RunUntil([&] { return rig.c->stage.load() == STAGE_ECHO; }, 200));
     com1.Inject({0x88, 0x30, static_cast<uint8_t>(cameras + 1), 0xFF});
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() == PHASE_NEXT_LINE; }, 10));
     com1.Inject({0x88, 0x01, 0x00, 0x01, 0xFF});
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == 70; }, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->transaction.load() == 70; }, 10));
   }
 
   void Reply(const Bytes& bytes) {  // steps until the engine moves on
-    int32_t mode = rig.c->mode.load(), stage = rig.c->stage.load();
+    int32_t mode = StateNumber(rig.c), stage = rig.c->stage.load();
     com1.Inject(bytes);
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() != mode || rig.c->stage.load() != stage; }, 10))
+    ASSERT_TRUE(rig.RunUntil([&] { return StateNumber(rig.c) != mode || rig.c->stage.load() != stage; }, 10))
         << "no reaction to " << Hex(bytes);
   }
 
@@ -86,7 +86,7 @@ TEST(Faults, ScriptedRepliesDuringInitialisation) {
   for (const Script& script : kScripts) {
     SCOPED_TRACE(script.name);
     Scripted s;
-    reinitOnNack = script.reinitOnNack;
+    s.rig.c->reinitOnNack = script.reinitOnNack;
     s.Discover(script.cameras);
     for (int i = 0; script.head && i < 2; i++) s.Reply(kHead[i]);
     for (const Step& step : script.steps) {
@@ -94,7 +94,7 @@ TEST(Faults, ScriptedRepliesDuringInitialisation) {
       size_t shown = s.rig.StatusTexts().size();
       s.com1.Inject(step.replies);
       s.rig.Run(5);
-      EXPECT_EQ(std::make_pair(s.rig.c->mode.load(), s.rig.c->stage.load()), std::make_pair(step.mode, step.stage));
+      EXPECT_EQ(std::make_pair(StateNumber(s.rig.c), s.rig.c->stage.load()), std::make_pair(step.mode, step.stage));
       Lines texts = s.rig.StatusTexts();
       EXPECT_EQ(Lines(texts.begin() + static_cast<long>(shown), texts.end()), step.texts);
       EXPECT_EQ(s.com1.Hexes().back(), step.lastFrame);

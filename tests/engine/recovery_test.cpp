@@ -34,11 +34,11 @@ std::vector<uint32_t> Ticks(WirePeer& line, const std::string& prefix, size_t fr
 }
 
 // The noise the trace names from entry `after` on, each line without its time.
-Lines NoiseDropped(uint32_t after) {
+Lines NoiseDropped(const CameraController* c, uint32_t after) {
   Lines lines;
   TraceEntry e;
   char line[160];
-  for (uint32_t id = after + 1; TraceRead(id, &e); id++) {
+  for (uint32_t id = after + 1; TraceRead(c, id, &e); id++) {
     if (e.kind != TRACE_NOISE) continue;
     FormatTraceLine(e, TRACE_NAMED, line, sizeof line);
     lines.push_back(strchr(line, ' ') + 1);
@@ -83,7 +83,7 @@ TEST(Recovery, LostLineComesBackWithTheSameMoreOrFewerCameras) {
     rig.Attach(2, {0x45, 0x45}, kFast);
     rig.Start();
     Choose(rig, 1);
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == 1 && rig.c->stage.load() != 0; }, 1000));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->line.load() == 1 && rig.c->stage.load() != 0; }, 1000));
     const size_t shown = rig.StatusTexts().size();
     rig.Unplug(2);
     rig.Step();
@@ -133,7 +133,7 @@ TEST(Recovery, NetworkChangeReaddressesItsLineHalfASecondLater) {
       line.Inject({0x90, 0x38, 0xFF});
       rig.Run(10);
     }
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == com - 1 && rig.c->stage.load() != 0; }, 100));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->line.load() == com - 1 && rig.c->stage.load() != 0; }, 100));
     line.Inject({0x90, 0x60, 0x03, 0xFF});  // a stray error: the check still waits for its echo
     const std::string back = com == 1 ? "COM1 back, 1 cameras" : "COM2 back, 2 cameras";
     ASSERT_TRUE(rig.RunUntil([&] { return Shows(rig, back) && rig.Idle(); }, 3000));
@@ -163,7 +163,7 @@ TEST(Recovery, NoiseAheadOfPacketsHidesNoCameraComingBack) {
   WirePeer& com2 = rig.Attach(2, {0x45}, kFast);
   rig.Start();
   Choose(rig, 0);
-  uint32_t base = TraceNewest();
+  uint32_t base = TraceNewest(rig.c);
   const size_t before = com2.Frames().size();
   const uint32_t sent = VirtualTick();
   const std::string back = "COM2 back, 1 cameras";
@@ -173,18 +173,18 @@ TEST(Recovery, NoiseAheadOfPacketsHidesNoCameraComingBack) {
   const std::vector<uint32_t> checks = Ticks(com2, kAddressSet, before);
   ASSERT_EQ(checks.size(), 1u) << "the first check took its echo";
   EXPECT_GT(checks[0] - sent, 500u);
-  EXPECT_EQ(NoiseDropped(base),
+  EXPECT_EQ(NoiseDropped(rig.c, base),
             (Lines{"COM2 Cam - -- noise dropped: F6 46 A6 83", "COM2 Cam - -- noise dropped: 0C 4B 89 13 99"}));
   SimFaults powerUp;
   powerUp.powerOnNoiseBytes = 5;
   com2.SetFaults(0, powerUp);
   com2.Power(0, false);
   rig.Run(2000);
-  base = TraceNewest();
+  base = TraceNewest(rig.c);
   const size_t shown = rig.StatusTexts().size();
   com2.Power(0, true);
   ASSERT_TRUE(rig.RunUntil([&] { return rig.StatusTexts().size() > shown && Shows(rig, back) && rig.Idle(); }, 1500));
-  EXPECT_GE(NoiseDropped(base).size(), 4u) << "network change, two echoes, the initialisation's replies";
+  EXPECT_GE(NoiseDropped(rig.c, base).size(), 4u) << "network change, two echoes, the initialisation's replies";
   Choose(rig, 1);
   rig.Post(1, REQ_FREEZE, 1);
   ASSERT_TRUE(rig.Settle());
@@ -201,7 +201,7 @@ TEST(Recovery, CameraSwitchedOffSilencesItsChainUntilItComesBack) {
   Choose(rig, 1);
   rig.Post(1, REQ_FREEZE, 1);
   ASSERT_TRUE(rig.Settle());
-  const uint32_t lastAnswer = lastRxTick.load();
+  const uint32_t lastAnswer = com1.lastByteTick.load();
   const size_t shown = rig.StatusTexts().size();
   com1.Power(0, false);
   for (int i = 0; i < 3; i++) rig.Post(1, REQ_FREEZE, i % 2);
@@ -300,7 +300,7 @@ TEST(Recovery, LineCheckEchoAnnouncingEightKeepsSevenRecords) {
   EXPECT_EQ(back.Hexes()[1], "88 01 00 01 FF");
   std::vector<int32_t> addresses;
   for (int32_t i = 0; i < rig.c->cameraCount.load(); i++)
-    if (rig.c->cameras[i].port == 1) addresses.push_back(rig.c->cameras[i].address);
+    if (rig.c->cameras[i].line == 1) addresses.push_back(rig.c->cameras[i].address);
   EXPECT_EQ(addresses, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
 }
 
@@ -361,8 +361,8 @@ TEST(Recovery, NetworkLineLostWhileDiscoveryWaitsForIt) {
   rig.Attach(1, {0x45}, kFast);
   rig.AttachIp(1, NET_TCP, {0x45}, kFast);
   rig.Start();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == kSerialLineCount; }, 3000));
-  EnterPhase(rig.c, MODE_LINE_WAIT);  // as for a line not connected yet
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->line.load() == kSerialLineCount; }, 3000));
+  EnterPhase(rig.c, PHASE_LINE_WAIT);  // as for a line not connected yet
   NetworkLineLost(rig.c, kSerialLineCount);
   ASSERT_TRUE(rig.RunUntil([&] { return rig.c->listReady.load() != 0; }, 6000));
   EXPECT_EQ(rig.ListItems().at(0), "Camera 1");
@@ -391,7 +391,7 @@ TEST(Recovery, FlappingLineEndsInitialisedWithOneEntryPerCamera) {
   rig.Attach(1, {0x45}, kFast);
   rig.Attach(2, {0x45, 0x45}, kFast);
   rig.Start();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == MODE_NEXT_PORT && rig.c->port.load() == 1; }, 500));
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.c->phase.load() == PHASE_NEXT_LINE && rig.c->line.load() == 1; }, 500));
   rig.Unplug(2);
   Choose(rig, 1);
   for (int delay : {0, 30, 52, 56, 60, 75}) {
@@ -427,7 +427,7 @@ TEST(Recovery, NetworkLineLostComesBackLikeAPort) {
     auto up = [&] { return rig.c->channels[kSerialLineCount]->NetworkLineUp(); };
     rig.Start();
     Choose(rig, 1);
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->port.load() == kSerialLineCount && rig.c->stage.load() != 0; }, 1000));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.c->line.load() == kSerialLineCount && rig.c->stage.load() != 0; }, 1000));
     const size_t shown = rig.StatusTexts().size();
     ip1.Unplug();
     ASSERT_TRUE(WaitFor([&] { return !up(); }));

@@ -47,7 +47,7 @@ TEST(Selection, RequestGoesToTheCameraItNamesWhileTheListSelectionChanges) {
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->camera.load() == 2; }, 2000));
   EXPECT_EQ(t.rig.c->cameras[0].focusPos, t.com1.State(0).picture.focusPos);
   EXPECT_EQ(t.rig.c->cameras[2].focusPos, thirdFocus);
-  EXPECT_EQ(t.rig.c->port.load(), 1);
+  EXPECT_EQ(t.rig.c->line.load(), 1);
   t.rig.Post(0, REQ_ZOOM_DIRECT, 20);
   ASSERT_TRUE(t.rig.Settle());
   EXPECT_TRUE(TwoLines::Has(t.com1.Hexes(), on1, "81 01 04 47 02 00 06 03 FF"));
@@ -62,8 +62,8 @@ void RestartInitialisation(TwoLines& t, int32_t index) {
   t.rig.c->requestQueue->Put(static_cast<uint32_t>(index), REQ_POWER, 1, 0);
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->followUp.load() == REQ_POWER; }, 500));
   t.com1.Inject({static_cast<uint8_t>(0x90 + 0x10 * index), 0x60, 0x41, 0xFF});
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_INIT_CAMERA; }, 50));
-  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->mode.load() == MODE_IDLE; }, 20000));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->phase.load() == PHASE_INIT_CAMERA; }, 50));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.c->phase.load() == PHASE_IDLE; }, 20000));
 }
 
 // Camera 2 picked while camera 1 re-reads: the panel and a zoom step stay on camera 2.
@@ -108,7 +108,7 @@ TEST(Selection, InitialisationRunAgainReturnsToTheSelectedCameraAndKeepsTheList)
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "Initializing camera 3..."), 2);
 
   EXPECT_EQ(t.rig.ListItems(), (Lines{"Camera 1", "Camera 2", "Camera 3"}));
-  EXPECT_TRUE(t.rig.c->camera.load() == 1 && t.rig.c->port.load() == 0);
+  EXPECT_TRUE(t.rig.c->camera.load() == 1 && t.rig.c->line.load() == 0);
   // The polls ask camera 2 (address 2 on COM1), not a camera on COM2.
   size_t on1 = t.com1.Frames().size(), on2 = t.com2.Frames().size();
   t.rig.Run(450);
@@ -126,7 +126,7 @@ TEST(Selection, RecordsReadWhileARereadingWritesThem) {
   std::atomic<bool> done{false};
   std::thread worker([&] {
     t.rig.RunUntil([&] { return t.rig.c->reinitChain == 1; }, 50);
-    t.rig.RunUntil([&] { return t.rig.c->reinitChain == 0 && t.rig.c->mode.load() == MODE_IDLE; }, 5000);
+    t.rig.RunUntil([&] { return t.rig.c->reinitChain == 0 && t.rig.c->phase.load() == PHASE_IDLE; }, 5000);
     done = true;
   });
   int reads = 0;

@@ -23,8 +23,8 @@ TEST(Teardown, WhileATransactionIsInFlight) {
   ASSERT_TRUE(WaitFor([&] { return com1.Frames().size() == 1; }, 5000)) << "no address set";
   com1.Inject({0x88, 0x30, 0x02, 0xFF, 0x88, 0x01, 0x00, 0x01, 0xFF});  // both echoes
   ASSERT_TRUE(WaitFor([&] { return com1.Frames().size() == 3; }, 5000)) << "no version inquiry";
-  EXPECT_TRUE(rig.c->mode.load() == 70 && rig.c->stage.load() == STAGE_ANSWER);  // awaiting the version
-  com1.Inject({0x90, 0x50, 0x00, 0x20});                                         // half an answer on its way
+  EXPECT_TRUE(rig.c->transaction.load() == 70 && rig.c->stage.load() == STAGE_ANSWER);  // awaiting the version
+  com1.Inject({0x90, 0x50, 0x00, 0x20});                                                // half an answer on its way
   DestroyCameraController(rig.c);  // a hang here is the watchdog's to name
   rig.c = nullptr;
 }

@@ -25,17 +25,17 @@ bool Whole(const TraceEntry& e, uint32_t k) {
 
 TEST(TraceRing, KeepsTheNewest4096EntriesAcrossTheWrap) {
   CameraController c;
-  const uint32_t base = TraceNewest();
+  const uint32_t base = TraceNewest(&c);
   for (uint32_t k = 1; k <= 4096 + 100; k++) RecordNumbered(&c, k);
-  EXPECT_EQ(TraceNewest(), base + 4196);
+  EXPECT_EQ(TraceNewest(&c), base + 4196);
   TraceEntry e;
-  EXPECT_FALSE(TraceRead(base + 100, &e));  // overwritten by entry 4196
+  EXPECT_FALSE(TraceRead(&c, base + 100, &e));  // overwritten by entry 4196
   for (uint32_t k : {101u, 4096u, 4097u, 4196u}) {
-    ASSERT_TRUE(TraceRead(base + k, &e)) << k;
+    ASSERT_TRUE(TraceRead(&c, base + k, &e)) << k;
     EXPECT_TRUE(Whole(e, k)) << k;
     EXPECT_EQ(e.id, base + k);
   }
-  EXPECT_FALSE(TraceRead(base + 4197, &e));  // not yet recorded
+  EXPECT_FALSE(TraceRead(&c, base + 4197, &e));  // not yet recorded
 }
 
 // Times go on past 2^32 tenths of a millisecond (five days).
@@ -43,13 +43,13 @@ TEST(TraceRing, TimesDoNotWrapAfterFiveDays) {
   CameraController c;
   virtualTick = 1000;
   OsSetTickSourceForTest(VirtualTick);
-  TraceReset();
+  TraceReset(&c);
   virtualTick += 5 * 86400000u;
   RecordNumbered(&c, 1);
   OsSetTickSourceForTest(nullptr);
   TraceEntry e;
   char line[160];
-  ASSERT_TRUE(TraceRead(TraceNewest(), &e));
+  ASSERT_TRUE(TraceRead(&c, TraceNewest(&c), &e));
   FormatTraceLine(e, TRACE_PLAIN, line, sizeof line);
   EXPECT_EQ(std::string(line).substr(0, 12), "432000000.0 ");
 }
@@ -57,7 +57,7 @@ TEST(TraceRing, TimesDoNotWrapAfterFiveDays) {
 // A reader racing the worker gets whole entries or none (ThreadSanitizer watches).
 TEST(TraceRing, AReaderRacingTheWriterGetsWholeEntriesOrNone) {
   CameraController c;
-  const uint32_t base = TraceNewest();
+  const uint32_t base = TraceNewest(&c);
   constexpr uint32_t kEntries = 100000;
   std::atomic<bool> done{false};
   std::thread writer([&] {
@@ -66,14 +66,14 @@ TEST(TraceRing, AReaderRacingTheWriterGetsWholeEntriesOrNone) {
   });
   uint32_t copied = 0, mixed = 0;
   for (uint32_t id = base + 1; id <= base + kEntries;) {
-    const uint32_t newest = TraceNewest();
+    const uint32_t newest = TraceNewest(&c);
     if (newest < id) {
       if (done.load()) break;
       continue;
     }
     if (newest - id >= 4096) id = newest - 4095;  // fell behind: skip what was overwritten
     TraceEntry e;
-    if (TraceRead(id, &e)) copied++, mixed += Whole(e, id - base) ? 0 : 1;
+    if (TraceRead(&c, id, &e)) copied++, mixed += Whole(e, id - base) ? 0 : 1;
     id++;
   }
   writer.join();
@@ -98,14 +98,14 @@ struct RawRig {
   Lines Send(const char* text) {
     RawPacket packet;
     char why[120] = {};
-    const uint32_t base = TraceNewest();
+    const uint32_t base = TraceNewest(rig.c);
     EXPECT_EQ(ParseRawPacket(text, &packet, why, sizeof why), RAW_OK) << why;
     EXPECT_EQ(PutRawCommand(rig.c, 1, packet, why, sizeof why), RAW_PUT) << why;
-    EXPECT_TRUE(rig.RunUntil([&] { return rig.c->mode.load() == TX_RAW_COMMAND; }, 50));
+    EXPECT_TRUE(rig.RunUntil([&] { return rig.c->transaction.load() == TX_RAW_COMMAND; }, 50));
     EXPECT_TRUE(rig.RunUntil([&] { return rig.Idle(); }, 11000));
     Lines lines;
     TraceEntry e;
-    for (uint32_t id = base + 1; TraceRead(id, &e); id++)
+    for (uint32_t id = base + 1; TraceRead(rig.c, id, &e); id++)
       if (e.code == TX_RAW_COMMAND) lines.push_back(Untimed(e));
     return lines;
   }
@@ -116,7 +116,6 @@ struct RawRig {
 };
 
 TEST(TraceText, DiscoveryBroadcastsAndTheirEchoes) {
-  const uint32_t base = TraceNewest();
   RawRig t;
   ASSERT_TRUE(t.ready);
   const char* const lines[] = {"COM1 Cam - -> 88 30 01 FF  address set", "COM1 Cam - <- 88 30 03 FF  address set, ",
@@ -124,7 +123,7 @@ TEST(TraceText, DiscoveryBroadcastsAndTheirEchoes) {
                                "COM1 Cam - <- 88 01 00 01 FF  interface clear, "};
   TraceEntry e;
   for (uint32_t i = 0; i < 4; i++)
-    EXPECT_EQ(TraceRead(base + 1 + i, &e) ? Untimed(e).rfind(lines[i], 0) : 1u, 0u) << Untimed(e);
+    EXPECT_EQ(TraceRead(t.rig.c, 1 + i, &e) ? Untimed(e).rfind(lines[i], 0) : 1u, 0u) << Untimed(e);
 }
 
 // A visca-ip camera answering focus inquiries after 420 ms: the poll's focus
@@ -142,8 +141,8 @@ TEST(TraceText, ALateAnswerOnAViscaIpLineIsTracedLateAndNotTakenForTheNext) {
   Lines lines;  // from the focus inquiry on
   TraceEntry e;
   ASSERT_TRUE(rig.RunUntil(
-      [&, id = TraceNewest() + 1]() mutable {
-        for (; lines.size() < 6 && TraceRead(id, &e); id++)
+      [&, id = TraceNewest(rig.c) + 1]() mutable {
+        for (; lines.size() < 6 && TraceRead(rig.c, id, &e); id++)
           if (!lines.empty() || Untimed(e).find("focus position?") != std::string::npos) lines.push_back(Untimed(e));
         return lines.size() == 6;
       },
@@ -196,7 +195,7 @@ TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
     faults.silent = k.silent;
     if (k.zoomError) faults.AddError(zoomDirect, sizeof zoomDirect, k.zoomError);
     t.com1.SetFaults(1, faults);
-    reinitOnNack = 1;  // as after a Power request: a refusal restarts initialisation, a raw reply never does
+    t.rig.c->reinitOnNack = 1;  // as after a Power request: a refusal restarts initialisation, a raw reply never does
     const size_t shown = t.rig.StatusTexts().size();
     Lines lines = t.Send(k.text);
     ASSERT_EQ(lines.size(), k.lines.size()) << k.text << ": " << (lines.empty() ? "" : lines.back());
@@ -224,17 +223,17 @@ TEST(RawCommand, OnlyAPacketForTheCameraIsSentAndOnlyOnce) {
     EXPECT_EQ(PutRawCommand(t.rig.c, 1, packet, message, sizeof message), RAW_BAD_LENGTH) << length;
     EXPECT_STREQ(message, "A packet has 3 to 16 bytes.");
   }
-  EXPECT_EQ(RawCommandsWaiting(), 0u);
+  EXPECT_EQ(RawCommandsWaiting(t.rig.c), 0u);
   EXPECT_FALSE(t.rig.c->requestQueue->HasMessages());
   // A message naming ticket 1 again, once tickets 1 and 2 are carried out.
   t.Send("8x 09 04 00 FF");
   t.Send("8x 09 04 47 FF");
-  const uint32_t base = TraceNewest();
+  const uint32_t base = TraceNewest(t.rig.c);
   ASSERT_TRUE(t.rig.c->requestQueue->Put(1, kRawRequestCode, 1, 0));
   ASSERT_TRUE(t.rig.RunUntil([&] { return !t.rig.c->requestQueue->HasMessages() && t.rig.Idle(); }, 50));
   TraceEntry e;
-  for (uint32_t id = base + 1; TraceRead(id, &e); id++) EXPECT_NE(e.code, TX_RAW_COMMAND) << "sent again";
-  EXPECT_EQ(RawCommandsWaiting(), 0u);
+  for (uint32_t id = base + 1; TraceRead(t.rig.c, id, &e); id++) EXPECT_NE(e.code, TX_RAW_COMMAND) << "sent again";
+  EXPECT_EQ(RawCommandsWaiting(t.rig.c), 0u);
   t.rig.Unplug(1);
   t.rig.Step();  // camera 2 marked "(no answer)": refused at once, as its other requests are dropped
   ASSERT_EQ(ParseRawPacket("8x 09 04 00 FF", &packet, message, sizeof message), RAW_OK);

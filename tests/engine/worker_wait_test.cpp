@@ -10,7 +10,7 @@
 
 namespace {
 
-bool Settled(CameraController* c) { return c->mode.load() == MODE_IDLE && c->port.load() == -1; }
+bool Settled(CameraController* c) { return c->phase.load() == PHASE_IDLE && c->line.load() == -1; }
 
 // A stray wake steps again in the same millisecond.
 void SleepThenStep(EngineRig& rig, bool strayWake) {

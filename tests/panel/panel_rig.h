@@ -26,8 +26,8 @@ class PanelTest : public ::testing::Test {
       std::string name = "Camera " + std::to_string(i + 1);
       SendDlgItemMessageA(panel, IDC_CAMERA_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
       c.cameras[i].modelCode = model;
-      c.cameras[i].port = i / kMaxCamerasPerPort;
-      c.cameras[i].address = i % kMaxCamerasPerPort + 1;
+      c.cameras[i].line = i / kMaxCamerasPerLine;
+      c.cameras[i].address = i % kMaxCamerasPerLine + 1;
     }
     c.cameraCount = n;
   }

@@ -216,8 +216,8 @@ TEST_F(Refresh, SetupChoicesByModel) {
 // takes a selection over between transactions, in one idle step.
 TEST_F(Refresh, SelectsTheCameraAnnouncesItAndFocusesZoom) {
   AddCameras(3, 0x4B);
-  c.cameras[2].port = 4;
-  reinitOnNack = 1;
+  c.cameras[2].line = 4;
+  c.reinitOnNack = 1;
   for (int index : {-1, 3, kMaxCameras}) RefreshPanel(&c, index);
   RefreshPanel(nullptr, 0);
   int32_t pollCounter = 0;
@@ -232,7 +232,7 @@ TEST_F(Refresh, SelectsTheCameraAnnouncesItAndFocusesZoom) {
   EXPECT_EQ((std::vector<std::string>{"Camera 1 selected", "Camera 3 selected"}), History(panel, IDC_STATUS));
   WorkerStep(&c, &pollCounter);
   EXPECT_EQ((std::vector<int>{2, 4, 1, 0}),
-            (std::vector<int>{c.camera.load(), c.port.load(), c.cameraSelected.load(), reinitOnNack.load()}));
+            (std::vector<int>{c.camera.load(), c.line.load(), c.cameraSelected.load(), c.reinitOnNack.load()}));
 }
 
 // A re-reading of camera 1 refreshes the panel from the worker; once it has

@@ -62,6 +62,7 @@ struct WireFrame {
 // its cameras' replies; on visca-ip it strips the header and answers a RESET.
 class WirePeer : public SerialPeer, public NetPeer {
  public:
+  std::atomic<uint32_t> lastByteTick{0};  // when the controller last read a byte of this line
   WirePeer(std::initializer_list<uint8_t> models, const SimTiming& timing, NetKind network = NET_NONE)
       : line(timing), kind(network) {
     for (uint8_t model : models) line.AddCamera(model);
@@ -192,6 +193,7 @@ class WirePeer : public SerialPeer, public NetPeer {
     if (cameras) cameras->WithLine(f);
   }
   int Read(int got) {
+    if (got) lastByteTick = VirtualTick();
     quietReads = got ? 0 : quietReads + 1;
     cv.notify_all();
     return got;
@@ -253,6 +255,7 @@ class EngineRig {
   }
   ~EngineRig() {
     pController = nullptr;
+    DestroyCameraController(second);
     DestroyCameraController(c);
     for (int n = 1; n <= kNetMaxLines; n++) NetLineSetPeer(static_cast<uint16_t>(n), nullptr);
     for (uint32_t n = 1; n <= kChannelCount; n++) {
@@ -289,20 +292,29 @@ class EngineRig {
     ASSERT_NE(c, nullptr);
     if (worker == WORKER_MANUAL) WorkerBegin(c);
   }
+  void StartSecond() {  // another controller, stepped with the first, on the lines whose peers are set now
+    second = CreateCameraController(WORKER_MANUAL);
+    ASSERT_NE(second, nullptr);
+    WorkerBegin(second);
+  }
   void Step() {  // one 1 ms step of the worker
     virtualTick++;
     StepAtThisTick();
   }
   void StepAtThisTick() {  // a worker step with the clock where it stands
+    StepOne(c, &pollCounter);
+    if (second) StepOne(second, &secondPollCounter);
+  }
+  void StepOne(CameraController* x, int32_t* counter) {
     uint32_t queued[kChannelCount] = {};
     for (int i = 0; i < kChannelCount; i++) {
-      if (!Served(i)) continue;
+      if (!ServedBy(x, i)) continue;
       peers[i]->TakeDue();
-      queued[i] = c->channels[i]->FramesQueuedForTest();
+      queued[i] = x->channels[i]->FramesQueuedForTest();
     }
-    WorkerStep(c, &pollCounter);
+    WorkerStep(x, counter);
     for (int i = 0; i < kChannelCount; i++)
-      if (Served(i) && c->channels[i]->FramesQueuedForTest() != queued[i]) peers[i]->Flush();
+      if (ServedBy(x, i) && x->channels[i]->FramesQueuedForTest() != queued[i]) peers[i]->Flush();
   }
   void Tick() {  // one millisecond in which the worker sleeps: only the peers move
     virtualTick++;
@@ -323,9 +335,9 @@ class EngineRig {
   // The worker thread's loop: sleeps WorkerWaitMs unless a frame wakes it.
   void SleepThenStep() {
     const uint32_t wait = WorkerWaitMs(c);
-    const int32_t port = c->port.load();
-    const bool onPort = port >= 0 && port < kChannelCount && c->channels[port];
-    for (uint32_t slept = 0; slept < wait && !(onPort && c->channels[port]->HasReceivedFrame()); slept++) Tick();
+    const int32_t line = c->line.load();
+    const bool onLine = line >= 0 && line < kChannelCount && c->channels[line];
+    for (uint32_t slept = 0; slept < wait && !(onLine && c->channels[line]->HasReceivedFrame()); slept++) Tick();
     StepAtThisTick();
   }
   void Run(int ms) {
@@ -343,16 +355,16 @@ class EngineRig {
     for (; ms > kStride; ms -= kStride, Tick()) Jump(kStride);
     Jump(ms);
   }
-  bool Idle() const { return c->mode.load() == 0 && c->stage.load() == 0; }
+  bool Idle() const { return c->phase.load() == PHASE_IDLE && c->stage.load() == 0; }
   // Discovery and initialisation up to the filled list and an idle engine.
   bool RunToReady(int maxMs = 20000) {
     return RunUntil([this] { return c->listReady.load() == 1 && Idle(); }, maxMs);
   }
   // Ready, and a refusal no longer restarts initialisation, yet nothing selected.
-  bool Initialise() { return RunToReady() && (reinitOnNack = 0, true); }
+  bool Initialise() { return RunToReady() && (c->reinitOnNack = 0, true); }
   bool Select(int index) {
     SelectCamera(c, index);
-    return RunUntil([&] { return c->cameraSelected.load() == 1 && c->camera.load() == index && reinitOnNack == 0; },
+    return RunUntil([&] { return c->cameraSelected.load() == 1 && c->camera.load() == index && c->reinitOnNack == 0; },
                     20000);
   }
   void Post(uint32_t camera, uint32_t code, int32_t a) { c->requestQueue->Put(camera, code, uint32_t(a), 0); }
@@ -379,12 +391,14 @@ class EngineRig {
 
   FakePanel fake;  // first: the others live in its window table
   CameraController* c = nullptr;
+  CameraController* second = nullptr;  // null unless StartSecond
   HWND panel, setup;
-  int32_t pollCounter = 0;
+  int32_t pollCounter = 0, secondPollCounter = 0;
 
  private:
-  bool Served(int i) const {
-    const SerialChannel* channel = c->channels[i];
+  bool Served(int i) const { return ServedBy(c, i) || (second && ServedBy(second, i)); }
+  bool ServedBy(const CameraController* x, int i) const {
+    const SerialChannel* channel = x->channels[i];
     return channel && channel->IsOpen() && peers[i] && (i < kSerialLineCount || channel->NetworkLineUp());
   }
   std::unique_ptr<WirePeer> peers[kChannelCount];
