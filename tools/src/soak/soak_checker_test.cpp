@@ -1,8 +1,9 @@
 // The soak's own judge: the command bytes it expects for each request (from
-// the protocol's request and zoom tables) and how it settles requests that
-// did not reach their camera.
+// the protocol's request and zoom tables), how it settles requests that did
+// not reach their camera, and which outages came back in service.
 #include "tools/src/soak/soak_checker.h"
 #include "requests/request_codes.h"
+#include "tools/src/soak/soak_outages.h"
 
 #include <gtest/gtest.h>
 
@@ -176,6 +177,54 @@ TEST_F(CheckerTest, CommandsOutOfOrderOrUnaskedAreFaults) {
   EXPECT_EQ(checker.Lost(), 1u);
   EXPECT_EQ(checker.Unexpected(), 2u);
   EXPECT_EQ(checker.Notes().back(), "unexpected command to camera 1 at 0 ms: 81 01 04 01 02 FF");
+}
+
+// Lines from 0, cameras counted over every line, the run started at 0 ms.
+TEST(SoakOutages, EachOutageMustBeBackInServiceOnItsOwn) {
+  SoakOutages o;
+  o.Began(2, 3, 1000);
+  EXPECT_FALSE(o.LineBack(2, 2000)) << "back before the camera is on again";
+  o.Ended(4000);
+  o.Began(0, -1, 9000);  // while COM3 is not back yet
+  EXPECT_TRUE(o.LineBack(2, 9500));
+  o.Ended(12000);
+  EXPECT_TRUE(o.LineBack(0, 13620));
+  EXPECT_EQ(o.Unrecovered(), 0u);
+
+  o.Began(2, 3, 20000);
+  o.Ended(24800);
+  EXPECT_FALSE(o.LineBack(0, 25000));
+  EXPECT_FALSE(o.Settled(54799));
+  EXPECT_TRUE(o.Settled(54800));
+  o.Began(2, -1, 60000);  // COM3's return now recovers this outage, not the one before
+  o.Ended(63000);
+  EXPECT_TRUE(o.LineBack(2, 64490));
+  EXPECT_EQ(o.Unrecovered(), 1u);
+
+  o.Began(1, 2, 70000);
+  o.Ended(72000);
+  EXPECT_TRUE(o.LineBack(1, 102001));
+  o.Began(1, -1, 110000);
+  o.Ended(113000);  // still out when the soak ends
+  EXPECT_FALSE(o.Settled(113000));
+  o.Began(0, -1, 120000);
+  EXPECT_EQ(o.Unrecovered(), 4u);
+
+  const char* const expected[] = {
+      "camera 4 (COM3) off at 1.0 s for 3.0 s, back in service 5500 ms after power-on",
+      "COM1 unplugged at 9.0 s for 3.0 s, back in service 1620 ms after its return",
+      "camera 4 (COM3) off at 20.0 s for 4.8 s, never back in service",
+      "COM3 unplugged at 60.0 s for 3.0 s, back in service 1490 ms after its return",
+      "camera 3 (COM2) off at 70.0 s for 2.0 s, back in service 30001 ms after power-on, past the grace",
+      "COM2 unplugged at 110.0 s for 3.0 s, never back in service",
+      "COM1 unplugged at 120.0 s, never ended",
+  };
+  ASSERT_EQ(o.All().size(), sizeof expected / sizeof expected[0]);
+  for (size_t i = 0; i < o.All().size(); i++) {
+    char text[160];
+    DescribeOutage(o.All()[i], 0, text, sizeof text);
+    EXPECT_EQ(std::string(text), expected[i]);
+  }
 }
 
 }  // namespace

@@ -106,15 +106,14 @@ void SoakFaultScheduler::StartOne(uint32_t now) {
   active.push_back(ActiveFault{t, now + Between(kLengthMinMs, kLengthMaxMs)});
 }
 
-void SoakFaultScheduler::Step(uint32_t now) {
+void SoakFaultScheduler::Step(uint32_t now, bool outageMayBegin) {
   if (!started) {
     started = true;
     nextMs = now + Between(kGapMinMs, kGapMaxMs);
   }
   for (size_t i = 0; i < active.size();) {
     if (static_cast<int32_t>(now - active[i].endMs) >= 0) {
-      Apply(active[i].target, SimFaults());
-      active.erase(active.begin() + static_cast<long>(i));
+      EndFault(i);
     } else {
       i++;
     }
@@ -123,12 +122,23 @@ void SoakFaultScheduler::Step(uint32_t now) {
     if (static_cast<int>(active.size()) < kMaxActive) StartOne(now);
     nextMs = now + Between(kGapMinMs, kGapMaxMs);
   }
-  if (outageEvent && static_cast<int32_t>(now - outageAt) >= 0) StepOutage(now);
+  if (outageEvent && static_cast<int32_t>(now - outageAt) >= 0 && (outageRunning || outageMayBegin)) StepOutage(now);
 }
 
-// A line unplugged or one of its cameras switched off, then back.
+void SoakFaultScheduler::EndFault(size_t i) {
+  Apply(active[i].target, SimFaults());
+  active.erase(active.begin() + static_cast<long>(i));
+}
+
+// A line unplugged or one of its cameras switched off, then back. Switched
+// on, a camera starts afresh: a fault of its own still running (a silent one
+// would swallow its y0 38 FF) ends first.
 void SoakFaultScheduler::SwitchOutage(bool out) {
   SoakLine* line = lines[outage.line];
+  if (outage.camera >= 0 && !out) {
+    for (size_t i = active.size(); i-- > 0;)
+      if (active[i].target.line == outage.line && active[i].target.camera == outage.camera) EndFault(i);
+  }
   if (outage.camera >= 0) {
     line->Power(outage.camera, !out);
   } else if (out) {

@@ -40,8 +40,9 @@ class SoakFaultScheduler {
   void PlanOutages(uint32_t startMs, OutageEvent onEvent);
   // Counts a fault put in place before the engine started.
   void CountStartupFault(SoakFaultKind kind) { injected[kind]++; }
-  // Starts and ends faults that fall due at `now`.
-  void Step(uint32_t now);
+  // Starts and ends faults that fall due at `now`; an outage due waits
+  // until `outageMayBegin`.
+  void Step(uint32_t now, bool outageMayBegin);
   // Ends every fault and the outage running.
   void ClearAll();
 
@@ -63,6 +64,7 @@ class SoakFaultScheduler {
   bool Busy(const Target& t) const;
   void StartOne(uint32_t now);
   void Apply(const Target& t, const SimFaults& faults);
+  void EndFault(size_t i);  // active[i] ended and removed
   void StepOutage(uint32_t now);
   void SwitchOutage(bool out);
 

@@ -10,6 +10,7 @@
 #include "tools/src/soak/soak_line.h"
 #include "tools/src/soak/soak_monitor.h"
 #include "tools/src/soak/soak_operator.h"
+#include "tools/src/soak/soak_outages.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -18,7 +19,6 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 namespace {
 
@@ -37,8 +37,8 @@ struct LinePlan {
 // COM1: a 30x and a 10x camera; COM2: a 20x one; COM3: a 10x one.
 const LinePlan kLines[] = {{{0x66, 0x4B}, 2}, {{0x5F, 0}, 1}, {{0x45, 0}, 1}};
 constexpr int kLineCount = sizeof kLines / sizeof kLines[0];
-// After an outage, until every camera answers again before the last requests.
-constexpr uint32_t kBackWaitMs = 30000;
+// After the faults stop, until every camera answers again before the last requests.
+constexpr uint32_t kBackWaitMs = SoakOutages::kGraceMs;
 // The line whose first address-set echoes come back cut short.
 constexpr int kShortEchoLine = 1;
 constexpr int kShortEchoes = 2;
@@ -69,14 +69,6 @@ void ServePanel(CameraController* c) {
   }
 }
 
-// A line unplugged (camera -1) or a camera switched off, and when its line
-// was back in service ("COM%d back"; 0: not yet).
-struct Outage {
-  int line;
-  int camera;
-  uint32_t outMs, backMs, inServiceMs;
-};
-
 // Everything the soak shares between its threads.
 struct Soak {
   std::unique_ptr<SoakLine> lines[kLineCount];
@@ -89,7 +81,7 @@ struct Soak {
   std::unique_ptr<SoakMonitor> monitor;
   CliPanel panel;
   std::atomic<CameraController*> controller{nullptr};  // set once the cameras are known
-  std::vector<Outage> outages;                         // the main thread's
+  SoakOutages outages;                                 // the main thread's
   bool allBack = false;                                // every camera answered again once the faults stopped
 };
 
@@ -186,28 +178,28 @@ void OnOutage(Soak* s, int line, int camera, bool out) {
   const uint32_t now = OsTickCount();
   std::lock_guard<std::mutex> guard(s->checkerLock);
   if (out) {
-    s->outages.push_back(Outage{line, camera, now, 0, 0});
+    s->outages.Began(line, camera < 0 ? -1 : s->firstCamera[line] + camera, now);
   } else {
-    s->outages.back().backMs = now;
+    s->outages.Ended(now);
   }
   s->lineBack[line] = !out;
   if (!out) return;  // out of reach until the engine has it in service again
   for (int k = 0; k < kLines[line].count; k++) s->checker.LineGone(s->firstCamera[line] + k);
 }
 
-// The list's marks for the checker; "COM%d back" ends the last outage's recovery.
+// The list's marks for the checker; "COM%d back, %d cameras" with all of the
+// line's cameras ends the recovery of that line's last outage.
 void WatchRecovery(Soak* s) {
   std::lock_guard<std::mutex> guard(s->checkerLock);
   for (int camera = 0; camera < s->checker.CameraCount(); camera++)
     s->checker.ObserveMarked(camera, !s->panel.EntryAnswering(camera));
   char text[256];
   while (s->panel.TakeStatusText(text, sizeof text)) {
-    int line = 0;
-    if (sscanf(text, "COM%d back", &line) != 1 || s->outages.empty()) continue;
-    Outage& o = s->outages.back();
-    if (o.line != line - 1 || o.backMs == 0 || o.inServiceMs != 0) continue;
-    o.inServiceMs = OsTickCount();
-    for (int k = 0; k < kLines[o.line].count; k++) s->checker.LineBack(s->firstCamera[o.line] + k);
+    int line = 0, found = 0;
+    if (sscanf(text, "COM%d back, %d cameras", &line, &found) != 2 || line < 1 || line > kLineCount) continue;
+    line--;
+    if (found != kLines[line].count || !s->outages.LineBack(line, OsTickCount())) continue;
+    for (int k = 0; k < kLines[line].count; k++) s->checker.LineBack(s->firstCamera[line] + k);
   }
 }
 
@@ -217,11 +209,13 @@ bool EveryCameraAnswers(Soak* s) {
   return true;
 }
 
-// Once every camera answers again, one freeze per camera closes its record:
-// once it has arrived, every request before it has been settled.
+// Once every camera answers again and the last outage is back in service,
+// one freeze per camera closes its record: once it has arrived, every request
+// before it has been settled.
 bool DrainWithMarkers(Soak* s, CameraController* c, SoakOperator* op) {
   uint32_t start = OsTickCount();
-  while (!(s->allBack = EveryCameraAnswers(s)) && OsTickCount() - start < kBackWaitMs) {
+  while (!((s->allBack = EveryCameraAnswers(s)) && s->outages.Settled(OsTickCount())) &&
+         OsTickCount() - start < kBackWaitMs) {
     ServePanel(c);
     WatchRecovery(s);
     OsSleep(1);
@@ -257,21 +251,11 @@ bool DrainWithMarkers(Soak* s, CameraController* c, SoakOperator* op) {
 // One line per outage, and the longest from an outage's end to its line in service.
 uint32_t PrintOutages(const Soak& s, uint32_t startMs) {
   uint32_t longest = 0;
-  for (const Outage& o : s.outages) {
-    char what[48];
-    if (o.camera < 0) {
-      snprintf(what, sizeof what, "COM%d unplugged", o.line + 1);
-    } else {
-      snprintf(what, sizeof what, "camera %d (COM%d) off", s.firstCamera[o.line] + o.camera + 1, o.line + 1);
-    }
-    printf("outage: %s at %.1f s for %.1f s, ", what, (o.outMs - startMs) / 1000.0, (o.backMs - o.outMs) / 1000.0);
-    if (o.inServiceMs == 0) {
-      printf("never back in service\n");
-      continue;
-    }
-    const uint32_t ms = o.inServiceMs - o.backMs;
-    if (ms > longest) longest = ms;
-    printf("back in service %u ms after %s\n", ms, o.camera < 0 ? "its return" : "power-on");
+  for (const SoakOutage& o : s.outages.All()) {
+    char text[160];
+    DescribeOutage(o, startMs, text, sizeof text);
+    printf("outage: %s\n", text);
+    if (o.inService && o.inServiceMs - o.backMs > longest) longest = o.inServiceMs - o.backMs;
   }
   return longest;
 }
@@ -304,8 +288,9 @@ void PrintSummary(Soak* s, SoakFaultScheduler& faults, const SoakOptions& option
   printf("requests lost: %llu\n", static_cast<unsigned long long>(k.Lost()));
   printf("unexpected commands: %llu\n", static_cast<unsigned long long>(k.Unexpected()));
   printf("model codes misread: %llu\n", static_cast<unsigned long long>(k.ModelMisreads()));
-  printf("outages: %zu\n", s->outages.size());
+  printf("outages: %zu\n", s->outages.All().size());
   const uint32_t longest = PrintOutages(*s, startMs);
+  printf("outages not back in service: %zu\n", s->outages.Unrecovered());
   printf("longest from an outage's end to its line in service ms: %u\n", longest);
   printf("packets reaching its camera after it came back: %llu\n",
          static_cast<unsigned long long>(s->afterReturn.load()));
@@ -314,6 +299,51 @@ void PrintSummary(Soak* s, SoakFaultScheduler& faults, const SoakOptions& option
   printf("cpu s: %.1f\n", CpuSeconds());
   printf("start tick ms: %u\n", startMs);
   for (const std::string& note : k.Notes()) printf("note: %s\n", note.c_str());
+}
+
+// Prints a line for each requirement that failed; true when all held.
+bool Judge(const Soak& s, bool drained, int32_t records, uint32_t startMs, long rssStart, long rssEnd) {
+  bool pass = true;
+  auto require = [&pass](bool held, const char* what) {
+    if (held) return;
+    printf("failed: %s\n", what);
+    pass = false;
+  };
+  require(drained, "every request settled at the end");
+  require(s.monitor->LongestBusyMs() <= kMaxBusyMs, "engine busy at most 10.5 s");
+  require(s.monitor->LongestReplyWaitMs() <= kMaxBusyMs, "a reply awaited at most 10.5 s");
+  require(s.checker.Lost() == 0, "no request lost");
+  require(s.checker.Unexpected() == 0, "no command nobody asked for");
+  require(records == s.checker.CameraCount(), "no record for a camera that is not there");
+  require(s.allBack, "every camera answers again once the faults stop");
+  for (const SoakOutage& o : s.outages.All()) {
+    if (SoakOutages::Recovered(o)) continue;
+    char name[64];
+    NameOutage(o, startMs, name, sizeof name);
+    printf("failed: %s not back in service within %u s of its end\n", name, SoakOutages::kGraceMs / 1000u);
+    pass = false;
+  }
+  require(s.outages.All().empty() || s.afterReturn.load() > 0, "a line back from an outage is used again");
+  require(rssStart > 0 && rssEnd - rssStart <= kMaxGrowthKb, "memory flat (at most 1024 kB more)");
+  return pass;
+}
+
+// The operator and the faults until the duration is over; then every fault stops.
+void RunFaults(Soak* s, CameraController* c, SoakOperator* op, SoakFaultScheduler* faults, uint32_t startMs,
+               uint32_t durationMs) {
+  for (uint32_t shown = startMs; OsTickCount() - startMs < durationMs;) {
+    uint32_t now = OsTickCount();
+    if (now - shown >= kProgressMs) {
+      shown = now;
+      ShowProgress(s, c, "at", startMs);
+    }
+    ServePanel(c);
+    op->Step(now);
+    faults->Step(now, s->outages.Settled(now));
+    WatchRecovery(s);
+    OsSleep(1);
+  }
+  faults->ClearAll();
 }
 
 }  // namespace
@@ -355,19 +385,7 @@ int RunSoak(const SoakOptions& options) {
   uint32_t startMs = OsTickCount();
   uint32_t durationMs = options.durationS * 1000u;
   faults.PlanOutages(startMs, [&](int line, int camera, bool out) { OnOutage(&s, line, camera, out); });
-  for (uint32_t shown = startMs; OsTickCount() - startMs < durationMs;) {
-    uint32_t now = OsTickCount();
-    if (now - shown >= kProgressMs) {
-      shown = now;
-      ShowProgress(&s, c, "at", startMs);
-    }
-    ServePanel(c);
-    op.Step(now);
-    faults.Step(now);
-    WatchRecovery(&s);
-    OsSleep(1);
-  }
-  faults.ClearAll();
+  RunFaults(&s, c, &op, &faults, startMs, durationMs);
   uint32_t drainStart = OsTickCount();
   bool drained = DrainWithMarkers(&s, c, &op);
   long rssEnd = ResidentKb();
@@ -382,20 +400,5 @@ int RunSoak(const SoakOptions& options) {
 
   PrintSummary(&s, faults, options, startMs, rssStart, rssEnd);
   printf("drain at the end s: %.1f\n", drainMs / 1000.0);
-  bool pass = true;
-  auto require = [&pass](bool held, const char* what) {
-    if (held) return;
-    printf("failed: %s\n", what);
-    pass = false;
-  };
-  require(drained, "every request settled at the end");
-  require(s.monitor->LongestBusyMs() <= kMaxBusyMs, "engine busy at most 10.5 s");
-  require(s.monitor->LongestReplyWaitMs() <= kMaxBusyMs, "a reply awaited at most 10.5 s");
-  require(s.checker.Lost() == 0, "no request lost");
-  require(s.checker.Unexpected() == 0, "no command nobody asked for");
-  require(records == s.checker.CameraCount(), "no record for a camera that is not there");
-  require(s.allBack, "every camera answers again once the faults stop");
-  require(s.outages.empty() || s.afterReturn.load() > 0, "a line back from an outage is used again");
-  require(rssStart > 0 && rssEnd - rssStart <= kMaxGrowthKb, "memory flat (at most 1024 kB more)");
-  return pass ? 0 : 1;
+  return Judge(s, drained, records, startMs, rssStart, rssEnd) ? 0 : 1;
 }
