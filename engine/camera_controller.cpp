@@ -60,13 +60,15 @@ void ReleaseResources(CameraController* c) {
 // least 201 ms after the previous transmission of any kind.
 void IdlePoll(CameraController* c, int32_t* pollCounter) {
   uint32_t now = OsTickCount();
-  if (now - c->sendTick.load() <= PollSpacingMs(c) || c->cameraSelected.load() == 0 || c->listReady.load() == 0) return;
+  if (now - c->sendTick.load() <= c->events->pollSpacingMs(c) || c->cameraSelected.load() == 0 ||
+      c->listReady.load() == 0)
+    return;
   if (c->pollTurnTaken && c->pollTurnTick == now) return;
   c->pollTurnTaken = true;
   c->pollTurnTick = now;
   // The selected camera, even when the last request named another one.
   int32_t polled = c->selectedCamera >= 0 ? c->selectedCamera : c->camera.load();
-  if (CameraMissing(c, polled)) return;
+  if (c->events->cameraMissing(c, polled)) return;
   switch (*pollCounter) {
     case 0:
       BeginWork(c, REQ_FOCUS_DIRECT, polled);
@@ -106,6 +108,10 @@ void SelectCamera(CameraController* c, int32_t index) {
   }
   c->pendingSelection.store(index, std::memory_order_release);
   c->workEvent.Set();
+}
+
+bool CameraReachable(const CameraController* c, int32_t index) {
+  return index < 0 || index >= kMaxCameras || !c->marked[index].load(std::memory_order_relaxed);
 }
 
 void SetCurrentCamera(CameraController* c, int32_t index) {
@@ -167,6 +173,7 @@ CameraController* CreateCameraController(WorkerStart start, const NetConfig* net
   if (hooks) InstallPanelHooks(c, *hooks);
   ShowStatus(c, "Searching for cameras...");
   TraceReset(c);
+  InstallLineRecovery(c);
   ResetConversation(c);
   c->stopEvent.Create(true, false);
   c->workEvent.Create(false, false);

@@ -15,6 +15,7 @@
 #include "engine/engine_limits.h"
 #include "engine/panel_hooks.h"
 #include "engine/raw_mailbox.h"
+#include "engine/recovery_events.h"
 #include "engine/recovery_records.h"
 #include "engine/trace_ring.h"
 #include "net/net_config.h"
@@ -163,6 +164,9 @@ struct CameraController {
   bool udpPortNamed = false;
   // Worker only: lost lines, silent cameras and the checks that bring them back.
   LineRecovery recovery;
+  // How the conversation tells recovery what happens (its own table once
+  // InstallLineRecovery ran).
+  const RecoveryEvents* events = &kNoRecoveryEvents;
   // The "(no answer)" marks as any thread reads them: the user-interface
   // thread refuses a raw command for a marked camera when it is put.
   std::atomic<bool> marked[kMaxCameras] = {};
@@ -228,6 +232,9 @@ void WorkerStep(CameraController* c, int32_t* pollCounter);
 void SelectCamera(CameraController* c, int32_t index);
 // Worker: makes a requested selection current; only while nothing is in flight.
 void ApplySelection(CameraController* c);
+// False while camera `index` is marked "(no answer)": its requests are
+// dropped. Any thread.
+bool CameraReachable(const CameraController* c, int32_t index);
 // Worker: camera `index` and its line become the ones every packet goes to.
 void SetCurrentCamera(CameraController* c, int32_t index);
 // Worker: after initialisation the selection in force (or the first camera) is current again.

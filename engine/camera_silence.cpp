@@ -5,7 +5,6 @@
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
 #include "engine/line_recovery_state.h"
-#include "engine/next_deadline.h"
 #include "engine/panel_hooks.h"
 #include "engine/transaction_table.h"
 #include "requests/request_codes.h"
@@ -78,13 +77,11 @@ void SetSilent(CameraController* c, int32_t index, bool silent) { Mark(c, index,
 
 void SetMissing(CameraController* c, int32_t index) { Mark(c, index, true, true); }
 
-void FillCameraList(CameraController* c) {
+void NoteListFilled(CameraController* c) {
   const int32_t count = c->cameraCount.load();
-  for (int32_t i = 0; i < count; i++) Hooks(c).addCamera(c, i);
   c->recovery.listed = count;
   for (int32_t i = 0; i < count; i++)
     if (c->recovery.silent[i]) ShowEntry(c, i);
-  c->listReady = 1;
 }
 
 void SyncListEntries(CameraController* c) {
@@ -149,10 +146,6 @@ void ProbeDeadline(const CameraController* c, uint32_t now, uint32_t* wait) {
     const uint32_t left = MsLeft(now, c->recovery.lastProbeTick[i], kProbeEveryMs - 1);
     if (left < *wait) *wait = left;
   }
-}
-
-bool CameraReachable(const CameraController* c, int32_t index) {
-  return !InTable(index) || !c->marked[index].load(std::memory_order_relaxed);
 }
 
 void ClearMarks(CameraController* c) {

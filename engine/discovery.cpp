@@ -2,7 +2,6 @@
 
 #include "engine/engine_state.h"
 #include "engine/line_name.h"
-#include "engine/line_recovery.h"
 #include "engine/network_lines.h"
 #include "engine/next_deadline.h"
 #include "engine/panel_hooks.h"
@@ -54,7 +53,7 @@ void CreateRecords(CameraController* c, int32_t announced) {
 void AdvanceLine(CameraController* c) {
   c->lineChecks = 0;
   for (int32_t line = c->line.load() + 1; line < kChannelCount; line++) {
-    if (c->channels[line] && !LineOutOfService(c, line)) {
+    if (c->channels[line] && !c->events->lineOutOfService(c, line)) {
       c->line = line;
       BeginLineCheck(c);
       return;
@@ -72,8 +71,8 @@ void HandleDatagramCheck(CameraController* c) {
     EnterPhase(c, PHASE_LINE_CHECK);  // the phase step checks the line again
     return;
   }
-  if (!MatchRecoveredRecords(c, 1)) CreateRecords(c, 1);
-  if (!StartRecoveredInitialisation(c)) AdvanceLine(c);
+  if (!c->events->echoCounted(c, 1)) CreateRecords(c, 1);
+  if (!c->events->interfaceCleared(c)) AdvanceLine(c);
 }
 
 }  // namespace
@@ -98,7 +97,7 @@ void StartupPhase(CameraController* c) {
       c->lineChecks = 0;
       if (c->line.load() < 0) {
         for (int32_t i = 0; i < kChannelCount; i++) {
-          if (c->channels[i] && !LineOutOfService(c, i)) {
+          if (c->channels[i] && !c->events->lineOutOfService(c, i)) {
             c->line = i;
             break;
           }
@@ -120,8 +119,8 @@ void LineCheckStep(CameraController* c) {
     return;
   }
   c->lineChecks++;
-  NoteDiscoveryCheck(c, c->line.load());
-  if (!QuietLineCheck(c)) ShowStatus(c, "Checking %s...", NameOfLine(c->line.load()).text);
+  c->events->lineAddressed(c, c->line.load());
+  if (!c->events->quietCheck(c)) ShowStatus(c, "Checking %s...", NameOfLine(c->line.load()).text);
   if (IsDatagramLine(c, c->line.load())) {
     WriteBroadcast(c, kVersionInquiry, sizeof kVersionInquiry);
   } else {
@@ -132,7 +131,7 @@ void LineCheckStep(CameraController* c) {
 
 void HandleBroadcastEcho(CameraController* c) {
   int32_t announced = 0;
-  if (NotALineCheckEcho(c)) return;
+  if (c->events->notAnEcho(c)) return;
   switch (c->phase.load()) {
     case PHASE_LINE_CHECK:
       if (IsDatagramLine(c, c->line.load())) {
@@ -144,28 +143,35 @@ void HandleBroadcastEcho(CameraController* c) {
         return;
       }
       announced = AnnouncedCameras(c->packetBuffer, c->packetLength);
-      if (!MatchRecoveredRecords(c, announced)) CreateRecords(c, announced);
+      if (!c->events->echoCounted(c, announced)) CreateRecords(c, announced);
       WriteBroadcast(c, kInterfaceClear, sizeof kInterfaceClear);
       AwaitEcho(c, PHASE_NEXT_LINE);
       break;
     case PHASE_NEXT_LINE:
-      if (!StartRecoveredInitialisation(c)) AdvanceLine(c);
+      if (!c->events->interfaceCleared(c)) AdvanceLine(c);
       break;
     default:
       break;
   }
 }
 
+void FillCameraList(CameraController* c) {
+  const int32_t count = c->cameraCount.load();
+  for (int32_t i = 0; i < count; i++) Hooks(c).addCamera(c, i);
+  c->events->listFilled(c);
+  c->listReady = 1;
+}
+
 void PassOverLine(CameraController* c) { AdvanceLine(c); }
 
 void CloseLineWithoutCameras(CameraController* c) {
-  if (RecoveryCheckFailed(c)) return;
+  if (c->events->nobodyAnswered(c)) return;
   CloseChannel(c, c->line.load());
   AdvanceLine(c);
 }
 
 void DiscoveryFinished(CameraController* c) {
-  NoteDiscoveryOver(c);
+  c->events->discoveryOver(c);
   int32_t count = c->cameraCount.load();
   ShowStatus(c, "Found %d camer%s", count, count == 1 ? "a" : "as");
   if (count > 0) {
@@ -180,7 +186,7 @@ void DiscoveryFinished(CameraController* c) {
 
 void InitialiseCamera(CameraController* c) {
   int32_t camera = c->camera.load();
-  if (camera < 0 || camera >= c->cameraCount.load() || !TakeInitialisation(c, camera)) {
+  if (camera < 0 || camera >= c->cameraCount.load() || !c->events->initialisationBegins(c, camera)) {
     EnterPhase(c, PHASE_CAMERA_DONE);
     return;
   }
@@ -190,7 +196,7 @@ void InitialiseCamera(CameraController* c) {
 }
 
 void CameraInitialised(CameraController* c) {
-  NoteCameraInitialised(c, c->camera.load());
+  c->events->cameraInitialised(c, c->camera.load());
   int32_t camera = c->camera.load() + 1;
   int32_t count = c->cameraCount.load();
   if (camera < count) {
@@ -200,7 +206,7 @@ void CameraInitialised(CameraController* c) {
   }
   c->initialising = false;
   RestoreSelection(c);
-  if (FinishLineRecovery(c)) return;
+  if (c->events->initialisationEnded(c)) return;
   ShowStatus(c, "%d Cameras OK, none selected", count);
   FinishTransaction(c);
   // The list is filled once; initialising again keeps its entries.

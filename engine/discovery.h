@@ -5,6 +5,11 @@
 
 #include "engine/camera_controller.h"
 
+#include <cstdint>
+
+// The start-up phase waits longer than this after the ports were opened.
+constexpr uint32_t kStartupDelayMs = 50;
+
 void StartupPhase(CameraController* c);
 void LineCheckStep(CameraController* c);
 // A packet read while a broadcast echo is awaited.
@@ -18,6 +23,9 @@ void CloseLineWithoutCameras(CameraController* c);
 // The current line was lost: its channel stays (the line is opened again and
 // checked later) and discovery moves on to the next line.
 void PassOverLine(CameraController* c);
+// Fills the camera list at the end of the first initialisation: an entry per
+// record (recovery then shows the ones it marked "(no answer)").
+void FillCameraList(CameraController* c);
 void DiscoveryFinished(CameraController* c);
 void InitialiseCamera(CameraController* c);
 void CameraInitialised(CameraController* c);

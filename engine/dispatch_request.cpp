@@ -2,7 +2,6 @@
 
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
-#include "engine/line_recovery.h"
 #include "engine/panel_hooks.h"
 #include "engine/raw_command.h"
 #include "engine/request_table.h"

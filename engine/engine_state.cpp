@@ -1,6 +1,5 @@
 #include "engine/engine_state.h"
 
-#include "engine/line_recovery.h"
 #include "engine/read_back.h"
 
 #include <cstring>
@@ -22,7 +21,7 @@ void RestoreStandingTimeout(CameraController* c) {
 // wait after a completion once marked; one that answers gets the usual waits.
 void StartTransaction(CameraController* c, TransactionCode code, int32_t stage) {
   RestoreStandingTimeout(c);
-  const int32_t cap = ReplyWaitCapMs(c, c->camera.load());
+  const int32_t cap = c->events->replyWaitCapMs(c, c->camera.load());
   if (cap != 0 && c->timeoutMs.load() > cap) {
     c->standingTimeoutMs = c->timeoutMs.load();
     c->timeoutMs = cap;
@@ -129,5 +128,5 @@ void ResetConversation(CameraController* c) {
   c->pollTurnTick = 0;
   c->pollTurnTaken = false;
   c->timeoutMs = kFirstTimeoutMs;
-  ResetLineRecovery(c);
+  c->events->reset(c);
 }

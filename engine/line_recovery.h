@@ -11,6 +11,9 @@
 
 #include <cstdint>
 
+// Puts the recovery's events table in force for `c`, before its conversation
+// is reset (creation).
+void InstallLineRecovery(CameraController* c);
 // Nothing lost, nothing silent (a new controller).
 void ResetLineRecovery(CameraController* c);
 
@@ -74,12 +77,9 @@ void NoteDiscoveryCheck(CameraController* c, int32_t line);
 // Discovery is over: a line lost during it is checked once it is back, even
 // when no camera was found and no list filled.
 void NoteDiscoveryOver(CameraController* c);
-// Fills the camera list at the end of the first initialisation: an entry per
-// record, a camera passed over reading "(no answer)" before the list is ready.
-void FillCameraList(CameraController* c);
-// False while camera `index` is marked "(no answer)": its requests are
-// dropped. Any thread.
-bool CameraReachable(const CameraController* c, int32_t index);
+// The camera list was filled: a camera passed over reads "(no answer)"
+// before the list is ready.
+void NoteListFilled(CameraController* c);
 // Camera `index` is beyond the chain its line's last check found: it is
 // asked nothing until its network change announces it again.
 bool CameraMissing(const CameraController* c, int32_t index);

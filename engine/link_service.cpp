@@ -4,7 +4,6 @@
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
 #include "engine/line_name.h"
-#include "engine/line_recovery.h"
 #include "engine/network_lines.h"
 #include "engine/panel_hooks.h"
 #include "engine/phase_table.h"
@@ -108,7 +107,7 @@ void HandlePacket(CameraController* c) {
     // With nothing awaited the message is all an error does; a line checked
     // again keeps waiting for its echo.
     if (stage == STAGE_NONE || ErrorOfEarlierCommand(c, stage)) return;
-    if (stage == STAGE_ECHO && NotALineCheckEcho(c)) return;
+    if (stage == STAGE_ECHO && c->events->notAnEcho(c)) return;
     // A datagram line's check takes it as no answer and goes on.
     const bool lineCheck = stage == STAGE_ECHO && IsDatagramLine(c, c->line.load());
     if (c->packetBuffer[2] != kErrorPassedOn && !lineCheck) {
@@ -138,7 +137,7 @@ void ReadLoop(CameraController* c) {
   for (int32_t n = 0; n < kMaxFramesPerStep; n++) {
     ReadResult result = ReadPacket(c);
     if (result == READ_NONE) return;
-    if (result == READ_PACKET && NoteReceivedPacket(c)) HandlePacket(c);
+    if (result == READ_PACKET && c->events->packetTaken(c)) HandlePacket(c);
   }
 }
 
@@ -157,7 +156,7 @@ void CheckTimeout(CameraController* c) {
     c->sendTick = now;
     return;
   }
-  NoteReplyOverdue(c);
+  c->events->replyOverdue(c);
   // What still comes for the message given up must not pass for the next
   // one's reply: given up first, so a reply taken after the reset is named late.
   if (SerialChannel* channel = CurrentChannel(c)) {

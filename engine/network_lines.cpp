@@ -2,7 +2,6 @@
 
 #include "engine/discovery.h"
 #include "engine/engine_state.h"
-#include "engine/line_recovery.h"
 #include "engine/panel_hooks.h"
 #include "engine/traffic_trace.h"
 #include "net/net_line.h"
@@ -27,7 +26,7 @@ void LineUp(CameraController* c, int32_t ip) {
   const int32_t line = kSerialLineCount + ip;
   state.failed = false;
   state.lost = false;
-  NetworkLineBack(c, line);
+  c->events->lineBack(c, line);
   NameUdpPort(c, line);
 }
 
@@ -48,7 +47,7 @@ void NoteEvents(CameraController* c, int32_t ip, uint32_t events) {
   if (events & NET_EVENT_UP) LineUp(c, ip);
   if (events & NET_EVENT_CONNECTION_LOST) {
     state.lost = true;
-    NetworkLineLost(c, line);
+    c->events->lineLost(c, line);
   }
   if ((events & (NET_EVENT_LOOKUP_FAILED | NET_EVENT_CONNECT_FAILED)) && !state.failed) {
     state.failed = true;

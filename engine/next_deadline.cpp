@@ -1,5 +1,6 @@
 #include "engine/next_deadline.h"
 
+#include "engine/discovery.h"
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
 #include "engine/network_lines.h"
@@ -35,7 +36,8 @@ uint32_t NextDeadline(CameraController* c) {
   switch (PhaseOf(c->phase.load()).wake) {
     case WAKE_FOR_WORK:
       if (c->pendingSelection.load(std::memory_order_acquire) >= 0 || c->requestQueue->HasMessages()) return 0;
-      if (c->cameraSelected.load() != 0 && c->listReady.load() != 0) Until(now, sent, PollSpacingMs(c), &wait);
+      if (c->cameraSelected.load() != 0 && c->listReady.load() != 0)
+        Until(now, sent, c->events->pollSpacingMs(c), &wait);
       break;
     case WAKE_AFTER_START_DELAY:
       if (c->followUp.load() != 0) return 0;

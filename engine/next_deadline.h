@@ -6,10 +6,6 @@
 
 #include <cstdint>
 
-// The idle poll asks only after the line has been quiet longer than this.
-constexpr uint32_t kPollSpacingMs = 200;
-// The start-up phase waits longer than this after the ports were opened.
-constexpr uint32_t kStartupDelayMs = 50;
 // Longest sleep even with nothing due, so a missed wake costs at most this.
 constexpr uint32_t kMaxWorkerWaitMs = 1000;
 // Steps the worker takes on its own are this far apart at least: a phase

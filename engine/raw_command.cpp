@@ -1,7 +1,6 @@
 #include "engine/raw_command.h"
 
 #include "engine/engine_state.h"
-#include "engine/line_recovery.h"
 #include "engine/transmission.h"
 
 #include <atomic>

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/camera_controller.h"
+#include "engine/discovery.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
 #include "engine/next_deadline.h"
