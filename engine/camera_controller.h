@@ -183,45 +183,14 @@ struct CameraController {
   CameraRecord& Current();
 };
 
-// A channel for line `line` (COM number line + 1) set up as the engine speaks
-// (38400 baud, the packet-end test cutting frames) and open; null when the
-// port does not open.
-SerialChannel* OpenCameraChannel(int32_t line);
-// The same for a network line; null when the system has no handles left.
-SerialChannel* OpenNetworkChannel(const NetLineConfig& config);
-
 // The engine's state as the one number texts show: the transaction code while
 // one is in flight, else the phase.
 int32_t StateNumber(const CameraController* c);
 
-enum WorkerStart { WORKER_THREAD, WORKER_MANUAL };
-
-// Opens the ports, and the network lines `network` names (none when null),
-// with `hooks` in force (none when null), and starts the worker. With
-// WORKER_MANUAL no thread is started: the caller runs WorkerBegin once and
-// then WorkerStep per tick. Null when the queues or
-// the stop event could not be had.
-CameraController* CreateCameraController(WorkerStart start = WORKER_THREAD, const NetConfig* network = nullptr,
-                                         const PanelHooks* hooks = nullptr);
-// Stops the worker (serving its calls into the panel while it waits), closes
-// the channels, frees the queues and the object. A worker that has not ended
-// after kWorkerStopWaitMs is left, with everything it uses, until the process
-// ends; the status line says so.
-constexpr uint32_t kWorkerStopWaitMs = 4000;
-void DestroyCameraController(CameraController* c);
 // Closes and frees the channel of line `line` (the slot becomes null). A port
 // whose close does not end in time stays open until the process ends; the
 // status line says so and the engine goes on without it.
 void CloseChannel(CameraController* c, int32_t line);
-
-// Worker thread entry; the parameter is the controller. Returns 0.
-uint32_t CameraWorkerThread(void* param);
-// The worker loop's set-up and one step of it: link service, request dispatch
-// while idle, idle poll while still idle. pollCounter is the loop's poll
-// counter (starts at 0). The thread runs a step whenever it is woken and at
-// NextDeadline; a step with nothing to do changes nothing.
-void WorkerBegin(CameraController* c);
-void WorkerStep(CameraController* c, int32_t* pollCounter);
 
 // What a selection in the camera list does to the engine (the panel refresh
 // calls it): a non-acknowledge no longer restarts initialisation at once, and

@@ -1,6 +1,6 @@
 #include "engine/engine_state.h"
 
-#include "engine/read_back.h"
+#include "engine/command_window.h"
 
 #include <cstring>
 

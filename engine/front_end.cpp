@@ -3,12 +3,14 @@
 #include "engine/orvalix_engine.h"
 
 #include "engine/camera_controller.h"
+#include "engine/engine_channel.h"
 #include "engine/engine_state.h"
 #include "engine/panel_hooks.h"
 #include "engine/raw_command.h"
 #include "engine/trace_text.h"
 #include "engine/traffic_trace.h"
 #include "engine/video_registers.h"
+#include "engine/worker.h"
 
 static_assert(sizeof(CameraSnapshot) == sizeof(CameraRecord), "a snapshot holds every record field");
 static_assert(kEngineTraceEntries == kTraceCapacity, "the front ends keep as many trace lines as the ring");

@@ -1,8 +1,8 @@
 #include "engine/inquiry_answers.h"
 
+#include "engine/command_window.h"
 #include "engine/engine_state.h"
 #include "engine/panel_hooks.h"
-#include "engine/read_back.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
 #include "requests/camera_models.h"

@@ -1,6 +1,7 @@
 #include "engine/link_service.h"
 
 #include "engine/discovery.h"
+#include "engine/engine_channel.h"
 #include "engine/engine_state.h"
 #include "engine/inquiry_answers.h"
 #include "engine/line_name.h"

@@ -1,6 +1,7 @@
 #include "engine/network_lines.h"
 
 #include "engine/discovery.h"
+#include "engine/engine_channel.h"
 #include "engine/engine_state.h"
 #include "engine/panel_hooks.h"
 #include "engine/traffic_trace.h"

@@ -10,7 +10,6 @@
 
 #include <cstdint>
 
-
 enum RawPutResult { RAW_PUT, RAW_BAD_LENGTH, RAW_NO_CAMERA, RAW_OTHER_ADDRESS, RAW_NOT_ANSWERING, RAW_BUSY };
 
 // One producer thread at a time (the user-interface thread). Puts `packet`

@@ -1,5 +1,6 @@
 #include "engine/read_back.h"
 
+#include "engine/command_window.h"
 #include "engine/engine_state.h"
 #include "engine/panel_hooks.h"
 #include "engine/transaction_table.h"
@@ -67,19 +68,6 @@ void StartRereading(CameraController* c, int32_t firstCode) {
 }
 
 }  // namespace
-
-void StampCommand(CameraController* c) {
-  c->cmdTick = OsTickCount();
-  c->cmdWindowOpen = true;
-}
-
-void ExpireCommandWindow(CameraController* c) {
-  if (c->cmdWindowOpen && OsTickCount() - c->cmdTick.load() >= kReinquiryWindowMs) c->cmdWindowOpen = false;
-}
-
-uint32_t SinceCommand(CameraController* c) {
-  return c->cmdWindowOpen ? OsTickCount() - c->cmdTick.load() : kWindowClosed;
-}
 
 void ReadBackStep(CameraController* c) {
   const ReadBackRow* row = FindReadBack(c->followUp.load());

@@ -1,6 +1,6 @@
 #include "engine/trace_text.h"
 
-#include "engine/engine_state.h"
+#include "engine/conversation_codes.h"
 #include "engine/line_name.h"
 #include "engine/packet_names.h"
 #include "requests/visca_packet.h"

@@ -1,6 +1,7 @@
 #include "engine/traffic_trace.h"
 
-#include "engine/engine_state.h"
+#include "engine/conversation_codes.h"
+#include "engine/engine_channel.h"
 #include "engine/transmission.h"
 
 #include <atomic>

@@ -22,9 +22,11 @@
 // flight never outlives the reply time-out in force; once the input ends the
 // engine is idle again within a bounded number of time-outs.
 #include "engine/camera_controller.h"
+#include "engine/command_window.h"
 #include "engine/engine_state.h"
 #include "engine/line_recovery.h"
 #include "engine/read_back.h"
+#include "engine/worker.h"
 #include "platform/os.h"
 #include "requests/camera_models.h"
 #include "requests/request_codes.h"

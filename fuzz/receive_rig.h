@@ -4,7 +4,9 @@
 #pragma once
 
 #include "engine/camera_controller.h"
+#include "engine/command_window.h"
 #include "engine/discovery.h"
+#include "engine/engine_channel.h"
 #include "engine/engine_state.h"
 #include "engine/link_service.h"
 #include "engine/next_deadline.h"
@@ -13,6 +15,7 @@
 #include "engine/traffic_trace.h"
 #include "engine/transaction_table.h"
 #include "engine/transmission.h"
+#include "engine/worker.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
 

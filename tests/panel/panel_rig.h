@@ -4,6 +4,7 @@
 
 #include "engine/camera_controller.h"
 #include "engine/panel_hooks.h"
+#include "engine/worker.h"
 #include "tests/support/fake_panel.h"
 
 #include <gtest/gtest.h>

@@ -5,6 +5,7 @@
 #include "engine/camera_controller.h"
 #include "engine/engine_state.h"
 #include "engine/next_deadline.h"
+#include "engine/worker.h"
 #include "net/net_line.h"
 #include "panel/window_hooks.h"
 #include "serial/serial_port.h"
