@@ -212,3 +212,18 @@ void CameraInitialised(CameraController* c) {
   // The list is filled once; initialising again keeps its entries.
   if (c->listReady.load() == 0) FillCameraList(c);
 }
+
+void BeginLineCheck(CameraController* c) {
+  const SerialChannel* channel = NetworkChannel(c, c->line.load());
+  if (!channel || channel->NetworkLineUp()) return EnterPhase(c, PHASE_LINE_CHECK);
+  c->lineWaitTick = OsTickCount();
+  EnterPhase(c, PHASE_LINE_WAIT);
+}
+
+void AwaitLine(CameraController* c) {
+  const int32_t line = c->line.load();
+  const SerialChannel* channel = NetworkChannel(c, line);
+  if (!channel || channel->NetworkLineUp()) return EnterPhase(c, PHASE_LINE_CHECK);
+  if (c->networkLines[line - kSerialLineCount].failed || OsTickCount() - c->lineWaitTick > kLineUpWaitMs)
+    CloseLineWithoutCameras(c);
+}

@@ -9,8 +9,16 @@
 
 // The start-up phase waits longer than this after the ports were opened.
 constexpr uint32_t kStartupDelayMs = 50;
+// How long discovery waits for a network line to come up (a name lookup and
+// a TCP connection attempt fit in it).
+constexpr uint32_t kLineUpWaitMs = 4000;
 
 void StartupPhase(CameraController* c);
+// The current line is checked now, or once its network line is up.
+void BeginLineCheck(CameraController* c);
+// The phase step while discovery waits for a network line: on to the check
+// once it is up, or on without it once it failed or the wait ran out.
+void AwaitLine(CameraController* c);
 void LineCheckStep(CameraController* c);
 // A packet read while a broadcast echo is awaited.
 void HandleBroadcastEcho(CameraController* c);

@@ -15,17 +15,6 @@
 static_assert(sizeof(CameraSnapshot) == sizeof(CameraRecord), "a snapshot holds every record field");
 static_assert(kEngineTraceEntries == kTraceCapacity, "the front ends keep as many trace lines as the ring");
 
-CameraSnapshot SnapshotOf(const CameraRecord& r) {
-  return CameraSnapshot{r.line,          r.address,        r.zoomRequest,     r.focusAutoRequest, r.focusRequest,
-                        r.brightRequest, r.aeModeRequest,  r.rGainRequest,    r.bGainRequest,     r.expCompRequest,
-                        r.irisRequest,   r.shutterRequest, r.apertureRequest, r.icrRequest,       r.powerRequest,
-                        r.zoomPos,       r.focusAuto,      r.focusPos,        r.brightPos,        r.aeMode,
-                        r.powerOn,       r.rGain,          r.bGain,           r.freezeOn,         r.expCompPos,
-                        r.videoOutReg,   r.irisPosInit,    r.irisPos,         r.shutterPos,       r.gainPos,
-                        r.pictureEffect, r.gamma,          r.pictureFlip,     r.aperture,         r.wbMode,
-                        r.modelCode,     r.icrMode,        r.powerSwitch,     r.lastPreset};
-}
-
 CameraController* EngineCreate(const PanelHooks& hooks, const NetConfig* network, OsEvent* notified,
                                EngineWorker worker) {
   CameraController* c = CreateCameraController(WORKER_MANUAL, network, &hooks);

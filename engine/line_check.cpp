@@ -38,13 +38,6 @@ void MarkLineSilent(CameraController* c, int32_t line) {
 // A click waiting goes first, as it does before an idle poll; queued requests
 // do not, or an operator who keeps the queue busy would keep a line that came
 // back out of service.
-bool EngineFree(const CameraController* c) {
-  return (c->listReady.load() != 0 || c->recovery.discoveryOver) && c->phase.load() == PHASE_IDLE &&
-         c->stage.load() == STAGE_NONE && !c->initialising && c->pendingSelection.load(std::memory_order_acquire) < 0;
-}
-
-bool CheckCanStart(const CameraController* c) { return EngineFree(c) && c->recovery.activeLine < 0; }
-
 void StartDueCheck(CameraController* c, uint32_t now) {
   if (!CheckCanStart(c)) return;
   for (int32_t line = 0; line < kChannelCount; line++) {

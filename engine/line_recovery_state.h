@@ -39,9 +39,12 @@ void ClearMarks(CameraController* c);
 void SyncListEntries(CameraController* c);
 // Discovery is over (the list filled, or no camera found to fill it), the
 // engine idle and no click waits: a line's check may begin or go on.
-bool EngineFree(const CameraController* c);
+inline bool EngineFree(const CameraController* c) {
+  return (c->listReady.load() != 0 || c->recovery.discoveryOver) && c->phase.load() == PHASE_IDLE &&
+         c->stage.load() == STAGE_NONE && !c->initialising && c->pendingSelection.load(std::memory_order_acquire) < 0;
+}
 // EngineFree, and no line is being checked.
-bool CheckCanStart(const CameraController* c);
+inline bool CheckCanStart(const CameraController* c) { return EngineFree(c) && c->recovery.activeLine < 0; }
 // Begins checking the first line whose check is due, when one may begin.
 void StartDueCheck(CameraController* c, uint32_t now);
 // A line's check or an initialisation (of a line checked again, of every
@@ -59,4 +62,7 @@ void NoteCameraAnswered(CameraController* c);
 void ProbeSilentCamera(CameraController* c, uint32_t now);
 void ProbeDeadline(const CameraController* c, uint32_t now, uint32_t* wait);
 // Milliseconds from `now` until more than `afterMs` have passed since `since`.
-uint32_t MsLeft(uint32_t now, uint32_t since, uint32_t afterMs);
+inline uint32_t MsLeft(uint32_t now, uint32_t since, uint32_t afterMs) {
+  const uint32_t elapsed = now - since;
+  return elapsed > afterMs ? 0 : afterMs + 1 - elapsed;
+}

@@ -128,11 +128,6 @@ bool OwnPacketBack(const CameraController* c) {
 
 }  // namespace
 
-uint32_t MsLeft(uint32_t now, uint32_t since, uint32_t afterMs) {
-  const uint32_t elapsed = now - since;
-  return elapsed > afterMs ? 0 : afterMs + 1 - elapsed;
-}
-
 bool IsNetworkChange(const uint8_t* packet, uint32_t length) {
   return length == 3 && (packet[0] & 0x8F) == 0x80 && packet[1] == 0x38 && packet[2] == 0xFF;
 }

@@ -1,6 +1,5 @@
 #include "engine/network_lines.h"
 
-#include "engine/discovery.h"
 #include "engine/engine_channel.h"
 #include "engine/engine_state.h"
 #include "engine/panel_hooks.h"
@@ -61,10 +60,6 @@ void NoteEvents(CameraController* c, int32_t ip, uint32_t events) {
   if (events & NET_EVENT_LATE_REPLY) TraceLateReplies(c, line);
 }
 
-SerialChannel* NetworkChannel(const CameraController* c, int32_t line) {
-  return line >= kSerialLineCount && line < kChannelCount ? c->channels[line] : nullptr;
-}
-
 }  // namespace
 
 void OpenNetworkLines(CameraController* c, const NetConfig& config) {
@@ -87,22 +82,11 @@ void TakeNetworkEvents(CameraController* c) {
   }
 }
 
+const SerialChannel* NetworkChannel(const CameraController* c, int32_t line) {
+  return line >= kSerialLineCount && line < kChannelCount ? c->channels[line] : nullptr;
+}
+
 bool IsDatagramLine(const CameraController* c, int32_t line) {
   const SerialChannel* channel = NetworkChannel(c, line);
   return channel && channel->IsDatagramLine();
-}
-
-void BeginLineCheck(CameraController* c) {
-  const SerialChannel* channel = NetworkChannel(c, c->line.load());
-  if (!channel || channel->NetworkLineUp()) return EnterPhase(c, PHASE_LINE_CHECK);
-  c->lineWaitTick = OsTickCount();
-  EnterPhase(c, PHASE_LINE_WAIT);
-}
-
-void AwaitLine(CameraController* c) {
-  const int32_t line = c->line.load();
-  const SerialChannel* channel = NetworkChannel(c, line);
-  if (!channel || channel->NetworkLineUp()) return EnterPhase(c, PHASE_LINE_CHECK);
-  if (c->networkLines[line - kSerialLineCount].failed || OsTickCount() - c->lineWaitTick > kLineUpWaitMs)
-    CloseLineWithoutCameras(c);
 }

@@ -56,3 +56,14 @@ void ShowStatus(CameraController* c, const char* format, ...) {
   va_end(args);
   c->hooks.showStatus(c, text);
 }
+
+CameraSnapshot SnapshotOf(const CameraRecord& r) {
+  return CameraSnapshot{r.line,          r.address,        r.zoomRequest,     r.focusAutoRequest, r.focusRequest,
+                        r.brightRequest, r.aeModeRequest,  r.rGainRequest,    r.bGainRequest,     r.expCompRequest,
+                        r.irisRequest,   r.shutterRequest, r.apertureRequest, r.icrRequest,       r.powerRequest,
+                        r.zoomPos,       r.focusAuto,      r.focusPos,        r.brightPos,        r.aeMode,
+                        r.powerOn,       r.rGain,          r.bGain,           r.freezeOn,         r.expCompPos,
+                        r.videoOutReg,   r.irisPosInit,    r.irisPos,         r.shutterPos,       r.gainPos,
+                        r.pictureEffect, r.gamma,          r.pictureFlip,     r.aperture,         r.wbMode,
+                        r.modelCode,     r.icrMode,        r.powerSwitch,     r.lastPreset};
+}
