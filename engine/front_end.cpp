@@ -2,15 +2,15 @@
 // controller: the one file outside the worker's that knows its fields.
 #include "engine/orvalix_engine.h"
 
-#include "engine/camera_controller.h"
-#include "engine/engine_channel.h"
-#include "engine/engine_state.h"
-#include "engine/panel_hooks.h"
-#include "engine/raw_command.h"
-#include "engine/trace_text.h"
-#include "engine/traffic_trace.h"
-#include "engine/video_registers.h"
-#include "engine/worker.h"
+#include "engine/conversation/engine_state.h"
+#include "engine/core/camera_controller.h"
+#include "engine/core/engine_channel.h"
+#include "engine/core/panel_hooks.h"
+#include "engine/dispatch/raw_command.h"
+#include "engine/dispatch/video_registers.h"
+#include "engine/trace/trace_text.h"
+#include "engine/trace/traffic_trace.h"
+#include "engine/worker/worker.h"
 
 static_assert(sizeof(CameraSnapshot) == sizeof(CameraRecord), "a snapshot holds every record field");
 static_assert(kEngineTraceEntries == kTraceCapacity, "the front ends keep as many trace lines as the ring");
