@@ -6,7 +6,6 @@
 #include "engine/core/panel_hooks.h"
 #include "engine/discovery/network_lines.h"
 #include "engine/trace/traffic_trace.h"
-#include "engine/worker/next_deadline.h"
 #include "requests/visca_packet.h"
 
 #include <cstring>

@@ -1,6 +1,5 @@
 #include "engine/trace/traffic_trace.h"
 
-#include "engine/conversation/transmission.h"
 #include "engine/core/conversation_codes.h"
 #include "engine/core/engine_channel.h"
 
