@@ -13,6 +13,15 @@ constexpr uint8_t kCommand = 0x01;
 
 }  // namespace
 
+void PutOnLine(CameraController* c, TransactionCode code, const uint8_t* packet, int32_t length) {
+  c->sendTick = OsTickCount();
+  // A packet that cannot be queued (no channel) gets no reply; the reply
+  // time-out then ends the transaction like any lost packet.
+  const int32_t line = c->line.load();
+  if (line >= 0 && line < kChannelCount && c->channels[line]) c->channels[line]->WriteFrame(packet, length);
+  TraceSent(c, code, packet, length);
+}
+
 void SendPayload(CameraController* c, TransactionCode code, const uint8_t* payload, int32_t length) {
   if (!payload || length < 1 || length > kMaxPayloadBytes) return;
   uint8_t packet[kMaxPacketBytes];
@@ -22,12 +31,7 @@ void SendPayload(CameraController* c, TransactionCode code, const uint8_t* paylo
   for (int32_t i = 0; i < length; i++) packet[1 + i] = payload[i];
   int32_t n = length + 1;
   packet[n++] = kTerminator;
-  c->sendTick = OsTickCount();
-  // A packet that cannot be queued (no channel) gets no reply; the reply
-  // time-out then ends the transaction like any lost packet.
-  int32_t line = c->line.load();
-  if (line >= 0 && line < kChannelCount && c->channels[line]) c->channels[line]->WriteFrame(packet, n);
-  TraceSent(c, code, packet, n);
+  PutOnLine(c, code, packet, n);
   // A packet sent before the command in flight was even acknowledged leaves
   // that command's acknowledge and completion still to come (model 0x40's
   // brightness goes out as two commands back to back).

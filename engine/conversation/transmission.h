@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// Stamps `sendTick`, queues the whole packet on the channel of `line` and
+// traces it under `code` (TX_NONE: a broadcast).
+void PutOnLine(CameraController* c, TransactionCode code, const uint8_t* packet, int32_t length);
 // Frames 8x <payload> FF for the record named by `camera`, stamps `sendTick`,
 // queues it on the channel of `line`, and starts transaction `code`
 // awaiting an answer (inquiry, first byte 09) or an acknowledge (command).

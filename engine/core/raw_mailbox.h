@@ -1,8 +1,8 @@
 // Where raw commands' bytes wait, as the queue's words cannot hold them: a
-// slot per ticket. `ticket` holds the ticket once the payload is in place and
-// 0 while the producer writes it (the same check as the traffic trace's slots).
+// slot per ticket, sealed with the ticket.
 #pragma once
 
+#include "engine/core/sealed_slot.h"
 #include "requests/visca_packet.h"
 
 #include <atomic>
@@ -12,11 +12,8 @@
 constexpr uint32_t kRawMailboxSlots = 16;
 constexpr int32_t kRawPayloadWords = kMaxPacketBytes / 4;
 
-struct RawSlot {
-  std::atomic<uint32_t> ticket{0};
-  std::atomic<uint32_t> length{0};
-  std::atomic<uint32_t> words[kRawPayloadWords] = {};
-};
+// Word 0 holds the payload's length, the words after it its bytes.
+using RawSlot = SealedSlot<1 + kRawPayloadWords>;
 
 struct RawMailbox {
   RawSlot slots[kRawMailboxSlots];

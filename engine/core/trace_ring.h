@@ -1,9 +1,8 @@
-// The traffic trace's storage: a fixed ring of slots, each an entry as words.
-// `id` holds the entry's id once its words are in place and 0 while the
-// worker writes them. Every word is an atomic, so a reader racing the worker
-// reads torn values at worst, which the second look at `id` rejects.
+// The traffic trace's storage: a fixed ring of slots, each an entry as words
+// sealed with its id.
 #pragma once
 
+#include "engine/core/sealed_slot.h"
 #include "requests/visca_packet.h"
 
 #include <atomic>
@@ -15,10 +14,7 @@ constexpr int32_t kTraceBytes = kMaxPacketBytes;
 // Time (two words), shape, length, the bytes, code and elapsed time.
 constexpr int32_t kTraceSlotWords = 4 + kTraceBytes / 4 + 2;
 
-struct TraceSlot {
-  std::atomic<uint32_t> id{0};
-  std::atomic<uint32_t> words[kTraceSlotWords] = {};
-};
+using TraceSlot = SealedSlot<kTraceSlotWords>;
 
 struct TrafficTrace {
   TraceSlot slots[kTraceCapacity];

@@ -2,10 +2,10 @@
 
 #include "engine/conversation/engine_state.h"
 #include "engine/conversation/transaction_table.h"
+#include "engine/conversation/transmission.h"
 #include "engine/core/line_name.h"
 #include "engine/core/panel_hooks.h"
 #include "engine/discovery/network_lines.h"
-#include "engine/trace/traffic_trace.h"
 #include "requests/visca_packet.h"
 
 #include <cstring>
@@ -27,10 +27,7 @@ constexpr int32_t kMaxLineChecks = 5;
 // straight to the channel.
 void WriteBroadcast(CameraController* c, const uint8_t* bytes, int32_t length) {
   memcpy(c->packetBuffer, bytes, static_cast<size_t>(length));
-  c->sendTick = OsTickCount();
-  int32_t line = c->line.load();
-  if (line >= 0 && line < kChannelCount && c->channels[line]) c->channels[line]->WriteFrame(c->packetBuffer, length);
-  TraceSent(c, TX_NONE, c->packetBuffer, length);  // no transaction: a broadcast
+  PutOnLine(c, TX_NONE, c->packetBuffer, length);
 }
 
 // One record per camera announced, never more than the table has room for.

@@ -12,30 +12,27 @@ RawSlot& SlotOf(RawMailbox& box, uint32_t ticket) { return box.slots[ticket % kR
 // Tickets count 1, 2, ...; 0 marks a slot being written, so the count skips it.
 uint32_t NextTicket(uint32_t ticket) { return ticket + 1 == 0 ? 1 : ticket + 1; }
 
+// Word 0 of a slot holds the length, the words after it the payload.
+constexpr int32_t kLengthWord = 0;
+constexpr int32_t kFirstByteWord = 1;
+
 void Store(RawMailbox& box, uint32_t ticket, const uint8_t* payload, int32_t length) {
-  RawSlot& s = SlotOf(box, ticket);
-  uint32_t w[kRawPayloadWords] = {};
-  for (int32_t i = 0; i < length; i++) w[i / 4] |= static_cast<uint32_t>(payload[i]) << (8 * (i % 4));
-  s.ticket.store(0, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  s.length.store(static_cast<uint32_t>(length), std::memory_order_relaxed);
-  for (int32_t i = 0; i < kRawPayloadWords; i++) s.words[i].store(w[i], std::memory_order_relaxed);
-  s.ticket.store(ticket, std::memory_order_release);
+  uint32_t w[1 + kRawPayloadWords] = {};
+  w[kLengthWord] = static_cast<uint32_t>(length);
+  for (int32_t i = 0; i < length; i++) w[kFirstByteWord + i / 4] |= static_cast<uint32_t>(payload[i]) << (8 * (i % 4));
+  SlotOf(box, ticket).Write(ticket, w);
 }
 
 // Copies the payload of `ticket` and empties its slot, so no later message
 // naming the same ticket finds it.
 bool Take(RawMailbox& box, uint32_t ticket, uint8_t* payload, int32_t* length) {
   RawSlot& s = SlotOf(box, ticket);
-  if (ticket == 0 || s.ticket.load(std::memory_order_acquire) != ticket) return false;
-  uint32_t w[kRawPayloadWords];
-  const uint32_t n = s.length.load(std::memory_order_relaxed);
-  for (int32_t i = 0; i < kRawPayloadWords; i++) w[i] = s.words[i].load(std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_acquire);
-  if (s.ticket.load(std::memory_order_relaxed) != ticket || n > static_cast<uint32_t>(kMaxPacketBytes)) return false;
-  for (uint32_t i = 0; i < n; i++) payload[i] = static_cast<uint8_t>(w[i / 4] >> (8 * (i % 4)));
+  uint32_t w[1 + kRawPayloadWords];
+  if (!s.Read(ticket, w) || w[kLengthWord] > static_cast<uint32_t>(kMaxPacketBytes)) return false;
+  const uint32_t n = w[kLengthWord];
+  for (uint32_t i = 0; i < n; i++) payload[i] = static_cast<uint8_t>(w[kFirstByteWord + i / 4] >> (8 * (i % 4)));
   *length = static_cast<int32_t>(n);
-  s.ticket.store(0, std::memory_order_relaxed);
+  s.seal.store(0, std::memory_order_relaxed);
   return true;
 }
 

@@ -40,10 +40,7 @@ void Publish(TrafficTrace& t, const TraceEntry& e) {
   for (int32_t i = 0; i < kTraceBytes; i++) w[WORD_BYTES + i / 4] |= static_cast<uint32_t>(e.bytes[i]) << (8 * (i % 4));
   w[WORD_CODE] = static_cast<uint32_t>(e.code);
   w[WORD_ELAPSED] = e.elapsedMs;
-  s.id.store(0, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  for (int32_t i = 0; i < WORD_COUNT; i++) s.words[i].store(w[i], std::memory_order_relaxed);
-  s.id.store(id, std::memory_order_release);
+  s.Write(id, w);
   t.newest.store(id, std::memory_order_release);
 }
 
@@ -139,11 +136,8 @@ uint32_t TraceNewest(const CameraController* c) { return c->trace.newest.load(st
 bool TraceRead(const CameraController* c, uint32_t id, TraceEntry* out) {
   if (id == 0 || id > TraceNewest(c)) return false;
   const TraceSlot& s = c->trace.slots[(id - 1) % kTraceCapacity];
-  if (s.id.load(std::memory_order_acquire) != id) return false;
   uint32_t w[WORD_COUNT];
-  for (int32_t i = 0; i < WORD_COUNT; i++) w[i] = s.words[i].load(std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_acquire);
-  if (s.id.load(std::memory_order_relaxed) != id) return false;
+  if (!s.Read(id, w)) return false;
   out->id = id;
   out->tenths = static_cast<uint64_t>(w[WORD_TENTHS_HIGH]) << kWordBits | w[WORD_TENTHS];
   out->kind = static_cast<TraceKind>(w[WORD_SHAPE] & 0xFF);
