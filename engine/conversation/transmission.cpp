@@ -9,7 +9,6 @@ namespace {
 
 constexpr int32_t kMaxPayloadBytes = kMaxPacketBytes - 2;
 constexpr uint8_t kInquiry = 0x09;
-constexpr uint8_t kCommand = 0x01;
 
 }  // namespace
 
