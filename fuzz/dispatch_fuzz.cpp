@@ -25,7 +25,6 @@
 #include "engine/conversation/engine_state.h"
 #include "engine/core/camera_controller.h"
 #include "engine/dispatch/read_back.h"
-#include "engine/recovery/line_recovery.h"
 #include "engine/worker/worker.h"
 #include "platform/os.h"
 #include "requests/camera_models.h"

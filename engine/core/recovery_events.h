@@ -27,7 +27,7 @@ struct RecoveryEvents {
   void (*lineAddressed)(CameraController* c, int32_t line);     // an address set goes to `line`
   bool (*quietCheck)(const CameraController* c);                // no status text for this check
   bool (*echoCounted)(CameraController* c, int32_t announced);  // true: recovery matched the records
-  bool (*interfaceCleared)(CameraController* c);                // true: recovery's initialisation begins
+  bool (*interfaceCleared)(CameraController* c);                // the check ended: true when recovery initialises
   bool (*nobodyAnswered)(CameraController* c);                  // true: recovery's line, left open
   void (*discoveryOver)(CameraController* c);
   bool (*initialisationBegins)(CameraController* c, int32_t index);  // false: pass the camera over

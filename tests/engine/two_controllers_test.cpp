@@ -1,6 +1,5 @@
 // Two controllers in one process, each on its own line, driven apart.
 #include "engine/dispatch/raw_command.h"
-#include "engine/recovery/line_recovery.h"
 #include "engine/trace/traffic_trace.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
