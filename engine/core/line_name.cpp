@@ -1,6 +1,6 @@
 #include "engine/core/line_name.h"
 
-#include "engine/core/camera_controller.h"
+#include "engine/core/engine_limits.h"
 
 #include <cstdio>
 
