@@ -2,27 +2,18 @@
 // controller: the one file outside the worker's that knows its fields.
 #include "engine/orvalix_engine.h"
 
-#include "engine/camera_controller.h"
-#include "engine/engine_state.h"
-#include "engine/panel_hooks.h"
-#include "engine/raw_command.h"
-#include "engine/trace_text.h"
-#include "engine/traffic_trace.h"
-#include "engine/video_registers.h"
+#include "engine/conversation/engine_state.h"
+#include "engine/core/camera_controller.h"
+#include "engine/core/engine_channel.h"
+#include "engine/core/panel_hooks.h"
+#include "engine/dispatch/raw_command.h"
+#include "engine/dispatch/video_registers.h"
+#include "engine/trace/trace_text.h"
+#include "engine/trace/traffic_trace.h"
+#include "engine/worker/worker.h"
 
 static_assert(sizeof(CameraSnapshot) == sizeof(CameraRecord), "a snapshot holds every record field");
 static_assert(kEngineTraceEntries == kTraceCapacity, "the front ends keep as many trace lines as the ring");
-
-CameraSnapshot SnapshotOf(const CameraRecord& r) {
-  return CameraSnapshot{r.line,          r.address,        r.zoomRequest,     r.focusAutoRequest, r.focusRequest,
-                        r.brightRequest, r.aeModeRequest,  r.rGainRequest,    r.bGainRequest,     r.expCompRequest,
-                        r.irisRequest,   r.shutterRequest, r.apertureRequest, r.icrRequest,       r.powerRequest,
-                        r.zoomPos,       r.focusAuto,      r.focusPos,        r.brightPos,        r.aeMode,
-                        r.powerOn,       r.rGain,          r.bGain,           r.freezeOn,         r.expCompPos,
-                        r.videoOutReg,   r.irisPosInit,    r.irisPos,         r.shutterPos,       r.gainPos,
-                        r.pictureEffect, r.gamma,          r.pictureFlip,     r.aperture,         r.wbMode,
-                        r.modelCode,     r.icrMode,        r.powerSwitch,     r.lastPreset};
-}
 
 CameraController* EngineCreate(const PanelHooks& hooks, const NetConfig* network, OsEvent* notified,
                                EngineWorker worker) {

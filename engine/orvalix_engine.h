@@ -6,8 +6,8 @@
 // through the hooks table the front end gives at creation.
 #pragma once
 
-#include "engine/engine_limits.h"
-#include "engine/line_name.h"
+#include "engine/core/engine_limits.h"
+#include "engine/core/line_name.h"
 #include "net/net_config.h"
 #include "requests/raw_packet_text.h"
 

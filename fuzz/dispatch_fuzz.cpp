@@ -21,10 +21,11 @@
 // marked as not answering may also be asked its power); a transaction in
 // flight never outlives the reply time-out in force; once the input ends the
 // engine is idle again within a bounded number of time-outs.
-#include "engine/camera_controller.h"
-#include "engine/engine_state.h"
-#include "engine/line_recovery.h"
-#include "engine/read_back.h"
+#include "engine/conversation/command_window.h"
+#include "engine/conversation/engine_state.h"
+#include "engine/core/camera_controller.h"
+#include "engine/dispatch/read_back.h"
+#include "engine/worker/worker.h"
 #include "platform/os.h"
 #include "requests/camera_models.h"
 #include "requests/request_codes.h"

@@ -8,7 +8,8 @@
 // Input: byte 0 picks the rule (kRules), byte 1 the number of split points
 // (low three bits), then one byte per split point (where it falls, as a
 // fraction of the data), then the data.
-#include "engine/transmission.h"
+#include "engine/conversation/transmission.h"
+#include "engine/core/engine_channel.h"
 #include "serial/frame_cutter.h"
 #include "serial/serial_channel.h"
 #include "serial/serial_port.h"

@@ -12,7 +12,8 @@
 // Operation % 4: 0 the engine sends a packet of that length; 1 a datagram of
 // that length (counted in eights past 248) arrives from a sender byte's
 // choice (odd: the camera); 2 that many ms pass; 3 the line opens again.
-#include "engine/transmission.h"
+#include "engine/conversation/transmission.h"
+#include "engine/core/engine_channel.h"
 #include "net/udp_router.h"
 #include "net/visca_ip_session.h"
 #include "serial/frame_cutter.h"

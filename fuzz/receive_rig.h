@@ -3,15 +3,19 @@
 // an input is made of, and the invariants. See receive_fuzz.cpp for the input.
 #pragma once
 
-#include "engine/camera_controller.h"
-#include "engine/engine_state.h"
-#include "engine/link_service.h"
-#include "engine/next_deadline.h"
-#include "engine/panel_hooks.h"
-#include "engine/read_back.h"
-#include "engine/traffic_trace.h"
-#include "engine/transaction_table.h"
-#include "engine/transmission.h"
+#include "engine/conversation/command_window.h"
+#include "engine/conversation/engine_state.h"
+#include "engine/conversation/transaction_table.h"
+#include "engine/conversation/transmission.h"
+#include "engine/core/camera_controller.h"
+#include "engine/core/engine_channel.h"
+#include "engine/core/panel_hooks.h"
+#include "engine/discovery/discovery.h"
+#include "engine/dispatch/read_back.h"
+#include "engine/trace/traffic_trace.h"
+#include "engine/worker/link_service.h"
+#include "engine/worker/next_deadline.h"
+#include "engine/worker/worker.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
 

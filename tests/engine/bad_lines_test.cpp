@@ -1,6 +1,6 @@
 // Lines that once stopped the engine.
-#include "engine/engine_state.h"
-#include "engine/inquiry_answers.h"
+#include "engine/conversation/engine_state.h"
+#include "engine/dispatch/inquiry_answers.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 

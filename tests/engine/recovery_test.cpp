@@ -1,6 +1,6 @@
 // Lines lost and cameras switched off, and how each comes back.
-#include "engine/line_recovery.h"
-#include "engine/trace_text.h"
+#include "engine/recovery/line_recovery.h"
+#include "engine/trace/trace_text.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 

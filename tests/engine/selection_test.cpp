@@ -1,5 +1,5 @@
 // Which camera the engine talks to as the selection changes.
-#include "engine/engine_state.h"
+#include "engine/conversation/engine_state.h"
 #include "panel/panel_refresh.h"
 #include "panel/slider_controls.h"
 #include "requests/request_codes.h"

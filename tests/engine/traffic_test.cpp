@@ -1,7 +1,7 @@
 // The traffic trace's ring, and raw commands as transactions of the engine.
-#include "engine/raw_command.h"
-#include "engine/trace_text.h"
-#include "engine/traffic_trace.h"
+#include "engine/dispatch/raw_command.h"
+#include "engine/trace/trace_text.h"
+#include "engine/trace/traffic_trace.h"
 #include "tests/support/engine_rig.h"
 
 #include <thread>

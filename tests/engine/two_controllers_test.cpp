@@ -1,7 +1,6 @@
 // Two controllers in one process, each on its own line, driven apart.
-#include "engine/line_recovery.h"
-#include "engine/raw_command.h"
-#include "engine/traffic_trace.h"
+#include "engine/dispatch/raw_command.h"
+#include "engine/trace/traffic_trace.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 

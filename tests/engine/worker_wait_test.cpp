@@ -1,5 +1,5 @@
 // NextDeadline, and the idle poll's rhythm for a loop sleeping until it.
-#include "engine/next_deadline.h"
+#include "engine/worker/next_deadline.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/wait_for.h"

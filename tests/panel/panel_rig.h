@@ -2,8 +2,9 @@
 // or worker whose records a test fills.
 #pragma once
 
-#include "engine/camera_controller.h"
-#include "engine/panel_hooks.h"
+#include "engine/core/camera_controller.h"
+#include "engine/core/panel_hooks.h"
+#include "engine/worker/worker.h"
 #include "tests/support/fake_panel.h"
 
 #include <gtest/gtest.h>

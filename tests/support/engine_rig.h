@@ -2,9 +2,10 @@
 // step waits until every line's I/O thread has settled.
 #pragma once
 
-#include "engine/camera_controller.h"
-#include "engine/engine_state.h"
-#include "engine/next_deadline.h"
+#include "engine/conversation/engine_state.h"
+#include "engine/core/camera_controller.h"
+#include "engine/worker/next_deadline.h"
+#include "engine/worker/worker.h"
 #include "net/net_line.h"
 #include "panel/window_hooks.h"
 #include "serial/serial_port.h"

@@ -7,7 +7,7 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
-#include "engine/camera_controller.h"
+#include "engine/core/camera_controller.h"
 #include "panel/panel_globals.h"
 
 #include <windows.h>

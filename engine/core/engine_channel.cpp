@@ -1,0 +1,77 @@
+#include "engine/core/engine_channel.h"
+
+#include "net/net_line.h"
+#include "requests/visca_packet.h"
+
+#include <new>
+
+namespace {
+
+constexpr uint32_t kBaudRate = 38400;
+constexpr uint8_t kInquiry = 0x09;
+constexpr uint8_t kCommand = 0x01;
+constexpr uint8_t kBroadcastHeader = 0x88;
+constexpr uint8_t kAddressSetKind = 0x30;
+constexpr uint8_t kNetworkChangeKind = 0x38;
+constexpr uint8_t kReplyHeaderBase = 0x90;
+constexpr uint8_t kLowNibble = 0x0F;
+
+// Whether a frame opens as a packet does: a camera's reply (y0 4x, 5x, 6x or
+// 38), a broadcast's echo (88 30, 88 01) or the controller's own packet come
+// back (8x 01, 8x 09). Such a frame is kept whole, as an answer's data may
+// hold bytes from 80 up (a version's ROM number).
+bool OpensAsPacket(const uint8_t* frame) {
+  const uint8_t header = frame[0];
+  const uint8_t kind = frame[1];
+  if (header == kBroadcastHeader) return kind == kAddressSetKind || kind == kCommand;
+  if (header < kReplyHeaderBase) return header >= kHeaderBase && (kind == kCommand || kind == kInquiry);
+  if ((header & kLowNibble) != 0) return false;
+  const uint8_t replyKind = kind & kReplyKindMask;
+  return replyKind == kAcknowledge || replyKind == kCompletion || replyKind == kError || kind == kNetworkChangeKind;
+}
+
+// A channel set up as the engine speaks: 38400 baud, the packet-end test
+// cutting frames; not open yet.
+SerialChannel* NewEngineChannel() {
+  SerialChannel* channel = new (std::nothrow) SerialChannel;
+  if (!channel) return nullptr;
+  channel->SetOption(OPTION_BAUD_RATE, kBaudRate);
+  channel->SetOption(OPTION_FRAMING, FRAMING_CALLBACK_ONLY);
+  channel->SetCallback(OPTION_FRAME_END, PacketEndTest);
+  return channel;
+}
+
+}  // namespace
+
+uint32_t PacketEndTest(uint8_t* frame, int32_t* length) {
+  if (!frame || !length || *length <= 0) return FRAME_MORE;
+  const int32_t end = *length - 1;
+  if (frame[end] != kTerminator) return FRAME_MORE;
+  if (end < kMinPacketBytes - 1 || OpensAsPacket(frame)) return FRAME_COMPLETE;
+  int32_t start = end - 1;
+  while (start > 0 && frame[start] < kHeaderBase) start--;
+  if (start <= 0) return FRAME_COMPLETE;  // a header at the head, or none at all
+  *length = end + 1 - start;
+  return FRAME_COMPLETE_AFTER_NOISE;
+}
+
+bool IsNoise(const uint8_t* frame, uint32_t length) { return length > 0 && frame[length - 1] != kTerminator; }
+
+SerialChannel* OpenCameraChannel(int32_t line) {
+  const uint32_t comNumber = static_cast<uint32_t>(line + 1);
+  SerialChannel* channel = NewEngineChannel();
+  if (channel && channel->OpenPort(comNumber) != 0) {
+    delete channel;
+    return nullptr;
+  }
+  return channel;
+}
+
+SerialChannel* OpenNetworkChannel(const NetLineConfig& config) {
+  SerialChannel* channel = NewEngineChannel();
+  if (channel && channel->OpenLine(NetLineOpener(config)) != OPEN_DONE) {
+    delete channel;
+    return nullptr;
+  }
+  return channel;
+}

@@ -1,0 +1,11 @@
+// Replies to the engine's own transactions: answers decoded into the camera
+// records (setting chain, read-back, idle poll) and the completions of the
+// initialisation commands, each followed by its row's next step.
+#pragma once
+
+#include "engine/core/camera_controller.h"
+
+// An answer to the inquiry whose code is in `mode`.
+void HandleAnswer(CameraController* c);
+// A completion of the command whose code is in `mode`.
+void HandleCompletion(CameraController* c);
