@@ -147,7 +147,7 @@ void SetUpOnce() {
   SerialPortSetDevice(kPort, "");
   SerialPortSetPeer(kPort, &peer);
   channel = new SerialChannel;
-  if (channel->OpenPort(kPort) != 0) {
+  if (channel->OpenComPort(kPort) != 0) {
     fprintf(stderr, "framer: the channel does not open\n");
     abort();
   }

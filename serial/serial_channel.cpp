@@ -48,7 +48,7 @@ SerialChannel::SerialChannel() {
 
 // A channel is deleted only once its I/O thread has ended, however long that takes.
 SerialChannel::~SerialChannel() {
-  if (IsOpen()) ClosePort();
+  if (IsOpen()) CloseLine();
   ReleaseLine(OS_INFINITE);
 }
 
@@ -73,8 +73,8 @@ SetResult SerialChannel::SetOption(int32_t option, uint32_t value) {
       return SET_UNKNOWN_OPTION;
   }
   if (!IsOpen() || line.ops->kind != LINE_KIND_SERIAL) return SET_DONE;
-  ClosePort();
-  return OpenPort(comNumber) == OPEN_DONE ? SET_DONE : SET_REOPEN_FAILED;
+  CloseLine();
+  return OpenComPort(comNumber) == OPEN_DONE ? SET_DONE : SET_REOPEN_FAILED;
 }
 
 SetResult SerialChannel::SetCallback(int32_t option, FrameEndCallback callback) {
@@ -83,14 +83,14 @@ SetResult SerialChannel::SetCallback(int32_t option, FrameEndCallback callback) 
   return SET_DONE;
 }
 
-OpenResult SerialChannel::OpenPort(uint32_t number) {
+OpenResult SerialChannel::OpenComPort(uint32_t number) {
   comNumber = number;
   const SerialLineConfig config = {number, {baudRate, dataBits, stopBitsCode, parityCode}};
   return OpenLine(SerialLineOpener(config));
 }
 
 OpenResult SerialChannel::OpenLine(const LineOpener& opener) {
-  if (IsOpen()) ClosePort();
+  if (IsOpen()) CloseLine();
   return StartLine(opener);
 }
 
@@ -130,7 +130,7 @@ OpenResult SerialChannel::StartLine(const LineOpener& opener) {
   return OPEN_DONE;
 }
 
-CloseResult SerialChannel::ClosePort() {
+CloseResult SerialChannel::CloseLine() {
   if (!IsOpen() && !IsLost()) return CLOSE_NOT_OPEN;
   stopEvent.Set();
   if (line.ops != nullptr) line.ops->wake(line.handle);

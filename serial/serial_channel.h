@@ -59,7 +59,7 @@ enum FrameReadResult : int32_t {
   FRAME_TOO_LONG = 2,  // longer than the capacity: passed over, its length told
 };
 
-// How long ClosePort waits for the I/O thread: longer than a write the line
+// How long CloseLine waits for the I/O thread: longer than a write the line
 // holds off takes to be given up.
 constexpr uint32_t kCloseWaitMs = 3000;
 
@@ -75,13 +75,13 @@ class SerialChannel {
   // option must be OPTION_FRAME_END.
   SetResult SetCallback(int32_t option, FrameEndCallback callback);
   // COMn, with the line options set so far.
-  OpenResult OpenPort(uint32_t comNumber);
+  OpenResult OpenComPort(uint32_t comNumber);
   // Another kind of line in place of a COM port, for the same I/O thread and
   // rings; the line options do not apply to it. A network line's open never
   // waits for the network.
   OpenResult OpenLine(const LineOpener& opener);
   // Also releases a port whose device went away (IsLost).
-  CloseResult ClosePort();
+  CloseResult CloseLine();
   WriteResult WriteFrame(const uint8_t* data, int32_t length);
   // `destination` has room for `capacity` bytes and a 0 behind them.
   // *outLength is the frame's length, also when it is too long.
@@ -90,14 +90,14 @@ class SerialChannel {
 
   bool IsOpen() const { return openFlag.load(std::memory_order_acquire); }
   // The device went away under the open port: the I/O thread has stopped
-  // (IsOpen is false) and set the receive signal. ClosePort lets the port go;
-  // OpenPort tries the device again. A network line never is: it reconnects
+  // (IsOpen is false) and set the receive signal. CloseLine lets the port go;
+  // OpenComPort tries the device again. A network line never is: it reconnects
   // by itself.
   bool IsLost() const { return lostFlag.load(std::memory_order_acquire); }
 
   // What the owner asks of the line open now (LineOps); a COM port and a
   // closed channel have no events, no connection and no message numbers.
-  // The owner's thread only, like OpenLine and ClosePort, which replace the line.
+  // The owner's thread only, like OpenLine and CloseLine, which replace the line.
   bool IsNetworkLine() const { return line.ops != nullptr && line.ops->kind != LINE_KIND_SERIAL; }
   bool IsDatagramLine() const { return line.ops != nullptr && line.ops->kind == LINE_KIND_DATAGRAM; }
   uint32_t TakeLineEvents() { return line.ops != nullptr ? line.ops->takeEvents(line.handle) : 0; }
@@ -173,7 +173,7 @@ class SerialChannel {
   } line;
   OsEvent transmitEvent;
   std::atomic<bool> openFlag{false};
-  std::atomic<bool> lostFlag{false};  // the I/O thread sets it, Open and ClosePort clear it
+  std::atomic<bool> lostFlag{false};  // the I/O thread sets it, Open and CloseLine clear it
   std::unique_ptr<uint8_t[]> rxRing;
   std::unique_ptr<uint8_t[]> txRing;
   std::atomic<int32_t> rxWrite{0};  // I/O thread publishes (release)

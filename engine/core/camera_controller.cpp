@@ -80,7 +80,7 @@ void CloseChannel(CameraController* c, int32_t line) {
   c->channels[line] = nullptr;
   if (!channel) return;
   channel->SetReceiveSignal(nullptr);  // the controller may go before a channel left open
-  if (channel->ClosePort() != CLOSE_LEFT_TO_EXIT) {
+  if (channel->CloseLine() != CLOSE_LEFT_TO_EXIT) {
     delete channel;
     return;
   }

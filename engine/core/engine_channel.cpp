@@ -60,7 +60,7 @@ bool IsNoise(const uint8_t* frame, uint32_t length) { return length > 0 && frame
 SerialChannel* OpenCameraChannel(int32_t line) {
   const uint32_t comNumber = static_cast<uint32_t>(line + 1);
   SerialChannel* channel = NewEngineChannel();
-  if (channel && channel->OpenPort(comNumber) != 0) {
+  if (channel && channel->OpenComPort(comNumber) != OPEN_DONE) {
     delete channel;
     return nullptr;
   }

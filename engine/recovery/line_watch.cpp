@@ -65,7 +65,7 @@ void MarkLineLost(CameraController* c, int32_t line, uint32_t now) {
 // A driver that never lets go of a request keeps the old port until exit;
 // opening it again then fails once a second, as for a device not there.
 void LineLost(CameraController* c, int32_t line, uint32_t now) {
-  const bool leftOpen = c->channels[line]->ClosePort() == CLOSE_LEFT_TO_EXIT;
+  const bool leftOpen = c->channels[line]->CloseLine() == CLOSE_LEFT_TO_EXIT;
   MarkLineLost(c, line, now);
   if (leftOpen) ShowStatus(c, "%s does not close; left open until exit", NameOfLine(line).text);
 }
@@ -78,7 +78,7 @@ void TryAgain(CameraController* c, int32_t line, uint32_t now) {
   LineWatch& w = c->recovery.lines[line];
   w.since = now;
   const uint32_t comNumber = static_cast<uint32_t>(line + 1);
-  if (c->channels[line]->OpenPort(comNumber) == 0) w.state = LINE_SETTLING;
+  if (c->channels[line]->OpenComPort(comNumber) == OPEN_DONE) w.state = LINE_SETTLING;
 }
 
 // Every frame of a line the engine is not reading now, where no reply is

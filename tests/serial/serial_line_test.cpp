@@ -12,9 +12,9 @@
 #include <thread>
 
 TEST_F(PtyChannel, PiecesAndBurstsAcrossABaudChange) {
-  channel.ClosePort();
+  channel.CloseLine();
   line.Write({0x90, 0x50, 0x02, 0xFF});  // arrived while the port was closed: lost, as on a wire
-  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  ASSERT_EQ(channel.OpenComPort(kPort), 0);
   line.Write({0x90});
   ASSERT_TRUE(WaitFor([&] { return line.Unread() == 0; })) << "the first piece was not read within 3 s";
   line.Write({0x41});
@@ -42,12 +42,12 @@ TEST_F(PeerChannel, ClosePortTwiceThenReopenWithEmptyRings) {
   ASSERT_TRUE(channel.StoreReceivedFrameForTest(frame.data(), 3));
   peer.Feed({0x90, 0x51});
   ASSERT_TRUE(peer.WaitConsumed());
-  EXPECT_EQ(channel.ClosePort(), 0);
-  EXPECT_TRUE(channel.ClosePort() == CLOSE_NOT_OPEN && !channel.IsOpen() &&
+  EXPECT_EQ(channel.CloseLine(), 0);
+  EXPECT_TRUE(channel.CloseLine() == CLOSE_NOT_OPEN && !channel.IsOpen() &&
               channel.WriteFrame(frame.data(), 3) == WRITE_NOT_OPEN);
   EXPECT_EQ(NextFrame(channel, 0), Bytes());
   channel.ResetBuffers(true, true);
-  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  ASSERT_EQ(channel.OpenComPort(kPort), 0);
   peer.Feed({0xFF});
   EXPECT_EQ(NextFrame(channel), Bytes{0xFF}) << "the stored and the half frame went with the close";
 }
@@ -74,20 +74,20 @@ TEST(SerialChannelOpen, AFailedOpenLeavesNothingOpen) {
     SerialPortSetDevice(kPort, c.device);
     channel.SetOption(1, c.baud);
     channel.SetOption(5, c.dataBits);
-    EXPECT_EQ(channel.OpenPort(kPort), 1);
+    EXPECT_EQ(channel.OpenComPort(kPort), 1);
     EXPECT_FALSE(channel.IsOpen());
     EXPECT_EQ(openFds(), before);
   }
   {
     SerialChannel opened;
-    ASSERT_EQ(opened.OpenPort(kPort), 0);
+    ASSERT_EQ(opened.OpenComPort(kPort), 0);
     EXPECT_EQ(openFds(), before + 2) << "the device and the descriptor that wakes its I/O thread";
   }
   EXPECT_EQ(openFds(), before) << "the destructor closes the device";
   SerialPortSetDevice(kPort, nullptr);
 }
 
-// The I/O thread is stuck in a port write for 800 ms: ClosePort must not
+// The I/O thread is stuck in a port write for 800 ms: CloseLine must not
 // return (and free the rings) until the thread has ended.
 TEST_F(PeerChannel, ClosePortWaitsForTheWriteInProgress) {
   peer.SetGate(false);
@@ -99,7 +99,7 @@ TEST_F(PeerChannel, ClosePortWaitsForTheWriteInProgress) {
     OsSleep(800);
     peer.SetGate(true);
   });
-  EXPECT_EQ(channel.ClosePort(), 0);
+  EXPECT_EQ(channel.CloseLine(), 0);
   EXPECT_EQ(peer.Written(), frame) << "the write ended before the close did";
   EXPECT_GE(OsTickCount() - start, 700u);
   opener.join();
@@ -113,9 +113,9 @@ TEST_F(PeerChannel, ClosePortWaitsForTheWriteInProgress) {
 // without progress would have dropped it at about 2 s.
 TEST_F(PtyChannel, AFrameTheLineHoldsBackIsGivenUpHalfASecondAfterItsTimeOnTheWire) {
   constexpr uint32_t kSlowBaud = 1200;
-  channel.ClosePort();
+  channel.CloseLine();
   ASSERT_EQ(channel.SetOption(OPTION_BAUD_RATE, kSlowBaud), 0);
-  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  ASSERT_EQ(channel.OpenComPort(kPort), 0);
   termios tio;
   ASSERT_EQ(tcgetattr(line.slave, &tio), 0);
   tio.c_iflag |= IXON;
@@ -157,18 +157,18 @@ TEST(SerialChannelLost, AVanishedDeviceIsNoticedAndItsNameReachesTheNewOne) {
   SerialPortSetDevice(kPort, link.c_str());
   SerialChannel channel;
   ConfigureLikeTheEngine(channel);
-  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  ASSERT_EQ(channel.OpenComPort(kPort), 0);
   ASSERT_TRUE(sim.ReadUntil("unplugged")) << sim.text;
   EXPECT_TRUE(WaitFor([&] { return channel.IsLost(); }, 300)) << "the hang-up went unnoticed";
   EXPECT_FALSE(channel.IsOpen());
-  EXPECT_EQ(channel.ClosePort(), 0);
-  EXPECT_EQ(channel.OpenPort(kPort), 1) << "opened while unplugged";
+  EXPECT_EQ(channel.CloseLine(), 0);
+  EXPECT_EQ(channel.OpenComPort(kPort), 1) << "opened while unplugged";
   ASSERT_TRUE(sim.ReadUntil("plugged in")) << sim.text;
-  ASSERT_EQ(channel.OpenPort(kPort), 0);
+  ASSERT_EQ(channel.OpenComPort(kPort), 0);
   const uint8_t addressSet[] = {0x88, 0x30, 0x01, 0xFF};
   ASSERT_EQ(channel.WriteFrame(addressSet, sizeof addressSet), 0);
   EXPECT_EQ(NextFrame(channel), (Bytes{0x88, 0x30, 0x02, 0xFF})) << "one camera behind the new device";
-  channel.ClosePort();
+  channel.CloseLine();
   SerialPortSetDevice(kPort, nullptr);
   unlink(link.c_str());  // camsim is killed, so it cannot
 }

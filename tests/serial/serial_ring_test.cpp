@@ -144,7 +144,7 @@ TEST_F(PeerChannel, ResetBuffersDuringTrafficNeverTearsAFrame) {
     OsSleep(1);
   }
   EXPECT_GT(frames, 0);
-  channel.ClosePort();  // waits for the I/O thread, so every frame it took is out
+  channel.CloseLine();  // waits for the I/O thread, so every frame it took is out
   const Bytes written = peer.Written();
   ASSERT_EQ(written.size() % command.size(), 0u);
   for (size_t i = 0; i < written.size(); i += command.size())

@@ -102,11 +102,11 @@ class PeerChannel : public ::testing::Test {
   void SetUp() override {
     SerialPortSetPeer(kPort, &peer);
     ConfigureLikeTheEngine(channel);
-    ASSERT_EQ(channel.OpenPort(kPort), 0);
+    ASSERT_EQ(channel.OpenComPort(kPort), 0);
   }
   void TearDown() override {
     peer.SetGate(true);
-    channel.ClosePort();
+    channel.CloseLine();
     SerialPortSetPeer(kPort, nullptr);
     SerialPortSetDevice(kPort, nullptr);
   }
@@ -145,10 +145,10 @@ class PtyChannel : public ::testing::Test {
     ASSERT_GE(line.slave, 0);
     SerialPortSetDevice(kPort, line.path);
     ConfigureLikeTheEngine(channel);
-    ASSERT_EQ(channel.OpenPort(kPort), 0);
+    ASSERT_EQ(channel.OpenComPort(kPort), 0);
   }
   void TearDown() override {
-    channel.ClosePort();
+    channel.CloseLine();
     SerialPortSetDevice(kPort, nullptr);
   }
   PtyLine line;

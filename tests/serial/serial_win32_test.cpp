@@ -18,9 +18,9 @@ constexpr uint32_t kRealTimeSlack = 3;
 
 TEST(SerialChannelWin32, Com3EchoesFramesInOrderAndCom4FailsToOpen) {
   SerialChannel channel;
-  EXPECT_TRUE(channel.OpenPort(4) == 1 && !channel.IsOpen());
+  EXPECT_TRUE(channel.OpenComPort(4) == 1 && !channel.IsOpen());
   ConfigureLikeTheEngine(channel);
-  ASSERT_EQ(channel.OpenPort(3), 0) << "COM3 must be mapped to an echoing pty";
+  ASSERT_EQ(channel.OpenComPort(3), 0) << "COM3 must be mapped to an echoing pty";
   Bytes longest(255);
   for (size_t i = 0; i < longest.size(); ++i) longest[i] = static_cast<uint8_t>(i);
   longest.back() = 0xFF;  // the only one
@@ -32,7 +32,7 @@ TEST(SerialChannelWin32, Com3EchoesFramesInOrderAndCom4FailsToOpen) {
   EXPECT_TRUE(channel.IsOpen());
   ASSERT_EQ(channel.WriteFrame(frames[0].data(), 4), 0);
   EXPECT_EQ(NextFrame(channel), frames[0]);
-  EXPECT_EQ(channel.ClosePort(), 0);
+  EXPECT_EQ(channel.CloseLine(), 0);
 }
 
 // A write the line holds off is given up after half a second, so the I/O
@@ -40,7 +40,7 @@ TEST(SerialChannelWin32, Com3EchoesFramesInOrderAndCom4FailsToOpen) {
 TEST(SerialChannelWin32, WriteHeldOffByTheLineIsCancelledAndCloseCompletes) {
   SerialChannel channel;
   ConfigureLikeTheEngine(channel);
-  ASSERT_EQ(channel.OpenPort(kStalledPort), 0) << "COM11 must be mapped to a pty that takes nothing";
+  ASSERT_EQ(channel.OpenComPort(kStalledPort), 0) << "COM11 must be mapped to a pty that takes nothing";
   Bytes frame(255, 0x01);
   frame.back() = 0xFF;
   const int32_t length = static_cast<int32_t>(frame.size());
@@ -67,7 +67,7 @@ TEST(SerialChannelWin32, WriteHeldOffByTheLineIsCancelledAndCloseCompletes) {
   // a second (plus its time on the wire) after it began.
   ASSERT_TRUE(WaitFor([&] { return channel.WriteFrame(frame.data(), length) != 0; }, 2000));
   const uint32_t closeAt = OsTickCount();
-  EXPECT_EQ(channel.ClosePort(), 0);  // a close that never ends: the hang watchdog
+  EXPECT_EQ(channel.CloseLine(), 0);  // a close that never ends: the hang watchdog
   EXPECT_LT(OsTickCount() - closeAt, kRealTimeSlack * kHeldWriteEndsMs);
   EXPECT_FALSE(channel.IsOpen());
 }

@@ -126,7 +126,7 @@ bool RunLineSpeed(double seconds) {
   const int inOrder = ReadInOrder(channel.get(), frames, limit);
   const int64_t readerMs = MsSince(start);
   writer.join();
-  channel->ClosePort();
+  channel->CloseLine();
   printf("frames_sent %d\n", frames);
   printf("frames_in_order %d\n", inOrder);
   printf("writer_late_ms %lld\n", static_cast<long long>(writerLateMs.load()));
