@@ -283,7 +283,9 @@ void RunToEnd(CameraController* c, const CliOptions& options) {
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IOLBF, 0);
   CliOptions options;
-  CliPanel panel;
+  // Static: a worker that does not stop is left running until exit, and its
+  // hooks still reach the panel.
+  static CliPanel panel;
   int exitCode = 0;
   if (!ReadCommandLine(argc, argv, &options, &exitCode)) return exitCode;
   CameraController* c = nullptr;
