@@ -67,13 +67,17 @@ constexpr size_t kRuleCount = sizeof kRules / sizeof kRules[0];
   __builtin_trap();
 }
 
-// Whether collected bytes open as a packet does: y0 then 4x, 5x, 6x or 38;
-// 88 then 30 or 01; 8x then 01 or 09. Such a frame is never cut.
-bool OpensAsPacket(const uint8_t* held) {
+// Whether n collected bytes are a packet from their head: y0 then 4x, 5x
+// (3 bytes), 6x (4 bytes), 38 (3 bytes) or 50 (any); 88 30 (4 bytes);
+// 88 01 00 01 (5 bytes); 8x then 01 or 09. Such a frame is never cut.
+bool OpensAsPacket(const uint8_t* held, int32_t n) {
   const uint8_t h = held[0], k = held[1], kind = k >> 4;
-  if (h == 0x88) return k == 0x30 || k == 0x01;
+  if (h == 0x88) return (k == 0x30 && n == 4) || (k == 0x01 && n == 5 && held[2] == 0 && held[3] == 1);
   if (h >= 0x80 && h < 0x90) return k == 0x01 || k == 0x09;
-  return h >= 0x90 && (h & 0x0F) == 0 && (kind == 4 || kind == 5 || kind == 6 || k == 0x38);
+  if (h < 0x90 || (h & 0x0F) != 0) return false;
+  if (k == 0x50) return true;
+  if (kind == 6) return n == 4;
+  return (kind == 4 || kind == 5 || k == 0x38) && n == 3;
 }
 
 // The framing rules written out on their own: bytes are collected in 256
@@ -92,7 +96,7 @@ void Expected(const Rule& rule, const uint8_t* data, size_t size, Frames* frames
     int32_t noise = 0;  // the packet-end test's: what comes before the last header byte
     if (rule.callback == PacketEndTest) {
       if (last == kEnd) frameLength = n;
-      const bool cut = last == kEnd && n >= 3 && !OpensAsPacket(held);
+      const bool cut = last == kEnd && n >= 3 && !OpensAsPacket(held, n);
       for (int32_t h = n - 2; cut && noise == 0 && h > 0; h--)
         if (held[h] >= kHeader) noise = h;
     } else if (rule.callback == DropNulsEndAtFF) {

@@ -97,6 +97,7 @@ void ViscaIpSession::Open(uint32_t now, ViscaIpDatagram* out) {
   nextSequence = 0;
   awaiting = false;  // numbering starts again: nothing sent before is awaited
   givenUpCount = 0;
+  givenUpNext = 0;
   SendMessage(VISCA_IP_CONTROL, kResetPayload, sizeof kResetPayload, now, out);
 }
 

@@ -1,5 +1,6 @@
 // Lines that once stopped the engine.
 #include "engine/conversation/engine_state.h"
+#include "engine/core/engine_channel.h"
 #include "engine/dispatch/inquiry_answers.h"
 #include "requests/request_codes.h"
 #include "tests/support/engine_rig.h"
@@ -66,6 +67,30 @@ TEST(BadLines, AVersionAnswerWithBytesFrom80UpIsTakenWhole) {
   ASSERT_TRUE(rig.RunToReady());
   EXPECT_EQ(int32_t(rig.c->cameras[0].modelCode), 0x66);
   EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
+}
+
+// Where a frame ends at FF, what is kept as its packet: noise ahead goes, also
+// noise that opens as a reply does; a reply stays whole however its data runs.
+TEST(BadLines, NoiseAheadOfAPacketIsCutAndRepliesAreKeptWhole) {
+  const struct {
+    Bytes frame;
+    std::string packet;
+  } rows[] = {
+      {{0xF6, 0x46, 0xA6, 0x83, 0x90, 0x38, 0xFF}, "90 38 FF"},
+      {{0x0C, 0x4B, 0x89, 0x13, 0x99, 0x88, 0x30, 0x02, 0xFF}, "88 30 02 FF"},
+      {{0x90, 0x41, 0xA6, 0x90, 0x38, 0xFF}, "90 38 FF"},
+      {{0xB0, 0x5E, 0x88, 0x30, 0x02, 0xFF}, "88 30 02 FF"},
+      {{0x90, 0x50, 0x00, 0x20, 0x04, 0x66, 0x01, 0x85, 0x02, 0xFF}, "90 50 00 20 04 66 01 85 02 FF"},
+      {{0x90, 0x61, 0x41, 0xFF}, "90 61 41 FF"},
+      {{0x88, 0x01, 0x00, 0x01, 0xFF}, "88 01 00 01 FF"},
+  };
+  for (const auto& row : rows) {
+    Bytes frame = row.frame;
+    int32_t length = static_cast<int32_t>(frame.size());
+    PacketEndTest(frame.data(), &length);
+    const int32_t start = static_cast<int32_t>(frame.size()) - length;
+    EXPECT_EQ(Hex(Bytes(row.frame.begin() + start, row.frame.end())), row.packet);
+  }
 }
 
 // Model 0x40's brightness pair: errors or reordered replies still end it, and

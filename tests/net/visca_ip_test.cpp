@@ -90,6 +90,12 @@ TEST(ViscaIp, LostReplyIsSentOnceMoreWithItsNumberAndLateRepliesCountOnce) {
   EXPECT_EQ(Bytes(in.late, in.late + in.lateLength), (Bytes{0x90, 0x50, 0x04, 0, 0, 0, 0xFF}));
   line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x90, 0x52, 0xFF}, &in);
   EXPECT_EQ(in.lateLength, 0);
+  // After a RESET the numbers count afresh, and so do the ones given up.
+  line.Open();
+  line.Send(kZoomTele);  // 1
+  line.session.GiveUp();
+  line.Receive({0x01, 0x11, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x41, 0xFF}, &in);
+  EXPECT_EQ(in.lateLength, 3);
 }
 
 // Two commands back to back (model 0x40's iris, then gain): the replies of
