@@ -20,6 +20,8 @@ struct SealedSlot {
     for (int32_t i = 0; i < kWords; i++) words[i].store(w[i], std::memory_order_relaxed);
     seal.store(number, std::memory_order_release);
   }
+  // Empties the slot: a read of its entry fails from now on.
+  void Clear() { seal.store(0, std::memory_order_relaxed); }
   // Any thread: copies the words of entry `number`; false when the slot does
   // not hold it, or was written again while they were copied.
   bool Read(uint32_t number, uint32_t (&w)[kWords]) const {

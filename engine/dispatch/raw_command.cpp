@@ -32,7 +32,7 @@ bool Take(RawMailbox& box, uint32_t ticket, uint8_t* payload, int32_t* length) {
   const uint32_t n = w[kLengthWord];
   for (uint32_t i = 0; i < n; i++) payload[i] = static_cast<uint8_t>(w[kFirstByteWord + i / 4] >> (8 * (i % 4)));
   *length = static_cast<int32_t>(n);
-  s.seal.store(0, std::memory_order_relaxed);
+  s.Clear();
   return true;
 }
 
