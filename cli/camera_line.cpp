@@ -51,6 +51,11 @@ const Field kFields[] = {
     FIELD(icrMode),
     FIELD(powerSwitch),
     FIELD(lastPreset),
+    FIELD(panTilt),
+    FIELD(panPos),
+    FIELD(tiltPos),
+    FIELD(panMax),
+    FIELD(tiltMax),
 };
 #undef FIELD
 

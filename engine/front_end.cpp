@@ -11,6 +11,7 @@
 #include "engine/trace/trace_text.h"
 #include "engine/trace/traffic_trace.h"
 #include "engine/worker/worker.h"
+#include "requests/pan_tilt.h"
 
 static_assert(sizeof(CameraSnapshot) == sizeof(CameraRecord), "a snapshot holds every record field");
 static_assert(kEngineTraceEntries == kTraceCapacity, "the front ends keep as many trace lines as the ring");
@@ -103,3 +104,46 @@ bool EngineTraceRead(const CameraController* c, uint32_t id, TraceLines* out) {
 }
 
 SerialChannel* EngineOpenSerialLine(int32_t index) { return OpenCameraChannel(index); }
+
+namespace {
+
+MoveResult PutMovement(CameraController* c, int32_t index, const Movement& m) {
+  if (!c || index < 0 || index >= c->cameraCount.load() || index >= kMaxCameras) return MOVE_NO_CAMERA;
+  if (c->cameras[index].panTilt == 0) return MOVE_NO_PAN_TILT;
+  c->movements[index].pending.store(PackMovement(m));
+  c->movementsPut.store(true);
+  c->workEvent.Set();
+  return MOVE_PUT;
+}
+
+int32_t SpeedByteRange(int32_t speed) {
+  return speed > kHighestSpeed ? kHighestSpeed : speed < -kHighestSpeed ? -kHighestSpeed : speed;
+}
+
+}  // namespace
+
+MoveResult EngineDrive(CameraController* c, int32_t index, int32_t panSpeed, int32_t tiltSpeed) {
+  Movement m;
+  m.kind = MOVEMENT_DRIVE;
+  m.panSpeed = SpeedByteRange(panSpeed);
+  m.tiltSpeed = SpeedByteRange(tiltSpeed);
+  return PutMovement(c, index, m);
+}
+
+MoveResult EngineHome(CameraController* c, int32_t index) {
+  Movement m;
+  m.kind = MOVEMENT_HOME;
+  return PutMovement(c, index, m);
+}
+
+MoveResult EngineGoTo(CameraController* c, int32_t index, int32_t pan, int32_t tilt, int32_t panSpeed,
+                      int32_t tiltSpeed) {
+  if (!FitsAbsolutePosition(pan) || !FitsAbsolutePosition(tilt)) return MOVE_OUT_OF_RANGE;
+  Movement m;
+  m.kind = MOVEMENT_ABSOLUTE;
+  m.pan = pan;
+  m.tilt = tilt;
+  m.panSpeed = SpeedByteRange(panSpeed < 1 ? 1 : panSpeed);
+  m.tiltSpeed = SpeedByteRange(tiltSpeed < 1 ? 1 : tiltSpeed);
+  return PutMovement(c, index, m);
+}

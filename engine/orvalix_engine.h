@@ -29,6 +29,9 @@ enum : uint32_t {
   NOTIFY_LEVEL = 41,
   NOTIFY_ICR = 43,
   NOTIFY_FREEZE = 45,
+  NOTIFY_PAN_TILT = 60,       // the camera was found to pan and tilt (value 1), or found not to (0)
+  NOTIFY_PAN_POSITION = 61,   // a position read: the pan position
+  NOTIFY_TILT_POSITION = 62,  // ... and the tilt position, posted right after it
   NOTIFY_AE_MODE = 8201,
 };
 
@@ -41,6 +44,9 @@ struct CameraSnapshot {
   int32_t zoomPos, focusAuto, focusPos, brightPos, aeMode, powerOn, rGain, bGain, freezeOn, expCompPos, videoOutReg,
       irisPosInit, irisPos, shutterPos, gainPos, pictureEffect, gamma, pictureFlip, aperture, wbMode, modelCode,
       icrMode, powerSwitch, lastPreset;
+  // Pan/tilt: whether the camera pans and tilts (1) or not (0), the position
+  // it last reported (signed) and its maximum speeds.
+  int32_t panTilt, panPos, tiltPos, panMax, tiltMax;
 };
 
 // The camera list and the engine's activity as one look from outside sees them.
@@ -146,6 +152,20 @@ enum RawSendResult { RAW_SEND_PUT, RAW_SEND_BUSY, RAW_SEND_REFUSED };
 // and says why in `message`. One thread at a time.
 RawSendResult EnginePutRaw(CameraController* c, int32_t index, const RawPacket& packet, char* message,
                            int32_t messageSize);
+// Pan/tilt movements of camera `index`. Any thread. A movement not yet sent
+// is replaced by the next one put for the same camera (the latest wins), and
+// movements go out ahead of queued requests, so a stop is never held behind
+// them. Nothing is put for a camera outside the list or without pan/tilt.
+enum MoveResult { MOVE_PUT, MOVE_NO_CAMERA, MOVE_NO_PAN_TILT, MOVE_OUT_OF_RANGE };
+// Signed speeds: negative left or down, 0 stands, beyond the camera's maximum
+// its maximum; 0 and 0 stop.
+MoveResult EngineDrive(CameraController* c, int32_t index, int32_t panSpeed, int32_t tiltSpeed);
+MoveResult EngineHome(CameraController* c, int32_t index);
+// Signed 16-bit positions (outside -32768..32767: MOVE_OUT_OF_RANGE) at
+// speeds 1..maximum.
+MoveResult EngineGoTo(CameraController* c, int32_t index, int32_t pan, int32_t tilt, int32_t panSpeed,
+                      int32_t tiltSpeed);
+
 // The oldest notification not taken; false when none waits.
 bool EngineTakeNotification(CameraController* c, Notification* out);
 // Camera `index` of the list; false (and *out untouched) outside it.

@@ -23,3 +23,5 @@ const CameraModel& CameraModelOf(int32_t modelCode) {
     if (m.modelCode == modelCode) return m;
   return kOtherModel;
 }
+
+bool IsListedModel(int32_t modelCode) { return &CameraModelOf(modelCode) != &kOtherModel; }

@@ -29,6 +29,9 @@ inline bool HasIrCutInquiry(int32_t modelCode) { return CameraModelOf(modelCode)
 inline bool HasNirVision(int32_t modelCode) { return CameraModelOf(modelCode).nirVision; }
 inline bool HasFewerSetupChoices(int32_t modelCode) { return CameraModelOf(modelCode).fewerChoices; }
 inline int32_t VideoRegisterOfModel(int32_t modelCode) { return CameraModelOf(modelCode).videoRegister; }
+// One of the block cameras the table names; every other code may be a
+// camera of another make, asked whether it pans and tilts.
+bool IsListedModel(int32_t modelCode);
 // Image flip (the "Rotate " setting) is a wide-range feature.
 inline bool HasPictureFlip(int32_t modelCode) { return IsWideRangeModel(modelCode); }
 

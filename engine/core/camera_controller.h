@@ -13,6 +13,7 @@
 #include "common/request_queue.h"
 #include "engine/core/conversation_codes.h"
 #include "engine/core/engine_limits.h"
+#include "engine/core/movement_slot.h"
 #include "engine/core/panel_hooks.h"
 #include "engine/core/raw_mailbox.h"
 #include "engine/core/recovery_events.h"
@@ -89,6 +90,11 @@ struct CameraRecord {
   SharedInt icrMode;
   SharedInt powerSwitch;
   SharedInt lastPreset;
+  SharedInt panTilt;
+  SharedInt panPos;
+  SharedInt tiltPos;
+  SharedInt panMax;
+  SharedInt tiltMax;
 };
 
 // What a network line has told the engine (NET_EVENT_ bits), worker only.
@@ -177,6 +183,10 @@ struct CameraController {
   TrafficTrace trace;
   // Raw commands' bytes, waiting for their turn in the request queue.
   RawMailbox rawMailbox;
+  // Pan/tilt movements, one slot a camera; `movementsPut` is set after a
+  // movement is stored, so the worker looks at the slots only then.
+  MovementSlot movements[kMaxCameras];
+  std::atomic<bool> movementsPut{false};
 
   // The record named by `camera`; the first one should `camera` ever be out
   // of the table, so no access leaves it.

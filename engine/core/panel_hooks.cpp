@@ -65,5 +65,6 @@ CameraSnapshot SnapshotOf(const CameraRecord& r) {
                         r.powerOn,       r.rGain,          r.bGain,           r.freezeOn,         r.expCompPos,
                         r.videoOutReg,   r.irisPosInit,    r.irisPos,         r.shutterPos,       r.gainPos,
                         r.pictureEffect, r.gamma,          r.pictureFlip,     r.aperture,         r.wbMode,
-                        r.modelCode,     r.icrMode,        r.powerSwitch,     r.lastPreset};
+                        r.modelCode,     r.icrMode,        r.powerSwitch,     r.lastPreset,       r.panTilt,
+                        r.panPos,        r.tiltPos,        r.panMax,          r.tiltMax};
 }

@@ -42,7 +42,7 @@ got=$(grep -e "^Searching for cameras...$" -e "^Checking COM2...$" -e "^Found 2 
 [ "$got" = "Searching for cameras...|Checking COM2...|Found 2 cameras|Initializing camera 1...|\
 Initializing camera 2...|2 Cameras OK, none selec|camera 1 COM2 address 1 |camera 2 COM2 address 2 |\
 Camera 2 selected|notify 2 1 13737|notify 2 45 1|" ] || fail "output: $got"
-has out "^camera 1 COM2 address 1 model 0x67 port=1 address=1 zoomRequest=0 .* modelCode=103 .* lastPreset=[0-9]*$"
+has out "^camera 1 COM2 address 1 model 0x67 port=1 address=1 zoomRequest=0 .* modelCode=103 .* lastPreset=[0-9]* panTilt=0 panPos=0 tiltPos=0 panMax=0 tiltMax=0$"
 has out "^camera 2 COM2 address 2 model 0x4B port=1 address=2 .* modelCode=75 icrMode=[0-9]* powerSwitch=0 lastPreset="
 # Zoom slider 50 (given as 050) on a 10x camera is 13737 (0x35A9).
 has transcript "-> 82 01 04 47 03 05 0A 09 FF"
