@@ -8,10 +8,13 @@
 #include "engine/core/panel_hooks.h"
 #include "engine/dispatch/raw_command.h"
 #include "engine/dispatch/video_registers.h"
+#include "engine/motion/motion.h"
 #include "engine/trace/trace_text.h"
 #include "engine/trace/traffic_trace.h"
 #include "engine/worker/worker.h"
 #include "requests/pan_tilt.h"
+
+#include <chrono>
 
 static_assert(sizeof(CameraSnapshot) == sizeof(CameraRecord), "a snapshot holds every record field");
 static_assert(kEngineTraceEntries == kTraceCapacity, "the front ends keep as many trace lines as the ring");
@@ -28,7 +31,31 @@ CameraController* EngineCreate(const PanelHooks& hooks, const NetConfig* network
 
 bool EngineStart(CameraController* c) { return c->thread.Start(CameraWorkerThread, c); }
 
-void EngineDestroy(CameraController* c) { DestroyCameraController(c); }
+namespace {
+
+// How long closing waits for the stops of the cameras still driven, and how
+// often it serves the worker's calls into the panel meanwhile. Real time: a
+// test's virtual tick stands still.
+constexpr auto kExitStopWait = std::chrono::milliseconds(1000);
+constexpr uint32_t kExitStopTurnMs = 1;
+
+// Nothing is left moving: a camera still driven gets its stop before the
+// worker ends.
+void StopCamerasBeforeExit(CameraController* c) {
+  if (!PutExitStops(c)) return;
+  const auto deadline = std::chrono::steady_clock::now() + kExitStopWait;
+  while (!ExitStopsDone(c) && std::chrono::steady_clock::now() < deadline) {
+    Hooks(c).serveWorker(c);
+    OsSleep(kExitStopTurnMs);
+  }
+}
+
+}  // namespace
+
+void EngineDestroy(CameraController* c) {
+  if (c) StopCamerasBeforeExit(c);
+  DestroyCameraController(c);
+}
 
 void* EngineContext(const CameraController* c) { return c->hooks.context; }
 

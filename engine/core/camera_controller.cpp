@@ -23,6 +23,11 @@ int32_t StateNumber(const CameraController* c) {
   return c->phase.load();
 }
 
+void ShowErrorAnswer(CameraController* c) {
+  ShowStatus(c, "Err Answer %X, %s, Cam:%d p.Mode:%d", c->packetBuffer[1], NameOfLine(c->line.load()).text,
+             c->camera.load() + 1, StateNumber(c));
+}
+
 void SelectCamera(CameraController* c, int32_t index) {
   if (index < 0 || index >= c->cameraCount.load()) return;
   c->reinitOnNack = 0;

@@ -196,6 +196,8 @@ struct CameraController {
 // The engine's state as the one number texts show: the transaction code while
 // one is in flight, else the phase.
 int32_t StateNumber(const CameraController* c);
+// "Err Answer ..." for the error reply in packetBuffer, as the status line shows it.
+void ShowErrorAnswer(CameraController* c);
 
 // Closes and frees the channel of line `line` (the slot becomes null). A port
 // whose close does not end in time stays open until the process ends; the

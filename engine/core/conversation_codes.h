@@ -75,4 +75,14 @@ enum TransactionCode : int32_t {
   // A packet typed by the operator; no handler, so every reply that ends it
   // ends it through the abort phase.
   TX_RAW_COMMAND = 80,
+  // Pan/tilt: a drive (or a stop), Home and an absolute move, whose late
+  // completions come on their own socket; the position read, the inquiry
+  // that asks a camera of another make whether it pans and tilts, and its
+  // maximum speeds.
+  TX_PAN_TILT_DRIVE = 90,
+  TX_PAN_TILT_HOME = 91,
+  TX_PAN_TILT_ABSOLUTE = 92,
+  TX_ASK_PAN_TILT_POSITION = 93,
+  TX_PROBE_PAN_TILT = 94,
+  TX_ASK_PAN_TILT_MAX_SPEED = 95,
 };

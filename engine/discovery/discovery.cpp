@@ -187,6 +187,7 @@ void InitialiseCamera(CameraController* c) {
     return;
   }
   SetCurrentCamera(c, camera);
+  c->movements[camera].probeDue = true;  // once every camera is done, if it is of another make
   ShowStatus(c, "Initializing camera %d...", camera + 1);
   SendTransaction(c, TX_ASK_VERSION);
 }

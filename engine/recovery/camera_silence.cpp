@@ -66,6 +66,7 @@ void Mark(CameraController* c, int32_t index, bool silent, bool missing) {
   if (c->recovery.silent[index] != silent) c->recovery.listDirty = true;
   c->recovery.silent[index] = silent;
   c->marked[index].store(silent, std::memory_order_relaxed);
+  if (silent) ForgetMovements(c->movements[index]);
   c->recovery.missing[index] = silent && missing;
   const int32_t line = c->cameras[index].line;
   if (line >= 0 && line < kChannelCount) c->recovery.lines[line].silentCount += Counted(c, index) - before;

@@ -5,6 +5,7 @@
 #include "engine/core/line_name.h"
 #include "engine/core/panel_hooks.h"
 #include "engine/discovery/discovery.h"
+#include "engine/motion/motion.h"
 #include "engine/recovery/line_recovery.h"
 #include "engine/recovery/line_recovery_state.h"
 #include "engine/trace/traffic_trace.h"
@@ -93,6 +94,7 @@ void TakeFramesAside(CameraController* c, int32_t line, uint32_t now) {
     if (read == FRAME_NONE) return;  // the line went away meanwhile
     const bool copied = read == FRAME_TAKEN;
     TraceReceivedAside(c, line, copied ? frame : nullptr, length);
+    if (copied && TakeMovementReply(c, line, frame, length)) continue;
     if (copied && IsNetworkChange(frame, length)) NoteNetworkChange(c, line, now);
   }
 }

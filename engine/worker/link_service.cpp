@@ -3,11 +3,11 @@
 #include "engine/conversation/engine_state.h"
 #include "engine/conversation/transmission.h"
 #include "engine/core/engine_channel.h"
-#include "engine/core/line_name.h"
 #include "engine/core/panel_hooks.h"
 #include "engine/discovery/discovery.h"
 #include "engine/discovery/network_lines.h"
 #include "engine/dispatch/inquiry_answers.h"
+#include "engine/motion/motion.h"
 #include "engine/trace/traffic_trace.h"
 #include "engine/worker/phase_table.h"
 #include "requests/visca_packet.h"
@@ -100,11 +100,11 @@ void AwaitCompletionReply(CameraController* c, uint8_t kind) {
 }
 
 void HandlePacket(CameraController* c) {
+  if (MotionTakesReply(c)) return;
   uint8_t kind = c->packetBuffer[1];
   int32_t stage = c->stage.load();
   if ((kind & kReplyKindMask) == kError) {
-    ShowStatus(c, "Err Answer %X, %s, Cam:%d p.Mode:%d", kind, NameOfLine(c->line.load()).text, c->camera.load() + 1,
-               StateNumber(c));
+    ShowErrorAnswer(c);
     // With nothing awaited the message is all an error does; a line checked
     // again keeps waiting for its echo.
     if (stage == STAGE_NONE || ErrorOfEarlierCommand(c, stage)) return;
@@ -138,7 +138,8 @@ void ReadLoop(CameraController* c) {
   for (int32_t n = 0; n < kMaxFramesPerStep; n++) {
     ReadResult result = ReadPacket(c);
     if (result == READ_NONE) return;
-    if (result == READ_PACKET && c->events->packetTaken(c)) HandlePacket(c);
+    if (result != READ_PACKET || !c->events->packetTaken(c)) continue;
+    if (!TakeMovementReply(c, c->line.load(), c->packetBuffer, c->packetLength)) HandlePacket(c);
   }
 }
 

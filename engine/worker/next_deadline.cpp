@@ -3,6 +3,7 @@
 #include "engine/conversation/engine_state.h"
 #include "engine/discovery/discovery.h"
 #include "engine/discovery/network_lines.h"
+#include "engine/motion/motion.h"
 #include "engine/recovery/line_recovery.h"
 #include "engine/worker/phase_table.h"
 
@@ -35,7 +36,9 @@ uint32_t NextDeadline(CameraController* c) {
   }
   switch (PhaseOf(c->phase.load()).wake) {
     case WAKE_FOR_WORK:
-      if (c->pendingSelection.load(std::memory_order_acquire) >= 0 || c->requestQueue->HasMessages()) return 0;
+      if (c->pendingSelection.load(std::memory_order_acquire) >= 0 || c->requestQueue->HasMessages() ||
+          MotionHasWork(c))
+        return 0;
       if (c->cameraSelected.load() != 0 && c->listReady.load() != 0)
         Until(now, sent, c->events->pollSpacingMs(c), &wait);
       break;

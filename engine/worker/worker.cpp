@@ -7,6 +7,7 @@
 #include "engine/core/panel_hooks.h"
 #include "engine/discovery/network_lines.h"
 #include "engine/dispatch/dispatch_request.h"
+#include "engine/motion/motion.h"
 #include "engine/recovery/line_recovery.h"
 #include "engine/trace/traffic_trace.h"
 #include "engine/worker/link_service.h"
@@ -35,8 +36,9 @@ void ReleaseResources(CameraController* c) {
   c->notifyQueue = nullptr;
 }
 
-// Focus, then brightness (gain for model 0x40), then two empty turns, each at
-// least 201 ms after the previous transmission of any kind.
+// Focus, then brightness (gain for model 0x40), then the position of a
+// pan/tilt camera, then an empty turn, each at least 201 ms after the previous
+// transmission of any kind.
 void IdlePoll(CameraController* c, int32_t* pollCounter) {
   uint32_t now = OsTickCount();
   if (now - c->sendTick.load() <= c->events->pollSpacingMs(c) || c->cameraSelected.load() == 0 ||
@@ -56,6 +58,9 @@ void IdlePoll(CameraController* c, int32_t* pollCounter) {
     case 1:
       BeginWork(c, REQ_EXPOSURE_LEVEL, polled);
       SendTransaction(c, TX_ASK_BRIGHTNESS);
+      break;
+    case 2:
+      AskPosition(c, polled);  // a camera without pan/tilt keeps the turn empty
       break;
     default:
       break;
@@ -135,11 +140,12 @@ void WorkerStep(CameraController* c, int32_t* pollCounter) {
   LineRecoveryStep(c);
   ExpireCommandWindow(c);
   LinkServiceStep(c);
-  if (c->phase.load() != PHASE_IDLE) return;
+  if (c->phase.load() != PHASE_IDLE || StopBeforeSelection(c)) return;
   ApplySelection(c);
-  if (LineRecoveryTakesTurn(c)) return;
+  // A movement goes out ahead of everything waiting, so a stop is never held up.
+  if (ServeMovements(c) || LineRecoveryTakesTurn(c)) return;
   DispatchRequest(c);
-  if (c->phase.load() == PHASE_IDLE) IdlePoll(c, pollCounter);
+  if (c->phase.load() == PHASE_IDLE && !ProbeCameras(c)) IdlePoll(c, pollCounter);
 }
 
 uint32_t CameraWorkerThread(void* param) {

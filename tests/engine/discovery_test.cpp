@@ -10,6 +10,7 @@ const std::string kNarrow = Framed("06 03|3E 02|3F 01 7F");
 const std::string kWide5F = Framed("36 00|74 3F|3E 02|2C 07|28 0E 05 00 00|06 03|3F 01 7F");
 const std::string kWide66 = Framed("36 00|74 3F|53 03|3E 02|2C 07|28 0E 05 00 00|06 03|3F 01 7F");
 
+// A model outside the six is asked afterwards whether it pans and tilts (06 12).
 struct Family {
   const char* name;
   uint8_t model, lastPreset;
@@ -20,7 +21,7 @@ struct Family {
 // clang-format off
 const Family kFamilies[] = {
     {"Narrow10x", 0x45, 0, IDC_RECALL1, kNarrow, "04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"
-        "04 42|04 35|04 44|04 43|04 5B|04 24 70|04 39|04 4E|00 02|04 39|04 4B|04 62"},
+        "04 42|04 35|04 44|04 43|04 5B|04 24 70|04 39|04 4E|00 02|04 39|04 4B|04 62|06 12"},
     {"Model4B", 0x4B, 0, IDC_RECALL1, kNarrow, "04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"
         "04 42|04 35|04 44|04 43|04 5B|04 24 70|04 39|04 4E|00 02|04 01|04 39|04 4B|04 62"},
     {"Model5F", 0x5F, 3, IDC_RECALL3, kWide5F, "04 00|04 47|04 48|04 4A|04 4B|04 4C|04 4D|04 38|04 63|"

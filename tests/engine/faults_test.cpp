@@ -61,8 +61,9 @@ const Bytes kOversizedThenLongest = [] {
 // clang-format off
 const Script kScripts[] = {
     {"ErrorPassesTheCameraOver", 1, true, 1,
-     {{{0x90, 0x60, 0x02, 0xFF}, 0, STAGE_NONE,
-       {"Err Answer 60, COM1, Cam:1 p.Mode:63", "1 Cameras OK, none selected"}, "81 01 04 00 02 FF"}}, {"Camera 1"}},
+     // Model 0x45 is then asked whether it pans and tilts.
+     {{{0x90, 0x60, 0x02, 0xFF}, 94, STAGE_ANSWER,
+       {"Err Answer 60, COM1, Cam:1 p.Mode:63", "1 Cameras OK, none selected"}, "81 09 06 12 FF"}}, {"Camera 1"}},
     {"NonAcknowledgeRestartsInitialisation", 2, true, 1,
      {{{0x90, 0x60, 0x41, 0xFF}, 70, STAGE_ANSWER,
        {"Err Answer 60, COM1, Cam:1 p.Mode:63", "Found 2 cameras", "Initializing camera 1..."}, "81 09 00 02 FF"}}, {}},

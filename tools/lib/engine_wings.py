@@ -20,9 +20,10 @@ WINGS = {
     "conversation": ["core", "trace"],
     "discovery": ["core", "trace", "conversation"],
     "dispatch": ["core", "trace", "conversation"],
-    "recovery": ["core", "trace", "conversation", "discovery"],
-    "worker": ["core", "trace", "conversation", "discovery", "dispatch", "recovery"],
-    "top": ["core", "trace", "conversation", "discovery", "dispatch", "recovery", "worker"],
+    "motion": ["core", "trace", "conversation"],
+    "recovery": ["core", "trace", "conversation", "discovery", "motion"],
+    "worker": ["core", "trace", "conversation", "discovery", "dispatch", "motion", "recovery"],
+    "top": ["core", "trace", "conversation", "discovery", "dispatch", "motion", "recovery", "worker"],
 }
 # The front ends' header gives the types the hooks and snapshots are made of,
 # so every wing may include it; its functions are front_end.cpp's (the top).
