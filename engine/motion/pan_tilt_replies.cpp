@@ -27,10 +27,12 @@ void Post(CameraController* c, uint32_t code, int32_t value) {
   c->notifyQueue->Put(static_cast<uint32_t>(c->camera.load()), code, static_cast<uint32_t>(value), 0);
 }
 
-bool StorePosition(CameraController* c) {
+// False when the answer is not a position; `changed` tells whether it moved.
+bool StorePosition(CameraController* c, bool* changed) {
   int32_t pan = 0, tilt = 0;
   if (!DecodePanTiltPosition(c->packetBuffer, c->packetLength, &pan, &tilt)) return false;
   CameraRecord& r = c->Current();
+  *changed = r.panPos != pan || r.tiltPos != tilt;
   r.panPos = pan;
   r.tiltPos = tilt;
   return true;
@@ -59,9 +61,10 @@ void Found(CameraController* c, bool answered) {
 bool TakeAnswer(CameraController* c) {
   const bool error = Kind(c) == kError;
   if (!error && c->packetLength < kMinAnswerLength) return true;  // not the answer: it may still come
+  bool changed = false;
   switch (c->transaction.load()) {
     case TX_PROBE_PAN_TILT:
-      if (!error && StorePosition(c)) {
+      if (!error && StorePosition(c, &changed)) {
         uint8_t payload[kPanTiltPayloadCapacity];
         SendPayload(c, TX_ASK_PAN_TILT_MAX_SPEED, payload, MaxSpeedInquiryPayload(payload));
         return true;
@@ -75,7 +78,8 @@ bool TakeAnswer(CameraController* c) {
       Found(c, !error);
       return true;
     default:
-      if (!error && StorePosition(c)) PostPosition(c);
+      // The idle poll asks again and again: only a move is news.
+      if (!error && StorePosition(c, &changed) && changed) PostPosition(c);
       break;
   }
   FinishTransaction(c);
