@@ -179,6 +179,20 @@ void HandleAnswer(CameraController* c) {
     ReadBackAnswer(c, *row, r, changed);
 }
 
+// Cameras of other makes refuse some of the block-camera steps. Refused
+// during a camera's initialisation or a re-reading of all its settings, a
+// step is passed over, its field keeping what it held, so that everything
+// the camera can answer is still read.
+bool PassOverRefusedStep(CameraController* c) {
+  if ((!c->initialising && c->reinitChain == 0) || c->followUp.load() != 0) return false;
+  const TransactionRow* row = FindTransaction(c->transaction.load());
+  if (!row) return false;
+  c->brightStep = 0;  // a refused second half of model 0x40's brightness read
+  StopAwaiting(c);
+  ContinueChain(c, *row, c->Current().modelCode);
+  return true;
+}
+
 void HandleCompletion(CameraController* c) {
   const TransactionCode code = c->transaction.load();
   if (code == TX_COMMAND) return;  // its read-back follows in the phase step

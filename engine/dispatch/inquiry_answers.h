@@ -9,3 +9,7 @@
 void HandleAnswer(CameraController* c);
 // A completion of the command whose code is in `mode`.
 void HandleCompletion(CameraController* c);
+// An error reply to a step of a camera's initialisation or of a re-reading of
+// all its settings: the chain goes on with the step after it. False for any
+// other transaction, which the error ends.
+bool PassOverRefusedStep(CameraController* c);

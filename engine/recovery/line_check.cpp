@@ -163,7 +163,8 @@ void NoticeAbortedRecovery(CameraController* c) {
     return;
   }
   c->recovery.startedCamera = -1;
-  // One that answered with an error is there: it is passed over unmarked.
+  // One cut short by anything but a time-out (an error reply outside its chain, an
+  // abort) is there: it is passed over unmarked.
   SetSilent(c, camera, c->recovery.startedOverdue);
   c->initialising = true;
   c->camera = camera;

@@ -45,7 +45,8 @@ ReadResult ReadPacket(CameraController* c) {
   return READ_PACKET;
 }
 
-// An error with this code goes on as the awaited reply; any other ends the transaction.
+// An error with this code goes on as the awaited reply; any other ends the
+// transaction, or only the refused step of a camera's chain.
 constexpr uint8_t kErrorPassedOn = 0x41;
 
 // An error reply while a command sent right before the one in flight still
@@ -112,7 +113,7 @@ void HandlePacket(CameraController* c) {
     // A datagram line's check takes it as no answer and goes on.
     const bool lineCheck = stage == STAGE_ECHO && IsDatagramLine(c, c->line.load());
     if (c->packetBuffer[2] != kErrorPassedOn && !lineCheck) {
-      AbandonTransaction(c);
+      if (!PassOverRefusedStep(c)) AbandonTransaction(c);
       return;
     }
   }

@@ -60,10 +60,10 @@ const Bytes kOversizedThenLongest = [] {
 
 // clang-format off
 const Script kScripts[] = {
-    {"ErrorPassesTheCameraOver", 1, true, 1,
-     // Model 0x45 is then asked whether it pans and tilts.
-     {{{0x90, 0x60, 0x02, 0xFF}, 94, STAGE_ANSWER,
-       {"Err Answer 60, COM1, Cam:1 p.Mode:63", "1 Cameras OK, none selected"}, "81 09 06 12 FF"}}, {"Camera 1"}},
+    {"RefusedCommandsPassedOverBeforeAndAfterTheAcknowledge", 1, true, 1,
+     {{{0x90, 0x60, 0x02, 0xFF}, 10, STAGE_ACK, {"Err Answer 60, COM1, Cam:1 p.Mode:63"}, "81 01 04 3F 02 01 FF"},
+      {kAck, 10, STAGE_COMPLETION, {}, "81 01 04 3F 02 01 FF"},
+      {{0x90, 0x61, 0x02, 0xFF}, 11, STAGE_ACK, {"Err Answer 61, COM1, Cam:1 p.Mode:10"}, "81 01 04 06 03 FF"}}, {}},
     {"NonAcknowledgeRestartsInitialisation", 2, true, 1,
      {{{0x90, 0x60, 0x41, 0xFF}, 70, STAGE_ANSWER,
        {"Err Answer 60, COM1, Cam:1 p.Mode:63", "Found 2 cameras", "Initializing camera 1..."}, "81 09 00 02 FF"}}, {}},
@@ -135,6 +135,41 @@ TEST(Faults, TimeOutsEndTheTransactionAndLateRepliesAreDropped) {
     EXPECT_EQ(int32_t(s.rig.c->cameras[0].modelCode), tc.replies > 0 ? 0x45 : 0)
         << "the late version answer was dropped";
   }
+}
+
+// A refused inquiry is passed over, at initialisation and when all settings
+// are read again: every later one is still asked, the refused field kept.
+TEST(Faults, RefusedInquiryLeavesTheRestOfTheChainAsked) {
+  EngineRig rig;
+  WirePeer& com1 = rig.Attach(1, {0x45}, SimFastTiming());
+  com1.SetStoredPicture(0, [](SimCameraState& s) { s.picture.gamma = 2, s.freeze = 2; });
+  const uint8_t gamma[] = {0x09, 0x04, 0x5B};
+  SimFaults refusing;
+  refusing.AddError(gamma, sizeof gamma, 0x02);
+  com1.SetFaults(0, refusing);
+  rig.Start();
+  ASSERT_TRUE(rig.Initialise());
+  const Lines texts = rig.StatusTexts();
+  EXPECT_EQ(Lines(texts.end() - 2, texts.end()),
+            (Lines{"Err Answer 60, COM1, Cam:1 p.Mode:35", "1 Cameras OK, none selected"}));
+  EXPECT_EQ(rig.ListItems(), Lines{"Camera 1"});
+  const std::string rest =
+      Framed("5B|24 70|39|4E", "81 09 04 ") + " | 81 09 00 02 FF | " + Framed("39|4B|62", "81 09 04 ");
+  // Then, being of another make, it is asked whether it pans and tilts.
+  const std::vector<Bytes> asked = rig.Received(0, 0x09);
+  ASSERT_GE(asked.size(), 9u);
+  EXPECT_EQ(Hex(std::vector<Bytes>(asked.end() - 9, asked.end())), rest + " | 81 09 06 12 FF");
+  EXPECT_EQ(std::make_pair(int32_t(rig.c->cameras[0].gamma), int32_t(rig.c->cameras[0].freezeOn)),
+            std::make_pair(0, 1));
+  ASSERT_TRUE(rig.Select(0) && rig.Settle());
+  rig.c->cameras[0].gamma = 3;
+  rig.ClearReceived();
+  ASSERT_TRUE(rig.Request(REQ_WB_AUTO, 0));
+  const std::vector<Bytes> reread = rig.Received(0, 0x09);
+  ASSERT_GE(reread.size(), 11u);
+  EXPECT_EQ(Hex(std::vector<Bytes>(reread.begin(), reread.begin() + 11)),
+            Framed("35|44|43", "81 09 04 ") + " | " + rest);
+  EXPECT_EQ(int32_t(rig.c->cameras[0].gamma), 3);
 }
 
 }  // namespace
