@@ -1,0 +1,181 @@
+// Pan/tilt cameras: found after initialisation, driven without holding the
+// line, and never left moving.
+#include "engine/motion/motion.h"
+#include "engine/orvalix_engine.h"
+#include "requests/request_codes.h"
+#include "tests/support/engine_rig.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const Lines kInitTexts = {"Searching for cameras...", "Checking COM1...", "Found 1 camera", "Initializing camera 1...",
+                          "1 Cameras OK, none selected"};
+
+// The frames of `peer` from `from` on that start with `head` ("81 01 06").
+Lines FramesFrom(WirePeer& peer, size_t from, const std::string& head = "") {
+  const Lines all = peer.Hexes();
+  Lines out;
+  for (size_t i = from; i < all.size(); i++)
+    if (all[i].compare(0, head.size(), head) == 0) out.push_back(all[i]);
+  return out;
+}
+
+struct PanTiltRig {
+  explicit PanTiltRig(std::initializer_list<uint8_t> models) : com1(rig.Attach(1, models, SimFastTiming())) {
+    rig.Start();
+  }
+  // Ready, the probes answered, camera `index` selected.
+  bool Ready(int index = 0) {
+    return rig.Initialise() && rig.RunUntil([&] { return rig.Idle() && !MotionHasWork(rig.c); }, 2000) &&
+           rig.Select(index) && rig.Settle();
+  }
+  // Puts a movement and steps until the engine is idle again.
+  bool Drive(int index, int pan, int tilt) {
+    return EngineDrive(rig.c, index, pan, tilt) == MOVE_PUT && rig.Settle();
+  }
+  EngineRig rig;
+  WirePeer& com1;
+};
+
+struct Probe {
+  const char* name;
+  uint8_t model;
+  int32_t panTilt, panMax, tiltMax;
+  const char* lastAsked;  // the frames after the setting chain
+};
+
+TEST(PanTilt, CamerasOfOtherMakesAreAskedAfterInitialisation) {
+  // clang-format off
+  const Probe kProbes[] = {
+      {"pans and tilts",        0x70, 1, 0x18, 0x14, "81 09 06 12 FF | 81 09 06 11 FF"},
+      {"pan in five nibbles",   0x71, 1, 0x0E, 0x0C, "81 09 06 12 FF | 81 09 06 11 FF"},
+      {"maxima refused",        0x72, 1, 0x18, 0x14, "81 09 06 12 FF | 81 09 06 11 FF"},
+      {"block camera, refused", 0x50, 0, 0,    0,    "81 09 04 62 FF | 81 09 06 12 FF"},
+      {"block camera we know",  0x4B, 0, 0,    0,    "81 09 04 4B FF | 81 09 04 62 FF"},
+  };
+  // clang-format on
+  for (const Probe& p : kProbes) {
+    SCOPED_TRACE(p.name);
+    PanTiltRig t({p.model});
+    ASSERT_TRUE(t.rig.Initialise());
+    ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && !MotionHasWork(t.rig.c); }, 2000));
+    const Lines sent = t.com1.Hexes();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[sent.size() - 2] + " | " + sent.back(), p.lastAsked);
+    const CameraRecord& r = t.rig.c->cameras[0];
+    EXPECT_EQ((std::vector<int32_t>{r.panTilt, r.panMax, r.tiltMax}),
+              (std::vector<int32_t>{p.panTilt, p.panMax, p.tiltMax}));
+    if (p.model != 0x72) EXPECT_EQ(t.rig.StatusTexts(), kInitTexts);
+    EXPECT_EQ(t.rig.ListItems(), Lines{"Camera 1"});
+  }
+}
+
+struct DriveCase {
+  int pan, tilt;
+  const char* bytes;
+};
+
+TEST(PanTilt, DrivesEachDirectionClampedAndStops) {
+  // clang-format off
+  const DriveCase kDrives[] = {
+      {-5, 0, "81 01 06 01 05 01 01 03 FF"},     // left, tilt standing at speed 1
+      {7, 0, "81 01 06 01 07 01 02 03 FF"},      // right
+      {0, 3, "81 01 06 01 01 03 03 01 FF"},      // up
+      {0, -20, "81 01 06 01 01 14 03 02 FF"},    // down at the tilt maximum
+      {-4, 2, "81 01 06 01 04 02 01 01 FF"},     // up left
+      {9, -9, "81 01 06 01 09 09 02 02 FF"},     // down right
+      {100, 100, "81 01 06 01 18 14 02 01 FF"},  // beyond both maxima
+      {0, 0, "81 01 06 01 01 01 03 03 FF"},      // stop
+  };
+  // clang-format on
+  PanTiltRig t({0x70});
+  ASSERT_TRUE(t.Ready());
+  for (const DriveCase& d : kDrives) {
+    SCOPED_TRACE(d.bytes);
+    const size_t from = t.com1.Hexes().size();
+    ASSERT_TRUE(t.Drive(0, d.pan, d.tilt));
+    const Lines sent = FramesFrom(t.com1, from);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent[0], d.bytes);
+    // A stop is followed by a position read, a drive by nothing.
+    EXPECT_EQ(sent.size() > 1 ? sent[1] : "", d.pan == 0 && d.tilt == 0 ? "81 09 06 12 FF" : "");
+  }
+  EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 1 selected");
+}
+
+// A flood of movements sends the latest alone; a block camera takes none.
+TEST(PanTilt, TheLatestMovementWinsAndOnlyPanTiltCamerasTakeThem) {
+  PanTiltRig t({0x70, 0x4B});
+  ASSERT_TRUE(t.Ready());
+  const size_t from = t.com1.Hexes().size();
+  for (int speed = 1; speed <= 20; speed++) ASSERT_EQ(EngineDrive(t.rig.c, 0, speed, 0), MOVE_PUT);
+  EXPECT_EQ(EngineDrive(t.rig.c, 1, 5, 0), MOVE_NO_PAN_TILT);
+  EXPECT_EQ(EngineHome(t.rig.c, 2), MOVE_NO_CAMERA);
+  EXPECT_EQ(EngineGoTo(t.rig.c, 0, 40000, 0, 1, 1), MOVE_OUT_OF_RANGE);
+  ASSERT_TRUE(t.rig.Settle());
+  EXPECT_EQ(FramesFrom(t.com1, from, "8"), Lines{"81 01 06 01 14 01 02 03 FF"});
+}
+
+// While Home is on its way the line goes on: a stop goes out at once, and the
+// cancelled Home's reply on its own socket is taken for nothing else.
+TEST(PanTilt, AStopDuringHomeGoesOutAtOnce) {
+  PanTiltRig t({0x70});
+  ASSERT_TRUE(t.Ready());
+  ASSERT_TRUE(t.Drive(0, 24, 0));
+  t.rig.Run(100);
+  ASSERT_TRUE(t.Drive(0, 0, 0) && t.rig.Settle());
+  const size_t from = t.com1.Hexes().size();
+  const size_t texts = t.rig.StatusTexts().size();
+  ASSERT_EQ(EngineHome(t.rig.c, 0), MOVE_PUT);
+  ASSERT_TRUE(t.rig.RunUntil([&] { return FramesFrom(t.com1, from).size() == 1 && t.rig.Idle(); }, 20));
+  EXPECT_EQ(FramesFrom(t.com1, from), Lines{"81 01 06 04 FF"});
+  t.rig.Post(0, REQ_ZOOM_DIRECT, 0);  // the line is free for requests meanwhile
+  ASSERT_TRUE(t.rig.Settle());
+  ASSERT_TRUE(t.Drive(0, 0, 0));
+  ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && !MotionHasWork(t.rig.c); }, 100));
+  const Lines sent = FramesFrom(t.com1, from, "81 0");
+  ASSERT_GE(sent.size(), 3u);
+  EXPECT_EQ(sent[1].compare(0, 11, "81 01 04 47"), 0) << sent[1];
+  EXPECT_EQ(Lines(sent.end() - 2, sent.end()), (Lines{"81 01 06 01 01 01 03 03 FF", "81 09 06 12 FF"}));
+  EXPECT_EQ(t.rig.StatusTexts().size(), texts);
+  EXPECT_EQ(t.rig.c->cameras[0].panPos, t.com1.State(0).panPos);
+}
+
+}  // namespace
+
+const char kStop[] = "81 01 06 01 01 01 03 03 FF";
+
+// Another camera selected, the program closing, the line lost: the driven
+// camera gets its stop first, or, once lost, is not driven again.
+TEST(PanTilt, NothingIsLeftMoving) {
+  {
+    PanTiltRig t({0x70, 0x70});
+    ASSERT_TRUE(t.Ready(0) && t.Drive(0, 10, 0));
+    const size_t from = t.com1.Hexes().size();
+    ASSERT_TRUE(t.rig.Select(1) && t.rig.Settle());
+    ASSERT_FALSE(FramesFrom(t.com1, from).empty());
+    EXPECT_EQ(FramesFrom(t.com1, from)[0], kStop);
+  }
+  {
+    PanTiltRig t({0x70});
+    ASSERT_TRUE(t.Ready() && t.Drive(0, -3, 2));
+    const size_t from = t.com1.Hexes().size();
+    ASSERT_TRUE(PutExitStops(t.rig.c));
+    ASSERT_TRUE(t.rig.RunUntil([&] { return ExitStopsDone(t.rig.c); }, 100));
+    EXPECT_EQ(FramesFrom(t.com1, from, "81 01"), Lines{kStop});
+    EXPECT_FALSE(PutExitStops(t.rig.c));
+  }
+  {
+    PanTiltRig t({0x70});
+    ASSERT_TRUE(t.Ready() && t.Drive(0, 5, 5));
+    t.rig.Unplug(1);
+    t.rig.Run(1500);
+    WirePeer& back = t.rig.PlugIn(1, {0x70}, SimFastTiming());
+    ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.ListItems() == Lines{"Camera 1"} && t.rig.Idle(); }, 8000));
+    t.rig.Run(1000);
+    EXPECT_TRUE(FramesFrom(back, 0, "81 01 06 01").empty());
+    EXPECT_FALSE(PutExitStops(t.rig.c));
+    EXPECT_GE(FramesFrom(back, 0, "81 09 06 12").size(), 1u) << "asked again once initialised again";
+  }
+}
