@@ -10,7 +10,9 @@ const char kCamsimUsage[] =
     "              [--transcript FILE] [--fault FAULT]... [--line ...]\n"
     "              [--profile fast|realistic] [--hz 50|60] [--pacing] [--duration SECONDS]\n"
     "              [--transcript FILE] [--clock start|monotonic|realtime]\n"
-    "  --line MODELS      a line of 1..7 cameras, model codes in chain order: 0x66,0x4B\n"
+    "  --line MODELS      a line of 1..7 cameras, model codes in chain order: 0x66,0x4B;\n"
+    "                     0x70 and 0x71 pan and tilt (0x71 answers pan in five nibbles), 0x72\n"
+    "                     too but refuses the maximum-speed inquiry and some block commands\n"
     "  --link PATH        symlink PATH to this line's device (for example a Wine com1)\n"
     "  --udp PORT         serve this line on 127.0.0.1 UDP PORT with VISCA-over-IP headers\n"
     "                     instead of a pseudo-terminal (0: any free port, printed); one camera\n"
@@ -31,11 +33,17 @@ const char kCamsimUsage[] =
     "                     and takes addressed packets only after an address set, or on --udp\n"
     "                     and --udp-raw just answers again), power-on-noise=N (camera only:\n"
     "                     once its power is back, N noise bytes before each of its packets);\n"
+    "                     on a pan/tilt camera (camera only) home-stuck (Home and absolute\n"
+    "                     moves acknowledged, never completed), position-flaky=N (only every\n"
+    "                     Nth position inquiry answered), max-speed=WW:ZZ (maximum-speed answer\n"
+    "                     bytes in hex: max-speed=90:14), position-short (position answer one\n"
+    "                     nibble short);\n"
     "                     repeatable; on a network line also drop=PERCENT (datagrams lost\n"
     "                     at random, both ways, the same each run) and late=MS (replies held\n"
     "                     back MS)\n"
     "  --profile          fast (replies after ~1 ms) or realistic (default: one packet per\n"
-    "                     video frame, zoom and focus at finite speed, power-on in seconds)\n"
+    "                     video frame, zoom and focus at finite speed, power-on in seconds);\n"
+    "                     a full pan sweep at maximum speed takes 0.2 s fast, 2 s realistic\n"
     "  --hz               video frame rate of the realistic profile (default 60: 59.94 Hz)\n"
     "  --pacing           send every byte at 38400 baud\n"
     "  --duration         stop after this many seconds (default: at SIGINT or SIGTERM)\n"
@@ -285,6 +293,35 @@ bool ShortEcho(const FaultCall& c) {
 
 bool Error(const FaultCall& c) { return ParseErrorRule(c.value, &c.f); }
 
+bool HomeStuck(const FaultCall& c) {
+  c.f.homeStuck = true;
+  return true;
+}
+bool PositionShort(const FaultCall& c) {
+  c.f.positionShort = true;
+  return true;
+}
+
+bool PositionFlaky(const FaultCall& c) {
+  uint32_t a = 0;
+  const bool ok = ParseNumber(c.value, 1000000, &a) && a > 0;
+  c.f.positionEvery = static_cast<int>(a);
+  return ok;
+}
+
+// WW:ZZ, one hex byte each.
+bool MaxSpeed(const FaultCall& c) {
+  uint8_t bytes[8];
+  int length = 0;
+  int tiltLength = 0;
+  const char* rest = ParseMatch(c.value, bytes, &length);
+  if (rest == nullptr || length != 1 || !ParseHexBytes(rest, bytes + 1, 1, &tiltLength)) return false;
+  c.f.maxSpeedGiven = true;
+  c.f.maxSpeedBytes[0] = bytes[0];
+  c.f.maxSpeedBytes[1] = bytes[1];
+  return true;
+}
+
 bool Slow(const FaultCall& c) {
   SimSlowRule& rule = c.f.slowAnswers;
   const char* rest = ParseMatch(c.value, rule.match, &rule.matchLength);
@@ -309,6 +346,10 @@ const FaultRow kFaults[] = {
     {"short-echo", FAULT_ANY_VALUE, FAULT_LINE_ONLY, ShortEcho},
     {"error", FAULT_WITH_VALUE, FAULT_LINE_OR_CAMERA, Error},
     {"slow", FAULT_WITH_VALUE, FAULT_LINE_OR_CAMERA, Slow},
+    {"home-stuck", FAULT_BARE, FAULT_CAMERA_ONLY, HomeStuck},
+    {"position-short", FAULT_BARE, FAULT_CAMERA_ONLY, PositionShort},
+    {"position-flaky", FAULT_ANY_VALUE, FAULT_CAMERA_ONLY, PositionFlaky},
+    {"max-speed", FAULT_WITH_VALUE, FAULT_CAMERA_ONLY, MaxSpeed},
 };
 
 // The row named name[0..length) that takes this form of the fault; null when none does.

@@ -33,6 +33,8 @@ void SimCamera::ReplaceState(const SimCameraState& newState) {
   networkChangeDue = false;
   PlaceAt(zoom, state.picture.zoomPos);
   PlaceAt(focus, state.picture.focusPos);
+  PlaceHead(state.panPos, state.tiltPos);
+  headSocket = 0;
 }
 
 bool SimCamera::WideRange() const {
@@ -59,6 +61,12 @@ bool SimCamera::Offers(SimFeature feature) const {
       return HasNearInfrared();
     case SIM_FEATURE_BRIGHT_MODE:
       return HasBrightMode();
+    case SIM_FEATURE_PAN_TILT:
+      return Head() != nullptr;
+    case SIM_FEATURE_MAX_SPEED:
+      return Head() != nullptr && Head()->fullSet;
+    case SIM_FEATURE_FULL_SET:
+      return Head() == nullptr || Head()->fullSet;
     case SIM_FEATURE_ANY:
       return true;
   }
@@ -123,6 +131,7 @@ void SimCamera::Settle(uint64_t timeUs) {
   state.picture.focusPos = focus.At(timeUs);
   if (zoom.active && timeUs >= zoom.endUs) zoom.active = false;
   if (focus.active && timeUs >= focus.endUs) focus.active = false;
+  SettleHead(timeUs);
 }
 
 void SimCamera::Step(uint64_t t, SimCameraSink& sink) {
@@ -172,6 +181,7 @@ void SimCamera::CutPower(uint64_t t) {
   ClearSockets();
   StopMove(zoom, t);
   StopMove(focus, t);
+  StopHead(t);
   powerPending = false;
   onePushPending = false;
   networkChangeDue = false;
@@ -249,6 +259,7 @@ void SimCamera::Complete(int socket, uint64_t t, SimCameraSink& sink) {
   s = SimSocket();
   if (zoom.socket == socket) zoom.socket = 0;
   if (focus.socket == socket) focus.socket = 0;
+  if (headSocket == socket) headSocket = 0;
   Send(sink, t, body, n);
 }
 
@@ -260,6 +271,7 @@ void SimCamera::CancelSocket(int socket, uint64_t t, SimCameraSink* sink, uint8_
   s = SimSocket();
   if (zoom.socket == socket) zoom.socket = 0;
   if (focus.socket == socket) focus.socket = 0;
+  if (headSocket == socket) headSocket = 0;
   if (sink == nullptr) return;
   if (ackHeld) {
     const uint8_t ack[1] = {static_cast<uint8_t>(0x40 | socket)};
@@ -274,6 +286,7 @@ void SimCamera::ClearSockets() {
   for (SimSocket& s : sockets) s = SimSocket();
   zoom.socket = 0;
   focus.socket = 0;
+  headSocket = 0;
 }
 
 void SimCamera::Cancel(int socket, uint64_t t, SimCameraSink& sink) {
@@ -283,6 +296,7 @@ void SimCamera::Cancel(int socket, uint64_t t, SimCameraSink& sink) {
   }
   if (zoom.socket == socket) StopMove(zoom, t);
   if (focus.socket == socket) StopMove(focus, t);
+  if (headSocket == socket) StopHead(t);
   CancelSocket(socket, t, &sink, 0x04);
 }
 
@@ -312,6 +326,7 @@ void SimCamera::HandleBroadcast(const Input& input, uint64_t t, SimCameraSink& s
     ClearSockets();
     StopMove(zoom, t);
     if (state.picture.focusMode != 2) StopMove(focus, t);
+    StopHead(t);
   } else if (n >= 4 && n <= 16 && p[1] == 0x01 && CommandKnown(p + 2, n - 3)) {
     // A broadcast command is carried out by every camera, without replies.
     uint64_t doneUs = 0;
@@ -354,6 +369,7 @@ void SimCamera::Handle(const Input& input, uint64_t t, SimCameraSink& sink) {
 }
 
 void SimCamera::AnswerInquiry(const uint8_t* payload, int m, uint64_t t, SimCameraSink& sink) {
+  if (SkipsPositionAnswer(payload, m)) return;
   uint8_t body[12];
   const int length = Answer(payload + 1, m - 1, body, sizeof(body));
   if (length == 0) {

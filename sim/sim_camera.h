@@ -1,10 +1,11 @@
 // One virtual VISCA camera: its input queue (one packet handled per frame),
-// its two command sockets, zoom and focus moves over time, and the command and
-// inquiry tables. The line owns the cameras and carries their replies.
+// its two command sockets, zoom, focus and pan/tilt moves over time, and the
+// command and inquiry tables. The line owns the cameras and carries their replies.
 #pragma once
 
 #include "sim/sim_camera_state.h"
 #include "sim/sim_faults.h"
+#include "sim/sim_head.h"
 #include "sim/sim_line.h"
 #include "sim/sim_timing.h"
 
@@ -45,7 +46,15 @@ enum SimCommandResult { SIM_DONE, SIM_RUNNING, SIM_SYNTAX, SIM_NOT_EXECUTABLE };
 constexpr uint64_t kSimNever = UINT64_MAX;
 
 // What a command or inquiry needs of the model.
-enum SimFeature { SIM_FEATURE_ANY, SIM_FEATURE_NEAR_INFRARED, SIM_FEATURE_BRIGHT_MODE };
+// FULL_SET: what some cameras of other makes refuse.
+enum SimFeature {
+  SIM_FEATURE_ANY,
+  SIM_FEATURE_NEAR_INFRARED,
+  SIM_FEATURE_BRIGHT_MODE,
+  SIM_FEATURE_PAN_TILT,
+  SIM_FEATURE_MAX_SPEED,
+  SIM_FEATURE_FULL_SET
+};
 
 struct SimCamera {
   static constexpr int kQueue = 16;
@@ -71,6 +80,10 @@ struct SimCamera {
   SimSocket sockets[kSockets];
   SimMove zoom;
   SimMove focus;
+  SimAxisRun pan;
+  SimAxisRun tilt;
+  int headSocket = 0;              // the socket waiting for a Home or absolute move, 0 when none
+  uint32_t positionInquiries = 0;  // counted for the flaky position answer
   bool powerPending = false;
   uint8_t powerTarget = 2;
   uint64_t powerDoneUs = 0;
@@ -91,7 +104,7 @@ struct SimCamera {
   // Runs everything due at or before timeUs: power and measurement ends,
   // command completions, then at most one queued packet.
   void Step(uint64_t timeUs, SimCameraSink& sink);
-  // Brings zoom and focus positions in the state up to timeUs.
+  // Brings zoom, focus and pan/tilt positions in the state up to timeUs.
   void Settle(uint64_t timeUs);
   // A reply of this camera (body without header and terminator), unless it is silent.
   void Send(SimCameraSink& sink, uint64_t t, const uint8_t* body, int length);
@@ -108,6 +121,7 @@ struct SimCamera {
   bool Offers(SimFeature feature) const;
   uint16_t FocusMin() const { return 0x1000; }
   uint16_t FocusMax() const;
+  const SimHeadModel* Head() const { return FindHeadModel(state.modelCode); }
 
  private:
   uint64_t HandleTime(const Input& input) const;
@@ -140,6 +154,14 @@ struct SimCamera {
   bool Batching() const;
   uint64_t FrameAfter(uint64_t t) const;
   uint64_t FrameAtOrAfter(uint64_t t) const;
+
+  // The pan/tilt head (sim_head.cpp). c points at 06.
+  bool HeadCommandKnown(const uint8_t* c, int m) const;
+  int ExecuteHead(const uint8_t* c, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs);
+  void PlaceHead(int32_t panPos, int32_t tiltPos);
+  void StopHead(uint64_t t);
+  void SettleHead(uint64_t timeUs);
+  bool SkipsPositionAnswer(const uint8_t* payload, int m);
 
   // Inquiries (sim_inquiries.cpp): the answer body after the header, or 0
   // when the inquiry is not known.

@@ -51,6 +51,9 @@ struct SimCameraState {
   uint8_t lastPreset = 0;        // 0 until a preset 1..5 was recalled
   uint16_t sceneFocus = 0x6000;  // where auto focus settles
   uint16_t romVersion = 0x0100;
+  // Pan/tilt head position (models that have one); 0, 0 is Home.
+  int32_t panPos = 0;
+  int32_t tiltPos = 0;
   uint32_t packetsReceived = 0;
   uint32_t packetsDropped = 0;  // arrived while the input queue was full
 };

@@ -125,6 +125,7 @@ struct SimCommandActions {
     if (target == 3) {
       c.StopMove(c.zoom, call.t);
       c.StopMove(c.focus, call.t);
+      c.StopHead(call.t);
       for (int s = 1; s <= SimCamera::kSockets; ++s) c.CancelSocket(s, call.t, call.sink, 0x04);
       c.state.freeze = 3;
     }
@@ -307,7 +308,7 @@ constexpr CommandRow kCommands[] = {
     Direct(0x43, kRGain).Only(GUARD_WB_MANUAL),
     Steps(0x04, kBGain).Only(GUARD_WB_MANUAL),
     Direct(0x44, kBGain).Only(GUARD_WB_MANUAL),
-    Byte(0x06, 0x02, 0x03).Runs(A::DigitalZoom),
+    Byte(0x06, 0x02, 0x03).Runs(A::DigitalZoom).Needs(SIM_FEATURE_FULL_SET),
     Byte(0x36, 0x00, 0x01).Sets(&S::zoomMode),  // digital zoom combined / separate
     Shape(0x07, 1, ARG_DRIVE).Runs(A::ZoomDrive),
     Shape(0x47, 4, ARG_NIBBLES).Runs(A::ZoomDirect),
@@ -326,7 +327,7 @@ constexpr CommandRow kCommands[] = {
     Direct(0x4D, kBright).Only(GUARD_AE_BRIGHT).Needs(SIM_FEATURE_BRIGHT_MODE),
     Steps(0x0E, kExpComp).Only(GUARD_AE_AUTOMATIC),
     Direct(0x4E, kExpComp).Only(GUARD_AE_AUTOMATIC),
-    Byte(0x3E, 0x02, 0x03).Sets(&P::expCompOn),
+    Byte(0x3E, 0x02, 0x03).Sets(&P::expCompOn).Needs(SIM_FEATURE_FULL_SET),
     Byte(0x35, 0x00, 0x05).Sets(&P::wbMode),
     Byte(0x10, 0x05, 0x05).Runs(A::OnePushWhiteBalance).Only(GUARD_WB_ONE_PUSH),
     Byte(0x5B, 0x00, 0x04).Sets(&P::gamma),
@@ -421,6 +422,7 @@ int Store(const CommandRow& row, const uint8_t* a, SimCameraState* state) {
 
 bool SimCamera::CommandKnown(const uint8_t* c, int m) const {
   if (m == 2 && c[0] == 0x00 && c[1] == 0x01) return true;  // interface clear
+  if (m >= 2 && c[0] == 0x06) return HeadCommandKnown(c, m);
   if (m < 2 || c[0] != 0x04) return false;
   const CommandRow* row = FindCommand(c[1]);
   if (row == nullptr || m != 2 + row->argc || !ArgsFit(*row, c + 2) || !Offers(row->feature)) return false;
@@ -501,6 +503,7 @@ void SimCamera::FinishPower() {
 // c has passed CommandKnown.
 int SimCamera::Execute(const uint8_t* c, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs) {
   if (c[0] == 0x00) return SIM_DONE;  // interface clear
+  if (c[0] == 0x06) return ExecuteHead(c, t, socket, sink, doneUs);
   const CommandRow* row = FindCommand(c[1]);
   if (row == nullptr) return SIM_SYNTAX;
   if (!row->inStandby && (state.power != 2 || powerPending)) return SIM_NOT_EXECUTABLE;

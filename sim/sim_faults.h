@@ -49,6 +49,18 @@ struct SimFaults {
   int powerOnNoiseBytes = 0;
   // Line: the next N echoes of the address set are cut to 3 bytes (88 30 FF).
   int shortAddressEchoes = 0;
+  // Pan/tilt camera: a Home or absolute move is acknowledged and never
+  // completes, the head does not move, until a cancel or another movement.
+  bool homeStuck = false;
+  // Pan/tilt camera: only every Nth position inquiry is answered, the others
+  // not at all (0 or 1: every one).
+  int positionEvery = 0;
+  // Pan/tilt camera: the position answer lacks its last nibble.
+  bool positionShort = false;
+  // Pan/tilt camera: the maximum-speed answer carries these two bytes
+  // instead of the model's maxima (which it still keeps to).
+  bool maxSpeedGiven = false;
+  uint8_t maxSpeedBytes[2] = {};
 
   // Adds an error rule; false when all slots are taken or the match is too long.
   bool AddError(const uint8_t* bytes, int length, uint8_t errorCode, int32_t times = -1);

@@ -1,6 +1,7 @@
 // The inquiries a camera answers (8x 09 ... FF): a table of the bytes after
 // 09 and of what each answers, as a byte value, a 16-bit value as four
-// nibbles, a register as two nibbles, or the camera's version.
+// nibbles, a register as two nibbles, the camera's version, or its pan/tilt
+// position and maximum speeds.
 #include "sim/sim_camera.h"
 
 #include <cstring>
@@ -13,10 +14,14 @@ using S = SimCameraState;
 constexpr uint16_t kVendorId = 0x0020;
 constexpr uint8_t kModelIdHigh = 0x04;
 
-using InquiryAnswer = int (*)(const SimCameraState& state, const uint8_t* q, uint8_t* body);
+// The longest answer body: 50, five pan and four tilt nibbles.
+constexpr int kLongestAnswer = 10;
+
+using InquiryAnswer = int (*)(const SimCamera& camera, const uint8_t* q, uint8_t* body);
 
 // Vendor id, model id, ROM version, number of sockets.
-int VersionAnswer(const SimCameraState& state, const uint8_t*, uint8_t* body) {
+int VersionAnswer(const SimCamera& camera, const uint8_t*, uint8_t* body) {
+  const SimCameraState& state = camera.state;
   body[0] = 0x50;
   body[1] = static_cast<uint8_t>(kVendorId >> 8);
   body[2] = static_cast<uint8_t>(kVendorId & 0xFF);
@@ -29,9 +34,9 @@ int VersionAnswer(const SimCameraState& state, const uint8_t*, uint8_t* body) {
 }
 
 // 04 24 rr: register rr as two nibbles.
-int RegisterAnswer(const SimCameraState& state, const uint8_t* q, uint8_t* body) {
+int RegisterAnswer(const SimCamera& camera, const uint8_t* q, uint8_t* body) {
   if (q[2] > 0x7F) return 0;
-  const uint8_t value = state.registers[q[2]];
+  const uint8_t value = camera.state.registers[q[2]];
   body[0] = 0x50;
   body[1] = static_cast<uint8_t>(value >> 4);
   body[2] = static_cast<uint8_t>(value & 0x0F);
@@ -44,13 +49,32 @@ int ByteAnswer(uint8_t value, uint8_t* body) {
   return 2;
 }
 
+// The low `count` nibbles of value, highest first (a negative number in two's complement).
+int PutNibbles(uint32_t value, int count, uint8_t* out) {
+  for (int i = 0; i < count; ++i) out[i] = static_cast<uint8_t>((value >> (4 * (count - 1 - i))) & 0x0F);
+  return count;
+}
+
 int NibbleAnswer(uint16_t value, uint8_t* body) {
   body[0] = 0x50;
-  body[1] = static_cast<uint8_t>((value >> 12) & 0x0F);
-  body[2] = static_cast<uint8_t>((value >> 8) & 0x0F);
-  body[3] = static_cast<uint8_t>((value >> 4) & 0x0F);
-  body[4] = static_cast<uint8_t>(value & 0x0F);
-  return 5;
+  return 1 + PutNibbles(value, 4, body + 1);
+}
+
+// 06 12: pan in four or five nibbles, tilt in four.
+int PositionAnswer(const SimCamera& camera, const uint8_t*, uint8_t* body) {
+  body[0] = 0x50;
+  int n = 1 + PutNibbles(static_cast<uint32_t>(camera.state.panPos), camera.Head()->panNibbles, body + 1);
+  n += PutNibbles(static_cast<uint32_t>(camera.state.tiltPos), 4, body + n);
+  return camera.faults.positionShort ? n - 1 : n;
+}
+
+// 06 11: pan and tilt maximum speeds.
+int MaxSpeedAnswer(const SimCamera& camera, const uint8_t*, uint8_t* body) {
+  const bool given = camera.faults.maxSpeedGiven;
+  body[0] = 0x50;
+  body[1] = given ? camera.faults.maxSpeedBytes[0] : camera.Head()->panMax;
+  body[2] = given ? camera.faults.maxSpeedBytes[1] : camera.Head()->tiltMax;
+  return 3;
 }
 
 struct InquiryRow {
@@ -99,7 +123,9 @@ constexpr InquiryRow Word(uint8_t item, uint16_t P::*field) {
 // clang-format off
 constexpr InquiryRow kInquiries[] = {
     Asks(0x00, 0x02, 2, VersionAnswer),
-    Asks(0x04, 0x24, 3, RegisterAnswer),
+    Asks(0x04, 0x24, 3, RegisterAnswer).Needs(SIM_FEATURE_FULL_SET),
+    Asks(0x06, 0x12, 2, PositionAnswer).Needs(SIM_FEATURE_PAN_TILT),
+    Asks(0x06, 0x11, 2, MaxSpeedAnswer).Needs(SIM_FEATURE_MAX_SPEED),
     Byte(0x00, &S::power),
     Byte(0x01, &P::icrMode).Needs(SIM_FEATURE_NEAR_INFRARED),
     Byte(0x51, &S::autoIcr).Needs(SIM_FEATURE_NEAR_INFRARED),
@@ -109,7 +135,7 @@ constexpr InquiryRow kInquiries[] = {
     Byte(0x39, &P::aeMode),
     Byte(0x3E, &P::expCompOn),
     Byte(0x35, &P::wbMode),
-    Byte(0x5B, &P::gamma),
+    Byte(0x5B, &P::gamma).Needs(SIM_FEATURE_FULL_SET),
     Byte(0x63, &P::pictureEffect),
     Byte(0x66, &P::pictureFlip),
     Byte(0x62, &S::freeze),
@@ -139,10 +165,10 @@ const InquiryRow* FindInquiry(const uint8_t* q, int m) {
 }  // namespace
 
 int SimCamera::Answer(const uint8_t* q, int m, uint8_t* body, int capacity) const {
-  if (capacity < 8) return 0;
+  if (capacity < kLongestAnswer) return 0;
   const InquiryRow* row = FindInquiry(q, m);
   if (row == nullptr || !Offers(row->feature)) return 0;
-  if (row->answer != nullptr) return row->answer(state, q, body);
+  if (row->answer != nullptr) return row->answer(*this, q, body);
   if (row->stateByte != nullptr) return ByteAnswer(state.*row->stateByte, body);
   if (row->pictureByte != nullptr) return ByteAnswer(state.picture.*row->pictureByte, body);
   return NibbleAnswer(state.picture.*row->pictureWord, body);

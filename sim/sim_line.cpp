@@ -194,6 +194,7 @@ void SimLine::SetCameraFaults(int index, const SimFaults& faults) {
   if (index < 0 || index >= impl->count) return;
   impl->cameras[index].faults = faults;
   impl->cameras[index].handled = 0;  // a stop-after count starts now
+  impl->cameras[index].positionInquiries = 0;
 }
 
 void SimLine::SendNetworkChange(int index) {

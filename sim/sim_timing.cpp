@@ -8,6 +8,7 @@ SimTiming SimFastTiming() {
   t.powerOnMs = 20;
   t.powerOffMs = 10;
   t.onePushMs = 5;
+  t.panTiltSweepMs = 200;
   t.pacing = false;
   return t;
 }
@@ -20,6 +21,7 @@ SimTiming SimRealisticTiming(bool hz50) {
   t.powerOnMs = 3000;
   t.powerOffMs = 1000;
   t.onePushMs = 300;
+  t.panTiltSweepMs = 2000;
   t.pacing = false;
   return t;
 }

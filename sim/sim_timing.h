@@ -12,11 +12,15 @@ struct SimTiming {
   uint32_t powerOnMs;
   uint32_t powerOffMs;
   uint32_t onePushMs;  // one-push white balance measurement
-  bool pacing;         // each byte takes 10 bits at 38400 baud, in both directions
+  // A pan/tilt head at its maximum speeds: pan from limit to limit, and tilt
+  // across its whole range, each in this time.
+  uint32_t panTiltSweepMs;
+  bool pacing;  // each byte takes 10 bits at 38400 baud, in both directions
 };
 
-// Replies about 1 ms after a packet; a full zoom sweep in 200 ms.
+// Replies about 1 ms after a packet; a full zoom sweep, and a full pan sweep
+// at maximum speed, in 200 ms.
 SimTiming SimFastTiming();
 // Frames at 59.94 Hz (16.7 ms) or, with hz50, at 50 Hz (20 ms); a full zoom
-// sweep in 3 s, power-on in 3 s.
+// sweep in 3 s, a full pan sweep at maximum speed in 2 s, power-on in 3 s.
 SimTiming SimRealisticTiming(bool hz50 = false);
