@@ -23,7 +23,9 @@ const char kCliUsage[] =
     "  --timeout MS        give discovery and initialisation this long (default 60000)\n"
     "  --trace             print every packet sent and taken in\n"
     "  --stdin             then run commands from standard input, one a line: select N,\n"
-    "                      request CODE[:A], raw HEX, wait MS, status, cameras, quit\n"
+    "                      request CODE[:A], raw HEX, wait MS, status, cameras, quit, and\n"
+    "                      for pan/tilt: move PAN TILT (signed speeds), stop, home,\n"
+    "                      goto PAN TILT [SPEED] (signed positions)\n"
     "Numbers are decimal (a leading 0 too), or hex after 0x.\n"
     "Prints each status text, one line per camera once the list is filled, and\n"
     "\"notify CAMERA CODE VALUE\" (CAMERA as listed) for each notification.\n";

@@ -2,7 +2,9 @@
 
 #include "cli/camera_line.h"
 #include "cli/cli_options.h"
+#include "cli/motion_words.h"
 #include "platform/os.h"
+#include "requests/pan_tilt.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -85,6 +87,63 @@ void Wait(Session& s, const char* arg) {
   printf("waited %lld ms\n", ms);
 }
 
+// Without SPEED the camera's maximum, the tilt's scaled to its own.
+MoveResult GoTo(Session& s, const MotionCommand& m, char* done, size_t size) {
+  CameraSnapshot r = {};
+  EngineCamera(s.c, *s.selected, &r);
+  const int32_t speed = m.speed > 0 ? m.speed : r.panMax;
+  snprintf(done, size, "goto %d %d %d", static_cast<int>(m.pan), static_cast<int>(m.tilt), static_cast<int>(speed));
+  return EngineGoTo(s.c, *s.selected, m.pan, m.tilt, speed, ScaledTiltSpeed(speed, r.panMax, r.tiltMax));
+}
+
+// Puts the movement for the selected camera; `done` names it for the outcome line.
+MoveResult PutMotion(Session& s, const MotionCommand& m, char* done, size_t size) {
+  const int32_t i = *s.selected;
+  switch (m.verb) {
+    case MOTION_MOVE:
+      snprintf(done, size, "move %d %d", static_cast<int>(m.pan), static_cast<int>(m.tilt));
+      return EngineDrive(s.c, i, m.pan, m.tilt);
+    case MOTION_STOP:
+      snprintf(done, size, "stop");
+      return EngineDrive(s.c, i, 0, 0);
+    case MOTION_HOME:
+      snprintf(done, size, "home");
+      return EngineHome(s.c, i);
+    case MOTION_GOTO:
+      break;
+  }
+  return GoTo(s, m, done, size);
+}
+
+// move, stop, home and goto; false when `word` is none of them.
+bool Motion(Session& s, const char* word, const char* arg) {
+  MotionCommand m;
+  char why[160];
+  const MotionParse parsed = ParseMotionCommand(word, arg, &m, why, sizeof why);
+  if (parsed == MOTION_NOT_A_MOTION) return false;
+  if (parsed != MOTION_PARSED) {
+    Refuse(why, "");
+  } else if (HaveCamera(s)) {
+    char done[64];
+    const int camera = static_cast<int>(*s.selected + 1);
+    switch (PutMotion(s, m, done, sizeof done)) {
+      case MOVE_PUT:
+        printf("%s put\n", done);
+        break;
+      case MOVE_NO_PAN_TILT:
+        printf("error: camera %d has no pan/tilt\n", camera);
+        break;
+      case MOVE_NO_CAMERA:
+        printf("error: camera %d is not listed\n", camera);
+        break;
+      case MOVE_OUT_OF_RANGE:
+        printf("error: %s: a position is outside -32768..32767\n", done);
+        break;
+    }
+  }
+  return true;
+}
+
 void Cameras(Session& s) {
   CameraSnapshot r;
   for (int32_t i = 0; EngineCamera(s.c, i, &r); i++) {
@@ -115,7 +174,7 @@ bool RunLine(Session& s, char* line) {
     s.fe.printStatus(s.c);
   } else if (strcmp(word, "cameras") == 0 && bare) {
     Cameras(s);
-  } else {
+  } else if (!Motion(s, word, arg)) {
     Refuse("unknown command: ", word);
   }
   return true;

@@ -6,11 +6,13 @@ namespace {
 
 constexpr int32_t kAny = -1;
 
-// Bytes 1 to 4 of a packet (kAny matches every value) and its name; the
-// first row that matches names the packet.
+// Bytes 1 to 4 of a packet (kAny matches every value) and its name, then
+// bytes 5 to 7 for the few names that rest on them; the first row that
+// matches names the packet.
 struct NameRow {
   int32_t b1, b2, b3, b4;
   const char* name;
+  int32_t b5 = kAny, b6 = kAny, b7 = kAny;
 };
 
 // clang-format off
@@ -77,6 +79,12 @@ const NameRow kSent[] = {
     {0x01, 0x04, 0x66, 0x02, "flip on"},
     {0x01, 0x04, 0x66, 0x03, "flip off"},
     {0x01, 0x04, 0x74, kAny, "setting 74"},
+    {0x01, 0x06, 0x01, kAny, "pan-tilt stop", kAny, 0x03, 0x03},  // both axes stand
+    {0x01, 0x06, 0x01, kAny, "pan-tilt drive"},
+    {0x01, 0x06, 0x02, kAny, "pan-tilt absolute"},
+    {0x01, 0x06, 0x04, kAny, "pan-tilt home"},
+    {0x09, 0x06, 0x11, kAny, "pan-tilt max speed?"},
+    {0x09, 0x06, 0x12, kAny, "pan-tilt position?"},
 };
 
 // Error codes in byte 2 of an error reply.
@@ -99,12 +107,20 @@ bool Matches(int32_t want, const uint8_t* packet, int32_t length, int32_t index)
   return want == kAny || (index < length && packet[index] == want);
 }
 
+// Bytes 1 to 7 as a row names them.
+constexpr int32_t kRowBytes = 7;
+
+bool RowMatches(const NameRow& r, const uint8_t* packet, int32_t length, int32_t first) {
+  const int32_t want[kRowBytes] = {r.b1, r.b2, r.b3, r.b4, r.b5, r.b6, r.b7};
+  for (int32_t i = 0; i < kRowBytes; i++)
+    if (!Matches(want[i], packet, length, first + i)) return false;
+  return true;
+}
+
 template <int32_t N>
 const char* Lookup(const NameRow (&rows)[N], const uint8_t* packet, int32_t length, int32_t first) {
   for (const NameRow& r : rows)
-    if (Matches(r.b1, packet, length, first) && Matches(r.b2, packet, length, first + 1) &&
-        Matches(r.b3, packet, length, first + 2) && Matches(r.b4, packet, length, first + 3))
-      return r.name;
+    if (RowMatches(r, packet, length, first)) return r.name;
   return nullptr;
 }
 

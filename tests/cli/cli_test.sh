@@ -69,6 +69,9 @@ has out "^notify 2 45 0$"
 [ "$(grep -c "^status: Camera 2 selected$" "$DIR/out")" -eq 994 ] || fail "status lines lost"
 has transcript "-> 82 01 04 62 03 FF"
 grep -q -- "-> 82 01 04 00 03 FF" "$DIR/transcript" && fail "a command after quit was sent"
+# A block camera does not pan or tilt: a movement is refused, naming the camera.
+printf 'select 1\nmove 1 0\nquit\n' | run --port 2="$DIR/com2" --stdin
+has out "^error: camera 1 has no pan/tilt$"
 
 # A camera that stops answering during initialisation (listed "(no answer)", never initialised: the run ends at
 # --timeout), and a line without cameras.

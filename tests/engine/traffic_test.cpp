@@ -156,6 +156,8 @@ TEST(TraceText, ALateAnswerOnAViscaIpLineIsTracedLateAndNotTakenForTheNext) {
 
 TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
   const uint8_t zoomDirect[] = {0x01, 0x04, 0x47};
+  const char* const syntax = "COM1 Cam 2 <- A0 60 02 FF  error: syntax, ";  // a block camera's answer to pan/tilt
+  const char* const refused = "Err Answer 60, COM1, Cam:2 p.Mode:80";
   // clang-format off
   const struct {
     const char* text;
@@ -186,6 +188,20 @@ TEST(RawCommand, GoesToTheSelectedCameraAndEndsLikeAnyTransaction) {
       {"8x 09 04 47 FF", true, 0,
        {"COM1 Cam 2 -> 82 09 04 47 FF  zoom position?", "COM1 Cam 2 -- no reply, 401 ms"}, "Camera 2 not answering",
        "88 30 01 FF"},
+      {"8x 01 06 01 05 07 03 03 FF", false, 0,
+       {"COM1 Cam 2 -> 82 01 06 01 05 07 03 03 FF  pan-tilt stop", syntax}, refused, "82 09 04 48 FF"},
+      {"8x 01 06 01 18 14 03 01 FF", false, 0,
+       {"COM1 Cam 2 -> 82 01 06 01 18 14 03 01 FF  pan-tilt drive", syntax}, refused, "82 09 04 48 FF"},
+      {"8x 01 06 01 01 01 02 03 FF", false, 0,
+       {"COM1 Cam 2 -> 82 01 06 01 01 01 02 03 FF  pan-tilt drive", syntax}, refused, "82 09 04 48 FF"},
+      {"8x 01 06 04 FF", false, 0, {"COM1 Cam 2 -> 82 01 06 04 FF  pan-tilt home", syntax}, refused, "82 09 04 48 FF"},
+      {"8x 01 06 02 18 14 0F 0F 0F 00 00 00 01 00 FF", false, 0,
+       {"COM1 Cam 2 -> 82 01 06 02 18 14 0F 0F 0F 00 00 00 01 00 FF  pan-tilt absolute", syntax}, refused,
+       "82 09 04 48 FF"},
+      {"8x 09 06 12 FF", false, 0, {"COM1 Cam 2 -> 82 09 06 12 FF  pan-tilt position?", syntax}, refused,
+       "82 09 04 48 FF"},
+      {"8x 09 06 11 FF", false, 0, {"COM1 Cam 2 -> 82 09 06 11 FF  pan-tilt max speed?", syntax}, refused,
+       "82 09 04 48 FF"},
   };
   // clang-format on
   for (const auto& k : cases) {
