@@ -22,7 +22,8 @@ Lines FramesFrom(WirePeer& peer, size_t from, const std::string& head = "") {
 }
 
 struct PanTiltRig {
-  explicit PanTiltRig(std::initializer_list<uint8_t> models) : com1(rig.Attach(1, models, SimFastTiming())) {
+  explicit PanTiltRig(std::initializer_list<uint8_t> models, const SimTiming& timing = SimFastTiming())
+      : com1(rig.Attach(1, models, timing)) {
     rig.Start();
   }
   // Ready, the probes answered, camera `index` selected.
@@ -31,9 +32,7 @@ struct PanTiltRig {
            rig.Select(index) && rig.Settle();
   }
   // Puts a movement and steps until the engine is idle again.
-  bool Drive(int index, int pan, int tilt) {
-    return EngineDrive(rig.c, index, pan, tilt) == MOVE_PUT && rig.Settle();
-  }
+  bool Drive(int index, int pan, int tilt) { return EngineDrive(rig.c, index, pan, tilt) == MOVE_PUT && rig.Settle(); }
   EngineRig rig;
   WirePeer& com1;
 };
@@ -66,7 +65,9 @@ TEST(PanTilt, CamerasOfOtherMakesAreAskedAfterInitialisation) {
     const CameraRecord& r = t.rig.c->cameras[0];
     EXPECT_EQ((std::vector<int32_t>{r.panTilt, r.panMax, r.tiltMax}),
               (std::vector<int32_t>{p.panTilt, p.panMax, p.tiltMax}));
-    if (p.model != 0x72) EXPECT_EQ(t.rig.StatusTexts(), kInitTexts);
+    if (p.model != 0x72) {
+      EXPECT_EQ(t.rig.StatusTexts(), kInitTexts);
+    }
     EXPECT_EQ(t.rig.ListItems(), Lines{"Camera 1"});
   }
 }
@@ -91,6 +92,7 @@ TEST(PanTilt, DrivesEachDirectionClampedAndStops) {
   // clang-format on
   PanTiltRig t({0x70});
   ASSERT_TRUE(t.Ready());
+  const size_t texts = t.rig.StatusTexts().size();
   for (const DriveCase& d : kDrives) {
     SCOPED_TRACE(d.bytes);
     const size_t from = t.com1.Hexes().size();
@@ -101,7 +103,7 @@ TEST(PanTilt, DrivesEachDirectionClampedAndStops) {
     // A stop is followed by a position read, a drive by nothing.
     EXPECT_EQ(sent.size() > 1 ? sent[1] : "", d.pan == 0 && d.tilt == 0 ? "81 09 06 12 FF" : "");
   }
-  EXPECT_EQ(t.rig.StatusTexts().back(), "Camera 1 selected");
+  EXPECT_EQ(t.rig.StatusTexts().size(), texts);
 }
 
 // A flood of movements sends the latest alone; a block camera takes none.
@@ -132,6 +134,7 @@ TEST(PanTilt, AStopDuringHomeGoesOutAtOnce) {
   EXPECT_EQ(FramesFrom(t.com1, from), Lines{"81 01 06 04 FF"});
   t.rig.Post(0, REQ_ZOOM_DIRECT, 0);  // the line is free for requests meanwhile
   ASSERT_TRUE(t.rig.Settle());
+  ASSERT_TRUE(t.rig.c->movements[0].onItsWay);
   ASSERT_TRUE(t.Drive(0, 0, 0));
   ASSERT_TRUE(t.rig.RunUntil([&] { return t.rig.Idle() && !MotionHasWork(t.rig.c); }, 100));
   const Lines sent = FramesFrom(t.com1, from, "81 0");
@@ -143,6 +146,26 @@ TEST(PanTilt, AStopDuringHomeGoesOutAtOnce) {
 }
 
 }  // namespace
+
+// A Home that takes a second completes while the poll goes on; its
+// completion is taken for no poll's answer, and its arrival is read.
+TEST(PanTilt, AHomeCompletesLateWhileThePollGoesOn) {
+  PanTiltRig t({0x70}, SimRealisticTiming());
+  ASSERT_TRUE(t.Ready() && t.Drive(0, 24, 20));
+  t.rig.Run(1500);
+  ASSERT_TRUE(t.Drive(0, 0, 0) && t.rig.Settle());
+  ASSERT_NE(t.rig.c->cameras[0].panPos, 0);
+  const size_t from = t.com1.Hexes().size(), texts = t.rig.StatusTexts().size();
+  ASSERT_EQ(EngineHome(t.rig.c, 0), MOVE_PUT);
+  ASSERT_TRUE(
+      t.rig.RunUntil([&] { return t.rig.c->cameras[0].panPos == 0 && t.rig.c->cameras[0].tiltPos == 0; }, 5000));
+  const Lines sent = FramesFrom(t.com1, from);
+  EXPECT_EQ(sent.front(), "81 01 06 04 FF");
+  EXPECT_GE(std::count(sent.begin(), sent.end(), "81 09 04 48 FF"), 2) << "polled while on its way";
+  EXPECT_EQ(sent.back(), "81 09 06 12 FF");
+  EXPECT_EQ(t.rig.StatusTexts().size(), texts);
+  EXPECT_FALSE(t.rig.c->movements[0].onItsWay);
+}
 
 const char kStop[] = "81 01 06 01 01 01 03 03 FF";
 
