@@ -107,7 +107,11 @@ int32_t FirstUnanswered(CameraController* c) {
   return -1;
 }
 
-bool EveryCameraListed(CameraController* c) { return EngineList(c).listReady && FirstUnanswered(c) < 0; }
+// A script's first movement must find a pan/tilt camera known as one.
+bool EveryCameraListed(CameraController* c) {
+  const ListSnapshot list = EngineList(c);
+  return list.listReady && list.panTiltAsked && FirstUnanswered(c) < 0;
+}
 
 // `*unanswered`: the camera still "(no answer)" when the list is ready but the
 // time ran out.

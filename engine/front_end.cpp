@@ -106,6 +106,7 @@ ListSnapshot EngineList(const CameraController* c) {
   s.askingVersion = c->transaction.load() == TX_ASK_VERSION;
   s.sendingCommand = phase == PHASE_COMMAND;
   s.requestsWaiting = c->requestQueue->HasMessages() || RawCommandsWaiting(c) != 0;
+  s.panTiltAsked = !PanTiltQuestionsOpen(c);
   s.selectionWaiting = c->pendingSelection.load() >= 0;
   s.sendTick = c->sendTick.load();
   s.workerSteps = c->workerSteps.load();

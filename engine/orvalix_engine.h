@@ -65,6 +65,8 @@ struct ListSnapshot {
   int32_t camera = 0;             // the camera every packet goes to, and its line
   int32_t line = 0;
   int32_t model = 0;  // the model code of that camera (0: none)
+  // Every camera of another make has been asked whether it pans and tilts.
+  bool panTiltAsked = true;
 };
 
 struct Notification {

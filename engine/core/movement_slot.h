@@ -43,11 +43,12 @@ struct MovementSlot {
   // Worker only: the socket the move on its way was acknowledged on, and since when.
   uint8_t socket = 0;
   uint32_t since = 0;
-  // Worker only: the drive in flight is a stop; a position read is due; the
-  // camera is still to be asked whether it pans and tilts.
+  // Worker only: the drive in flight is a stop; a position read is due.
   bool stopInFlight = false;
   bool positionDue = false;
-  bool probeDue = false;
+  // The worker's, read by the front ends' list snapshot: the camera is still
+  // to be asked whether it pans and tilts.
+  std::atomic<bool> probeDue{false};
 };
 
 // Worker: what a lost line or a silent camera leaves of its movements:

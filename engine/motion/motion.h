@@ -20,6 +20,9 @@ bool ProbeCameras(CameraController* c);
 bool AskPosition(CameraController* c, int32_t index);
 // Worker: something of the above is waiting (the worker should not sleep).
 bool MotionHasWork(const CameraController* c);
+// Any thread: a camera of another make is still to be asked, or being asked,
+// whether it pans and tilts.
+bool PanTiltQuestionsOpen(const CameraController* c);
 
 // Worker: the reply in packetBuffer, while a pan/tilt transaction is in
 // flight; false leaves it to the usual handling (an error other than a

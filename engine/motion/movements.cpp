@@ -154,6 +154,14 @@ bool MotionHasWork(const CameraController* c) {
   return false;
 }
 
+bool PanTiltQuestionsOpen(const CameraController* c) {
+  const TransactionCode code = c->transaction.load();
+  if (code == TX_PROBE_PAN_TILT || code == TX_ASK_PAN_TILT_MAX_SPEED) return true;
+  for (int32_t i = 0; i < Listed(c); i++)
+    if (ProbeDue(c, i)) return true;
+  return false;
+}
+
 bool PutExitStops(CameraController* c) {
   bool any = false;
   for (int32_t i = 0; i < Listed(c); i++) {
