@@ -1,6 +1,7 @@
 #include "ui/message_loop.h"
 
 #include "ui/keyboard.h"
+#include "ui/pad_column.h"
 #include "ui/traffic_window.h"
 
 namespace {
@@ -15,7 +16,8 @@ void RouteCharacter(const MSG& msg) {
       NextTabStop(GetKeyState(VK_SHIFT) < 0 ? 0 : 1);
       break;
     case kSpaceCharacter:
-      ToggleFreeze();
+      // On a pad button Space holds the button instead.
+      if (FocusedPadHeading() < 0) ToggleFreeze();
       break;
     case kEnterCharacter:
       PressFocusedControl();
@@ -30,6 +32,7 @@ void RouteCharacter(const MSG& msg) {
 
 void RouteMessage(const MSG& msg) {
   // The Traffic window keeps the usual dialog keys; the panel's rules stay out of it.
+  if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) ReleaseKey(static_cast<int>(msg.wParam));
   MSG copy = msg;
   if (RouteTrafficMessage(&copy)) return;
   TranslateMessage(&msg);

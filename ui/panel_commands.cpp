@@ -3,6 +3,7 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "panel/exposure_display.h"
+#include "panel/pad_panel.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "panel/panel_refresh.h"
@@ -72,7 +73,7 @@ bool OnStepButton(HWND hwnd, int id) {
 }
 
 void OnCameraList(int notifyCode) {
-  if (notifyCode == LBN_SELCHANGE) RefreshPanel(pController, SelectedCamera());
+  if (notifyCode == LBN_SELCHANGE) SelectCamera(SelectedCamera());
 }
 
 // "Auto" exposure: full auto drives the level slider, manual the brightness.
@@ -110,6 +111,12 @@ void OnIris(HWND hwnd) {
 void PutRequest(uint32_t code, uint32_t a) {
   if (!pController) return;
   EnginePut(pController, static_cast<uint32_t>(SelectedCamera()), code, a, 0);
+}
+
+void SelectCamera(int32_t index) {
+  PadRelease();
+  RefreshPanel(pController, index);
+  PadFollowSelection();
 }
 
 void OnCommand(HWND hwnd, int id, int notifyCode) {
@@ -165,6 +172,10 @@ void OnCommand(HWND hwnd, int id, int notifyCode) {
       break;
     case IDC_HELP:
       OpenWithShell(kHelpDocument, nullptr);
+      break;
+    case IDC_PAD_HOME:
+      PadDirection(PAD_FROM_BUTTON, PAD_HOME, true, false);
+      PadDirection(PAD_FROM_BUTTON, PAD_HOME, false, false);
       break;
     default:
       break;
