@@ -76,8 +76,9 @@ void PadHold(PadMachine& m, const PadCalls& out, const PadContext& at, PadSource
     Apply(m, out, at);
     return;
   }
-  // A repeated key-down, or a camera the pad cannot move: nothing new.
-  if ((m.held & bit) || !at.panTilt) return;
+  // A camera the pad cannot move keeps nothing. A repeated key-down finds
+  // itself held: no Home again, and the drive it makes is the one sent.
+  if (!at.panTilt) return;
   const bool standing = m.held == 0;
   m.held |= bit;
   if (heading != PAD_HOME)

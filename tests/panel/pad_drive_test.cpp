@@ -68,7 +68,7 @@ const Case kCases[] = {
      {{'k', 0x65}, {'k', 0x65}, {'K', 0x65}, {'k', 0x68}, {'k', 0x65}, {'r', 0}, {'b', PAD_HOME}},
      "home 0;drive 0 0 10;drive 0 0 0;home 0;"},
     {"other keys are no pad keys", true, {{'k', 0x60}, {'k', '8'}, {'k', 0x6A}}, ""},
-    {"a camera without pan/tilt", false, {{'k', 0x68}, {'k', 0x65}, {'b', PAD_LEFT}, {'K', 0x68}, {'r', 0}}, ""},
+    {"a camera without pan/tilt", false, {{'k', 0x65}, {'k', 0x68}, {'b', PAD_LEFT}, {'K', 0x68}, {'r', 0}}, ""},
 };
 
 void Play(PadMachine& m, const PadCalls& calls, PadContext& at, const Event& e) {
