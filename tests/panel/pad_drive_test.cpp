@@ -5,24 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
-
-// k/K keypad key (VK_NUMPAD1 0x61 .. VK_NUMPAD9 0x69) down/up, b/B pad button
-// down/up, s/S Shift down/up, c the selection moves to camera 1, r release all.
-struct Event {
-  char kind;
-  int arg;
-};
-
-struct Case {
-  const char* name;
-  bool panTilt;
-  std::vector<Event> events;
-  const char* calls;  // "drive camera pan tilt;" and "home camera;" in order
-};
 
 void KeepDrive(void* log, int32_t camera, int32_t pan, int32_t tilt) {
   *static_cast<std::string*>(log) +=
@@ -30,77 +17,52 @@ void KeepDrive(void* log, int32_t camera, int32_t pan, int32_t tilt) {
 }
 void KeepHome(void* log, int32_t camera) { *static_cast<std::string*>(log) += "home " + std::to_string(camera) + ";"; }
 
-const Case kCases[] = {
-    {"up at the slider's speed, repeat sends nothing, release stops",
-     true,
-     {{'k', 0x68}, {'k', 0x68}, {'K', 0x68}},
-     "drive 0 0 10;drive 0 0 0;"},
-    {"down, left, right",
-     true,
-     {{'k', 0x62}, {'K', 0x62}, {'k', 0x64}, {'K', 0x64}, {'k', 0x66}, {'K', 0x66}},
-     "drive 0 0 -10;drive 0 0 0;drive 0 -12 0;drive 0 0 0;drive 0 12 0;drive 0 0 0;"},
-    {"diagonal keys",
-     true,
-     {{'k', 0x67}, {'K', 0x67}, {'k', 0x69}, {'K', 0x69}, {'k', 0x61}, {'K', 0x61}, {'k', 0x63}},
-     "drive 0 -12 10;drive 0 0 0;drive 0 12 10;drive 0 0 0;drive 0 -12 -10;drive 0 0 0;drive 0 12 -10;"},
-    {"two keys make their diagonal",
-     true,
-     {{'k', 0x68}, {'k', 0x64}, {'K', 0x68}, {'K', 0x64}},
-     "drive 0 0 10;drive 0 -12 10;drive 0 -12 0;drive 0 0 0;"},
-    {"left and right cancel",
-     true,
-     {{'k', 0x64}, {'k', 0x66}, {'K', 0x64}, {'K', 0x66}},
-     "drive 0 -12 0;drive 0 0 0;drive 0 12 0;drive 0 0 0;"},
-    {"Shift drives at the maximum, also mid-drive",
-     true,
-     {{'s', 0}, {'k', 0x62}, {'S', 0}, {'K', 0x62}, {'k', 0x66}, {'s', 0}},
-     "drive 0 0 -20;drive 0 0 -10;drive 0 0 0;drive 0 12 0;drive 0 24 0;"},
-    {"a button and a key hold apart",
-     true,
-     {{'b', PAD_UP}, {'k', 0x68}, {'K', 0x68}, {'B', PAD_UP}, {'B', PAD_UP}},
-     "drive 0 0 10;drive 0 0 0;"},
-    {"release all stops the camera that was driven",
-     true,
-     {{'b', PAD_RIGHT}, {'c', 1}, {'r', 0}, {'B', PAD_RIGHT}},
-     "drive 0 12 0;drive 0 0 0;"},
-    {"keypad 5 is Home once, not while driving",
-     true,
-     {{'k', 0x65}, {'k', 0x65}, {'K', 0x65}, {'k', 0x68}, {'k', 0x65}, {'r', 0}, {'b', PAD_HOME}},
-     "home 0;drive 0 0 10;drive 0 0 0;home 0;"},
-    {"other keys are no pad keys", true, {{'k', 0x60}, {'k', '8'}, {'k', 0x6A}}, ""},
-    {"a camera without pan/tilt", false, {{'k', 0x65}, {'k', 0x68}, {'b', PAD_LEFT}, {'K', 0x68}, {'r', 0}}, ""},
-};
-
-void Play(PadMachine& m, const PadCalls& calls, PadContext& at, const Event& e) {
-  const bool key = e.kind == 'k' || e.kind == 'K', down = e.kind == 'k' || e.kind == 'b';
-  const int heading = key ? PadHeadingOfKey(e.arg) : e.arg;
-  switch (e.kind) {
-    case 'c':
-      at.camera = e.arg;
-      break;
-    case 's':
-    case 'S':
-      at.shift = e.kind == 's';
-      PadRefresh(m, calls, at);
-      break;
-    case 'r':
-      PadReleaseAll(m, calls);
-      break;
-    default:
-      if (heading != kNoHeading)
-        PadHold(m, calls, at, key ? PAD_FROM_KEY : PAD_FROM_BUTTON, static_cast<PadHeading>(heading), down);
+// Events of two letters, a space between: kN/KN keypad key N (VK_NUMPAD0 +
+// N) down/up, bN/BN the pad button in keypad N's place down/up, dN the digit
+// key N above the letters, s-/S- Shift down/up, c- the selection moves to
+// camera 1, r- everything let go.
+std::string Play(bool panTilt, const char* events) {
+  std::string log;
+  const PadCalls calls = {&log, KeepDrive, KeepHome};
+  PadContext at = {0, panTilt, 0x18, 0x14, 12, false};
+  PadMachine m;
+  for (const char* e = events; e[0] && e[1]; e += e[2] ? 3 : 2) {
+    if (e[0] == 'c') at.camera = 1;
+    if (e[0] == 's' || e[0] == 'S') at.shift = e[0] == 's', PadRefresh(m, calls, at);
+    if (e[0] == 'r') PadReleaseAll(m, calls);
+    const int heading = PadHeadingOfKey((e[0] == 'd' ? '0' : 0x60) + e[1] - '0');
+    if (!strchr("kKbBd", e[0]) || heading == kNoHeading) continue;
+    PadHold(m, calls, at, strchr("kKd", e[0]) ? PAD_FROM_KEY : PAD_FROM_BUTTON, static_cast<PadHeading>(heading),
+            islower(e[0]) != 0);
   }
+  return log;
 }
 
 TEST(PadDrive, EventsMakeTheExactDrives) {
-  for (const Case& t : kCases) {
-    std::string log;
-    const PadCalls calls = {&log, KeepDrive, KeepHome};
-    PadContext at = {0, t.panTilt, 0x18, 0x14, 12, false};
-    PadMachine m;
-    for (const Event& e : t.events) Play(m, calls, at, e);
-    EXPECT_EQ(t.calls, log) << t.name;
-  }
+  const struct {
+    bool panTilt;
+    const char *events, *calls;
+  } kCases[] = {
+      // Up at the slider's speed; a repeated key-down sends nothing; letting go stops.
+      {true, "k8 k8 K8", "drive 0 0 10;drive 0 0 0;"},
+      {true, "k2 K2 k4 K4 k6 K6", "drive 0 0 -10;drive 0 0 0;drive 0 -12 0;drive 0 0 0;drive 0 12 0;drive 0 0 0;"},
+      {true, "k7 K7 k9 K9 k1 K1 k3",
+       "drive 0 -12 10;drive 0 0 0;drive 0 12 10;drive 0 0 0;drive 0 -12 -10;drive 0 0 0;drive 0 12 -10;"},
+      // Two keys make their diagonal; left and right cancel.
+      {true, "k8 k4 K8 K4", "drive 0 0 10;drive 0 -12 10;drive 0 -12 0;drive 0 0 0;"},
+      {true, "k4 k6 K4 K6", "drive 0 -12 0;drive 0 0 0;drive 0 12 0;drive 0 0 0;"},
+      // Shift: the maximum, also when it goes down or up mid-drive.
+      {true, "s- k2 S- K2 k6 s-", "drive 0 0 -20;drive 0 0 -10;drive 0 0 0;drive 0 12 0;drive 0 24 0;"},
+      // A button and a key hold apart.
+      {true, "b8 k8 K8 k4 B8 K4 B8", "drive 0 0 10;drive 0 -12 10;drive 0 -12 0;drive 0 0 0;"},
+      // Letting go of everything stops the camera that was driven.
+      {true, "b6 c- r- B6", "drive 0 12 0;drive 0 0 0;"},
+      // Home once per press, not while a direction is held.
+      {true, "k5 k5 K5 k8 k5 r- b5", "home 0;drive 0 0 10;drive 0 0 0;home 0;"},
+      {true, "k0 k: d8 d5", ""},  // "k:" is VK_MULTIPLY
+      {false, "k5 k8 b4 K8 r-", ""},
+  };
+  for (const auto& t : kCases) EXPECT_EQ(t.calls, Play(t.panTilt, t.events)) << t.events;
 }
 
 }  // namespace

@@ -85,11 +85,10 @@ TEST_F(Layout, RecallButtonsAreOneGroupOfTheirOwn) {
   EXPECT_TRUE(Checked(IDC_EXPOSURE_AUTO));
 }
 
-// A pan/tilt camera puts the pad up beside today's panel, with the names
-// screen readers read and Speed at half of 0x18; keypad 8 and the held
-// "Down" button drive at 12, tilt scaled to 10 of 0x14, and stop on letting
-// go and on deactivation. For any other camera none of it exists and the
-// window is today's 570 x 516.
+// A pan/tilt camera puts the pad up beside today's panel, named for screen
+// readers, Speed at half of 0x18: keypad 8 and the held "Down" drive tilt at
+// 10 of 0x14 and stop on deactivation or letting go. For any other camera
+// none of it exists and the window is today's 570 x 516.
 TEST_F(Layout, PadOnlyForAPanTiltCamera) {
   AddCameras(2);
   CameraRecord& pt = Camera(1, 0x7B);
