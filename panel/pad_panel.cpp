@@ -59,6 +59,11 @@ void PadDirection(PadSource source, PadHeading heading, bool down, bool shift) {
   PadHold(pad.machine, kEngineCalls, ContextNow(shift), source, heading, down);
 }
 
+void PadPressHome() {
+  PadDirection(PAD_FROM_BUTTON, PAD_HOME, true, false);
+  PadDirection(PAD_FROM_BUTTON, PAD_HOME, false, false);
+}
+
 void PadRefreshDrive(bool shift) { PadRefresh(pad.machine, kEngineCalls, ContextNow(shift)); }
 
 void PadRelease() { PadReleaseAll(pad.machine, kEngineCalls); }

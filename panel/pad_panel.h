@@ -16,6 +16,8 @@ void PadAttach(PadColumnBuilder builder);
 // A heading of a pad button or a keypad key pressed (down) or let go, with
 // Shift as it is now. Nothing moves while no pan/tilt camera has the pad.
 void PadDirection(PadSource source, PadHeading heading, bool down, bool shift);
+// "Home" clicked (or Enter on it): pressed and let go at once.
+void PadPressHome();
 // Shift went down or up, or the slider moved: a held drive follows.
 void PadRefreshDrive(bool shift);
 // Everything let go (deactivation, a selection about to change): the camera

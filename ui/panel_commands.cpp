@@ -121,6 +121,7 @@ void SelectCamera(int32_t index) {
 
 void OnCommand(HWND hwnd, int id, int notifyCode) {
   if (OnStepButton(hwnd, id)) return;
+  if (id == IDC_PAD_HOME) PadPressHome();
   switch (id) {
     case IDC_EXIT:
       PostMessageA(hMainWnd, WM_CLOSE, 0, 0);
@@ -172,10 +173,6 @@ void OnCommand(HWND hwnd, int id, int notifyCode) {
       break;
     case IDC_HELP:
       OpenWithShell(kHelpDocument, nullptr);
-      break;
-    case IDC_PAD_HOME:
-      PadDirection(PAD_FROM_BUTTON, PAD_HOME, true, false);
-      PadDirection(PAD_FROM_BUTTON, PAD_HOME, false, false);
       break;
     default:
       break;

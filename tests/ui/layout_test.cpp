@@ -87,8 +87,8 @@ TEST_F(Layout, RecallButtonsAreOneGroupOfTheirOwn) {
 
 // A pan/tilt camera puts the pad up beside today's panel, named for screen
 // readers, Speed at half of 0x18: keypad 8 and the held "Down" drive tilt at
-// 10 of 0x14 and stop on deactivation or letting go. For any other camera
-// none of it exists and the window is today's 570 x 516.
+// 10 of 0x14 and stop on deactivation or letting go; "Home" sends Home. For
+// any other camera none of it exists and the window is today's 570 x 516.
 TEST_F(Layout, PadOnlyForAPanTiltCamera) {
   AddCameras(2);
   CameraRecord& pt = Camera(1, 0x7B);
@@ -120,6 +120,8 @@ TEST_F(Layout, PadOnlyForAPanTiltCamera) {
   EXPECT_EQ("1 0 -10", pending());
   PostMessageA(Item(IDC_PAD_DOWN), WM_LBUTTONUP, 0, 0), RunLoop();
   EXPECT_EQ("1 0 0", pending());
+  Click(IDC_PAD_HOME);
+  EXPECT_EQ("2 0 0", pending());
 }
 
 }  // namespace
