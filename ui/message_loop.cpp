@@ -31,8 +31,9 @@ void RouteCharacter(const MSG& msg) {
 }  // namespace
 
 void RouteMessage(const MSG& msg) {
-  // The Traffic window keeps the usual dialog keys; the panel's rules stay out of it.
+  // A key let go stops the pad whichever window had it, with Alt or not.
   if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) ReleaseKey(static_cast<int>(msg.wParam));
+  // The Traffic window keeps the usual dialog keys; the panel's rules stay out of it.
   MSG copy = msg;
   if (RouteTrafficMessage(&copy)) return;
   TranslateMessage(&msg);
