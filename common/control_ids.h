@@ -100,3 +100,21 @@ enum {
   IDC_SETUP_PRESET_4 = 8281,
   IDC_SETUP_PRESET_5 = 8282,
 };
+
+// The pad of a pan/tilt camera, children of page 0 while it is up. The nine
+// buttons in reading order, as the keypad lays them out: the id less
+// IDC_PAD_UP_LEFT is the button's PadHeading.
+enum {
+  IDC_PAD_UP_LEFT = 8300,
+  IDC_PAD_UP = 8301,
+  IDC_PAD_UP_RIGHT = 8302,
+  IDC_PAD_LEFT = 8303,
+  IDC_PAD_HOME = 8304,
+  IDC_PAD_RIGHT = 8305,
+  IDC_PAD_DOWN_LEFT = 8306,
+  IDC_PAD_DOWN = 8307,
+  IDC_PAD_DOWN_RIGHT = 8308,
+  IDC_PAD_SPEED = 8309,
+  IDC_PAD_SPEED_LABEL = 8310,
+  IDC_PAD_POSITION = 8311,
+};

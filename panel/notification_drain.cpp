@@ -2,6 +2,7 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "panel/pad_panel.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "requests/value_scales.h"
@@ -28,10 +29,11 @@ void ShowGainOfSlider(int sliderId, int valueId) {
 }
 
 // The camera word of a notification is not looked at: the panel shows
-// whichever camera reports.
-void ShowNotification(CameraController* c, uint32_t code, int32_t value) {
+// whichever camera reports. The pad shows its own camera's position only.
+void ShowNotification(CameraController* c, const Notification& n) {
   HWND panel = hPage[0];
-  switch (code) {
+  const int32_t value = n.value;
+  switch (n.code) {
     case NOTIFY_ZOOM:
       ShowText(panel, IDC_ZOOM_VALUE, ZoomText(SliderPos(panel, IDC_ZOOM_SLIDER)));
       break;
@@ -53,6 +55,13 @@ void ShowNotification(CameraController* c, uint32_t code, int32_t value) {
     case NOTIFY_LEVEL:
       ShowLevel(panel, value);
       break;
+    case NOTIFY_PAN_TILT:
+      PadFollowSelection();
+      break;
+    case NOTIFY_PAN_POSITION:
+    case NOTIFY_TILT_POSITION:
+      PadShowPosition(n.camera, n.code, value);
+      break;
     default:
       break;
   }
@@ -64,5 +73,5 @@ void DrainNotifications() {
   CameraController* c = pController;
   if (!c) return;
   Notification n;
-  while (EngineTakeNotification(c, &n)) ShowNotification(c, n.code, n.value);
+  while (EngineTakeNotification(c, &n)) ShowNotification(c, n);
 }

@@ -2,10 +2,12 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "panel/pad_panel.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "panel/panel_refresh.h"
 #include "requests/request_codes.h"
+#include "ui/pad_column.h"
 #include "ui/panel_commands.h"
 #include "ui/slider_steps.h"
 
@@ -87,7 +89,23 @@ void MoveFocus(const FocusTarget& target) {
 // As if entry `index` were chosen in the list; nothing when there is none.
 void SelectCameraByKey(int index) {
   LRESULT result = SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  if (result != LB_ERR) RefreshPanel(pController, index);
+  if (result != LB_ERR) SelectCamera(index);
+}
+
+bool ShiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
+
+// Keypad keys drive only while the pad is up; Space holds a focused pad button.
+bool OnPadKey(int virtualKey, int down) {
+  const int key = PadHeadingOfKey(virtualKey);
+  const int button = virtualKey == VK_SPACE ? FocusedPadHeading() : kNoHeading;
+  if (virtualKey == VK_SHIFT && down) PadRefreshDrive(true);
+  if (key != kNoHeading && PadShown()) {
+    if (down) PadDirection(PAD_FROM_KEY, static_cast<PadHeading>(key), true, ShiftHeld());
+    return true;
+  }
+  if (button == kNoHeading) return false;
+  if (down) PadDirection(PAD_FROM_BUTTON, static_cast<PadHeading>(button), true, ShiftHeld());
+  return true;
 }
 
 void RecallByKey(int k) {
@@ -130,7 +148,17 @@ void PressFocusedControl() {
   PostPanelCommand(id);
 }
 
+void ReleaseKey(int virtualKey) {
+  const int key = PadHeadingOfKey(virtualKey);
+  if (key != kNoHeading) PadDirection(PAD_FROM_KEY, static_cast<PadHeading>(key), false, ShiftHeld());
+  if (virtualKey == VK_SHIFT) PadRefreshDrive(false);
+  // Space holds whichever pad button had the focus as it went down.
+  if (virtualKey != VK_SPACE) return;
+  for (int h = 0; h < PAD_HEADINGS; h++) PadDirection(PAD_FROM_BUTTON, static_cast<PadHeading>(h), false, ShiftHeld());
+}
+
 int OnKey(int virtualKey, int down) {
+  if (OnPadKey(virtualKey, down)) return 1;
   if (virtualKey == VK_LEFT || virtualKey == VK_RIGHT) {
     const SliderSteps* steps = FocusedSlider();
     if (steps) {

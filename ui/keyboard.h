@@ -11,7 +11,10 @@ void ToggleFreeze();
 // Enter: runs the focused control's command as a click would; the check
 // boxes and "On Top" flip first, "Power" and "Freeze" resend what they show.
 void PressFocusedControl();
-// Arrows step sliders and move between rows, F1..F24 select a camera, 1..5
-// recall a preset. Key-ups of those keys do nothing. Returns 1 for a key of
-// these rules, 0 for any other.
+// Keypad 1..9 drive the pad while it is up, Space holds a focused pad
+// button (both act on key-down only; ReleaseKey lets go). Arrows step sliders and move between rows, F1..F24 select a
+// camera, 1..5 recall a preset. Key-ups of those keys do nothing. Returns 1 for a key of these rules, 0 for any other.
 int OnKey(int virtualKey, int down);
+// Any key let go, whichever window of the thread had it and with Alt or
+// not: a held keypad key or Space lets the pad go, Shift drops the maximum.
+void ReleaseKey(int virtualKey);

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr int kMainWidth = 570;
-constexpr int kMainHeight = 516;
 // The window sits right of and below the screen's centre position.
 constexpr int kOffsetX = 280;
 constexpr int kOffsetY = 125;

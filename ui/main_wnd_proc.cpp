@@ -1,6 +1,8 @@
 #include "ui/main_wnd_proc.h"
 
+#include "common/control_ids.h"
 #include "panel/notification_drain.h"
+#include "panel/pad_panel.h"
 #include "panel/slider_controls.h"
 #include "panel/window_hooks.h"
 #include "ui/about_window.h"
@@ -25,9 +27,14 @@ void OnTimer(HWND hwnd, UINT_PTR timerId) {
   SetTimer(hwnd, kDrainTimerId, kDrainPeriodMs, nullptr);
 }
 
-// A slider's thumb was let go: its position becomes a request.
+// A slider's thumb was let go: its position becomes a request, or the
+// pad's held drive takes the new speed.
 void OnNotify(WPARAM controlId, const NMHDR* header) {
-  if (header && header->code == static_cast<UINT>(NM_RELEASEDCAPTURE)) PostSliderRequest(static_cast<int>(controlId));
+  if (!header || header->code != static_cast<UINT>(NM_RELEASEDCAPTURE)) return;
+  if (controlId == IDC_PAD_SPEED)
+    PadRefreshDrive(GetKeyState(VK_SHIFT) < 0);
+  else
+    PostSliderRequest(static_cast<int>(controlId));
 }
 
 void OnPaint(HWND hwnd) {
@@ -56,6 +63,13 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       break;
     case WM_PAINT:
       OnPaint(hwnd);
+      break;
+    case WM_ACTIVATE:
+      // Nothing keeps moving while the window is not the operator's.
+      if (LOWORD(wParam) == WA_INACTIVE) PadRelease();
+      break;
+    case WM_ACTIVATEAPP:
+      if (!wParam) PadRelease();
       break;
     case WM_DESTROY:
       OnAboutWindowDestroyed(hwnd);

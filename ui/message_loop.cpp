@@ -1,6 +1,7 @@
 #include "ui/message_loop.h"
 
 #include "ui/keyboard.h"
+#include "ui/pad_column.h"
 #include "ui/traffic_window.h"
 
 namespace {
@@ -15,7 +16,8 @@ void RouteCharacter(const MSG& msg) {
       NextTabStop(GetKeyState(VK_SHIFT) < 0 ? 0 : 1);
       break;
     case kSpaceCharacter:
-      ToggleFreeze();
+      // On a pad button Space holds the button instead.
+      if (FocusedPadHeading() < 0) ToggleFreeze();
       break;
     case kEnterCharacter:
       PressFocusedControl();
@@ -29,6 +31,8 @@ void RouteCharacter(const MSG& msg) {
 }  // namespace
 
 void RouteMessage(const MSG& msg) {
+  // A key let go stops the pad whichever window had it, with Alt or not.
+  if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) ReleaseKey(static_cast<int>(msg.wParam));
   // The Traffic window keeps the usual dialog keys; the panel's rules stay out of it.
   MSG copy = msg;
   if (RouteTrafficMessage(&copy)) return;

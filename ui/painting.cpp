@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "resources/resource_ids.h"
 #include "ui/bitmaps.h"
+#include "ui/pad_column.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void PaintWindow(HWND hwnd, HDC hdc) {
   GetClientRect(hwnd, &client);
   SetBkMode(hdc, TRANSPARENT);
   if (hwnd != hPage[0]) return;
-  PaintLogo(hdc, client.right);
+  PaintLogo(hdc, PanelWidthWithoutPad());
   for (int id : kFramedBoxes) FrameControl(hdc, hPage[0], id);
 }
 

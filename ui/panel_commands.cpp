@@ -3,6 +3,7 @@
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "panel/exposure_display.h"
+#include "panel/pad_panel.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "panel/panel_refresh.h"
@@ -72,7 +73,7 @@ bool OnStepButton(HWND hwnd, int id) {
 }
 
 void OnCameraList(int notifyCode) {
-  if (notifyCode == LBN_SELCHANGE) RefreshPanel(pController, SelectedCamera());
+  if (notifyCode == LBN_SELCHANGE) SelectCamera(SelectedCamera());
 }
 
 // "Auto" exposure: full auto drives the level slider, manual the brightness.
@@ -112,8 +113,15 @@ void PutRequest(uint32_t code, uint32_t a) {
   EnginePut(pController, static_cast<uint32_t>(SelectedCamera()), code, a, 0);
 }
 
+void SelectCamera(int32_t index) {
+  PadRelease();
+  RefreshPanel(pController, index);
+  PadFollowSelection();
+}
+
 void OnCommand(HWND hwnd, int id, int notifyCode) {
   if (OnStepButton(hwnd, id)) return;
+  if (id == IDC_PAD_HOME) PadPressHome();
   switch (id) {
     case IDC_EXIT:
       PostMessageA(hMainWnd, WM_CLOSE, 0, 0);

@@ -18,3 +18,7 @@ void SetTopmost(int on);
 // Puts recall request `code` twice for the selected camera: the camera gets
 // the command twice. Nothing without a selection or a controller.
 void PostRecall(uint32_t code);
+// Camera `index` chosen in the list or by its key: the pad lets go first,
+// then the panel shows that camera, the pad's column up or down as it pans
+// and tilts or not.
+void SelectCamera(int32_t index);

@@ -2,8 +2,10 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "panel/pad_panel.h"
 #include "resources/resource_ids.h"
 #include "ui/bitmaps.h"
+#include "ui/pad_column.h"
 #include "ui/slider_steps.h"
 #include "ui/ui_globals.h"
 
@@ -171,6 +173,8 @@ int CreatePanelControls() {
   int lastRowY = CreateRightColumn(page, W, logo, btnW);
   Child(page, "EDIT", "", kStatusBox, kMargin, lastRowY + 5, colW, kRowHeight, IDC_STATUS);
   CreateReturnButton();
+  // No pad until a pan/tilt camera is selected.
+  PadAttach(BuildPadColumn);
   ShowWindow(hMainWnd, SW_SHOW);
   UpdateWindow(hMainWnd);
   return 1;

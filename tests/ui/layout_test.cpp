@@ -2,6 +2,7 @@
 // the step images, the pages, "On Top" and the Recall buttons' own group.
 #include "ui_rig.h"
 
+#include "panel/notification_drain.h"
 #include "ui/panel_commands.h"
 #include "ui/ui_globals.h"
 
@@ -82,6 +83,45 @@ TEST_F(Layout, RecallButtonsAreOneGroupOfTheirOwn) {
   }
   EXPECT_EQ(BST_CHECKED, SendMessageA(other, BM_GETCHECK, 0, 0));
   EXPECT_TRUE(Checked(IDC_EXPOSURE_AUTO));
+}
+
+// A pan/tilt camera puts the pad up beside today's panel, named for screen
+// readers, Speed at half of 0x18: keypad 8 and the held "Down" drive tilt at
+// 10 of 0x14 and stop on deactivation or letting go; "Home" sends Home. For
+// any other camera none of it exists and the window is today's 570 x 516.
+TEST_F(Layout, PadOnlyForAPanTiltCamera) {
+  AddCameras(2);
+  CameraRecord& pt = Camera(1, 0x7B);
+  pt.panTilt = 1, pt.panMax = 0x18, pt.tiltMax = 0x14, pt.panPos = -5, pt.tiltPos = 7;
+  const char* const kTexts[] = {"Up Left", "Up",        "Up Right", "Left",      "Home",
+                                "Right",   "Down Left", "Down",     "Down Right"};
+  for (int vk : {VK_F2, VK_F1, VK_F2}) {
+    Press(vk);
+    RECT w;
+    GetWindowRect(hMainWnd, &w);
+    EXPECT_TRUE(w.right - w.left == (vk == VK_F2 ? 750 : 570) && w.bottom - w.top == 516) << vk;
+    for (int id = IDC_PAD_UP_LEFT; id <= IDC_PAD_POSITION; id++) EXPECT_EQ(vk == VK_F2, Item(id) != nullptr) << id;
+  }
+  for (int h = 0; h < 9; h++) EXPECT_EQ(kTexts[h], Text(IDC_PAD_UP_LEFT + h));
+  EXPECT_EQ("Pan -5  Tilt 7", Text(IDC_PAD_POSITION));
+  EXPECT_EQ(12, Pos(IDC_PAD_SPEED));
+  for (uint32_t n : {1u, 0u}) notifyQueue.Put(n, NOTIFY_PAN_POSITION, 300 + n, 0), notifyQueue.Put(n, 62, -20, 0);
+  DrainNotifications();
+  EXPECT_EQ("Pan 301  Tilt -20", Text(IDC_PAD_POSITION));
+  auto pending = [&] {
+    Movement m = UnpackMovement(controller.movements[1].pending.load());
+    return std::to_string(m.kind) + " " + std::to_string(m.panSpeed) + " " + std::to_string(m.tiltSpeed);
+  };
+  PostMessageA(GetFocus(), WM_KEYDOWN, VK_NUMPAD8, 0), RunLoop();
+  EXPECT_EQ("1 0 10", pending());
+  SendMessageA(hMainWnd, WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_EQ("1 0 0", pending());
+  PostMessageA(Item(IDC_PAD_DOWN), WM_LBUTTONDOWN, MK_LBUTTON, 0), RunLoop();
+  EXPECT_EQ("1 0 -10", pending());
+  PostMessageA(Item(IDC_PAD_DOWN), WM_LBUTTONUP, 0, 0), RunLoop();
+  EXPECT_EQ("1 0 0", pending());
+  Click(IDC_PAD_HOME);
+  EXPECT_EQ("2 0 0", pending());
 }
 
 }  // namespace
