@@ -167,6 +167,53 @@ TEST(PanTilt, AHomeCompletesLateWhileThePollGoesOn) {
   EXPECT_FALSE(t.rig.c->movements[0].onItsWay);
 }
 
+// Bad answers: maxima out of range are taken as the usual ones, a short
+// position is no pan/tilt, a Home that never arrives and a position answered
+// only now and then leave the camera usable.
+TEST(PanTilt, BadAnswersLeaveTheCameraUsable) {
+  struct Bad {
+    const char* name;
+    void (*set)(SimFaults&);
+    int32_t panTilt, panMax, tiltMax;
+  };
+  const Bad kBad[] = {
+      {"maxima 0", [](SimFaults& f) { f.maxSpeedGiven = true, f.maxSpeedBytes[0] = f.maxSpeedBytes[1] = 0; }, 1, 0x18,
+       0x14},
+      {"maximum beyond 7F",
+       [](SimFaults& f) { f.maxSpeedGiven = true, f.maxSpeedBytes[0] = 0x90, f.maxSpeedBytes[1] = 0x14; }, 1, 0x18,
+       0x14},
+      {"position one nibble short", [](SimFaults& f) { f.positionShort = true; }, 0, 0, 0},
+  };
+  for (const Bad& b : kBad) {
+    SCOPED_TRACE(b.name);
+    PanTiltRig t({0x70});
+    SimFaults faults;
+    b.set(faults);
+    t.com1.SetFaults(0, faults);
+    ASSERT_TRUE(t.Ready());
+    const CameraRecord& r = t.rig.c->cameras[0];
+    EXPECT_EQ((std::vector<int32_t>{r.panTilt, r.panMax, r.tiltMax}),
+              (std::vector<int32_t>{b.panTilt, b.panMax, b.tiltMax}));
+    EXPECT_EQ(t.rig.StatusTexts(), kInitTexts);
+  }
+  PanTiltRig t({0x70});
+  ASSERT_TRUE(t.Ready());
+  SimFaults faults;
+  faults.homeStuck = true;
+  faults.positionEvery = 2;
+  t.com1.SetFaults(0, faults);
+  ASSERT_EQ(EngineHome(t.rig.c, 0), MOVE_PUT);
+  t.rig.Run(3000);
+  EXPECT_TRUE(t.rig.c->movements[0].onItsWay);
+  ASSERT_TRUE(t.rig.Request(REQ_FREEZE, 1));
+  EXPECT_EQ(Hex(t.rig.ReceivedCommands(0).back()), "81 01 04 62 02 FF");
+  ASSERT_TRUE(t.Drive(0, 0, 0));
+  t.rig.Run(3000);
+  EXPECT_FALSE(t.rig.c->movements[0].onItsWay);
+  EXPECT_EQ(t.rig.ListItems(), Lines{"Camera 1"});
+  EXPECT_EQ(t.rig.c->cameras[0].panTilt, 1);
+}
+
 const char kStop[] = "81 01 06 01 01 01 03 03 FF";
 
 // Another camera selected, the program closing, the line lost: the driven
