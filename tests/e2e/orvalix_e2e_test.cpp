@@ -364,28 +364,18 @@ TEST_F(OrvalixRecovery, CameraSwitchedOffAndOn) {
 // carries a speed of its own.
 class OrvalixPanTilt : public OrvalixEndToEnd {
  protected:
-  // Where `bytes` (a dot stands for any digit) is in `traffic` from `from` on.
-  static size_t Find(const std::string& traffic, const std::string& bytes, size_t from) {
-    for (size_t at = from; at + bytes.size() <= traffic.size(); at++) {
-      size_t k = 0;
-      while (k < bytes.size() && (bytes[k] == '.' || bytes[k] == traffic[at + k])) k++;
-      if (k == bytes.size()) return at;
-    }
-    return std::string::npos;
-  }
-  // Each of `inOrder` after the one before in the 0x70's traffic since `offset`, within kReplyMs.
+  // Each of `inOrder` (a dot for any digit) after the one before in the
+  // 0x70's traffic since `offset`, within kReplyMs.
   static ::testing::AssertionResult Sees(long long offset, std::initializer_list<std::string> inOrder) {
     std::string traffic;
-    const bool seen = WaitUntil(
-        [&] {
-          traffic = Traffic(1, offset);
-          size_t at = 0;
-          for (const std::string& bytes : inOrder)
-            if ((at = Find(traffic, bytes, at)) == std::string::npos) return false;
-          return true;
-        },
-        kReplyMs);
-    if (seen) return ::testing::AssertionSuccess();
+    const auto seen = [&] {
+      traffic = Traffic(1, offset);
+      auto at = traffic.cbegin();
+      for (const std::string& b : inOrder)
+        at = std::search(at, traffic.cend(), b.begin(), b.end(), [](char t, char p) { return p == '.' || p == t; });
+      return at != traffic.cend();
+    };
+    if (WaitUntil(seen, kReplyMs)) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "COM2 ends "
                                          << traffic.substr(traffic.size() - std::min<size_t>(traffic.size(), 600));
   }

@@ -175,18 +175,18 @@ TEST_F(Keyboard, EnterRunsTheFocusedControlsCommand) {
   EXPECT_EQ(0, received.characters['\r']);
 }
 
-// With NumLock on, keypad 8 held with Shift comes as VK_UP without the
-// extended bit: while the pad is up it drives up at the tilt maximum 0x14
-// (the slider's half would be 10). The arrow key (extended), and any VK_UP
-// with NumLock off, keeps to the rows: zoom, focus slider, focus "Auto".
+// With NumLock on, keypad 8 held with Shift comes as a VK_UP without the
+// extended bit: with the pad up it drives at the tilt maximum 0x14 (not the
+// slider's 10). The arrow key, and VK_UP with NumLock off, keep the row rule.
 TEST_F(Keyboard, ShiftedKeypadKeyWithNumLockDrivesAtTheMaximum) {
   AddCameras(2);
   CameraRecord& pt = Camera(1, 0x7B);
   pt.panTilt = 1, pt.panMax = 0x18, pt.tiltMax = 0x14;
   Press(VK_F2);
+  // The movement put (kind, pan, tilt), then the focus: zoom, focus slider, focus "Auto".
   const struct {
     bool extended, numLock, down;
-    const char* after;  // the movement put (kind, pan, tilt), then the focus
+    const char* after;
   } rows[] = {{true, true, true, "0 0 0 8205"},
               {false, false, true, "0 0 0 8204"},
               {false, true, true, "1 0 20 8204"},
