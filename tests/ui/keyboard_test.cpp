@@ -192,10 +192,8 @@ TEST_F(Keyboard, ShiftedKeypadKeyWithNumLockDrivesAtTheMaximum) {
               {false, true, true, "1 0 20 8204"},
               {false, true, false, "1 0 0 8204"}};
   for (const auto& row : rows) {
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_NUMLOCK] = row.numLock ? 1 : 0;
-    SetKeyboardState(keys);
+    BYTE keys[256] = {};
+    keys[VK_NUMLOCK] = row.numLock ? 1 : 0, SetKeyboardState(keys);
     const LPARAM flags = (row.extended ? 1 << 24 : 0) | (row.down ? 0 : 3u << 30);
     PostMessageA(GetFocus(), row.down ? WM_KEYDOWN : WM_KEYUP, VK_UP, 0x480001 | flags), RunLoop();
     const Movement m = UnpackMovement(controller.movements[1].pending.load());
