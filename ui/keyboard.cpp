@@ -94,6 +94,9 @@ void SelectCameraByKey(int index) {
 
 bool ShiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
 
+// Keypad 1..9 as Windows reports them with NumLock on and Shift held.
+const int kShiftedKeypad[] = {VK_END, VK_DOWN, VK_NEXT, VK_LEFT, VK_CLEAR, VK_RIGHT, VK_HOME, VK_UP, VK_PRIOR};
+
 // Keypad keys drive only while the pad is up; Space holds a focused pad button.
 bool OnPadKey(int virtualKey, int down) {
   const int key = PadHeadingOfKey(virtualKey);
@@ -155,6 +158,18 @@ void ReleaseKey(int virtualKey) {
   // Space holds whichever pad button had the focus as it went down.
   if (virtualKey != VK_SPACE) return;
   for (int h = 0; h < PAD_HEADINGS; h++) PadDirection(PAD_FROM_BUTTON, static_cast<PadHeading>(h), false, ShiftHeld());
+}
+
+int ShiftedKeypadKey(int virtualKey, bool extended) {
+  if (extended || !(GetKeyState(VK_NUMLOCK) & 1) || !PadShown()) return 0;
+  for (int k = 0; k < PAD_HEADINGS; k++)
+    if (kShiftedKeypad[k] == virtualKey) return VK_NUMPAD1 + k;
+  return 0;
+}
+
+void OnShiftedKeypadKey(int keypadKey, int down) {
+  const int key = PadHeadingOfKey(keypadKey);
+  if (key != kNoHeading) PadDirection(PAD_FROM_KEY, static_cast<PadHeading>(key), down != 0, true);
 }
 
 int OnKey(int virtualKey, int down) {

@@ -15,6 +15,14 @@ void PressFocusedControl();
 // button (both act on key-down only; ReleaseKey lets go). Arrows step sliders and move between rows, F1..F24 select a
 // camera, 1..5 recall a preset. Key-ups of those keys do nothing. Returns 1 for a key of these rules, 0 for any other.
 int OnKey(int virtualKey, int down);
+// With NumLock on, Windows reports a keypad key held with Shift as its
+// navigation key (keypad 8 as VK_UP, 5 as VK_CLEAR) without the extended bit
+// of the dedicated keys, after a Shift key-up of its own. While the pad is up
+// such a key is its keypad key (VK_NUMPAD1..VK_NUMPAD9, returned), 0 for
+// any other key.
+int ShiftedKeypadKey(int virtualKey, bool extended);
+// That keypad key pressed (down 1) or let go (0) with Shift held: the maximum speed.
+void OnShiftedKeypadKey(int keypadKey, int down);
 // Any key let go, whichever window of the thread had it and with Alt or
 // not: a held keypad key or Space lets the pad go, Shift drops the maximum.
 void ReleaseKey(int virtualKey);

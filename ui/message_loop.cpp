@@ -9,6 +9,12 @@ namespace {
 constexpr WPARAM kTabCharacter = 9;
 constexpr WPARAM kEnterCharacter = 13;
 constexpr WPARAM kSpaceCharacter = 32;
+// A key message's flag of the dedicated arrow and navigation keys.
+constexpr LPARAM kExtendedKey = static_cast<LPARAM>(1) << 24;
+
+int ShiftedKeypad(const MSG& msg) {
+  return ShiftedKeypadKey(static_cast<int>(msg.wParam), (msg.lParam & kExtendedKey) != 0);
+}
 
 void RouteCharacter(const MSG& msg) {
   switch (msg.wParam) {
@@ -32,7 +38,13 @@ void RouteCharacter(const MSG& msg) {
 
 void RouteMessage(const MSG& msg) {
   // A key let go stops the pad whichever window had it, with Alt or not.
-  if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) ReleaseKey(static_cast<int>(msg.wParam));
+  if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
+    const int keypad = ShiftedKeypad(msg);
+    if (keypad)
+      OnShiftedKeypadKey(keypad, 0);
+    else
+      ReleaseKey(static_cast<int>(msg.wParam));
+  }
   // The Traffic window keeps the usual dialog keys; the panel's rules stay out of it.
   MSG copy = msg;
   if (RouteTrafficMessage(&copy)) return;
@@ -44,7 +56,10 @@ void RouteMessage(const MSG& msg) {
     // No window ever sees these two: sliders, list and buttons have no
     // keyboard handling of their own.
     case WM_KEYDOWN:
-      OnKey(static_cast<int>(msg.wParam), 1);
+      if (const int keypad = ShiftedKeypad(msg))
+        OnShiftedKeypadKey(keypad, 1);
+      else
+        OnKey(static_cast<int>(msg.wParam), 1);
       break;
     case WM_KEYUP:
       OnKey(static_cast<int>(msg.wParam), 0);

@@ -313,7 +313,7 @@ TEST_F(OrvalixEndToEnd, ExitEndsTheProgramWithExitCodeZero) {
 }
 
 // COM2 unplugged and plugged back, then its camera switched off and on, by a
-// camsim of this run's own on COM2's link (recovery_e2e.sh); its transcript
+// camsim of this run's own on COM2's link (com2_e2e.sh); its transcript
 // has COM2 as line 1. The entry of camera 3 and the status line follow at
 // once, and a zoom slider let go reaches the camera once it is back.
 class OrvalixRecovery : public OrvalixEndToEnd {
@@ -356,6 +356,95 @@ TEST_F(OrvalixRecovery, CameraSwitchedOffAndOn) {
   EXPECT_EQ("Camera 3", Camera3Entry());
   EXPECT_EQ(2, panel.Ask(IDC_CAMERA_LIST, LB_GETCURSEL));
   ZoomReachesCamera3();
+}
+
+// COM2 carries a 0x70, a camera that pans and tilts (com2_e2e.sh; line 1 of
+// its transcript), as camera 3. Speed stands at 0x0C, half its maximum pan
+// speed 0x18; tilt 0x0C scaled to its maximum 0x14 is 0x0A; a standing axis
+// carries a speed of its own.
+class OrvalixPanTilt : public OrvalixEndToEnd {
+ protected:
+  // Each of `inOrder` (a dot for any digit) after the one before in the
+  // 0x70's traffic since `offset`, within kReplyMs.
+  static ::testing::AssertionResult Sees(long long offset, std::initializer_list<std::string> inOrder) {
+    std::string traffic;
+    const auto seen = [&] {
+      traffic = Traffic(1, offset);
+      auto at = traffic.cbegin();
+      for (const std::string& b : inOrder)
+        at = std::search(at, traffic.cend(), b.begin(), b.end(), [](char t, char p) { return p == '.' || p == t; });
+      return at != traffic.cend();
+    };
+    if (WaitUntil(seen, kReplyMs)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "COM2 ends "
+                                         << traffic.substr(traffic.size() - std::min<size_t>(traffic.size(), 600));
+  }
+};
+
+const std::string kUp = ">81 >01 >06 >01 >.. >0A >03 >01 >FF ", kUpLeft = ">81 >01 >06 >01 >0C >0A >01 >01 >FF ",
+                  kRight = ">81 >01 >06 >01 >0C >.. >02 >03 >FF ", kStop = ">81 >01 >06 >01 >.. >.. >03 >03 >FF ",
+                  kDrive = ">81 >01 >06 >01 ", kRecall1 = ">81 >01 >04 >3F >02 >01 >FF ";
+
+TEST_F(OrvalixPanTilt, ThePadComesUpForThePanTiltCamera) {
+  ASSERT_TRUE(WaitUntil([] { return panel.ListTexts(IDC_CAMERA_LIST).size() >= 4; }, kStartMs));
+  ASSERT_TRUE(SelectAndWait(2)) << panel.Text(IDC_STATUS);
+  ASSERT_TRUE(WaitUntil([] { return panel.Control(IDC_PAD_HOME) != nullptr; }, kStartMs)) << "no pad";
+  const char* const texts[] = {"Up Left", "Up", "Up Right", "Left", "Home", "Right", "Down Left", "Down", "Down Right"};
+  for (int h = 0; h < 9; h++) EXPECT_EQ(texts[h], panel.Text(IDC_PAD_UP_LEFT + h));
+  EXPECT_EQ("Speed", panel.Text(IDC_PAD_SPEED_LABEL));
+  EXPECT_TRUE(std::regex_match(panel.Text(IDC_PAD_POSITION), std::regex("Pan -?\\d+  Tilt -?\\d+")))
+      << panel.Text(IDC_PAD_POSITION);
+}
+
+// A held key's repeats send nothing: the recall of key 1 is queued behind
+// anything they would have put. Two keys make their diagonal; 5 is Home.
+TEST_F(OrvalixPanTilt, KeypadDrivesWhileHeldAndStopsWhenLetGo) {
+  long long at = TranscriptSize();
+  panel.HoldKey(VK_NUMPAD8);
+  for (int k = 0; k < 3; k++) panel.HoldKey(VK_NUMPAD8, true);
+  panel.PressKey('1');
+  ASSERT_TRUE(Sees(at, {kUp, kRecall1}));
+  const std::string held = Traffic(1, at);
+  EXPECT_EQ(held.find(kDrive), held.rfind(kDrive, held.find(kRecall1))) << "more than one drive";
+  panel.ReleaseKey(VK_NUMPAD8);
+  EXPECT_TRUE(Sees(at, {kRecall1, kStop}));
+  at = TranscriptSize();
+  panel.HoldKey(VK_NUMPAD8);
+  ASSERT_TRUE(Sees(at, {kUp}));
+  panel.HoldKey(VK_NUMPAD4);
+  EXPECT_TRUE(Sees(at, {kUp, kUpLeft}));
+  panel.ReleaseKey(VK_NUMPAD4);
+  panel.ReleaseKey(VK_NUMPAD8);
+  EXPECT_TRUE(Sees(at, {kUpLeft, kStop}));
+  panel.PressKey(VK_NUMPAD5);
+  EXPECT_TRUE(Sees(at, {kStop, ">81 >01 >06 >04 >FF "}));
+}
+
+TEST_F(OrvalixPanTilt, AHeldButtonOrKeyStopsWhenLetGoOrDeactivated) {
+  long long at = TranscriptSize();
+  panel.PressButton(IDC_PAD_RIGHT);
+  ASSERT_TRUE(Sees(at, {kRight}));
+  panel.ReleaseButton(IDC_PAD_RIGHT);
+  EXPECT_TRUE(Sees(at, {kRight, kStop}));
+  ASSERT_TRUE(panel.Activate(kReplyMs)) << "cannot activate the panel";
+  at = TranscriptSize();
+  panel.HoldKey(VK_NUMPAD8);
+  ASSERT_TRUE(Sees(at, {kUp}));
+  ASSERT_TRUE(panel.Deactivate(kReplyMs)) << "the panel stayed active";
+  EXPECT_TRUE(Sees(at, {kUp, kStop}));
+  panel.ReleaseKey(VK_NUMPAD8);
+}
+
+// Back on the 0x70, key 1's recall comes after anything keypad 8 put.
+TEST_F(OrvalixPanTilt, ABlockCameraHidesThePadAndTheKeypadMovesNothing) {
+  ASSERT_TRUE(SelectAndWait(0)) << panel.Text(IDC_STATUS);
+  EXPECT_TRUE(WaitUntil([] { return panel.Control(IDC_PAD_HOME) == nullptr; }, kReplyMs)) << "the pad stayed";
+  const long long at = TranscriptSize();
+  panel.PressKey(VK_NUMPAD8);
+  ASSERT_TRUE(SelectAndWait(2)) << panel.Text(IDC_STATUS);
+  panel.PressKey('1');
+  ASSERT_TRUE(Sees(at, {kRecall1}));
+  EXPECT_EQ(std::string::npos, Traffic(1, at).find(kDrive)) << "a drive went out";
 }
 
 }  // namespace

@@ -175,4 +175,32 @@ TEST_F(Keyboard, EnterRunsTheFocusedControlsCommand) {
   EXPECT_EQ(0, received.characters['\r']);
 }
 
+// With NumLock on, keypad 8 held with Shift comes as a VK_UP without the
+// extended bit: with the pad up it drives at the tilt maximum 0x14 (not the
+// slider's 10). The arrow key, and VK_UP with NumLock off, keep the row rule.
+TEST_F(Keyboard, ShiftedKeypadKeyWithNumLockDrivesAtTheMaximum) {
+  AddCameras(2);
+  CameraRecord& pt = Camera(1, 0x7B);
+  pt.panTilt = 1, pt.panMax = 0x18, pt.tiltMax = 0x14;
+  Press(VK_F2);
+  // The movement put (kind, pan, tilt), then the focus: zoom, focus slider, focus "Auto".
+  const struct {
+    bool extended, numLock, down;
+    const char* after;
+  } rows[] = {{true, true, true, "0 0 0 8205"},
+              {false, false, true, "0 0 0 8204"},
+              {false, true, true, "1 0 20 8204"},
+              {false, true, false, "1 0 0 8204"}};
+  for (const auto& row : rows) {
+    BYTE keys[256] = {};
+    keys[VK_NUMLOCK] = row.numLock ? 1 : 0, SetKeyboardState(keys);
+    const LPARAM flags = (row.extended ? 1 << 24 : 0) | (row.down ? 0 : 3u << 30);
+    PostMessageA(GetFocus(), row.down ? WM_KEYDOWN : WM_KEYUP, VK_UP, 0x480001 | flags), RunLoop();
+    const Movement m = UnpackMovement(controller.movements[1].pending.load());
+    char after[48];
+    snprintf(after, sizeof after, "%d %d %d %d", static_cast<int>(m.kind), m.panSpeed, m.tiltSpeed, FocusId());
+    EXPECT_STREQ(row.after, after) << row.extended << row.numLock << row.down;
+  }
+}
+
 }  // namespace

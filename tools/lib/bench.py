@@ -11,6 +11,11 @@ Scenarios (names for --only):
            answer, and three lines with camera 1 selected (polled), the
            engine alone and orvalix-cli
   wine     the latency and idle figures for orvalix.exe under Wine
+  pad      a camera that pans and tilts (camsim 0x70, fast): from keypad 8 or 2
+           pressed to the drive's first byte at camsim and from the key let
+           go to the stop's, natively (the pad's rules and the engine
+           in-process, 1000 presses) and under Wine (the keys posted to
+           orvalix.exe, 100 presses)
   line     numbered frames back to back at 38400 baud into a pseudo-terminal
            for 10 s, read through a channel opened as the engine's: how many
            came in order, and whether the reader held the line up
@@ -47,6 +52,7 @@ THREE_LINES = [["0x66", "0x4B"], ["0x5F"], ["0x66"]]
 START_LIMIT_S = 10
 CAMSIM_NICE = -10
 TARGETS = {"init_ratio": 1.03, "latency_native_p99_ms": 1.0, "latency_wine_p99_ms": 2.0,
+           "pad_native_p99_ms": 1.0, "pad_wine_p99_ms": 5.0,
            "idle_native_pct": 0.5, "idle_cli_pct": 0.3, "idle_wine_pct": 1.0,
            "lost_ms": 100, "dead_ms": 1000, "back_beyond_init_ms": 1200}
 # camsim's outages in the recovery scenario, seconds from its start.
@@ -238,9 +244,22 @@ def percentile(values, p):
     return s[k]
 
 
-def first_byte_latencies(starts, records, line=1):
+def is_freeze(data):
+    return len(data) >= 4 and data[1:4] == b"\x01\x04\x62"
+
+
+def is_drive(data):
+    return len(data) == 9 and data[1:4] == b"\x01\x06\x01" and data[6:8] != b"\x03\x03"
+
+
+def is_stop(data):
+    return len(data) == 9 and data[1:4] == b"\x01\x06\x01" and data[6:8] == b"\x03\x03"
+
+
+def first_byte_latencies(starts, records, line=1, expected=is_freeze):
     """For each start time the delay to the next packet the engine sent on
-    `line`; (latencies in ms, starts whose next packet was not Freeze, busy)."""
+    `line`; (latencies in ms, starts whose next packet was not the expected
+    one (Freeze), busy)."""
     sent, ends = [], []  # ends: when each sent packet's last reply came
     for r in records:
         if r[1] != line:
@@ -262,7 +281,7 @@ def first_byte_latencies(starts, records, line=1):
             busy += 1  # a poll was still on the line
             continue
         data = sent[k][3]
-        if len(data) < 4 or data[1:4] != b"\x01\x04\x62":
+        if not expected(data):
             other[data.hex(" ")] = other.get(data.hex(" "), 0) + 1
             continue
         out.append((sent[k][0] - s) / 1e3)
@@ -596,13 +615,58 @@ def wine_latency(o, w, results):
     results.setdefault("latency_wine", []).append(latency_figures(lat, other, busy))
 
 
+def scenario_pad_native(o, results):
+    sim = Camsim(o.native_build, [["0x70"]], "fast", "monotonic", o.workdir)
+    try:
+        kv = run_bench(o.native_build, ["pad", "--count", str(o.requests)] + port_args(sim.devices()), 300)
+    finally:
+        sim.stop()
+    recs = sim.records()
+    for key, head, expected in (("pad_native_down", "down_us", is_drive), ("pad_native_up", "up_us", is_stop)):
+        starts = [float(v) for v in kv.get(head, [])]
+        results.setdefault(key, []).append(latency_figures(*first_byte_latencies(starts, recs, 1, expected)))
+    os.unlink(sim.transcript)
+
+
+def wine_pad(o, w, results):
+    sim = Camsim(o.native_build, [["0x70"]], "fast", "realtime", o.workdir)
+    try:
+        w.map_ports(sim.devices())
+        w.start_panel()
+        before = time.time() * 1e6
+        out = w.drive(["attach", "60", "wait-cameras", "1", "60", "select", "1", "20", "wait-pad", "30",
+                       "pad", str(o.clicks)], 120 + o.clicks)
+        after = time.time() * 1e6
+        w.end_panel()
+    finally:
+        sim.stop()
+    recs = sim.records()
+    kv = key_values(out)
+    for key, head, expected in (("pad_wine_down", "key_down_us", is_drive), ("pad_wine_up", "key_up_us", is_stop)):
+        starts = [float(v) for v in kv.get(head, [])]
+        if not starts or min(starts) < before or max(starts) > after:
+            fail("the driver's clock does not match the machine's real-time clock")
+        results.setdefault(key, []).append(latency_figures(*first_byte_latencies(starts, recs, 1, expected)))
+    os.unlink(sim.transcript)
+
+
+def scenario_pad(o, results):
+    scenario_pad_native(o, results)
+    wine_parts(o, results, (wine_pad,))
+
+
 def scenario_wine(o, results):
+    wine_parts(o, results, (wine_silent_ports, wine_three_lines, wine_latency))
+
+
+def wine_parts(o, results, parts):
+    """The Wine parts given, in one session (an X server of its own, the bench's prefix)."""
     for name in ("orvalix.exe", "orvalix_driver.exe"):
         if not os.path.exists(os.path.join(o.windows_build, name)):
             fail("%s is missing in %s" % (name, o.windows_build))
     w = WineSession(o)
     try:
-        for part in (wine_silent_ports, wine_three_lines, wine_latency):
+        for part in parts:
             # A loaded machine now and then stalls the program past a reply
             # time-out during initialisation; one more try, and say so.
             try:
@@ -658,11 +722,16 @@ def table(results):
                                ("latency_native_reader", "latency native, trace read",
                                 TARGETS["latency_native_p99_ms"]),
                                ("latency_net", "latency visca-ip native", TARGETS["latency_native_p99_ms"]),
-                               ("latency_wine", "latency Wine", TARGETS["latency_wine_p99_ms"])):
+                               ("latency_wine", "latency Wine", TARGETS["latency_wine_p99_ms"]),
+                               ("pad_native_down", "pad native, key down to drive", TARGETS["pad_native_p99_ms"]),
+                               ("pad_native_up", "pad native, key up to stop", TARGETS["pad_native_p99_ms"]),
+                               ("pad_wine_down", "pad Wine, key down to drive", TARGETS["pad_wine_p99_ms"]),
+                               ("pad_wine_up", "pad Wine, key up to stop", TARGETS["pad_wine_p99_ms"])):
         runs = results.get(key)
         if not runs:
             continue
-        row("%s p50 (%d requests)" % (label, runs[0]["count"]), median(runs, "p50_ms"), "ms", len(runs))
+        row("%s p50 (%d %s)" % (label, runs[0]["count"], "keys" if key.startswith("pad") else "requests"),
+            median(runs, "p50_ms"), "ms", len(runs))
         row("%s p99" % label, median(runs, "p99_ms"), "ms", len(runs), "< %g ms" % target)
         row("%s max" % label, median(runs, "max_ms"), "ms", len(runs))
     for key, label, target in (("idle_native_silent10", "idle native, 10 silent ports", ""),
@@ -722,7 +791,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--native-build", default=os.path.join(ROOT, "build", "bench"))
     ap.add_argument("--windows-build", default=os.path.join(ROOT, "build", "windows"))
-    ap.add_argument("--only", default="init,latency,idle,wine,line,net,recovery", help="comma-separated scenarios")
+    ap.add_argument("--only", default="init,latency,idle,wine,pad,line,net,recovery", help="comma-separated scenarios")
     ap.add_argument("--cameras", help="camera counts for init (default 1,7,21,70; --quick: 1,7,21)")
     ap.add_argument("--repeat", type=int, default=3, help="runs of each measurement (70 cameras: one)")
     ap.add_argument("--quick", action="store_true", help="one run, fewer requests, shorter idle windows")
@@ -754,6 +823,8 @@ def main():
                 attempt(results, "idle native, run %d" % (k + 1), scenario_idle, o, results)
             if "wine" in scenarios:
                 attempt(results, "Wine, run %d" % (k + 1), scenario_wine, o, results)
+            if "pad" in scenarios:
+                attempt(results, "pad, run %d" % (k + 1), scenario_pad, o, results)
             if "line" in scenarios:
                 attempt(results, "line speed native, run %d" % (k + 1), scenario_line, o, results)
             if "net" in scenarios:

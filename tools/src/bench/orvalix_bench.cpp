@@ -3,6 +3,10 @@
 // (camsim) and reads the figures printed here as "key value" lines.
 //   init --port N=DEV...                 discovery and initialisation
 //   latency --port N=DEV... --count K    Put of request 45 to its first byte
+//   pad --port N=DEV... --count K        camera 1 pans and tilts: keypad 8 or 2
+//                                        pressed and let go K times through the
+//                                        pad's rules, "down_us T" and "up_us T"
+//                                        for each
 // (init and latency: --ip N=HOST:PORT[,KIND] for network lines, as orvalix-cli)
 //   idle (--port N=DEV... | --silent N) [--select CAM] --seconds S
 //                                        processor time and memory at rest
@@ -17,6 +21,7 @@
 #include "cli/cli_panel.h"
 #include "engine/orvalix_engine.h"
 #include "net/net_config.h"
+#include "panel/pad_drive.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
 #include "tools/src/bench/line_speed.h"
@@ -50,6 +55,9 @@ constexpr uint64_t kStuckNs = 3 * kNsPerSecond;         // idle without a list: 
 // anywhere in the worker's 1 ms cycle.
 constexpr uint64_t kGapNs = 2 * kNsPerMs;
 constexpr uint64_t kSpreadNs = 5 * kNsPerMs;
+// A pad key is held this long plus up to kSpreadNs, and let go as long: the
+// stop's position read is over before the next press.
+constexpr uint64_t kPadGapNs = 5 * kNsPerMs;
 // A recovery run puts its next Freeze this long after the last one left the queue.
 constexpr uint64_t kRecoveryPutNs = 20 * kNsPerMs;
 
@@ -91,6 +99,7 @@ int Usage() {
   fprintf(stderr,
           "usage: orvalix_bench init (--port N=DEV | --ip N=HOST:PORT[,KIND])...\n"
           "       orvalix_bench latency (--port N=DEV | --ip N=HOST:PORT[,KIND])... [--count K]\n"
+          "       orvalix_bench pad --port N=DEV... [--count K]\n"
           "       orvalix_bench idle (--port N=DEV... | --silent N) [--select CAM] [--seconds S]\n"
           "       orvalix_bench hold-ptys N [--seconds S]\n"
           "       orvalix_bench line [--seconds S]\n"
@@ -289,6 +298,40 @@ int RunLatency(CameraController* c, const Options& o) {
   return 0;
 }
 
+void DriveCamera(void* context, int32_t camera, int32_t panSpeed, int32_t tiltSpeed) {
+  EngineDrive(static_cast<CameraController*>(context), camera, panSpeed, tiltSpeed);
+}
+
+void HomeCamera(void* context, int32_t camera) { EngineHome(static_cast<CameraController*>(context), camera); }
+
+// The pad's rules as the window runs them, the Speed slider at its half;
+// up and down by turns, so the head is seldom at a limit.
+int RunPad(CameraController* c, const Options& o) {
+  CameraSnapshot r;
+  auto panTilt = [&] { return EngineCamera(c, 0, &r) && r.panTilt == 1 && Idle(c); };
+  if (!WaitForList(c, kInitLimitNs) || !WaitFor(panTilt, kRequestLimitNs)) {
+    fprintf(stderr, "orvalix_bench: camera 1 does not pan and tilt (%s)\n", Status(c).c_str());
+    return 1;
+  }
+  PadMachine pad;
+  const PadCalls calls = {c, DriveCamera, HomeCamera};
+  const PadContext at = {0, true, r.panMax, r.tiltMax, (PadSpeedMax(r.panMax) + 1) / 2, false};
+  uint32_t spread = 12345;  // a fixed sequence, as the latency runs
+  for (int k = 0; k < 2 * o.count; k++) {
+    spread = spread * 1103515245u + 12345u;
+    PauseNs(kPadGapNs + (spread >> 8) % kSpreadNs);
+    if (!WaitFor([&] { return Idle(c); }, kRequestLimitNs)) {
+      fprintf(stderr, "orvalix_bench: engine busy before key event %d\n", k);
+      return 1;
+    }
+    const bool down = k % 2 == 0;
+    const uint64_t eventNs = NowNs();
+    PadHold(pad, calls, at, PAD_FROM_KEY, k % 4 < 2 ? PAD_UP : PAD_DOWN, down);
+    printf("%s_us %.3f\n", down ? "down" : "up", eventNs / 1e3);
+  }
+  return 0;
+}
+
 int RunIdle(CameraController* c, const Options& o) {
   if (!WaitForList(c, kInitLimitNs)) {
     fprintf(stderr, "orvalix_bench: discovery did not end (%s)\n", Status(c).c_str());
@@ -369,7 +412,8 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, &o)) return Usage();
   if (o.mode == "hold-ptys") return RunHoldPtys(o);
   if (o.mode == "line") return RunLineSpeed(o.seconds) ? 0 : 1;
-  if (o.mode != "init" && o.mode != "latency" && o.mode != "idle" && o.mode != "recovery") return Usage();
+  if (o.mode != "init" && o.mode != "latency" && o.mode != "pad" && o.mode != "idle" && o.mode != "recovery")
+    return Usage();
 
   std::vector<SilentPty> silent(static_cast<size_t>(o.silent));
   for (SilentPty& p : silent) {
@@ -392,6 +436,7 @@ int main(int argc, char** argv) {
   int result = 1;
   if (o.mode == "init") result = RunInit(c, createdNs);
   if (o.mode == "latency") result = RunLatency(c, o);
+  if (o.mode == "pad") result = RunPad(c, o);
   if (o.mode == "idle") result = RunIdle(c, o);
   if (o.mode == "recovery") result = RunRecovery(c, o);
   const uint64_t lines = reader.Stop();

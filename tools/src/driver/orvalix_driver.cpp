@@ -7,6 +7,10 @@
 //   clicks K               click "Freeze" K times, 50 to 150 ms apart, printing
 //                          "click_us T" (the machine's real-time clock in
 //                          microseconds) just before each click (tools/bench)
+//   wait-pad SECONDS       until the pad is up (a camera that pans and tilts selected)
+//   pad K                  keypad 8 or 2 by turns pressed and let go K times, each
+//                          held and let go 50 to 150 ms, printing "key_down_us T"
+//                          and "key_up_us T" just before each key (tools/bench)
 //   geometry               let it paint, print the main window as WxH+X+Y
 //   close SECONDS          close the main window and wait for the program to end
 //   setup SECONDS          open the Setup dialog and wait until it shows
@@ -57,6 +61,23 @@ void Clicks(const PanelDriver& panel, int count) {
   std::fflush(stdout);
 }
 
+// Held as long as the clicks are apart, so no idle poll comes between a key
+// and its drive or stop either.
+void PadKeys(const PanelDriver& panel, int count) {
+  unsigned spread = 54321;
+  for (int k = 0; k < 2 * count; ++k) {
+    spread = spread * 1103515245u + 12345u;
+    Sleep(kClickGapMs + (spread >> 8) % kClickSpreadMs);
+    const UINT key = k % 4 < 2 ? VK_NUMPAD8 : VK_NUMPAD2;
+    std::printf("%s %.1f\n", k % 2 == 0 ? "key_down_us" : "key_up_us", RealTimeUs());
+    if (k % 2 == 0)
+      panel.HoldKey(key);
+    else
+      panel.ReleaseKey(key);
+  }
+  std::fflush(stdout);
+}
+
 bool PrintGeometry(HWND window) {
   RECT r;
   if (!GetWindowRect(window, &r)) return false;
@@ -77,7 +98,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: orvalix_driver STEP...\n"
                "  attach SECONDS | wait-cameras N SECONDS | wait-status PREFIX SECONDS | select N SECONDS\n"
-               "  clicks K | geometry | close SECONDS\n"
+               "  clicks K | wait-pad SECONDS | pad K | geometry | close SECONDS\n"
                "  setup SECONDS | setup-geometry | setup-close SECONDS\n");
   return 2;
 }
@@ -102,6 +123,11 @@ int main(int argc, char** argv) {
         return Fail(panel, "the status line did not come");
     } else if (step == "clicks" && args >= 1 && panel.page != nullptr) {
       Clicks(panel, std::atoi(argv[++i]));
+    } else if (step == "wait-pad" && args >= 1 && panel.page != nullptr) {
+      if (!WaitUntil([&] { return panel.Control(IDC_PAD_HOME) != nullptr; }, Seconds(argv[++i])))
+        return Fail(panel, "the pad did not come up");
+    } else if (step == "pad" && args >= 1 && panel.page != nullptr) {
+      PadKeys(panel, std::atoi(argv[++i]));
     } else if (step == "select" && args >= 2 && panel.page != nullptr) {
       const std::string expected = std::string("Camera ") + argv[++i] + " selected";
       panel.SelectCamera(std::atoi(argv[i]) - 1);

@@ -9,6 +9,12 @@ namespace {
 
 constexpr char kClassName[] = "Orvalix";
 constexpr DWORD kPollMs = 20;
+// A key message's lParam: the repeat count 1 and the key's scan code, and the
+// flags of a key that was already down and of a key going up.
+constexpr LPARAM kWasDown = static_cast<LPARAM>(1) << 30;
+constexpr LPARAM kGoingUp = static_cast<LPARAM>(1) << 31;
+
+LPARAM KeyParam(UINT virtualKey) { return 1 | static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC) << 16); }
 
 bool HasClass(HWND window, const char* name) {
   char cls[64] = "";
@@ -205,9 +211,28 @@ bool PanelDriver::ReleaseSlider(int id, int position) const {
 }
 
 void PanelDriver::PressKey(UINT virtualKey) const {
-  const LPARAM down = 1 | static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC) << 16);
-  PostMessageA(main, WM_KEYDOWN, virtualKey, down);
-  PostMessageA(main, WM_KEYUP, virtualKey, down | static_cast<LPARAM>(0xC0000000u));
+  HoldKey(virtualKey);
+  ReleaseKey(virtualKey);
+}
+
+void PanelDriver::HoldKey(UINT virtualKey, bool repeat) const {
+  PostMessageA(main, WM_KEYDOWN, virtualKey, KeyParam(virtualKey) | (repeat ? kWasDown : 0));
+}
+
+void PanelDriver::ReleaseKey(UINT virtualKey) const {
+  PostMessageA(main, WM_KEYUP, virtualKey, KeyParam(virtualKey) | kWasDown | kGoingUp);
+}
+
+bool PanelDriver::Activate(DWORD timeoutMs) const {
+  return WaitUntil([this] { return SetForegroundWindow(main) && GetForegroundWindow() == main; }, timeoutMs);
+}
+
+// A small window of this process takes the activation away, as a click on
+// another program would.
+bool PanelDriver::Deactivate(DWORD timeoutMs) const {
+  static HWND other = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "orvalix driver", WS_POPUP | WS_VISIBLE, 0, 0, 8, 8,
+                                      nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  return WaitUntil([] { return SetForegroundWindow(other) && GetForegroundWindow() == other; }, timeoutMs);
 }
 
 bool SetupDriver::Open(const PanelDriver& panel, DWORD timeoutMs) {

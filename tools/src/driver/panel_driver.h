@@ -45,6 +45,15 @@ struct PanelDriver {
   bool ReleaseSlider(int id, int position) const;
   void Click(int id) const { PostMessageA(Control(id), BM_CLICK, 0, 0); }
   void PressKey(UINT virtualKey) const;
+  // A key-down as the system posts it; `repeat` marks an auto-repeat of a key held.
+  void HoldKey(UINT virtualKey, bool repeat = false) const;
+  void ReleaseKey(UINT virtualKey) const;
+  // The left mouse button pressed on button id, and let go.
+  void PressButton(int id) const { PostMessageA(Control(id), WM_LBUTTONDOWN, MK_LBUTTON, 0); }
+  void ReleaseButton(int id) const { PostMessageA(Control(id), WM_LBUTTONUP, 0, 0); }
+  // Makes the main window the active one, or a window of this process, within timeoutMs.
+  bool Activate(DWORD timeoutMs) const;
+  bool Deactivate(DWORD timeoutMs) const;
   void Close() const { PostMessageA(main, WM_CLOSE, 0, 0); }
 };
 
