@@ -108,5 +108,6 @@ void FormatCameraList(const CameraController* c, char* out, size_t size) {
   }
   const size_t h = strlen(head);
   memmove(out + h, out + kHeadRoom, end - kHeadRoom);
+  memcpy(out, head, h);
   out[h + end - kHeadRoom] = 0;
 }

@@ -19,7 +19,7 @@ bool WhenRoom(CommandCall& call, Put put) {
 
 void SayFull(CommandCall& call, int32_t put, int32_t count, const char* what) {
   const bool waited = call.host.awaitRoom != nullptr;
-  if (count == 1) {
+  if (put == 0) {
     waited ? Refused(call, "the request queue stayed full: %s", what) : Refused(call, "busy");
   } else {
     waited ? Refused(call, "the request queue stayed full: %s (%d of %d put)", what, static_cast<int>(put),
