@@ -25,7 +25,10 @@ const char kCliUsage[] =
     "  --stdin             then run commands from standard input, one a line: select N,\n"
     "                      request CODE[:A], raw HEX, wait MS, status, cameras, quit, and\n"
     "                      for pan/tilt: move PAN TILT (signed speeds), stop, home,\n"
-    "                      goto PAN TILT [SPEED] (signed positions)\n"
+    "                      goto PAN TILT [SPEED] (signed positions); by name: zoom N,\n"
+    "                      focus auto|manual|N, freeze on|off, power on|off, auto exposure,\n"
+    "                      iris, wb cold|warm|led|auto|manual|one-push, recall N (1..5),\n"
+    "                      tally N on|off (camera N's tally lamp)\n"
     "Numbers are decimal (a leading 0 too), or hex after 0x.\n"
     "Prints each status text, one line per camera once the list is filled, and\n"
     "\"notify CAMERA CODE VALUE\" (CAMERA as listed) for each notification.\n";
