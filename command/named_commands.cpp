@@ -69,8 +69,8 @@ const Usage kUsages[] = {
     {"wb", "wb needs cold, warm, led, auto, manual or one-push"},
 };
 
-CommandOutcome Usage(CommandCall& call, const char* word, const char* arg) {
-  for (const struct Usage& u : kUsages)
+CommandOutcome SayUsage(CommandCall& call, const char* word, const char* arg) {
+  for (const Usage& u : kUsages)
     if (strcmp(u.word, word) == 0) return Refused(call, "%s: %s", u.text, arg);
   return Refused(call, "unknown command: %s", word);
 }
@@ -108,7 +108,7 @@ void RangeOf(const CommandHost& host, int32_t index, Slider slider, int32_t* lo,
 CommandOutcome RunNamed(CommandCall& call, const char* word, const char* arg) {
   char option[kOptionChars];
   const NamedCommand* n = OneWord(arg, option) ? Find(word, option) : nullptr;
-  if (!n) return Usage(call, word, arg);
+  if (!n) return SayUsage(call, word, arg);
   if (!HaveCamera(call)) return COMMAND_ERROR;
   CommandRequest puts[kMostPuts];
   int32_t count = 0;
