@@ -1,6 +1,6 @@
 #include "cli/cli_options.h"
 
-#include "engine/orvalix_engine.h"
+#include "command/command_numbers.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -25,50 +25,15 @@ const char kCliUsage[] =
     "  --stdin             then run commands from standard input, one a line: select N,\n"
     "                      request CODE[:A], raw HEX, wait MS, status, cameras, quit, and\n"
     "                      for pan/tilt: move PAN TILT (signed speeds), stop, home,\n"
-    "                      goto PAN TILT [SPEED] (signed positions)\n"
+    "                      goto PAN TILT [SPEED] (signed positions); by name: zoom N,\n"
+    "                      focus auto|manual|N, freeze on|off, power on|off, auto exposure,\n"
+    "                      iris, wb cold|warm|led|auto|manual|one-push, recall N (1..5),\n"
+    "                      tally N on|off (camera N's tally lamp)\n"
     "Numbers are decimal (a leading 0 too), or hex after 0x.\n"
     "Prints each status text, one line per camera once the list is filled, and\n"
     "\"notify CAMERA CODE VALUE\" (CAMERA as listed) for each notification.\n";
 
 namespace {
-
-// Beyond every range asked for, and small enough that one more digit cannot
-// overflow the magnitude.
-constexpr unsigned long long kMagnitudeLimit = 1ull << 40;
-
-// The value of `c` as a digit in `base` (10 or 16), -1 when it is none.
-int DigitValue(char c, int base) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (base == 16 && c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (base == 16 && c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// A whole-string integer in [lo, hi]: an optional sign, then decimal digits,
-// or 0x and hex digits. A leading 0 is decimal, never octal: "050" is 50.
-bool ParseInteger(const char* text, long long lo, long long hi, long long* out) {
-  if (!text) return false;
-  const char* p = text;
-  const bool negative = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
-  int base = 10;
-  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-    base = 16;
-    p += 2;
-  }
-  if (*p == '\0') return false;
-  unsigned long long magnitude = 0;
-  for (; *p != '\0'; ++p) {
-    const int digit = DigitValue(*p, base);
-    if (digit < 0) return false;
-    magnitude = magnitude * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
-    if (magnitude > kMagnitudeLimit) return false;
-  }
-  const long long v = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
-  if (v < lo || v > hi) return false;
-  *out = v;
-  return true;
-}
 
 bool Fail(char* error, int errorSize, const char* what, const char* arg) {
   snprintf(error, static_cast<size_t>(errorSize), "%s: %s", what, arg ? arg : "(missing)");
@@ -84,7 +49,7 @@ bool ParsePort(const char* arg, CliOptions* o, char* error, int errorSize) {
   memcpy(number, arg, n);
   number[n] = 0;
   long long port;
-  if (!ParseInteger(number, 1, CliOptions::kMaxPorts, &port))
+  if (!ParseCommandInteger(number, 1, CliOptions::kMaxPorts, &port))
     return Fail(error, errorSize, "port number must be 1..10 in --port", arg);
   const char* device = eq + 1;
   if (!*device) return Fail(error, errorSize, "empty device in --port", arg);
@@ -98,18 +63,19 @@ bool ParsePort(const char* arg, CliOptions* o, char* error, int errorSize) {
 // 0 for a good request, else what is wrong with it.
 const char* RequestFault(const char* arg, CliRequest* out) {
   if (!arg) return "--request needs CODE[:A]";
-  char code[32];
-  const char* colon = strchr(arg, ':');
-  size_t n = colon ? static_cast<size_t>(colon - arg) : strlen(arg);
-  if (n == 0 || n >= sizeof code) return "bad request code in --request";
-  memcpy(code, arg, n);
-  code[n] = 0;
-  long long c, a = 0;
-  if (!ParseInteger(code, 0, 0xFFFFFFFFll, &c)) return "bad request code in --request";
-  // The raw command's code names a mailbox ticket, which only --raw hands out.
-  if (c == kRawRequestCode) return "--request cannot carry a raw command's code; use --raw";
-  if (colon && !ParseInteger(colon + 1, INT32_MIN, INT32_MAX, &a)) return "bad argument in --request";
-  *out = CliRequest{static_cast<uint32_t>(c), static_cast<int32_t>(a), RawPacket()};
+  uint32_t code = 0;
+  int32_t a = 0;
+  switch (ParseRequestText(arg, &code, &a)) {
+    case REQUEST_TEXT_OK:
+      break;
+    case REQUEST_TEXT_BAD_CODE:
+      return "bad request code in --request";
+    case REQUEST_TEXT_RAW_CODE:
+      return "--request cannot carry a raw command's code; use --raw";
+    case REQUEST_TEXT_BAD_ARGUMENT:
+      return "bad argument in --request";
+  }
+  *out = CliRequest{code, a, RawPacket()};
   return nullptr;
 }
 
@@ -135,12 +101,6 @@ bool ParseRaw(const char* arg, CliOptions* o, char* error, int errorSize) {
 }
 
 }  // namespace
-
-bool ParseCliRequest(const char* text, CliRequest* out) { return RequestFault(text, out) == nullptr; }
-
-bool ParseCliInteger(const char* text, long long lo, long long hi, long long* out) {
-  return ParseInteger(text, lo, hi, out);
-}
 
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* error, int errorSize) {
   *o = CliOptions();
@@ -168,7 +128,7 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* err
       anyPort = true;
       i++;
     } else if (strcmp(opt, "--select") == 0) {
-      if (!ParseInteger(value, 1, CliOptions::kMaxCameraNumber, &v))
+      if (!ParseCommandInteger(value, 1, CliOptions::kMaxCameraNumber, &v))
         return Fail(error, errorSize, "--select needs a camera number 1..182", value);
       o->select = static_cast<int32_t>(v);
       i++;
@@ -183,11 +143,13 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* err
     } else if (strcmp(opt, "--stdin") == 0) {
       o->commandMode = true;
     } else if (strcmp(opt, "--wait") == 0) {
-      if (!ParseInteger(value, 0, 86400000, &v)) return Fail(error, errorSize, "--wait needs milliseconds", value);
+      if (!ParseCommandInteger(value, 0, 86400000, &v))
+        return Fail(error, errorSize, "--wait needs milliseconds", value);
       o->waitMs = static_cast<uint32_t>(v);
       i++;
     } else if (strcmp(opt, "--timeout") == 0) {
-      if (!ParseInteger(value, 1, 86400000, &v)) return Fail(error, errorSize, "--timeout needs milliseconds", value);
+      if (!ParseCommandInteger(value, 1, 86400000, &v))
+        return Fail(error, errorSize, "--timeout needs milliseconds", value);
       o->timeoutMs = static_cast<uint32_t>(v);
       i++;
     } else {

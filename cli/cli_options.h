@@ -36,8 +36,3 @@ struct CliOptions {
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, char* error, int errorSize);
 
 extern const char kCliUsage[];
-
-// "CODE[:A]" as --request takes it.
-bool ParseCliRequest(const char* text, CliRequest* out);
-// A whole-string integer in [lo, hi]: decimal (a leading 0 too) or hex after 0x.
-bool ParseCliInteger(const char* text, long long lo, long long hi, long long* out);

@@ -3,11 +3,11 @@
 // CLI's own panel (cli_panel.h); this thread prints the status texts and
 // drains the engine's notifications, and sleeps until there is one of them
 // or its wait ends.
-#include "cli/camera_line.h"
 #include "cli/cli_options.h"
 #include "cli/cli_panel.h"
 #include "cli/command_mode.h"
 #include "cli/traffic_output.h"
+#include "command/camera_line.h"
 #include "engine/orvalix_engine.h"
 #include "platform/os.h"
 #include "requests/request_codes.h"
@@ -66,15 +66,11 @@ void MirrorPanelChecks(CameraController* c, uint32_t code, int32_t a) {
   if (code == REQ_AE_MANUAL) CliPanelOf(c)->SetExposureChecks(AE_MANUAL);
 }
 
-void PrintStatusLine(CameraController* c) {
-  char text[kStatusChars];
-  CliPanelOf(c)->LastStatusText(text, sizeof text);
-  printf("status: %s\n", text);
-}
+void StatusLine(CameraController* c, char* out, size_t size) { CliPanelOf(c)->LastStatusText(out, size); }
 
 void SelectInList(CameraController* c, int32_t index) { CliPanelOf(c)->SelectInList(c, index); }
 
-const CliFrontEnd kFrontEnd = {Pump, SelectInList, MirrorPanelChecks, PrintStatusLine};
+const CliFrontEnd kFrontEnd = {Pump, SelectInList, MirrorPanelChecks, StatusLine};
 
 // A raw command of the command line; a packet for another camera's address ends the run.
 bool PutRaw(CameraController* c, int32_t index, const RawPacket& packet) {
@@ -238,7 +234,7 @@ bool AwaitCameraList(CameraController* c, const CliOptions& options) {
 void PrintCameras(CameraController* c) {
   CameraSnapshot r;
   for (int32_t i = 0; EngineCamera(c, i, &r); i++) {
-    char line[1536];
+    char line[kCameraLineChars];
     FormatCameraLine(r, i, line, sizeof line);
     printf("%s\n", line);
   }
@@ -270,9 +266,8 @@ bool PutRequests(CameraController* c, const CliOptions& options) {
 // Raw commands and commands from standard input end once carried out; then
 // the engine serves --wait's time and ends.
 void RunToEnd(CameraController* c, const CliOptions& options) {
-  int32_t selected = options.select - 1;
   if (options.commandMode)
-    RunCommandMode(c, 0, kFrontEnd, &selected);
+    RunCommandMode(c, 0, kFrontEnd, options.select - 1);
   else if (AnyRaw(options) && !WaitUntilCarriedOut(c, kFrontEnd, kCarryOutLimitMs))
     printf("error: not carried out within 15 s\n");
   uint32_t start = OsTickCount();

@@ -1,6 +1,6 @@
 // Numbers on the orvalix-cli command line: decimal, or hex after 0x; never octal.
 #include "cli/cli_options.h"
-#include "cli/motion_words.h"
+#include "command/motion_words.h"
 
 #include <gtest/gtest.h>
 

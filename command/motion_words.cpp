@@ -1,6 +1,6 @@
-#include "cli/motion_words.h"
+#include "command/motion_words.h"
 
-#include "cli/cli_options.h"
+#include "command/command_numbers.h"
 
 #include <climits>
 #include <cstdio>
@@ -70,7 +70,7 @@ MotionParse ParseArgs(const MotionWord& w, const char* args, int32_t* values, ch
   for (int32_t i = 0; i < count; i++) {
     const MotionArg& a = w.args[i];
     long long v;
-    if (!ParseCliInteger(words[i], LLONG_MIN, LLONG_MAX, &v)) {
+    if (!ParseCommandInteger(words[i], LLONG_MIN, LLONG_MAX, &v)) {
       snprintf(why, static_cast<size_t>(whySize), "%s: %s is not a number: %.40s", w.word, a.name, words[i]);
       return MOTION_MALFORMED;
     }

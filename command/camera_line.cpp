@@ -1,6 +1,7 @@
-#include "cli/camera_line.h"
+#include "command/camera_line.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -64,6 +65,9 @@ const Field kFields[] = {
 static_assert(sizeof kFields / sizeof kFields[0] == sizeof(CameraSnapshot) / sizeof(int32_t),
               "camera line misses a record field");
 
+// Kept free ahead of the lines for the longest first line.
+constexpr size_t kHeadRoom = 64;
+
 }  // namespace
 
 void FormatCameraLine(const CameraSnapshot& r, int32_t index, char* out, size_t size) {
@@ -74,4 +78,36 @@ void FormatCameraLine(const CameraSnapshot& r, int32_t index, char* out, size_t 
     if (n < 0 || static_cast<size_t>(n) >= size) return;
     n += snprintf(out + n, size - static_cast<size_t>(n), " %s=%d", f.name, static_cast<int>(r.*f.member));
   }
+}
+
+void FormatCameraList(const CameraController* c, char* out, size_t size) {
+  if (size == 0) return;
+  size_t end = kHeadRoom;
+  int32_t shown = 0, count = 0;
+  CameraSnapshot r;
+  for (; EngineCamera(c, count, &r); count++) {
+    char line[kCameraLineChars];
+    FormatCameraLine(r, count, line, sizeof line);
+    const size_t n = strlen(line);
+    if (shown < count || end + 1 + n >= size) continue;  // only whole lines, in order
+    out[end] = '\n';
+    memcpy(out + end + 1, line, n);
+    end += 1 + n;
+    shown++;
+  }
+  char head[kHeadRoom];
+  if (shown == count) {
+    snprintf(head, sizeof head, "%d", static_cast<int>(count));
+  } else {
+    snprintf(head, sizeof head, "%d of %d cameras (the reply holds no more)", static_cast<int>(shown),
+             static_cast<int>(count));
+  }
+  if (size <= kHeadRoom) {
+    snprintf(out, size, "%s", head);
+    return;
+  }
+  const size_t h = strlen(head);
+  memmove(out + h, out + kHeadRoom, end - kHeadRoom);
+  memcpy(out, head, h);
+  out[h + end - kHeadRoom] = 0;
 }
