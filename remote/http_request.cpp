@@ -82,6 +82,7 @@ bool ReadQuery(Span query, HttpRequest* out, char (&token)[kTokenChars + 1], boo
 }  // namespace
 
 HttpStart LooksLikeHttp(const char* bytes, size_t length) {
+  if (length == 0) return HTTP_START_UNDECIDED;
   bool couldBe = false;
   for (const char* method : kMethods) {
     const size_t n = std::strlen(method);
