@@ -10,11 +10,13 @@ const char kCliUsage[] =
     "usage: orvalix-cli --port N=DEVICE [--port ...] [--ip N=HOST[:PORT][,KIND] ...] [--config FILE]\n"
     "                   [--select N] [--request CODE[:A] ...] [--raw HEX ...] [--wait MS]\n"
     "                   [--timeout MS] [--trace] [--stdin]\n"
+    "                   [--listen ADDRESS:PORT [--token TEXT] [--remote-raw]]\n"
     "  --port N=DEVICE     COMN (1..10) is DEVICE; no other port is opened\n"
     "  --ip N=HOST[:PORT][,KIND]\n"
     "                      network line IPN (1..16): KIND visca-ip (default, UDP port 52381),\n"
     "                      tcp (port 5678) or udp (raw VISCA, port 1259)\n"
-    "  --config FILE       the [Network] lines IP1=HOST[:PORT] [KIND] of FILE, as orvalix.ini\n"
+    "  --config FILE       the [Network] lines IP1=HOST[:PORT] [KIND] of FILE, as orvalix.ini,\n"
+    "                      and its [Remote] section where the options below are not given\n"
     "  --select N          select camera N (as listed) like a click in the camera list\n"
     "  --request CODE[:A]  put request CODE with argument A (default 0) for the selected camera\n"
     "  --raw HEX           send a raw packet, e.g. \"8x 09 04 00 FF\" (8x: the camera's address),\n"
@@ -29,6 +31,12 @@ const char kCliUsage[] =
     "                      focus auto|manual|N, freeze on|off, power on|off, auto exposure,\n"
     "                      iris, wb cold|warm|led|auto|manual|one-push, recall N (1..5),\n"
     "                      tally N on|off (camera N's tally lamp)\n"
+    "  --listen ADDRESS:PORT\n"
+    "                      take remote commands on this TCP port (127.0.0.1 or localhost; another\n"
+    "                      address needs a token of 16 characters or more); then run until standard\n"
+    "                      input ends (--stdin), --wait runs out, or Ctrl+C\n"
+    "  --token TEXT        a remote connection's first line must be \"token TEXT\"\n"
+    "  --remote-raw        allow raw packets from remote connections\n"
     "Numbers are decimal (a leading 0 too), or hex after 0x.\n"
     "Prints each status text, one line per camera once the list is filled, and\n"
     "\"notify CAMERA CODE VALUE\" (CAMERA as listed) for each notification.\n";
@@ -100,6 +108,24 @@ bool ParseRaw(const char* arg, CliOptions* o, char* error, int errorSize) {
   return true;
 }
 
+// --listen, --token and --remote-raw; false with the message.
+bool ParseRemoteOption(const char* opt, const char* value, RemoteConfig* r, char* error, int errorSize) {
+  char why[120];
+  const bool listen = strcmp(opt, "--listen") == 0;
+  if (strcmp(opt, "--remote-raw") == 0) {
+    r->raw = r->rawGiven = true;
+    return true;
+  }
+  if (!value) return Fail(error, errorSize, listen ? "--listen needs ADDRESS:PORT" : "--token needs a text", value);
+  if (listen ? !ParseRemoteListen(value, &r->address, why, sizeof why)
+             : !ParseRemoteToken(value, r->token, why, sizeof why)) {
+    snprintf(error, static_cast<size_t>(errorSize), "%s: %s", opt, why);
+    return false;
+  }
+  r->listen = r->listen || listen;
+  return true;
+}
+
 }  // namespace
 
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* error, int errorSize) {
@@ -138,6 +164,11 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* err
     } else if (strcmp(opt, "--raw") == 0) {
       if (!ParseRaw(value, o, error, errorSize)) return false;
       i++;
+    } else if (strcmp(opt, "--listen") == 0 || strcmp(opt, "--token") == 0) {
+      if (!ParseRemoteOption(opt, value, &o->remote, error, errorSize)) return false;
+      i++;
+    } else if (strcmp(opt, "--remote-raw") == 0) {
+      ParseRemoteOption(opt, value, &o->remote, error, errorSize);
     } else if (strcmp(opt, "--trace") == 0) {
       o->trace = true;
     } else if (strcmp(opt, "--stdin") == 0) {

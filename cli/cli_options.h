@@ -2,6 +2,7 @@
 #pragma once
 
 #include "net/net_config.h"
+#include "remote/remote_config.h"
 #include "requests/raw_packet_text.h"
 
 #include <cstdint>
@@ -22,6 +23,7 @@ struct CliOptions {
   char devices[kMaxPorts][kDeviceChars] = {};  // "" = the port stays closed
   NetConfig network;                           // the --ip lines
   char configFile[kDeviceChars] = {};          // --config: more network lines ("" = none)
+  RemoteConfig remote;                         // --listen, --token, --remote-raw
   int32_t select = 0;                          // camera number 1..; 0 = none
   CliRequest requests[kMaxRequests] = {};
   int32_t requestCount = 0;

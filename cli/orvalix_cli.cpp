@@ -5,6 +5,7 @@
 // or its wait ends.
 #include "cli/cli_options.h"
 #include "cli/cli_panel.h"
+#include "cli/cli_remote.h"
 #include "cli/command_mode.h"
 #include "cli/traffic_output.h"
 #include "command/camera_line.h"
@@ -263,16 +264,35 @@ bool PutRequests(CameraController* c, const CliOptions& options) {
   return true;
 }
 
+// The command interpreter behind remote lines, its context the engine. No
+// line handler yet: the listener stays off and says so.
+RemoteHandler RemoteCommands(CameraController* c) { return RemoteHandler{c, nullptr, nullptr}; }
+
+// A listener without --stdin serves until --wait runs out (none: no end) or
+// Ctrl+C / SIGTERM.
+void ServeUntilStopped(CameraController* c, uint32_t waitMs) {
+  constexpr uint32_t kStopCheckMs = 250;  // how soon a stop signal is seen
+  CatchStopSignals();
+  const uint32_t start = OsTickCount();
+  for (uint32_t waited = 0; !StopWanted() && (waitMs == 0 || waited < waitMs); waited = OsTickCount() - start)
+    WaitAndShow(c, waitMs == 0 || waitMs - waited > kStopCheckMs ? kStopCheckMs : waitMs - waited);
+}
+
 // Raw commands and commands from standard input end once carried out; then
-// the engine serves --wait's time and ends.
-void RunToEnd(CameraController* c, const CliOptions& options) {
+// the engine serves --wait's time (a listener: until stopped) and ends.
+void RunToEnd(CameraController* c, const CliOptions& options, RemoteServer* remote) {
   if (options.commandMode)
     RunCommandMode(c, 0, kFrontEnd, options.select - 1);
   else if (AnyRaw(options) && !WaitUntilCarriedOut(c, kFrontEnd, kCarryOutLimitMs))
     printf("error: not carried out within 15 s\n");
-  uint32_t start = OsTickCount();
-  for (uint32_t waited = 0; waited < options.waitMs; waited = OsTickCount() - start)
-    WaitAndShow(c, options.waitMs - waited);
+  if (remote != nullptr && !options.commandMode) {
+    ServeUntilStopped(c, options.waitMs);
+  } else {
+    uint32_t start = OsTickCount();
+    for (uint32_t waited = 0; waited < options.waitMs; waited = OsTickCount() - start)
+      WaitAndShow(c, options.waitMs - waited);
+  }
+  StopCliRemote(remote);
   WaitAndShow(c, 0);
   EndEngine(c);
 }
@@ -291,6 +311,6 @@ int main(int argc, char** argv) {
   if (!StartEngine(&options, &panel, &c) || !AwaitCameraList(c, options)) return 1;
   PrintCameras(c);
   if (!PutRequests(c, options)) return 1;
-  RunToEnd(c, options);
+  RunToEnd(c, options, StartCliRemote(options, RemoteCommands(c)));
   return 0;
 }

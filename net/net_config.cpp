@@ -1,5 +1,7 @@
 #include "net/net_config.h"
 
+#include "net/ini_file.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -18,8 +20,6 @@ const KindRow kKinds[] = {
 };
 
 constexpr unsigned kMaxPort = 65535;
-// An ini file is a few lines; anything far larger is not one.
-constexpr long kMaxFileBytes = 65536;
 // Quoted input is cut to this many characters in an error text.
 constexpr int kQuoteChars = 40;
 constexpr int kReasonChars = 96;
@@ -257,20 +257,14 @@ void ParseNetConfigText(const char* text, const char* source, NetConfig* config,
 }
 
 bool LoadNetConfigFile(const char* path, NetConfig* config, NetConfigErrors* errors) {
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
-  // One byte more than the largest file taken tells a file of exactly that
-  // size from a larger one.
-  static char text[kMaxFileBytes + 2];
-  const size_t n = std::fread(text, 1, kMaxFileBytes + 1, file);
-  const bool whole = n <= static_cast<size_t>(kMaxFileBytes) && std::ferror(file) == 0;
-  std::fclose(file);
-  if (!whole) {
+  static char text[kIniBufferBytes];
+  const IniReadResult read = ReadIniFile(path, text);
+  if (read == INI_MISSING) return false;
+  if (read == INI_TOO_LARGE) {
     if (char* message = NextErrorText(errors))
       snprintf(message, NetConfigErrors::kTextChars, "%s: not read: larger than 64 KiB or unreadable", path);
     return true;
   }
-  text[n] = 0;
   ParseNetConfigText(text, path, config, errors);
   return true;
 }

@@ -52,3 +52,30 @@ int32_t NetReceive(NetSocket* socket, uint8_t* buffer, int32_t capacity, NetAddr
 // network holds off gives up after a bounded time. False when it failed.
 bool NetSend(NetSocket* socket, const uint8_t* data, int32_t length, const NetAddress* to);
 void NetClose(NetSocket* socket);
+
+// A server's side: a listening socket, the connections it accepts, and one
+// wait on all of them.
+enum NetListenResult { NET_LISTEN_OK, NET_LISTEN_IN_USE, NET_LISTEN_NO_ADDRESS, NET_LISTEN_FAILED };
+// A TCP socket listening on `at` (port 0: one the system picks, told in
+// *boundPort); null with the reason in *result.
+NetSocket* NetTcpListen(const NetAddress& at, NetListenResult* result, uint16_t* boundPort);
+// A connection waiting on `listener`, non-blocking; null when none waits.
+NetSocket* NetTcpAccept(NetSocket* listener);
+// Bytes onto a connection without waiting: how many the system took (0 when
+// its buffer is full), -1 when the connection has failed.
+int32_t NetSendSome(NetSocket* socket, const uint8_t* data, int32_t length);
+// Nothing more will be sent: the peer reads an end after what was sent.
+void NetShutdownSend(NetSocket* socket);
+
+constexpr int kNetPollMax = 32;
+struct NetPollEntry {
+  NetSocket* socket;
+  bool wantRead;
+  bool wantWrite;
+  bool readable;  // out: with wantRead, bytes, an end or a connection to accept
+  bool writable;  // out: with wantWrite, room to send
+};
+// Sleeps up to `waitMs` until a socket of `entries` (at most kNetPollMax) is
+// readable or writable as wanted, or the waker is set (a wake is used
+// up); fills every entry's readable and writable.
+NetWaitResult NetPoll(NetPollEntry* entries, int count, NetWaker* waker, uint32_t waitMs);

@@ -165,3 +165,60 @@ void NetClose(NetSocket* socket) {
   close(socket->fd);
   delete socket;
 }
+
+NetSocket* NetTcpListen(const NetAddress& at, NetListenResult* result, uint16_t* boundPort) {
+  *result = NET_LISTEN_FAILED;
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return nullptr;
+  // A restart must not wait for the last run's connections to time out.
+  const int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  const sockaddr_in sa = ToSockaddr(at);
+  sockaddr_in bound;
+  socklen_t size = sizeof bound;
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 || listen(fd, SOMAXCONN) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size) != 0) {
+    if (errno == EADDRINUSE) *result = NET_LISTEN_IN_USE;
+    if (errno == EADDRNOTAVAIL) *result = NET_LISTEN_NO_ADDRESS;
+    close(fd);
+    return nullptr;
+  }
+  *boundPort = ntohs(bound.sin_port);
+  *result = NET_LISTEN_OK;
+  return Wrap(fd, true);
+}
+
+NetSocket* NetTcpAccept(NetSocket* listener) {
+  const int fd = accept4(listener->fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  if (fd < 0) return nullptr;
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  return Wrap(fd, true);
+}
+
+int32_t NetSendSome(NetSocket* socket, const uint8_t* data, int32_t length) {
+  const ssize_t n = send(socket->fd, data, static_cast<size_t>(length), MSG_NOSIGNAL);
+  if (n >= 0) return static_cast<int32_t>(n);
+  return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+}
+
+void NetShutdownSend(NetSocket* socket) { shutdown(socket->fd, SHUT_WR); }
+
+NetWaitResult NetPoll(NetPollEntry* entries, int count, NetWaker* waker, uint32_t waitMs) {
+  pollfd fds[kNetPollMax + 1];
+  fds[0] = {waker->fd, POLLIN, 0};
+  for (int i = 0; i < count; i++) {
+    const short events = static_cast<short>((entries[i].wantRead ? POLLIN : 0) | (entries[i].wantWrite ? POLLOUT : 0));
+    fds[i + 1] = {entries[i].socket->fd, events, 0};
+  }
+  const int ready = poll(fds, static_cast<nfds_t>(count + 1), PollTimeout(waitMs));
+  for (int i = 0; i < count; i++) {
+    const short got = ready > 0 ? fds[i + 1].revents : 0;
+    entries[i].readable = entries[i].wantRead && (got & (POLLIN | POLLHUP | POLLERR)) != 0;
+    entries[i].writable = entries[i].wantWrite && (got & (POLLOUT | POLLERR)) != 0;
+  }
+  if (ready <= 0) return NET_WAIT_TIME_OUT;
+  if (fds[0].revents == 0) return NET_WAIT_READY;
+  DrainWaker(waker);
+  return NET_WAIT_WOKEN;
+}

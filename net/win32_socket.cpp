@@ -31,11 +31,16 @@ constexpr long kUsPerMs = 1000;
 // an error of every later receive.
 constexpr DWORD kUdpConnResetControl = 0x9800000C;  // SIO_UDP_CONNRESET
 
+// What a socket's event signals: a line's reads and connect, and for a
+// server's sockets also a connection to accept and room to send again.
+constexpr long kLineEvents = FD_READ | FD_CLOSE | FD_CONNECT;
+constexpr long kServerEvents = FD_READ | FD_CLOSE | FD_ACCEPT | FD_WRITE;
+
 // The socket with its event; both released when anything fails.
-NetSocket* Wrap(SOCKET handle, bool stream) {
+NetSocket* Wrap(SOCKET handle, bool stream, long events = kLineEvents) {
   WSAEVENT event = WSACreateEvent();
   NetSocket* socket = nullptr;
-  if (event != WSA_INVALID_EVENT && WSAEventSelect(handle, event, FD_READ | FD_CLOSE | FD_CONNECT) == 0)
+  if (event != WSA_INVALID_EVENT && WSAEventSelect(handle, event, events) == 0)
     socket = new (std::nothrow) NetSocket{handle, event, stream};
   if (socket == nullptr) {
     if (event != WSA_INVALID_EVENT) WSACloseEvent(event);
@@ -189,4 +194,87 @@ void NetClose(NetSocket* socket) {
   closesocket(socket->handle);
   WSACloseEvent(socket->event);
   delete socket;
+}
+
+NetSocket* NetTcpListen(const NetAddress& at, NetListenResult* result, uint16_t* boundPort) {
+  *result = NET_LISTEN_FAILED;
+  if (!NetSocketsReady()) return nullptr;
+  const SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (handle == INVALID_SOCKET) return nullptr;
+  // Without this another program could bind the same port beside us.
+  const BOOL exclusive = TRUE;
+  setsockopt(handle, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
+  const sockaddr_in sa = ToSockaddr(at);
+  sockaddr_in bound;
+  int size = sizeof bound;
+  if (bind(handle, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 || listen(handle, SOMAXCONN) != 0 ||
+      getsockname(handle, reinterpret_cast<sockaddr*>(&bound), &size) != 0) {
+    const int error = WSAGetLastError();
+    if (error == WSAEADDRINUSE || error == WSAEACCES) *result = NET_LISTEN_IN_USE;
+    if (error == WSAEADDRNOTAVAIL) *result = NET_LISTEN_NO_ADDRESS;
+    closesocket(handle);
+    return nullptr;
+  }
+  *boundPort = ntohs(bound.sin_port);
+  *result = NET_LISTEN_OK;
+  return Wrap(handle, true, kServerEvents);
+}
+
+NetSocket* NetTcpAccept(NetSocket* listener) {
+  const SOCKET handle = accept(listener->handle, nullptr, nullptr);
+  if (handle == INVALID_SOCKET) return nullptr;
+  const BOOL on = TRUE;
+  setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+  return Wrap(handle, true, kServerEvents);
+}
+
+int32_t NetSendSome(NetSocket* socket, const uint8_t* data, int32_t length) {
+  const int n = send(socket->handle, reinterpret_cast<const char*>(data), length, 0);
+  if (n >= 0) return n;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? 0 : -1;
+}
+
+void NetShutdownSend(NetSocket* socket) { shutdown(socket->handle, SD_SEND); }
+
+namespace {
+
+// The sockets' state as select() sees it now, without waiting; true when any
+// entry is ready. The events only say that something happened.
+bool LookNow(NetPollEntry* entries, int count) {
+  fd_set readable;
+  fd_set writable;
+  fd_set failed;
+  FD_ZERO(&readable);
+  FD_ZERO(&writable);
+  FD_ZERO(&failed);
+  for (int i = 0; i < count; i++) {
+    if (entries[i].wantRead) FD_SET(entries[i].socket->handle, &readable);
+    FD_SET(entries[i].socket->handle, &failed);
+    if (entries[i].wantWrite) FD_SET(entries[i].socket->handle, &writable);
+  }
+  timeval now = {0, 0};
+  const bool any = count > 0 && select(0, &readable, &writable, &failed, &now) > 0;
+  for (int i = 0; i < count; i++) {
+    const SOCKET handle = entries[i].socket->handle;
+    const bool fault = any && FD_ISSET(handle, &failed);
+    entries[i].readable = entries[i].wantRead && (fault || (any && FD_ISSET(handle, &readable)));
+    entries[i].writable = entries[i].wantWrite && (fault || (any && FD_ISSET(handle, &writable)));
+  }
+  return any;
+}
+
+}  // namespace
+
+NetWaitResult NetPoll(NetPollEntry* entries, int count, NetWaker* waker, uint32_t waitMs) {
+  if (LookNow(entries, count)) return NET_WAIT_READY;
+  HANDLE handles[kNetPollMax + 1];
+  handles[0] = waker->event;
+  for (int i = 0; i < count; i++) handles[i + 1] = entries[i].socket->event;
+  const DWORD result = WaitForMultipleObjects(static_cast<DWORD>(count + 1), handles, FALSE, waitMs);
+  // Reading each record resets its event for the next wait.
+  WSANETWORKEVENTS events;
+  for (int i = 0; i < count; i++) WSAEnumNetworkEvents(entries[i].socket->handle, entries[i].socket->event, &events);
+  LookNow(entries, count);
+  if (result == WAIT_OBJECT_0) return NET_WAIT_WOKEN;
+  return result == WAIT_TIMEOUT ? NET_WAIT_TIME_OUT : NET_WAIT_READY;
 }

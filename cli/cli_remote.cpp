@@ -1,0 +1,47 @@
+#include "cli/cli_remote.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void OnStopSignal(int) { stopSignal = 1; }
+
+// What the command line gave wins over the file.
+void TakeUnset(const RemoteConfig& given, RemoteConfig* merged) {
+  if (given.listen) {
+    merged->listen = true;
+    merged->address = given.address;
+  }
+  if (given.token[0] != 0) std::memcpy(merged->token, given.token, sizeof merged->token);
+  if (given.rawGiven) merged->raw = given.raw;
+}
+
+}  // namespace
+
+RemoteServer* StartCliRemote(const CliOptions& options, const RemoteHandler& handler) {
+  RemoteConfig config;
+  char status[kRemoteStatusChars] = {};
+  const bool fileGood =
+      options.configFile[0] == 0 || LoadRemoteConfigFile(options.configFile, &config, status, sizeof status);
+  TakeUnset(options.remote, &config);
+  RemoteServer* server = nullptr;
+  if (fileGood && config.listen && CheckRemoteConfig(&config, status, sizeof status))
+    server = RemoteServerStart(config, handler, status, sizeof status);
+  if (status[0] != 0) printf("%s\n", status);
+  return server;
+}
+
+void CatchStopSignals() {
+  std::signal(SIGINT, OnStopSignal);
+  std::signal(SIGTERM, OnStopSignal);
+}
+
+bool StopWanted() { return stopSignal != 0; }
+
+void StopCliRemote(RemoteServer* server) {
+  if (server != nullptr && !RemoteServerStop(server)) printf("Remote control: the listener did not stop in time\n");
+}
