@@ -124,7 +124,7 @@ InitResult WaitForCameraList(CameraController* c, uint32_t timeoutMs, int32_t* u
     // A list waiting for a camera to answer again is not stuck.
     if (!begun || !list.idle || list.listReady) idleSince = now;
     if (now - idleSince > kStuckMs) return list.cameraCount == 0 ? INIT_NO_CAMERA : INIT_STOPPED;
-    if (now - start > timeoutMs && !list.listReady) return INIT_TIMEOUT;
+    if (now - start > timeoutMs && (!list.listReady || !list.panTiltAsked)) return INIT_TIMEOUT;
     if (now - start > timeoutMs && (*unanswered = FirstUnanswered(c)) >= 0) return INIT_UNANSWERED;
   }
   WaitAndShow(c, 0);

@@ -71,6 +71,12 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_ACTIVATEAPP:
       if (!wParam) PadRelease();
       break;
+    // The menu and move/size loops take the key-ups themselves.
+    case WM_ENTERMENULOOP:
+    case WM_ENTERSIZEMOVE:
+    case WM_CANCELMODE:
+      PadRelease();
+      break;
     case WM_DESTROY:
       OnAboutWindowDestroyed(hwnd);
       if (hwnd == hMainWnd) PostQuitMessage(0);

@@ -40,11 +40,17 @@ struct MovementSlot {
   // a Home or absolute move is on its way.
   std::atomic<bool> driving{false};
   std::atomic<bool> onItsWay{false};
-  // Worker only: the socket the move on its way was acknowledged on, and since when.
-  uint8_t socket = 0;
+  // A drive or stop went out after the move on its way, which it ends.
+  std::atomic<bool> overtaken{false};
+  // Worker only: the sockets (bit s for socket s) Home or absolute moves on
+  // their way were acknowledged on, and since when. A move overtaken may
+  // still answer on its own socket after the next one is acknowledged.
+  uint32_t sockets = 0;
   uint32_t since = 0;
-  // Worker only: the drive in flight is a stop; a position read is due.
+  // Worker only: the drive in flight is a stop; whether the head was driven
+  // before the movement in flight went out; a position read is due.
   bool stopInFlight = false;
+  bool drivingBefore = false;
   bool positionDue = false;
   // The worker's, read by the front ends' list snapshot: the camera is still
   // to be asked whether it pans and tilts.
@@ -57,7 +63,8 @@ inline void ForgetMovements(MovementSlot& slot) {
   slot.pending.store(0);
   slot.driving.store(false);
   slot.onItsWay.store(false);
-  slot.socket = 0;
+  slot.overtaken.store(false);
+  slot.sockets = 0;
   slot.stopInFlight = false;
   slot.positionDue = false;
 }

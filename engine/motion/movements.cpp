@@ -55,11 +55,15 @@ void SendMovement(CameraController* c, int32_t index, const Movement& m) {
   TransactionCode code = TX_PAN_TILT_DRIVE;
   const int32_t length = PayloadOf(m, c->cameras[index], payload, &code);
   MovementSlot& slot = c->movements[index];
-  // Any movement takes over from a drive; a Home or absolute move ends by itself.
-  slot.driving.store(m.kind == MOVEMENT_DRIVE && !IsStop(m));
+  slot.drivingBefore = slot.driving.load();
   slot.stopInFlight = IsStop(m);
   BeginWork(c, 0, index);
   SendPayload(c, code, payload, length);
+  // Only now, with the transaction in flight, so that closing never finds
+  // the slot settled while its stop is still on the way out. Any movement
+  // takes over from a drive; a drive or stop ends a move on its way.
+  slot.driving.store(m.kind == MOVEMENT_DRIVE && !IsStop(m));
+  if (m.kind == MOVEMENT_DRIVE && slot.onItsWay.load()) slot.overtaken.store(true);
 }
 
 // The first camera with a movement waiting; the flag stays up while another waits.
@@ -83,14 +87,17 @@ void ForgetUnheardMoves(CameraController* c, uint32_t now) {
     MovementSlot& slot = c->movements[i];
     if (!slot.onItsWay.load() || now - slot.since <= kMoveHeardOfMs) continue;
     slot.onItsWay.store(false);
-    slot.socket = 0;
+    slot.overtaken.store(false);
+    slot.sockets = 0;
     slot.positionDue = true;
   }
 }
 
+// Driven, or on its way and not yet overtaken by a stop, or about to be.
 bool Moves(const MovementSlot& slot) {
   const Movement waiting = UnpackMovement(slot.pending.load());
-  return slot.driving.load() || (waiting.kind == MOVEMENT_DRIVE && !IsStop(waiting));
+  return slot.driving.load() || (slot.onItsWay.load() && !slot.overtaken.load()) ||
+         (waiting.kind != MOVEMENT_NONE && !IsStop(waiting));
 }
 
 }  // namespace
@@ -126,6 +133,11 @@ bool ProbeCameras(CameraController* c) {
   if (!Idle(c) || c->initialising || c->listReady.load() == 0) return false;
   for (int32_t i = 0; i < Listed(c); i++) {
     MovementSlot& slot = c->movements[i];
+    if (slot.probeDue && IsListedModel(c->cameras[i].modelCode) && c->cameras[i].panTilt != 0) {
+      // A block camera the program knows now answers where a pan/tilt one was.
+      c->cameras[i].panTilt = 0;
+      c->notifyQueue->Put(static_cast<uint32_t>(i), NOTIFY_PAN_TILT, 0, 0);
+    }
     if (!ProbeDue(c, i)) continue;
     slot.probeDue = false;
     uint8_t payload[kPanTiltPayloadCapacity];
@@ -178,6 +190,6 @@ bool PutExitStops(CameraController* c) {
 
 bool ExitStopsDone(const CameraController* c) {
   for (int32_t i = 0; i < Listed(c); i++)
-    if (c->movements[i].pending.load() != 0 || c->movements[i].driving.load()) return false;
+    if (c->movements[i].pending.load() != 0 || Moves(c->movements[i])) return false;
   return Idle(c);
 }

@@ -90,18 +90,24 @@ bool TakeAnswer(CameraController* c) {
 // again, and its completion is told apart by the socket.
 void OnItsWay(CameraController* c) {
   MovementSlot& slot = CurrentSlot(c);
-  slot.socket = c->packetBuffer[1] & kSocketMask;
+  const uint8_t socket = c->packetBuffer[1] & kSocketMask;
   slot.since = OsTickCount();
   // Socket 0 is the answers' own: such a completion cannot be told apart,
   // so the position is read now rather than on arrival.
-  slot.onItsWay.store(slot.socket != 0);
-  slot.positionDue = slot.socket == 0;
+  if (socket != 0) {
+    slot.sockets |= 1u << socket;
+    slot.overtaken.store(false);
+    slot.onItsWay.store(true);
+  }
+  slot.positionDue = socket == 0;
   FinishTransaction(c);
 }
 
+// A stop, or a Home or absolute move completed without an acknowledge: where
+// the head stands is read.
 void DriveCompleted(CameraController* c) {
   MovementSlot& slot = CurrentSlot(c);
-  if (slot.stopInFlight) slot.positionDue = true;
+  if (slot.stopInFlight || c->transaction.load() != TX_PAN_TILT_DRIVE) slot.positionDue = true;
   slot.stopInFlight = false;
   FinishTransaction(c);
 }
@@ -111,7 +117,9 @@ bool TakeCommandReply(CameraController* c) {
   const uint8_t kind = Kind(c);
   if (kind == kError) {
     ShowErrorAnswer(c);
-    CurrentSlot(c).driving.store(false);
+    // Refused: the head goes on as before (a refused stop leaves it driven,
+    // so closing or another selection stops it again).
+    CurrentSlot(c).driving.store(CurrentSlot(c).drivingBefore);
     CurrentSlot(c).stopInFlight = false;
     AbandonTransaction(c);
   } else if (kind == kAcknowledge && c->stage.load() == STAGE_ACK) {
@@ -159,10 +167,14 @@ bool TakeMovementReply(CameraController* c, int32_t line, const uint8_t* packet,
   if (sender < 0) return false;
   MovementSlot& slot = c->movements[sender];
   const uint8_t kind = packet[1] & kReplyKindMask;
-  if (!slot.onItsWay.load() || (packet[1] & kSocketMask) != slot.socket) return false;
+  const uint32_t socket = 1u << (packet[1] & kSocketMask);
+  if (!slot.onItsWay.load() || (slot.sockets & socket) == 0) return false;
   if (kind != kAcknowledge && kind != kError && !(kind == kCompletion && length == kCompletionLength)) return false;
-  slot.onItsWay.store(false);
-  slot.socket = 0;
+  slot.sockets &= ~socket;
+  if (slot.sockets == 0) {
+    slot.onItsWay.store(false);
+    slot.overtaken.store(false);
+  }
   slot.positionDue = true;
   // Its socket acknowledging another command means the move is over, heard or not.
   return kind != kAcknowledge;
