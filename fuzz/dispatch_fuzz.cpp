@@ -205,8 +205,14 @@ int32_t TableCameraOf(const Run& run, int32_t channel, const uint8_t* frame) {
 }
 
 // A camera marked as not answering is asked its power now and then.
+// Recovery's power inquiry to a silent camera, or the question whether a
+// camera of another make pans and tilts (and then its maximum speeds).
 bool Probe(const Run& run, const uint8_t* frame, int32_t length, int32_t target) {
   static const uint8_t kPowerInquiry[] = {0x09, 0x04, 0x00, 0xFF};
+  static const uint8_t kPanTiltInquiry[] = {0x09, 0x06};
+  if (length == 5 && memcmp(frame + 1, kPanTiltInquiry, sizeof kPanTiltInquiry) == 0 &&
+      (frame[3] == 0x11 || frame[3] == 0x12))
+    return !IsListedModel(run.c->cameras[target].modelCode);
   return !CameraReachable(run.c, target) && length == 5 && memcmp(frame + 1, kPowerInquiry, sizeof kPowerInquiry) == 0;
 }
 

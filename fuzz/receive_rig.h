@@ -356,7 +356,10 @@ void CheckState(CameraController* c) {
   if (stage != STAGE_NONE && stage != STAGE_ACK && stage != STAGE_COMPLETION && stage != STAGE_ANSWER &&
       stage != STAGE_ECHO)
     Broken("unknown stage", c);
-  if (code != TX_NONE && code != TX_COMMAND && !FindTransaction(code))
+  const bool panTilt = code == TX_PAN_TILT_DRIVE || code == TX_PAN_TILT_HOME || code == TX_PAN_TILT_ABSOLUTE ||
+                       code == TX_ASK_PAN_TILT_POSITION || code == TX_PROBE_PAN_TILT ||
+                       code == TX_ASK_PAN_TILT_MAX_SPEED;
+  if (code != TX_NONE && code != TX_COMMAND && !panTilt && !FindTransaction(code))
     Broken("transaction code names no transaction", c);
   if ((code != TX_NONE) != (phase == PHASE_COMMAND || phase == PHASE_TRANSACTION))
     Broken("transaction phase without a transaction, or one outside it", c);
