@@ -169,10 +169,11 @@ has out "^[0-9.]* COM7 - -- noise dropped: [0-9A-F ]*$"
 start_sim rcline --line 0x4B,0x4B --transcript "$DIR/rc"
 RPORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 "$CLI" --port 8="$DIR/rcline" --listen 127.0.0.1:"$RPORT" --wait 30000 >"$DIR/remote" 2>&1 & cli=$! n=0
-while ! grep -q "^Remote control on 127.0.0.1:$RPORT$" "$DIR/remote" && [ $n -lt 200 ]; do sleep 0.05; n=$((n + 1)); done
+while ! grep -q "^Remote control on 127.0.0.1:$RPORT$" "$DIR/remote" 2>/dev/null && [ $n -lt 200 ]; do sleep 0.05; n=$((n + 1)); done
 talk() {  # each argument a line sent and what came up to its reply; "?TEXT": what came up to a line holding TEXT
   python3 -c '
-import socket, sys
+import signal, socket, sys
+signal.alarm(20)  # events keep coming: the whole talk is bounded, not only each read
 f = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=5).makefile("rwb")
 for cmd in sys.argv[2:]:
     if cmd[0] != "?":
