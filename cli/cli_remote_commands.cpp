@@ -16,6 +16,9 @@ RemoteOutcome Line(void* context, int32_t connection, const char* line, char* re
     snprintf(reply, size, "error: no such connection");
     return REMOTE_ERROR;
   }
+  if (!commands->begun[connection] && commands->listSelection != nullptr)
+    commands->sessions[connection].selected = commands->listSelection(commands->host.context);
+  commands->begun[connection] = true;
   // The listener's thread only: one line at a time.
   static char detail[kCameraListChars];
   const CommandOutcome outcome =
@@ -45,6 +48,7 @@ void Closed(void* context, int32_t connection) {
   if (!Known(connection)) return;
   EndCommandSession(commands->host, &commands->sessions[connection]);
   commands->sessions[connection] = CommandSession();
+  commands->begun[connection] = false;
 }
 
 }  // namespace

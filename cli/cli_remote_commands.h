@@ -10,7 +10,12 @@
 
 struct CliRemoteCommands {
   CommandHost host;
+  // The camera the list shows selected, -1 for none: a connection starts
+  // with it, as a button clicked in the panel would act on it (an HTTP
+  // request is a connection of its own). Any thread.
+  int32_t (*listSelection)(void* context) = nullptr;
   CommandSession sessions[kRemoteConnectionSlots];
+  bool begun[kRemoteConnectionSlots] = {};
 };
 
 // The handler for RemoteServerStart; `commands` outlives the server.

@@ -194,12 +194,20 @@ camera 2 COM8 address 2 model 0x4B port=|error: raw packets are not allowed|ok t
 event status Err Answer 60, COM8, Cam:1 |ok|" ] || fail "remote lines: $got"
 has rc "-> 81 01 04 62 02 FF"
 has rc "-> 81 01 7E 01 0A 00 02 FF"
-python3 -c 'import socket, sys
+get() {  # an HTTP GET of $1, the answer without its CRs
+  python3 -c 'import socket, sys
 s = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=5)
-s.sendall(b"GET /api?cmd=status HTTP/1.1\r\nHost: x\r\n\r\n")
-print(s.makefile("rb").read().decode().replace("\r", ""))' "$RPORT" >"$DIR/http" 2>&1
+s.sendall(b"GET " + sys.argv[2].encode() + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+print(s.makefile("rb").read().decode().replace("\r", ""))' "$RPORT" "$1" >"$DIR/http" 2>&1
+}
+get "/api?cmd=status"
 has http "^HTTP/1.1 200 OK$"
 has http "^ok Err Answer 60, COM8, Cam:1 p.Mode:80$"
+# A request of its own acts on the camera selected in the list.
+get "/api?cmd=freeze+off"
+has http "^ok freeze off put$"
+n=0; while ! grep -q -- "-> 81 01 04 62 03 FF" "$DIR/rc" && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
+has rc "-> 81 01 04 62 03 FF"
 kill $cli; wait $cli || fail "a listener stopped by SIGTERM gave exit status $?"
 
 [ $FAILED -eq 0 ] && echo "PASS"
