@@ -74,11 +74,12 @@ void MirrorPanelChecks(CameraController* c, uint32_t code, int32_t a) {
 
 void StatusLine(CameraController* c, char* out, size_t size) { CliPanelOf(c)->LastStatusText(out, size); }
 
+std::atomic<int32_t> listSelection{-1};  // the last click's camera
+
 // A click in the list, from the command mode, --select or a connection.
 void SelectInList(CameraController* c, int32_t index) {
-  static std::atomic<int32_t> shown{-1};
   CliPanelOf(c)->SelectInList(c, index);
-  if (shown.exchange(index) != index) PublishEvent("event selected %d", static_cast<int>(index + 1));
+  if (listSelection.exchange(index) != index) PublishEvent("event selected %d", static_cast<int>(index + 1));
 }
 
 void PublishStatus(const char* text) { PublishEvent("event status %s", text); }
@@ -281,6 +282,7 @@ CameraController* EngineOf(void* context) { return static_cast<CameraController*
 void RemoteSelect(void* context, int32_t index) { SelectInList(EngineOf(context), index); }
 void RemoteMirror(void* context, uint32_t code, int32_t a) { MirrorPanelChecks(EngineOf(context), code, a); }
 void RemoteStatus(void* context, char* out, size_t size) { StatusLine(EngineOf(context), out, size); }
+int32_t RemoteListSelection(void*) { return listSelection.load(); }
 
 // The command language behind remote lines, acting on the panel as the
 // command mode does; a full queue is refused at once.
@@ -291,6 +293,7 @@ CliRemoteCommands* RemoteCommands(CameraController* c) {
   commands.host.select = RemoteSelect;
   commands.host.mirror = RemoteMirror;
   commands.host.statusText = RemoteStatus;
+  commands.listSelection = RemoteListSelection;
   return &commands;
 }
 
