@@ -166,7 +166,7 @@ has out "^COM7 back, 1 cameras$"
 has out "^[0-9.]* COM7 - -- noise dropped: [0-9A-F ]*$"
 
 # The remote control on a free port: a line client and an HTTP GET, replies and events as they come, every wait bounded.
-start_sim rcline --line 0x4B,0x4B --transcript "$DIR/rc"
+start_sim rcline --line 0x4B,0x70 --transcript "$DIR/rc"
 RPORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 "$CLI" --port 8="$DIR/rcline" --listen 127.0.0.1:"$RPORT" --wait 30000 >"$DIR/remote" 2>&1 & cli=$! n=0
 while ! grep -q "^Remote control on 127.0.0.1:$RPORT$" "$DIR/remote" 2>/dev/null && [ $n -lt 200 ]; do sleep 0.05; n=$((n + 1)); done
@@ -190,7 +190,7 @@ talk "select 2" subscribe "select 1" "request 45:1" "?event notify 1 45 1" statu
 got=$(awk '!/^event notify/ || /^event notify 1 45 /' "$DIR/talk" | cut -c1-40 | tr '\n' '|')
 [ "$got" = "ok Camera 2 selected|ok|ok Camera 1 selected|event status Camera 1 selected|event selected 1|\
 ok request 45:1 put|event notify 1 45 1|ok Camera 1 selected|ok 2|camera 1 COM8 address 1 model 0x4B port=|\
-camera 2 COM8 address 2 model 0x4B port=|error: raw packets are not allowed|ok tally 1 on put|\
+camera 2 COM8 address 2 model 0x70 port=|error: raw packets are not allowed|ok tally 1 on put|\
 event status Err Answer 60, COM8, Cam:1 |ok|" ] || fail "remote lines: $got"
 has rc "-> 81 01 04 62 02 FF"
 has rc "-> 81 01 7E 01 0A 00 02 FF"
@@ -208,6 +208,12 @@ get "/api?cmd=freeze+off"
 has http "^ok freeze off put$"
 n=0; while ! grep -q -- "-> 81 01 04 62 03 FF" "$DIR/rc" && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
 has rc "-> 81 01 04 62 03 FF"
+# A move still running when its connection ends is stopped.
+talk "select 2" "move 3 3"
+drives() { grep -o -- "-> 82 01 06 01 .. .. .. .. FF" "$DIR/rc" | tr '\n' '|'; }
+n=0; while [ "$(drives)" != "-> 82 01 06 01 03 03 02 01 FF|-> 82 01 06 01 01 01 03 03 FF|" ] && [ $n -lt 100 ]; do
+  sleep 0.05; n=$((n + 1)); done
+[ $n -lt 100 ] || fail "a move of a closed connection: $(drives)"
 kill $cli; wait $cli || fail "a listener stopped by SIGTERM gave exit status $?"
 
 [ $FAILED -eq 0 ] && echo "PASS"
