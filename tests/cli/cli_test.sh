@@ -210,10 +210,9 @@ n=0; while ! grep -q -- "-> 81 01 04 62 03 FF" "$DIR/rc" && [ $n -lt 100 ]; do s
 has rc "-> 81 01 04 62 03 FF"
 # A move still running when its connection ends is stopped.
 talk "select 2" "move 3 3"
-drives() { grep -o -- "-> 82 01 06 01 .. .. .. .. FF" "$DIR/rc" | tr '\n' '|'; }
-n=0; while [ "$(drives)" != "-> 82 01 06 01 03 03 02 01 FF|-> 82 01 06 01 01 01 03 03 FF|" ] && [ $n -lt 100 ]; do
-  sleep 0.05; n=$((n + 1)); done
-[ $n -lt 100 ] || fail "a move of a closed connection: $(drives)"
+drive() { grep -o -- "-> 82 01 06 01 .. .. .. .. FF" "$DIR/rc" | tail -1; }  # the move may give way to the stop
+n=0; while [ "$(drive)" != "-> 82 01 06 01 01 01 03 03 FF" ] && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
+[ $n -lt 100 ] || fail "a move of a closed connection: $(drive)"
 kill $cli; wait $cli || fail "a listener stopped by SIGTERM gave exit status $?"
 
 [ $FAILED -eq 0 ] && echo "PASS"
