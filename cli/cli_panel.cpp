@@ -42,6 +42,7 @@ void CliPanel::KeepStatus(const char* text) {
     snprintf(texts[slot], kStatusChars, "%s", text);
     snprintf(last, kStatusChars, "%s", text);
     count++;
+    if (watcher != nullptr) watcher(texts[slot]);
   }
   wake.Set();
 }

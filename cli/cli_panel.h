@@ -38,6 +38,9 @@ class CliPanel {
   // refresh of a re-reading. An index outside the list changes nothing.
   void SelectInList(CameraController* c, int32_t index);
 
+  // `watch` hears each status text as it is kept, in the panel's order, on
+  // the thread that set it. Set before the engine is created.
+  void WatchStatus(void (*watch)(const char* text)) { watcher = watch; }
   void KeepStatus(const char* text);
   void AddEntry(int32_t index);
   void ShowEntry(int32_t index, bool answering);
@@ -54,6 +57,7 @@ class CliPanel {
   int32_t first = 0;  // the oldest text not taken
   int32_t count = 0;
   char last[kStatusChars] = "";
+  void (*watcher)(const char* text) = nullptr;
   OsEvent wake;
   std::atomic<bool> autoChecked{false};
   std::atomic<bool> irisChecked{false};

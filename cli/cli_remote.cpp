@@ -1,5 +1,7 @@
 #include "cli/cli_remote.h"
 
+#include "cli/cli_events.h"
+
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -22,16 +24,21 @@ void TakeUnset(const RemoteConfig& given, RemoteConfig* merged) {
 
 }  // namespace
 
-RemoteServer* StartCliRemote(const CliOptions& options, const RemoteHandler& handler) {
+RemoteServer* StartCliRemote(const CliOptions& options, CliRemoteCommands* commands) {
   RemoteConfig config;
   char status[kRemoteStatusChars] = {};
   const bool fileGood =
       options.configFile[0] == 0 || LoadRemoteConfigFile(options.configFile, &config, status, sizeof status);
   TakeUnset(options.remote, &config);
   RemoteServer* server = nullptr;
+  commands->host.rawAllowed = config.raw;
   if (fileGood && config.listen && CheckRemoteConfig(&config, status, sizeof status))
-    server = RemoteServerStart(config, handler, status, sizeof status);
+    server = RemoteServerStart(config, RemoteCommandHandler(commands), status, sizeof status);
   if (status[0] != 0) printf("%s\n", status);
+  if (server == nullptr) return nullptr;
+  const uint8_t* ip = config.address.ip;
+  printf("Remote control on %u.%u.%u.%u:%u\n", ip[0], ip[1], ip[2], ip[3], RemoteServerPort(server));
+  SetEventServer(server);
   return server;
 }
 
@@ -43,5 +50,6 @@ void CatchStopSignals() {
 bool StopWanted() { return stopSignal != 0; }
 
 void StopCliRemote(RemoteServer* server) {
+  SetEventServer(nullptr);
   if (server != nullptr && !RemoteServerStop(server)) printf("Remote control: the listener did not stop in time\n");
 }

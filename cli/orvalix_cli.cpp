@@ -3,6 +3,7 @@
 // CLI's own panel (cli_panel.h); this thread prints the status texts and
 // drains the engine's notifications, and sleeps until there is one of them
 // or its wait ends.
+#include "cli/cli_events.h"
 #include "cli/cli_options.h"
 #include "cli/cli_panel.h"
 #include "cli/cli_remote.h"
@@ -14,6 +15,7 @@
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -46,7 +48,10 @@ void PrintNewStatus(CameraController* c) { PrintStatusTexts(CliPanelOf(c), c); }
 
 void DrainNotifications(CameraController* c) {
   Notification n;
-  while (EngineTakeNotification(c, &n)) printf("notify %u %u %d\n", n.camera + 1, n.code, static_cast<int>(n.value));
+  while (EngineTakeNotification(c, &n)) {
+    printf("notify %u %u %d\n", n.camera + 1, n.code, static_cast<int>(n.value));
+    PublishEvent("event notify %u %u %d", n.camera + 1, n.code, static_cast<int>(n.value));
+  }
 }
 
 // Sleeps until the engine has a text or a notification for this thread or
@@ -69,7 +74,15 @@ void MirrorPanelChecks(CameraController* c, uint32_t code, int32_t a) {
 
 void StatusLine(CameraController* c, char* out, size_t size) { CliPanelOf(c)->LastStatusText(out, size); }
 
-void SelectInList(CameraController* c, int32_t index) { CliPanelOf(c)->SelectInList(c, index); }
+std::atomic<int32_t> listSelection{-1};  // the last click's camera
+
+// A click in the list, from the command mode, --select or a connection.
+void SelectInList(CameraController* c, int32_t index) {
+  CliPanelOf(c)->SelectInList(c, index);
+  if (listSelection.exchange(index) != index) PublishEvent("event selected %d", static_cast<int>(index + 1));
+}
+
+void PublishStatus(const char* text) { PublishEvent("event status %s", text); }
 
 const CliFrontEnd kFrontEnd = {Pump, SelectInList, MirrorPanelChecks, StatusLine};
 
@@ -201,6 +214,7 @@ bool StartEngine(CliOptions* options, CliPanel* panel, CameraController** engine
   if (!LoadConfigFile(options)) return Fail(nullptr, "cannot read %s", options->configFile);
   followTraffic = options->trace || options->commandMode || AnyRaw(*options);
   if (!panel->Create()) return Fail(nullptr, "%s", "cannot create the panel's event");
+  panel->WatchStatus(PublishStatus);
   CameraController* c = EngineCreate(panel->Hooks(), &options->network, &panel->Event(), ENGINE_WORKER_HELD);
   if (!c) return Fail(nullptr, "%s", "cannot create the camera engine");
   traffic = StartTrafficFollower(c, options->trace);
@@ -264,9 +278,24 @@ bool PutRequests(CameraController* c, const CliOptions& options) {
   return true;
 }
 
-// The command interpreter behind remote lines, its context the engine. No
-// line handler yet: the listener stays off and says so.
-RemoteHandler RemoteCommands(CameraController* c) { return RemoteHandler{c, nullptr, nullptr}; }
+CameraController* EngineOf(void* context) { return static_cast<CameraController*>(context); }
+void RemoteSelect(void* context, int32_t index) { SelectInList(EngineOf(context), index); }
+void RemoteMirror(void* context, uint32_t code, int32_t a) { MirrorPanelChecks(EngineOf(context), code, a); }
+void RemoteStatus(void* context, char* out, size_t size) { StatusLine(EngineOf(context), out, size); }
+int32_t RemoteListSelection(void*) { return listSelection.load(); }
+
+// The command language behind remote lines, acting on the panel as the
+// command mode does; a full queue is refused at once.
+CliRemoteCommands* RemoteCommands(CameraController* c) {
+  static CliRemoteCommands commands;
+  commands.host.controller = c;
+  commands.host.context = c;
+  commands.host.select = RemoteSelect;
+  commands.host.mirror = RemoteMirror;
+  commands.host.statusText = RemoteStatus;
+  commands.listSelection = RemoteListSelection;
+  return &commands;
+}
 
 // A listener without --stdin serves until --wait runs out (none: no end) or
 // Ctrl+C / SIGTERM.

@@ -165,5 +165,55 @@ run --port 7="$DIR/com7" --trace --wait 4000
 has out "^COM7 back, 1 cameras$"
 has out "^[0-9.]* COM7 - -- noise dropped: [0-9A-F ]*$"
 
+# The remote control on a free port: a line client and an HTTP GET, replies and events as they come, every wait bounded.
+start_sim rcline --line 0x4B,0x70 --transcript "$DIR/rc"
+RPORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+"$CLI" --port 8="$DIR/rcline" --listen 127.0.0.1:"$RPORT" --wait 30000 >"$DIR/remote" 2>&1 & cli=$! n=0
+while ! grep -q "^Remote control on 127.0.0.1:$RPORT$" "$DIR/remote" 2>/dev/null && [ $n -lt 200 ]; do sleep 0.05; n=$((n + 1)); done
+talk() {  # each argument a line sent and what came up to its reply; "?TEXT": what came up to a line holding TEXT
+  python3 -c '
+import signal, socket, sys
+signal.alarm(20)  # events keep coming: the whole talk is bounded, not only each read
+f = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=5).makefile("rwb")
+for cmd in sys.argv[2:]:
+    if cmd[0] != "?":
+        f.write(cmd.encode() + b"\n"), f.flush()
+    for line in iter(f.readline, b""):
+        print(line.decode().rstrip("\n"))
+        if (cmd[1:].encode() in line) if cmd[0] == "?" else line.startswith((b"ok", b"error: ")):
+            break
+' "$RPORT" "$@" >"$DIR/talk" 2>&1
+}
+# camsim answers the tally packet with a syntax error: its status text comes as an event from the worker.
+talk "select 2" subscribe "select 1" "request 45:1" "?event notify 1 45 1" status cameras "raw 8x 09 04 00 FF" \
+  "tally 1 on" "?event status Err" quit
+got=$(awk '!/^event notify/ || /^event notify 1 45 /' "$DIR/talk" | cut -c1-40 | tr '\n' '|')
+[ "$got" = "ok Camera 2 selected|ok|ok Camera 1 selected|event status Camera 1 selected|event selected 1|\
+ok request 45:1 put|event notify 1 45 1|ok Camera 1 selected|ok 2|camera 1 COM8 address 1 model 0x4B port=|\
+camera 2 COM8 address 2 model 0x70 port=|error: raw packets are not allowed|ok tally 1 on put|\
+event status Err Answer 60, COM8, Cam:1 |ok|" ] || fail "remote lines: $got"
+has rc "-> 81 01 04 62 02 FF"
+has rc "-> 81 01 7E 01 0A 00 02 FF"
+get() {  # an HTTP GET of $1, the answer without its CRs
+  python3 -c 'import socket, sys
+s = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=5)
+s.sendall(b"GET " + sys.argv[2].encode() + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+print(s.makefile("rb").read().decode().replace("\r", ""))' "$RPORT" "$1" >"$DIR/http" 2>&1
+}
+get "/api?cmd=status"
+has http "^HTTP/1.1 200 OK$"
+has http "^ok Err Answer 60, COM8, Cam:1 p.Mode:80$"
+# A request of its own acts on the camera selected in the list.
+get "/api?cmd=freeze+off"
+has http "^ok freeze off put$"
+n=0; while ! grep -q -- "-> 81 01 04 62 03 FF" "$DIR/rc" && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
+has rc "-> 81 01 04 62 03 FF"
+# A move still running when its connection ends is stopped.
+talk "select 2" "move 3 3"
+drive() { grep -o -- "-> 82 01 06 01 .. .. .. .. FF" "$DIR/rc" | tail -1; }  # the move may give way to the stop
+n=0; while [ "$(drive)" != "-> 82 01 06 01 01 01 03 03 FF" ] && [ $n -lt 100 ]; do sleep 0.05; n=$((n + 1)); done
+[ $n -lt 100 ] || fail "a move of a closed connection: $(drive)"
+kill $cli; wait $cli || fail "a listener stopped by SIGTERM gave exit status $?"
+
 [ $FAILED -eq 0 ] && echo "PASS"
 exit $FAILED
