@@ -126,6 +126,14 @@ bool ParseRemoteOption(const char* opt, const char* value, RemoteConfig* r, char
   return true;
 }
 
+// What the options ask of each other once all are read.
+bool CheckCombination(const CliOptions& o, bool anyPort, char* error, int errorSize) {
+  if (!anyPort) return Fail(error, errorSize, "no port given", "use --port N=DEVICE, --ip or --config");
+  if (o.requestCount > 0 && o.select == 0)
+    return Fail(error, errorSize, "requests need a selected camera", "use --select N");
+  return true;
+}
+
 }  // namespace
 
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* error, int errorSize) {
@@ -164,11 +172,9 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* err
     } else if (strcmp(opt, "--raw") == 0) {
       if (!ParseRaw(value, o, error, errorSize)) return false;
       i++;
-    } else if (strcmp(opt, "--listen") == 0 || strcmp(opt, "--token") == 0) {
+    } else if (strcmp(opt, "--listen") == 0 || strcmp(opt, "--token") == 0 || strcmp(opt, "--remote-raw") == 0) {
       if (!ParseRemoteOption(opt, value, &o->remote, error, errorSize)) return false;
-      i++;
-    } else if (strcmp(opt, "--remote-raw") == 0) {
-      ParseRemoteOption(opt, value, &o->remote, error, errorSize);
+      if (strcmp(opt, "--remote-raw") != 0) i++;  // the one without a value
     } else if (strcmp(opt, "--trace") == 0) {
       o->trace = true;
     } else if (strcmp(opt, "--stdin") == 0) {
@@ -187,8 +193,5 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* err
       return Fail(error, errorSize, "unknown argument", opt);
     }
   }
-  if (!anyPort) return Fail(error, errorSize, "no port given", "use --port N=DEVICE, --ip or --config");
-  if (o->requestCount > 0 && o->select == 0)
-    return Fail(error, errorSize, "requests need a selected camera", "use --select N");
-  return true;
+  return CheckCombination(*o, anyPort, error, errorSize);
 }

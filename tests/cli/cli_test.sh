@@ -72,9 +72,10 @@ grep -q -- "-> 82 01 04 00 03 FF" "$DIR/transcript" && fail "a command after qui
 # A block camera does not pan or tilt: a movement is refused, naming the camera.
 printf 'select 1\nmove 1 0\nquit\n' | run --port 2="$DIR/com2" --stdin
 has out "^error: camera 1 has no pan/tilt$"
-# A pan/tilt camera: each movement's bytes, its maxima clamping, and a drive still on at quit stopped.
+# A pan/tilt camera: each movement's bytes, its maxima clamping, and a drive still on at quit stopped (each
+# movement given time to go out, since a newer one replaces one not yet sent).
 start_sim ptz --line 0x70 --transcript "$DIR/pt"
-printf 'select 1\nmove 5 -3\nwait 50\nmove 200 0\nwait 50\nstop\nwait 50\nhome\nwait 50\ngoto -0x10 16\nwait 300\nmove 3 3\nquit\n' |
+printf 'select 1\nmove 5 -3\nwait 300\nmove 200 0\nwait 300\nstop\nwait 300\nhome\nwait 300\ngoto -0x10 16\nwait 300\nmove 3 3\nquit\n' |
   run --port 5="$DIR/ptz" --stdin
 for bytes in "01 05 03 02 02" "01 18 01 02 03" "01 01 01 03 03" "04" "02 18 14 0F 0F 0F 00 00 00 01 00"; do
   has pt "-> 81 01 06 $bytes FF"
