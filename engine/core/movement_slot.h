@@ -46,11 +46,13 @@ struct MovementSlot {
   // their way were acknowledged on, and since when. A move overtaken may
   // still answer on its own socket after the next one is acknowledged.
   uint32_t sockets = 0;
+  uint32_t newest = 0;  // the bit of the latest move: the head is on its way while it is set
   uint32_t since = 0;
   // Worker only: the drive in flight is a stop; whether the head was driven
   // before the movement in flight went out; a position read is due.
   bool stopInFlight = false;
   bool drivingBefore = false;
+  bool overtakenBefore = false;
   bool positionDue = false;
   // The worker's, read by the front ends' list snapshot: the camera is still
   // to be asked whether it pans and tilts.
@@ -65,6 +67,7 @@ inline void ForgetMovements(MovementSlot& slot) {
   slot.onItsWay.store(false);
   slot.overtaken.store(false);
   slot.sockets = 0;
+  slot.newest = 0;
   slot.stopInFlight = false;
   slot.positionDue = false;
 }

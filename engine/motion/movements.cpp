@@ -50,24 +50,30 @@ int32_t PayloadOf(const Movement& m, const CameraRecord& r, uint8_t* payload, Tr
   }
 }
 
-void SendMovement(CameraController* c, int32_t index, const Movement& m) {
+// `wasDriving`: whether the head was driven before this movement was taken.
+// A refused drive, Home or absolute move leaves the head as it was; a
+// refused stop is not sent again (the camera said no).
+void SendMovement(CameraController* c, int32_t index, const Movement& m, bool wasDriving) {
   uint8_t payload[kPanTiltPayloadCapacity];
   TransactionCode code = TX_PAN_TILT_DRIVE;
   const int32_t length = PayloadOf(m, c->cameras[index], payload, &code);
   MovementSlot& slot = c->movements[index];
-  slot.drivingBefore = slot.driving.load();
+  slot.drivingBefore = wasDriving;
+  slot.overtakenBefore = slot.overtaken.load();
   slot.stopInFlight = IsStop(m);
   BeginWork(c, 0, index);
   SendPayload(c, code, payload, length);
-  // Only now, with the transaction in flight, so that closing never finds
-  // the slot settled while its stop is still on the way out. Any movement
-  // takes over from a drive; a drive or stop ends a move on its way.
+  // Lowered only now, with the transaction in flight, so that closing never
+  // finds the slot settled while its stop is still on the way out. Any
+  // movement takes over from a drive; a drive or stop ends a move on its way.
   slot.driving.store(m.kind == MOVEMENT_DRIVE && !IsStop(m));
   if (m.kind == MOVEMENT_DRIVE && slot.onItsWay.load()) slot.overtaken.store(true);
 }
 
-// The first camera with a movement waiting; the flag stays up while another waits.
-int32_t TakeWaiting(CameraController* c, Movement* out) {
+// The first camera with a movement waiting; the flag stays up while another
+// waits. A drive is marked driven before it leaves the slot, so closing sees
+// it in one place or the other. `wasDriving`: the mark before that.
+int32_t TakeWaiting(CameraController* c, Movement* out, bool* wasDriving) {
   if (!c->movementsPut.exchange(false)) return -1;
   int32_t found = -1;
   for (int32_t i = 0; i < Listed(c); i++) {
@@ -78,7 +84,12 @@ int32_t TakeWaiting(CameraController* c, Movement* out) {
     }
     found = i;
   }
-  if (found >= 0) *out = UnpackMovement(c->movements[found].pending.exchange(0));
+  if (found < 0) return found;
+  MovementSlot& slot = c->movements[found];
+  *wasDriving = slot.driving.load();
+  const Movement peek = UnpackMovement(slot.pending.load());
+  if (peek.kind == MOVEMENT_DRIVE && !IsStop(peek)) slot.driving.store(true);
+  *out = UnpackMovement(slot.pending.exchange(0));
   return found;
 }
 
@@ -89,6 +100,7 @@ void ForgetUnheardMoves(CameraController* c, uint32_t now) {
     slot.onItsWay.store(false);
     slot.overtaken.store(false);
     slot.sockets = 0;
+    slot.newest = 0;
     slot.positionDue = true;
   }
 }
@@ -108,18 +120,20 @@ bool StopBeforeSelection(CameraController* c) {
   const int32_t current = c->selectedCamera;
   if (next < 0 || next == current || !Drivable(c, current) || !Moves(c->movements[current])) return false;
   c->movements[current].pending.store(0);
-  SendMovement(c, current, Stop());
+  SendMovement(c, current, Stop(), c->movements[current].driving.load());
   return true;
 }
 
 bool ServeMovements(CameraController* c) {
   if (!Idle(c)) return false;
   Movement m;
-  const int32_t index = TakeWaiting(c, &m);
+  bool wasDriving = false;
+  const int32_t index = TakeWaiting(c, &m, &wasDriving);
   if (index >= 0 && m.kind != MOVEMENT_NONE && Drivable(c, index)) {
-    SendMovement(c, index, m);
+    SendMovement(c, index, m, wasDriving);
     return true;
   }
+  if (index >= 0) c->movements[index].driving.store(wasDriving);  // dropped: as it was
   ForgetUnheardMoves(c, OsTickCount());
   for (int32_t i = 0; i < Listed(c); i++) {
     if (!c->movements[i].positionDue) continue;

@@ -96,6 +96,7 @@ void OnItsWay(CameraController* c) {
   // so the position is read now rather than on arrival.
   if (socket != 0) {
     slot.sockets |= 1u << socket;
+    slot.newest = 1u << socket;
     slot.overtaken.store(false);
     slot.onItsWay.store(true);
   }
@@ -117,10 +118,14 @@ bool TakeCommandReply(CameraController* c) {
   const uint8_t kind = Kind(c);
   if (kind == kError) {
     ShowErrorAnswer(c);
-    // Refused: the head goes on as before (a refused stop leaves it driven,
-    // so closing or another selection stops it again).
-    CurrentSlot(c).driving.store(CurrentSlot(c).drivingBefore);
-    CurrentSlot(c).stopInFlight = false;
+    // A refused drive, Home or absolute move leaves the head as it was; a
+    // refused stop is not sent again.
+    MovementSlot& slot = CurrentSlot(c);
+    if (!slot.stopInFlight) {
+      slot.driving.store(slot.drivingBefore);
+      slot.overtaken.store(slot.overtakenBefore);
+    }
+    slot.stopInFlight = false;
     AbandonTransaction(c);
   } else if (kind == kAcknowledge && c->stage.load() == STAGE_ACK) {
     if (c->transaction.load() == TX_PAN_TILT_DRIVE)
@@ -168,10 +173,12 @@ bool TakeMovementReply(CameraController* c, int32_t line, const uint8_t* packet,
   MovementSlot& slot = c->movements[sender];
   const uint8_t kind = packet[1] & kReplyKindMask;
   const uint32_t socket = 1u << (packet[1] & kSocketMask);
-  if (!slot.onItsWay.load() || (slot.sockets & socket) == 0) return false;
+  // An overtaken move's socket is matched too: its cancel may come late.
+  if ((slot.sockets & socket) == 0) return false;
   if (kind != kAcknowledge && kind != kError && !(kind == kCompletion && length == kCompletionLength)) return false;
   slot.sockets &= ~socket;
-  if (slot.sockets == 0) {
+  if (socket == slot.newest) {
+    slot.newest = 0;
     slot.onItsWay.store(false);
     slot.overtaken.store(false);
   }

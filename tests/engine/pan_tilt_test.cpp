@@ -235,17 +235,22 @@ TEST(PanTilt, NothingIsLeftMoving) {
     ASSERT_TRUE(t.rig.RunUntil([&] { return ExitStopsDone(t.rig.c); }, 100));
     EXPECT_EQ(FramesFrom(t.com1, from, "81 01"), Lines{kStop});
     EXPECT_FALSE(PutExitStops(t.rig.c));
-    // A Home on its way is stopped too, and a refused stop leaves the camera driven.
+    // A Home on its way is stopped too, and a refused drive leaves the camera
+    // driven by the one before; a refused stop is not sent again.
     SimFaults faults;
     faults.homeStuck = true;
-    const uint8_t stop[] = {0x01, 0x06, 0x01, 0x01, 0x01, 0x03, 0x03};
-    faults.AddError(stop, sizeof stop, 0x03, 1);
+    const uint8_t faster[] = {0x01, 0x06, 0x01, 0x04, 0x01, 0x02, 0x03},
+                  stop[] = {0x01, 0x06, 0x01, 0x01, 0x01, 0x03, 0x03};
+    faults.AddError(faster, sizeof faster, 0x03, 1);
     t.com1.SetFaults(0, faults);
-    ASSERT_EQ(EngineHome(t.rig.c, 0), MOVE_PUT);
-    ASSERT_TRUE(t.rig.Settle() && t.Drive(0, 4, 0) && t.Drive(0, 0, 0));
-    ASSERT_TRUE(PutExitStops(t.rig.c)) << "the refused stop left it driven";
+    ASSERT_TRUE(t.Drive(0, 3, 0) && t.Drive(0, 4, 0));
+    ASSERT_TRUE(PutExitStops(t.rig.c)) << "the refused drive left it driven";
     ASSERT_TRUE(t.rig.RunUntil([&] { return ExitStopsDone(t.rig.c); }, 100));
     EXPECT_EQ(FramesFrom(t.com1, from, "81 01").back(), kStop);
+    faults.AddError(stop, sizeof stop, 0x03, 1);
+    t.com1.SetFaults(0, faults);
+    ASSERT_TRUE(t.Drive(0, 3, 0) && t.Drive(0, 0, 0));
+    EXPECT_FALSE(PutExitStops(t.rig.c));
     ASSERT_EQ(EngineHome(t.rig.c, 0), MOVE_PUT);
     ASSERT_TRUE(t.rig.Settle());
     ASSERT_TRUE(PutExitStops(t.rig.c)) << "on its way";
