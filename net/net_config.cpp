@@ -24,18 +24,6 @@ constexpr unsigned kMaxPort = 65535;
 constexpr int kQuoteChars = 40;
 constexpr int kReasonChars = 96;
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// The first n characters of `text` equal `word`, ignoring case.
-bool SameWord(const char* text, size_t n, const char* word) {
-  if (std::strlen(word) != n) return false;
-  for (size_t i = 0; i < n; i++)
-    if (Lower(text[i]) != Lower(word[i])) return false;
-  return true;
-}
-
 // A piece of input fit for a one-line message: cut, control characters as '?'.
 void Quote(const char* text, size_t n, char* out) {
   size_t i = 0;
@@ -66,7 +54,7 @@ bool ParseEntry(const char* endpoint, size_t endpointLength, const char* kind, s
   if (kindLength > 0) {
     row = nullptr;
     for (const KindRow& k : kKinds)
-      if (SameWord(kind, kindLength, k.name)) row = &k;
+      if (IniSameWord(kind, kindLength, k.name)) row = &k;
     if (row == nullptr) {
       Quote(kind, kindLength, quoted);
       snprintf(why, kReasonChars, "unknown kind '%s' (visca-ip, tcp or udp)", quoted);
@@ -121,7 +109,7 @@ void AddError(NetConfigErrors* errors, const char* source, int lineNumber, const
 int LineIndex(const char* key, size_t n, char* why) {
   char quoted[kQuoteChars + 1];
   unsigned number = 0;
-  const bool ip = n > 2 && Lower(key[0]) == 'i' && Lower(key[1]) == 'p';
+  const bool ip = n > 2 && IniSameWord(key, 2, "ip");
   if (ip && ParseDecimal(key + 2, n - 2, 1, kNetMaxLines, &number)) return static_cast<int>(number) - 1;
   Quote(key, n, quoted);
   if (ip && ParseDecimal(key + 2, n - 2, 0, 999999, &number)) {
@@ -132,33 +120,22 @@ int LineIndex(const char* key, size_t n, char* why) {
   return -1;
 }
 
-struct Span {
-  const char* text;
-  size_t length;
-};
-
-Span Trim(const char* begin, const char* end) {
-  while (begin < end && IsSpace(*begin)) begin++;
-  while (end > begin && IsSpace(end[-1])) end--;
-  return Span{begin, static_cast<size_t>(end - begin)};
-}
-
 // Splits `value` at the first run of `separator` (whitespace when 0): the
 // part before it, and the rest.
-void SplitAt(Span value, char separator, Span* first, Span* rest) {
+void SplitAt(IniSpan value, char separator, IniSpan* first, IniSpan* rest) {
   size_t i = 0;
-  while (i < value.length && (separator != 0 ? value.text[i] != separator : !IsSpace(value.text[i]))) i++;
-  *first = Trim(value.text, value.text + i);
+  while (i < value.length && (separator != 0 ? value.text[i] != separator : !IniIsSpace(value.text[i]))) i++;
+  *first = IniTrim(value.text, value.text + i);
   if (i < value.length) i++;
-  *rest = Trim(value.text + i, value.text + value.length);
+  *rest = IniTrim(value.text + i, value.text + value.length);
 }
 
 // A line without its comment: ';' or '#' starts one anywhere (no host name
 // holds either).
-Span WithoutComment(Span line) {
+IniSpan WithoutComment(IniSpan line) {
   size_t i = 0;
   while (i < line.length && line.text[i] != ';' && line.text[i] != '#') i++;
-  return Trim(line.text, line.text + i);
+  return IniTrim(line.text, line.text + i);
 }
 
 bool SameTransport(NetKind a, NetKind b) { return (a == NET_TCP) == (b == NET_TCP); }
@@ -170,7 +147,7 @@ bool SameCameraAs(const NetConfig* config, int index, char* why) {
   for (int i = 0; i < kNetMaxLines; i++) {
     const NetLineConfig& other = config->lines[i];
     if (i == index || other.kind == NET_NONE || !SameTransport(other.kind, line.kind) || other.port != line.port ||
-        !SameWord(other.host, std::strlen(other.host), line.host))
+        !IniSameWord(other.host, std::strlen(other.host), line.host))
       continue;
     char quoted[kQuoteChars + 1];
     Quote(line.host, std::strlen(line.host), quoted);
@@ -190,7 +167,7 @@ bool TakeEntry(NetConfig* config, int index, const NetLineConfig& entry, char* w
 }
 
 // One "key = value" line of the [Network] section.
-void ParseKeyLine(Span line, const char* source, int lineNumber, int* firstSeen, NetConfig* config,
+void ParseKeyLine(IniSpan line, const char* source, int lineNumber, int* firstSeen, NetConfig* config,
                   NetConfigErrors* errors) {
   char why[kReasonChars];
   const char* eq = static_cast<const char*>(std::memchr(line.text, '=', line.length));
@@ -200,7 +177,7 @@ void ParseKeyLine(Span line, const char* source, int lineNumber, int* firstSeen,
     snprintf(why, sizeof why, "'%s' is not KEY=VALUE", quoted);
     return AddError(errors, source, lineNumber, "", why);
   }
-  const Span key = Trim(line.text, eq);
+  const IniSpan key = IniTrim(line.text, eq);
   const int index = LineIndex(key.text, key.length, why);
   if (index < 0) return AddError(errors, source, lineNumber, "", why);
   char name[16];
@@ -214,8 +191,8 @@ void ParseKeyLine(Span line, const char* source, int lineNumber, int* firstSeen,
     }
     return AddError(errors, source, lineNumber, name, why);
   }
-  Span endpoint, rest, kind, extra;
-  SplitAt(Trim(eq + 1, line.text + line.length), 0, &endpoint, &rest);
+  IniSpan endpoint, rest, kind, extra;
+  SplitAt(IniTrim(eq + 1, line.text + line.length), 0, &endpoint, &rest);
   SplitAt(rest, 0, &kind, &extra);
   if (extra.length > 0) return AddError(errors, source, lineNumber, name, "more than HOST[:PORT] KIND");
   NetLineConfig entry;
@@ -233,27 +210,26 @@ const char* NetKindName(NetKind kind) {
   return "";
 }
 
+namespace {
+
+struct NetSection {
+  const char* source;
+  NetConfig* config;
+  NetConfigErrors* errors;
+  int firstSeen[kNetMaxLines];
+};
+
+bool TakeNetLine(void* context, IniSpan line, int lineNumber) {
+  NetSection* n = static_cast<NetSection*>(context);
+  ParseKeyLine(line, n->source, lineNumber, n->firstSeen, n->config, n->errors);
+  return true;  // a bad line is noted and the rest still read
+}
+
+}  // namespace
+
 void ParseNetConfigText(const char* text, const char* source, NetConfig* config, NetConfigErrors* errors) {
-  int firstSeen[kNetMaxLines] = {};
-  bool inNetwork = false;
-  // A UTF-8 byte-order mark, as Notepad writes one.
-  if (std::strncmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;
-  int lineNumber = 0;
-  for (const char* p = text; *p != 0;) {
-    const char* end = std::strchr(p, '\n');
-    if (end == nullptr) end = p + std::strlen(p);
-    lineNumber++;
-    const Span line = WithoutComment(Trim(p, end));
-    p = *end != 0 ? end + 1 : end;
-    if (line.length == 0) continue;
-    if (line.text[0] == '[') {
-      const bool closed = line.text[line.length - 1] == ']';
-      const Span name = closed ? Trim(line.text + 1, line.text + line.length - 1) : Span{"", 0};
-      inNetwork = SameWord(name.text, name.length, "Network");
-      continue;
-    }
-    if (inNetwork) ParseKeyLine(line, source, lineNumber, firstSeen, config, errors);
-  }
+  NetSection section = {source, config, errors, {}};
+  ForEachIniLine(text, "Network", WithoutComment, TakeNetLine, &section);
 }
 
 bool LoadNetConfigFile(const char* path, NetConfig* config, NetConfigErrors* errors) {
@@ -272,9 +248,9 @@ bool LoadNetConfigFile(const char* path, NetConfig* config, NetConfigErrors* err
 bool ParseNetOption(const char* value, NetConfig* config, char* error, int errorSize) {
   char why[kReasonChars];
   char quoted[kQuoteChars + 1];
-  const Span whole = Span{value, std::strlen(value)};
+  const IniSpan whole = IniSpan{value, std::strlen(value)};
   Quote(whole.text, whole.length, quoted);
-  Span number, rest, endpoint, kind;
+  IniSpan number, rest, endpoint, kind;
   SplitAt(whole, '=', &number, &rest);
   unsigned n = 0;
   if (number.length == whole.length || !ParseDecimal(number.text, number.length, 1, kNetMaxLines, &n)) {

@@ -15,17 +15,6 @@ constexpr size_t kReasonChars = 120;
 constexpr size_t kValueChars = 160;
 const char kOff[] = "Remote control off: ";
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameWord(const char* text, size_t n, const char* word) {
-  if (std::strlen(word) != n) return false;
-  for (size_t i = 0; i < n; i++)
-    if (Lower(text[i]) != Lower(word[i])) return false;
-  return true;
-}
-
 // Input fit for a one-line message: cut, control characters and bytes above
 // 0x7E as '?'.
 void Quote(const char* text, char (&out)[kQuoteChars + 1]) {
@@ -51,7 +40,7 @@ bool ParseDecimal(const char* text, size_t n, unsigned hi, unsigned* value) {
 
 // A dotted IPv4 address, or localhost.
 bool ParseHost(const char* text, size_t n, uint8_t (&ip)[4]) {
-  if (SameWord(text, n, "localhost")) {
+  if (IniSameWord(text, n, "localhost")) {
     const uint8_t loopback[4] = {127, 0, 0, 1};
     std::memcpy(ip, loopback, sizeof ip);
     return true;
@@ -74,22 +63,11 @@ bool Refuse(char* why, size_t size, const char* reason, const char* value) {
   return false;
 }
 
-struct Span {
-  const char* text;
-  size_t length;
-};
-
-Span Trim(const char* begin, const char* end) {
-  while (begin < end && IsSpace(*begin)) begin++;
-  while (end > begin && IsSpace(end[-1])) end--;
-  return Span{begin, static_cast<size_t>(end - begin)};
-}
-
 // A comment starts a line or follows a space: a token may hold ';' or '#'.
-Span WithoutComment(Span line) {
+IniSpan WithoutComment(IniSpan line) {
   for (size_t i = 0; i < line.length; i++)
-    if ((line.text[i] == ';' || line.text[i] == '#') && (i == 0 || IsSpace(line.text[i - 1])))
-      return Trim(line.text, line.text + i);
+    if ((line.text[i] == ';' || line.text[i] == '#') && (i == 0 || IniIsSpace(line.text[i - 1])))
+      return IniTrim(line.text, line.text + i);
   return line;
 }
 
@@ -97,7 +75,7 @@ enum RemoteKey { KEY_LISTEN, KEY_TOKEN, KEY_RAW, KEY_COUNT };
 const char* const kKeyNames[KEY_COUNT] = {"Listen", "Token", "Raw"};
 
 // The value of key `k` into `config`; false with the reason.
-bool TakeValue(int k, Span rest, RemoteConfig* config, char* why, size_t size) {
+bool TakeValue(int k, IniSpan rest, RemoteConfig* config, char* why, size_t size) {
   char value[kValueChars + 1];
   if (rest.length > kValueChars) return Refuse(why, size, "value too long%s", "");
   snprintf(value, sizeof value, "%.*s", static_cast<int>(rest.length), rest.text);
@@ -107,19 +85,21 @@ bool TakeValue(int k, Span rest, RemoteConfig* config, char* why, size_t size) {
   }
   if (k == KEY_TOKEN) return value[0] == 0 || ParseRemoteToken(value, config->token, why, size);
   config->rawGiven = true;
-  config->raw = SameWord(value, rest.length, "on");
-  return config->raw || SameWord(value, rest.length, "off") || Refuse(why, size, "'%s' is neither on nor off", value);
+  config->raw = IniSameWord(value, rest.length, "on");
+  return config->raw || IniSameWord(value, rest.length, "off") ||
+         Refuse(why, size, "'%s' is neither on nor off", value);
 }
 
 // One KEY=VALUE line of [Remote] into `config`; false with the reason.
-bool TakeKeyLine(Span line, int (&firstSeen)[KEY_COUNT], int lineNumber, RemoteConfig* config, char* why, size_t size) {
+bool TakeKeyLine(IniSpan line, int (&firstSeen)[KEY_COUNT], int lineNumber, RemoteConfig* config, char* why,
+                 size_t size) {
   char text[kValueChars + 1];
   const char* eq = static_cast<const char*>(std::memchr(line.text, '=', line.length));
   snprintf(text, sizeof text, "%.*s", static_cast<int>(line.length), line.text);
   if (eq == nullptr) return Refuse(why, size, "'%s' is not KEY=VALUE", text);
-  const Span key = Trim(line.text, eq);
+  const IniSpan key = IniTrim(line.text, eq);
   int k = 0;
-  while (k < KEY_COUNT && !SameWord(key.text, key.length, kKeyNames[k])) k++;
+  while (k < KEY_COUNT && !IniSameWord(key.text, key.length, kKeyNames[k])) k++;
   snprintf(text, sizeof text, "%.*s", static_cast<int>(key.length), key.text);
   if (k == KEY_COUNT) return Refuse(why, size, "unknown key '%s' (Listen, Token, Raw)", text);
   if (firstSeen[k] > 0) {
@@ -128,7 +108,7 @@ bool TakeKeyLine(Span line, int (&firstSeen)[KEY_COUNT], int lineNumber, RemoteC
   }
   firstSeen[k] = lineNumber;
   char reason[kReasonChars];
-  if (TakeValue(k, Trim(eq + 1, line.text + line.length), config, reason, sizeof reason)) return true;
+  if (TakeValue(k, IniTrim(eq + 1, line.text + line.length), config, reason, sizeof reason)) return true;
   snprintf(why, size, "%s: %s", kKeyNames[k], reason);
   return false;
 }
@@ -170,32 +150,31 @@ bool CheckRemoteConfig(RemoteConfig* config, char* status, size_t size) {
   return false;
 }
 
+namespace {
+
+struct RemoteSection {
+  RemoteConfig* config;
+  int firstSeen[KEY_COUNT];
+  int badLine;
+  char why[kReasonChars + 16];
+};
+
+// The first bad line ends the reading: the listener stays off.
+bool TakeRemoteLine(void* context, IniSpan line, int lineNumber) {
+  RemoteSection* r = static_cast<RemoteSection*>(context);
+  if (TakeKeyLine(line, r->firstSeen, lineNumber, r->config, r->why, sizeof r->why)) return true;
+  r->badLine = lineNumber;
+  return false;
+}
+
+}  // namespace
+
 bool ParseRemoteConfigText(const char* text, const char* source, RemoteConfig* config, char* status, size_t size) {
-  int firstSeen[KEY_COUNT] = {};
-  bool inRemote = false;
-  if (std::strncmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;  // Notepad's byte-order mark
-  int lineNumber = 0;
-  for (const char* p = text; *p != 0;) {
-    const char* end = std::strchr(p, '\n');
-    if (end == nullptr) end = p + std::strlen(p);
-    lineNumber++;
-    const Span line = WithoutComment(Trim(p, end));
-    p = *end != 0 ? end + 1 : end;
-    if (line.length == 0) continue;
-    if (line.text[0] == '[') {
-      const bool closed = line.text[line.length - 1] == ']';
-      const Span name = closed ? Trim(line.text + 1, line.text + line.length - 1) : Span{"", 0};
-      inRemote = SameWord(name.text, name.length, "Remote");
-      continue;
-    }
-    char why[kReasonChars + 16];
-    if (inRemote && !TakeKeyLine(line, firstSeen, lineNumber, config, why, sizeof why)) {
-      snprintf(status, size, "%s%s line %d: %s", kOff, source, lineNumber, why);
-      config->listen = false;
-      return false;
-    }
-  }
-  return true;
+  RemoteSection section = {config, {}, 0, ""};
+  if (ForEachIniLine(text, "Remote", WithoutComment, TakeRemoteLine, &section)) return true;
+  snprintf(status, size, "%s%s line %d: %s", kOff, source, section.badLine, section.why);
+  config->listen = false;
+  return false;
 }
 
 bool LoadRemoteConfigFile(const char* path, RemoteConfig* config, char* status, size_t size) {
