@@ -1,5 +1,6 @@
 #include "ui/remote_window.h"
 
+#include "command/connection_commands.h"
 #include "common/control_ids.h"
 #include "common/text.h"
 #include "panel/panel_controls.h"
@@ -9,7 +10,6 @@
 #include "remote/http_request.h"
 #include "remote/remote_config.h"
 #include "remote/remote_server.h"
-#include "ui/remote_commands.h"
 #include "ui/remote_messages.h"
 #include "ui/ui_globals.h"
 
@@ -27,7 +27,9 @@ struct WindowRemote {
   RemoteServer* server = nullptr;
   std::atomic<bool> active{false};  // without a listener no lock is taken
   char status[kStatusCopyChars] = "";
-  WindowRemoteCommands commands;
+  ConnectionCommands commands;
+  // The camera the panel last selected, -1 for none. Any thread.
+  std::atomic<int32_t> listSelection{-1};
 };
 
 // Built on first use, so it outlives every thread that publishes.
@@ -60,8 +62,7 @@ void OnStatusLine(const char* text) {
 }
 
 void OnPanelSelection(int32_t index) {
-  if (Remote().commands.listSelection.exchange(index) != index)
-    Publish("event selected %d", static_cast<int>(index + 1));
+  if (Remote().listSelection.exchange(index) != index) Publish("event selected %d", static_cast<int>(index + 1));
 }
 
 void OnNotification(const Notification& n) {
@@ -82,6 +83,8 @@ void CopyStatus(void*, char* out, size_t size) {
   snprintf(out, size, "%s", r.status);
 }
 
+int32_t ListSelection(void*) { return Remote().listSelection.load(); }
+
 void SetHost(WindowRemote& r, const RemoteConfig& config) {
   CommandHost& host = r.commands.host;
   host.controller = pController;
@@ -92,7 +95,8 @@ void SetHost(WindowRemote& r, const RemoteConfig& config) {
   host.rawAllowed = config.raw;
   // The text shown now, and the camera the list shows.
   GetDlgItemTextA(hPage[0], IDC_STATUS, r.status, sizeof r.status);
-  r.commands.listSelection = SelectedCamera();
+  r.listSelection = SelectedCamera();
+  r.commands.listSelection = ListSelection;
 }
 
 }  // namespace
@@ -105,7 +109,7 @@ void StartWindowRemote(const char* iniFile) {
   if (LoadRemoteConfigFile(iniFile, &config, status, sizeof status) && config.listen &&
       CheckRemoteConfig(&config, status, sizeof status)) {
     SetHost(r, config);
-    server = RemoteServerStart(config, WindowRemoteHandler(&r.commands), status, sizeof status);
+    server = RemoteServerStart(config, ConnectionCommandHandler(&r.commands), status, sizeof status);
   }
   if (status[0] != 0) SetStatus("%s", status);
   if (server == nullptr) return;
