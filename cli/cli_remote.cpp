@@ -24,7 +24,7 @@ void TakeUnset(const RemoteConfig& given, RemoteConfig* merged) {
 
 }  // namespace
 
-RemoteServer* StartCliRemote(const CliOptions& options, CliRemoteCommands* commands) {
+RemoteServer* StartCliRemote(const CliOptions& options, ConnectionCommands* commands) {
   RemoteConfig config;
   char status[kRemoteStatusChars] = {};
   const bool fileGood =
@@ -33,7 +33,7 @@ RemoteServer* StartCliRemote(const CliOptions& options, CliRemoteCommands* comma
   RemoteServer* server = nullptr;
   commands->host.rawAllowed = config.raw;
   if (fileGood && config.listen && CheckRemoteConfig(&config, status, sizeof status))
-    server = RemoteServerStart(config, RemoteCommandHandler(commands), status, sizeof status);
+    server = RemoteServerStart(config, ConnectionCommandHandler(commands), status, sizeof status);
   if (status[0] != 0) printf("%s\n", status);
   if (server == nullptr) return nullptr;
   const uint8_t* ip = config.address.ip;

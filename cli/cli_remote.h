@@ -3,14 +3,14 @@
 #pragma once
 
 #include "cli/cli_options.h"
-#include "cli/cli_remote_commands.h"
+#include "command/connection_commands.h"
 #include "remote/remote_server.h"
 
 // The [Remote] section of --config fills what the command line left unset;
 // then the listener starts on `commands` (raw packets as the settings say),
 // says where it listens and takes the event lines. Null without a listener:
 // none was asked for, or the status line printed says why.
-RemoteServer* StartCliRemote(const CliOptions& options, CliRemoteCommands* commands);
+RemoteServer* StartCliRemote(const CliOptions& options, ConnectionCommands* commands);
 // Ctrl+C and SIGTERM from now on end StopWanted()'s wait instead of the
 // process.
 void CatchStopSignals();

@@ -286,8 +286,8 @@ int32_t RemoteListSelection(void*) { return listSelection.load(); }
 
 // The command language behind remote lines, acting on the panel as the
 // command mode does; a full queue is refused at once.
-CliRemoteCommands* RemoteCommands(CameraController* c) {
-  static CliRemoteCommands commands;
+ConnectionCommands* RemoteCommands(CameraController* c) {
+  static ConnectionCommands commands;
   commands.host.controller = c;
   commands.host.context = c;
   commands.host.select = RemoteSelect;

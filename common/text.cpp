@@ -9,6 +9,7 @@
 namespace {
 
 char systemErrorText[264];  // 250 characters of message and "(code)"
+std::atomic<void (*)(const char*)> statusWatcher{nullptr};
 
 }  // namespace
 
@@ -33,9 +34,12 @@ void SetStatus(const char* format, ...) {
   if (!status) return;
   // The text is passed as data, never as a format: a '%' it carries stays.
   SetDlgItemTextA(hPage[page], IDC_STATUS, text);
+  if (void (*watch)(const char*) = statusWatcher.load()) watch(text);
   // Start-up and discovery keep their thread busy; paint the text now.
   UpdateWindow(status);
 }
+
+void WatchStatusLine(void (*watch)(const char* text)) { statusWatcher = watch; }
 
 const char* GetSystemErrorText() {
   DWORD code = GetLastError();

@@ -25,6 +25,9 @@ void SetStatus(const char* format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+// `watch` hears each text the status line shows, on the thread that set
+// it; null: none. Set before the threads that set texts start.
+void WatchStatusLine(void (*watch)(const char* text));
 // The calling thread's last error as text, followed directly by "(code)".
 const char* GetSystemErrorText();
 int ErrorBox(const char* format, ...)

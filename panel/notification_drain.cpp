@@ -5,6 +5,7 @@
 #include "panel/pad_panel.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
+#include "panel/panel_watch.h"
 #include "requests/value_scales.h"
 #include "requests/zoom_scale.h"
 
@@ -73,5 +74,8 @@ void DrainNotifications() {
   CameraController* c = pController;
   if (!c) return;
   Notification n;
-  while (EngineTakeNotification(c, &n)) ShowNotification(c, n);
+  while (EngineTakeNotification(c, &n)) {
+    ShowNotification(c, n);
+    TellNotification(n);
+  }
 }

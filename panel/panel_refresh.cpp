@@ -5,6 +5,7 @@
 #include "panel/exposure_display.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
+#include "panel/panel_watch.h"
 #include "requests/camera_models.h"
 #include "requests/request_codes.h"
 #include "requests/value_scales.h"
@@ -151,6 +152,7 @@ void RefreshPanel(CameraController* controller, int32_t cameraIndex) {
   ShowOptionalSwitch(hNirGroup.load(), IDC_NIR_VISION, HasNirVision(model), icrMode == NIR_ON);
 
   EngineSelect(controller, cameraIndex);
+  TellPanelSelection(cameraIndex);
   SetStatus("Camera %d selected", static_cast<int>(cameraIndex + 1));
   // No slider, no focus change: SetFocus(NULL) would take the focus away.
   if (HWND zoom = GetDlgItem(panel, IDC_ZOOM_SLIDER)) SetFocus(zoom);

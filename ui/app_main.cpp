@@ -10,6 +10,7 @@
 #include "ui/main_wnd_proc.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_layout.h"
+#include "ui/remote_window.h"
 #include "ui/traffic_window.h"
 #include "ui/ui_globals.h"
 
@@ -17,8 +18,8 @@
 
 namespace {
 
-// Network lines, in the current folder beside QuickHelp.mht. Without it the
-// program opens no socket.
+// Network lines and remote control, in the current folder beside
+// QuickHelp.mht. Without it the program opens no socket.
 constexpr char kNetworkFile[] = "orvalix.ini";
 
 // The first line of the file that was skipped, and how many more were.
@@ -62,6 +63,7 @@ int InitApp(HINSTANCE instance) {
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
   SetStatus("Ver %d.%d.%d", ORVALIX_VERSION_MAJOR, ORVALIX_VERSION_MINOR, ORVALIX_VERSION_PATCH);
   NameSkippedLines(skipped);
+  StartWindowRemote(kNetworkFile);
   SetCursor(previousCursor);
   return 1;
 }
@@ -69,6 +71,8 @@ int InitApp(HINSTANCE instance) {
 void CleanupApp() {
   if (bCleanupPending) {
     KillTimer(hMainWnd, kDrainTimerId);
+    // No connection reaches the engine once it is being destroyed.
+    StopWindowRemote();
     // Serves the worker's pending calls into the panel while it waits.
     EngineDestroy(pController);
     pController = nullptr;

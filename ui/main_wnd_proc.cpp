@@ -8,6 +8,7 @@
 #include "ui/about_window.h"
 #include "ui/painting.h"
 #include "ui/panel_commands.h"
+#include "ui/remote_messages.h"
 #include "ui/traffic_window.h"
 #include "ui/ui_globals.h"
 
@@ -47,6 +48,10 @@ void OnPaint(HWND hwnd) {
 }  // namespace
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (IsRemoteMessage(message)) {
+    OnRemoteMessage(message, wParam, lParam);
+    return 0;
+  }
   switch (message) {
     case WM_COMMAND:
       OnCommand(hwnd, LOWORD(wParam), HIWORD(wParam));

@@ -6,6 +6,7 @@
 // ORVALIX_CAMSIM_TRANSCRIPT, where the commands are checked on the cameras'
 // side. The cases share one run and go in order.
 #include "common/control_ids.h"
+#include "tests/e2e/remote_client.h"
 #include "tests/support/hang_watchdog.h"
 #include "tools/src/driver/panel_driver.h"
 #include "ui/traffic_window.h"
@@ -59,8 +60,8 @@ constexpr DWORD kReplyMs = 10000;
 std::string exePath;
 
 // The program's folder for the run: its help and icon, and an orvalix.ini
-// naming the session's network camera.
-std::string ProgramFolder(const std::string& exe) {
+// naming the session's network camera, then `more` sections.
+std::string ProgramFolder(const std::string& exe, const std::string& more) {
   char temp[MAX_PATH] = "";
   GetTempPathA(sizeof temp, temp);
   const std::string folder = std::string(temp) + "orvalix-e2e";
@@ -70,7 +71,7 @@ std::string ProgramFolder(const std::string& exe) {
     CopyFileA((beside + file).c_str(), (folder + "\\" + file).c_str(), FALSE);
   const char* camera = std::getenv("ORVALIX_CAMSIM_NETWORK");
   if (FILE* ini = std::fopen((folder + "\\orvalix.ini").c_str(), "wb")) {
-    std::fprintf(ini, "[Network]\r\nIP1=%s\r\n", camera != nullptr ? camera : "");
+    std::fprintf(ini, "[Network]\r\nIP1=%s\r\n%s", camera != nullptr ? camera : "", more.c_str());
     std::fclose(ini);
   }
   return folder;
@@ -99,9 +100,12 @@ class OrvalixEndToEnd : public ::testing::Test {
   static PROCESS_INFORMATION process;
   static PanelDriver panel;
 
-  static void SetUpTestSuite() {
+  static void SetUpTestSuite() { Launch(""); }
+
+  // The program started in its folder, with `more` in its orvalix.ini.
+  static void Launch(const std::string& more) {
     const std::string exe = WindowsPath(exePath);
-    const std::string folder = ProgramFolder(exe);
+    const std::string folder = ProgramFolder(exe, more);
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -445,6 +449,64 @@ TEST_F(OrvalixPanTilt, ABlockCameraHidesThePadAndTheKeypadMovesNothing) {
   panel.PressKey('1');
   ASSERT_TRUE(Sees(at, {kRecall1}));
   EXPECT_EQ(std::string::npos, Traffic(1, at).find(kDrive)) << "a drive went out";
+}
+
+// The program listens as its orvalix.ini's [Remote] says; a connection from
+// this process drives it as clicks would. COM2 carries the 0x70 (camera 3).
+class OrvalixRemote : public OrvalixPanTilt {
+ protected:
+  static unsigned short port;
+  static void SetUpTestSuite() {
+    port = FreeLoopbackPort();
+    Launch("[Remote]\r\nListen=127.0.0.1:" + std::to_string(port) + "\r\n");
+  }
+};
+
+unsigned short OrvalixRemote::port = 0;
+
+TEST_F(OrvalixRemote, ACommandActsAsTheClickAndASubscriberHearsEveryChange) {
+  ASSERT_TRUE(WaitUntil([] { return panel.ListTexts(IDC_CAMERA_LIST).size() >= 4; }, kStartMs));
+  RemoteClient remote, watcher;
+  ASSERT_TRUE(remote.Connect(port, kReplyMs)) << "nothing listens on port " << port;
+  ASSERT_TRUE(watcher.Connect(port, kReplyMs));
+  ASSERT_TRUE(watcher.Send("subscribe\n"));
+  EXPECT_EQ("ok", watcher.Line(kReplyMs));
+  long long at = TranscriptSize();
+  ASSERT_TRUE(remote.Send("select 3\nrecall 2\nfreeze on\n"));
+  EXPECT_EQ("ok Camera 3 selected", remote.Line(kReplyMs));
+  EXPECT_EQ(0, remote.Line(kReplyMs).find("ok"));
+  EXPECT_EQ(0, remote.Line(kReplyMs).find("ok"));
+  EXPECT_TRUE(WaitUntil([] { return panel.Text(IDC_STATUS) == "Camera 3 selected"; }, kReplyMs))
+      << panel.Text(IDC_STATUS);
+  EXPECT_EQ(2, panel.Ask(IDC_CAMERA_LIST, LB_GETCURSEL));
+  const std::string recall2 = ">81 >01 >04 >3F >02 >02 >FF ";
+  EXPECT_TRUE(Sees(at, {recall2, recall2, ">81 >01 >04 >62 >02 >FF "}));
+  EXPECT_TRUE(WaitUntil([] { return panel.Ask(IDC_RECALL2, BM_GETCHECK) == BST_CHECKED; }, kReplyMs));
+  EXPECT_TRUE(WaitUntil([] { return panel.Ask(IDC_FREEZE, BM_GETCHECK) == BST_CHECKED; }, kReplyMs));
+  EXPECT_EQ("event selected 3", watcher.LineStarting("event selected", kReplyMs));
+  EXPECT_EQ("event status Camera 3 selected", watcher.LineStarting("event status Camera", kReplyMs));
+  // A click in the list is heard as well.
+  panel.SelectCamera(0);
+  EXPECT_EQ("event selected 1", watcher.LineStarting("event selected", kReplyMs));
+  ASSERT_TRUE(SelectAndWait(2)) << panel.Text(IDC_STATUS);
+}
+
+// A move is stopped when its connection goes; HTTP on the same port.
+TEST_F(OrvalixRemote, AConnectionsMoveStopsWhenItClosesAndHttpAnswers) {
+  RemoteClient remote, http;
+  ASSERT_TRUE(remote.Connect(port, kReplyMs));
+  const long long at = TranscriptSize();
+  ASSERT_TRUE(remote.Send("select 3\nmove 5 0\n"));
+  EXPECT_EQ("ok Camera 3 selected", remote.Line(kReplyMs));
+  EXPECT_EQ("ok move 5 0 put", remote.Line(kReplyMs));
+  ASSERT_TRUE(Sees(at, {">81 >01 >06 >01 >05 >.. >02 >03 >FF "}));
+  remote.Close();
+  EXPECT_TRUE(Sees(at, {">81 >01 >06 >01 >05 >.. >02 >03 >FF ", kStop}));
+  ASSERT_TRUE(http.Connect(port, kReplyMs));
+  ASSERT_TRUE(http.Send("GET /api?cmd=select+3 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+  EXPECT_EQ("HTTP/1.1 200 OK\r", http.Line(kReplyMs));
+  EXPECT_EQ("ok Camera 3 selected", http.LineStarting("ok", kReplyMs));
+  EXPECT_EQ("", http.Line(kReplyMs)) << "the connection stayed open";
 }
 
 }  // namespace

@@ -32,6 +32,8 @@ for needed in [
     "Cameras OK, none selected", "selected", "Err Answer", "No ACK-c", "No Complete", "does not close",
     # network lines
     "orvalix.ini", "[Network]", "Checking IP",
+    # remote control
+    "[Remote]", "Listen=", "Remote control off", "api?cmd=",
 ]:
     if needed not in page:
         failures.append("the page does not mention %r" % needed)

@@ -5,6 +5,7 @@
 #include "requests/request_codes.h"
 #include "ui/main_wnd_proc.h"
 #include "ui/panel_commands.h"
+#include "ui/remote_messages.h"
 #include "ui/ui_globals.h"
 
 #include <commctrl.h>
@@ -152,6 +153,25 @@ TEST_F(Commands, BackgroundClickTakesTheFocusEndOfSessionEndsTheLoop) {
   EXPECT_FALSE(QuitPosted());
   SendMessageA(hMainWnd, WM_ENDSESSION, TRUE, 0);
   EXPECT_TRUE(QuitPosted());
+}
+
+// A remote command's messages do what the click does to the panel and put nothing themselves.
+TEST_F(Commands, RemoteMessagesActOnThePanelAsClicks) {
+  AddCameras(2);
+  SendMessageA(hMainWnd, kRemoteSelectMessage, 2, 0);  // past the list
+  EXPECT_EQ(LB_ERR, SendMessageA(Item(IDC_CAMERA_LIST), LB_GETCURSEL, 0, 0));
+  SendMessageA(hMainWnd, kRemoteSelectMessage, 1, 0);
+  EXPECT_EQ(1, SendMessageA(Item(IDC_CAMERA_LIST), LB_GETCURSEL, 0, 0));
+  EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
+  SendMessageA(hMainWnd, kRemoteRecallMessage, 4, 0);
+  SendMessageA(hMainWnd, kRemoteMirrorMessage, 7, 1);   // manual exposure
+  SendMessageA(hMainWnd, kRemoteMirrorMessage, 45, 1);  // freeze on
+  SendMessageA(hMainWnd, kRemoteMirrorMessage, 3, 1);   // focus auto
+  for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(id == IDC_RECALL4, Checked(id)) << id;
+  EXPECT_EQ((std::vector<bool>{true, false, true, true, false}),
+            (std::vector<bool>{Checked(IDC_IRIS), Checked(IDC_EXPOSURE_AUTO), Checked(IDC_FREEZE),
+                               Checked(IDC_FOCUS_AUTO), Enabled(IDC_FOCUS_SLIDER)}));
+  EXPECT_TRUE(Requests().empty());
 }
 
 }  // namespace

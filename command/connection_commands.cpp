@@ -1,4 +1,4 @@
-#include "cli/cli_remote_commands.h"
+#include "command/connection_commands.h"
 
 #include "command/camera_line.h"
 #include "command/command_interpreter.h"
@@ -11,7 +11,7 @@ namespace {
 bool Known(int32_t connection) { return connection >= 0 && connection < kRemoteConnectionSlots; }
 
 RemoteOutcome Line(void* context, int32_t connection, const char* line, char* reply, size_t size) {
-  CliRemoteCommands* commands = static_cast<CliRemoteCommands*>(context);
+  ConnectionCommands* commands = static_cast<ConnectionCommands*>(context);
   if (!Known(connection)) {
     snprintf(reply, size, "error: no such connection");
     return REMOTE_ERROR;
@@ -44,7 +44,7 @@ RemoteOutcome Line(void* context, int32_t connection, const char* line, char* re
 }
 
 void Closed(void* context, int32_t connection) {
-  CliRemoteCommands* commands = static_cast<CliRemoteCommands*>(context);
+  ConnectionCommands* commands = static_cast<ConnectionCommands*>(context);
   if (!Known(connection)) return;
   EndCommandSession(commands->host, &commands->sessions[connection]);
   commands->sessions[connection] = CommandSession();
@@ -53,4 +53,4 @@ void Closed(void* context, int32_t connection) {
 
 }  // namespace
 
-RemoteHandler RemoteCommandHandler(CliRemoteCommands* commands) { return RemoteHandler{commands, Line, Closed}; }
+RemoteHandler ConnectionCommandHandler(ConnectionCommands* commands) { return RemoteHandler{commands, Line, Closed}; }

@@ -8,7 +8,7 @@
 #include "command/command_host.h"
 #include "remote/remote_server.h"
 
-struct CliRemoteCommands {
+struct ConnectionCommands {
   CommandHost host;
   // The camera the list shows selected, -1 for none: a connection starts
   // with it, as a button clicked in the panel would act on it (an HTTP
@@ -19,4 +19,4 @@ struct CliRemoteCommands {
 };
 
 // The handler for RemoteServerStart; `commands` outlives the server.
-RemoteHandler RemoteCommandHandler(CliRemoteCommands* commands);
+RemoteHandler ConnectionCommandHandler(ConnectionCommands* commands);
