@@ -2,15 +2,12 @@
 
 #include "command/command_numbers.h"
 #include "command/command_puts.h"
-#include "requests/request_codes.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-constexpr int32_t kRecallButtons = 5;
-constexpr size_t kWhatChars = 32;
 constexpr size_t kNumberChars = 16;
 
 // 8x 01 7E 01 0A 00 0p FF: the lamp on (02) or off (03).
@@ -37,21 +34,6 @@ bool ParseTally(const CameraController* c, const char* arg, int32_t* index, bool
 }
 
 }  // namespace
-
-CommandOutcome RunRecall(CommandCall& call, const char*, const char* arg) {
-  long long n;
-  if (!ParseCommandInteger(arg, 1, kRecallButtons, &n))
-    return Refused(call, "recall needs a preset number 1..5: %s", arg);
-  if (!HaveCamera(call)) return COMMAND_ERROR;
-  if (call.host.recall) call.host.recall(call.host.context, call.session->selected, static_cast<int32_t>(n));
-  // A click on a Recall button puts its request twice.
-  const uint32_t code = REQ_PRESET_RECALL_1 + static_cast<uint32_t>(n - 1);
-  const CommandRequest twice[] = {{code, 0}, {code, 0}};
-  char what[kWhatChars];
-  snprintf(what, sizeof what, "recall %d", static_cast<int>(n));
-  if (!PutInOrder(call, twice, 2, what)) return COMMAND_ERROR;
-  return Done(call, "%s put", what);
-}
 
 CommandOutcome RunTally(CommandCall& call, const char*, const char* arg) {
   int32_t index = 0;

@@ -1,5 +1,6 @@
 // Request codes carried in the second word of a requestQueue message, from the
-// panel to the engine's dispatcher. Codes 11 and 42 are unused and have no name.
+// panel to the engine's dispatcher. Codes 11 and 42 are unused and have no name;
+// the presets by number follow the panel's own codes at 100.
 #pragma once
 
 // Exposure modes as the camera reports them in the record's aeMode.
@@ -104,4 +105,9 @@ enum : unsigned {
   REQ_PRESET_RECALL_3 = 50,
   REQ_PRESET_RECALL_4 = 51,
   REQ_PRESET_RECALL_5 = 52,
+  // Preset `a`, any number the camera keeps (requests/preset_numbers.h); one
+  // beyond its range sends nothing. A recall is put twice, as a Recall
+  // button's, and re-reads the settings as theirs do.
+  REQ_PRESET_STORE = 100,
+  REQ_PRESET_RECALL = 101,
 };

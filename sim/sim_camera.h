@@ -121,6 +121,7 @@ struct SimCamera {
   bool Offers(SimFeature feature) const;
   uint16_t FocusMin() const { return 0x1000; }
   uint16_t FocusMax() const;
+  int PresetsKept() const { return Head() != nullptr ? SimCameraState::kPresets : SimCameraState::kBlockPresets; }
   const SimHeadModel* Head() const { return FindHeadModel(state.modelCode); }
 
  private:
@@ -159,6 +160,13 @@ struct SimCamera {
   bool HeadCommandKnown(const uint8_t* c, int m) const;
   int ExecuteHead(const uint8_t* c, uint64_t t, int socket, SimCameraSink* sink, uint64_t* doneUs);
   void PlaceHead(int32_t panPos, int32_t tiltPos);
+  // Runs both axes toward a target within the limits; returns when the later arrives.
+  uint64_t RunHead(int32_t panTarget, int32_t tiltTarget, uint32_t panSpeed, uint32_t tiltSpeed, uint64_t t);
+  // A preset's head spot: stored where the head is at t; recalled at the
+  // maximum speeds, ending a Home or absolute move on its way, and returns
+  // when the head arrives (t without a head).
+  void StoreHeadSpot(SimHeadSpot& spot, uint64_t t) const;
+  uint64_t RecallHeadSpot(const SimHeadSpot& spot, uint64_t t, SimCameraSink* sink);
   void StopHead(uint64_t t);
   void SettleHead(uint64_t timeUs);
   bool SkipsPositionAnswer(const uint8_t* payload, int m);

@@ -26,8 +26,16 @@ struct SimPicture {
   uint8_t icrMode = 3;
 };
 
+// Where a pan/tilt head stood when a preset was stored.
+struct SimHeadSpot {
+  int32_t panPos = 0;
+  int32_t tiltPos = 0;
+};
+
 struct SimCameraState {
-  static constexpr int kPresets = 5;
+  // Memories 1..15 on a block camera, 1..63 on one with a head; 0x7F besides.
+  static constexpr int kBlockPresets = 15;
+  static constexpr int kPresets = 63;
 
   uint8_t address = 0;    // 0 until an address set reached the camera
   uint8_t modelCode = 0;  // low byte of the model id
@@ -47,9 +55,10 @@ struct SimCameraState {
   uint8_t setting74 = 0;
   uint8_t registers[128] = {};  // 0x70 and 0x72 hold the video output format
   SimPicture presets[kPresets];
-  SimPicture customPreset;       // memory 0x7F: loaded when power comes on
-  uint8_t lastPreset = 0;        // 0 until a preset 1..5 was recalled
-  uint16_t sceneFocus = 0x6000;  // where auto focus settles
+  SimHeadSpot presetSpots[kPresets];  // recalled with the picture on a camera with a head
+  SimPicture customPreset;            // memory 0x7F: loaded when power comes on
+  uint8_t lastPreset = 0;             // 0 until a preset other than 0x7F was recalled
+  uint16_t sceneFocus = 0x6000;       // where auto focus settles
   uint16_t romVersion = 0x0100;
   // Pan/tilt head position (models that have one); 0, 0 is Home.
   int32_t panPos = 0;

@@ -15,7 +15,7 @@ enum ArgKind : uint8_t {
   ARG_DRIVE,       // 00 stop, 02/03 standard speed, 2p/3p variable speed
   ARG_FOCUS_MODE,  // 02 auto, 03 manual, 10 toggle
   ARG_AE_MODE,     // 00, 03, 0A, 0B, 0D
-  ARG_MEMORY,      // 00 reset / 01 set / 02 recall, then 01..05 or 7F
+  ARG_MEMORY,      // 00 reset / 01 set / 02 recall, then 01..the model's last, or 7F
   ARG_REGISTER,    // rr 0p 0q
 };
 
@@ -196,17 +196,22 @@ struct SimCommandActions {
     const uint8_t action = call.a[0];
     const uint8_t number = call.a[1];
     SimPicture& slot = number == 0x7F ? c.state.customPreset : c.state.presets[number - 1];
+    SimHeadSpot* spot = number == 0x7F ? nullptr : &c.state.presetSpots[number - 1];  // 0x7F keeps none
     if (action == 0x00) {
       slot = SimPicture();
       slot.focusPos = c.state.sceneFocus;
+      if (spot) *spot = SimHeadSpot();
       return SIM_DONE;
     }
     if (action == 0x01) {
       slot = c.state.picture;
+      if (spot) c.StoreHeadSpot(*spot, call.t);
       return SIM_DONE;
     }
-    if (number != 0x7F) c.state.lastPreset = number;
-    *call.doneUs = c.MovePicture(slot, call.t, call.socket, call.sink);
+    if (spot) c.state.lastPreset = number;
+    const uint64_t pictureUs = c.MovePicture(slot, call.t, call.socket, call.sink);
+    const uint64_t headUs = spot ? c.RecallHeadSpot(*spot, call.t, call.sink) : call.t;
+    *call.doneUs = pictureUs > headUs ? pictureUs : headUs;
     return DoneOrRunning(call);
   }
 
@@ -351,7 +356,8 @@ const CommandRow* FindCommand(uint8_t code) {
   return nullptr;
 }
 
-bool ArgsFit(const CommandRow& s, const uint8_t* a) {
+// `presets`: the last memory number the camera keeps besides 0x7F.
+bool ArgsFit(const CommandRow& s, const uint8_t* a, int presets) {
   switch (s.kind) {
     case ARG_RANGE:
       return a[0] >= s.lo && a[0] <= s.hi;
@@ -372,7 +378,7 @@ bool ArgsFit(const CommandRow& s, const uint8_t* a) {
     case ARG_AE_MODE:
       return a[0] == 0x00 || a[0] == 0x03 || a[0] == 0x0A || a[0] == 0x0B || a[0] == 0x0D;
     case ARG_MEMORY:
-      return a[0] <= 0x02 && ((a[1] >= 1 && a[1] <= SimCameraState::kPresets) || a[1] == 0x7F);
+      return a[0] <= 0x02 && ((a[1] >= 1 && a[1] <= presets) || a[1] == 0x7F);
     case ARG_REGISTER:
       return a[0] <= 0x7F && a[1] <= 0x0F && a[2] <= 0x0F;
   }
@@ -425,7 +431,8 @@ bool SimCamera::CommandKnown(const uint8_t* c, int m) const {
   if (m >= 2 && c[0] == 0x06) return HeadCommandKnown(c, m);
   if (m < 2 || c[0] != 0x04) return false;
   const CommandRow* row = FindCommand(c[1]);
-  if (row == nullptr || m != 2 + row->argc || !ArgsFit(*row, c + 2) || !Offers(row->feature)) return false;
+  if (row == nullptr || m != 2 + row->argc || !ArgsFit(*row, c + 2, PresetsKept()) || !Offers(row->feature))
+    return false;
   return c[1] != 0x39 || c[2] != 0x0D || HasBrightMode();  // the Bright exposure mode itself
 }
 

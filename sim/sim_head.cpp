@@ -140,17 +140,34 @@ int SimCamera::ExecuteHead(const uint8_t* c, uint64_t t, int socket, SimCameraSi
     return socket != 0 ? SIM_RUNNING : SIM_DONE;
   }
   const bool home = c[1] == kHome;
-  const int32_t panTarget = home ? 0 : Limited(Signed16(c + 4), kPanLimits);
-  const int32_t tiltTarget = home ? 0 : Limited(Signed16(c + 8), kTiltLimits);
-  const uint32_t panSpeed = home ? head.panMax : c[2];
-  const uint32_t tiltSpeed = home ? head.tiltMax : c[3];
-  const uint64_t panEnd = RunAxis(pan, panTarget, panSpeed, head.panMax, kPanLimits, sweepMs, t);
-  const uint64_t tiltEnd = RunAxis(tilt, tiltTarget, tiltSpeed, head.tiltMax, kTiltLimits, sweepMs, t);
-  const uint64_t end = panEnd > tiltEnd ? panEnd : tiltEnd;
+  const uint64_t end =
+      home ? RunHead(0, 0, head.panMax, head.tiltMax, t) : RunHead(Signed16(c + 4), Signed16(c + 8), c[2], c[3], t);
   if (end <= t) return SIM_DONE;
   headSocket = socket;
   *doneUs = FrameAtOrAfter(end);
   return SIM_RUNNING;
+}
+
+uint64_t SimCamera::RunHead(int32_t panTarget, int32_t tiltTarget, uint32_t panSpeed, uint32_t tiltSpeed, uint64_t t) {
+  const SimHeadModel& head = *Head();
+  const uint32_t sweepMs = timing->panTiltSweepMs;
+  const uint64_t panEnd = RunAxis(pan, Limited(panTarget, kPanLimits), panSpeed, head.panMax, kPanLimits, sweepMs, t);
+  const uint64_t tiltEnd =
+      RunAxis(tilt, Limited(tiltTarget, kTiltLimits), tiltSpeed, head.tiltMax, kTiltLimits, sweepMs, t);
+  return panEnd > tiltEnd ? panEnd : tiltEnd;
+}
+
+void SimCamera::StoreHeadSpot(SimHeadSpot& spot, uint64_t t) const {
+  spot.panPos = pan.At(t);
+  spot.tiltPos = tilt.At(t);
+}
+
+uint64_t SimCamera::RecallHeadSpot(const SimHeadSpot& spot, uint64_t t, SimCameraSink* sink) {
+  const SimHeadModel* head = Head();
+  if (head == nullptr) return t;
+  if (headSocket != 0) CancelSocket(headSocket, t, sink, kCancelled);
+  const uint64_t end = RunHead(spot.panPos, spot.tiltPos, head->panMax, head->tiltMax, t);
+  return end > t ? FrameAtOrAfter(end) : t;
 }
 
 void SimCamera::PlaceHead(int32_t panPos, int32_t tiltPos) {

@@ -8,6 +8,7 @@
 #include "engine/dispatch/request_table.h"
 #include "engine/dispatch/video_registers.h"
 #include "requests/camera_models.h"
+#include "requests/preset_numbers.h"
 #include "requests/request_codes.h"
 #include "requests/value_scales.h"
 #include "requests/zoom_scale.h"
@@ -177,7 +178,7 @@ void RunSpecial(CameraController* c, CameraRecord& r, const RequestRow& row, int
   }
 }
 
-bool Allowed(Guard guard, const CameraRecord& r) {
+bool Allowed(Guard guard, const CameraRecord& r, int32_t a) {
   switch (guard) {
     case GUARD_FOCUS_MANUAL:
       return r.focusAuto == 0;
@@ -185,6 +186,8 @@ bool Allowed(Guard guard, const CameraRecord& r) {
       return r.aeMode == AE_MANUAL;
     case GUARD_AE_FULL_AUTO:
       return r.aeMode == AE_FULL_AUTO;
+    case GUARD_PRESET_RANGE:
+      return IsPresetOf(a, r.panTilt == 1);
     default:
       return true;
   }
@@ -209,7 +212,7 @@ int32_t ValueOf(const RequestRow& row, const CameraRecord& r, int32_t a) {
 // stored as requested (and where the row says, as the record's); nothing sent
 // when the camera already reports it; then the send or the special case.
 void CarryOut(CameraController* c, CameraRecord& r, const RequestRow& row, int32_t a) {
-  if (!Allowed(row.guard, r)) return;
+  if (!Allowed(row.guard, r, a)) return;
   const int32_t value = ValueOf(row, r, a);
   if (row.requested) r.*row.requested = value;
   if (row.field && row.onlyIfChanged && value == r.*row.field) return;

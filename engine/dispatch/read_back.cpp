@@ -50,6 +50,7 @@ const ReadBackRow kReadBacks[] = {
     {REQ_POWER,            REQ_POWER,               READ_ASK,          TX_ASK_POWER,         true},
     {REQ_FREEZE,           REQ_FREEZE,              READ_ASK,          TX_ASK_FREEZE,        true},
     {REQ_PRESET_RECALL_1,  REQ_PRESET_RECALL_5,     READ_REREAD,       TX_ASK_ZOOM,          false},
+    {REQ_PRESET_RECALL,    REQ_PRESET_RECALL,       READ_REREAD,       TX_ASK_ZOOM,          false},
 };
 // clang-format on
 

@@ -8,7 +8,8 @@ using R = CameraRecord;
 
 // The gain position request 8 sets.
 constexpr int32_t kDefaultGain = 2;
-// Preset commands 01 04 3F nn pp: recall.
+// Preset commands 01 04 3F nn pp: store, recall.
+constexpr uint8_t kPresetStore = 0x01;
 constexpr uint8_t kPresetRecall = 0x02;
 // White balance one-push trigger 01 04 10 05.
 constexpr uint8_t kOnePushTrigger = 0x05;
@@ -73,6 +74,8 @@ constexpr RequestRow kRows[] = {
     Sends(REQ_PRESET_RECALL_3,     0x3F, ENCODE_FIXED_THEN_BYTE).Fixed(kPresetRecall).Constant(3),
     Sends(REQ_PRESET_RECALL_4,     0x3F, ENCODE_FIXED_THEN_BYTE).Fixed(kPresetRecall).Constant(4),
     Sends(REQ_PRESET_RECALL_5,     0x3F, ENCODE_FIXED_THEN_BYTE).Fixed(kPresetRecall).Constant(5),
+    Sends(REQ_PRESET_STORE,        0x3F, ENCODE_FIXED_THEN_BYTE).Fixed(kPresetStore).Only(GUARD_PRESET_RANGE),
+    Sends(REQ_PRESET_RECALL,       0x3F, ENCODE_FIXED_THEN_BYTE).Fixed(kPresetRecall).Only(GUARD_PRESET_RANGE),
 };
 // clang-format on
 

@@ -35,6 +35,7 @@ enum Guard : uint8_t {
   GUARD_FOCUS_MANUAL,  // auto focus is off
   GUARD_AE_MANUAL,     // the camera reports manual exposure
   GUARD_AE_FULL_AUTO,  // the camera reports full auto exposure
+  GUARD_PRESET_RANGE,  // the argument is a preset number the camera keeps
 };
 
 // The requests that are more than a command: they change what the panel
@@ -125,5 +126,5 @@ constexpr RequestRow Special(uint32_t code, SpecialCase special) {
   return Sends(code, 0, ENCODE_BYTE).Through(special);
 }
 
-// The row of a request code; null for 11, 42 and codes outside 1..52.
+// The row of a request code; null for 11, 42 and codes outside 1..52 and 100..101.
 const RequestRow* FindRequest(uint32_t code);

@@ -63,6 +63,7 @@ TEST(CommandGrammar, EachLinesReplyAndWhatItPut) {
   // clang-format off
   const struct { std::string line, reply, puts; } rows[] = {
       {"request 45:1", "error: no camera selected; use select N", ""},
+      {"store 1", "error: no camera selected; use select N", ""},
       {"select 3", "error: select needs a camera number: 3", ""},
       {"select 01", "ok Camera 1 selected", ""},
       {" request 0x2D:1\r\n", "ok request 45:1 put", "1:45:1"},
@@ -88,7 +89,18 @@ TEST(CommandGrammar, EachLinesReplyAndWhatItPut) {
       {"wb manual", "ok wb manual put", "1:36:0 1:36:0"},
       {"wb one-push", "ok wb one-push put", "1:37:0 1:37:0 1:38:0 1:38:0"},
       {"recall 3", "ok recall 3 put", "1:50:0 1:50:0"},
-      {"recall 6", "error: recall needs a preset number 1..5: 6", ""},
+      {"recall 6", "ok recall 6 put", "1:101:6 1:101:6"},  // beyond the buttons: by number, no button told
+      {"recall 0xF", "ok recall 15 put", "1:101:15 1:101:15"},
+      {"store 15", "ok store 15 put", "1:100:15"},
+      {"store 1", "ok store 1 put", "1:100:1"},
+      {"recall 16", "error: camera 1 keeps presets 1 to 15", ""},
+      {"recall 0", "error: camera 1 keeps presets 1 to 15", ""},
+      {"store 200", "error: camera 1 keeps presets 1 to 15", ""},
+      {"store one", "error: camera 1 keeps presets 1 to 15", ""},
+      {"select 2", "ok Camera 2 selected", ""},
+      {"recall 63", "ok recall 63 put", "2:101:63 2:101:63"},
+      {"store 63", "ok store 63 put", "2:100:63"},
+      {"store 64", "error: camera 2 keeps presets 1 to 63", ""},
       {"tally 2 on", "ok tally 2 on put", "2:82 01 7E 01 0A 00 02 FF"},
       {"tally 2 off", "ok tally 2 off put", "2:82 01 7E 01 0A 00 03 FF"},
       {"tally 3 on", "error: tally needs a camera number and on or off: 3 on", ""},
@@ -107,7 +119,7 @@ TEST(CommandGrammar, EachLinesReplyAndWhatItPut) {
     EXPECT_EQ(rig.Run(r.line), r.reply) << r.line.substr(0, 40);
     EXPECT_EQ(rig.Puts(), r.puts) << r.line.substr(0, 40);
   }
-  EXPECT_EQ(rig.acted, "select 0 recall 3");
+  EXPECT_EQ(rig.acted, "select 0 recall 3select 1 ");
 }
 
 TEST(CommandGrammar, FullQueueAndSessionEnd) {

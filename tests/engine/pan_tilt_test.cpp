@@ -106,6 +106,25 @@ TEST(PanTilt, DrivesEachDirectionClampedAndStops) {
   EXPECT_EQ(t.rig.StatusTexts().size(), texts);
 }
 
+// A camera that pans and tilts keeps presets 1 to 63; each recall, put twice
+// as a Recall button's, is followed by the re-reading that starts at zoom.
+TEST(PanTilt, PresetsUpTo63) {
+  PanTiltRig t({0x70});
+  ASSERT_TRUE(t.Ready());
+  const size_t from = t.com1.Hexes().size();
+  for (int32_t n : {16, 63, 64, 0x101}) t.rig.Post(0, REQ_PRESET_STORE, n);
+  for (int32_t n : {64, 63, 63}) t.rig.Post(0, REQ_PRESET_RECALL, n);
+  ASSERT_TRUE(
+      t.rig.RunUntil([&] { return FramesFrom(t.com1, from, "81 01 04 3F").size() == 4 && t.rig.Idle(); }, 20000));
+  EXPECT_EQ(FramesFrom(t.com1, from, "81 01 04 3F"),
+            (Lines{"81 01 04 3F 01 10 FF", "81 01 04 3F 01 3F FF", "81 01 04 3F 02 3F FF", "81 01 04 3F 02 3F FF"}));
+  const Lines sent = FramesFrom(t.com1, from);
+  Lines afterRecall;
+  for (size_t i = 1; i < sent.size(); i++)
+    if (sent[i - 1] == "81 01 04 3F 02 3F FF") afterRecall.push_back(sent[i]);
+  EXPECT_EQ(afterRecall, (Lines{"81 09 04 47 FF", "81 09 04 47 FF"}));
+}
+
 // A flood of movements sends the latest alone; a block camera takes none.
 TEST(PanTilt, TheLatestMovementWinsAndOnlyPanTiltCamerasTakeThem) {
   PanTiltRig t({0x70, 0x4B});

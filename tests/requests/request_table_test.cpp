@@ -130,6 +130,15 @@ TEST_P(Requests, CommandReadBackAndNotification) {
   };
   for (int n = 1; n <= 5; n++)
     rows.push_back({uint32_t(47 + n), 0, -1, nullptr, 0, "3F 02 0" + std::to_string(n), fromZoom, 0});
+  // 8x 01 04 3F 01 pp FF stores preset pp, 3F 02 pp recalls it; a block camera keeps 1 to 15.
+  const std::pair<int32_t, std::string> presets[] = {{1, "01"}, {5, "05"}, {6, "06"}, {15, "0F"}};
+  for (const auto& p : presets) {
+    rows.push_back({REQ_PRESET_STORE, p.first, -1, nullptr, 0, "3F 01 " + p.second, "", 0});
+    rows.push_back({REQ_PRESET_RECALL, p.first, -1, nullptr, 0, "3F 02 " + p.second, fromZoom, 0});
+  }
+  for (int32_t beyond : {0, 16, 0x101, -1})
+    for (uint32_t code : {REQ_PRESET_STORE, REQ_PRESET_RECALL})
+      rows.push_back({code, beyond, -1, nullptr, 0, "", "", 0});
   for (int i = 0; i < 10; i++) {
     const char* v = f.video + 6 * i;  // "rr:pq"
     std::string bytes = "24 " + std::string(v, 2) + " 0" + v[3] + " 0" + v[4];
