@@ -65,9 +65,19 @@ int32_t KeyPreset(Span key) {
   return n >= 1 && n <= kNamesMaxPreset ? n : -1;
 }
 
+// FNV-1a of the key in lower case.
+uint32_t KeyHash(Span key) {
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < key.n; i++) h = (h ^ static_cast<uint8_t>(Lower(key.p[i]))) * 16777619u;
+  return h;
+}
+
 int32_t FindSection(const NamesBook& b, Span key) {
-  for (int32_t i = 0; key.n > 0 && i < b.sectionCount; i++)
-    if (b.sections[i].key[0] != 0 && SameWord(key, b.sections[i].key)) return i;
+  const uint32_t hash = KeyHash(key);
+  for (int32_t i = 0; key.n > 0 && i < b.sectionCount; i++) {
+    const NamesSection& s = b.sections[i];
+    if (s.hash == hash && s.key[0] != 0 && SameWord(key, s.key)) return i;
+  }
   return -1;
 }
 
@@ -83,6 +93,7 @@ int32_t AddSection(NamesBook& b, Span key, uint32_t start, uint32_t length, bool
   NamesSection& s = b.sections[b.sectionCount];
   s = NamesSection();
   if (key.n < kNameChars) memcpy(s.key, key.p, key.n);
+  s.hash = KeyHash(key);
   s.rawStart = start, s.rawLength = length, s.asRead = asRead;
   s.first = s.last = -1;
   return b.sectionCount++;

@@ -27,6 +27,7 @@ struct NamesLine {
 
 struct NamesSection {
   char key[kNameChars];          // "COM1 2"; "" matches nothing (before the first header, a key too long)
+  uint32_t hash;                 // of the key in any case: most keys are told apart by it alone
   uint32_t rawStart, rawLength;  // the header as read
   bool asRead;                   // else a new section, written from `key`
   int32_t first, last;           // its lines, -1 for none
