@@ -29,10 +29,7 @@ struct Rig {
     host.recall = [](void* r, int32_t, int32_t n) { static_cast<Rig*>(r)->acted += "recall " + std::to_string(n); };
     host.statusText = [](void*, char* out, size_t size) { snprintf(out, size, "Zoom x 5.0"); };
   }
-  ~Rig() {
-    DestroyCameraController(c);
-    NamesClose(names);
-  }
+  ~Rig() { DestroyCameraController(c), NamesClose(names); }
   std::string Run(const std::string& line, size_t size = sizeof(Rig::reply)) {
     static const char* kOutcomes[] = {"ok ", "error: ", "quit ", "subscribe "};
     const CommandOutcome outcome = RunCommand(host, &session, line.data(), line.size(), reply, size);
@@ -100,13 +97,11 @@ TEST(CommandGrammar, EachLinesReplyAndWhatItPut) {
       {"name preset 2 Door", "ok Camera 1 preset 2 named Door", ""},
       {"presets", "ok 2\n2 Door\n15 Choir wide", ""},
       {"name preset 2", "ok Camera 1 preset 2 name removed", ""},
-      {"name preset 16 Top", "error: camera 1 keeps presets 1 to 15", ""},
-      {"name preset 0 Top", "error: camera 1 keeps presets 1 to 15", ""},
+      {"name preset 0x10 Top", "error: camera 1 keeps presets 1 to 15", ""},
       {"name preset two Top", "error: name preset needs a preset number: two Top", ""},
       {"name camera " + std::string(32, 'n'), "error: name too long (31 characters at most)", ""},
       {"name camera a\tb", "error: a name is plain text, without tabs", ""},
       {"name lens Wide", "error: name needs camera TEXT or preset N TEXT: lens Wide", ""},
-      {"presets 1", "error: unknown command: presets", ""},
       {"tally 2 on", "ok tally 2 on put", "2:82 01 7E 01 0A 00 02 FF"},
       {"tally 2 off", "ok tally 2 off put", "2:82 01 7E 01 0A 00 03 FF"},
       {"tally 3 on", "error: tally needs a camera number and on or off: 3 on", ""},
@@ -142,13 +137,13 @@ TEST(CommandGrammar, FullQueueAndSessionEnd) {
   EXPECT_EQ(rig.Run("freeze on"), "error: the request queue stayed full: freeze on");
   EXPECT_EQ(waits, 3);
   rig.Puts();
-  // A move left on is stopped when the session ends; one stopped is not sent again.
   // A pan/tilt camera keeps presets 1 to 63.
   EXPECT_EQ(rig.Run("name preset 63 Top"),
             "ok Camera 2 preset 63 named Top. Names kept for this session only: no names file");
   EXPECT_EQ(rig.Run("name preset 64 Top"), "error: camera 2 keeps presets 1 to 63");
   rig.host.names = nullptr;
   EXPECT_EQ(rig.Run("presets"), "error: no names kept");
+  // A move left on is stopped when the session ends; one stopped is not sent again.
   EXPECT_EQ(rig.Run("move 3 -2"), "ok move 3 -2 put");
   EXPECT_EQ(rig.Movement(1), "1 3 -2");
   EndCommandSession(rig.host, &rig.session);

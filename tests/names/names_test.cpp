@@ -8,7 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -20,17 +20,14 @@ struct Folder {
                  ("orvalix-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
                   std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   std::string file = (dir / "orvalix-names.ini").string();
+  std::error_code ignored;
   Folder() { fs::create_directories(dir); }
-  ~Folder() {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
+  ~Folder() { fs::remove_all(dir, ignored); }
 };
 
 std::string Read(const std::string& path) {
-  std::stringstream s;
-  s << std::ifstream(path, std::ios::binary).rdbuf();
-  return s.str();
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
@@ -86,77 +83,60 @@ TEST(NamesStore, ReadsNamesAndWritesOddLinesBackInPlace) {
   EXPECT_EQ(Set(s, "IP3 1", 0, "Gallery"), "saved");
   EXPECT_FALSE(fs::exists(f.file));
   EXPECT_EQ(NamesGeneration(s), 4u);
-  // What a name from the user may not be.
-  EXPECT_EQ(Set(s, "COM1 2", 0, "Line\r\nName=Evil"), "bad text");
-  EXPECT_EQ(Set(s, "COM1 2", 0, "a\tb"), "bad text");
-  EXPECT_EQ(Set(s, "COM1 2", 0, std::string(32, 'n')), "too long");
-  EXPECT_EQ(Set(s, "COM1 2", 64, "x") + Set(s, "COM1 2", -1, "x") + Set(s, "", 0, "x"), "bad textbad textbad text");
-  EXPECT_EQ(Set(s, "COM1 2", 63, std::string(31, 'n')), "saved");
+  // What a name from the user may not be; 31 characters it may.
+  EXPECT_EQ(Set(s, "COM1 2", 0, "Line\r\nName=Evil") + Set(s, "COM1 2", 0, "a\tb") +
+                Set(s, "COM1 2", 0, std::string(32, 'n')) + Set(s, "COM1 2", 64, "x") + Set(s, "", 0, "x"),
+            "bad textbad texttoo longbad textbad text");
+  EXPECT_EQ(Set(s, "COM2 1", 0, "New [cam]=2" + std::string(20, 'n')), "saved");
   NamesClose(s);
   s = NamesOpen(f.file.c_str(), status, sizeof status);
-  const size_t merged = written.find("[IP3 1]");
-  EXPECT_EQ(Read(f.file),
-            written.substr(0, merged) + "Preset63=" + std::string(31, 'n') + "\r\n" + written.substr(merged));
-  EXPECT_EQ(Name(s, "COM2 1", 0) + "|" + Name(s, "COM1 2", 12) + "|" + Name(s, "IP3 1", 1), "New [cam]=2|Altar|-");
+  EXPECT_EQ(Name(s, "COM2 1", 0) + "|" + Name(s, "COM1 2", 12) + "|" + Name(s, "IP3 1", 1),
+            "New [cam]=2" + std::string(20, 'n') + "|Altar|-");
   NamesClose(s);
-}
-
-TEST(NamesStore, AFileNotTakenIsNeverWrittenOver) {
-  Folder f;
   std::string sections;  // many cameras are no fault
   for (int i = 0; i < 10000; i++) sections += "[IP1 " + std::to_string(i) + "]\nName=C" + std::to_string(i) + "\n";
   Write(f.file, sections);
-  char status[kNamesStatusChars];
-  NamesStore* s = NamesOpen(f.file.c_str(), status, sizeof status);
+  s = NamesOpen(f.file.c_str(), status, sizeof status);
   EXPECT_EQ(status + Name(s, "IP1 9999", 0), "C9999");
   NamesClose(s);
-  const std::string head = "[COM1 2]\nName=Kept\n";
-  std::string manyLines;
-  for (int i = 0; i < kNamesMaxLines; i++) manyLines += "x\n";
-  const struct {
-    std::string text, status;
-  } rows[] = {
-      {head + std::string(kNamesMaxFileBytes, ';'), "is larger than 1 MB"},
-      {head + manyLines, "holds too many sections or lines"},
-      {"", "cannot be read"},  // a folder where the file should be
-  };
-  for (const auto& r : rows) {
-    fs::remove_all(f.file);
-    if (r.text.empty())
-      fs::create_directory(f.file);
-    else
-      Write(f.file, r.text);
-    s = NamesOpen(f.file.c_str(), status, sizeof status);
-    EXPECT_EQ(status, "orvalix-names.ini " + r.status + ": its names are not read, and it is left as it is");
-    EXPECT_EQ(Name(s, "COM1 2", 0), "-");
-    EXPECT_EQ(Set(s, "COM1 2", 0, "Mine"),
-              "session: Names kept for this session only: orvalix-names.ini is left as it is");
-    EXPECT_EQ(Set(s, "COM1 2", 7, "Too"), "session");
-    EXPECT_EQ(Name(s, "COM1 2", 0) + Name(s, "COM1 2", 7), "MineToo");
-    EXPECT_TRUE(r.text.empty() ? fs::is_directory(f.file) : Read(f.file) == r.text) << r.status;
-    EXPECT_FALSE(fs::exists(f.file + ".new"));
-    NamesClose(s);
-  }
 }
 
-TEST(NamesStore, AFolderThatCannotBeWrittenKeepsTheNamesAndSaysSoOnce) {
+// A file not taken is never written over; a folder that cannot be written
+// keeps the names for the session. Either is said once.
+TEST(NamesStore, NamesForTheSessionOnlyWhenTheFileIsNotTakenOrCannotBeWritten) {
   Folder f;
+  std::string manyLines = "[COM1 2]\nName=Kept\n";
+  for (int i = 0; i < kNamesMaxLines; i++) manyLines += "x\n";
   Write((f.dir / "plain").string(), "");
-  const std::string inAFile = (f.dir / "plain" / "orvalix-names.ini").string();
-  const std::string vanishing = (f.dir / "gone" / "orvalix-names.ini").string();
   fs::create_directory(f.dir / "gone");
-  for (const std::string& path : {inAFile, vanishing, std::string()}) {
+  fs::create_directory(f.dir / "folder");
+  const std::string left = ": its names are not read, and it is left as it is";
+  const struct {
+    std::string path, text, opened, said;
+  } rows[] = {
+      // First, before the later rows make it: a folder takes the file's place.
+      {(f.dir / "late").string(), "", "", "late cannot be written"},
+      {f.file, "[COM1 2]\nName=Kept\n" + std::string(kNamesMaxFileBytes, ';'),
+       "orvalix-names.ini is larger than 1 MB" + left, "orvalix-names.ini is left as it is"},
+      {f.file, manyLines, "orvalix-names.ini holds too many sections or lines" + left,
+       "orvalix-names.ini is left as it is"},
+      {(f.dir / "folder").string(), "", "folder cannot be read" + left, "folder is left as it is"},
+      {(f.dir / "plain" / "x.ini").string(), "", "", "x.ini cannot be written"},
+      {(f.dir / "gone" / "x.ini").string(), "", "", "x.ini cannot be written"},  // the folder vanishes
+      {"", "", "", "no names file"},
+  };
+  for (const auto& r : rows) {
+    if (!r.text.empty()) Write(r.path, r.text);
     char status[kNamesStatusChars];
-    NamesStore* s = NamesOpen(path.empty() ? nullptr : path.c_str(), status, sizeof status);
-    EXPECT_STREQ(status, "");
+    NamesStore* s = NamesOpen(r.path.empty() ? nullptr : r.path.c_str(), status, sizeof status);
     fs::remove_all(f.dir / "gone");
-    EXPECT_EQ(Set(s, "IP1 1", 0, "Stage"), path.empty() ? "session: Names kept for this session only: no names file"
-                                                        : "session: Names kept for this session only: "
-                                                          "orvalix-names.ini cannot be written");
-    EXPECT_EQ(Set(s, "IP1 1", 2, "Left"), "session");
-    EXPECT_EQ(Set(s, "IP1 1", 2, "Left"), "session");
-    EXPECT_EQ(Name(s, "IP1 1", 0) + Name(s, "IP1 1", 2), "StageLeft");
-    EXPECT_EQ(NamesGeneration(s), 2u);
+    fs::create_directories(f.dir / "late" / "in");
+    EXPECT_EQ(status + Name(s, "COM1 2", 0), r.opened + "-");
+    EXPECT_EQ(Set(s, "COM1 2", 0, "Mine"), "session: Names kept for this session only: " + r.said);
+    EXPECT_EQ(Set(s, "COM1 2", 7, "Too") + Set(s, "COM1 2", 7, "Too"), "sessionsession");
+    EXPECT_EQ(Name(s, "COM1 2", 0) + Name(s, "COM1 2", 7) + std::to_string(NamesGeneration(s)), "MineToo2");
+    EXPECT_TRUE(r.text.empty() || Read(r.path) == r.text) << r.opened;
+    EXPECT_FALSE(fs::exists(r.path + ".new")) << r.said;
     NamesClose(s);
   }
 }
