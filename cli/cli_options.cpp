@@ -9,7 +9,7 @@
 const char kCliUsage[] =
     "usage: orvalix-cli --port N=DEVICE [--port ...] [--ip N=HOST[:PORT][,KIND] ...] [--config FILE]\n"
     "                   [--select N] [--request CODE[:A] ...] [--raw HEX ...] [--wait MS]\n"
-    "                   [--timeout MS] [--trace] [--stdin]\n"
+    "                   [--timeout MS] [--trace] [--stdin] [--names FILE]\n"
     "                   [--listen ADDRESS:PORT [--token TEXT] [--remote-raw]]\n"
     "  --port N=DEVICE     COMN (1..10) is DEVICE; no other port is opened\n"
     "  --ip N=HOST[:PORT][,KIND]\n"
@@ -31,7 +31,10 @@ const char kCliUsage[] =
     "                      focus auto|manual|N, freeze on|off, power on|off, auto exposure,\n"
     "                      iris, wb cold|warm|led|auto|manual|one-push, recall N and\n"
     "                      store N (presets 1..15, 1..63 on a camera that pans and tilts),\n"
-    "                      tally N on|off (camera N's tally lamp)\n"
+    "                      tally N on|off (camera N's tally lamp), name camera TEXT,\n"
+    "                      name preset N TEXT (an empty TEXT removes the name), presets\n"
+    "  --names FILE        keep the names of cameras and presets in FILE, as orvalix-names.ini\n"
+    "                      (default: for this run only)\n"
     "  --listen ADDRESS:PORT\n"
     "                      take remote commands on this TCP port (127.0.0.1 or localhost; another\n"
     "                      address needs a token of 16 characters or more); then run until standard\n"
@@ -127,6 +130,17 @@ bool ParseRemoteOption(const char* opt, const char* value, RemoteConfig* r, char
   return true;
 }
 
+// --config FILE, --names FILE into `file` (kDeviceChars).
+bool ParseFileOption(const char* opt, const char* value, char* file, char* error, int errorSize) {
+  if (value && *value && strlen(value) < CliOptions::kDeviceChars) {
+    snprintf(file, CliOptions::kDeviceChars, "%s", value);
+    return true;
+  }
+  char what[32];
+  snprintf(what, sizeof what, "%s needs a file", opt);
+  return Fail(error, errorSize, what, value);
+}
+
 // What the options ask of each other once all are read.
 bool CheckCombination(const CliOptions& o, bool anyPort, char* error, int errorSize) {
   if (!anyPort) return Fail(error, errorSize, "no port given", "use --port N=DEVICE, --ip or --config");
@@ -156,11 +170,10 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, char* err
       if (!ParseNetOption(value, &o->network, error, errorSize)) return false;
       anyPort = true;
       i++;
-    } else if (strcmp(opt, "--config") == 0) {
-      if (!value || !*value || strlen(value) >= CliOptions::kDeviceChars)
-        return Fail(error, errorSize, "--config needs a file", value);
-      snprintf(o->configFile, CliOptions::kDeviceChars, "%s", value);
-      anyPort = true;
+    } else if (strcmp(opt, "--config") == 0 || strcmp(opt, "--names") == 0) {
+      const bool config = strcmp(opt, "--config") == 0;
+      if (!ParseFileOption(opt, value, config ? o->configFile : o->namesFile, error, errorSize)) return false;
+      anyPort = anyPort || config;
       i++;
     } else if (strcmp(opt, "--select") == 0) {
       if (!ParseCommandInteger(value, 1, CliOptions::kMaxCameraNumber, &v))

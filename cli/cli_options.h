@@ -23,6 +23,7 @@ struct CliOptions {
   char devices[kMaxPorts][kDeviceChars] = {};  // "" = the port stays closed
   NetConfig network;                           // the --ip lines
   char configFile[kDeviceChars] = {};          // --config: more network lines ("" = none)
+  char namesFile[kDeviceChars] = {};           // --names: the names file ("" = names for the session only)
   RemoteConfig remote;                         // --listen, --token, --remote-raw
   int32_t select = 0;                          // camera number 1..; 0 = none
   CliRequest requests[kMaxRequests] = {};

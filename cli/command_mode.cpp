@@ -148,7 +148,7 @@ bool WaitUntilCarriedOut(CameraController* c, const CliFrontEnd& fe, uint32_t li
   return false;
 }
 
-void RunCommandMode(CameraController* c, int fd, const CliFrontEnd& fe, int32_t selected) {
+void RunCommandMode(CameraController* c, int fd, const CliFrontEnd& fe, int32_t selected, NamesStore* names) {
   Session s{c, fe, CommandHost(), CommandSession()};
   s.host.controller = c;
   s.host.context = &s;
@@ -157,6 +157,7 @@ void RunCommandMode(CameraController* c, int fd, const CliFrontEnd& fe, int32_t 
   s.host.statusText = StatusOf;
   s.host.rawAllowed = true;
   s.host.awaitRoom = AwaitRoom;
+  s.host.names = names;
   s.commands.selected = selected;
   static LineReader reader;
   static char line[kLineChars + 1];

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/orvalix_engine.h"
+#include "names/names_store.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,8 +22,8 @@ constexpr uint32_t kCarryOutLimitMs = 15000;
 
 // Runs the commands read from `fd` until "quit" or the end of input, then
 // waits until what was put has been carried out. `selected` is the camera
-// index in force at the start (-1: none).
-void RunCommandMode(CameraController* c, int fd, const CliFrontEnd& fe, int32_t selected);
+// index in force at the start (-1: none); `names` may be null.
+void RunCommandMode(CameraController* c, int fd, const CliFrontEnd& fe, int32_t selected, NamesStore* names);
 // Pumps until the request queue and the raw mailbox are empty and the engine
 // idle, at most `limitMs`. False when the limit ended it.
 bool WaitUntilCarriedOut(CameraController* c, const CliFrontEnd& fe, uint32_t limitMs);

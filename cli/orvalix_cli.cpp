@@ -11,6 +11,7 @@
 #include "cli/traffic_output.h"
 #include "command/camera_line.h"
 #include "engine/orvalix_engine.h"
+#include "names/names_store.h"
 #include "platform/os.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
@@ -75,6 +76,9 @@ void MirrorPanelChecks(CameraController* c, uint32_t code, int32_t a) {
 void StatusLine(CameraController* c, char* out, size_t size) { CliPanelOf(c)->LastStatusText(out, size); }
 
 std::atomic<int32_t> listSelection{-1};  // the last click's camera
+// Never closed: a listener that did not stop may still use it, and every
+// change is in the file once made.
+NamesStore* names = nullptr;
 
 // A click in the list, from the command mode, --select or a connection.
 void SelectInList(CameraController* c, int32_t index) {
@@ -289,6 +293,7 @@ int32_t RemoteListSelection(void*) { return listSelection.load(); }
 ConnectionCommands* RemoteCommands(CameraController* c) {
   static ConnectionCommands commands;
   commands.host.controller = c;
+  commands.host.names = names;
   commands.host.context = c;
   commands.host.select = RemoteSelect;
   commands.host.mirror = RemoteMirror;
@@ -311,7 +316,7 @@ void ServeUntilStopped(CameraController* c, uint32_t waitMs) {
 // the engine serves --wait's time (a listener: until stopped) and ends.
 void RunToEnd(CameraController* c, const CliOptions& options, RemoteServer* remote) {
   if (options.commandMode)
-    RunCommandMode(c, 0, kFrontEnd, options.select - 1);
+    RunCommandMode(c, 0, kFrontEnd, options.select - 1, names);
   else if (AnyRaw(options) && !WaitUntilCarriedOut(c, kFrontEnd, kCarryOutLimitMs))
     printf("error: not carried out within 15 s\n");
   if (remote != nullptr && !options.commandMode) {
@@ -336,6 +341,9 @@ int main(int argc, char** argv) {
   static CliPanel panel;
   int exitCode = 0;
   if (!ReadCommandLine(argc, argv, &options, &exitCode)) return exitCode;
+  char status[kNamesStatusChars];
+  names = NamesOpen(options.namesFile[0] != 0 ? options.namesFile : nullptr, status, sizeof status);
+  if (status[0] != 0) fprintf(stderr, "orvalix-cli: %s\n", status);
   CameraController* c = nullptr;
   if (!StartEngine(&options, &panel, &c) || !AwaitCameraList(c, options)) return 1;
   PrintCameras(c);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/orvalix_engine.h"
+#include "names/names_store.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +29,8 @@ struct CommandHost {
   // `since`: true to try again (the front end has served its loop), false to
   // give up. Null: a full queue is refused at once with "busy".
   bool (*awaitRoom)(void* context, uint32_t since) = nullptr;
+  // The names of cameras and presets; null: none are kept.
+  NamesStore* names = nullptr;
 };
 
 // What one connection or script holds between its lines.

@@ -7,6 +7,7 @@
 #include "command/command_numbers.h"
 #include "command/command_puts.h"
 #include "command/motion_commands.h"
+#include "command/name_commands.h"
 #include "command/named_commands.h"
 #include "command/preset_number_commands.h"
 
@@ -72,7 +73,7 @@ const GrammarRow kGrammar[] = {
     {"status", true, Status},      {"cameras", true, Cameras},
     {"move", false, RunMotion},    {"stop", false, RunMotion},  {"home", false, RunMotion}, {"goto", false, RunMotion},
     {"recall", false, RunRecall},  {"tally", false, RunTally},
-    {"store", false, RunStore},
+    {"store", false, RunStore},    {"name", false, RunName},    {"presets", true, RunPresets},
     {"subscribe", true, Subscribe}, {"quit", true, Quit},
     {"zoom", false, RunNamed},     {"focus", false, RunNamed},  {"freeze", false, RunNamed},
     {"power", false, RunNamed},    {"auto", false, RunNamed},   {"iris", false, RunNamed}, {"wb", false, RunNamed},

@@ -24,8 +24,7 @@ bool PresetNumber(CommandCall& call, const char* arg, int32_t* n) {
     *n = static_cast<int32_t>(number);
     return true;
   }
-  Refused(call, "camera %d keeps presets %d to %d", static_cast<int>(call.session->selected + 1),
-          static_cast<int>(kLowestPreset), static_cast<int>(PresetLimit(panTilt)));
+  RefusePresetNumber(call, panTilt);
   return false;
 }
 
@@ -37,6 +36,11 @@ CommandOutcome Put(CommandCall& call, const CommandRequest* requests, int32_t co
 }
 
 }  // namespace
+
+void RefusePresetNumber(CommandCall& call, bool panTilt) {
+  Refused(call, "camera %d keeps presets %d to %d", static_cast<int>(call.session->selected + 1),
+          static_cast<int>(kLowestPreset), static_cast<int>(PresetLimit(panTilt)));
+}
 
 CommandOutcome RunRecall(CommandCall& call, const char* word, const char* arg) {
   int32_t n;

@@ -72,6 +72,15 @@ grep -q -- "-> 82 01 04 00 03 FF" "$DIR/transcript" && fail "a command after qui
 # A block camera does not pan or tilt: a movement is refused, naming the camera.
 printf 'select 1\nmove 1 0\nquit\n' | run --port 2="$DIR/com2" --stdin
 has out "^error: camera 1 has no pan/tilt$"
+# Names kept in --names FILE from one run to the next; a line the program cannot read is named and kept.
+printf '[Other]\nColour=red\n' >"$DIR/names.ini"
+printf 'select 1\nname camera Pulpit\nname preset 3 Choir\nquit\n' | run --port 2="$DIR/com2" --stdin --names "$DIR/names.ini"
+has err "^orvalix-cli: names.ini line 2 skipped, kept as it is: Colour=red$"
+has out "^Camera 1 named Pulpit$"
+printf 'select 1\npresets\nquit\n' | run --port 2="$DIR/com2" --stdin --names "$DIR/names.ini"
+[ "$(tr -d '\r' <"$DIR/names.ini" | tr '\n' '|')" = "[Other]|Colour=red|[COM2 1]|Name=Pulpit|Preset3=Choir|" ] ||
+  fail "names file: $(cat "$DIR/names.ini")"
+has out "^3 Choir$"
 # A pan/tilt camera: each movement's bytes, its maxima clamping, and a drive still on at quit stopped (each
 # movement given time to go out, since a newer one replaces one not yet sent).
 start_sim ptz --line 0x70 --transcript "$DIR/pt"

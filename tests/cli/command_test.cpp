@@ -15,7 +15,8 @@ struct Rig {
   CameraController* c;
   CommandHost host;
   CommandSession session;
-  std::string acted;  // the host's actions
+  NamesStore* names = NamesOpen(nullptr, nullptr, 0);  // names for the session only
+  std::string acted;                                   // the host's actions
   char reply[8192];
   Rig() {
     for (uint32_t n = 1; n <= kSerialMaxPorts; n++) SerialPortSetDevice(n, "");
@@ -23,12 +24,12 @@ struct Rig {
     c->cameras[0].address = 1, c->cameras[0].modelCode = 0x5F;  // 20x zoom: slider 0..190
     c->cameras[1].address = 2, c->cameras[1].panTilt = 1, c->cameras[1].panMax = 0x18;
     c->cameraCount = 2;
-    host.controller = c, host.context = this;
+    host.controller = c, host.context = this, host.names = names;
     host.select = [](void* r, int32_t i) { static_cast<Rig*>(r)->acted += "select " + std::to_string(i) + " "; };
     host.recall = [](void* r, int32_t, int32_t n) { static_cast<Rig*>(r)->acted += "recall " + std::to_string(n); };
     host.statusText = [](void*, char* out, size_t size) { snprintf(out, size, "Zoom x 5.0"); };
   }
-  ~Rig() { DestroyCameraController(c); }
+  ~Rig() { DestroyCameraController(c), NamesClose(names); }
   std::string Run(const std::string& line, size_t size = sizeof(Rig::reply)) {
     static const char* kOutcomes[] = {"ok ", "error: ", "quit ", "subscribe "};
     const CommandOutcome outcome = RunCommand(host, &session, line.data(), line.size(), reply, size);
@@ -64,6 +65,7 @@ TEST(CommandGrammar, EachLinesReplyAndWhatItPut) {
   const struct { std::string line, reply, puts; } rows[] = {
       {"request 45:1", "error: no camera selected; use select N", ""},
       {"store 1", "error: no camera selected; use select N", ""},
+      {"presets", "error: no camera selected; use select N", ""},
       {"select 3", "error: select needs a camera number: 3", ""},
       {"select 01", "ok Camera 1 selected", ""},
       {" request 0x2D:1\r\n", "ok request 45:1 put", "1:45:1"},
@@ -97,6 +99,17 @@ TEST(CommandGrammar, EachLinesReplyAndWhatItPut) {
       {"recall 0", "error: camera 1 keeps presets 1 to 15", ""},
       {"store 200", "error: camera 1 keeps presets 1 to 15", ""},
       {"store one", "error: camera 1 keeps presets 1 to 15", ""},
+      // Names: of the camera selected, kept by its line and address.
+      {"name camera Pulpit = [1] ", "ok Camera 1 named Pulpit = [1]. Names kept for this session only: no names file", ""},
+      {"name preset 15 Choir wide", "ok Camera 1 preset 15 named Choir wide", ""},
+      {"name preset 2 Door", "ok Camera 1 preset 2 named Door", ""},
+      {"presets", "ok 2\n2 Door\n15 Choir wide", ""},
+      {"name preset 2", "ok Camera 1 preset 2 name removed", ""},
+      {"name preset 0x10 Top", "error: camera 1 keeps presets 1 to 15", ""},
+      {"name preset two Top", "error: name preset needs a preset number: two Top", ""},
+      {"name camera " + std::string(32, 'n'), "error: name too long (31 characters at most)", ""},
+      {"name camera a\tb", "error: a name is plain text, without tabs", ""},
+      {"name lens Wide", "error: name needs camera TEXT or preset N TEXT: lens Wide", ""},
       {"select 2", "ok Camera 2 selected", ""},
       {"recall 63", "ok recall 63 put", "2:101:63 2:101:63"},
       {"store 63", "ok store 63 put", "2:100:63"},
@@ -120,6 +133,8 @@ TEST(CommandGrammar, EachLinesReplyAndWhatItPut) {
     EXPECT_EQ(rig.Puts(), r.puts) << r.line.substr(0, 40);
   }
   EXPECT_EQ(rig.acted, "select 0 recall 3select 1 ");
+  char name[kNameChars];
+  EXPECT_TRUE(NamesCamera(rig.names, "COM1 1", name, sizeof name) && std::string(name) == "Pulpit = [1]");
 }
 
 TEST(CommandGrammar, FullQueueAndSessionEnd) {
@@ -134,6 +149,12 @@ TEST(CommandGrammar, FullQueueAndSessionEnd) {
   EXPECT_EQ(rig.Run("freeze on"), "error: the request queue stayed full: freeze on");
   EXPECT_EQ(waits, 3);
   rig.Puts();
+  // A pan/tilt camera keeps presets 1 to 63.
+  EXPECT_EQ(rig.Run("name preset 63 Top"),
+            "ok Camera 2 preset 63 named Top. Names kept for this session only: no names file");
+  EXPECT_EQ(rig.Run("name preset 64 Top"), "error: camera 2 keeps presets 1 to 63");
+  rig.host.names = nullptr;
+  EXPECT_EQ(rig.Run("presets"), "error: no names kept");
   // A move left on is stopped when the session ends; one stopped is not sent again.
   EXPECT_EQ(rig.Run("move 3 -2"), "ok move 3 -2 put");
   EXPECT_EQ(rig.Movement(1), "1 3 -2");
