@@ -12,6 +12,7 @@
 #include "ui/ui_globals.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace {
 
@@ -35,9 +36,9 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
 HWND window = nullptr;
-int32_t shownCamera = -1;    // the camera the window shows, -1 for none
+int32_t shownCamera = -1;      // the camera the window shows, -1 for none
 uint32_t shownGeneration = 0;  // the names' generation it shows
-int32_t shownLimit = 0;      // its last preset number
+int32_t shownLimit = 0;        // its last preset number
 
 HWND Control(int id) { return GetDlgItem(window, id); }
 
@@ -71,8 +72,7 @@ void CreateControls() {
        IDC_PRESETS_STORE);
   y += kRowHeight + kGap / 2;
   Make("STATIC", "", 0, kMargin, y, inner, kRowHeight, IDC_PRESETS_MESSAGE);
-  for (int id : {IDC_PRESETS_CAMERA_NAME, IDC_PRESETS_NAME})
-    SendMessageA(Control(id), EM_LIMITTEXT, kNameChars - 1, 0);
+  for (int id : {IDC_PRESETS_CAMERA_NAME, IDC_PRESETS_NAME}) SendMessageA(Control(id), EM_LIMITTEXT, kNameChars - 1, 0);
 }
 
 void Say(const char* text) { SetDlgItemTextA(window, IDC_PRESETS_MESSAGE, text); }
@@ -83,7 +83,9 @@ int32_t SelectedPreset() {
   return row == LB_ERR ? 0 : static_cast<int32_t>(row) + 1;
 }
 
-bool ShownKey(char* key, size_t size) { return shownCamera >= 0 && CameraNamesKey(pController, shownCamera, key, size); }
+bool ShownKey(char* key, size_t size) {
+  return shownCamera >= 0 && CameraNamesKey(pController, shownCamera, key, size);
+}
 
 // The selected preset's name into the name field.
 void ShowPresetName() {
