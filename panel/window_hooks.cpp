@@ -2,12 +2,12 @@
 
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "panel/camera_names.h"
 #include "panel/exposure_display.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_refresh.h"
 #include "requests/value_scales.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -19,15 +19,15 @@ constexpr int32_t kPresetCount = 5;
 // The text is passed as data, never as a format: a '%' it carries stays.
 void ShowStatusLine(CameraController*, const char* text) { SetStatus("%s", text); }
 
-void AddCameraEntry(CameraController*, int32_t index) {
-  char text[32];
-  snprintf(text, sizeof text, "Camera %d", static_cast<int>(index + 1));
+void AddCameraEntry(CameraController* c, int32_t index) {
+  char text[kCameraEntryChars];
+  CameraEntryText(c, index, true, text, sizeof text);
   SendDlgItemMessageA(hPage[0], IDC_CAMERA_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
 }
 
-void ShowCameraEntry(CameraController*, int32_t index, bool answering) {
-  char text[32];
-  snprintf(text, sizeof text, "Camera %d%s", static_cast<int>(index + 1), answering ? "" : " (no answer)");
+void ShowCameraEntry(CameraController* c, int32_t index, bool answering) {
+  char text[kCameraEntryChars];
+  CameraEntryText(c, index, answering, text, sizeof text);
   if (index >= 0)
     SendMessageA(hPage[0], kCameraEntryMessage, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
 }

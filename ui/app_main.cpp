@@ -1,6 +1,7 @@
 #include "ui/app_main.h"
 
 #include "common/text.h"
+#include "names/names_store.h"
 #include "net/net_config.h"
 #include "panel/panel_globals.h"
 #include "panel/window_hooks.h"
@@ -10,9 +11,11 @@
 #include "ui/main_wnd_proc.h"
 #include "ui/panel_commands.h"
 #include "ui/panel_layout.h"
+#include "ui/presets_window.h"
 #include "ui/remote_window.h"
 #include "ui/traffic_window.h"
 #include "ui/ui_globals.h"
+#include "ui/window_names.h"
 
 #include <commctrl.h>
 
@@ -53,16 +56,20 @@ int InitApp(HINSTANCE instance) {
   hInst = instance;
   if (!CreateMainWindow()) return 0;
   AddTrafficMenuItem(hMainWnd);
+  AddPresetsMenuItem(hMainWnd);
   CreatePanelControls();
   ShowPage(0);
   NetConfig network;
   NetConfigErrors skipped;
   LoadNetConfigFile(kNetworkFile, &network, &skipped);
+  char namesStatus[kNamesStatusChars];
+  OpenWindowNames(namesStatus, sizeof namesStatus);
   // The engine draws into the panel through its hooks, from its first status text on.
   pController = EngineCreate(WindowHooks(), &network, nullptr);
   SetTimer(hMainWnd, kDrainTimerId, kDrainPeriodMs, nullptr);
   SetStatus("Ver %d.%d.%d", ORVALIX_VERSION_MAJOR, ORVALIX_VERSION_MINOR, ORVALIX_VERSION_PATCH);
   NameSkippedLines(skipped);
+  if (namesStatus[0] != 0) SetStatus("%s", namesStatus);
   StartWindowRemote(kNetworkFile);
   SetCursor(previousCursor);
   return 1;
@@ -76,6 +83,7 @@ void CleanupApp() {
     // Serves the worker's pending calls into the panel while it waits.
     EngineDestroy(pController);
     pController = nullptr;
+    CloseWindowNames();
   }
   bCleanupPending = 0;
 }

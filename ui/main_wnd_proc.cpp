@@ -8,9 +8,11 @@
 #include "ui/about_window.h"
 #include "ui/painting.h"
 #include "ui/panel_commands.h"
+#include "ui/presets_window.h"
 #include "ui/remote_messages.h"
 #include "ui/traffic_window.h"
 #include "ui/ui_globals.h"
+#include "ui/window_names.h"
 
 #include <commctrl.h>
 
@@ -25,6 +27,7 @@ void OnTimer(HWND hwnd, UINT_PTR timerId) {
   KillTimer(hwnd, timerId);
   if (timerId != kDrainTimerId) return;
   DrainNotifications();
+  FollowWindowNames();
   SetTimer(hwnd, kDrainTimerId, kDrainPeriodMs, nullptr);
 }
 
@@ -97,6 +100,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_SYSCOMMAND:
       if ((wParam & kSystemCommandMask) == kTrafficMenuCommand) {
         OpenTrafficWindow();
+        return 0;
+      }
+      if ((wParam & kSystemCommandMask) == kPresetsMenuCommand) {
+        OpenPresetsWindow();
         return 0;
       }
       break;

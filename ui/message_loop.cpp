@@ -2,6 +2,7 @@
 
 #include "ui/keyboard.h"
 #include "ui/pad_column.h"
+#include "ui/presets_window.h"
 #include "ui/traffic_window.h"
 
 namespace {
@@ -47,7 +48,7 @@ void RouteMessage(const MSG& msg) {
   }
   // The Traffic window keeps the usual dialog keys; the panel's rules stay out of it.
   MSG copy = msg;
-  if (RouteTrafficMessage(&copy)) return;
+  if (RouteTrafficMessage(&copy) || RoutePresetsMessage(&copy)) return;
   TranslateMessage(&msg);
   switch (msg.message) {
     case WM_CHAR:

@@ -3,6 +3,7 @@
 #include "command/connection_commands.h"
 #include "common/control_ids.h"
 #include "common/text.h"
+#include "panel/camera_names.h"
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "panel/panel_watch.h"
@@ -93,6 +94,7 @@ void SetHost(WindowRemote& r, const RemoteConfig& config) {
   host.mirror = PostMirror;
   host.statusText = CopyStatus;
   host.rawAllowed = config.raw;
+  host.names = pNames.load();
   // The text shown now, and the camera the list shows.
   GetDlgItemTextA(hPage[0], IDC_STATUS, r.status, sizeof r.status);
   r.listSelection = SelectedCamera();

@@ -9,6 +9,7 @@
 #include "tests/e2e/remote_client.h"
 #include "tests/support/hang_watchdog.h"
 #include "tools/src/driver/panel_driver.h"
+#include "ui/presets_window.h"
 #include "ui/traffic_window.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +67,7 @@ std::string ProgramFolder(const std::string& exe, const std::string& more) {
   GetTempPathA(sizeof temp, temp);
   const std::string folder = std::string(temp) + "orvalix-e2e";
   CreateDirectoryA(folder.c_str(), nullptr);
+  DeleteFileA((folder + "\\orvalix-names.ini").c_str());  // each run names from nothing
   const std::string beside = exe.substr(0, exe.find_last_of('\\') + 1);
   for (const char* file : {"QuickHelp.mht", "icon1.ico"})
     CopyFileA((beside + file).c_str(), (folder + "\\" + file).c_str(), FALSE);
@@ -99,13 +101,14 @@ class OrvalixEndToEnd : public ::testing::Test {
  protected:
   static PROCESS_INFORMATION process;
   static PanelDriver panel;
+  static std::string folder;
 
   static void SetUpTestSuite() { Launch(""); }
 
   // The program started in its folder, with `more` in its orvalix.ini.
   static void Launch(const std::string& more) {
     const std::string exe = WindowsPath(exePath);
-    const std::string folder = ProgramFolder(exe, more);
+    folder = ProgramFolder(exe, more);
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -150,6 +153,7 @@ class OrvalixEndToEnd : public ::testing::Test {
 
 PROCESS_INFORMATION OrvalixEndToEnd::process = {};
 PanelDriver OrvalixEndToEnd::panel;
+std::string OrvalixEndToEnd::folder;
 
 // The network camera comes after the serial ones.
 TEST_F(OrvalixEndToEnd, StartUpListsEveryCameraWithNoneSelected) {
@@ -507,6 +511,44 @@ TEST_F(OrvalixRemote, AConnectionsMoveStopsWhenItClosesAndHttpAnswers) {
   EXPECT_EQ("HTTP/1.1 200 OK\r", http.Line(kReplyMs));
   EXPECT_EQ("ok Camera 3 selected", http.LineStarting("ok", kReplyMs));
   EXPECT_EQ("", http.Line(kReplyMs)) << "the connection stayed open";
+}
+
+// The Presets window on the 0x70's 63 presets: a recall beyond the buttons
+// twice, a store after its question, names kept in the folder's
+// orvalix-names.ini and shown in the list, and heard over the remote control.
+TEST_F(OrvalixRemote, ThePresetsWindowRecallsStoresAndNames) {
+  ASSERT_TRUE(SelectAndWait(2)) << panel.Text(IDC_STATUS);
+  PresetsDriver presets;
+  ASSERT_TRUE(presets.Open(panel, kReplyMs)) << "no Presets window";
+  ASSERT_EQ(63u, presets.Rows().size());
+  EXPECT_EQ("6", presets.Rows()[5]);
+  long long at = TranscriptSize();
+  presets.Choose(6);
+  PostMessageA(presets.Control(IDC_PRESETS_LIST), WM_KEYDOWN, VK_RETURN, 0);  // Enter recalls
+  const std::string recall6 = ">81 >01 >04 >3F >02 >06 >FF ";
+  EXPECT_TRUE(Sees(at, {recall6, recall6}));
+  presets.Choose(63);
+  presets.Click(IDC_PRESETS_STORE);
+  ASSERT_TRUE(presets.Answer(IDYES, kReplyMs)) << "no question before the store";
+  EXPECT_TRUE(Sees(at, {">81 >01 >04 >3F >01 >3F >FF "}));
+  presets.SetText(IDC_PRESETS_CAMERA_NAME, "Altar");
+  presets.Click(IDC_PRESETS_CAMERA_RENAME);
+  presets.SetText(IDC_PRESETS_NAME, "Choir wide");
+  presets.Click(IDC_PRESETS_RENAME);
+  EXPECT_TRUE(
+      WaitUntil([&] { return presets.Rows().size() == 63 && presets.Rows()[62] == "63\tChoir wide"; }, kReplyMs));
+  EXPECT_TRUE(WaitUntil([] { return panel.ListTexts(IDC_CAMERA_LIST)[2] == "Camera 3: Altar"; }, kReplyMs))
+      << panel.ListTexts(IDC_CAMERA_LIST)[2];
+  std::ifstream file(folder + "\\orvalix-names.ini", std::ios::binary);
+  const std::string kept((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(std::string::npos, kept.find("[COM2 1]\r\nName=Altar\r\nPreset63=Choir wide\r\n")) << kept;
+  RemoteClient remote;
+  ASSERT_TRUE(remote.Connect(port, kReplyMs));
+  ASSERT_TRUE(remote.Send("presets\n"));
+  EXPECT_EQ("ok 1", remote.Line(kReplyMs));
+  EXPECT_EQ("63 Choir wide", remote.Line(kReplyMs));
+  PostMessageA(presets.Control(IDC_PRESETS_LIST), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(presets.window); }, kReplyMs)) << "Esc left the window open";
 }
 
 }  // namespace

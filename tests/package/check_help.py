@@ -34,6 +34,8 @@ for needed in [
     "orvalix.ini", "[Network]", "Checking IP",
     # remote control
     "[Remote]", "Listen=", "Remote control off", "api?cmd=",
+    # presets and names
+    "Presets...", "Orvalix Presets", "orvalix-names.ini", "Rename", "Store the camera",
 ]:
     if needed not in page:
         failures.append("the page does not mention %r" % needed)

@@ -2,11 +2,15 @@
 // main window's timers, slider release, background click and closing.
 #include "ui_rig.h"
 
+#include "names/names_store.h"
+#include "panel/camera_names.h"
 #include "requests/request_codes.h"
 #include "ui/main_wnd_proc.h"
 #include "ui/panel_commands.h"
+#include "ui/recall_tips.h"
 #include "ui/remote_messages.h"
 #include "ui/ui_globals.h"
+#include "ui/window_names.h"
 
 #include <commctrl.h>
 
@@ -172,6 +176,50 @@ TEST_F(Commands, RemoteMessagesActOnThePanelAsClicks) {
             (std::vector<bool>{Checked(IDC_IRIS), Checked(IDC_EXPOSURE_AUTO), Checked(IDC_FREEZE),
                                Checked(IDC_FOCUS_AUTO), Enabled(IDC_FOCUS_SLIDER)}));
   EXPECT_TRUE(Requests().empty());
+}
+
+// A name shows in the camera list, "(no answer)" kept, and on the Recall
+// buttons' tooltips for the selected camera.
+TEST_F(Commands, NamesShowInTheListAndOnTheRecallButtonsTips) {
+  AddCameras(2);
+  Camera(0, 0x4B).address = 1;
+  Camera(1, 0x4B).address = 2;
+  SendMessageA(Item(IDC_CAMERA_LIST), LB_DELETESTRING, 1, 0);
+  SendMessageA(Item(IDC_CAMERA_LIST), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Camera 2 (no answer)"));
+  char status[kNamesStatusChars];
+  pNames = NamesOpen(nullptr, status, sizeof status);
+  CreateRecallTips();
+  NamesSetCamera(pNames, "COM1 2", "Door", status, sizeof status);
+  NamesSetPreset(pNames, "COM1 1", 2, "Pulpit", status, sizeof status);
+  Select(0);
+  FollowWindowNames();
+  HWND tips = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM found) {
+        char cls[32] = "";
+        GetClassNameA(w, cls, sizeof cls);
+        if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0 && GetWindow(w, GW_OWNER) == hMainWnd)
+          *reinterpret_cast<HWND*>(found) = w;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&tips));
+  std::vector<std::string> tipTexts;
+  for (int id : {IDC_RECALL1, IDC_RECALL2}) {
+    char text[80] = "";
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = hPage[0];
+    tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
+    tool.lpszText = text;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    tipTexts.push_back(text);
+  }
+  EXPECT_EQ((std::vector<std::string>{"", "Pulpit"}), tipTexts);
+  char entry[kCameraEntryChars] = "";
+  SendMessageA(Item(IDC_CAMERA_LIST), LB_GETTEXT, 1, reinterpret_cast<LPARAM>(entry));
+  EXPECT_STREQ("Camera 2: Door (no answer)", entry);
+  CloseWindowNames();
 }
 
 }  // namespace

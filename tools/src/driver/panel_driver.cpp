@@ -1,6 +1,7 @@
 #include "tools/src/driver/panel_driver.h"
 
 #include "common/control_ids.h"
+#include "ui/presets_window.h"
 #include "ui/traffic_window.h"
 
 #include <commctrl.h>
@@ -284,4 +285,31 @@ bool TrafficDriver::Save(const std::string& path, DWORD timeoutMs) const {
   if (AskWindow(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str())) < 0) return false;
   PostMessageA(dialog, WM_COMMAND, IDOK, 0);
   return WaitUntil([&] { return !IsWindow(dialog); }, timeoutMs);
+}
+
+bool PresetsDriver::Open(const PanelDriver& panel, DWORD timeoutMs) {
+  PostMessageA(panel.main, WM_SYSCOMMAND, kPresetsMenuCommand, 0);
+  return WaitUntil([&] { return (window = FindOwnedWindow(panel.processId, "OrvalixPresets", nullptr)) != nullptr; },
+                   timeoutMs);
+}
+
+std::vector<std::string> PresetsDriver::Rows() const { return ListBoxTexts(Control(IDC_PRESETS_LIST)); }
+
+void PresetsDriver::Choose(int n) const {
+  AskWindow(Control(IDC_PRESETS_LIST), LB_SETCURSEL, static_cast<WPARAM>(n - 1));
+  AskWindow(window, WM_COMMAND, MAKEWPARAM(IDC_PRESETS_LIST, LBN_SELCHANGE),
+            reinterpret_cast<LPARAM>(Control(IDC_PRESETS_LIST)));
+}
+
+void PresetsDriver::SetText(int id, const std::string& text) const {
+  SendMessageA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool PresetsDriver::Answer(int button, DWORD timeoutMs) const {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HWND box = nullptr;
+  if (!WaitUntil([&] { return (box = FindOwnedWindow(pid, "#32770", window)) != nullptr; }, timeoutMs)) return false;
+  PostMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
+  return WaitUntil([&] { return !IsWindow(box); }, timeoutMs);
 }

@@ -92,3 +92,20 @@ struct TrafficDriver {
   // Chooses "Save...", names `path` in the Save dialog and confirms.
   bool Save(const std::string& path, DWORD timeoutMs) const;
 };
+
+// The Presets window, opened with "Presets..." of the main window's system menu.
+struct PresetsDriver {
+  HWND window = nullptr;
+
+  // Chooses the menu item and waits for the window; false when none came.
+  bool Open(const PanelDriver& panel, DWORD timeoutMs);
+  HWND Control(int id) const { return GetDlgItem(window, id); }
+  std::string Text(int id) const { return WindowText(Control(id)); }
+  std::vector<std::string> Rows() const;
+  void Click(int id) const { PostMessageA(Control(id), BM_CLICK, 0, 0); }
+  // Preset `n`'s row chosen as a click chooses it.
+  void Choose(int n) const;
+  void SetText(int id, const std::string& text) const;
+  // Answers the window's question box with `button` (IDYES, IDNO).
+  bool Answer(int button, DWORD timeoutMs) const;
+};
