@@ -1,6 +1,6 @@
 #include "cli/cli_remote.h"
 
-#include "cli/cli_events.h"
+#include "remote/event_lines.h"
 
 #include <csignal>
 #include <cstdio>

@@ -33,7 +33,9 @@ bool Idle(const CameraController* c) {
 
 Session& Of(void* context) { return *static_cast<Session*>(context); }
 void SelectOf(void* context, int32_t index) { Of(context).fe.select(Of(context).c, index); }
-void MirrorOf(void* context, uint32_t code, int32_t a) { Of(context).fe.mirror(Of(context).c, code, a); }
+void MirrorOf(void* context, int32_t index, uint32_t code, int32_t a) {
+  Of(context).fe.mirror(Of(context).c, index, code, a);
+}
 void StatusOf(void* context, char* out, size_t size) { Of(context).fe.statusText(Of(context).c, out, size); }
 
 // Serves the loop while the queue is full, at most kRoomLimitMs.
@@ -164,7 +166,7 @@ void RunCommandMode(CameraController* c, int fd, const CliFrontEnd& fe, int32_t 
   size_t length = 0;
   for (;;) {
     if (!NextLine(reader, fd, line, &length)) {
-      if (reader.ended) break;
+      if (reader.ended || fe.stopWanted()) break;
       fe.pump(c);
       continue;
     }

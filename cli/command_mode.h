@@ -11,10 +11,12 @@
 
 // What orvalix-cli's loop offers the commands.
 struct CliFrontEnd {
-  void (*pump)(CameraController* c);                                // one turn of the user-interface loop
-  void (*select)(CameraController* c, int32_t index);               // a click in the camera list
-  void (*mirror)(CameraController* c, uint32_t code, int32_t a);    // the check boxes a request's click sets
+  void (*pump)(CameraController* c);                   // one turn of the user-interface loop
+  void (*select)(CameraController* c, int32_t index);  // a click in the camera list
+  void (*mirror)(CameraController* c, int32_t index, uint32_t code,
+                 int32_t a);                                        // the check boxes a request's click sets
   void (*statusText)(CameraController* c, char* out, size_t size);  // the status line as it stands
+  bool (*stopWanted)();  // Ctrl+C or SIGTERM came: ends the input as its end would
 };
 
 // Longest wait for what was put to be carried out, at quit or end of input.

@@ -3,7 +3,6 @@
 // CLI's own panel (cli_panel.h); this thread prints the status texts and
 // drains the engine's notifications, and sleeps until there is one of them
 // or its wait ends.
-#include "cli/cli_events.h"
 #include "cli/cli_options.h"
 #include "cli/cli_panel.h"
 #include "cli/cli_remote.h"
@@ -13,6 +12,7 @@
 #include "engine/orvalix_engine.h"
 #include "names/names_store.h"
 #include "platform/os.h"
+#include "remote/event_lines.h"
 #include "requests/request_codes.h"
 #include "serial/serial_port.h"
 
@@ -67,15 +67,18 @@ void WaitAndShow(CameraController* c, uint32_t ms) {
 // One turn of the loop for the command mode and raw commands.
 void Pump(CameraController* c) { WaitAndShow(c, kTurnMs); }
 
-// The exposure boxes as the click that put the request leaves them.
-void MirrorPanelChecks(CameraController* c, uint32_t code, int32_t a) {
+std::atomic<int32_t> listSelection{-1};  // the last click's camera
+
+// The exposure boxes as the click that put the request leaves them, while
+// the panel shows camera `index`.
+void MirrorPanelChecks(CameraController* c, int32_t index, uint32_t code, int32_t a) {
+  if (index != listSelection.load()) return;
   if (code == REQ_AE_AUTO) CliPanelOf(c)->SetExposureChecks(a != 0 ? AE_FULL_AUTO : AE_BRIGHT);
   if (code == REQ_AE_MANUAL) CliPanelOf(c)->SetExposureChecks(AE_MANUAL);
 }
 
 void StatusLine(CameraController* c, char* out, size_t size) { CliPanelOf(c)->LastStatusText(out, size); }
 
-std::atomic<int32_t> listSelection{-1};  // the last click's camera
 // Never closed: a listener that did not stop may still use it, and every
 // change is in the file once made.
 NamesStore* names = nullptr;
@@ -88,7 +91,7 @@ void SelectInList(CameraController* c, int32_t index) {
 
 void PublishStatus(const char* text) { PublishEvent("event status %s", text); }
 
-const CliFrontEnd kFrontEnd = {Pump, SelectInList, MirrorPanelChecks, StatusLine};
+const CliFrontEnd kFrontEnd = {Pump, SelectInList, MirrorPanelChecks, StatusLine, StopWanted};
 
 // A raw command of the command line; a packet for another camera's address ends the run.
 bool PutRaw(CameraController* c, int32_t index, const RawPacket& packet) {
@@ -276,7 +279,7 @@ bool PutRequests(CameraController* c, const CliOptions& options) {
       if (!PutRaw(c, index, q.raw)) return Fail(c, "%s", "a raw command was not sent");
       continue;
     }
-    MirrorPanelChecks(c, q.code, q.a);
+    MirrorPanelChecks(c, index, q.code, q.a);
     EnginePut(c, static_cast<uint32_t>(index), q.code, static_cast<uint32_t>(q.a), 0);
   }
   return true;
@@ -284,7 +287,9 @@ bool PutRequests(CameraController* c, const CliOptions& options) {
 
 CameraController* EngineOf(void* context) { return static_cast<CameraController*>(context); }
 void RemoteSelect(void* context, int32_t index) { SelectInList(EngineOf(context), index); }
-void RemoteMirror(void* context, uint32_t code, int32_t a) { MirrorPanelChecks(EngineOf(context), code, a); }
+void RemoteMirror(void* context, int32_t index, uint32_t code, int32_t a) {
+  MirrorPanelChecks(EngineOf(context), index, code, a);
+}
 void RemoteStatus(void* context, char* out, size_t size) { StatusLine(EngineOf(context), out, size); }
 int32_t RemoteListSelection(void*) { return listSelection.load(); }
 
@@ -306,7 +311,6 @@ ConnectionCommands* RemoteCommands(CameraController* c) {
 // Ctrl+C / SIGTERM.
 void ServeUntilStopped(CameraController* c, uint32_t waitMs) {
   constexpr uint32_t kStopCheckMs = 250;  // how soon a stop signal is seen
-  CatchStopSignals();
   const uint32_t start = OsTickCount();
   for (uint32_t waited = 0; !StopWanted() && (waitMs == 0 || waited < waitMs); waited = OsTickCount() - start)
     WaitAndShow(c, waitMs == 0 || waitMs - waited > kStopCheckMs ? kStopCheckMs : waitMs - waited);
@@ -315,6 +319,8 @@ void ServeUntilStopped(CameraController* c, uint32_t waitMs) {
 // Raw commands and commands from standard input end once carried out; then
 // the engine serves --wait's time (a listener: until stopped) and ends.
 void RunToEnd(CameraController* c, const CliOptions& options, RemoteServer* remote) {
+  // With a listener Ctrl+C ends the run as its end would: what connections left moving is stopped.
+  if (remote != nullptr) CatchStopSignals();
   if (options.commandMode)
     RunCommandMode(c, 0, kFrontEnd, options.select - 1, names);
   else if (AnyRaw(options) && !WaitUntilCarriedOut(c, kFrontEnd, kCarryOutLimitMs))

@@ -19,8 +19,10 @@ struct CommandHost {
   void (*select)(void* context, int32_t index) = nullptr;
   // The Recall button `n` (1..5) clicked for camera `index`, before its requests are put.
   void (*recall)(void* context, int32_t index, int32_t n) = nullptr;
-  // The check boxes the click that puts request (code, a) sets, before it is put.
-  void (*mirror)(void* context, uint32_t code, int32_t a) = nullptr;
+  // The check boxes the click that puts request (code, a) for camera `index`
+  // sets, before it is put; only while the panel shows that camera (its boxes
+  // are that camera's, and the engine reads them).
+  void (*mirror)(void* context, int32_t index, uint32_t code, int32_t a) = nullptr;
   // The status line's text as it stands, cut to `size`. Any thread.
   void (*statusText)(void* context, char* out, size_t size) = nullptr;
   // Whether `raw HEX` may send a packet of its own.

@@ -34,7 +34,7 @@ bool PutInOrder(CommandCall& call, const CommandRequest* requests, int32_t count
   const uint32_t camera = static_cast<uint32_t>(call.session->selected);
   for (int32_t i = 0; i < count; i++) {
     const CommandRequest& q = requests[i];
-    if (call.host.mirror) call.host.mirror(call.host.context, q.code, q.a);
+    if (call.host.mirror) call.host.mirror(call.host.context, call.session->selected, q.code, q.a);
     if (WhenRoom(call, [&] { return EnginePut(call.host.controller, camera, q.code, static_cast<uint32_t>(q.a), 0); }))
       continue;
     SayFull(call, i, count, what);

@@ -64,7 +64,7 @@ CommandHost Host(CameraController* c, uint8_t flags) {
   host.recall = [](void*, int32_t, int32_t n) {
     if (n < 1 || n > 5) Broken("a Recall button outside 1..5 was clicked");
   };
-  host.mirror = [](void*, uint32_t, int32_t) {};
+  host.mirror = [](void*, int32_t, uint32_t, int32_t) {};
   host.statusText = [](void*, char* out, size_t size) { snprintf(out, size, "Camera 1 selected"); };
   host.rawAllowed = (flags & 1) != 0;
   if (flags & 2) host.awaitRoom = [](void*, uint32_t) { return ++roomTries % (kRoomTries + 1) != 0; };

@@ -56,8 +56,11 @@ bool IsRemoteMessage(UINT message) {
 
 void OnRemoteMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kRemoteSelectMessage) SelectAsClicked(wParam);
+  // The panel's boxes are the shown camera's: another camera's click leaves them.
+  const int32_t shown = SelectedCamera();
   // The button's own check; the command puts its requests.
-  if (message == kRemoteRecallMessage && wParam >= 1 && wParam <= kRecallButtons)
+  if (message == kRemoteRecallMessage && wParam >= 1 && wParam <= kRecallButtons && lParam == shown)
     CheckRadioButton(hPage[0], IDC_RECALL1, IDC_RECALL5, IDC_RECALL1 + static_cast<int>(wParam) - 1);
-  if (message == kRemoteMirrorMessage) MirrorChecks(static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam));
+  if (message == kRemoteMirrorMessage && HIWORD(wParam) == shown)
+    MirrorChecks(LOWORD(wParam), static_cast<int32_t>(lParam));
 }

@@ -7,9 +7,9 @@
 
 // wParam: the camera's index in the list.
 constexpr UINT kRemoteSelectMessage = WM_APP + 2;
-// wParam: the Recall button's number, 1..5.
+// wParam: the Recall button's number, 1..5; lParam: the camera's index.
 constexpr UINT kRemoteRecallMessage = WM_APP + 3;
-// wParam: a request's code; lParam: its argument.
+// wParam: MAKEWPARAM(a request's code, the camera's index); lParam: its argument.
 constexpr UINT kRemoteMirrorMessage = WM_APP + 4;
 
 bool IsRemoteMessage(UINT message);

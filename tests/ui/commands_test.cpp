@@ -167,10 +167,12 @@ TEST_F(Commands, RemoteMessagesActOnThePanelAsClicks) {
   SendMessageA(hMainWnd, kRemoteSelectMessage, 1, 0);
   EXPECT_EQ(1, SendMessageA(Item(IDC_CAMERA_LIST), LB_GETCURSEL, 0, 0));
   EXPECT_EQ("Camera 2 selected", Text(IDC_STATUS));
-  SendMessageA(hMainWnd, kRemoteRecallMessage, 4, 0);
-  SendMessageA(hMainWnd, kRemoteMirrorMessage, 7, 1);   // manual exposure
-  SendMessageA(hMainWnd, kRemoteMirrorMessage, 45, 1);  // freeze on
-  SendMessageA(hMainWnd, kRemoteMirrorMessage, 3, 1);   // focus auto
+  SendMessageA(hMainWnd, kRemoteRecallMessage, 4, 1);
+  SendMessageA(hMainWnd, kRemoteRecallMessage, 2, 0);                  // camera 1's: not the one shown
+  SendMessageA(hMainWnd, kRemoteMirrorMessage, MAKEWPARAM(7, 1), 1);   // manual exposure
+  SendMessageA(hMainWnd, kRemoteMirrorMessage, MAKEWPARAM(45, 1), 1);  // freeze on
+  SendMessageA(hMainWnd, kRemoteMirrorMessage, MAKEWPARAM(3, 1), 1);   // focus auto
+  SendMessageA(hMainWnd, kRemoteMirrorMessage, MAKEWPARAM(45, 0), 0);  // camera 1's freeze off: not shown
   for (int id = IDC_RECALL1; id <= IDC_RECALL5; id++) EXPECT_EQ(id == IDC_RECALL4, Checked(id)) << id;
   EXPECT_EQ((std::vector<bool>{true, false, true, true, false}),
             (std::vector<bool>{Checked(IDC_IRIS), Checked(IDC_EXPOSURE_AUTO), Checked(IDC_FREEZE),

@@ -1,4 +1,4 @@
-#include "cli/cli_events.h"
+#include "remote/event_lines.h"
 
 #include "platform/os.h"
 #include "remote/http_request.h"

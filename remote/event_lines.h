@@ -1,5 +1,5 @@
-// The remote control's event lines, from any thread: handed to the listener
-// while one runs, dropped otherwise. Never waits but for a copy under a lock.
+// The remote control's event lines, from any thread: handed to the
+// front end's listener while one runs, dropped otherwise. Never waits but for a copy under a lock.
 #pragma once
 
 #include "remote/remote_server.h"
