@@ -26,8 +26,15 @@ import time
 import bench as b
 
 LISTEN_LIMIT_S = 30
-RECALL_SETTLE_S = 0.15  # the recall's read-back of the camera is over by then
-RECALL_JITTER_S = 0.2  # a random part on top, so the recalls meet the poll at every phase
+# A recall is followed by the camera's read-back, a watch of its lenses and,
+# a second later, the recall again with its read-back, and a recall
+# meanwhile waits for them; the next waits until the idle poll (every
+# 200 ms) is back, IDLE_GAPS spacings longer than QUIET_S in a row, then a
+# random part more, so that the recalls meet the poll at every phase.
+IDLE_GAPS = 5
+QUIET_S = 0.15
+QUIET_LIMIT_S = 10
+RECALL_JITTER_S = 0.2
 TARGETS = {"remote_native_p99_ms": 2.0, "remote_wine_p99_ms": 5.0}
 
 
@@ -69,16 +76,23 @@ def is_recall(data):
     return len(data) == 7 and data[1:5] == b"\x01\x04\x3f\x02"
 
 
+def idle_poll_back(sim):
+    sent = [r[0] for r in sim.records() if r[2] == "->"][-IDLE_GAPS - 1:]
+    return len(sent) == IDLE_GAPS + 1 and min(t - s for s, t in zip(sent, sent[1:])) > QUIET_S * 1e6
+
+
 def recall_latencies(client, sim, count):
     """Each recall's way from the line sent to its packet at camsim, in ms."""
     starts = []
     for k in range(count):
-        time.sleep(RECALL_SETTLE_S + random.random() * RECALL_JITTER_S)
+        if not b.wait_until(lambda: idle_poll_back(sim), QUIET_LIMIT_S):
+            b.fail("no idle poll within %d s of a recall" % QUIET_LIMIT_S)
+        time.sleep(random.random() * RECALL_JITTER_S)
         starts.append(time.monotonic_ns() / 1e3)
         reply = client.ask("recall %d" % (1 + k % 2))
         if not reply.startswith("ok"):
             b.fail("recall refused: %s" % reply)
-    time.sleep(RECALL_SETTLE_S)
+    b.wait_until(lambda: idle_poll_back(sim), QUIET_LIMIT_S)
     recalls = [r[0] for r in sim.records() if r[2] == "->" and is_recall(r[3])]
     lat = []
     for s in starts:
@@ -255,7 +269,7 @@ def wine_idle(o, w, results):
 
 
 def scenario_remote(o, results):
-    o.recalls = 20 if o.quick else 60
+    o.recalls = 20 if o.quick else 40
     native_latency(o, results)
     native_idle(o, results)
     b.wine_parts(o, results, (wine_latency, wine_idle))
