@@ -59,6 +59,10 @@ enum NetListenResult { NET_LISTEN_OK, NET_LISTEN_IN_USE, NET_LISTEN_NO_ADDRESS, 
 // A TCP socket listening on `at` (port 0: one the system picks, told in
 // *boundPort); null with the reason in *result.
 NetSocket* NetTcpListen(const NetAddress& at, NetListenResult* result, uint16_t* boundPort);
+// What the system may hold unsent for a connection taken by NetTcpAccept: a
+// fixed amount, so that a peer that stops reading fills the caller's own
+// bounded buffer instead of a system buffer that grows to megabytes.
+constexpr int kNetAcceptedSendBytes = 16384;
 // A connection waiting on `listener`, non-blocking; null when none waits.
 NetSocket* NetTcpAccept(NetSocket* listener);
 // Bytes onto a connection without waiting: how many the system took (0 when

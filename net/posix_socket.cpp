@@ -193,6 +193,7 @@ NetSocket* NetTcpAccept(NetSocket* listener) {
   if (fd < 0) return nullptr;
   const int on = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kNetAcceptedSendBytes, sizeof kNetAcceptedSendBytes);
   return Wrap(fd, true);
 }
 

@@ -225,6 +225,8 @@ NetSocket* NetTcpAccept(NetSocket* listener) {
   if (handle == INVALID_SOCKET) return nullptr;
   const BOOL on = TRUE;
   setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+  setsockopt(handle, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kNetAcceptedSendBytes),
+             sizeof kNetAcceptedSendBytes);
   return Wrap(handle, true, kServerEvents);
 }
 

@@ -29,6 +29,9 @@ Scenarios (names for --only):
            from the return (power-on) to the first Freeze answered, and that
            less the line's own initialisation (from its first address set
            to "COM1 back")
+  remote   the remote control: a `recall` line over TCP to the recall at the
+           camera, and the idle cost of a listener with a quiet subscriber,
+           natively and under Wine (tools/lib/bench_remote.py)
 Every figure is the median of the runs made (--repeat).
 """
 import argparse
@@ -44,6 +47,10 @@ import subprocess
 import sys
 import tempfile
 import time
+
+# bench_remote reads this module's helpers as "bench", also when it runs as the program.
+sys.modules.setdefault("bench", sys.modules[__name__])
+import bench_remote  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 BYTE_US = 10 * 1e6 / 38400  # one byte (start, 8 data, stop bits) at 38400 baud
@@ -763,6 +770,7 @@ def table(results):
             row("recovery: %s: the line's own initialisation" % label, median(runs, key + "_own_init_ms"), "ms", n)
             row("recovery: %s: beyond it" % label, median(runs, key + "_beyond_init_ms"), "ms", n,
                 "<= %d ms" % TARGETS["back_beyond_init_ms"])
+    bench_remote.rows(results, row)
     runs = results.get("line_native")
     if runs:
         label = "line speed native (%d frames)" % runs[0]["frames_sent"]
@@ -791,7 +799,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--native-build", default=os.path.join(ROOT, "build", "bench"))
     ap.add_argument("--windows-build", default=os.path.join(ROOT, "build", "windows"))
-    ap.add_argument("--only", default="init,latency,idle,wine,pad,line,net,recovery", help="comma-separated scenarios")
+    ap.add_argument("--only", default="init,latency,idle,wine,pad,line,net,recovery,remote", help="comma-separated scenarios")
     ap.add_argument("--cameras", help="camera counts for init (default 1,7,21,70; --quick: 1,7,21)")
     ap.add_argument("--repeat", type=int, default=3, help="runs of each measurement (70 cameras: one)")
     ap.add_argument("--quick", action="store_true", help="one run, fewer requests, shorter idle windows")
@@ -831,6 +839,8 @@ def main():
                 attempt(results, "network cameras, run %d" % (k + 1), scenario_net, o, results)
             if "recovery" in scenarios:
                 attempt(results, "recovery native, run %d" % (k + 1), scenario_recovery, o, results)
+            if "remote" in scenarios:
+                attempt(results, "remote control, run %d" % (k + 1), bench_remote.scenario_remote, o, results)
     finally:
         shutil.rmtree(o.workdir, ignore_errors=True)
     info = machine()
