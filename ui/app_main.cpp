@@ -79,11 +79,12 @@ void CleanupApp() {
   if (bCleanupPending) {
     KillTimer(hMainWnd, kDrainTimerId);
     // No connection reaches the engine once it is being destroyed.
-    StopWindowRemote();
+    const bool remoteStopped = StopWindowRemote();
     // Serves the worker's pending calls into the panel while it waits.
     EngineDestroy(pController);
     pController = nullptr;
-    CloseWindowNames();
+    // A listener left running may still name something.
+    if (remoteStopped) CloseWindowNames();
   }
   bCleanupPending = 0;
 }

@@ -87,13 +87,23 @@ bool ShownKey(char* key, size_t size) {
   return shownCamera >= 0 && CameraNamesKey(pController, shownCamera, key, size);
 }
 
+// A name field shows `text`; with keepTyping one the operator is typing in
+// keeps what it holds (a name changed elsewhere, by a connection, must not
+// wipe it).
+void ShowField(int id, const char* text, bool keepTyping) {
+  HWND field = Control(id);
+  if (keepTyping && (GetFocus() == field || SendMessageA(field, EM_GETMODIFY, 0, 0))) return;
+  SetWindowTextA(field, text);
+  SendMessageA(field, EM_SETMODIFY, FALSE, 0);
+}
+
 // The selected preset's name into the name field.
-void ShowPresetName() {
+void ShowPresetName(bool keepTyping) {
   char key[kNameChars];
   char name[kNameChars] = "";
   NamesStore* names = pNames.load();
   if (names != nullptr && ShownKey(key, sizeof key)) NamesPreset(names, key, SelectedPreset(), name, sizeof name);
-  SetDlgItemTextA(window, IDC_PRESETS_NAME, name);
+  ShowField(IDC_PRESETS_NAME, name, keepTyping);
 }
 
 // Numbers 1..limit, each with its name; the selection stays on its number.
@@ -119,6 +129,7 @@ void FillList(const char* key, int32_t limit) {
 
 // The camera selected now, its name and its presets; all off without one.
 void Fill() {
+  const bool sameCamera = SelectedCamera() == shownCamera;
   shownCamera = SelectedCamera();
   NamesStore* names = pNames.load();
   shownGeneration = names != nullptr ? NamesGeneration(names) : 0;
@@ -131,10 +142,10 @@ void Fill() {
   if (have) snprintf(label, sizeof label, "Camera %d", static_cast<int>(shownCamera + 1));
   if (keyed && names != nullptr) NamesCamera(names, key, name, sizeof name);
   SetDlgItemTextA(window, IDC_PRESETS_CAMERA, label);
-  SetDlgItemTextA(window, IDC_PRESETS_CAMERA_NAME, name);
+  ShowField(IDC_PRESETS_CAMERA_NAME, name, sameCamera);
   shownLimit = have ? PresetLimit(r.panTilt == 1) : 0;
   FillList(keyed ? key : nullptr, shownLimit);
-  ShowPresetName();
+  ShowPresetName(sameCamera);
   for (int id : {IDC_PRESETS_CAMERA_NAME, IDC_PRESETS_CAMERA_RENAME, IDC_PRESETS_LIST, IDC_PRESETS_NAME,
                  IDC_PRESETS_RENAME, IDC_PRESETS_RECALL, IDC_PRESETS_STORE})
     EnableWindow(Control(id), have);
@@ -153,19 +164,26 @@ void Recall() {
     PutRequest(REQ_PRESET_RECALL, static_cast<uint32_t>(n));
   }
   char text[kMessageChars];
-  snprintf(text, sizeof text, "Preset %d recalled.", static_cast<int>(n));
+  snprintf(text, sizeof text, "Recalling preset %d.", static_cast<int>(n));
   Say(text);
 }
 
+// The camera and number asked about are the ones stored: the panel keeps
+// running while the question is up, and another camera may be selected.
 void Store() {
-  const int32_t n = SelectedPreset();
-  if (n < 1 || shownCamera < 0) return;
-  char question[kMessageChars];
-  snprintf(question, sizeof question, "Store the camera's present picture as preset %d?", static_cast<int>(n));
-  if (MessageBoxA(window, question, kTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-  PutRequest(REQ_PRESET_STORE, static_cast<uint32_t>(n));
-  snprintf(question, sizeof question, "Preset %d stored.", static_cast<int>(n));
-  Say(question);
+  const int32_t n = SelectedPreset(), camera = shownCamera;
+  if (n < 1 || camera < 0) return;
+  char text[kMessageChars];
+  snprintf(text, sizeof text, "Store the camera's present picture as preset %d?", static_cast<int>(n));
+  // "No" is the default: a stored preset cannot be had back.
+  if (MessageBoxA(window, text, kTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
+  const bool put = pController != nullptr &&
+                   EnginePut(pController, static_cast<uint32_t>(camera), REQ_PRESET_STORE, static_cast<uint32_t>(n), 0);
+  if (put)
+    snprintf(text, sizeof text, "Storing preset %d on camera %d.", static_cast<int>(n), static_cast<int>(camera + 1));
+  else
+    snprintf(text, sizeof text, "The camera is busy; preset %d was not stored.", static_cast<int>(n));
+  Say(text);
 }
 
 // A name's outcome in the window; the store's one text on the status line.
@@ -201,17 +219,28 @@ void Rename(bool camera) {
   char status[kNamesStatusChars] = "";
   const NameResult result = camera ? NamesSetCamera(names, key, text, status, sizeof status)
                                    : NamesSetPreset(names, key, n, text, status, sizeof status);
+  // Typed and taken: the field shows the name as kept from now on.
+  SendMessageA(Control(camera ? IDC_PRESETS_CAMERA_NAME : IDC_PRESETS_NAME), EM_SETMODIFY, FALSE, 0);
   ShowNameResult(result, status);
+}
+
+// Enter in a name field names; anywhere else it recalls.
+void OnEnter() {
+  const HWND focus = GetFocus();
+  if (focus == Control(IDC_PRESETS_NAME) || focus == Control(IDC_PRESETS_CAMERA_NAME))
+    Rename(focus == Control(IDC_PRESETS_CAMERA_NAME));
+  else
+    Recall();
 }
 
 void OnCommand(int id, int notifyCode) {
   switch (id) {
     case IDC_PRESETS_LIST:
-      if (notifyCode == LBN_SELCHANGE) ShowPresetName();
+      if (notifyCode == LBN_SELCHANGE) ShowPresetName(false);
       if (notifyCode == LBN_DBLCLK) Recall();
       break;
     case IDC_PRESETS_RECALL:
-      Recall();
+      OnEnter();
       break;
     case IDC_PRESETS_STORE:
       Store();
@@ -271,8 +300,13 @@ void OpenPresetsWindow() {
   if (!RegisterPresetsClass()) return;
   RECT r = {0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&r, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
-  window = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                           r.right - r.left, r.bottom - r.top, hMainWnd, nullptr, hInst, nullptr);
+  // Over the panel it serves, as a dialog opens.
+  RECT main = {};
+  GetWindowRect(hMainWnd, &main);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  window = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kTitle, kWindowStyle,
+                           main.left + (main.right - main.left - w) / 2, main.top + (main.bottom - main.top - h) / 2, w,
+                           h, hMainWnd, nullptr, hInst, nullptr);
   if (!window) return;
   CreateControls();
   Fill();

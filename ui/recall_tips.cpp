@@ -17,7 +17,8 @@ HWND tips = nullptr;
 
 TOOLINFOA ToolOf(int n, char* text) {
   TOOLINFOA tool = {};
-  tool.cbSize = sizeof tool;
+  // The size comctl32 5.8 takes as well as 6: the program asks for no particular version.
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = hPage[0];
   tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(hPage[0], IDC_RECALL1 + n - 1));

@@ -119,12 +119,12 @@ void StartWindowRemote(const char* iniFile) {
   SetEventServer(r.server);
 }
 
-void StopWindowRemote() {
+bool StopWindowRemote() {
   WindowRemote& r = Remote();
-  if (r.server == nullptr) return;
+  if (r.server == nullptr) return true;
   SetEventServer(nullptr);
   Watch(false);
-  // False: the thread did not end in time and is left to the process's end.
-  RemoteServerStop(r.server);
+  const bool stopped = RemoteServerStop(r.server);
   r.server = nullptr;
+  return stopped;
 }

@@ -8,5 +8,7 @@
 // the machine is named on the status line and the program goes on without.
 void StartWindowRemote(const char* iniFile);
 // Before the engine is destroyed: closes every connection (a move a
-// connection left going is stopped) and ends the listener's thread.
-void StopWindowRemote();
+// connection left going is stopped) and ends the listener's thread. False
+// when the thread did not end in time: it is left to the process's end, and
+// what it uses must be left too.
+bool StopWindowRemote();

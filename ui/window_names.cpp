@@ -54,6 +54,7 @@ void OpenWindowNames(char* status, size_t size) {
 
 void FollowWindowNames() {
   NamesStore* names = pNames.load();
+  FollowPresetsWindow();
   if (names == nullptr) return;
   const uint32_t generation = NamesGeneration(names);
   const int32_t selection = SelectedCamera();
@@ -61,7 +62,6 @@ void FollowWindowNames() {
   if (generation != shownGeneration || selection != shownSelection) ShowRecallTips(selection);
   shownGeneration = generation;
   shownSelection = selection;
-  FollowPresetsWindow();
 }
 
 void CloseWindowNames() {

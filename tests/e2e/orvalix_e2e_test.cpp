@@ -534,11 +534,16 @@ TEST_F(OrvalixRemote, ThePresetsWindowRecallsStoresAndNames) {
   presets.SetText(IDC_PRESETS_CAMERA_NAME, "Altar");
   presets.Click(IDC_PRESETS_CAMERA_RENAME);
   presets.SetText(IDC_PRESETS_NAME, "Choir wide");
-  presets.Click(IDC_PRESETS_RENAME);
+  at = TranscriptSize();
+  const HWND field = presets.Control(IDC_PRESETS_NAME);
+  PostMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  PostMessageA(field, WM_LBUTTONUP, 0, 0);
+  PostMessageA(field, WM_KEYDOWN, VK_RETURN, 0);  // Enter in the field names and recalls nothing
   EXPECT_TRUE(
       WaitUntil([&] { return presets.Rows().size() == 63 && presets.Rows()[62] == "63\tChoir wide"; }, kReplyMs));
   EXPECT_TRUE(WaitUntil([] { return panel.ListTexts(IDC_CAMERA_LIST)[2] == "Camera 3: Altar"; }, kReplyMs))
       << panel.ListTexts(IDC_CAMERA_LIST)[2];
+  EXPECT_EQ(std::string::npos, Traffic(1, at).find(">3F >02 >3F ")) << "Enter in the name field recalled";
   std::ifstream file(folder + "\\orvalix-names.ini", std::ios::binary);
   const std::string kept((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   EXPECT_NE(std::string::npos, kept.find("[COM2 1]\r\nName=Altar\r\nPreset63=Choir wide\r\n")) << kept;

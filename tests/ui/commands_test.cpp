@@ -210,7 +210,7 @@ TEST_F(Commands, NamesShowInTheListAndOnTheRecallButtonsTips) {
   for (int id : {IDC_RECALL1, IDC_RECALL2}) {
     char text[80] = "";
     TOOLINFOA tool = {};
-    tool.cbSize = sizeof tool;
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
     tool.hwnd = hPage[0];
     tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
     tool.lpszText = text;

@@ -301,8 +301,10 @@ void PresetsDriver::Choose(int n) const {
             reinterpret_cast<LPARAM>(Control(IDC_PRESETS_LIST)));
 }
 
+// As typed: the field's text, marked as changed by the operator.
 void PresetsDriver::SetText(int id, const std::string& text) const {
   SendMessageA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageA(Control(id), EM_SETMODIFY, TRUE, 0);
 }
 
 bool PresetsDriver::Answer(int button, DWORD timeoutMs) const {
