@@ -151,7 +151,7 @@ bool EnginePut(CameraController* c, uint32_t camera, uint32_t code, uint32_t a, 
 constexpr uint32_t kRawRequestCode = 1000;
 enum RawSendResult { RAW_SEND_PUT, RAW_SEND_BUSY, RAW_SEND_REFUSED };
 // A typed packet for camera `index`; anything but RAW_SEND_PUT sends nothing
-// and says why in `message`. One thread at a time.
+// and says why in `message`. Any thread.
 RawSendResult EnginePutRaw(CameraController* c, int32_t index, const RawPacket& packet, char* message,
                            int32_t messageSize);
 // Pan/tilt movements of camera `index`. Any thread. A movement not yet sent

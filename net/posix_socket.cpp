@@ -30,6 +30,12 @@ namespace {
 
 // A send the network holds off this long without progress gives up the rest.
 constexpr int kSendStallMs = 1000;
+// An accepted connection may stay quiet for hours, but one whose peer has
+// vanished must fail: after this long without a byte the system probes it,
+// and after the last probe unanswered the connection ends.
+constexpr int kKeepAliveIdleS = 180;
+constexpr int kKeepAliveIntervalS = 10;
+constexpr int kKeepAliveProbes = 10;
 
 int PollTimeout(uint32_t waitMs) {
   return waitMs == OS_INFINITE ? -1 : static_cast<int>(waitMs < 0x7FFFFFFF ? waitMs : 0x7FFFFFFF);
@@ -45,6 +51,25 @@ NetSocket* Wrap(int fd, bool stream) {
   NetSocket* socket = new (std::nothrow) NetSocket{fd, stream};
   if (socket == nullptr) close(fd);
   return socket;
+}
+
+// Replies leave at once; urgent data stays in the stream, read as any byte
+// as on Winsock; a peer that vanished is found out.
+void SetUpAccepted(int fd) {
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  setsockopt(fd, SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
+  setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kNetAcceptedSendBytes, sizeof kNetAcceptedSendBytes);
+  setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+#ifdef TCP_KEEPIDLE
+  setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &kKeepAliveIdleS, sizeof kKeepAliveIdleS);
+#endif
+#ifdef TCP_KEEPINTVL
+  setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &kKeepAliveIntervalS, sizeof kKeepAliveIntervalS);
+#endif
+#ifdef TCP_KEEPCNT
+  setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &kKeepAliveProbes, sizeof kKeepAliveProbes);
+#endif
 }
 
 bool Bind(int fd, uint16_t port) {
@@ -191,9 +216,7 @@ NetSocket* NetTcpListen(const NetAddress& at, NetListenResult* result, uint16_t*
 NetSocket* NetTcpAccept(NetSocket* listener) {
   const int fd = accept4(listener->fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
   if (fd < 0) return nullptr;
-  const int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kNetAcceptedSendBytes, sizeof kNetAcceptedSendBytes);
+  SetUpAccepted(fd);
   return Wrap(fd, true);
 }
 

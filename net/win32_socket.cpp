@@ -7,6 +7,8 @@
 #include "platform/os.h"
 
 #include <winsock2.h>
+
+#include <mstcpip.h>  // after winsock2.h, whose types it uses
 #include <ws2tcpip.h>
 
 #include <cstring>
@@ -35,6 +37,11 @@ constexpr DWORD kUdpConnResetControl = 0x9800000C;  // SIO_UDP_CONNRESET
 // server's sockets also a connection to accept and room to send again.
 constexpr long kLineEvents = FD_READ | FD_CLOSE | FD_CONNECT;
 constexpr long kServerEvents = FD_READ | FD_CLOSE | FD_ACCEPT | FD_WRITE;
+// An accepted connection may stay quiet for hours, but one whose peer has
+// vanished must fail: after this long without a byte the system probes it
+// (ten times, Windows' own count), and the last probe unanswered ends it.
+constexpr u_long kKeepAliveIdleMs = 180000;
+constexpr u_long kKeepAliveIntervalMs = 10000;
 
 // The socket with its event; both released when anything fails.
 NetSocket* Wrap(SOCKET handle, bool stream, long events = kLineEvents) {
@@ -47,6 +54,20 @@ NetSocket* Wrap(SOCKET handle, bool stream, long events = kLineEvents) {
     closesocket(handle);
   }
   return socket;
+}
+
+// Replies leave at once; urgent data stays in the stream, read as any byte
+// (left apart, select() would report the socket in its exception set until
+// it is read); a peer that vanished is found out.
+void SetUpAccepted(SOCKET handle) {
+  const BOOL on = TRUE;
+  setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+  setsockopt(handle, SOL_SOCKET, SO_OOBINLINE, reinterpret_cast<const char*>(&on), sizeof on);
+  setsockopt(handle, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kNetAcceptedSendBytes),
+             sizeof kNetAcceptedSendBytes);
+  tcp_keepalive probes = {1, kKeepAliveIdleMs, kKeepAliveIntervalMs};
+  DWORD returned = 0;
+  WSAIoctl(handle, SIO_KEEPALIVE_VALS, &probes, sizeof probes, nullptr, 0, &returned, nullptr, nullptr);
 }
 
 bool Bind(SOCKET handle, uint16_t port) {
@@ -223,10 +244,7 @@ NetSocket* NetTcpListen(const NetAddress& at, NetListenResult* result, uint16_t*
 NetSocket* NetTcpAccept(NetSocket* listener) {
   const SOCKET handle = accept(listener->handle, nullptr, nullptr);
   if (handle == INVALID_SOCKET) return nullptr;
-  const BOOL on = TRUE;
-  setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-  setsockopt(handle, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kNetAcceptedSendBytes),
-             sizeof kNetAcceptedSendBytes);
+  SetUpAccepted(handle);
   return Wrap(handle, true, kServerEvents);
 }
 

@@ -36,7 +36,7 @@ void HandleLine(Connection* c, RemoteSide* side, const char* line, size_t length
 
 // Every whole line received, while a reply still fits; the rest waits.
 void TakeLines(Connection* c, RemoteSide* side, uint32_t now) {
-  static char line[kRemoteLineChars + 1];
+  char* line = side->line;
   size_t start = 0;
   while (c->state == CONNECTION_LIVE && ConnectionRoom(*c) > kRemoteReplyBytes) {
     const char* lf = static_cast<const char*>(std::memchr(c->in + start, '\n', c->inUsed - start));
@@ -65,8 +65,12 @@ void TakeLines(Connection* c, RemoteSide* side, uint32_t now) {
 // A closing connection's bytes are read and let go.
 void Discard(Connection* c, RemoteSide* side) {
   uint8_t scrap[1024];
-  if (NetReceive(c->socket, scrap, sizeof scrap, nullptr) < 0) ConnectionDrop(c, side);
+  if (NetReceive(c->socket, scrap, sizeof scrap, nullptr) >= 0) return;
+  c->inputEnded = true;
+  ConnectionFlush(c, side);
 }
+
+bool WholeLineLeft(const Connection& c) { return c.mode == MODE_LINES && std::memchr(c.in, '\n', c.inUsed) != nullptr; }
 
 }  // namespace
 
@@ -79,6 +83,7 @@ void ConnectionOpen(Connection* c, NetSocket* socket, RemoteSide* side) {
   c->authorised = side->token[0] == 0;
   c->subscribed = false;
   c->sendShut = false;
+  c->inputEnded = false;
   c->anyByte = false;
   c->since = 0;
   c->inUsed = 0;
@@ -90,8 +95,9 @@ void ConnectionRead(Connection* c, RemoteSide* side, uint32_t now) {
   if (c->state == CONNECTION_CLOSING) return Discard(c, side);
   const int32_t n = NetReceive(c->socket, reinterpret_cast<uint8_t*>(c->in + c->inUsed),
                                static_cast<int32_t>(kHttpMaxRequestBytes - c->inUsed), nullptr);
-  if (n < 0) return ConnectionDrop(c, side);
-  if (n == 0) return;
+  // What came before the end is still answered (ConnectionResume).
+  if (n < 0) c->inputEnded = true;
+  if (n <= 0) return;
   if (!c->anyByte) c->since = now;
   c->anyByte = true;
   c->inUsed += static_cast<size_t>(n);
@@ -104,7 +110,13 @@ void ConnectionRead(Connection* c, RemoteSide* side, uint32_t now) {
 }
 
 void ConnectionResume(Connection* c, RemoteSide* side, uint32_t now) {
-  if (c->state == CONNECTION_LIVE && c->mode == MODE_LINES && c->inUsed > 0) TakeLines(c, side, now);
+  // Replies the system takes at once make room for the next lines.
+  while (c->state == CONNECTION_LIVE && WholeLineLeft(*c) && ConnectionRoom(*c) > kRemoteReplyBytes) {
+    TakeLines(c, side, now);
+    ConnectionFlush(c, side);
+  }
+  // A last line without its LF may be cut short: it is let go, not run.
+  if (c->state == CONNECTION_LIVE && c->inputEnded && !WholeLineLeft(*c)) ConnectionFinish(c, side, now);
 }
 
 void ConnectionFlush(Connection* c, RemoteSide* side) {
@@ -115,8 +127,11 @@ void ConnectionFlush(Connection* c, RemoteSide* side) {
     c->outStart += static_cast<size_t>(n);
   }
   c->outStart = c->outEnd = 0;
-  if (c->state == CONNECTION_CLOSING && !c->sendShut) NetShutdownSend(c->socket);
-  c->sendShut = c->state == CONNECTION_CLOSING;
+  if (c->state != CONNECTION_CLOSING) return;
+  if (!c->sendShut) NetShutdownSend(c->socket);
+  c->sendShut = true;
+  // Both sides have ended: a close now resets nothing unread.
+  if (c->inputEnded) ConnectionDrop(c, side);
 }
 
 void ConnectionQueue(Connection* c, RemoteSide* side, const char* text, size_t length) {

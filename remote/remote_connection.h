@@ -18,10 +18,13 @@ constexpr uint32_t kLingerMs = 2000;
 enum ConnectionState { CONNECTION_FREE, CONNECTION_LIVE, CONNECTION_CLOSING };
 enum ConnectionMode { MODE_UNDECIDED, MODE_LINES, MODE_HTTP };
 
-// What every connection shares: the handler, the token and one reply buffer.
+// What every connection shares: the handler, the token and the buffers of
+// the line or request in hand and of its reply.
 struct RemoteSide {
   RemoteHandler handler;
   char token[kRemoteTokenChars + 1];
+  char line[kRemoteLineChars + 1];
+  HttpRequest request;
   char reply[kRemoteReplyBytes];
 };
 
@@ -33,7 +36,8 @@ struct Connection {
   bool authorised = false;  // the token line was right, or none is needed
   bool subscribed = false;
   bool sendShut = false;
-  uint32_t since = 0;  // the first byte's tick (HTTP), or the start of closing
+  bool inputEnded = false;  // the peer sent its end (or failed): nothing more is read
+  uint32_t since = 0;       // the first byte's tick (HTTP), or the start of closing
   bool anyByte = false;
   size_t inUsed = 0;
   size_t outStart = 0;
@@ -45,9 +49,11 @@ struct Connection {
 void ConnectionOpen(Connection* c, NetSocket* socket, RemoteSide* side);
 // Reads what arrived and answers it.
 void ConnectionRead(Connection* c, RemoteSide* side, uint32_t now);
-// Lines held back while their replies would not fit, once they do.
+// Lines held back while their replies would not fit, once they do; after
+// the peer's end, its end once every whole line is answered.
 void ConnectionResume(Connection* c, RemoteSide* side, uint32_t now);
-// Sends what waits, as much as the system takes now.
+// Sends what waits, as much as the system takes now; a closing connection
+// whose peer has ended too is closed once all is sent.
 void ConnectionFlush(Connection* c, RemoteSide* side);
 // Adds bytes to send; a connection past kRemoteOutBytes is dropped.
 void ConnectionQueue(Connection* c, RemoteSide* side, const char* text, size_t length);

@@ -45,7 +45,7 @@ void HttpAnswer(Connection* c, RemoteSide* side, int status, const char* body) {
 }
 
 void ConnectionHttp(Connection* c, RemoteSide* side, uint32_t now) {
-  static HttpRequest request;
+  HttpRequest& request = side->request;
   const HttpVerdict verdict = ParseHttpRequest(c->in, c->inUsed, side->token, &request);
   if (verdict == HTTP_INCOMPLETE) return;
   if (verdict == HTTP_COMMAND) {

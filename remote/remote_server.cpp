@@ -20,6 +20,7 @@ struct RemoteServer {
   OsThread thread;
   EventQueue events;
   RemoteSide side;
+  char event[kRemoteLineChars + 1];  // the one being fanned out
   Connection connections[kRemoteConnectionSlots];
 };
 
@@ -31,6 +32,8 @@ const char kTooMany[] = "error: too many connections\n";
 constexpr uint32_t kTimedTurnMs = 50;
 // Connections taken from the backlog in one turn.
 constexpr int kAcceptsPerTurn = 16;
+// Reads of what a connection turned away at once had sent (1 KB each).
+constexpr int kDrainReads = 8;
 
 int LiveCount(const RemoteServer* s) {
   int live = 0;
@@ -44,8 +47,20 @@ Connection* FreeSlot(RemoteServer* s) {
   return nullptr;
 }
 
-// A ninth connection hears why, in a spare slot while one is free; beyond
-// those it is told as the system takes it and closed at once.
+// Beyond the spare slots: told as the system takes it, and what it sent
+// first is read, so that the close does not turn into a reset that destroys
+// the message.
+void TurnAwayAtOnce(NetSocket* socket) {
+  NetSendSome(socket, reinterpret_cast<const uint8_t*>(kTooMany), sizeof kTooMany - 1);
+  NetShutdownSend(socket);
+  uint8_t scrap[1024];
+  for (int k = 0; k < kDrainReads && NetReceive(socket, scrap, sizeof scrap, nullptr) > 0; k++) {
+  }
+  NetClose(socket);
+}
+
+// A ninth connection hears why, in a spare slot while one is free (it
+// lingers there as a closing one).
 void Accept(RemoteServer* s, uint32_t now) {
   for (int k = 0; k < kAcceptsPerTurn; k++) {
     NetSocket* socket = NetTcpAccept(s->listener);
@@ -53,8 +68,7 @@ void Accept(RemoteServer* s, uint32_t now) {
     const bool room = LiveCount(s) < kRemoteMaxConnections;
     Connection* c = FreeSlot(s);
     if (c == nullptr) {
-      NetSendSome(socket, reinterpret_cast<const uint8_t*>(kTooMany), sizeof kTooMany - 1);
-      NetClose(socket);
+      TurnAwayAtOnce(socket);
       continue;
     }
     ConnectionOpen(c, socket, &s->side);
@@ -67,11 +81,10 @@ void Accept(RemoteServer* s, uint32_t now) {
 }
 
 void FanOutEvents(RemoteServer* s) {
-  static char line[kRemoteLineChars + 1];
-  while (EventQueuePop(&s->events, line)) {
+  while (EventQueuePop(&s->events, s->event)) {
     for (Connection& c : s->connections) {
       if (!c.subscribed) continue;
-      ConnectionQueue(&c, &s->side, line, std::strlen(line));
+      ConnectionQueue(&c, &s->side, s->event, std::strlen(s->event));
       ConnectionQueue(&c, &s->side, "\n", 1);
     }
   }
@@ -85,7 +98,8 @@ int Entries(RemoteServer* s, NetPollEntry* entries, Connection** owners) {
     if (c.state == CONNECTION_FREE) continue;
     const bool pending = c.outEnd > c.outStart;
     const bool roomIn = c.inUsed < kHttpMaxRequestBytes && ConnectionRoom(c) > kRemoteReplyBytes;
-    entries[n] = NetPollEntry{c.socket, c.state == CONNECTION_CLOSING || roomIn, pending, false, false};
+    const bool read = !c.inputEnded && (c.state == CONNECTION_CLOSING || roomIn);
+    entries[n] = NetPollEntry{c.socket, read, pending, false, false};
     owners[n++] = &c;
   }
   return n;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/core/sealed_slot.h"
+#include "platform/os.h"
 #include "requests/visca_packet.h"
 
 #include <atomic>
@@ -17,6 +18,9 @@ using RawSlot = SealedSlot<1 + kRawPayloadWords>;
 
 struct RawMailbox {
   RawSlot slots[kRawMailboxSlots];
-  std::atomic<uint32_t> issued{0};  // producer: the last ticket handed out
+  // Producers hold it from taking a ticket to handing it out; the worker never
+  // takes it.
+  OsLock producers;
+  std::atomic<uint32_t> issued{0};  // producers: the last ticket handed out
   std::atomic<uint32_t> taken{0};   // worker: the last ticket it met in the queue
 };

@@ -56,6 +56,8 @@ RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPa
     return Refuse(RAW_NOT_ANSWERING, message, messageSize, "Camera %d is not answering; nothing sent.",
                   static_cast<int>(cameraIndex + 1));
   RawMailbox& box = c->rawMailbox;
+  // Two producers must never take the same ticket, nor queue theirs out of order.
+  OsLockGuard hold(box.producers);
   const uint32_t last = box.issued.load(std::memory_order_relaxed);
   if (last - box.taken.load(std::memory_order_acquire) >= kRawMailboxSlots)
     return Refuse(RAW_BUSY, message, messageSize, "Too many raw commands waiting; try again.");

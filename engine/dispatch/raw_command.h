@@ -12,9 +12,10 @@
 
 enum RawPutResult { RAW_PUT, RAW_BAD_LENGTH, RAW_NO_CAMERA, RAW_OTHER_ADDRESS, RAW_NOT_ANSWERING, RAW_BUSY };
 
-// One producer thread at a time (the user-interface thread). Puts `packet`
-// for camera `cameraIndex` (its "8x" becomes the camera's address). Anything
-// but RAW_PUT sends nothing and says why in `message`.
+// Any thread (the Traffic window, the command mode, the remote listener); the
+// worker never waits for them. Puts `packet` for camera `cameraIndex` (its
+// "8x" becomes the camera's address). Anything but RAW_PUT sends nothing and
+// says why in `message`.
 RawPutResult PutRawCommand(CameraController* c, int32_t cameraIndex, const RawPacket& packet, char* message,
                            int32_t messageSize);
 // Raw commands put and not yet taken by the worker.

@@ -257,4 +257,37 @@ TEST(RawCommand, OnlyAPacketForTheCameraIsSentAndOnlyOnce) {
   EXPECT_STREQ(message, "Camera 2 is not answering; nothing sent.");
 }
 
+// The Traffic window, the command mode and the remote listener put at once:
+// every packet goes out exactly once.
+TEST(RawCommand, PacketsPutFromTwoThreadsAtOnceGoOutOnceEach) {
+  RawRig t;
+  ASSERT_TRUE(t.ready);
+  constexpr int kRounds = 10, kEach = 8;  // a round of both threads fills the mailbox
+  const auto text = [](int round, int thread, int i) {
+    char s[40];
+    return std::string(s, snprintf(s, sizeof s, "82 01 04 47 0%d 0%X 0%X 0%X FF", thread, round / 16, round % 16, i));
+  };
+  t.rig.ClearReceived();
+  for (int round = 0; round < kRounds; round++) {
+    std::atomic<int> ready{0};
+    const auto producer = [&](int thread) {
+      RawPacket packets[kEach];
+      char why[120] = {};
+      for (int i = 0; i < kEach; i++) ParseRawPacket(text(round, thread, i).c_str(), &packets[i], why, sizeof why);
+      for (ready++; ready < 2;) std::this_thread::yield();  // both put at the same moment
+      for (const RawPacket& p : packets) EXPECT_EQ(PutRawCommand(t.rig.c, 1, p, why, sizeof why), RAW_PUT) << why;
+    };
+    std::thread a(producer, 1), b(producer, 2);
+    a.join(), b.join();
+    ASSERT_TRUE(t.rig.RunUntil([&] { return RawCommandsWaiting(t.rig.c) == 0 && t.rig.Idle(); }, 5000)) << round;
+  }
+  Lines sent;
+  for (const Bytes& p : t.rig.ReceivedCommands(1)) sent.push_back(Hex(p));
+  EXPECT_EQ(sent.size(), 2u * kEach * kRounds);
+  for (int round = 0; round < kRounds; round++)
+    for (int thread : {1, 2})
+      for (int i = 0; i < kEach; i++)
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), text(round, thread, i)), 1) << text(round, thread, i);
+}
+
 }  // namespace

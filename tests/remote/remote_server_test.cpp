@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -18,9 +19,12 @@ using Clock = std::chrono::steady_clock;
 
 std::atomic<int> closed{0};  // connections the handler was told of as ended
 
-// "ok LINE", a reply of three lines to "cameras", an error for "bad".
+const std::string kBig(kRemoteReplyBytes / 2, 'x');  // two such replies leave no room for a third
+
+// "ok LINE", a reply of three lines to "cameras", an error for "bad", "ok" and kBig for "big".
 RemoteOutcome Record(void*, int32_t, const char* line, char* reply, size_t size) {
   const std::string text = line;
+  if (text == "big") return snprintf(reply, size, "ok %s", kBig.c_str()), REMOTE_OK;
   snprintf(reply, size, text == "cameras" ? "ok 2\ncam 1\ncam 2" : text == "bad" ? "error: bad" : "ok %s", line);
   return text == "bad" ? REMOTE_ERROR : text == "subscribe" ? REMOTE_SUBSCRIBE : REMOTE_OK;
 }
@@ -77,6 +81,22 @@ TEST_F(RemoteServerTest, LinesRepliesAndTheLengthLimit) {
   const std::string longest(512, 'a');
   c->Send("select 2\r\ncameras\n" + longest + "\r\n" + std::string(513, 'b') + "\nstatus\n");
   EXPECT_EQ(c->Until(""), "ok select 2\nok 2\ncam 1\ncam 2\nok " + longest + "\nerror: line too long\n");
+  EXPECT_TRUE(c->ended);
+  EXPECT_EQ(closed, 1);
+}
+
+// A client that sends its lines and then its end (nc -N) hears every reply, then the close; a
+// last line without its LF may be cut short and is not run.
+TEST_F(RemoteServerTest, LinesSentBeforeTheClientsEndAreAllAnswered) {
+  Start();
+  auto c = Connect();
+  std::string lines, replies;
+  for (int i = 0; i < 40; i++) lines += "big\n", replies += "ok " + kBig + "\n";
+  c->Send(lines + "status");
+  NetShutdownSend(c->socket);
+  const std::string got = c->Until("");
+  EXPECT_EQ(std::count(got.begin(), got.end(), '\n'), 40);
+  EXPECT_TRUE(got == replies);
   EXPECT_TRUE(c->ended);
   EXPECT_EQ(closed, 1);
 }
