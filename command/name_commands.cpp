@@ -108,7 +108,11 @@ CommandOutcome RunPresets(CommandCall& call, const char*, const char*) {
   if (!SelectedKey(call, &r, key, sizeof key)) return COMMAND_ERROR;
   int32_t numbers[kNamesMaxPreset];
   char names[kNamesMaxPreset][kNameChars];
-  const int32_t count = NamesListPresets(call.host.names, key, numbers, names, kNamesMaxPreset);
+  const int32_t all = NamesListPresets(call.host.names, key, numbers, names, kNamesMaxPreset);
+  // In ascending order: those of the camera's range first. A name beyond it
+  // (the file's, or another model's at this line and address) is not shown.
+  int32_t count = 0;
+  while (count < all && IsPresetOf(numbers[count], r.panTilt == 1)) count++;
   if (call.replySize == 0) return COMMAND_OK;
   size_t end = static_cast<size_t>(snprintf(call.reply, call.replySize, "%d", static_cast<int>(count)));
   for (int32_t i = 0; i < count && end < call.replySize; i++)

@@ -7,7 +7,8 @@
 namespace {
 
 constexpr int32_t kFirstRoom = 64;
-constexpr char kLineEnd[] = "\r\n";  // as Notepad writes them
+constexpr char kLineEnd[] = "\r\n";                    // as Notepad writes them
+const char* const kEnds[] = {"", "\n", "\r\n", "\r"};  // by NamesEnd
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr size_t kPresetWord = 6;    // "Preset"
 constexpr size_t kPresetDigits = 2;  // 1..63
@@ -88,26 +89,26 @@ int32_t FindLine(const NamesBook& b, int32_t section, int32_t preset) {
 }
 
 // A key too long for any camera's gives a section that matches none.
-int32_t AddSection(NamesBook& b, Span key, uint32_t start, uint32_t length, bool asRead) {
+int32_t AddSection(NamesBook& b, Span key, uint32_t start, uint32_t length, NamesEnd end, bool asRead) {
   if (!Grow(&b.sections, &b.sectionRoom, b.sectionCount, kNamesMaxSections)) return -1;
   NamesSection& s = b.sections[b.sectionCount];
   s = NamesSection();
   if (key.n < kNameChars) memcpy(s.key, key.p, key.n);
   s.hash = KeyHash(key);
-  s.rawStart = start, s.rawLength = length, s.asRead = asRead;
+  s.rawStart = start, s.rawLength = length, s.end = end, s.asRead = asRead;
   s.first = s.last = -1;
   return b.sectionCount++;
 }
 
 // `value` is shorter than kNameChars.
 bool AddLine(NamesBook& b, int32_t section, NamesLineKind kind, int32_t preset, Span value, uint32_t start,
-             uint32_t length, bool asRead) {
+             uint32_t length, NamesEnd end, bool asRead) {
   if (!Grow(&b.lines, &b.lineRoom, b.lineCount, kNamesMaxLines)) return false;
   const int32_t i = b.lineCount++;
   NamesLine& l = b.lines[i];
   l = NamesLine();
   l.next = -1;
-  l.rawStart = start, l.rawLength = length, l.kind = kind, l.asRead = asRead;
+  l.rawStart = start, l.rawLength = length, l.end = end, l.kind = kind, l.asRead = asRead;
   l.preset = static_cast<uint8_t>(preset);
   if (kind == NAMES_LINE_NAME) memcpy(l.value, value.p, value.n);
   NamesSection& s = b.sections[section];
@@ -119,7 +120,7 @@ bool AddLine(NamesBook& b, int32_t section, NamesLineKind kind, int32_t preset, 
   return true;
 }
 
-enum LineRead { LINE_QUIET, LINE_ODD, LINE_HEADER, LINE_NAME };
+enum LineRead { LINE_QUIET, LINE_ODD, LINE_HEADER, LINE_BAD_HEADER, LINE_NAME };
 
 struct Reading {
   LineRead kind;
@@ -130,13 +131,16 @@ struct Reading {
 // What a line says, wherever it stands. Blank lines and comments are kept
 // without a word.
 Reading Classify(Span line) {
-  Reading odd{LINE_ODD, 0, Span{"", 0}};
-  for (size_t i = 0; i < line.n; i++)
-    if (Control(line.p[i])) return odd;
+  const Reading odd{LINE_ODD, 0, Span{"", 0}};
+  bool control = false;
+  for (size_t i = 0; i < line.n; i++) control = control || Control(line.p[i]);
   const Span t = Trim(line.p, line.p + line.n);
+  // A header not read still ends the section above it.
+  if (t.n > 0 && t.p[0] == '[' && !control && t.n >= 2 && t.p[t.n - 1] == ']')
+    return Reading{LINE_HEADER, 0, Trim(t.p + 1, t.p + t.n - 1)};
+  if (t.n > 0 && t.p[0] == '[') return Reading{LINE_BAD_HEADER, 0, t};
+  if (control) return odd;
   if (t.n == 0 || t.p[0] == ';' || t.p[0] == '#') return Reading{LINE_QUIET, 0, t};
-  if (t.p[0] == '[')
-    return t.n >= 2 && t.p[t.n - 1] == ']' ? Reading{LINE_HEADER, 0, Trim(t.p + 1, t.p + t.n - 1)} : odd;
   const char* eq = static_cast<const char*>(memchr(t.p, '=', t.n));
   if (eq == nullptr) return odd;
   const int32_t preset = KeyPreset(Trim(t.p, eq));
@@ -151,27 +155,34 @@ struct Reader {
   int32_t number;
 };
 
-// A section named again goes on where it first stood; a name given twice in
-// a section, or before any, is an odd line.
-bool Take(Reader& r, Reading x, uint32_t start, uint32_t length) {
+void CountOdd(NamesBook& b, int32_t number, uint32_t start, uint32_t length) {
+  if (b.oddCount++ > 0) return;
+  b.firstOddNumber = number;
+  b.firstOddStart = start, b.firstOddLength = length;
+}
+
+// A header not read, one without a key that fits a camera's, or one named
+// again opens a section that matches none: its lines stay where they stand,
+// never read as names. A name given twice in a section is an odd line.
+bool Take(Reader& r, Reading x, uint32_t start, uint32_t length, NamesEnd end) {
   NamesBook& b = r.book;
-  if (x.kind == LINE_HEADER) {
-    const int32_t again = FindSection(b, x.part);
-    r.section = again >= 0 ? again : AddSection(b, x.part, start, length, true);
+  if (x.kind == LINE_HEADER || x.kind == LINE_BAD_HEADER) {
+    const bool opens = x.kind == LINE_HEADER && x.part.n > 0 && x.part.n < kNameChars && FindSection(b, x.part) < 0;
+    if (!opens) CountOdd(b, r.number, start, length);
+    r.section = AddSection(b, opens ? x.part : Span{"", 0}, start, length, end, true);
     return r.section >= 0;
   }
-  if (x.kind == LINE_NAME && (r.section == 0 || FindLine(b, r.section, x.preset) >= 0)) x.kind = LINE_ODD;
-  if (x.kind == LINE_ODD && b.oddCount++ == 0) {
-    b.firstOddNumber = r.number;
-    b.firstOddStart = start, b.firstOddLength = length;
-  }
+  if (x.kind == LINE_NAME && (b.sections[r.section].key[0] == 0 || FindLine(b, r.section, x.preset) >= 0))
+    x.kind = LINE_ODD;
+  if (x.kind == LINE_ODD) CountOdd(b, r.number, start, length);
   const NamesLineKind kind = x.kind == LINE_NAME ? NAMES_LINE_NAME : NAMES_LINE_KEPT;
-  return AddLine(b, r.section, kind, x.preset, x.part, start, length, true);
+  return AddLine(b, r.section, kind, x.preset, x.part, start, length, end, true);
 }
 
 struct Out {
   char* p;
   size_t size, n;
+  bool open;  // the last line put has no end (it was the file's last)
 };
 
 void Put(Out& o, const char* s, size_t n) {
@@ -181,18 +192,21 @@ void Put(Out& o, const char* s, size_t n) {
 
 void PutText(Out& o, const char* s) { Put(o, s, strlen(s)); }
 
+// A line and its end; one after a line without an end begins a line of its own.
+void PutLine(Out& o, const char* s, size_t n, NamesEnd end) {
+  if (o.open) PutText(o, kLineEnd);
+  Put(o, s, n);
+  PutText(o, kEnds[end]);
+  o.open = end == NAMES_END_NONE;
+}
+
 void RenderLine(Out& o, const NamesBook& b, const NamesLine& l) {
-  if (l.asRead) {
-    Put(o, b.text + l.rawStart, l.rawLength);
-  } else if (l.value[0] == 0) {
-    return;  // a name removed
-  } else {
-    char key[16] = "Name=";
-    if (l.preset > 0) snprintf(key, sizeof key, "Preset%d=", l.preset);
-    PutText(o, key);
-    PutText(o, l.value);
-  }
-  PutText(o, kLineEnd);
+  if (l.asRead) return PutLine(o, b.text + l.rawStart, l.rawLength, l.end);
+  if (l.value[0] == 0) return;  // a name removed
+  char line[kNameChars + 16];
+  const int n = l.preset > 0 ? snprintf(line, sizeof line, "Preset%d=%s", l.preset, l.value)
+                             : snprintf(line, sizeof line, "Name=%s", l.value);
+  PutLine(o, line, static_cast<size_t>(n), l.end);
 }
 
 }  // namespace
@@ -202,16 +216,16 @@ bool ParseNamesBook(const char* text, size_t length, NamesBook* book) {
   book->text = text;
   Reader r{*book, 0, 0};
   // Section 0 holds the lines before the first header.
-  bool ok = length <= UINT32_MAX && AddSection(*book, Span{"", 0}, 0, 0, false) == 0;
-  const size_t mark = length >= 3 && memcmp(text, kByteOrderMark, 3) == 0 ? 3 : 0;
-  for (size_t p = 0; ok && p < length;) {
+  bool ok = length <= UINT32_MAX && AddSection(*book, Span{"", 0}, 0, 0, NAMES_END_NONE, false) == 0;
+  book->markLength = length >= 3 && memcmp(text, kByteOrderMark, 3) == 0 ? 3 : 0;
+  for (size_t p = book->markLength; ok && p < length;) {
     const char* lf = static_cast<const char*>(memchr(text + p, '\n', length - p));
     size_t end = lf != nullptr ? static_cast<size_t>(lf - text) : length;
     const size_t next = lf != nullptr ? end + 1 : length;
-    if (end > p && text[end - 1] == '\r') end--;
-    const size_t from = p == 0 ? mark : p;
+    NamesEnd ending = lf != nullptr ? NAMES_END_LF : NAMES_END_NONE;
+    if (end > p && text[end - 1] == '\r') end--, ending = lf != nullptr ? NAMES_END_CRLF : NAMES_END_CR;
     r.number++;
-    ok = Take(r, Classify(Span{text + from, end - from}), static_cast<uint32_t>(p), static_cast<uint32_t>(end - p));
+    ok = Take(r, Classify(Span{text + p, end - p}), static_cast<uint32_t>(p), static_cast<uint32_t>(end - p), ending);
     p = next;
   }
   if (!ok) FreeNamesBook(book);
@@ -243,22 +257,20 @@ NamesChange PutName(NamesBook* book, const char* key, int32_t preset, const char
   }
   // Room for the line first: no new header without its line.
   if (!Grow(&book->lines, &book->lineRoom, book->lineCount, kNamesMaxLines)) return NAMES_FULL;
-  if (s < 0 && (s = AddSection(*book, k, 0, 0, false)) < 0) return NAMES_FULL;
-  AddLine(*book, s, NAMES_LINE_NAME, preset, Span{value, strlen(value)}, 0, 0, false);
+  if (s < 0 && (s = AddSection(*book, k, 0, 0, NAMES_END_CRLF, false)) < 0) return NAMES_FULL;
+  AddLine(*book, s, NAMES_LINE_NAME, preset, Span{value, strlen(value)}, 0, 0, NAMES_END_CRLF, false);
   return NAMES_CHANGED;
 }
 
 size_t RenderNamesBook(const NamesBook& book, char* out, size_t size) {
-  Out o{out, size, 0};
+  Out o{out, size, 0, false};
+  Put(o, book.text, book.markLength);
   for (int32_t i = 0; i < book.sectionCount; i++) {
     const NamesSection& s = book.sections[i];
-    if (i > 0 && s.asRead) Put(o, book.text + s.rawStart, s.rawLength);
-    if (i > 0 && !s.asRead) {
-      PutText(o, "[");
-      PutText(o, s.key);
-      PutText(o, "]");
-    }
-    if (i > 0) PutText(o, kLineEnd);
+    char header[kNameChars + 2];
+    if (i > 0 && s.asRead) PutLine(o, book.text + s.rawStart, s.rawLength, s.end);
+    if (i > 0 && !s.asRead)
+      PutLine(o, header, static_cast<size_t>(snprintf(header, sizeof header, "[%s]", s.key)), s.end);
     for (int32_t k = s.first; k >= 0; k = book.lines[k].next) RenderLine(o, book, book.lines[k]);
   }
   return o.n;

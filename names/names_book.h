@@ -15,10 +15,13 @@ constexpr int32_t kNamesMaxSections = 16384;
 constexpr int32_t kNamesMaxLines = 131072;
 
 enum NamesLineKind : uint8_t { NAMES_LINE_KEPT, NAMES_LINE_NAME };
+// How a line ends: as it was read, CRLF for a line the program adds.
+enum NamesEnd : uint8_t { NAMES_END_NONE, NAMES_END_LF, NAMES_END_CRLF, NAMES_END_CR };
 
 struct NamesLine {
   int32_t next;                  // the section's next line, -1 for none
-  uint32_t rawStart, rawLength;  // the line as read, in the book's text
+  uint32_t rawStart, rawLength;  // the line as read, in the book's text, without its end
+  NamesEnd end;
   NamesLineKind kind;
   uint8_t preset;  // 0 for the camera's Name=, else the preset's number
   bool asRead;     // written back as read; else from `preset` and `value` ("" is none)
@@ -26,15 +29,19 @@ struct NamesLine {
 };
 
 struct NamesSection {
-  char key[kNameChars];          // "COM1 2"; "" matches nothing (before the first header, a key too long)
-  uint32_t hash;                 // of the key in any case: most keys are told apart by it alone
-  uint32_t rawStart, rawLength;  // the header as read
-  bool asRead;                   // else a new section, written from `key`
-  int32_t first, last;           // its lines, -1 for none
+  // "COM1 2"; "" matches nothing (before the first header, a header not
+  // read or read before): its lines are kept, never read as names.
+  char key[kNameChars];
+  uint32_t hash;                 // of the key: most keys are told apart by it alone
+  uint32_t rawStart, rawLength;  // the header as read, without its end
+  NamesEnd end;
+  bool asRead;          // else a new section, written from `key`
+  int32_t first, last;  // its lines, -1 for none
 };
 
 struct NamesBook {
   const char* text = nullptr;  // the bytes read; the caller keeps them while the book lives
+  uint32_t markLength = 0;     // of a UTF-8 byte-order mark before the first line, written back
   NamesSection* sections = nullptr;
   int32_t sectionCount = 0, sectionRoom = 0;
   NamesLine* lines = nullptr;

@@ -10,6 +10,7 @@
 namespace {
 
 NamesWriteStep stopAfter = NAMES_STEPS;
+void (*flushHook)() = nullptr;
 
 // A crash after `step`: the system closes the file, the temporary one stays.
 bool Stops(NamesWriteStep step, FILE* file) {
@@ -48,12 +49,14 @@ NamesRead ReadNamesFile(const char* path, char** text, size_t* length) {
 }
 
 bool WriteNamesFile(const char* path, const char* temp, const char* text, size_t length) {
+  if (!OsMayReplaceFile(path)) return false;
   FILE* file = fopen(temp, "wb");
   if (file == nullptr) return false;
   if (Stops(NAMES_STEP_CREATE, file)) return false;
   if (fwrite(text, 1, length, file) != length) return Undo(file, temp);
   if (Stops(NAMES_STEP_WRITE, file)) return false;
   if (fflush(file) != 0 || !OsFlushToDisk(file)) return Undo(file, temp);
+  if (flushHook != nullptr) flushHook();
   if (Stops(NAMES_STEP_FLUSH, file)) return false;
   const bool closed = fclose(file) == 0;
   if (!closed || !OsReplaceFile(temp, path)) return Undo(nullptr, temp);
@@ -61,3 +64,5 @@ bool WriteNamesFile(const char* path, const char* temp, const char* text, size_t
 }
 
 void StopNamesWritesForTest(NamesWriteStep step) { stopAfter = step; }
+
+void OnNamesFlushForTest(void (*hook)()) { flushHook = hook; }

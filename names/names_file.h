@@ -24,10 +24,14 @@ enum NamesWriteStep { NAMES_STEP_CREATE, NAMES_STEP_WRITE, NAMES_STEP_FLUSH, NAM
 
 // `length` bytes of `text` become the file at `path`: written to `temp`
 // beside it, flushed to the disk, then moved over `path` in one step. False
-// when a step failed; `path` is then as it was and `temp` is gone.
+// when a step failed, or `path` is a file the user may not write (read-only);
+// `path` is then as it was and `temp` is gone.
 bool WriteNamesFile(const char* path, const char* temp, const char* text, size_t length);
 
 // Tests: every write from now on stops right after `step` as a crash there
 // would (its handle closed, nothing undone) and returns false; NAMES_STEPS
 // lets writes finish again.
 void StopNamesWritesForTest(NamesWriteStep step);
+
+// Tests: `hook` runs in each write once its bytes are flushed (null: none).
+void OnNamesFlushForTest(void (*hook)());

@@ -1,6 +1,8 @@
 #include "names/names_store.h"
 
+#include "names/names_edits.h"
 #include "names/names_file.h"
+#include "platform/file_replace.h"
 #include "platform/os.h"
 
 #include <atomic>
@@ -13,28 +15,51 @@ namespace {
 constexpr size_t kPathChars = 4096;
 constexpr char kTempEnding[] = ".new";
 constexpr size_t kShownChars = 40;  // of an odd line, in the status text
+constexpr size_t kFileNameChars = 256;
 
 enum FileState {
   FILE_NONE,      // names for the session only
   FILE_WRITABLE,  // written on each change
   FILE_LEFT,      // its names not read: never written over
+  FILE_CHANGED,   // changed by another program into one not taken: no longer written
 };
 
 bool Printable(char c) { return c >= 0x20 && c < 0x7F; }
 
+// The file as this program last read or wrote it, to tell another's change.
+struct DiskMark {
+  bool present;
+  size_t length;
+  uint64_t hash;
+};
+
+DiskMark MarkOf(const char* text, size_t length) {
+  uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (size_t i = 0; i < length; i++) h = (h ^ static_cast<uint8_t>(text[i])) * 1099511628211ull;
+  return DiskMark{true, length, h};
+}
+
+bool operator==(DiskMark a, DiskMark b) { return a.present == b.present && a.length == b.length && a.hash == b.hash; }
+
 }  // namespace
 
+// `lock` guards the names and is never held while the disk works;
+// `writeLock` keeps one write at a time, each with all changes before it.
 struct NamesStore {
-  OsLock lock;
+  OsLock lock, writeLock;
   NamesBook book;
-  char* text = nullptr;  // the file's bytes, which the book's kept lines point into
-  char path[kPathChars] = {};
+  char* text = nullptr;        // the file's bytes, which the book's kept lines point into
+  NamesEdits edits;            // this session's
+  char path[kPathChars] = {};  // through any link: the file written
   char temp[kPathChars + sizeof kTempEnding] = {};
-  const char* fileName = "";  // the path's last part, for the texts
+  char fileName[kFileNameChars] = {};  // the given path's last part, for the texts
   FileState file = FILE_NONE;
-  bool behind = false;  // the last write failed: the file lacks a change
-  bool told = false;    // the session-only text was given
-  std::atomic<uint32_t> generation{0};
+  bool told = false;                // the session-only text was given
+  std::atomic<bool> behind{false};  // the last write failed: the file lacks a change
+  // Under writeLock: the file as last seen, and the change the last write held.
+  DiskMark disk = DiskMark{false, 0, 0};
+  uint32_t written = 0;
+  std::atomic<uint32_t> generation{0};  // also the number of the last change
 };
 
 namespace {
@@ -63,6 +88,7 @@ void ReadFile(NamesStore& s, char* status, size_t size) {
   if (read == NAMES_MISSING || (read == NAMES_READ && ParseNamesBook(s.text, length, &book))) {
     s.file = FILE_WRITABLE;
     if (read == NAMES_MISSING) return;
+    s.disk = MarkOf(s.text, length);
     FreeNamesBook(&s.book);
     s.book = book;
     if (book.oddCount > 0) DescribeOddLines(s, status, size);
@@ -77,13 +103,58 @@ void ReadFile(NamesStore& s, char* status, size_t size) {
   snprintf(status, size, "%s %s: its names are not read, and it is left as it is", s.fileName, why);
 }
 
-bool Save(NamesStore& s) {
-  const size_t length = RenderNamesBook(s.book, nullptr, 0);
-  char* text = new (std::nothrow) char[length + 1];
-  const bool saved = text != nullptr && RenderNamesBook(s.book, text, length) == length &&
-                     WriteNamesFile(s.path, s.temp, text, length);
+// Another program's (or the operator's) change to the file is read and this
+// session's names are put on it again. False when it cannot be read now, or
+// was changed into one not taken: the names then stay for the session.
+// Under writeLock.
+bool TakeOtherChanges(NamesStore& s) {
+  char* text = nullptr;
+  size_t length = 0;
+  const NamesRead read = ReadNamesFile(s.path, &text, &length);
+  if (read == NAMES_UNREADABLE) return false;  // nor could it be written
+  const bool readable = read != NAMES_TOO_LARGE;
+  const DiskMark now = read == NAMES_READ ? MarkOf(text, length) : DiskMark{false, 0, 0};
+  if (readable && now == s.disk) {
+    delete[] text;
+    return true;
+  }
+  NamesBook book;
+  const bool parsed = readable && ParseNamesBook(text != nullptr ? text : "", length, &book);
+  OsLockGuard guard(s.lock);
+  if (!parsed || !ApplyNamesEdits(s.edits, &book)) {
+    if (parsed) FreeNamesBook(&book);
+    delete[] text;
+    s.file = FILE_CHANGED;
+    return false;
+  }
+  FreeNamesBook(&s.book);
+  delete[] s.text;
+  s.book = book, s.text = text, s.disk = now;
+  s.generation++;
+  return true;
+}
+
+// The book as it is now into the file, unless a write since `change` held it.
+void Save(NamesStore& s, uint32_t change) {
+  OsLockGuard writer(s.writeLock);
+  if (static_cast<int32_t>(s.written - change) >= 0) return;
+  if (!TakeOtherChanges(s)) {
+    s.behind = true;
+    return;
+  }
+  char* text = nullptr;
+  size_t length = 0;
+  {
+    OsLockGuard guard(s.lock);
+    length = RenderNamesBook(s.book, nullptr, 0);
+    text = new (std::nothrow) char[length + 1];
+    if (text != nullptr) RenderNamesBook(s.book, text, length);
+    s.written = s.generation.load();
+  }
+  const bool saved = text != nullptr && WriteNamesFile(s.path, s.temp, text, length);
+  if (saved) s.disk = MarkOf(text, length);
+  s.behind = !saved;
   delete[] text;
-  return saved;
 }
 
 void SessionOnlyText(const NamesStore& s, char* status, size_t size) {
@@ -91,6 +162,7 @@ void SessionOnlyText(const NamesStore& s, char* status, size_t size) {
   if (s.file == FILE_NONE) snprintf(status, size, "%s no names file", head);
   if (s.file == FILE_LEFT) snprintf(status, size, "%s %s is left as it is", head, s.fileName);
   if (s.file == FILE_WRITABLE) snprintf(status, size, "%s %s cannot be written", head, s.fileName);
+  if (s.file == FILE_CHANGED) snprintf(status, size, "%s %s was changed by another program", head, s.fileName);
 }
 
 // The name as the file keeps it, the spaces round it dropped.
@@ -120,13 +192,17 @@ NameResult SetName(NamesStore* s, const char* key, int32_t preset, const char* t
   const NameResult clean = CleanName(text, value);
   if (clean != NAME_SAVED) return clean;
   if (!GoodKey(key)) return NAME_BAD_TEXT;
-  OsLockGuard guard(s->lock);
-  const NamesChange change = PutName(&s->book, key, preset, value);
-  if (change == NAMES_FULL) return NAME_NO_ROOM;
-  if (change == NAMES_CHANGED) {
-    s->generation++;
-    if (s->file == FILE_WRITABLE) s->behind = !Save(*s);
+  uint32_t change = 0;
+  {
+    OsLockGuard guard(s->lock);
+    const NamesChange put =
+        RecordNamesEdit(&s->edits, key, preset, value) ? PutName(&s->book, key, preset, value) : NAMES_FULL;
+    if (put == NAMES_FULL) return NAME_NO_ROOM;
+    if (put == NAMES_CHANGED) s->generation++;
+    if (put == NAMES_CHANGED && s->file == FILE_WRITABLE) change = s->generation.load();
   }
+  if (change != 0) Save(*s, change);
+  OsLockGuard guard(s->lock);
   if (s->file == FILE_WRITABLE && !s->behind) return NAME_SAVED;
   if (!s->told) SessionOnlyText(*s, status, size);
   s->told = true;
@@ -151,7 +227,7 @@ void NamesKey(const char* lineName, int32_t address, char* out, size_t size) {
 NamesStore* NamesOpen(const char* path, char* status, size_t size) {
   if (size > 0) status[0] = 0;
   NamesStore* s = new (std::nothrow) NamesStore;
-  if (s != nullptr && (!s->lock.IsValid() || !ParseNamesBook("", 0, &s->book))) {
+  if (s != nullptr && (!s->lock.IsValid() || !s->writeLock.IsValid() || !ParseNamesBook("", 0, &s->book))) {
     delete s;
     s = nullptr;
   }
@@ -160,11 +236,12 @@ NamesStore* NamesOpen(const char* path, char* status, size_t size) {
     snprintf(status, size, "The names file's path is too long: names are kept for this session only");
     return s;
   }
-  snprintf(s->path, sizeof s->path, "%s", path);
-  snprintf(s->temp, sizeof s->temp, "%s%s", path, kTempEnding);
-  s->fileName = s->path;
-  for (const char* p = s->path; *p != 0; p++)
-    if (*p == '/' || *p == '\\') s->fileName = p + 1;
+  OsFileBehindPath(path, s->path, sizeof s->path);
+  snprintf(s->temp, sizeof s->temp, "%s%s", s->path, kTempEnding);
+  const char* name = path;
+  for (const char* p = path; *p != 0; p++)
+    if (*p == '/' || *p == '\\') name = p + 1;
+  snprintf(s->fileName, sizeof s->fileName, "%s", name);
   ReadFile(*s, status, size);
   return s;
 }
@@ -172,6 +249,7 @@ NamesStore* NamesOpen(const char* path, char* status, size_t size) {
 void NamesClose(NamesStore* store) {
   if (store == nullptr) return;
   FreeNamesBook(&store->book);
+  FreeNamesEdits(&store->edits);
   delete[] store->text;
   delete store;
 }

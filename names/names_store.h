@@ -19,7 +19,9 @@ constexpr size_t kNamesStatusChars = 160;
 // `path` null: names kept for the session only, no file. Reads the file if it
 // exists; lines it cannot read, a file too large or unreadable are described
 // in `status` (empty when all is well). A file whose names are not read is
-// never written over. Null only when memory ran out.
+// never written over; one another program changed since is read again before
+// a write, and this session's names put on it. A link names the file written.
+// Null only when memory ran out.
 NamesStore* NamesOpen(const char* path, char* status, size_t size);
 void NamesClose(NamesStore* store);
 

@@ -135,6 +135,9 @@ TEST(CommandGrammar, EachLinesReplyAndWhatItPut) {
   EXPECT_EQ(rig.acted, "select 0 recall 3select 1 ");
   char name[kNameChars];
   EXPECT_TRUE(NamesCamera(rig.names, "COM1 1", name, sizeof name) && std::string(name) == "Pulpit = [1]");
+  NamesSetPreset(rig.names, "COM1 1", 40, "Beyond", name, sizeof name);  // from the file: not a block camera's
+  rig.Run("select 1");
+  EXPECT_EQ(rig.Run("presets"), "ok 1\n15 Choir wide");
 }
 
 TEST(CommandGrammar, FullQueueAndSessionEnd) {

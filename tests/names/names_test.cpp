@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <string>
 
@@ -50,33 +51,34 @@ std::string Name(NamesStore* s, const char* key, int32_t preset) {
 
 TEST(NamesStore, ReadsNamesAndWritesOddLinesBackInPlace) {
   const std::string longValue(300, 'x');
-  const std::string file =
-      "; Orvalix\r\nstray\n[COM1 2]\nName = Pulpit = A [1]\nPreset12=Choir wide\nColour=red\nPreset64=x\nPreset3=" +
-      longValue + "\nName=Second\nPreset4=A" + std::string(1, '\0') + "B\x01\n[IP3 1]\nPreset1=Door\n[com1 2]\n" +
-      "Preset5=Merged\nPreset12=Later";
+  // A header not read, or read before, keeps its lines where they stand.
+  const std::string file = "\xEF\xBB\xBFstray\n; Orvalix\r\n[COM1 2]\nName = Pulpit = A [1]\nPreset12=Choir wide\n" +
+                           std::string("Colour=red\nPreset64=x\nPreset3=") + longValue + "\nName=Second\nPreset4=A" +
+                           std::string(1, '\0') + "B\x01\n[IP3 1]\r\nPreset1=Door\n[COM1 2] ; pulpit\nName=Wrong\n" +
+                           "[IP3\x01 1]\nPreset2=Bad\n[com1 2]\nPreset5=Merged\nPreset12=Later";
   Folder f;
   Write(f.file, file);
   char status[kNamesStatusChars];
   NamesStore* s = NamesOpen(f.file.c_str(), status, sizeof status);
-  EXPECT_STREQ(status, "orvalix-names.ini line 2 skipped, kept as it is: stray (and 6 more)");
+  EXPECT_STREQ(status, "orvalix-names.ini line 1 skipped, kept as it is: stray (and 12 more)");
   EXPECT_EQ(Name(s, "COM1 2", 0) + "|" + Name(s, "COM1 2", 12) + "|" + Name(s, "COM1 2", 5) + "|" +
-                Name(s, "COM1 2", 3) + "|" + Name(s, "COM1 2", 4) + "|" + Name(s, "IP3 1", 1),
-            "Pulpit = A [1]|Choir wide|Merged|-|-|Door");
+                Name(s, "COM1 2", 3) + "|" + Name(s, "COM1 2", 4) + "|" + Name(s, "IP3 1", 1) + "|" +
+                Name(s, "IP3 1", 0) + Name(s, "IP3 1", 2),
+            "Pulpit = A [1]|Choir wide|-|-|-|Door|--");
   int32_t numbers[3];
   char names[3][kNameChars];
-  ASSERT_EQ(NamesListPresets(s, "COM1 2", numbers, names, 3), 2);
-  EXPECT_EQ(std::to_string(numbers[0]) + names[0] + std::to_string(numbers[1]) + names[1], "5Merged12Choir wide");
+  ASSERT_EQ(NamesListPresets(s, "COM1 2", numbers, names, 3), 1);
+  EXPECT_EQ(std::to_string(numbers[0]) + names[0], "12Choir wide");
   EXPECT_EQ(Set(s, "COM1 2", 12, "Altar"), "saved");
   EXPECT_EQ(Set(s, "IP3 1", 0, "  Gallery "), "saved");
   EXPECT_EQ(Set(s, "IP3 1", 1, ""), "saved");
   EXPECT_EQ(Set(s, "COM2 1", 0, "New [cam]=2"), "saved");
   EXPECT_EQ(NamesGeneration(s), 4u);
-  const std::string written =
-      "; Orvalix\r\nstray\r\n[COM1 2]\r\nName = Pulpit = A [1]\r\nPreset12=Altar\r\n"
-      "Colour=red\r\nPreset64=x\r\nPreset3=" +
-      longValue + "\r\nName=Second\r\nPreset4=A" + std::string(1, '\0') +
-      "B\x01\r\nPreset5=Merged\r\nPreset12=Later\r\n[IP3 1]\r\n"
-      "Name=Gallery\r\n[COM2 1]\r\nName=New [cam]=2\r\n";
+  // Each line keeps its own end; a line the program adds ends in CRLF.
+  std::string written = file;
+  written.replace(written.find("Choir wide"), 10, "Altar");
+  written.replace(written.find("Preset1=Door\n"), 13, "Name=Gallery\r\n");
+  written += "\r\n[COM2 1]\r\nName=New [cam]=2\r\n";
   EXPECT_EQ(Read(f.file), written);
   // The same name again writes nothing.
   fs::remove(f.file);
@@ -108,6 +110,8 @@ TEST(NamesStore, NamesForTheSessionOnlyWhenTheFileIsNotTakenOrCannotBeWritten) {
   std::string manyLines = "[COM1 2]\nName=Kept\n";
   for (int i = 0; i < kNamesMaxLines; i++) manyLines += "x\n";
   Write((f.dir / "plain").string(), "");
+  Write((f.dir / "kept.ini").string(), "; mine\n");
+  fs::permissions(f.dir / "kept.ini", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   fs::create_directory(f.dir / "gone");
   fs::create_directory(f.dir / "folder");
   const std::string left = ": its names are not read, and it is left as it is";
@@ -122,6 +126,7 @@ TEST(NamesStore, NamesForTheSessionOnlyWhenTheFileIsNotTakenOrCannotBeWritten) {
        "orvalix-names.ini is left as it is"},
       {(f.dir / "folder").string(), "", "folder cannot be read" + left, "folder is left as it is"},
       {(f.dir / "plain" / "x.ini").string(), "", "", "x.ini cannot be written"},
+      {(f.dir / "kept.ini").string(), "", "", "kept.ini cannot be written"},     // read-only
       {(f.dir / "gone" / "x.ini").string(), "", "", "x.ini cannot be written"},  // the folder vanishes
       {"", "", "", "no names file"},
   };
@@ -139,6 +144,8 @@ TEST(NamesStore, NamesForTheSessionOnlyWhenTheFileIsNotTakenOrCannotBeWritten) {
     EXPECT_FALSE(fs::exists(r.path + ".new")) << r.said;
     NamesClose(s);
   }
+  EXPECT_EQ(Read((f.dir / "kept.ini").string()), "; mine\n");
+  fs::permissions(f.dir / "kept.ini", fs::perms::owner_write, fs::perm_options::add);
 }
 
 TEST(NamesStore, AWriteStoppedAtAnyStepLeavesTheOldFileOrTheNew) {
@@ -159,6 +166,49 @@ TEST(NamesStore, AWriteStoppedAtAnyStepLeavesTheOldFileOrTheNew) {
     EXPECT_EQ(Set(s, "COM1 2", 0, "Next"), "saved");
     NamesClose(s);
   }
+}
+
+// Two programs in one folder, and the operator's editor: each one's names
+// kept. A reader (the engine's thread, for the camera list) does not wait for
+// the disk; a link is written through, its target keeping its mode.
+TEST(NamesStore, AFileChangedByAnotherProgramIsReadAgainBeforeAWrite) {
+  Folder f;
+#ifndef _WIN32
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  Write((f.dir / "real.ini").string(), "");
+  fs::permissions(f.dir / "real.ini", mode);
+  fs::create_symlink(f.dir / "real.ini", f.file);
+#endif
+  static NamesStore* b;  // read from the hook
+  NamesStore* a = NamesOpen(f.file.c_str(), nullptr, 0);
+  b = NamesOpen(f.file.c_str(), nullptr, 0);
+  static std::future<std::string> read;
+  static bool inTime;
+  EXPECT_EQ(Set(a, "COM1 1", 0, "Left"), "saved");
+  EXPECT_EQ(Set(b, "COM1 2", 0, "Right"), "saved");
+  EXPECT_EQ(Set(a, "COM1 1", 0, "Left2"), "saved");
+  Write(f.file, Read(f.file) + "[IP1 1]\nName=Typed\n");
+  OnNamesFlushForTest([] {
+    read = std::async(std::launch::async, [] { return Name(b, "COM1 2", 3) + Name(b, "IP1 1", 0); });
+    inTime = read.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  });
+  EXPECT_EQ(Set(b, "COM1 2", 3, "Door"), "saved");
+  OnNamesFlushForTest(nullptr);
+  EXPECT_TRUE(inTime);
+  EXPECT_EQ(read.get() + Name(b, "COM1 1", 0) + std::to_string(NamesGeneration(b)), "DoorTypedLeft24");
+  EXPECT_EQ(Read(f.file), "[COM1 1]\r\nName=Left2\r\n[COM1 2]\r\nName=Right\r\nPreset3=Door\r\n[IP1 1]\nName=Typed\n");
+#ifndef _WIN32
+  EXPECT_TRUE(fs::is_symlink(f.file) && fs::status(f.file).permissions() == mode);
+#endif
+  // Changed into a file not taken: left as it is, the names kept for the session.
+  const std::string large(kNamesMaxFileBytes + 1, ';');
+  Write(f.file, large);
+  EXPECT_EQ(Set(a, "COM1 1", 0, "Lost"),
+            "session: Names kept for this session only: orvalix-names.ini was changed by another program");
+  EXPECT_EQ(Set(a, "COM1 1", 0, "Again"), "session");
+  EXPECT_TRUE(Read(f.file) == large);
+  NamesClose(a);
+  NamesClose(b);
 }
 
 }  // namespace
