@@ -186,7 +186,7 @@ struct Out {
 };
 
 void Put(Out& o, const char* s, size_t n) {
-  if (o.n < o.size) memcpy(o.p + o.n, s, n < o.size - o.n ? n : o.size - o.n);
+  if (n > 0 && o.n < o.size) memcpy(o.p + o.n, s, n < o.size - o.n ? n : o.size - o.n);
   o.n += n;
 }
 

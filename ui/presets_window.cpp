@@ -9,6 +9,7 @@
 #include "requests/preset_numbers.h"
 #include "requests/request_codes.h"
 #include "ui/panel_commands.h"
+#include "ui/tool_window.h"
 #include "ui/ui_globals.h"
 
 #include <cstdio>
@@ -32,9 +33,6 @@ constexpr int kMessageChars = 200;
 // The list's tab stop between the number and the name, in dialog units.
 constexpr int kNameTabStop = 20;
 
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-
 HWND window = nullptr;
 int32_t shownCamera = -1;      // the camera the window shows, -1 for none
 uint32_t shownGeneration = 0;  // the names' generation it shows
@@ -43,9 +41,7 @@ int32_t shownLimit = 0;        // its last preset number
 HWND Control(int id) { return GetDlgItem(window, id); }
 
 void Make(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id, DWORD exStyle = 0) {
-  HWND control = CreateWindowExA(exStyle, cls, text, kChild | style, x, y, w, h, window,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), hInst, nullptr);
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  MakeToolControl(window, cls, text, style, x, y, w, h, id, exStyle);
 }
 
 void CreateControls() {
@@ -270,20 +266,6 @@ LRESULT CALLBACK PresetsWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   }
 }
 
-bool RegisterPresetsClass() {
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  if (GetClassInfoExA(hInst, kClassName, &wc)) return true;
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = PresetsWndProc;
-  wc.hInstance = hInst;
-  wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  wc.lpszClassName = kClassName;
-  return RegisterClassExA(&wc) != 0;
-}
-
 }  // namespace
 
 void AddPresetsMenuItem(HWND mainWindow) {
@@ -293,20 +275,10 @@ void AddPresetsMenuItem(HWND mainWindow) {
 
 void OpenPresetsWindow() {
   if (window) {
-    ShowWindow(window, SW_RESTORE);
-    SetForegroundWindow(window);
+    ShowToolWindow(window);
     return;
   }
-  if (!RegisterPresetsClass()) return;
-  RECT r = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&r, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
-  // Over the panel it serves, as a dialog opens.
-  RECT main = {};
-  GetWindowRect(hMainWnd, &main);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  window = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kTitle, kWindowStyle,
-                           main.left + (main.right - main.left - w) / 2, main.top + (main.bottom - main.top - h) / 2, w,
-                           h, hMainWnd, nullptr, hInst, nullptr);
+  window = CreateToolWindow(kClassName, kTitle, PresetsWndProc, kClientWidth, kClientHeight, TOOL_PLACE_OVER_PANEL);
   if (!window) return;
   CreateControls();
   Fill();
@@ -326,7 +298,4 @@ void FollowPresetsWindow() {
   if (camera != shownCamera || generation != shownGeneration || limit != shownLimit) Fill();
 }
 
-bool RoutePresetsMessage(MSG* msg) {
-  if (!window || (msg->hwnd != window && !IsChild(window, msg->hwnd))) return false;
-  return IsDialogMessageA(window, msg) != 0;
-}
+bool RoutePresetsMessage(MSG* msg) { return RouteToolMessage(window, msg); }

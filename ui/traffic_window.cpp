@@ -4,6 +4,7 @@
 #include "panel/panel_controls.h"
 #include "panel/panel_globals.h"
 #include "ui/panel_commands.h"
+#include "ui/tool_window.h"
 #include "ui/ui_globals.h"
 
 #include <commdlg.h>
@@ -33,9 +34,6 @@ constexpr int kMessageChars = 160;
 // Room beyond the widest line's text: the list's margin before it, a little after.
 constexpr int kLinePaddingPx = 6;
 
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-
 HWND window = nullptr;
 uint32_t nextId = 1;  // the next trace entry the list shows
 int widestPx = 0;     // the widest line listed, which the list scrolls to
@@ -43,10 +41,8 @@ int widestPx = 0;     // the widest line listed, which the list scrolls to
 HWND Control(int id) { return GetDlgItem(window, id); }
 
 void Make(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id, DWORD exStyle = 0) {
-  HWND control = CreateWindowExA(exStyle, cls, text, kChild | style, x, y, w, h, window,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), hInst, nullptr);
-  const int stock = id == IDC_TRAFFIC_LIST ? ANSI_FIXED_FONT : DEFAULT_GUI_FONT;
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(stock)), FALSE);
+  MakeToolControl(window, cls, text, style, x, y, w, h, id, exStyle,
+                  id == IDC_TRAFFIC_LIST ? ANSI_FIXED_FONT : DEFAULT_GUI_FONT);
 }
 
 void CreateControls() {
@@ -204,20 +200,6 @@ LRESULT CALLBACK TrafficWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   }
 }
 
-bool RegisterTrafficClass() {
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  if (GetClassInfoExA(hInst, kClassName, &wc)) return true;
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = TrafficWndProc;
-  wc.hInstance = hInst;
-  wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  wc.lpszClassName = kClassName;
-  return RegisterClassExA(&wc) != 0;
-}
-
 }  // namespace
 
 void AddTrafficMenuItem(HWND mainWindow) {
@@ -229,15 +211,10 @@ void AddTrafficMenuItem(HWND mainWindow) {
 
 void OpenTrafficWindow() {
   if (window) {
-    ShowWindow(window, SW_RESTORE);
-    SetForegroundWindow(window);
+    ShowToolWindow(window);
     return;
   }
-  if (!RegisterTrafficClass()) return;
-  RECT r = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&r, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
-  window = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                           r.right - r.left, r.bottom - r.top, hMainWnd, nullptr, hInst, nullptr);
+  window = CreateToolWindow(kClassName, kTitle, TrafficWndProc, kClientWidth, kClientHeight, TOOL_PLACE_DEFAULT);
   if (!window) return;
   CreateControls();
   // The trace from its start, as far as the ring still holds it.
@@ -249,7 +226,4 @@ void OpenTrafficWindow() {
   SetFocus(Control(IDC_TRAFFIC_EDIT));
 }
 
-bool RouteTrafficMessage(MSG* msg) {
-  if (!window || (msg->hwnd != window && !IsChild(window, msg->hwnd))) return false;
-  return IsDialogMessageA(window, msg) != 0;
-}
+bool RouteTrafficMessage(MSG* msg) { return RouteToolMessage(window, msg); }

@@ -51,9 +51,12 @@ struct Client {
     while (!ended && (end.empty() || got.size() < end.size() || got.substr(got.size() - end.size()) != end)) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(stop - Clock::now()).count();
       if (left <= 0 || NetWait(socket, NET_WAIT_READ, waker, uint32_t(left)) != NET_WAIT_READY) break;
-      const int32_t n = NetReceive(socket, buffer, sizeof buffer, nullptr);
-      ended = n < 0;
-      got.append(reinterpret_cast<char*>(buffer), n > 0 ? size_t(n) : 0);
+      // All there is: Winsock's event says so once, not for what a read leaves.
+      for (int32_t n = 1; n > 0 && !ended;) {
+        n = NetReceive(socket, buffer, sizeof buffer, nullptr);
+        ended = n < 0;
+        got.append(reinterpret_cast<char*>(buffer), n > 0 ? size_t(n) : 0);
+      }
     }
     return got;
   }

@@ -1,9 +1,10 @@
 #!/bin/sh
 # orvalix-cli listening on a free loopback port beside two camsim cameras, and
 # orvalix-remote-abuse thrown at it (tools/remote-abuse builds and runs this).
-# usage: remote_abuse.sh CAMSIM ORVALIX_CLI ORVALIX_REMOTE_ABUSE
+# usage: remote_abuse.sh CAMSIM ORVALIX_CLI ORVALIX_REMOTE_ABUSE [memory|no-memory]
+# (no-memory: orvalix-cli's memory is not watched, for a sanitizer's build)
 set -u
-CAMSIM=$1 CLI=$2 ABUSE=$3 DIR=$(mktemp -d) n=0
+CAMSIM=$1 CLI=$2 ABUSE=$3 MEMORY=${4:-memory} DIR=$(mktemp -d) n=0
 "$CAMSIM" --profile fast --duration 120 --line 0x4B,0x4B --link "$DIR/com1" --transcript "$DIR/transcript" \
   >"$DIR/camsim.log" 2>&1 &
 SIM=$!
@@ -14,4 +15,7 @@ PORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0));
 CLIPID=$! n=0
 while ! grep -q "^Remote control on 127.0.0.1:$PORT$" "$DIR/cli.out" && [ $n -lt 200 ]; do sleep 0.05; n=$((n + 1)); done
 grep -q "^Remote control on" "$DIR/cli.out" || { echo "FAIL: orvalix-cli did not listen: $(cat "$DIR/cli.out" "$DIR/camsim.log")"; exit 1; }
-"$ABUSE" 127.0.0.1:"$PORT" --transcript "$DIR/transcript" --pid $CLIPID
+WATCH=""
+[ "$MEMORY" = memory ] && WATCH="--pid $CLIPID"
+# shellcheck disable=SC2086 # WATCH is two words or none
+"$ABUSE" 127.0.0.1:"$PORT" --transcript "$DIR/transcript" $WATCH
