@@ -182,7 +182,9 @@ bool Take(Reader& r, Reading x, uint32_t start, uint32_t length, NamesEnd end) {
 struct Out {
   char* p;
   size_t size, n;
-  bool open;  // the last line put has no end (it was the file's last)
+  // The last line put has no whole end (it was the file's last, without an
+  // LF): what a line after it needs first, or null.
+  const char* open;
 };
 
 void Put(Out& o, const char* s, size_t n) {
@@ -194,10 +196,11 @@ void PutText(Out& o, const char* s) { Put(o, s, strlen(s)); }
 
 // A line and its end; one after a line without an end begins a line of its own.
 void PutLine(Out& o, const char* s, size_t n, NamesEnd end) {
-  if (o.open) PutText(o, kLineEnd);
+  if (o.open != nullptr) PutText(o, o.open);
   Put(o, s, n);
   PutText(o, kEnds[end]);
-  o.open = end == NAMES_END_NONE;
+  // A lone CR ends no line when read: an LF after it makes it CRLF.
+  o.open = end == NAMES_END_NONE ? kLineEnd : end == NAMES_END_CR ? "\n" : nullptr;
 }
 
 void RenderLine(Out& o, const NamesBook& b, const NamesLine& l) {
@@ -263,7 +266,7 @@ NamesChange PutName(NamesBook* book, const char* key, int32_t preset, const char
 }
 
 size_t RenderNamesBook(const NamesBook& book, char* out, size_t size) {
-  Out o{out, size, 0, false};
+  Out o{out, size, 0, nullptr};
   Put(o, book.text, book.markLength);
   for (int32_t i = 0; i < book.sectionCount; i++) {
     const NamesSection& s = book.sections[i];

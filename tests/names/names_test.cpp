@@ -166,6 +166,13 @@ TEST(NamesStore, AWriteStoppedAtAnyStepLeavesTheOldFileOrTheNew) {
     EXPECT_EQ(Set(s, "COM1 2", 0, "Next"), "saved");
     NamesClose(s);
   }
+  // A file whose last line ends in a lone CR: a line after it begins a line of its own.
+  Write(f.file, "[COM1 2]\r");
+  char status[kNamesStatusChars];
+  NamesStore* s = NamesOpen(f.file.c_str(), status, sizeof status);
+  Set(s, "COM1 2", 0, "New");
+  NamesClose(s);
+  EXPECT_EQ(Read(f.file), "[COM1 2]\r\nName=New\r\n");
 }
 
 // Two programs in one folder, and the operator's editor: each one's names
