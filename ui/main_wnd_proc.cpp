@@ -48,6 +48,36 @@ void OnPaint(HWND hwnd) {
   EndPaint(hwnd, &ps);
 }
 
+// Nothing keeps moving while the window is not the operator's; the menu and
+// move/size loops take the key-ups themselves.
+bool LosesTheOperator(UINT message, WPARAM wParam) {
+  switch (message) {
+    case WM_ACTIVATE:
+      return LOWORD(wParam) == WA_INACTIVE;
+    case WM_ACTIVATEAPP:
+      return !wParam;
+    case WM_ENTERMENULOOP:
+    case WM_ENTERSIZEMOVE:
+    case WM_CANCELMODE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The system menu's own items; false for Windows' items.
+bool OnSystemCommand(WPARAM wParam) {
+  if ((wParam & kSystemCommandMask) == kTrafficMenuCommand) {
+    OpenTrafficWindow();
+    return true;
+  }
+  if ((wParam & kSystemCommandMask) == kPresetsMenuCommand) {
+    OpenPresetsWindow();
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -55,6 +85,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     OnRemoteMessage(message, wParam, lParam);
     return 0;
   }
+  if (LosesTheOperator(message, wParam)) PadRelease();
   switch (message) {
     case WM_COMMAND:
       OnCommand(hwnd, LOWORD(wParam), HIWORD(wParam));
@@ -72,19 +103,6 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_PAINT:
       OnPaint(hwnd);
       break;
-    case WM_ACTIVATE:
-      // Nothing keeps moving while the window is not the operator's.
-      if (LOWORD(wParam) == WA_INACTIVE) PadRelease();
-      break;
-    case WM_ACTIVATEAPP:
-      if (!wParam) PadRelease();
-      break;
-    // The menu and move/size loops take the key-ups themselves.
-    case WM_ENTERMENULOOP:
-    case WM_ENTERSIZEMOVE:
-    case WM_CANCELMODE:
-      PadRelease();
-      break;
     case WM_DESTROY:
       OnAboutWindowDestroyed(hwnd);
       if (hwnd == hMainWnd) PostQuitMessage(0);
@@ -98,14 +116,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case kCameraEntryMessage:
       return ReplaceCameraEntry(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:
-      if ((wParam & kSystemCommandMask) == kTrafficMenuCommand) {
-        OpenTrafficWindow();
-        return 0;
-      }
-      if ((wParam & kSystemCommandMask) == kPresetsMenuCommand) {
-        OpenPresetsWindow();
-        return 0;
-      }
+      if (OnSystemCommand(wParam)) return 0;
       break;
     default:
       break;
