@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int32_t kRecallButtons = 5;
 constexpr size_t kWhatChars = 32;
 
 // The preset number of `arg` for the selected camera; false, with the

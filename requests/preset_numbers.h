@@ -9,6 +9,8 @@
 constexpr int32_t kLowestPreset = 1;
 constexpr int32_t kBlockCameraPresets = 15;    // the six models and any camera that does not pan and tilt
 constexpr int32_t kPanTiltCameraPresets = 63;  // a camera that pans and tilts
+// Presets 1 to this have a Recall button on the panel.
+constexpr int32_t kRecallButtons = 5;
 
 // The highest preset number of a camera.
 int32_t PresetLimit(bool panTilt);

@@ -28,7 +28,6 @@ constexpr int kRowHeight = 24;
 constexpr int kButtonWidth = 90;
 constexpr int kLabelWidth = 80;
 constexpr int kListHeight = 250;
-constexpr int kRecallButtons = 5;
 constexpr int kMessageChars = 200;
 // The list's tab stop between the number and the name, in dialog units.
 constexpr int kNameTabStop = 20;

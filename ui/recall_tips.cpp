@@ -5,13 +5,12 @@
 #include "names/names_store.h"
 #include "panel/camera_names.h"
 #include "panel/panel_globals.h"
+#include "requests/preset_numbers.h"
 #include "ui/ui_globals.h"
 
 #include <commctrl.h>
 
 namespace {
-
-constexpr int kRecallButtons = 5;
 
 HWND tips = nullptr;
 

@@ -4,12 +4,11 @@
 #include "common/text.h"
 #include "panel/exposure_display.h"
 #include "panel/panel_controls.h"
+#include "requests/preset_numbers.h"
 #include "requests/request_codes.h"
 #include "ui/panel_commands.h"
 
 namespace {
-
-constexpr WPARAM kRecallButtons = 5;
 
 // A click in the list highlights the entry, then the panel follows it; an
 // index past the list changes nothing.
@@ -59,7 +58,8 @@ void OnRemoteMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // The panel's boxes are the shown camera's: another camera's click leaves them.
   const int32_t shown = SelectedCamera();
   // The button's own check; the command puts its requests.
-  if (message == kRemoteRecallMessage && wParam >= 1 && wParam <= kRecallButtons && lParam == shown)
+  if (message == kRemoteRecallMessage && wParam >= 1 && wParam <= static_cast<WPARAM>(kRecallButtons) &&
+      lParam == shown)
     CheckRadioButton(hPage[0], IDC_RECALL1, IDC_RECALL5, IDC_RECALL1 + static_cast<int>(wParam) - 1);
   if (message == kRemoteMirrorMessage && HIWORD(wParam) == shown)
     MirrorChecks(LOWORD(wParam), static_cast<int32_t>(lParam));
